@@ -1,0 +1,20 @@
+# clipvane_sources(VAR dir…): the .cpp files directly inside each folder.
+function(clipvane_sources var)
+  set(files)
+  foreach(dir IN LISTS ARGN)
+    file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+    list(SORT found)
+    list(APPEND files ${found})
+  endforeach()
+  set(${var} ${files} PARENT_SCOPE)
+endfunction()
+
+# clipvane_programs(dir LIBS…): one executable per .cpp of the folder.
+function(clipvane_programs dir)
+  file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+  foreach(src IN LISTS found)
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_link_libraries(${name} PRIVATE ${ARGN})
+  endforeach()
+endfunction()

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests and the program need.
+# Idempotent; runs apt-get only when something is missing.
+set -euo pipefail
+
+PACKAGES=(
+  # toolchain
+  build-essential cmake ninja-build pkg-config clang clang-format git
+  libclang-rt-14-dev
+  # detection core
+  libicu-dev libssl-dev nlohmann-json3-dev libphonenumber-dev
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev
+  # application (Qt)
+  qt6-base-dev qt6-base-dev-tools libgl-dev libegl-dev libxkbcommon-dev
+  # X11, AT-SPI, PAM
+  libx11-dev libx11-xcb-dev libxcb1-dev libxcb-xtest0-dev libxcb-keysyms1-dev libxcb-xfixes0-dev
+  libatspi2.0-dev libglib2.0-dev libpam0g-dev
+  # desktop for the X11 tests and screenshots
+  xvfb xauth xclip xdotool openbox tint2 dbus dbus-x11 at-spi2-core fonts-dejavu-core
+  qt6-qpa-plugins
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

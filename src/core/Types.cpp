@@ -1,0 +1,164 @@
+#include "Types.h"
+
+#include <openssl/rand.h>
+#include <unicode/unistr.h>
+
+#include <cstdio>
+#include <ctime>
+#include <mutex>
+
+namespace clipvane {
+
+Date distantFuture() {
+  // 4001-01-01T00:00:00Z
+  return Date{} + std::chrono::sys_days{std::chrono::year{4001} / 1 / 1}.time_since_epoch();
+}
+
+std::string formatISO8601(Date d) {
+  using namespace std::chrono;
+  const auto secs = floor<seconds>(d);
+  const auto days = floor<std::chrono::days>(secs);
+  const year_month_day ymd{sys_days{days.time_since_epoch()}};
+  const hh_mm_ss hms{secs - days};
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%04d-%02u-%02uT%02d:%02d:%02dZ", int(ymd.year()),
+                unsigned(ymd.month()), unsigned(ymd.day()), int(hms.hours().count()),
+                int(hms.minutes().count()), int(hms.seconds().count()));
+  return buf;
+}
+
+std::optional<Date> parseISO8601(std::string_view s) {
+  using namespace std::chrono;
+  auto digits = [&](std::size_t pos, std::size_t n, int& out) {
+    if (pos + n > s.size()) return false;
+    out = 0;
+    for (std::size_t i = pos; i < pos + n; ++i) {
+      if (s[i] < '0' || s[i] > '9') return false;
+      out = out * 10 + (s[i] - '0');
+    }
+    return true;
+  };
+  int y, mo, d, h, mi, se;
+  if (!digits(0, 4, y) || s.size() < 19 || s[4] != '-' || !digits(5, 2, mo) || s[7] != '-' ||
+      !digits(8, 2, d) || (s[10] != 'T' && s[10] != 't' && s[10] != ' ') || !digits(11, 2, h) ||
+      s[13] != ':' || !digits(14, 2, mi) || s[16] != ':' || !digits(17, 2, se))
+    return std::nullopt;
+  const year_month_day ymd{year{y}, month{unsigned(mo)}, day{unsigned(d)}};
+  if (!ymd.ok() || h > 23 || mi > 59 || se > 60) return std::nullopt;
+  std::size_t pos = 19;
+  nanoseconds fraction{0};
+  if (pos < s.size() && (s[pos] == '.' || s[pos] == ',')) {
+    ++pos;
+    long long scale = 100000000, ns = 0;
+    const std::size_t start = pos;
+    while (pos < s.size() && s[pos] >= '0' && s[pos] <= '9') {
+      if (scale > 0) ns += (s[pos] - '0') * scale;
+      scale /= 10;
+      ++pos;
+    }
+    if (pos == start) return std::nullopt;
+    fraction = nanoseconds{ns};
+  }
+  minutes offset{0};
+  if (pos < s.size() && (s[pos] == 'Z' || s[pos] == 'z')) {
+    ++pos;
+  } else if (pos < s.size() && (s[pos] == '+' || s[pos] == '-')) {
+    const int sign = s[pos] == '-' ? -1 : 1;
+    int oh, om = 0;
+    if (!digits(pos + 1, 2, oh)) return std::nullopt;
+    pos += 3;
+    if (pos < s.size() && s[pos] == ':') ++pos;
+    if (pos < s.size()) {
+      if (!digits(pos, 2, om)) return std::nullopt;
+      pos += 2;
+    }
+    offset = minutes{sign * (oh * 60 + om)};
+  } else {
+    return std::nullopt;  // a date without a zone is ambiguous
+  }
+  if (pos != s.size()) return std::nullopt;
+  const auto tp = sys_days{ymd} + hours{h} + minutes{mi} + seconds{se} + fraction - offset;
+  return Date{duration_cast<Date::duration>(tp.time_since_epoch())};
+}
+
+namespace Clock {
+namespace {
+std::mutex gMutex;
+std::function<Date()> gClock;
+}  // namespace
+
+Date now() {
+  std::function<Date()> fn;
+  {
+    std::lock_guard lock(gMutex);
+    fn = gClock;
+  }
+  return fn ? fn() : std::chrono::time_point_cast<Date::duration>(std::chrono::system_clock::now());
+}
+
+void set(std::function<Date()> fn) {
+  std::lock_guard lock(gMutex);
+  gClock = std::move(fn);
+}
+}  // namespace Clock
+
+Uuid Uuid::generate() {
+  Uuid u;
+  if (RAND_bytes(u.bytes.data(), int(u.bytes.size())) != 1) {
+    // The CSPRNG failing is not recoverable in any useful way; fall back to
+    // the C library so that identifiers still differ.
+    for (auto& b : u.bytes) b = static_cast<std::uint8_t>(std::rand());
+  }
+  u.bytes[6] = (u.bytes[6] & 0x0F) | 0x40;
+  u.bytes[8] = (u.bytes[8] & 0x3F) | 0x80;
+  return u;
+}
+
+std::string Uuid::string() const {
+  static constexpr char hex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(36);
+  for (std::size_t i = 0; i < 16; ++i) {
+    if (i == 4 || i == 6 || i == 8 || i == 10) out += '-';
+    out += hex[bytes[i] >> 4];
+    out += hex[bytes[i] & 0x0F];
+  }
+  return out;
+}
+
+std::optional<Uuid> Uuid::parse(std::string_view s) {
+  if (s.size() != 36) return std::nullopt;
+  Uuid u;
+  std::size_t b = 0;
+  auto nibble = [](char c) -> int {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
+  for (std::size_t i = 0; i < 36;) {
+    if (i == 8 || i == 13 || i == 18 || i == 23) {
+      if (s[i] != '-') return std::nullopt;
+      ++i;
+      continue;
+    }
+    const int hi = nibble(s[i]), lo = nibble(s[i + 1]);
+    if (hi < 0 || lo < 0) return std::nullopt;
+    u.bytes[b++] = static_cast<std::uint8_t>(hi << 4 | lo);
+    i += 2;
+  }
+  return u;
+}
+
+std::u16string toUtf16(std::string_view utf8) {
+  const auto us = icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), int(utf8.size())));
+  return std::u16string(us.getBuffer(), us.getBuffer() + us.length());
+}
+
+std::string toUtf8(std::u16string_view utf16) {
+  std::string out;
+  icu::UnicodeString(false, utf16.data(), int(utf16.size())).toUTF8String(out);
+  return out;
+}
+
+}  // namespace clipvane

@@ -1,0 +1,79 @@
+#pragma once
+// Placeholders and the originals behind them, kept encrypted on disk.
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Kinds.h"
+#include "Types.h"
+
+namespace clipvane {
+
+struct Finding;
+
+struct Vault {
+  enum class LabelStyle { token, mask };
+
+  struct Entry {
+    std::u16string mask;  // the placeholder as written into the text
+    std::u16string original;
+    Kind kind;
+    Date created{};
+    std::optional<bool> jsonNumber;
+    bool operator==(const Entry&) const = default;
+  };
+
+  std::vector<Entry> entries;
+
+  // Replaces every finding not in keep by its placeholder (locked ones by
+  // "[removed]", never stored) and returns the output text.
+  std::u16string record(std::u16string_view text, const std::vector<Finding>& findings,
+                        const std::set<int>& keep, const std::set<int>& locked, LabelStyle style,
+                        bool reuse, Date now);
+  // Entries whose mask occurs in the text, longest mask first.
+  std::vector<Entry> masks(std::u16string_view text) const;
+  // The text with every known mask replaced by its original, and the count.
+  std::pair<std::u16string, int> restore(std::u16string_view text) const;
+
+  bool operator==(const Vault&) const = default;
+};
+
+template <>
+struct EnumTraits<Vault::LabelStyle> {
+  static constexpr std::array<std::string_view, 2> names = {"token", "mask"};
+};
+
+// "vault.bin" (AES-256-GCM) with its key "vault.key", always under the lock.
+namespace VaultStore {
+
+// Drops entries older than ttl seconds. No file: empty vault. A key that is
+// missing, data that fails to decrypt or decode: throws StorageError.
+Vault read(double ttl);
+
+// Read, body, encrypt and write, all under the lock. Returns the body's result.
+template <class Body>
+auto update(double ttl, Body&& body) -> decltype(body(std::declval<Vault&>()));
+
+void updateImpl(double ttl, const std::function<void(Vault&)>& body);
+
+// Removes the vault file (under the lock).
+void clear();
+
+}  // namespace VaultStore
+
+template <class Body>
+auto VaultStore::update(double ttl, Body&& body) -> decltype(body(std::declval<Vault&>())) {
+  using R = decltype(body(std::declval<Vault&>()));
+  if constexpr (std::is_void_v<R>) {
+    updateImpl(ttl, [&](Vault& v) { body(v); });
+  } else {
+    std::optional<R> result;
+    updateImpl(ttl, [&](Vault& v) { result.emplace(body(v)); });
+    return std::move(*result);
+  }
+}
+
+}  // namespace clipvane
