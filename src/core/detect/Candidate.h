@@ -1,0 +1,34 @@
+#pragma once
+// A value some rule proposes, before checks, skips and overlap resolution.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "../Kinds.h"
+#include "../Settings.h"
+#include "../Types.h"
+
+namespace clipvane::detect {
+
+struct Candidate {
+  Kind kind;
+  Range range;
+  bool contextual = false;  // found through a field name or label
+  bool jsonNumber = false;  // an unquoted JSON number
+  bool userMade = false;    // custom rules and extra spans rank above the built-in kinds
+  std::u16string label;     // empty: the kind's label
+};
+
+// Values under known field names and labels (JSON, YAML, .env/INI, headers,
+// query strings, CSV with a header row, code literals, prose labels) and
+// free-text postal addresses and salutation names. Appends to out; finds only
+// kinds the settings enable.
+namespace FieldRules {
+void find(std::u16string_view text, const DetectionSettings& settings, std::vector<Candidate>& out);
+
+// Values that stand for a secret without being one: "", "***", "xxx",
+// "<password>", "${VAR}", "changeme", …
+bool isPlaceholderValue(std::u16string_view value);
+}  // namespace FieldRules
+
+}  // namespace clipvane::detect
