@@ -1,0 +1,195 @@
+#pragma once
+// The application model: the live state every view observes, the settings
+// with their side effects, and the roads of a copy, a paste and a restore.
+// Everything here runs on the main thread.
+#include <QFuture>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include "Activity.h"
+#include "AppSettings.h"
+#include "ClipboardMonitor.h"
+#include "Detector.h"
+#include "IconState.h"
+#include "Pasteboard.h"
+#include "Toast.h"
+#include "Types.h"
+
+namespace clipvane {
+
+class AppModel : public QObject {
+  Q_OBJECT
+
+ public:
+  // ---- types --------------------------------------------------------------
+
+  // Hot-key ids.
+  enum class Key : std::uint32_t { safePaste = 1, restore = 2, pause = 3, ignore = 4, mark = 5 };
+  static std::optional<Key> keyFromRaw(std::uint32_t raw);
+
+  // Where a safe paste came from.
+  enum class Trigger { hotkey, smartPaste, menu };
+
+  // The last scanned clipboard state.
+  struct Scan {
+    qint64 changeCount = 0;
+    QString text;
+    bool sensitive = false;
+    bool operator==(const Scan&) const = default;
+  };
+
+  // One of the last copies, newest first in recentCopies().
+  struct RecentCopy {
+    Uuid id;
+    QString text;  // as the user copied it, never the masked form
+    std::vector<Finding> found;
+    bool masked = false;  // the clipboard holds its masked form
+    Date date{};
+    // "Nothing found", the one finding's label, or "N items".
+    QString detail() const;
+    bool operator==(const RecentCopy&) const = default;
+  };
+
+  static constexpr int maxRecentCopies = 3;
+  static constexpr int maxSafeTexts = 8;
+
+  // The one model of the program, created on first use. Tests make their own.
+  static AppModel& shared();
+  AppModel();
+  ~AppModel() override;
+
+  // ---- state ----------------------------------------------------------------
+
+  const std::vector<RecentCopy>& recentCopies() const { return recentCopies_; }
+  const AppSettings& settings() const { return settings_; }
+  // Saves and applies the side effects of the fields that changed; an equal
+  // value does nothing.
+  void setSettings(const AppSettings& next);
+  const std::vector<Finding>& clipboardFindings() const { return clipboardFindings_; }
+  const std::optional<Scan>& lastScan() const { return lastScan_; }
+  qint64 scanGeneration() const { return scanGeneration_; }
+  const std::vector<ActivityEntry>& activity() const { return activity_; }
+  void setActivity(std::vector<ActivityEntry> activity);
+  bool blockedFlash() const { return blockedFlash_; }
+  bool pastedFlash() const { return pastedFlash_; }
+  bool restoredFlash() const { return restoredFlash_; }
+  ClipboardMonitor& monitor() { return monitor_; }
+  const std::optional<ClipboardSnapshot>& clearedClipboard() const { return clearedClipboard_; }
+  const QStringList& recentSafeTexts() const { return recentSafeTexts_; }
+  bool safePasteWaiting() const { return safePasteWaiting_; }
+
+  // Protection is on and no pause is running.
+  bool isProtecting() const;
+  // Copy alerts on, protecting, and the clipboard has findings.
+  bool copyAlertActive() const;
+  IconState iconState() const;
+
+  // ---- start-up --------------------------------------------------------------
+
+  // Wires the model once at launch.
+  void start();
+  // Runs the paste-key tap exactly while the settings and the permission allow.
+  void refreshSmartPaste();
+  void registerHotkeys();
+
+  // ---- pause ----------------------------------------------------------------
+
+  // none: until resumed.
+  void pause(std::optional<Date> until);
+  void resume();
+  void togglePause();
+  void schedulePauseEnd();
+  QString pausedText() const;
+
+  // ---- copy road -------------------------------------------------------------
+
+  // Summary of the clipboard's findings: the one label, or "N items".
+  QString copiedWhat() const;
+  void clearClipboard();
+
+  // ---- recent copies -----------------------------------------------------------
+
+  void putBack(const RecentCopy& copy);
+  void ignore(const RecentCopy& copy);
+  void changeType(const RecentCopy& copy, Kind kind);
+  void mark(const std::vector<QString>& texts, Kind kind);
+  void checkAgain(const RecentCopy& copy);
+  void ignoreLatest();
+  void markLatest();
+
+  // ---- safe paste, commit, result notices, restore ---------------------------
+
+  void safePaste(Trigger trigger);
+  void restoreClipboard(bool silent);
+  // Vault time-to-live of the retention setting, in seconds.
+  static double ttl(AppSettings::Retention retention);
+
+ signals:
+  void recentCopiesChanged();
+  void settingsChanged();
+  void clipboardFindingsChanged();
+  void activityChanged();
+  void flashesChanged();
+
+ private:
+  // ---- settings side effects --------------------------------------------------
+  void applySideEffects(const AppSettings& old);
+
+  // ---- copy road -----------------------------------------------------------------
+  void clipboardChanged(std::optional<QString> text, qint64 changeCount, bool alert,
+                        std::optional<Uuid> replacing);
+  void applyScan(std::vector<Finding> findings, const QString& text, qint64 generation,
+                 qint64 changeCount, bool alert, std::optional<Uuid> replacing);
+  void showCopyAlert();
+  void rememberSafe(const QString& text);
+  void setClipboardFindings(std::vector<Finding> findings);
+  void undoClear();
+  void rescanClipboard();
+  void refreshStatus();
+
+  // ---- auto-mask and the language-model pass ---------------------------------------
+  void maskClipboard(const QString& text, const std::vector<Finding>& findings, qint64 changeCount,
+                     std::optional<Uuid> entry, qint64 generation, bool checkAI,
+                     std::optional<ClipboardSnapshot> originalSnapshot);
+  void checkWithAI(const QString& text, qint64 generation, bool alert, std::optional<Uuid> entry,
+                   std::optional<QString> expectedClipboard, std::vector<Finding> previousFindings,
+                   std::optional<ClipboardSnapshot> originalSnapshot);
+
+  // ---- recent copies -------------------------------------------------------------------
+  Uuid recordCopy(const QString& text, const std::vector<Finding>& findings,
+                  std::optional<Uuid> replacing);
+  void setMasked(std::optional<Uuid> id, bool masked);
+  RecentCopy* findCopy(const Uuid& id);
+  qint64 writeClipboardText(const QString& text);
+
+  // ---- state (declaration order of the model) --------------------------------------
+  std::vector<RecentCopy> recentCopies_;
+  AppSettings settings_;
+  std::vector<Finding> clipboardFindings_;
+  std::optional<Scan> lastScan_;
+  qint64 scanGeneration_ = 0;
+  std::vector<ActivityEntry> activity_;
+  bool blockedFlash_ = false;
+  bool pastedFlash_ = false;
+  bool restoredFlash_ = false;
+  ClipboardMonitor monitor_;
+  QPointer<QTimer> pauseTimer_;
+  QPointer<QTimer> accessibilityTimer_;
+  QFuture<void> activityWrite_;
+  std::optional<ClipboardSnapshot> clearedClipboard_;
+  QStringList recentSafeTexts_;
+  bool safePasteWaiting_ = false;
+
+  // ---- safe paste, commit, result notices, restore (their own files) -------------------
+  // Sets the flag for that many seconds and refreshes the status icon.
+  void flash(bool AppModel::*flag, double seconds);
+};
+
+}  // namespace clipvane

@@ -1,0 +1,18 @@
+#pragma once
+// Launch at login, kept in line with the setting.
+#include "ports/LoginItemPort.h"
+
+namespace clipvane::LoginItem {
+
+// Enabled or awaiting approval counts as on.
+bool isOn();
+// Registers or unregisters when the item differs from on; a failure is one
+// log line ("Clipvane: login item: …").
+void set(bool on);
+
+}  // namespace clipvane::LoginItem
+
+namespace clipvane::Edition {
+// The product's web site, for the About pane.
+inline constexpr const char* website = "https://clipvane.app";
+}  // namespace clipvane::Edition

@@ -1,0 +1,133 @@
+#include "Pasteboard.h"
+
+#include <algorithm>
+
+#include "OnMain.h"
+#include "Ports.h"
+#include "ports/KeyboardPort.h"
+
+namespace clipvane::Pasteboard {
+
+namespace {
+
+ClipboardPort& board() { return Ports::get<ClipboardPort>(); }
+
+std::function<Shortcut()>& resolver() {
+  static std::function<Shortcut()> fn;
+  return fn;
+}
+
+}  // namespace
+
+std::set<qint64>& ownChanges() {
+  static std::set<qint64> counts;
+  return counts;
+}
+
+std::optional<std::pair<ClipboardSnapshot, qint64>>& pendingRestore() {
+  static std::optional<std::pair<ClipboardSnapshot, qint64>> pending;
+  return pending;
+}
+
+qint64 changeCount() { return board().changeCount(); }
+
+std::optional<QString> string() { return board().string(); }
+
+bool isConcealed() {
+  ClipboardPort& b = board();
+  const QStringList types = b.types();
+  if (types.contains(concealedType) || types.contains(transientType)) return true;
+  // Password managers on Linux mark their copies with this format.
+  if (!types.contains(passwordHintType)) return false;
+  for (int i = 0; i < b.itemCount(); ++i) {
+    if (!b.itemTypes(i).contains(passwordHintType)) continue;
+    const auto value = b.data(i, passwordHintType);
+    if (value && value->trimmed() == "secret") return true;
+  }
+  return false;
+}
+
+ClipboardSnapshot snapshot() {
+  ClipboardPort& b = board();
+  ClipboardSnapshot out;
+  const int n = b.itemCount();
+  out.reserve(std::size_t(std::max(n, 0)));
+  for (int i = 0; i < n; ++i) {
+    ClipboardItem item;
+    for (const QString& type : b.itemTypes(i)) {
+      const auto bytes = b.data(i, type);
+      if (!bytes) continue;
+      auto same =
+          std::find_if(item.begin(), item.end(), [&](const auto& p) { return p.first == type; });
+      if (same != item.end())
+        same->second = *bytes;
+      else
+        item.emplace_back(type, *bytes);
+    }
+    out.push_back(std::move(item));
+  }
+  return out;
+}
+
+void restore(const ClipboardSnapshot& snap) {
+  ClipboardPort& b = board();
+  b.setItems(snap);
+  ownChanges().insert(b.changeCount());
+}
+
+qint64 write(const QString& text) {
+  ClipboardPort& b = board();
+  b.setString(text);
+  const qint64 count = b.changeCount();
+  ownChanges().insert(count);
+  return count;
+}
+
+qint64 clear() {
+  ClipboardPort& b = board();
+  b.clear();
+  const qint64 count = b.changeCount();
+  ownChanges().insert(count);
+  return count;
+}
+
+void postKey(std::uint16_t keyCode, std::uint32_t modifiers) {
+  KeyboardPort& keys = Ports::get<KeyboardPort>();
+  keys.postKeyEvent(keyCode, modifiers, true, ownKeystrokeMarker);
+  keys.postKeyEvent(keyCode, modifiers, false, ownKeystrokeMarker);
+}
+
+Shortcut pasteShortcut() {
+  if (resolver()) return resolver()();
+  return {KeyCode::v, Modifier::control};
+}
+
+void setPasteShortcutResolver(std::function<Shortcut()> fn) { resolver() = std::move(fn); }
+
+bool paste(const QString& text, bool keepOnClipboard) {
+  // While the return of an earlier paste is still pending, the clipboard
+  // holds that paste's text: the user's real clipboard is the pending one.
+  auto& pending = pendingRestore();
+  ClipboardSnapshot previous =
+      pending && changeCount() == pending->second ? std::move(pending->first) : snapshot();
+  pending.reset();
+
+  write(text);
+  const qint64 own = changeCount();
+
+  if (!Ports::get<KeyboardPort>().isTrusted(false)) return false;
+
+  const Shortcut key = pasteShortcut();
+  postKey(key.keyCode, key.modifiers);
+  if (keepOnClipboard) return true;
+
+  pending.emplace(previous, own);
+  onMain(restoreDelay, [previous = std::move(previous), own] {
+    if (changeCount() != own) return;  // the user copied meanwhile: keep theirs
+    pendingRestore().reset();
+    restore(previous);
+  });
+  return true;
+}
+
+}  // namespace clipvane::Pasteboard

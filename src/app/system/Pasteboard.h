@@ -1,0 +1,61 @@
+#pragma once
+// The one place that writes the clipboard, remembers its own writes,
+// recognises concealed clipboards, snapshots and restores them, and sends
+// the paste keystroke. Main thread only.
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <set>
+#include <utility>
+
+#include "ports/ClipboardPort.h"
+
+namespace clipvane::Pasteboard {
+
+// Change counts of our own writes; the clipboard monitor skips (and removes) them.
+std::set<qint64>& ownChanges();
+
+// The clipboard to give back after a paste, with the change count the paste produced.
+std::optional<std::pair<ClipboardSnapshot, qint64>>& pendingRestore();
+
+// Formats that mark a clipboard as not to be recorded.
+inline const QString concealedType = QStringLiteral("org.nspasteboard.ConcealedType");
+inline const QString transientType = QStringLiteral("org.nspasteboard.TransientType");
+inline const QString passwordHintType = QStringLiteral("x-kde-passwordManagerHint");
+
+qint64 changeCount();
+// The plain text, none when there is none.
+std::optional<QString> string();
+bool isConcealed();
+ClipboardSnapshot snapshot();
+// Replaces the clipboard with the snapshot and records the write as ours.
+void restore(const ClipboardSnapshot& snapshot);
+// Clears the clipboard, writes the text and records the write; returns the
+// change count of the write.
+qint64 write(const QString& text);
+// Clears the clipboard and records the write; returns its change count.
+qint64 clear();
+
+// One key-down and one key-up, both carrying the marker.
+void postKey(std::uint16_t keyCode, std::uint32_t modifiers);
+
+// The paste shortcut of the frontmost application (Ctrl+V; terminals take
+// Ctrl+Shift+V). The resolver may be replaced once the destination is known.
+struct Shortcut {
+  std::uint16_t keyCode;
+  std::uint32_t modifiers;
+};
+Shortcut pasteShortcut();
+void setPasteShortcutResolver(std::function<Shortcut()> resolver);
+
+// Writes the text, sends the paste shortcut and gives the previous clipboard
+// back 1.0 s later unless it changed meanwhile. False (and the text stays on
+// the clipboard) when keystrokes cannot be sent.
+bool paste(const QString& text, bool keepOnClipboard = false);
+
+// Seconds until the previous clipboard comes back after a paste.
+inline constexpr double restoreDelay = 1.0;
+
+}  // namespace clipvane::Pasteboard

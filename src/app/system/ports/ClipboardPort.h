@@ -1,0 +1,50 @@
+#pragma once
+// The system clipboard (on X11 the CLIPBOARD selection).
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace clipvane {
+
+// One clipboard item: its formats with their bytes, in the owner's order.
+using ClipboardItem = std::vector<std::pair<QString, QByteArray>>;
+// A whole clipboard: one entry per item, in item order (X11 has one item).
+using ClipboardSnapshot = std::vector<ClipboardItem>;
+
+class ClipboardPort {
+ public:
+  virtual ~ClipboardPort() = default;
+
+  // Raised by at least one on every change of the clipboard, ours included;
+  // never lowered. A write through this port has raised it before it returns,
+  // and the change notification of that same write does not raise it again.
+  virtual qint64 changeCount() const = 0;
+
+  // The formats on offer, without the selection's bookkeeping targets
+  // (TARGETS, MULTIPLE, TIMESTAMP, SAVE_TARGETS). Empty when nobody owns it.
+  virtual QStringList types() const = 0;
+
+  // The plain text, or nothing when the clipboard holds no text.
+  virtual std::optional<QString> string() const = 0;
+
+  // Items and their formats; data() gives nothing for a format that cannot
+  // be read (the owner refused or timed out).
+  virtual int itemCount() const = 0;
+  virtual QStringList itemTypes(int item) const = 0;
+  virtual std::optional<QByteArray> data(int item, const QString& type) const = 0;
+
+  // Empties the clipboard.
+  virtual void clear() = 0;
+  // Replaces the contents with the text as plain text (one change).
+  virtual void setString(const QString& text) = 0;
+  // Replaces the contents with the items, every format byte for byte (one
+  // change); an empty list leaves the clipboard empty.
+  virtual void setItems(const ClipboardSnapshot& items) = 0;
+};
+
+}  // namespace clipvane

@@ -1,0 +1,14 @@
+// The engine's tests run with a Qt event loop, as the program does.
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+  // Nothing a test writes may reach the user's own data directory.
+  QTemporaryDir home;
+  qputenv("CLIPVANE_HOME", home.path().toUtf8());
+  QCoreApplication app(argc, argv);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
