@@ -28,6 +28,10 @@ class JSRegex {
   // The translated ICU pattern (for tests and diagnostics).
   const std::u16string& icuPattern() const { return icuPattern_; }
 
+  // ICU's time limit for one match, in its steps (about 10,000 engine
+  // operations each, roughly a millisecond): a catastrophic pattern such as
+  // "(a+)+$" on 100 KB gives up after some 50 ms. All matches of one text
+  // together also stop after a second of wall-clock time.
   static constexpr int timeLimitMilliseconds = 200;
 
  private:
