@@ -17,7 +17,7 @@ PACKAGES=(
   libx11-dev libx11-xcb-dev libxcb1-dev libxcb-xtest0-dev libxcb-keysyms1-dev libxcb-xfixes0-dev
   libatspi2.0-dev libglib2.0-dev libpam0g-dev
   # desktop for the X11 tests and screenshots
-  xvfb xauth xclip xdotool openbox tint2 dbus dbus-x11 at-spi2-core fonts-dejavu-core
+  xvfb xauth x11-utils xclip xdotool openbox tint2 dbus dbus-x11 at-spi2-core fonts-dejavu-core
   qt6-qpa-plugins
 )
 

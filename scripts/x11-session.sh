@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Runs a command inside a private desktop: a session bus with accessibility
+# switched on, a virtual X server, a window manager and a tray host.
+#   scripts/x11-session.sh CMD...
+set -euo pipefail
+
+if [ $# -eq 0 ]; then
+  echo "usage: $0 CMD..." >&2
+  exit 2
+fi
+
+# Re-enter under a private session bus and a private X server.
+if [ -z "${CLIPVANE_X11_SESSION:-}" ]; then
+  export CLIPVANE_X11_SESSION=1
+  exec dbus-run-session -- xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
+fi
+
+# Waits until the given command succeeds, for at most about ten seconds.
+wait_for() {
+  local i
+  for i in $(seq 1 200); do
+    if "$@" >/dev/null 2>&1; then return 0; fi
+    sleep 0.05
+  done
+  echo "x11-session: timed out waiting for: $*" >&2
+  return 1
+}
+
+pids=()
+cleanup() {
+  local p
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+}
+trap cleanup EXIT
+
+# Accessibility first: Qt and GTK applications register with AT-SPI only when
+# it is on at their start. Asking the bus launcher starts the accessibility bus.
+export NO_AT_BRIDGE=0
+wait_for dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
+  org.freedesktop.DBus.Properties.Set string:org.a11y.Status string:IsEnabled variant:boolean:true
+a11y_address=$(dbus-send --session --print-reply=literal --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress | tr -d ' ')
+# The registry is started on the accessibility bus by activation; ask it once so
+# that it runs before the tests do.
+wait_for dbus-send --bus="$a11y_address" --print-reply --dest=org.a11y.atspi.Registry \
+  /org/a11y/atspi/accessible/root org.freedesktop.DBus.Properties.Get \
+  string:org.a11y.atspi.Accessible string:Name
+
+openbox >/dev/null 2>&1 &
+pids+=($!)
+wait_for sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+
+tint2 >/dev/null 2>&1 &
+pids+=($!)
+# A tray host owns the selection _NET_SYSTEM_TRAY_S0 of screen 0.
+wait_for sh -c 'xprop -root _NET_SUPPORTED >/dev/null && xdotool search --class tint2'
+
+"$@"

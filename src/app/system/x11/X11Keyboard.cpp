@@ -1,0 +1,204 @@
+#include "X11Keyboard.h"
+
+#include <xcb/xtest.h>
+
+#include <QMetaObject>
+#include <QPointer>
+#include <algorithm>
+#include <condition_variable>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <thread>
+
+#include "X11Display.h"
+#include "X11Grabs.h"
+
+namespace clipvane::x11 {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kOwnExpiry = std::chrono::seconds(1);
+
+// One press waiting for the main thread's decision.
+struct Pending {
+  std::mutex mutex;
+  std::condition_variable answered;
+  std::optional<bool> swallow;  // set by the main thread
+  bool abandoned = false;       // set by the reader when it stopped waiting
+};
+
+uint16_t pasteMask(bool shift) { return XCB_MOD_MASK_CONTROL | (shift ? XCB_MOD_MASK_SHIFT : 0); }
+
+}  // namespace
+
+X11Keyboard::X11Keyboard(X11Display& display) : display_(display) {
+  mods_ = ModifierMap::read(display_);
+  if (auto code = keycodeForKeysym(display_, keysym::v)) vCode_ = *code;
+  listener_ = display_.addListener([this](const xcb_generic_event_t& e) { return onEvent(e); });
+}
+
+X11Keyboard::~X11Keyboard() {
+  stopGrab();
+  display_.removeListener(listener_);
+}
+
+bool X11Keyboard::grabbing() const {
+  std::lock_guard lock(mutex_);
+  return grabbing_;
+}
+
+bool X11Keyboard::startGrab(Decide decide) {
+  std::lock_guard lock(mutex_);
+  decide_ = std::move(decide);
+  if (grabbing_) return true;
+  mods_ = ModifierMap::read(display_);
+  if (!vCode_ || !grabKey(display_, mods_, vCode_, pasteMask(false), true)) return false;
+  if (!grabKey(display_, mods_, vCode_, pasteMask(true), true)) {
+    ungrabKey(display_, mods_, vCode_, pasteMask(false));
+    return false;
+  }
+  grabbing_ = true;
+  return true;
+}
+
+void X11Keyboard::stopGrab() {
+  std::lock_guard lock(mutex_);
+  if (!grabbing_) return;
+  ungrabKey(display_, mods_, vCode_, pasteMask(false));
+  ungrabKey(display_, mods_, vCode_, pasteMask(true));
+  grabbing_ = false;
+}
+
+bool X11Keyboard::consumeOwn(xcb_keycode_t code, uint16_t mask) {
+  std::lock_guard lock(mutex_);
+  const auto now = Clock::now();
+  std::erase_if(expected_, [&](const Expected& e) { return e.until < now; });
+  auto it = std::find_if(expected_.begin(), expected_.end(),
+                         [&](const Expected& e) { return e.code == code && e.mask == mask; });
+  if (it == expected_.end()) return false;
+  expected_.erase(it);
+  return true;
+}
+
+bool X11Keyboard::onEvent(const xcb_generic_event_t& event) {
+  if ((event.response_type & 0x7f) != XCB_KEY_PRESS) return false;
+  const auto& press = reinterpret_cast<const xcb_key_press_event_t&>(event);
+  Decide decide;
+  uint16_t mask = 0;
+  {
+    std::lock_guard lock(mutex_);
+    mask = mods_.withoutLocks(press.state);
+    if (!grabbing_ || press.detail != vCode_ ||
+        (mask != pasteMask(false) && mask != pasteMask(true)))
+      return false;
+    decide = decide_;
+  }
+  // The keyboard stays frozen until this answer: it is given on every path,
+  // whatever the decision does.
+  bool swallow = false;
+  if (!consumeOwn(press.detail, mask) && decide) {
+    auto pending = std::make_shared<Pending>();
+    const bool withShift = mask == pasteMask(true);
+    QMetaObject::invokeMethod(
+        &context_,
+        [this, pending, decide, withShift] {
+          bool answer = false;
+          try {
+            answer = decide(withShift);
+          } catch (...) {
+            answer = false;  // a failing decision must not cost the user the paste
+          }
+          std::unique_lock lock(pending->mutex);
+          pending->swallow = answer;
+          const bool late = pending->abandoned;
+          lock.unlock();
+          pending->answered.notify_all();
+          // Swallowed for lack of an answer but meant to pass: give it back.
+          if (late && !answer) postPaste(withShift);
+        },
+        Qt::QueuedConnection);
+    std::unique_lock lock(pending->mutex);
+    if (pending->answered.wait_for(lock, decisionWait,
+                                   [&] { return pending->swallow.has_value(); })) {
+      swallow = *pending->swallow;
+    } else {
+      // No answer in time: hold the keystroke back rather than let a paste
+      // the program may still decide to mask reach the window.
+      pending->abandoned = true;
+      swallow = true;
+    }
+  }
+  xcb_allow_events(display_.conn(), swallow ? XCB_ALLOW_ASYNC_KEYBOARD : XCB_ALLOW_REPLAY_KEYBOARD,
+                   press.time);
+  xcb_flush(display_.conn());
+  return true;
+}
+
+std::vector<xcb_keycode_t> X11Keyboard::heldModifiers() {
+  std::vector<xcb_keycode_t> held;
+  if (!display_.ok()) return held;
+  std::unique_ptr<xcb_query_keymap_reply_t, decltype(&std::free)> reply(
+      xcb_query_keymap_reply(display_.conn(), xcb_query_keymap(display_.conn()), nullptr),
+      &std::free);
+  if (!reply) return held;
+  std::lock_guard lock(mutex_);
+  for (xcb_keycode_t code : mods_.modifierKeys)
+    if (reply->keys[code / 8] & (1u << (code % 8))) held.push_back(code);
+  return held;
+}
+
+void X11Keyboard::waitForReleasedModifiers() {
+  // Ctrl+V sent while the user still holds Super arrives as Ctrl+Super+V.
+  const auto deadline = Clock::now() + modifierWait;
+  auto held = heldModifiers();
+  while (!held.empty() && Clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    held = heldModifiers();
+  }
+  // Still held: release them for the server so that the paste arrives plain.
+  for (xcb_keycode_t code : held)
+    xcb_test_fake_input(display_.conn(), XCB_KEY_RELEASE, code, XCB_CURRENT_TIME, XCB_NONE, 0, 0,
+                        0);
+}
+
+void X11Keyboard::postKey(uint32_t virtualKey, uint32_t carbonModifiers) {
+  if (!display_.ok()) return;
+  const auto sym = keysymForVirtualKey(virtualKey);
+  if (!sym) return;
+  const auto code = keycodeForKeysym(display_, *sym);
+  if (!code) return;
+  std::vector<xcb_keycode_t> modifierCodes;
+  auto add = [&](uint32_t flag, uint32_t modifierSym) {
+    if (!(carbonModifiers & flag)) return;
+    if (auto c = keycodeForKeysym(display_, modifierSym)) modifierCodes.push_back(*c);
+  };
+  add(carbon::control, keysym::controlL);
+  add(carbon::shift, keysym::shiftL);
+  add(carbon::option, keysym::altL);
+  add(carbon::command, keysym::superL);
+
+  waitForReleasedModifiers();
+  {
+    std::lock_guard lock(mutex_);
+    if (grabbing_)
+      expected_.push_back({*code, mods_.fromCarbon(carbonModifiers), Clock::now() + kOwnExpiry});
+  }
+  xcb_connection_t* c = display_.conn();
+  auto fake = [&](uint8_t type, xcb_keycode_t k) {
+    xcb_test_fake_input(c, type, k, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  };
+  for (xcb_keycode_t m : modifierCodes) fake(XCB_KEY_PRESS, m);
+  fake(XCB_KEY_PRESS, *code);
+  fake(XCB_KEY_RELEASE, *code);
+  for (auto it = modifierCodes.rbegin(); it != modifierCodes.rend(); ++it)
+    fake(XCB_KEY_RELEASE, *it);
+  display_.sync();
+}
+
+void X11Keyboard::postPaste(bool terminal) {
+  postKey(9, carbon::control | (terminal ? carbon::shift : 0));
+}
+
+}  // namespace clipvane::x11

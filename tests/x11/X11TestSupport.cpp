@@ -1,0 +1,98 @@
+#include "X11TestSupport.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include "X11Display.h"
+
+namespace clipvane::x11::test {
+
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QThread::msleep(5);
+  }
+  return true;
+}
+
+QByteArray run(const QString& program, const QStringList& args, const QByteArray& input) {
+  QProcess p;
+  p.start(program, args);
+  p.waitForStarted();
+  if (!input.isEmpty()) p.write(input);
+  p.closeWriteChannel();
+  // Keep serving clipboard requests while the command asks us for data.
+  waitUntil([&] { return p.state() == QProcess::NotRunning; }, std::chrono::seconds(20));
+  return p.readAllStandardOutput();
+}
+
+Helper::Helper(const QStringList& args) {
+  process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  QObject::connect(&process_, &QProcess::readyReadStandardOutput, [this] { readLines(); });
+  process_.start(CLIPVANE_X11_HELPER, args);
+  process_.waitForStarted();
+}
+
+Helper::~Helper() {
+  process_.kill();
+  process_.waitForFinished(5000);
+}
+
+std::unique_ptr<Helper> Helper::window(const QString& name) {
+  auto h = std::make_unique<Helper>(QStringList{"window", name});
+  if (!h->waitFor("window")) return nullptr;
+  return h;
+}
+
+std::unique_ptr<Helper> Helper::copy(const QList<std::pair<QString, QByteArray>>& formats) {
+  QStringList args{"copy"};
+  for (const auto& [type, bytes] : formats) args << type + "=" + QString::fromLatin1(bytes.toHex());
+  auto h = std::make_unique<Helper>(args);
+  if (!h->waitFor("copied")) return nullptr;
+  return h;
+}
+
+void Helper::readLines() {
+  buffer_ += process_.readAllStandardOutput();
+  int nl;
+  while ((nl = buffer_.indexOf('\n')) >= 0) {
+    const QByteArray line = buffer_.left(nl);
+    buffer_.remove(0, nl + 1);
+    lines_ << line;
+    if (line.startsWith("window ")) windowId_ = line.mid(7).toUInt();
+    if (line.startsWith("text ")) {
+      text_ = QString::fromUtf8(QByteArray::fromHex(line.mid(5)));
+      texts_ << text_;
+    }
+  }
+}
+
+bool Helper::waitFor(const QByteArray& tag) {
+  return waitUntil([&] {
+    process_.waitForReadyRead(0);
+    for (const auto& line : lines_)
+      if (line == tag || line.startsWith(tag + ' ')) return true;
+    return false;
+  });
+}
+
+unsigned activeWindow() {
+  auto& d = X11Display::shared();
+  return d.windowProperty(d.root(), "_NET_ACTIVE_WINDOW").value_or(0);
+}
+
+void Helper::activate() { xdotool({"windowactivate", "--sync", QString::number(windowId_)}); }
+
+bool Helper::waitActive() {
+  if (!waitUntil([&] { return activeWindow() == windowId_; })) {
+    activate();
+    return waitUntil([&] { return activeWindow() == windowId_; });
+  }
+  return true;
+}
+
+void xdotool(const QStringList& args) { run("xdotool", args); }
+
+}  // namespace clipvane::x11::test

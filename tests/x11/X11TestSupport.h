@@ -1,0 +1,55 @@
+#pragma once
+// Shared pieces of the desktop tests: bounded waits that keep the event loop
+// turning, and the helper client in a process of its own.
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+namespace clipvane::x11::test {
+
+// Turns the event loop until the condition holds; false after the limit.
+bool waitUntil(const std::function<bool()>& condition,
+               std::chrono::milliseconds limit = std::chrono::seconds(10));
+
+// Runs a command to its end and returns its standard output.
+QByteArray run(const QString& program, const QStringList& args, const QByteArray& input = {});
+
+// The helper client (tests/x11/helper) in one of its modes.
+class Helper {
+ public:
+  explicit Helper(const QStringList& args);
+  ~Helper();
+  static std::unique_ptr<Helper> window(const QString& name);
+  // Starts a helper that owns the clipboard with these formats.
+  static std::unique_ptr<Helper> copy(const QList<std::pair<QString, QByteArray>>& formats);
+
+  qint64 pid() const { return process_.processId(); }
+  unsigned windowId() const { return windowId_; }
+  QString text() const { return text_; }
+  QStringList texts() const { return texts_; }
+  // Waits for the line starting with `tag`.
+  bool waitFor(const QByteArray& tag);
+  // Waits until this window is the active one and has the keyboard focus.
+  bool waitActive();
+  void activate();
+
+ private:
+  void readLines();
+  QProcess process_;
+  QByteArray buffer_;
+  QList<QByteArray> lines_;
+  unsigned windowId_ = 0;
+  QString text_;
+  QStringList texts_;
+};
+
+// The active window according to the window manager (0 when none).
+unsigned activeWindow();
+// Runs xdotool with the arguments.
+void xdotool(const QStringList& args);
+
+}  // namespace clipvane::x11::test
