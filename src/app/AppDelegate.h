@@ -1,8 +1,7 @@
 #pragma once
 // The launch decisions: first copy or second, URL routing, reopen.
-#include <QList>
 #include <QObject>
-#include <QUrl>
+#include <QStringList>
 
 #include <optional>
 
@@ -31,24 +30,24 @@ class AppDelegate : public QObject {
 
   // Nothing for another scheme (compared exactly); host "activity" opens the
   // activity window; else the first path component names the settings tab.
-  static std::optional<UrlRoute> route(const QUrl& url);
+  static std::optional<UrlRoute> route(const QString& url);
 
   // Before anything else: looks for an older copy.
   void willFinishLaunching();
   // URLs from the command line or handed over by a later copy.
-  void open(const QList<QUrl>& urls);
+  void open(const QStringList& urls);
   // A second copy hands over after 0.3 s; the first listens and starts the model.
   void didFinishLaunching();
   // The program was launched again while it runs.
   bool shouldHandleReopen();
 
   const std::optional<RunningCopy>& runningCopy() const { return runningCopy_; }
-  const QList<QUrl>& openedWith() const { return openedWith_; }
+  const QStringList& openedWith() const { return openedWith_; }
 
  private:
   AppModel* model_;
   std::optional<RunningCopy> runningCopy_;
-  QList<QUrl> openedWith_;
+  QStringList openedWith_;
 };
 
 }  // namespace clipvane

@@ -1,8 +1,7 @@
 #pragma once
 // One copy per user: a later copy hands its URLs (or a reopen request) to
 // the older one and ends.
-#include <QList>
-#include <QUrl>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -19,9 +18,9 @@ std::optional<RunningCopy> olderCopy();
 
 // Hands the URLs (or, without URLs or a copy that takes none, a reopen
 // request) to the older copy, then ends this process.
-void handOver(const QList<QUrl>& urls, const RunningCopy& to);
+void handOver(const QStringList& urls, const RunningCopy& to);
 
 // The first copy: runs action on reopen requests; handed-over URLs go to onUrls.
-void listen(std::function<void()> action, std::function<void(const QList<QUrl>&)> onUrls);
+void listen(std::function<void()> action, std::function<void(const QStringList&)> onUrls);
 
 }  // namespace clipvane::SingleInstance

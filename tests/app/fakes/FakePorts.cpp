@@ -131,7 +131,7 @@ void FakeWorkspace::beep() {
 
 // ---- instance -------------------------------------------------------------------------
 
-void FakeInstance::openUrls(const QList<QUrl>& urls, const RunningCopy& copy,
+void FakeInstance::openUrls(const QStringList& urls, const RunningCopy& copy,
                             std::function<void()> done) {
   handedOver.emplace_back(urls, copy.pid);
   if (completeOpens)
@@ -146,7 +146,7 @@ void FakeInstance::postReopen() {
 }
 
 void FakeInstance::listen(std::function<void()> reopen,
-                          std::function<void(const QList<QUrl>&)> urls) {
+                          std::function<void(const QStringList&)> urls) {
   onReopen = std::move(reopen);
   onUrls = std::move(urls);
 }

@@ -102,7 +102,7 @@ class FakeWorkspace : public WorkspacePort {
  public:
   std::optional<RunningApp> frontmost;
   bool reduceMotionOn = false;
-  QList<QUrl> opened;
+  QStringList opened;
   int beeps = 0;
 
   std::optional<RunningApp> frontmostApplication() override { return frontmost; }
@@ -117,21 +117,21 @@ class FakeInstance : public InstancePort {
   RunningCopy current{1000, std::nullopt, false, true};
   std::vector<RunningCopy> copies;
   // Hand-overs: the URLs given to openUrls, in order, with their target pid.
-  std::vector<std::pair<QList<QUrl>, qint64>> handedOver;
+  std::vector<std::pair<QStringList, qint64>> handedOver;
   std::function<void()> pendingDone;  // set when completeOpens is false
   bool completeOpens = true;
   int reopensPosted = 0;
   int terminations = 0;
   std::function<void()> onReopen;
-  std::function<void(const QList<QUrl>&)> onUrls;
+  std::function<void(const QStringList&)> onUrls;
 
   std::optional<QString> bundleIdentifier() override { return bundleID; }
   RunningCopy currentCopy() override { return current; }
   std::vector<RunningCopy> runningCopies(const QString&) override { return copies; }
-  void openUrls(const QList<QUrl>& urls, const RunningCopy& copy,
+  void openUrls(const QStringList& urls, const RunningCopy& copy,
                 std::function<void()> done) override;
   void postReopen() override;
-  void listen(std::function<void()> reopen, std::function<void(const QList<QUrl>&)> urls) override;
+  void listen(std::function<void()> reopen, std::function<void(const QStringList&)> urls) override;
   void terminate() override;
 };
 

@@ -1,9 +1,8 @@
 #pragma once
 // Copies of this program running for the same user, and the hand-over
 // between them (on Linux: the session bus name "app.ostrel.Clipvane").
-#include <QList>
 #include <QString>
-#include <QUrl>
+#include <QStringList>
 #include <QtGlobal>
 
 #include <functional>
@@ -33,9 +32,12 @@ class InstancePort {
   // The running copies with that identifier, this one possibly among them.
   virtual std::vector<RunningCopy> runningCopies(const QString& bundleID) = 0;
 
+  // URLs travel as the strings they were given: the scheme is compared
+  // exactly, which a parsed URL (lower-cased scheme and host) cannot do.
+
   // Hands the URLs to the copy; done runs once when that finished, on any
   // thread, whether it worked or not.
-  virtual void openUrls(const QList<QUrl>& urls, const RunningCopy& copy,
+  virtual void openUrls(const QStringList& urls, const RunningCopy& copy,
                         std::function<void()> done) = 0;
   // Asks every listening copy to reopen (delivered at once).
   virtual void postReopen() = 0;
@@ -43,7 +45,7 @@ class InstancePort {
   // The first copy: from now on reopen requests run onReopen and handed-over
   // URLs run onUrls, both on the main thread, for the life of the process.
   virtual void listen(std::function<void()> onReopen,
-                      std::function<void(const QList<QUrl>&)> onUrls) = 0;
+                      std::function<void(const QStringList&)> onUrls) = 0;
 
   // Ends this process.
   virtual void terminate() = 0;
