@@ -102,7 +102,7 @@ class FakeWorkspace : public WorkspacePort {
  public:
   std::optional<RunningApp> frontmost;
   bool reduceMotionOn = false;
-  QStringList opened;
+  QList<QUrl> opened;
   int beeps = 0;
 
   std::optional<RunningApp> frontmostApplication() override { return frontmost; }
