@@ -56,6 +56,10 @@ class Kind {
 
   friend constexpr bool operator==(Kind a, Kind b) { return a.value_ == b.value_; }
   friend constexpr auto operator<=>(Kind a, Kind b) { return a.value_ <=> b.value_; }
+  // Exact overloads for a case on one side, so that `kind == Kind::email` is
+  // not ambiguous between this class's operator and the built-in one.
+  friend constexpr bool operator==(Kind a, Value b) { return a.value_ == b; }
+  friend constexpr auto operator<=>(Kind a, Value b) { return a.value_ <=> b; }
 
  private:
   Value value_ = name;

@@ -46,7 +46,9 @@ std::optional<Date> parseISO8601(std::string_view s) {
   const year_month_day ymd{year{y}, month{unsigned(mo)}, day{unsigned(d)}};
   if (!ymd.ok() || h > 23 || mi > 59 || se > 60) return std::nullopt;
   std::size_t pos = 19;
-  nanoseconds fraction{0};
+  // In the Date's own unit: nanoseconds since 1970 overflow in 2262, before
+  // the "until resumed" date.
+  Date::duration fraction{0};
   if (pos < s.size() && (s[pos] == '.' || s[pos] == ',')) {
     ++pos;
     long long scale = 100000000, ns = 0;
@@ -57,7 +59,7 @@ std::optional<Date> parseISO8601(std::string_view s) {
       ++pos;
     }
     if (pos == start) return std::nullopt;
-    fraction = nanoseconds{ns};
+    fraction = duration_cast<Date::duration>(nanoseconds{ns});
   }
   minutes offset{0};
   if (pos < s.size() && (s[pos] == 'Z' || s[pos] == 'z')) {
