@@ -85,6 +85,10 @@ struct AppSettings {
   static AppSettings load();
   // Writes "settings.json" whole and atomically; throws StorageError.
   void save() const;
+  // The file's reading rules without the file: nothing when the text is not a
+  // JSON object; otherwise every readable field, the rest at its default.
+  static std::optional<AppSettings> fromJSON(std::string_view json);
+  std::string toJSON() const;  // pretty-printed, sorted keys
 
   AppAction appAction(std::u16string_view bundleID) const;
   PasteAction action(Kind kind) const;
