@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <vector>
@@ -21,8 +22,11 @@
 #include "Pasteboard.h"
 #include "Toast.h"
 #include "Types.h"
+#include "ports/WorkspacePort.h"
 
 namespace clipvane {
+
+struct Place;
 
 class AppModel : public QObject {
   Q_OBJECT
@@ -130,6 +134,14 @@ class AppModel : public QObject {
   void restoreClipboard(bool silent);
   // Vault time-to-live of the retention setting, in seconds.
   static double ttl(AppSettings::Retention retention);
+  // The originals behind the placeholders, one per line; none when none is known.
+  std::optional<QString> originals(const std::vector<QString>& placeholders) const;
+  // Values masked or removed by today's safe pastes.
+  int hiddenToday() const;
+  // A kind's label as running text ("API key", "ipv4 address"), and counted
+  // ("2 addresses").
+  static QString phrase(const QString& label);
+  static QString counted(int count, const QString& label);
 
  signals:
   void recentCopiesChanged();
@@ -190,6 +202,18 @@ class AppModel : public QObject {
   // ---- safe paste, commit, result notices, restore (their own files) -------------------
   // Sets the flag for that many seconds and refreshes the status icon.
   void flash(bool AppModel::*flag, double seconds);
+  void safePaste(const QString& text, std::optional<RunningApp> app,
+                 std::optional<AppSettings::AppAction> action, std::vector<Detector::Span> ai);
+  bool isCurrentDestination(const std::optional<RunningApp>& app) const;
+  void commit(const QString& text, const std::vector<Finding>& findings, std::set<int> keep,
+              const std::set<int>& locked, const std::optional<RunningApp>& app);
+  void log(const Place& place, ActivityEntry::Outcome outcome, std::map<Kind, int> counts, int kept,
+           std::optional<std::vector<std::u16string>> masks);
+  static std::vector<std::u16string> labels(const QString& text,
+                                            const std::vector<Finding>& findings,
+                                            const std::vector<int>& hidden);
+  void showPasteResult(const std::vector<Finding>& findings, const std::set<int>& locked,
+                       const std::vector<int>& hidden, bool pasted);
 };
 
 }  // namespace clipvane

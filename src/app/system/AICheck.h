@@ -1,17 +1,28 @@
 #pragma once
-// The second pass over a text with a language model on this computer.
+// The local language model as a second pass after the detector's rules: it
+// lists names, addresses, passwords … that it finds in a text, and those
+// values become extra spans of the detector. One scan runs per distinct text;
+// the latest result is kept.
 #include <QFuture>
 #include <QString>
-
+#include <atomic>
+#include <memory>
 #include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "Detector.h"
+#include "Kinds.h"
+#include "ports/LocalModelPort.h"
 
 namespace clipvane {
 
 class AICheck {
  public:
+  using Spans = std::vector<Detector::Span>;
+  using Task = QFuture<Spans>;
+
   enum class Status {
     available,
     osTooOld,
@@ -20,15 +31,69 @@ class AICheck {
     modelNotReady
   };
 
-  // Main thread only.
-  static AICheck& shared();
-  // Evaluated anew on every call.
-  static Status status();
+  // Texts longer than this (UTF-16 units) are not sent to the model.
+  static constexpr qsizetype maxLength = 4000;
 
-  // The scan of the text: the running or finished one of the same text, or a new one.
-  QFuture<std::vector<Detector::Span>> check(const QString& text);
-  // The spans of the latest finished scan when it was of this text.
-  std::optional<std::vector<Detector::Span>> finishedSpans(const QString& text) const;
+  // The one instance the program uses (main thread only).
+  static AICheck& shared();
+
+  // Asked anew on every read.
+  static Status status();
+  // The line the settings show under the check's switch.
+  static QString statusText(Status status);
+
+  AICheck();
+  ~AICheck();
+  AICheck(const AICheck&) = delete;
+  AICheck& operator=(const AICheck&) = delete;
+
+  // The scan of this text, started when none runs for it; a scan of another
+  // text is cancelled (its result is never kept).
+  Task check(const QString& text);
+
+  // The spans of this text: the kept result at once, else the scan's answer
+  // when it comes within the time-out, else none (the scan runs on and its
+  // result is kept for a later call).
+  QFuture<Spans> spans(const QString& text, double timeout);
+
+  // The kept result when it is of this text.
+  std::optional<Spans> finishedSpans(const QString& text) const;
+
+  // The latest text handed to check(), and the latest kept result.
+  struct Running {
+    QString text;
+    Task task;
+    std::shared_ptr<std::atomic<bool>> cancelled;
+  };
+  struct Finished {
+    QString text;
+    Spans spans;
+  };
+  const std::optional<Running>& running() const;
+  const std::optional<Finished>& finished() const;
+
+ private:
+  struct State {
+    std::optional<Running> running;
+    std::optional<Finished> finished;
+  };
+  std::shared_ptr<State> state_;
 };
+
+namespace AIScanner {
+
+// The instructions and the answer schema the model is given.
+extern const char16_t* const instructions;
+QByteArray answerSchema();
+
+// The model's answer read: (kind, value) pairs in the model's order; items of
+// category "other" dropped. Any decoding failure gives nothing.
+std::vector<std::pair<Kind, std::u16string>> read(const QByteArray& answer);
+
+// Asks the model about the text (blocking). Nothing found or any failure:
+// an empty list.
+std::vector<std::pair<Kind, std::u16string>> values(LocalModelPort& port, const QString& text);
+
+}  // namespace AIScanner
 
 }  // namespace clipvane

@@ -1,0 +1,191 @@
+// The back half of a safe paste: originals into the vault, the paste, the
+// badge and notice, and one entry in the activity history, written in the
+// order of the pastes.
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+#include <variant>
+
+#include "AppModel.h"
+#include "OnMain.h"
+#include "Pasteboard.h"
+#include "Place.h"
+#include "Ports.h"
+#include "Storage.h"
+#include "Vault.h"
+#include "ports/PanelsPort.h"
+#include "ports/WindowsPort.h"
+#include "ports/WorkspacePort.h"
+
+namespace clipvane {
+
+namespace {
+
+// One thread appends to the history, so that the entries reach the file in
+// the order of the commits that made them.
+QThreadPool& historyWriter() {
+  static QThreadPool* pool = [] {
+    auto* p = new QThreadPool();  // lives with the process
+    p->setMaxThreadCount(1);
+    p->setExpiryTimeout(-1);
+    return p;
+  }();
+  return *pool;
+}
+
+// The masked text, or the reason the vault could not take the originals.
+using VaultResult = std::variant<QString, QString>;
+
+}  // namespace
+
+void AppModel::commit(const QString& text, const std::vector<Finding>& findings, std::set<int> keep,
+                      const std::set<int>& locked, const std::optional<RunningApp>& app) {
+  assertMainThread();
+  // A value that may not pass is never kept, whatever the review answered.
+  for (int i : locked) keep.erase(i);
+  std::erase_if(keep, [&](int i) { return i < 0 || i >= int(findings.size()); });
+
+  const double ttl = AppModel::ttl(settings_.retention);
+  const Vault::LabelStyle style = settings_.labelStyle;
+  const bool reuse = settings_.sameValueSameLabel;
+  safePasteWaiting_ = true;
+
+  QPointer<AppModel> self = this;
+  QtConcurrent::run([text, findings, keep, locked, ttl, style, reuse]() -> VaultResult {
+    try {
+      const std::u16string masked = VaultStore::update(ttl, [&](Vault& vault) {
+        return vault.record(text.toStdU16String(), findings, keep, locked, style, reuse,
+                            Clock::now());
+      });
+      return VaultResult(std::in_place_index<0>, QString::fromStdU16String(masked));
+    } catch (const std::exception& error) {
+      return VaultResult(std::in_place_index<1>, QString::fromUtf8(error.what()));
+    }
+  }).then(QCoreApplication::instance(), [self, findings, keep, locked, app](VaultResult result) {
+    if (!self) return;
+    if (!self->isCurrentDestination(app)) {
+      Ports::get<PanelsPort>().showToast(
+          Toast{QStringLiteral("remove"), Tint::gray, QStringLiteral("Paste cancelled"), {}},
+          false);
+      self->safePasteWaiting_ = false;
+      return;
+    }
+    if (result.index() == 1) {
+      Ports::get<WindowsPort>().runAlert(std::get<1>(result), QString());
+      if (self) self->safePasteWaiting_ = false;
+      return;
+    }
+    const QString masked = std::get<0>(result);
+    self->setClipboardFindings({});
+    self->refreshStatus();
+    const bool pasted = Pasteboard::paste(masked, false);
+
+    std::vector<int> hidden;
+    for (int i = 0; i < int(findings.size()); ++i)
+      if (!keep.count(i) && !locked.count(i)) hidden.push_back(i);
+
+    WorkspacePort* workspace = Ports::find<WorkspacePort>();
+    if (!locked.empty())
+      self->flash(&AppModel::blockedFlash_, 3.0);
+    else if (pasted && !hidden.empty() && !(workspace && workspace->reduceMotion()))
+      self->flash(&AppModel::pastedFlash_, 1.0);
+
+    self->showPasteResult(findings, locked, hidden, pasted);
+
+    std::map<Kind, int> counts;
+    for (int i : hidden) ++counts[findings[i].kind];
+    for (int i : locked) ++counts[findings[i].kind];
+    std::vector<std::u16string> masks = labels(masked, findings, hidden);
+
+    std::optional<ActivityEntry::Outcome> outcome;
+    if (!counts.empty())
+      outcome = locked.empty() ? ActivityEntry::Outcome::hidden : ActivityEntry::Outcome::blocked;
+    else if (!keep.empty())
+      outcome = ActivityEntry::Outcome::kept;
+    if (outcome) {
+      std::optional<std::vector<std::u16string>> entryMasks;
+      if (*outcome != ActivityEntry::Outcome::kept && !masks.empty()) entryMasks = std::move(masks);
+      self->log(Place::of(app, self->settings_), *outcome, std::move(counts), int(keep.size()),
+                std::move(entryMasks));
+    }
+    self->safePasteWaiting_ = false;
+  });
+}
+
+void AppModel::log(const Place& place, ActivityEntry::Outcome outcome, std::map<Kind, int> counts,
+                   int kept, std::optional<std::vector<std::u16string>> masks) {
+  ActivityEntry entry;
+  entry.id = Uuid::generate();
+  entry.date = Clock::now();
+  entry.place = place.name.toStdU16String();
+  entry.placeKind = place.kind;
+  entry.outcome = outcome;
+  entry.counts = std::move(counts);
+  entry.kept = kept;
+  entry.masks = std::move(masks);
+
+  QPointer<AppModel> self = this;
+  activityWrite_ = QtConcurrent::run(&historyWriter(), [entry] {
+                     try {
+                       return ActivityStore::append(entry);
+                     } catch (const std::exception&) {
+                       return ActivityStore::read();
+                     }
+                   }).then(QCoreApplication::instance(), [self](std::vector<ActivityEntry> stored) {
+    if (self) {
+      self->setActivity(std::move(stored));
+      self->refreshStatus();
+    }
+  });
+}
+
+std::vector<std::u16string> AppModel::labels(const QString& text, const std::vector<Finding>&,
+                                             const std::vector<int>& hidden) {
+  if (hidden.empty()) return {};
+  std::vector<std::u16string> out;
+  try {
+    // No entry may be dropped for its age here: only the masks are wanted.
+    const Vault vault = VaultStore::read(std::numeric_limits<double>::max());
+    for (const Vault::Entry& entry : vault.masks(text.toStdU16String())) out.push_back(entry.mask);
+  } catch (const std::exception&) {
+    return {};
+  }
+  return out;
+}
+
+int AppModel::hiddenToday() const {
+  const QDate today =
+      QDateTime::fromMSecsSinceEpoch(
+          std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch())
+              .count())
+          .date();
+  int total = 0;
+  for (const ActivityEntry& entry : activity_) {
+    if (entry.outcome == ActivityEntry::Outcome::kept) continue;
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(entry.date.time_since_epoch());
+    if (QDateTime::fromMSecsSinceEpoch(ms.count()).date() == today) total += entry.hiddenCount();
+  }
+  return total;
+}
+
+QString AppModel::phrase(const QString& label) {
+  QStringList words = label.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+  for (QString& word : words)
+    if (!(word.size() >= 2 && word == word.toUpper())) word = word.toLower();
+  return words.join(QLatin1Char(' '));
+}
+
+QString AppModel::counted(int count, const QString& label) {
+  const QString p = phrase(label);
+  if (count == 1) return QStringLiteral("1 ") + p;
+  QString out = QString::number(count) + QLatin1Char(' ') + p;
+  if (p.endsWith(QLatin1String("ss")))
+    out += QLatin1String("es");
+  else if (!p.endsWith(QLatin1Char('s')))
+    out += QLatin1Char('s');
+  return out;
+}
+
+}  // namespace clipvane

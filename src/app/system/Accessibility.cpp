@@ -1,0 +1,135 @@
+#include "Accessibility.h"
+
+#include <QUrl>
+#include <algorithm>
+
+#include "Ports.h"
+#include "ports/KeyboardPort.h"
+
+namespace clipvane::Accessibility {
+
+namespace {
+
+using Attribute = AccessibilityPort::Attribute;
+using Element = AccessibilityPort::Element;
+using Value = AccessibilityPort::Value;
+
+AccessibilityPort& port() { return Ports::get<AccessibilityPort>(); }
+
+Value read(const Element& element, Attribute attribute) {
+  if (!element) return {};
+  return port().attribute(element, attribute);
+}
+
+Element asElement(const Value& value) {
+  const Element* element = std::get_if<Element>(&value);
+  return element ? *element : nullptr;
+}
+
+// The engine keeps the port's top-left screen coordinates; a rectangle only
+// gets at least one unit of width and height, so that a caret of zero width
+// still has a place to stand next to.
+QRectF screenRect(const QRectF& r) {
+  return QRectF(r.x(), r.y(), std::max(1.0, r.width()), std::max(1.0, r.height()));
+}
+
+Element focused() {
+  if (!isTrusted()) return nullptr;
+  return asElement(read(port().systemWide(), Attribute::focusedUIElement));
+}
+
+Element focusedWindow(std::int32_t pid) {
+  return asElement(read(port().application(pid), Attribute::focusedWindow));
+}
+
+}  // namespace
+
+bool isTrusted() {
+  KeyboardPort* keyboard = Ports::find<KeyboardPort>();
+  return Ports::find<AccessibilityPort>() != nullptr && keyboard != nullptr &&
+         keyboard->isTrusted(false);
+}
+
+Element focusedElement() { return focused(); }
+
+std::optional<QRectF> focusedElementRect() {
+  const Element element = focused();
+  if (!element) return std::nullopt;
+  const Value position = read(element, Attribute::position);
+  const Value size = read(element, Attribute::size);
+  const QPointF* p = std::get_if<QPointF>(&position);
+  const QSizeF* s = std::get_if<QSizeF>(&size);
+  if (p == nullptr || s == nullptr) return std::nullopt;
+  if (!(s->width() > 0 && s->height() > 0)) return std::nullopt;
+  return screenRect(QRectF(*p, *s));
+}
+
+std::optional<QRectF> selectionRect() {
+  const Element element = focused();
+  if (!element) return std::nullopt;
+  const Value range = read(element, Attribute::selectedTextRange);
+  if (std::holds_alternative<std::monostate>(range)) return std::nullopt;
+  const Value bounds = port().boundsForRange(element, range);
+  const QRectF* r = std::get_if<QRectF>(&bounds);
+  if (r == nullptr) return std::nullopt;
+  // Some applications answer an unknown position with an empty rectangle at
+  // the origin; an empty one elsewhere is a caret.
+  if (r->isEmpty() && r->topLeft() == QPointF(0, 0)) return std::nullopt;
+  return screenRect(*r);
+}
+
+std::optional<QString> focusedWindowTitle(std::int32_t pid) {
+  if (!isTrusted()) return std::nullopt;
+  const Element window = focusedWindow(pid);
+  if (!window) return std::nullopt;
+  const Value title = read(window, Attribute::title);
+  if (const QString* s = std::get_if<QString>(&title)) return *s;
+  return std::nullopt;
+}
+
+std::optional<QString> webHost(const Value& value) {
+  QString text;
+  if (const QUrl* url = std::get_if<QUrl>(&value))
+    text = url->toString(QUrl::FullyEncoded);
+  else if (const QString* s = std::get_if<QString>(&value))
+    text = *s;
+  else
+    return std::nullopt;
+  const QUrl url(text, QUrl::StrictMode);
+  if (!url.isValid()) return std::nullopt;
+  const QString scheme = url.scheme().toLower();
+  if (scheme != QLatin1String("http") && scheme != QLatin1String("https")) return std::nullopt;
+  QString host = url.host().toLower();
+  if (host.isEmpty()) return std::nullopt;
+  if (host.startsWith(QLatin1String("www."))) host.remove(0, 4);
+  return host;
+}
+
+std::optional<QString> frontTabHost(std::int32_t pid) {
+  if (!isTrusted()) return std::nullopt;
+  Element element = focused();
+  for (int examined = 0; element && examined < maxWalk; ++examined) {
+    if (auto host = webHost(read(element, Attribute::url))) return host;
+    if (auto host = webHost(read(element, Attribute::document))) return host;
+    element = asElement(read(element, Attribute::parent));
+  }
+  // A window's document is its own page; its URL attribute comes second.
+  const Element window = focusedWindow(pid);
+  if (!window) return std::nullopt;
+  if (auto host = webHost(read(window, Attribute::document))) return host;
+  return webHost(read(window, Attribute::url));
+}
+
+QString focusedElementText() {
+  const Element element = focused();
+  if (!element) return QString();
+  QStringList texts;
+  for (Attribute a : {Attribute::description, Attribute::title, Attribute::help,
+                      Attribute::placeholderValue, Attribute::roleDescription}) {
+    const Value value = read(element, a);
+    if (const QString* s = std::get_if<QString>(&value)) texts << *s;
+  }
+  return texts.join(QLatin1Char(' '));
+}
+
+}  // namespace clipvane::Accessibility

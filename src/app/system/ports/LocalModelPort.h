@@ -1,0 +1,44 @@
+#pragma once
+// The local language model: an Ollama-compatible server on the loopback
+// interface. Nothing of the text leaves the machine.
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+namespace clipvane {
+
+class LocalModelPort {
+ public:
+  // What the server says about itself.
+  enum class Availability {
+    available,     // it answers and has a model to use
+    tooOld,        // it answers but cannot follow an answer schema
+    notListening,  // nothing answers on the loopback port
+    switchedOff,   // installed, but its service is not running
+    noModel,       // it answers without a usable model (still downloading)
+  };
+
+  // One chat turn: the instructions as the system message, the text as the
+  // user message, the answer constrained to the JSON schema ("format"),
+  // greedy (temperature 0), no limit on the answer's length.
+  struct ChatRequest {
+    QString instructions;
+    QString prompt;
+    QByteArray schema;  // a JSON-schema object
+    double temperature = 0;
+  };
+
+  virtual ~LocalModelPort() = default;
+
+  // Thread-safe and bounded: called on the main thread whenever the status is
+  // shown or a paste asks, and from background scans. An implementation may
+  // answer from a recent probe.
+  virtual Availability availability() = 0;
+
+  // Blocking, thread-safe; called only from background threads. The message
+  // content of the answer (a JSON text), or nothing on any failure (no server,
+  // no model, HTTP or transport error, time-out).
+  virtual std::optional<QByteArray> chat(const ChatRequest& request) = 0;
+};
+
+}  // namespace clipvane

@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include "Accessibility.h"
+#include "fakes/FakePorts.h"
+#include "fakes/FakeSystemPorts.h"
+
+using namespace clipvane;
+using Attribute = AccessibilityPort::Attribute;
+using Value = AccessibilityPort::Value;
+
+namespace {
+
+struct AccessibilityTest : ::testing::Test {
+  fakes::FakePorts ports;
+  fakes::FakeSystemPorts system;
+  fakes::FakeAccessibility& ax = system.accessibility;
+};
+
+TEST_F(AccessibilityTest, WithoutPermissionEveryQueryGivesItsEmptyValueAndReadsNothing) {
+  auto focused = ax.focus();
+  focused->attributes[Attribute::position] = QPointF(10, 10);
+  focused->attributes[Attribute::size] = QSizeF(100, 20);
+  focused->attributes[Attribute::description] = QStringLiteral("Chat");
+  ax.window(7, QStringLiteral("claude"));
+  ports.keyboard.trusted = false;
+  ax.reads.clear();
+
+  EXPECT_EQ(Accessibility::focusedElement(), nullptr);
+  EXPECT_FALSE(Accessibility::focusedElementRect());
+  EXPECT_FALSE(Accessibility::selectionRect());
+  EXPECT_FALSE(Accessibility::focusedWindowTitle(7));
+  EXPECT_FALSE(Accessibility::frontTabHost(7));
+  EXPECT_EQ(Accessibility::focusedElementText(), QString());
+  EXPECT_TRUE(ax.reads.empty());
+}
+
+TEST_F(AccessibilityTest, FocusedElementRectNeedsAPositiveSize) {
+  struct Row {
+    Value position, size;
+    std::optional<QRectF> expected;
+  };
+  const Row rows[] = {
+      {QPointF(10, 700), QSizeF(300, 24), QRectF(10, 700, 300, 24)},  // top-left kept
+      {QPointF(10, 700), QSizeF(0, 24), std::nullopt},
+      {QPointF(10, 700), QSizeF(300, 0), std::nullopt},
+      {Value{}, QSizeF(300, 24), std::nullopt},
+      {QSizeF(1, 1), QSizeF(300, 24), std::nullopt},  // a value of the wrong type
+  };
+  for (const Row& row : rows) {
+    auto focused = ax.focus();
+    focused->attributes[Attribute::position] = row.position;
+    focused->attributes[Attribute::size] = row.size;
+    EXPECT_EQ(Accessibility::focusedElementRect(), row.expected);
+  }
+}
+
+TEST_F(AccessibilityTest, SelectionRectAcceptsACaretButNotAnEmptyRectAtTheOrigin) {
+  struct Row {
+    Value range, bounds;
+    std::optional<QRectF> expected;
+  };
+  const AccessibilityPort::TextRange caret{5, 0};
+  const Row rows[] = {
+      {caret, QRectF(100, 200, 0, 18), QRectF(100, 200, 1, 18)},
+      {caret, QRectF(100, 200, 0, 0), QRectF(100, 200, 1, 1)},
+      {caret, QRectF(0, 0, 0, 0), std::nullopt},
+      {caret, QRectF(0, 0, 40, 18), QRectF(0, 0, 40, 18)},
+      {caret, Value{}, std::nullopt},
+      {Value{}, QRectF(100, 200, 40, 18), std::nullopt},  // no selection range
+  };
+  for (const Row& row : rows) {
+    auto focused = ax.focus();
+    focused->attributes[Attribute::selectedTextRange] = row.range;
+    ax.selectionBounds = row.bounds;
+    EXPECT_EQ(Accessibility::selectionRect(), row.expected);
+  }
+}
+
+TEST_F(AccessibilityTest, WebHostTakesOnlyWebAddresses) {
+  struct Row {
+    Value value;
+    std::optional<QString> expected;
+  };
+  const Row rows[] = {
+      {QStringLiteral("https://www.Example.com/path?q=1"), QStringLiteral("example.com")},
+      {QUrl(QStringLiteral("HTTP://Docs.Example.ORG")), QStringLiteral("docs.example.org")},
+      {QStringLiteral("https://wwwexample.com/"), QStringLiteral("wwwexample.com")},
+      {QStringLiteral("file:///home/ada/notes.html"), std::nullopt},
+      {QStringLiteral("mailto:ada@example.com"), std::nullopt},
+      {QStringLiteral("example.com"), std::nullopt},
+      {QStringLiteral("https://"), std::nullopt},
+      {QStringLiteral("not a url at all"), std::nullopt},
+      {QPointF(1, 2), std::nullopt},
+      {Value{}, std::nullopt},
+  };
+  for (const Row& row : rows) EXPECT_EQ(Accessibility::webHost(row.value), row.expected);
+}
+
+TEST_F(AccessibilityTest, FrontTabHostWalksFortyElementsThenAsksTheWindow) {
+  // A chain from the focus upwards; the page's address sits on the element
+  // at the given depth (0 = the focused element).
+  auto chainWithHostAt = [&](int depth) {
+    auto element = ax.focus();
+    for (int i = 0; i < 45; ++i) {
+      if (i == depth)
+        element->attributes[Attribute::document] = QStringLiteral("https://chat.example.com/");
+      else
+        element->attributes[Attribute::url] = QStringLiteral("file:///tmp/page.html");
+      auto parent = ax.node();
+      element->attributes[Attribute::parent] = AccessibilityPort::Element(parent);
+      element = parent;
+    }
+  };
+  chainWithHostAt(39);
+  EXPECT_EQ(Accessibility::frontTabHost(3), QStringLiteral("chat.example.com"));
+  chainWithHostAt(40);
+  EXPECT_FALSE(Accessibility::frontTabHost(3));
+
+  // The window: its document first, then its URL.
+  auto window = ax.window(3, QStringLiteral("Chat"));
+  window->attributes[Attribute::url] = QStringLiteral("https://url.example.com/");
+  EXPECT_EQ(Accessibility::frontTabHost(3), QStringLiteral("url.example.com"));
+  window->attributes[Attribute::document] = QUrl(QStringLiteral("https://doc.example.com/"));
+  EXPECT_EQ(Accessibility::frontTabHost(3), QStringLiteral("doc.example.com"));
+}
+
+TEST_F(AccessibilityTest, FocusedElementTextJoinsEveryTextIncludingEmptyOnes) {
+  struct Row {
+    std::map<Attribute, Value> attributes;
+    QString expected;
+  };
+  const Row rows[] = {
+      {{{Attribute::description, QStringLiteral("Ask Copilot")},
+        {Attribute::placeholderValue, QStringLiteral("Type here")}},
+       QStringLiteral("Ask Copilot Type here")},
+      {{{Attribute::description, QStringLiteral("a")},
+        {Attribute::title, QString()},
+        {Attribute::placeholderValue, QStringLiteral("b")}},
+       QStringLiteral("a  b")},
+      {{{Attribute::help, QStringLiteral("h")},
+        {Attribute::roleDescription, QStringLiteral("entry")},
+        {Attribute::title, QUrl(QStringLiteral("https://x.example"))}},  // not a text
+       QStringLiteral("h entry")},
+      {{}, QString()},
+  };
+  for (const Row& row : rows) {
+    ax.focus()->attributes = row.attributes;
+    EXPECT_EQ(Accessibility::focusedElementText(), row.expected);
+  }
+}
+
+}  // namespace
