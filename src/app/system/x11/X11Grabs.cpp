@@ -36,7 +36,8 @@ void ungrabKey(X11Display& display, const ModifierMap& mods, xcb_keycode_t code,
   if (!display.ok() || !code) return;
   for (uint16_t variant : mods.lockVariants(mask))
     xcb_ungrab_key(display.conn(), code, display.root(), variant);
-  xcb_flush(display.conn());
+  // A round trip, so that the keys are free for other clients once we return.
+  free(xcb_get_input_focus_reply(display.conn(), xcb_get_input_focus(display.conn()), nullptr));
 }
 
 }  // namespace clipvane::x11
