@@ -21,6 +21,15 @@ inline bool waitUntil(const std::function<bool()>& condition, int limitMs = 5000
   return true;
 }
 
+// Keeps the event loop running for that long (for the delays that are the point).
+inline void runFor(int ms) {
+  QDeadlineTimer deadline(ms);
+  while (!deadline.hasExpired()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QThread::msleep(1);
+  }
+}
+
 // Runs everything already queued on the main thread, and what that queues.
 inline void drainEvents() {
   for (int i = 0; i < 5; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents);

@@ -75,7 +75,10 @@ void FakeClipboard::setItems(const ClipboardSnapshot& items) {
 // ---- keyboard -------------------------------------------------------------------
 
 bool FakeKeyboard::isTrusted(bool prompt) {
-  if (prompt) ++prompts;
+  if (prompt) {
+    ++prompts;
+    journal() << QStringLiteral("trustPrompt");
+  }
   return trusted;
 }
 
@@ -104,6 +107,7 @@ std::optional<FakeHotkeys::Registration> FakeHotkeys::find(std::uint32_t id) con
 std::optional<HotkeyPort::Ref> FakeHotkeys::registerHotkey(std::uint32_t keyCode,
                                                            std::uint32_t modifiers, HotkeyID id) {
   ++registrations;
+  journal() << QStringLiteral("registerHotkey %1").arg(id.id);
   if (heldElsewhere.count({keyCode, modifiers})) return std::nullopt;
   for (const auto& [ref, r] : registered)
     if (r.keyCode == keyCode && r.modifiers == modifiers) return std::nullopt;
@@ -160,6 +164,7 @@ void FakeInstance::terminate() {
 
 std::optional<QString> FakeLoginItem::registerItem() {
   calls << QStringLiteral("register");
+  journal() << QStringLiteral("loginItem register");
   if (failure) return failure;
   current = LoginItemStatus::enabled;
   return std::nullopt;
@@ -167,6 +172,7 @@ std::optional<QString> FakeLoginItem::registerItem() {
 
 std::optional<QString> FakeLoginItem::unregisterItem() {
   calls << QStringLiteral("unregister");
+  journal() << QStringLiteral("loginItem unregister");
   if (failure) return failure;
   current = LoginItemStatus::notRegistered;
   return std::nullopt;
@@ -224,7 +230,10 @@ void FakeStatusItem::install() {
   journal() << QStringLiteral("installStatusItem");
 }
 
-void FakeStatusItem::refresh() { ++refreshes; }
+void FakeStatusItem::refresh() {
+  ++refreshes;
+  journal() << QStringLiteral("refresh");
+}
 
 void FakeStatusItem::setVisible(bool v) {
   visible = v;

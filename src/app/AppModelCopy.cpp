@@ -1,0 +1,252 @@
+// The road of one copy: scan, record, copy alert or auto-mask, the
+// language-model second pass, and clearing the clipboard.
+#include <QtConcurrent>
+
+#include "AICheck.h"
+#include "AppModel.h"
+#include "ClipboardDetector.h"
+#include "OnMain.h"
+#include "Policy.h"
+#include "Ports.h"
+#include "Vault.h"
+#include "ports/PanelsPort.h"
+#include "ports/WorkspacePort.h"
+
+namespace clipvane {
+
+namespace {
+
+bool modelAvailable() { return AICheck::status() == AICheck::Status::available; }
+
+// What the clipboard holds right now, none when it is concealed or holds no text.
+std::optional<QString> clipboardText() {
+  if (Pasteboard::isConcealed()) return std::nullopt;
+  return Pasteboard::string();
+}
+
+}  // namespace
+
+void AppModel::setClipboardFindings(std::vector<Finding> findings) {
+  if (findings == clipboardFindings_) return;
+  clipboardFindings_ = std::move(findings);
+  emit clipboardFindingsChanged();
+}
+
+void AppModel::clipboardChanged(std::optional<QString> text, qint64 changeCount, bool alert,
+                                std::optional<Uuid> replacing) {
+  assertMainThread();
+  if (alert) {
+    Ports::get<PanelsPort>().dismissToast();
+    clearedClipboard_.reset();
+  }
+  const qint64 generation = ++scanGeneration_;
+  setClipboardFindings({});
+  lastScan_.reset();
+
+  if (!text || text->isEmpty() || !isProtecting()) {
+    refreshStatus();
+    return;
+  }
+  if (recentSafeTexts_.contains(*text)) {
+    // Our own masked output is never scanned again.
+    lastScan_ = Scan{changeCount, *text, false};
+    refreshStatus();
+    return;
+  }
+
+  std::vector<Detector::Span> spans;
+  if (settings_.aiCheck && modelAvailable())
+    if (auto finished = AICheck::shared().finishedSpans(*text)) spans = std::move(*finished);
+  const ClipboardDetector detector{Detector{settings_.detection, std::move(spans)}, settings_};
+
+  QtConcurrent::run([detector, t = *text] { return detector.detect(t); })
+      .then(qApp, [self = QPointer<AppModel>(this), t = *text, generation, changeCount, alert,
+                   replacing](std::vector<Finding> findings) {
+        if (self)
+          self->applyScan(std::move(findings), t, generation, changeCount, alert, replacing);
+      });
+}
+
+void AppModel::applyScan(std::vector<Finding> findings, const QString& text, qint64 generation,
+                         qint64 changeCount, bool alert, std::optional<Uuid> replacing) {
+  // A newer change, or protection switched off or paused meanwhile, makes this stale.
+  if (generation != scanGeneration_ || !isProtecting()) return;
+  lastScan_ = Scan{changeCount, text, !findings.empty()};
+  std::optional<Uuid> entry;
+  if (alert) entry = recordCopy(text, findings, replacing);
+  if (!findings.empty()) setClipboardFindings(findings);
+
+  if (alert && settings_.autoMask && !findings.empty()) {
+    maskClipboard(text, findings, changeCount, entry, generation, true, std::nullopt);
+    return;
+  }
+  refreshStatus();
+  if (alert) showCopyAlert();
+
+  if (settings_.aiCheck && modelAvailable() && !AICheck::shared().finishedSpans(text))
+    checkWithAI(text, generation, alert, entry, std::nullopt, {}, std::nullopt);
+}
+
+void AppModel::showCopyAlert() {
+  if (!settings_.copyAlert || settings_.copyAlertStyle != AppSettings::CopyAlertStyle::tag ||
+      clipboardFindings_.empty())
+    return;
+  Toast toast{QStringLiteral("priority_high"), Tint::att, copiedWhat() + QStringLiteral(" copied"),
+              Toast::Action{QStringLiteral("Clear"), [self = QPointer<AppModel>(this)] {
+                              if (self) self->clearClipboard();
+                            }}};
+  Ports::get<PanelsPort>().showToast(toast, false);
+}
+
+QString AppModel::copiedWhat() const {
+  const auto groups = Policy::summarize(clipboardFindings_);
+  if (groups.size() == 1 && groups.front().count == 1)
+    return QString::fromStdU16String(groups.front().label);
+  return QString::number(clipboardFindings_.size()) + QStringLiteral(" items");
+}
+
+void AppModel::rememberSafe(const QString& text) {
+  if (recentSafeTexts_.size() >= maxSafeTexts) recentSafeTexts_.removeFirst();
+  recentSafeTexts_.append(text);
+}
+
+// ---- clearing -------------------------------------------------------------------------
+
+void AppModel::clearClipboard() {
+  assertMainThread();
+  ClipboardSnapshot snapshot = Pasteboard::snapshot();
+  Pasteboard::clear();
+  setClipboardFindings({});
+  lastScan_.reset();
+  clearedClipboard_ = std::move(snapshot);
+  refreshStatus();
+  Toast toast{QStringLiteral("check"), Tint::acc, QStringLiteral("Clipboard cleared"),
+              Toast::Action{QStringLiteral("Undo"), [self = QPointer<AppModel>(this)] {
+                              if (self) self->undoClear();
+                            }}};
+  Ports::get<PanelsPort>().showToast(toast, false);
+}
+
+void AppModel::undoClear() {
+  if (!clearedClipboard_) return;
+  const ClipboardSnapshot snapshot = std::move(*clearedClipboard_);
+  clearedClipboard_.reset();
+  Pasteboard::restore(snapshot);
+  // A password manager's copy stays unread when it comes back.
+  clipboardChanged(clipboardText(), Pasteboard::changeCount(), false, std::nullopt);
+}
+
+// ---- auto-mask ----------------------------------------------------------------------------
+
+void AppModel::maskClipboard(const QString& text, const std::vector<Finding>& findings,
+                             qint64 changeCount, std::optional<Uuid> entry, qint64 generation,
+                             bool checkAI, std::optional<ClipboardSnapshot> originalSnapshot) {
+  const PastePlan plan = settings_.pastePlan(findings, std::nullopt);
+  const double timeToLive = ttl(settings_.retention);
+  const Vault::LabelStyle style = settings_.labelStyle;
+  const bool reuse = settings_.sameValueSameLabel;
+  const QString what = copiedWhat();
+  ClipboardSnapshot snapshot =
+      originalSnapshot ? std::move(*originalSnapshot) : Pasteboard::snapshot();
+  const Date now = Clock::now();
+
+  QtConcurrent::run([t = text.toStdU16String(), findings, locked = plan.locked, timeToLive, style,
+                     reuse, now]() -> std::optional<std::u16string> {
+    try {
+      return VaultStore::update(timeToLive, [&](Vault& vault) {
+        return vault.record(t, findings, {}, locked, style, reuse, now);
+      });
+    } catch (...) {
+      return std::nullopt;  // no key, a file error: the clipboard stays as it is
+    }
+  })
+      .then(qApp, [self = QPointer<AppModel>(this), text, findings, changeCount, entry, generation,
+                   checkAI, snapshot = std::move(snapshot), locked = !plan.locked.empty(),
+                   what](std::optional<std::u16string> masked) {
+        if (!self || !masked) return;
+        AppModel& m = *self;
+        if (generation != m.scanGeneration_ || !m.isProtecting() || !m.settings_.autoMask ||
+            Pasteboard::changeCount() != changeCount)
+          return;
+        const QString out = QString::fromStdU16String(*masked);
+        const qint64 written = Pasteboard::write(out);
+        m.rememberSafe(out);
+        m.setMasked(entry, true);
+        m.setClipboardFindings({});
+        m.lastScan_ = Scan{written, out, false};
+        if (locked)
+          m.flash(&AppModel::blockedFlash_, 3.0);
+        else if (!Ports::get<WorkspacePort>().reduceMotion())
+          m.flash(&AppModel::pastedFlash_, 1.0);
+        m.refreshStatus();
+
+        if (checkAI && m.settings_.aiCheck && modelAvailable() &&
+            !AICheck::shared().finishedSpans(text))
+          m.checkWithAI(text, generation, true, entry, out, findings, snapshot);
+
+        if (m.settings_.copyAlert &&
+            m.settings_.copyAlertStyle == AppSettings::CopyAlertStyle::tag) {
+          Toast toast{QStringLiteral("check"), Tint::acc, what + QStringLiteral(" masked"),
+                      Toast::Action{QStringLiteral("Undo"), [self, snapshot, entry] {
+                                      Pasteboard::restore(snapshot);
+                                      if (!self) return;
+                                      self->setMasked(entry, false);
+                                      self->clipboardChanged(clipboardText(),
+                                                             Pasteboard::changeCount(), false,
+                                                             std::nullopt);
+                                    }}};
+          Ports::get<PanelsPort>().showToast(toast, false);
+        }
+      });
+}
+
+// ---- language-model second pass ------------------------------------------------------------
+
+void AppModel::checkWithAI(const QString& text, qint64 generation, bool alert,
+                           std::optional<Uuid> entry, std::optional<QString> expectedClipboard,
+                           std::vector<Finding> previousFindings,
+                           std::optional<ClipboardSnapshot> originalSnapshot) {
+  const qint64 count = Pasteboard::changeCount();
+  AICheck::shared().check(text).then(qApp, [self = QPointer<AppModel>(this), text, generation,
+                                            alert, entry, expectedClipboard,
+                                            previousFindings = std::move(previousFindings),
+                                            originalSnapshot = std::move(originalSnapshot),
+                                            count](std::vector<Detector::Span> spans) {
+    if (!self) return;
+    AppModel& m = *self;
+    const auto current = [generation, count](const AppModel& model) {
+      return generation == model.scanGeneration_ && model.isProtecting() &&
+             model.settings_.aiCheck && modelAvailable() && Pasteboard::changeCount() == count;
+    };
+    if (spans.empty() || !current(m) || Pasteboard::string() != expectedClipboard.value_or(text))
+      return;
+    const ClipboardDetector detector{Detector{m.settings_.detection, std::move(spans)},
+                                     m.settings_};
+    QtConcurrent::run([detector, text] { return detector.detect(text); })
+        .then(qApp, [self, text, generation, alert, entry, expectedClipboard, previousFindings,
+                     originalSnapshot, count, current](std::vector<Finding> found) {
+          if (!self || !current(*self)) return;
+          AppModel& m = *self;
+          if (expectedClipboard && (found == previousFindings || !m.settings_.autoMask)) return;
+          if (entry)
+            if (RecentCopy* copy = m.findCopy(*entry)) {
+              copy->found = found;
+              emit m.recentCopiesChanged();
+            }
+          if (alert && m.settings_.autoMask && !found.empty()) {
+            m.setClipboardFindings(found);
+            m.maskClipboard(text, found, count, entry, generation, false, originalSnapshot);
+            return;
+          }
+          const std::size_t before = m.clipboardFindings_.size();
+          const bool sensitive = !found.empty();
+          const std::size_t after = found.size();
+          m.setClipboardFindings(std::move(found));
+          if (m.lastScan_) m.lastScan_->sensitive = sensitive;
+          m.refreshStatus();
+          if (alert && after > before) m.showCopyAlert();
+        });
+  });
+}
+
+}  // namespace clipvane

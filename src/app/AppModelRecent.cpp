@@ -1,0 +1,139 @@
+// The recent copies and their actions.
+#include "AppModel.h"
+#include "OnMain.h"
+#include "Policy.h"
+#include "Ports.h"
+#include "ports/WorkspacePort.h"
+
+namespace clipvane {
+
+namespace {
+
+bool sameIgnoringCase(const std::u16string& a, const QString& b) {
+  return QString::fromStdU16String(a).compare(b, Qt::CaseInsensitive) == 0;
+}
+
+void beep() { Ports::get<WorkspacePort>().beep(); }
+
+}  // namespace
+
+QString AppModel::RecentCopy::detail() const {
+  if (found.empty()) return QStringLiteral("Nothing found");
+  const auto groups = Policy::summarize(found);
+  if (groups.size() == 1 && groups.front().count == 1)
+    return QString::fromStdU16String(groups.front().label);
+  return QString::number(found.size()) + QStringLiteral(" items");
+}
+
+AppModel::RecentCopy* AppModel::findCopy(const Uuid& id) {
+  for (RecentCopy& copy : recentCopies_)
+    if (copy.id == id) return &copy;
+  return nullptr;
+}
+
+Uuid AppModel::recordCopy(const QString& text, const std::vector<Finding>& findings,
+                          std::optional<Uuid> replacing) {
+  if (replacing)
+    if (RecentCopy* copy = findCopy(*replacing)) {
+      copy->found = findings;
+      copy->masked = false;
+      emit recentCopiesChanged();
+      return copy->id;
+    }
+  RecentCopy copy{Uuid::generate(), text, findings, false, Clock::now()};
+  const Uuid id = copy.id;
+  recentCopies_.insert(recentCopies_.begin(), std::move(copy));
+  if (recentCopies_.size() > std::size_t(maxRecentCopies)) recentCopies_.resize(maxRecentCopies);
+  emit recentCopiesChanged();
+  return id;
+}
+
+void AppModel::setMasked(std::optional<Uuid> id, bool masked) {
+  if (!id) return;
+  if (RecentCopy* copy = findCopy(*id); copy && copy->masked != masked) {
+    copy->masked = masked;
+    emit recentCopiesChanged();
+  }
+}
+
+void AppModel::putBack(const RecentCopy& copy) {
+  assertMainThread();
+  const qint64 count = Pasteboard::write(copy.text);
+  setMasked(copy.id, false);
+  lastScan_ = Scan{count, copy.text, !copy.found.empty()};
+  setClipboardFindings(copy.found);
+  refreshStatus();
+}
+
+void AppModel::ignore(const RecentCopy& copy) {
+  assertMainThread();
+  AppSettings s = settings_;
+  for (const Finding& f : copy.found) {
+    const QString value = QString::fromStdU16String(f.value);
+    const bool known = std::any_of(s.ignored.begin(), s.ignored.end(), [&](const IgnoredText& t) {
+      return sameIgnoringCase(t.text, value);
+    });
+    if (known) continue;
+    s.ignored.push_back(IgnoredText{Uuid::generate(), f.value, f.label, Clock::now()});
+  }
+  setSettings(s);
+
+  if (RecentCopy* listed = findCopy(copy.id); listed && !listed->found.empty()) {
+    listed->found.clear();
+    emit recentCopiesChanged();
+  }
+  const qint64 count = Pasteboard::write(copy.text);
+  lastScan_ = Scan{count, copy.text, false};
+  setClipboardFindings({});
+  refreshStatus();
+  setMasked(copy.id, false);
+}
+
+void AppModel::mark(const std::vector<QString>& texts, Kind kind) {
+  assertMainThread();
+  AppSettings s = settings_;
+  for (const QString& text : texts) {
+    std::erase_if(s.marked, [&](const MarkedText& m) { return sameIgnoringCase(m.text, text); });
+    s.marked.push_back(MarkedText{Uuid::generate(), text.toStdU16String(), kind});
+    std::erase_if(s.ignored, [&](const IgnoredText& t) { return sameIgnoringCase(t.text, text); });
+  }
+  setSettings(s);
+}
+
+void AppModel::checkAgain(const RecentCopy& copy) {
+  assertMainThread();
+  const qint64 count = Pasteboard::write(copy.text);
+  clipboardChanged(copy.text, count, true, copy.id);
+}
+
+void AppModel::changeType(const RecentCopy& copy, Kind kind) {
+  std::vector<QString> values;
+  for (const Finding& f : copy.found) values.push_back(QString::fromStdU16String(f.value));
+  mark(values, kind);
+  checkAgain(copy);
+}
+
+void AppModel::ignoreLatest() {
+  if (!isProtecting()) {
+    beep();
+    return;
+  }
+  for (const RecentCopy& copy : recentCopies_)
+    if (!copy.found.empty()) {
+      ignore(RecentCopy(copy));  // the list changes underneath
+      return;
+    }
+  beep();
+}
+
+void AppModel::markLatest() {
+  if (!isProtecting() || recentCopies_.empty() || !recentCopies_.front().found.empty()) {
+    beep();
+    return;
+  }
+  const RecentCopy latest = recentCopies_.front();
+  mark({latest.text.trimmed()}, Kind::custom);
+  checkAgain(latest);
+}
+
+}  // namespace clipvane

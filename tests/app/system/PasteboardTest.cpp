@@ -1,0 +1,119 @@
+#include "Pasteboard.h"
+
+#include <gtest/gtest.h>
+
+#include "OnMain.h"
+#include "TestSupport.h"
+#include "fakes/FakePorts.h"
+
+namespace clipvane {
+namespace {
+
+using fakes::plainText;
+
+class PasteboardTest : public ::testing::Test {
+ protected:
+  ~PasteboardTest() override { testing::drainEvents(); }
+  fakes::FakePorts ports;
+};
+
+TEST_F(PasteboardTest, ConcealedMarkers) {
+  struct Case {
+    const char* name;
+    ClipboardSnapshot contents;
+    bool concealed;
+  };
+  const Case cases[] = {
+      {"no types", {}, false},
+      {"plain text", {{{plainText, "a"}}}, false},
+      {"transient only", {{{plainText, "a"}, {Pasteboard::transientType, ""}}}, true},
+      {"concealed", {{{Pasteboard::concealedType, ""}}}, true},
+      {"password manager hint",
+       {{{plainText, "pw"}, {Pasteboard::passwordHintType, "secret"}}},
+       true},
+      {"hint with another value",
+       {{{plainText, "pw"}, {Pasteboard::passwordHintType, "other"}}},
+       false},
+  };
+  for (const Case& c : cases) {
+    ports.clipboard.userCopiesItems(c.contents);
+    EXPECT_EQ(Pasteboard::isConcealed(), c.concealed) << c.name;
+  }
+}
+
+TEST_F(PasteboardTest, SnapshotKeepsReadableFormatsAndEveryItem) {
+  ports.clipboard.userCopiesItems({
+      {{plainText, "hello"}, {"text/html", "<b>hello</b>"}, {"image/png", "PNG"}},
+      {{"image/png", "only unreadable"}},
+  });
+  ports.clipboard.unreadable = {"image/png"};
+  const ClipboardSnapshot snap = Pasteboard::snapshot();
+  ASSERT_EQ(snap.size(), 2u);
+  EXPECT_EQ(snap[0], (ClipboardItem{{plainText, "hello"}, {"text/html", "<b>hello</b>"}}));
+  EXPECT_TRUE(snap[1].empty());  // an item with nothing readable still counts
+}
+
+TEST_F(PasteboardTest, RestoringAnEmptySnapshotEmptiesTheClipboardAsOurOwnWrite) {
+  ports.clipboard.userCopies("x");
+  Pasteboard::restore({});
+  EXPECT_EQ(ports.clipboard.itemCount(), 0);
+  EXPECT_TRUE(Pasteboard::ownChanges().count(ports.clipboard.count));
+}
+
+TEST_F(PasteboardTest, PostKeySendsDownAndUpWithModifiersAndMarker) {
+  Pasteboard::postKey(KeyCode::z, Modifier::control);
+  using E = fakes::FakeKeyboard::Event;
+  EXPECT_EQ(ports.keyboard.events,
+            (std::vector<E>{{KeyCode::z, Modifier::control, true, 0x434C564E},
+                            {KeyCode::z, Modifier::control, false, 0x434C564E}}));
+}
+
+TEST_F(PasteboardTest, PasteGivesThePreviousClipboardBackAfterASecond) {
+  ports.clipboard.userCopiesItems({{{plainText, "mine"}, {"text/html", "<i>mine</i>"}}});
+  const ClipboardSnapshot before = ports.clipboard.contents;
+  ASSERT_TRUE(Pasteboard::paste("masked"));
+  EXPECT_EQ(ports.clipboard.string(), "masked");
+  ASSERT_EQ(ports.keyboard.events.size(), 2u);
+  EXPECT_EQ(ports.keyboard.events[0].keyCode, KeyCode::v);
+  EXPECT_EQ(ports.keyboard.events[0].modifiers, Modifier::control);
+
+  ASSERT_TRUE(testing::waitUntil([&] { return ports.clipboard.contents == before; }));
+  EXPECT_FALSE(Pasteboard::pendingRestore());
+  EXPECT_TRUE(Pasteboard::ownChanges().count(ports.clipboard.count));
+}
+
+TEST_F(PasteboardTest, ACopyWithinTheSecondStays) {
+  ports.clipboard.userCopies("mine");
+  ASSERT_TRUE(Pasteboard::paste("masked"));
+  ports.clipboard.userCopies("newer");
+  const qint64 count = ports.clipboard.count;
+  testing::runFor(1300);
+  EXPECT_EQ(ports.clipboard.string(), "newer");
+  EXPECT_EQ(ports.clipboard.count, count);
+}
+
+TEST_F(PasteboardTest, TwoQuickPastesGiveBackTheClipboardFromBeforeTheFirst) {
+  ports.clipboard.userCopies("original");
+  ASSERT_TRUE(Pasteboard::paste("first"));
+  bool secondDone = false;
+  onMain(0.5, [&] {
+    Pasteboard::paste("second");
+    secondDone = true;
+  });
+  ASSERT_TRUE(testing::waitUntil([&] { return secondDone; }));
+  // The first paste's return finds the second paste's text and does nothing.
+  ASSERT_TRUE(testing::waitUntil([&] { return ports.clipboard.string() == "original"; }));
+  EXPECT_FALSE(Pasteboard::pendingRestore());
+}
+
+TEST_F(PasteboardTest, WithoutTrustNothingIsPostedOrScheduled) {
+  ports.keyboard.trusted = false;
+  ports.clipboard.userCopies("mine");
+  EXPECT_FALSE(Pasteboard::paste("masked"));
+  EXPECT_TRUE(ports.keyboard.events.empty());
+  EXPECT_FALSE(Pasteboard::pendingRestore());
+  EXPECT_EQ(ports.clipboard.string(), "masked");
+}
+
+}  // namespace
+}  // namespace clipvane
