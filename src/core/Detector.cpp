@@ -1,0 +1,309 @@
+#include "Detector.h"
+
+#include <unicode/uchar.h>
+#include <unicode/utf16.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <tuple>
+
+#include "JSRegex.h"
+#include "Masks.h"
+#include "NetworkAddress.h"
+#include "WordLists.h"
+#include "detect/Candidate.h"
+#include "detect/Scanner.h"
+
+namespace clipvane {
+namespace {
+
+using detect::Candidate;
+
+// Overlap ranking, highest first; user-made candidates sit between private
+// keys and every other built-in kind.
+int rank(const Candidate& c) {
+  static constexpr Kind::Value kOrder[] = {Kind::databaseUrl,
+                                           Kind::apiKey,
+                                           Kind::card,
+                                           Kind::iban,
+                                           Kind::email,
+                                           Kind::internalUrl,
+                                           Kind::userPath,
+                                           Kind::ipv6,
+                                           Kind::macAddress,
+                                           Kind::ipv4,
+                                           Kind::secret,
+                                           Kind::cvv,
+                                           Kind::ssn,
+                                           Kind::passport,
+                                           Kind::driverLicense,
+                                           Kind::birthDate,
+                                           Kind::phone,
+                                           Kind::financialRecord,
+                                           Kind::employmentRecord,
+                                           Kind::medicalRecord,
+                                           Kind::address,
+                                           Kind::name,
+                                           Kind::username,
+                                           Kind::organization,
+                                           Kind::identifier,
+                                           Kind::custom};
+  const Kind::Value kind = c.kind;
+  if (kind == Kind::privateKey) return 0;
+  if (c.userMade) return 1;
+  for (int k = 0; k < int(std::size(kOrder)); ++k)
+    if (kOrder[k] == kind) return k + 2;
+  return int(std::size(kOrder)) + 2;
+}
+
+// Compiled user patterns, shared by every scan of the process.
+std::optional<JSRegex> compiledPattern(const std::u16string& pattern) {
+  static std::mutex mutex;
+  static std::map<std::u16string, std::optional<JSRegex>> cache;
+  std::lock_guard lock(mutex);
+  if (auto it = cache.find(pattern); it != cache.end()) return it->second;
+  if (cache.size() > 256) cache.clear();
+  std::optional<JSRegex> compiled;
+  try {
+    compiled = JSRegex::compile(pattern, false);
+  } catch (const JSRegex::Error&) {
+  }
+  return cache.emplace(pattern, compiled).first->second;
+}
+
+void customRules(std::u16string_view text, const DetectionSettings& settings,
+                 std::vector<Candidate>& out) {
+  if (!settings.isEnabled(Kind::custom)) return;
+  for (const CustomRule& rule : settings.customRules) {
+    if (!rule.enabled) continue;
+    std::vector<Range> ranges;
+    if (rule.type == CustomRule::RuleType::terms) {
+      std::vector<WordLists::Term> terms;
+      for (const auto& t : rule.terms)
+        if (!t.empty()) terms.emplace_back(t, Kind::custom);
+      for (const auto& span : WordLists::spans(terms, text)) ranges.push_back(span.range);
+    } else if (!rule.pattern.empty()) {
+      if (const auto regex = compiledPattern(rule.pattern)) ranges = regex->matches(text);
+    }
+    for (const Range& r : ranges) {
+      if (r.length <= 0) continue;
+      Candidate c;
+      c.kind = Kind::custom;
+      c.range = r;
+      c.userMade = true;
+      c.label = rule.name;
+      out.push_back(std::move(c));
+    }
+  }
+}
+
+bool localHostName(std::u16string_view host) {
+  std::u16string h(host);
+  for (auto& c : h) c = detect::chars::fold(c);
+  return h == u"localhost" || (h.size() > 10 && h.ends_with(u".localhost"));
+}
+
+// Loopback and unspecified addresses, and (when asked) private ranges.
+bool skipped(const Candidate& c, std::u16string_view value, const DetectionSettings& s) {
+  namespace NA = NetworkAddress;
+  if (c.userMade) return false;
+  auto addressSkipped = [&](std::u16string_view a) {
+    if (const auto v4 = NA::parseIPv4(a))
+      return (s.skipLocalAddresses && NA::isLocal(*v4)) ||
+             (s.skipPrivateRanges && NA::isPrivate(*v4));
+    if (const auto v6 = NA::parseIPv6(a))
+      return (s.skipLocalAddresses && NA::isLocal(*v6)) ||
+             (s.skipPrivateRanges && NA::isPrivate(*v6));
+    return false;
+  };
+  switch (c.kind) {
+    case Kind::ipv4:
+    case Kind::ipv6:
+      return addressSkipped(value);
+    case Kind::internalUrl:
+    case Kind::databaseUrl: {
+      std::u16string_view host;
+      bool password = false;
+      if (value.find(u"://") != std::u16string_view::npos) {
+        const auto parts = detect::splitUrl(value);
+        host = parts.host;
+        password = parts.passwordLength > 0;
+      } else {
+        host = value.substr(0, std::min(value.find_first_of(u":/"), value.size()));
+      }
+      // A password stays hidden whatever the host.
+      if (password) return false;
+      return (s.skipLocalAddresses && localHostName(host)) || addressSkipped(host);
+    }
+    default:
+      return false;
+  }
+}
+
+class Taken {
+ public:
+  bool overlaps(const Range& r) const {
+    auto it = spans_.lower_bound(r.location);
+    if (it != spans_.end() && it->first < r.end()) return true;
+    if (it != spans_.begin() && std::prev(it)->second > r.location) return true;
+    return false;
+  }
+  void insert(const Range& r) { spans_.emplace(r.location, r.end()); }
+
+ private:
+  std::map<int, int> spans_;  // start → end
+};
+
+}  // namespace
+
+std::vector<Finding> Detector::detect(std::u16string_view text) const {
+  std::vector<Candidate> candidates;
+  detect::PatternRules::find(text, settings, candidates);
+  detect::FieldRules::find(text, settings, candidates);
+  customRules(text, settings, candidates);
+
+  const int size = int(text.size());
+  std::erase_if(candidates, [&](const Candidate& c) {
+    if (c.range.location < 0 || c.range.length <= 0 || c.range.end() > size) return true;
+    return skipped(c, text.substr(c.range.location, c.range.length), settings);
+  });
+
+  for (const Span& span : extra) {
+    if (span.range.location < 0 || span.range.length <= 0 || span.range.end() > size) continue;
+    if (!settings.isEnabled(span.kind)) continue;
+    Candidate c;
+    c.kind = span.kind;
+    c.range = span.range;
+    c.userMade = true;
+    candidates.push_back(std::move(c));
+  }
+
+  std::vector<std::pair<int, std::size_t>> order;  // (rank, index)
+  order.reserve(candidates.size());
+  for (std::size_t k = 0; k < candidates.size(); ++k) order.emplace_back(rank(candidates[k]), k);
+  std::sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
+    if (a.first != b.first) return a.first < b.first;
+    const Range &ra = candidates[a.second].range, &rb = candidates[b.second].range;
+    if (ra.length != rb.length) return ra.length > rb.length;
+    if (ra.location != rb.location) return ra.location < rb.location;
+    return a.second < b.second;
+  });
+
+  Taken taken;
+  std::vector<const Candidate*> chosen;
+  for (const auto& [r, k] : order) {
+    const Candidate& c = candidates[k];
+    if (taken.overlaps(c.range)) continue;
+    taken.insert(c.range);
+    chosen.push_back(&c);
+  }
+  std::sort(chosen.begin(), chosen.end(), [](const Candidate* a, const Candidate* b) {
+    return a->range.location < b->range.location;
+  });
+
+  std::vector<Finding> findings;
+  findings.reserve(chosen.size());
+  for (const Candidate* c : chosen) {
+    Finding f;
+    f.kind = c->kind;
+    f.range = c->range;
+    f.value = std::u16string(text.substr(c->range.location, c->range.length));
+    f.mask = Masks::mask(c->kind, f.value);
+    f.label = c->label.empty() ? std::u16string(c->kind.label()) : c->label;
+    f.contextual = c->contextual;
+    f.jsonNumber = c->jsonNumber;
+    findings.push_back(std::move(f));
+  }
+  return findings;
+}
+
+// ---------------------------------------------------------------------------
+
+namespace {
+
+char32_t codePointBefore(std::u16string_view s, std::size_t i) {
+  if (i == 0) return 0;
+  const char16_t u = s[i - 1];
+  if (U16_IS_TRAIL(u) && i >= 2 && U16_IS_LEAD(s[i - 2])) return U16_GET_SUPPLEMENTARY(s[i - 2], u);
+  return u;
+}
+
+char32_t codePointAt(std::u16string_view s, std::size_t i) {
+  if (i >= s.size()) return 0;
+  const char16_t u = s[i];
+  if (U16_IS_LEAD(u) && i + 1 < s.size() && U16_IS_TRAIL(s[i + 1]))
+    return U16_GET_SUPPLEMENTARY(u, s[i + 1]);
+  return u;
+}
+
+bool wordCodePoint(char32_t c) { return c != 0 && (u_isalnum(UChar32(c)) || c == '_'); }
+
+std::u16string_view trimmed(std::u16string_view v) {
+  auto white = [](char16_t c) { return u_isUWhiteSpace(c) || c == '\n' || c == '\r'; };
+  while (!v.empty() && white(v.front())) v.remove_prefix(1);
+  while (!v.empty() && white(v.back())) v.remove_suffix(1);
+  return v;
+}
+
+bool plausible(Kind kind, std::u16string_view v) {
+  int digits = 0, letters = 0, alnums = 0, words = 0;
+  bool spaces = false, inWord = false;
+  for (std::size_t i = 0; i < v.size(); ++i) {
+    const char32_t c = codePointAt(v, i);
+    if (c > 0xffff) ++i;
+    const bool digit = u_isdigit(UChar32(c));
+    const bool letter = u_isalpha(UChar32(c));
+    digits += digit;
+    letters += letter;
+    alnums += digit || letter;
+    const bool white = u_isUWhiteSpace(UChar32(c));
+    spaces |= white;
+    if (!white && !inWord) ++words;
+    inWord = !white;
+  }
+  switch (kind) {
+    case Kind::name:
+      return letters > 0 && words <= 6 && digits == 0;
+    case Kind::phone:
+      return digits >= 7;
+    case Kind::ssn:
+      return alnums >= 5;
+    case Kind::cvv:
+      return (v.size() == 3 || v.size() == 4) && digits == int(v.size());
+    case Kind::secret:
+      return v.size() >= 6 && !spaces;
+    case Kind::address:
+      return letters > 0 && digits > 0;
+    default:
+      return !v.empty();
+  }
+}
+
+}  // namespace
+
+std::vector<Detector::Span> Detector::locate(
+    const std::vector<std::pair<Kind, std::u16string>>& pairs, std::u16string_view text) {
+  std::vector<Span> spans;
+  std::set<std::tuple<int, int, int>> seen;  // kind, location, length
+  for (const auto& [kind, raw] : pairs) {
+    const auto value = trimmed(raw);
+    if (value.empty() || !plausible(kind, value)) continue;
+    const bool wordStart = wordCodePoint(codePointAt(value, 0));
+    const bool wordEnd = wordCodePoint(codePointBefore(value, value.size()));
+    for (std::size_t pos = text.find(value); pos != std::u16string_view::npos;
+         pos = text.find(value, pos + 1)) {
+      const std::size_t end = pos + value.size();
+      if (wordStart && wordCodePoint(codePointBefore(text, pos))) continue;
+      if (wordEnd && wordCodePoint(codePointAt(text, end))) continue;
+      if (seen.emplace(int(static_cast<Kind::Value>(kind)), int(pos), int(value.size())).second)
+        spans.push_back(Span{kind, Range{int(pos), int(value.size())}});
+    }
+  }
+  return spans;
+}
+
+}  // namespace clipvane

@@ -1,0 +1,285 @@
+#include "Masks.h"
+
+#include <unicode/brkiter.h>
+#include <unicode/locid.h>
+
+#include <memory>
+#include <vector>
+
+namespace clipvane::Masks {
+namespace {
+
+constexpr std::u16string_view kDots = u"\u2022\u2022\u2022";  // "•••"
+constexpr std::u16string_view kEllipsis = u"\u2026";          // "…"
+
+// Grapheme clusters of a value, as [start, end) offsets.
+std::vector<std::pair<std::size_t, std::size_t>> graphemes(std::u16string_view s) {
+  thread_local std::unique_ptr<icu::BreakIterator> iterator = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> it(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    return U_SUCCESS(status) ? std::move(it) : nullptr;
+  }();
+  std::vector<std::pair<std::size_t, std::size_t>> out;
+  if (!iterator) {
+    for (std::size_t i = 0; i < s.size();) {
+      const std::size_t w = (s[i] >= 0xd800 && s[i] < 0xdc00 && i + 1 < s.size()) ? 2 : 1;
+      out.emplace_back(i, i + w);
+      i += w;
+    }
+    return out;
+  }
+  const icu::UnicodeString text(false, s.data(), int(s.size()));
+  iterator->setText(text);
+  int32_t start = iterator->first();
+  for (int32_t end = iterator->next(); end != icu::BreakIterator::DONE;
+       start = end, end = iterator->next())
+    out.emplace_back(std::size_t(start), std::size_t(end));
+  return out;
+}
+
+std::u16string firstGrapheme(std::u16string_view s) {
+  const auto g = graphemes(s);
+  return g.empty() ? std::u16string() : std::u16string(s.substr(0, g.front().second));
+}
+
+bool isSpace(char16_t c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == 0xa0 || c == 0x3000;
+}
+
+bool isDigit(char16_t c) { return c >= '0' && c <= '9'; }
+bool isAlnum(char16_t c) { return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// The last n ASCII letters or digits (as picked), in order.
+std::u16string lastOf(std::u16string_view s, std::size_t n, bool (*pick)(char16_t)) {
+  std::u16string out;
+  for (std::size_t i = s.size(); i > 0 && out.size() < n; --i)
+    if (pick(s[i - 1])) out.insert(out.begin(), s[i - 1]);
+  return out;
+}
+
+std::u16string firstAndLast(std::u16string_view v) {
+  const auto g = graphemes(v);
+  if (g.size() <= 4) return std::u16string(kDots);
+  std::u16string out(v.substr(0, g.front().second));
+  out += kDots;
+  out += v.substr(g.back().first);
+  return out;
+}
+
+std::u16string initials(std::u16string_view v) {
+  std::u16string out;
+  std::size_t i = 0;
+  while (i < v.size()) {
+    while (i < v.size() && isSpace(v[i])) ++i;
+    std::size_t e = i;
+    while (e < v.size() && !isSpace(v[e])) ++e;
+    if (e > i) {
+      if (!out.empty()) out += u' ';
+      const auto word = v.substr(i, e - i);
+      const auto first = firstGrapheme(word);
+      if (first.size() < word.size()) out += first;
+      out += kDots;
+    }
+    i = e;
+  }
+  return out.empty() ? std::u16string(kDots) : out;
+}
+
+std::u16string email(std::u16string_view v) {
+  const auto at = v.rfind(u'@');
+  const auto dot = v.rfind(u'.');
+  if (at == std::u16string_view::npos || at == 0 || dot == std::u16string_view::npos || dot < at)
+    return firstAndLast(v);
+  std::u16string out = firstGrapheme(v.substr(0, at));
+  out += kDots;
+  out += u'@';
+  out += firstGrapheme(v.substr(at + 1));
+  out += kDots;
+  out += v.substr(dot);
+  return out;
+}
+
+std::u16string schemeAndEllipsis(std::u16string_view v) {
+  const auto sep = v.find(u"://");
+  if (v.substr(0, 5) == u"jdbc:") {
+    const auto colon = v.find(u':', 5);
+    if (colon != std::u16string_view::npos)
+      return std::u16string(v.substr(0, colon + 1)) + u"\u2026";
+  }
+  if (sep == std::u16string_view::npos || sep > 32) return std::u16string(kDots);
+  std::u16string out(v.substr(0, sep + 3));
+  out += kEllipsis;
+  return out;
+}
+
+std::u16string internalUrl(std::u16string_view v) {
+  std::size_t hostStart = 0;
+  std::u16string out;
+  if (const auto sep = v.find(u"://"); sep != std::u16string_view::npos && sep <= 32) {
+    hostStart = sep + 3;
+    out = std::u16string(v.substr(0, hostStart));
+  }
+  std::size_t hostEnd = hostStart;
+  while (hostEnd < v.size() && v[hostEnd] != '/' && v[hostEnd] != '?' && v[hostEnd] != '#')
+    ++hostEnd;
+  auto host = v.substr(hostStart, hostEnd - hostStart);
+  if (const auto at = host.rfind(u'@'); at != std::u16string_view::npos) host = host.substr(at + 1);
+  if (!host.empty() && host[0] != '[')
+    host = host.substr(0, std::min(host.find(u':'), host.size()));
+  out += kEllipsis;
+  const auto dot = host.rfind(u'.');
+  if (dot != std::u16string_view::npos && dot + 1 < host.size() && !isDigit(host[host.size() - 1]))
+    out += host.substr(dot);
+  return out;
+}
+
+// Known issuer prefixes shown in a key's preview.
+std::u16string keyPrefix(std::u16string_view v) {
+  static constexpr std::u16string_view kPrefixes[] = {u"github_pat_",
+                                                      u"sk-svcacct-",
+                                                      u"sk-admin-",
+                                                      u"sk-proj-",
+                                                      u"sk-ant-",
+                                                      u"sk_live_",
+                                                      u"sk_test_",
+                                                      u"rk_live_",
+                                                      u"rk_test_",
+                                                      u"pk_live_",
+                                                      u"dop_v1_",
+                                                      u"doo_v1_",
+                                                      u"dor_v1_",
+                                                      u"shpat_",
+                                                      u"shpca_",
+                                                      u"shppa_",
+                                                      u"shpss_",
+                                                      u"glpat-",
+                                                      u"xoxb-",
+                                                      u"xoxa-",
+                                                      u"xoxp-",
+                                                      u"xoxr-",
+                                                      u"xoxs-",
+                                                      u"ghp_",
+                                                      u"gho_",
+                                                      u"ghu_",
+                                                      u"ghs_",
+                                                      u"ghr_",
+                                                      u"npm_",
+                                                      u"AKIA",
+                                                      u"ASIA",
+                                                      u"AIza",
+                                                      u"hf_",
+                                                      u"sk-",
+                                                      u"SG.",
+                                                      u"eyJ",
+                                                      u"https://hooks.slack.com/"};
+  for (auto p : kPrefixes)
+    if (v.substr(0, p.size()) == p) return std::u16string(p);
+  return {};
+}
+
+std::u16string apiKey(std::u16string_view v) {
+  const std::u16string prefix = keyPrefix(v);
+  std::u16string out = prefix;
+  out += kEllipsis;
+  // Show the last four only when at least twelve stay hidden.
+  if (v.size() >= prefix.size() + 16) {
+    const auto g = graphemes(v);
+    std::size_t from = g.size() >= 4 ? g[g.size() - 4].first : v.size();
+    out += v.substr(from);
+  }
+  return out;
+}
+
+std::u16string userPath(std::u16string_view v) {
+  std::size_t cut = 0;
+  if (!v.empty() && v[0] == '~') {
+    cut = 1;
+  } else {
+    for (std::size_t i = v.size(); i > 0; --i)
+      if (v[i - 1] == '/' || v[i - 1] == '\\') {
+        cut = i;
+        break;
+      }
+  }
+  return std::u16string(v.substr(0, cut)) + std::u16string(kDots);
+}
+
+std::u16string mac(std::u16string_view v) {
+  if (v.size() == 17) {
+    const char16_t sep = v[2];
+    std::u16string out(v.substr(0, 9));
+    for (int k = 0; k < 3; ++k) {
+      out += u"xx";
+      if (k < 2) out += sep;
+    }
+    return out;
+  }
+  if (v.size() == 14) return std::u16string(v.substr(0, 7)) + u"xx.xxxx";
+  return firstAndLast(v);
+}
+
+std::u16string compute(Kind kind, std::u16string_view v) {
+  switch (kind) {
+    case Kind::email:
+      return email(v);
+    case Kind::phone: {
+      const auto last = lastOf(v, 4, isDigit);
+      return last.size() == 4 ? u"\u2022\u2022\u2022 " + last : std::u16string(kDots);
+    }
+    case Kind::card: {
+      const auto last = lastOf(v, 4, isDigit);
+      return last.size() == 4 ? u"\u2022\u2022\u2022\u2022 " + last : std::u16string(kDots);
+    }
+    case Kind::iban: {
+      const auto last = lastOf(v, 4, isAlnum);
+      if (v.size() < 8 || last.size() < 4) return std::u16string(kDots);
+      return std::u16string(v.substr(0, 2)) + u"\u2022\u2022 " + last;
+    }
+    case Kind::cvv:
+      return std::u16string(kDots);
+    case Kind::ipv4: {
+      const auto dot = v.find(u'.');
+      if (dot == std::u16string_view::npos || dot > 3) return firstAndLast(v);
+      return std::u16string(v.substr(0, dot)) + u".x.x.x";
+    }
+    case Kind::ipv6: {
+      const auto colon = v.find(u':');
+      if (colon == std::u16string_view::npos) return firstAndLast(v);
+      return std::u16string(v.substr(0, colon == 0 ? 2 : colon)) + std::u16string(kEllipsis);
+    }
+    case Kind::macAddress:
+      return mac(v);
+    case Kind::privateKey:
+      return u"Private key";
+    case Kind::apiKey:
+      return apiKey(v);
+    case Kind::secret:
+    case Kind::databaseUrl:
+      return schemeAndEllipsis(v);
+    case Kind::internalUrl:
+      return internalUrl(v);
+    case Kind::userPath:
+      return userPath(v);
+    case Kind::name:
+    case Kind::organization:
+    case Kind::address:
+    case Kind::financialRecord:
+    case Kind::employmentRecord:
+    case Kind::medicalRecord:
+      return initials(v);
+    default:
+      return firstAndLast(v);
+  }
+}
+
+}  // namespace
+
+std::u16string mask(Kind kind, std::u16string_view value) {
+  std::u16string out = compute(kind, value);
+  // A preview that would still show the whole value shows none of it.
+  if (!value.empty() && out.find(value) != std::u16string::npos) return std::u16string(kDots);
+  return out;
+}
+
+}  // namespace clipvane::Masks

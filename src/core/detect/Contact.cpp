@@ -1,0 +1,279 @@
+// E-mail addresses and phone numbers.
+#include <phonenumbers/phonenumberutil.h>
+
+#include <array>
+#include <string>
+
+#include "Scanner.h"
+
+namespace clipvane::detect {
+namespace {
+
+using namespace chars;
+
+// The practical subset of RFC 5321 local parts that people write.
+bool localChar(char16_t c) {
+  return alnum(c) || c == '.' || c == '_' || c == '%' || c == '+' || c == '-';
+}
+
+// File names such as "icon@2x.png" and package pins are not addresses.
+bool fileExtension(std::u16string_view tld) {
+  static constexpr std::array<std::u16string_view, 22> kExtensions = {
+      u"png", u"jpg",  u"jpeg", u"gif",  u"svg", u"webp", u"css", u"js",  u"mjs", u"ts",  u"tsx",
+      u"jsx", u"json", u"html", u"lock", u"yml", u"yaml", u"txt", u"map", u"ico", u"pdf", u"zip"};
+  std::u16string lower(tld);
+  for (auto& c : lower) c = fold(c);
+  for (auto e : kExtensions)
+    if (lower == e) return true;
+  return false;
+}
+
+}  // namespace
+
+void Scanner::email(std::size_t at) {
+  // Local part, read backwards (at most 64 characters).
+  std::size_t start = at;
+  while (start > 0 && at - start < 64 && localChar(text_[start - 1])) --start;
+  if (start > 0 && localChar(text_[start - 1])) return;  // longer than any local part
+  while (start < at && (text_[start] == '.' || text_[start] == '-' || text_[start] == '+')) ++start;
+  if (start == at || text_[at - 1] == '.') return;
+  for (std::size_t k = start; k + 1 < at; ++k)
+    if (text_[k] == '.' && text_[k + 1] == '.') return;
+  const char16_t prev = before(start);
+  if (prev == '@') return;
+  // The user part of a URL ("https://user:pw@host", "ftp://user@host") is no address.
+  for (std::size_t k = start; k >= 3 && start - k < 256; --k) {
+    const char16_t c = text_[k - 1];
+    if (space(c) || c == '"' || c == '\'' || c == '<' || c == '/' || c == '?' || c == '#') {
+      if (c == '/' && text_[k - 2] == '/' && text_[k - 3] == ':') return;
+      break;
+    }
+  }
+
+  // Domain: labels of letters, digits and hyphens; the last one letters only.
+  std::size_t end = at + 1, lastLabel = end;
+  int labels = 0;
+  while (end < text_.size() && end - at <= 254) {
+    const std::size_t labelStart = end;
+    while (end < text_.size() && (alnum(text_[end]) || text_[end] == '-') && end - labelStart < 64)
+      ++end;
+    const std::size_t len = end - labelStart;
+    if (len == 0 || len > 63 || text_[labelStart] == '-' || text_[end - 1] == '-') return;
+    ++labels;
+    lastLabel = labelStart;
+    if (end + 1 < text_.size() && text_[end] == '.' && alnum(text_[end + 1])) {
+      ++end;
+      continue;
+    }
+    break;
+  }
+  if (labels < 2) return;
+  const std::u16string_view tld = text_.substr(lastLabel, end - lastLabel);
+  if (tld.size() < 2) return;
+  for (char16_t c : tld)
+    if (!alpha(c)) return;
+  const char16_t next = ch(end);
+  if (wordChar(next) && next < 0x80) return;
+  if (next == '@' || next == '-') return;
+  // "git@github.com:owner/repo" is an SSH remote.
+  if (next == ':' && (alnum(ch(end + 1)) || ch(end + 1) == '/' || ch(end + 1) == '~')) return;
+  if (fileExtension(tld)) return;
+  add(Kind::email, start, end);
+}
+
+// ---------------------------------------------------------------------------
+// Phone numbers: a shape scan first, then the number plan.
+
+namespace {
+
+// A few characters kept in place, without allocating: the phone scan runs
+// at every digit run of the text.
+template <class T, std::size_t N>
+struct Small {
+  std::array<T, N> items{};
+  std::size_t count = 0;
+  bool push(T v) {
+    if (count == N) return false;
+    items[count++] = v;
+    return true;
+  }
+  std::size_t size() const { return count; }
+  bool empty() const { return count == 0; }
+  T operator[](std::size_t i) const { return items[i]; }
+  T front() const { return items[0]; }
+  T back() const { return items[count - 1]; }
+};
+
+struct PhoneShape {
+  Small<char, 16> digits;  // as written, at most 15
+  Small<int, 16> groups;   // digit counts of the groups
+  bool plus = false;
+  bool bracket = false;
+  char16_t sep = 0;  // the separator between groups, '?' when mixed
+};
+
+// Well-formed North American numbers: (NPA) NXX-XXXX with an optional 1.
+bool northAmerican(const PhoneShape& s) {
+  std::size_t g = 0, d = 0;  // first group and digit of the ten
+  if (s.groups.size() >= 1 && s.groups[0] == 1 && s.digits[0] == '1') {
+    g = 1;
+    d = 1;
+  } else if (s.plus) {
+    return false;
+  }
+  if (s.digits.size() - d != 10) return false;
+  const std::size_t rest = s.groups.size() - g;
+  const bool shape = (rest == 3 && s.groups[g] == 3 && s.groups[g + 1] == 3) ||
+                     (rest == 2 && s.groups[g] == 3 && s.groups[g + 1] == 7 && s.bracket);
+  if (!shape) return false;
+  const char* n = s.digits.items.data() + d;
+  return n[0] >= '2' && n[3] >= '2' && !(n[1] == '1' && n[2] == '1');
+}
+
+std::string digitString(const PhoneShape& s, std::size_t from = 0) {
+  return std::string(s.digits.items.data() + from, s.digits.size() - from);
+}
+
+bool looksLikeDate(const PhoneShape& s) {
+  if (s.plus || s.bracket || s.groups.size() != 3 || s.sep == '?') return false;
+  const auto& g = s.groups;
+  if (g[0] == 4 && g[1] <= 2 && g[2] <= 2) return true;                 // 2024-01-31
+  if (g[0] <= 2 && g[1] <= 2 && (g[2] == 4 || g[2] == 2)) return true;  // 31.01.2024
+  return false;
+}
+
+// "01.23.45.67.89": the one national style written with dots.
+bool frenchStyle(const PhoneShape& s) {
+  if (s.groups.size() != 5) return false;
+  for (std::size_t k = 0; k < 5; ++k)
+    if (s.groups[k] != 2) return false;
+  return true;
+}
+
+bool validWithLibrary(const std::string& number, const char* region) {
+  using i18n::phonenumbers::PhoneNumber;
+  using i18n::phonenumbers::PhoneNumberUtil;
+  const PhoneNumberUtil& util = *PhoneNumberUtil::GetInstance();
+  PhoneNumber parsed;
+  if (util.Parse(number, region, &parsed) != PhoneNumberUtil::NO_PARSING_ERROR) return false;
+  return util.IsValidNumber(parsed);
+}
+
+}  // namespace
+
+void Scanner::phone(std::size_t start) {
+  const char16_t prev = before(start);
+  if (wordChar(prev) || prev == '.' || prev == '-' || prev == '/' || prev == '+' || prev == '\\' ||
+      prev == '#' || prev == '$' || prev == '%' || prev == '&')
+    return;
+  PhoneShape s;
+  std::size_t i = start;
+  if (text_[i] == '+') {
+    s.plus = true;
+    ++i;
+  }
+  std::size_t lastDigitEnd = 0;
+  bool expectGroup = true;
+  while (i < text_.size()) {
+    const char16_t c = text_[i];
+    if (digit(c) && expectGroup) {
+      const std::size_t g = i;
+      while (i < text_.size() && digit(text_[i]))
+        if (!s.digits.push(char(text_[i++]))) break;
+      if (!s.groups.push(int(i - g)) || s.digits.size() > 15) {
+        // More digits than a phone has: a table of numbers, not one number.
+        // Its later groups are not tried again one by one.
+        if (s.sep != u'?') phoneSkip_ = i;
+        return;
+      }
+      lastDigitEnd = i;
+      expectGroup = false;
+      continue;
+    }
+    if (c == '(' && expectGroup && digit(ch(i + 1))) {
+      std::size_t j = i + 1;
+      while (j < text_.size() && digit(text_[j]) && j - i <= 5) ++j;
+      if (ch(j) != ')' || j - i > 5) break;
+      for (std::size_t k = i + 1; k < j; ++k)
+        if (!s.digits.push(char(text_[k]))) return;
+      if (!s.groups.push(int(j - i - 1))) return;
+      s.bracket = true;
+      i = j + 1;
+      lastDigitEnd = i;
+      // "(555)123-4567": a group may follow the bracket directly.
+      expectGroup = true;
+      if (ch(i) == ' ' || ch(i) == '-' || ch(i) == '.') ++i;
+      continue;
+    }
+    if (!expectGroup && (c == ' ' || c == '-' || c == '.') &&
+        (digit(ch(i + 1)) || (ch(i + 1) == '(' && c == ' '))) {
+      // A blank after dashed or dotted groups starts the next number.
+      if (c == ' ' && (s.sep == '-' || s.sep == '.')) break;
+      s.sep = (s.sep == 0 || s.sep == c) ? c : u'?';
+      ++i;
+      expectGroup = true;
+      continue;
+    }
+    break;
+  }
+  if (lastDigitEnd == 0 || s.digits.size() < 7) return;
+  std::size_t end = lastDigitEnd;
+  phoneSkip_ = end;
+
+  // The number must end here: no letters, no further dotted or dashed digits.
+  const char16_t next = ch(end);
+  if ((next == '.' || next == '-' || next == '/' || next == ':' || next == ',') &&
+      digit(ch(end + 1)))
+    return;
+  // Extensions: "x123", " ext. 123", " ext 123".
+  std::size_t e = end;
+  if (ch(e) == 'x' && digit(ch(e + 1))) {
+    ++e;
+  } else {
+    std::size_t k = e;
+    if (ch(k) == ' ') ++k;
+    if (at(text_, k, u"ext")) {
+      k += 3;
+      if (ch(k) == '.') ++k;
+      if (ch(k) == ' ') ++k;
+      if (digit(ch(k))) e = k;
+    }
+  }
+  if (e != end) {
+    std::size_t d = e;
+    while (d < text_.size() && digit(text_[d]) && d - e < 6) ++d;
+    if (!digit(ch(d))) end = d;
+  }
+  if (wordChar(ch(end))) return;
+
+  if (s.groups.size() == 1 && !s.plus) return;        // plain digit runs need a label
+  if (s.sep == '?' && !s.plus && !s.bracket) return;  // "0.20020811-1" is a version
+  if (looksLikeDate(s)) return;
+  if (s.sep == '.' && (s.groups.size() == 4 || s.groups.size() == 3) && !s.bracket &&
+      s.groups.front() <= 3 && s.groups.back() <= 3)
+    return;  // addresses and versions
+
+  bool ok = false;
+  if (northAmerican(s)) {
+    ok = true;
+  } else if (s.plus) {
+    ok = validWithLibrary("+" + digitString(s), "ZZ");
+  } else if (s.digits.size() > 2 && s.digits[0] == '0' && s.digits[1] == '0') {
+    ok = validWithLibrary("+" + digitString(s, 2), "ZZ");
+  } else if (s.digits[0] == '0' && s.digits.size() >= 9 && s.groups[0] >= 2 &&
+             (s.sep == ' ' || s.sep == '-' || (s.sep == '?' && s.bracket) ||
+              (s.sep == '.' && frenchStyle(s)))) {
+    // National numbers with a trunk prefix, in the plans where that is usual.
+    static constexpr std::array<const char*, 20> kRegions = {
+        "GB", "DE", "FR", "NL", "BE", "CH", "AT", "AU", "IN", "IE",
+        "SE", "NO", "DK", "FI", "BR", "JP", "ZA", "NZ", "VN", "TR"};
+    for (const char* region : kRegions)
+      if (validWithLibrary(digitString(s), region)) {
+        ok = true;
+        break;
+      }
+  }
+  if (ok) add(Kind::phone, start, end);
+}
+
+}  // namespace clipvane::detect

@@ -1,0 +1,172 @@
+// Card numbers and IBANs.
+#include <array>
+
+#include "Scanner.h"
+
+namespace clipvane::detect {
+namespace {
+
+using namespace chars;
+
+bool luhn(std::u16string_view digits) {
+  int sum = 0;
+  bool twice = false;
+  for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
+    int d = *it - '0';
+    if (twice) {
+      d *= 2;
+      if (d > 9) d -= 9;
+    }
+    sum += d;
+    twice = !twice;
+  }
+  return sum % 10 == 0;
+}
+
+int leading(std::u16string_view digits, int n) {
+  int v = 0;
+  for (int k = 0; k < n; ++k) v = v * 10 + (digits[k] - '0');
+  return v;
+}
+
+// Visa, Mastercard, Amex, Discover, JCB, Diners, UnionPay, Maestro.
+bool knownIssuer(std::u16string_view d) {
+  const int one = leading(d, 1), two = leading(d, 2), three = leading(d, 3), four = leading(d, 4);
+  if (one == 4) return true;
+  if ((two >= 51 && two <= 55) || (four >= 2221 && four <= 2720)) return true;
+  if (two == 34 || two == 37) return d.size() == 15;
+  if (four == 6011 || two == 65 || (three >= 644 && three <= 649)) return true;
+  if (four >= 3528 && four <= 3589) return true;
+  if (two == 36 || two == 38 || (three >= 300 && three <= 305)) return true;
+  if (two == 62) return true;
+  if (two == 50 || (two >= 56 && two <= 69)) return true;
+  return false;
+}
+
+bool validCard(std::u16string_view d) {
+  return d.size() >= 13 && d.size() <= 19 && knownIssuer(d) && luhn(d);
+}
+
+struct IbanCountry {
+  char16_t a, b;
+  int length;
+};
+
+// Lengths of the IBAN registry.
+constexpr IbanCountry kIbanLengths[] = {
+    {'A', 'D', 24}, {'A', 'E', 23}, {'A', 'L', 28}, {'A', 'T', 20}, {'A', 'Z', 28}, {'B', 'A', 20},
+    {'B', 'E', 16}, {'B', 'G', 22}, {'B', 'H', 22}, {'B', 'I', 27}, {'B', 'R', 29}, {'B', 'Y', 28},
+    {'C', 'H', 21}, {'C', 'R', 22}, {'C', 'Y', 28}, {'C', 'Z', 24}, {'D', 'E', 22}, {'D', 'J', 27},
+    {'D', 'K', 18}, {'D', 'O', 28}, {'E', 'E', 20}, {'E', 'G', 29}, {'E', 'S', 24}, {'F', 'I', 18},
+    {'F', 'K', 18}, {'F', 'O', 18}, {'F', 'R', 27}, {'G', 'B', 22}, {'G', 'E', 22}, {'G', 'I', 23},
+    {'G', 'L', 18}, {'G', 'R', 27}, {'G', 'T', 28}, {'H', 'R', 21}, {'H', 'U', 28}, {'I', 'E', 22},
+    {'I', 'L', 23}, {'I', 'Q', 23}, {'I', 'S', 26}, {'I', 'T', 27}, {'J', 'O', 30}, {'K', 'W', 30},
+    {'K', 'Z', 20}, {'L', 'B', 28}, {'L', 'C', 32}, {'L', 'I', 21}, {'L', 'T', 20}, {'L', 'U', 20},
+    {'L', 'V', 21}, {'L', 'Y', 25}, {'M', 'C', 27}, {'M', 'D', 24}, {'M', 'E', 22}, {'M', 'K', 19},
+    {'M', 'N', 20}, {'M', 'R', 27}, {'M', 'T', 31}, {'M', 'U', 30}, {'N', 'I', 28}, {'N', 'L', 18},
+    {'N', 'O', 15}, {'O', 'M', 23}, {'P', 'K', 24}, {'P', 'L', 28}, {'P', 'S', 29}, {'P', 'T', 25},
+    {'Q', 'A', 29}, {'R', 'O', 24}, {'R', 'S', 22}, {'R', 'U', 33}, {'S', 'A', 24}, {'S', 'C', 31},
+    {'S', 'D', 18}, {'S', 'E', 24}, {'S', 'I', 19}, {'S', 'K', 24}, {'S', 'M', 27}, {'S', 'O', 23},
+    {'S', 'T', 25}, {'S', 'V', 28}, {'T', 'L', 23}, {'T', 'N', 24}, {'T', 'R', 26}, {'U', 'A', 29},
+    {'V', 'A', 22}, {'V', 'G', 24}, {'X', 'K', 20}, {'Y', 'E', 30},
+};
+
+int ibanLength(char16_t a, char16_t b) {
+  for (const auto& c : kIbanLengths)
+    if (c.a == a && c.b == b) return c.length;
+  return 0;
+}
+
+bool mod97(const std::u16string& iban) {
+  int rest = 0;
+  auto feed = [&](char16_t c) {
+    if (digit(c)) {
+      rest = (rest * 10 + (c - '0')) % 97;
+    } else {
+      const int v = c - 'A' + 10;
+      rest = (rest * 100 + v) % 97;
+    }
+  };
+  for (std::size_t k = 4; k < iban.size(); ++k) feed(iban[k]);
+  for (std::size_t k = 0; k < 4; ++k) feed(iban[k]);
+  return rest == 1;
+}
+
+}  // namespace
+
+void Scanner::card(std::size_t start) {
+  const char16_t prev = before(start);
+  if (prev == '.' || prev == ',' || prev == '-' || prev == '+' || prev == '/' || prev == '#' ||
+      prev == '$' || wordChar(prev))
+    return;
+  // Groups of digits joined by one consistent single space or hyphen.
+  std::array<char16_t, 32> buffer{};
+  std::size_t used = 0;
+  std::array<std::size_t, 9> groupEnd{};
+  std::array<std::size_t, 9> groupDigits{};
+  int groups = 0;
+  char16_t sep = 0;
+  std::size_t i = start;
+  while (true) {
+    const std::size_t g = i;
+    while (i < text_.size() && digit(text_[i]) && used <= 20) buffer[used++] = text_[i++];
+    const std::size_t len = i - g;
+    if (i < text_.size() && digit(text_[i])) {
+      if (groups == 0) return;  // a longer digit run is no card
+      break;
+    }
+    if (groups > 0 && (len < 3 || len > 6)) break;
+    if (groups == 1 && groupDigits[0] != 4) return;
+    groupEnd[groups] = i;
+    groupDigits[groups] = len;
+    ++groups;
+    if (groups == 9) break;
+    const char16_t c = ch(i);
+    if ((c == ' ' || c == '-') && (sep == 0 || sep == c) && digit(ch(i + 1))) {
+      sep = c;
+      ++i;
+      continue;
+    }
+    break;
+  }
+  // The whole run, else without its last group (a trailing expiry or code).
+  for (int take = groups; take >= 1 && take >= groups - 1; --take) {
+    std::size_t count = 0;
+    for (int k = 0; k < take; ++k) count += groupDigits[k];
+    const std::size_t end = groupEnd[take - 1];
+    if (take == groups) {
+      const char16_t next = ch(end);
+      if (wordChar(next)) continue;
+      if ((next == '.' || next == ',' || next == '-') && digit(ch(end + 1))) continue;
+    }
+    if (validCard(std::u16string_view(buffer.data(), count))) {
+      add(Kind::card, start, end);
+      return;
+    }
+  }
+}
+
+void Scanner::iban(std::size_t start) {
+  if (!upper(ch(start + 1)) || !digit(ch(start + 2)) || !digit(ch(start + 3))) return;
+  const int length = ibanLength(text_[start], text_[start + 1]);
+  if (length == 0) return;
+  std::u16string compact;
+  std::size_t i = start;
+  while (i < text_.size() && int(compact.size()) < length) {
+    const char16_t c = text_[i];
+    if (upper(c) || digit(c)) {
+      compact.push_back(c);
+      ++i;
+    } else if (c == ' ' && compact.size() % 4 == 0 && compact.size() > 0 &&
+               (upper(ch(i + 1)) || digit(ch(i + 1)))) {
+      ++i;
+    } else {
+      return;
+    }
+  }
+  if (int(compact.size()) != length || wordChar(ch(i))) return;
+  if (!mod97(compact)) return;
+  add(Kind::iban, start, i);
+}
+
+}  // namespace clipvane::detect

@@ -1,0 +1,213 @@
+// IPv4, IPv6 and MAC addresses, and hosts inside the organisation.
+#include <algorithm>
+#include <array>
+#include <string>
+
+#include "../NetworkAddress.h"
+#include "Scanner.h"
+
+namespace clipvane::detect {
+namespace {
+
+using namespace chars;
+
+bool ipv6Char(char16_t c) { return hex(c) || c == ':' || c == '.'; }
+
+// "version 1.2.3.4", "v 10.0.0.1", "build 4.0.1.2", "§ 1.2.3.4": numbering, not hosts.
+bool introducedAsVersion(std::u16string_view text, std::size_t start) {
+  static constexpr std::u16string_view kWords[] = {u"version",  u"ver", u"release", u"build",
+                                                   u"firmware", u"v",   u"chapter", u"section"};
+  std::size_t i = start;
+  for (int words = 0; words < 2 && i > 0;) {
+    // Skip what separates words on the same line.
+    while (i > 0 && !alpha(text[i - 1]) && text[i - 1] != u'§' && text[i - 1] != '\n' &&
+           start - i < 24)
+      --i;
+    if (i == 0 || text[i - 1] == '\n' || start - i >= 24) return false;
+    if (text[i - 1] == u'§') return true;
+    const std::size_t end = i;
+    while (i > 0 && alpha(text[i - 1]) && end - i < 12) --i;
+    std::u16string word(text.substr(i, end - i));
+    for (auto& c : word) c = fold(c);
+    for (auto w : kWords)
+      if (word == w) return true;
+    ++words;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool internalHost(std::u16string_view host, const DetectionSettings& settings, bool singleLabel) {
+  if (host.empty()) return false;
+  if (const auto v4 = NetworkAddress::parseIPv4(host))
+    return NetworkAddress::isPrivate(*v4) || NetworkAddress::isLocal(*v4);
+  if (host.find(u':') != std::u16string_view::npos) {
+    const auto v6 = NetworkAddress::parseIPv6(host);
+    return v6 && (NetworkAddress::isPrivate(*v6) || NetworkAddress::isLocal(*v6));
+  }
+  auto endsWith = [&](std::u16string_view suffix) {
+    if (suffix.empty()) return false;
+    if (host.size() == suffix.size()) return host == suffix;
+    return host.size() > suffix.size() && host[host.size() - suffix.size() - 1] == '.' &&
+           host.substr(host.size() - suffix.size()) == suffix;
+  };
+  for (const auto& domain : settings.internalDomains) {
+    std::u16string d(domain);
+    for (auto& c : d) c = fold(c);
+    while (!d.empty() && d.front() == '.') d.erase(0, 1);
+    if (endsWith(d)) return true;
+  }
+  static constexpr std::u16string_view kSuffixes[] = {u"internal",  u"local",  u"localdomain",
+                                                      u"corp",      u"lan",    u"intranet",
+                                                      u"home.arpa", u"private"};
+  const bool dotted = host.find(u'.') != std::u16string_view::npos;
+  for (auto s : kSuffixes)
+    if (dotted && endsWith(s)) return true;
+  if (!dotted && singleLabel) {
+    for (char16_t c : host)
+      if (!(alnum(c) || c == '-' || c == '_')) return false;
+    return true;
+  }
+  return false;
+}
+
+void Scanner::ipv4(std::size_t start) {
+  const char16_t prev = before(start);
+  if (prev == '.' || wordChar(prev)) return;
+  std::size_t i = start;
+  for (int part = 0; part < 4; ++part) {
+    if (part > 0) {
+      if (ch(i) != '.' || !digit(ch(i + 1))) return;
+      ++i;
+    }
+    const std::size_t g = i;
+    while (i < text_.size() && digit(text_[i]) && i - g < 4) ++i;
+  }
+  const char16_t next = ch(i);
+  if (wordChar(next)) return;
+  if ((next == '.' || next == '-') && digit(ch(i + 1))) {
+    if (next == '.') return;  // 1.2.3.4.5
+  }
+  const auto address = NetworkAddress::parseIPv4(text_.substr(start, i - start));
+  if (!address) return;
+  // "1.2.3.4" and "4.2.0.1" are how versions look; "1.1.1.1" is a resolver.
+  if (i - start == 7 && !((*address)[0] == (*address)[1] && (*address)[1] == (*address)[2] &&
+                          (*address)[2] == (*address)[3]))
+    return;
+  if (introducedAsVersion(text_, start)) return;
+  add(Kind::ipv4, start, i);
+}
+
+void Scanner::ipv6(std::size_t colon) {
+  std::size_t b = colon;
+  while (b > 0 && ipv6Char(text_[b - 1]) && colon - b < 5) --b;
+  std::size_t e = colon;
+  while (e < text_.size() && ipv6Char(text_[e]) && e - b <= 46) ++e;
+  if (e < text_.size() && ipv6Char(text_[e])) {
+    while (e < text_.size() && ipv6Char(text_[e])) ++e;
+    ipv6Skip_ = e;
+    return;
+  }
+  ipv6Skip_ = e;
+  if (b > 0 && (wordChar(text_[b - 1]) || ipv6Char(text_[b - 1]))) return;
+  // Sentence punctuation after the address.
+  while (e > colon && text_[e - 1] == '.') --e;
+  if (e - b >= 2 && text_[e - 1] == ':' && text_[e - 2] != ':') --e;
+  std::size_t end = e;
+  if (ch(end) == '%' && alnum(ch(end + 1))) {
+    ++end;
+    while (end < text_.size() &&
+           (alnum(text_[end]) || text_[end] == '_' || text_[end] == '.' || text_[end] == '-') &&
+           end - e < 16)
+      ++end;
+  }
+  if (wordChar(ch(end))) return;
+  const auto value = text_.substr(b, end - b);
+  int colons = 0;
+  bool hexDigit = false;
+  for (char16_t c : value.substr(0, e - b)) {
+    colons += c == ':';
+    hexDigit |= hex(c);
+  }
+  if (colons < 2 || !hexDigit) return;
+  if (!NetworkAddress::parseIPv6(value)) return;
+  add(Kind::ipv6, b, end);
+}
+
+void Scanner::mac(std::size_t start) {
+  const char16_t prev = before(start);
+  if (wordChar(prev) || prev == ':' || prev == '-' || prev == '.') return;
+  const char16_t sep = ch(start + 2);
+  std::size_t end;
+  bool letter = false, nonZero = false;
+  if (sep == ':' || sep == '-') {
+    for (int pair = 0; pair < 6; ++pair) {
+      const std::size_t p = start + std::size_t(pair) * 3;
+      if (!hex(ch(p)) || !hex(ch(p + 1))) return;
+      if (pair < 5 && ch(p + 2) != sep) return;
+      letter |= alpha(ch(p)) || alpha(ch(p + 1));
+      nonZero |= ch(p) != '0' || ch(p + 1) != '0';
+    }
+    end = start + 17;
+  } else if (ch(start + 4) == '.') {
+    for (int group = 0; group < 3; ++group) {
+      const std::size_t g = start + std::size_t(group) * 5;
+      for (int k = 0; k < 4; ++k) {
+        if (!hex(ch(g + k))) return;
+        letter |= alpha(ch(g + k));
+        nonZero |= ch(g + k) != '0';
+      }
+      if (group < 2 && ch(g + 4) != '.') return;
+    }
+    if (!letter) return;  // dotted digit groups are numbers
+    end = start + 14;
+  } else {
+    return;
+  }
+  const char16_t next = ch(end);
+  if (wordChar(next)) return;
+  if ((next == sep || next == '.' || next == ':' || next == '-') && hex(ch(end + 1))) return;
+  if (!nonZero) return;
+  add(Kind::macAddress, start, end);
+}
+
+void Scanner::bareHost(std::size_t start) {
+  std::size_t e = start;
+  bool dot = false;
+  while (e < text_.size() && (alnum(text_[e]) || text_[e] == '-' || text_[e] == '.')) {
+    dot |= text_[e] == '.';
+    ++e;
+  }
+  hostSkip_ = e;
+  if (!dot) return;
+  const char16_t prev = before(start);
+  if (prev == '/' || prev == '@' || prev == '.' || prev == ':' || prev == '\\' || prev == '-' ||
+      wordChar(prev))
+    return;
+  while (e > start && (text_[e - 1] == '.' || text_[e - 1] == '-')) --e;
+  std::u16string host(text_.substr(start, e - start));
+  for (auto& c : host) c = fold(c);
+  if (NetworkAddress::parseIPv4(host)) return;  // addresses are ipv4 findings
+  if (host.find(u"..") != std::u16string::npos) return;
+  if (!internalHost(host, settings_, false)) return;
+  if (wordChar(ch(e)) || ch(e) == '@') return;
+  // Host names are written in lower case; "Requires.private" is a field.
+  for (std::size_t k = start; k < e; ++k)
+    if (upper(text_[k])) return;
+  std::size_t end = e;
+  if (ch(end) == ':' && digit(ch(end + 1))) {
+    ++end;
+    while (end < text_.size() && digit(text_[end]) && end - e < 7) ++end;
+  }
+  if (ch(end) == '/') end = urlEnd(end);
+  // ".local", ".lan" and ".private" also end file names ("settings.local"): a
+  // two-label name counts as a host only with a port or a path.
+  const bool ambiguous =
+      host.ends_with(u".local") || host.ends_with(u".lan") || host.ends_with(u".private");
+  if (ambiguous && end == e && std::count(host.begin(), host.end(), u'.') < 2) return;
+  hostSkip_ = std::max(hostSkip_, end);
+  add(Kind::internalUrl, start, end);
+}
+
+}  // namespace clipvane::detect

@@ -1,0 +1,127 @@
+#include "Scanner.h"
+
+#include <unicode/uchar.h>
+
+namespace clipvane::detect {
+
+bool chars::wordChar(char16_t c) {
+  if (c < 0x80) return alnum(c) || c == '_';
+  if (c >= 0xd800 && c <= 0xdfff) return true;  // astral letters: never a boundary
+  return u_isalnum(c);
+}
+
+bool chars::at(std::u16string_view text, std::size_t pos, std::u16string_view lowerLiteral) {
+  if (pos > text.size() || text.size() - pos < lowerLiteral.size()) return false;
+  for (std::size_t k = 0; k < lowerLiteral.size(); ++k)
+    if (fold(text[pos + k]) != lowerLiteral[k]) return false;
+  return true;
+}
+
+// First letters of the issuer prefixes, "jdbc:" and JSON Web Tokens.
+static bool keyStart(char16_t c) {
+  switch (c) {
+    case 'A':
+    case 'S':
+    case 'g':
+    case 'x':
+    case 's':
+    case 'r':
+    case 'p':
+    case 'n':
+    case 'h':
+    case 'd':
+    case 'e':
+    case 'j':
+      return true;
+    default:
+      return false;
+  }
+}
+
+Scanner::Scanner(std::u16string_view text, const DetectionSettings& settings,
+                 std::vector<Candidate>& out)
+    : text_(text), settings_(settings), out_(out) {
+  for (int k = 0; k < Kind::count; ++k)
+    enabled_[k] = settings.isEnabled(Kind(static_cast<Kind::Value>(k)));
+}
+
+void Scanner::add(Kind k, std::size_t start, std::size_t end) {
+  Candidate c;
+  c.kind = k;
+  c.range = Range{static_cast<int>(start), static_cast<int>(end - start)};
+  out_.push_back(std::move(c));
+}
+
+void Scanner::run() {
+  using namespace chars;
+  const std::size_t n = text_.size();
+  const bool anyUrl =
+      on(Kind::databaseUrl) || on(Kind::internalUrl) || on(Kind::secret) || on(Kind::apiKey);
+  const bool anyNumber = on(Kind::card) || on(Kind::ssn) || on(Kind::ipv4) || on(Kind::phone);
+  for (std::size_t i = 0; i < n; ++i) {
+    const char16_t c = text_[i];
+    if (c >= 0x80) continue;
+    const char16_t prev = before(i);
+    if (digit(c) || alpha(c)) {
+      if (alnum(prev) || prev == '_') continue;
+      // A word or number starts here; nothing starts again inside it.
+      std::size_t e = i + 1;
+      while (e < n && alnum(text_[e])) ++e;
+      const bool hostLike = (ch(e) == '.' || ch(e) == '-') && alnum(ch(e + 1));
+      if (digit(c)) {
+        if (anyNumber) {
+          if (on(Kind::card)) card(i);
+          if (on(Kind::ssn)) ssn(i);
+          if (on(Kind::ipv4)) ipv4(i);
+          if (on(Kind::phone) && i >= phoneSkip_) phone(i);
+        }
+        if (on(Kind::macAddress)) mac(i);
+      } else {
+        if (i >= keySkip_ && keyStart(c) && (on(Kind::apiKey) || on(Kind::databaseUrl))) apiKey(i);
+        if (on(Kind::iban) && upper(c)) iban(i);
+        if (on(Kind::macAddress) && hex(c)) mac(i);
+      }
+      if (hostLike && on(Kind::internalUrl) && i >= hostSkip_) bareHost(i);
+      i = e - 1;
+      continue;
+    }
+    switch (c) {
+      case '@':
+        if (on(Kind::email)) email(i);
+        break;
+      case ':':
+        if (ch(i + 1) == '/' && ch(i + 2) == '/') {
+          if (anyUrl && i >= urlSkip_) url(i);
+        } else if (on(Kind::ipv6) && i >= ipv6Skip_) {
+          ipv6(i);
+        }
+        if (on(Kind::userPath) && alpha(prev) && !wordChar(before(i - 1))) userPath(i - 1);
+        break;
+      case '-':
+        if (on(Kind::privateKey) && at(text_, i, u"-----begin ")) {
+          const std::size_t end = privateKeyEnd(i);
+          if (end > i) i = end - 1;  // nothing inside a key block outranks it
+        }
+        break;
+      case '/':
+      case '~':
+        if (on(Kind::userPath)) userPath(i);
+        break;
+      case '+':
+      case '(':
+        if (on(Kind::phone) && i >= phoneSkip_ && digit(ch(i + 1)) && !wordChar(prev)) phone(i);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+namespace PatternRules {
+void find(std::u16string_view text, const DetectionSettings& settings,
+          std::vector<Candidate>& out) {
+  Scanner(text, settings, out).run();
+}
+}  // namespace PatternRules
+
+}  // namespace clipvane::detect

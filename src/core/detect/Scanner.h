@@ -1,0 +1,105 @@
+#pragma once
+// The detector's one pass over the text: it finds the places where a
+// pattern kind can start ("@", "://", digit runs, "-----BEGIN", issuer
+// prefixes, path prefixes) and runs only that kind's rule there. Every rule
+// that reads ahead further than a fixed bound remembers how far it read, so
+// that the whole pass stays linear in the text.
+#include <array>
+#include <string_view>
+#include <vector>
+
+#include "../Settings.h"
+#include "Candidate.h"
+
+namespace clipvane::detect {
+
+namespace chars {
+constexpr bool digit(char16_t c) { return c >= '0' && c <= '9'; }
+constexpr bool upper(char16_t c) { return c >= 'A' && c <= 'Z'; }
+constexpr bool lower(char16_t c) { return c >= 'a' && c <= 'z'; }
+constexpr bool alpha(char16_t c) { return upper(c) || lower(c); }
+constexpr bool alnum(char16_t c) { return digit(c) || alpha(c); }
+constexpr bool hex(char16_t c) {
+  return digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+constexpr char16_t fold(char16_t c) { return upper(c) ? char16_t(c + 32) : c; }
+// Letters and digits of any script count as word characters for boundaries.
+bool wordChar(char16_t c);
+constexpr bool space(char16_t c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v' || c == 0xa0;
+}
+// ASCII case-insensitive comparison of text at pos with a lower-case literal.
+bool at(std::u16string_view text, std::size_t pos, std::u16string_view lowerLiteral);
+}  // namespace chars
+
+// The parts of a URL the rules and skips look at (offsets into the URL).
+struct UrlParts {
+  std::u16string_view scheme;
+  std::u16string_view host;  // without brackets and port
+  std::size_t passwordStart = 0;
+  std::size_t passwordLength = 0;  // 0: no password in the user part
+};
+UrlParts splitUrl(std::u16string_view url);
+
+// A lower-case host name inside the organisation: one of the internal
+// domains, a private suffix (.internal, .local, .corp, …), a private or local
+// address, or (when allowed) a single label such as "jenkins".
+bool internalHost(std::u16string_view host, const DetectionSettings& settings, bool singleLabel);
+
+class Scanner {
+ public:
+  Scanner(std::u16string_view text, const DetectionSettings& settings, std::vector<Candidate>& out);
+  void run();
+
+ private:
+  bool on(Kind k) const { return enabled_[static_cast<Kind::Value>(k)]; }
+  void add(Kind k, std::size_t start, std::size_t end);
+  char16_t ch(std::size_t i) const { return i < text_.size() ? text_[i] : char16_t(0); }
+  char16_t before(std::size_t i) const { return i > 0 ? text_[i - 1] : char16_t(0); }
+
+  // Contact
+  void email(std::size_t at);
+  void phone(std::size_t start);
+  // Financial
+  void card(std::size_t start);
+  void iban(std::size_t start);
+  // Secrets
+  // Adds the key block starting at start, returns its end (start when none).
+  std::size_t privateKeyEnd(std::size_t start);
+  void apiKey(std::size_t start);
+  void url(std::size_t colon);
+  void jdbc(std::size_t start);
+  // Network
+  void ipv4(std::size_t start);
+  void ipv6(std::size_t colon);
+  void mac(std::size_t start);
+  void bareHost(std::size_t start);
+  // Identity
+  void ssn(std::size_t start);
+  void userPath(std::size_t start);
+
+  // A URL from its scheme's start; its end (exclusive), after trailing
+  // punctuation is dropped.
+  std::size_t urlEnd(std::size_t from) const;
+  void classifyUrl(std::size_t start, std::size_t end, bool database);
+
+  std::u16string_view text_;
+  const DetectionSettings& settings_;
+  std::vector<Candidate>& out_;
+  std::array<bool, Kind::count> enabled_{};
+
+  // How far each unbounded reader has read: positions before these are not
+  // started again.
+  std::size_t urlSkip_ = 0;
+  std::size_t ipv6Skip_ = 0;
+  std::size_t keySkip_ = 0;
+  std::size_t hostSkip_ = 0;
+  std::size_t phoneSkip_ = 0;
+};
+
+namespace PatternRules {
+// Candidates of every enabled pattern kind.
+void find(std::u16string_view text, const DetectionSettings& settings, std::vector<Candidate>& out);
+}  // namespace PatternRules
+
+}  // namespace clipvane::detect
