@@ -1,9 +1,11 @@
 #include "JSRegex.h"
 
 #include <unicode/uchar.h>
+#include <unicode/uniset.h>
 #include <unicode/utf16.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <map>
 
@@ -63,10 +65,10 @@ void appendEscaped(std::u16string& out, char32_t c) {
   out.push_back(u'}');
 }
 
-// One item of a character class: a code point or a whole set.
+// One item of a character class: a code point or the set of a class escape.
 struct ClassAtom {
   char32_t cp = 0;
-  std::u16string set;  // non-empty: a nested ICU set such as "[0-9]"
+  const icu::UnicodeSet* set = nullptr;
 };
 
 std::u16string bracket(std::u16string_view body, bool negate) {
@@ -78,7 +80,7 @@ std::u16string bracket(std::u16string_view body, bool negate) {
 
 class Translator {
  public:
-  Translator(std::u16string_view pattern) {
+  Translator(std::u16string_view pattern, bool ignoreCase) : ignoreCase_(ignoreCase) {
     for (std::size_t i = 0; i < pattern.size();) {
       char32_t c;
       U16_NEXT(pattern.data(), i, pattern.size(), c);
@@ -103,6 +105,7 @@ class Translator {
   int lookbehindDepth_ = 0;
   bool multiline_ = false;
   bool dotAll_ = false;
+  bool ignoreCase_;
 
   [[noreturn]] static void fail(const char* what) {
     throw JSRegex::Error(std::string("Invalid regular expression: ") + what);
@@ -298,7 +301,7 @@ class Translator {
 
   bool group() {
     bool quantifiable = true;
-    const bool savedMultiline = multiline_, savedDotAll = dotAll_;
+    const bool savedMultiline = multiline_, savedDotAll = dotAll_, savedIgnoreCase = ignoreCase_;
     bool lookbehind = false;
     if (!eat('?')) {
       ++nextGroup_;
@@ -332,6 +335,7 @@ class Translator {
     if (lookbehind) --lookbehindDepth_;
     multiline_ = savedMultiline;
     dotAll_ = savedDotAll;
+    ignoreCase_ = savedIgnoreCase;
     return quantifiable;
   }
 
@@ -357,6 +361,8 @@ class Translator {
     if (seen[1][1]) multiline_ = false;
     if (seen[0][2]) dotAll_ = true;
     if (seen[1][2]) dotAll_ = false;
+    if (seen[0][0]) ignoreCase_ = true;
+    if (seen[1][0]) ignoreCase_ = false;
     appendAscii(out_, seen[0][0] ? "(?i:" : seen[1][0] ? "(?-i:" : "(?:");
   }
 
@@ -420,7 +426,28 @@ class Translator {
     return true;
   }
 
-  std::u16string classEscapeSet(char32_t c) const {
+  static const icu::UnicodeSet& escapeSet(char32_t c) {
+    static const auto sets = [] {
+      std::array<icu::UnicodeSet, 6> all;
+      const char32_t names[] = {'d', 'D', 'w', 'W', 's', 'S'};
+      for (std::size_t k = 0; k < all.size(); ++k) {
+        UErrorCode status = U_ZERO_ERROR;
+        const std::u16string text = classEscapeSet(names[k]);
+        all[k].applyPattern(icu::UnicodeString(false, text.data(), int32_t(text.size())), status);
+        all[k].freeze();
+      }
+      return all;
+    }();
+    const std::size_t k = c == 'd'   ? 0
+                          : c == 'D' ? 1
+                          : c == 'w' ? 2
+                          : c == 'W' ? 3
+                          : c == 's' ? 4
+                                     : 5;
+    return sets[k];
+  }
+
+  static std::u16string classEscapeSet(char32_t c) {
     switch (c) {
       case 'd':
         return bracket(kDigit, false);
@@ -519,14 +546,14 @@ class Translator {
 
   void characterClass() {
     const bool negate = eat('^');
-    std::u16string body;
-    bool empty = true;
+    // Literals take the case closure, class escapes keep their exact sets:
+    // with the case flag, [\W] must not match "s" by way of the long s.
+    icu::UnicodeSet literals, escapes;
     auto add = [&](const ClassAtom& a) {
-      empty = false;
-      if (a.set.empty())
-        appendEscaped(body, a.cp);
+      if (a.set)
+        escapes.addAll(*a.set);
       else
-        body += a.set;
+        literals.add(UChar32(a.cp));
     };
     for (;;) {
       if (atEnd()) fail("unterminated character class");
@@ -535,27 +562,34 @@ class Translator {
       if (peek() == '-' && !atEnd(1) && peek(1) != ']') {
         ++i_;
         const ClassAtom b = classAtom();
-        if (!a.set.empty() || !b.set.empty()) {
+        if (a.set || b.set) {
           // Annex B: a class escape at either end makes the '-' literal.
           add(a);
-          add(ClassAtom{'-', {}});
+          add(ClassAtom{'-'});
           add(b);
           continue;
         }
         if (a.cp > b.cp) fail("range out of order in character class");
-        empty = false;
-        appendEscaped(body, a.cp);
-        body.push_back(u'-');
-        appendEscaped(body, b.cp);
+        literals.add(UChar32(a.cp), UChar32(b.cp));
         continue;
       }
       add(a);
     }
-    // "[]" never matches and "[^]" matches any character; ICU has no empty set.
-    if (empty)
-      out_ += negate ? kAnyChar : kNoChar;
+    if (ignoreCase_) literals.closeOver(USET_CASE_INSENSITIVE).removeAllStrings();
+    literals.addAll(escapes);
+    if (negate) literals.complement();
+    // ICU has no empty set: "[]" never matches and "[^]" matches anything.
+    if (literals.isEmpty()) {
+      out_ += kNoChar;
+      return;
+    }
+    icu::UnicodeString pattern;
+    literals.toPattern(pattern, true);
+    const std::u16string_view set(pattern.getBuffer(), std::size_t(pattern.length()));
+    if (ignoreCase_)
+      out_ += u"(?-i:" + std::u16string(set) + u")";
     else
-      out_ += bracket(body, negate);
+      out_ += set;
   }
 
   ClassAtom classAtom() {
@@ -585,7 +619,7 @@ class Translator {
       case 's':
       case 'S':
         ++i_;
-        return {0, classEscapeSet(e)};
+        return {0, &escapeSet(e)};
       default:
         return {characterEscape(), {}};
     }
@@ -605,7 +639,7 @@ UBool keepGoing(const void* context, int32_t /*steps*/) {
 
 JSRegex JSRegex::compile(std::u16string_view pattern, bool ignoreCase) {
   JSRegex re;
-  re.icuPattern_ = Translator(pattern).run();
+  re.icuPattern_ = Translator(pattern, ignoreCase).run();
   UErrorCode status = U_ZERO_ERROR;
   UParseError where;
   const icu::UnicodeString source(false, re.icuPattern_.data(),

@@ -96,6 +96,11 @@ TEST(JSRegex, IgnoreCase) {
   // \w stays ASCII: the long s folds to "s" but is no word character.
   EXPECT_EQ(found(u"\\w", u"\u017f", true), Strings{});
   EXPECT_EQ(found(u"(?-i:a)b", u"AB aB", true), Strings{u"aB"});
+  // Class escapes keep their exact sets inside a class; literals fold.
+  EXPECT_EQ(found(u"[\\W]", u"sk-", true), Strings{u"-"});
+  EXPECT_EQ(found(u"[\\Dx]+", u"1X2", true), Strings{u"X"});
+  EXPECT_EQ(found(u"[a-c]+", u"xAbCx", true), Strings{u"AbC"});
+  EXPECT_EQ(found(u"(?i:[a-c]+)d", u"ABd ABD", false), Strings{u"ABd"});
 }
 
 TEST(JSRegex, RangesAreUtf16) {
