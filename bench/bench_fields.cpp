@@ -1,0 +1,71 @@
+// Throughput of the field rules alone, on text full of fields and on inputs
+// built to make a careless scanner quadratic.
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include "Settings.h"
+#include "Types.h"
+#include "detect/Candidate.h"
+
+namespace {
+
+using clipvane::detect::Candidate;
+
+std::u16string fieldText(std::size_t size) {
+  static const char* const kPieces[] = {
+      "{\n  \"user\": {\"name\": \"Ada Lovelace\", \"email\": \"ada@example.com\", \"salary\": "
+      "85000},\n  \"request_id\": \"7f9c2ab1-44d0\", \"password\": \"hunter2!\"\n}\n",
+      "db:\n  host: db.internal\n  port: 5432\n  username: app_user\n  password: s3cr3t-Pw\n",
+      "DB_PASSWORD=s3cr3t-Pw\nexport API_KEY=9f8e7d6c5b4a3210\nLOG_LEVEL=debug\n",
+      "2024-05-01T10:12:33Z INFO GET /api/v1/items?page=2&token=abc123def456 200 12ms\n",
+      "Patient: John Smith, DOB: 1990-04-12, MRN: 00482913. Diagnosis: hypertension.\n",
+      "name,email,phone,city\nBob Stone,bob@example.com,555-111-2222,Austin\n",
+      "The build finished in 12.5s; 3 warnings, 0 errors. See https://ci.example.com/job/42\n",
+      "const apiKey = 'k_5f2a9c1e'; if (x == y) { return a.b.c(d); }\n",
+      "Ship to 742 Evergreen Terrace, Springfield, IL 62704 before Friday.\n",
+  };
+  std::string s;
+  for (std::size_t i = 0; s.size() < size; ++i) s += kPieces[i % std::size(kPieces)];
+  s.resize(size);
+  return clipvane::toUtf16(s);
+}
+
+std::u16string repeated(const char16_t* unit, std::size_t size) {
+  std::u16string s;
+  while (s.size() < size) s += unit;
+  s.resize(size);
+  return s;
+}
+
+void run(benchmark::State& state, const std::u16string& text) {
+  clipvane::DetectionSettings settings;
+  std::vector<Candidate> out;
+  for (auto _ : state) {
+    out.clear();
+    clipvane::detect::FieldRules::find(text, settings, out);
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));
+}
+
+void BM_FieldText(benchmark::State& state) { run(state, fieldText(std::size_t(state.range(0)))); }
+BENCHMARK(BM_FieldText)->Arg(10'000)->Arg(100'000)->Arg(1'000'000);
+
+void BM_Adversarial(benchmark::State& state, const char16_t* unit) {
+  run(state, repeated(unit, 1'000'000));
+}
+BENCHMARK_CAPTURE(BM_Adversarial, one_char, u"a");
+BENCHMARK_CAPTURE(BM_Adversarial, colons, u":");
+BENCHMARK_CAPTURE(BM_Adversarial, equals, u"=");
+BENCHMARK_CAPTURE(BM_Adversarial, a_dot, u"a.");
+BENCHMARK_CAPTURE(BM_Adversarial, digits, u"7");
+BENCHMARK_CAPTURE(BM_Adversarial, key_colon, u"password:");
+BENCHMARK_CAPTURE(BM_Adversarial, key_value_pairs, u"a=b ");
+BENCHMARK_CAPTURE(BM_Adversarial, commas, u",");
+BENCHMARK_CAPTURE(BM_Adversarial, quotes, u"\"");
+BENCHMARK_CAPTURE(BM_Adversarial, digit_words, u"1 A ");
+BENCHMARK_CAPTURE(BM_Adversarial, is_words, u"name is ");
+
+}  // namespace

@@ -1,0 +1,556 @@
+#include "FieldKeys.h"
+
+#include <algorithm>
+#include <array>
+#include <unordered_map>
+#include <vector>
+
+#include "FieldText.h"
+
+namespace clipvane::detect {
+namespace {
+
+using K = Kind;
+using S = Shape;
+
+// Every field name and label of the field rules. Keys are compared after
+// normalisation ("Date of Birth", "date_of_birth" and "dateOfBirth" are one
+// key). Shape::none rows are known keys whose values are not a person's data:
+// they stop a shorter suffix or word from matching ("IP address", "order id").
+constexpr auto kTable = std::to_array<KeyRule>({
+    // ---- secrets --------------------------------------------------------
+    {u"password", K::secret, S::secret, kSuffix | kBare},
+    {u"passwd", K::secret, S::secret, kSuffix | kBare},
+    {u"pwd", K::secret, S::secret, kSuffix},
+    {u"pw", K::secret, S::secret, kWeak},
+    {u"pass", K::secret, S::secret, kWeak},
+    {u"passphrase", K::secret, S::secret, kSuffix | kBare},
+    {u"passcode", K::secret, S::secret, kSuffix},
+    {u"pin", K::secret, S::secret, kSuffix},
+    {u"pin code", K::secret, S::secret, kSuffix},
+    {u"secret", K::secret, S::secret, kSuffix},
+    {u"client_secret", K::secret, S::secret, kSuffix},
+    {u"secret_key", K::secret, S::secret, kSuffix},
+    {u"token", K::secret, S::secret, kSuffix | kWeak},
+    {u"access_token", K::secret, S::secret, kSuffix},
+    {u"refresh_token", K::secret, S::secret, kSuffix},
+    {u"auth_token", K::secret, S::secret, kSuffix},
+    {u"id_token", K::secret, S::secret, kSuffix},
+    {u"api_key", K::secret, S::secret, kSuffix},
+    {u"apikey", K::secret, S::secret, kSuffix},
+    {u"api_token", K::secret, S::secret, kSuffix},
+    {u"api_secret", K::secret, S::secret, kSuffix},
+    {u"access_key", K::secret, S::secret, kSuffix | kWeak},
+    {u"private_key", K::secret, S::secret, kSuffix},
+    {u"signing_key", K::secret, S::secret, kSuffix},
+    {u"encryption_key", K::secret, S::secret, kSuffix},
+    {u"master_key", K::secret, S::secret, kSuffix},
+    {u"license_key", K::secret, S::secret, kSuffix},
+    {u"credential", K::secret, S::secret, kSuffix | kWeak},
+    {u"credentials", K::secret, S::secret, kSuffix | kWeak},
+    {u"connection_string", K::secret, S::secret, kSuffix | kWholeValue},
+    {u"auth", K::secret, S::secret, kWeak},
+    {u"authorization", K::secret, S::secret, kAuthScheme | kWholeValue},
+    {u"proxy_authorization", K::secret, S::secret, kAuthScheme | kWholeValue},
+    {u"session", K::secret, S::secret, kWeak},
+    {u"session_id", K::secret, S::secret, kWeak},
+    {u"session_token", K::secret, S::secret, kSuffix},
+    {u"session_key", K::secret, S::secret, kSuffix},
+    {u"cookie", K::secret, S::secret, kWholeValue},
+    {u"set_cookie", K::secret, S::secret, kWholeValue},
+    {u"passwort", K::secret, S::secret, kSuffix},
+    {u"kennwort", K::secret, S::secret, kSuffix},
+    {u"mot de passe", K::secret, S::secret, 0},
+    {u"contraseña", K::secret, S::secret, 0},
+    {u"senha", K::secret, S::secret, 0},
+    {u"wachtwoord", K::secret, S::secret, 0},
+    {u"пароль", K::secret, S::secret, 0},
+    // Words ending like a secret that name something else.
+    {u"cancellation_token", K::secret, S::none, 0},
+    {u"page_token", K::secret, S::none, kSuffix},
+    {u"next_token", K::secret, S::none, 0},
+    {u"sync_token", K::secret, S::none, 0},
+    {u"continuation_token", K::secret, S::none, 0},
+    {u"max_token", K::secret, S::none, 0},
+    {u"spin", K::secret, S::none, 0},
+
+    // ---- names ----------------------------------------------------------
+    {u"name", K::name, S::personName, kTwoWords},
+    {u"full_name", K::name, S::personName, kSuffix},
+    {u"fullname", K::name, S::personName, kSuffix},
+    {u"first_name", K::name, S::personName, kSuffix},
+    {u"firstname", K::name, S::personName, kSuffix},
+    {u"last_name", K::name, S::personName, kSuffix},
+    {u"middle_name", K::name, S::personName, kSuffix},
+    {u"maiden_name", K::name, S::personName, kSuffix},
+    {u"given_name", K::name, S::personName, kSuffix},
+    {u"family_name", K::name, S::personName, kSuffix},
+    {u"legal_name", K::name, S::personName, 0},
+    {u"display_name", K::name, S::personName, kTwoWords},
+    {u"surname", K::name, S::personName, kSuffix},
+    {u"customer", K::name, S::personName, 0},
+    {u"customer_name", K::name, S::personName, 0},
+    {u"patient", K::name, S::personName, kMedicalAnchor},
+    {u"patient_name", K::name, S::personName, kMedicalAnchor},
+    {u"employee", K::name, S::personName, kEmployAnchor},
+    {u"employee_name", K::name, S::personName, kEmployAnchor},
+    {u"contact", K::name, S::personName, 0},
+    {u"contact_name", K::name, S::personName, 0},
+    {u"contact_person", K::name, S::personName, 0},
+    {u"client_name", K::name, S::personName, 0},
+    {u"cardholder", K::name, S::personName, 0},
+    {u"cardholder_name", K::name, S::personName, 0},
+    {u"card_holder", K::name, S::personName, 0},
+    {u"account_holder", K::name, S::personName, 0},
+    {u"holder_name", K::name, S::personName, 0},
+    {u"beneficiary", K::name, S::personName, 0},
+    {u"recipient_name", K::name, S::personName, 0},
+    {u"sender_name", K::name, S::personName, 0},
+    {u"spouse", K::name, S::personName, 0},
+    {u"emergency_contact", K::name, S::personName, 0},
+    {u"next_of_kin", K::name, S::personName, 0},
+    {u"guardian", K::name, S::personName, 0},
+    {u"author", K::name, S::personName, kTwoWords},
+    {u"applicant", K::name, S::personName, 0},
+    {u"student_name", K::name, S::personName, 0},
+    {u"member_name", K::name, S::personName, 0},
+    {u"policyholder", K::name, S::personName, 0},
+    {u"physician", K::name, S::personName, kMedicalAnchor},
+    {u"doctor", K::name, S::personName, kMedicalAnchor},
+    {u"attending_physician", K::name, S::personName, kMedicalAnchor},
+    {u"vorname", K::name, S::personName, 0},
+    {u"nachname", K::name, S::personName, 0},
+    {u"prénom", K::name, S::personName, 0},
+    {u"nombre", K::name, S::personName, 0},
+    {u"apellido", K::name, S::personName, 0},
+    {u"apellidos", K::name, S::personName, 0},
+    // Names of things, not of people.
+    {u"file_name", K::name, S::none, kSuffix},
+    {u"host_name", K::name, S::none, kSuffix},
+    {u"user_name", K::username, S::username, kSuffix},
+    {u"username", K::username, S::username, kSuffix},
+    {u"app_name", K::name, S::none, 0},
+    {u"project_name", K::name, S::none, 0},
+    {u"service_name", K::name, S::none, 0},
+    {u"company_name", K::organization, S::organization, 0},
+
+    // ---- usernames ------------------------------------------------------
+    {u"login", K::username, S::username, kNotNumeric},
+    {u"login_name", K::username, S::username, 0},
+    {u"user", K::username, S::username, kSuffix | kNotNumeric},
+    {u"handle", K::username, S::username, kNotNumeric},
+    {u"screen_name", K::username, S::username, 0},
+    {u"nickname", K::username, S::username, 0},
+    {u"benutzername", K::username, S::username, 0},
+    {u"run_as_user", K::username, S::none, 0},
+    {u"end_user", K::username, S::none, 0},
+
+    // ---- organisations --------------------------------------------------
+    {u"company", K::organization, S::organization, 0},
+    {u"organization", K::organization, S::organization, 0},
+    {u"organisation", K::organization, S::organization, 0},
+    {u"organization_name", K::organization, S::organization, 0},
+    {u"org", K::organization, S::organization, kNotNumeric},
+    {u"org_name", K::organization, S::organization, 0},
+    {u"employer", K::organization, S::organization, kEmployAnchor},
+    {u"employer_name", K::organization, S::organization, kEmployAnchor},
+    {u"business_name", K::organization, S::organization, 0},
+    {u"bank_name", K::organization, S::organization, 0},
+    {u"insurer", K::organization, S::organization, 0},
+    {u"insurance_provider", K::organization, S::organization, kMedicalAnchor},
+    {u"insurance_company", K::organization, S::organization, 0},
+
+    // ---- identifiers of people and their accounts -----------------------
+    {u"customer_id", K::identifier, S::identifier, kBare},
+    {u"customer_number", K::identifier, S::identifier, kBare},
+    {u"customer_no", K::identifier, S::identifier, kBare},
+    {u"account_id", K::identifier, S::identifier, kBare},
+    {u"account_number", K::identifier, S::identifier, kBare},
+    {u"account_no", K::identifier, S::identifier, kBare},
+    {u"acct_no", K::identifier, S::identifier, kBare},
+    {u"acct_number", K::identifier, S::identifier, kBare},
+    {u"user_id", K::identifier, S::identifier, kBare},
+    {u"member_id", K::identifier, S::identifier, kBare},
+    {u"member_number", K::identifier, S::identifier, kBare},
+    {u"member_no", K::identifier, S::identifier, kBare},
+    {u"membership_no", K::identifier, S::identifier, kBare},
+    {u"membership_number", K::identifier, S::identifier, kBare},
+    {u"membership_id", K::identifier, S::identifier, kBare},
+    {u"client_number", K::identifier, S::identifier, kBare},
+    {u"client_no", K::identifier, S::identifier, kBare},
+    {u"patient_id", K::identifier, S::identifier, kBare | kMedicalAnchor},
+    {u"patient_number", K::identifier, S::identifier, kBare | kMedicalAnchor},
+    {u"employee_id", K::identifier, S::identifier, kBare | kEmployAnchor},
+    {u"staff_id", K::identifier, S::identifier, kBare | kEmployAnchor},
+    {u"student_id", K::identifier, S::identifier, kBare},
+    {u"student_number", K::identifier, S::identifier, kBare},
+    {u"citizen_id", K::identifier, S::identifier, kBare},
+    {u"policy_number", K::identifier, S::identifier, kBare},
+    {u"policy_no", K::identifier, S::identifier, kBare},
+    {u"subscriber_id", K::identifier, S::identifier, kBare},
+    {u"insurance_id", K::identifier, S::identifier, kBare},
+    {u"insurance_number", K::identifier, S::identifier, kBare},
+    {u"loyalty_number", K::identifier, S::identifier, kBare},
+    {u"voter_id", K::identifier, S::identifier, kBare},
+    {u"nhs_number", K::identifier, S::identifier, kBare | kMedicalAnchor},
+    {u"health_card_number", K::identifier, S::identifier, kBare},
+    // Technical ids: not identifiers of a person.
+    {u"id", K::identifier, S::none, 0},
+    {u"request_id", K::identifier, S::none, kSuffix},
+    {u"trace_id", K::identifier, S::none, kSuffix},
+    {u"span_id", K::identifier, S::none, kSuffix},
+    {u"order_id", K::identifier, S::none, kSuffix},
+    {u"order_number", K::identifier, S::none, kSuffix},
+    {u"order_no", K::identifier, S::none, kSuffix},
+    {u"invoice_id", K::identifier, S::none, kSuffix},
+    {u"invoice_number", K::identifier, S::none, kSuffix},
+    {u"invoice_no", K::identifier, S::none, kSuffix},
+    {u"commit_id", K::identifier, S::none, kSuffix},
+    {u"build_id", K::identifier, S::none, kSuffix},
+    {u"build_number", K::identifier, S::none, kSuffix},
+    {u"job_id", K::identifier, S::none, kSuffix},
+    {u"run_id", K::identifier, S::none, kSuffix},
+    {u"task_id", K::identifier, S::none, kSuffix},
+    {u"transaction_id", K::identifier, S::none, kSuffix},
+    {u"correlation_id", K::identifier, S::none, kSuffix},
+    {u"message_id", K::identifier, S::none, kSuffix},
+    {u"event_id", K::identifier, S::none, kSuffix},
+    {u"client_id", K::identifier, S::none, 0},
+    {u"tracking_number", K::identifier, S::none, kSuffix},
+    {u"confirmation_number", K::identifier, S::none, kSuffix},
+    {u"reference_number", K::identifier, S::none, kSuffix},
+    {u"ticket_number", K::identifier, S::none, kSuffix},
+
+    // ---- dates of birth -------------------------------------------------
+    {u"dob", K::birthDate, S::date, kBare},
+    {u"date_of_birth", K::birthDate, S::date, kBare},
+    {u"birth_date", K::birthDate, S::date, kBare},
+    {u"birthdate", K::birthDate, S::date, kBare},
+    {u"birthday", K::birthDate, S::date, kBare},
+    {u"born", K::birthDate, S::date, kBare},
+    {u"born on", K::birthDate, S::date, kBare},
+    {u"geburtsdatum", K::birthDate, S::date, kBare},
+    {u"date de naissance", K::birthDate, S::date, kBare},
+    {u"fecha de nacimiento", K::birthDate, S::date, kBare},
+
+    // ---- identity documents ---------------------------------------------
+    {u"passport", K::passport, S::document, kBare},
+    {u"passport_number", K::passport, S::document, kBare | kSuffix},
+    {u"passport_no", K::passport, S::document, kBare | kSuffix},
+    {u"passport_id", K::passport, S::document, kBare},
+    {u"drivers_license", K::driverLicense, S::document, kBare},
+    {u"drivers_licence", K::driverLicense, S::document, kBare},
+    {u"driver_license", K::driverLicense, S::document, kBare},
+    {u"driver_licence", K::driverLicense, S::document, kBare},
+    {u"drivers_license_number", K::driverLicense, S::document, kBare},
+    {u"drivers_licence_number", K::driverLicense, S::document, kBare},
+    {u"driver_license_number", K::driverLicense, S::document, kBare},
+    {u"drivers_license_no", K::driverLicense, S::document, kBare},
+    {u"driving_licence", K::driverLicense, S::document, kBare},
+    {u"driving_license", K::driverLicense, S::document, kBare},
+    {u"driving_licence_number", K::driverLicense, S::document, kBare},
+    {u"dl_number", K::driverLicense, S::document, kBare},
+    {u"dl_no", K::driverLicense, S::document, kBare},
+    {u"dl", K::driverLicense, S::document, 0},
+    {u"license_number", K::driverLicense, S::document, kBare},
+    {u"licence_number", K::driverLicense, S::document, kBare},
+    {u"ssn", K::ssn, S::nationalId, kBare | kUsSsn},
+    {u"social_security", K::ssn, S::nationalId, kBare | kUsSsn},
+    {u"social_security_number", K::ssn, S::nationalId, kBare | kUsSsn},
+    {u"social_security_no", K::ssn, S::nationalId, kBare | kUsSsn},
+    {u"social_security_num", K::ssn, S::nationalId, kBare | kUsSsn},
+    {u"national_id", K::ssn, S::nationalId, kBare},
+    {u"national_id_number", K::ssn, S::nationalId, kBare},
+    {u"national_identity_number", K::ssn, S::nationalId, kBare},
+    {u"national_insurance_number", K::ssn, S::nationalId, kBare},
+    {u"national_insurance_no", K::ssn, S::nationalId, kBare},
+    {u"ni_number", K::ssn, S::nationalId, kBare},
+    {u"nino", K::ssn, S::nationalId, kBare},
+    {u"tax_id", K::ssn, S::nationalId, kBare},
+    {u"tax_id_number", K::ssn, S::nationalId, kBare},
+    {u"taxpayer_id", K::ssn, S::nationalId, kBare},
+    {u"tin", K::ssn, S::nationalId, kBare},
+    {u"itin", K::ssn, S::nationalId, kBare},
+    {u"sin", K::ssn, S::nationalId, 0},
+    {u"social_insurance_number", K::ssn, S::nationalId, kBare},
+    {u"id_number", K::ssn, S::nationalId, kBare},
+    {u"id_no", K::ssn, S::nationalId, kBare},
+    {u"identity_number", K::ssn, S::nationalId, kBare},
+    {u"id_card_number", K::ssn, S::nationalId, kBare},
+    {u"identity_card_number", K::ssn, S::nationalId, kBare},
+    {u"cccd", K::ssn, S::nationalId, kBare},
+    {u"cmnd", K::ssn, S::nationalId, kBare},
+    {u"personnummer", K::ssn, S::nationalId, kBare},
+    {u"bsn", K::ssn, S::nationalId, kBare},
+    {u"dni", K::ssn, S::nationalId, kBare},
+    {u"nie", K::ssn, S::nationalId, kBare},
+    {u"nif", K::ssn, S::nationalId, kBare},
+    {u"cpf", K::ssn, S::nationalId, kBare},
+    {u"curp", K::ssn, S::nationalId, kBare},
+    {u"aadhaar", K::ssn, S::nationalId, kBare},
+    {u"aadhaar_number", K::ssn, S::nationalId, kBare},
+    {u"pesel", K::ssn, S::nationalId, kBare},
+    {u"nric", K::ssn, S::nationalId, kBare},
+    {u"codice_fiscale", K::ssn, S::nationalId, kBare},
+    {u"steuer_id", K::ssn, S::nationalId, kBare},
+
+    // ---- addresses ------------------------------------------------------
+    {u"address", K::address, S::address, 0},
+    {u"street_address", K::address, S::address, kSuffix},
+    {u"street", K::address, S::address, 0},
+    {u"address_line", K::address, S::address, 0},
+    {u"address_line1", K::address, S::address, 0},
+    {u"address_line2", K::address, S::address, 0},
+    {u"address1", K::address, S::address, 0},
+    {u"address2", K::address, S::address, 0},
+    {u"addr", K::address, S::address, 0},
+    {u"home_address", K::address, S::address, 0},
+    {u"mailing_address", K::address, S::address, 0},
+    {u"billing_address", K::address, S::address, 0},
+    {u"shipping_address", K::address, S::address, 0},
+    {u"delivery_address", K::address, S::address, 0},
+    {u"postal_address", K::address, S::address, 0},
+    {u"residential_address", K::address, S::address, 0},
+    {u"permanent_address", K::address, S::address, 0},
+    {u"current_address", K::address, S::address, 0},
+    {u"adresse", K::address, S::address, 0},
+    {u"dirección", K::address, S::address, 0},
+    {u"city", K::address, S::city, 0},
+    {u"town", K::address, S::city, 0},
+    {u"zip", K::address, S::postalCode, 0},
+    {u"zip_code", K::address, S::postalCode, 0},
+    {u"zipcode", K::address, S::postalCode, 0},
+    {u"postcode", K::address, S::postalCode, 0},
+    {u"postal_code", K::address, S::postalCode, 0},
+    {u"plz", K::address, S::postalCode, 0},
+    // Addresses that are not where someone lives.
+    {u"email_address", K::address, S::none, kSuffix},
+    {u"e_mail_address", K::address, S::none, kSuffix},
+    {u"ip_address", K::address, S::none, kSuffix},
+    {u"mac_address", K::address, S::none, kSuffix},
+    {u"web_address", K::address, S::none, kSuffix},
+    {u"server_address", K::address, S::none, kSuffix},
+    {u"bind_address", K::address, S::none, kSuffix},
+    {u"listen_address", K::address, S::none, kSuffix},
+    {u"remote_address", K::address, S::none, kSuffix},
+    {u"local_address", K::address, S::none, kSuffix},
+    {u"wallet_address", K::address, S::none, kSuffix},
+    {u"contract_address", K::address, S::none, kSuffix},
+
+    // ---- card security codes and phones ---------------------------------
+    {u"cvv", K::cvv, S::cvv, kBare},
+    {u"cvv2", K::cvv, S::cvv, kBare},
+    {u"cvc", K::cvv, S::cvv, kBare},
+    {u"cvc2", K::cvv, S::cvv, kBare},
+    {u"cid", K::cvv, S::cvv, 0},
+    {u"csc", K::cvv, S::cvv, kBare},
+    {u"cvn", K::cvv, S::cvv, kBare},
+    {u"security_code", K::cvv, S::cvv, kBare},
+    {u"card_security_code", K::cvv, S::cvv, kBare},
+    {u"card_code", K::cvv, S::cvv, kBare},
+    {u"card_verification_code", K::cvv, S::cvv, kBare},
+    {u"card_verification_value", K::cvv, S::cvv, kBare},
+    {u"phone", K::phone, S::phone, kSuffix | kBare},
+    {u"phone_number", K::phone, S::phone, kSuffix | kBare},
+    {u"phone_no", K::phone, S::phone, kSuffix | kBare},
+    {u"tel", K::phone, S::phone, kBare},
+    {u"telephone", K::phone, S::phone, kSuffix | kBare},
+    {u"telephone_number", K::phone, S::phone, kBare},
+    {u"mobile", K::phone, S::phone, kSuffix | kBare},
+    {u"mobile_number", K::phone, S::phone, kBare},
+    {u"mobile_no", K::phone, S::phone, kBare},
+    {u"cell", K::phone, S::phone, kBare},
+    {u"cell_phone", K::phone, S::phone, kBare},
+    {u"cell_number", K::phone, S::phone, kBare},
+    {u"fax", K::phone, S::phone, kSuffix | kBare},
+    {u"fax_number", K::phone, S::phone, kBare},
+    {u"contact_number", K::phone, S::phone, kBare},
+    {u"msisdn", K::phone, S::phone, kBare},
+    {u"whatsapp", K::phone, S::phone, kBare},
+    {u"telefon", K::phone, S::phone, kBare},
+    {u"telefono", K::phone, S::phone, kBare},
+    {u"téléphone", K::phone, S::phone, kBare},
+
+    // ---- financial records ----------------------------------------------
+    {u"salary", K::financialRecord, S::amount, kSuffix | kEmployAnchor},
+    {u"income", K::financialRecord, S::amount, kSuffix},
+    {u"wage", K::financialRecord, S::amount, kSuffix},
+    {u"wages", K::financialRecord, S::amount, kSuffix},
+    {u"bonus", K::financialRecord, S::amount, 0},
+    {u"balance", K::financialRecord, S::amount, kSuffix},
+    {u"account_balance", K::financialRecord, S::amount, kSuffix},
+    {u"credit_score", K::financialRecord, S::amount, 0},
+    {u"credit_limit", K::financialRecord, S::amount, 0},
+    {u"net_worth", K::financialRecord, S::amount, 0},
+    {u"loan_amount", K::financialRecord, S::amount, 0},
+    {u"mortgage_balance", K::financialRecord, S::amount, 0},
+    {u"debt", K::financialRecord, S::amount, 0},
+    {u"total_debt", K::financialRecord, S::amount, 0},
+    {u"tax_return", K::financialRecord, S::phrase, 0},
+    {u"compensation", K::financialRecord, S::amount, kSuffix | kEmployAnchor},
+    {u"pay_rate", K::financialRecord, S::amount, 0},
+    {u"hourly_rate", K::financialRecord, S::amount, 0},
+    {u"gross_pay", K::financialRecord, S::amount, 0},
+    {u"net_pay", K::financialRecord, S::amount, 0},
+    {u"load_balance", K::financialRecord, S::none, 0},
+
+    // ---- employment records ---------------------------------------------
+    {u"job_title", K::employmentRecord, S::phrase, kEmployAnchor},
+    {u"title", K::employmentRecord, S::phrase, kNeedsContext},
+    {u"position", K::employmentRecord, S::phrase, kNeedsContext},
+    {u"role", K::employmentRecord, S::phrase, kNeedsContext},
+    {u"department", K::employmentRecord, S::phrase, kEmployAnchor},
+    {u"dept", K::employmentRecord, S::phrase, kEmployAnchor},
+    {u"manager", K::employmentRecord, S::phrase, kEmployAnchor},
+    {u"reports_to", K::employmentRecord, S::phrase, kEmployAnchor},
+    {u"supervisor", K::employmentRecord, S::phrase, kEmployAnchor},
+    {u"hire_date", K::employmentRecord, S::phrase, kEmployAnchor},
+    {u"start_date", K::employmentRecord, S::phrase, kNeedsContext},
+    {u"termination_date", K::employmentRecord, S::phrase, kEmployAnchor},
+    {u"termination_reason", K::employmentRecord, S::phrase, kEmployAnchor},
+    {u"performance_rating", K::employmentRecord, S::phrase, kEmployAnchor},
+    {u"performance_review", K::employmentRecord, S::phrase, kEmployAnchor},
+    {u"employee_number", K::employmentRecord, S::identifier, kEmployAnchor | kBare},
+    {u"employee_no", K::employmentRecord, S::identifier, kEmployAnchor | kBare},
+    {u"employment_status", K::employmentRecord, S::phrase, kEmployAnchor},
+    {u"employment_type", K::employmentRecord, S::phrase, kNeedsContext},
+    {u"pay_grade", K::employmentRecord, S::phrase, kEmployAnchor},
+    {u"job_grade", K::employmentRecord, S::phrase, kEmployAnchor},
+
+    // ---- medical records ------------------------------------------------
+    {u"diagnosis", K::medicalRecord, S::phrase, kMedicalAnchor},
+    {u"diagnoses", K::medicalRecord, S::phrase, kMedicalAnchor},
+    {u"condition", K::medicalRecord, S::phrase, kNeedsContext},
+    {u"conditions", K::medicalRecord, S::phrase, kNeedsContext},
+    {u"medical_condition", K::medicalRecord, S::phrase, kMedicalAnchor},
+    {u"health_condition", K::medicalRecord, S::phrase, kMedicalAnchor},
+    {u"medical_history", K::medicalRecord, S::phrase, kMedicalAnchor},
+    {u"medication", K::medicalRecord, S::phrase, kMedicalAnchor},
+    {u"medications", K::medicalRecord, S::phrase, kMedicalAnchor},
+    {u"prescription", K::medicalRecord, S::phrase, kMedicalAnchor},
+    {u"prescriptions", K::medicalRecord, S::phrase, kMedicalAnchor},
+    {u"allergies", K::medicalRecord, S::phrase, kMedicalAnchor},
+    {u"allergy", K::medicalRecord, S::phrase, kMedicalAnchor},
+    {u"blood_type", K::medicalRecord, S::phrase, kMedicalAnchor},
+    {u"blood_group", K::medicalRecord, S::phrase, kMedicalAnchor},
+    {u"icd10", K::medicalRecord, S::phrase, kMedicalAnchor},
+    {u"icd_10_code", K::medicalRecord, S::phrase, kMedicalAnchor},
+    {u"icd10_code", K::medicalRecord, S::phrase, kMedicalAnchor},
+    {u"icd_code", K::medicalRecord, S::phrase, kMedicalAnchor},
+    {u"mrn", K::medicalRecord, S::identifier, kMedicalAnchor | kBare},
+    {u"medical_record_number", K::medicalRecord, S::identifier, kMedicalAnchor | kBare},
+    {u"medical_record_no", K::medicalRecord, S::identifier, kMedicalAnchor | kBare},
+    {u"treatment", K::medicalRecord, S::phrase, kNeedsContext},
+    {u"lab_result", K::medicalRecord, S::phrase, kMedicalAnchor},
+    {u"lab_results", K::medicalRecord, S::phrase, kMedicalAnchor},
+    {u"symptoms", K::medicalRecord, S::phrase, kMedicalAnchor},
+    {u"dosage", K::medicalRecord, S::phrase, kNeedsContext},
+    {u"procedure", K::medicalRecord, S::phrase, kNeedsContext},
+});
+
+inline char16_t foldKeyChar(char16_t c) {
+  if (c < 0x80) return fieldtext::lowerAscii(c);
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return char16_t(c + 0x20);  // Latin-1
+  if (c >= 0x410 && c <= 0x42F) return char16_t(c + 0x20);             // Cyrillic
+  return c;
+}
+
+inline bool isIgnoredKeyChar(char16_t c) {
+  return c == u'_' || c == u'-' || c == u'.' || c == u'\'' || c == 0x2019;
+}
+
+bool normalise(std::u16string_view raw, std::u16string& out) {
+  out.clear();
+  for (char16_t c : raw) {
+    if (isIgnoredKeyChar(c) || fieldtext::isBlank(c)) continue;
+    if (!fieldtext::isDigit(c) && !fieldtext::isLetter(c)) return false;
+    out.push_back(foldKeyChar(c));
+  }
+  return !out.empty();
+}
+
+// The keys reversed in a trie, so that a key is read backwards from its
+// separator and the longest known ending is found in one walk.
+struct Trie {
+  struct Node {
+    const KeyRule* rule = nullptr;
+    std::vector<std::pair<char16_t, int>> next;
+  };
+  std::vector<Node> nodes;
+  std::array<int, 128> rootAscii{};
+  bool built = false;
+
+  Trie() {
+    nodes.emplace_back();
+    std::u16string norm;
+    for (const KeyRule& rule : kTable) {
+      normalise(rule.key, norm);
+      int n = 0;
+      for (auto it = norm.rbegin(); it != norm.rend(); ++it) {
+        int child = step(n, *it);
+        if (child < 0) {
+          child = int(nodes.size());
+          nodes.emplace_back();
+          nodes[n].next.emplace_back(*it, child);
+        }
+        n = child;
+      }
+      if (!nodes[n].rule) nodes[n].rule = &rule;
+    }
+    rootAscii.fill(-1);
+    for (auto [c, child] : nodes[0].next)
+      if (c < 128) rootAscii[c] = child;
+    built = true;
+  }
+
+  int step(int n, char16_t c) const {
+    if (n == 0 && c < 128 && built) return rootAscii[c];
+    for (auto [e, child] : nodes[n].next)
+      if (e == c) return child;
+    return -1;
+  }
+};
+
+const Trie& trie() {
+  static const Trie t;
+  return t;
+}
+
+}  // namespace
+
+KeyMatch matchKeyBefore(std::u16string_view text, int begin, int end, int maxWords,
+                        bool wholeOnly) {
+  using namespace fieldtext;
+  const Trie& tr = trie();
+  KeyMatch best;
+  int p = end, words = 1, node = 0;
+  while (p > begin) {
+    const char16_t c = text[p - 1];
+    if (isBlank(c)) {
+      if (words >= maxWords) break;
+      int q = p - 1;
+      while (q > begin && isBlank(text[q - 1]) && p - q < 2) --q;
+      if (q == begin || isBlank(text[q - 1])) break;
+      ++words;
+      p = q;
+      continue;
+    }
+    if (isIgnoredKeyChar(c)) {
+      --p;
+      continue;
+    }
+    if (!isDigit(c) && !isLetter(c)) break;
+    node = tr.step(node, foldKeyChar(c));
+    if (node < 0) break;
+    --p;
+    const KeyRule* rule = tr.nodes[std::size_t(node)].rule;
+    if (!rule) continue;
+    const bool atStart = p == begin;
+    const bool boundary = atStart || !(isAlnum(text[p - 1]) || isIgnoredKeyChar(text[p - 1]));
+    if (wholeOnly ? (atStart || (rule->flags & kSuffix)) : (boundary || (rule->flags & kSuffix)))
+      best = {rule, p};
+  }
+  return best;
+}
+
+}  // namespace clipvane::detect

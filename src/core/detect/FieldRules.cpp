@@ -1,0 +1,673 @@
+// Values under field names and labels. One pass over each line collects the
+// key-value separators (":", "=", ":=", "=>"), the CSV delimiters and the
+// places where a label may stand before a value (digit runs, "is", salutations);
+// each separator's key is read backwards a bounded distance and looked up in
+// the key table, and only a known key's value is read. A value once read is
+// never read again, so the work stays linear in the text.
+#include <unicode/uchar.h>
+
+#include <algorithm>
+#include <array>
+
+#include "Candidate.h"
+#include "FieldKeys.h"
+#include "FieldText.h"
+#include "FieldValues.h"
+
+namespace clipvane::detect {
+
+namespace fieldtext {
+bool isLetterSlow(char16_t c) { return u_isalpha(c); }
+bool isUpperSlow(char16_t c) { return u_isupper(c); }
+bool isLowerSlow(char16_t c) { return u_islower(c); }
+}  // namespace fieldtext
+
+namespace {
+
+using namespace fieldtext;
+using fieldvalue::Mode;
+using fieldvalue::Span;
+using View = std::u16string_view;
+
+// How far a "title" or "condition" may stand from the key that makes it a record.
+constexpr int kContextWindow = 800;
+constexpr int kMaxLabelWords = 4;
+constexpr int kMaxLabelWord = 24;
+
+enum class Ctx : std::uint8_t {
+  json,   // "key": value
+  dict,   // 'key': value (Python, JS)
+  query,  // ?key=value&…
+  env,    // KEY=value at the start of a line
+  code,   // key = value, key := value, key => value
+  label,  // key: value (YAML, headers, prose)
+};
+
+struct Sep {
+  int pos;
+  int len;
+  bool colon;
+};
+
+struct Key {
+  const KeyRule* rule = nullptr;
+  int start = -1;
+  Ctx ctx = Ctx::label;
+  bool label = false;  // a key-like word stands before the separator
+};
+
+struct Cell {
+  int b, e;
+};
+
+bool isKeyChar(char16_t c) {
+  return isAlnum(c) || c == u'_' || c == u'-' || c == u'.' || c == u'$' || c == u'@';
+}
+
+// ASCII characters the line loop stops at; all others are passed over.
+constexpr std::array<bool, 128> kStops = [] {
+  std::array<bool, 128> a{};
+  for (char c : std::string_view(":=\t,;|iwMDPS0123456789")) a[std::size_t(c)] = true;
+  return a;
+}();
+
+bool allowedAfterIs(const KeyRule& r) {
+  if (r.flags & kNeedsContext) return false;
+  switch (r.shape) {
+    case Shape::secret:
+    case Shape::personName:
+    case Shape::username:
+    case Shape::identifier:
+    case Shape::date:
+    case Shape::document:
+    case Shape::nationalId:
+    case Shape::cvv:
+    case Shape::phone:
+      return true;
+    default:
+      return false;
+  }
+}
+
+class Scanner {
+ public:
+  Scanner(View text, const DetectionSettings& settings, std::vector<Candidate>& out)
+      : t_(text), out_(out) {
+    for (int k = 0; k < Kind::count; ++k) {
+      enabled_[k] = settings.isEnabled(Kind(static_cast<Kind::Value>(k)));
+      any_ = any_ || enabled_[k];
+    }
+  }
+
+  void run() {
+    if (!any_) return;
+    const int n = int(t_.size());
+    int ls = 0;
+    while (ls <= n) {
+      int le = ls;
+      while (le < n && ((t_[le] > 0x0D && t_[le] < 0x85) || !isLineEnd(t_[le]))) ++le;
+      line(ls, le);
+      if (le >= n) break;
+      ls = (t_[le] == u'\r' && le + 1 < n && t_[le + 1] == u'\n') ? le + 2 : le + 1;
+    }
+    resolvePending();
+  }
+
+ private:
+  bool on(Kind k) const { return enabled_[static_cast<Kind::Value>(k)]; }
+
+  void emit(const KeyRule& rule, Span s, bool jsonNumber, int keyAt, bool contextual = true) {
+    if (s.begin < 0 || s.end <= s.begin) return;
+    Candidate c{rule.kind, Range{s.begin, s.end - s.begin}, contextual, jsonNumber, false, {}};
+    if (rule.flags & kNeedsContext)
+      pending_.push_back({c, keyAt});
+    else
+      out_.push_back(std::move(c));
+  }
+
+  void value(const KeyRule& rule, int b, int e, Mode mode, bool jsonNumber, int keyAt,
+             bool strict = false) {
+    emit(rule, fieldvalue::match(t_, b, e, rule, mode, strict), jsonNumber, keyAt);
+  }
+
+  // ---- one line ------------------------------------------------------------
+
+  void line(int ls, int le) {
+    seps_.clear();
+    std::array<int, 4> delims{};  // tab, comma, semicolon, pipe
+    for (int i = ls; i < le; ++i) {
+      const char16_t c = t_[i];
+      if (c >= 0x80 || !kStops[c]) continue;
+      switch (c) {
+        case u':':
+          if (i + 1 < le && t_[i + 1] == u':') {  // "::" scopes, IPv6
+            while (i + 1 < le && t_[i + 1] == u':') ++i;
+          } else if (i + 2 < le && t_[i + 1] == u'/' && t_[i + 2] == u'/') {
+            i = urlUserinfo(i, ls, le) - 1;
+          } else if (i + 1 < le && t_[i + 1] == u'=') {
+            seps_.push_back({i, 2, false});
+            ++i;
+          } else {
+            seps_.push_back({i, 1, true});
+          }
+          break;
+        case u'=': {
+          char16_t p = i > ls ? t_[i - 1] : u' ';
+          char16_t nx = i + 1 < le ? t_[i + 1] : u' ';
+          if (nx == u'=') {
+            while (i + 1 < le && t_[i + 1] == u'=') ++i;
+            break;
+          }
+          if (p == u'!' || p == u'<' || p == u'>' || p == u'+' || p == u'-' || p == u'*' ||
+              p == u'/' || p == u'%' || p == u'&' || p == u'|' || p == u'^' || p == u'~' ||
+              nx == u'~')
+            break;
+          if (nx == u'>') {
+            seps_.push_back({i, 2, false});
+            ++i;
+          } else {
+            seps_.push_back({i, 1, false});
+          }
+          break;
+        }
+        case u'\t':
+          ++delims[0];
+          break;
+        case u',':
+          ++delims[1];
+          break;
+        case u';':
+          ++delims[2];
+          break;
+        case u'|':
+          ++delims[3];
+          break;
+        case u'i':
+        case u'w':
+          if ((i == ls || isBlank(t_[i - 1])) && i > ls) afterIs(i, ls, le);
+          break;
+        case u'M':
+        case u'D':
+        case u'P':
+        case u'S':
+          if (i == ls || !isAlnum(t_[i - 1])) salutation(i, le);
+          break;
+        default:
+          if (isDigit(c) && (i == ls || !isDigit(t_[i - 1]))) digitStart(i, ls, le);
+          break;
+      }
+    }
+    csvLine(ls, le, delims);
+    if (!seps_.empty()) separators(ls, le);
+  }
+
+  // ---- keys before separators ------------------------------------------------
+
+  bool lineStartBefore(int at, int ls) const {
+    int i = ls;
+    while (i < at && isBlank(t_[i])) ++i;
+    if (i == at) return true;
+    // "export KEY=", "set KEY=", Dockerfile "ENV KEY="
+    int w = i;
+    while (w < at && isAsciiAlpha(t_[w])) ++w;
+    View word = t_.substr(i, w - i);
+    if (!(equalsAscii(word, "export") || equalsAscii(word, "set") || equalsAscii(word, "env") ||
+          equalsAscii(word, "arg") || equalsAscii(word, "declare") || equalsAscii(word, "local")))
+      return false;
+    while (w < at && isBlank(t_[w])) ++w;
+    return w == at;
+  }
+
+  // The known label of up to kMaxLabelWords words that ends at `end`.
+  const KeyRule* labelEndingAt(int end, int ls, int* start = nullptr) {
+    KeyMatch m = matchKeyBefore(t_, ls, end, kMaxLabelWords, false);
+    if (start && m.rule) *start = m.start;
+    return m.rule;
+  }
+
+  Key keyAt(const Sep& s, int ls) {
+    Key k;
+    int j = s.pos;
+    while (j > ls && isBlank(t_[j - 1]) && s.pos - j < 8) --j;
+    const bool blankBefore = j < s.pos;
+    if (j == ls) return k;
+    const char16_t c = t_[j - 1];
+    int kb = 0, ke = 0;
+    char16_t quote = 0;
+    const int lim = std::max(ls, j - 2 - 2 * kMaxKeyLength);
+    if (isQuote(c)) {
+      int o = j - 2;
+      while (o >= lim && t_[o] != c) --o;
+      if (o < lim) return k;
+      kb = o + 1;
+      ke = j - 1;
+      quote = c;
+      k.start = o;
+    } else if (c == u']') {  // config["password"] =, user[password]=
+      int o = j - 2;
+      while (o >= lim && t_[o] != u'[') --o;
+      if (o < lim) return k;
+      kb = o + 1;
+      ke = j - 1;
+      if (ke - kb >= 2 && isQuote(t_[kb]) && t_[ke - 1] == t_[kb]) ++kb, --ke;
+      k.start = o;
+    } else {
+      ke = j;
+      kb = j;
+      while (kb > lim && isKeyChar(t_[kb - 1])) --kb;
+      if (kb == ke) return k;
+      k.start = kb;
+    }
+    // Nested paths compare by their last segment: "user.profile.email".
+    for (int d = ke - 1; d > kb; --d) {
+      if (t_[d] == u'.' && d + 1 < ke) {
+        kb = d + 1;
+        break;
+      }
+    }
+    while (kb < ke && (t_[kb] == u'-' || t_[kb] == u'_' || t_[kb] == u'$' || t_[kb] == u'@')) ++kb;
+    if (kb >= ke || !isLetter(t_[kb])) return k;
+
+    if (s.colon) {
+      k.ctx = quote == u'"' ? Ctx::json : quote ? Ctx::dict : Ctx::label;
+    } else {
+      char16_t before = k.start > ls ? t_[k.start - 1] : u' ';
+      if (before == u'?' || before == u'&')
+        k.ctx = Ctx::query;
+      else if (!blankBefore && s.len == 1 && lineStartBefore(k.start, ls))
+        k.ctx = Ctx::env;
+      else
+        k.ctx = Ctx::code;
+    }
+
+    const bool dotted = kb > k.start && t_[kb - 1] == u'.';
+    if (k.ctx == Ctx::label && !dotted) {
+      int start = kb;
+      k.rule = labelEndingAt(ke, ls, &start);
+      if (k.rule) k.start = std::min(k.start, start);
+    } else {
+      k.rule = matchKeyBefore(t_, kb, ke, quote ? kMaxLabelWords : 1, true).rule;
+    }
+    const char16_t after = s.pos + s.len < int(t_.size()) ? t_[s.pos + s.len] : u' ';
+    k.label = k.rule != nullptr || quote != 0 || !s.colon || isSpace(after);
+    return k;
+  }
+
+  // ---- values after separators -----------------------------------------------
+
+  int closingQuote(int open, int le) const {
+    const char16_t q = t_[open];
+    for (int i = open + 1; i < le; ++i) {
+      if (t_[i] == u'\\' && q != u'`') {
+        ++i;
+      } else if (t_[i] == q) {
+        return i;
+      }
+    }
+    return -1;
+  }
+
+  int queryValueEnd(int b, int le) const {
+    int i = b;
+    while (i < le && t_[i] != u'&' && t_[i] != u'#' && !isBlank(t_[i]) && !isQuote(t_[i]) &&
+           t_[i] != u'<' && t_[i] != u'>')
+      ++i;
+    return i;
+  }
+
+  // Anchors make "title" and "condition" records; they count even when the
+  // value next to them is not taken.
+  void anchor(const KeyRule& r, int at) {
+    bool record = !(r.flags & kNeedsContext) && r.shape != Shape::none;
+    if ((r.flags & kEmployAnchor) || (record && r.kind == Kind::employmentRecord))
+      employ_.push_back(at);
+    if ((r.flags & kMedicalAnchor) || (record && r.kind == Kind::medicalRecord))
+      medical_.push_back(at);
+  }
+
+  // ["a", "b"] and [1, 2]: each item is a value of the key.
+  int arrayValues(const KeyRule& rule, int open, int le, bool json, int keyAt) {
+    int i = open + 1;
+    while (i < le) {
+      i = skipBlanksAt(i, le);
+      if (i >= le) break;
+      char16_t c = t_[i];
+      if (c == u']') return i + 1;
+      if (isQuote(c)) {
+        int close = closingQuote(i, le);
+        if (close < 0) return le;
+        value(rule, i + 1, close, Mode::whole, false, keyAt);
+        i = close + 1;
+      } else {
+        int e = i;
+        while (e < le && t_[e] != u',' && t_[e] != u']') ++e;
+        int ne = fieldvalue::jsonNumberEnd(t_, i, e);
+        if (ne > 0) value(rule, i, ne, Mode::whole, json, keyAt);
+        if (ne < 0 && !json) value(rule, i, e, Mode::whole, false, keyAt);
+        i = e;
+      }
+      i = skipBlanksAt(i, le);
+      if (i < le && t_[i] == u',') ++i;
+    }
+    return le;
+  }
+
+  int skipBlanksAt(int i, int le) const {
+    while (i < le && isBlank(t_[i])) ++i;
+    return i;
+  }
+
+  void separators(int ls, int le) {
+    const std::size_t n = seps_.size();
+    keys_.resize(n);
+    for (std::size_t k = 0; k < n; ++k) keys_[k] = keyAt(seps_[k], ls);
+    // Where the next label begins: an unquoted value never runs into it.
+    nextLabel_.resize(n);
+    int next = le;
+    for (std::size_t k = n; k-- > 0;) {
+      nextLabel_[k] = next;
+      if (keys_[k].label && keys_[k].start >= 0) next = std::max(keys_[k].start, ls);
+    }
+    int resume = ls;
+    for (std::size_t k = 0; k < n; ++k) {
+      const Sep& s = seps_[k];
+      const Key& key = keys_[k];
+      if (s.pos < resume || !key.rule) continue;
+      const KeyRule& rule = *key.rule;
+      anchor(rule, key.start);
+      if (rule.shape == Shape::none || !on(rule.kind)) continue;
+      int vs = skipBlanksAt(s.pos + s.len, le);
+      if (vs >= le) continue;
+      int extent = (rule.flags & kWholeValue) ? le : std::max(vs, std::min(le, nextLabel_[k]));
+      if (key.ctx == Ctx::query) extent = queryValueEnd(vs, le);
+      const char16_t q = t_[vs];
+      if (isQuote(q) && key.ctx != Ctx::query) {
+        int close = closingQuote(vs, le);
+        if (close < 0) {
+          resume = le;
+          continue;
+        }
+        value(rule, vs + 1, close, Mode::whole, false, key.start);
+        resume = close + 1;
+      } else if (q == u'[' && key.ctx != Ctx::query && key.ctx != Ctx::env) {
+        int close = vs + 1;
+        while (close < le && t_[close] != u']' && close - vs < 64) ++close;
+        if (close < le && t_[close] == u']' &&
+            FieldRules::isPlaceholderValue(t_.substr(vs, close + 1 - vs))) {
+          resume = close + 1;  // "[REDACTED]", "[SECRET_1]"
+          continue;
+        }
+        resume = arrayValues(rule, vs, le, key.ctx == Ctx::json, key.start);
+      } else if (q == u'{') {
+        continue;
+      } else if (key.ctx == Ctx::json) {
+        int ne = fieldvalue::jsonNumberEnd(t_, vs, le);
+        if (ne > 0) {
+          value(rule, vs, ne, Mode::whole, true, key.start);
+          resume = ne;
+        }
+      } else {
+        value(rule, vs, extent, Mode::leading, false, key.start);
+        resume = extent;
+      }
+    }
+  }
+
+  // ---- URLs with a password ("https://user:pw@host") -------------------------
+
+  int urlUserinfo(int colon, int ls, int le) {
+    int sb = colon;
+    while (sb > ls && colon - sb < 24 &&
+           (isAsciiAlpha(t_[sb - 1]) || isDigit(t_[sb - 1]) || t_[sb - 1] == u'+' ||
+            t_[sb - 1] == u'.' || t_[sb - 1] == u'-'))
+      --sb;
+    const int a0 = colon + 3;
+    if (sb == colon || !isAsciiAlpha(t_[sb])) return a0;
+    int a = a0, at = -1;
+    while (a < le && a - a0 < 512) {
+      char16_t c = t_[a];
+      if (c == u'/' || c == u'?' || c == u'#' || isBlank(c) || isQuote(c) || c == u'<' || c == u'>')
+        break;
+      if (c == u'@') at = a;
+      ++a;
+    }
+    if (at > a0 && on(Kind::secret)) {
+      for (int i = a0; i < at; ++i) {
+        if (t_[i] != u':') continue;
+        View pw = t_.substr(i + 1, at - i - 1);
+        if (!pw.empty() && !FieldRules::isPlaceholderValue(pw))
+          out_.push_back({Kind::secret, Range{i + 1, at - i - 1}, true, false, false, {}});
+        break;
+      }
+    }
+    return std::max(a, a0);
+  }
+
+  // ---- labels without a separator ------------------------------------------------
+
+  // "CVV 123", "DOB 12/04/1990", "born April 12, 1990", "Passport X1234567".
+  void digitStart(int i, int ls, int le) {
+    int ts = i;
+    if (i > ls && isLetter(t_[i - 1])) {
+      while (ts > ls && i - ts < 2 && isAsciiUpper(t_[ts - 1])) --ts;
+      if (ts == i || (ts > ls && isAlnum(t_[ts - 1]))) return;
+    }
+    if (ts == i && on(Kind::address) && (i == ls || !isAlnum(t_[i - 1]))) {
+      Span a = fieldvalue::streetAddress(t_, i, le);
+      if (a.begin >= 0)
+        out_.push_back({Kind::address, Range{a.begin, a.end - a.begin}, false, false, false, {}});
+    }
+    if (ts > ls && (t_[ts - 1] == u'.' || t_[ts - 1] == u'-' || t_[ts - 1] == u'/')) return;
+    int j = ts;
+    while (j > ls && isBlank(t_[j - 1]) && ts - j < 3) --j;
+    if (j == ts || j == ls) return;
+    int valueStart = ts;
+    // A month name before the day belongs to the date.
+    int w = j;
+    while (w > ls && isAsciiAlpha(t_[w - 1]) && j - w < 10) --w;
+    if (j - w >= 3 && fieldvalue::isMonthName(t_.substr(w, j - w))) {
+      valueStart = w;
+      j = w;
+      while (j > ls && isBlank(t_[j - 1]) && w - j < 3) --j;
+      if (j == w || j == ls) return;
+    }
+    if (t_[j - 1] == u'#') {
+      --j;
+      while (j > ls && isBlank(t_[j - 1])) --j;
+    }
+    const KeyRule* r = labelEndingAt(j, ls);
+    if (!r || !(r->flags & kBare) || r->shape == Shape::none || !on(r->kind)) return;
+    value(*r, valueStart, le, Mode::leading, false, j, true);
+  }
+
+  // "my password is hunter2", "the patient's name is John Smith".
+  void afterIs(int i, int ls, int le) {
+    int len = 0;
+    if (i + 2 <= le && t_[i] == u'i' && t_[i + 1] == u's') len = 2;
+    if (i + 3 <= le && t_[i] == u'w' && t_[i + 1] == u'a' && t_[i + 2] == u's') len = 3;
+    if (len == 0 || i + len >= le || t_[i + len] != u' ') return;
+    int j = i;
+    while (j > ls && isBlank(t_[j - 1])) --j;
+    if (j == ls) return;
+    const KeyRule* r = labelEndingAt(j, ls);
+    if (!r || r->shape == Shape::none || !allowedAfterIs(*r) || !on(r->kind)) return;
+    int vs = skipBlanksAt(i + len, le);
+    value(*r, vs, le, Mode::leading, false, j, true);
+  }
+
+  // "Mr. John Smith", "Dr Jane Doe".
+  void salutation(int i, int le) {
+    if (!on(Kind::name)) return;
+    int w = i;
+    while (w < le && isAsciiAlpha(t_[w]) && w - i < 5) ++w;
+    View word = t_.substr(i, w - i);
+    static constexpr std::array<std::u16string_view, 8> kTitles = {
+        u"Mr", u"Mrs", u"Ms", u"Mx", u"Miss", u"Dr", u"Prof", u"Sir"};
+    if (std::find(kTitles.begin(), kTitles.end(), word) == kTitles.end()) return;
+    if (w < le && t_[w] == u'.') ++w;
+    if (w >= le || t_[w] != u' ') return;
+    int n = w + 1;
+    Span s = fieldvalue::nameAfterSalutation(t_, n, le);
+    if (s.begin >= 0)
+      out_.push_back({Kind::name, Range{s.begin, s.end - s.begin}, true, false, false, {}});
+  }
+
+  // ---- CSV with a header row --------------------------------------------------------
+
+  // Cells of a line, honouring double quotes; false past maxCells.
+  bool splitCells(int ls, int le, char16_t d, std::vector<Cell>& cells) {
+    cells.clear();
+    int i = skipBlanksAt(ls, le);
+    bool edges = d == u'|' && i < le && t_[i] == u'|';
+    if (edges) ++i;
+    while (true) {
+      i = d == u'\t' ? i : skipBlanksAt(i, le);
+      int b = i, e = i;
+      if (i < le && t_[i] == u'"') {
+        int j = i + 1;
+        while (j < le) {
+          if (t_[j] == u'"') {
+            if (j + 1 < le && t_[j + 1] == u'"') {
+              j += 2;
+              continue;
+            }
+            break;
+          }
+          ++j;
+        }
+        b = i + 1;
+        e = std::min(j, le);
+        i = std::min(j + 1, le);
+        while (i < le && t_[i] != d) ++i;
+      } else {
+        while (i < le && t_[i] != d) ++i;
+        e = i;
+        while (e > b && isBlank(t_[e - 1])) --e;
+      }
+      cells.push_back({b, e});
+      if (cells.size() > 64) return false;
+      if (i >= le) break;
+      ++i;  // the delimiter
+    }
+    if (edges && !cells.empty() && cells.back().b == cells.back().e) cells.pop_back();
+    return true;
+  }
+
+  bool headerCell(const Cell& c) const {
+    if (c.e - c.b < 1 || c.e - c.b > kMaxKeyLength || !isLetter(t_[c.b])) return false;
+    for (int i = c.b; i < c.e; ++i) {
+      char16_t ch = t_[i];
+      if (!(isAlnum(ch) || ch == u'_' || ch == u'-' || ch == u'.' || ch == u' ' || ch == u'\'' ||
+            ch == 0x2019 || ch == u'#' || ch == u'/' || ch == u'(' || ch == u')'))
+        return false;
+    }
+    return true;
+  }
+
+  void csvLine(int ls, int le, const std::array<int, 4>& delims) {
+    static constexpr std::array<char16_t, 4> kDelims = {u'\t', u',', u';', u'|'};
+    if (csvActive_) {
+      if (splitCells(ls, le, csvDelim_, cells_) && cells_.size() == csvCols_.size()) {
+        bool rule = true;  // a Markdown table's |---|---| line
+        for (const Cell& c : cells_)
+          for (int i = c.b; i < c.e; ++i) rule = rule && (t_[i] == u'-' || t_[i] == u':');
+        if (rule) return;
+        for (std::size_t k = 0; k < cells_.size(); ++k) {
+          const KeyRule* r = csvCols_[k];
+          if (r && on(r->kind)) {
+            Span s = fieldvalue::match(t_, cells_[k].b, cells_[k].e, *r, Mode::whole);
+            if (s.begin >= 0)
+              out_.push_back({r->kind, Range{s.begin, s.end - s.begin}, true, false, false, {}});
+          }
+        }
+        return;
+      }
+      csvActive_ = false;
+    }
+    int best = -1;
+    for (int k = 0; k < 4; ++k)
+      if (delims[k] > 0 && (best < 0 || delims[k] > delims[best])) best = k;
+    if (best < 0) return;
+    const char16_t d = kDelims[best];
+    // Most lines with a comma are prose: the first cell already tells.
+    {
+      int b = skipBlanksAt(ls, le);
+      if (b < le && (t_[b] == u'"' || t_[b] == u'|')) ++b;
+      int e = b;
+      while (e < le && t_[e] != d && t_[e] != u'"' && e - b <= kMaxKeyLength) ++e;
+      while (e > b && isBlank(t_[e - 1])) --e;
+      if (d != u'|' && !headerCell({b, e})) return;
+    }
+    if (!splitCells(ls, le, d, cells_) || cells_.size() < 2) return;
+    std::vector<const KeyRule*> cols(cells_.size(), nullptr);
+    int known = 0;
+    bool employ = false, medical = false;
+    for (std::size_t k = 0; k < cells_.size(); ++k) {
+      const Cell& c = cells_[k];
+      if (!headerCell(c)) return;
+      const KeyRule* r = matchKeyBefore(t_, c.b, c.e, kMaxLabelWords, true).rule;
+      if (!r) continue;
+      bool record = !(r->flags & kNeedsContext) && r->shape != Shape::none;
+      employ =
+          employ || (r->flags & kEmployAnchor) || (record && r->kind == Kind::employmentRecord);
+      medical =
+          medical || (r->flags & kMedicalAnchor) || (record && r->kind == Kind::medicalRecord);
+      if (r->shape == Shape::none) continue;
+      cols[k] = r;
+      ++known;
+    }
+    if (known == 0) return;
+    for (auto& r : cols) {
+      if (r && (r->flags & kNeedsContext) &&
+          !((r->kind == Kind::employmentRecord && employ) ||
+            (r->kind == Kind::medicalRecord && medical)))
+        r = nullptr;
+    }
+    csvActive_ = true;
+    csvDelim_ = d;
+    csvCols_ = std::move(cols);
+  }
+
+  // ---- records that need a neighbouring key -----------------------------------------
+
+  void resolvePending() {
+    std::sort(employ_.begin(), employ_.end());
+    std::sort(medical_.begin(), medical_.end());
+    for (Pending& p : pending_) {
+      const std::vector<int>& anchors = p.c.kind == Kind::employmentRecord ? employ_ : medical_;
+      auto it = std::lower_bound(anchors.begin(), anchors.end(), p.at - kContextWindow);
+      if (it != anchors.end() && *it <= p.at + kContextWindow) out_.push_back(std::move(p.c));
+    }
+  }
+
+  struct Pending {
+    Candidate c;
+    int at;
+  };
+
+  View t_;
+  std::vector<Candidate>& out_;
+  std::array<bool, Kind::count> enabled_{};
+  bool any_ = false;
+  std::vector<Sep> seps_;
+  std::vector<Key> keys_;
+  std::vector<int> nextLabel_;
+  std::vector<int> employ_, medical_;
+  std::vector<Pending> pending_;
+  std::vector<Cell> cells_;
+  bool csvActive_ = false;
+  char16_t csvDelim_ = u',';
+  std::vector<const KeyRule*> csvCols_;
+};
+
+}  // namespace
+
+namespace FieldRules {
+
+void find(std::u16string_view text, const DetectionSettings& settings,
+          std::vector<Candidate>& out) {
+  Scanner(text, settings, out).run();
+}
+
+}  // namespace FieldRules
+}  // namespace clipvane::detect

@@ -1,0 +1,41 @@
+#pragma once
+// Character classes of the field rules. ASCII is answered inline; other code
+// units go to ICU, which the hot loops rarely reach.
+#include <string_view>
+
+namespace clipvane::detect::fieldtext {
+
+bool isLetterSlow(char16_t c);
+bool isUpperSlow(char16_t c);
+bool isLowerSlow(char16_t c);
+
+inline bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+inline bool isAsciiAlpha(char16_t c) { return (c | 0x20) >= u'a' && (c | 0x20) <= u'z'; }
+inline bool isAsciiUpper(char16_t c) { return c >= u'A' && c <= u'Z'; }
+inline bool isAsciiLower(char16_t c) { return c >= u'a' && c <= u'z'; }
+inline bool isLetter(char16_t c) { return c < 0x80 ? isAsciiAlpha(c) : isLetterSlow(c); }
+inline bool isUpper(char16_t c) { return c < 0x80 ? isAsciiUpper(c) : isUpperSlow(c); }
+inline bool isLower(char16_t c) { return c < 0x80 ? isAsciiLower(c) : isLowerSlow(c); }
+inline bool isAlnum(char16_t c) { return isDigit(c) || isLetter(c); }
+inline bool isLineEnd(char16_t c) {
+  return c == u'\n' || c == u'\r' || c == 0x0B || c == 0x0C || c == 0x85 || c == 0x2028 ||
+         c == 0x2029;
+}
+// Blanks inside a line.
+inline bool isBlank(char16_t c) {
+  return c == u' ' || c == u'\t' || c == 0xA0 || c == 0x202F || c == 0x3000 ||
+         (c >= 0x2000 && c <= 0x200A);
+}
+inline bool isSpace(char16_t c) { return isBlank(c) || isLineEnd(c); }
+inline bool isQuote(char16_t c) { return c == u'"' || c == u'\'' || c == u'`'; }
+inline char16_t lowerAscii(char16_t c) { return isAsciiUpper(c) ? char16_t(c | 0x20) : c; }
+
+// Case-insensitive comparison of text with an ASCII word.
+inline bool equalsAscii(std::u16string_view text, std::string_view word) {
+  if (text.size() != word.size()) return false;
+  for (std::size_t i = 0; i < word.size(); ++i)
+    if (lowerAscii(text[i]) != char16_t(word[i])) return false;
+  return true;
+}
+
+}  // namespace clipvane::detect::fieldtext

@@ -1,0 +1,1071 @@
+#include "FieldValues.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Candidate.h"
+#include "FieldText.h"
+
+namespace clipvane::detect {
+namespace fieldvalue {
+namespace {
+
+using namespace fieldtext;
+using View = std::u16string_view;
+
+constexpr Span kNone{-1, -1};
+constexpr int kMaxToken = 4096;
+constexpr int kMaxPhrase = 160;
+
+// Lower-cased ASCII form of a short word, in a buffer of the caller; empty
+// when the word is not short ASCII.
+struct LowerWord {
+  std::array<char, 32> buf;
+  std::size_t size = 0;
+  explicit LowerWord(View w) {
+    if (w.size() > buf.size()) return;
+    for (char16_t c : w) {
+      if (c >= 0x80) {
+        size = 0;
+        return;
+      }
+      buf[size++] = char(lowerAscii(c));
+    }
+  }
+  std::string_view view() const { return {buf.data(), size}; }
+};
+
+// A set of short ASCII words: a bit per (first letter, length) rejects most
+// words before any comparison.
+class WordSet {
+ public:
+  template <std::size_t N>
+  explicit WordSet(const std::array<std::string_view, N>& words)
+      : words_(words.begin(), words.end()) {
+    std::sort(words_.begin(), words_.end());
+    for (std::string_view w : words_)
+      if (!w.empty() && w.size() < 32) shape_[std::uint8_t(w[0]) & 0x7F] |= 1u << w.size();
+  }
+  bool contains(View word) const {
+    if (word.empty() || word.size() >= 32 || word[0] >= 0x80) return false;
+    if (!(shape_[lowerAscii(word[0])] & (1u << word.size()))) return false;
+    LowerWord w(word);
+    return w.size != 0 && std::binary_search(words_.begin(), words_.end(), w.view());
+  }
+
+ private:
+  std::vector<std::string_view> words_;
+  std::array<std::uint32_t, 128> shape_{};
+};
+
+bool inSet(View word, const WordSet& set) { return set.contains(word); }
+
+const WordSet kNullWords(std::to_array<std::string_view>(
+    {"true", "false",     "yes", "no",      "on",    "off", "null", "nil",
+     "none", "undefined", "nan", "n/a",     "na",    "-",   "~",    "[]",
+     "{}",   "\"\"",      "''",  "unknown", "empty", "tbd", "n.a."}));
+
+// Type names after a colon in code ("password: str").
+const WordSet kTypeWords(std::to_array<std::string_view>(
+    {"str",      "string",   "int",    "integer", "bool",    "boolean",  "number",
+     "any",      "bytes",    "object", "text",    "varchar", "char",     "secretstr",
+     "optional", "float",    "double", "uuid",    "long",    "required", "string;",
+     "string,",  "function", "list",   "dict",    "map"}));
+
+const WordSet kMonths(std::to_array<std::string_view>(
+    {"january",   "february", "march",    "april",    "may",  "june", "july", "august",
+     "september", "october",  "november", "december", "jan",  "feb",  "mar",  "apr",
+     "jun",       "jul",      "aug",      "sep",      "sept", "oct",  "nov",  "dec"}));
+
+// Capitalised words that are not part of a person's name.
+const WordSet kNotNameWords(std::to_array<std::string_view>(
+    {"the",           "and",      "of",          "for",      "inc",         "llc",      "ltd",
+     "corp",          "company",  "corporation", "team",     "group",       "test",     "admin",
+     "administrator", "user",     "guest",       "default",  "none",        "null",     "true",
+     "false",         "unknown",  "main",        "app",      "application", "service",  "server",
+     "system",        "build",    "deploy",      "release",  "update",      "version",  "project",
+     "department",    "hospital", "university",  "school",   "bank",        "street",   "avenue",
+     "road",          "new",      "my",          "your",     "our",         "this",     "that",
+     "yes",           "no",       "ok",          "error",    "warning",     "info",     "debug",
+     "todo",          "example",  "sample",      "demo",     "hello",       "world",    "run",
+     "install",       "setup",    "check",       "checkout", "upload",      "download", "lint",
+     "tests",         "ci",       "cd",          "api",      "web",         "data",     "database",
+     "config",        "is",       "was",         "in",       "at",          "on",       "to",
+     "with",          "from"}));
+
+// Lower-case words that may stand inside a name.
+const WordSet kParticles(std::to_array<std::string_view>(
+    {"van", "von", "de",    "der", "den", "da", "di", "del", "della", "la", "le", "du", "dos",
+     "das", "bin", "binti", "al",  "el",  "y",  "e",  "ter", "ten",   "zu", "st", "st."}));
+
+const WordSet kStreetSuffixes(std::to_array<std::string_view>(
+    {"street",   "st",      "avenue",  "ave",   "av",      "road",       "rd",       "boulevard",
+     "blvd",     "lane",    "ln",      "drive", "dr",      "court",      "ct",       "place",
+     "pl",       "way",     "terrace", "ter",   "parkway", "pkwy",       "highway",  "hwy",
+     "circle",   "cir",     "square",  "sq",    "trail",   "trl",        "crescent", "cres",
+     "close",    "row",     "alley",   "plaza", "path",    "pike",       "loop",     "grove",
+     "gardens",  "walk",    "mews",    "wharf", "quay",    "expressway", "freeway",  "turnpike",
+     "causeway", "commons", "hill",    "park"}));
+
+const WordSet kUnitWords(std::to_array<std::string_view>({"apt", "apartment", "suite", "ste",
+                                                          "unit", "fl", "floor", "rm", "room",
+                                                          "bldg", "building", "flat"}));
+
+const WordSet kDirections(std::to_array<std::string_view>(
+    {"n", "s", "e", "w", "ne", "nw", "se", "sw", "north", "south", "east", "west"}));
+
+const WordSet kSystemUsers(
+    std::to_array<std::string_view>({"root",      "admin",    "administrator", "user",   "guest",
+                                     "anonymous", "nobody",   "postgres",      "mysql",  "www-data",
+                                     "ubuntu",    "ec2-user", "daemon",        "test",   "sa",
+                                     "system",    "default",  "git",           "runner", "jenkins",
+                                     "node",      "app",      "service",       "me",     "please",
+                                     "the"}));
+
+const WordSet kAuthSchemes(std::to_array<std::string_view>(
+    {"bearer", "basic", "token", "digest", "negotiate", "ntlm", "bot", "apikey", "jwt", "oauth",
+     "hoba", "mutual", "aws4-hmac-sha256", "splunk", "sso-key", "key"}));
+
+const WordSet kCurrencyCodes(std::to_array<std::string_view>(
+    {"usd", "eur", "gbp", "jpy", "chf", "cad", "aud", "nzd", "inr", "cny",
+     "rmb", "sek", "nok", "dkk", "pln", "czk", "huf", "brl", "mxn", "zar",
+     "sgd", "hkd", "krw", "rub", "try", "vnd", "aed", "sar", "ils", "thb"}));
+
+bool isCurrencySymbol(char16_t c) {
+  return c == u'$' || c == 0x20AC || c == 0xA3 || c == 0xA5 || c == 0x20B9 || c == 0x20A9 ||
+         c == 0x20BD || c == 0x20BA || c == 0x20AB || c == 0x20A6 || c == 0x20B1;
+}
+
+struct Trimmed {
+  int b, e;
+};
+Trimmed trim(View t, int b, int e) {
+  while (b < e && isSpace(t[b])) ++b;
+  while (e > b && isSpace(t[e - 1])) --e;
+  return {b, e};
+}
+
+int skipBlanks(View t, int i, int end) {
+  while (i < end && isBlank(t[i])) ++i;
+  return i;
+}
+
+// End of the run of letters starting at i.
+int wordEnd(View t, int i, int end) {
+  while (i < end && isLetter(t[i])) ++i;
+  return i;
+}
+
+int digitsEnd(View t, int i, int end, int max) {
+  int j = i;
+  while (j < end && j - i <= max && isDigit(t[j])) ++j;
+  return j;
+}
+
+int number(View t, int b, int e) {
+  int v = 0;
+  for (int i = b; i < e; ++i) v = v * 10 + (t[i] - u'0');
+  return v;
+}
+
+bool validDay(int d) { return d >= 1 && d <= 31; }
+bool validMonth(int m) { return m >= 1 && m <= 12; }
+bool validYear4(int y) { return y >= 1870 && y <= 2100; }
+
+bool boundaryAfter(View t, int i, int end) { return i >= end || !isAlnum(t[i]); }
+
+int monthWordEnd(View t, int i, int end) {
+  int w = wordEnd(t, i, end);
+  if (w == i || !isMonthName(t.substr(i, w - i))) return -1;
+  if (w < end && t[w] == u'.') ++w;
+  return w;
+}
+
+int ordinalEnd(View t, int i, int end) {
+  if (i + 2 <= end) {
+    View s = t.substr(i, 2);
+    if (equalsAscii(s, "st") || equalsAscii(s, "nd") || equalsAscii(s, "rd") ||
+        equalsAscii(s, "th"))
+      return i + 2;
+  }
+  return i;
+}
+
+// Year after "April 12, " or "12 April ".
+int yearAfter(View t, int i, int end) {
+  if (i < end && t[i] == u',') ++i;
+  int j = skipBlanks(t, i, end);
+  if (j == i && (j >= end || t[j] != u'-')) return -1;
+  if (j < end && t[j] == u'-') ++j;
+  int y = digitsEnd(t, j, end, 4);
+  if (y - j != 4 || !validYear4(number(t, j, y)) || !boundaryAfter(t, y, end)) return -1;
+  return y;
+}
+
+bool isTokenChar(char16_t c) { return !isSpace(c) && !isQuote(c); }
+
+int countDigits(View t, int b, int e) {
+  int n = 0;
+  for (int i = b; i < e; ++i) n += isDigit(t[i]);
+  return n;
+}
+
+bool hasLetter(View t, int b, int e) {
+  for (int i = b; i < e; ++i)
+    if (isLetter(t[i])) return true;
+  return false;
+}
+
+// Several character classes, as generated secrets have and prose words lack.
+bool looksRandom(View v) {
+  if (v.size() < 6) return false;
+  bool digit = false, symbol = false, innerUpper = false, lower = false;
+  for (std::size_t i = 0; i < v.size(); ++i) {
+    char16_t c = v[i];
+    if (isDigit(c))
+      digit = true;
+    else if (isUpper(c))
+      innerUpper = innerUpper || i > 0;
+    else if (isLower(c))
+      lower = true;
+    else
+      symbol = true;
+  }
+  return int(digit) + int(symbol) + int(innerUpper) + int(lower) >= 2;
+}
+
+// "self.password", "process.env.TOKEN": a reference, not a value.
+bool isDottedReference(View v) {
+  int segments = 0;
+  std::size_t i = 0;
+  while (i < v.size()) {
+    if (!(isAsciiAlpha(v[i]) || v[i] == u'_' || v[i] == u'$')) return false;
+    while (i < v.size() && (isAsciiAlpha(v[i]) || isDigit(v[i]) || v[i] == u'_' || v[i] == u'$'))
+      ++i;
+    ++segments;
+    if (i == v.size()) break;
+    if (v[i] != u'.') return false;
+    ++i;
+    if (i == v.size()) return false;
+  }
+  return segments >= 2;
+}
+
+// ---- secrets ---------------------------------------------------------------
+
+bool acceptSecret(View v, const KeyRule& rule, bool quoted, bool strict) {
+  if (v.empty() || v.size() > std::size_t(kMaxToken)) return false;
+  if (FieldRules::isPlaceholderValue(v) || isNullWord(v) || inSet(v, kTypeWords)) return false;
+  if (v.substr(0, 5) == u"-----") return false;  // a PEM block: the private-key rule's
+  if (!quoted) {
+    if (isDottedReference(v)) return false;
+    if (v.find(u'(') != View::npos) return false;
+  }
+  bool weak = strict || (rule.flags & kWeak);
+  if (weak) return looksRandom(v);
+  return v.size() >= 4;
+}
+
+Span matchSecret(View t, int b, int e, const KeyRule& rule, Mode mode, bool strict) {
+  bool quoted = mode == Mode::whole;
+  if (rule.flags & kAuthScheme) {
+    int w = b;
+    while (w < e && (isAsciiAlpha(t[w]) || isDigit(t[w]) || t[w] == u'-')) ++w;
+    if (w < e && isBlank(t[w]) && inSet(t.substr(b, w - b), kAuthSchemes)) {
+      b = skipBlanks(t, w, e);
+    }
+  }
+  if (rule.flags & kWholeValue) {
+    int end = e;
+    if (!quoted) {
+      for (int i = b; i < e; ++i)
+        if (t[i] == u'"' || t[i] == u'\'') {
+          end = i;
+          break;
+        }
+    }
+    auto [vb, ve] = trim(t, b, end);
+    if (!acceptSecret(t.substr(vb, ve - vb), rule, true, false)) return kNone;
+    return {vb, ve};
+  }
+  if (quoted) {
+    auto [vb, ve] = trim(t, b, e);
+    if (!acceptSecret(t.substr(vb, ve - vb), rule, true, strict)) return kNone;
+    return {vb, ve};
+  }
+  int i = b;
+  while (i < e && isTokenChar(t[i]) && i - b <= kMaxToken) ++i;
+  int ve = i;
+  while (ve > b &&
+         (t[ve - 1] == u',' || t[ve - 1] == u';' || t[ve - 1] == u'.' || t[ve - 1] == u')'))
+    --ve;
+  View v = t.substr(b, ve - b);
+  // "Password: click here" is prose; a lone lower-case word before more words is no password.
+  int next = skipBlanks(t, i, e);
+  if (next < e && isLetter(t[next])) {
+    bool plainWord = true;
+    for (char16_t c : v) plainWord = plainWord && isLower(c);
+    if (plainWord) return kNone;
+  }
+  if (!acceptSecret(v, rule, false, strict)) return kNone;
+  return {b, ve};
+}
+
+// ---- names -------------------------------------------------------------------
+
+struct NameScan {
+  int end = -1;
+  int words = 0;
+  bool ok = false;
+};
+
+// One capitalised word: "Smith", "O'Brien", "Jean-Luc", "McDonald", "J.", or a
+// word of a script without case. Returns its end or -1.
+int nameWordEnd(View t, int i, int end, bool& allCaps, bool& initial) {
+  initial = false;
+  allCaps = false;
+  if (i >= end || !isLetter(t[i])) return -1;
+  bool caseless = !isUpper(t[i]) && !isLower(t[i]);
+  if (!caseless && !isUpper(t[i])) return -1;
+  int j = i + 1;
+  int uppers = 1, lowers = 0;
+  while (j < end && j - i < 40) {
+    char16_t c = t[j];
+    if (isLetter(c)) {
+      if (isUpper(c))
+        ++uppers;
+      else if (isLower(c))
+        ++lowers;
+      ++j;
+    } else if ((c == u'\'' || c == 0x2019 || c == u'-') && j + 1 < end && isLetter(t[j + 1])) {
+      ++j;
+    } else {
+      break;
+    }
+  }
+  if (j - i >= 40) return -1;
+  if (j < end && isDigit(t[j])) return -1;
+  if (j - i == 1 && !caseless) {
+    initial = true;
+    if (j < end && t[j] == u'.') ++j;
+    return j;
+  }
+  if (lowers == 0 && !caseless) {
+    allCaps = true;
+  } else if (uppers > 2 && !caseless) {
+    return -1;  // "iPhone", "GitHubActions"
+  }
+  return j;
+}
+
+NameScan scanName(View t, int b, int e, int maxWords, bool stoplist) {
+  NameScan s;
+  int i = b;
+  int realWords = 0, capsWords = 0, lastEnd = -1;
+  while (i < e) {
+    bool caps = false, initial = false;
+    int w = nameWordEnd(t, i, e, caps, initial);
+    if (w < 0) {
+      // A particle ("van", "de") inside a name.
+      int pw = wordEnd(t, i, e);
+      if (realWords > 0 && pw > i && inSet(t.substr(i, pw - i), kParticles) && pw < e &&
+          isBlank(t[pw])) {
+        int n = skipBlanks(t, pw, e);
+        bool c2 = false, i2 = false;
+        if (nameWordEnd(t, n, e, c2, i2) > 0) {
+          i = n;
+          continue;
+        }
+      }
+      break;
+    }
+    View word = t.substr(i, w - i);
+    if (word.back() == u'.') word.remove_suffix(1);
+    if (stoplist && inSet(word, kNotNameWords)) return s;
+    ++realWords;
+    capsWords += caps;
+    lastEnd = w;
+    if (realWords > maxWords) return s;  // a title or a heading, not a name
+    if (w >= e || !isBlank(t[w])) break;
+    int n = w;
+    while (n < e && t[n] == u' ' && n - w < 2) ++n;
+    if (n == w || n >= e) break;
+    i = n;
+  }
+  if (realWords == 0) return s;
+  if (capsWords > 0 && (capsWords != realWords || realWords < 2)) return s;
+  s.end = lastEnd;
+  s.words = realWords;
+  s.ok = true;
+  return s;
+}
+
+Span matchName(View t, int b, int e, const KeyRule& rule, Mode mode) {
+  auto [vb, ve] = mode == Mode::whole ? trim(t, b, e) : Trimmed{b, e};
+  if (ve - vb > 64 && mode == Mode::whole) return kNone;
+  NameScan s = scanName(t, vb, ve, 5, true);
+  if (!s.ok) return kNone;
+  int minWords = (rule.flags & kTwoWords) ? 2 : 1;
+  if (s.words < minWords) return kNone;
+  if (mode == Mode::whole && s.end != ve) return kNone;
+  if (mode == Mode::leading && s.end < ve && (isAlnum(t[s.end]) || t[s.end] == u'@')) return kNone;
+  return {vb, s.end};
+}
+
+// ---- tokens and numbers --------------------------------------------------------
+
+Span matchUsername(View t, int b, int e, const KeyRule& rule, Mode mode) {
+  auto [vb, ve] = mode == Mode::whole ? trim(t, b, e) : Trimmed{b, e};
+  int i = vb;
+  auto ok = [](char16_t c) {
+    return isAlnum(c) || c == u'.' || c == u'_' || c == u'-' || c == u'@' || c == u'+';
+  };
+  while (i < ve && ok(t[i]) && i - vb <= 64) ++i;
+  int end = i;
+  while (end > vb && (t[end - 1] == u'.' || t[end - 1] == u'-')) --end;
+  if (end - vb < 2 || end - vb > 64) return kNone;
+  if (mode == Mode::whole && i != ve) return kNone;
+  if (mode == Mode::leading && i < ve && !isBlank(t[i]) && t[i] != u',' && t[i] != u';' &&
+      t[i] != u')')
+    return kNone;
+  View v = t.substr(vb, end - vb);
+  if (!hasLetter(t, vb, end)) return kNone;
+  if (FieldRules::isPlaceholderValue(v) || isNullWord(v) || inSet(v, kSystemUsers) ||
+      inSet(v, kTypeWords))
+    return kNone;
+  if (mode == Mode::leading) {
+    int next = skipBlanks(t, i, ve);
+    bool plain = true;
+    for (char16_t c : v) plain = plain && isLower(c);
+    if (plain && next < ve && isLetter(t[next])) return kNone;  // prose
+  }
+  (void)rule;
+  return {vb, end};
+}
+
+// An id of groups of letters and digits: "CUST-00123", "123-45-6789",
+// "QQ 12 34 56 C", "D123 4567 8901".
+Span idGroups(View t, int b, int e, Mode mode, int minAlnum, int maxAlnum, int minDigits) {
+  auto [vb, ve] = mode == Mode::whole ? trim(t, b, e) : Trimmed{b, e};
+  int i = vb, alnum = 0, digits = 0, end = -1;
+  bool first = true;
+  while (i < ve) {
+    int g = i;
+    int gd = 0;
+    while (g < ve && (isAsciiAlpha(t[g]) || isDigit(t[g]) || t[g] == u'-' || t[g] == u'_' ||
+                      t[g] == u'/' || t[g] == u'.')) {
+      if (t[g] == u'-' || t[g] == u'_' || t[g] == u'/' || t[g] == u'.') {
+        if (g + 1 >= ve || !(isAsciiAlpha(t[g + 1]) || isDigit(t[g + 1]))) break;
+      } else {
+        ++alnum;
+        gd += isDigit(t[g]);
+      }
+      ++g;
+      if (alnum > maxAlnum) return kNone;
+    }
+    if (g == i) break;
+    if (!first) {
+      // A spaced group continues the id only when it looks like part of one.
+      bool shortLetters = gd == 0 && g - i <= 2;
+      if (gd == 0 && !shortLetters) {
+        alnum -= g - i;
+        break;
+      }
+    }
+    digits += gd;
+    end = g;
+    first = false;
+    if (g >= ve || t[g] != u' ' || g + 1 >= ve || !(isAsciiAlpha(t[g + 1]) || isDigit(t[g + 1])))
+      break;
+    i = g + 1;
+  }
+  if (end < 0) return kNone;
+  if (mode == Mode::whole && end != ve) return kNone;
+  if (mode == Mode::leading && end < ve && isLetter(t[end])) return kNone;
+  if (alnum < minAlnum || digits < minDigits) return kNone;
+  if (dateEnd(t, vb, end) == end) return kNone;  // an expiry or issue date
+  return {vb, end};
+}
+
+bool validUsSsn(View digits9) {
+  int area = number(digits9, 0, 3), group = number(digits9, 3, 5), serial = number(digits9, 5, 9);
+  return area != 0 && area != 666 && area < 900 && group != 0 && serial != 0;
+}
+
+Span matchNationalId(View t, int b, int e, const KeyRule& rule, Mode mode) {
+  Span s = idGroups(t, b, e, mode, 5, 20, 4);
+  if (s.begin < 0) return s;
+  if (rule.flags & kUsSsn) {
+    std::u16string d;
+    bool letters = false;
+    for (int i = s.begin; i < s.end; ++i) {
+      if (isDigit(t[i])) d.push_back(t[i]);
+      letters = letters || isLetter(t[i]);
+    }
+    if (!letters && d.size() == 9 && !validUsSsn(d)) return kNone;
+  }
+  return s;
+}
+
+Span matchCvv(View t, int b, int e, Mode mode) {
+  auto [vb, ve] = mode == Mode::whole ? trim(t, b, e) : Trimmed{b, e};
+  int d = digitsEnd(t, vb, ve, 5);
+  if (d - vb < 3 || d - vb > 4) return kNone;
+  if (mode == Mode::whole && d != ve) return kNone;
+  if (d < ve && (isAlnum(t[d]) || ((t[d] == u'-' || t[d] == u'/' || t[d] == u'.') && d + 1 < ve &&
+                                   isDigit(t[d + 1]))))
+    return kNone;
+  return {vb, d};
+}
+
+Span matchPhone(View t, int b, int e, Mode mode) {
+  auto [vb, ve] = mode == Mode::whole ? trim(t, b, e) : Trimmed{b, e};
+  int i = vb;
+  if (i < ve && t[i] == u'+') ++i;
+  int digits = 0, end = -1, lastSep = 0;
+  while (i < ve && i - vb < 40) {
+    char16_t c = t[i];
+    if (isDigit(c)) {
+      ++digits;
+      end = i + 1;
+      lastSep = 0;
+    } else if (c == u' ' || c == u'-' || c == u'.' || c == u'(' || c == u')' || c == u'/') {
+      if (++lastSep > 2) break;
+      if (c == u')') end = i + 1;
+    } else {
+      break;
+    }
+    ++i;
+  }
+  if (end < 0 || digits < 7 || digits > 15) return kNone;
+  if (end < ve && isAlnum(t[end])) return kNone;
+  // Balanced brackets only: a trailing ")" belongs to the prose around it.
+  int open = 0;
+  for (int k = vb; k < end; ++k) open += (t[k] == u'(') - (t[k] == u')');
+  if (open < 0 && t[end - 1] == u')') --end;
+  if (dateEnd(t, vb, end) == end) return kNone;
+  // An extension: "ext. 12", "x12".
+  int x = skipBlanks(t, end, ve);
+  if (x < ve) {
+    int w = x;
+    if (t[w] == u'x' || t[w] == u'#') {
+      ++w;
+    } else if (w + 3 <= ve && equalsAscii(t.substr(w, 3), "ext")) {
+      w += 3;
+      if (w < ve && t[w] == u'.') ++w;
+    } else {
+      w = -1;
+    }
+    if (w > 0) {
+      w = skipBlanks(t, w, ve);
+      int d = digitsEnd(t, w, ve, 6);
+      if (d > w && d - w <= 5 && boundaryAfter(t, d, ve)) end = d;
+    }
+  }
+  if (mode == Mode::whole && end != ve) return kNone;
+  return {vb, end};
+}
+
+Span matchAmount(View t, int b, int e, Mode mode) {
+  auto [vb, ve] = mode == Mode::whole ? trim(t, b, e) : Trimmed{b, e};
+  int i = vb;
+  if (i < ve && (t[i] == u'-' || t[i] == u'+')) ++i;
+  if (i < ve && isCurrencySymbol(t[i])) {
+    ++i;
+  } else if (i + 3 < ve && inSet(t.substr(i, 3), kCurrencyCodes) && !isLetter(t[i + 3])) {
+    i = skipBlanks(t, i + 3, ve);
+  }
+  i = skipBlanks(t, i, ve);
+  int d0 = i, digits = 0, nonZero = 0;
+  while (i < ve) {
+    if (isDigit(t[i])) {
+      ++digits;
+      nonZero += t[i] != u'0';
+      ++i;
+    } else if ((t[i] == u',' || t[i] == u'.' || t[i] == u'\'') && i + 1 < ve && isDigit(t[i + 1]) &&
+               i > d0) {
+      ++i;
+    } else {
+      break;
+    }
+  }
+  if (digits == 0 || nonZero == 0) {
+    // A quoted record may be free text around a number ("85k-95k", "filed, refund $1,200").
+    if (mode == Mode::whole && ve - vb <= 40 && countDigits(t, vb, ve) > 0 &&
+        !FieldRules::isPlaceholderValue(t.substr(vb, ve - vb)))
+      return {vb, ve};
+    return kNone;
+  }
+  int end = i;
+  if (end < ve &&
+      (t[end] == u'k' || t[end] == u'K' || t[end] == u'M' || t[end] == u'm' || t[end] == u'%') &&
+      boundaryAfter(t, end + 1, ve))
+    ++end;
+  else if (end + 1 < ve && equalsAscii(t.substr(end, 2), "bn") && boundaryAfter(t, end + 2, ve))
+    end += 2;
+  if (end < ve && isCurrencySymbol(t[end])) ++end;
+  int c = skipBlanks(t, end, ve);
+  if (c + 3 <= ve && inSet(t.substr(c, 3), kCurrencyCodes) && boundaryAfter(t, c + 3, ve))
+    end = c + 3;
+  if (end < ve && isAlnum(t[end])) return kNone;
+  if (mode == Mode::whole && end != ve) {
+    if (ve - vb <= 40) return {vb, ve};
+    return kNone;
+  }
+  return {vb, end};
+}
+
+// ---- phrases -------------------------------------------------------------------
+
+bool looksLikeCode(View v) {
+  return v.find(u'(') != View::npos || v.find(u"==") != View::npos || v.find(u"&&") != View::npos ||
+         v.find(u"||") != View::npos || v.find(u'$') != View::npos || v.find(u"=>") != View::npos;
+}
+
+// The end of a free-text value: the line, a tab, " | ", ";" or " #".
+int phraseEnd(View t, int b, int e, bool cutAtComma) {
+  int end = std::min(e, b + kMaxPhrase);
+  for (int i = b; i < end; ++i) {
+    char16_t c = t[i];
+    if (c == u'\t' || c == u'|' || c == u';' || (c == u',' && cutAtComma) ||
+        (c == u'#' && i > b && isBlank(t[i - 1])) ||
+        (c == u'.' && i + 1 < end && isBlank(t[i + 1]) && i > b && isLower(t[i - 1]))) {
+      return i;
+    }
+  }
+  if (end < e && end - b == kMaxPhrase) {
+    int w = end;
+    while (w > b && !isBlank(t[w - 1])) --w;
+    if (w > b) end = w;
+  }
+  return end;
+}
+
+Span acceptPhrase(View t, int b, int e, bool needsContext) {
+  auto [vb, ve] = trim(t, b, e);
+  // A full stop ends the sentence, except after an abbreviation ("Inc.", "Co.").
+  auto sentenceStop = [&](int dot) {
+    int w = dot;
+    while (w > vb && isLetter(t[w - 1])) --w;
+    return dot - w >= 4 && isLower(t[dot - 1]);
+  };
+  while (ve > vb && (t[ve - 1] == u',' || t[ve - 1] == u';' || t[ve - 1] == u':' ||
+                     (t[ve - 1] == u'.' && sentenceStop(ve - 1))))
+    --ve;
+  if (ve <= vb || ve - vb > 200) return kNone;
+  View v = t.substr(vb, ve - vb);
+  bool any = false;
+  for (char16_t c : v) any = any || isAlnum(c);
+  if (!any) return kNone;
+  if (isNullWord(v) || FieldRules::isPlaceholderValue(v)) return kNone;
+  if (needsContext && looksLikeCode(v)) return kNone;
+  if (v.front() == u'{' || v.front() == u'[' || v.front() == u'&' || v.front() == u'*' ||
+      v.front() == u'!' || v.front() == u'|' || v.front() == u'>')
+    return kNone;  // an object, a YAML anchor, tag or block
+  return {vb, ve};
+}
+
+Span matchPhrase(View t, int b, int e, const KeyRule& rule, Mode mode) {
+  int end = mode == Mode::whole ? e : phraseEnd(t, b, e, false);
+  return acceptPhrase(t, b, end, rule.flags & kNeedsContext);
+}
+
+Span matchOrganization(View t, int b, int e, Mode mode) {
+  int end = e;
+  if (mode == Mode::leading) {
+    end = phraseEnd(t, b, e, false);
+    // "Acme, Inc." stays whole; "Acme, based in Ohio" does not.
+    for (int i = b; i < end; ++i) {
+      if (t[i] != u',') continue;
+      int n = skipBlanks(t, i + 1, end);
+      int w = wordEnd(t, n, end);
+      View next = t.substr(n, w - n);
+      if (!(equalsAscii(next, "inc") || equalsAscii(next, "llc") || equalsAscii(next, "ltd") ||
+            equalsAscii(next, "plc") || equalsAscii(next, "gmbh") || equalsAscii(next, "co"))) {
+        end = i;
+        break;
+      }
+    }
+  }
+  Span s = acceptPhrase(t, b, end, true);
+  if (s.begin < 0) return s;
+  char16_t first = t[s.begin];
+  if (!(isDigit(first) || (isLetter(first) && !isLower(first)))) return kNone;
+  if (s.end - s.begin > 100) return kNone;
+  return s;
+}
+
+bool looksTechnicalAddress(View v) {
+  if (v.find(u'@') != View::npos || v.find(u"://") != View::npos) return true;
+  if (v.size() > 2 && v[0] == u'0' && (v[1] == u'x' || v[1] == u'X')) return true;
+  bool onlyHostChars = true;
+  for (char16_t c : v)
+    onlyHostChars = onlyHostChars && (isAsciiAlpha(c) || isDigit(c) || c == u'.' || c == u':' ||
+                                      c == u'-' || c == u'[' || c == u']');
+  return onlyHostChars && (v.find(u'.') != View::npos || v.find(u':') != View::npos);
+}
+
+Span matchAddress(View t, int b, int e, Mode mode) {
+  int end = mode == Mode::whole ? e : phraseEnd(t, b, e, false);
+  Span s = acceptPhrase(t, b, end, true);
+  if (s.begin < 0) return s;
+  View v = t.substr(s.begin, s.end - s.begin);
+  if (looksTechnicalAddress(v) || !hasLetter(t, s.begin, s.end)) return kNone;
+  if (v.find(u' ') == View::npos) return kNone;  // one word is no address
+  return s;
+}
+
+Span matchCity(View t, int b, int e, Mode mode) {
+  auto [vb, ve] = mode == Mode::whole ? trim(t, b, e) : Trimmed{b, e};
+  NameScan s = scanName(t, vb, ve, 4, false);
+  if (!s.ok) return kNone;
+  if (mode == Mode::whole && s.end != ve) return kNone;
+  if (s.end < ve && isAlnum(t[s.end])) return kNone;
+  return {vb, s.end};
+}
+
+// "62704", "62704-1234", "SW1A 1AA", "K1A 0B1", "10115".
+int postalCodeEnd(View t, int b, int e) {
+  int i = b, alnum = 0, digits = 0, end = -1;
+  while (i < e && alnum < 10) {
+    if (isDigit(t[i]) || isAsciiUpper(t[i])) {
+      ++alnum;
+      digits += isDigit(t[i]);
+      ++i;
+      end = i;
+    } else if ((t[i] == u' ' || t[i] == u'-') && i + 1 < e &&
+               (isDigit(t[i + 1]) || isAsciiUpper(t[i + 1])) && i > b) {
+      ++i;
+    } else {
+      break;
+    }
+  }
+  if (end < 0 || alnum < 3 || digits < 1 || (alnum - digits > 0 && digits < 2 && alnum < 5))
+    return -1;
+  if (end < e && isAlnum(t[end])) return -1;
+  return end;
+}
+
+Span matchPostal(View t, int b, int e, Mode mode) {
+  auto [vb, ve] = mode == Mode::whole ? trim(t, b, e) : Trimmed{b, e};
+  int end = postalCodeEnd(t, vb, ve);
+  if (end < 0 || (mode == Mode::whole && end != ve)) return kNone;
+  return {vb, end};
+}
+
+Span matchDate(View t, int b, int e, Mode mode) {
+  auto [vb, ve] = mode == Mode::whole ? trim(t, b, e) : Trimmed{b, e};
+  int end = dateEnd(t, vb, ve);
+  if (end < 0) return kNone;
+  // An ISO date-time keeps its time: "1990-04-12T00:00:00Z".
+  if (end < ve && t[end] == u'T' && end + 1 < ve && isDigit(t[end + 1])) {
+    while (end < ve && !isSpace(t[end]) && !isQuote(t[end]) && t[end] != u',') ++end;
+  }
+  if (mode == Mode::whole && end != ve) return kNone;
+  return {vb, end};
+}
+
+}  // namespace
+
+bool isMonthName(View word) { return inSet(word, kMonths); }
+
+bool isNullWord(View value) { return inSet(value, kNullWords); }
+
+int jsonNumberEnd(View t, int b, int e) {
+  int i = b;
+  if (i < e && t[i] == u'-') ++i;
+  int d = i;
+  while (i < e && isDigit(t[i])) ++i;
+  if (i == d || (t[d] == u'0' && i - d > 1)) return -1;
+  if (i < e && t[i] == u'.') {
+    int f = ++i;
+    while (i < e && isDigit(t[i])) ++i;
+    if (i == f) return -1;
+  }
+  if (i < e && (t[i] == u'e' || t[i] == u'E')) {
+    ++i;
+    if (i < e && (t[i] == u'+' || t[i] == u'-')) ++i;
+    int x = i;
+    while (i < e && isDigit(t[i])) ++i;
+    if (i == x) return -1;
+  }
+  if (i < e && !(isSpace(t[i]) || t[i] == u',' || t[i] == u'}' || t[i] == u']')) return -1;
+  return i;
+}
+
+int dateEnd(View t, int b, int e) {
+  if (b >= e) return -1;
+  if (isDigit(t[b])) {
+    int d1 = digitsEnd(t, b, e, 8);
+    int n1 = d1 - b;
+    if (n1 == 8 && boundaryAfter(t, d1, e)) {  // 19900412
+      int y = number(t, b, b + 4), m = number(t, b + 4, b + 6), d = number(t, b + 6, b + 8);
+      return validYear4(y) && validMonth(m) && validDay(d) ? d1 : -1;
+    }
+    if (d1 >= e) return -1;
+    char16_t sep = t[d1];
+    if (n1 == 4 && (sep == u'-' || sep == u'/' || sep == u'.')) {
+      int m0 = d1 + 1, m1 = digitsEnd(t, m0, e, 2);
+      if (m1 - m0 < 1 || m1 - m0 > 2 || m1 >= e || t[m1] != sep) return -1;
+      int dd0 = m1 + 1, dd1 = digitsEnd(t, dd0, e, 2);
+      if (dd1 - dd0 < 1 || dd1 - dd0 > 2 || !boundaryAfter(t, dd1, e)) return -1;
+      if (dd1 < e && t[dd1] == sep && dd1 + 1 < e && isDigit(t[dd1 + 1])) return -1;
+      if (!validYear4(number(t, b, d1)) || !validMonth(number(t, m0, m1)) ||
+          !validDay(number(t, dd0, dd1)))
+        return -1;
+      return dd1;
+    }
+    if (n1 < 1 || n1 > 2) return -1;
+    int a = number(t, b, d1);
+    if (sep == u'-' || sep == u'/' || sep == u'.') {
+      int p0 = d1 + 1;
+      int mw = monthWordEnd(t, p0, e);
+      if (mw > 0) {  // 12-Apr-1990
+        if (mw >= e || t[mw] != sep) return -1;
+        int y0 = mw + 1, y1 = digitsEnd(t, y0, e, 4);
+        if ((y1 - y0 != 4 && y1 - y0 != 2) || !boundaryAfter(t, y1, e) || !validDay(a)) return -1;
+        return y1;
+      }
+      int p1 = digitsEnd(t, p0, e, 2);
+      if (p1 - p0 < 1 || p1 - p0 > 2 || p1 >= e || t[p1] != sep) return -1;
+      int y0 = p1 + 1, y1 = digitsEnd(t, y0, e, 4);
+      if ((y1 - y0 != 4 && y1 - y0 != 2) || !boundaryAfter(t, y1, e)) return -1;
+      if (y1 < e && t[y1] == sep && y1 + 1 < e && isDigit(t[y1 + 1])) return -1;
+      int c = number(t, p0, p1);
+      if (y1 - y0 == 4 && !validYear4(number(t, y0, y1))) return -1;
+      bool dmy = validDay(a) && validMonth(c), mdy = validMonth(a) && validDay(c);
+      return dmy || mdy ? y1 : -1;
+    }
+    // 12 April 1990, 12th of April, 1990
+    if (!validDay(a)) return -1;
+    int i = ordinalEnd(t, d1, e);
+    int s = skipBlanks(t, i, e);
+    if (s == i) return -1;
+    if (s + 3 <= e && equalsAscii(t.substr(s, 2), "of") && isBlank(t[s + 2]))
+      s = skipBlanks(t, s + 2, e);
+    int mw = monthWordEnd(t, s, e);
+    if (mw < 0) return -1;
+    return yearAfter(t, mw, e);
+  }
+  // April 12, 1990
+  int mw = monthWordEnd(t, b, e);
+  if (mw < 0) return -1;
+  int s = skipBlanks(t, mw, e);
+  if (s == mw) return -1;
+  int d1 = digitsEnd(t, s, e, 2);
+  if (d1 - s < 1 || d1 - s > 2 || !validDay(number(t, s, d1))) return -1;
+  return yearAfter(t, ordinalEnd(t, d1, e), e);
+}
+
+Span streetAddress(View t, int b, int e) {
+  // House number: "12", "221B", "12-14".
+  int i = digitsEnd(t, b, e, 6);
+  if (i - b < 1 || i - b > 5) return kNone;
+  if (i < e && isAsciiUpper(t[i]) && i + 1 < e && isBlank(t[i + 1])) ++i;
+  if (i < e && t[i] == u'-' && i + 1 < e && isDigit(t[i + 1])) i = digitsEnd(t, i + 1, e, 5);
+  if (i >= e || t[i] != u' ') return kNone;
+  i = skipBlanks(t, i, e);
+  // Street name words, the last of which is a street suffix.
+  int words = 0, suffixEnd = -1;
+  for (int k = 0; k < 6 && i < e; ++k) {
+    int w = i;
+    if (isDigit(t[w])) {  // "5th", "42nd"
+      w = digitsEnd(t, w, e, 3);
+      w = ordinalEnd(t, w, e);
+      if (w == i || (w < e && isLetter(t[w]))) break;
+    } else {
+      if (!isUpper(t[w])) break;
+      w = wordEnd(t, w, e);
+      if (w - i > 30) return kNone;
+    }
+    View word = t.substr(i, w - i);
+    bool isSuffix = words > 0 && inSet(word, kStreetSuffixes);
+    bool isDirection = inSet(word, kDirections);
+    if (w < e && t[w] == u'.') ++w;
+    ++words;
+    if (isSuffix) suffixEnd = w;
+    if (isDirection && suffixEnd > 0) suffixEnd = w;
+    if (suffixEnd > 0 && !isSuffix && !isDirection) break;
+    if (w >= e || t[w] != u' ') break;
+    i = w + 1;
+  }
+  if (suffixEnd < 0) return kNone;
+  int end = suffixEnd;
+  // Optional unit, city, region and postal code, each after a comma or a blank.
+  auto part = [&](int from, auto&& parse) -> int {
+    int p = from;
+    if (p < e && t[p] == u',') ++p;
+    int q = skipBlanks(t, p, e);
+    if (q == from || q - p > 2) return -1;
+    return parse(q);
+  };
+  int unit = part(end, [&](int q) -> int {
+    int w = q;
+    if (w < e && t[w] == u'#') {
+      ++w;
+    } else {
+      w = wordEnd(t, q, e);
+      if (w == q || !inSet(t.substr(q, w - q), kUnitWords)) return -1;
+      if (w < e && t[w] == u'.') ++w;
+      w = skipBlanks(t, w, e);
+      if (w < e && t[w] == u'#') ++w;
+    }
+    int u0 = w;
+    while (w < e && (isDigit(t[w]) || isAsciiUpper(t[w])) && w - u0 < 6) ++w;
+    return w > u0 && boundaryAfter(t, w, e) ? w : -1;
+  });
+  if (unit > 0) end = unit;
+  int city = part(end, [&](int q) -> int {
+    NameScan s = scanName(t, q, e, 3, false);
+    return s.ok ? s.end : -1;
+  });
+  if (city > 0 && t[end] == u',') {
+    end = city;
+    int region = part(end, [&](int q) -> int {
+      // "IL", "NSW", or a postal code straight after the city.
+      int w = q;
+      while (w < e && isAsciiUpper(t[w]) && w - q < 3) ++w;
+      if (w - q >= 2 && boundaryAfter(t, w, e)) return w;
+      NameScan s = scanName(t, q, e, 2, true);
+      return s.ok ? s.end : -1;
+    });
+    if (region > 0) end = region;
+  }
+  int postal = part(end, [&](int q) { return postalCodeEnd(t, q, e); });
+  if (postal > 0) end = postal;
+  return {b, end};
+}
+
+Span nameAfterSalutation(View t, int b, int e) {
+  NameScan s = scanName(t, b, e, 4, true);
+  if (!s.ok) return kNone;
+  if (s.end < e && isAlnum(t[s.end])) return kNone;
+  return {b, s.end};
+}
+
+Span match(View t, int b, int e, const KeyRule& rule, Mode mode, bool strict) {
+  if (b >= e) return kNone;
+  switch (rule.shape) {
+    case Shape::none:
+      return kNone;
+    case Shape::secret:
+      return matchSecret(t, b, e, rule, mode, strict);
+    case Shape::personName:
+      return matchName(t, b, e, rule, mode);
+    case Shape::username:
+      return matchUsername(t, b, e, rule, mode);
+    case Shape::organization:
+      return matchOrganization(t, b, e, mode);
+    case Shape::identifier:
+      return idGroups(t, b, e, mode, 3, 40, 1);
+    case Shape::date:
+      return matchDate(t, b, e, mode);
+    case Shape::document:
+      return idGroups(t, b, e, mode, 5, 20, 3);
+    case Shape::nationalId:
+      return matchNationalId(t, b, e, rule, mode);
+    case Shape::cvv:
+      return matchCvv(t, b, e, mode);
+    case Shape::phone:
+      return matchPhone(t, b, e, mode);
+    case Shape::address:
+      return matchAddress(t, b, e, mode);
+    case Shape::city:
+      return matchCity(t, b, e, mode);
+    case Shape::postalCode:
+      return matchPostal(t, b, e, mode);
+    case Shape::amount:
+      return matchAmount(t, b, e, mode);
+    case Shape::phrase:
+      return matchPhrase(t, b, e, rule, mode);
+  }
+  return kNone;
+}
+
+}  // namespace fieldvalue
+
+namespace FieldRules {
+
+namespace {
+constexpr auto kPlaceholderWords = std::to_array<std::string_view>(
+    {"changeme",      "changethis", "changeit",     "password",    "passwd",    "pass",
+     "secret",        "example",    "placeholder",  "redacted",    "removed",   "hidden",
+     "masked",        "dummy",      "sample",       "test",        "testing",   "foo",
+     "bar",           "foobar",     "baz",          "none",        "null",      "nil",
+     "undefined",     "empty",      "todo",         "tbd",         "fixme",     "replaceme",
+     "notset",        "unset",      "default",      "required",    "string",    "value",
+     "token",         "apikey",     "secretkey",    "accesstoken", "fake",      "notarealpassword",
+     "mypassword",    "mysecret",   "yourpassword", "yoursecret",  "yourtoken", "yourapikey",
+     "insertkeyhere", "xxx",        "abc",          "n/a",         "pwd",       "key"});
+}  // namespace
+
+bool isPlaceholderValue(std::u16string_view value) {
+  using namespace fieldtext;
+  while (!value.empty() && isSpace(value.front())) value.remove_prefix(1);
+  while (!value.empty() && isSpace(value.back())) value.remove_suffix(1);
+  if (value.empty()) return true;
+  // Masks: "***", "xxxx", "XXXX-XXXX", "•••", "...", "___".
+  bool maskOnly = true;
+  int maskRun = 0, longestRun = 0, masked = 0;
+  for (char16_t c : value) {
+    bool m = c == u'*' || c == u'x' || c == u'X' || c == 0x2022 || c == 0x25CF || c == 0xB7 ||
+             c == 0x2026;
+    bool filler = c == u'.' || c == u'-' || c == u'_' || c == u'#' || c == u'?';
+    maskOnly = maskOnly && (m || filler);
+    maskRun = m ? maskRun + 1 : 0;
+    longestRun = std::max(longestRun, maskRun);
+    masked += m;
+  }
+  if (maskOnly) return true;
+  // "sk-xxxxxxxxxxxx": mostly a mask behind a prefix.
+  if (longestRun >= 4 && masked * 2 >= int(value.size())) return true;
+  char16_t f = value.front(), l = value.back();
+  if (f == u'<' && l == u'>') return true;  // <password>
+  if (value.substr(0, 2) == u"${" || value.substr(0, 2) == u"{{" || value.substr(0, 2) == u"#{" ||
+      value.substr(0, 2) == u"%(" || value == u"%s" || value == u"?")
+    return true;
+  if (f == u'%' && l == u'%' && value.size() > 2) return true;  // %PASSWORD%
+  if (f == u'{' && l == u'}') return true;                      // {password}
+  if (f == u'$') {                                              // $PASSWORD, $1
+    bool ident = value.size() > 1;
+    for (std::size_t i = 1; i < value.size(); ++i)
+      ident = ident && (isAsciiAlpha(value[i]) || isDigit(value[i]) || value[i] == u'_');
+    if (ident) return true;
+  }
+  if (f == u'[' && l == u']') {  // [REDACTED], [EMAIL_1]
+    bool token = value.size() > 2;
+    for (std::size_t i = 1; i + 1 < value.size(); ++i)
+      token = token &&
+              (isAsciiUpper(value[i]) || isDigit(value[i]) || value[i] == u'_' || value[i] == u' ');
+    if (token) return true;
+  }
+  std::array<char, 40> buf;
+  std::size_t size = 0;
+  for (char16_t c : value) {
+    if (c == u'_' || c == u'-' || c == u'.' || c == u' ') continue;
+    if (c >= 0x80 || size == buf.size()) return false;
+    buf[size++] = char(lowerAscii(c));
+  }
+  const std::string_view norm(buf.data(), size);
+  if (std::find(kPlaceholderWords.begin(), kPlaceholderWords.end(), norm) !=
+      kPlaceholderWords.end())
+    return true;
+  // "your-api-key-here", "insert_token_here", "<your token>".
+  auto has = [&](std::string_view s) { return norm.find(s) != std::string_view::npos; };
+  if (norm.size() > 4 && norm.ends_with("here") &&
+      (has("your") || has("insert") || has("put") || has("key") || has("token") || has("secret") ||
+       has("password")))
+    return true;
+  if ((norm.starts_with("your") || norm.starts_with("enter")) &&
+      (has("password") || has("secret") || has("token") || has("key") || has("name")))
+    return true;
+  if (norm.starts_with("changeme") || norm.starts_with("replaceme") || norm.starts_with("redacted"))
+    return true;
+  return false;
+}
+
+}  // namespace FieldRules
+}  // namespace clipvane::detect

@@ -1,0 +1,42 @@
+#pragma once
+// The shapes of field values: where a value of a given shape ends, and
+// whether it is real data or a stand-in.
+#include <string_view>
+
+#include "FieldKeys.h"
+
+namespace clipvane::detect::fieldvalue {
+
+struct Span {
+  int begin = 0;
+  int end = 0;
+};
+
+enum class Mode {
+  whole,    // [begin, end) is the complete value (a quoted string, a CSV cell)
+  leading,  // the value starts at begin and ends where its shape ends, at end at the latest
+};
+
+// Where a value of the rule's shape lies in text[begin, end), or {-1, -1}.
+// `strict` asks secrets to look random (labels in running prose).
+Span match(std::u16string_view text, int begin, int end, const KeyRule& rule, Mode mode,
+           bool strict = false);
+
+// End of a calendar date starting at begin ("1990-04-12", "12/04/1990",
+// "April 12, 1990", "12 Apr 1990"), or -1.
+int dateEnd(std::u16string_view text, int begin, int end);
+
+// End of an unquoted JSON number starting at begin, or -1.
+int jsonNumberEnd(std::u16string_view text, int begin, int end);
+
+// A free-text street address starting with its house number at begin
+// ("221B Baker Street, London NW1 6XE"), or {-1, -1}.
+Span streetAddress(std::u16string_view text, int begin, int end);
+
+// Capitalised name words starting at begin (after a salutation), or {-1, -1}.
+Span nameAfterSalutation(std::u16string_view text, int begin, int end);
+
+bool isMonthName(std::u16string_view word);
+bool isNullWord(std::u16string_view value);  // true, false, null, none, n/a, …
+
+}  // namespace clipvane::detect::fieldvalue
