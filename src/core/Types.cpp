@@ -80,6 +80,9 @@ std::optional<Date> parseISO8601(std::string_view s) {
   }
   if (pos != s.size()) return std::nullopt;
   const auto tp = sys_days{ymd} + hours{h} + minutes{mi} + seconds{se} + fraction - offset;
+  // An offset can carry the moment out of the four-digit years, which
+  // formatISO8601 could not write back in a form this function reads.
+  if (tp < sys_days{year{0} / 1 / 1} || tp >= sys_days{year{10000} / 1 / 1}) return std::nullopt;
   return Date{duration_cast<Date::duration>(tp.time_since_epoch())};
 }
 
