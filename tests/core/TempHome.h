@@ -27,6 +27,12 @@ class TempHome : public ::testing::Test {
     std::filesystem::remove_all(home, ec);
   }
 
+  // Makes Clock::now() read `now`, which the test may move.
+  void freezeClock(clipvane::Date start) {
+    now = start;
+    clipvane::Clock::set([this] { return now; });
+  }
+
   std::filesystem::path path(const std::string& name) const { return home / name; }
 
   std::string contents(const std::string& name) const {
@@ -46,4 +52,5 @@ class TempHome : public ::testing::Test {
   }
 
   std::filesystem::path home;
+  clipvane::Date now{};
 };

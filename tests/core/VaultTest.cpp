@@ -1,0 +1,328 @@
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <limits>
+
+#include "Crypto.h"
+#include "Detector.h"
+#include "Masks.h"
+#include "Storage.h"
+#include "TempHome.h"
+#include "Vault.h"
+
+using namespace clipvane;
+using Style = Vault::LabelStyle;
+
+namespace {
+
+const Date kNow = *parseISO8601("2026-12-06T20:00:00Z");
+
+// The finding of the first occurrence of value in text (after `from`).
+Finding at(std::u16string_view text, std::u16string value, Kind kind, std::u16string mask = u"",
+           std::u16string label = u"", std::size_t from = 0) {
+  const auto pos = text.find(value, from);
+  EXPECT_NE(pos, std::u16string_view::npos) << toUtf8(value);
+  if (label.empty()) label = std::u16string(kind.label());
+  if (mask.empty()) mask = u"•••";
+  return Finding{kind, {int(pos), int(value.size())}, value, mask, label};
+}
+
+Vault::Entry entry(std::u16string mask, std::u16string original, Kind kind, Date created = kNow) {
+  return {std::move(mask), std::move(original), kind, created, std::nullopt};
+}
+
+std::vector<std::u16string> masksOf(const Vault& v) {
+  std::vector<std::u16string> out;
+  for (const auto& e : v.entries) out.push_back(e.mask);
+  return out;
+}
+
+}  // namespace
+
+TEST(VaultRecord, TokensContinueFromTheHighestLiveNumberOfTheirWord) {
+  Vault v;
+  v.entries = {entry(u"[EMAIL_3]", u"old@example.com", Kind::email),
+               entry(u"[ID_NUMBER_9]", u"123-45-6789", Kind::ssn),
+               entry(u"[EMAIL_1]", u"older@example.com", Kind::email)};
+  const std::u16string text = u"a@x.io, b@y.io, ID 42, Falcon-7";
+  const std::vector<Finding> findings = {
+      at(text, u"a@x.io", Kind::email), at(text, u"b@y.io", Kind::email),
+      at(text, u"42", Kind::identifier), at(text, u"Falcon-7", Kind::custom, u"", u"Project x")};
+  EXPECT_EQ(v.record(text, findings, {}, {}, Style::token, true, kNow),
+            u"[EMAIL_4], [EMAIL_5], ID [ID_1], [PROJECT_X_1]");
+  ASSERT_EQ(v.entries.size(), 7u);
+  EXPECT_EQ(v.entries[3], entry(u"[EMAIL_4]", u"a@x.io", Kind::email));
+  EXPECT_EQ(v.entries[6], entry(u"[PROJECT_X_1]", u"Falcon-7", Kind::custom));
+
+  // The next paste goes on counting.
+  const std::u16string next = u"c@z.io";
+  EXPECT_EQ(v.record(next, {at(next, u"c@z.io", Kind::email)}, {}, {}, Style::token, true, kNow),
+            u"[EMAIL_6]");
+}
+
+TEST(VaultRecord, ReuseOfTheSameValue) {
+  struct Row {
+    const char* name;
+    bool reuse;
+    std::vector<Vault::Entry> before;
+    std::u16string expected;
+    std::size_t added;
+  };
+  const std::u16string text = u"ann@x.io ann@x.io bob@x.io";
+  const Row rows[] = {
+      {"same paste, reuse", true, {}, u"[EMAIL_1] [EMAIL_1] [EMAIL_2]", 2},
+      {"same paste, no reuse", false, {}, u"[EMAIL_1] [EMAIL_2] [EMAIL_3]", 3},
+      {"live entry of the same kind",
+       true,
+       {entry(u"[EMAIL_7]", u"ann@x.io", Kind::email)},
+       u"[EMAIL_7] [EMAIL_7] [EMAIL_8]",
+       1},
+      {"live entry, no reuse",
+       false,
+       {entry(u"[EMAIL_7]", u"ann@x.io", Kind::email)},
+       u"[EMAIL_8] [EMAIL_9] [EMAIL_10]",
+       3},
+      {"same original, other kind and word",
+       true,
+       {entry(u"[USERNAME_1]", u"ann@x.io", Kind::username)},
+       u"[EMAIL_1] [EMAIL_1] [EMAIL_2]",
+       2},
+      {"same word from a custom label",
+       true,
+       {entry(u"[EMAIL_2]", u"ann@x.io", Kind::custom)},
+       u"[EMAIL_2] [EMAIL_2] [EMAIL_3]",
+       1},
+      {"a mask-style entry is not a token",
+       true,
+       {entry(u"a•••@x•••.io", u"ann@x.io", Kind::email)},
+       u"[EMAIL_1] [EMAIL_1] [EMAIL_2]",
+       2},
+  };
+  for (const auto& r : rows) {
+    Vault v;
+    v.entries = r.before;
+    const std::vector<Finding> findings = {at(text, u"ann@x.io", Kind::email),
+                                           at(text, u"ann@x.io", Kind::email, u"", u"", 1),
+                                           at(text, u"bob@x.io", Kind::email)};
+    EXPECT_EQ(v.record(text, findings, {}, {}, Style::token, r.reuse, kNow), r.expected) << r.name;
+    EXPECT_EQ(v.entries.size(), r.before.size() + r.added) << r.name;
+  }
+}
+
+TEST(VaultRecord, ReusedPlaceholderLivesOnFromNow) {
+  Vault v;
+  v.entries = {entry(u"[EMAIL_1]", u"ann@x.io", Kind::email, kNow - std::chrono::hours(20))};
+  const std::u16string text = u"ann@x.io";
+  v.record(text, {at(text, text, Kind::email)}, {}, {}, Style::token, true, kNow);
+  ASSERT_EQ(v.entries.size(), 1u);
+  EXPECT_EQ(v.entries[0].created, kNow);
+}
+
+TEST(VaultRecord, KeptLockedOverlappingAndOutOfRangeFindings) {
+  const std::u16string text = u"key=sk_live_abc card 4111 1111 1111 1111 mail ann@x.io";
+  Finding overlap = at(text, u"1111 mail", Kind::custom, u"", u"Odd");
+  Finding outside{Kind::phone, {int(text.size()) - 2, 5}, u"??", u"•••", u"Phone"};
+  Finding negative{Kind::phone, {-3, 4}, u"??", u"•••", u"Phone"};
+  Finding empty{Kind::phone, {3, 0}, u"", u"•••", u"Phone"};
+  const std::vector<Finding> findings = {at(text, u"ann@x.io", Kind::email),
+                                         at(text, u"4111 1111 1111 1111", Kind::card),
+                                         at(text, u"sk_live_abc", Kind::apiKey),
+                                         overlap,
+                                         outside,
+                                         negative,
+                                         empty};
+  Vault v;
+  EXPECT_EQ(v.record(text, findings, /*keep=*/{2}, /*locked=*/{1}, Style::token, true, kNow),
+            u"key=sk_live_abc card [removed] mail [EMAIL_1]");
+  EXPECT_EQ(masksOf(v), std::vector<std::u16string>{u"[EMAIL_1]"});
+  for (const auto& e : v.entries) EXPECT_NE(e.mask, Masks::removed);
+}
+
+TEST(VaultRecord, MaskStyleAddsSuffixesForOtherOriginals) {
+  Vault v;
+  v.entries = {entry(u"j•••@e•••.com", u"jane@example.com", Kind::email)};
+  const std::u16string text = u"john@example.com jim@ex.com jane@example.com jo@e.co";
+  std::vector<Finding> findings = {at(text, u"john@example.com", Kind::email, u"j•••@e•••.com"),
+                                   at(text, u"jim@ex.com", Kind::email, u"j•••@e•••.com"),
+                                   at(text, u"jane@example.com", Kind::email, u"j•••@e•••.com"),
+                                   at(text, u"jo@e.co", Kind::email, u"")};
+  findings[3].mask.clear();  // without a mask it takes a token
+  EXPECT_EQ(v.record(text, findings, {}, {}, Style::mask, false, kNow),
+            u"j•••@e•••.com #2 j•••@e•••.com #3 j•••@e•••.com [EMAIL_1]");
+  EXPECT_EQ(masksOf(v), (std::vector<std::u16string>{u"j•••@e•••.com", u"j•••@e•••.com #2",
+                                                     u"j•••@e•••.com #3", u"[EMAIL_1]"}));
+  // Every placeholder brings back its own original.
+  EXPECT_EQ(v.restore(u"j•••@e•••.com #3 j•••@e•••.com #2 j•••@e•••.com").first,
+            u"jim@ex.com john@example.com jane@example.com");
+}
+
+TEST(VaultRestore, LongestMasksFirstAndCounted) {
+  Vault v;
+  v.entries = {entry(u"[EMAIL_1]", u"one@x.io", Kind::email),
+               entry(u"[EMAIL_12]", u"twelve@x.io", Kind::email),
+               entry(u"a•••", u"anna", Kind::name), entry(u"a••• #2", u"arne", Kind::name),
+               entry(u"[NAME_1]", u"[EMAIL_1]", Kind::name)};
+  struct Row {
+    std::u16string in, out;
+    int count;
+  };
+  const Row rows[] = {
+      {u"[EMAIL_12] and [EMAIL_1]", u"twelve@x.io and one@x.io", 2},
+      {u"a••• #2, a•••", u"arne, anna", 2},
+      {u"[EMAIL_123] [EMAIL_1", u"[EMAIL_123] [EMAIL_1", 0},
+      // An original that looks like a placeholder is not replaced again.
+      {u"[NAME_1]", u"[EMAIL_1]", 1},
+      {u"", u"", 0},
+  };
+  for (const auto& r : rows) {
+    const auto [out, count] = v.restore(r.in);
+    EXPECT_EQ(out, r.out) << toUtf8(r.in);
+    EXPECT_EQ(count, r.count) << toUtf8(r.in);
+  }
+}
+
+TEST(VaultMasks, OnlyThoseInTheTextLongestFirstTiesInVaultOrder) {
+  Vault v;
+  v.entries = {entry(u"[B_22]", u"b", Kind::custom), entry(u"[A_1]", u"a", Kind::custom),
+               entry(u"[Z_9]", u"z", Kind::custom), entry(u"[C_1]", u"c", Kind::custom),
+               entry(u"[D_333]", u"d", Kind::custom)};
+  std::vector<std::u16string> found;
+  for (const auto& e : v.masks(u"[C_1] [A_1] [D_333] [B_22]")) found.push_back(e.mask);
+  EXPECT_EQ(found, (std::vector<std::u16string>{u"[D_333]", u"[B_22]", u"[A_1]", u"[C_1]"}));
+}
+
+TEST(VaultRestore, JsonNumbersGoOutQuotedAndComeBackBare) {
+  const std::u16string text = uR"({"salary": 85000, "bonus": 1200.5, "note": "85000"})";
+  Finding salary = at(text, u"85000", Kind::financialRecord);
+  salary.jsonNumber = true;
+  Finding bonus = at(text, u"1200.5", Kind::financialRecord);
+  bonus.jsonNumber = true;
+  Finding note = at(text, u"85000", Kind::financialRecord, u"", u"", salary.range.end());
+  Vault v;
+  const auto out = v.record(text, {salary, bonus, note}, {}, {}, Style::token, true, kNow);
+  EXPECT_EQ(out,
+            uR"({"salary": "[FINANCIAL_1]", "bonus": "[FINANCIAL_2]", "note": "[FINANCIAL_3]"})");
+  EXPECT_TRUE(nlohmann::json::accept(toUtf8(out)));
+  EXPECT_EQ(v.entries[0].jsonNumber, std::optional<bool>(true));
+  EXPECT_EQ(v.entries[2].jsonNumber, std::nullopt) << "a quoted number is text";
+  EXPECT_EQ(v.restore(out), std::make_pair(text, 3));
+  EXPECT_EQ(v.restore(u"pay [FINANCIAL_1] now").first, u"pay 85000 now");
+
+  // A locked number stays valid JSON too.
+  Vault w;
+  EXPECT_EQ(w.record(text, {salary}, {}, {0}, Style::token, true, kNow),
+            uR"({"salary": "[removed]", "bonus": 1200.5, "note": "85000"})");
+  EXPECT_TRUE(w.entries.empty());
+}
+
+class VaultStoreTest : public TempHome {
+ protected:
+  void SetUp() override {
+    TempHome::SetUp();
+    freezeClock(kNow);
+  }
+};
+
+TEST_F(VaultStoreTest, UpdateWritesEncryptedPrivateFilesAndReadGetsThemBack) {
+  EXPECT_TRUE(VaultStore::read(3600).entries.empty()) << "no file: empty vault";
+  const auto masked = VaultStore::update(3600, [&](Vault& v) {
+    const std::u16string text = u"mail jane.doe@example.com now";
+    return v.record(text, {at(text, u"jane.doe@example.com", Kind::email)}, {}, {}, Style::token,
+                    true, now);
+  });
+  EXPECT_EQ(masked, u"mail [EMAIL_1] now");
+  const Vault back = VaultStore::read(3600);
+  ASSERT_EQ(back.entries.size(), 1u);
+  EXPECT_EQ(back.entries[0], entry(u"[EMAIL_1]", u"jane.doe@example.com", Kind::email));
+
+  EXPECT_EQ(mode("vault.bin"), 0600);
+  EXPECT_EQ(mode("vault.key"), 0600);
+  EXPECT_EQ(contents("vault.key").size(), Crypto::keySize);
+  const std::string sealed = contents("vault.bin");
+  EXPECT_EQ(sealed.find("jane.doe"), std::string::npos);
+  EXPECT_EQ(sealed.find("EMAIL"), std::string::npos);
+  // A fresh nonce on every write, the same key.
+  const std::string key = contents("vault.key");
+  VaultStore::update(3600, [](Vault&) {});
+  EXPECT_NE(contents("vault.bin"), sealed);
+  EXPECT_EQ(contents("vault.key"), key);
+}
+
+TEST_F(VaultStoreTest, AgeLimitDropsOldEntriesAndHugeLimitsDropNone) {
+  VaultStore::update(0, [&](Vault& v) {
+    v.entries = {entry(u"[A_1]", u"a", Kind::custom, now - std::chrono::hours(2)),
+                 entry(u"[B_1]", u"b", Kind::custom, now - std::chrono::minutes(30)),
+                 entry(u"[C_1]", u"c", Kind::custom, now - std::chrono::days(400 * 365))};
+  });
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Row {
+    double ttl;
+    std::size_t left;
+  };
+  const Row rows[] = {
+      {3600, 1},  {86400, 2},        {inf, 3}, {std::numeric_limits<double>::max(), 3},
+      {1e300, 3}, {std::nan(""), 3}, {0, 0}};
+  for (const auto& r : rows) EXPECT_EQ(VaultStore::read(r.ttl).entries.size(), r.left) << r.ttl;
+  // What update drops is gone from the file.
+  VaultStore::update(3600, [](Vault&) {});
+  EXPECT_EQ(masksOf(VaultStore::read(inf)), std::vector<std::u16string>{u"[B_1]"});
+}
+
+TEST_F(VaultStoreTest, DamagedVaultThrowsAndIsNeverOverwritten) {
+  VaultStore::update(3600,
+                     [](Vault& v) { v.entries = {entry(u"[A_1]", u"secret-a", Kind::custom)}; });
+  const std::string good = contents("vault.bin"), key = contents("vault.key");
+  struct Row {
+    const char* name;
+    std::function<void()> damage;
+  };
+  const Row rows[] = {
+      {"flipped byte",
+       [&] {
+         std::string bad = good;
+         bad[bad.size() / 2] ^= 0x01;
+         write("vault.bin", bad);
+       }},
+      {"truncated", [&] { write("vault.bin", good.substr(0, 20)); }},
+      {"missing key", [&] { std::filesystem::remove(path("vault.key")); }},
+      {"other key", [&] { write("vault.key", Crypto::randomBytes(Crypto::keySize)); }},
+      {"short key", [&] { write("vault.key", "0123456789"); }},
+      {"not JSON inside", [&] { write("vault.bin", Crypto::seal(key, "{\"entries\": [")); }},
+      {"wrong shape inside",
+       [&] { write("vault.bin", Crypto::seal(key, R"({"entries":[{"mask":"[A_1]"}]})")); }},
+  };
+  for (const auto& r : rows) {
+    write("vault.bin", good);
+    write("vault.key", key);
+    r.damage();
+    const std::string before = contents("vault.bin");
+    EXPECT_THROW(VaultStore::read(3600), StorageError) << r.name;
+    bool ran = false;
+    EXPECT_THROW(VaultStore::update(3600, [&](Vault&) { ran = true; }), StorageError) << r.name;
+    EXPECT_FALSE(ran) << r.name;
+    EXPECT_EQ(contents("vault.bin"), before) << r.name;
+  }
+  try {
+    write("vault.bin", good);
+    std::filesystem::remove(path("vault.key"));
+    VaultStore::read(3600);
+  } catch (const StorageError& e) {
+    EXPECT_NE(std::string(e.what()).find("vault.key"), std::string::npos) << e.what();
+  }
+}
+
+TEST_F(VaultStoreTest, FailingBodyWritesNothingAndClearRemovesTheVault) {
+  VaultStore::update(3600, [](Vault& v) { v.entries = {entry(u"[A_1]", u"a", Kind::custom)}; });
+  const std::string before = contents("vault.bin");
+  EXPECT_THROW(VaultStore::update(3600,
+                                  [](Vault& v) {
+                                    v.entries.clear();
+                                    throw std::runtime_error("changed my mind");
+                                  }),
+               std::runtime_error);
+  EXPECT_EQ(contents("vault.bin"), before);
+  VaultStore::clear();
+  EXPECT_TRUE(VaultStore::read(3600).entries.empty());
+  EXPECT_NO_THROW(VaultStore::clear()) << "clearing twice";
+}
