@@ -100,7 +100,7 @@ class Translator {
   std::size_t i_ = 0;
   std::u16string out_;
   int groupCount_ = 0;
-  int nextGroup_ = 0;
+  std::vector<int> icuGroup_, marker_;  // by JavaScript group number
   std::map<std::u16string, int> names_;
   int lookbehindDepth_ = 0;
   bool multiline_ = false;
@@ -121,8 +121,16 @@ class Translator {
 
   // ---- pre-pass: capture groups and their names --------------------------
 
+  // Numbers the capture groups and their ICU counterparts. Each group gets
+  // an empty marker group before its ')': ICU fails a back-reference to a
+  // group that has not matched, ECMAScript matches the empty string, and
+  // "the marker is unset" is what tells the two apart.
   void countGroups() {
     bool inClass = false;
+    int icuCount = 0;
+    std::vector<int> open;  // JavaScript group number, 0: not capturing
+    icuGroup_.push_back(0);
+    marker_.push_back(0);
     for (std::size_t k = 0; k < p_.size(); ++k) {
       const char32_t c = p_[k];
       if (c == '\\') {
@@ -131,21 +139,39 @@ class Translator {
         inClass = c != ']';
       } else if (c == '[') {
         inClass = true;
+      } else if (c == ')') {
+        if (open.empty()) continue;  // reported by the parser
+        if (open.back() > 0) marker_[std::size_t(open.back())] = ++icuCount;
+        open.pop_back();
       } else if (c == '(') {
+        bool capture = true;
         if (k + 1 < p_.size() && p_[k + 1] == '?') {
-          if (k + 3 < p_.size() && p_[k + 2] == '<' && p_[k + 3] != '=' && p_[k + 3] != '!') {
-            ++groupCount_;
+          capture = k + 3 < p_.size() && p_[k + 2] == '<' && p_[k + 3] != '=' && p_[k + 3] != '!';
+          if (capture) {
             std::size_t save = i_;
             i_ = k + 3;
             std::u16string name = groupName();
             i_ = save;
-            if (!names_.emplace(name, groupCount_).second) fail("duplicate capture group name");
+            if (!names_.emplace(name, groupCount_ + 1).second) fail("duplicate capture group name");
           }
+        }
+        if (capture) {
+          open.push_back(++groupCount_);
+          icuGroup_.push_back(++icuCount);
+          marker_.push_back(0);
         } else {
-          ++groupCount_;
+          open.push_back(0);
         }
       }
     }
+  }
+
+  // A back-reference that, like ECMAScript's, matches nothing when its group
+  // has not taken part in the match.
+  void backReference(int group) {
+    const auto g = std::size_t(group);
+    appendAscii(out_, "(?:\\" + std::to_string(icuGroup_[g]) + "|(?!\\" +
+                          std::to_string(marker_[g]) + "))");
   }
 
   // RegExpIdentifierName followed by '>'; i_ is just after '<'.
@@ -302,9 +328,9 @@ class Translator {
   bool group() {
     bool quantifiable = true;
     const bool savedMultiline = multiline_, savedDotAll = dotAll_, savedIgnoreCase = ignoreCase_;
-    bool lookbehind = false;
+    bool lookbehind = false, capture = false;
     if (!eat('?')) {
-      ++nextGroup_;
+      capture = true;
       out_.push_back(u'(');
     } else if (eat(':')) {
       appendAscii(out_, "(?:");
@@ -324,14 +350,14 @@ class Translator {
       quantifiable = false;
     } else if (eat('<')) {
       groupName();  // validated and numbered in the pre-pass
-      ++nextGroup_;
+      capture = true;
       out_.push_back(u'(');
     } else {
       modifiers();
     }
     disjunction();
     if (!eat(')')) fail("unterminated group");
-    out_.push_back(u')');
+    appendAscii(out_, capture ? "())" : ")");
     if (lookbehind) --lookbehindDepth_;
     multiline_ = savedMultiline;
     dotAll_ = savedDotAll;
@@ -390,7 +416,7 @@ class Translator {
           if (!eat('<')) fail("invalid named reference");
           const auto it = names_.find(groupName());
           if (it == names_.end()) fail("invalid named capture referenced");
-          appendAscii(out_, "(?:\\" + std::to_string(it->second) + ")");
+          backReference(it->second);
           return true;
         }
         break;
@@ -411,7 +437,7 @@ class Translator {
             n = std::min<long long>(n * 10 + (p_[k++] - '0'), 1 << 30);
           if (n <= groupCount_) {
             i_ = k;
-            appendAscii(out_, "(?:\\" + std::to_string(n) + ")");
+            backReference(int(n));
             return true;
           }
         }

@@ -71,6 +71,11 @@ TEST(JSRegex, EcmaScriptSemantics) {
       // Groups and references.
       {u"(?<year>\\d{4})-\\k<year>", u"2024-2025 2024-2024", {u"2024-2024"}},
       {u"(a)\\1", u"aa", {u"aa"}},
+      // A reference to a group that has not matched matches nothing.
+      {u"(a)?b\\1c", u"bc abac", {u"bc", u"abac"}},
+      {u"\\1(a)b", u"ab", {u"ab"}},
+      {u"(?:(x)|(y))\\2z", u"xz yyz", {u"xz", u"yyz"}},
+      {u"(?<q>[\"'])?v\\k<q>", u"v; 'v'", {u"v", u"'v'"}},
       {u"(a)\\10", u"aa a\b", {u"a\b"}},
       {u"(?i:ab)c", u"ABc ABC", {u"ABc"}},
       {u"(?=a)?b", u"b", {u"b"}},
