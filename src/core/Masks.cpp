@@ -21,6 +21,17 @@ std::vector<std::pair<std::size_t, std::size_t>> graphemes(std::u16string_view s
     return U_SUCCESS(status) ? std::move(it) : nullptr;
   }();
   std::vector<std::pair<std::size_t, std::size_t>> out;
+  // ASCII needs no break rules: one character per cluster, CR LF excepted.
+  bool ascii = true;
+  for (char16_t c : s) ascii = ascii && c < 0x80;
+  if (ascii) {
+    for (std::size_t i = 0; i < s.size(); ++i) {
+      const std::size_t w = (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ? 2 : 1;
+      out.emplace_back(i, i + w);
+      i += w - 1;
+    }
+    return out;
+  }
   if (!iterator) {
     for (std::size_t i = 0; i < s.size();) {
       const std::size_t w = (s[i] >= 0xd800 && s[i] < 0xdc00 && i + 1 < s.size()) ? 2 : 1;

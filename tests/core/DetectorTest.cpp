@@ -91,6 +91,7 @@ TEST(DetectorPhone, LookAlikes) {
                                {"size 1,234,567 bytes", {}},
                                {"lat 48.8566, 2.3522", {}},
                                {"0.20020811-1 and 0 160133733", {}},
+                               {"Boston, MA 02110-1301, USA", {}},
                            });
 }
 
@@ -163,6 +164,8 @@ TEST(DetectorIPv4, PositivesAndLookAlikes) {
                               {"01.2.3.4", {}},
                               {"127.0.0.1 and 0.0.0.0", {}},
                               {"1.2.3", {}},
+                              {"// 23.2.2.1 construct/copy", {}},
+                              {"gateway 10.0.0.1", {"10.0.0.1"}},
                           });
 }
 
@@ -179,6 +182,7 @@ TEST(DetectorIPv6, PositivesAndLookAlikes) {
                               {"::1", {}},
                               {"1:2:3:4:5:6:7:8:9", {}},
                               {"2001:db8:::1", {}},
+                              {"C::~C() and A::B and ::F", {}},
                           });
 }
 
@@ -191,6 +195,7 @@ TEST(DetectorMac, PositivesAndLookAlikes) {
                                     {"00:1A:2B:3C:4D:5E:6F", {}},
                                     {"1234.5678.9012", {}},
                                     {"00:00:00:00:00:00", {}},
+                                    {"ff:ff:ff:ff:ff:ff", {}},
                                 });
 }
 

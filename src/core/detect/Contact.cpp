@@ -261,6 +261,8 @@ void Scanner::phone(std::size_t start) {
   } else if (s.digits.size() > 2 && s.digits[0] == '0' && s.digits[1] == '0') {
     ok = validWithLibrary("+" + digitString(s, 2), "ZZ");
   } else if (s.digits[0] == '0' && s.digits.size() >= 9 && s.groups[0] >= 2 &&
+             (s.groups.size() > 2 ||
+              (s.groups[0] <= 5 && !(s.groups[0] == 5 && s.groups[1] == 4))) &&
              (s.sep == ' ' || s.sep == '-' || (s.sep == '?' && s.bracket) ||
               (s.sep == '.' && frenchStyle(s)))) {
     // National numbers with a trunk prefix, in the plans where that is usual.

@@ -91,10 +91,14 @@ void Scanner::ipv4(std::size_t start) {
   }
   const auto address = NetworkAddress::parseIPv4(text_.substr(start, i - start));
   if (!address) return;
-  // "1.2.3.4" and "4.2.0.1" are how versions look; "1.1.1.1" is a resolver.
-  if (i - start == 7 && !((*address)[0] == (*address)[1] && (*address)[1] == (*address)[2] &&
-                          (*address)[2] == (*address)[3]))
-    return;
+  // Quads of small numbers ("1.2.3.4", "23.2.2.1") are versions and section
+  // numbers; a resolver such as "1.1.1.1" and the 10/8 network are addresses.
+  const auto& a = *address;
+  const bool small = a[0] <= 31 && a[1] <= 31 && a[2] <= 31 && a[3] <= 31;
+  const bool same = a[0] == a[1] && a[1] == a[2] && a[2] == a[3];
+  if (small && !same && a[0] != 10) return;
+  // Object identifiers of the directory and internet arcs ("2.5.4.3", "1.3.6.1").
+  if ((a[0] == 2 && a[1] == 5) || (a[0] == 1 && a[1] == 3 && a[2] == 6)) return;
   if (introducedAsVersion(text_, start)) return;
   add(Kind::ipv4, start, i);
 }
@@ -131,6 +135,15 @@ void Scanner::ipv6(std::size_t colon) {
     hexDigit |= hex(c);
   }
   if (colons < 2 || !hexDigit) return;
+  // "C::" and "A::B" are scopes in code: a short form needs a digit ("::1").
+  int groups = 0;
+  bool number = false;
+  for (std::size_t k = b; k < e; ++k) {
+    if (hex(text_[k]) && (k == b || !hex(text_[k - 1]))) ++groups;
+    number |= digit(text_[k]);
+  }
+  if (groups < 3 && !number) return;
+  if (groups < 2 && value != u"::1") return;
   if (!NetworkAddress::parseIPv6(value)) return;
   add(Kind::ipv6, b, end);
 }
@@ -169,6 +182,11 @@ void Scanner::mac(std::size_t start) {
   if (wordChar(next)) return;
   if ((next == sep || next == '.' || next == ':' || next == '-') && hex(ch(end + 1))) return;
   if (!nonZero) return;
+  // The broadcast address names no device.
+  bool broadcast = true;
+  for (std::size_t k = start; k < end; ++k)
+    if (hex(text_[k]) && fold(text_[k]) != 'f') broadcast = false;
+  if (broadcast) return;
   add(Kind::macAddress, start, end);
 }
 

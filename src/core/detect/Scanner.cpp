@@ -17,22 +17,33 @@ bool chars::at(std::u16string_view text, std::size_t pos, std::u16string_view lo
   return true;
 }
 
-// First letters of the issuer prefixes, "jdbc:" and JSON Web Tokens.
-static bool keyStart(char16_t c) {
-  switch (c) {
+// The first two characters of the issuer prefixes, "jdbc:" and JSON Web
+// Tokens: most words are turned away here.
+static bool keyStart(char16_t a, char16_t b) {
+  switch (a) {
     case 'A':
+      return b == 'K' || b == 'S' || b == 'I' || b == 'C';
     case 'S':
+      return b == 'G' || b == 'K';
     case 'g':
+      return b == 'h' || b == 'i' || b == 'l';
     case 'x':
+      return b == 'o';
     case 's':
+      return b == 'k' || b == 'h';
     case 'r':
     case 'p':
+      return b == 'k';
     case 'n':
+      return b == 'p';
     case 'h':
+      return b == 'f';
     case 'd':
+      return b == 'o';
     case 'e':
+      return b == 'y';
     case 'j':
-      return true;
+      return b == 'd';
     default:
       return false;
   }
@@ -57,7 +68,6 @@ void Scanner::run() {
   const std::size_t n = text_.size();
   const bool anyUrl =
       on(Kind::databaseUrl) || on(Kind::internalUrl) || on(Kind::secret) || on(Kind::apiKey);
-  const bool anyNumber = on(Kind::card) || on(Kind::ssn) || on(Kind::ipv4) || on(Kind::phone);
   for (std::size_t i = 0; i < n; ++i) {
     const char16_t c = text_[i];
     if (c >= 0x80) continue;
@@ -69,15 +79,23 @@ void Scanner::run() {
       while (e < n && alnum(text_[e])) ++e;
       const bool hostLike = (ch(e) == '.' || ch(e) == '-') && alnum(ch(e + 1));
       if (digit(c)) {
-        if (anyNumber) {
-          if (on(Kind::card)) card(i);
-          if (on(Kind::ssn)) ssn(i);
-          if (on(Kind::ipv4)) ipv4(i);
-          if (on(Kind::phone) && i >= phoneSkip_) phone(i);
-        }
-        if (on(Kind::macAddress)) mac(i);
+        // What can start at a run of len digits followed by next.
+        const std::size_t len = e - i;
+        const char16_t next = ch(e), after = ch(e + 1);
+        const bool grouped = (next == ' ' || next == '-') && digit(after);
+        if (on(Kind::card) && ((len == 4 && grouped) || (len >= 13 && len <= 19))) card(i);
+        if (on(Kind::ssn) && len == 3 && next == '-') ssn(i);
+        if (on(Kind::ipv4) && len <= 3 && next == '.') ipv4(i);
+        if (on(Kind::phone) && i >= phoneSkip_ && len <= 15 &&
+            (((next == ' ' || next == '-' || next == '.') && (digit(after) || after == '(')) ||
+             next == '('))
+          phone(i);
+        if (on(Kind::macAddress) &&
+            ((len == 2 && (next == ':' || next == '-')) || (len == 4 && next == '.')))
+          mac(i);
       } else {
-        if (i >= keySkip_ && keyStart(c) && (on(Kind::apiKey) || on(Kind::databaseUrl))) apiKey(i);
+        if (i >= keySkip_ && keyStart(c, ch(i + 1)) && (on(Kind::apiKey) || on(Kind::databaseUrl)))
+          apiKey(i);
         if (on(Kind::iban) && upper(c)) iban(i);
         if (on(Kind::macAddress) && hex(c)) mac(i);
       }
