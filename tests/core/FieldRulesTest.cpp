@@ -71,6 +71,8 @@ TEST(FieldRules, FindsTheValueUnderItsKeyInEveryFormat) {
       {"level=info user=bob password=hunter2! msg=ok", "secret:hunter2!"},
       {"config[\"password\"] = \"hunter2!\"", "secret:hunter2!"},
       {"my password is hunter2!", "secret:hunter2!"},
+      {"username=bob&password=hunter2!&remember=1", "secret:hunter2!"},
+      {"username=bob&password=hunter2!&remember=1", "username:bob"},
   };
   for (const Case& c : cases) {
     std::u16string text = toUtf16(c.text);
@@ -96,8 +98,10 @@ TEST(FieldRules, FindsEachFieldKind) {
       {"Patient: John Smith, DOB: 1990-04-12", "birthDate:1990-04-12"},
       {"first_name,last_name\nAnna,Kowalska\n", "name:Kowalska"},
       {"Please call Dr. Jane Foster tomorrow.", "name:Jane Foster"},
+      {"Sehr geehrter Herr Müller,", "name:Müller"},
       {"name: José Álvarez", "name:José Álvarez"},
       {"username: jdoe42", "username:jdoe42"},
+      {"[client]\nuser = jsmith\n", "username:jsmith"},
       {R"({"login": "m.rossi"})", "username:m.rossi"},
       {"Company: Acme Widgets, Inc.", "organization:Acme Widgets, Inc."},
       {R"({"customer_id": "CUST-00123"})", "identifier:CUST-00123"},
@@ -169,6 +173,8 @@ TEST(FieldRules, FindsNothingWithoutALabelOrForStandIns) {
       // references and types in code
       "password = os.getenv(\"DB_PASSWORD\")",
       "password = self.password",
+      "return Client(password=db_password, user=svc)",
+      "db_password = default_password",
       "password: str",
       "password: string;",
       "def login(user, password):",
@@ -284,7 +290,8 @@ TEST(FieldRules, FindsStreetAddressesInProse) {
     auto all = describe(text, find(text));
     EXPECT_TRUE(has(all, c.expected)) << c.text << " -> " << dump(all);
   }
-  for (const char* c : {"version 2 Street Fighter", "took 12 Main steps", "at 10 Downing"}) {
+  for (const char* c : {"version 2 Street Fighter", "took 12 Main steps", "at 10 Downing",
+                        "It is 5 Stars Road show"}) {
     auto text = toUtf16(c);
     EXPECT_TRUE(find(text).empty()) << c;
   }

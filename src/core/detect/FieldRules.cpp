@@ -39,6 +39,7 @@ enum class Ctx : std::uint8_t {
   dict,   // 'key': value (Python, JS)
   query,  // ?key=value&…
   env,    // KEY=value at the start of a line
+  ini,    // key = value at the start of a line (INI, TOML, or an assignment)
   code,   // key = value, key := value, key => value
   label,  // key: value (YAML, headers, prose)
 };
@@ -67,7 +68,7 @@ bool isKeyChar(char16_t c) {
 // ASCII characters the line loop stops at; all others are passed over.
 constexpr std::array<bool, 128> kStops = [] {
   std::array<bool, 128> a{};
-  for (char c : std::string_view(":=\t,;|iwMDPS0123456789")) a[std::size_t(c)] = true;
+  for (char c : std::string_view(":=\t,;|iwMDPSHF0123456789")) a[std::size_t(c)] = true;
   return a;
 }();
 
@@ -190,6 +191,8 @@ class Scanner {
         case u'D':
         case u'P':
         case u'S':
+        case u'H':
+        case u'F':
           if (i == ls || !isAlnum(t_[i - 1])) salutation(i, le);
           break;
         default:
@@ -274,8 +277,8 @@ class Scanner {
       char16_t before = k.start > ls ? t_[k.start - 1] : u' ';
       if (before == u'?' || before == u'&')
         k.ctx = Ctx::query;
-      else if (!blankBefore && s.len == 1 && lineStartBefore(k.start, ls))
-        k.ctx = Ctx::env;
+      else if (s.len == 1 && lineStartBefore(k.start, ls))
+        k.ctx = blankBefore ? Ctx::ini : Ctx::env;
       else
         k.ctx = Ctx::code;
     }
@@ -407,7 +410,11 @@ class Scanner {
           resume = ne;
         }
       } else {
-        value(rule, vs, extent, Mode::leading, false, key.start);
+        // "user=bob&password=…" at the start of a line is a form body.
+        if (key.ctx == Ctx::env && extent > vs && extent < le && t_[extent - 1] == u'&')
+          extent = queryValueEnd(vs, le);
+        value(rule, vs, extent, key.ctx == Ctx::code ? Mode::code : Mode::leading, false,
+              key.start);
         resume = extent;
       }
     }
@@ -453,8 +460,10 @@ class Scanner {
       if (ts == i || (ts > ls && isAlnum(t_[ts - 1]))) return;
     }
     if (ts == i && on(Kind::address) && (i == ls || !isAlnum(t_[i - 1]))) {
-      Span a = fieldvalue::streetAddress(t_, i, le);
-      if (a.begin >= 0)
+      bool withPlace = false;
+      Span a = fieldvalue::streetAddress(t_, i, le, &withPlace);
+      // A bare "5 Stars Road" needs a word that introduces a place.
+      if (a.begin >= 0 && (withPlace || placeCueBefore(i, ls)))
         out_.push_back({Kind::address, Range{a.begin, a.end - a.begin}, false, false, false, {}});
     }
     if (ts > ls && (t_[ts - 1] == u'.' || t_[ts - 1] == u'-' || t_[ts - 1] == u'/')) return;
@@ -480,6 +489,23 @@ class Scanner {
     value(*r, valueStart, le, Mode::leading, false, j, true);
   }
 
+  bool placeCueBefore(int i, int ls) const {
+    int j = i;
+    while (j > ls && isBlank(t_[j - 1])) --j;
+    if (j == ls) return true;
+    const char16_t c = t_[j - 1];
+    if (c == u':' || c == u'(' || c == u'"' || c == u'\'' || c == u',') return true;
+    int w = j;
+    while (w > ls && isAsciiAlpha(t_[w - 1]) && j - w < 10) --w;
+    static constexpr std::array<std::string_view, 14> kCues = {
+        "at",   "to",    "on",      "in",    "from", "near",    "address",
+        "live", "lives", "located", "visit", "ship", "deliver", "mail"};
+    const View word = t_.substr(w, j - w);
+    for (std::string_view cue : kCues)
+      if (equalsAscii(word, cue)) return true;
+    return false;
+  }
+
   // "my password is hunter2", "the patient's name is John Smith".
   void afterIs(int i, int ls, int le) {
     int len = 0;
@@ -501,8 +527,9 @@ class Scanner {
     int w = i;
     while (w < le && isAsciiAlpha(t_[w]) && w - i < 5) ++w;
     View word = t_.substr(i, w - i);
-    static constexpr std::array<std::u16string_view, 8> kTitles = {
-        u"Mr", u"Mrs", u"Ms", u"Mx", u"Miss", u"Dr", u"Prof", u"Sir"};
+    static constexpr std::array<std::u16string_view, 12> kTitles = {
+        u"Mr",   u"Mrs", u"Ms",   u"Mx",   u"Miss", u"Dr",
+        u"Prof", u"Sir", u"Herr", u"Frau", u"Mme",  u"Mlle"};
     if (std::find(kTitles.begin(), kTitles.end(), word) == kTitles.end()) return;
     if (w < le && t_[w] == u'.') ++w;
     if (w >= le || t_[w] != u' ') return;

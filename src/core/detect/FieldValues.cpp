@@ -256,13 +256,22 @@ bool isDottedReference(View v) {
 
 // ---- secrets ---------------------------------------------------------------
 
-bool acceptSecret(View v, const KeyRule& rule, bool quoted, bool strict) {
+bool acceptSecret(View v, const KeyRule& rule, bool quoted, bool strict, bool code = false) {
   if (v.empty() || v.size() > std::size_t(kMaxToken)) return false;
   if (FieldRules::isPlaceholderValue(v) || isNullWord(v) || inSet(v, kTypeWords)) return false;
   if (v.substr(0, 5) == u"-----") return false;  // a PEM block: the private-key rule's
   if (!quoted) {
     if (isDottedReference(v)) return false;
     if (v.find(u'(') != View::npos) return false;
+  }
+  if (!quoted) {  // "password = db_password": a variable
+    bool ident = isAsciiAlpha(v[0]) || v[0] == u'_', digit = false, underscore = false;
+    for (char16_t c : v) {
+      ident = ident && (isAsciiAlpha(c) || isDigit(c) || c == u'_');
+      digit = digit || isDigit(c);
+      underscore = underscore || c == u'_';
+    }
+    if (ident && !digit && (code || underscore)) return false;
   }
   bool weak = strict || (rule.flags & kWeak);
   if (weak) return looksRandom(v);
@@ -310,7 +319,7 @@ Span matchSecret(View t, int b, int e, const KeyRule& rule, Mode mode, bool stri
     for (char16_t c : v) plainWord = plainWord && isLower(c);
     if (plainWord) return kNone;
   }
-  if (!acceptSecret(v, rule, false, strict)) return kNone;
+  if (!acceptSecret(v, rule, false, strict, mode == Mode::code)) return kNone;
   return {b, ve};
 }
 
@@ -411,7 +420,7 @@ Span matchName(View t, int b, int e, const KeyRule& rule, Mode mode) {
   int minWords = (rule.flags & kTwoWords) ? 2 : 1;
   if (s.words < minWords) return kNone;
   if (mode == Mode::whole && s.end != ve) return kNone;
-  if (mode == Mode::leading && s.end < ve && (isAlnum(t[s.end]) || t[s.end] == u'@')) return kNone;
+  if (mode != Mode::whole && s.end < ve && (isAlnum(t[s.end]) || t[s.end] == u'@')) return kNone;
   return {vb, s.end};
 }
 
@@ -428,7 +437,7 @@ Span matchUsername(View t, int b, int e, const KeyRule& rule, Mode mode) {
   while (end > vb && (t[end - 1] == u'.' || t[end - 1] == u'-')) --end;
   if (end - vb < 2 || end - vb > 64) return kNone;
   if (mode == Mode::whole && i != ve) return kNone;
-  if (mode == Mode::leading && i < ve && !isBlank(t[i]) && t[i] != u',' && t[i] != u';' &&
+  if (mode != Mode::whole && i < ve && !isBlank(t[i]) && t[i] != u',' && t[i] != u';' &&
       t[i] != u')')
     return kNone;
   View v = t.substr(vb, end - vb);
@@ -436,7 +445,7 @@ Span matchUsername(View t, int b, int e, const KeyRule& rule, Mode mode) {
   if (FieldRules::isPlaceholderValue(v) || isNullWord(v) || inSet(v, kSystemUsers) ||
       inSet(v, kTypeWords))
     return kNone;
-  if (mode == Mode::leading) {
+  if (mode != Mode::whole) {
     int next = skipBlanks(t, i, ve);
     bool plain = true;
     for (char16_t c : v) plain = plain && isLower(c);
@@ -484,7 +493,7 @@ Span idGroups(View t, int b, int e, Mode mode, int minAlnum, int maxAlnum, int m
   }
   if (end < 0) return kNone;
   if (mode == Mode::whole && end != ve) return kNone;
-  if (mode == Mode::leading && end < ve && isLetter(t[end])) return kNone;
+  if (mode != Mode::whole && end < ve && isLetter(t[end])) return kNone;
   if (alnum < minAlnum || digits < minDigits) return kNone;
   if (dateEnd(t, vb, end) == end) return kNone;  // an expiry or issue date
   return {vb, end};
@@ -675,7 +684,7 @@ Span matchPhrase(View t, int b, int e, const KeyRule& rule, Mode mode) {
 
 Span matchOrganization(View t, int b, int e, Mode mode) {
   int end = e;
-  if (mode == Mode::leading) {
+  if (mode != Mode::whole) {
     end = phraseEnd(t, b, e, false);
     // "Acme, Inc." stays whole; "Acme, based in Ohio" does not.
     for (int i = b; i < end; ++i) {
@@ -860,7 +869,7 @@ int dateEnd(View t, int b, int e) {
   return yearAfter(t, ordinalEnd(t, d1, e), e);
 }
 
-Span streetAddress(View t, int b, int e) {
+Span streetAddress(View t, int b, int e, bool* withPlace) {
   // House number: "12", "221B", "12-14".
   int i = digitsEnd(t, b, e, 6);
   if (i - b < 1 || i - b > 5) return kNone;
@@ -936,6 +945,7 @@ Span streetAddress(View t, int b, int e) {
   }
   int postal = part(end, [&](int q) { return postalCodeEnd(t, q, e); });
   if (postal > 0) end = postal;
+  if (withPlace) *withPlace = end > suffixEnd;
   return {b, end};
 }
 
@@ -948,6 +958,12 @@ Span nameAfterSalutation(View t, int b, int e) {
 
 Span match(View t, int b, int e, const KeyRule& rule, Mode mode, bool strict) {
   if (b >= e) return kNone;
+  if (mode == Mode::code) {  // "user=svc_user": an unquoted word in code is a variable
+    int i = b;
+    bool digit = false;
+    while (i < e && (isAsciiAlpha(t[i]) || isDigit(t[i]) || t[i] == u'_')) digit |= isDigit(t[i++]);
+    if (i > b && !isDigit(t[b]) && !digit && (i == e || !isLetter(t[i]))) return kNone;
+  }
   switch (rule.shape) {
     case Shape::none:
       return kNone;

@@ -15,6 +15,7 @@ struct Span {
 enum class Mode {
   whole,    // [begin, end) is the complete value (a quoted string, a CSV cell)
   leading,  // the value starts at begin and ends where its shape ends, at end at the latest
+  code,     // as leading, in code: a bare identifier is a variable, not a value
 };
 
 // Where a value of the rule's shape lies in text[begin, end), or {-1, -1}.
@@ -30,8 +31,9 @@ int dateEnd(std::u16string_view text, int begin, int end);
 int jsonNumberEnd(std::u16string_view text, int begin, int end);
 
 // A free-text street address starting with its house number at begin
-// ("221B Baker Street, London NW1 6XE"), or {-1, -1}.
-Span streetAddress(std::u16string_view text, int begin, int end);
+// ("221B Baker Street, London NW1 6XE"), or {-1, -1}. withPlace tells whether
+// a unit, city, region or postal code follows the street.
+Span streetAddress(std::u16string_view text, int begin, int end, bool* withPlace = nullptr);
 
 // Capitalised name words starting at begin (after a salutation), or {-1, -1}.
 Span nameAfterSalutation(std::u16string_view text, int begin, int end);
