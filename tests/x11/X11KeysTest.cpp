@@ -12,6 +12,7 @@
 #include "X11Keys.h"
 #include "X11TestSupport.h"
 
+using namespace clipvane;
 using namespace clipvane::x11;
 using namespace clipvane::x11::test;
 
@@ -71,7 +72,8 @@ TEST(X11Keys, ModifierMapFindsNumLockAndSuper) {
   EXPECT_NE(mods.numLock, 0);
   EXPECT_NE(mods.super, 0);
   EXPECT_NE(mods.super, mods.alt);
-  EXPECT_EQ(mods.fromCarbon(carbon::control | carbon::command), XCB_MOD_MASK_CONTROL | mods.super);
+  EXPECT_EQ(mods.fromModifiers(Modifier::control | Modifier::command),
+            XCB_MOD_MASK_CONTROL | mods.super);
   EXPECT_EQ(mods.lockVariants(XCB_MOD_MASK_CONTROL).size(), 4u);
   EXPECT_EQ(mods.withoutLocks(XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_LOCK | mods.numLock),
             XCB_MOD_MASK_CONTROL);
@@ -80,8 +82,11 @@ TEST(X11Keys, ModifierMapFindsNumLockAndSuper) {
 TEST(X11Hotkeys, FiresInEveryLockState) {
   X11Display display;
   X11Hotkeys hotkeys(display);
-  int fired = 0;
-  ASSERT_TRUE(hotkeys.registerKey(2, 15, carbon::control | carbon::command, [&] { ++fired; }));
+  std::vector<uint32_t> fired;
+  hotkeys.setPressHandler([&](clipvane::HotkeyID id) { fired.push_back(id.id); });
+  const auto restore =
+      hotkeys.registerHotkey(15, Modifier::control | Modifier::command, {0x434C4B59, 2});
+  ASSERT_TRUE(restore);
   const auto mods = ModifierMap::read(display);
   struct Row {
     bool caps, num;
@@ -89,22 +94,23 @@ TEST(X11Hotkeys, FiresInEveryLockState) {
   for (const Row r : {Row{false, false}, Row{true, false}, Row{false, true}, Row{true, true}}) {
     setLock(XCB_MOD_MASK_LOCK, r.caps, "Caps_Lock");
     setLock(mods.numLock, r.num, "Num_Lock");
-    const int before = fired;
+    const auto before = fired.size();
     xdotool({"key", "ctrl+super+r"});
-    EXPECT_TRUE(waitUntil([&] { return fired == before + 1; })) << r.caps << r.num;
+    EXPECT_TRUE(waitUntil([&] { return fired.size() == before + 1; })) << r.caps << r.num;
   }
   setLock(XCB_MOD_MASK_LOCK, false, "Caps_Lock");
   setLock(mods.numLock, false, "Num_Lock");
+  EXPECT_EQ(fired, (std::vector<uint32_t>{2, 2, 2, 2}));
 
   // Unregistered, the same press does nothing; a plain R is never taken.
-  hotkeys.unregisterKey(2);
-  ASSERT_TRUE(hotkeys.registerKey(3, 35, carbon::control | carbon::command, [&] { fired += 100; }));
+  hotkeys.unregisterHotkey(*restore);
+  ASSERT_TRUE(hotkeys.registerHotkey(35, Modifier::control | Modifier::command, {0x434C4B59, 3}));
   xdotool({"key", "ctrl+super+r", "r", "ctrl+super+p"});
-  EXPECT_TRUE(waitUntil([&] { return fired >= 104; }));
-  EXPECT_EQ(fired, 104);
+  EXPECT_TRUE(waitUntil([&] { return fired.size() == 5; }));
+  EXPECT_EQ(fired.back(), 3u);
 }
 
-TEST(X11Hotkeys, CombinationHeldByAnotherClientIsRefused) {
+TEST(X11Hotkeys, CombinationHeldElsewhereIsRefused) {
   X11Display other;  // another client
   const auto mods = ModifierMap::read(other);
   const auto k = keycodeForKeysym(other, 'k');
@@ -114,14 +120,17 @@ TEST(X11Hotkeys, CombinationHeldByAnotherClientIsRefused) {
 
   X11Display display;
   X11Hotkeys hotkeys(display);
-  EXPECT_FALSE(hotkeys.registerKey(4, 40, carbon::control | carbon::option, [] {}));
-  EXPECT_TRUE(hotkeys.registerKey(4, 40, carbon::control | carbon::shift, [] {}));
-  EXPECT_FALSE(hotkeys.registerKey(5, 10, carbon::control, [] {}));  // no such key here
+  EXPECT_FALSE(hotkeys.registerHotkey(40, Modifier::control | Modifier::option, {0, 4}));
+  const auto free = hotkeys.registerHotkey(40, Modifier::control | Modifier::shift, {0, 4});
+  EXPECT_TRUE(free);
+  // Held by an earlier registration of our own, or a key this layout lacks.
+  EXPECT_FALSE(hotkeys.registerHotkey(40, Modifier::control | Modifier::shift, {0, 5}));
+  EXPECT_FALSE(hotkeys.registerHotkey(10, Modifier::control, {0, 5}));
 
   // Once the other client lets go, the same combination is ours.
   ungrabKey(other, mods, *k, ctrlAlt);
   other.sync();
-  EXPECT_TRUE(hotkeys.registerKey(4, 40, carbon::control | carbon::option, [] {}));
+  EXPECT_TRUE(hotkeys.registerHotkey(40, Modifier::control | Modifier::option, {0, 4}));
 }
 
 class X11KeyboardTest : public ::testing::Test {

@@ -15,36 +15,39 @@ X11Hotkeys::X11Hotkeys(X11Display& display) : display_(display) {
 X11Hotkeys::~X11Hotkeys() {
   display_.removeListener(listener_);
   std::lock_guard lock(mutex_);
-  for (auto& [id, grab] : grabs_) ungrabKey(display_, mods_, grab.code, grab.mask);
+  for (auto& [ref, grab] : grabs_) ungrabKey(display_, mods_, grab.code, grab.mask);
 }
 
-bool X11Hotkeys::registerKey(uint32_t id, uint32_t virtualKey, uint32_t carbonModifiers,
-                             std::function<void()> action) {
-  unregisterKey(id);
-  const auto sym = keysymForVirtualKey(virtualKey);
-  if (!sym) return false;
+std::optional<HotkeyPort::Ref> X11Hotkeys::registerHotkey(std::uint32_t keyCode,
+                                                          std::uint32_t modifiers, HotkeyID id) {
+  const auto sym = keysymForVirtualKey(keyCode);
+  if (!sym) return std::nullopt;
   const auto code = keycodeForKeysym(display_, *sym);
-  if (!code) return false;
+  if (!code) return std::nullopt;
   std::lock_guard lock(mutex_);
   // The mapping may have changed since the last registration (a new keyboard).
   mods_ = ModifierMap::read(display_);
-  const uint16_t mask = mods_.fromCarbon(carbonModifiers);
-  if (!grabKey(display_, mods_, *code, mask, false)) return false;
-  grabs_[id] = Grab{*code, mask, std::move(action)};
-  return true;
+  const uint16_t mask = mods_.fromModifiers(modifiers);
+  // A combination this registry already holds is not grabbed twice: the
+  // second registration would silently take over the first one's grab.
+  for (auto& [ref, grab] : grabs_)
+    if (grab.code == *code && grab.mask == mask) return std::nullopt;
+  if (!grabKey(display_, mods_, *code, mask, false)) return std::nullopt;
+  const Ref ref = nextRef_++;
+  grabs_.emplace(ref, Grab{*code, mask, id});
+  return ref;
 }
 
-void X11Hotkeys::unregisterKey(uint32_t id) {
+void X11Hotkeys::unregisterHotkey(Ref ref) {
   std::lock_guard lock(mutex_);
-  auto it = grabs_.find(id);
+  auto it = grabs_.find(ref);
   if (it == grabs_.end()) return;
-  const Grab& grab = it->second;
-  // Two ids may share a combination; the grab stays while another holds it.
-  bool shared = false;
-  for (auto& [other, g] : grabs_)
-    if (other != id && g.code == grab.code && g.mask == grab.mask) shared = true;
-  if (!shared) ungrabKey(display_, mods_, grab.code, grab.mask);
+  ungrabKey(display_, mods_, it->second.code, it->second.mask);
   grabs_.erase(it);
+}
+
+void X11Hotkeys::setPressHandler(std::function<void(HotkeyID)> handler) {
+  handler_ = std::move(handler);
 }
 
 bool X11Hotkeys::onEvent(const xcb_generic_event_t& event) {
@@ -52,19 +55,12 @@ bool X11Hotkeys::onEvent(const xcb_generic_event_t& event) {
   const auto& press = reinterpret_cast<const xcb_key_press_event_t&>(event);
   std::lock_guard lock(mutex_);
   const uint16_t state = mods_.withoutLocks(press.state);
-  for (auto& [id, grab] : grabs_) {
+  for (auto& [ref, grab] : grabs_) {
     if (grab.code != press.detail || grab.mask != state) continue;
-    const uint32_t pressed = id;
-    // The action runs after this returns, and only if the id is still there.
     QMetaObject::invokeMethod(
         &context_,
-        [this, pressed] {
-          std::function<void()> action;
-          {
-            std::lock_guard relock(mutex_);
-            if (auto it = grabs_.find(pressed); it != grabs_.end()) action = it->second.action;
-          }
-          if (action) action();
+        [this, id = grab.id] {
+          if (handler_) handler_(id);
         },
         Qt::QueuedConnection);
     return true;

@@ -1,6 +1,6 @@
 #pragma once
 // Global hot keys as passive grabs on the root window. Presses arrive on the
-// display's reader thread and their actions run later on the main thread.
+// display's reader thread; the press handler runs later on the main thread.
 #include <QObject>
 
 #include <cstdint>
@@ -9,27 +9,27 @@
 #include <mutex>
 
 #include "X11Keys.h"
+#include "ports/HotkeyPort.h"
 
 namespace clipvane::x11 {
 
 class X11Display;
 
-class X11Hotkeys {
+class X11Hotkeys : public HotkeyPort {
  public:
   explicit X11Hotkeys(X11Display& display);
-  ~X11Hotkeys();
+  ~X11Hotkeys() override;
 
-  // Grabs the combination for the id, replacing the id's earlier one. False
-  // when the key has no keysym here or another client holds the combination.
-  bool registerKey(uint32_t id, uint32_t virtualKey, uint32_t carbonModifiers,
-                   std::function<void()> action);
-  void unregisterKey(uint32_t id);
+  std::optional<Ref> registerHotkey(std::uint32_t keyCode, std::uint32_t modifiers,
+                                    HotkeyID id) override;
+  void unregisterHotkey(Ref ref) override;
+  void setPressHandler(std::function<void(HotkeyID)> handler) override;
 
  private:
   struct Grab {
     xcb_keycode_t code;
     uint16_t mask;
-    std::function<void()> action;
+    HotkeyID id;
   };
   bool onEvent(const xcb_generic_event_t& event);
 
@@ -37,7 +37,9 @@ class X11Hotkeys {
   QObject context_;  // drops presses still queued when this registry goes
   std::mutex mutex_;
   ModifierMap mods_;
-  std::map<uint32_t, Grab> grabs_;
+  std::map<Ref, Grab> grabs_;
+  Ref nextRef_ = 1;
+  std::function<void(HotkeyID)> handler_;  // main thread only
   int listener_ = 0;
 };
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -163,42 +164,64 @@ void X11Keyboard::waitForReleasedModifiers() {
                         0);
 }
 
-void X11Keyboard::postKey(uint32_t virtualKey, uint32_t carbonModifiers) {
+bool X11Keyboard::isTrusted(bool) {
+  if (!display_.ok() || qEnvironmentVariableIsSet("WAYLAND_DISPLAY")) return false;
+  auto* c = display_.conn();
+  for (const char* name : {"XTEST", "XFIXES"}) {
+    auto cookie = xcb_query_extension(c, uint16_t(std::strlen(name)), name);
+    std::unique_ptr<xcb_query_extension_reply_t, decltype(&std::free)> reply(
+        xcb_query_extension_reply(c, cookie, nullptr), &std::free);
+    if (!reply || !reply->present) return false;
+  }
+  return true;
+}
+
+void X11Keyboard::postKeyEvent(std::uint16_t keyCode, std::uint32_t modifiers, bool keyDown,
+                               std::uint32_t marker) {
   if (!display_.ok()) return;
-  const auto sym = keysymForVirtualKey(virtualKey);
+  const auto sym = keysymForVirtualKey(keyCode);
   if (!sym) return;
   const auto code = keycodeForKeysym(display_, *sym);
   if (!code) return;
   std::vector<xcb_keycode_t> modifierCodes;
   auto add = [&](uint32_t flag, uint32_t modifierSym) {
-    if (!(carbonModifiers & flag)) return;
+    if (!(modifiers & flag)) return;
     if (auto c = keycodeForKeysym(display_, modifierSym)) modifierCodes.push_back(*c);
   };
-  add(carbon::control, keysym::controlL);
-  add(carbon::shift, keysym::shiftL);
-  add(carbon::option, keysym::altL);
-  add(carbon::command, keysym::superL);
+  add(Modifier::control, keysym::controlL);
+  add(Modifier::shift, keysym::shiftL);
+  add(Modifier::option, keysym::altL);
+  add(Modifier::command, keysym::superL);
 
-  waitForReleasedModifiers();
-  {
-    std::lock_guard lock(mutex_);
-    if (grabbing_)
-      expected_.push_back({*code, mods_.fromCarbon(carbonModifiers), Clock::now() + kOwnExpiry});
-  }
+  const bool own = marker == ownKeystrokeMarker;
   xcb_connection_t* c = display_.conn();
   auto fake = [&](uint8_t type, xcb_keycode_t k) {
     xcb_test_fake_input(c, type, k, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
   };
-  for (xcb_keycode_t m : modifierCodes) fake(XCB_KEY_PRESS, m);
-  fake(XCB_KEY_PRESS, *code);
-  fake(XCB_KEY_RELEASE, *code);
-  for (auto it = modifierCodes.rbegin(); it != modifierCodes.rend(); ++it)
-    fake(XCB_KEY_RELEASE, *it);
+  if (keyDown) {
+    if (own) {
+      waitForReleasedModifiers();
+      std::lock_guard lock(mutex_);
+      if (grabbing_)
+        expected_.push_back({*code, mods_.fromModifiers(modifiers), Clock::now() + kOwnExpiry});
+    }
+    for (xcb_keycode_t m : modifierCodes) fake(XCB_KEY_PRESS, m);
+    fake(XCB_KEY_PRESS, *code);
+  } else {
+    fake(XCB_KEY_RELEASE, *code);
+    for (auto it = modifierCodes.rbegin(); it != modifierCodes.rend(); ++it)
+      fake(XCB_KEY_RELEASE, *it);
+  }
   display_.sync();
 }
 
+void X11Keyboard::postKey(uint16_t keyCode, uint32_t modifiers) {
+  postKeyEvent(keyCode, modifiers, true, ownKeystrokeMarker);
+  postKeyEvent(keyCode, modifiers, false, ownKeystrokeMarker);
+}
+
 void X11Keyboard::postPaste(bool terminal) {
-  postKey(9, carbon::control | (terminal ? carbon::shift : 0));
+  postKey(KeyCode::v, Modifier::control | (terminal ? Modifier::shift : 0));
 }
 
 }  // namespace clipvane::x11

@@ -14,23 +14,33 @@
 #include <vector>
 
 #include "X11Keys.h"
+#include "ports/KeyboardPort.h"
 
 namespace clipvane::x11 {
 
 class X11Display;
 
-class X11Keyboard {
+class X11Keyboard : public KeyboardPort {
  public:
   // Runs on the main thread for each press the user makes of a grabbed paste
   // shortcut: true swallows it, false lets it through to the focused window.
   using Decide = std::function<bool(bool withShift)>;
 
   explicit X11Keyboard(X11Display& display);
-  ~X11Keyboard();
+  ~X11Keyboard() override;
 
-  // Posts one press and release of the key with the modifiers (a Carbon mask)
-  // once the user has let go of every modifier, waiting at most `modifierWait`.
-  void postKey(uint32_t virtualKey, uint32_t carbonModifiers);
+  // XTest and XFixes on a real X11 session (XWayland alone does not count:
+  // its keystrokes reach X clients only).
+  bool isTrusted(bool prompt = false) override;
+  // A key-down with the program's marker first waits (at most
+  // `modifierWait`) until the user has let go of every modifier, and counts as
+  // the program's own for the paste-key grab. The modifiers are pressed with
+  // the key-down and released with the key-up.
+  void postKeyEvent(std::uint16_t keyCode, std::uint32_t modifiers, bool keyDown,
+                    std::uint32_t marker) override;
+
+  // One press and release as the program's own.
+  void postKey(uint16_t keyCode, uint32_t modifiers);
   // Ctrl+V, or Ctrl+Shift+V for terminals.
   void postPaste(bool terminal);
 

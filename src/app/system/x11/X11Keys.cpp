@@ -93,12 +93,12 @@ ModifierMap ModifierMap::read(X11Display& display) {
   return map;
 }
 
-uint16_t ModifierMap::fromCarbon(uint32_t m) const {
+uint16_t ModifierMap::fromModifiers(uint32_t m) const {
   uint16_t x = 0;
-  if (m & carbon::control) x |= XCB_MOD_MASK_CONTROL;
-  if (m & carbon::option) x |= alt;
-  if (m & carbon::shift) x |= XCB_MOD_MASK_SHIFT;
-  if (m & carbon::command) x |= super;
+  if (m & Modifier::control) x |= XCB_MOD_MASK_CONTROL;
+  if (m & Modifier::option) x |= alt;
+  if (m & Modifier::shift) x |= XCB_MOD_MASK_SHIFT;
+  if (m & Modifier::command) x |= super;
   return x;
 }
 

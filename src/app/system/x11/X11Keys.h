@@ -1,24 +1,19 @@
 #pragma once
 // Key names of the stored settings in X terms: the stored key codes are the
 // virtual key codes of the ANSI layout (9 = V, 15 = R, 35 = P, …) and the
-// stored modifier masks are Carbon masks (command 0x100, shift 0x200,
-// option 0x800, control 0x1000).
+// stored modifier masks are Modifier bits (control → Control, option → Alt,
+// shift → Shift, command → Super).
 #include <xcb/xcb.h>
 
 #include <cstdint>
 #include <optional>
 #include <vector>
 
+#include "ports/KeyboardPort.h"
+
 namespace clipvane::x11 {
 
 class X11Display;
-
-namespace carbon {
-inline constexpr uint32_t command = 0x100;
-inline constexpr uint32_t shift = 0x200;
-inline constexpr uint32_t option = 0x800;
-inline constexpr uint32_t control = 0x1000;
-}  // namespace carbon
 
 namespace keysym {
 inline constexpr uint32_t v = 0x76;
@@ -47,8 +42,8 @@ struct ModifierMap {
   std::vector<xcb_keycode_t> modifierKeys;
 
   static ModifierMap read(X11Display& display);
-  // The X state mask of a Carbon mask.
-  uint16_t fromCarbon(uint32_t carbonMask) const;
+  // The X state mask of a Modifier mask.
+  uint16_t fromModifiers(uint32_t modifiers) const;
   // The four lock variants one grab needs: none, CapsLock, NumLock, both.
   std::vector<uint16_t> lockVariants(uint16_t mask) const;
   // The state without the lock bits, for matching a press to a grab.

@@ -1,0 +1,37 @@
+#pragma once
+// The CLIPBOARD selection through QClipboard. Its change count is the number
+// of changes seen: Qt's dataChanged of the CLIPBOARD selection, and each
+// write of our own counted once when it is made.
+#include <QObject>
+
+#include "ports/ClipboardPort.h"
+
+class QMimeData;
+
+namespace clipvane::x11 {
+
+class X11Clipboard : public QObject, public ClipboardPort {
+ public:
+  X11Clipboard();
+
+  qint64 changeCount() const override { return count_; }
+  QStringList types() const override;
+  std::optional<QString> string() const override;
+  int itemCount() const override;
+  QStringList itemTypes(int item) const override;
+  std::optional<QByteArray> data(int item, const QString& type) const override;
+  void clear() override;
+  void setString(const QString& text) override;
+  void setItems(const ClipboardSnapshot& items) override;
+
+  // The formats of the selection's own bookkeeping, never shown as types.
+  static bool isBookkeeping(const QString& format);
+
+ private:
+  void write(QMimeData* data);
+
+  qint64 count_ = 0;
+  bool writing_ = false;
+};
+
+}  // namespace clipvane::x11

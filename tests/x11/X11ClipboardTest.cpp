@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include "Pasteboard.h"
+#include "Ports.h"
+#include "X11Clipboard.h"
+#include "X11TestSupport.h"
+
+using namespace clipvane;
+using namespace clipvane::x11;
+using namespace clipvane::x11::test;
+
+namespace {
+
+class X11ClipboardTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Ports::install<ClipboardPort>(&board); }
+  void TearDown() override { Ports::install<ClipboardPort>(nullptr); }
+
+  // Another client copies the text (xclip stays behind to serve it).
+  void xclipCopies(const QByteArray& text, const QString& type = "UTF8_STRING") {
+    run("xclip", {"-selection", "clipboard", "-t", type}, text);
+  }
+  QByteArray xclipPastes(const QString& type) {
+    return run("xclip", {"-selection", "clipboard", "-o", "-t", type});
+  }
+
+  X11Clipboard board;
+};
+
+}  // namespace
+
+TEST_F(X11ClipboardTest, CopyElsewhereCountsOnceAndGivesItsText) {
+  const qint64 start = board.changeCount();
+  xclipCopies("first copy");
+  ASSERT_TRUE(waitUntil([&] { return board.changeCount() > start; }));
+  EXPECT_EQ(board.string(), QString("first copy"));
+  EXPECT_FALSE(Pasteboard::isConcealed());
+  for (const QString& t : board.types())
+    EXPECT_FALSE(X11Clipboard::isBookkeeping(t)) << t.toStdString();
+
+  xclipCopies("second \xc3\xa9");
+  ASSERT_TRUE(waitUntil([&] { return board.string() == QString("second \u00e9"); }));
+  EXPECT_EQ(board.changeCount(), start + 2);
+}
+
+TEST_F(X11ClipboardTest, PasswordManagerHintConceals) {
+  struct Row {
+    QByteArray hint;
+    bool concealed;
+  };
+  for (const Row& r : {Row{"secret", true}, Row{"public", false}}) {
+    const qint64 before = board.changeCount();
+    auto owner = Helper::copy({{"text/plain", "hunter2"}, {"x-kde-passwordManagerHint", r.hint}});
+    ASSERT_TRUE(owner);
+    ASSERT_TRUE(waitUntil([&] { return board.changeCount() > before; }));
+    EXPECT_EQ(Pasteboard::isConcealed(), r.concealed) << r.hint.toStdString();
+  }
+}
+
+TEST_F(X11ClipboardTest, OwnWriteIsRecognisedAndCountedOnce) {
+  const qint64 own = Pasteboard::write("masked [EMAIL_1]");
+  EXPECT_EQ(board.changeCount(), own);
+  EXPECT_TRUE(Pasteboard::ownChanges().count(own));
+  EXPECT_EQ(xclipPastes("UTF8_STRING"), "masked [EMAIL_1]");
+
+  // The next change is the other client's: nothing of ours came in between.
+  xclipCopies("theirs");
+  ASSERT_TRUE(waitUntil([&] { return board.string() == QString("theirs"); }));
+  EXPECT_EQ(board.changeCount(), own + 1);
+
+  const qint64 cleared = Pasteboard::clear();
+  EXPECT_EQ(cleared, own + 2);
+  EXPECT_EQ(board.itemCount(), 0);
+  EXPECT_EQ(board.string(), std::nullopt);
+}
+
+TEST_F(X11ClipboardTest, SnapshotRestoresEveryFormatByteForByte) {
+  const QByteArray binary("\x00\x01\xfe\xff\r\n\x00tail", 10);
+  const QList<std::pair<QString, QByteArray>> formats = {
+      {"text/plain", "caf\xc3\xa9 \xe2\x82\xac"},
+      {"text/html", "<b>caf\xc3\xa9</b>"},
+      {"application/x-clipvane-test", binary},
+      {"text/uri-list", "file:///tmp/a%20b\r\n"},
+  };
+  ClipboardSnapshot snap;
+  {
+    const qint64 before = board.changeCount();
+    auto owner = Helper::copy(formats);
+    ASSERT_TRUE(owner);
+    ASSERT_TRUE(waitUntil([&] { return board.changeCount() > before; }));
+    snap = Pasteboard::snapshot();
+  }
+  // The owner has gone: the clipboard is empty, and that is a change too.
+  ASSERT_TRUE(waitUntil([&] { return board.itemCount() == 0; }));
+
+  ASSERT_EQ(snap.size(), 1u);
+  for (const auto& [type, bytes] : formats) {
+    auto it = std::find_if(snap[0].begin(), snap[0].end(),
+                           [&](const auto& p) { return p.first == type; });
+    ASSERT_NE(it, snap[0].end()) << type.toStdString();
+    EXPECT_EQ(it->second, bytes) << type.toStdString();
+  }
+
+  Pasteboard::restore(snap);
+  EXPECT_TRUE(Pasteboard::ownChanges().count(board.changeCount()));
+  for (const auto& [type, bytes] : formats)
+    EXPECT_EQ(xclipPastes(type), bytes) << type.toStdString();
+
+  // An empty snapshot leaves the clipboard empty.
+  Pasteboard::restore({});
+  EXPECT_EQ(xclipPastes("UTF8_STRING"), QByteArray());
+  EXPECT_EQ(board.itemCount(), 0);
+}
