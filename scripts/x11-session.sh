@@ -26,6 +26,13 @@ wait_for() {
   return 1
 }
 
+# A private runtime folder, as a login session would have.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  XDG_RUNTIME_DIR=$(mktemp -d)
+  chmod 700 "$XDG_RUNTIME_DIR"
+  export XDG_RUNTIME_DIR
+fi
+
 pids=()
 cleanup() {
   local p

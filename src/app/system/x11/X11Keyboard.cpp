@@ -1,5 +1,6 @@
 #include "X11Keyboard.h"
 
+#include <unistd.h>
 #include <xcb/xtest.h>
 
 #include <QMetaObject>
@@ -99,7 +100,8 @@ bool X11Keyboard::onEvent(const xcb_generic_event_t& event) {
   // The keyboard stays frozen until this answer: it is given on every path,
   // whatever the decision does.
   bool swallow = false;
-  if (!consumeOwn(press.detail, mask) && decide) {
+  // Our own windows take the user's paste as it is.
+  if (!consumeOwn(press.detail, mask) && decide && !ownWindowActive()) {
     auto pending = std::make_shared<Pending>();
     const bool withShift = mask == pasteMask(true);
     QMetaObject::invokeMethod(
@@ -135,6 +137,11 @@ bool X11Keyboard::onEvent(const xcb_generic_event_t& event) {
                    press.time);
   xcb_flush(display_.conn());
   return true;
+}
+
+bool X11Keyboard::ownWindowActive() {
+  const auto active = display_.windowProperty(display_.root(), "_NET_ACTIVE_WINDOW");
+  return active && display_.cardinal(*active, "_NET_WM_PID") == uint32_t(getpid());
 }
 
 std::vector<xcb_keycode_t> X11Keyboard::heldModifiers() {

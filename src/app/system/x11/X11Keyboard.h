@@ -63,6 +63,7 @@ class X11Keyboard : public KeyboardPort {
   bool onEvent(const xcb_generic_event_t& event);
   bool consumeOwn(xcb_keycode_t code, uint16_t mask);
   void waitForReleasedModifiers();
+  bool ownWindowActive();
   std::vector<xcb_keycode_t> heldModifiers();
 
   X11Display& display_;

@@ -1,0 +1,48 @@
+#pragma once
+// The installed applications as the desktop knows them: the .desktop files of
+// $XDG_DATA_HOME and $XDG_DATA_DIRS, by desktop-entry id ("org.gnome.Terminal").
+#include <QDateTime>
+#include <QIcon>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace clipvane::x11 {
+
+struct DesktopEntry {
+  QString id;  // file name without ".desktop", sub-folders joined by '-'
+  QString name;
+  QString icon;
+  QString startupWMClass;
+  bool hidden = false;  // NoDisplay or Hidden: not for the application list
+};
+
+class DesktopEntries {
+ public:
+  // The index of the current data directories, rebuilt when one changed.
+  static DesktopEntries& shared();
+
+  const std::vector<DesktopEntry>& all();
+  std::optional<DesktopEntry> byId(const QString& id);
+
+  // The desktop-entry id of a window's application: its GTK application id
+  // when it has one, else the entry whose StartupWMClass or id matches the
+  // window's class (or instance), else the class in lower case.
+  QString idForWindow(const QString& gtkApplicationId, const QString& wmInstance,
+                      const QString& wmClass);
+  QIcon icon(const QString& id);
+
+  // Reads one file; nothing when it is no application entry.
+  static std::optional<DesktopEntry> parse(const QString& path, const QString& id);
+  static QStringList applicationDirs();
+
+ private:
+  void refresh();
+  std::vector<DesktopEntry> entries_;
+  QStringList dirs_;
+  std::vector<QDateTime> stamps_;
+};
+
+}  // namespace clipvane::x11
