@@ -169,10 +169,14 @@ TEST_F(X11KeyboardTest, GrabSwallowsInProtectedWindowAndPassesOwnKeystroke) {
   auto guarded = Helper::window("Guarded");
   ASSERT_TRUE(guarded && guarded->waitActive());
   int asked = 0;
-  ASSERT_TRUE(keyboard.startGrab([&](bool) {
-    ++asked;
-    return activeWindow() == guarded->windowId();
-  }));
+  ASSERT_TRUE(keyboard.start(
+      [&](const KeyGrabPort::Press& p) {
+        ++asked;
+        EXPECT_TRUE(p.control && !p.shift && !p.own && p.keyCode == KeyCode::v);
+        return activeWindow() == guarded->windowId() ? KeyGrabPort::Verdict::swallow
+                                                     : KeyGrabPort::Verdict::replay;
+      },
+      {}));
 
   // The user's Ctrl+V in the guarded window is swallowed: the next typed key
   // arrives alone.
@@ -194,7 +198,7 @@ TEST_F(X11KeyboardTest, GrabSwallowsInProtectedWindowAndPassesOwnKeystroke) {
   EXPECT_EQ(asked, 2);
 
   // Without the grab nobody is asked.
-  keyboard.stopGrab();
+  keyboard.stop();
   xdotool({"key", "ctrl+v"});
   EXPECT_TRUE(waitUntil([&] { return other->text() == clip + clip; }));
   EXPECT_EQ(asked, 2);
@@ -205,21 +209,24 @@ TEST_F(X11KeyboardTest, KeyboardNeverStaysFrozen) {
   ASSERT_TRUE(target && target->waitActive());
   struct Row {
     const char* what;
-    std::function<bool(bool)> decide;
+    KeyGrabPort::Decide decide;
   };
   const Row rows[] = {
-      {"throws", [](bool) -> bool { throw std::runtime_error("broken decision"); }},
+      {"throws",
+       [](const KeyGrabPort::Press&) -> KeyGrabPort::Verdict {
+         throw std::runtime_error("broken decision");
+       }},
       // Too slow: held back, then given back once the late answer says so.
       {"slow",
-       [](bool) {
+       [](const KeyGrabPort::Press&) {
          std::this_thread::sleep_for(std::chrono::milliseconds(400));
-         return false;
+         return KeyGrabPort::Verdict::replay;
        }},
   };
   keyboard.decisionWait = std::chrono::milliseconds(100);
   int n = 0;
   for (const auto& r : rows) {
-    ASSERT_TRUE(keyboard.startGrab(r.decide));
+    ASSERT_TRUE(keyboard.start(r.decide, {}));
     xdotool({"key", "ctrl+v"});
     xdotool({"type", "ab"});
     ++n;
@@ -228,17 +235,18 @@ TEST_F(X11KeyboardTest, KeyboardNeverStaysFrozen) {
       return target->text().count(clip) == n && target->text().count("ab") == n;
     })) << r.what
         << ": " << target->text().toStdString();
-    keyboard.stopGrab();
+    keyboard.stop();
   }
 }
 
 TEST_F(X11KeyboardTest, GrabHeldByAnotherClientIsRefused) {
+  const auto pass = [](const KeyGrabPort::Press&) { return KeyGrabPort::Verdict::replay; };
   X11Keyboard first(display);
-  ASSERT_TRUE(first.startGrab([](bool) { return false; }));
+  ASSERT_TRUE(first.start(pass, {}));
   X11Display otherConnection;
   X11Keyboard second(otherConnection);
-  EXPECT_FALSE(second.startGrab([](bool) { return false; }));
+  EXPECT_FALSE(second.start(pass, {}));
   EXPECT_FALSE(second.grabbing());
-  first.stopGrab();
-  EXPECT_TRUE(second.startGrab([](bool) { return false; }));
+  first.stop();
+  EXPECT_TRUE(second.start(pass, {}));
 }

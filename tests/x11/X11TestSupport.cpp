@@ -60,8 +60,15 @@ void Helper::readLines() {
   while ((nl = buffer_.indexOf('\n')) >= 0) {
     const QByteArray line = buffer_.left(nl);
     buffer_.remove(0, nl + 1);
+    if (line.startsWith("field ")) {
+      const auto n = line.mid(6).split(' ');
+      field_ =
+          QRect(n.value(0).toInt(), n.value(1).toInt(), n.value(2).toInt(), n.value(3).toInt());
+      continue;  // repeated: not kept
+    }
     lines_ << line;
     if (line.startsWith("window ")) windowId_ = line.mid(7).toUInt();
+    if (line.startsWith("focus ")) focused_ = line.mid(6) == "1";
     if (line.startsWith("text ")) {
       text_ = QString::fromUtf8(QByteArray::fromHex(line.mid(5)));
       texts_ << text_;
@@ -86,9 +93,13 @@ unsigned activeWindow() {
 void Helper::activate() { xdotool({"windowactivate", "--sync", QString::number(windowId_)}); }
 
 bool Helper::waitActive() {
-  if (!waitUntil([&] { return activeWindow() == windowId_; })) {
+  const auto active = [&] {
+    process_.waitForReadyRead(0);
+    return focused_ && activeWindow() == windowId_;
+  };
+  if (!waitUntil(active)) {
     activate();
-    return waitUntil([&] { return activeWindow() == windowId_; });
+    return waitUntil(active);
   }
   return true;
 }

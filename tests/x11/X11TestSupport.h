@@ -3,6 +3,7 @@
 // turning, and the helper client in a process of its own.
 #include <QByteArray>
 #include <QProcess>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <chrono>
@@ -30,6 +31,8 @@ class Helper {
   qint64 pid() const { return process_.processId(); }
   unsigned windowId() const { return windowId_; }
   QString text() const { return text_; }
+  // The text field on screen, as last reported.
+  QRect field() const { return field_; }
   QStringList texts() const { return texts_; }
   // Waits for the line starting with `tag`.
   bool waitFor(const QByteArray& tag);
@@ -44,6 +47,8 @@ class Helper {
   QList<QByteArray> lines_;
   unsigned windowId_ = 0;
   QString text_;
+  QRect field_;
+  bool focused_ = false;
   QStringList texts_;
 };
 

@@ -1,6 +1,8 @@
 // A small desktop client the X11 tests drive from outside their own process:
 //   window NAME [TITLE]   a window with one text field; reports "window ID"
-//                         once shown and "text HEX" on every change
+//                         once shown, "text HEX" on every change and
+//                         "field X Y W H" (the field on screen) now and then,
+//                         "focus 1" or "focus 0" when it gains or loses the focus
 //   copy TYPE=HEX...      owns the clipboard with these formats until killed;
 //                         reports "copied"
 #include <QApplication>
@@ -10,6 +12,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <QWindow>
 #include <cstdio>
 
 namespace {
@@ -34,10 +37,22 @@ int runWindow(QApplication& app, const QString& name, const QString& title) {
   window.move(200, 200);
   QObject::connect(field, &QLineEdit::textChanged,
                    [](const QString& text) { report("text " + text.toUtf8().toHex()); });
+  // Keys reach the field only once Qt has seen the focus arrive.
+  QObject::connect(&app, &QGuiApplication::focusWindowChanged, [&](QWindow* focus) {
+    report(focus && focus == window.windowHandle() ? "focus 1" : "focus 0");
+  });
   window.show();
   window.activateWindow();
   field->setFocus();
   QTimer::singleShot(0, [&] { report("window " + QByteArray::number(window.winId())); });
+  // Where the field is on screen, once the window manager has placed it.
+  QTimer geometry;
+  QObject::connect(&geometry, &QTimer::timeout, [&] {
+    const QRect r(field->mapToGlobal(QPoint(0, 0)), field->size());
+    report("field " + QByteArray::number(r.x()) + " " + QByteArray::number(r.y()) + " " +
+           QByteArray::number(r.width()) + " " + QByteArray::number(r.height()));
+  });
+  geometry.start(100);
   Q_UNUSED(name);
   return app.exec();
 }

@@ -36,8 +36,8 @@ void ungrabKey(X11Display& display, const ModifierMap& mods, xcb_keycode_t code,
   if (!display.ok() || !code) return;
   for (uint16_t variant : mods.lockVariants(mask))
     xcb_ungrab_key(display.conn(), code, display.root(), variant);
-  // A round trip, so that the keys are free for other clients once we return.
-  free(xcb_get_input_focus_reply(display.conn(), xcb_get_input_focus(display.conn()), nullptr));
+  // Released when this returns, for whoever grabs the combination next.
+  display.sync();
 }
 
 }  // namespace clipvane::x11

@@ -42,7 +42,7 @@ X11Keyboard::X11Keyboard(X11Display& display) : display_(display) {
 }
 
 X11Keyboard::~X11Keyboard() {
-  stopGrab();
+  stop();
   display_.removeListener(listener_);
 }
 
@@ -51,7 +51,8 @@ bool X11Keyboard::grabbing() const {
   return grabbing_;
 }
 
-bool X11Keyboard::startGrab(Decide decide) {
+bool X11Keyboard::start(Decide decide, std::function<void()>) {
+  // A passive grab, once made, is never taken away on X11: "lost" never runs.
   std::lock_guard lock(mutex_);
   decide_ = std::move(decide);
   if (grabbing_) return true;
@@ -65,7 +66,7 @@ bool X11Keyboard::startGrab(Decide decide) {
   return true;
 }
 
-void X11Keyboard::stopGrab() {
+void X11Keyboard::stop() {
   std::lock_guard lock(mutex_);
   if (!grabbing_) return;
   ungrabKey(display_, mods_, vCode_, pasteMask(false));
@@ -99,17 +100,21 @@ bool X11Keyboard::onEvent(const xcb_generic_event_t& event) {
   }
   // The keyboard stays frozen until this answer: it is given on every path,
   // whatever the decision does.
+  Press p;
+  p.keyCode = KeyCode::v;
+  p.control = true;
+  p.shift = mask == pasteMask(true);
+  p.own = consumeOwn(press.detail, mask);
   bool swallow = false;
   // Our own windows take the user's paste as it is.
-  if (!consumeOwn(press.detail, mask) && decide && !ownWindowActive()) {
+  if (!p.own && decide && !ownWindowActive()) {
     auto pending = std::make_shared<Pending>();
-    const bool withShift = mask == pasteMask(true);
     QMetaObject::invokeMethod(
         &context_,
-        [this, pending, decide, withShift] {
+        [this, pending, decide, p] {
           bool answer = false;
           try {
-            answer = decide(withShift);
+            answer = decide(p) == Verdict::swallow;
           } catch (...) {
             answer = false;  // a failing decision must not cost the user the paste
           }
@@ -119,7 +124,7 @@ bool X11Keyboard::onEvent(const xcb_generic_event_t& event) {
           lock.unlock();
           pending->answered.notify_all();
           // Swallowed for lack of an answer but meant to pass: give it back.
-          if (late && !answer) postPaste(withShift);
+          if (late && !answer) postPaste(p.shift);
         },
         Qt::QueuedConnection);
     std::unique_lock lock(pending->mutex);

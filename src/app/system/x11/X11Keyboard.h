@@ -14,18 +14,15 @@
 #include <vector>
 
 #include "X11Keys.h"
+#include "ports/KeyGrabPort.h"
 #include "ports/KeyboardPort.h"
 
 namespace clipvane::x11 {
 
 class X11Display;
 
-class X11Keyboard : public KeyboardPort {
+class X11Keyboard : public KeyboardPort, public KeyGrabPort {
  public:
-  // Runs on the main thread for each press the user makes of a grabbed paste
-  // shortcut: true swallows it, false lets it through to the focused window.
-  using Decide = std::function<bool(bool withShift)>;
-
   explicit X11Keyboard(X11Display& display);
   ~X11Keyboard() override;
 
@@ -44,9 +41,11 @@ class X11Keyboard : public KeyboardPort {
   // Ctrl+V, or Ctrl+Shift+V for terminals.
   void postPaste(bool terminal);
 
-  // Grabs Ctrl+V and Ctrl+Shift+V. False when another client holds them.
-  bool startGrab(Decide decide);
-  void stopGrab();
+  // Grabs Ctrl+V and Ctrl+Shift+V; decide runs on the main thread for each
+  // press the user makes (the program's own presses and presses into its own
+  // windows pass without asking). False when another client holds them.
+  bool start(Decide decide, std::function<void()> lost) override;
+  void stop() override;
   bool grabbing() const;
 
   // How long a press waits for the decision before it is swallowed; a late
