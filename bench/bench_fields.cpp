@@ -32,6 +32,25 @@ std::u16string fieldText(std::size_t size) {
   return clipvane::toUtf16(s);
 }
 
+// Ordinary text with a field now and then: what most pastes look like.
+std::u16string ordinaryText(std::size_t size) {
+  static const char* const kPieces[] = {
+      "    for item in items:\n        total += item.price * item.qty  # see #42\n",
+      "2024-05-01 10:12:33.123 INFO  [main] Server - Started in 3.21s (JVM 17.0.2) on port 8080\n",
+      "May  1 10:12:34 host1 kernel: [12345.678] eth0: link up, 1000 Mbps, full duplex\n",
+      "We shipped version 2.4.1 on Monday; the dashboard now loads in 1.2 s instead of 4 s, "
+      "and the team is working on the next milestone with Sarah and Tom.\n",
+      "if (a == b && c != d) { x = y ? 1 : 2; return map[key]; }\n",
+      "{\"id\": 7, \"title\": \"Widget\", \"price\": 9.99, \"tags\": [\"a\", \"b\"]}\n",
+      "| Column | Value |\n|---|---|\n| size | 12 MB |\n",
+      "user: ada_l\npassword: Qw3rty!9\n",
+  };
+  std::string s;
+  for (std::size_t i = 0; s.size() < size; ++i) s += kPieces[(i * 7) % std::size(kPieces)];
+  s.resize(size);
+  return clipvane::toUtf16(s);
+}
+
 std::u16string repeated(const char16_t* unit, std::size_t size) {
   std::u16string s;
   while (s.size() < size) s += unit;
@@ -52,6 +71,11 @@ void run(benchmark::State& state, const std::u16string& text) {
 
 void BM_FieldText(benchmark::State& state) { run(state, fieldText(std::size_t(state.range(0)))); }
 BENCHMARK(BM_FieldText)->Arg(10'000)->Arg(100'000)->Arg(1'000'000);
+
+void BM_OrdinaryText(benchmark::State& state) {
+  run(state, ordinaryText(std::size_t(state.range(0))));
+}
+BENCHMARK(BM_OrdinaryText)->Arg(100'000)->Arg(1'000'000);
 
 void BM_Adversarial(benchmark::State& state, const char16_t* unit) {
   run(state, repeated(unit, 1'000'000));

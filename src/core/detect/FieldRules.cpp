@@ -6,6 +6,10 @@
 // never read again, so the work stays linear in the text.
 #include <unicode/uchar.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <array>
 
@@ -65,12 +69,40 @@ bool isKeyChar(char16_t c) {
   return isAlnum(c) || c == u'_' || c == u'-' || c == u'.' || c == u'$' || c == u'@';
 }
 
-// ASCII characters the line loop stops at; all others are passed over.
-constexpr std::array<bool, 128> kStops = [] {
-  std::array<bool, 128> a{};
-  for (char c : std::string_view(":=\t,;|iwMDPSHF0123456789")) a[std::size_t(c)] = true;
+// Classes of the character before: the line loop stops at a digit only where
+// a digit run starts, at "i" and "w" only after a blank ("is", "was"), and at
+// the capitals of salutations only where a word starts.
+enum CharClass : std::uint8_t { kOther, kBlankClass, kLetterClass, kDigitClass };
+
+// Index 128 stands for every character past ASCII (letters, as far as the
+// loop cares; they never stop it).
+constexpr std::array<std::uint8_t, 129> kClass = [] {
+  std::array<std::uint8_t, 129> a{};
+  for (int c = 0; c < 128; ++c) {
+    if (c == ' ' || c == '\t')
+      a[c] = kBlankClass;
+    else if ((c | 0x20) >= 'a' && (c | 0x20) <= 'z')
+      a[c] = kLetterClass;
+    else if (c >= '0' && c <= '9')
+      a[c] = kDigitClass;
+  }
+  a[128] = kLetterClass;
   return a;
 }();
+
+constexpr std::array<std::array<bool, 129>, 4> kStops = [] {
+  std::array<std::array<bool, 129>, 4> a{};
+  for (int prev = 0; prev < 4; ++prev) {
+    for (char c : std::string_view(":=\t,;|")) a[prev][std::size_t(c)] = true;
+    for (char c = '0'; c <= '9'; ++c) a[prev][std::size_t(c)] = prev != kDigitClass;
+    for (char c : std::string_view("iw")) a[prev][std::size_t(c)] = prev == kBlankClass;
+    for (char c : std::string_view("MDPSHF"))
+      a[prev][std::size_t(c)] = prev == kBlankClass || prev == kOther;
+  }
+  return a;
+}();
+
+inline unsigned clampAscii(char16_t c) { return c < 128 ? c : 128u; }
 
 bool allowedAfterIs(const KeyRule& r) {
   if (r.flags & kNeedsContext) return false;
@@ -105,8 +137,7 @@ class Scanner {
     const int n = int(t_.size());
     int ls = 0;
     while (ls <= n) {
-      int le = ls;
-      while (le < n && ((t_[le] > 0x0D && t_[le] < 0x85) || !isLineEnd(t_[le]))) ++le;
+      const int le = lineEnd(ls, n);
       line(ls, le);
       if (le >= n) break;
       ls = (t_[le] == u'\r' && le + 1 < n && t_[le + 1] == u'\n') ? le + 2 : le + 1;
@@ -115,6 +146,29 @@ class Scanner {
   }
 
  private:
+  // Eight characters a step where the processor allows: lines are long and
+  // line ends rare.
+  int lineEnd(int i, int n) const {
+    const char16_t* p = t_.data();
+#if defined(__SSE2__)
+    const __m128i lo = _mm_set1_epi16(0x0A), span = _mm_set1_epi16(3), zero = _mm_setzero_si128();
+    const __m128i nel = _mm_set1_epi16(0x85), ls = _mm_set1_epi16(0x2028);
+    const __m128i lsMask = _mm_set1_epi16(short(0xFFFE));
+    while (i + 8 <= n) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      // 0x0A..0x0D: (v - 0x0A) saturated above 3 is not zero.
+      const __m128i ctl = _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(v, lo), span), zero);
+      const __m128i other =
+          _mm_or_si128(_mm_cmpeq_epi16(v, nel), _mm_cmpeq_epi16(_mm_and_si128(v, lsMask), ls));
+      const int mask = _mm_movemask_epi8(_mm_or_si128(ctl, other));
+      if (mask) return i + __builtin_ctz(unsigned(mask)) / 2;
+      i += 8;
+    }
+#endif
+    while (i < n && !isLineEnd(p[i])) ++i;
+    return i;
+  }
+
   bool on(Kind k) const { return enabled_[static_cast<Kind::Value>(k)]; }
 
   void emit(const KeyRule& rule, Span s, bool jsonNumber, int keyAt, bool contextual = true) {
@@ -137,8 +191,11 @@ class Scanner {
     seps_.clear();
     std::array<int, 4> delims{};  // tab, comma, semicolon, pipe
     for (int i = ls; i < le; ++i) {
+      // The class of the character before is read afresh, not carried from
+      // the last round, so that the rounds do not wait on each other.
       const char16_t c = t_[i];
-      if (c >= 0x80 || !kStops[c]) continue;
+      const unsigned prev = i > ls ? kClass[clampAscii(t_[i - 1])] : unsigned(kOther);
+      if (!kStops[prev][clampAscii(c)]) continue;
       switch (c) {
         case u':':
           if (i + 1 < le && t_[i + 1] == u':') {  // "::" scopes, IPv6
@@ -459,7 +516,7 @@ class Scanner {
       while (ts > ls && i - ts < 2 && isAsciiUpper(t_[ts - 1])) --ts;
       if (ts == i || (ts > ls && isAlnum(t_[ts - 1]))) return;
     }
-    if (ts == i && on(Kind::address) && (i == ls || !isAlnum(t_[i - 1]))) {
+    if (ts == i && on(Kind::address) && (i == ls || !isAlnum(t_[i - 1])) && mayBeStreet(i, le)) {
       bool withPlace = false;
       Span a = fieldvalue::streetAddress(t_, i, le, &withPlace);
       // A bare "5 Stars Road" needs a word that introduces a place.
@@ -487,6 +544,15 @@ class Scanner {
     const KeyRule* r = labelEndingAt(j, ls);
     if (!r || !(r->flags & kBare) || r->shape == Shape::none || !on(r->kind)) return;
     value(*r, valueStart, le, Mode::leading, false, j, true);
+  }
+
+  // A house number followed by a capitalised word, before the full parse.
+  bool mayBeStreet(int i, int le) const {
+    int d = i;
+    while (d < le && isDigit(t_[d]))
+      if (++d - i > 5) return false;
+    if (d < le && (isAsciiUpper(t_[d]) || t_[d] == u'-')) return true;
+    return d + 1 < le && t_[d] == u' ' && (isAsciiUpper(t_[d + 1]) || isDigit(t_[d + 1]));
   }
 
   bool placeCueBefore(int i, int ls) const {
