@@ -33,8 +33,15 @@ bool fileExtension(std::u16string_view tld) {
 void Scanner::email(std::size_t at) {
   // Local part, read backwards (at most 64 characters).
   std::size_t start = at;
-  while (start > 0 && at - start < 64 && localChar(text_[start - 1])) --start;
-  if (start > 0 && localChar(text_[start - 1])) return;  // longer than any local part
+  // An apostrophe between letters belongs to the name ("o'connor@…"); one at
+  // either end is a quote around the address.
+  auto inLocal = [&](std::size_t k) {
+    const char16_t c = text_[k];
+    return localChar(c) ||
+           (c == '\'' && k > 0 && k + 1 < at && alnum(text_[k - 1]) && alnum(text_[k + 1]));
+  };
+  while (start > 0 && at - start < 64 && inLocal(start - 1)) --start;
+  if (start > 0 && inLocal(start - 1)) return;  // longer than any local part
   while (start < at && (text_[start] == '.' || text_[start] == '-' || text_[start] == '+')) ++start;
   if (start == at || text_[at - 1] == '.') return;
   for (std::size_t k = start; k + 1 < at; ++k)
@@ -126,6 +133,10 @@ bool northAmerican(const PhoneShape& s) {
   const bool shape = (rest == 3 && s.groups[g] == 3 && s.groups[g + 1] == 3) ||
                      (rest == 2 && s.groups[g] == 3 && s.groups[g + 1] == 7 && s.bracket);
   if (!shape) return false;
+  // "555-010-9999" and "(012) 345-6789" are written as phone numbers whatever
+  // the plan says of their digits; blank-separated groups must also fit the
+  // plan (area and exchange codes start with 2-9).
+  if (s.bracket || s.sep == '-' || s.sep == '.') return true;
   const char* n = s.digits.items.data() + d;
   return n[0] >= '2' && n[3] >= '2' && !(n[1] == '1' && n[2] == '1');
 }
@@ -150,13 +161,19 @@ bool frenchStyle(const PhoneShape& s) {
   return true;
 }
 
-bool validWithLibrary(const std::string& number, const char* region) {
+// Valid in the number plan; with possibleWillDo, also a number of a
+// possible length for its country (fictional and newly opened ranges).
+bool validWithLibrary(const std::string& number, const char* region, bool possibleWillDo = false) {
   using i18n::phonenumbers::PhoneNumber;
   using i18n::phonenumbers::PhoneNumberUtil;
   const PhoneNumberUtil& util = *PhoneNumberUtil::GetInstance();
   PhoneNumber parsed;
   if (util.Parse(number, region, &parsed) != PhoneNumberUtil::NO_PARSING_ERROR) return false;
-  return util.IsValidNumber(parsed);
+  if (util.IsValidNumber(parsed)) return true;
+  if (!possibleWillDo) return false;
+  std::string regionCode;
+  util.GetRegionCodeForCountryCode(parsed.country_code(), &regionCode);
+  return regionCode != "ZZ" && util.IsPossibleNumber(parsed);
 }
 
 }  // namespace
@@ -218,7 +235,6 @@ void Scanner::phone(std::size_t start) {
   }
   if (lastDigitEnd == 0 || s.digits.size() < 7) return;
   std::size_t end = lastDigitEnd;
-  phoneSkip_ = end;
 
   // The number must end here: no letters, no further dotted or dashed digits.
   const char16_t next = ch(end);
@@ -257,9 +273,10 @@ void Scanner::phone(std::size_t start) {
   if (northAmerican(s)) {
     ok = true;
   } else if (s.plus) {
-    ok = validWithLibrary("+" + digitString(s), "ZZ");
+    // Written with separators, "+" and a country code say phone clearly enough.
+    ok = validWithLibrary("+" + digitString(s), "ZZ", s.groups.size() > 1);
   } else if (s.digits.size() > 2 && s.digits[0] == '0' && s.digits[1] == '0') {
-    ok = validWithLibrary("+" + digitString(s, 2), "ZZ");
+    ok = validWithLibrary("+" + digitString(s, 2), "ZZ", s.groups.size() > 2);
   } else if (s.digits[0] == '0' && s.digits.size() >= 9 && s.groups[0] >= 2 &&
              (s.groups.size() > 2 ||
               (s.groups[0] <= 5 && !(s.groups[0] == 5 && s.groups[1] == 4))) &&
@@ -275,7 +292,10 @@ void Scanner::phone(std::size_t start) {
         break;
       }
   }
-  if (ok) add(Kind::phone, start, end);
+  if (ok) {
+    add(Kind::phone, start, end);
+    phoneSkip_ = end;
+  }
 }
 
 }  // namespace clipvane::detect

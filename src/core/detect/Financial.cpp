@@ -115,8 +115,12 @@ void Scanner::card(std::size_t start) {
       if (groups == 0) return;  // a longer digit run is no card
       break;
     }
-    if (groups > 0 && (len < 3 || len > 6)) break;
-    if (groups == 1 && groupDigits[0] != 4) return;
+    if (groups > 0) {
+      // A grouped card starts with four digits; middle groups have 3 to 6,
+      // a last one may be shorter ("4222 2222 2222 2").
+      const bool more = (ch(i) == ' ' || ch(i) == '-') && digit(ch(i + 1));
+      if (groupDigits[0] != 4 || len > 6 || (len < 3 && more)) break;
+    }
     groupEnd[groups] = i;
     groupDigits[groups] = len;
     ++groups;
@@ -128,6 +132,21 @@ void Scanner::card(std::size_t start) {
       continue;
     }
     break;
+  }
+  // A grouped number that continues one before it in the same style
+  // ("IT04 2296 9825 …", "12 4111 1111 …") is part of that number.
+  if (groups > 1 && prev == sep && start >= 2) {
+    std::size_t k = start - 1;
+    bool number = false, other = false;
+    while (k > 0 && alnum(text_[k - 1]) && start - k < 40) {
+      number |= digit(text_[k - 1]);
+      other |= lower(text_[k - 1]);
+      --k;
+    }
+    // Not the tail of a dotted number such as a version ("1.2.3.4 3627 …").
+    const char16_t lead = k > 0 ? text_[k - 1] : char16_t(0);
+    const bool whole = lead != '.' && lead != ',' && lead != ':' && lead != '/';
+    if (number && !other && whole && start - 1 - k <= 6) return;
   }
   // The whole run, else without its last group (a trailing expiry or code).
   for (int take = groups; take >= 1 && take >= groups - 1; --take) {

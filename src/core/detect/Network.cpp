@@ -13,25 +13,30 @@ using namespace chars;
 
 bool ipv6Char(char16_t c) { return hex(c) || c == ':' || c == '.'; }
 
-// "version 1.2.3.4", "v 10.0.0.1", "build 4.0.1.2", "§ 1.2.3.4": numbering, not hosts.
+// "version 1.2.3.4", "v 10.0.0.1", "build 4.0.1.2", "§ 12.2.3.4": numbering,
+// not hosts. Looks at the two blank-separated words before the quad on its
+// line, each without its surrounding punctuation.
 bool introducedAsVersion(std::u16string_view text, std::size_t start) {
-  static constexpr std::u16string_view kWords[] = {u"version",  u"ver", u"release", u"build",
-                                                   u"firmware", u"v",   u"chapter", u"section"};
+  static constexpr std::u16string_view kWords[] = {
+      u"version", u"ver",    u"release", u"build", u"firmware", u"v",    u"chapter",   u"section",
+      u"clause",  u"figure", u"table",   u"oid",   u"rfc",      u"step", u"paragraph", u"§"};
   std::size_t i = start;
-  for (int words = 0; words < 2 && i > 0;) {
-    // Skip what separates words on the same line.
-    while (i > 0 && !alpha(text[i - 1]) && text[i - 1] != u'§' && text[i - 1] != '\n' &&
-           start - i < 24)
-      --i;
-    if (i == 0 || text[i - 1] == '\n' || start - i >= 24) return false;
-    if (text[i - 1] == u'§') return true;
+  while (i > 0 && !space(text[i - 1])) --i;  // the quad's own word
+  for (int words = 0; words < 2; ++words) {
+    while (i > 0 && (text[i - 1] == ' ' || text[i - 1] == '\t')) --i;
+    if (i == 0 || space(text[i - 1])) return false;  // start of text or line
     const std::size_t end = i;
-    while (i > 0 && alpha(text[i - 1]) && end - i < 12) --i;
-    std::u16string word(text.substr(i, end - i));
+    while (i > 0 && !space(text[i - 1]) && end - i < 16) --i;
+    std::size_t a = i, b = end;
+    while (a < b && (text[a] == '(' || text[a] == '[')) ++a;
+    while (b > a &&
+           (text[b - 1] == ':' || text[b - 1] == ',' || text[b - 1] == '.' || text[b - 1] == ')'))
+      --b;
+    std::u16string word(text.substr(a, b - a));
     for (auto& c : word) c = fold(c);
+    if (word.starts_with(u"§")) return true;
     for (auto w : kWords)
       if (word == w) return true;
-    ++words;
   }
   return false;
 }

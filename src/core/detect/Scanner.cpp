@@ -78,10 +78,13 @@ void Scanner::run() {
       std::size_t e = i + 1;
       while (e < n && alnum(text_[e])) ++e;
       const bool hostLike = (ch(e) == '.' || ch(e) == '-') && alnum(ch(e + 1));
+      const std::size_t len = e - i;
+      const char16_t next = ch(e), after = ch(e + 1);
+      if (on(Kind::macAddress) &&
+          ((len == 2 && (next == ':' || next == '-')) || (len == 4 && next == '.' && hex(after))))
+        mac(i);
       if (digit(c)) {
         // What can start at a run of len digits followed by next.
-        const std::size_t len = e - i;
-        const char16_t next = ch(e), after = ch(e + 1);
         const bool grouped = (next == ' ' || next == '-') && digit(after);
         if (on(Kind::card) && ((len == 4 && grouped) || (len >= 13 && len <= 19))) card(i);
         if (on(Kind::ssn) && len == 3 && next == '-') ssn(i);
@@ -90,14 +93,10 @@ void Scanner::run() {
             (((next == ' ' || next == '-' || next == '.') && (digit(after) || after == '(')) ||
              next == '('))
           phone(i);
-        if (on(Kind::macAddress) &&
-            ((len == 2 && (next == ':' || next == '-')) || (len == 4 && next == '.')))
-          mac(i);
       } else {
         if (i >= keySkip_ && keyStart(c, ch(i + 1)) && (on(Kind::apiKey) || on(Kind::databaseUrl)))
           apiKey(i);
-        if (on(Kind::iban) && upper(c)) iban(i);
-        if (on(Kind::macAddress) && hex(c)) mac(i);
+        if (on(Kind::iban) && upper(c) && len >= 4 && upper(ch(i + 1)) && digit(ch(i + 2))) iban(i);
       }
       if (hostLike && on(Kind::internalUrl) && i >= hostSkip_) bareHost(i);
       i = e - 1;

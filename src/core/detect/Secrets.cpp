@@ -55,7 +55,7 @@ constexpr KeyShape kKeyShapes[] = {
     {u"sk-proj-", 40, 250, Alphabet::token},  {u"sk-svcacct-", 40, 250, Alphabet::token},
     {u"sk-admin-", 40, 250, Alphabet::token}, {u"sk-", 32, 64, Alphabet::alnum},
     {u"AIza", 35, 35, Alphabet::token},       {u"npm_", 36, 36, Alphabet::alnum},
-    {u"hf_", 34, 34, Alphabet::alnum},        {u"AC", 32, 32, Alphabet::lowerHex},
+    {u"hf_", 30, 40, Alphabet::alnum},        {u"AC", 32, 32, Alphabet::lowerHex},
     {u"SK", 32, 32, Alphabet::lowerHex},      {u"shpat_", 32, 32, Alphabet::hex},
     {u"shpca_", 32, 32, Alphabet::hex},       {u"shppa_", 32, 32, Alphabet::hex},
     {u"shpss_", 32, 32, Alphabet::hex},       {u"dop_v1_", 64, 64, Alphabet::lowerHex},
