@@ -88,7 +88,7 @@ const std::optional<AICheck::Finished>& AICheck::finished() const { return state
 AICheck::Task AICheck::check(const QString& text) {
   assertMainThread();
   auto& running = state_->running;
-  if (running && running->text == text) return running->task;
+  if (running && running->text == text) return follow(running->task);
   if (running) running->cancelled->store(true);
 
   auto cancelled = std::make_shared<std::atomic<bool>>(false);
@@ -96,12 +96,15 @@ AICheck::Task AICheck::check(const QString& text) {
   running = Running{text, task, cancelled};
 
   std::weak_ptr<State> weak = state_;
-  task.then(QCoreApplication::instance(), [weak, text, cancelled](Spans spans) {
-    auto state = weak.lock();
-    if (!state || !state->running || state->running->text != text || cancelled->load()) return;
-    state->finished = Finished{text, std::move(spans)};
-  });
-  return task;
+  whenFinished<Spans>(task, QCoreApplication::instance(),
+                      [weak, text, cancelled](std::optional<Spans> spans) {
+                        auto state = weak.lock();
+                        if (!spans || !state || !state->running || state->running->text != text ||
+                            cancelled->load())
+                          return;
+                        state->finished = Finished{text, std::move(*spans)};
+                      });
+  return follow(task);
 }
 
 std::optional<AICheck::Spans> AICheck::finishedSpans(const QString& text) const {

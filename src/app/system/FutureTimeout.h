@@ -1,11 +1,15 @@
 #pragma once
-// Waiting for a QFuture for at most a given time, without blocking the
-// thread: the result arrives on the context object's thread.
+// Waiting for a QFuture without blocking the thread. A QFuture carries only
+// one then() continuation (a second replaces the first), so everything here
+// observes futures through watchers and hands out futures of its own.
+// Main thread only: results arrive on the context object's thread.
 #include <QCoreApplication>
 #include <QFuture>
+#include <QFutureWatcher>
 #include <QPromise>
 #include <QTimer>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -23,14 +27,41 @@ QFuture<T> readyFuture(T value) {
   return promise.future();
 }
 
+// Runs done with the future's value on the context's thread once it finishes
+// (a future that ends without a value gives none); any number of observers
+// may watch one future.
+template <class T>
+void whenFinished(const QFuture<T>& future, QObject* context,
+                  std::function<void(std::optional<T>)> done) {
+  auto* watcher = new QFutureWatcher<T>(context);
+  QObject::connect(watcher, &QFutureWatcherBase::finished, watcher, [watcher, done] {
+    const QFuture<T> f = watcher->future();
+    done(f.resultCount() > 0 ? std::optional<T>(f.result()) : std::nullopt);
+    watcher->deleteLater();
+  });
+  watcher->setFuture(future);
+}
+
+// A future of its own that finishes with the given one's value, so that the
+// caller may attach its continuation without taking another's place.
+template <class T>
+QFuture<T> follow(const QFuture<T>& future, QObject* context = QCoreApplication::instance()) {
+  auto promise = std::make_shared<QPromise<T>>();
+  promise->start();
+  QFuture<T> result = promise->future();
+  whenFinished<T>(future, context, [promise](std::optional<T> v) {
+    if (v) promise->addResult(std::move(*v));
+    promise->finish();
+  });
+  return result;
+}
+
 namespace AsyncTimeout {
 
 // The future's value when it finishes within the time-out, else nothing; the
-// first to finish decides. The work is not cancelled and runs on. Both the
-// continuation and the timer run on the context's thread, so no lock is
-// needed to tell which came first.
+// first to finish decides. The work is not cancelled and runs on.
 template <class T>
-QFuture<std::optional<T>> value(QFuture<T> future, double seconds,
+QFuture<std::optional<T>> value(const QFuture<T>& future, double seconds,
                                 QObject* context = QCoreApplication::instance()) {
   auto promise = std::make_shared<QPromise<std::optional<T>>>();
   promise->start();
@@ -40,9 +71,7 @@ QFuture<std::optional<T>> value(QFuture<T> future, double seconds,
     promise->addResult(std::move(v));
     promise->finish();
   };
-  future.then(context, [settle](QFuture<T> done) {
-    settle(done.resultCount() > 0 ? std::optional<T>(done.result()) : std::nullopt);
-  });
+  whenFinished<T>(future, context, settle);
   const int ms = seconds <= 0 ? 0 : static_cast<int>(std::lround(seconds * 1000.0));
   QTimer::singleShot(ms, Qt::PreciseTimer, context, [settle] { settle(std::nullopt); });
   return result;

@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QThreadPool>
+
+#include "AICheck.h"
+#include "Ports.h"
+#include "TestSupport.h"
+#include "fakes/FakePorts.h"
+#include "fakes/FakeSystemPorts.h"
+
+using namespace clipvane;
+using Availability = LocalModelPort::Availability;
+using clipvane::testing::waitUntil;
+
+namespace {
+
+QByteArray answerWith(const QString& kind, const QString& value) {
+  QJsonObject item{{QStringLiteral("kind"), kind}, {QStringLiteral("value"), value}};
+  return QJsonDocument(QJsonObject{{QStringLiteral("items"), QJsonArray{item}}}).toJson();
+}
+
+// The value of a future that finishes on the main thread's event loop.
+template <class T>
+T await(const QFuture<T>& future) {
+  EXPECT_TRUE(waitUntil([&] { return future.isFinished(); }));
+  return future.result();
+}
+
+struct AICheckTest : ::testing::Test {
+  fakes::FakePorts ports;
+  fakes::FakeSystemPorts system;
+  fakes::FakeLocalModel& model = system.model;
+  AICheck check;
+
+  void SetUp() override {
+    model.answer = [](const LocalModelPort::ChatRequest&) {
+      return answerWith(QStringLiteral("personName"), QStringLiteral("Ada Lovelace"));
+    };
+  }
+  void TearDown() override {
+    model.open();
+    QThreadPool::globalInstance()->waitForDone();
+    clipvane::testing::drainEvents();
+  }
+  static AICheck::Spans expectedSpans(const QString& text) {
+    return Detector::locate({{Kind::name, u"Ada Lovelace"}}, text.toStdU16String());
+  }
+};
+
+TEST_F(AICheckTest, StatusFollowsTheServerWithItsLinuxTexts) {
+  struct Row {
+    Availability availability;
+    AICheck::Status status;
+    const char* text;
+  };
+  const Row rows[] = {
+      {Availability::available, AICheck::Status::available,
+       "Local model on this computer, after the rules"},
+      {Availability::tooOld, AICheck::Status::osTooOld, "Needs a newer local model server"},
+      {Availability::notListening, AICheck::Status::deviceNotEligible,
+       "Needs a local model server"},
+      {Availability::switchedOff, AICheck::Status::appleIntelligenceNotEnabled,
+       "Turn on the local model server"},
+      {Availability::noModel, AICheck::Status::modelNotReady,
+       "The local model is still downloading"},
+  };
+  for (const Row& row : rows) {
+    model.state = row.availability;
+    EXPECT_EQ(AICheck::status(), row.status);
+    EXPECT_EQ(AICheck::statusText(row.status), QString::fromUtf8(row.text));
+  }
+  Ports::install<LocalModelPort>(nullptr);
+  EXPECT_EQ(AICheck::status(), AICheck::Status::deviceNotEligible);
+  Ports::install<LocalModelPort>(&model);
+}
+
+TEST_F(AICheckTest, TheModelGetsTheInstructionsTheTextTheSchemaAndNoTemperature) {
+  std::optional<LocalModelPort::ChatRequest> seen;
+  model.answer = [&](const LocalModelPort::ChatRequest& request) {
+    seen = request;
+    return QByteArray("{\"items\":[]}");
+  };
+  const QString text = QStringLiteral("Call Ada Lovelace tomorrow.");
+  await(check.check(text));
+  ASSERT_TRUE(seen);
+  EXPECT_EQ(seen->prompt, text);
+  EXPECT_EQ(seen->instructions.size(), 440);
+  EXPECT_TRUE(seen->instructions.startsWith(QStringLiteral("You find personal data")));
+  EXPECT_EQ(seen->temperature, 0);
+
+  const QJsonObject schema = QJsonDocument::fromJson(seen->schema).object();
+  const QJsonObject item = schema[QStringLiteral("properties")][QStringLiteral("items")]
+                                 [QStringLiteral("items")][QStringLiteral("properties")]
+                                     .toObject();
+  const QStringList categories =
+      item[QStringLiteral("kind")][QStringLiteral("enum")].toVariant().toStringList();
+  EXPECT_EQ(categories, (QStringList{"personName", "postalAddress", "phoneNumber", "password",
+                                     "governmentID", "cardSecurityCode", "other"}));
+  EXPECT_EQ(schema[QStringLiteral("required")].toArray().first().toString(), "items");
+}
+
+TEST_F(AICheckTest, AnswersAreReadStrictlyAndOtherItemsDropped) {
+  struct Row {
+    const char* answer;
+    std::vector<std::pair<Kind, std::u16string>> expected;
+  };
+  const Row rows[] = {
+      {R"({"items":[{"kind":"personName","value":"Ada"},{"kind":"other","value":"x"},
+          {"kind":"postalAddress","value":"1 Main St"},{"kind":"phoneNumber","value":"555"},
+          {"kind":"password","value":"hunter2"},{"kind":"governmentID","value":"078"},
+          {"kind":"cardSecurityCode","value":"123"}]})",
+       {{Kind::name, u"Ada"},
+        {Kind::address, u"1 Main St"},
+        {Kind::phone, u"555"},
+        {Kind::secret, u"hunter2"},
+        {Kind::ssn, u"078"},
+        {Kind::cvv, u"123"}}},
+      {R"({"items":[]})", {}},
+      {R"({"items":[{"kind":"other","value":"Clipvane"}]})", {}},
+      // One category outside the seven fails the whole answer.
+      {R"({"items":[{"kind":"personName","value":"Ada"},{"kind":"email","value":"a@b.c"}]})", {}},
+      {R"({"items":[{"kind":"personName"}]})", {}},
+      {R"({"items":{"kind":"personName","value":"Ada"}})", {}},
+      {R"({"found":[]})", {}},
+      {R"(not json)", {}},
+  };
+  for (const Row& row : rows) EXPECT_EQ(AIScanner::read(row.answer), row.expected) << row.answer;
+}
+
+TEST_F(AICheckTest, TheSameTextReusesItsScan) {
+  const QString text = QStringLiteral("Ada Lovelace wrote this.");
+  model.close();
+  AICheck::Task first = check.check(text);
+  AICheck::Task second = check.check(text);
+  model.open();
+  ASSERT_TRUE(waitUntil([&] { return check.finishedSpans(text).has_value(); }));
+  AICheck::Task third = check.check(text);  // also once finished
+  EXPECT_EQ(model.chats.load(), 1);
+  EXPECT_EQ(await(first), expectedSpans(text));
+  EXPECT_EQ(await(second), expectedSpans(text));
+  EXPECT_EQ(await(third), expectedSpans(text));
+  EXPECT_EQ(model.chats.load(), 1);
+  EXPECT_EQ(*check.finishedSpans(text), expectedSpans(text));
+}
+
+TEST_F(AICheckTest, ANewTextCancelsTheScanOfTheOldOne) {
+  const QString a = QStringLiteral("First, Ada Lovelace.");
+  const QString b = QStringLiteral("Second, Ada Lovelace again.");
+  model.close();
+  AICheck::Task taskA = check.check(a);
+  ASSERT_TRUE(waitUntil([&] { return model.chats.load() == 1; }));  // A is with the model
+  check.check(b);
+  model.open();
+  await(taskA);
+  ASSERT_TRUE(waitUntil([&] { return check.finishedSpans(b).has_value(); }));
+  clipvane::testing::drainEvents();
+  EXPECT_FALSE(check.finishedSpans(a));
+  EXPECT_EQ(check.finished()->text, b);
+
+  // Back to A: a scan of its own, not the cancelled one.
+  await(check.check(a));
+  EXPECT_EQ(model.chats.load(), 3);
+  ASSERT_TRUE(waitUntil([&] { return check.finishedSpans(a).has_value(); }));
+}
+
+TEST_F(AICheckTest, AScanThatTimesOutIsKeptForTheNextPaste) {
+  const QString text = QStringLiteral("Ada Lovelace is slow to answer.");
+  model.close();
+  QFuture<AICheck::Spans> waited = check.spans(text, 0.05);
+  ASSERT_TRUE(waitUntil([&] { return waited.isFinished(); }));
+  EXPECT_TRUE(waited.result().empty());
+  EXPECT_FALSE(check.finishedSpans(text));
+
+  model.open();
+  ASSERT_TRUE(waitUntil([&] { return check.finishedSpans(text).has_value(); }));
+  QFuture<AICheck::Spans> again = check.spans(text, 4.0);
+  EXPECT_TRUE(again.isFinished());  // answered without waiting
+  EXPECT_EQ(again.result(), expectedSpans(text));
+  EXPECT_EQ(model.chats.load(), 1);
+}
+
+TEST_F(AICheckTest, OnlyTextsUpToTheLimitReachTheModel) {
+  struct Row {
+    qsizetype length;
+    int chats;
+  };
+  const Row rows[] = {{AICheck::maxLength, 1}, {AICheck::maxLength + 1, 0}};
+  for (const Row& row : rows) {
+    AICheck fresh;
+    model.chats = 0;
+    QString text = QStringLiteral("Ada Lovelace ");
+    text += QString(row.length - text.size(), QLatin1Char('x'));
+    ASSERT_EQ(text.size(), row.length);
+    await(fresh.check(text));
+    ASSERT_TRUE(waitUntil([&] { return fresh.finishedSpans(text).has_value(); }));
+    EXPECT_EQ(model.chats.load(), row.chats) << row.length;
+    // The empty answer of a long text is kept like any other.
+    if (row.chats == 0) {
+      EXPECT_TRUE(fresh.finishedSpans(text)->empty());
+    }
+  }
+}
+
+TEST_F(AICheckTest, AServerTooOldOrAFailedCallFindsNothing) {
+  model.state = Availability::tooOld;
+  const QString text = QStringLiteral("Ada Lovelace, once more.");
+  EXPECT_TRUE(await(check.check(text)).empty());
+  EXPECT_EQ(model.chats.load(), 0);
+
+  model.state = Availability::available;
+  model.answer = [](const LocalModelPort::ChatRequest&) { return std::nullopt; };
+  AICheck other;
+  EXPECT_TRUE(await(other.check(text)).empty());
+  EXPECT_EQ(model.chats.load(), 1);
+}
+
+}  // namespace
