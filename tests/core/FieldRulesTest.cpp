@@ -99,7 +99,11 @@ TEST(FieldRules, FindsEachFieldKind) {
       {"first_name,last_name\nAnna,Kowalska\n", "name:Kowalska"},
       {"Please call Dr. Jane Foster tomorrow.", "name:Jane Foster"},
       {"Sehr geehrter Herr Müller,", "name:Müller"},
-      {"name: José Álvarez", "name:José Álvarez"},
+      {"name: José Álvarez\nemail: jose@example.com", "name:José Álvarez"},
+      {R"({"name": "Ada Lovelace", "email": "ada@example.com"})", "name:Ada Lovelace"},
+      {"My name is Ada Lovelace.", "name:Ada Lovelace"},
+      {"From: Jane Doe <jane@example.com>", "name:Jane Doe"},
+      {"pin: 4821", "secret:4821"},
       {"username: jdoe42", "username:jdoe42"},
       {"[client]\nuser = jsmith\n", "username:jsmith"},
       {R"({"login": "m.rossi"})", "username:m.rossi"},
@@ -199,6 +203,14 @@ TEST(FieldRules, FindsNothingWithoutALabelOrForStandIns) {
       "cvv: 12345",
       "ssn: 000-12-3456",
       "The balance: low",
+      R"({"name": "Blue Widget", "price": 9})",
+      "name: Deploy Production\nruns-on: ubuntu-latest",
+      "User: Hello, how are you?",
+      "Your username is invalid",
+      "cookie: connect.sid",
+      "pin: 3.11",
+      "city: String!",
+      "Password: Please contact IT",
   };
   for (const char* c : cases) {
     std::u16string text = toUtf16(c);

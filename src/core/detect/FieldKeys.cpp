@@ -26,8 +26,8 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"pass", K::secret, S::secret, kWeak},
     {u"passphrase", K::secret, S::secret, kSuffix | kBare},
     {u"passcode", K::secret, S::secret, kSuffix},
-    {u"pin", K::secret, S::secret, kSuffix},
-    {u"pin code", K::secret, S::secret, kSuffix},
+    {u"pin", K::secret, S::secret, kSuffix | kDigitsOnly},
+    {u"pin code", K::secret, S::secret, kSuffix | kDigitsOnly},
     {u"secret", K::secret, S::secret, kSuffix},
     {u"client_secret", K::secret, S::secret, kSuffix},
     {u"secret_key", K::secret, S::secret, kSuffix},
@@ -75,7 +75,7 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"spin", K::secret, S::none, 0},
 
     // ---- names ----------------------------------------------------------
-    {u"name", K::name, S::personName, kTwoWords},
+    {u"name", K::name, S::personName, kTwoWords | kNeedsContext},
     {u"full_name", K::name, S::personName, kSuffix},
     {u"fullname", K::name, S::personName, kSuffix},
     {u"first_name", K::name, S::personName, kSuffix},
@@ -86,7 +86,7 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"given_name", K::name, S::personName, kSuffix},
     {u"family_name", K::name, S::personName, kSuffix},
     {u"legal_name", K::name, S::personName, 0},
-    {u"display_name", K::name, S::personName, kTwoWords},
+    {u"display_name", K::name, S::personName, kTwoWords | kNeedsContext},
     {u"surname", K::name, S::personName, kSuffix},
     {u"customer", K::name, S::personName, 0},
     {u"customer_name", K::name, S::personName, 0},
@@ -118,6 +118,12 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"physician", K::name, S::personName, kMedicalAnchor},
     {u"doctor", K::name, S::personName, kMedicalAnchor},
     {u"attending_physician", K::name, S::personName, kMedicalAnchor},
+    {u"from", K::name, S::personName, kTwoWords},
+    {u"to", K::name, S::personName, kTwoWords},
+    {u"cc", K::name, S::personName, kTwoWords},
+    {u"reply_to", K::name, S::personName, kTwoWords},
+    {u"sender", K::name, S::personName, kTwoWords},
+    {u"recipient", K::name, S::personName, kTwoWords},
     {u"vorname", K::name, S::personName, 0},
     {u"nachname", K::name, S::personName, 0},
     {u"prénom", K::name, S::personName, 0},
@@ -138,7 +144,6 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"login", K::username, S::username, kNotNumeric},
     {u"login_name", K::username, S::username, 0},
     {u"user", K::username, S::username, kSuffix | kNotNumeric},
-    {u"handle", K::username, S::username, kNotNumeric},
     {u"screen_name", K::username, S::username, 0},
     {u"nickname", K::username, S::username, 0},
     {u"benutzername", K::username, S::username, 0},
@@ -324,8 +329,8 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"postal_code", K::address, S::postalCode, 0},
     {u"plz", K::address, S::postalCode, 0},
     // Addresses that are not where someone lives.
-    {u"email_address", K::address, S::none, kSuffix},
-    {u"e_mail_address", K::address, S::none, kSuffix},
+    {u"email_address", K::address, S::none, kSuffix | kPersonAnchor},
+    {u"e_mail_address", K::address, S::none, kSuffix | kPersonAnchor},
     {u"ip_address", K::address, S::none, kSuffix},
     {u"mac_address", K::address, S::none, kSuffix},
     {u"web_address", K::address, S::none, kSuffix},
@@ -336,6 +341,16 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"local_address", K::address, S::none, kSuffix},
     {u"wallet_address", K::address, S::none, kSuffix},
     {u"contract_address", K::address, S::none, kSuffix},
+
+    // Keys of a person's record whose values the pattern rules find or
+    // that are not sensitive alone: they only make "name" a person's name.
+    {u"email", K::email, S::none, kPersonAnchor},
+    {u"e_mail", K::email, S::none, kPersonAnchor},
+    {u"gender", K::name, S::none, kPersonAnchor},
+    {u"sex", K::name, S::none, kPersonAnchor},
+    {u"age", K::name, S::none, kPersonAnchor},
+    {u"nationality", K::name, S::none, kPersonAnchor},
+    {u"marital_status", K::name, S::none, kPersonAnchor},
 
     // ---- card security codes and phones ---------------------------------
     {u"cvv", K::cvv, S::cvv, kBare},
@@ -517,6 +532,39 @@ const Trie& trie() {
 }
 
 }  // namespace
+
+unsigned anchorGroups(const KeyRule& rule) {
+  unsigned groups = 0;
+  const bool taken = !(rule.flags & kNeedsContext) && rule.shape != S::none;
+  if ((rule.flags & kEmployAnchor) || (taken && rule.kind == K::employmentRecord))
+    groups |= kEmployment;
+  if ((rule.flags & kMedicalAnchor) || (taken && rule.kind == K::medicalRecord)) groups |= kMedical;
+  if (rule.flags & kPersonAnchor) groups |= kPerson;
+  if (taken) {
+    switch (rule.kind) {
+      case K::name:
+      case K::username:
+      case K::identifier:
+      case K::birthDate:
+      case K::ssn:
+      case K::passport:
+      case K::driverLicense:
+      case K::phone:
+      case K::address:
+        groups |= kPerson;
+        break;
+      default:
+        break;
+    }
+  }
+  return groups;
+}
+
+unsigned neededGroup(const KeyRule& rule) {
+  if (rule.kind == K::employmentRecord) return kEmployment;
+  if (rule.kind == K::medicalRecord) return kMedical;
+  return kPerson;
+}
 
 KeyMatch matchKeyBefore(std::u16string_view text, int begin, int end, int maxWords,
                         bool wholeOnly) {

@@ -41,6 +41,8 @@ enum KeyFlag : std::uint16_t {
   kWholeValue = 1 << 8,     // the whole value, spaces included (cookies)
   kUsSsn = 1 << 9,          // nine digits get the US area, group and serial checks
   kNotNumeric = 1 << 10,    // a value of digits only is not taken ("user: 1000")
+  kPersonAnchor = 1 << 11,  // makes the context of a person's record ("email", "age")
+  kDigitsOnly = 1 << 12,    // a PIN: digits only
 };
 
 struct KeyRule {
@@ -49,6 +51,14 @@ struct KeyRule {
   Shape shape;
   std::uint16_t flags;
 };
+
+// Record contexts: a kNeedsContext key is taken only near a key of its group.
+enum ContextGroup : unsigned { kEmployment = 1, kMedical = 2, kPerson = 4 };
+
+// The groups a key makes the context of.
+unsigned anchorGroups(const KeyRule& rule);
+// The group a kNeedsContext key needs.
+unsigned neededGroup(const KeyRule& rule);
 
 inline constexpr int kMaxKeyLength = 48;
 

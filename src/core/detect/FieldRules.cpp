@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 
 #include "Candidate.h"
 #include "FieldKeys.h"
@@ -105,7 +106,7 @@ constexpr std::array<std::array<bool, 129>, 4> kStops = [] {
 inline unsigned clampAscii(char16_t c) { return c < 128 ? c : 128u; }
 
 bool allowedAfterIs(const KeyRule& r) {
-  if (r.flags & kNeedsContext) return false;
+  if ((r.flags & kNeedsContext) && r.kind != Kind::name) return false;
   switch (r.shape) {
     case Shape::secret:
     case Shape::personName:
@@ -171,18 +172,21 @@ class Scanner {
 
   bool on(Kind k) const { return enabled_[static_cast<Kind::Value>(k)]; }
 
-  void emit(const KeyRule& rule, Span s, bool jsonNumber, int keyAt, bool contextual = true) {
+  void emit(const KeyRule& rule, Span s, bool jsonNumber, int keyAt, bool needsContext) {
     if (s.begin < 0 || s.end <= s.begin) return;
-    Candidate c{rule.kind, Range{s.begin, s.end - s.begin}, contextual, jsonNumber, false, {}};
-    if (rule.flags & kNeedsContext)
-      pending_.push_back({c, keyAt});
+    Candidate c{rule.kind, Range{s.begin, s.end - s.begin}, true, jsonNumber, false, {}};
+    if (needsContext)
+      pending_.push_back({c, keyAt, neededGroup(rule)});
     else
       out_.push_back(std::move(c));
   }
 
+  // strict: a label in running prose ("… is …"), which asks more of the value
+  // and stands as context on its own.
   void value(const KeyRule& rule, int b, int e, Mode mode, bool jsonNumber, int keyAt,
              bool strict = false) {
-    emit(rule, fieldvalue::match(t_, b, e, rule, mode, strict), jsonNumber, keyAt);
+    emit(rule, fieldvalue::match(t_, b, e, rule, mode, strict), jsonNumber, keyAt,
+         !strict && (rule.flags & kNeedsContext));
   }
 
   // ---- one line ------------------------------------------------------------
@@ -378,11 +382,9 @@ class Scanner {
   // Anchors make "title" and "condition" records; they count even when the
   // value next to them is not taken.
   void anchor(const KeyRule& r, int at) {
-    bool record = !(r.flags & kNeedsContext) && r.shape != Shape::none;
-    if ((r.flags & kEmployAnchor) || (record && r.kind == Kind::employmentRecord))
-      employ_.push_back(at);
-    if ((r.flags & kMedicalAnchor) || (record && r.kind == Kind::medicalRecord))
-      medical_.push_back(at);
+    const unsigned groups = anchorGroups(r);
+    for (unsigned g = 0; g < anchors_.size(); ++g)
+      if (groups & (1u << g)) anchors_[g].push_back(at);
   }
 
   // ["a", "b"] and [1, 2]: each item is a value of the key.
@@ -694,28 +696,21 @@ class Scanner {
     if (!splitCells(ls, le, d, cells_) || cells_.size() < 2) return;
     std::vector<const KeyRule*> cols(cells_.size(), nullptr);
     int known = 0;
-    bool employ = false, medical = false;
+    unsigned groups = 0;
     for (std::size_t k = 0; k < cells_.size(); ++k) {
       const Cell& c = cells_[k];
       if (!headerCell(c)) return;
       const KeyRule* r = matchKeyBefore(t_, c.b, c.e, kMaxLabelWords, true).rule;
       if (!r) continue;
-      bool record = !(r->flags & kNeedsContext) && r->shape != Shape::none;
-      employ =
-          employ || (r->flags & kEmployAnchor) || (record && r->kind == Kind::employmentRecord);
-      medical =
-          medical || (r->flags & kMedicalAnchor) || (record && r->kind == Kind::medicalRecord);
+      groups |= anchorGroups(*r);
       if (r->shape == Shape::none) continue;
       cols[k] = r;
       ++known;
     }
     if (known == 0) return;
-    for (auto& r : cols) {
-      if (r && (r->flags & kNeedsContext) &&
-          !((r->kind == Kind::employmentRecord && employ) ||
-            (r->kind == Kind::medicalRecord && medical)))
-        r = nullptr;
-    }
+    // The header is the record: "title" needs a "department" column beside it.
+    for (auto& r : cols)
+      if (r && (r->flags & kNeedsContext) && !(groups & neededGroup(*r))) r = nullptr;
     csvActive_ = true;
     csvDelim_ = d;
     csvCols_ = std::move(cols);
@@ -724,10 +719,9 @@ class Scanner {
   // ---- records that need a neighbouring key -----------------------------------------
 
   void resolvePending() {
-    std::sort(employ_.begin(), employ_.end());
-    std::sort(medical_.begin(), medical_.end());
+    for (auto& a : anchors_) std::sort(a.begin(), a.end());
     for (Pending& p : pending_) {
-      const std::vector<int>& anchors = p.c.kind == Kind::employmentRecord ? employ_ : medical_;
+      const std::vector<int>& anchors = anchors_[std::size_t(std::countr_zero(p.group))];
       auto it = std::lower_bound(anchors.begin(), anchors.end(), p.at - kContextWindow);
       if (it != anchors.end() && *it <= p.at + kContextWindow) out_.push_back(std::move(p.c));
     }
@@ -736,6 +730,7 @@ class Scanner {
   struct Pending {
     Candidate c;
     int at;
+    unsigned group;
   };
 
   View t_;
@@ -745,7 +740,7 @@ class Scanner {
   std::vector<Sep> seps_;
   std::vector<Key> keys_;
   std::vector<int> nextLabel_;
-  std::vector<int> employ_, medical_;
+  std::array<std::vector<int>, 3> anchors_;  // key positions by ContextGroup bit
   std::vector<Pending> pending_;
   std::vector<Cell> cells_;
   bool csvActive_ = false;

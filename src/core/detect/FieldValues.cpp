@@ -237,6 +237,14 @@ bool looksRandom(View v) {
   return int(digit) + int(symbol) + int(innerUpper) + int(lower) >= 2;
 }
 
+// Letters only, capitalised at most: "click", "Please".
+bool isWordLike(View v) {
+  if (v.empty()) return false;
+  for (std::size_t i = 0; i < v.size(); ++i)
+    if (!(isLower(v[i]) || (i == 0 && isUpper(v[i])))) return false;
+  return true;
+}
+
 // "self.password", "process.env.TOKEN": a reference, not a value.
 bool isDottedReference(View v) {
   int segments = 0;
@@ -273,6 +281,12 @@ bool acceptSecret(View v, const KeyRule& rule, bool quoted, bool strict, bool co
     }
     if (ident && !digit && (code || underscore)) return false;
   }
+  if (rule.flags & kDigitsOnly) {
+    if (v.size() < 4 || v.size() > 12) return false;
+    for (char16_t c : v)
+      if (!isDigit(c)) return false;
+    return true;
+  }
   bool weak = strict || (rule.flags & kWeak);
   if (weak) return looksRandom(v);
   return v.size() >= 4;
@@ -297,7 +311,11 @@ Span matchSecret(View t, int b, int e, const KeyRule& rule, Mode mode, bool stri
         }
     }
     auto [vb, ve] = trim(t, b, end);
-    if (!acceptSecret(t.substr(vb, ve - vb), rule, true, false)) return kNone;
+    const View v = t.substr(vb, ve - vb);
+    if (!acceptSecret(v, rule, true, false)) return kNone;
+    if (!(rule.flags & kAuthScheme) && v.find(u'=') == View::npos &&
+        (v.size() < 16 || !looksRandom(v)))
+      return kNone;  // "cookie: connect.sid" names a cookie
     return {vb, ve};
   }
   if (quoted) {
@@ -314,11 +332,7 @@ Span matchSecret(View t, int b, int e, const KeyRule& rule, Mode mode, bool stri
   View v = t.substr(b, ve - b);
   // "Password: click here" is prose; a lone lower-case word before more words is no password.
   int next = skipBlanks(t, i, e);
-  if (next < e && isLetter(t[next])) {
-    bool plainWord = true;
-    for (char16_t c : v) plainWord = plainWord && isLower(c);
-    if (plainWord) return kNone;
-  }
+  if (next < e && isLetter(t[next]) && isWordLike(v)) return kNone;
   if (!acceptSecret(v, rule, false, strict, mode == Mode::code)) return kNone;
   return {b, ve};
 }
@@ -426,7 +440,7 @@ Span matchName(View t, int b, int e, const KeyRule& rule, Mode mode) {
 
 // ---- tokens and numbers --------------------------------------------------------
 
-Span matchUsername(View t, int b, int e, const KeyRule& rule, Mode mode) {
+Span matchUsername(View t, int b, int e, const KeyRule& rule, Mode mode, bool strict) {
   auto [vb, ve] = mode == Mode::whole ? trim(t, b, e) : Trimmed{b, e};
   int i = vb;
   auto ok = [](char16_t c) {
@@ -446,10 +460,13 @@ Span matchUsername(View t, int b, int e, const KeyRule& rule, Mode mode) {
       inSet(v, kTypeWords))
     return kNone;
   if (mode != Mode::whole) {
-    int next = skipBlanks(t, i, ve);
-    bool plain = true;
-    for (char16_t c : v) plain = plain && isLower(c);
-    if (plain && next < ve && isLetter(t[next])) return kNone;  // prose
+    // "User: Hello, how are you?" is a chat, not an account.
+    if (skipBlanks(t, i, ve) < ve) return kNone;
+    if (strict) {
+      bool mark = false;
+      for (char16_t c : v) mark = mark || isDigit(c) || c == u'.' || c == u'_' || c == u'-';
+      if (!mark) return kNone;
+    }
   }
   (void)rule;
   return {vb, end};
@@ -958,6 +975,15 @@ Span nameAfterSalutation(View t, int b, int e) {
 
 Span match(View t, int b, int e, const KeyRule& rule, Mode mode, bool strict) {
   if (b >= e) return kNone;
+  {  // "city: String!", "password: str": a schema, not a value
+    int w = b;
+    while (w < e && w - b < 12 && isAsciiAlpha(t[w])) ++w;
+    if (w > b &&
+        (w == e || !(isAlnum(t[w]) || t[w] == u'.' || t[w] == u'-' || t[w] == u' ' ||
+                     t[w] == u'@' || t[w] == u'\'')) &&
+        inSet(t.substr(b, w - b), kTypeWords))
+      return kNone;
+  }
   if (mode == Mode::code) {  // "user=svc_user": an unquoted word in code is a variable
     int i = b;
     bool digit = false;
@@ -972,7 +998,7 @@ Span match(View t, int b, int e, const KeyRule& rule, Mode mode, bool strict) {
     case Shape::personName:
       return matchName(t, b, e, rule, mode);
     case Shape::username:
-      return matchUsername(t, b, e, rule, mode);
+      return matchUsername(t, b, e, rule, mode, strict);
     case Shape::organization:
       return matchOrganization(t, b, e, mode);
     case Shape::identifier:
