@@ -24,6 +24,9 @@ constexpr int kLookbehindCap = 64;
 // pattern that is merely slow per match (thousands of linear scans) cannot
 // stall a scan either.
 constexpr auto kScanBudget = std::chrono::milliseconds(1000);
+// Groups nest no deeper than this: the parser recurses once per level (and
+// ICU gives up on far fewer levels anyway).
+constexpr int kMaxDepth = 200;
 
 // ECMAScript's character class escapes, which are ASCII or fixed sets.
 constexpr std::u16string_view kDigit = u"0-9";
@@ -103,6 +106,7 @@ class Translator {
   std::vector<int> icuGroup_, marker_;  // by JavaScript group number
   std::map<std::u16string, int> names_;
   int lookbehindDepth_ = 0;
+  int depth_ = 0;
   bool multiline_ = false;
   bool dotAll_ = false;
   bool ignoreCase_;
@@ -326,6 +330,7 @@ class Translator {
   }
 
   bool group() {
+    if (++depth_ > kMaxDepth) fail("groups nested too deeply");
     bool quantifiable = true;
     const bool savedMultiline = multiline_, savedDotAll = dotAll_, savedIgnoreCase = ignoreCase_;
     bool lookbehind = false, capture = false;
@@ -341,6 +346,7 @@ class Translator {
       disjunction();
       if (!eat(')')) fail("unterminated group");
       appendAscii(out_, "))");
+      --depth_;
       return true;
     } else if (peek() == '<' && (peek(1) == '=' || peek(1) == '!')) {
       appendAscii(out_, peek(1) == '=' ? "(?<=" : "(?<!");
@@ -362,6 +368,7 @@ class Translator {
     multiline_ = savedMultiline;
     dotAll_ = savedDotAll;
     ignoreCase_ = savedIgnoreCase;
+    --depth_;
     return quantifiable;
   }
 

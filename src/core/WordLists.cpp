@@ -124,8 +124,8 @@ bool endsWord(std::u16string_view term) {
   return !term.empty() && isLetterOrDigit(codePointBefore(term, term.size()));
 }
 
-// The automaton of the last term list searched: the same terms come with
-// every scan until the user changes them.
+// Automata of the term lists searched lately (the word terms and each terms
+// rule): the same lists come with every scan until the user changes them.
 struct Compiled {
   std::vector<std::u16string> texts;  // trimmed
   std::vector<uint8_t> wordStart, wordEnd;
@@ -137,11 +137,16 @@ std::shared_ptr<const Compiled> compiled(const std::vector<Term>& terms) {
   texts.reserve(terms.size());
   for (const auto& t : terms) texts.emplace_back(trimmed(t.first, isWhite));
 
+  constexpr std::size_t kKept = 8;
   static std::mutex mutex;
-  static std::shared_ptr<const Compiled> last;
+  static std::vector<std::shared_ptr<const Compiled>> recent;  // most recent first
   {
     std::lock_guard lock(mutex);
-    if (last && last->texts == texts) return last;
+    for (auto it = recent.begin(); it != recent.end(); ++it) {
+      if ((*it)->texts != texts) continue;
+      std::rotate(recent.begin(), it, it + 1);
+      return recent.front();
+    }
   }
   auto c = std::make_shared<Compiled>();
   c->automaton.build(texts);
@@ -151,7 +156,8 @@ std::shared_ptr<const Compiled> compiled(const std::vector<Term>& terms) {
   }
   c->texts = std::move(texts);
   std::lock_guard lock(mutex);
-  last = c;
+  recent.insert(recent.begin(), c);
+  if (recent.size() > kKept) recent.pop_back();
   return c;
 }
 

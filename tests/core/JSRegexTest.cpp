@@ -160,6 +160,9 @@ TEST(JSRegex, InvalidPatternsThrow) {
       u"(?<a>x)[\\k]",
       u"(?<>x)",
   };
+  const std::u16string deep = std::u16string(5000, u'(') + std::u16string(5000, u')');
+  EXPECT_THROW(JSRegex::compile(deep, false), JSRegex::Error);
+  EXPECT_NO_THROW(JSRegex::compile(std::u16string(40, u'(') + std::u16string(40, u')'), false));
   for (auto p : bad) {
     SCOPED_TRACE(toUtf8(p));
     EXPECT_THROW(JSRegex::compile(p, false), JSRegex::Error);
