@@ -104,7 +104,7 @@ void customRules(std::u16string_view text, const DetectionSettings& settings,
 bool localHostName(std::u16string_view host) {
   std::u16string h(host);
   for (auto& c : h) c = detect::chars::fold(c);
-  return h == u"localhost" || (h.size() > 10 && h.ends_with(u".localhost"));
+  return h == u"localhost" || h.ends_with(u".localhost") || h.starts_with(u"localhost.");
 }
 
 // Loopback and unspecified addresses, and (when asked) private ranges.

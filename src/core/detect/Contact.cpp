@@ -265,6 +265,16 @@ void Scanner::phone(std::size_t start) {
   if (s.groups.size() == 1 && !s.plus) return;        // plain digit runs need a label
   if (s.sep == '?' && !s.plus && !s.bracket) return;  // "0.20020811-1" is a version
   if (looksLikeDate(s)) return;
+  // "0069 0307 0301": a row of zero-padded code points or ids.
+  if (s.groups.size() >= 3 && !s.plus && !s.bracket) {
+    bool padded = true;
+    std::size_t first = 0;
+    for (std::size_t k = 0; k < s.groups.size(); ++k) {
+      padded = padded && s.groups[k] == 4 && s.digits[first] == '0';
+      first += std::size_t(s.groups[k]);
+    }
+    if (padded) return;
+  }
   if (s.sep == '.' && (s.groups.size() == 4 || s.groups.size() == 3) && !s.bracket &&
       s.groups.front() <= 3 && s.groups.back() <= 3)
     return;  // addresses and versions
@@ -275,8 +285,10 @@ void Scanner::phone(std::size_t start) {
   } else if (s.plus) {
     // Written with separators, "+" and a country code say phone clearly enough.
     ok = validWithLibrary("+" + digitString(s), "ZZ", s.groups.size() > 1);
-  } else if (s.digits.size() > 2 && s.digits[0] == '0' && s.digits[1] == '0') {
-    ok = validWithLibrary("+" + digitString(s, 2), "ZZ", s.groups.size() > 2);
+  } else if (s.digits.size() > 2 && s.digits[0] == '0' && s.digits[1] == '0' &&
+             s.digits[2] != '0' && s.groups[0] <= 5) {
+    // "0044 20 7946 0958", "00 1 650 253 0000": the international call prefix.
+    ok = validWithLibrary("+" + digitString(s, 2), "ZZ");
   } else if (s.digits[0] == '0' && s.digits.size() >= 9 && s.groups[0] >= 2 &&
              (s.groups.size() > 2 ||
               (s.groups[0] <= 5 && !(s.groups[0] == 5 && s.groups[1] == 4))) &&

@@ -1,4 +1,5 @@
 // Card numbers and IBANs.
+#include <algorithm>
 #include <array>
 
 #include "Scanner.h"
@@ -147,6 +148,24 @@ void Scanner::card(std::size_t start) {
     const char16_t lead = k > 0 ? text_[k - 1] : char16_t(0);
     const bool whole = lead != '.' && lead != ',' && lead != ':' && lead != '/';
     if (number && !other && whole && start - 1 - k <= 6) return;
+  }
+  // Rows of neighbouring four-digit numbers are tables (code points, ports),
+  // not a card: "6020 6023 6024 6025".
+  if (groups >= 4 && groupDigits[0] == 4 && groupDigits[1] == 4) {
+    int low = 10000, high = -1;
+    bool distinct = true;
+    for (int k = 0; k < 4; ++k) {
+      const std::size_t from = groupEnd[k] - 4;
+      int v = 0;
+      for (std::size_t d = from; d < groupEnd[k]; ++d) v = v * 10 + (text_[d] - '0');
+      for (int m = 0; m < k; ++m) {
+        const std::size_t other = groupEnd[m] - 4;
+        if (text_.substr(other, 4) == text_.substr(from, 4)) distinct = false;
+      }
+      low = std::min(low, v);
+      high = std::max(high, v);
+    }
+    if (distinct && high - low < 400) return;
   }
   // The whole run, else without its last group (a trailing expiry or code).
   for (int take = groups; take >= 1 && take >= groups - 1; --take) {

@@ -23,13 +23,25 @@ bool nameChar(char16_t c) {
 // Folders under /Users, /home or C:\Users that belong to no person, and
 // placeholders written in documentation.
 bool systemFolder(std::u16string_view name) {
-  static constexpr std::u16string_view kNames[] = {u"shared",    u"public",        u"guest",
-                                                   u"default",   u"default user",  u"all users",
-                                                   u"linuxbrew", u"defaultapppool"};
+  static constexpr std::u16string_view kNames[] = {
+      u"shared",       u"public",    u"guest",     u"default",
+      u"default user", u"all users", u"linuxbrew", u"defaultapppool",
+      u"node_modules", u"dist",      u"build",     u"src",
+      u"lib",          u"bin",       u"www",       u"html",
+      u"static",       u"assets",    u"index",     u"components",
+      u"pages",        u"views",     u"about",     u"dashboard",
+      u"settings",     u"profile",   u"login",     u"logout",
+      u"search"};
   std::u16string lower(name);
   for (auto& c : lower) c = fold(c);
   for (auto n : kNames)
     if (lower == n) return true;
+  // A file right under /home is a web route or an example, not a person.
+  static constexpr std::u16string_view kExtensions[] = {
+      u".js",  u".ts",  u".html", u".htm", u".php", u".py",  u".json", u".md",
+      u".css", u".txt", u".sh",   u".rb",  u".go",  u".jsx", u".tsx"};
+  for (auto e : kExtensions)
+    if (lower.ends_with(e)) return true;
   const char16_t first = name.front();
   return first == '$' || first == '%' || first == '{' || first == '<' || first == '[' ||
          first == '*' || first == '.' || first == '~';

@@ -72,6 +72,15 @@ bool internalHost(std::u16string_view host, const DetectionSettings& settings, b
   if (!dotted && singleLabel) {
     for (char16_t c : host)
       if (!(alnum(c) || c == '-' || c == '_')) return false;
+    // Names that documentation writes for any host.
+    static constexpr std::u16string_view kPlaceholders[] = {
+        u"host",     u"hostname",    u"server",      u"servername", u"example",  u"foo",
+        u"bar",      u"baz",         u"url",         u"domain",     u"address",  u"ip",
+        u"proxy",    u"known",       u"unknown",     u"site",       u"website",  u"yourserver",
+        u"myserver", u"your-server", u"your-domain", u"yourdomain", u"mydomain", u"path"};
+    if (host.size() == 1) return false;
+    for (auto p : kPlaceholders)
+      if (host == p) return false;
     return true;
   }
   return false;
@@ -99,6 +108,7 @@ void Scanner::ipv4(std::size_t start) {
   // Quads of small numbers ("1.2.3.4", "23.2.2.1") are versions and section
   // numbers; a resolver such as "1.1.1.1" and the 10/8 network are addresses.
   const auto& a = *address;
+  if (a[0] == 255) return;  // a netmask
   const bool small = a[0] <= 31 && a[1] <= 31 && a[2] <= 31 && a[3] <= 31;
   const bool same = a[0] == a[1] && a[1] == a[2] && a[2] == a[3];
   if (small && !same && a[0] != 10) return;
@@ -213,6 +223,9 @@ void Scanner::bareHost(std::size_t start) {
   for (auto& c : host) c = fold(c);
   if (NetworkAddress::parseIPv4(host)) return;  // addresses are ipv4 findings
   if (host.find(u"..") != std::u16string::npos) return;
+  // Member access in code ("self.cache.local") is no host name.
+  for (std::u16string_view receiver : {u"self.", u"this.", u"cls.", u"obj.", u"ctx.", u"app."})
+    if (host.starts_with(receiver)) return;
   if (!internalHost(host, settings_, false)) return;
   if (wordChar(ch(e)) || ch(e) == '@') return;
   // Host names are written in lower case; "Requires.private" is a field.

@@ -141,6 +141,25 @@ std::size_t Scanner::privateKeyEnd(std::size_t start) {
   if (!startsWith(text_, k, u"-----")) return start;
   const bool key = label.size() >= 11 && label.substr(label.size() - 11) == u"PRIVATE KEY";
   if (!key && label != u"PGP PRIVATE KEY BLOCK") return start;
+  // A key follows: PEM headers or base64 (also after escaped line ends, as
+  // in a JSON string). Constants that only name the markers are no key.
+  std::size_t body = k + 5;
+  while (body < text_.size() && body - k < 64) {
+    if (space(text_[body])) {
+      ++body;
+    } else if (text_[body] == '\\' && (ch(body + 1) == 'n' || ch(body + 1) == 'r')) {
+      body += 2;
+    } else {
+      break;
+    }
+  }
+  std::size_t run = body;
+  while (run < text_.size() && run - body < 8 &&
+         (alnum(text_[run]) || text_[run] == '+' || text_[run] == '/' || text_[run] == '='))
+    ++run;
+  const bool headers = startsWith(text_, body, u"Proc-Type:") ||
+                       startsWith(text_, body, u"Version:") || startsWith(text_, body, u"Comment:");
+  if (run - body < 8 && !headers) return start;
   std::u16string endLine = u"-----END ";
   endLine += label;
   endLine += u"-----";
