@@ -120,8 +120,16 @@ std::vector<std::u16string> cells(std::u16string_view line) {
 bool startsWord(std::u16string_view term) {
   return !term.empty() && isLetterOrDigit(codePointAt(term, 0));
 }
+// A term ending in a combining accent ends with the letter it sits on.
 bool endsWord(std::u16string_view term) {
-  return !term.empty() && isLetterOrDigit(codePointBefore(term, term.size()));
+  std::size_t end = term.size();
+  while (end > 0) {
+    const char32_t c = codePointBefore(term, end);
+    if (isLetterOrDigit(c)) return true;
+    if (!continuesWord(c)) return false;
+    end -= U16_LENGTH(c);
+  }
+  return false;
 }
 
 // Automata of the term lists searched lately (the word terms and each terms

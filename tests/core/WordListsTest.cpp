@@ -104,6 +104,7 @@ TEST(WordLists, SpansWholeWordsCaseFolded) {
       {u"M\u00fcller", u"Herr M\u00dcLLER, m\u00fcllerin", {{5, 6}}},
       {u"caf", u"caf\u00e9", {}},
       {u"cafe", u"cafe\u0301 cafe", {{6, 4}}},
+      {u"cafe\u0301", u"cafe\u0301s CAFE\u0301", {{7, 5}}},
       {u"#secret", u"a#secret", {{1, 7}}},
       {u"a-a", u"a-a-a", {{0, 3}}},
       {u"  Project Falcon\n", u"project  falcon, Project Falcon", {{17, 14}}},
