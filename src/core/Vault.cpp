@@ -230,11 +230,17 @@ std::optional<std::string> readKey(const std::filesystem::path& dir) {
   return key;
 }
 
-// Reads the vault; the caller holds the lock.
-Loaded load(const std::filesystem::path& dir, double ttl) {
+// Reads the vault; the caller holds the lock. A vault file that cannot be
+// read at all counts as empty only when nothing will be written over it.
+Loaded load(const std::filesystem::path& dir, double ttl, bool forUpdate) {
   Loaded out;
   out.key = readKey(dir);
-  const auto sealed = readFile(dir / kVaultFile);
+  std::optional<std::string> sealed;
+  try {
+    sealed = readFile(dir / kVaultFile);
+  } catch (const StorageError&) {
+    if (forUpdate) throw;
+  }
   if (!sealed) return out;
   if (!out.key)
     throw StorageError("The vault key (vault.key) is missing, so the originals can’t be read.");
@@ -255,13 +261,13 @@ Loaded load(const std::filesystem::path& dir, double ttl) {
 
 Vault VaultStore::read(double ttl) {
   const FileLock lock;
-  return load(Paths::directory(), ttl).vault;
+  return load(Paths::directory(), ttl, false).vault;
 }
 
 void VaultStore::updateImpl(double ttl, const std::function<void(Vault&)>& body) {
   const FileLock lock;
   const auto dir = Paths::directory();
-  Loaded loaded = load(dir, ttl);
+  Loaded loaded = load(dir, ttl, true);
   body(loaded.vault);
   const std::string plain = json::encodeVault(loaded.vault);
   if (!loaded.key) {

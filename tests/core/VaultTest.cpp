@@ -312,6 +312,13 @@ TEST_F(VaultStoreTest, DamagedVaultThrowsAndIsNeverOverwritten) {
   }
 }
 
+TEST_F(VaultStoreTest, UnreadableVaultReadsEmptyButIsNotWrittenOver) {
+  std::filesystem::create_directory(path("vault.bin"));
+  EXPECT_TRUE(VaultStore::read(3600).entries.empty());
+  EXPECT_THROW(VaultStore::update(3600, [](Vault&) {}), StorageError);
+  EXPECT_TRUE(std::filesystem::is_directory(path("vault.bin")));
+}
+
 TEST_F(VaultStoreTest, FailingBodyWritesNothingAndClearRemovesTheVault) {
   VaultStore::update(3600, [](Vault& v) { v.entries = {entry(u"[A_1]", u"a", Kind::custom)}; });
   const std::string before = contents("vault.bin");
