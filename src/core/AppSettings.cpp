@@ -44,6 +44,11 @@ std::vector<AppSettings::ProtectedApp> AppSettings::defaultProtectedApps() {
   };
 }
 
+// Reading rules: a key that is missing, has the wrong type or names an unknown
+// case keeps its default, field by field and inside nested values too; list
+// elements that cannot be read and unknown kinds in lists and maps are
+// dropped; protected browser-extension sites are dropped. One bad value must
+// not cost the user the rest of the configuration.
 std::optional<AppSettings> AppSettings::fromJSON(std::string_view bytes) {
   const auto j = json::parse(bytes);
   if (!j || !j->is_object()) return std::nullopt;
