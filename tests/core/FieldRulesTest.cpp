@@ -104,6 +104,7 @@ TEST(FieldRules, FindsEachFieldKind) {
       {"My name is Ada Lovelace.", "name:Ada Lovelace"},
       {"From: Jane Doe <jane@example.com>", "name:Jane Doe"},
       {"pin: 4821", "secret:4821"},
+      {R"({"author": "Jane Developer <jane@example.com>"})", "name:Jane Developer"},
       {"username: jdoe42", "username:jdoe42"},
       {"[client]\nuser = jsmith\n", "username:jsmith"},
       {R"({"login": "m.rossi"})", "username:m.rossi"},
@@ -135,6 +136,9 @@ TEST(FieldRules, FindsEachFieldKind) {
       {R"({"allergies": ["penicillin", "peanuts"]})", "medicalRecord:peanuts"},
       {"department: Payroll\ntitle: Senior Accountant\n", "employmentRecord:Senior Accountant"},
       {"mrn: 00482913", "medicalRecord:00482913"},
+      {"Medications: aspirin 81mg, atorvastatin 40mg.",
+       "medicalRecord:aspirin 81mg, atorvastatin 40mg"},
+      {"Bank Account: 000123456789", "iban:000123456789"},
   };
   for (const Case& c : cases) {
     std::u16string text = toUtf16(c.text);
@@ -203,6 +207,8 @@ TEST(FieldRules, FindsNothingWithoutALabelOrForStandIns) {
       "cvv: 12345",
       "ssn: 000-12-3456",
       "The balance: low",
+      "Balance: 12 items",
+      "Allergies: none known",
       R"({"name": "Blue Widget", "price": 9})",
       "name: Deploy Production\nruns-on: ubuntu-latest",
       "User: Hello, how are you?",

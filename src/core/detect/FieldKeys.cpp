@@ -386,6 +386,14 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"telefono", K::phone, S::phone, kBare},
     {u"téléphone", K::phone, S::phone, kBare},
 
+    // ---- bank accounts under a label (IBANs are found by their shape) -----
+    {u"bank_account", K::iban, S::identifier, kBare},
+    {u"bank_account_number", K::iban, S::identifier, kBare},
+    {u"bank_account_no", K::iban, S::identifier, kBare},
+    {u"routing_number", K::iban, S::identifier, kBare},
+    {u"sort_code", K::iban, S::identifier, kBare},
+    {u"bsb", K::iban, S::identifier, kBare},
+
     // ---- financial records ----------------------------------------------
     {u"salary", K::financialRecord, S::amount, kSuffix | kEmployAnchor},
     {u"income", K::financialRecord, S::amount, kSuffix},
@@ -459,6 +467,8 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"lab_result", K::medicalRecord, S::phrase, kMedicalAnchor},
     {u"lab_results", K::medicalRecord, S::phrase, kMedicalAnchor},
     {u"symptoms", K::medicalRecord, S::phrase, kMedicalAnchor},
+    {u"chief_complaint", K::medicalRecord, S::phrase, kMedicalAnchor},
+    {u"reason_for_visit", K::medicalRecord, S::phrase, kMedicalAnchor},
     {u"dosage", K::medicalRecord, S::phrase, kNeedsContext},
     {u"procedure", K::medicalRecord, S::phrase, kNeedsContext},
 });

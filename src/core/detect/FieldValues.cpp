@@ -64,9 +64,9 @@ class WordSet {
 bool inSet(View word, const WordSet& set) { return set.contains(word); }
 
 const WordSet kNullWords(std::to_array<std::string_view>(
-    {"true", "false",     "yes", "no",      "on",    "off", "null", "nil",
-     "none", "undefined", "nan", "n/a",     "na",    "-",   "~",    "[]",
-     "{}",   "\"\"",      "''",  "unknown", "empty", "tbd", "n.a."}));
+    {"true",      "false",   "yes",   "no",  "on",   "off",        "null", "nil",  "none",
+     "undefined", "nan",     "n/a",   "na",  "-",    "~",          "[]",   "{}",   "\"\"",
+     "''",        "unknown", "empty", "tbd", "n.a.", "none known", "nka",  "nkda", "n/k"}));
 
 // Type names after a colon in code ("password: str").
 const WordSet kTypeWords(std::to_array<std::string_view>(
@@ -74,6 +74,10 @@ const WordSet kTypeWords(std::to_array<std::string_view>(
      "any",      "bytes",    "object", "text",    "varchar", "char",     "secretstr",
      "optional", "float",    "double", "uuid",    "long",    "required", "string;",
      "string,",  "function", "list",   "dict",    "map"}));
+
+const WordSet kAbbreviations(std::to_array<std::string_view>(
+    {"inc", "ltd", "co", "corp", "jr", "sr",   "st",  "dr",  "ave",  "rd",  "blvd",  "ln",
+     "mr",  "mrs", "ms", "prof", "no", "dept", "llc", "plc", "bros", "etc", "approx"}));
 
 const WordSet kMonths(std::to_array<std::string_view>(
     {"january",   "february", "march",    "april",    "may",  "june", "july", "august",
@@ -433,7 +437,11 @@ Span matchName(View t, int b, int e, const KeyRule& rule, Mode mode) {
   if (!s.ok) return kNone;
   int minWords = (rule.flags & kTwoWords) ? 2 : 1;
   if (s.words < minWords) return kNone;
-  if (mode == Mode::whole && s.end != ve) return kNone;
+  if (mode == Mode::whole && s.end != ve) {
+    // "Jane Developer <jane@example.com>", "Ada Lovelace (CTO)"
+    int n = skipBlanks(t, s.end, ve);
+    if (n == s.end || n >= ve || (t[n] != u'<' && t[n] != u'(')) return kNone;
+  }
   if (mode != Mode::whole && s.end < ve && (isAlnum(t[s.end]) || t[s.end] == u'@')) return kNone;
   return {vb, s.end};
 }
@@ -626,17 +634,30 @@ Span matchAmount(View t, int b, int e, Mode mode) {
     return kNone;
   }
   int end = i;
+  bool money = i > d0 && (d0 > vb && !isDigit(t[vb]));  // a currency before the number
   if (end < ve &&
       (t[end] == u'k' || t[end] == u'K' || t[end] == u'M' || t[end] == u'm' || t[end] == u'%') &&
       boundaryAfter(t, end + 1, ve))
-    ++end;
+    ++end, money = true;
   else if (end + 1 < ve && equalsAscii(t.substr(end, 2), "bn") && boundaryAfter(t, end + 2, ve))
-    end += 2;
-  if (end < ve && isCurrencySymbol(t[end])) ++end;
+    end += 2, money = true;
+  if (end < ve && isCurrencySymbol(t[end])) ++end, money = true;
   int c = skipBlanks(t, end, ve);
   if (c + 3 <= ve && inSet(t.substr(c, 3), kCurrencyCodes) && boundaryAfter(t, c + 3, ve))
-    end = c + 3;
+    end = c + 3, money = true;
   if (end < ve && isAlnum(t[end])) return kNone;
+  if (mode != Mode::whole && !money) {
+    // A bare number must stand alone or as a rate: "Balance: 12 items" counts things.
+    int r = skipBlanks(t, end, ve);
+    if (r < ve && isLetter(t[r])) {
+      int w = wordEnd(t, r, ve);
+      const View next = t.substr(r, w - r);
+      if (!(equalsAscii(next, "per") || equalsAscii(next, "a") || equalsAscii(next, "annually") ||
+            equalsAscii(next, "yearly") || equalsAscii(next, "monthly") ||
+            equalsAscii(next, "gross") || equalsAscii(next, "net") || equalsAscii(next, "pa")))
+        return kNone;
+    }
+  }
   if (mode == Mode::whole && end != ve) {
     if (ve - vb <= 40) return {vb, ve};
     return kNone;
@@ -676,7 +697,7 @@ Span acceptPhrase(View t, int b, int e, bool needsContext) {
   auto sentenceStop = [&](int dot) {
     int w = dot;
     while (w > vb && isLetter(t[w - 1])) --w;
-    return dot - w >= 4 && isLower(t[dot - 1]);
+    return dot - w != 1 && !inSet(t.substr(w, dot - w), kAbbreviations);
   };
   while (ve > vb && (t[ve - 1] == u',' || t[ve - 1] == u';' || t[ve - 1] == u':' ||
                      (t[ve - 1] == u'.' && sentenceStop(ve - 1))))
