@@ -71,6 +71,8 @@ TEST(FieldRules, FindsTheValueUnderItsKeyInEveryFormat) {
       {"level=info user=bob password=hunter2! msg=ok", "secret:hunter2!"},
       {"config[\"password\"] = \"hunter2!\"", "secret:hunter2!"},
       {"my password is hunter2!", "secret:hunter2!"},
+      {"<server>\n  <username>deploy</username>\n  <password>hunter2!</password>\n</server>",
+       "secret:hunter2!"},
       {"username=bob&password=hunter2!&remember=1", "secret:hunter2!"},
       {"username=bob&password=hunter2!&remember=1", "username:bob"},
   };
@@ -102,6 +104,7 @@ TEST(FieldRules, FindsEachFieldKind) {
       {"name: José Álvarez\nemail: jose@example.com", "name:José Álvarez"},
       {R"({"name": "Ada Lovelace", "email": "ada@example.com"})", "name:Ada Lovelace"},
       {"My name is Ada Lovelace.", "name:Ada Lovelace"},
+      {"Name: Ada Lovelace\nIssue: cannot log in", "name:Ada Lovelace"},
       {"From: Jane Doe <jane@example.com>", "name:Jane Doe"},
       {"pin: 4821", "secret:4821"},
       {R"({"author": "Jane Developer <jane@example.com>"})", "name:Jane Developer"},

@@ -94,7 +94,7 @@ constexpr std::array<std::uint8_t, 129> kClass = [] {
 constexpr std::array<std::array<bool, 129>, 4> kStops = [] {
   std::array<std::array<bool, 129>, 4> a{};
   for (int prev = 0; prev < 4; ++prev) {
-    for (char c : std::string_view(":=\t,;|")) a[prev][std::size_t(c)] = true;
+    for (char c : std::string_view(":=\t,;|>")) a[prev][std::size_t(c)] = true;
     for (char c = '0'; c <= '9'; ++c) a[prev][std::size_t(c)] = prev != kDigitClass;
     for (char c : std::string_view("iw")) a[prev][std::size_t(c)] = prev == kBlankClass;
     for (char c : std::string_view("MDPSHF"))
@@ -186,7 +186,7 @@ class Scanner {
   void value(const KeyRule& rule, int b, int e, Mode mode, bool jsonNumber, int keyAt,
              bool strict = false) {
     emit(rule, fieldvalue::match(t_, b, e, rule, mode, strict), jsonNumber, keyAt,
-         !strict && (rule.flags & kNeedsContext));
+         !strict && !proseLabel_ && (rule.flags & kNeedsContext));
   }
 
   // ---- one line ------------------------------------------------------------
@@ -234,6 +234,9 @@ class Scanner {
         }
         case u'\t':
           ++delims[0];
+          break;
+        case u'>':
+          if (i > ls && isAlnum(t_[i - 1])) i = xmlElement(i, ls, le);
           break;
         case u',':
           ++delims[1];
@@ -434,6 +437,10 @@ class Scanner {
     for (std::size_t k = 0; k < n; ++k) {
       const Sep& s = seps_[k];
       const Key& key = keys_[k];
+      // "Name: John Smith" written as a label in prose stands on its own; the
+      // lower-case "name:" of YAML and code needs a person's record around it.
+      proseLabel_ = key.ctx == Ctx::label && key.rule && key.rule->kind == Kind::name &&
+                    key.start >= 0 && isUpper(t_[key.start]);
       if (s.pos < resume || !key.rule) continue;
       const KeyRule& rule = *key.rule;
       anchor(rule, key.start);
@@ -477,6 +484,33 @@ class Scanner {
         resume = extent;
       }
     }
+    proseLabel_ = false;
+  }
+
+  // ---- XML elements: <password>…</password> -----------------------------------
+
+  // Returns where the scan goes on: after the element's text when it was read.
+  int xmlElement(int gt, int ls, int le) {
+    int nb = gt;
+    while (nb > ls && gt - nb <= kMaxKeyLength &&
+           (isAlnum(t_[nb - 1]) || t_[nb - 1] == u'_' || t_[nb - 1] == u'-' || t_[nb - 1] == u'.'))
+      --nb;
+    if (nb == gt || nb == ls || !isLetter(t_[nb])) return gt;
+    int open = nb - 1;
+    if (t_[open] == u':') {  // a namespace prefix: <ns:password>
+      while (open > ls && isAlnum(t_[open - 1])) --open;
+      --open;
+    }
+    if (open < ls || t_[open] != u'<') return gt;
+    const KeyRule* rule = matchKeyBefore(t_, nb, gt, 1, true).rule;
+    if (!rule) return gt;
+    anchor(*rule, open);
+    if (rule->shape == Shape::none || !on(rule->kind)) return gt;
+    int close = gt + 1;
+    while (close < le && t_[close] != u'<') ++close;
+    if (close + 1 >= le || t_[close + 1] != u'/') return gt;
+    value(*rule, gt + 1, close, Mode::whole, false, open);
+    return close - 1;
   }
 
   // ---- URLs with a password ("https://user:pw@host") -------------------------
@@ -744,6 +778,7 @@ class Scanner {
   std::vector<Pending> pending_;
   std::vector<Cell> cells_;
   bool csvActive_ = false;
+  bool proseLabel_ = false;
   char16_t csvDelim_ = u',';
   std::vector<const KeyRule*> csvCols_;
 };
