@@ -692,7 +692,9 @@ int phraseEnd(View t, int b, int e, bool cutAtComma) {
 }
 
 Span acceptPhrase(View t, int b, int e, bool needsContext) {
-  auto [vb, ve] = trim(t, b, e);
+  // Plain variables: lambdas below capture them (clang refuses captured bindings).
+  const auto [tb, te] = trim(t, b, e);
+  int vb = tb, ve = te;
   // A full stop ends the sentence, except after an abbreviation ("Inc.", "Co.").
   auto sentenceStop = [&](int dot) {
     int w = dot;
