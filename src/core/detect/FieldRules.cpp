@@ -117,6 +117,7 @@ bool allowedAfterIs(const KeyRule& r) {
     case Shape::nationalId:
     case Shape::cvv:
     case Shape::phone:
+    case Shape::address:
       return true;
     default:
       return false;
@@ -297,6 +298,18 @@ class Scanner {
     int j = s.pos;
     while (j > ls && isBlank(t_[j - 1]) && s.pos - j < 8) --j;
     const bool blankBefore = j < s.pos;
+    if (s.colon && j > ls && t_[j - 1] == u')') {  // "Date of Birth (MM/DD/YYYY):"
+      int o = j - 1;
+      while (o > ls && t_[o] != u'(' && j - o < 40) --o;
+      if (t_[o] == u'(') {
+        j = o;
+        while (j > ls && isBlank(t_[j - 1])) --j;
+      }
+    }
+    if (s.colon && j > ls && t_[j - 1] == u'#') {  // "Passport #:"
+      --j;
+      while (j > ls && isBlank(t_[j - 1])) --j;
+    }
     if (j == ls) return k;
     const char16_t c = t_[j - 1];
     int kb = 0, ke = 0;

@@ -1036,8 +1036,12 @@ Span match(View t, int b, int e, const KeyRule& rule, Mode mode, bool strict) {
       return matchCvv(t, b, e, mode);
     case Shape::phone:
       return matchPhone(t, b, e, mode);
-    case Shape::address:
-      return matchAddress(t, b, e, mode);
+    case Shape::address: {
+      Span a = matchAddress(t, b, e, mode);
+      // "The address is on file": in running prose an address has a number.
+      if (strict && a.begin >= 0 && countDigits(t, a.begin, a.end) == 0) return kNone;
+      return a;
+    }
     case Shape::city:
       return matchCity(t, b, e, mode);
     case Shape::postalCode:
@@ -1115,9 +1119,12 @@ bool isPlaceholderValue(std::u16string_view value) {
     buf[size++] = char(lowerAscii(c));
   }
   const std::string_view norm(buf.data(), size);
-  if (std::find(kPlaceholderWords.begin(), kPlaceholderWords.end(), norm) !=
-      kPlaceholderWords.end())
-    return true;
+  static const std::vector<std::string_view> sorted = [] {
+    std::vector<std::string_view> v(kPlaceholderWords.begin(), kPlaceholderWords.end());
+    std::sort(v.begin(), v.end());
+    return v;
+  }();
+  if (std::binary_search(sorted.begin(), sorted.end(), norm)) return true;
   // "your-api-key-here", "insert_token_here", "<your token>".
   auto has = [&](std::string_view s) { return norm.find(s) != std::string_view::npos; };
   if (norm.size() > 4 && norm.ends_with("here") &&
