@@ -23,7 +23,7 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"passwd", K::secret, S::secret, kSuffix | kBare},
     {u"pwd", K::secret, S::secret, kSuffix},
     {u"pw", K::secret, S::secret, kWeak},
-    {u"pass", K::secret, S::secret, kWeak},
+    {u"pass", K::secret, S::secret, kSuffix | kWeak},
     {u"passphrase", K::secret, S::secret, kSuffix | kBare},
     {u"passcode", K::secret, S::secret, kSuffix},
     {u"pin", K::secret, S::secret, kSuffix | kDigitsOnly},
@@ -31,6 +31,8 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"secret", K::secret, S::secret, kSuffix},
     {u"client_secret", K::secret, S::secret, kSuffix},
     {u"secret_key", K::secret, S::secret, kSuffix},
+    {u"secret_key_base", K::secret, S::secret, kSuffix},
+    {u"app_key", K::secret, S::secret, 0},
     {u"token", K::secret, S::secret, kSuffix | kWeak},
     {u"access_token", K::secret, S::secret, kSuffix},
     {u"refresh_token", K::secret, S::secret, kSuffix},
@@ -73,6 +75,8 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"continuation_token", K::secret, S::none, 0},
     {u"max_token", K::secret, S::none, 0},
     {u"spin", K::secret, S::none, 0},
+    {u"bypass", K::secret, S::none, 0},
+    {u"compass", K::secret, S::none, 0},
 
     // ---- names ----------------------------------------------------------
     {u"name", K::name, S::personName, kTwoWords | kNeedsContext},

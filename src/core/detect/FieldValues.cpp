@@ -272,6 +272,12 @@ bool acceptSecret(View v, const KeyRule& rule, bool quoted, bool strict, bool co
   if (v.empty() || v.size() > std::size_t(kMaxToken)) return false;
   if (FieldRules::isPlaceholderValue(v) || isNullWord(v) || inSet(v, kTypeWords)) return false;
   if (v.substr(0, 5) == u"-----") return false;  // a PEM block: the private-key rule's
+  // A file or a URL: where a secret is kept, not the secret ("/run/secrets/db",
+  // "https://auth.example.com/token"); passwords inside URLs have their own rule.
+  if (v.find(u"://") != View::npos || v[0] == u'/' || v.substr(0, 2) == u"./" ||
+      v.substr(0, 2) == u"~/" ||
+      (v.size() > 2 && isAsciiAlpha(v[0]) && v[1] == u':' && v[2] == u'\\'))
+    return false;
   if (!quoted) {
     if (isDottedReference(v)) return false;
     if (v.find(u'(') != View::npos) return false;
@@ -411,6 +417,11 @@ NameScan scanName(View t, int b, int e, int maxWords, bool stoplist) {
     }
     View word = t.substr(i, w - i);
     if (word.back() == u'.') word.remove_suffix(1);
+    if (realWords > 0) {
+      // "John Smith DOB 1990-04-12", "Jane Roe Phone 555…": the next label ends the name.
+      if (caps != (capsWords > 0)) break;
+      if (matchKeyBefore(t, i, i + int(word.size()), 1, true).rule) break;
+    }
     if (stoplist && inSet(word, kNotNameWords)) return s;
     ++realWords;
     capsWords += caps;
