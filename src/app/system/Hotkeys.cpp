@@ -18,7 +18,6 @@ HotkeyPort& Hotkeys::port() {
     port_ = &current;
     refs_.clear();
     actions_.clear();
-    current.setPressHandler([this](HotkeyID id) { pressed(id); });
   }
   return current;
 }
@@ -46,7 +45,10 @@ void Hotkeys::unregisterHotkey(std::uint32_t id) {
 void Hotkeys::registerHotkey(std::uint32_t id, const AppSettings::Hotkey& hotkey,
                              std::function<void()> action) {
   unregisterHotkey(id);
-  const auto ref = port().registerHotkey(hotkey.keyCode, hotkey.modifiers, {signature, id});
+  HotkeyPort& p = port();
+  // Installed with every registration: cheap, and a replaced port gets it too.
+  p.setPressHandler([this](HotkeyID pressedId) { pressed(pressedId); });
+  const auto ref = p.registerHotkey(hotkey.keyCode, hotkey.modifiers, {signature, id});
   if (!ref) return;
   refs_[id] = *ref;
   actions_[id] = std::move(action);

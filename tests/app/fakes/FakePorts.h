@@ -95,7 +95,9 @@ class FakeHotkeys : public HotkeyPort {
   void setPressHandler(std::function<void(HotkeyID)> h) override { handler = std::move(h); }
 
  private:
-  Ref next_ = 1;
+  // Unique across fakes: the registry outlives each test's fake, and a stale
+  // reference must never name another test's registration.
+  static inline Ref next_ = 1;
 };
 
 class FakeWorkspace : public WorkspacePort {

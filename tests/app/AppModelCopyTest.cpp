@@ -1,0 +1,269 @@
+// The road of one copy: scan, copy alert, clearing, auto-mask and its Undo.
+#include <QFile>
+
+#include "EngineTest.h"
+#include "Storage.h"
+
+namespace clipvane {
+namespace {
+
+using testing::EngineTest;
+
+class AppModelCopyTest : public EngineTest {
+ protected:
+  void autoMask(bool on) {
+    changeSettings([&](AppSettings& s) { s.autoMask = on; });
+  }
+  int toastsWith(const QString& suffix) const {
+    int n = 0;
+    for (const auto& shown : ports.panels.toasts)
+      if (shown.toast.text.endsWith(suffix)) ++n;
+    return n;
+  }
+};
+
+TEST_F(AppModelCopyTest, NothingToScanClearsTheStateAndRecordsNothing) {
+  struct Case {
+    const char* name;
+    ClipboardSnapshot contents;
+    bool protect;
+  };
+  const Case cases[] = {
+      {"empty text", {{{fakes::plainText, ""}}}, true},
+      {"concealed",
+       {{{fakes::plainText, "ada@example.com"}, {Pasteboard::concealedType, ""}}},
+       true},
+      {"image only", {{{"image/png", "PNG"}}}, true},
+      {"protection off", {{{fakes::plainText, "ada@example.com"}}}, false},
+  };
+  autoMask(false);
+  for (const Case& c : cases) {
+    changeSettings([&](AppSettings& s) { s.protect = true; });
+    userCopies("bob@example.com");
+    settle();
+    ASSERT_TRUE(model().lastScan()) << c.name;
+    const size_t copies = model().recentCopies().size();
+    changeSettings([&](AppSettings& s) { s.protect = c.protect; });
+    const int refreshes = ports.statusItem.refreshes;
+    ports.clipboard.userCopiesItems(c.contents);
+    model().monitor().poll();
+    EXPECT_TRUE(model().clipboardFindings().empty()) << c.name;
+    EXPECT_FALSE(model().lastScan()) << c.name;
+    EXPECT_GT(ports.statusItem.refreshes, refreshes) << c.name;
+    settle();
+    EXPECT_EQ(model().recentCopies().size(), copies) << c.name;
+  }
+}
+
+TEST_F(AppModelCopyTest, CopyAlertInTheTagStyleOnly) {
+  autoMask(false);
+  userCopies("write to ada@example.com");
+  settle();
+  ASSERT_EQ(model().recentCopies().size(), 1u);
+  EXPECT_EQ(model().copiedWhat(), "Email");
+  ASSERT_EQ(ports.panels.toasts.size(), 1u);
+  const Toast& toast = ports.panels.toasts[0].toast;
+  EXPECT_EQ(toast.text, "Email copied");
+  EXPECT_EQ(toast.glyph, "priority_high");
+  EXPECT_EQ(toast.tint, Tint::att);
+  ASSERT_TRUE(toast.action);
+  EXPECT_EQ(toast.action->title, "Clear");
+  EXPECT_EQ(model().iconState().badge, IconState::Badge::copied);
+
+  changeSettings([](AppSettings& s) { s.copyAlertStyle = AppSettings::CopyAlertStyle::iconOnly; });
+  userCopies("and to bob@example.com, carol@example.com");
+  settle();
+  EXPECT_EQ(ports.panels.toasts.size(), 1u);
+  EXPECT_EQ(model().copiedWhat(), "2 items");
+  EXPECT_TRUE(model().copyAlertActive());  // the badge shows in either style
+}
+
+TEST_F(AppModelCopyTest, OfTwoCopiesDuringOneScanOnlyTheSecondIsApplied) {
+  autoMask(false);
+  userCopies("first ada@example.com");
+  userCopies("second bob@example.com");  // before the first scan came back
+  settle();
+  ASSERT_EQ(model().recentCopies().size(), 1u);
+  EXPECT_EQ(model().recentCopies()[0].text, "second bob@example.com");
+  EXPECT_EQ(model().lastScan()->text, "second bob@example.com");
+  EXPECT_EQ(ports.panels.toasts.size(), 1u);
+}
+
+TEST_F(AppModelCopyTest, ClearAndItsUndo) {
+  autoMask(false);
+  userCopies("ada@example.com");
+  settle();
+  const ClipboardSnapshot copied = ports.clipboard.contents;
+  ports.panels.pressAction();  // "Clear" of the copy alert
+  EXPECT_EQ(ports.clipboard.itemCount(), 0);
+  EXPECT_TRUE(model().clipboardFindings().empty());
+  EXPECT_EQ(ports.panels.lastText(), "Clipboard cleared");
+  model().monitor().poll();
+  EXPECT_EQ(model().recentCopies().size(), 1u);  // our own clear is not a copy
+
+  ports.panels.pressAction();  // "Undo"
+  EXPECT_EQ(ports.clipboard.contents, copied);
+  settle();
+  EXPECT_EQ(model().copiedWhat(), "Email");
+  EXPECT_EQ(model().recentCopies().size(), 1u);
+  EXPECT_FALSE(model().clearedClipboard());
+
+  // Once a newer copy arrived, the Undo of an earlier clear does nothing.
+  model().clearClipboard();
+  const auto undo = ports.panels.toasts.back().toast.action->run;
+  userCopies("something else");
+  settle();
+  undo();
+  EXPECT_EQ(ports.clipboard.string(), "something else");
+}
+
+TEST_F(AppModelCopyTest, AutoMaskWritesRemembersFlashesAndAnnounces) {
+  userCopies("mail ada@example.com");
+  settle();
+  const QString masked = ports.clipboard.string().value_or("");
+  EXPECT_NE(masked, "mail ada@example.com");
+  EXPECT_FALSE(masked.contains("ada@example.com"));
+  EXPECT_TRUE(model().recentSafeTexts().contains(masked));
+  ASSERT_EQ(model().recentCopies().size(), 1u);
+  EXPECT_TRUE(model().recentCopies()[0].masked);
+  EXPECT_EQ(model().recentCopies()[0].text, "mail ada@example.com");
+  EXPECT_TRUE(model().clipboardFindings().empty());
+  EXPECT_TRUE(model().pastedFlash());
+  ASSERT_EQ(ports.panels.toasts.size(), 1u);
+  EXPECT_EQ(ports.panels.lastText(), "Email masked");
+  EXPECT_EQ(ports.panels.toasts[0].toast.action->title, "Undo");
+
+  // The masked text copied again is known: no scan, no entry.
+  model().monitor().poll();
+  userCopies(masked);
+  settle();
+  EXPECT_EQ(model().recentCopies().size(), 1u);
+  EXPECT_FALSE(model().lastScan()->sensitive);
+}
+
+TEST_F(AppModelCopyTest, ALockedFindingFlashesBlockedEvenWithReducedMotion) {
+  ports.workspace.reduceMotionOn = true;
+  changeSettings([](AppSettings& s) { s.detection.kindActions[Kind::email] = PasteAction::block; });
+  userCopies("mail ada@example.com");
+  settle();
+  EXPECT_TRUE(ports.clipboard.string()->contains("[removed]"));
+  EXPECT_TRUE(model().blockedFlash());
+  EXPECT_FALSE(model().pastedFlash());
+}
+
+TEST_F(AppModelCopyTest, AutoMaskWithoutTagAlertsIsSilent) {
+  for (auto change : std::vector<std::function<void(AppSettings&)>>{
+           [](AppSettings& s) { s.copyAlert = false; },
+           [](AppSettings& s) { s.copyAlertStyle = AppSettings::CopyAlertStyle::iconOnly; }}) {
+    model_.reset();
+    ports.panels.toasts.clear();
+    changeSettings(change);
+    userCopies("mail ada@example.com");
+    settle();
+    EXPECT_FALSE(ports.clipboard.string()->contains("ada@example.com"));
+    EXPECT_TRUE(ports.panels.toasts.empty());
+  }
+}
+
+TEST_F(AppModelCopyTest, UndoOfTheAutoMaskRestoresEveryFormatAndRescansQuietly) {
+  const ClipboardSnapshot original = {
+      {{fakes::plainText, "mail ada@example.com"},
+       {"text/html", "<a href='mailto:ada@example.com'>Ada</a>"},
+       {"application/x-custom", QByteArray("\x00\x01\x02", 3)}},
+  };
+  model().start();
+  ports.clipboard.userCopiesItems(original);
+  model().monitor().poll();
+  settle();
+  ASSERT_FALSE(ports.clipboard.string()->contains("ada@example.com"));
+  ports.panels.pressAction();
+  EXPECT_EQ(ports.clipboard.contents, original);
+  settle();
+  EXPECT_FALSE(model().recentCopies()[0].masked);
+  EXPECT_EQ(model().recentCopies().size(), 1u);
+  EXPECT_EQ(ports.panels.toasts.size(), 1u);      // no new toast
+  EXPECT_EQ(ports.clipboard.contents, original);  // not masked again
+  EXPECT_EQ(model().copiedWhat(), "Email");       // but found again
+  model().monitor().poll();                       // and not seen as a copy
+  settle();
+  EXPECT_EQ(model().recentCopies().size(), 1u);
+}
+
+TEST_F(AppModelCopyTest, AVaultThatCannotBeUpdatedLeavesTheClipboardUnmaskedAndSilent) {
+  QFile vault(home.filePath("vault.bin"));  // a vault without its key cannot be opened
+  ASSERT_TRUE(vault.open(QIODevice::WriteOnly));
+  vault.write("not a vault");
+  vault.close();
+  userCopies("mail ada@example.com");
+  settle();
+  EXPECT_EQ(ports.clipboard.string(), "mail ada@example.com");
+  EXPECT_FALSE(model().recentCopies()[0].masked);
+  EXPECT_TRUE(ports.panels.toasts.empty());
+  EXPECT_FALSE(model().pastedFlash() || model().blockedFlash());
+}
+
+TEST_F(AppModelCopyTest, ACopyMadeDuringTheVaultUpdateIsNotOverwritten) {
+  model().start();
+  {
+    FileLock busy;  // holds the vault's lock: the update waits
+    userCopies("mail ada@example.com");
+    ASSERT_TRUE(testing::waitUntil([&] { return !model().recentCopies().empty(); }));
+    ports.clipboard.userCopies("the user's newer copy");
+  }
+  settle();
+  EXPECT_EQ(ports.clipboard.string(), "the user's newer copy");
+  EXPECT_FALSE(model().recentCopies()[0].masked);
+  EXPECT_EQ(toastsWith("masked"), 0);
+}
+
+// ---- the language-model second pass ------------------------------------------------
+
+class AppModelSecondPassTest : public AppModelCopyTest {
+ protected:
+  AppModelSecondPassTest() {
+    changeSettings([](AppSettings& s) { s.aiCheck = true; });
+    systemPorts.model.answer = [](const LocalModelPort::ChatRequest& request) {
+      // The model reports a name wherever it sees one.
+      if (!request.prompt.contains("Zebulon Quill")) return QByteArray(R"({"items":[]})");
+      return QByteArray(R"({"items":[{"kind":"personName","value":"Zebulon Quill"}]})");
+    };
+  }
+};
+
+TEST_F(AppModelSecondPassTest, ANameTheRulesMissedIsMaskedWithAutoMask) {
+  userCopies("call Zebulon Quill at noon");
+  settle();
+  EXPECT_FALSE(ports.clipboard.string()->contains("Zebulon"));
+  ASSERT_EQ(model().recentCopies().size(), 1u);
+  EXPECT_TRUE(model().recentCopies()[0].masked);
+  ASSERT_EQ(model().recentCopies()[0].found.size(), 1u);
+  EXPECT_EQ(model().recentCopies()[0].found[0].kind, Kind::name);
+}
+
+TEST_F(AppModelSecondPassTest, WithoutAutoMaskTheCopyAlertComesThen) {
+  autoMask(false);
+  userCopies("Zebulon Quill wrote");
+  settle();
+  EXPECT_EQ(ports.clipboard.string(), "Zebulon Quill wrote");
+  EXPECT_EQ(model().copiedWhat(), "Name");
+  EXPECT_TRUE(model().lastScan()->sensitive);
+  EXPECT_EQ(ports.panels.lastText(), "Name copied");
+}
+
+TEST_F(AppModelSecondPassTest,
+       AfterAnAutoMaskMoreFindingsMaskTheCopyAfreshAndUndoGivesTheOriginal) {
+  const ClipboardSnapshot original = {{{fakes::plainText, "Zebulon Quill <zq@example.com>"}}};
+  model().start();
+  ports.clipboard.userCopiesItems(original);
+  model().monitor().poll();
+  settle();
+  const QString masked = ports.clipboard.string().value_or("");
+  EXPECT_FALSE(masked.contains("Zebulon")) << masked.toStdString();
+  EXPECT_FALSE(masked.contains("zq@example.com"));
+  EXPECT_EQ(model().recentCopies().at(0).found.size(), 2u);
+  ports.panels.pressAction();  // the Undo of the second mask
+  EXPECT_EQ(ports.clipboard.contents, original);
+}
+
+}  // namespace
+}  // namespace clipvane

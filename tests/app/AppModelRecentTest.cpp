@@ -1,0 +1,182 @@
+// The recent copies and their actions.
+#include "EngineTest.h"
+
+namespace clipvane {
+namespace {
+
+using testing::EngineTest;
+
+class AppModelRecentTest : public EngineTest {
+ protected:
+  AppModelRecentTest() {
+    changeSettings([](AppSettings& s) { s.autoMask = false; });
+  }
+  void copy(const QString& text) {
+    userCopies(text);
+    settle();
+  }
+  QStringList texts() {
+    QStringList out;
+    for (const auto& c : model().recentCopies()) out << c.text;
+    return out;
+  }
+};
+
+Finding finding(const char16_t* value, const char16_t* label, Kind kind = Kind::email) {
+  Finding f;
+  f.kind = kind;
+  f.value = value;
+  f.label = label;
+  return f;
+}
+
+TEST(RecentCopyDetail, Table) {
+  struct Case {
+    std::vector<Finding> found;
+    QString detail;
+  };
+  const Case cases[] = {
+      {{}, "Nothing found"},
+      {{finding(u"a@x.io", u"Email")}, "Email"},
+      {{finding(u"a@x.io", u"Email"), finding(u"b@x.io", u"Email")}, "2 items"},
+      {{finding(u"a@x.io", u"Email"), finding(u"555", u"Phone", Kind::phone)}, "2 items"},
+  };
+  for (const Case& c : cases) {
+    AppModel::RecentCopy copy;
+    copy.found = c.found;
+    EXPECT_EQ(copy.detail(), c.detail);
+  }
+}
+
+TEST_F(AppModelRecentTest, AFourthCopyPushesOutTheOldest) {
+  for (const char* t : {"one", "two", "three", "four"}) copy(t);
+  EXPECT_EQ(texts(), (QStringList{"four", "three", "two"}));
+}
+
+TEST_F(AppModelRecentTest, CheckAgainKeepsPlaceIdentityAndDateAndReplacesTheFindings) {
+  copy("one");
+  copy("ask Zebulon Quill");
+  const auto before = model().recentCopies()[0];
+  advance(std::chrono::seconds(30));
+  copy("three");
+  model().mark({"Zebulon Quill"}, Kind::name);
+  model().checkAgain(model().recentCopies()[1]);
+  settle();
+  EXPECT_EQ(texts(), (QStringList{"three", "ask Zebulon Quill", "one"}));
+  const auto after = model().recentCopies()[1];
+  EXPECT_EQ(after.id, before.id);
+  EXPECT_EQ(after.date, before.date);
+  ASSERT_EQ(after.found.size(), 1u);
+  EXPECT_EQ(after.found[0].kind, Kind::name);
+}
+
+TEST_F(AppModelRecentTest, IgnoreAddsCaseFoldedValuesOnceAndPutsTheTextBack) {
+  copy("Ada@Example.com or ada@example.COM");
+  ASSERT_EQ(model().recentCopies()[0].found.size(), 2u);
+  copy("later");
+  const auto target = model().recentCopies()[1];
+  model().ignore(target);
+  ASSERT_EQ(model().settings().ignored.size(), 1u);
+  EXPECT_EQ(model().settings().ignored[0].text, u"Ada@Example.com");
+  EXPECT_EQ(model().settings().ignored[0].seenAs, u"Email");
+  EXPECT_TRUE(model().recentCopies()[1].found.empty());
+  EXPECT_EQ(ports.clipboard.string(), target.text);
+  EXPECT_TRUE(model().clipboardFindings().empty());
+  model().monitor().poll();  // our own write is not reported
+  settle();
+  EXPECT_EQ(texts(), (QStringList{"later", target.text}));
+
+  // Ignored values are no longer found.
+  copy("ADA@EXAMPLE.COM");
+  EXPECT_TRUE(model().recentCopies()[0].found.empty());
+}
+
+TEST_F(AppModelRecentTest, MarkingReplacesEarlierMarksAndIgnores) {
+  copy("zed@example.com");
+  model().ignore(model().recentCopies()[0]);
+  ASSERT_EQ(model().settings().ignored.size(), 1u);
+  model().mark({"Zed@Example.com"}, Kind::name);
+  model().mark({"ZED@example.com"}, Kind::organization);
+  const auto& marked = model().settings().marked;
+  ASSERT_EQ(marked.size(), 1u);
+  EXPECT_EQ(marked[0].text, u"ZED@example.com");
+  EXPECT_EQ(marked[0].kind, Kind::organization);
+  EXPECT_TRUE(model().settings().ignored.empty());
+}
+
+TEST_F(AppModelRecentTest, PutBackWritesTheOriginalAndUnmasks) {
+  changeSettings([](AppSettings& s) { s.autoMask = true; });
+  copy("mail ada@example.com");
+  ASSERT_TRUE(model().recentCopies()[0].masked);
+  model().putBack(model().recentCopies()[0]);
+  EXPECT_EQ(ports.clipboard.string(), "mail ada@example.com");
+  EXPECT_FALSE(model().recentCopies()[0].masked);
+  EXPECT_EQ(model().copiedWhat(), "Email");
+  EXPECT_TRUE(model().lastScan()->sensitive);
+}
+
+TEST_F(AppModelRecentTest, ChangeTypeMarksEveryValueAndRescans) {
+  copy("ada@example.com");
+  model().changeType(model().recentCopies()[0], Kind::identifier);
+  settle();
+  ASSERT_EQ(model().settings().marked.size(), 1u);
+  EXPECT_EQ(model().settings().marked[0].kind, Kind::identifier);
+  ASSERT_EQ(model().recentCopies().size(), 1u);
+  ASSERT_FALSE(model().recentCopies()[0].found.empty());
+  EXPECT_EQ(model().recentCopies()[0].found[0].kind, Kind::identifier);
+}
+
+TEST_F(AppModelRecentTest, MarkHotKey) {
+  copy("ada@example.com");
+  model().markLatest();  // the latest copy already has findings
+  EXPECT_EQ(ports.workspace.beeps, 1);
+  EXPECT_TRUE(model().settings().marked.empty());
+
+  copy("  Project Nightjar \n");
+  model().markLatest();
+  settle();
+  EXPECT_EQ(ports.workspace.beeps, 1);
+  ASSERT_EQ(model().settings().marked.size(), 1u);
+  EXPECT_EQ(model().settings().marked[0].text, u"Project Nightjar");
+  EXPECT_EQ(model().settings().marked[0].kind, Kind::custom);
+  EXPECT_EQ(model().recentCopies()[0].found.size(), 1u);
+  EXPECT_EQ(model().recentCopies().size(), 2u);
+}
+
+TEST_F(AppModelRecentTest, HotKeysBeepWhenThereIsNothingToActOn) {
+  model().ignoreLatest();  // no copies
+  model().markLatest();
+  EXPECT_EQ(ports.workspace.beeps, 2);
+  copy("plain words");
+  model().ignoreLatest();  // no copy with findings
+  EXPECT_EQ(ports.workspace.beeps, 3);
+  copy("ada@example.com");
+  model().pause(std::nullopt);
+  model().ignoreLatest();
+  model().markLatest();
+  EXPECT_EQ(ports.workspace.beeps, 5);
+  EXPECT_TRUE(model().settings().ignored.empty());
+  model().resume();
+  model().ignoreLatest();
+  EXPECT_EQ(model().settings().ignored.size(), 1u);
+}
+
+TEST_F(AppModelRecentTest, TheFixedHotKeysStayWhenTheConfigurableOnesAreEmpty) {
+  changeSettings([](AppSettings& s) {
+    s.safePasteHotkey = s.restoreHotkey = s.pauseHotkey = AppSettings::Hotkey::none();
+  });
+  model().start();
+  EXPECT_FALSE(ports.hotkeys.find(1) || ports.hotkeys.find(2) || ports.hotkeys.find(3));
+  EXPECT_TRUE(ports.hotkeys.find(4) && ports.hotkeys.find(5));
+
+  changeSettings([](AppSettings& s) { s.pauseHotkey = {KeyCode::p, 0x1100, u"⌃⌘P"}; });
+  EXPECT_TRUE(ports.hotkeys.find(3));
+  copy("ada@example.com");
+  ASSERT_TRUE(ports.hotkeys.press(KeyCode::i, 0x1100));  // ⌃⌘I: ignore the latest
+  ASSERT_TRUE(testing::waitUntil([&] { return !model().settings().ignored.empty(); }));
+  ASSERT_TRUE(ports.hotkeys.press(KeyCode::p, 0x1100));  // ⌃⌘P: pause
+  ASSERT_TRUE(testing::waitUntil([&] { return model().settings().pausedUntil.has_value(); }));
+}
+
+}  // namespace
+}  // namespace clipvane

@@ -1,0 +1,232 @@
+// The settings observer, its side effects, the derived state and start-up.
+#include <QFile>
+
+#include "EngineTest.h"
+#include "SmartPaste.h"
+
+namespace clipvane {
+namespace {
+
+using testing::EngineTest;
+using namespace std::chrono_literals;
+
+class AppModelSettingsTest : public EngineTest {
+ protected:
+  bool settingsFileExists() const { return QFile::exists(home.filePath("settings.json")); }
+  // What the observer did, in order, apart from the journal lines of the status icon.
+  QStringList effects() const {
+    QStringList out;
+    for (const QString& line : fakes::journal())
+      if (line != "refresh") out << line;
+    return out;
+  }
+};
+
+TEST_F(AppModelSettingsTest, AnEqualValueSavesAndAppliesNothing) {
+  model().setSettings(model().settings());
+  EXPECT_FALSE(settingsFileExists());
+  EXPECT_TRUE(fakes::journal().isEmpty());
+  EXPECT_EQ(model().scanGeneration(), 0);
+}
+
+TEST_F(AppModelSettingsTest, EachSideEffectFiresOnItsOwnFieldOnly) {
+  struct Case {
+    const char* field;
+    std::function<void(AppSettings&)> change;
+    QStringList effects;
+    bool rescans;
+  };
+  const Case cases[] = {
+      {"pasteToast", [](AppSettings& s) { s.pasteToast = false; }, {}, false},
+      {"restore hot key display only",
+       [](AppSettings& s) { s.restoreHotkey.display = u"⌃⌘R "; },
+       {"registerHotkey 1", "registerHotkey 2", "registerHotkey 3", "registerHotkey 4",
+        "registerHotkey 5"},
+       false},
+      {"launchAtLogin",
+       [](AppSettings& s) { s.launchAtLogin = true; },
+       {"loginItem register"},
+       false},
+      {"smartPaste on", [](AppSettings& s) { s.smartPaste = true; }, {"trustPrompt"}, false},
+      {"showInMenuBar", [](AppSettings& s) { s.showInMenuBar = false; }, {}, false},
+      {"detection", [](AppSettings& s) { s.detection.skipPrivateRanges = true; }, {}, true},
+      {"aiCheck", [](AppSettings& s) { s.aiCheck = true; }, {}, true},
+      {"protect", [](AppSettings& s) { s.protect = false; }, {}, true},
+  };
+  for (const Case& c : cases) {
+    model_.reset();
+    QFile::remove(home.filePath("settings.json"));
+    fakes::journal().clear();
+    const qint64 generation = model().scanGeneration();
+    const int refreshes = ports.statusItem.refreshes;
+    changeSettings(c.change);
+    EXPECT_TRUE(settingsFileExists()) << c.field;
+    EXPECT_EQ(effects(), c.effects) << c.field;
+    EXPECT_EQ(model().scanGeneration() != generation, c.rescans) << c.field;
+    EXPECT_GT(ports.statusItem.refreshes, refreshes) << c.field;  // step 8 always
+    EXPECT_EQ(fakes::journal().back(), "refresh") << c.field;
+  }
+}
+
+TEST_F(AppModelSettingsTest, SideEffectsRunInTheirOrderAndOneRescanAtMost) {
+  ports.statusItem.installed = true;
+  ports.keyboard.trusted = false;
+  const qint64 generation = model().scanGeneration();
+  changeSettings([](AppSettings& s) {
+    s.pauseHotkey = AppSettings::Hotkey::none();
+    s.launchAtLogin = true;
+    s.smartPaste = true;
+    s.showInMenuBar = false;
+    s.detection.skipPrivateRanges = true;
+    s.aiCheck = true;
+    s.protect = false;
+  });
+  EXPECT_EQ(effects(), (QStringList{"registerHotkey 1", "registerHotkey 2", "registerHotkey 4",
+                                    "registerHotkey 5", "loginItem register", "trustPrompt",
+                                    "statusVisible 0"}));
+  EXPECT_EQ(model().scanGeneration(), generation + 1);
+  EXPECT_FALSE(SmartPaste::shared().isRunning());  // no permission: the tap stays off
+}
+
+TEST_F(AppModelSettingsTest, SwitchingSmartPasteOffNeverPrompts) {
+  changeSettings([](AppSettings& s) { s.smartPaste = true; });
+  ports.keyboard.prompts = 0;
+  changeSettings([](AppSettings& s) { s.smartPaste = false; });
+  EXPECT_EQ(ports.keyboard.prompts, 0);
+}
+
+TEST_F(AppModelSettingsTest, ProtectionOffRescansAsNoTextAndTurnsTheIconOff) {
+  changeSettings([](AppSettings& s) { s.autoMask = false; });
+  userCopies("mail ada@example.com now");
+  settle();
+  ASSERT_FALSE(model().clipboardFindings().empty());
+  const size_t copies = model().recentCopies().size();
+  changeSettings([](AppSettings& s) { s.protect = false; });
+  settle();
+  EXPECT_TRUE(model().clipboardFindings().empty());
+  EXPECT_EQ(model().recentCopies().size(), copies);  // alert off: no new entry
+  EXPECT_EQ(model().iconState(), (IconState{std::nullopt, true, true}));
+}
+
+TEST_F(AppModelSettingsTest, AConcealedClipboardIsRescannedAsNoText) {
+  ports.clipboard.userCopiesItems(
+      {{{fakes::plainText, "ada@example.com"}, {Pasteboard::passwordHintType, "secret"}}});
+  changeSettings([](AppSettings& s) { s.detection.skipPrivateRanges = true; });
+  settle();
+  EXPECT_FALSE(model().lastScan());
+  EXPECT_TRUE(model().recentCopies().empty());
+}
+
+TEST_F(AppModelSettingsTest, ResumingEarlyRescansButThePauseTimerDoesNot) {
+  changeSettings([&](AppSettings& s) { s.pausedUntil = now + 1h; });
+  const qint64 generation = model().scanGeneration();
+  model().resume();
+  EXPECT_EQ(model().scanGeneration(), generation + 1);
+
+  // The end of the pause comes through its timer: the old end is then past.
+  changeSettings([&](AppSettings& s) { s.pausedUntil = now + 1h; });
+  model().schedulePauseEnd();
+  const qint64 before = model().scanGeneration();
+  advance(2h);
+  model().schedulePauseEnd();  // the timer fires at once now
+  ASSERT_TRUE(testing::waitUntil([&] { return !model().settings().pausedUntil; }));
+  EXPECT_EQ(model().scanGeneration(), before);
+  EXPECT_NE(model().iconState().badge, IconState::Badge::paused);
+}
+
+TEST_F(AppModelSettingsTest, IconStateRules) {
+  using B = IconState::Badge;
+  struct Case {
+    const char* name;
+    bool protect, paused, autoMask, findings;
+    std::optional<B> badge;
+    bool off;
+  };
+  const Case cases[] = {
+      {"off, whatever the findings", false, false, true, true, std::nullopt, true},
+      {"off follows autoMask for askFirst", false, true, false, false, std::nullopt, true},
+      {"paused beats a copy alert", true, true, true, true, B::paused, false},
+      {"copied", true, false, false, true, B::copied, false},
+      {"nothing", true, false, true, false, std::nullopt, false},
+  };
+  for (const Case& c : cases) {
+    model_.reset();
+    changeSettings([&](AppSettings& s) {
+      s.protect = true;
+      s.autoMask = false;  // so that a copy keeps its findings on the clipboard
+      s.pausedUntil.reset();
+    });
+    if (c.findings) {
+      userCopies("ada@example.com");
+      settle();
+      ASSERT_FALSE(model().clipboardFindings().empty()) << c.name;
+    }
+    changeSettings([&](AppSettings& s) {
+      s.autoMask = c.autoMask;
+      s.pausedUntil = c.paused ? std::optional<Date>(now + 1h) : std::nullopt;
+    });
+    // protect last: switching it rescans, which is the point of the first rows
+    if (!c.protect) changeSettings([](AppSettings& s) { s.protect = false; });
+    settle();
+    const IconState state = model().iconState();
+    EXPECT_EQ(state.badge, c.badge) << c.name;
+    EXPECT_EQ(state.off, c.off) << c.name;
+    EXPECT_EQ(state.askFirst, !c.autoMask) << c.name;
+    if (c.paused) {
+      EXPECT_FALSE(model().copyAlertActive()) << c.name;
+    }
+  }
+}
+
+// ---- start-up ----------------------------------------------------------------------
+
+TEST_F(AppModelSettingsTest, StartBringsLaunchAtLoginInLineWithoutRegistering) {
+  ports.loginItem.current = LoginItemStatus::requiresApproval;
+  model().start();
+  EXPECT_TRUE(model().settings().launchAtLogin);
+  EXPECT_TRUE(settingsFileExists());
+  EXPECT_TRUE(ports.loginItem.calls.isEmpty());
+}
+
+TEST_F(AppModelSettingsTest, StartWiresEverythingAndOpensTheFirstRunLast) {
+  model().start();
+  EXPECT_TRUE(model().monitor().isRunning());
+  for (std::uint32_t id = 1; id <= 5; ++id) EXPECT_TRUE(ports.hotkeys.find(id)) << id;
+  const QStringList lines = fakes::journal();
+  ASSERT_TRUE(lines.contains("installStatusItem"));
+  EXPECT_EQ(lines.back(), "firstRun");
+  EXPECT_LT(lines.indexOf("installStatusItem"), lines.indexOf("firstRun"));
+
+  model_.reset();
+  fakes::journal().clear();
+  changeSettings([](AppSettings& s) { s.onboarded = true; });
+  model().start();
+  EXPECT_FALSE(fakes::journal().contains("firstRun"));
+}
+
+TEST_F(AppModelSettingsTest, APauseThatEndedBeforeStartEndsRightAfter) {
+  changeSettings([&](AppSettings& s) { s.pausedUntil = now - 1min; });
+  model().start();
+  ASSERT_TRUE(testing::waitUntil([&] { return !model().settings().pausedUntil; }));
+}
+
+TEST_F(AppModelSettingsTest, TheTapRunsOnlyWhileSettingsAndPermissionAllow) {
+  changeSettings([](AppSettings& s) {
+    s.smartPaste = true;
+    s.onboarded = true;
+  });
+  model().start();
+  EXPECT_TRUE(SmartPaste::shared().isRunning());
+  ports.keyboard.trusted = false;  // withdrawn: the next tick stops it
+  ASSERT_TRUE(testing::waitUntil([] { return !SmartPaste::shared().isRunning(); }));
+  ports.keyboard.trusted = true;
+  ASSERT_TRUE(testing::waitUntil([] { return SmartPaste::shared().isRunning(); }));
+  model().pause(std::nullopt);
+  EXPECT_FALSE(SmartPaste::shared().isRunning());
+  model().resume();
+  changeSettings([](AppSettings& s) { s.protect = false; });
+  EXPECT_FALSE(SmartPaste::shared().isRunning());
+}
+
+}  // namespace
+}  // namespace clipvane
