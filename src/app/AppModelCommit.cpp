@@ -3,8 +3,10 @@
 // order of the pastes.
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QThreadPool>
+#include <QFutureWatcher>
+#include <QPromise>
 #include <QtConcurrent/QtConcurrentRun>
+#include <limits>
 #include <variant>
 
 #include "AppModel.h"
@@ -15,24 +17,13 @@
 #include "Storage.h"
 #include "Vault.h"
 #include "ports/PanelsPort.h"
+#include "ports/StatusItemPort.h"
 #include "ports/WindowsPort.h"
 #include "ports/WorkspacePort.h"
 
 namespace clipvane {
 
 namespace {
-
-// One thread appends to the history, so that the entries reach the file in
-// the order of the commits that made them.
-QThreadPool& historyWriter() {
-  static QThreadPool* pool = [] {
-    auto* p = new QThreadPool();  // lives with the process
-    p->setMaxThreadCount(1);
-    p->setExpiryTimeout(-1);
-    return p;
-  }();
-  return *pool;
-}
 
 // The masked text, or the reason the vault could not take the originals.
 using VaultResult = std::variant<QString, QString>;
@@ -125,19 +116,37 @@ void AppModel::log(const Place& place, ActivityEntry::Outcome outcome, std::map<
   entry.kept = kept;
   entry.masks = std::move(masks);
 
+  // Each write starts when the one before it is done, so that entries reach
+  // the file in the order of the commits that made them.
+  auto done = std::make_shared<QPromise<void>>();
+  done->start();
+  const QFuture<void> previous = activityWrite_;
+  activityWrite_ = done->future();
+
   QPointer<AppModel> self = this;
-  activityWrite_ = QtConcurrent::run(&historyWriter(), [entry] {
-                     try {
-                       return ActivityStore::append(entry);
-                     } catch (const std::exception&) {
-                       return ActivityStore::read();
-                     }
-                   }).then(QCoreApplication::instance(), [self](std::vector<ActivityEntry> stored) {
-    if (self) {
-      self->setActivity(std::move(stored));
-      self->refreshStatus();
-    }
+  auto write = [self, entry, done] {
+    QtConcurrent::run([entry] {
+      try {
+        return ActivityStore::append(entry);
+      } catch (const std::exception&) {
+        return ActivityStore::read();
+      }
+    }).then(QCoreApplication::instance(), [self, done](std::vector<ActivityEntry> stored) {
+      if (self) self->setActivity(std::move(stored));
+      if (auto* item = Ports::find<StatusItemPort>()) item->refresh();
+      done->finish();
+    });
+  };
+  if (!previous.isValid() || previous.isFinished()) {
+    write();
+    return;
+  }
+  auto* watcher = new QFutureWatcher<void>(QCoreApplication::instance());
+  QObject::connect(watcher, &QFutureWatcherBase::finished, watcher, [watcher, write] {
+    watcher->deleteLater();
+    write();
   });
+  watcher->setFuture(previous);
 }
 
 std::vector<std::u16string> AppModel::labels(const QString& text, const std::vector<Finding>&,

@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include "AppSettings.h"
+#include "Place.h"
+#include "fakes/FakePorts.h"
+#include "fakes/FakeSystemPorts.h"
+
+using namespace clipvane;
+using PlaceKind = ActivityEntry::PlaceKind;
+
+namespace {
+
+struct PlaceTest : ::testing::Test {
+  fakes::FakePorts ports;
+  fakes::FakeSystemPorts system;
+  AppSettings settings;
+
+  PlaceTest() {
+    AppSettings::ProtectedApp site;
+    site.name = u"Example chat";
+    site.site = u"chat.example.com";
+    site.scope = AppSettings::ProtectedApp::Scope::extensionSite;
+    settings.protectedApps = {site};
+  }
+  static RunningApp app(const char* id, const char* name, qint64 pid = 7) {
+    return RunningApp{pid, id ? std::optional(QString::fromUtf8(id)) : std::nullopt,
+                      QString::fromUtf8(name)};
+  }
+};
+
+TEST_F(PlaceTest, EveryTerminalAndBrowserIdIsKnown) {
+  EXPECT_EQ(Place::terminals().size(), 6u);
+  EXPECT_EQ(Place::browsers().size(), 8u);
+  for (const auto& id : Place::terminals()) EXPECT_EQ(Place::browsers().count(id), 0u);
+}
+
+TEST_F(PlaceTest, Destinations) {
+  struct Case {
+    const char* name;
+    std::optional<RunningApp> app;
+    std::optional<QString> tabAddress;
+    std::optional<QString> title;
+    bool trusted;
+    Place expected;
+  };
+  const Case cases[] = {
+      {"nothing in front",
+       std::nullopt,
+       std::nullopt,
+       std::nullopt,
+       true,
+       {"Unknown", PlaceKind::app}},
+      {"browser tab, unprotected host",
+       app("firefox", "Firefox"),
+       QStringLiteral("https://www.news.example.org/today"),
+       std::nullopt,
+       true,
+       {"news.example.org", PlaceKind::site}},
+      {"browser, protected site in the title",
+       app("google-chrome", "Chrome"),
+       std::nullopt,
+       QStringLiteral("Chat.example.com - New chat"),
+       true,
+       {"chat.example.com", PlaceKind::site}},
+      {"browser, no site",
+       app("chromium", "Chromium"),
+       std::nullopt,
+       QStringLiteral("Recipes"),
+       true,
+       {"Chromium", PlaceKind::app}},
+      {"browser without permission",
+       app("firefox", "Firefox"),
+       QStringLiteral("https://chat.example.com/"),
+       QStringLiteral("chat.example.com"),
+       false,
+       {"Firefox", PlaceKind::app}},
+      {"terminal with two agents",
+       app("org.gnome.Terminal", "Terminal"),
+       std::nullopt,
+       QStringLiteral("aider --model x | Claude"),
+       true,
+       {"Terminal · claude", PlaceKind::terminal}},
+      {"agent inside a longer word",
+       app("kitty", "kitty"),
+       std::nullopt,
+       QStringLiteral("~/src/champion"),
+       true,
+       {"kitty · amp", PlaceKind::terminal}},
+      {"terminal, no agent",
+       app("org.kde.konsole", "Konsole"),
+       std::nullopt,
+       QStringLiteral("bash"),
+       true,
+       {"Konsole", PlaceKind::terminal}},
+      {"terminal without permission",
+       app("com.mitchellh.ghostty", "Ghostty"),
+       std::nullopt,
+       QStringLiteral("claude"),
+       false,
+       {"Ghostty", PlaceKind::terminal}},
+      {"other application",
+       app("code", "Code"),
+       std::nullopt,
+       QStringLiteral("claude"),
+       true,
+       {"Code", PlaceKind::app}},
+      {"no name, no id",
+       app(nullptr, ""),
+       std::nullopt,
+       std::nullopt,
+       true,
+       {"App", PlaceKind::app}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    system.accessibility.applications.clear();
+    auto focused = system.accessibility.focus();
+    if (c.tabAddress) focused->attributes[AccessibilityPort::Attribute::url] = *c.tabAddress;
+    if (c.title) system.accessibility.window(7, *c.title);
+    ports.keyboard.trusted = c.trusted;
+    EXPECT_EQ(Place::of(c.app, settings), c.expected);
+  }
+}
+
+TEST_F(PlaceTest, AProtectedSiteMatchesOnlyAsAWholeHost) {
+  struct Case {
+    const char* title;
+    bool match;
+  };
+  const Case cases[] = {
+      {"chat.example.com", true},
+      {"Ask anything - chat.example.com.", true},  // a sentence's full stop
+      {"(chat.example.com)", true},
+      {"mychat.example.com", false},
+      {"my.chat.example.com", false},
+      {"my-chat.example.com", false},
+      {"chat.example.com.evil.net", false},
+      {"chat.example.community", false},
+      {"chat.example.com-mirror", false},
+      {"chat.example.com:8080", true},
+  };
+  for (const Case& c : cases) {
+    system.accessibility.window(9, QString::fromUtf8(c.title));
+    EXPECT_EQ(Place::siteHost(9, {QStringLiteral("Chat.Example.com")}).has_value(), c.match)
+        << c.title;
+  }
+  system.accessibility.window(9, QStringLiteral("chat.example.com"));
+  EXPECT_FALSE(Place::siteHost(9, {}));
+}
+
+}  // namespace
