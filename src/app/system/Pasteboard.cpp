@@ -3,19 +3,16 @@
 #include <algorithm>
 
 #include "OnMain.h"
+#include "Place.h"
 #include "Ports.h"
 #include "ports/KeyboardPort.h"
+#include "ports/WorkspacePort.h"
 
 namespace clipvane::Pasteboard {
 
 namespace {
 
 ClipboardPort& board() { return Ports::get<ClipboardPort>(); }
-
-std::function<Shortcut()>& resolver() {
-  static std::function<Shortcut()> fn;
-  return fn;
-}
 
 }  // namespace
 
@@ -98,11 +95,11 @@ void postKey(std::uint16_t keyCode, std::uint32_t modifiers) {
 }
 
 Shortcut pasteShortcut() {
-  if (resolver()) return resolver()();
-  return {KeyCode::v, Modifier::control};
+  const auto front = Ports::get<WorkspacePort>().frontmostApplication();
+  const bool terminal =
+      front && front->bundleID && Place::isTerminal(front->bundleID->toStdU16String());
+  return {KeyCode::v, Modifier::control | (terminal ? Modifier::shift : 0)};
 }
-
-void setPasteShortcutResolver(std::function<Shortcut()> fn) { resolver() = std::move(fn); }
 
 bool paste(const QString& text, bool keepOnClipboard) {
   // While the return of an earlier paste is still pending, the clipboard

@@ -5,7 +5,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <set>
 #include <utility>
@@ -41,14 +40,14 @@ qint64 clear();
 // One key-down and one key-up, both carrying the marker.
 void postKey(std::uint16_t keyCode, std::uint32_t modifiers);
 
-// The paste shortcut of the frontmost application (Ctrl+V; terminals take
-// Ctrl+Shift+V). The resolver may be replaced once the destination is known.
+// The paste shortcut of the frontmost application: Ctrl+V, and Ctrl+Shift+V in
+// terminals, which take Ctrl+V as a literal character.
 struct Shortcut {
   std::uint16_t keyCode;
   std::uint32_t modifiers;
+  bool operator==(const Shortcut&) const = default;
 };
 Shortcut pasteShortcut();
-void setPasteShortcutResolver(std::function<Shortcut()> resolver);
 
 // Writes the text, sends the paste shortcut and gives the previous clipboard
 // back 1.0 s later unless it changed meanwhile. False (and the text stays on

@@ -82,6 +82,14 @@ TEST_F(PasteboardTest, PasteGivesThePreviousClipboardBackAfterASecond) {
   EXPECT_TRUE(Pasteboard::ownChanges().count(ports.clipboard.count));
 }
 
+TEST_F(PasteboardTest, TerminalsGetCtrlShiftV) {
+  ports.workspace.frontmost = RunningApp{42, QString("org.gnome.Terminal"), "Terminal"};
+  EXPECT_EQ(Pasteboard::pasteShortcut(),
+            (Pasteboard::Shortcut{KeyCode::v, Modifier::control | Modifier::shift}));
+  ports.workspace.frontmost = RunningApp{43, QString("org.gnome.TextEditor"), "Text Editor"};
+  EXPECT_EQ(Pasteboard::pasteShortcut(), (Pasteboard::Shortcut{KeyCode::v, Modifier::control}));
+}
+
 TEST_F(PasteboardTest, ACopyWithinTheSecondStays) {
   ports.clipboard.userCopies("mine");
   ASSERT_TRUE(Pasteboard::paste("masked"));
