@@ -14,6 +14,11 @@ namespace {
 
 ClipboardPort& board() { return Ports::get<ClipboardPort>(); }
 
+std::function<Shortcut()>& resolver() {
+  static std::function<Shortcut()> fn;
+  return fn;
+}
+
 }  // namespace
 
 std::set<qint64>& ownChanges() {
@@ -95,11 +100,14 @@ void postKey(std::uint16_t keyCode, std::uint32_t modifiers) {
 }
 
 Shortcut pasteShortcut() {
+  if (resolver()) return resolver()();
   const auto front = Ports::get<WorkspacePort>().frontmostApplication();
   const bool terminal =
       front && front->bundleID && Place::isTerminal(front->bundleID->toStdU16String());
   return {KeyCode::v, Modifier::control | (terminal ? Modifier::shift : 0)};
 }
+
+void setPasteShortcutResolver(std::function<Shortcut()> fn) { resolver() = std::move(fn); }
 
 bool paste(const QString& text, bool keepOnClipboard) {
   // While the return of an earlier paste is still pending, the clipboard

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <set>
 #include <utility>
@@ -48,6 +49,8 @@ struct Shortcut {
   bool operator==(const Shortcut&) const = default;
 };
 Shortcut pasteShortcut();
+// Replaces how the shortcut is chosen (none: the rule above).
+void setPasteShortcutResolver(std::function<Shortcut()> resolver);
 
 // Writes the text, sends the paste shortcut and gives the previous clipboard
 // back 1.0 s later unless it changed meanwhile. False (and the text stays on
