@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Detector.h"
@@ -249,6 +251,8 @@ TEST(DetectorSecrets, IssuerShapedKeys) {
                                 {sendgrid, {sendgrid}},
                                 {slack, {slack}},
                                 {"Authorization: Bearer " + jwt, {jwt}},
+                                {"token: " + jwt + ".", {jwt}},
+                                {jwt + ".eyJ4IjoxfQ.abc", {}},  // five parts: encrypted
                             });
 }
 
@@ -571,4 +575,27 @@ TEST(DetectorLocate, PlausibilityPerKind) {
   // Whole words only, in any script; a value at a non-word edge may touch letters.
   EXPECT_TRUE(Detector::locate({{Kind::name, u"Lee"}}, u"Leeé").empty());
   EXPECT_EQ(Detector::locate({{Kind::secret, u"-pw123-"}}, u"x-pw123-y").size(), 1u);
+}
+
+TEST(DetectorThreads, ConcurrentScansAgree) {
+  DetectionSettings settings;
+  CustomRule rule;
+  rule.name = u"Ticket";
+  rule.type = CustomRule::RuleType::pattern;
+  rule.pattern = u"TCK-\\d+";
+  settings.customRules = {rule};
+  const Detector detector{settings, {}};
+  const std::u16string text =
+      u"TCK-12 ann@example.com +44 20 7946 0958, 4111 1111 1111 1111 é 😀 fe80::1 /home/ann";
+  const auto expected = detector.detect(text);
+  ASSERT_EQ(expected.size(), 6u);
+  std::vector<std::thread> threads;
+  std::atomic<int> mismatches{0};
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&] {
+      for (int k = 0; k < 50; ++k)
+        if (detector.detect(text) != expected) ++mismatches;
+    });
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(mismatches.load(), 0);
 }

@@ -176,95 +176,12 @@ bool validWithLibrary(const std::string& number, const char* region, bool possib
   return regionCode != "ZZ" && util.IsPossibleNumber(parsed);
 }
 
-}  // namespace
-
-void Scanner::phone(std::size_t start) {
-  const char16_t prev = before(start);
-  if (wordChar(prev) || prev == '.' || prev == '-' || prev == '/' || prev == '+' || prev == '\\' ||
-      prev == '#' || prev == '$' || prev == '%' || prev == '&')
-    return;
-  PhoneShape s;
-  std::size_t i = start;
-  if (text_[i] == '+') {
-    s.plus = true;
-    ++i;
-  }
-  std::size_t lastDigitEnd = 0;
-  bool expectGroup = true;
-  while (i < text_.size()) {
-    const char16_t c = text_[i];
-    if (digit(c) && expectGroup) {
-      const std::size_t g = i;
-      while (i < text_.size() && digit(text_[i]))
-        if (!s.digits.push(char(text_[i++]))) break;
-      if (!s.groups.push(int(i - g)) || s.digits.size() > 15) {
-        // More digits than a phone has: a table of numbers, not one number.
-        // Its later groups are not tried again one by one.
-        if (s.sep != u'?') phoneSkip_ = i;
-        return;
-      }
-      lastDigitEnd = i;
-      expectGroup = false;
-      continue;
-    }
-    if (c == '(' && expectGroup && digit(ch(i + 1))) {
-      std::size_t j = i + 1;
-      while (j < text_.size() && digit(text_[j]) && j - i <= 5) ++j;
-      if (ch(j) != ')' || j - i > 5) break;
-      for (std::size_t k = i + 1; k < j; ++k)
-        if (!s.digits.push(char(text_[k]))) return;
-      if (!s.groups.push(int(j - i - 1))) return;
-      s.bracket = true;
-      i = j + 1;
-      lastDigitEnd = i;
-      // "(555)123-4567": a group may follow the bracket directly.
-      expectGroup = true;
-      if (ch(i) == ' ' || ch(i) == '-' || ch(i) == '.') ++i;
-      continue;
-    }
-    if (!expectGroup && (c == ' ' || c == '-' || c == '.') &&
-        (digit(ch(i + 1)) || (ch(i + 1) == '(' && c == ' '))) {
-      // A blank after dashed or dotted groups starts the next number.
-      if (c == ' ' && (s.sep == '-' || s.sep == '.')) break;
-      s.sep = (s.sep == 0 || s.sep == c) ? c : u'?';
-      ++i;
-      expectGroup = true;
-      continue;
-    }
-    break;
-  }
-  if (lastDigitEnd == 0 || s.digits.size() < 7) return;
-  std::size_t end = lastDigitEnd;
-
-  // The number must end here: no letters, no further dotted or dashed digits.
-  const char16_t next = ch(end);
-  if ((next == '.' || next == '-' || next == '/' || next == ':' || next == ',') &&
-      digit(ch(end + 1)))
-    return;
-  // Extensions: "x123", " ext. 123", " ext 123".
-  std::size_t e = end;
-  if (ch(e) == 'x' && digit(ch(e + 1))) {
-    ++e;
-  } else {
-    std::size_t k = e;
-    if (ch(k) == ' ') ++k;
-    if (at(text_, k, u"ext")) {
-      k += 3;
-      if (ch(k) == '.') ++k;
-      if (ch(k) == ' ') ++k;
-      if (digit(ch(k))) e = k;
-    }
-  }
-  if (e != end) {
-    std::size_t d = e;
-    while (d < text_.size() && digit(text_[d]) && d - e < 6) ++d;
-    if (!digit(ch(d))) end = d;
-  }
-  if (wordChar(ch(end))) return;
-
-  if (s.groups.size() == 1 && !s.plus) return;        // plain digit runs need a label
-  if (s.sep == '?' && !s.plus && !s.bracket) return;  // "0.20020811-1" is a version
-  if (looksLikeDate(s)) return;
+// Whether a number read as s is a phone number: its written shape, then the
+// number plan (library) when allowed.
+bool acceptable(const PhoneShape& s, bool usePlan) {
+  if (s.groups.size() == 1 && !s.plus) return false;        // plain digit runs need a label
+  if (s.sep == '?' && !s.plus && !s.bracket) return false;  // "0.20020811-1" is a version
+  if (looksLikeDate(s)) return false;
   // "0069 0307 0301": a row of zero-padded code points or ids.
   if (s.groups.size() >= 3 && !s.plus && !s.bracket) {
     bool padded = true;
@@ -273,41 +190,168 @@ void Scanner::phone(std::size_t start) {
       padded = padded && s.groups[k] == 4 && s.digits[first] == '0';
       first += std::size_t(s.groups[k]);
     }
-    if (padded) return;
+    if (padded) return false;
   }
   if (s.sep == '.' && (s.groups.size() == 4 || s.groups.size() == 3) && !s.bracket &&
       s.groups.front() <= 3 && s.groups.back() <= 3)
-    return;  // addresses and versions
+    return false;  // addresses and versions
 
-  bool ok = false;
-  if (northAmerican(s)) {
-    ok = true;
-  } else if (s.plus) {
+  if (northAmerican(s)) return true;
+  if (!usePlan) return false;
+  if (s.plus) {
     // Written with separators, "+" and a country code say phone clearly enough.
-    ok = validWithLibrary("+" + digitString(s), "ZZ", s.groups.size() > 1);
-  } else if (s.digits.size() > 2 && s.digits[0] == '0' && s.digits[1] == '0' &&
-             s.digits[2] != '0' && s.groups[0] <= 5) {
+    return validWithLibrary("+" + digitString(s), "ZZ", s.groups.size() > 1);
+  }
+  if (s.digits.size() > 2 && s.digits[0] == '0' && s.digits[1] == '0') {
     // "0044 20 7946 0958", "00 1 650 253 0000": the international call prefix.
-    ok = validWithLibrary("+" + digitString(s, 2), "ZZ");
-  } else if (s.digits[0] == '0' && s.digits.size() >= 9 && s.groups[0] >= 2 &&
-             (s.groups.size() > 2 ||
-              (s.groups[0] <= 5 && !(s.groups[0] == 5 && s.groups[1] == 4))) &&
-             (s.sep == ' ' || s.sep == '-' || (s.sep == '?' && s.bracket) ||
-              (s.sep == '.' && frenchStyle(s)))) {
+    return s.digits[2] != '0' && s.groups[0] <= 5 &&
+           validWithLibrary("+" + digitString(s, 2), "ZZ");
+  }
+  if (s.digits[0] == '0' && s.digits.size() >= 9 && s.groups[0] >= 2 &&
+      (s.groups.size() > 2 || (s.groups[0] <= 5 && !(s.groups[0] == 5 && s.groups[1] == 4))) &&
+      (s.sep == ' ' || s.sep == '-' || (s.sep == '?' && s.bracket) ||
+       (s.sep == '.' && frenchStyle(s)))) {
     // National numbers with a trunk prefix, in the plans where that is usual.
     static constexpr std::array<const char*, 20> kRegions = {
         "GB", "DE", "FR", "NL", "BE", "CH", "AT", "AU", "IN", "IE",
         "SE", "NO", "DK", "FI", "BR", "JP", "ZA", "NZ", "VN", "TR"};
     for (const char* region : kRegions)
-      if (validWithLibrary(digitString(s), region)) {
-        ok = true;
+      if (validWithLibrary(digitString(s), region)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void Scanner::phone(std::size_t start) {
+  const char16_t prev = before(start);
+  if (wordChar(prev) || prev == '.' || prev == '-' || prev == '/' || prev == '+' || prev == '\\' ||
+      prev == '#' || prev == '$' || prev == '%' || prev == '&')
+    return;
+
+  // The groups as written: digits, optionally bracketed, joined by single
+  // separators. At most a phone's 15 digits are read.
+  struct Group {
+    int digits;
+    std::size_t end;  // after the group (and its closing bracket)
+    char16_t before;  // separator before the group, 0 for none
+    bool bracket;
+  };
+  Small<Group, 16> groups;
+  std::array<char, 16> digits{};
+  std::size_t count = 0;
+  const bool plus = text_[start] == '+';
+  std::size_t i = plus ? start + 1 : start;
+  char16_t pending = 0;  // separator read before the next group
+  bool overflow = false;
+  while (i < text_.size() && !overflow) {
+    const char16_t c = text_[i];
+    const bool open = c == '(' && digit(ch(i + 1));
+    if (digit(c) || open) {
+      std::size_t j = open ? i + 1 : i;
+      const std::size_t g = j;
+      while (j < text_.size() && digit(text_[j])) ++j;
+      if (open && (ch(j) != ')' || j - g > 4)) break;
+      if (count + (j - g) > 15 || groups.size() == 15) {
+        overflow = true;
         break;
       }
+      for (std::size_t k = g; k < j; ++k) digits[count++] = char(text_[k]);
+      if (open) ++j;
+      groups.push(Group{int(j - g - (open ? 1 : 0)), j, pending, open});
+      i = j;
+      pending = 0;
+      // "(555)123-4567": a group may follow a bracket directly.
+      if (open && (ch(i) == ' ' || ch(i) == '-' || ch(i) == '.') &&
+          (digit(ch(i + 1)) || ch(i + 1) == '(')) {
+        pending = ch(i);
+        ++i;
+      }
+      if (open && pending == 0 && !digit(ch(i))) break;
+      continue;
+    }
+    if (!groups.empty() && pending == 0 && (c == ' ' || c == '-' || c == '.') &&
+        (digit(ch(i + 1)) || (ch(i + 1) == '(' && c == ' '))) {
+      pending = c;
+      ++i;
+      continue;
+    }
+    break;
   }
-  if (ok) {
-    add(Kind::phone, start, end);
-    phoneSkip_ = end;
+  if (groups.empty()) return;
+  if (overflow) {
+    // More digits than one phone has: a table of numbers unless the groups
+    // are mixed. Its later groups are not tried again one by one.
+    char16_t sep = 0;
+    bool mixed = false;
+    for (std::size_t k = 1; k < groups.size(); ++k) {
+      if (sep != 0 && groups[k].before != sep) mixed = true;
+      sep = groups[k].before;
+    }
+    if (!mixed) phoneSkip_ = i;
   }
+
+  // The longest reading first; shorter ones only drop groups that follow
+  // after a blank (the next number on the line).
+  for (std::size_t take = groups.size(); take >= 1; --take) {
+    const bool whole = take == groups.size() && !overflow;
+    const char16_t after = take < groups.size() ? groups[take].before : pending;
+    if (!whole && after != ' ') continue;
+    PhoneShape s;
+    s.plus = plus;
+    std::size_t used = 0;
+    for (std::size_t k = 0; k < take; ++k) {
+      used += std::size_t(groups[k].digits);
+      s.groups.push(groups[k].digits);
+      s.bracket = s.bracket || groups[k].bracket;
+      const char16_t b = groups[k].before;
+      if (k > 0 && b != 0) {
+        // A blank after dashed or dotted groups starts the next number.
+        if (b == ' ' && (s.sep == '-' || s.sep == '.')) s.sep = u'!';
+        if (s.sep != u'!') s.sep = (s.sep == 0 || s.sep == b) ? b : u'?';
+      }
+    }
+    if (used < 7) return;
+    if (s.sep == u'!') continue;
+    for (std::size_t k = 0; k < used; ++k) s.digits.push(digits[k]);
+    std::size_t end = groups[take - 1].end;
+    if (whole) {
+      // The number must end here: no letters, no further dotted or dashed digits.
+      const char16_t next = ch(end);
+      if ((next == '.' || next == '-' || next == '/' || next == ':' || next == ',') &&
+          digit(ch(end + 1)))
+        return;
+      end = extension(end);
+      if (wordChar(ch(end))) return;
+    }
+    // Shorter readings are checked by shape, or by the plan when "+" leads.
+    if (acceptable(s, whole || plus || (s.digits[0] == '0' && s.digits[1] == '0'))) {
+      add(Kind::phone, start, end);
+      phoneSkip_ = std::max(phoneSkip_, end);
+      return;
+    }
+    if (!whole && take + 3 <= groups.size()) return;
+  }
+}
+
+// Extensions after a number: "x123", " ext. 123", " ext 123".
+std::size_t Scanner::extension(std::size_t end) const {
+  std::size_t e = end;
+  if (ch(e) == 'x' && digit(ch(e + 1))) {
+    ++e;
+  } else {
+    std::size_t k = e;
+    if (ch(k) == ' ') ++k;
+    if (!at(text_, k, u"ext")) return end;
+    k += 3;
+    if (ch(k) == '.') ++k;
+    if (ch(k) == ' ') ++k;
+    if (!digit(ch(k))) return end;
+    e = k;
+  }
+  std::size_t d = e;
+  while (d < text_.size() && digit(text_[d]) && d - e < 6) ++d;
+  return digit(ch(d)) ? end : d;
 }
 
 }  // namespace clipvane::detect

@@ -60,6 +60,7 @@ class Scanner {
   // Contact
   void email(std::size_t at);
   void phone(std::size_t start);
+  std::size_t extension(std::size_t end) const;
   // Financial
   void card(std::size_t start);
   void iban(std::size_t start);

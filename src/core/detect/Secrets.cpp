@@ -189,9 +189,14 @@ void Scanner::apiKey(std::size_t start) {
       if (ch(i) != '.') break;
       ++i;
     }
-    while (i < text_.size() && (tokenChar(text_[i]) || text_[i] == '.')) ++i;
-    keySkip_ = i;
-    if (parts != 3 || partEnd[2] != i) return;
+    std::size_t extent = i;
+    while (extent < text_.size() && (tokenChar(text_[extent]) || text_[extent] == '.')) ++extent;
+    keySkip_ = extent;
+    if (parts != 3) return;
+    i = partEnd[2];
+    // A fourth part makes it something else (an encrypted token has five);
+    // a full stop after the signature ends the sentence.
+    if (ch(i) == '.' && (tokenChar(ch(i + 1)) || ch(i + 1) == '.')) return;
     if (partEnd[0] - start < 10 || partEnd[0] - start > 2048 || partEnd[1] - partEnd[0] < 5) return;
     const std::string header = base64UrlDecode(text_.substr(start, partEnd[0] - start));
     const auto json = nlohmann::json::parse(header, nullptr, false);
