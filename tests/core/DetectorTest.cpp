@@ -184,6 +184,8 @@ TEST(DetectorIPv4, PositivesAndLookAlikes) {
 TEST(DetectorIPv6, PositivesAndLookAlikes) {
   expectTable(Kind::ipv6, {
                               {"2001:db8::1", {"2001:db8::1"}},
+                              {"addr:fe80::1c2d:3e4f and inet6:2001:db8::2",
+                               {"fe80::1c2d:3e4f", "2001:db8::2"}},
                               {"[2001:db8:0:0:1:0:0:1]:443", {"2001:db8:0:0:1:0:0:1"}},
                               {"fe80::1%eth0 up", {"fe80::1%eth0"}},
                               {"::ffff:192.0.2.128", {"::ffff:192.0.2.128"}},
@@ -203,6 +205,9 @@ TEST(DetectorMac, PositivesAndLookAlikes) {
                                     {"00:1A:2B:3C:4D:5E", {"00:1A:2B:3C:4D:5E"}},
                                     {"mac=00-1a-2b-3c-4d-5e;", {"00-1a-2b-3c-4d-5e"}},
                                     {"0011.22aa.bbcc", {"0011.22aa.bbcc"}},
+                                    {"MAC:00:1a:2b:3c:4d:5e, hw:00:1a:2b:3c:4d:5f",
+                                     {"00:1a:2b:3c:4d:5e", "00:1a:2b:3c:4d:5f"}},
+                                    {"ab:00:1a:2b:3c:4d:5e", {}},
                                     {"00:1A:2B-3C:4D:5E", {}},
                                     {"00:1A:2B:3C:4D:5E:6F", {}},
                                     {"1234.5678.9012", {}},

@@ -129,7 +129,11 @@ void Scanner::ipv6(std::size_t colon) {
     return;
   }
   ipv6Skip_ = e;
-  if (b > 0 && (wordChar(text_[b - 1]) || ipv6Char(text_[b - 1]))) return;
+  if (b > 0 && (wordChar(text_[b - 1]) || ipv6Char(text_[b - 1]))) {
+    // "addr:fe80::1": a label and a colon before the address.
+    if (!hex(ch(colon + 1)) || !alpha(text_[b - 1])) return;
+    b = colon + 1;
+  }
   // Sentence punctuation after the address.
   while (e > colon && text_[e - 1] == '.') --e;
   if (e - b >= 2 && text_[e - 1] == ':' && text_[e - 2] != ':') --e;
@@ -165,7 +169,18 @@ void Scanner::ipv6(std::size_t colon) {
 
 void Scanner::mac(std::size_t start) {
   const char16_t prev = before(start);
-  if (wordChar(prev) || prev == ':' || prev == '-' || prev == '.') return;
+  if (wordChar(prev) || prev == '-' || prev == '.') return;
+  if (prev == ':') {
+    // Only after a label ("MAC:00:1a:…"), not after another hex pair.
+    std::size_t k = start - 1;
+    bool label = false;
+    while (k > 0 && alnum(text_[k - 1]) && start - k < 32) {
+      label |= !hex(text_[k - 1]);
+      --k;
+    }
+    if (!label && start - 1 - k == 2) return;
+    if (start - 1 == k) return;
+  }
   const char16_t sep = ch(start + 2);
   std::size_t end;
   bool letter = false, nonZero = false;
