@@ -304,6 +304,11 @@ TEST(FieldRules, CsvColumnsFollowTheirHeader) {
   EXPECT_TRUE(has(all, "phone:555-867-5309")) << dump(all);
   EXPECT_FALSE(has(all, "name:Alan Turing")) << "a blank line ends the table: " << dump(all);
 
+  auto people = toUtf16("Name,Company\nAda Lovelace,Analytical Engines Ltd\n");
+  EXPECT_TRUE(has(describe(people, find(people)), "name:Ada Lovelace"));
+  auto products = toUtf16("name,price\nBlue Widget,9.99\n");
+  EXPECT_TRUE(find(products).empty()) << dump(describe(products, find(products)));
+
   auto md = toUtf16("| Name | SSN |\n|---|---|\n| Ada Lovelace | 123-45-6789 |\n");
   auto mdAll = describe(md, find(md));
   EXPECT_TRUE(has(mdAll, "ssn:123-45-6789")) << dump(mdAll);

@@ -590,6 +590,10 @@ class Scanner {
       --j;
       while (j > ls && isBlank(t_[j - 1])) --j;
     }
+    // Labels end with a letter ("CVV"), a full stop ("No.") or a digit after a letter ("CVV2").
+    if (j == ls || !(isLetter(t_[j - 1]) || t_[j - 1] == u'.' ||
+                     (isDigit(t_[j - 1]) && j - 1 > ls && isLetter(t_[j - 2]))))
+      return;
     const KeyRule* r = labelEndingAt(j, ls);
     if (!r || !(r->flags & kBare) || r->shape == Shape::none || !on(r->kind)) return;
     value(*r, valueStart, le, Mode::leading, false, j, true);
@@ -600,8 +604,18 @@ class Scanner {
     int d = i;
     while (d < le && isDigit(t_[d]))
       if (++d - i > 5) return false;
-    if (d < le && (isAsciiUpper(t_[d]) || t_[d] == u'-')) return true;
-    return d + 1 < le && t_[d] == u' ' && (isAsciiUpper(t_[d + 1]) || isDigit(t_[d + 1]));
+    if (d < le && t_[d] == u'-') {  // "12-14"
+      int r = ++d;
+      while (d < le && isDigit(t_[d]) && d - r < 5) ++d;
+      if (d == r) return false;
+    } else if (d < le && isAsciiUpper(t_[d])) {  // "221B"
+      ++d;
+    }
+    if (d + 1 >= le || t_[d] != u' ') return false;
+    if (isAsciiUpper(t_[d + 1])) return true;
+    int o = d + 1;  // "350 5th Ave"
+    while (o < le && isDigit(t_[o]) && o - d < 4) ++o;
+    return o > d + 1 && o + 1 < le && isAsciiLower(t_[o]) && isAsciiLower(t_[o + 1]);
   }
 
   bool placeCueBefore(int i, int ls) const {
@@ -755,6 +769,7 @@ class Scanner {
       ++known;
     }
     if (known == 0) return;
+    if (known >= 2) groups |= kPerson;  // "Name,Company,Title": a list of people
     // The header is the record: "title" needs a "department" column beside it.
     for (auto& r : cols)
       if (r && (r->flags & kNeedsContext) && !(groups & neededGroup(*r))) r = nullptr;

@@ -933,9 +933,9 @@ Span streetAddress(View t, int b, int e, bool* withPlace) {
   for (int k = 0; k < 6 && i < e; ++k) {
     int w = i;
     if (isDigit(t[w])) {  // "5th", "42nd"
-      w = digitsEnd(t, w, e, 3);
-      w = ordinalEnd(t, w, e);
-      if (w == i || (w < e && isLetter(t[w]))) break;
+      int d = digitsEnd(t, w, e, 3);
+      w = ordinalEnd(t, d, e);
+      if (w == d || (w < e && isLetter(t[w]))) break;
     } else {
       if (!isUpper(t[w])) break;
       w = wordEnd(t, w, e);
