@@ -68,9 +68,17 @@ void Scanner::run() {
   const std::size_t n = text_.size();
   const bool anyUrl =
       on(Kind::databaseUrl) || on(Kind::internalUrl) || on(Kind::secret) || on(Kind::apiKey);
+  // Characters where something can start: letters, digits and the few
+  // punctuation marks below. Everything else is passed over at once.
+  static constexpr auto kStarts = [] {
+    std::array<bool, 128> t{};
+    for (int c = 0; c < 128; ++c) t[c] = alnum(char16_t(c));
+    for (char c : {'@', ':', '-', '/', '~', '+', '('}) t[std::size_t(c)] = true;
+    return t;
+  }();
   for (std::size_t i = 0; i < n; ++i) {
     const char16_t c = text_[i];
-    if (c >= 0x80) continue;
+    if (c >= 0x80 || !kStarts[c]) continue;
     const char16_t prev = before(i);
     if (digit(c) || alpha(c)) {
       if (alnum(prev) || prev == '_') continue;
