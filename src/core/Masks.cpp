@@ -235,7 +235,15 @@ std::u16string compute(Kind kind, std::u16string_view v) {
     case Kind::email:
       return email(v);
     case Kind::phone: {
-      const auto last = lastOf(v, 4, isDigit);
+      // The number's last digits, not those of an extension ("… ext. 22", "…x22").
+      std::size_t cut = v.size();
+      for (std::size_t i = 1; i < v.size() && cut == v.size(); ++i) {
+        const char16_t c = v[i] | 0x20;
+        if (c == 'x' ||
+            (c == 'e' && i + 2 < v.size() && (v[i + 1] | 0x20) == 'x' && (v[i + 2] | 0x20) == 't'))
+          cut = i;
+      }
+      const auto last = lastOf(v.substr(0, cut), 4, isDigit);
       return last.size() == 4 ? u"\u2022\u2022\u2022 " + last : std::u16string(kDots);
     }
     case Kind::card: {

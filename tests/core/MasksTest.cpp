@@ -15,6 +15,8 @@ TEST(Masks, PreviewsPerKind) {
   const Row rows[] = {
       {Kind::email, u"john.doe@example.com", u"j•••@e•••.com"},
       {Kind::phone, u"+1 (415) 555-2671", u"••• 2671"},
+      {Kind::phone, u"415-555-2671 ext. 22", u"••• 2671"},
+      {Kind::phone, u"001-415-555-2671x123", u"••• 2671"},
       {Kind::card, u"4111 1111 1111 1234", u"•••• 1234"},
       {Kind::iban, u"DE89 3704 0044 0532 0130 00", u"DE•• 3000"},
       {Kind::cvv, u"123", u"•••"},
