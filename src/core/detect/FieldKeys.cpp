@@ -377,6 +377,8 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"card_verification_value", K::cvv, S::cvv, kBare},
     {u"phone", K::phone, S::phone, kSuffix | kBare},
     {u"phone_number", K::phone, S::phone, kSuffix | kBare},
+    {u"phones", K::phone, S::phone, kSuffix},
+    {u"phone_numbers", K::phone, S::phone, kSuffix},
     {u"phone_no", K::phone, S::phone, kSuffix | kBare},
     {u"tel", K::phone, S::phone, kBare},
     {u"telephone", K::phone, S::phone, kSuffix | kBare},

@@ -338,12 +338,13 @@ class Scanner {
       if (kb == ke) return k;
       k.start = kb;
     }
-    // Nested paths compare by their last segment: "user.profile.email".
-    for (int d = ke - 1; d > kb; --d) {
-      if (t_[d] == u'.' && d + 1 < ke) {
-        kb = d + 1;
-        break;
-      }
+    // Nested paths compare by their last segment: "user.profile.email"; "D.O.B." is
+    // an abbreviation.
+    {
+      const int segEnd = t_[ke - 1] == u'.' ? ke - 1 : ke;
+      int d = segEnd - 1;
+      while (d > kb && t_[d] != u'.') --d;
+      if (d > kb && segEnd - (d + 1) >= 2) kb = d + 1;
     }
     while (kb < ke && (t_[kb] == u'-' || t_[kb] == u'_' || t_[kb] == u'$' || t_[kb] == u'@')) ++kb;
     if (kb >= ke || !isLetter(t_[kb])) return k;
@@ -369,7 +370,9 @@ class Scanner {
       k.rule = matchKeyBefore(t_, kb, ke, quote ? kMaxLabelWords : 1, true).rule;
     }
     const char16_t after = s.pos + s.len < int(t_.size()) ? t_[s.pos + s.len] : u' ';
-    k.label = k.rule != nullptr || quote != 0 || !s.colon || isSpace(after);
+    // "auth: user:pw": a colon without a blank after an unquoted word does
+    // not end the value before it.
+    k.label = quote != 0 || !s.colon || isSpace(after) || isQuote(after);
     return k;
   }
 

@@ -380,7 +380,7 @@ int nameWordEnd(View t, int i, int end, bool& allCaps, bool& initial) {
     }
   }
   if (j - i >= 40) return -1;
-  if (j < end && isDigit(t[j])) return -1;
+  if (j < end && isDigit(t[j])) return -2;  // "Lovelace2": no name at all
   if (j - i == 1 && !caseless) {
     initial = true;
     if (j < end && t[j] == u'.') ++j;
@@ -394,6 +394,7 @@ int nameWordEnd(View t, int i, int end, bool& allCaps, bool& initial) {
   return j;
 }
 
+// stoplist: for a person's name (not a city), which also fails on "Lovelace2".
 NameScan scanName(View t, int b, int e, int maxWords, bool stoplist) {
   NameScan s;
   int i = b;
@@ -401,6 +402,7 @@ NameScan scanName(View t, int b, int e, int maxWords, bool stoplist) {
   while (i < e) {
     bool caps = false, initial = false;
     int w = nameWordEnd(t, i, e, caps, initial);
+    if (w == -2 && stoplist) return s;
     if (w < 0) {
       // A particle ("van", "de") inside a name.
       int pw = wordEnd(t, i, e);
@@ -550,7 +552,7 @@ Span matchNationalId(View t, int b, int e, const KeyRule& rule, Mode mode) {
       if (isDigit(t[i])) d.push_back(t[i]);
       letters = letters || isLetter(t[i]);
     }
-    if (!letters && d.size() == 9 && !validUsSsn(d)) return kNone;
+    if (!letters && (d.size() != 9 || !validUsSsn(d))) return kNone;
   }
   return s;
 }
@@ -871,7 +873,8 @@ int dateEnd(View t, int b, int e) {
       int m0 = d1 + 1, m1 = digitsEnd(t, m0, e, 2);
       if (m1 - m0 < 1 || m1 - m0 > 2 || m1 >= e || t[m1] != sep) return -1;
       int dd0 = m1 + 1, dd1 = digitsEnd(t, dd0, e, 2);
-      if (dd1 - dd0 < 1 || dd1 - dd0 > 2 || !boundaryAfter(t, dd1, e)) return -1;
+      const bool isoTime = dd1 + 1 < e && t[dd1] == u'T' && isDigit(t[dd1 + 1]);
+      if (dd1 - dd0 < 1 || dd1 - dd0 > 2 || !(boundaryAfter(t, dd1, e) || isoTime)) return -1;
       if (dd1 < e && t[dd1] == sep && dd1 + 1 < e && isDigit(t[dd1 + 1])) return -1;
       if (!validYear4(number(t, b, d1)) || !validMonth(number(t, m0, m1)) ||
           !validDay(number(t, dd0, dd1)))
@@ -1009,6 +1012,11 @@ Span nameAfterSalutation(View t, int b, int e) {
 
 Span match(View t, int b, int e, const KeyRule& rule, Mode mode, bool strict) {
   if (b >= e) return kNone;
+  if (mode != Mode::whole) {  // YAML: "!vault |", "&anchor", "*alias", block scalars
+    const char16_t c = t[b], n = b + 1 < e ? t[b + 1] : u' ';
+    if ((c == u'!' || c == u'&' || c == u'*') && isAsciiAlpha(n)) return kNone;
+    if ((c == u'|' || c == u'>') && (isSpace(n) || n == u'-' || n == u'+')) return kNone;
+  }
   {  // "city: String!", "password: str": a schema, not a value
     int w = b;
     while (w < e && w - b < 12 && isAsciiAlpha(t[w])) ++w;
