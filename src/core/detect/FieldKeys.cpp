@@ -26,7 +26,7 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"pass", K::secret, S::secret, kSuffix | kWeak},
     {u"passphrase", K::secret, S::secret, kSuffix | kBare},
     {u"passcode", K::secret, S::secret, kSuffix},
-    {u"pin", K::secret, S::secret, kSuffix | kDigitsOnly},
+    {u"pin", K::secret, S::secret, kSuffix | kDigitsOnly | kBare},
     {u"pin code", K::secret, S::secret, kSuffix | kDigitsOnly},
     {u"secret", K::secret, S::secret, kSuffix},
     {u"client_secret", K::secret, S::secret, kSuffix},

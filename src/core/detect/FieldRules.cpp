@@ -96,7 +96,7 @@ constexpr std::array<std::array<bool, 129>, 4> kStops = [] {
   for (int prev = 0; prev < 4; ++prev) {
     for (char c : std::string_view(":=\t,;|>")) a[prev][std::size_t(c)] = true;
     for (char c = '0'; c <= '9'; ++c) a[prev][std::size_t(c)] = prev != kDigitClass;
-    for (char c : std::string_view("iw")) a[prev][std::size_t(c)] = prev == kBlankClass;
+    for (char c : std::string_view("iwt")) a[prev][std::size_t(c)] = prev == kBlankClass;
     for (char c : std::string_view("MDPSHF"))
       a[prev][std::size_t(c)] = prev == kBlankClass || prev == kOther;
   }
@@ -250,6 +250,7 @@ class Scanner {
           break;
         case u'i':
         case u'w':
+        case u't':
           if ((i == ls || isBlank(t_[i - 1])) && i > ls) afterIs(i, ls, le);
           break;
         case u'M':
@@ -638,11 +639,13 @@ class Scanner {
     return false;
   }
 
-  // "my password is hunter2", "the patient's name is John Smith".
+  // "my password is hunter2", "the patient's name is John Smith", "password to …".
   void afterIs(int i, int ls, int le) {
     int len = 0;
     if (i + 2 <= le && t_[i] == u'i' && t_[i + 1] == u's') len = 2;
     if (i + 3 <= le && t_[i] == u'w' && t_[i + 1] == u'a' && t_[i + 2] == u's') len = 3;
+    // "changed your password to …", "set the PIN to 4821"
+    if (i + 2 <= le && t_[i] == u't' && t_[i + 1] == u'o') len = 2;
     if (len == 0 || i + len >= le || t_[i + len] != u' ') return;
     int j = i;
     while (j > ls && isBlank(t_[j - 1])) --j;
