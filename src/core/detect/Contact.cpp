@@ -318,9 +318,7 @@ void Scanner::phone(std::size_t start) {
     if (whole) {
       // The number must end here: no letters, no further dotted or dashed digits.
       const char16_t next = ch(end);
-      if ((next == '.' || next == '-' || next == '/' || next == ':' || next == ',') &&
-          digit(ch(end + 1)))
-        return;
+      if ((next == '.' || next == '-' || next == '/' || next == ':') && digit(ch(end + 1))) return;
       end = extension(end);
       if (wordChar(ch(end))) return;
     }

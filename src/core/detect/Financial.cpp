@@ -97,8 +97,8 @@ bool mod97(const std::u16string& iban) {
 
 void Scanner::card(std::size_t start) {
   const char16_t prev = before(start);
-  if (prev == '.' || prev == ',' || prev == '-' || prev == '+' || prev == '/' || prev == '#' ||
-      prev == '$' || wordChar(prev))
+  if (prev == '.' || prev == '-' || prev == '+' || prev == '/' || prev == '#' || prev == '$' ||
+      wordChar(prev))
     return;
   // Groups of digits joined by one consistent single space or hyphen.
   std::array<char16_t, 32> buffer{};
@@ -175,7 +175,7 @@ void Scanner::card(std::size_t start) {
     if (take == groups) {
       const char16_t next = ch(end);
       if (wordChar(next)) continue;
-      if ((next == '.' || next == ',' || next == '-') && digit(ch(end + 1))) continue;
+      if ((next == '.' || next == '-') && digit(ch(end + 1))) continue;
     }
     if (validCard(std::u16string_view(buffer.data(), count))) {
       add(Kind::card, start, end);
