@@ -1,0 +1,148 @@
+// Restoring originals into the clipboard, and the originals of an entry.
+#include "PasteFixture.h"
+#include "Storage.h"
+#include "Vault.h"
+
+#include <fstream>
+
+namespace clipvane {
+namespace {
+
+using testing::PasteFixture;
+
+class RestoreTest : public PasteFixture {
+ protected:
+  RestoreTest() {
+    VaultStore::clear();
+    remember(u"[EMAIL_1]", u"ada@example.com", now);
+    remember(u"[NAME_1]", u"Ada Lovelace", now - std::chrono::hours(2));
+  }
+  void remember(const std::u16string& mask, const std::u16string& original, Date created) {
+    VaultStore::update(1e9, [&](Vault& v) {
+      v.entries.push_back({mask, original, Kind::email, created, std::nullopt});
+    });
+  }
+  void restore(bool silent = false) {
+    model().restoreClipboard(silent);
+    settle();
+  }
+};
+
+TEST_F(RestoreTest, EveryOccurrenceIsRestoredAndTheWriteIsOurs) {
+  clipboardHolds(QStringLiteral("Hi [EMAIL_1], yes [EMAIL_1] works."));
+  restore();
+  const QString restored = QStringLiteral("Hi ada@example.com, yes ada@example.com works.");
+  EXPECT_EQ(ports.clipboard.string(), restored);
+  EXPECT_TRUE(Pasteboard::ownChanges().count(ports.clipboard.changeCount()));
+  ASSERT_TRUE(model().lastScan());
+  EXPECT_EQ(*model().lastScan(), (AppModel::Scan{ports.clipboard.changeCount(), restored, false}));
+  EXPECT_TRUE(model().clipboardFindings().empty());
+  EXPECT_TRUE(model().restoredFlash());
+  EXPECT_TRUE(ports.panels.toasts.empty());
+  EXPECT_TRUE(testing::waitUntil([&] { return !model().restoredFlash(); }));
+}
+
+TEST_F(RestoreTest, NothingToRestoreSaysSoUnlessSilent) {
+  struct Case {
+    const char* name;
+    std::optional<QString> clipboard;
+    bool silent;
+    bool notice;
+  };
+  const Case cases[] = {
+      {"unknown placeholder", QStringLiteral("see [EMAIL_9]"), false, true},
+      {"unknown, silent", QStringLiteral("see [EMAIL_9]"), true, false},
+      {"no text", std::nullopt, false, true},
+      {"no text, silent", std::nullopt, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.clipboard)
+      clipboardHolds(*c.clipboard);
+    else
+      ports.clipboard.userCopiesItems({{{QStringLiteral("image/png"), "png"}}});
+    const qint64 count = ports.clipboard.changeCount();
+    ports.panels.toasts.clear();
+    restore(c.silent);
+    EXPECT_EQ(ports.clipboard.changeCount(), count);
+    EXPECT_EQ(!ports.panels.toasts.empty(), c.notice);
+    if (c.notice) {
+      EXPECT_EQ(ports.panels.lastText(), QStringLiteral("No tokens found"));
+      const int dismissals = ports.panels.dismissals;
+      ports.panels.pressAction();  // "OK"
+      EXPECT_EQ(ports.panels.dismissals, dismissals + 1);
+    }
+  }
+}
+
+TEST_F(RestoreTest, RetentionDecidesWhatCanStillBeRestored) {
+  struct Case {
+    AppSettings::Retention retention;
+    QString result;
+  };
+  const Case cases[] = {
+      {AppSettings::Retention::week, QStringLiteral("Dear Ada Lovelace")},
+      {AppSettings::Retention::hour, QStringLiteral("Dear [NAME_1]")},  // two hours old
+  };
+  for (const Case& c : cases) {
+    changeSettings([&](AppSettings& s) { s.retention = c.retention; });
+    clipboardHolds(QStringLiteral("Dear [NAME_1]"));
+    restore();
+    EXPECT_EQ(ports.clipboard.string(), c.result);
+  }
+  EXPECT_EQ(ports.panels.lastText(), QStringLiteral("No tokens found"));
+}
+
+TEST_F(RestoreTest, TheDeviceOwnerLockMustBeAnsweredAndTheClipboardUnchanged) {
+  changeSettings([](AppSettings& s) { s.touchIDLock = true; });
+  const QString quoted = QStringLiteral("mail [EMAIL_1]");
+
+  ports.auth.answer = false;
+  clipboardHolds(quoted);
+  restore();
+  EXPECT_EQ(ports.clipboard.string(), quoted);
+  EXPECT_EQ(ports.auth.reasons, QStringList{QStringLiteral("restore masked values")});
+
+  // The user copies something else while the prompt is open.
+  ports.auth.answer = true;
+  model().restoreClipboard(false);
+  clipboardHolds(QStringLiteral("something else [EMAIL_1]"));
+  settle();
+  EXPECT_EQ(ports.clipboard.string(), QStringLiteral("something else [EMAIL_1]"));
+  EXPECT_TRUE(ports.panels.toasts.empty());
+
+  clipboardHolds(quoted);
+  restore();
+  EXPECT_EQ(ports.clipboard.string(), QStringLiteral("mail ada@example.com"));
+}
+
+TEST_F(RestoreTest, AnUnreadableVaultEndsSilently) {
+  VaultStore::update(1e9, [](Vault&) {});
+  {
+    std::ofstream key(Paths::ensureDirectory() / "vault.key", std::ios::binary);
+    key << "short";
+  }
+  clipboardHolds(QStringLiteral("mail [EMAIL_1]"));
+  restore();
+  EXPECT_EQ(ports.clipboard.string(), QStringLiteral("mail [EMAIL_1]"));
+  EXPECT_TRUE(ports.panels.toasts.empty());
+  EXPECT_FALSE(model().originals({QStringLiteral("[EMAIL_1]")}));
+}
+
+TEST_F(RestoreTest, OriginalsOfPlaceholders) {
+  changeSettings([](AppSettings& s) { s.retention = AppSettings::Retention::day; });
+  struct Case {
+    std::vector<QString> placeholders;
+    std::optional<QString> originals;
+  };
+  const Case cases[] = {
+      {{"[NAME_1]", "[EMAIL_1]"}, QStringLiteral("Ada Lovelace\nada@example.com")},
+      {{"[EMAIL_1]", "[PHONE_4]", "[NAME_1]"}, QStringLiteral("ada@example.com\nAda Lovelace")},
+      {{"[PHONE_4]", "[EMAIL_7]"}, std::nullopt},
+      {{}, std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(model().originals(c.placeholders), c.originals);
+}
+
+}  // namespace
+}  // namespace clipvane

@@ -1,0 +1,104 @@
+#pragma once
+// The fixture of the safe-paste, commit and restore tests: a model over the
+// fakes, a destination in front, and a record of what each paste keystroke
+// pasted.
+#include <QThreadPool>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+#include "EngineTest.h"
+#include "Ports.h"
+
+namespace clipvane::testing {
+
+// Records the clipboard's text at each paste keystroke the program sends.
+class RecordingKeyboard : public KeyboardPort {
+ public:
+  RecordingKeyboard(fakes::FakeKeyboard& keys, fakes::FakeClipboard& clipboard)
+      : keys_(keys), clipboard_(clipboard) {}
+  QStringList pasted;
+
+  bool isTrusted(bool prompt) override { return keys_.isTrusted(prompt); }
+  void postKeyEvent(std::uint16_t keyCode, std::uint32_t modifiers, bool keyDown,
+                    std::uint32_t marker) override {
+    if (keyCode == KeyCode::v && keyDown) pasted << clipboard_.string().value_or(QString());
+    keys_.postKeyEvent(keyCode, modifiers, keyDown, marker);
+  }
+
+ private:
+  fakes::FakeKeyboard& keys_;
+  fakes::FakeClipboard& clipboard_;
+};
+
+// Holds every thread of the global pool, so that background work waits.
+class PoolBlocker {
+ public:
+  PoolBlocker() {
+    auto* pool = QThreadPool::globalInstance();
+    const int n = pool->maxThreadCount();
+    for (int i = 0; i < n; ++i)
+      pool->start([this] {
+        ++started_;
+        std::unique_lock lock(mutex_);
+        released_.wait(lock, [this] { return open_; });
+      });
+    waitUntil([&] { return started_.load() == n; });
+  }
+  ~PoolBlocker() { release(); }
+  void release() {
+    {
+      std::lock_guard lock(mutex_);
+      open_ = true;
+    }
+    released_.notify_all();
+  }
+
+ private:
+  std::atomic<int> started_{0};
+  std::mutex mutex_;
+  std::condition_variable released_;
+  bool open_ = false;
+};
+
+class PasteFixture : public EngineTest {
+ protected:
+  PasteFixture() : keyboard(ports.keyboard, ports.clipboard) {
+    // A paste gives the clipboard back a second later if its change count is
+    // still the paste's own; counts of their own keep such a return from
+    // reaching the fakes of a later test.
+    static qint64 range = 0;
+    ports.clipboard.count = 1'000'000 + ++range * 10'000;
+    Ports::install<KeyboardPort>(&keyboard);
+    ports.workspace.frontmost = editor;
+    changeSettings([](AppSettings& s) { s.onboarded = true; });
+  }
+  ~PasteFixture() override {
+    settle();
+    Ports::install<KeyboardPort>(&ports.keyboard);
+  }
+
+  const RunningApp editor{42, QStringLiteral("code"), QStringLiteral("Code")};
+  const RunningApp terminal{43, QStringLiteral("org.gnome.Terminal"), QStringLiteral("Terminal")};
+  RecordingKeyboard keyboard;
+
+  // Another application puts text on the clipboard (not yet scanned).
+  void clipboardHolds(const QString& text) { ports.clipboard.userCopies(text); }
+  void safePaste(AppModel::Trigger trigger = AppModel::Trigger::hotkey) {
+    model().safePaste(trigger);
+    settle();
+  }
+  QStringList toastTexts() const {
+    QStringList out;
+    for (const auto& shown : ports.panels.toasts) out << shown.toast.text;
+    return out;
+  }
+  // Waits for the history writes and returns what the file holds.
+  std::vector<ActivityEntry> history(std::size_t expected) {
+    waitUntil([&] { return ActivityStore::read().size() >= expected; });
+    settle();
+    return ActivityStore::read();
+  }
+};
+
+}  // namespace clipvane::testing
