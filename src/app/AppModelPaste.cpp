@@ -10,10 +10,8 @@
 #include "ClipboardDetector.h"
 #include "OnMain.h"
 #include "Pasteboard.h"
-#include "Place.h"
 #include "Ports.h"
 #include "ReviewSession.h"
-#include "ports/KeyboardPort.h"
 #include "ports/PanelsPort.h"
 #include "ports/WorkspacePort.h"
 
@@ -36,14 +34,6 @@ std::optional<RunningApp> frontmost() {
   return std::nullopt;
 }
 
-// Terminals take Ctrl+V as a literal; their paste shortcut is Ctrl+Shift+V.
-Pasteboard::Shortcut destinationShortcut() {
-  const std::optional<RunningApp> front = frontmost();
-  if (front && front->bundleID && Place::isTerminal(front->bundleID->toStdU16String()))
-    return {KeyCode::v, Modifier::control | Modifier::shift};
-  return {KeyCode::v, Modifier::control};
-}
-
 struct Detection {
   std::vector<Finding> findings;
   PastePlan plan;
@@ -53,8 +43,6 @@ struct Detection {
 
 void AppModel::safePaste(Trigger trigger) {
   assertMainThread();
-  static const bool shortcutSet = (Pasteboard::setPasteShortcutResolver(destinationShortcut), true);
-  Q_UNUSED(shortcutSet);
   if (safePasteWaiting_) return;
   PanelsPort& panels = Ports::get<PanelsPort>();
   panels.dismissAll();
