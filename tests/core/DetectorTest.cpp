@@ -124,6 +124,7 @@ TEST(DetectorCard, LookAlikes) {
                               {"12344111111111111111", {}},  // inside a longer run
                               {"41111111111111111111", {}},
                               {"1111111111111117", {}},  // no issuer
+                              {"41111111111114", {}},    // Visa has 13, 16 or 19 digits
                               {"v4111111111111111", {}},
                               {"4111-1111 1111-1111", {}},  // mixed separators
                               {"1700000000000", {}},        // timestamp
@@ -140,6 +141,7 @@ TEST(DetectorIban, PositivesAndLookAlikes) {
                   {"DE89370400440532013001", {}},  // checksum
                   {"DE8937040044053201300", {}},   // length
                   {"XX89370400440532013000", {}},  // no such country
+                  {"GB47366312450450588306", {}},  // GB needs a bank code in letters
                   {"DE89370400440532013000X", {}},
               });
 }

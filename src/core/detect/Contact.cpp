@@ -135,10 +135,11 @@ bool northAmerican(const PhoneShape& s) {
   if (!shape) return false;
   // "555-010-9999" and "(012) 345-6789" are written as phone numbers whatever
   // the plan says of their digits; blank-separated groups must also fit the
-  // plan (an area code starts with 2-9 and is no service code like 411).
+  // plan (area and exchange codes start with 2-9; no service code like 411).
   if (s.bracket || s.sep == '-' || s.sep == '.') return true;
   const char* n = s.digits.items.data() + d;
-  return n[0] >= '2' && !(n[1] == '1' && n[2] == '1');
+  const bool fictional = n[0] == '5' && n[1] == '5' && n[2] == '5';  // "555 123 4567"
+  return n[0] >= '2' && !(n[1] == '1' && n[2] == '1') && (n[3] >= '2' || fictional);
 }
 
 std::string digitString(const PhoneShape& s, std::size_t from = 0) {

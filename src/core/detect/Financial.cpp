@@ -30,17 +30,19 @@ int leading(std::u16string_view digits, int n) {
   return v;
 }
 
-// Visa, Mastercard, Amex, Discover, JCB, Diners, UnionPay, Maestro.
+// Visa, Mastercard, Amex, Discover, JCB, Diners, UnionPay, Maestro, each
+// with the lengths its numbers have.
 bool knownIssuer(std::u16string_view d) {
+  const std::size_t n = d.size();
   const int one = leading(d, 1), two = leading(d, 2), three = leading(d, 3), four = leading(d, 4);
-  if (one == 4) return true;
-  if ((two >= 51 && two <= 55) || (four >= 2221 && four <= 2720)) return true;
-  if (two == 34 || two == 37) return d.size() == 15;
-  if (four == 6011 || two == 65 || (three >= 644 && three <= 649)) return true;
-  if (four >= 3528 && four <= 3589) return true;
-  if (two == 36 || two == 38 || (three >= 300 && three <= 305)) return true;
-  if (two == 62) return true;
-  if (two == 50 || (two >= 56 && two <= 69)) return true;
+  if (one == 4) return n == 13 || n == 16 || n == 19;
+  if ((two >= 51 && two <= 55) || (four >= 2221 && four <= 2720)) return n == 16;
+  if (two == 34 || two == 37) return n == 15;
+  if (four == 6011 || two == 65 || (three >= 644 && three <= 649)) return n >= 16;
+  if (four >= 3528 && four <= 3589) return n >= 16;
+  if (two == 36 || two == 38 || (three >= 300 && three <= 305)) return n >= 14;
+  if (two == 62) return n >= 16;
+  if (two == 50 || (two >= 56 && two <= 69)) return true;  // Maestro: 12 to 19
   return false;
 }
 
@@ -71,6 +73,43 @@ constexpr IbanCountry kIbanLengths[] = {
     {'S', 'T', 25}, {'S', 'V', 28}, {'T', 'L', 23}, {'T', 'N', 24}, {'T', 'R', 26}, {'U', 'A', 29},
     {'V', 'A', 22}, {'V', 'G', 24}, {'X', 'K', 20}, {'Y', 'E', 30},
 };
+
+// The structure of the national part where it is fixed by letters and
+// digits (n: digits, a: capital letters, c: either), for the countries whose
+// accounts are met most; other countries are checked by length only.
+struct BbanFormat {
+  char16_t a, b;
+  std::u16string_view format;
+};
+constexpr BbanFormat kBbanFormats[] = {
+    {'A', 'T', u"16n"},      {'B', 'E', u"12n"},   {'C', 'H', u"5n12c"},  {'C', 'Z', u"20n"},
+    {'D', 'E', u"18n"},      {'D', 'K', u"14n"},   {'E', 'S', u"20n"},    {'F', 'I', u"14n"},
+    {'F', 'R', u"10n11c2n"}, {'G', 'B', u"4a14n"}, {'I', 'E', u"4a14n"},  {'I', 'T', u"1a10n12c"},
+    {'L', 'U', u"3n13c"},    {'N', 'L', u"4a10n"}, {'N', 'O', u"11n"},    {'P', 'L', u"24n"},
+    {'P', 'T', u"21n"},      {'S', 'E', u"20n"},   {'S', 'K', u"20n"},    {'H', 'U', u"24n"},
+    {'R', 'O', u"4a16c"},    {'G', 'R', u"7n16c"}, {'B', 'G', u"4a6n8c"}, {'H', 'R', u"17n"},
+    {'S', 'I', u"15n"},      {'L', 'T', u"16n"},   {'L', 'V', u"4a13c"},  {'E', 'E', u"16n"},
+    {'T', 'R', u"5n1n16c"},  {'A', 'E', u"3n16n"}, {'S', 'A', u"2n18c"},  {'B', 'R', u"23n1a1c"},
+};
+
+bool bbanMatches(std::u16string_view country, std::u16string_view bban) {
+  for (const auto& f : kBbanFormats) {
+    if (f.a != country[0] || f.b != country[1]) continue;
+    std::size_t pos = 0;
+    for (std::size_t k = 0; k < f.format.size();) {
+      int count = 0;
+      while (k < f.format.size() && digit(f.format[k])) count = count * 10 + (f.format[k++] - '0');
+      const char16_t type = f.format[k++];
+      for (int m = 0; m < count; ++m, ++pos) {
+        if (pos >= bban.size()) return false;
+        const char16_t c = bban[pos];
+        if ((type == 'n' && !digit(c)) || (type == 'a' && !upper(c))) return false;
+      }
+    }
+    return pos == bban.size();
+  }
+  return true;
+}
 
 int ibanLength(char16_t a, char16_t b) {
   for (const auto& c : kIbanLengths)
@@ -203,7 +242,7 @@ void Scanner::iban(std::size_t start) {
     }
   }
   if (int(compact.size()) != length || wordChar(ch(i))) return;
-  if (!mod97(compact)) return;
+  if (!bbanMatches(compact, std::u16string_view(compact).substr(4)) || !mod97(compact)) return;
   add(Kind::iban, start, i);
 }
 
