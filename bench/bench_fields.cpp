@@ -91,5 +91,7 @@ BENCHMARK_CAPTURE(BM_Adversarial, commas, u",");
 BENCHMARK_CAPTURE(BM_Adversarial, quotes, u"\"");
 BENCHMARK_CAPTURE(BM_Adversarial, digit_words, u"1 A ");
 BENCHMARK_CAPTURE(BM_Adversarial, is_words, u"name is ");
+BENCHMARK_CAPTURE(BM_Adversarial, value_keys, u"value=");
+BENCHMARK_CAPTURE(BM_Adversarial, xml_tags, u"<password>");
 
 }  // namespace

@@ -141,6 +141,7 @@ class Scanner {
     while (ls <= n) {
       const int le = lineEnd(ls, n);
       line(ls, le);
+      prevLine_ = {ls, le};
       if (le >= n) break;
       ls = (t_[le] == u'\r' && le + 1 < n && t_[le + 1] == u'\n') ? le + 2 : le + 1;
     }
@@ -363,7 +364,14 @@ class Scanner {
     }
 
     const bool dotted = kb > k.start && t_[kb - 1] == u'.';
-    if (k.ctx == Ctx::label && !dotted) {
+    if (ke - kb == 5 && equalsAscii(t_.substr(kb, 5), "value")) {
+      // {"name": "DB_PASSWORD", "value": …}, <add key="Password" value="…"/>,
+      // and Kubernetes' "- name: DB_PASSWORD" with "value: …" on the next line.
+      Cell name = namedBy(k.start, ls, lineNames_);
+      if (name.b < 0 && k.ctx == Ctx::label && prevLine_.b >= 0)
+        name = namedBy(prevLine_.e, prevLine_.b, prevLineNames_);
+      if (name.b >= 0) k.rule = matchKeyBefore(t_, name.b, name.e, kMaxLabelWords, true).rule;
+    } else if (k.ctx == Ctx::label && !dotted) {
       int start = kb;
       k.rule = labelEndingAt(ke, ls, &start);
       if (k.rule) k.start = std::min(k.start, start);
@@ -375,6 +383,50 @@ class Scanner {
     // not end the value before it.
     k.label = quote != 0 || !s.colon || isSpace(after) || isQuote(after);
     return k;
+  }
+
+  // The value of the nearest "name" or "key" field before `end` on its line.
+  // Text already searched on the line is not searched again.
+  struct NameMemo {
+    int line = -1;     // start of the line searched
+    int scanned = -1;  // searched up to here
+    int at = -1;       // where the nearest "name" found so far stands
+    Cell value{-1, -1};
+  };
+
+  Cell namedBy(int end, int ls, NameMemo& memo) const {
+    const int from = std::max(ls, end - 120);
+    if (memo.line != ls) memo = {ls, ls, -1, {-1, -1}};
+    const int stop = std::max(from, memo.scanned - 8);
+    for (int i = end - 3; i >= stop; --i) {
+      const char16_t c = t_[i] | 0x20;
+      if (c != u'n' && c != u'k') continue;
+      const bool name = i + 4 <= end && equalsAscii(t_.substr(i, 4), "name");
+      const bool key = !name && i + 3 <= end && equalsAscii(t_.substr(i, 3), "key");
+      if (!name && !key) continue;
+      if (i > ls && (isAlnum(t_[i - 1]) || t_[i - 1] == u'_')) continue;
+      int j = i + (name ? 4 : 3);
+      if (j < end && isQuote(t_[j])) ++j;
+      while (j < end && isBlank(t_[j])) ++j;
+      if (j >= end || (t_[j] != u'=' && t_[j] != u':')) continue;
+      j = skipBlanksAt(j + 1, end);
+      Cell v{-1, -1};
+      if (j < end && isQuote(t_[j])) {
+        const char16_t q = t_[j];
+        int e = j + 1;
+        while (e < end && t_[e] != q) ++e;
+        if (e < end && e > j + 1) v = {j + 1, e};
+      } else {
+        int e = j;
+        while (e < end && isKeyChar(t_[e])) ++e;
+        if (e > j) v = {j, e};
+      }
+      if (v.b < 0) continue;
+      if (i > memo.at) memo.at = i, memo.value = v;
+      break;
+    }
+    memo.scanned = std::max(memo.scanned, end);
+    return memo.at >= from ? memo.value : Cell{-1, -1};
   }
 
   // ---- values after separators -----------------------------------------------
@@ -813,6 +865,8 @@ class Scanner {
   std::vector<Cell> cells_;
   bool csvActive_ = false;
   bool proseLabel_ = false;
+  Cell prevLine_{-1, -1};
+  NameMemo lineNames_, prevLineNames_;
   char16_t csvDelim_ = u',';
   std::vector<const KeyRule*> csvCols_;
 };
