@@ -85,6 +85,10 @@ bool Helper::waitFor(const QByteArray& tag) {
   });
 }
 
+bool Helper::waitForExit() {
+  return waitUntil([&] { return process_.state() == QProcess::NotRunning; });
+}
+
 unsigned activeWindow() {
   auto& d = X11Display::shared();
   return d.windowProperty(d.root(), "_NET_ACTIVE_WINDOW").value_or(0);

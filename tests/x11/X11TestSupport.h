@@ -39,6 +39,8 @@ class Helper {
   // Waits until this window is the active one and has the keyboard focus.
   bool waitActive();
   void activate();
+  bool waitForExit();
+  int exitCode() const { return process_.exitCode(); }
 
  private:
   void readLines();

@@ -5,6 +5,8 @@
 //                         "focus 1" or "focus 0" when it gains or loses the focus
 //   copy TYPE=HEX...      owns the clipboard with these formats until killed;
 //                         reports "copied"
+//   instance [URL...]     starts as a copy of the program would: reports
+//                         "first" and stays, or "older PID" and hands over
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
@@ -14,6 +16,10 @@
 #include <QWidget>
 #include <QWindow>
 #include <cstdio>
+
+#include "Ports.h"
+#include "SessionBusInstance.h"
+#include "SingleInstance.h"
 
 namespace {
 
@@ -68,6 +74,19 @@ int runCopy(QApplication& app, const QStringList& pairs) {
   return app.exec();
 }
 
+int runInstance(QApplication& app, const QStringList& urls) {
+  clipvane::x11::SessionBusInstance instance;
+  clipvane::Ports::install<clipvane::InstancePort>(&instance);
+  const auto older = clipvane::SingleInstance::olderCopy();
+  if (!older) {
+    report("first");
+    return app.exec();
+  }
+  report("older " + QByteArray::number(older->pid));
+  QTimer::singleShot(0, [&] { clipvane::SingleInstance::handOver(urls, *older); });
+  return app.exec();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -77,5 +96,6 @@ int main(int argc, char** argv) {
   const QStringList args = app.arguments().mid(1);
   if (args.value(0) == "window") return runWindow(app, args.value(1), args.value(2, args.value(1)));
   if (args.value(0) == "copy") return runCopy(app, args.mid(1));
+  if (args.value(0) == "instance") return runInstance(app, args.mid(1));
   return 2;
 }
