@@ -15,7 +15,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libegl-dev libxkbcommon-dev
   # X11, AT-SPI, PAM
   libx11-dev libx11-xcb-dev libxcb1-dev libxcb-xtest0-dev libxcb-keysyms1-dev libxcb-xfixes0-dev
-  libatspi2.0-dev libglib2.0-dev libpam0g-dev
+  libatspi2.0-dev libglib2.0-dev libpam0g-dev libcrypt-dev
   # desktop for the X11 tests and screenshots
   xvfb xauth x11-utils xclip xdotool openbox tint2 dbus dbus-x11 at-spi2-core fonts-dejavu-core
   qt6-qpa-plugins

@@ -145,7 +145,11 @@ TEST_F(X11KeyboardTest, PostedPasteReachesAnotherWindow) {
   auto target = Helper::window("Target");
   ASSERT_TRUE(target && target->waitActive());
   keyboard.postPaste(false);
-  EXPECT_TRUE(waitUntil([&] { return target->text() == clip; })) << target->text().toStdString();
+  EXPECT_TRUE(waitUntil([&] { return target->text() == clip; }))
+      << target->texts().join('|').toStdString() << " owner "
+      << QApplication::clipboard()->ownsClipboard() << " text "
+      << QApplication::clipboard()->text().toStdString() << " active " << activeWindow() << " "
+      << target->windowId();
 }
 
 TEST_F(X11KeyboardTest, PasteWhileModifierHeldArrivesPlain) {

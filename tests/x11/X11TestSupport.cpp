@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QThread>
+#include <cstdlib>
 
 #include "X11Display.h"
 
@@ -89,6 +90,14 @@ bool Helper::waitForExit() {
   return waitUntil([&] { return process_.state() == QProcess::NotRunning; });
 }
 
+unsigned inputFocus() {
+  auto& d = X11Display::shared();
+  auto* reply = xcb_get_input_focus_reply(d.conn(), xcb_get_input_focus(d.conn()), nullptr);
+  const unsigned focus = reply ? reply->focus : 0;
+  std::free(reply);
+  return focus;
+}
+
 unsigned activeWindow() {
   auto& d = X11Display::shared();
   return d.windowProperty(d.root(), "_NET_ACTIVE_WINDOW").value_or(0);
@@ -99,7 +108,7 @@ void Helper::activate() { xdotool({"windowactivate", "--sync", QString::number(w
 bool Helper::waitActive() {
   const auto active = [&] {
     process_.waitForReadyRead(0);
-    return focused_ && activeWindow() == windowId_;
+    return focused_ && activeWindow() == windowId_ && inputFocus() == windowId_;
   };
   if (!waitUntil(active)) {
     activate();

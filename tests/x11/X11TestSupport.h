@@ -56,6 +56,8 @@ class Helper {
 
 // The active window according to the window manager (0 when none).
 unsigned activeWindow();
+// The window with the X input focus.
+unsigned inputFocus();
 // Runs xdotool with the arguments.
 void xdotool(const QStringList& args);
 
