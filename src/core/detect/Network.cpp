@@ -234,6 +234,29 @@ void Scanner::bareHost(std::size_t start) {
       wordChar(prev))
     return;
   while (e > start && (text_[e - 1] == '.' || text_[e - 1] == '-')) --e;
+  // Most dotted words ("e.g", "main.py", "1.5") end in no internal suffix:
+  // their last label is compared before anything is copied.
+  std::size_t lastDot = e;
+  while (lastDot > start && text_[lastDot - 1] != '.') --lastDot;
+  if (lastDot == start) return;
+  const auto tail = text_.substr(lastDot, e - lastDot);
+  auto sameLabel = [&](std::u16string_view label) {
+    if (label.size() != tail.size()) return false;
+    for (std::size_t k = 0; k < label.size(); ++k)
+      if (fold(tail[k]) != fold(label[k])) return false;
+    return true;
+  };
+  bool candidate = false;
+  for (std::u16string_view label :
+       {u"internal", u"local", u"localdomain", u"corp", u"lan", u"intranet", u"arpa", u"private"})
+    candidate = candidate || sameLabel(label);
+  for (const auto& domain : settings_.internalDomains) {
+    const auto dot = domain.rfind(u'.');
+    candidate =
+        candidate ||
+        sameLabel(std::u16string_view(domain).substr(dot == std::u16string::npos ? 0 : dot + 1));
+  }
+  if (!candidate) return;
   std::u16string host(text_.substr(start, e - start));
   for (auto& c : host) c = fold(c);
   if (NetworkAddress::parseIPv4(host)) return;  // addresses are ipv4 findings
