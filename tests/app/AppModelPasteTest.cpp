@@ -270,13 +270,5 @@ TEST_F(SafePasteTest, OnlyThePasteKeyAppliesTheDestinationsOwnAction) {
   }
 }
 
-TEST_F(SafePasteTest, TerminalsGetTheirOwnPasteShortcut) {
-  ports.workspace.frontmost = terminal;
-  clipboardHolds(QStringLiteral("just words"));
-  safePaste();
-  ASSERT_FALSE(ports.keyboard.events.empty());
-  EXPECT_EQ(ports.keyboard.events.front().modifiers, Modifier::control | Modifier::shift);
-}
-
 }  // namespace
 }  // namespace clipvane
