@@ -26,7 +26,8 @@ SmartPaste::~SmartPaste() { stop(); }
 
 void SmartPaste::start() {
   KeyGrabPort* port = Ports::find<KeyGrabPort>();
-  if (running_ || port == nullptr || !Accessibility::isTrusted()) return;
+  KeyboardPort* keyboard = Ports::find<KeyboardPort>();
+  if (running_ || port == nullptr || keyboard == nullptr || !keyboard->isTrusted(false)) return;
   running_ = port->start([this](const KeyGrabPort::Press& press) { return handle(press); },
                          [this] { onMain(0, [this] { regrab(); }); });
 }
