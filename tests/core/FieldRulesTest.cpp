@@ -500,6 +500,10 @@ TEST(FieldRules, KeysCompareWithoutCaseOrSeparators) {
       {"Mother's Maiden Name: Smith", "name:Smith"},
       {"Driver’s Licence Number: S530-4607-1234", "driverLicense:S530-4607-1234"},
       {"Passwort: Geheim123!", "secret:Geheim123!"},
+      {"密码：Geheim123!", "secret:Geheim123!"},
+      {"电话: 13812345678", "phone:13812345678"},
+      {"Ngày sinh: 12/04/1990", "birthDate:12/04/1990"},
+      {"Số CCCD: 001099012345", "ssn:001099012345"},
   };
   expectFound(cases);
 }

@@ -67,6 +67,11 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"senha", K::secret, S::secret, 0},
     {u"wachtwoord", K::secret, S::secret, 0},
     {u"пароль", K::secret, S::secret, 0},
+    {u"mật khẩu", K::secret, S::secret, 0},
+    {u"密码", K::secret, S::secret, 0},
+    {u"密碼", K::secret, S::secret, 0},
+    {u"パスワード", K::secret, S::secret, 0},
+    {u"비밀번호", K::secret, S::secret, 0},
     // Words ending like a secret that name something else.
     {u"cancellation_token", K::secret, S::none, 0},
     {u"page_token", K::secret, S::none, kSuffix},
@@ -134,6 +139,11 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"nombre", K::name, S::personName, 0},
     {u"apellido", K::name, S::personName, 0},
     {u"apellidos", K::name, S::personName, 0},
+    {u"họ và tên", K::name, S::personName, 0},
+    {u"họ tên", K::name, S::personName, 0},
+    {u"姓名", K::name, S::personName, 0},
+    {u"氏名", K::name, S::personName, 0},
+    {u"이름", K::name, S::personName, 0},
     // Names of things, not of people.
     {u"file_name", K::name, S::none, kSuffix},
     {u"host_name", K::name, S::none, kSuffix},
@@ -247,6 +257,10 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"geburtsdatum", K::birthDate, S::date, kBare},
     {u"date de naissance", K::birthDate, S::date, kBare},
     {u"fecha de nacimiento", K::birthDate, S::date, kBare},
+    {u"ngày sinh", K::birthDate, S::date, kBare},
+    {u"出生日期", K::birthDate, S::date, 0},
+    {u"生年月日", K::birthDate, S::date, 0},
+    {u"생년월일", K::birthDate, S::date, 0},
 
     // ---- identity documents ---------------------------------------------
     {u"passport", K::passport, S::document, kBare},
@@ -308,6 +322,9 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"nric", K::ssn, S::nationalId, kBare},
     {u"codice_fiscale", K::ssn, S::nationalId, kBare},
     {u"steuer_id", K::ssn, S::nationalId, kBare},
+    {u"身份证号", K::ssn, S::nationalId, 0},
+    {u"身份证号码", K::ssn, S::nationalId, 0},
+    {u"주민등록번호", K::ssn, S::nationalId, 0},
 
     // ---- addresses ------------------------------------------------------
     {u"address", K::address, S::address, 0},
@@ -330,6 +347,10 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"current_address", K::address, S::address, 0},
     {u"adresse", K::address, S::address, 0},
     {u"dirección", K::address, S::address, 0},
+    {u"địa chỉ", K::address, S::address, 0},
+    {u"地址", K::address, S::address, 0},
+    {u"住所", K::address, S::address, 0},
+    {u"주소", K::address, S::address, 0},
     {u"city", K::address, S::city, 0},
     {u"town", K::address, S::city, 0},
     {u"zip", K::address, S::postalCode, 0},
@@ -397,6 +418,11 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"telefon", K::phone, S::phone, kBare},
     {u"telefono", K::phone, S::phone, kBare},
     {u"téléphone", K::phone, S::phone, kBare},
+    {u"số điện thoại", K::phone, S::phone, kBare},
+    {u"电话", K::phone, S::phone, 0},
+    {u"手机", K::phone, S::phone, 0},
+    {u"電話番号", K::phone, S::phone, 0},
+    {u"전화번호", K::phone, S::phone, 0},
 
     // ---- bank accounts under a label (IBANs are found by their shape) -----
     {u"bank_account", K::iban, S::identifier, kBare},

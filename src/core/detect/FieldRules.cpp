@@ -200,6 +200,10 @@ class Scanner {
       // The class of the character before is read afresh, not carried from
       // the last round, so that the rounds do not wait on each other.
       const char16_t c = t_[i];
+      if (c == 0xFF1A) {  // the full-width colon of Chinese, Japanese and Korean labels
+        seps_.push_back({i, 1, true});
+        continue;
+      }
       const unsigned prev = i > ls ? kClass[clampAscii(t_[i - 1])] : unsigned(kOther);
       if (!kStops[prev][clampAscii(c)]) continue;
       switch (c) {
