@@ -1,0 +1,105 @@
+// Guards the detector's precision and recall per kind on the generated,
+// labelled corpus (tools/QualityCorpus.h). The floors sit a little below what
+// the detector reaches today, so a change that loses findings or adds false
+// ones fails here with the misses listed; raise a floor when a kind improves.
+// tools/quality-eval prints the full table on a larger corpus.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "../../tools/QualityScore.h"
+
+using namespace clipvane;
+using namespace clipvane::quality;
+
+namespace {
+
+struct Floor {
+  Kind kind;
+  double precision;
+  double recall;
+};
+
+const Report& report() {
+  static const Report rep = score(generate(7, 1500), Detector{});
+  return rep;
+}
+
+std::string missesOf(Kind kind, const std::vector<Miss>& misses, int limit = 12) {
+  std::ostringstream out;
+  int n = 0;
+  for (const auto& m : misses) {
+    if (m.kind != kind) continue;
+    if (n++ < limit) out << "\n  [" << m.item << "] " << m.note << "\n      " << m.context;
+  }
+  if (n > limit) out << "\n  … and " << n - limit << " more";
+  return out.str();
+}
+
+void expectFloors(const std::vector<Floor>& floors) {
+  for (const auto& f : floors) {
+    const auto it = report().kinds.find(f.kind);
+    ASSERT_NE(it, report().kinds.end()) << rawName(f.kind) << " has no gold spans in the corpus";
+    const KindScore& k = it->second;
+    EXPECT_GE(k.precision(), f.precision)
+        << rawName(f.kind) << ": precision " << k.precision() << " (" << k.exact << " of "
+        << k.found
+        << " findings exact); false positives:" << missesOf(f.kind, report().falsePositives);
+    EXPECT_GE(k.recall(), f.recall)
+        << rawName(f.kind) << ": recall " << k.recall() << " (" << k.exact << " of " << k.gold
+        << " gold spans); false negatives:" << missesOf(f.kind, report().falseNegatives);
+  }
+}
+
+}  // namespace
+
+TEST(Quality, PatternKinds) {
+  expectFloors({
+      {Kind::ssn, 0.98, 0.98},
+      {Kind::email, 0.98, 0.98},
+      {Kind::phone, 0.97, 0.95},
+      {Kind::card, 0.98, 0.98},
+      {Kind::iban, 0.86, 0.98},
+      {Kind::privateKey, 0.96, 0.96},
+      {Kind::apiKey, 0.98, 0.98},
+      {Kind::databaseUrl, 0.98, 0.98},
+      {Kind::ipv4, 0.98, 0.98},
+      {Kind::ipv6, 0.98, 0.98},
+      {Kind::macAddress, 0.98, 0.98},
+      {Kind::internalUrl, 0.97, 0.97},
+      {Kind::userPath, 0.98, 0.98},
+  });
+}
+
+TEST(Quality, FieldKinds) {
+  expectFloors({
+      {Kind::name, 0.98, 0.75},
+      {Kind::passport, 0.96, 0.96},
+      {Kind::birthDate, 0.98, 0.98},
+      {Kind::driverLicense, 0.95, 0.95},
+      {Kind::username, 0.98, 0.98},
+      {Kind::identifier, 0.98, 0.98},
+      {Kind::organization, 0.93, 0.70},
+      {Kind::address, 0.98, 0.91},
+      {Kind::cvv, 0.98, 0.98},
+      {Kind::secret, 0.89, 0.89},
+      {Kind::financialRecord, 0.98, 0.98},
+      {Kind::employmentRecord, 0.98, 0.98},
+      {Kind::medicalRecord, 0.98, 0.98},
+  });
+}
+
+// Look-alikes that users meet every day in code and logs: hardly any finding
+// may fall on them.
+TEST(Quality, EverydayLookAlikesStayUnmarked) {
+  for (const char* tag : {"uuid", "sha", "hash", "semver", "version", "timestamp", "date", "time",
+                          "hex-colour", "order-number", "invoice-number", "luhn-fail", "epoch"}) {
+    const auto placed = report().lookAlikes.find(tag);
+    ASSERT_NE(placed, report().lookAlikes.end()) << tag << " missing from the corpus";
+    const auto hit = report().lookAlikeHits.find(tag);
+    EXPECT_EQ(hit == report().lookAlikeHits.end() ? 0 : hit->second, 0)
+        << tag << " look-alikes flagged";
+  }
+}
