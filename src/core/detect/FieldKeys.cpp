@@ -51,6 +51,8 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"credential", K::secret, S::secret, kSuffix | kWeak},
     {u"credentials", K::secret, S::secret, kSuffix | kWeak},
     {u"connection_string", K::secret, S::secret, kSuffix | kWholeValue},
+    {u"signature", K::secret, S::secret, kSuffix | kWeak},
+    {u"sig", K::secret, S::secret, kWeak},
     {u"auth", K::secret, S::secret, kWeak},
     {u"authorization", K::secret, S::secret, kAuthScheme | kWholeValue},
     {u"proxy_authorization", K::secret, S::secret, kAuthScheme | kWholeValue},

@@ -359,7 +359,8 @@ class Scanner {
       k.ctx = quote == u'"' ? Ctx::json : quote ? Ctx::dict : Ctx::label;
     } else {
       char16_t before = k.start > ls ? t_[k.start - 1] : u' ';
-      if (before == u'?' || before == u'&')
+      // Query strings, and the "Server=…;Password=…;" of connection strings.
+      if (before == u'?' || before == u'&' || before == u';')
         k.ctx = Ctx::query;
       else if (s.len == 1 && lineStartBefore(k.start, ls))
         k.ctx = blankBefore ? Ctx::ini : Ctx::env;
@@ -449,8 +450,8 @@ class Scanner {
 
   int queryValueEnd(int b, int le) const {
     int i = b;
-    while (i < le && t_[i] != u'&' && t_[i] != u'#' && !isBlank(t_[i]) && !isQuote(t_[i]) &&
-           t_[i] != u'<' && t_[i] != u'>')
+    while (i < le && t_[i] != u'&' && t_[i] != u'#' && t_[i] != u';' && !isBlank(t_[i]) &&
+           !isQuote(t_[i]) && t_[i] != u'<' && t_[i] != u'>')
       ++i;
     return i;
   }
