@@ -83,8 +83,12 @@ TEST_F(X11ClipboardTest, OwnWriteIsRecognisedAndCountedOnce) {
   EXPECT_EQ(board.changeCount(), own + 1);
   EXPECT_EQ(board.string(), QString("theirs"));
 
+  // Taking the clipboard back from another owner works too.
+  Pasteboard::write("ours again");
+  EXPECT_EQ(xclipPastes("UTF8_STRING"), "ours again");
+
   const qint64 cleared = Pasteboard::clear();
-  EXPECT_EQ(cleared, own + 2);
+  EXPECT_EQ(cleared, own + 3);
   EXPECT_EQ(board.itemCount(), 0);
   EXPECT_EQ(board.string(), std::nullopt);
 }

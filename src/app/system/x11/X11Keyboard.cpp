@@ -178,14 +178,20 @@ void X11Keyboard::waitForReleasedModifiers() {
 
 bool X11Keyboard::isTrusted(bool) {
   if (!display_.ok() || qEnvironmentVariableIsSet("WAYLAND_DISPLAY")) return false;
-  auto* c = display_.conn();
-  for (const char* name : {"XTEST", "XFIXES"}) {
-    auto cookie = xcb_query_extension(c, uint16_t(std::strlen(name)), name);
-    std::unique_ptr<xcb_query_extension_reply_t, decltype(&std::free)> reply(
-        xcb_query_extension_reply(c, cookie, nullptr), &std::free);
-    if (!reply || !reply->present) return false;
+  // Asked every second; the server's extensions never change while it runs.
+  std::lock_guard lock(mutex_);
+  if (!extensionsPresent_) {
+    auto* c = display_.conn();
+    bool all = true;
+    for (const char* name : {"XTEST", "XFIXES"}) {
+      auto cookie = xcb_query_extension(c, uint16_t(std::strlen(name)), name);
+      std::unique_ptr<xcb_query_extension_reply_t, decltype(&std::free)> reply(
+          xcb_query_extension_reply(c, cookie, nullptr), &std::free);
+      all = all && reply && reply->present;
+    }
+    extensionsPresent_ = all;
   }
-  return true;
+  return *extensionsPresent_;
 }
 
 void X11Keyboard::postKeyEvent(std::uint16_t keyCode, std::uint32_t modifiers, bool keyDown,

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "X11Keys.h"
@@ -73,6 +74,7 @@ class X11Keyboard : public KeyboardPort, public KeyGrabPort {
   Decide decide_;
   bool grabbing_ = false;
   std::vector<Expected> expected_;
+  std::optional<bool> extensionsPresent_;
   int listener_ = 0;
 };
 
