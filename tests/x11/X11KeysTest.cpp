@@ -254,3 +254,18 @@ TEST_F(X11KeyboardTest, GrabHeldByAnotherClientIsRefused) {
   first.stop();
   EXPECT_TRUE(second.start(pass, {}));
 }
+
+TEST(X11Keyboard, TrustedOnAnX11SessionOnly) {
+  X11Display display;
+  {
+    X11Keyboard keyboard(display);
+    EXPECT_TRUE(keyboard.isTrusted());
+  }
+  // XWayland alone: keystrokes would reach X clients only.
+  qputenv("WAYLAND_DISPLAY", "wayland-0");
+  X11Keyboard keyboard(display);
+  EXPECT_FALSE(keyboard.isTrusted());
+  qunsetenv("WAYLAND_DISPLAY");
+  X11Display none(":12345");
+  EXPECT_FALSE(X11Keyboard(none).isTrusted());
+}
