@@ -127,7 +127,10 @@ void AppModel::ignoreLatest() {
 }
 
 void AppModel::markLatest() {
-  if (!isProtecting() || recentCopies_.empty() || !recentCopies_.front().found.empty()) {
+  // A copy of nothing but blanks has nothing to mark: an empty term would
+  // only clutter the marked texts.
+  if (!isProtecting() || recentCopies_.empty() || !recentCopies_.front().found.empty() ||
+      recentCopies_.front().text.trimmed().isEmpty()) {
     beep();
     return;
   }

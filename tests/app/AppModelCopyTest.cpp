@@ -97,6 +97,7 @@ TEST_F(AppModelCopyTest, ClearAndItsUndo) {
   ports.panels.pressAction();  // "Clear" of the copy alert
   EXPECT_EQ(ports.clipboard.itemCount(), 0);
   EXPECT_TRUE(model().clipboardFindings().empty());
+  EXPECT_EQ(model().copiedWhat(), "0 items");
   EXPECT_EQ(ports.panels.lastText(), "Clipboard cleared");
   model().monitor().poll();
   EXPECT_EQ(model().recentCopies().size(), 1u);  // our own clear is not a copy
@@ -202,18 +203,82 @@ TEST_F(AppModelCopyTest, AVaultThatCannotBeUpdatedLeavesTheClipboardUnmaskedAndS
   EXPECT_FALSE(model().pastedFlash() || model().blockedFlash());
 }
 
-TEST_F(AppModelCopyTest, ACopyMadeDuringTheVaultUpdateIsNotOverwritten) {
-  model().start();
-  {
-    FileLock busy;  // holds the vault's lock: the update waits
-    userCopies("mail ada@example.com");
-    ASSERT_TRUE(testing::waitUntil([&] { return !model().recentCopies().empty(); }));
-    ports.clipboard.userCopies("the user's newer copy");
+TEST_F(AppModelCopyTest, AMaskMadeStaleDuringTheVaultUpdateIsDropped) {
+  struct Case {
+    const char* name;
+    std::function<void()> meanwhile;
+    QString clipboard;  // what the clipboard holds afterwards
+  };
+  const QString copied = "mail ada@example.com";
+  const Case cases[] = {
+      {"the user copied", [&] { ports.clipboard.userCopies("the user's newer copy"); },
+       "the user's newer copy"},
+      {"paused", [&] { model().pause(std::nullopt); }, copied},
+      {"protection off", [&] { changeSettings([](AppSettings& s) { s.protect = false; }); },
+       copied},
+      {"auto-mask off", [&] { autoMask(false); }, copied},
+  };
+  for (const Case& c : cases) {
+    model_.reset();
+    changeSettings([](AppSettings& s) {
+      s.protect = s.autoMask = true;
+      s.pausedUntil.reset();
+    });
+    ports.panels.toasts.clear();
+    {
+      FileLock busy;  // holds the vault's lock: the update waits
+      userCopies(copied);
+      ASSERT_TRUE(testing::waitUntil([&] { return !model().recentCopies().empty(); })) << c.name;
+      c.meanwhile();
+    }
+    settle();
+    EXPECT_EQ(ports.clipboard.string(), c.clipboard) << c.name;
+    EXPECT_FALSE(model().recentCopies()[0].masked) << c.name;
+    EXPECT_EQ(toastsWith("masked"), 0) << c.name;
+    EXPECT_FALSE(model().pastedFlash() || model().blockedFlash()) << c.name;
   }
+}
+
+TEST_F(AppModelCopyTest, UndoOfTheAutoMaskGivesTheClipboardBackEvenWithoutTheModel) {
+  userCopies("mail ada@example.com");
   settle();
-  EXPECT_EQ(ports.clipboard.string(), "the user's newer copy");
-  EXPECT_FALSE(model().recentCopies()[0].masked);
-  EXPECT_EQ(toastsWith("masked"), 0);
+  ASSERT_NE(ports.clipboard.string(), "mail ada@example.com");
+  model_.reset();
+  ports.panels.pressAction();
+  EXPECT_EQ(ports.clipboard.string(), "mail ada@example.com");
+}
+
+TEST_F(AppModelCopyTest, OnlyTheLastEightMaskedTextsAreSkipped) {
+  QStringList outputs;
+  for (const char* who : {"ann", "ben", "cat", "dan", "eve", "fay", "gus", "hal", "ida"}) {
+    userCopies(QString("mail %1@example.com").arg(who));
+    settle();
+    outputs << ports.clipboard.string().value_or("");
+  }
+  EXPECT_EQ(model().recentSafeTexts().size(), 8);
+  userCopies(outputs[1]);  // still known: not scanned, not recorded
+  settle();
+  EXPECT_EQ(model().recentCopies()[0].text, "mail ida@example.com");
+  userCopies(outputs[0]);  // forgotten: a copy like any other
+  settle();
+  EXPECT_EQ(model().recentCopies()[0].text, outputs[0]);
+}
+
+TEST_F(AppModelCopyTest, AConcealedClipboardBroughtBackByUndoIsNotRead) {
+  autoMask(false);
+  const ClipboardSnapshot secret = {
+      {{fakes::plainText, "ada@example.com hunter2"}, {Pasteboard::passwordHintType, "secret"}}};
+  model().start();
+  ports.clipboard.userCopiesItems(secret);
+  model().monitor().poll();
+  settle();
+  model().clearClipboard();
+  ports.panels.pressAction();  // "Undo"
+  settle();
+  EXPECT_EQ(ports.clipboard.contents, secret);
+  EXPECT_FALSE(model().lastScan());
+  EXPECT_TRUE(model().clipboardFindings().empty());
+  EXPECT_TRUE(model().recentCopies().empty());
 }
 
 // ---- the language-model second pass ------------------------------------------------
@@ -263,6 +328,52 @@ TEST_F(AppModelSecondPassTest,
   EXPECT_EQ(model().recentCopies().at(0).found.size(), 2u);
   ports.panels.pressAction();  // the Undo of the second mask
   EXPECT_EQ(ports.clipboard.contents, original);
+}
+
+TEST_F(AppModelSecondPassTest, AnAnswerMadeStaleWhileTheModelThinksIsDropped) {
+  struct Case {
+    const char* name;
+    std::function<void()> meanwhile;
+  };
+  const Case cases[] = {
+      {"the user copied",
+       [&] {
+         ports.clipboard.userCopies("plain words");
+         model().monitor().poll();
+       }},
+      {"the program wrote the clipboard", [&] { Pasteboard::write("a pasted text"); }},
+      {"paused", [&] { model().pause(std::nullopt); }},
+      {"the check switched off",
+       [&] { changeSettings([](AppSettings& s) { s.aiCheck = false; }); }},
+      {"the model went away",
+       [&] { systemPorts.model.state = LocalModelPort::Availability::noModel; }},
+  };
+  autoMask(false);
+  int round = 0;
+  for (const Case& c : cases) {
+    model_.reset();
+    changeSettings([](AppSettings& s) {
+      s.aiCheck = true;
+      s.pausedUntil.reset();
+    });
+    systemPorts.model.state = LocalModelPort::Availability::available;
+    ports.panels.toasts.clear();
+    const QString copied = QString("Zebulon Quill wrote %1 lines").arg(++round);
+    const int chats = systemPorts.model.chats;
+    systemPorts.model.close();
+    userCopies(copied);
+    ASSERT_TRUE(testing::waitUntil([&] { return systemPorts.model.chats > chats; })) << c.name;
+    c.meanwhile();
+    systemPorts.model.open();
+    settle();
+    for (const auto& copy : model().recentCopies()) {
+      if (copy.text == copied) {
+        EXPECT_TRUE(copy.found.empty()) << c.name;
+      }
+    }
+    EXPECT_TRUE(model().clipboardFindings().empty()) << c.name;
+    EXPECT_EQ(toastsWith("copied"), 0) << c.name;
+  }
 }
 
 }  // namespace

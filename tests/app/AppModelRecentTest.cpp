@@ -150,11 +150,15 @@ TEST_F(AppModelRecentTest, HotKeysBeepWhenThereIsNothingToActOn) {
   copy("plain words");
   model().ignoreLatest();  // no copy with findings
   EXPECT_EQ(ports.workspace.beeps, 3);
+  copy(" \n\t ");
+  model().markLatest();  // nothing but blanks: nothing to mark
+  EXPECT_EQ(ports.workspace.beeps, 4);
+  EXPECT_TRUE(model().settings().marked.empty());
   copy("ada@example.com");
   model().pause(std::nullopt);
   model().ignoreLatest();
   model().markLatest();
-  EXPECT_EQ(ports.workspace.beeps, 5);
+  EXPECT_EQ(ports.workspace.beeps, 6);
   EXPECT_TRUE(model().settings().ignored.empty());
   model().resume();
   model().ignoreLatest();
