@@ -56,9 +56,18 @@ openbox >/dev/null 2>&1 &
 pids+=($!)
 wait_for sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
 
+# The tray is ready once the window that owns the tray selection carries the
+# tray's orientation.
+tray_ready() {
+  local w
+  for w in $(xwininfo -root -children | awk '/^ +0x/ {print $1}'); do
+    xprop -id "$w" _NET_SYSTEM_TRAY_ORIENTATION 2>/dev/null | grep -q '= ' && return 0
+  done
+  return 1
+}
+
 tint2 >/dev/null 2>&1 &
 pids+=($!)
-# A tray host owns the selection _NET_SYSTEM_TRAY_S0 of screen 0.
-wait_for sh -c 'xprop -root _NET_SUPPORTED >/dev/null && xdotool search --class tint2'
+wait_for tray_ready
 
 "$@"

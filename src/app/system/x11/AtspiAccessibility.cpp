@@ -4,14 +4,18 @@
 #include <atspi/atspi.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <deque>
 
 namespace clipvane::x11 {
 
 namespace {
 
-// How much of a tree a search for the focused element may visit.
+// How much of a tree a search for the focused element may visit, and for how
+// long: an application that answers each call just inside the time-out must
+// not hold the caller for minutes.
 constexpr int kMaxVisited = 600;
+constexpr auto kSearchBudget = std::chrono::milliseconds(500);
 
 // A reference held on a libatspi object.
 struct Ref {
@@ -112,14 +116,16 @@ Ref activeWindowOf(AtspiAccessible* app) {
 
 // Breadth-first through what is showing, for the element with the focus.
 Ref focusedIn(AtspiAccessible* root) {
+  const auto deadline = std::chrono::steady_clock::now() + kSearchBudget;
   std::deque<Ref> queue;
   queue.push_back(Ref(static_cast<AtspiAccessible*>(g_object_ref(root))));
   for (int visited = 0; !queue.empty() && visited < kMaxVisited; ++visited) {
+    if (std::chrono::steady_clock::now() > deadline) return {};
     Ref a = queue.front();
     queue.pop_front();
     if (hasState(a.p, ATSPI_STATE_FOCUSED)) return a;
     const int n = std::min(childCount(a.p), kMaxVisited);
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0; i < n && std::chrono::steady_clock::now() <= deadline; ++i) {
       Ref c = child(a.p, i);
       if (c && hasState(c.p, ATSPI_STATE_SHOWING)) queue.push_back(c);
     }
