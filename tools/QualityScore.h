@@ -16,12 +16,15 @@ struct KindScore {
   int exact = 0;         // findings whose kind and range equal a gold span
   int goldOverlap = 0;   // gold spans overlapped by a finding of their kind
   int foundOverlap = 0;  // findings overlapping a gold span of their kind
+  int labelledGold = 0;  // gold spans with a field name or label next to them
+  int labelledExact = 0;
 
   static double ratio(int n, int d) { return d == 0 ? 1.0 : static_cast<double>(n) / d; }
   double precision() const { return ratio(exact, found); }
   double recall() const { return ratio(exact, gold); }
   double overlapPrecision() const { return ratio(foundOverlap, found); }
   double overlapRecall() const { return ratio(goldOverlap, gold); }
+  double labelledRecall() const { return ratio(labelledExact, labelledGold); }
 };
 
 struct Miss {
@@ -90,6 +93,7 @@ inline Report score(const std::vector<Item>& items, const Detector& detector) {
       }
       k.exact += exact;
       k.goldOverlap += overlap;
+      if (!g.freeText) k.labelledGold += 1, k.labelledExact += exact;
       if (!exact)
         rep.falseNegatives.push_back(
             {item.id, g.kind,

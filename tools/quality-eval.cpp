@@ -22,20 +22,21 @@ using namespace clipvane::quality;
 namespace {
 
 void printTable(const Report& rep, bool pattern) {
-  std::printf("%-18s %6s %6s %6s %7s %7s %7s %7s\n", pattern ? "pattern kind" : "field kind",
-              "gold", "found", "exact", "prec", "recall", "ovPrec", "ovRec");
+  std::printf("%-18s %6s %6s %6s %7s %7s %7s %7s %7s\n", pattern ? "pattern kind" : "field kind",
+              "gold", "found", "exact", "prec", "recall", "ovPrec", "ovRec", "lblRec");
   KindScore total;
   for (const auto& [kind, k] : rep.kinds) {
     if (isPatternKind(kind) != pattern) continue;
-    std::printf("%-18s %6d %6d %6d %7.3f %7.3f %7.3f %7.3f\n", std::string(rawName(kind)).c_str(),
-                k.gold, k.found, k.exact, k.precision(), k.recall(), k.overlapPrecision(),
-                k.overlapRecall());
+    std::printf("%-18s %6d %6d %6d %7.3f %7.3f %7.3f %7.3f %7.3f\n",
+                std::string(rawName(kind)).c_str(), k.gold, k.found, k.exact, k.precision(),
+                k.recall(), k.overlapPrecision(), k.overlapRecall(), k.labelledRecall());
     total.gold += k.gold, total.found += k.found, total.exact += k.exact;
+    total.labelledGold += k.labelledGold, total.labelledExact += k.labelledExact;
     total.goldOverlap += k.goldOverlap, total.foundOverlap += k.foundOverlap;
   }
-  std::printf("%-18s %6d %6d %6d %7.3f %7.3f %7.3f %7.3f\n\n", "(all)", total.gold, total.found,
-              total.exact, total.precision(), total.recall(), total.overlapPrecision(),
-              total.overlapRecall());
+  std::printf("%-18s %6d %6d %6d %7.3f %7.3f %7.3f %7.3f %7.3f\n\n", "(all)", total.gold,
+              total.found, total.exact, total.precision(), total.recall(), total.overlapPrecision(),
+              total.overlapRecall(), total.labelledRecall());
 }
 
 void printMisses(const char* title, const std::vector<Miss>& misses, int limit,
