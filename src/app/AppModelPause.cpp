@@ -97,7 +97,8 @@ void AppModel::schedulePauseEnd() {
   pauseTimer_ = nullptr;
   const auto until = settings_.pausedUntil;
   if (!until || *until >= distantFuture()) return;
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*until - Clock::now());
+  // Rounded up: a timer that fires before the end would only find the pause still running.
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(*until - Clock::now());
   const qint64 ms = std::clamp<qint64>(left.count(), 0, INT_MAX);
   pauseTimer_ = new QTimer(this);
   pauseTimer_->setSingleShot(true);

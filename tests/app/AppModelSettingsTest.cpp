@@ -178,14 +178,45 @@ TEST_F(AppModelSettingsTest, IconStateRules) {
   }
 }
 
+TEST_F(AppModelSettingsTest, AFlashGivesWayToAPauseAndToProtectionOff) {
+  changeSettings([](AppSettings& s) { s.detection.kindActions[Kind::email] = PasteAction::block; });
+  userCopies("mail ada@example.com");
+  settle();
+  ASSERT_TRUE(model().blockedFlash());
+  EXPECT_EQ(model().iconState(), (IconState{IconState::Badge::blocked, false, false}));
+  model().pause(std::nullopt);
+  EXPECT_EQ(model().iconState(), (IconState{IconState::Badge::paused, false, false}));
+  changeSettings([](AppSettings& s) { s.protect = false; });
+  EXPECT_EQ(model().iconState(), (IconState{std::nullopt, false, true}));
+}
+
 // ---- start-up ----------------------------------------------------------------------
 
 TEST_F(AppModelSettingsTest, StartBringsLaunchAtLoginInLineWithoutRegistering) {
-  ports.loginItem.current = LoginItemStatus::requiresApproval;
-  model().start();
-  EXPECT_TRUE(model().settings().launchAtLogin);
-  EXPECT_TRUE(settingsFileExists());
-  EXPECT_TRUE(ports.loginItem.calls.isEmpty());
+  struct Case {
+    LoginItemStatus status;
+    bool saved;
+    bool after;
+  };
+  const Case cases[] = {
+      {LoginItemStatus::requiresApproval, false, true},
+      {LoginItemStatus::enabled, false, true},
+      {LoginItemStatus::notRegistered, true, false},
+      {LoginItemStatus::notFound, true, false},
+  };
+  for (const Case& c : cases) {
+    model_.reset();
+    QFile::remove(home.filePath("settings.json"));
+    AppSettings saved;
+    saved.launchAtLogin = c.saved;
+    saved.save();
+    ports.loginItem.current = c.status;
+    ports.loginItem.calls.clear();
+    model().start();
+    EXPECT_EQ(model().settings().launchAtLogin, c.after) << int(c.status);
+    EXPECT_EQ(AppSettings::load().launchAtLogin, c.after) << int(c.status);
+    EXPECT_TRUE(ports.loginItem.calls.isEmpty()) << int(c.status);
+  }
 }
 
 TEST_F(AppModelSettingsTest, StartWiresEverythingAndOpensTheFirstRunLast) {
