@@ -955,7 +955,9 @@ inline void sql(Doc& d, Rng& r) {
     d.markFree(Kind::name, plainName(r)) << "', '";
     d.mark(Kind::email, email(r)) << "', '";
     d.mark(Kind::phone, phone(r).text) << "', '";
-    d.neg("timestamp", looks::date(r) + " " + looks::clock(r)) << "')" << (i < 2 ? ",\n" : ";\n");
+    d.neg("timestamp", "2024-0" + std::to_string(r.in(1, 9)) + "-1" + std::to_string(r.in(0, 9)) +
+                           " " + looks::clock(r))
+        << "')" << (i < 2 ? ",\n" : ";\n");
   }
   d << "SELECT id, total FROM orders WHERE created_at > '";
   d.neg("date", looks::date(r)) << "' LIMIT 50;\n";
@@ -1435,6 +1437,90 @@ inline void proseNames(Doc& d, Rng& r) {
   }
 }
 
+// Values told in sentences, with the words people use instead of a field name.
+inline void proseValues(Doc& d, Rng& r) {
+  switch (r.in(0, 6)) {
+    case 0:
+      d << "the wifi password is ";
+      d.mark(Kind::secret, password(r)) << " btw, don't share it\n";
+      break;
+    case 1:
+      d << "I live at ";
+      d.markFree(Kind::address, address(r)) << ", come by after six.\n";
+      break;
+    case 2: {
+      const std::string u = userName(r), pw = r.chars(kAlnum, r.in(10, 18));
+      d << "git remote set-url origin https://" << u << ":";
+      d.mark(Kind::secret, pw) << "@git.acme-corp.com/platform/api.git\n";
+      break;
+    }
+    case 3:
+      d << "Ring me on ";
+      d.mark(Kind::phone, r.pick({"0044 20 7", "0044 20 3"}) + r.digits(3) + " " + r.digits(4))
+          << " or ";
+      d.mark(Kind::phone, "0049 30 " + r.leadDigits(8)) << ".\n";
+      break;
+    case 4:
+      d << "Passport No. ";
+      d.mark(Kind::passport, r.chars(kUpper, 1) + r.digits(8)) << ", issued ";
+      d.neg("date", looks::date(r)) << ".\n";
+      break;
+    case 5:
+      d << "Charge it to card number ";
+      d.mark(Kind::card, cardDigits(r)) << ", expiry ";
+      d.neg("expiry", std::to_string(r.in(1, 12)) + "/" + std::to_string(r.in(26, 31))) << ".\n";
+      break;
+    default:
+      d << "{\"card\": ";
+      d.mark(Kind::card, cardDigits(r)) << ", \"amount\": ";
+      d.neg("number", std::to_string(r.in(1, 9999)) + "." + r.digits(2)) << "}\n";
+  }
+}
+
+// Numbers of tables and reports that are nobody's data.
+inline void figures(Doc& d, Rng& r) {
+  switch (r.in(0, 4)) {
+    case 0:
+      d << "Population: ";
+      d.neg("spaced-thousands", std::to_string(r.in(1, 99)) + " " + r.digits(3) + " " + r.digits(3))
+          << " (";
+      d.neg("date", looks::date(r)) << "), budget ";
+      d.neg("spaced-thousands", std::to_string(r.in(100, 999)) + " " + r.digits(3) + " " +
+                                    r.digits(3) + "," + r.digits(2))
+          << " €\n";
+      break;
+    case 1:
+      d << "USPS tracking ";
+      d.neg("long-digit-run", "9400" + r.digits(18)) << ", parcel ";
+      d.neg("long-digit-run", r.leadDigits(20)) << "\n";
+      break;
+    case 2:
+      d << "Card ";
+      d.neg("masked-card", r.pick({"**** **** **** ", "XXXX-XXXX-XXXX-", "•••• "}) + r.digits(4))
+          << " charged; SSN on file ";
+      d.neg("masked-ssn", "XXX-XX-" + r.digits(4)) << "\n";
+      break;
+    case 3:
+      d << "| region | revenue | units |\n|---|---|---|\n| EMEA | ";
+      d.neg("amount", std::to_string(r.in(1, 999)) + "," + r.digits(3) + "," + r.digits(3))
+          << " | ";
+      d.neg("number", std::to_string(r.in(100, 99999))) << " |\n| APAC | ";
+      d.neg("amount", std::to_string(r.in(1, 999)) + "," + r.digits(3) + "," + r.digits(3))
+          << " | ";
+      d.neg("number", std::to_string(r.in(100, 99999))) << " |\n";
+      break;
+    default:
+      d << "Build ";
+      d.neg("build-number",
+            looks::date(r).substr(0, 4) + r.digits(4) + "." + std::to_string(r.in(1, 9)))
+          << " took ";
+      d.neg("duration",
+            std::to_string(r.in(1, 59)) + ":" + std::to_string(r.in(10, 59)) + "." + r.digits(3))
+          << "; artifact ";
+      d.neg("file-size", std::to_string(r.in(1, 999)) + " " + r.digits(3) + " bytes") << "\n";
+  }
+}
+
 // Field kinds under their labels in each structured form.
 struct Field {
   Kind kind;
@@ -1812,6 +1898,8 @@ inline const std::vector<Genre>& allGenres() {
       {"html", html, 2},
       {"more-look-alikes", moreLookAlikes, 7},
       {"prose-names", proseNames, 3},
+      {"prose-values", proseValues, 4},
+      {"figures", figures, 4},
   };
   return g;
 }
