@@ -363,7 +363,8 @@ class Scanner {
       if (before == u'?' || before == u'&' || before == u';')
         k.ctx = Ctx::query;
       else if (s.len == 1 && lineStartBefore(k.start, ls))
-        k.ctx = blankBefore ? Ctx::ini : Ctx::env;
+        // An indented "key = value" is a statement in a block of code, not INI.
+        k.ctx = !blankBefore ? Ctx::env : k.start == ls ? Ctx::ini : Ctx::code;
       else
         k.ctx = Ctx::code;
     }
@@ -384,6 +385,8 @@ class Scanner {
       k.rule = matchKeyBefore(t_, kb, ke, quote ? kMaxLabelWords : 1, true).rule;
     }
     const char16_t after = s.pos + s.len < int(t_.size()) ? t_[s.pos + s.len] : u' ';
+    // "example.org:81" is a host and a port.
+    if (s.colon && !quote && kb > k.start && isDigit(after)) k.rule = nullptr;
     // "auth: user:pw": a colon without a blank after an unquoted word does
     // not end the value before it.
     k.label = quote != 0 || !s.colon || isSpace(after) || isQuote(after);
@@ -532,7 +535,8 @@ class Scanner {
         }
         value(rule, vs + 1, close, Mode::whole, false, key.start);
         resume = close + 1;
-      } else if (q == u'[' && key.ctx != Ctx::query && key.ctx != Ctx::env) {
+      } else if (q == u'[' &&
+                 (key.ctx == Ctx::json || key.ctx == Ctx::dict || key.ctx == Ctx::label)) {
         int close = vs + 1;
         while (close < le && t_[close] != u']' && close - vs < 64) ++close;
         if (close < le && t_[close] == u']' &&
@@ -553,7 +557,9 @@ class Scanner {
         // "user=bob&password=…" at the start of a line is a form body.
         if (key.ctx == Ctx::env && extent > vs && extent < le && t_[extent - 1] == u'&')
           extent = queryValueEnd(vs, le);
-        value(rule, vs, extent, key.ctx == Ctx::code ? Mode::code : Mode::leading, false,
+        // After a quoted key in code ('Authorization': auth) a bare word is a variable.
+        value(rule, vs, extent,
+              key.ctx == Ctx::code || key.ctx == Ctx::dict ? Mode::code : Mode::leading, false,
               key.start);
         resume = extent;
       }
@@ -774,7 +780,9 @@ class Scanner {
 
   bool headerCell(const Cell& c) const {
     if (c.e - c.b < 1 || c.e - c.b > kMaxKeyLength || !isLetter(t_[c.b])) return false;
+    int blanks = 0;
     for (int i = c.b; i < c.e; ++i) {
+      if (t_[i] == u' ' && ++blanks >= 3) return false;  // a sentence, not a column
       char16_t ch = t_[i];
       if (!(isAlnum(ch) || ch == u'_' || ch == u'-' || ch == u'.' || ch == u' ' || ch == u'\'' ||
             ch == 0x2019 || ch == u'#' || ch == u'/' || ch == u'(' || ch == u')'))

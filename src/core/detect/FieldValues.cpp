@@ -235,7 +235,7 @@ bool looksRandom(View v) {
       innerUpper = innerUpper || i > 0;
     else if (isLower(c))
       lower = true;
-    else
+    else if (c != u'_' && c != u'-' && c != u'.')  // word joiners of identifiers
       symbol = true;
   }
   return int(digit) + int(symbol) + int(innerUpper) + int(lower) >= 2;
@@ -278,9 +278,9 @@ bool acceptSecret(View v, const KeyRule& rule, bool quoted, bool strict, bool co
       v.substr(0, 2) == u"~/" ||
       (v.size() > 2 && isAsciiAlpha(v[0]) && v[1] == u':' && v[2] == u'\\'))
     return false;
-  if (!quoted) {
+  if (!quoted) {  // references and expressions: "self.password", "auth[2]", "getpass()"
     if (isDottedReference(v)) return false;
-    if (v.find(u'(') != View::npos) return false;
+    if (v.find(u'(') != View::npos || v.find(u'[') != View::npos) return false;
   }
   if (!quoted) {  // "password = db_password": a variable
     bool ident = isAsciiAlpha(v[0]) || v[0] == u'_', digit = false, underscore = false;
@@ -298,20 +298,22 @@ bool acceptSecret(View v, const KeyRule& rule, bool quoted, bool strict, bool co
     return true;
   }
   bool weak = strict || (rule.flags & kWeak);
-  if (weak) return looksRandom(v);
+  if (weak) return looksRandom(v) && v.find(u' ') == View::npos;
   return v.size() >= 4;
 }
 
 Span matchSecret(View t, int b, int e, const KeyRule& rule, Mode mode, bool strict) {
   bool quoted = mode == Mode::whole;
-  if (rule.flags & kAuthScheme) {
+  // In code a header's value is an expression like any other.
+  const std::uint16_t flags = mode == Mode::code ? 0 : rule.flags;
+  if (flags & kAuthScheme) {
     int w = b;
     while (w < e && (isAsciiAlpha(t[w]) || isDigit(t[w]) || t[w] == u'-')) ++w;
     if (w < e && isBlank(t[w]) && inSet(t.substr(b, w - b), kAuthSchemes)) {
       b = skipBlanks(t, w, e);
     }
   }
-  if (rule.flags & kWholeValue) {
+  if (flags & kWholeValue) {
     int end = e;
     if (!quoted) {
       for (int i = b; i < e; ++i)
@@ -323,8 +325,10 @@ Span matchSecret(View t, int b, int e, const KeyRule& rule, Mode mode, bool stri
     auto [vb, ve] = trim(t, b, end);
     const View v = t.substr(vb, ve - vb);
     if (!acceptSecret(v, rule, true, false)) return kNone;
-    if (!(rule.flags & kAuthScheme) && v.find(u'=') == View::npos &&
-        (v.size() < 16 || !looksRandom(v)))
+    if (!(flags & kAuthScheme) && !(isAlnum(v[0]) || v[0] == u'_'))
+      return kNone;  // a cookie starts with its name
+    if (!(flags & kAuthScheme) && v.find(u'=') == View::npos &&
+        (v.size() < 16 || !looksRandom(v) || v.find(u' ') != View::npos))
       return kNone;  // "cookie: connect.sid" names a cookie
     return {vb, ve};
   }
@@ -477,6 +481,7 @@ Span matchUsername(View t, int b, int e, const KeyRule& rule, Mode mode, bool st
     return kNone;
   View v = t.substr(vb, end - vb);
   if (!hasLetter(t, vb, end)) return kNone;
+  if (mode != Mode::whole && isDottedReference(v)) return kNone;  // "self.username"
   if (FieldRules::isPlaceholderValue(v) || isNullWord(v) || inSet(v, kSystemUsers) ||
       inSet(v, kTypeWords))
     return kNone;
@@ -681,8 +686,11 @@ Span matchAmount(View t, int b, int e, Mode mode) {
 // ---- phrases -------------------------------------------------------------------
 
 bool looksLikeCode(View v) {
-  return v.find(u'(') != View::npos || v.find(u"==") != View::npos || v.find(u"&&") != View::npos ||
-         v.find(u"||") != View::npos || v.find(u'$') != View::npos || v.find(u"=>") != View::npos;
+  for (char16_t c : v)
+    if (c == u'(' || c == u')' || c == u'{' || c == u'}' || c == u'[' || c == u'$' || c == u'%')
+      return true;
+  return v.find(u"==") != View::npos || v.find(u"&&") != View::npos ||
+         v.find(u"||") != View::npos || v.find(u"=>") != View::npos;
 }
 
 // The end of a free-text value: the line, a tab, " | ", ";" or " #".
@@ -736,6 +744,7 @@ Span matchPhrase(View t, int b, int e, const KeyRule& rule, Mode mode) {
 }
 
 Span matchOrganization(View t, int b, int e, Mode mode) {
+  if (b < e && isDigit(t[b]) && countDigits(t, b, e) == e - b) return kNone;
   int end = e;
   if (mode != Mode::whole) {
     end = phraseEnd(t, b, e, false);
