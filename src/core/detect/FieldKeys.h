@@ -43,6 +43,7 @@ enum KeyFlag : std::uint16_t {
   kNotNumeric = 1 << 10,    // a value of digits only is not taken ("user: 1000")
   kPersonAnchor = 1 << 11,  // makes the context of a person's record ("email", "age")
   kDigitsOnly = 1 << 12,    // a PIN: digits only
+  kCookie = 1 << 13,        // "name=value; …" pairs, each value judged on its own
 };
 
 struct KeyRule {

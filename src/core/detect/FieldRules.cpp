@@ -272,6 +272,8 @@ class Scanner {
       }
     }
     csvLine(ls, le, delims);
+    sqlLine(ls, le);
+    signOff(ls, le);
     if (!seps_.empty()) separators(ls, le);
   }
 
@@ -527,6 +529,17 @@ class Scanner {
       int extent = (rule.flags & kWholeValue) ? le : std::max(vs, std::min(le, nextLabel_[k]));
       if (key.ctx == Ctx::query) extent = queryValueEnd(vs, le);
       const char16_t q = t_[vs];
+      if ((rule.flags & kCookie) && key.ctx != Ctx::code && key.ctx != Ctx::dict) {
+        int b = vs, e = extent;
+        if (isQuote(q)) {
+          const int close = closingQuote(vs, le);
+          b = vs + 1;
+          e = close < 0 ? le : close;
+        }
+        cookiePairs(b, e);
+        resume = e;
+        continue;
+      }
       if (isQuote(q) && key.ctx != Ctx::query) {
         int close = closingQuote(vs, le);
         if (close < 0) {
@@ -591,6 +604,35 @@ class Scanner {
     if (close + 1 >= le || t_[close + 1] != u'/') return gt;
     value(*rule, gt + 1, close, Mode::whole, false, open);
     return close - 1;
+  }
+
+  // "session_id=3b67…; theme=dark": the session, not the theme. A value is a
+  // secret under a secret's name, or when it is long and random.
+  void cookiePairs(int b, int e) {
+    static constexpr KeyRule kRandom{u"cookie", Kind::secret, Shape::secret, kWeak};
+    int i = b;
+    while (i < e) {
+      i = skipBlanksAt(i, e);
+      const int nb = i;
+      while (i < e && t_[i] != u'=' && t_[i] != u';' && t_[i] != u'"' && t_[i] != u'\'') ++i;
+      if (i >= e || t_[i] != u'=') {
+        while (i < e && t_[i] != u';') ++i;
+        ++i;
+        continue;
+      }
+      const int ne = i;
+      int vb = i + 1, ve = vb;
+      while (ve < e && t_[ve] != u';') ++ve;
+      i = ve + 1;
+      while (ve > vb && isBlank(t_[ve - 1])) --ve;
+      if (ve - vb >= 2 && t_[vb] == u'"' && t_[ve - 1] == u'"') ++vb, --ve;
+      const KeyRule* r = ne > nb ? matchKeyBefore(t_, nb, ne, 1, true).rule : nullptr;
+      if (r && r->kind != Kind::secret) r = nullptr;
+      if (!r && ve - vb < 16) continue;
+      Span s = fieldvalue::match(t_, vb, ve, r ? *r : kRandom, Mode::whole);
+      if (s.begin >= 0)
+        out_.push_back({Kind::secret, Range{s.begin, s.end - s.begin}, true, false, false, {}});
+    }
   }
 
   // ---- URLs with a password ("https://user:pw@host") -------------------------
@@ -735,6 +777,119 @@ class Scanner {
     Span s = fieldvalue::nameAfterSalutation(t_, n, le);
     if (s.begin >= 0)
       out_.push_back({Kind::name, Range{s.begin, s.end - s.begin}, true, false, false, {}});
+  }
+
+  // ---- SQL: INSERT INTO t (name, email) VALUES ('Ada Lovelace', …) -------------------
+
+  // Known columns of the insert whose rows are being read; empty when none.
+  std::vector<const KeyRule*> sqlCols_;
+
+  void sqlLine(int ls, int le) {
+    int i = skipBlanksAt(ls, le);
+    if (i + 6 <= le && equalsAscii(t_.substr(i, 6), "insert")) {
+      sqlCols_.clear();
+      int open = i;
+      while (open < le && t_[open] != u'(' && open - i < 200) ++open;
+      if (open >= le || t_[open] != u'(') return;
+      std::vector<const KeyRule*> cols;
+      int known = 0;
+      unsigned groups = 0;
+      int c = open + 1;
+      while (c < le && t_[c] != u')') {
+        c = skipBlanksAt(c, le);
+        int b = c;
+        while (c < le && t_[c] != u',' && t_[c] != u')') ++c;
+        int e = c;
+        while (e > b && isBlank(t_[e - 1])) --e;
+        if (e > b && (t_[b] == u'`' || t_[b] == u'"' || t_[b] == u'[')) ++b, --e;
+        const KeyRule* r = e > b ? matchKeyBefore(t_, b, e, 1, true).rule : nullptr;
+        if (r) groups |= anchorGroups(*r);
+        if (r && r->shape == Shape::none) r = nullptr;
+        known += r != nullptr;
+        cols.push_back(r);
+        if (c < le && t_[c] == u',') ++c;
+      }
+      if (known == 0 || c >= le) return;
+      if (known >= 2) groups |= kPerson;
+      for (auto& r : cols)
+        if (r && (r->flags & kNeedsContext) && !(groups & neededGroup(*r))) r = nullptr;
+      sqlCols_ = std::move(cols);
+      i = c + 1;  // the rows may follow VALUES on this line
+    } else if (sqlCols_.empty()) {
+      return;
+    }
+    // Each "( … )" on the line is one row.
+    bool row = false;
+    while (i < le) {
+      while (i < le && t_[i] != u'(' && t_[i] != u';') ++i;
+      if (i >= le) break;
+      if (t_[i] == u';') {
+        sqlCols_.clear();
+        return;
+      }
+      row = true;
+      i = sqlRow(i + 1, le);
+    }
+    // A line that is neither the INSERT, nor VALUES, nor a row ends the statement.
+    const int first = skipBlanksAt(ls, le);
+    const View head = t_.substr(first, std::min(6, le - first));
+    if (!row && first < le && !equalsAscii(head, "insert") && !equalsAscii(head, "values"))
+      sqlCols_.clear();
+  }
+
+  int sqlRow(int i, int le) {
+    for (std::size_t col = 0; i < le; ++col) {
+      i = skipBlanksAt(i, le);
+      int b = i, e = i;
+      if (i < le && t_[i] == u'\'') {
+        int j = i + 1;
+        while (j < le && !(t_[j] == u'\'' && !(j + 1 < le && t_[j + 1] == u'\'')))
+          j += t_[j] == u'\'' ? 2 : 1;
+        b = i + 1;
+        e = std::min(j, le);
+        i = std::min(j + 1, le);
+      } else {
+        while (i < le && t_[i] != u',' && t_[i] != u')') ++i;
+        e = i;
+        while (e > b && isBlank(t_[e - 1])) --e;
+      }
+      if (col < sqlCols_.size() && sqlCols_[col] && on(sqlCols_[col]->kind) && e > b) {
+        Span s = fieldvalue::match(t_, b, e, *sqlCols_[col], Mode::whole);
+        if (s.begin >= 0)
+          out_.push_back(
+              {sqlCols_[col]->kind, Range{s.begin, s.end - s.begin}, true, false, false, {}});
+      }
+      while (i < le && t_[i] != u',' && t_[i] != u')') ++i;
+      if (i >= le) return le;
+      if (t_[i] == u')') return i + 1;
+      ++i;
+    }
+    return le;
+  }
+
+  // ---- a letter's closing: "Best regards,\nIngrid Smith" -----------------------------
+
+  int signOffLine_ = -1;  // the line that held the closing words
+
+  void signOff(int ls, int le) {
+    const int b = skipBlanksAt(ls, le);
+    int e = le;
+    while (e > b && isBlank(t_[e - 1])) --e;
+    if (signOffLine_ >= 0 && signOffLine_ != ls && on(Kind::name) && e > b) {
+      Span n = fieldvalue::nameAfterSalutation(t_, b, e);
+      if (n.begin >= 0 && n.end == e && n.end - n.begin >= 3 &&
+          t_.substr(b, e - b).find(u' ') != View::npos)
+        out_.push_back({Kind::name, Range{n.begin, n.end - n.begin}, true, false, false, {}});
+    }
+    signOffLine_ = -1;
+    if (e - b < 4 || e - b > 24 || t_[e - 1] != u',') return;
+    static constexpr std::array<std::string_view, 12> kClosings = {
+        "best regards", "kind regards", "regards",     "best",
+        "thanks",       "thank you",    "sincerely",   "yours sincerely",
+        "cheers",       "warm regards", "many thanks", "all the best"};
+    const View words = t_.substr(b, e - 1 - b);
+    for (std::string_view c : kClosings)
+      if (equalsAscii(words, c)) signOffLine_ = ls;
   }
 
   // ---- CSV with a header row --------------------------------------------------------

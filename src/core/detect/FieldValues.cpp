@@ -481,7 +481,7 @@ Span matchUsername(View t, int b, int e, const KeyRule& rule, Mode mode, bool st
     return kNone;
   View v = t.substr(vb, end - vb);
   if (!hasLetter(t, vb, end)) return kNone;
-  if (mode != Mode::whole && isDottedReference(v)) return kNone;  // "self.username"
+  if (mode == Mode::code && isDottedReference(v)) return kNone;  // "self.username"
   if (FieldRules::isPlaceholderValue(v) || isNullWord(v) || inSet(v, kSystemUsers) ||
       inSet(v, kTypeWords))
     return kNone;
