@@ -78,13 +78,15 @@ inline constexpr std::string_view kB64Url =
 // Builds one text while recording where each marked value lands (UTF-16).
 class Doc {
  public:
+  // Texts copied from Windows programs end their lines with CR LF.
+  explicit Doc(bool crlf = false) : crlf_(crlf) {}
   Doc& operator<<(std::string_view s) {
-    text_ += toUtf16(s);
+    append(s);
     return *this;
   }
   Doc& mark(Kind kind, std::string_view value) {
     const int at = static_cast<int>(text_.size());
-    text_ += toUtf16(value);
+    append(value);
     gold_.push_back({kind, {at, static_cast<int>(text_.size()) - at}});
     return *this;
   }
@@ -96,7 +98,7 @@ class Doc {
   }
   Doc& neg(std::string tag, std::string_view value) {
     const int at = static_cast<int>(text_.size());
-    text_ += toUtf16(value);
+    append(value);
     neg_.push_back({std::move(tag), {at, static_cast<int>(text_.size()) - at}});
     return *this;
   }
@@ -105,6 +107,13 @@ class Doc {
   }
 
  private:
+  void append(std::string_view s) {
+    for (char16_t c : toUtf16(s)) {
+      if (c == u'\n' && crlf_) text_ += u'\r';
+      text_ += c;
+    }
+  }
+  bool crlf_ = false;
   std::u16string text_;
   std::vector<Gold> gold_;
   std::vector<LookAlike> neg_;
@@ -210,7 +219,13 @@ inline Phone phone(Rng& r) {
       std::string ex = l(3);
       if (ex[1] == '1' && ex[2] == '1') ex[2] = '2';
       const std::string sub = d(4);
-      switch (r.in(0, 6)) {
+      switch (r.in(0, 9)) {
+        case 7:
+          return {area + " " + ex + " " + sub, true};
+        case 8:
+          return {"(" + area + ")" + ex + "-" + sub, true};
+        case 9:
+          return {"1-" + r.pick({"800", "888", "877"}) + "-" + ex + "-" + sub, true};
         case 0:
           return {"(" + area + ") " + ex + "-" + sub, true};
         case 1:
@@ -1101,7 +1116,8 @@ inline void stackTrace(Doc& d, Rng& r) {
   if (r.chance(50)) {
     d << "   at Acme.Billing.Program.Main() in ";
     const std::string u = userName(r);
-    d.mark(Kind::userPath, "C:\\Users\\" + u)
+    const std::string prefix = r.pick({"C:\\Users\\", "C:/Users/", "c:\\users\\", "D:\\Users\\"});
+    d.mark(Kind::userPath, prefix + u)
         << "\\source\\repos\\Billing\\Program.cs:line " << std::to_string(r.in(5, 300)) << "\n";
   }
 }
@@ -1820,7 +1836,7 @@ inline void edges(Doc& d, Rng& r) {
       kind = Kind::macAddress, value = mac(r);
       break;
   }
-  switch (r.in(0, 6)) {
+  switch (r.in(0, 8)) {
     case 0:
       d.mark(kind, value);
       break;
@@ -1835,6 +1851,14 @@ inline void edges(Doc& d, Rng& r) {
     case 3:
       d << "\"";
       d.mark(kind, value) << "\",";
+      break;
+    case 7:
+      d << "📞🏽 ";
+      d.mark(kind, value) << " 👍";
+      break;
+    case 8:
+      d << "𝐍𝐨𝐭𝐞: ";
+      d.mark(kind, value) << "\n";
       break;
     case 4:
       d << "→ ";
@@ -1922,7 +1946,7 @@ inline std::vector<Item> generate(std::uint64_t seed, int count) {
       }
       pick -= g.weight;
     }
-    Doc d;
+    Doc d(r.chance(10));
     genre->fn(d, r);
     items.push_back(d.take(std::string(genre->name) + "-" + std::to_string(i), genre->name));
   }
