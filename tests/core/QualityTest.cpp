@@ -59,7 +59,7 @@ TEST(Quality, PatternKinds) {
   expectFloors({
       {Kind::ssn, 0.98, 0.98},
       {Kind::email, 0.98, 0.96},
-      {Kind::phone, 0.97, 0.95},
+      {Kind::phone, 0.98, 0.95},
       {Kind::card, 0.98, 0.98},
       {Kind::iban, 0.90, 0.98},
       {Kind::privateKey, 0.97, 0.97},
@@ -75,7 +75,7 @@ TEST(Quality, PatternKinds) {
 
 TEST(Quality, FieldKinds) {
   expectFloors({
-      {Kind::name, 0.98, 0.75},
+      {Kind::name, 0.98, 0.93},
       {Kind::passport, 0.96, 0.96},
       {Kind::birthDate, 0.98, 0.98},
       {Kind::driverLicense, 0.94, 0.94},
@@ -84,7 +84,7 @@ TEST(Quality, FieldKinds) {
       {Kind::organization, 0.91, 0.40},
       {Kind::address, 0.98, 0.87},
       {Kind::cvv, 0.98, 0.98},
-      {Kind::secret, 0.93, 0.93},
+      {Kind::secret, 0.98, 0.98},
       {Kind::financialRecord, 0.98, 0.98},
       {Kind::employmentRecord, 0.98, 0.98},
       {Kind::medicalRecord, 0.98, 0.98},
