@@ -330,6 +330,19 @@ TEST_F(AppModelSecondPassTest,
   EXPECT_EQ(ports.clipboard.contents, original);
 }
 
+TEST_F(AppModelSecondPassTest, AnAnswerThatAddsNothingLeavesTheMaskedClipboardAlone) {
+  systemPorts.model.answer = [](const LocalModelPort::ChatRequest&) {
+    return QByteArray(R"({"items":[{"kind":"phoneNumber","value":"+1 415 555 0134"}]})");
+  };
+  userCopies("call +1 415 555 0134 today");
+  settle();
+  ASSERT_GT(systemPorts.model.chats, 0);
+  const QString masked = ports.clipboard.string().value_or("");
+  EXPECT_FALSE(masked.contains("555")) << masked.toStdString();
+  EXPECT_EQ(toastsWith("masked"), 1);  // no second mask for the same findings
+  EXPECT_EQ(model().recentSafeTexts().size(), 1);
+}
+
 TEST_F(AppModelSecondPassTest, AnAnswerMadeStaleWhileTheModelThinksIsDropped) {
   struct Case {
     const char* name;

@@ -114,6 +114,15 @@ TEST_F(PasteboardTest, TwoQuickPastesGiveBackTheClipboardFromBeforeTheFirst) {
   EXPECT_FALSE(Pasteboard::pendingRestore());
 }
 
+TEST_F(PasteboardTest, KeptOnTheClipboardNothingComesBack) {
+  ports.clipboard.userCopies("mine");
+  EXPECT_TRUE(Pasteboard::paste("masked", true));
+  EXPECT_EQ(ports.keyboard.events.size(), 2u);
+  EXPECT_FALSE(Pasteboard::pendingRestore());
+  testing::drainEvents();
+  EXPECT_EQ(ports.clipboard.string(), "masked");
+}
+
 TEST_F(PasteboardTest, WithoutTrustNothingIsPostedOrScheduled) {
   ports.keyboard.trusted = false;
   ports.clipboard.userCopies("mine");
