@@ -1537,6 +1537,66 @@ inline void figures(Doc& d, Rng& r) {
   }
 }
 
+// Output of everyday developer tools: counters, digests, versions and dates
+// everywhere, and only the pod addresses are anyone's data.
+inline void toolOutput(Doc& d, Rng& r) {
+  switch (r.in(0, 5)) {
+    case 0:
+      d << "NAME                      READY   STATUS    RESTARTS   AGE    IP            NODE\n";
+      for (int i = 0; i < 3; ++i) {
+        d << "api-" << r.chars(kHex, 10) << "-"
+          << r.chars("abcdefghijklmnopqrstuvwxyz0123456789", 5) << "   1/1     Running   "
+          << std::to_string(r.in(0, 9)) << "          " << std::to_string(r.in(1, 30)) << "d   ";
+        d.mark(Kind::ipv4,
+               "10.244." + std::to_string(r.in(0, 255)) + "." + std::to_string(r.in(2, 254)))
+            << "   ";
+        d.mark(Kind::internalUrl, "ip-10-0-" + std::to_string(r.in(0, 255)) + "-" +
+                                      std::to_string(r.in(1, 254)) + ".eu-west-1.compute.internal")
+            << "\n";
+      }
+      break;
+    case 1:
+      d << "numpy==";
+      d.neg("version", "1." + std::to_string(r.in(20, 26)) + "." + std::to_string(r.in(0, 4)))
+          << "\nDjango>=4.2,<5.0\nrequests==";
+      d.neg("version", "2." + std::to_string(r.in(25, 32)) + ".0") << "\nprotobuf==";
+      d.neg("version", "4." + std::to_string(r.in(21, 25)) + "." + std::to_string(r.in(0, 9)))
+          << "\n";
+      break;
+    case 2:
+      d << "diff --git a/src/cache.py b/src/cache.py\nindex " << r.chars(kHex, 7) << ".."
+        << r.chars(kHex, 7) << " 100644\n--- a/src/cache.py\n+++ b/src/cache.py\n";
+      d.neg("hunk", "@@ -" + std::to_string(r.in(1, 400)) + "," + std::to_string(r.in(3, 9)) +
+                        " +" + std::to_string(r.in(1, 400)) + "," + std::to_string(r.in(3, 9)) +
+                        " @@")
+          << " class Cache:\n-    ttl = 300\n+    ttl = 600\n";
+      break;
+    case 3:
+      d << "CONTAINER ID   IMAGE          PORTS                                       NAMES\n"
+        << r.chars(kHex, 12) << "   postgres:16   ";
+      d.neg("port-mapping", "0.0.0.0:5432->5432/tcp, :::5432->5432/tcp") << "   db\n";
+      break;
+    case 4:
+      d << "Date: ";
+      d.neg("http-date", r.pick({"Mon", "Tue", "Fri"}) + ", " + std::to_string(r.in(10, 28)) +
+                             " Mar 2024 " + looks::clock(r) + " GMT")
+          << "\nETag: \"";
+      d.neg("hash", looks::sha(r, 32)) << "\"\nX-Build: ";
+      d.neg("guid", "{" + looks::uuid(r) + "}")
+          << "\nAge: " << std::to_string(r.in(0, 999)) << "\n";
+      break;
+    default:
+      d << "Certified to ";
+      d.neg("standard", "ISO " + r.pick({"9001:2015", "27001:2022", "8601-1:2019"})) << "; CAS ";
+      d.neg("cas-number", std::to_string(r.in(50, 9999)) + "-" + r.digits(2) + "-" + r.digits(1))
+          << "; ZIP ";
+      d.neg("zip-plus-4", std::to_string(r.in(10000, 99999)) + "-" + r.digits(4)) << "; elapsed ";
+      d.neg("duration", std::to_string(r.in(0, 9)) + ":" + std::to_string(r.in(10, 59)) + ":" +
+                            std::to_string(r.in(10, 59)))
+          << "; handle @" << userName(r) << "\n";
+  }
+}
+
 // Field kinds under their labels in each structured form.
 struct Field {
   Kind kind;
@@ -1924,6 +1984,7 @@ inline const std::vector<Genre>& allGenres() {
       {"prose-names", proseNames, 3},
       {"prose-values", proseValues, 4},
       {"figures", figures, 4},
+      {"tool-output", toolOutput, 5},
   };
   return g;
 }
