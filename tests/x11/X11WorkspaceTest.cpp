@@ -24,6 +24,8 @@ void writeEntry(const QString& dir, const QString& file, const QByteArray& body)
   f.write(body);
 }
 
+void xprop(const QStringList& args) { run("xprop", args); }
+
 }  // namespace
 
 TEST(X11Workspace, FrontmostApplicationOfAQtWindow) {
@@ -57,6 +59,13 @@ TEST(X11Workspace, FrontmostApplicationOfAQtWindow) {
     EXPECT_EQ(app->bundleID, r.id);
     EXPECT_EQ(app->name, r.name);
   }
+  // A GTK application names its desktop entry itself.
+  xprop({"-id", QString::number(target->windowId()), "-f", "_GTK_APPLICATION_ID", "8u", "-set",
+         "_GTK_APPLICATION_ID", "org.example.T\u00e4rget"});
+  ASSERT_TRUE(waitUntil([&] {
+    const auto app = workspace.frontmostApplication();
+    return app && app->bundleID == QString("org.example.T\u00e4rget");
+  }));
   EXPECT_EQ(workspace.windowTitle(target->pid()), QString("Target"));
   EXPECT_EQ(workspace.windowTitle(1), std::nullopt);
 
