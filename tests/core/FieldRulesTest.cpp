@@ -135,8 +135,12 @@ TEST(FieldRules, FindsEachFieldKind) {
       {"[client]\nuser = jsmith\n", "username:jsmith"},
       {R"({"login": "m.rossi"})", "username:m.rossi"},
       {"Company: Acme Widgets, Inc.", "organization:Acme Widgets, Inc."},
+      {"Best regards,\nIngrid Smith\nAccount Manager, Blue Harbor Health\n",
+       "organization:Blue Harbor Health"},
+      {"Best regards,\nIngrid Smith\nAccount Manager, Blue Harbor Health\n", "name:Ingrid Smith"},
       {R"({"customer_id": "CUST-00123"})", "identifier:CUST-00123"},
       {"Account Number: 4402 1234 9876", "identifier:4402 1234 9876"},
+      {"IBAN DE89370400440532013000 (name on account: Chloé Williams)", "name:Chloé Williams"},
       {"Date of birth: April 12, 1990", "birthDate:April 12, 1990"},
       {"born 12 April 1990 in Leeds", "birthDate:12 April 1990"},
       {"DOB 04/12/1990", "birthDate:04/12/1990"},
@@ -345,6 +349,9 @@ TEST(FieldRules, FindsStreetAddressesInProse) {
       {"Office: 350 5th Ave, Suite 3300, New York, NY 10118",
        "address:350 5th Ave, Suite 3300, New York, NY 10118"},
       {"meet at 42 Wallaby Way", "address:42 Wallaby Way"},
+      {"I live at Hauptstraße 105, 10115 Berlin, come by", "address:Hauptstraße 105, 10115 Berlin"},
+      {"I live at 240 Queen's Road, Manchester M1 1AE, come by",
+       "address:240 Queen's Road, Manchester M1 1AE"},
   };
   expectFound(cases);
   for (const char* c : {"version 2 Street Fighter", "took 12 Main steps", "at 10 Downing",

@@ -682,6 +682,15 @@ class Scanner {
         out_.push_back({Kind::address, Range{a.begin, a.end - a.begin}, false, false, false, {}});
     }
     if (ts > ls && (t_[ts - 1] == u'.' || t_[ts - 1] == u'-' || t_[ts - 1] == u'/')) return;
+    if (ts == i && on(Kind::address) && i - 1 > ls && t_[i - 1] == u' ' && isLetter(t_[i - 2])) {
+      int w = i - 1;
+      while (w > ls && (isLetter(t_[w - 1]) || t_[w - 1] == u'.') && i - w < 32) --w;
+      if (fieldvalue::isStreetWord(t_.substr(w, i - 1 - w))) {
+        Span a = fieldvalue::streetFirstAddress(t_, w, i, le);
+        if (a.begin >= 0)
+          out_.push_back({Kind::address, Range{a.begin, a.end - a.begin}, false, false, false, {}});
+      }
+    }
     int j = ts;
     while (j > ls && isBlank(t_[j - 1]) && ts - j < 3) --j;
     if (j == ts || j == ls) return;
@@ -869,19 +878,29 @@ class Scanner {
 
   // ---- a letter's closing: "Best regards,\nIngrid Smith" -----------------------------
 
-  int signOffLine_ = -1;  // the line that held the closing words
+  // 1: the last line closed a letter, a name may follow; 2: the last line was
+  // that name, "Account Manager, Acme Ltd." may follow.
+  int signature_ = 0;
 
   void signOff(int ls, int le) {
     const int b = skipBlanksAt(ls, le);
     int e = le;
     while (e > b && isBlank(t_[e - 1])) --e;
-    if (signOffLine_ >= 0 && signOffLine_ != ls && on(Kind::name) && e > b) {
+    const int state = signature_;
+    signature_ = 0;
+    if (state == 1 && e > b) {
       Span n = fieldvalue::nameAfterSalutation(t_, b, e);
-      if (n.begin >= 0 && n.end == e && n.end - n.begin >= 3 &&
-          t_.substr(b, e - b).find(u' ') != View::npos)
-        out_.push_back({Kind::name, Range{n.begin, n.end - n.begin}, true, false, false, {}});
+      if (n.begin >= 0 && n.end == e && t_.substr(b, e - b).find(u' ') != View::npos) {
+        if (on(Kind::name))
+          out_.push_back({Kind::name, Range{n.begin, n.end - n.begin}, true, false, false, {}});
+        signature_ = 2;
+        return;
+      }
     }
-    signOffLine_ = -1;
+    if (state == 2 && e > b) {
+      jobAndEmployer(b, e);
+      return;
+    }
     if (e - b < 4 || e - b > 24 || t_[e - 1] != u',') return;
     static constexpr std::array<std::string_view, 12> kClosings = {
         "best regards", "kind regards", "regards",     "best",
@@ -889,7 +908,41 @@ class Scanner {
         "cheers",       "warm regards", "many thanks", "all the best"};
     const View words = t_.substr(b, e - 1 - b);
     for (std::string_view c : kClosings)
-      if (equalsAscii(words, c)) signOffLine_ = ls;
+      if (equalsAscii(words, c)) signature_ = 1;
+  }
+
+  // "Account Manager, Northwind Traders Ltd." under a signature's name.
+  void jobAndEmployer(int b, int e) {
+    if (!on(Kind::organization)) return;
+    int comma = b;
+    while (comma < e && t_[comma] != u',') ++comma;
+    if (comma >= e || comma - b > 48) return;
+    static constexpr std::array<std::string_view, 24> kJobWords = {
+        "manager",       "engineer",
+        "director",      "officer",
+        "lead",          "head",
+        "specialist",    "consultant",
+        "analyst",       "developer",
+        "designer",      "president",
+        "ceo",           "cto",
+        "cfo",           "vp",
+        "founder",       "partner",
+        "associate",     "coordinator",
+        "administrator", "representative",
+        "executive",     "assistant"};
+    bool job = false;
+    for (int w = b; w < comma;) {
+      int x = w;
+      while (x < comma && isLetter(t_[x])) ++x;
+      for (std::string_view j : kJobWords) job = job || equalsAscii(t_.substr(w, x - w), j);
+      w = x + 1;
+    }
+    if (!job) return;
+    const int ob = skipBlanksAt(comma + 1, e);
+    static constexpr KeyRule kEmployer{u"employer", Kind::organization, Shape::organization, 0};
+    Span o = fieldvalue::match(t_, ob, e, kEmployer, Mode::whole);
+    if (o.begin >= 0)
+      out_.push_back({Kind::organization, Range{o.begin, o.end - o.begin}, true, false, false, {}});
   }
 
   // ---- CSV with a header row --------------------------------------------------------

@@ -121,13 +121,12 @@ const WordSet kUnitWords(std::to_array<std::string_view>({"apt", "apartment", "s
 const WordSet kDirections(std::to_array<std::string_view>(
     {"n", "s", "e", "w", "ne", "nw", "se", "sw", "north", "south", "east", "west"}));
 
-const WordSet kSystemUsers(
-    std::to_array<std::string_view>({"root",      "admin",    "administrator", "user",   "guest",
-                                     "anonymous", "nobody",   "postgres",      "mysql",  "www-data",
-                                     "ubuntu",    "ec2-user", "daemon",        "test",   "sa",
-                                     "system",    "default",  "git",           "runner", "jenkins",
-                                     "node",      "app",      "service",       "me",     "please",
-                                     "the"}));
+// Built-in accounts every machine has: naming one tells nothing about a person.
+const WordSet kSystemUsers(std::to_array<std::string_view>(
+    {"root",     "admin",  "administrator", "user",   "guest",    "anonymous", "nobody",
+     "postgres", "mysql",  "www-data",      "ubuntu", "ec2-user", "daemon",    "test",
+     "sa",       "system", "default",       "git",    "jenkins",  "node",      "app",
+     "service",  "me",     "please",        "the"}));
 
 const WordSet kAuthSchemes(std::to_array<std::string_view>(
     {"bearer", "basic", "token", "digest", "negotiate", "ntlm", "bot", "apikey", "jwt", "oauth",
@@ -482,6 +481,8 @@ Span matchUsername(View t, int b, int e, const KeyRule& rule, Mode mode, bool st
   View v = t.substr(vb, end - vb);
   if (!hasLetter(t, vb, end)) return kNone;
   if (mode == Mode::code && isDottedReference(v)) return kNone;  // "self.username"
+  if (const auto at = v.find(u'@'); at != View::npos && v.find(u'.', at) != View::npos)
+    return kNone;  // an e-mail address: the e-mail rule's
   if (FieldRules::isPlaceholderValue(v) || isNullWord(v) || inSet(v, kSystemUsers) ||
       inSet(v, kTypeWords))
     return kNone;
@@ -951,6 +952,9 @@ Span streetAddress(View t, int b, int e, bool* withPlace) {
     } else {
       if (!isUpper(t[w])) break;
       w = wordEnd(t, w, e);
+      // "Queen's Road"
+      while (w + 1 < e && (t[w] == u'\'' || t[w] == 0x2019) && isLetter(t[w + 1]))
+        w = wordEnd(t, w + 1, e);
       if (w - i > 30) return kNone;
     }
     View word = t.substr(i, w - i);
@@ -1010,6 +1014,42 @@ Span streetAddress(View t, int b, int e, bool* withPlace) {
   if (postal > 0) end = postal;
   if (withPlace) *withPlace = end > suffixEnd;
   return {b, end};
+}
+
+bool isStreetWord(View word) {
+  static constexpr std::array<std::u16string_view, 20> kEndings = {
+      u"straße", u"strasse", u"str.", u"weg",      u"gasse",  u"allee", u"platz",
+      u"ring",   u"damm",    u"ufer", u"chaussee", u"straat", u"laan",  u"gracht",
+      u"plein",  u"gatan",   u"gade", u"vej",      u"vegen",  u"veien"};
+  if (word.size() < 4 || !isUpper(word[0])) return false;
+  for (std::u16string_view end : kEndings) {
+    if (word.size() <= end.size()) continue;
+    bool same = true;
+    for (std::size_t k = 0; k < end.size() && same; ++k) {
+      char16_t c = word[word.size() - end.size() + k];
+      same = (c < 0x80 ? lowerAscii(c) : c) == end[k];
+    }
+    if (same) return true;
+  }
+  return false;
+}
+
+Span streetFirstAddress(View t, int wordBegin, int number, int e) {
+  int i = digitsEnd(t, number, e, 5);
+  if (i == number || i - number > 4) return kNone;
+  if (i < e && isAsciiAlpha(t[i]) && !(i + 1 < e && isLetter(t[i + 1]))) ++i;  // "12a"
+  if (i < e && isAlnum(t[i])) return kNone;
+  int end = i;
+  // ", 10115 Berlin"
+  int p = end;
+  if (p < e && t[p] == u',') ++p;
+  p = skipBlanks(t, p, e);
+  int d = digitsEnd(t, p, e, 5);
+  if (p > end && d - p >= 4 && d - p <= 5 && d < e && t[d] == u' ') {
+    NameScan city = scanName(t, d + 1, e, 3, false);
+    if (city.ok) end = city.end;
+  }
+  return {wordBegin, end};
 }
 
 Span nameAfterSalutation(View t, int b, int e) {

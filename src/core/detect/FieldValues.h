@@ -35,6 +35,11 @@ int jsonNumberEnd(std::u16string_view text, int begin, int end);
 // a unit, city, region or postal code follows the street.
 Span streetAddress(std::u16string_view text, int begin, int end, bool* withPlace = nullptr);
 
+// A street name that ends like one ("Hauptstraße", "Kerkstraat") and the
+// house number after it: "Hauptstraße 5, 10115 Berlin".
+bool isStreetWord(std::u16string_view word);
+Span streetFirstAddress(std::u16string_view text, int wordBegin, int number, int end);
+
 // Capitalised name words starting at begin (after a salutation), or {-1, -1}.
 Span nameAfterSalutation(std::u16string_view text, int begin, int end);
 
