@@ -116,6 +116,8 @@ void AppModel::clearClipboard() {
   assertMainThread();
   ClipboardSnapshot snapshot = Pasteboard::snapshot();
   Pasteboard::clear();
+  // A scan of what was there must not land on the emptied clipboard.
+  ++scanGeneration_;
   setClipboardFindings({});
   lastScan_.reset();
   clearedClipboard_ = std::move(snapshot);

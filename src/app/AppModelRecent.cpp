@@ -59,6 +59,7 @@ void AppModel::setMasked(std::optional<Uuid> id, bool masked) {
 void AppModel::putBack(const RecentCopy& copy) {
   assertMainThread();
   const qint64 count = Pasteboard::write(copy.text);
+  ++scanGeneration_;  // a scan of the replaced clipboard must not land on this one
   setMasked(copy.id, false);
   lastScan_ = Scan{count, copy.text, !copy.found.empty()};
   setClipboardFindings(copy.found);
@@ -83,6 +84,7 @@ void AppModel::ignore(const RecentCopy& copy) {
     emit recentCopiesChanged();
   }
   const qint64 count = Pasteboard::write(copy.text);
+  ++scanGeneration_;  // a scan of the replaced clipboard must not land on this one
   lastScan_ = Scan{count, copy.text, false};
   setClipboardFindings({});
   refreshStatus();

@@ -55,6 +55,42 @@ TEST_F(AppModelCopyTest, NothingToScanClearsTheStateAndRecordsNothing) {
   }
 }
 
+TEST_F(AppModelCopyTest, AScanOfAClipboardTheUserReplacedFromTheMenuIsDropped) {
+  struct Case {
+    const char* name;
+    std::function<void()> replace;  // runs before the pending scan is applied
+    QString clipboard;
+    QString copiedWhat;
+  };
+  const Case cases[] = {
+      {"cleared", [&] { model().clearClipboard(); }, "", "0 items"},
+      {"put back", [&] { model().putBack(model().recentCopies().at(0)); },
+       "write to ada@example.com", "Email"},
+      {"ignored", [&] { model().ignore(model().recentCopies().at(0)); }, "write to ada@example.com",
+       "0 items"},
+  };
+  for (const Case& c : cases) {
+    model_.reset();
+    changeSettings([](AppSettings& s) {
+      s.autoMask = false;
+      s.ignored.clear();
+    });
+    userCopies("write to ada@example.com");
+    settle();
+    ASSERT_EQ(model().copiedWhat(), "Email") << c.name;
+    userCopies("bob@example.com and carl@example.com");  // its scan result waits for the event loop
+    c.replace();
+    const auto shown = ports.panels.toasts.size();
+    settle();
+    EXPECT_EQ(ports.clipboard.string().value_or(""), c.clipboard) << c.name;
+    EXPECT_EQ(model().copiedWhat(), c.copiedWhat) << c.name;
+    EXPECT_EQ(ports.panels.toasts.size(), shown) << c.name;
+    EXPECT_NE(model().lastScan() ? model().lastScan()->text : "",
+              "bob@example.com and carl@example.com")
+        << c.name;
+  }
+}
+
 TEST_F(AppModelCopyTest, CopyAlertInTheTagStyleOnly) {
   autoMask(false);
   userCopies("write to ada@example.com");
