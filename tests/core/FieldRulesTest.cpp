@@ -594,3 +594,32 @@ TEST(FieldRules, ArraysAndQueryValues) {
   auto escaped = toUtf16(R"({"password": "a\"b\\c9xyz"})");
   EXPECT_EQ(describe(escaped, find(escaped)), std::vector<std::string>{R"(secret:a\"b\\c9xyz)"});
 }
+
+TEST(FieldRules, SqlRowsFollowTheirColumns) {
+  auto sql = toUtf16(
+      "INSERT INTO users (id, name, email, dob) VALUES\n"
+      "  (1, 'Ada Lovelace', 'ada@example.com', '1815-12-10'),\n"
+      "  (2, 'Grace O''Hara', NULL, '1906-12-09');\n"
+      "SELECT name FROM users WHERE id = 3;\n"
+      "  (4, 'Alan Turing', 'alan@example.com', '1912-06-23')\n");
+  auto all = describe(sql, find(sql));
+  EXPECT_TRUE(has(all, "name:Ada Lovelace")) << dump(all);
+  EXPECT_TRUE(has(all, "birthDate:1906-12-09")) << dump(all);
+  EXPECT_FALSE(has(all, "name:Alan Turing")) << "the statement ended: " << dump(all);
+
+  auto products = toUtf16("INSERT INTO products (sku, name) VALUES ('A-1', 'Blue Widget');");
+  EXPECT_TRUE(find(products).empty()) << "a product name is no person's";
+}
+
+TEST(FieldRules, LetterClosings) {
+  const Case found[] = {
+      {"Thanks,\nPriya Patel\n", "name:Priya Patel"},
+      {"Kind regards,\nDr Zoë Ångström\n", "name:Zoë Ångström"},
+  };
+  expectFound(found);
+  for (const char* c :
+       {"Thanks,\nSee you Monday\n", "Best,\nThe Team\n", "Regards,\n\nAda Lovelace\n"}) {
+    auto text = toUtf16(c);
+    EXPECT_TRUE(find(text).empty()) << c << " -> " << dump(describe(text, find(text)));
+  }
+}
