@@ -536,7 +536,15 @@ inline std::string hexGroup(Rng& r) {
   return g;
 }
 inline std::string ipv6(Rng& r) {
-  switch (r.in(0, 5)) {
+  switch (r.in(0, 7)) {
+    case 6: {  // upper case, as some vendors print it
+      std::string s = "2001:DB8:" + hexGroup(r) + "::" + hexGroup(r) + ":" + hexGroup(r);
+      for (auto& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      return s;
+    }
+    case 7:  // eight groups without leading zeros or "::"
+      return "2001:db8:0:0:" + hexGroup(r) + ":" + hexGroup(r) + ":" + hexGroup(r) + ":" +
+             hexGroup(r);
     case 0: {  // full form
       std::string s = "2001:0db8";
       for (int i = 0; i < 6; ++i) s += ":" + r.chars(kHex, 4);
@@ -1270,7 +1278,9 @@ inline void network(Doc& d, Rng& r) {
 
 // Addresses in the forms tools print them: host and port, zone ids, brackets.
 inline void endpoints(Doc& d, Rng& r) {
-  d << "upstream connect error to ";
+  d << "eth1      Link encap:Ethernet\n          inet addr:";
+  d.mark(Kind::ipv4, ipv4Private(r)) << "  Mask:";
+  d.neg("netmask", "255.0.0.0") << "\nupstream connect error to ";
   d.mark(Kind::ipv4, ipv4(r)) << ":" << std::to_string(r.in(1024, 65535)) << " (retry ";
   d.neg("number", std::to_string(r.in(1, 5))) << "/5)\nlistening on [";
   d.mark(Kind::ipv6, "2001:db8:" + hexGroup(r) + "::" + hexGroup(r)) << "]:443 and ";
