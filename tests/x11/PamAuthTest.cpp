@@ -21,10 +21,18 @@ namespace {
 // run as root (CI), since it changes the machine's user list.
 class TestUser {
  public:
-  TestUser() {
+  explicit TestUser(bool withPassword = true) {
     if (geteuid() != 0) return;
-    name_ = QStringLiteral("cvtest%1").arg(QCoreApplication::applicationPid());
+    // One fixed name: an account left behind by a crashed run goes first.
+    name_ = QStringLiteral("cvpamtest");
+    QProcess stale;  // quietly: usually there is none
+    stale.start("userdel", {name_});
+    stale.waitForFinished();
     if (QProcess::execute("useradd", {"-M", "-s", "/usr/sbin/nologin", name_}) != 0) return;
+    if (!withPassword) {
+      ready_ = true;
+      return;
+    }
     QProcess chpasswd;
     chpasswd.start("chpasswd");
     chpasswd.waitForStarted();
@@ -64,6 +72,16 @@ TEST(PamAuth, RefusesAWrongPasswordAndAcceptsTheRightOne) {
     EXPECT_EQ(PamAuth::check(PamAuth::service(), user.name(), r.password), r.accepted)
         << r.password.toStdString();
   EXPECT_FALSE(PamAuth::check(PamAuth::service(), user.name() + "x", user.password));
+}
+
+TEST(PamAuth, AnAccountWithoutPasswordCannotBeAsked) {
+  TestUser user(false);
+  if (!user.ready()) GTEST_SKIP() << "needs root to make a test account";
+  QString error;
+  EXPECT_FALSE(PamAuth(user.name()).canEvaluate(&error));
+  EXPECT_FALSE(error.isEmpty());
+  EXPECT_FALSE(PamAuth("no-such-user-here").canEvaluate(&error) &&
+               PamAuth::check(PamAuth::service(), "no-such-user-here", "x"));
 }
 
 TEST(PamAuth, DialogShowsTheReasonAndAnswersOnce) {

@@ -2,6 +2,7 @@
 
 #include <pwd.h>
 #include <security/pam_appl.h>
+#include <shadow.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -125,6 +126,17 @@ bool PamAuth::canEvaluate(QString* error) {
     return false;
   }
   pam_end(handle, PAM_SUCCESS);
+  // A locked account or one without a password cannot be unlocked by typing
+  // one. Only root can read the shadow file; others learn it from the stack.
+  if (geteuid() == 0) {
+    if (const spwd* shadow = getspnam(user_.toLocal8Bit().constData())) {
+      const char* hash = shadow->sp_pwdp;
+      if (!hash || !*hash || *hash == '!' || *hash == '*') {
+        if (error) *error = QStringLiteral("The account of %1 has no password.").arg(user_);
+        return false;
+      }
+    }
+  }
   return true;
 }
 
