@@ -41,6 +41,7 @@ struct Report {
   std::vector<Miss> falseNegatives;
   std::map<std::string, int> lookAlikeHits;  // look-alike tag → findings over it
   std::map<std::string, int> lookAlikes;     // look-alike tag → how many were placed
+  std::map<std::string, KindScore> genres;   // all kinds together, per kind of text
 };
 
 inline std::string escaped(std::u16string_view s) {
@@ -93,6 +94,8 @@ inline Report score(const std::vector<Item>& items, const Detector& detector) {
       }
       k.exact += exact;
       k.goldOverlap += overlap;
+      auto& genre = rep.genres[item.genre];
+      ++genre.gold, genre.exact += exact, genre.goldOverlap += overlap;
       if (!g.freeText) k.labelledGold += 1, k.labelledExact += exact;
       if (!exact)
         rep.falseNegatives.push_back(
@@ -118,6 +121,8 @@ inline Report score(const std::vector<Item>& items, const Detector& detector) {
         if (la.range.intersects(f.range))
           note += std::string(note.empty() ? "" : "; ") + "look-alike " + la.tag;
       k.foundOverlap += overlap;
+      ++rep.genres[item.genre].found;
+      rep.genres[item.genre].foundOverlap += overlap;
       if (!exact)
         rep.falsePositives.push_back(
             {item.id, f.kind, escaped(f.value), around(item.text, f.range),

@@ -1,8 +1,9 @@
 // quality-eval: measures the detector's precision and recall per kind on the
 // generated, labelled corpus (QualityCorpus.h).
 //
-//   quality-eval [--count N] [--seed S] [--verbose [LIMIT]] [--kind KIND] [--jsonl]
+//   quality-eval [--count N] [--seed S] [--verbose [LIMIT]] [--kind KIND] [--genres] [--jsonl]
 //
+// --genres adds the scores of each kind of text (all kinds together).
 // --verbose lists the false positives and false negatives with their context
 // (LIMIT per kind, default 15); --kind restricts those lists to one kind;
 // --jsonl prints the corpus as {"id", "text", "gold"} lines instead, for
@@ -56,7 +57,7 @@ void printMisses(const char* title, const std::vector<Miss>& misses, int limit,
 
 int usage() {
   std::cerr << "usage: quality-eval [--count N] [--seed S] [--verbose [LIMIT]] [--kind KIND] "
-               "[--jsonl]\n";
+               "[--genres] [--jsonl]\n";
   return 2;
 }
 
@@ -67,6 +68,7 @@ int main(int argc, char** argv) {
   std::uint64_t seed = 20261206;
   int limit = 0;
   bool jsonl = false;
+  bool genres = false;
   std::optional<Kind> only;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -82,6 +84,8 @@ int main(int argc, char** argv) {
       const auto k = fromRawName<Kind::Value>(argv[++i]);
       if (!k) return usage();
       only = Kind(*k);
+    } else if (arg == "--genres") {
+      genres = true;
     } else if (arg == "--jsonl") {
       jsonl = true;
     } else {
@@ -112,6 +116,13 @@ int main(int argc, char** argv) {
   for (const auto& [tag, n] : rep.lookAlikes) {
     const auto it = rep.lookAlikeHits.find(tag);
     std::printf("%-20s %7d %7d\n", tag.c_str(), n, it == rep.lookAlikeHits.end() ? 0 : it->second);
+  }
+  if (genres) {
+    std::printf("\n%-18s %6s %6s %6s %7s %7s\n", "genre", "gold", "found", "exact", "prec",
+                "recall");
+    for (const auto& [name, g] : rep.genres)
+      std::printf("%-18s %6d %6d %6d %7.3f %7.3f\n", name.c_str(), g.gold, g.found, g.exact,
+                  g.precision(), g.recall());
   }
   if (limit > 0) {
     std::printf("\n");

@@ -103,3 +103,18 @@ TEST(Quality, EverydayLookAlikesStayUnmarked) {
         << tag << " look-alikes flagged";
   }
 }
+
+// Over every text of the corpus: each finding's value is the text of its
+// range, and its mask never shows the whole value.
+TEST(Quality, FindingsHoldTheirRangeAndHideTheirValue) {
+  const Detector detector;
+  for (const auto& item : generate(7, 1500)) {
+    for (const auto& f : detector.detect(item.text)) {
+      ASSERT_LE(f.range.end(), static_cast<int>(item.text.size())) << item.id;
+      EXPECT_EQ(f.value, item.text.substr(f.range.location, f.range.length))
+          << item.id << " " << rawName(f.kind);
+      EXPECT_EQ(f.mask.find(f.value), std::u16string::npos)
+          << item.id << " " << rawName(f.kind) << " mask shows " << toUtf8(f.value);
+    }
+  }
+}
