@@ -1607,6 +1607,56 @@ inline void toolOutput(Doc& d, Rng& r) {
   }
 }
 
+// Records written in other languages, with their own labels.
+inline void otherLanguages(Doc& d, Rng& r) {
+  switch (r.in(0, 4)) {
+    case 0:
+      d << "Kundendaten\nName: ";
+      d.mark(Kind::name, fullName(r)) << "\nGeburtsdatum: ";
+      d.mark(Kind::birthDate, birthDate(r)) << "\nTelefon: ";
+      d.mark(Kind::phone, "+49 30 " + r.leadDigits(8)) << "\nE-Mail: ";
+      d.mark(Kind::email, email(r)) << "\nIBAN: ";
+      d.mark(Kind::iban, iban(r)) << "\nPasswort: ";
+      d.mark(Kind::secret, password(r)) << "\n";
+      break;
+    case 1:
+      d << "Fiche client\nNom : ";
+      d.mark(Kind::name, fullName(r)) << "\nDate de naissance : ";
+      d.mark(Kind::birthDate, birthDate(r)) << "\nTéléphone : ";
+      d.mark(Kind::phone,
+             "+33 1 " + r.leadDigits(2) + " " + r.digits(2) + " " + r.digits(2) + " " + r.digits(2))
+          << "\nAdresse : ";
+      d.mark(Kind::address, std::to_string(r.in(1, 99)) + " rue de la Paix, 75002 Paris")
+          << "\nMot de passe : ";
+      d.mark(Kind::secret, password(r)) << "\n";
+      break;
+    case 2:
+      d << "Datos del paciente\nNombre: ";
+      d.mark(Kind::name, fullName(r)) << "\nFecha de nacimiento: ";
+      d.mark(Kind::birthDate, birthDate(r)) << "\nTeléfono: ";
+      d.mark(Kind::phone, "+34 6" + r.digits(2) + " " + r.digits(3) + " " + r.digits(3))
+          << "\nCorreo: ";
+      d.mark(Kind::email, email(r)) << "\nContraseña: ";
+      d.mark(Kind::secret, password(r)) << "\n";
+      break;
+    case 3:
+      d << "Họ và tên: ";
+      d.mark(Kind::name, r.pick({"Nguyễn Văn An", "Trần Thị Bích", "Lê Hoàng Nam"}))
+          << "\nNgày sinh: ";
+      d.mark(Kind::birthDate, birthDate(r)) << "\nSố điện thoại: ";
+      d.mark(Kind::phone, "+84 91" + r.digits(1) + " " + r.digits(3) + " " + r.digits(3))
+          << "\nEmail: ";
+      d.mark(Kind::email, email(r)) << "\n";
+      break;
+    default:
+      d << "氏名：";
+      d.mark(Kind::name, r.pick({"山田 太郎", "佐藤 花子", "鈴木 一郎"})) << "\n電話番号：";
+      d.mark(Kind::phone, "03-" + r.leadDigits(4) + "-" + r.digits(4)) << "\nメール：";
+      d.mark(Kind::email, email(r)) << "\nパスワード：";
+      d.mark(Kind::secret, password(r)) << "\n";
+  }
+}
+
 // Field kinds under their labels in each structured form.
 struct Field {
   Kind kind;
@@ -1995,6 +2045,7 @@ inline const std::vector<Genre>& allGenres() {
       {"prose-values", proseValues, 4},
       {"figures", figures, 4},
       {"tool-output", toolOutput, 5},
+      {"other-languages", otherLanguages, 4},
   };
   return g;
 }
