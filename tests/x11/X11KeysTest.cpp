@@ -126,6 +126,9 @@ TEST(X11Hotkeys, CombinationHeldElsewhereIsRefused) {
   // Held by an earlier registration of our own, or a key this layout lacks.
   EXPECT_FALSE(hotkeys.registerHotkey(40, Modifier::control | Modifier::shift, {0, 5}));
   EXPECT_FALSE(hotkeys.registerHotkey(10, Modifier::control, {0, 5}));
+  // The paste shortcuts stay with the paste-key grab.
+  EXPECT_FALSE(hotkeys.registerHotkey(KeyCode::v, Modifier::control, {0, 5}));
+  EXPECT_FALSE(hotkeys.registerHotkey(KeyCode::v, Modifier::control | Modifier::shift, {0, 5}));
 
   // Once the other client lets go, the same combination is ours.
   ungrabKey(other, mods, *k, ctrlAlt);

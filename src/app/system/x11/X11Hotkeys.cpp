@@ -28,6 +28,11 @@ std::optional<HotkeyPort::Ref> X11Hotkeys::registerHotkey(std::uint32_t keyCode,
   // The mapping may have changed since the last registration (a new keyboard).
   mods_ = ModifierMap::read(display_);
   const uint16_t mask = mods_.fromModifiers(modifiers);
+  // The paste shortcuts belong to the paste-key grab on the same connection:
+  // a second grab would silently change its mode.
+  if (*sym == keysym::v &&
+      (mask == XCB_MOD_MASK_CONTROL || mask == (XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT)))
+    return std::nullopt;
   // A combination this registry already holds is not grabbed twice: the
   // second registration would silently take over the first one's grab.
   for (auto& [ref, grab] : grabs_)
