@@ -2051,26 +2051,40 @@ inline const std::vector<Genre>& allGenres() {
 }
 
 // `count` items; the same seed and count give the same corpus.
-inline std::vector<Item> generate(std::uint64_t seed, int count) {
-  Rng r(seed);
+inline const Genre& pickGenre(Rng& r) {
   const auto& genres = allGenres();
   int total = 0;
   for (const auto& g : genres) total += g.weight;
+  int pick = r.in(0, total - 1);
+  for (const auto& g : genres) {
+    if (pick < g.weight) return g;
+    pick -= g.weight;
+  }
+  return genres.front();
+}
+
+// `count` items; the same seed and count give the same corpus. About one item
+// in twelve is a long paste of several texts one after another, as when a whole
+// page or a log excerpt is copied.
+inline std::vector<Item> generate(std::uint64_t seed, int count) {
+  Rng r(seed);
   std::vector<Item> items;
   items.reserve(count);
   for (int i = 0; i < count; ++i) {
-    int pick = r.in(0, total - 1);
-    const Genre* genre = &genres.front();
-    for (const auto& g : genres) {
-      if (pick < g.weight) {
-        genre = &g;
-        break;
-      }
-      pick -= g.weight;
-    }
     Doc d(r.chance(10));
-    genre->fn(d, r);
-    items.push_back(d.take(std::string(genre->name) + "-" + std::to_string(i), genre->name));
+    std::string name;
+    if (r.chance(8)) {
+      name = "bundle";
+      for (int parts = r.in(3, 6); parts > 0; --parts) {
+        pickGenre(r).fn(d, r);
+        d << r.pick({"\n", "\n\n", "\n---\n", " "});
+      }
+    } else {
+      const Genre& genre = pickGenre(r);
+      name = genre.name;
+      genre.fn(d, r);
+    }
+    items.push_back(d.take(name + "-" + std::to_string(i), name));
   }
   return items;
 }
