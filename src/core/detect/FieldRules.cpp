@@ -571,9 +571,13 @@ class Scanner {
         if (key.ctx == Ctx::env && extent > vs && extent < le && t_[extent - 1] == u'&')
           extent = queryValueEnd(vs, le);
         // After a quoted key in code ('Authorization': auth) a bare word is a variable.
+        // "User: thanks" is a chat turn; an account under a capitalised "User:" label
+        // must look like one ("jdoe42", "m.rossi").
+        const bool chatRole = key.ctx == Ctx::label && key.start >= 0 && s.pos - key.start == 4 &&
+                              t_[key.start] == u'U' && equalsAscii(t_.substr(key.start, 4), "user");
         value(rule, vs, extent,
               key.ctx == Ctx::code || key.ctx == Ctx::dict ? Mode::code : Mode::leading, false,
-              key.start);
+              key.start, chatRole);
         resume = extent;
       }
     }
