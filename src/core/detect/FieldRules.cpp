@@ -1,9 +1,11 @@
 // Values under field names and labels. One pass over each line collects the
-// key-value separators (":", "=", ":=", "=>"), the CSV delimiters and the
-// places where a label may stand before a value (digit runs, "is", salutations);
-// each separator's key is read backwards a bounded distance and looked up in
-// the key table, and only a known key's value is read. A value once read is
-// never read again, so the work stays linear in the text.
+// key-value separators (":", "=", ":=", "=>", XML's ">"), the CSV delimiters
+// and the places where a label may stand before a value without a separator
+// (digit runs, "is"/"was"/"to", salutations); each separator's key is read
+// backwards a bounded distance through the key trie, and only a known key's
+// value is read. Rows under a CSV header or an SQL column list, cookie pairs
+// and the name under a letter's closing are read the same way. A value once
+// read is never read again, so the work stays linear in the text.
 #include <unicode/uchar.h>
 
 #if defined(__SSE2__)
