@@ -87,6 +87,8 @@ TEST(FieldRules, FindsTheValueUnderItsKeyInEveryFormat) {
       {"<server>\n  <username>deploy</username>\n  <password>hunter2!</password>\n</server>",
        "secret:hunter2!"},
       {"username=bob&password=hunter2!&remember=1", "secret:hunter2!"},
+      {"Password:\nhunter2!\n", "secret:hunter2!"},
+      {"db:\n  password: |\n    hunter2!\n", "secret:hunter2!"},
       {"username=bob&password=hunter2!&remember=1", "username:bob"},
   };
   expectFound(cases);
@@ -248,6 +250,8 @@ TEST(FieldRules, FindsNothingWithoutALabelOrForStandIns) {
       "name: Deploy Production\nruns-on: ubuntu-latest",
       "User: Hello, how are you?",
       "User: thanks\nAssistant: You're welcome.",
+      "Password:\nPlease reset it today.\n",
+      "password:\n  value: hunter2!\n",
       "Your username is invalid",
       "Click the password to reveal it",
       "- name: LOG_LEVEL\n  value: debug",

@@ -195,7 +195,41 @@ class Scanner {
 
   // ---- one line ------------------------------------------------------------
 
+  // The rule of a label that ended the last line, whose value this line holds.
+  const KeyRule* nextLine_ = nullptr;
+
+  static bool nextLineShape(const KeyRule& r) {
+    if (r.flags & (kNeedsContext | kWholeValue)) return false;
+    switch (r.shape) {
+      case Shape::secret:
+      case Shape::username:
+      case Shape::identifier:
+      case Shape::nationalId:
+      case Shape::document:
+      case Shape::date:
+      case Shape::phone:
+      case Shape::cvv:
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  void valueOnItsLine(const KeyRule& rule, int ls, int le) {
+    int b = skipBlanksAt(ls, le), e = le;
+    while (e > b && isBlank(t_[e - 1])) --e;
+    if (e <= b || !on(rule.kind)) return;
+    for (int i = b; i < e; ++i)
+      if (t_[i] == u':' && i + 1 < e && isBlank(t_[i + 1])) return;  // a label of its own
+    value(rule, b, e, Mode::whole, false, ls, true);
+  }
+
   void line(int ls, int le) {
+    if (nextLine_) {
+      const KeyRule* rule = nextLine_;
+      nextLine_ = nullptr;
+      valueOnItsLine(*rule, ls, le);
+    }
     seps_.clear();
     std::array<int, 4> delims{};  // tab, comma, semicolon, pipe
     for (int i = ls; i < le; ++i) {
@@ -527,6 +561,13 @@ class Scanner {
       anchor(rule, key.start);
       if (rule.shape == Shape::none || !on(rule.kind)) continue;
       int vs = skipBlanksAt(s.pos + s.len, le);
+      // "Password:" alone on its line, or a YAML block ("password: |"): the
+      // value is the next line.
+      const bool block = vs + 2 >= le && vs < le && (t_[vs] == u'|' || t_[vs] == u'>');
+      if ((vs >= le || block) && key.ctx == Ctx::label && nextLineShape(rule)) {
+        nextLine_ = &rule;
+        continue;
+      }
       if (vs >= le) continue;
       int extent = (rule.flags & kWholeValue) ? le : std::max(vs, std::min(le, nextLabel_[k]));
       if (key.ctx == Ctx::query) extent = queryValueEnd(vs, le);
