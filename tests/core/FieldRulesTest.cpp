@@ -106,6 +106,7 @@ TEST(FieldRules, FindsEachFieldKind) {
        "secret:a3fWa2b9c8d7e6f5g4h3"},
       {"GITHUB_TOKEN=a1b2c3d4e5f6g7h8", "secret:a1b2c3d4e5f6g7h8"},
       {"SMTP_PASS=mailer2024", "secret:mailer2024"},
+      {"DB_PASSWORD=thGpxsOPzC_nFpZQVA", "secret:thGpxsOPzC_nFpZQVA"},
       {"AWS_SECRET_ACCESS_KEY=wJalrXUtnFEMI/K7MDENG/bPxRfiCYEXAMPLEKEY",
        "secret:wJalrXUtnFEMI/K7MDENG/bPxRfiCYEXAMPLEKEY"},
       {"clientSecret: 'Zx81-kkq_PLm'", "secret:Zx81-kkq_PLm"},
@@ -532,6 +533,7 @@ TEST(FieldRules, KeysCompareWithoutCaseOrSeparators) {
       {"密码：Geheim123!", "secret:Geheim123!"},
       {"电话: 13812345678", "phone:13812345678"},
       {"Ngày sinh: 12/04/1990", "birthDate:12/04/1990"},
+      {"Fiche client\nNom : Aisha Rossi\n", "name:Aisha Rossi"},
       {"Số CCCD: 001099012345", "ssn:001099012345"},
   };
   expectFound(cases);

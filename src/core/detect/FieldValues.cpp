@@ -283,12 +283,16 @@ bool acceptSecret(View v, const KeyRule& rule, bool quoted, bool strict, bool co
   }
   if (!quoted) {  // "password = db_password": a variable
     bool ident = isAsciiAlpha(v[0]) || v[0] == u'_', digit = false, underscore = false;
+    bool upper = false, lower = false;
     for (char16_t c : v) {
       ident = ident && (isAsciiAlpha(c) || isDigit(c) || c == u'_');
       digit = digit || isDigit(c);
       underscore = underscore || c == u'_';
+      upper = upper || isAsciiUpper(c);
+      lower = lower || isAsciiLower(c);
     }
-    if (ident && !digit && (code || underscore)) return false;
+    // snake_case or SCREAMING_CASE names a variable; "thGpxsOPzC_nFpZQVA" is random.
+    if (ident && !digit && (code || (underscore && !(upper && lower)))) return false;
   }
   if (rule.flags & kDigitsOnly) {
     if (v.size() < 4 || v.size() > 12) return false;
