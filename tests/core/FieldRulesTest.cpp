@@ -340,6 +340,8 @@ TEST(FieldRules, CsvColumnsFollowTheirHeader) {
   EXPECT_TRUE(has(all, "phone:555-867-5309")) << dump(all);
   EXPECT_FALSE(has(all, "name:Alan Turing")) << "a blank line ends the table: " << dump(all);
 
+  auto short_ = toUtf16("id,first,last,email\n7,Ada,Lovelace,ada@example.com\n");
+  EXPECT_TRUE(has(describe(short_, find(short_)), "name:Lovelace"));
   auto people = toUtf16("Name,Company\nAda Lovelace,Analytical Engines Ltd\n");
   EXPECT_TRUE(has(describe(people, find(people)), "name:Ada Lovelace"));
   auto products = toUtf16("name,price\nBlue Widget,9.99\n");

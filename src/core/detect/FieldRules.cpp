@@ -37,7 +37,7 @@ using fieldvalue::Span;
 using View = std::u16string_view;
 
 // How far a "title" or "condition" may stand from the key that makes it a record.
-constexpr int kContextWindow = 800;
+constexpr int kContextWindow = 400;
 constexpr int kMaxLabelWords = 4;
 constexpr int kMaxLabelWord = 24;
 
