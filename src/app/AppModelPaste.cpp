@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
+#include <memory>
 
 #include "AICheck.h"
 #include "AppModel.h"
@@ -12,6 +13,7 @@
 #include "Pasteboard.h"
 #include "Ports.h"
 #include "ReviewSession.h"
+#include "ports/KeyboardPort.h"
 #include "ports/PanelsPort.h"
 #include "ports/WorkspacePort.h"
 
@@ -39,6 +41,28 @@ struct Detection {
   PastePlan plan;
 };
 
+// A password manager's copy is pasted as it stands, by the keystroke alone:
+// writing its text again would drop the mark that keeps clipboard histories
+// from recording it.
+void pasteAsItStands() {
+  KeyboardPort* keyboard = Ports::find<KeyboardPort>();
+  if (keyboard == nullptr || !keyboard->isTrusted(false)) return;
+  const Pasteboard::Shortcut key = Pasteboard::pasteShortcut();
+  Pasteboard::postKey(key.keyCode, key.modifiers);
+}
+
+// The review on screen answers at most once, and not at all once a newer
+// safe paste has closed it.
+std::shared_ptr<bool>& openReview() {
+  static std::shared_ptr<bool> token;
+  return token;
+}
+
+void closeReview() {
+  if (openReview()) *openReview() = false;
+  openReview().reset();
+}
+
 }  // namespace
 
 void AppModel::safePaste(Trigger trigger) {
@@ -46,6 +70,7 @@ void AppModel::safePaste(Trigger trigger) {
   if (safePasteWaiting_) return;
   PanelsPort& panels = Ports::get<PanelsPort>();
   panels.dismissAll();
+  closeReview();
 
   const std::optional<QString> text = Pasteboard::string();
   if (!text) {
@@ -55,7 +80,11 @@ void AppModel::safePaste(Trigger trigger) {
   if (text->isEmpty()) return;
 
   const std::optional<RunningApp> app = frontmost();
-  if (!isProtecting() || Pasteboard::isConcealed()) {
+  if (Pasteboard::isConcealed()) {
+    pasteAsItStands();
+    return;
+  }
+  if (!isProtecting()) {
     Pasteboard::paste(*text, false);
     return;
   }
@@ -144,8 +173,13 @@ void AppModel::safePaste(const QString& text, std::optional<RunningApp> app,
     session.locked = d.plan.locked;
     session.hotkey = QString::fromStdU16String(now.safePasteHotkey.display);
     session.tokens = now.labelStyle == Vault::LabelStyle::token;
-    session.paste = [self, text, findings = d.findings, locked = d.plan.locked,
+    closeReview();
+    auto open = std::make_shared<bool>(true);
+    openReview() = open;
+    session.paste = [self, open, text, findings = d.findings, locked = d.plan.locked,
                      app](const std::set<int>& keep) {
+      if (!*open) return;
+      *open = false;
       if (self) self->commit(text, findings, keep, locked, app);
     };
     panels.showReview(session);

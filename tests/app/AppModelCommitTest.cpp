@@ -98,17 +98,11 @@ TEST_F(CommitTest, OutcomesCountsAndMasks) {
 }
 
 TEST_F(CommitTest, TwoQuickCommitsReachTheHistoryInOrder) {
-  changeSettings([](AppSettings& s) { s.autoMask = false; });
   clipboardHolds(QStringLiteral("first ada@example.com"));
-  safePaste();
-  clipboardHolds(QStringLiteral("second bob@example.org and cy@example.net"));
-  safePaste();
-  ASSERT_EQ(ports.panels.reviews.size(), 2u);
-  const ReviewSession first = ports.panels.reviews[0];
-  const ReviewSession second = ports.panels.reviews[1];
-  first.paste({});
+  model().safePaste(AppModel::Trigger::hotkey);
   ASSERT_TRUE(testing::waitUntil([&] { return keyboard.pasted.size() == 1; }));
-  second.paste({});  // while the first one's history write may still run
+  clipboardHolds(QStringLiteral("second bob@example.org and cy@example.net"));
+  model().safePaste(AppModel::Trigger::hotkey);  // while the first one's history write may run
   const auto stored = history(2);
   ASSERT_EQ(stored.size(), 2u);
   EXPECT_EQ(stored[0].hiddenCount(), 1);

@@ -25,23 +25,28 @@ TEST_F(SafePasteTest, UnprotectedOrConcealedClipboardsPasteUnchanged) {
   struct Case {
     const char* name;
     std::function<void()> arrange;
+    bool concealed;  // the clipboard keeps its mark: it is not written again
   };
   const Case cases[] = {
-      {"protection off", [this] { changeSettings([](AppSettings& s) { s.protect = false; }); }},
+      {"protection off", [this] { changeSettings([](AppSettings& s) { s.protect = false; }); },
+       false},
       {"paused",
        [this] {
          changeSettings([this](AppSettings& s) { s.pausedUntil = now + std::chrono::hours(1); });
-       }},
+       },
+       false},
       {"concealed",
        [this] {
          ports.clipboard.userCopiesItems(
              {{{fakes::plainText, privateKey.toUtf8()}, {Pasteboard::concealedType, "1"}}});
-       }},
+       },
+       true},
       {"password manager",
        [this] {
          ports.clipboard.userCopiesItems(
              {{{fakes::plainText, privateKey.toUtf8()}, {Pasteboard::passwordHintType, "secret"}}});
-       }},
+       },
+       true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -53,10 +58,15 @@ TEST_F(SafePasteTest, UnprotectedOrConcealedClipboardsPasteUnchanged) {
     c.arrange();
     keyboard.pasted.clear();
     ports.panels.toasts.clear();
+    const int writes = ports.clipboard.writes;
     safePaste();
     EXPECT_EQ(keyboard.pasted, QStringList{privateKey});
     EXPECT_TRUE(ports.panels.toasts.empty());
     EXPECT_TRUE(ports.panels.reviews.empty());
+    if (c.concealed) {
+      EXPECT_EQ(ports.clipboard.writes, writes);
+      EXPECT_TRUE(Pasteboard::isConcealed());
+    }
   }
   EXPECT_TRUE(history(0).empty());
 }
@@ -115,6 +125,36 @@ TEST_F(SafePasteTest, AFinishedModelCheckOfTheSameTextIsUsedWithoutWaiting) {
   EXPECT_EQ(systemPorts.model.chats, chats);
   ASSERT_EQ(keyboard.pasted.size(), 1);
   EXPECT_FALSE(keyboard.pasted[0].contains(QStringLiteral("Zebediah Thistlewood")));
+}
+
+TEST_F(SafePasteTest, TheModelsAnswerCountsOnlyWhileTheCheckStaysOn) {
+  systemPorts.model.answer = [](const LocalModelPort::ChatRequest&) {
+    return QByteArray(R"({"items":[{"kind":"personName","value":"Zebediah Thistlewood"}]})");
+  };
+  struct Case {
+    const char* name;
+    bool switchedOff;  // while the paste waits for the answer
+    bool masked;
+  };
+  const Case cases[] = {
+      {"still on", false, true},
+      {"switched off", true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    changeSettings([](AppSettings& s) { s.aiCheck = true; });
+    const QString text = QStringLiteral("Ask Zebediah Thistlewood (%1).").arg(c.name);
+    systemPorts.model.close();
+    clipboardHolds(text);
+    keyboard.pasted.clear();
+    model().safePaste(Trigger::hotkey);
+    ASSERT_EQ(ports.panels.lastText(), QStringLiteral("Checking on device"));
+    if (c.switchedOff) changeSettings([](AppSettings& s) { s.aiCheck = false; });
+    systemPorts.model.open();
+    ASSERT_TRUE(testing::waitUntil([&] { return !keyboard.pasted.isEmpty(); }));
+    settle();
+    EXPECT_EQ(!keyboard.pasted[0].contains(QStringLiteral("Zebediah")), c.masked);
+  }
 }
 
 TEST_F(SafePasteTest, CheckingShowsWhileDetectionWaitsAndGoesWhenItEnds) {
@@ -229,6 +269,27 @@ TEST_F(SafePasteTest, TheReviewPastesWhatTheUserKeepsAndNothingWhenClosed) {
   settle();
   EXPECT_EQ(keyboard.pasted,
             QStringList{QStringLiteral("Mail ada@example.com, card [removed], thanks")});
+
+  // The review answers once.
+  session.paste({});
+  settle();
+  EXPECT_EQ(keyboard.pasted.size(), 1);
+  EXPECT_EQ(history(1).size(), 1u);
+}
+
+TEST_F(SafePasteTest, AReviewClosedByANewPasteCannotPasteAnyMore) {
+  changeSettings([](AppSettings& s) { s.autoMask = false; });
+  clipboardHolds(emailAndCard);
+  safePaste();
+  ASSERT_EQ(ports.panels.reviews.size(), 1u);
+  const ReviewSession closed = ports.panels.reviews[0];
+  clipboardHolds(QStringLiteral("Nothing to see here."));
+  safePaste();  // closes the review and pastes the new text as it is
+  keyboard.pasted.clear();
+  closed.paste({});
+  settle();
+  EXPECT_TRUE(keyboard.pasted.isEmpty());
+  EXPECT_TRUE(history(0).empty());
 }
 
 TEST_F(SafePasteTest, ANewPasteClosesAnOpenReviewFirst) {

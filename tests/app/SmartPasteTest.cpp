@@ -244,6 +244,15 @@ TEST_F(SmartPasteTest, TheGrabFollowsPermissionRefusalAndLoss) {
   tap.stop();
   EXPECT_FALSE(tap.isRunning());
   EXPECT_FALSE(grab.held);
+
+  // A tap that goes before its re-grab runs takes nothing back.
+  {
+    SmartPaste gone(&model());
+    gone.start();
+    grab.lost();
+  }
+  settle();
+  EXPECT_FALSE(grab.held);
 }
 
 }  // namespace

@@ -28,8 +28,13 @@ void SmartPaste::start() {
   KeyGrabPort* port = Ports::find<KeyGrabPort>();
   KeyboardPort* keyboard = Ports::find<KeyboardPort>();
   if (running_ || port == nullptr || keyboard == nullptr || !keyboard->isTrusted(false)) return;
+  const std::weak_ptr<SmartPaste*> self = self_;
   running_ = port->start([this](const KeyGrabPort::Press& press) { return handle(press); },
-                         [this] { onMain(0, [this] { regrab(); }); });
+                         [self] {
+                           onMain(0, [self] {
+                             if (auto tap = self.lock()) (*tap)->regrab();
+                           });
+                         });
 }
 
 void SmartPaste::stop() {

@@ -4,6 +4,7 @@
 // keystroke passes.
 #include <QPointer>
 #include <array>
+#include <memory>
 
 #include "ports/KeyGrabPort.h"
 
@@ -48,6 +49,8 @@ class SmartPaste {
 
   QPointer<AppModel> model_;
   bool running_ = false;
+  // Lets a re-grab queued for later find out that this tap is gone.
+  std::shared_ptr<SmartPaste*> self_ = std::make_shared<SmartPaste*>(this);
 };
 
 }  // namespace clipvane
