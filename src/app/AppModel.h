@@ -179,6 +179,8 @@ class AppModel : public QObject {
                   std::optional<Uuid> replacing);
   void setMasked(std::optional<Uuid> id, bool masked);
   RecentCopy* findCopy(const Uuid& id);
+  // The clipboard holds this copy, as copied or as masked by us.
+  bool holdsCopy(const RecentCopy& copy) const;
   qint64 writeClipboardText(const QString& text);
 
   // ---- state (declaration order of the model) --------------------------------------

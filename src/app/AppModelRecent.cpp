@@ -83,12 +83,23 @@ void AppModel::ignore(const RecentCopy& copy) {
     listed->found.clear();
     emit recentCopiesChanged();
   }
-  const qint64 count = Pasteboard::write(copy.text);
-  ++scanGeneration_;  // a scan of the replaced clipboard must not land on this one
-  lastScan_ = Scan{count, copy.text, false};
-  setClipboardFindings({});
-  refreshStatus();
+  // The text goes back only over this copy itself (as copied, or masked by
+  // us): a newer copy, an image or a password stays where it is.
+  if (holdsCopy(copy)) {
+    const qint64 count = Pasteboard::write(copy.text);
+    ++scanGeneration_;  // a scan of the replaced clipboard must not land on this one
+    lastScan_ = Scan{count, copy.text, false};
+    setClipboardFindings({});
+    refreshStatus();
+  }
   setMasked(copy.id, false);
+}
+
+bool AppModel::holdsCopy(const RecentCopy& copy) const {
+  if (Pasteboard::isConcealed()) return false;
+  const std::optional<QString> current = Pasteboard::string();
+  if (!current) return false;
+  return *current == copy.text || (copy.masked && recentSafeTexts_.contains(*current));
 }
 
 void AppModel::mark(const std::vector<QString>& texts, Kind kind) {

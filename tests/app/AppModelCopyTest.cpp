@@ -66,8 +66,6 @@ TEST_F(AppModelCopyTest, AScanOfAClipboardTheUserReplacedFromTheMenuIsDropped) {
       {"cleared", [&] { model().clearClipboard(); }, "", "0 items"},
       {"put back", [&] { model().putBack(model().recentCopies().at(0)); },
        "write to ada@example.com", "Email"},
-      {"ignored", [&] { model().ignore(model().recentCopies().at(0)); }, "write to ada@example.com",
-       "0 items"},
   };
   for (const Case& c : cases) {
     model_.reset();

@@ -71,24 +71,64 @@ TEST_F(AppModelRecentTest, CheckAgainKeepsPlaceIdentityAndDateAndReplacesTheFind
 }
 
 TEST_F(AppModelRecentTest, IgnoreAddsCaseFoldedValuesOnceAndPutsTheTextBack) {
-  copy("Ada@Example.com or ada@example.COM");
-  ASSERT_EQ(model().recentCopies()[0].found.size(), 2u);
-  copy("later");
-  const auto target = model().recentCopies()[1];
-  model().ignore(target);
-  ASSERT_EQ(model().settings().ignored.size(), 1u);
-  EXPECT_EQ(model().settings().ignored[0].text, u"Ada@Example.com");
-  EXPECT_EQ(model().settings().ignored[0].seenAs, u"Email");
-  EXPECT_TRUE(model().recentCopies()[1].found.empty());
-  EXPECT_EQ(ports.clipboard.string(), target.text);
-  EXPECT_TRUE(model().clipboardFindings().empty());
-  model().monitor().poll();  // our own write is not reported
-  settle();
-  EXPECT_EQ(texts(), (QStringList{"later", target.text}));
+  const QString text = "Ada@Example.com or ada@example.COM";
+  for (const bool masked : {false, true}) {
+    model_.reset();
+    changeSettings([&](AppSettings& s) {
+      s.autoMask = masked;
+      s.ignored.clear();
+    });
+    copy(text);
+    ASSERT_EQ(model().recentCopies()[0].found.size(), 2u) << masked;
+    ASSERT_EQ(model().recentCopies()[0].masked, masked);
+    model().ignore(model().recentCopies()[0]);
+    ASSERT_EQ(model().settings().ignored.size(), 1u) << masked;
+    EXPECT_EQ(model().settings().ignored[0].text, u"Ada@Example.com");
+    EXPECT_EQ(model().settings().ignored[0].seenAs, u"Email");
+    EXPECT_TRUE(model().recentCopies()[0].found.empty()) << masked;
+    EXPECT_FALSE(model().recentCopies()[0].masked) << masked;
+    EXPECT_EQ(ports.clipboard.string(), text) << masked;
+    EXPECT_TRUE(model().clipboardFindings().empty()) << masked;
+    model().monitor().poll();  // our own write is not reported
+    settle();
+    EXPECT_EQ(texts(), QStringList{text}) << masked;
+  }
 
   // Ignored values are no longer found.
   copy("ADA@EXAMPLE.COM");
   EXPECT_TRUE(model().recentCopies()[0].found.empty());
+}
+
+TEST_F(AppModelRecentTest, IgnoreLeavesWhatTheUserCopiedSinceOnTheClipboard) {
+  struct Case {
+    const char* name;
+    ClipboardSnapshot since;
+  };
+  const Case cases[] = {
+      {"a newer text", {{{fakes::plainText, "later words"}}}},
+      {"an image", {{{"image/png", "PNG"}}}},
+      {"a password", {{{fakes::plainText, "hunter2"}, {Pasteboard::passwordHintType, "secret"}}}},
+      {"nothing (cleared elsewhere)", {}},
+  };
+  for (const Case& c : cases) {
+    model_.reset();
+    changeSettings([](AppSettings& s) {
+      s.autoMask = true;
+      s.ignored.clear();
+    });
+    copy("mail ada@example.com");
+    ASSERT_TRUE(model().recentCopies()[0].masked) << c.name;
+    ports.clipboard.userCopiesItems(c.since);
+    model().monitor().poll();
+    settle();
+    const auto target = model().recentCopies().back();
+    ASSERT_EQ(target.text, "mail ada@example.com") << c.name;
+    model().ignore(target);
+    EXPECT_EQ(ports.clipboard.contents, c.since) << c.name;
+    EXPECT_EQ(model().settings().ignored.size(), 1u) << c.name;
+    EXPECT_TRUE(model().recentCopies().back().found.empty()) << c.name;
+    EXPECT_FALSE(model().recentCopies().back().masked) << c.name;
+  }
 }
 
 TEST_F(AppModelRecentTest, MarkingReplacesEarlierMarksAndIgnores) {
