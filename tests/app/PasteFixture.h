@@ -5,6 +5,7 @@
 #include <QThreadPool>
 #include <atomic>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 
 #include "EngineTest.h"
@@ -31,34 +32,38 @@ class RecordingKeyboard : public KeyboardPort {
   fakes::FakeClipboard& clipboard_;
 };
 
-// Holds every thread of the global pool, so that background work waits.
+// Holds every thread of the global pool, so that background work waits. The
+// held tasks share their state, which outlives the blocker until they leave.
 class PoolBlocker {
  public:
   PoolBlocker() {
     auto* pool = QThreadPool::globalInstance();
     const int n = pool->maxThreadCount();
     for (int i = 0; i < n; ++i)
-      pool->start([this] {
-        ++started_;
-        std::unique_lock lock(mutex_);
-        released_.wait(lock, [this] { return open_; });
+      pool->start([state = state_] {
+        ++state->started;
+        std::unique_lock lock(state->mutex);
+        state->released.wait(lock, [&] { return state->open; });
       });
-    waitUntil([&] { return started_.load() == n; });
+    waitUntil([&] { return state_->started.load() == n; });
   }
   ~PoolBlocker() { release(); }
   void release() {
     {
-      std::lock_guard lock(mutex_);
-      open_ = true;
+      std::lock_guard lock(state_->mutex);
+      state_->open = true;
     }
-    released_.notify_all();
+    state_->released.notify_all();
   }
 
  private:
-  std::atomic<int> started_{0};
-  std::mutex mutex_;
-  std::condition_variable released_;
-  bool open_ = false;
+  struct State {
+    std::atomic<int> started{0};
+    std::mutex mutex;
+    std::condition_variable released;
+    bool open = false;
+  };
+  std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
 class PasteFixture : public EngineTest {
