@@ -26,6 +26,8 @@
 
 namespace clipvane {
 
+struct ClipboardDetector;
+
 struct Place;
 
 class AppModel : public QObject {
@@ -164,6 +166,9 @@ class AppModel : public QObject {
   void setClipboardFindings(std::vector<Finding> findings);
   void undoClear();
   void rescanClipboard();
+  // A detector of the current settings for this text, with the language
+  // model's spans when they are already known.
+  ClipboardDetector detectorFor(const QString& text) const;
   void refreshStatus();
 
   // ---- auto-mask and the language-model pass ---------------------------------------
@@ -181,6 +186,8 @@ class AppModel : public QObject {
   RecentCopy* findCopy(const Uuid& id);
   // The clipboard holds this copy, as copied or as masked by us.
   bool holdsCopy(const RecentCopy& copy) const;
+  // Finds a recent copy's values again without touching the clipboard.
+  void redetect(const RecentCopy& copy);
   qint64 writeClipboardText(const QString& text);
 
   // ---- state (declaration order of the model) --------------------------------------
@@ -200,6 +207,9 @@ class AppModel : public QObject {
   std::optional<ClipboardSnapshot> clearedClipboard_;
   QStringList recentSafeTexts_;
   bool safePasteWaiting_ = false;
+  // The latest re-detection of each recent copy still under way.
+  std::map<Uuid, qint64> redetections_;
+  qint64 redetectTicket_ = 0;
 
   // ---- safe paste, commit, result notices, restore (their own files) -------------------
   // Sets the flag for that many seconds and refreshes the status icon.

@@ -54,17 +54,19 @@ void AppModel::clipboardChanged(std::optional<QString> text, qint64 changeCount,
     return;
   }
 
-  std::vector<Detector::Span> spans;
-  if (settings_.aiCheck && modelAvailable())
-    if (auto finished = AICheck::shared().finishedSpans(*text)) spans = std::move(*finished);
-  const ClipboardDetector detector{Detector{settings_.detection, std::move(spans)}, settings_};
-
-  QtConcurrent::run([detector, t = *text] { return detector.detect(t); })
+  QtConcurrent::run([detector = detectorFor(*text), t = *text] { return detector.detect(t); })
       .then(qApp, [self = QPointer<AppModel>(this), t = *text, generation, changeCount, alert,
                    replacing](std::vector<Finding> findings) {
         if (self)
           self->applyScan(std::move(findings), t, generation, changeCount, alert, replacing);
       });
+}
+
+ClipboardDetector AppModel::detectorFor(const QString& text) const {
+  std::vector<Detector::Span> spans;
+  if (settings_.aiCheck && modelAvailable())
+    if (auto finished = AICheck::shared().finishedSpans(text)) spans = std::move(*finished);
+  return ClipboardDetector{Detector{settings_.detection, std::move(spans)}, settings_};
 }
 
 void AppModel::applyScan(std::vector<Finding> findings, const QString& text, qint64 generation,

@@ -1,5 +1,8 @@
 // The recent copies and their actions.
+#include <QtConcurrent>
+
 #include "AppModel.h"
+#include "ClipboardDetector.h"
 #include "OnMain.h"
 #include "Policy.h"
 #include "Ports.h"
@@ -115,8 +118,38 @@ void AppModel::mark(const std::vector<QString>& texts, Kind kind) {
 
 void AppModel::checkAgain(const RecentCopy& copy) {
   assertMainThread();
+  // Rescanning through the clipboard is only sound while it still holds this
+  // copy: a newer copy, an image or a password would be lost for good.
+  if (!holdsCopy(copy)) {
+    redetect(copy);
+    return;
+  }
+  redetections_.erase(copy.id);  // this scan supersedes one under way
   const qint64 count = Pasteboard::write(copy.text);
   clipboardChanged(copy.text, count, true, copy.id);
+}
+
+void AppModel::redetect(const RecentCopy& copy) {
+  if (!isProtecting() || copy.text.isEmpty()) return;
+  const qint64 ticket = ++redetectTicket_;
+  redetections_[copy.id] = ticket;
+  QtConcurrent::run(
+      [detector = detectorFor(copy.text), t = copy.text] { return detector.detect(t); })
+      .then(qApp,
+            [self = QPointer<AppModel>(this), id = copy.id, ticket](std::vector<Finding> findings) {
+              if (!self) return;
+              AppModel& m = *self;
+              // A newer check of this copy, or protection switched off or paused
+              // meanwhile, makes this stale.
+              const auto pending = m.redetections_.find(id);
+              if (pending == m.redetections_.end() || pending->second != ticket) return;
+              m.redetections_.erase(pending);
+              if (!m.isProtecting()) return;
+              if (RecentCopy* listed = m.findCopy(id); listed && listed->found != findings) {
+                listed->found = std::move(findings);
+                emit m.recentCopiesChanged();
+              }
+            });
 }
 
 void AppModel::changeType(const RecentCopy& copy, Kind kind) {

@@ -30,6 +30,20 @@ Finding finding(const char16_t* value, const char16_t* label, Kind kind = Kind::
   return f;
 }
 
+// What the user may have copied since a recent copy.
+struct Since {
+  const char* name;
+  ClipboardSnapshot since;
+};
+std::vector<Since> copiedSince() {
+  return {
+      {"a newer text", {{{fakes::plainText, "later words"}}}},
+      {"an image", {{{"image/png", "PNG"}}}},
+      {"a password", {{{fakes::plainText, "hunter2"}, {Pasteboard::passwordHintType, "secret"}}}},
+      {"nothing (cleared elsewhere)", {}},
+  };
+}
+
 TEST(RecentCopyDetail, Table) {
   struct Case {
     std::vector<Finding> found;
@@ -100,17 +114,7 @@ TEST_F(AppModelRecentTest, IgnoreAddsCaseFoldedValuesOnceAndPutsTheTextBack) {
 }
 
 TEST_F(AppModelRecentTest, IgnoreLeavesWhatTheUserCopiedSinceOnTheClipboard) {
-  struct Case {
-    const char* name;
-    ClipboardSnapshot since;
-  };
-  const Case cases[] = {
-      {"a newer text", {{{fakes::plainText, "later words"}}}},
-      {"an image", {{{"image/png", "PNG"}}}},
-      {"a password", {{{fakes::plainText, "hunter2"}, {Pasteboard::passwordHintType, "secret"}}}},
-      {"nothing (cleared elsewhere)", {}},
-  };
-  for (const Case& c : cases) {
+  for (const Since& c : copiedSince()) {
     model_.reset();
     changeSettings([](AppSettings& s) {
       s.autoMask = true;
@@ -129,6 +133,92 @@ TEST_F(AppModelRecentTest, IgnoreLeavesWhatTheUserCopiedSinceOnTheClipboard) {
     EXPECT_TRUE(model().recentCopies().back().found.empty()) << c.name;
     EXPECT_FALSE(model().recentCopies().back().masked) << c.name;
   }
+}
+
+TEST_F(AppModelRecentTest, CheckAgainRescansThroughTheClipboardWhileItHoldsTheCopy) {
+  const QString text = "mail ada@example.com, ask Zebulon Quill";
+  for (const bool autoMask : {false, true}) {
+    model_.reset();
+    changeSettings([&](AppSettings& s) {
+      s.autoMask = autoMask;
+      s.marked.clear();
+    });
+    copy("one");
+    copy(text);
+    ASSERT_EQ(model().recentCopies()[0].masked, autoMask);
+    const int writes = ports.clipboard.writes;
+    model().mark({"Zebulon Quill"}, Kind::name);
+    model().checkAgain(model().recentCopies()[0]);
+    settle();
+    EXPECT_GT(ports.clipboard.writes, writes) << autoMask;
+    EXPECT_EQ(texts(), (QStringList{text, "one"})) << autoMask;
+    const auto& again = model().recentCopies()[0];
+    EXPECT_EQ(again.found.size(), 2u) << autoMask;
+    EXPECT_EQ(again.masked, autoMask);
+    if (autoMask) {
+      EXPECT_FALSE(ports.clipboard.string()->contains("Zebulon"))
+          << ports.clipboard.string()->toStdString();
+    } else {
+      EXPECT_EQ(ports.clipboard.string(), text);
+      EXPECT_EQ(model().clipboardFindings().size(), 2u);
+    }
+  }
+}
+
+TEST_F(AppModelRecentTest, CheckAgainLeavesWhatTheUserCopiedSinceOnTheClipboard) {
+  const QString text = "mail ada@example.com, ask Zebulon Quill";
+  for (const Since& c : copiedSince()) {
+    model_.reset();
+    changeSettings([](AppSettings& s) {
+      s.autoMask = true;
+      s.marked.clear();
+    });
+    copy(text);
+    ASSERT_TRUE(model().recentCopies()[0].masked) << c.name;
+    ports.clipboard.userCopiesItems(c.since);
+    model().monitor().poll();
+    settle();
+    const auto listed = texts();
+    const int writes = ports.clipboard.writes;
+    const qint64 count = ports.clipboard.count;
+    const auto findings = model().clipboardFindings();
+
+    model().mark({"Zebulon Quill"}, Kind::name);
+    model().checkAgain(model().recentCopies().back());
+    settle();
+    model().monitor().poll();
+    settle();
+
+    EXPECT_EQ(ports.clipboard.contents, c.since) << c.name;
+    EXPECT_EQ(ports.clipboard.writes, writes) << c.name;
+    EXPECT_EQ(ports.clipboard.count, count) << c.name;
+    EXPECT_EQ(model().clipboardFindings(), findings) << c.name;
+    EXPECT_EQ(texts(), listed) << c.name;
+    const auto& again = model().recentCopies().back();
+    ASSERT_EQ(again.found.size(), 2u) << c.name;
+    EXPECT_TRUE(std::any_of(again.found.begin(), again.found.end(), [](const Finding& f) {
+      return f.kind == Kind::name;
+    })) << c.name;
+  }
+
+  // The hot key marks a latest copy that is no longer on the clipboard the same way.
+  copy("Project Nightjar");
+  ports.clipboard.userCopiesItems({{{"image/png", "PNG"}}});
+  model().markLatest();
+  settle();
+  EXPECT_EQ(ports.clipboard.contents, (ClipboardSnapshot{{{"image/png", "PNG"}}}));
+  EXPECT_EQ(model().recentCopies()[0].found.size(), 1u);
+}
+
+TEST_F(AppModelRecentTest, ARecheckOffTheClipboardLandsNotAfterAPause) {
+  copy("ask Zebulon Quill");
+  copy("later words");
+  model().mark({"Zebulon Quill"}, Kind::name);
+  model().checkAgain(model().recentCopies()[1]);
+  model().pause(std::nullopt);
+  settle();
+  EXPECT_TRUE(model().recentCopies()[1].found.empty());
+  EXPECT_EQ(ports.clipboard.string(), "later words");
 }
 
 TEST_F(AppModelRecentTest, MarkingReplacesEarlierMarksAndIgnores) {
