@@ -1159,7 +1159,11 @@ inline void manifest(Doc& d, Rng& r) {
 
 inline void chat(Doc& d, Rng& r) {
   const auto p = phone(r);
-  switch (r.in(0, 4)) {
+  switch (r.in(0, 5)) {
+    case 5:  // a local number without its area code, as said across a town
+      d << r.pick({"call me at ", "my home phone is ", "reach the front desk on "});
+      d.mark(Kind::phone, r.leadDigits(3) + "-" + r.digits(4)) << " after 5pm";
+      break;
     case 0:
       d << "hey! new number is ";
       d.mark(Kind::phone, p.text) << ", text me when you land 🙂";
