@@ -49,7 +49,31 @@ std::vector<std::pair<std::size_t, std::size_t>> graphemes(std::u16string_view s
   return out;
 }
 
+// ASCII breaks between every two characters but CR LF: the common values are
+// measured without building the list of clusters.
+bool allAscii(std::u16string_view s) {
+  for (char16_t c : s)
+    if (c >= 0x80) return false;
+  return true;
+}
+
+std::size_t asciiClusterEnd(std::u16string_view s, std::size_t i) {
+  return i + ((s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') ? 2 : 1);
+}
+
+std::size_t asciiClusterCount(std::u16string_view s) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < s.size(); i = asciiClusterEnd(s, i)) ++count;
+  return count;
+}
+
+// Where the last cluster of a non-empty ASCII text starts.
+std::size_t asciiLastCluster(std::u16string_view s, std::size_t end) {
+  return end - ((end >= 2 && s[end - 2] == '\r' && s[end - 1] == '\n') ? 2 : 1);
+}
+
 std::u16string firstGrapheme(std::u16string_view s) {
+  if (allAscii(s)) return std::u16string(s.substr(0, s.empty() ? 0 : asciiClusterEnd(s, 0)));
   const auto g = graphemes(s);
   return g.empty() ? std::u16string() : std::u16string(s.substr(0, g.front().second));
 }
@@ -70,6 +94,13 @@ std::u16string lastOf(std::u16string_view s, std::size_t n, bool (*pick)(char16_
 }
 
 std::u16string firstAndLast(std::u16string_view v) {
+  if (allAscii(v)) {
+    if (asciiClusterCount(v) <= 4) return std::u16string(kDots);
+    std::u16string out(v.substr(0, asciiClusterEnd(v, 0)));
+    out += kDots;
+    out += v.substr(asciiLastCluster(v, v.size()));
+    return out;
+  }
   const auto g = graphemes(v);
   if (g.size() <= 4) return std::u16string(kDots);
   std::u16string out(v.substr(0, g.front().second));
@@ -195,8 +226,14 @@ std::u16string apiKey(std::u16string_view v) {
   out += kEllipsis;
   // Show the last four only when at least twelve stay hidden.
   if (v.size() >= prefix.size() + 16) {
-    const auto g = graphemes(v);
-    std::size_t from = g.size() >= 4 ? g[g.size() - 4].first : v.size();
+    std::size_t from = v.size();
+    if (allAscii(v)) {
+      if (asciiClusterCount(v) >= 4)
+        for (int k = 0; k < 4; ++k) from = asciiLastCluster(v, from);
+    } else {
+      const auto g = graphemes(v);
+      if (g.size() >= 4) from = g[g.size() - 4].first;
+    }
     out += v.substr(from);
   }
   return out;
