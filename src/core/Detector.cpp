@@ -182,21 +182,27 @@ std::vector<Finding> Detector::detect(std::u16string_view text) const {
     candidates.push_back(std::move(c));
   }
 
-  std::vector<std::pair<int, std::size_t>> order;  // (rank, index)
+  // Rank first, then the longer, then the earlier, then the order found; the
+  // keys are kept beside the index so that sorting compares no candidates.
+  struct Order {
+    int rank, negLength, location;
+    std::size_t index;
+    bool operator<(const Order& o) const {
+      return std::tie(rank, negLength, location, index) <
+             std::tie(o.rank, o.negLength, o.location, o.index);
+    }
+  };
+  std::vector<Order> order;
   order.reserve(candidates.size());
-  for (std::size_t k = 0; k < candidates.size(); ++k) order.emplace_back(rank(candidates[k]), k);
-  std::sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
-    if (a.first != b.first) return a.first < b.first;
-    const Range &ra = candidates[a.second].range, &rb = candidates[b.second].range;
-    if (ra.length != rb.length) return ra.length > rb.length;
-    if (ra.location != rb.location) return ra.location < rb.location;
-    return a.second < b.second;
-  });
+  for (std::size_t k = 0; k < candidates.size(); ++k)
+    order.push_back(
+        Order{rank(candidates[k]), -candidates[k].range.length, candidates[k].range.location, k});
+  std::sort(order.begin(), order.end());
 
   Taken taken;
   std::vector<const Candidate*> chosen;
-  for (const auto& [r, k] : order) {
-    const Candidate& c = candidates[k];
+  for (const Order& o : order) {
+    const Candidate& c = candidates[o.index];
     if (taken.overlaps(c.range)) continue;
     taken.insert(c.range);
     chosen.push_back(&c);
