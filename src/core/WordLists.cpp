@@ -141,21 +141,27 @@ struct Compiled {
 };
 
 std::shared_ptr<const Compiled> compiled(const std::vector<Term>& terms) {
-  std::vector<std::u16string> texts;
-  texts.reserve(terms.size());
-  for (const auto& t : terms) texts.emplace_back(trimmed(t.first, isWhite));
-
+  // The lists are compared in place: a scan with the same terms copies none.
+  auto sameTexts = [&](const Compiled& c) {
+    if (c.texts.size() != terms.size()) return false;
+    for (std::size_t k = 0; k < terms.size(); ++k)
+      if (c.texts[k] != trimmed(terms[k].first, isWhite)) return false;
+    return true;
+  };
   constexpr std::size_t kKept = 8;
   static std::mutex mutex;
   static std::vector<std::shared_ptr<const Compiled>> recent;  // most recent first
   {
     std::lock_guard lock(mutex);
     for (auto it = recent.begin(); it != recent.end(); ++it) {
-      if ((*it)->texts != texts) continue;
+      if (!sameTexts(**it)) continue;
       std::rotate(recent.begin(), it, it + 1);
       return recent.front();
     }
   }
+  std::vector<std::u16string> texts;
+  texts.reserve(terms.size());
+  for (const auto& t : terms) texts.emplace_back(trimmed(t.first, isWhite));
   auto c = std::make_shared<Compiled>();
   c->automaton.build(texts);
   for (const auto& t : texts) {

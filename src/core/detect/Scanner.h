@@ -5,6 +5,7 @@
 // that reads ahead further than a fixed bound remembers how far it read, so
 // that the whole pass stays linear in the text.
 #include <array>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -17,8 +18,15 @@ namespace chars {
 constexpr bool digit(char16_t c) { return c >= '0' && c <= '9'; }
 constexpr bool upper(char16_t c) { return c >= 'A' && c <= 'Z'; }
 constexpr bool lower(char16_t c) { return c >= 'a' && c <= 'z'; }
-constexpr bool alpha(char16_t c) { return upper(c) || lower(c); }
-constexpr bool alnum(char16_t c) { return digit(c) || alpha(c); }
+// The hot loops ask for letters and digits once per character: one look-up.
+inline constexpr std::array<std::uint8_t, 128> kAsciiClass = [] {
+  std::array<std::uint8_t, 128> t{};
+  for (char16_t c = 0; c < 128; ++c)
+    t[c] = std::uint8_t((digit(c) ? 1 : 0) | (upper(c) || lower(c) ? 2 : 0));
+  return t;
+}();
+constexpr bool alpha(char16_t c) { return c < 128 && (kAsciiClass[c] & 2); }
+constexpr bool alnum(char16_t c) { return c < 128 && kAsciiClass[c] != 0; }
 constexpr bool hex(char16_t c) {
   return digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
