@@ -93,6 +93,27 @@ TEST_F(X11ClipboardTest, OwnWriteIsRecognisedAndCountedOnce) {
   EXPECT_EQ(board.string(), std::nullopt);
 }
 
+TEST_F(X11ClipboardTest, AnotherClientsFetchRaisesTheReadCountOursDoesNot) {
+  Pasteboard::write("masked [PHONE_1]");
+  const qint64 before = board.readCount();
+  EXPECT_EQ(board.string(), QString("masked [PHONE_1]"));
+  Pasteboard::snapshot();
+  EXPECT_EQ(board.readCount(), before);
+
+  EXPECT_EQ(xclipPastes("UTF8_STRING"), "masked [PHONE_1]");
+  const qint64 fetched = board.readCount();
+  EXPECT_GT(fetched, before);
+
+  // Asking which formats there are is no fetch.
+  run("xclip", {"-selection", "clipboard", "-o", "-t", "TARGETS"});
+  EXPECT_EQ(board.readCount(), fetched);
+
+  // A restored snapshot is ours too.
+  Pasteboard::restore({{{"text/plain", "given back"}}});
+  EXPECT_EQ(xclipPastes("UTF8_STRING"), "given back");
+  EXPECT_GT(board.readCount(), fetched);
+}
+
 TEST_F(X11ClipboardTest, SnapshotRestoresEveryFormatByteForByte) {
   const QByteArray binary("\x00\x01\xfe\xff\r\n\x00tail", 10);
   const QList<std::pair<QString, QByteArray>> formats = {

@@ -1,5 +1,7 @@
 #include "Pasteboard.h"
 
+#include <QDeadlineTimer>
+
 #include <algorithm>
 
 #include "OnMain.h"
@@ -109,6 +111,47 @@ Shortcut pasteShortcut() {
 
 void setPasteShortcutResolver(std::function<Shortcut()> fn) { resolver() = std::move(fn); }
 
+namespace {
+
+// Each scheduled return, identified by its paste; a later paste or a reset
+// of the pending return ends the earlier one's checks.
+std::uint64_t& restoreToken() {
+  static std::uint64_t token = 0;
+  return token;
+}
+
+struct Return {
+  std::uint64_t token;
+  qint64 own;    // the change count of the paste's write
+  qint64 reads;  // the read count right after that write
+  QDeadlineTimer limit;
+};
+
+void checkReturn(const Return& r) {
+  auto& pending = pendingRestore();
+  if (r.token != restoreToken() || !pending || pending->second != r.own) return;
+  if (changeCount() != r.own) return;  // the user copied meanwhile: keep theirs
+  // On X11 the destination fetches the text only when it handles the
+  // keystroke; a busy one would otherwise get the previous clipboard, the
+  // very text the paste kept back. One that has not fetched it by the limit
+  // most likely never will (it ignored the keystroke), and the user's
+  // clipboard comes back anyway rather than staying masked for good.
+  if (board().readCount() == r.reads && !r.limit.hasExpired()) {
+    onMain(restorePollInterval, [r] { checkReturn(r); });
+    return;
+  }
+  ClipboardSnapshot previous = std::move(pending->first);
+  pending.reset();
+  restore(previous);
+}
+
+}  // namespace
+
+double& restoreLimit() {
+  static double seconds = defaultRestoreLimit;
+  return seconds;
+}
+
 bool paste(const QString& text, bool keepOnClipboard) {
   // While the return of an earlier paste is still pending, the clipboard
   // holds that paste's text: the user's real clipboard is the pending one.
@@ -116,9 +159,11 @@ bool paste(const QString& text, bool keepOnClipboard) {
   ClipboardSnapshot previous =
       pending && changeCount() == pending->second ? std::move(pending->first) : snapshot();
   pending.reset();
+  const std::uint64_t token = ++restoreToken();
 
   write(text);
   const qint64 own = changeCount();
+  const qint64 reads = board().readCount();
 
   if (!Ports::get<KeyboardPort>().isTrusted(false)) return false;
 
@@ -126,12 +171,10 @@ bool paste(const QString& text, bool keepOnClipboard) {
   postKey(key.keyCode, key.modifiers);
   if (keepOnClipboard) return true;
 
-  pending.emplace(previous, own);
-  onMain(restoreDelay, [previous = std::move(previous), own] {
-    if (changeCount() != own) return;  // the user copied meanwhile: keep theirs
-    pendingRestore().reset();
-    restore(previous);
-  });
+  pending.emplace(std::move(previous), own);
+  const Return r{token, own, reads,
+                 QDeadlineTimer(qint64(restoreLimit() * 1000.0), Qt::PreciseTimer)};
+  onMain(restoreDelay, [r] { checkReturn(r); });
   return true;
 }
 

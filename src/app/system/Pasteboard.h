@@ -53,11 +53,19 @@ Shortcut pasteShortcut();
 void setPasteShortcutResolver(std::function<Shortcut()> resolver);
 
 // Writes the text, sends the paste shortcut and gives the previous clipboard
-// back 1.0 s later unless it changed meanwhile. False (and the text stays on
-// the clipboard) when keystrokes cannot be sent.
+// back once the destination has fetched the text, no sooner than
+// restoreDelay and no later than restoreLimit() after the keystroke, unless
+// the clipboard changed meanwhile. False (and the text stays on the
+// clipboard) when keystrokes cannot be sent.
 bool paste(const QString& text, bool keepOnClipboard = false);
 
-// Seconds until the previous clipboard comes back after a paste.
+// Seconds until the previous clipboard comes back after a paste, at the earliest.
 inline constexpr double restoreDelay = 1.0;
+// Seconds after the keystroke when the previous clipboard comes back even
+// though no destination fetched the pasted text (tests shorten it).
+inline constexpr double defaultRestoreLimit = 10.0;
+double& restoreLimit();
+// How often a pending return looks for the destination's fetch.
+inline constexpr double restorePollInterval = 0.05;
 
 }  // namespace clipvane::Pasteboard

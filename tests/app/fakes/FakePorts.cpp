@@ -54,6 +54,11 @@ std::optional<QByteArray> FakeClipboard::data(int item, const QString& type) con
   return std::nullopt;
 }
 
+std::optional<QString> FakeClipboard::destinationReads() {
+  ++reads;
+  return string();
+}
+
 void FakeClipboard::clear() {
   contents.clear();
   ++count;
@@ -85,6 +90,7 @@ bool FakeKeyboard::isTrusted(bool prompt) {
 void FakeKeyboard::postKeyEvent(std::uint16_t keyCode, std::uint32_t modifiers, bool keyDown,
                                 std::uint32_t marker) {
   events.push_back({keyCode, modifiers, keyDown, marker});
+  if (receiver) receiver(events.back());
 }
 
 // ---- hot keys -------------------------------------------------------------------
@@ -263,6 +269,10 @@ FakePorts::FakePorts() {
   journal().clear();
   Pasteboard::ownChanges().clear();
   Pasteboard::pendingRestore().reset();
+  Pasteboard::restoreLimit() = Pasteboard::defaultRestoreLimit;
+  keyboard.receiver = [this](const FakeKeyboard::Event& e) {
+    if (destinationReadsOnPaste && e.down && e.keyCode == KeyCode::v) clipboard.destinationReads();
+  };
   Ports::install<ClipboardPort>(&clipboard);
   Ports::install<KeyboardPort>(&keyboard);
   Ports::install<HotkeyPort>(&hotkeys);

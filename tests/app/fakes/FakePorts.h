@@ -37,12 +37,16 @@ class FakeClipboard : public ClipboardPort {
   void userCopiesItems(const ClipboardSnapshot& items);
   // The owner refuses to give out this format.
   std::set<QString> unreadable;
+  // A destination fetches the text, as on pasting it.
+  std::optional<QString> destinationReads();
 
   ClipboardSnapshot contents;
   qint64 count = 100;
+  qint64 reads = 0;
   int writes = 0;  // writes through the port
 
   qint64 changeCount() const override { return count; }
+  qint64 readCount() const override { return reads; }
   QStringList types() const override;
   std::optional<QString> string() const override;
   int itemCount() const override { return int(contents.size()); }
@@ -65,6 +69,8 @@ class FakeKeyboard : public KeyboardPort {
   bool trusted = true;
   int prompts = 0;
   std::vector<Event> events;
+  // Runs on every posted event, as the destination receiving it.
+  std::function<void(const Event&)> receiver;
 
   bool isTrusted(bool prompt) override;
   void postKeyEvent(std::uint16_t keyCode, std::uint32_t modifiers, bool keyDown,
@@ -216,6 +222,9 @@ struct FakePorts {
   FakePorts& operator=(const FakePorts&) = delete;
 
   FakeClipboard clipboard;
+  // The paste destination fetches the clipboard as soon as it gets the paste
+  // key (false: it never does unless a test calls destinationReads()).
+  bool destinationReadsOnPaste = true;
   FakeKeyboard keyboard;
   FakeHotkeys hotkeys;
   FakeWorkspace workspace;

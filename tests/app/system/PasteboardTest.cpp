@@ -82,6 +82,74 @@ TEST_F(PasteboardTest, PasteGivesThePreviousClipboardBackAfterASecond) {
   EXPECT_TRUE(Pasteboard::ownChanges().count(ports.clipboard.count));
 }
 
+// On X11 the destination fetches the pasted text only when it handles the
+// keystroke: the previous clipboard must not be back before that, or a slow
+// destination pastes exactly what the paste kept back.
+TEST_F(PasteboardTest, TheReturnWaitsForTheDestinationsFetch) {
+  enum class Fetch { atOnce, late, never };
+  struct Case {
+    const char* name;
+    Fetch fetch;
+    double limit;       // seconds after the keystroke
+    int stillMasked;    // ms after the keystroke: the masked text is still there
+    int returnsWithin;  // ms after that: the previous clipboard is back
+  };
+  const Case cases[] = {
+      // Fetched at once: back after the minimum second, long before the limit.
+      {"fetched at once", Fetch::atOnce, Pasteboard::defaultRestoreLimit, 400, 3000},
+      // Fetched after the minimum: back right after the fetch.
+      {"fetched late", Fetch::late, Pasteboard::defaultRestoreLimit, 1600, 1500},
+      // Never fetched: back at the limit all the same.
+      {"never fetched", Fetch::never, 2.5, 1600, 4000},
+  };
+  for (const Case& c : cases) {
+    fakes::FakePorts fresh;
+    fresh.destinationReadsOnPaste = c.fetch == Fetch::atOnce;
+    Pasteboard::restoreLimit() = c.limit;
+    fresh.clipboard.userCopies("original");
+    const ClipboardSnapshot before = fresh.clipboard.contents;
+    ASSERT_TRUE(Pasteboard::paste("masked")) << c.name;
+
+    testing::runFor(c.stillMasked);
+    EXPECT_EQ(fresh.clipboard.string(), "masked") << c.name;
+    if (c.fetch == Fetch::late) EXPECT_EQ(fresh.clipboard.destinationReads(), "masked");
+    EXPECT_TRUE(
+        testing::waitUntil([&] { return fresh.clipboard.contents == before; }, c.returnsWithin))
+        << c.name;
+    EXPECT_FALSE(Pasteboard::pendingRestore()) << c.name;
+    testing::drainEvents();
+  }
+}
+
+TEST_F(PasteboardTest, AClipboardChangedWhileWaitingForTheFetchStays) {
+  ports.destinationReadsOnPaste = false;
+  Pasteboard::restoreLimit() = 2.0;
+  ports.clipboard.userCopies("original");
+  ASSERT_TRUE(Pasteboard::paste("masked"));
+  testing::runFor(1300);
+  ports.clipboard.userCopies("newer");
+  const qint64 count = ports.clipboard.count;
+  ports.clipboard.destinationReads();
+  testing::runFor(1200);  // past the fetch and the limit
+  EXPECT_EQ(ports.clipboard.string(), "newer");
+  EXPECT_EQ(ports.clipboard.count, count);
+}
+
+TEST_F(PasteboardTest, AWaitingReturnEndsWithALaterPaste) {
+  // The first paste is never fetched; the second is, and brings back the
+  // clipboard from before the first, once.
+  ports.destinationReadsOnPaste = false;
+  ports.clipboard.userCopies("original");
+  ASSERT_TRUE(Pasteboard::paste("first"));
+  testing::runFor(1300);
+  ports.destinationReadsOnPaste = true;
+  ASSERT_TRUE(Pasteboard::paste("second"));
+  ASSERT_TRUE(testing::waitUntil([&] { return ports.clipboard.string() == "original"; }, 3000));
+  const int writes = ports.clipboard.writes;
+  testing::runFor(300);
+  EXPECT_EQ(ports.clipboard.writes, writes);
+}
+
 TEST_F(PasteboardTest, TerminalsGetCtrlShiftV) {
   ports.workspace.frontmost = RunningApp{42, QString("org.gnome.Terminal"), "Terminal"};
   EXPECT_EQ(Pasteboard::pasteShortcut(),

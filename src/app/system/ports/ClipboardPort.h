@@ -25,6 +25,11 @@ class ClipboardPort {
   // and the change notification of that same write does not raise it again.
   virtual qint64 changeCount() const = 0;
 
+  // Raised by at least one whenever another client fetched data of the
+  // contents we wrote (on X11 the destination asks only when it pastes);
+  // never lowered. Our own reads through this port do not raise it.
+  virtual qint64 readCount() const = 0;
+
   // The formats on offer, without the selection's bookkeeping targets
   // (TARGETS, MULTIPLE, TIMESTAMP, SAVE_TARGETS). Empty when nobody owns it.
   virtual QStringList types() const = 0;

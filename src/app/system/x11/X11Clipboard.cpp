@@ -3,12 +3,43 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QPointer>
 
 namespace clipvane::x11 {
 
 namespace {
 const QMimeData* current() { return QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard); }
+
+// Marks our own reads for as long as it lives.
+class SelfRead {
+ public:
+  explicit SelfRead(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+  ~SelfRead() { flag_ = was_; }
+  SelfRead(const SelfRead&) = delete;
+  SelfRead& operator=(const SelfRead&) = delete;
+
+ private:
+  bool& flag_;
+  bool was_;
+};
 }  // namespace
+
+// What we put on the clipboard. Qt fetches a format's data through
+// retrieveData when another client asks for it, which tells us that a
+// destination has read what we wrote.
+class X11Clipboard::Contents : public QMimeData {
+ public:
+  explicit Contents(X11Clipboard* owner) : owner_(owner) {}
+
+ protected:
+  QVariant retrieveData(const QString& type, QMetaType as) const override {
+    if (owner_ && formats().contains(type)) owner_->fetched();
+    return QMimeData::retrieveData(type, as);
+  }
+
+ private:
+  QPointer<X11Clipboard> owner_;  // the clipboard may hold this longer than we live
+};
 
 X11Clipboard::X11Clipboard() {
   // Not ownsClipboard(): it can stay true after another owner took over.
@@ -34,6 +65,7 @@ QStringList X11Clipboard::types() const {
 std::optional<QString> X11Clipboard::string() const {
   const QMimeData* data = current();
   if (!data || !data->hasText()) return std::nullopt;
+  const SelfRead self(selfReading_);
   return data->text();
 }
 
@@ -45,6 +77,7 @@ std::optional<QByteArray> X11Clipboard::data(int item, const QString& type) cons
   const QMimeData* data = current();
   if (item != 0 || !data || isBookkeeping(type) || !data->hasFormat(type)) return std::nullopt;
   // An owner that refuses or times out gives nothing; an empty value is data.
+  const SelfRead self(selfReading_);
   const QByteArray bytes = data->data(type);
   if (bytes.isNull()) return std::nullopt;
   return bytes;
@@ -64,7 +97,7 @@ void X11Clipboard::write(QMimeData* data) {
 void X11Clipboard::clear() { write(nullptr); }
 
 void X11Clipboard::setString(const QString& text) {
-  auto* data = new QMimeData;
+  auto* data = new Contents(this);
   data->setText(text);
   write(data);
 }
@@ -72,7 +105,7 @@ void X11Clipboard::setString(const QString& text) {
 void X11Clipboard::setItems(const ClipboardSnapshot& items) {
   // The selection holds one item: a later item adds the formats the earlier
   // ones lack.
-  auto* data = new QMimeData;
+  auto* data = new Contents(this);
   bool any = false;
   for (const ClipboardItem& item : items) {
     for (const auto& [type, bytes] : item) {
