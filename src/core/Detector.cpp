@@ -144,6 +144,40 @@ bool skipped(const Candidate& c, std::u16string_view value, const DetectionSetti
   }
 }
 
+// An internal or database URL that wholly holds an e-mail address takes the
+// address's place in the ranking: found as the address alone, the URL would
+// leave its internal host in the paste. A URL that also cuts into another
+// address keeps its own place.
+void promoteUrlsHoldingEmails(const std::vector<Candidate>& candidates, std::vector<int>& ranks) {
+  std::vector<Range> emails;
+  for (const Candidate& c : candidates)
+    if (!c.userMade && c.kind == Kind::email) emails.push_back(c.range);
+  if (emails.empty()) return;
+  std::sort(emails.begin(), emails.end(),
+            [](const Range& a, const Range& b) { return a.location < b.location; });
+  std::vector<int> maxEnd(emails.size());  // of the addresses up to each one
+  for (std::size_t j = 0; j < emails.size(); ++j)
+    maxEnd[j] = std::max(j ? maxEnd[j - 1] : 0, emails[j].end());
+  Candidate email;
+  email.kind = Kind::email;
+  const int emailRank = rank(email);
+  for (std::size_t k = 0; k < candidates.size(); ++k) {
+    const Candidate& c = candidates[k];
+    if (c.userMade || (c.kind != Kind::internalUrl && c.kind != Kind::databaseUrl) ||
+        ranks[k] <= emailRank)
+      continue;
+    std::size_t j = std::size_t(
+        std::lower_bound(emails.begin(), emails.end(), c.range.location,
+                         [](const Range& r, int location) { return r.location < location; }) -
+        emails.begin());
+    if (j > 0 && maxEnd[j - 1] > c.range.location) continue;
+    bool holds = false, cuts = false;
+    for (; j < emails.size() && emails[j].location < c.range.end(); ++j)
+      (emails[j].end() <= c.range.end() ? holds : cuts) = true;
+    if (holds && !cuts) ranks[k] = emailRank;
+  }
+}
+
 class Taken {
  public:
   bool overlaps(const Range& r) const {
@@ -192,11 +226,13 @@ std::vector<Finding> Detector::detect(std::u16string_view text) const {
              std::tie(o.rank, o.negLength, o.location, o.index);
     }
   };
+  std::vector<int> ranks(candidates.size());
+  for (std::size_t k = 0; k < candidates.size(); ++k) ranks[k] = rank(candidates[k]);
+  promoteUrlsHoldingEmails(candidates, ranks);
   std::vector<Order> order;
   order.reserve(candidates.size());
   for (std::size_t k = 0; k < candidates.size(); ++k)
-    order.push_back(
-        Order{rank(candidates[k]), -candidates[k].range.length, candidates[k].range.location, k});
+    order.push_back(Order{ranks[k], -candidates[k].range.length, candidates[k].range.location, k});
   std::sort(order.begin(), order.end());
 
   Taken taken;

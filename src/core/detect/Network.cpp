@@ -41,6 +41,85 @@ bool introducedAsVersion(std::u16string_view text, std::size_t start) {
   return false;
 }
 
+// "nameserver 8.8.4.4", "ip=4.2.2.2", "1.2.3.4:22", "3.5.17.0/24": a quad of
+// small numbers that something names as an address. Looks at the words of
+// the quad's own word before it and of the two blank-separated words before
+// it on its line, and at a port or prefix length after it.
+bool introducedAsAddress(std::u16string_view text, std::size_t start, std::size_t end) {
+  auto chAt = [&](std::size_t k) { return k < text.size() ? text[k] : char16_t(0); };
+  auto number = [&](std::size_t from, int maxDigits, int max) {
+    std::size_t k = from;
+    int value = 0;
+    while (k < text.size() && digit(text[k]) && int(k - from) < maxDigits)
+      value = value * 10 + (text[k++] - '0');
+    const bool followed =
+        k < text.size() && (wordChar(text[k]) || (text[k] == '.' && digit(chAt(k + 1))));
+    return k > from && value <= max && !followed;
+  };
+  if (end < text.size() && text[end] == ':' && number(end + 1, 5, 65535)) return true;
+  if (end < text.size() && text[end] == '/' && number(end + 1, 2, 32)) return true;
+
+  static constexpr std::u16string_view kWords[] = {
+      u"ip",   u"ipv4",     u"addr",   u"address", u"host", u"server", u"nameserver",
+      u"dns",  u"gateway",  u"gw",     u"route",   u"ping", u"ssh",    u"connect",
+      u"peer", u"client",   u"remote", u"listen",  u"bind", u"inet",   u"src",
+      u"dst",  u"upstream", u"proxy",  u"from",    u"to"};
+  // "from" and "to" also bound ranges of versions ("from 1.2.3.4 to 1.2.4.0")
+  // and follow upgrades ("Upgraded OpenSSL to 1.1.1.9").
+  auto versionBound = [&](std::u16string_view word, std::size_t wordStart) {
+    std::size_t k = wordStart;
+    for (int words = 0; words < 4; ++words) {
+      while (k > 0 && (text[k - 1] == ' ' || text[k - 1] == '\t')) --k;
+      const std::size_t e = k;
+      while (k > 0 && !space(text[k - 1]) && e - k < 32) --k;
+      for (std::u16string_view stem : {u"upgrad", u"updat", u"downgrad", u"bump", u"migrat"})
+        if (at(text, k, stem)) return true;
+      if (k == e) break;
+    }
+    if (word == u"from") {
+      std::size_t k = end;
+      while (k < text.size() && (text[k] == ' ' || text[k] == '\t')) ++k;
+      if (!at(text, k, u"to ")) return false;
+      for (k += 3; k < text.size() && text[k] == ' ';) ++k;
+      return k < text.size() && digit(text[k]);
+    }
+    if (word == u"to") {
+      std::size_t k = wordStart;
+      while (k > 0 && (text[k - 1] == ' ' || text[k - 1] == '\t')) --k;
+      const std::size_t last = k;
+      bool dot = false;
+      while (k > 0 && !space(text[k - 1]) && last - k < 32) dot |= text[--k] == '.';
+      return dot && last > 0 && digit(text[last - 1]);
+    }
+    return false;
+  };
+  std::size_t i = start;
+  bool nearest = true;  // the word right before the quad
+  for (int words = 0; words < 3; ++words) {
+    if (words > 0) {
+      while (i > 0 && (text[i - 1] == ' ' || text[i - 1] == '\t')) --i;
+      if (i == 0 || space(text[i - 1])) return false;
+    }
+    const std::size_t wordEnd = i;
+    while (i > 0 && !space(text[i - 1]) && wordEnd - i < 32) --i;
+    // Its parts, as in "remote_addr=", "X-Real-IP:" or a quoted JSON key.
+    for (std::size_t b = wordEnd; b > i;) {
+      while (b > i && !alnum(text[b - 1])) --b;
+      std::size_t a = b;
+      while (a > i && alnum(text[a - 1])) --a;
+      if (a == b) break;
+      std::u16string part(text.substr(a, b - a));
+      for (auto& c : part) c = fold(c);
+      const bool weak = part == u"from" || part == u"to";
+      for (auto w : kWords)
+        if (part == w && (!weak || (nearest && !versionBound(part, a)))) return true;
+      nearest = false;
+      b = a;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 bool internalHost(std::u16string_view host, const DetectionSettings& settings, bool singleLabel) {
@@ -111,7 +190,7 @@ void Scanner::ipv4(std::size_t start) {
   if (a[0] == 255) return;  // a netmask
   const bool small = a[0] <= 31 && a[1] <= 31 && a[2] <= 31 && a[3] <= 31;
   const bool same = a[0] == a[1] && a[1] == a[2] && a[2] == a[3];
-  if (small && !same && a[0] != 10) return;
+  if (small && !same && a[0] != 10 && !introducedAsAddress(text_, start, i)) return;
   // Object identifiers of the directory and internet arcs ("2.5.4.3", "1.3.6.1").
   if ((a[0] == 2 && a[1] == 5) || (a[0] == 1 && a[1] == 3 && a[2] == 6)) return;
   if (introducedAsVersion(text_, start)) return;
