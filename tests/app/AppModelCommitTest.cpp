@@ -142,9 +142,7 @@ TEST_F(CommitTest, ResultNotices) {
     ASSERT_EQ(ports.panels.toasts.size(), 1u);
     const auto& shown = ports.panels.toasts[0];
     EXPECT_EQ(shown.toast.text, c.toast);
-    EXPECT_FALSE(shown.sticky);
     EXPECT_EQ(shown.toast.action ? shown.toast.action->title : QString(), c.action);
-    EXPECT_EQ(shown.toast.tint, c.action == "Review" ? Tint::bad : Tint::acc);
   }
 }
 

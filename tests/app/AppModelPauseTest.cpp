@@ -37,8 +37,6 @@ TEST_F(AppModelPauseTest, ToastTextsOfTheMenuChoices) {
     ASSERT_FALSE(ports.panels.toasts.empty());
     const auto& shown = ports.panels.toasts.back();
     EXPECT_EQ(shown.toast.text, c.text) << c.name;
-    EXPECT_EQ(shown.toast.glyph, "pause");
-    EXPECT_FALSE(shown.sticky);
     ASSERT_TRUE(shown.toast.action);
     EXPECT_EQ(shown.toast.action->title, "Resume");
   }
@@ -72,13 +70,6 @@ TEST_F(AppModelPauseTest, PausingUntilResumedAgainStoresNothingButShowsTheToast)
   EXPECT_EQ(ports.statusItem.refreshes, refreshes);  // nothing applied
   EXPECT_EQ(ports.panels.toasts.size(), toasts + 1);
   EXPECT_EQ(ports.panels.lastText(), "Paused");
-}
-
-TEST_F(AppModelPauseTest, ResumingAnUntilResumedPauseRescans) {
-  model().pause(std::nullopt);
-  const qint64 generation = model().scanGeneration();
-  model().resume();
-  EXPECT_EQ(model().scanGeneration(), generation + 1);
 }
 
 TEST_F(AppModelPauseTest, PausedText) {

@@ -95,28 +95,6 @@ TEST_F(AppModelSettingsTest, SwitchingSmartPasteOffNeverPrompts) {
   EXPECT_EQ(ports.keyboard.prompts, 0);
 }
 
-TEST_F(AppModelSettingsTest, ProtectionOffRescansAsNoTextAndTurnsTheIconOff) {
-  changeSettings([](AppSettings& s) { s.autoMask = false; });
-  userCopies("mail ada@example.com now");
-  settle();
-  ASSERT_FALSE(model().clipboardFindings().empty());
-  const size_t copies = model().recentCopies().size();
-  changeSettings([](AppSettings& s) { s.protect = false; });
-  settle();
-  EXPECT_TRUE(model().clipboardFindings().empty());
-  EXPECT_EQ(model().recentCopies().size(), copies);  // alert off: no new entry
-  EXPECT_EQ(model().iconState(), (IconState{std::nullopt, true, true}));
-}
-
-TEST_F(AppModelSettingsTest, AConcealedClipboardIsRescannedAsNoText) {
-  ports.clipboard.userCopiesItems(
-      {{{fakes::plainText, "ada@example.com"}, {Pasteboard::passwordHintType, "secret"}}});
-  changeSettings([](AppSettings& s) { s.detection.skipPrivateRanges = true; });
-  settle();
-  EXPECT_FALSE(model().lastScan());
-  EXPECT_TRUE(model().recentCopies().empty());
-}
-
 TEST_F(AppModelSettingsTest, ResumingEarlyRescansButThePauseTimerDoesNot) {
   changeSettings([&](AppSettings& s) { s.pausedUntil = now + 1h; });
   const qint64 generation = model().scanGeneration();

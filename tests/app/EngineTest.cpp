@@ -29,6 +29,12 @@ void EngineTest::userCopies(const QString& text) {
   model().monitor().poll();
 }
 
+void EngineTest::userCopies(const ClipboardSnapshot& items) {
+  if (!model().monitor().isRunning()) model().start();
+  ports.clipboard.userCopiesItems(items);
+  model().monitor().poll();
+}
+
 void EngineTest::settle() {
   // Background work finishes on the pool, then its result is applied on the
   // main thread, possibly starting more background work.

@@ -41,6 +41,7 @@ class EngineTest : public ::testing::Test {
 
   // The user copies a text and the monitor's next tick sees it.
   void userCopies(const QString& text);
+  void userCopies(const ClipboardSnapshot& items);
   // Waits until every scan, vault update and re-detection has been applied.
   void settle();
 

@@ -50,7 +50,6 @@ TEST_F(HotkeysTest, PressRunsTheActionLaterOnTheMainThread) {
   hotkeys.registerHotkey(1, ctrlCmdV, [&] { ++runs; });
   const auto reg = ports.hotkeys.find(1);
   ASSERT_TRUE(reg);
-  EXPECT_EQ(reg->id, (HotkeyID{0x434C4B59, 1}));
   ASSERT_TRUE(ports.hotkeys.press(KeyCode::v, 0x1100));
   EXPECT_EQ(runs, 0);  // never inside the system's callback
   ASSERT_TRUE(testing::waitUntil([&] { return runs == 1; }));
