@@ -80,8 +80,16 @@ bool placeholderBody(std::u16string_view body) {
   if (distinct < 6) return true;
   std::u16string lower(body);
   for (auto& c : lower) c = fold(c);
-  for (std::u16string_view word : {u"xxxx", u"example", u"your", u"****", u"0000000"})
+  for (std::u16string_view word : {u"xxxx", u"****", u"0000000"})
     if (lower.find(word) != std::u16string::npos) return true;
+  // "your" only as a word's start ("your_token_here"), "example" also as its end
+  // ("…7EXAMPLE"): random key text holds either by chance often enough to lose real keys.
+  auto wordStart = [&](std::size_t at) { return at == 0 || !alnum(lower[at - 1]); };
+  for (auto at = lower.find(u"your"); at != std::u16string::npos; at = lower.find(u"your", at + 1))
+    if (wordStart(at)) return true;
+  for (auto at = lower.find(u"example"); at != std::u16string::npos;
+       at = lower.find(u"example", at + 1))
+    if (wordStart(at) || at + 7 == lower.size() || !alnum(lower[at + 7])) return true;
   return letters == 0;
 }
 
