@@ -506,6 +506,10 @@ TEST(FieldRules, SecretsByKeyStrength) {
       {"password: !vault |", false},
       {"next_page_token: Ab3dEf9hIj", false},
       {"cancellationToken: ct", false},
+      // base64 that starts with a slash is key material; a file is where it is kept
+      {"aws_secret_access_key = /KoZjnCSd1GEGCLJLrivRDSKMxBUk3qp3AHjpHVz", true},
+      {"aws_secret_access_key = /run/secrets/aws_key", false},
+      {"client_secret: ~/keys/client-secret.json", false},
   };
   for (const auto& c : cases) {
     auto text = toUtf16(c.text);

@@ -267,15 +267,34 @@ bool isDottedReference(View v) {
 
 // ---- secrets ---------------------------------------------------------------
 
+// A long run of letters and digits in both cases: key material, never a folder or file name
+// ("/KoZjnCSd1GEGCLJLrivRDSKMxBUk3qp3AHjpHVz" is base64 that starts with a slash).
+bool hasRandomRun(View v) {
+  std::size_t i = 0;
+  while (i < v.size()) {
+    std::size_t run = 0;
+    bool upper = false, lower = false, digit = false;
+    for (; i < v.size() && (isAsciiAlpha(v[i]) || isDigit(v[i]) || v[i] == u'+'); ++i, ++run) {
+      upper = upper || isAsciiUpper(v[i]);
+      lower = lower || isAsciiLower(v[i]);
+      digit = digit || isDigit(v[i]);
+    }
+    if (run >= 16 && upper && lower && digit) return true;
+    if (run == 0) ++i;
+  }
+  return false;
+}
+
 bool acceptSecret(View v, const KeyRule& rule, bool quoted, bool strict, bool code = false) {
   if (v.empty() || v.size() > std::size_t(kMaxToken)) return false;
   if (FieldRules::isPlaceholderValue(v) || isNullWord(v) || inSet(v, kTypeWords)) return false;
   if (v.substr(0, 5) == u"-----") return false;  // a PEM block: the private-key rule's
   // A file or a URL: where a secret is kept, not the secret ("/run/secrets/db",
   // "https://auth.example.com/token"); passwords inside URLs have their own rule.
-  if (v.find(u"://") != View::npos || v[0] == u'/' || v.substr(0, 2) == u"./" ||
-      v.substr(0, 2) == u"~/" ||
-      (v.size() > 2 && isAsciiAlpha(v[0]) && v[1] == u':' && v[2] == u'\\'))
+  if (v.find(u"://") != View::npos) return false;
+  if ((v[0] == u'/' || v.substr(0, 2) == u"./" || v.substr(0, 2) == u"~/" ||
+       (v.size() > 2 && isAsciiAlpha(v[0]) && v[1] == u':' && v[2] == u'\\')) &&
+      !hasRandomRun(v))
     return false;
   if (!quoted) {  // references and expressions: "self.password", "auth[2]", "getpass()"
     if (isDottedReference(v)) return false;
