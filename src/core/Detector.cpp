@@ -178,6 +178,33 @@ void promoteUrlsHoldingEmails(const std::vector<Candidate>& candidates, std::vec
   }
 }
 
+// A checked IBAN whose digits also read as a card number ("IE12 FLTR 5909 3009
+// 9826 82") is the account: the card reading would leave its country and bank
+// code in the paste.
+void promoteIbansHoldingCards(const std::vector<Candidate>& candidates, std::vector<int>& ranks) {
+  std::vector<Range> cards;
+  for (const Candidate& c : candidates)
+    if (!c.userMade && c.kind == Kind::card) cards.push_back(c.range);
+  if (cards.empty()) return;
+  std::sort(cards.begin(), cards.end(),
+            [](const Range& a, const Range& b) { return a.location < b.location; });
+  Candidate card;
+  card.kind = Kind::card;
+  const int cardRank = rank(card);
+  for (std::size_t k = 0; k < candidates.size(); ++k) {
+    const Candidate& iban = candidates[k];
+    if (iban.userMade || iban.kind != Kind::iban || iban.contextual || ranks[k] <= cardRank)
+      continue;
+    auto it = std::lower_bound(cards.begin(), cards.end(), iban.range.location,
+                               [](const Range& r, int location) { return r.location < location; });
+    for (; it != cards.end() && it->location < iban.range.end(); ++it)
+      if (it->end() <= iban.range.end()) {
+        ranks[k] = cardRank;
+        break;
+      }
+  }
+}
+
 class Taken {
  public:
   bool overlaps(const Range& r) const {
@@ -229,6 +256,7 @@ std::vector<Finding> Detector::detect(std::u16string_view text) const {
   std::vector<int> ranks(candidates.size());
   for (std::size_t k = 0; k < candidates.size(); ++k) ranks[k] = rank(candidates[k]);
   promoteUrlsHoldingEmails(candidates, ranks);
+  promoteIbansHoldingCards(candidates, ranks);
   std::vector<Order> order;
   order.reserve(candidates.size());
   for (std::size_t k = 0; k < candidates.size(); ++k)

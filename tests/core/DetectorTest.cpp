@@ -99,6 +99,7 @@ TEST(DetectorPhone, LookAlikes) {
                                {"lat 48.8566, 2.3522", {}},
                                {"0.20020811-1 and 0 160133733", {}},
                                {"Boston, MA 02110-1301, USA", {}},
+                               {"Reference IBAN GB47 TOSP 9245 0450 6036 30", {}},  // its tail
                                {"U+0069 0307 0301 and 0399 0308 0301", {}},
                            });
 }
@@ -126,8 +127,9 @@ TEST(DetectorCard, LookAlikes) {
                               {"1111111111111117", {}},  // no issuer
                               {"41111111111114", {}},    // Visa has 13, 16 or 19 digits
                               {"v4111111111111111", {}},
-                              {"4111-1111 1111-1111", {}},  // mixed separators
-                              {"1700000000000", {}},        // timestamp
+                              {"4111-1111 1111-1111", {}},                // mixed separators
+                              {"1700000000000", {}},                      // timestamp
+                              {"IBAN: IE12 FLTR 5909 3009 9826 82", {}},  // the account's digits
                           });
 }
 
@@ -138,6 +140,7 @@ TEST(DetectorIban, PositivesAndLookAlikes) {
                   {"IBAN: DE89 3704 0044 0532 0130 00, BIC", {"DE89 3704 0044 0532 0130 00"}},
                   {"GB29NWBK60161331926819", {"GB29NWBK60161331926819"}},
                   {"FR1420041010050500013M02606", {"FR1420041010050500013M02606"}},
+                  {"IBAN: IE12 FLTR 5909 3009 9826 82", {"IE12 FLTR 5909 3009 9826 82"}},
                   {"DE89370400440532013001", {}},  // checksum
                   {"DE8937040044053201300", {}},   // length
                   {"XX89370400440532013000", {}},  // no such country

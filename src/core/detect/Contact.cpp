@@ -229,6 +229,7 @@ void Scanner::phone(std::size_t start) {
   if (wordChar(prev) || prev == '.' || prev == '-' || prev == '/' || prev == '+' || prev == '\\' ||
       prev == '#' || prev == '$' || prev == '%' || prev == '&')
     return;
+  if (prev == ' ' && insideIbanShape(start)) return;  // the tail of an account number
 
   // The groups as written: digits, optionally bracketed, joined by single
   // separators. At most a phone's 15 digits are read.

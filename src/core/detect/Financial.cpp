@@ -223,6 +223,22 @@ void Scanner::card(std::size_t start) {
   }
 }
 
+// Whether start follows groups shaped like an IBAN's ("GB47 TOSP 9245 0450 …"): a country
+// code and check digits, then blocks of four capitals or digits, each after one blank.
+bool Scanner::insideIbanShape(std::size_t start) const {
+  std::size_t k = start;
+  for (int groups = 0; groups < 9 && k >= 5 && text_[k - 1] == ' '; ++groups) {
+    const std::size_t g = k - 5;
+    for (std::size_t j = g; j < g + 4; ++j)
+      if (!upper(text_[j]) && !digit(text_[j])) return false;
+    if (upper(text_[g]) && upper(text_[g + 1]) && digit(text_[g + 2]) && digit(text_[g + 3]) &&
+        !wordChar(before(g)) && ibanLength(text_[g], text_[g + 1]) != 0)
+      return true;
+    k = g;
+  }
+  return false;
+}
+
 void Scanner::iban(std::size_t start) {
   if (!upper(ch(start + 1)) || !digit(ch(start + 2)) || !digit(ch(start + 3))) return;
   const int length = ibanLength(text_[start], text_[start + 1]);

@@ -72,6 +72,7 @@ class Scanner {
   // Financial
   void card(std::size_t start);
   void iban(std::size_t start);
+  bool insideIbanShape(std::size_t start) const;
   // Secrets
   // Adds the key block starting at start, returns its end (start when none).
   std::size_t privateKeyEnd(std::size_t start);
