@@ -241,6 +241,7 @@ TEST(FieldRules, FindsNothingWithoutALabelOrForStandIns) {
       "phone: 12345",
       "cvv: 12345",
       "ssn: 000-12-3456",
+      "sort code 60-23-48",  // a bank branch, not an account
       "The balance: low",
       "Balance: 12 items",
       "Allergies: none known",

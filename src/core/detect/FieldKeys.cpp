@@ -450,7 +450,7 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"bank_account_number", K::iban, S::identifier, kBare},
     {u"bank_account_no", K::iban, S::identifier, kBare},
     {u"routing_number", K::iban, S::identifier, kBare},
-    {u"sort_code", K::iban, S::identifier, kBare},
+    // A UK sort code names a bank branch, not an account: no entry for it.
     {u"bsb", K::iban, S::identifier, kBare},
 
     // ---- financial records ----------------------------------------------
