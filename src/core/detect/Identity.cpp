@@ -108,6 +108,11 @@ void Scanner::userPath(std::size_t start) {
   std::size_t end = nameStart;
   while (end < text_.size() && nameChar(text_[end]) && end - nameStart < 64) ++end;
   if (end == nameStart || (end < text_.size() && nameChar(text_[end]))) return;
+  // "Voir: /home/bob." ends a sentence: its full stop is not the user's.
+  while (end > nameStart && (text_[end - 1] == '.' || text_[end - 1] == '!' ||
+                             text_[end - 1] == 0x3002 || text_[end - 1] == 0xFF01))
+    --end;
+  if (end == nameStart) return;
   // "~name" is a home folder only when a path follows it ("~alice/src").
   if (c == '~' && ch(end) != '/') return;
   if (systemFolder(text_.substr(nameStart, end - nameStart))) return;
