@@ -144,17 +144,23 @@ bool skipped(const Candidate& c, std::u16string_view value, const DetectionSetti
   }
 }
 
+// The places of the built-in candidates of one kind, earliest first.
+std::vector<Range> builtInRanges(const std::vector<Candidate>& candidates, Kind::Value kind) {
+  std::vector<Range> ranges;
+  for (const Candidate& c : candidates)
+    if (!c.userMade && c.kind == kind) ranges.push_back(c.range);
+  std::sort(ranges.begin(), ranges.end(),
+            [](const Range& a, const Range& b) { return a.location < b.location; });
+  return ranges;
+}
+
 // An internal or database URL that wholly holds an e-mail address takes the
 // address's place in the ranking: found as the address alone, the URL would
 // leave its internal host in the paste. A URL that also cuts into another
 // address keeps its own place.
 void promoteUrlsHoldingEmails(const std::vector<Candidate>& candidates, std::vector<int>& ranks) {
-  std::vector<Range> emails;
-  for (const Candidate& c : candidates)
-    if (!c.userMade && c.kind == Kind::email) emails.push_back(c.range);
+  const std::vector<Range> emails = builtInRanges(candidates, Kind::email);
   if (emails.empty()) return;
-  std::sort(emails.begin(), emails.end(),
-            [](const Range& a, const Range& b) { return a.location < b.location; });
   std::vector<int> maxEnd(emails.size());  // of the addresses up to each one
   for (std::size_t j = 0; j < emails.size(); ++j)
     maxEnd[j] = std::max(j ? maxEnd[j - 1] : 0, emails[j].end());
@@ -182,12 +188,8 @@ void promoteUrlsHoldingEmails(const std::vector<Candidate>& candidates, std::vec
 // 9826 82") is the account: the card reading would leave its country and bank
 // code in the paste.
 void promoteIbansHoldingCards(const std::vector<Candidate>& candidates, std::vector<int>& ranks) {
-  std::vector<Range> cards;
-  for (const Candidate& c : candidates)
-    if (!c.userMade && c.kind == Kind::card) cards.push_back(c.range);
+  const std::vector<Range> cards = builtInRanges(candidates, Kind::card);
   if (cards.empty()) return;
-  std::sort(cards.begin(), cards.end(),
-            [](const Range& a, const Range& b) { return a.location < b.location; });
   Candidate card;
   card.kind = Kind::card;
   const int cardRank = rank(card);
