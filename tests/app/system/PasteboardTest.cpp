@@ -112,7 +112,9 @@ TEST_F(PasteboardTest, TheReturnWaitsForTheDestinationsFetch) {
 
     testing::runFor(c.stillMasked);
     EXPECT_EQ(fresh.clipboard.string(), "masked") << c.name;
-    if (c.fetch == Fetch::late) EXPECT_EQ(fresh.clipboard.destinationReads(), "masked");
+    if (c.fetch == Fetch::late) {
+      EXPECT_EQ(fresh.clipboard.destinationReads(), "masked");
+    }
     EXPECT_TRUE(
         testing::waitUntil([&] { return fresh.clipboard.contents == before; }, c.returnsWithin))
         << c.name;
