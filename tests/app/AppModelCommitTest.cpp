@@ -20,11 +20,7 @@ class CommitTest : public PasteFixture {
  protected:
   // Pastes through the review with the given keep set.
   void reviewAndKeep(const QString& text, const std::set<int>& keep) {
-    changeSettings([](AppSettings& s) { s.autoMask = false; });
-    clipboardHolds(text);
-    safePaste();
-    ASSERT_FALSE(ports.panels.reviews.empty());
-    ports.panels.reviews.back().paste(keep);
+    openReview(text).paste(keep);
     settle();
   }
 };
@@ -226,13 +222,10 @@ TEST_F(CommitTest, AVaultFailureShowsTheErrorAndPastesNothing) {
 }
 
 TEST_F(CommitTest, ADestinationChangeDuringTheVaultUpdateCancels) {
-  changeSettings([](AppSettings& s) { s.autoMask = false; });
-  clipboardHolds(twoEmails);
-  safePaste();
-  ASSERT_EQ(ports.panels.reviews.size(), 1u);
+  const ReviewSession review = openReview(twoEmails);
   {
     testing::PoolBlocker busy;
-    ports.panels.reviews[0].paste({});
+    review.paste({});
     EXPECT_TRUE(model().safePasteWaiting());
     ports.workspace.frontmost = terminal;
   }

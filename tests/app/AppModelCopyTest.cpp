@@ -68,8 +68,7 @@ TEST_F(AppModelCopyTest, AScanOfAClipboardTheUserReplacedFromTheMenuIsDropped) {
        "write to ada@example.com", "Email"},
   };
   for (const Case& c : cases) {
-    model_.reset();
-    changeSettings([](AppSettings& s) {
+    restart([](AppSettings& s) {
       s.autoMask = false;
       s.ignored.clear();
     });
@@ -181,9 +180,7 @@ TEST_F(AppModelCopyTest, AutoMaskWithoutTagAlertsIsSilent) {
   for (auto change : std::vector<std::function<void(AppSettings&)>>{
            [](AppSettings& s) { s.copyAlert = false; },
            [](AppSettings& s) { s.copyAlertStyle = AppSettings::CopyAlertStyle::iconOnly; }}) {
-    model_.reset();
-    ports.panels.toasts.clear();
-    changeSettings(change);
+    restart(change);
     userCopies("mail ada@example.com");
     settle();
     EXPECT_FALSE(ports.clipboard.string()->contains("ada@example.com"));
@@ -242,12 +239,10 @@ TEST_F(AppModelCopyTest, AMaskMadeStaleDuringTheVaultUpdateIsDropped) {
       {"auto-mask off", [&] { autoMask(false); }, copied},
   };
   for (const Case& c : cases) {
-    model_.reset();
-    changeSettings([](AppSettings& s) {
+    restart([](AppSettings& s) {
       s.protect = s.autoMask = true;
       s.pausedUntil.reset();
     });
-    ports.panels.toasts.clear();
     {
       FileLock busy;  // holds the vault's lock: the update waits
       userCopies(copied);
@@ -318,9 +313,7 @@ class AppModelSecondPassTest : public AppModelCopyTest {
 
 TEST_F(AppModelSecondPassTest, ANameTheRulesMissedIsMaskedOrAlerted) {
   for (const bool on : {true, false}) {
-    model_.reset();
-    ports.panels.toasts.clear();
-    autoMask(on);
+    restart([&](AppSettings& s) { s.autoMask = on; });
     userCopies(on ? "call Zebulon Quill at noon" : "Zebulon Quill wrote");
     settle();
     EXPECT_EQ(ports.clipboard.string()->contains("Zebulon"), !on) << on;
@@ -379,13 +372,11 @@ TEST_F(AppModelSecondPassTest, AnAnswerMadeStaleWhileTheModelThinksIsDropped) {
   autoMask(false);
   int round = 0;
   for (const Case& c : cases) {
-    model_.reset();
-    changeSettings([](AppSettings& s) {
+    restart([](AppSettings& s) {
       s.aiCheck = true;
       s.pausedUntil.reset();
     });
     systemPorts.model.state = LocalModelPort::Availability::available;
-    ports.panels.toasts.clear();
     const QString copied = QString("Zebulon Quill wrote %1 lines").arg(++round);
     const int chats = systemPorts.model.chats;
     systemPorts.model.close();

@@ -247,11 +247,7 @@ TEST_F(SafePasteTest, TheDecisionTable) {
 }
 
 TEST_F(SafePasteTest, TheReviewPastesWhatTheUserKeepsAndNothingWhenClosed) {
-  changeSettings([](AppSettings& s) { s.autoMask = false; });
-  clipboardHolds(emailAndCard);
-  safePaste();
-  ASSERT_EQ(ports.panels.reviews.size(), 1u);
-  const ReviewSession session = ports.panels.reviews[0];
+  const ReviewSession session = openReview(emailAndCard);
   EXPECT_FALSE(model().safePasteWaiting());  // a new paste may start meanwhile
 
   // Closing the review sends no answer: nothing is pasted or recorded.
@@ -273,11 +269,7 @@ TEST_F(SafePasteTest, TheReviewPastesWhatTheUserKeepsAndNothingWhenClosed) {
 }
 
 TEST_F(SafePasteTest, ANewPasteClosesAnOpenReviewFirstAndItCannotPasteAnyMore) {
-  changeSettings([](AppSettings& s) { s.autoMask = false; });
-  clipboardHolds(emailAndCard);
-  safePaste();
-  ASSERT_EQ(ports.panels.reviews.size(), 1u);
-  const ReviewSession closed = ports.panels.reviews[0];
+  const ReviewSession closed = openReview(emailAndCard);
   fakes::journal().clear();
   clipboardHolds(oneEmail);
   safePaste();

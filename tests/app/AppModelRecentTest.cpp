@@ -44,8 +44,7 @@ TEST_F(AppModelRecentTest, AFourthCopyPushesOutTheOldest) {
 TEST_F(AppModelRecentTest, IgnoreAddsCaseFoldedValuesOnceAndPutsTheTextBack) {
   const QString text = "Ada@Example.com or ada@example.COM";
   for (const bool masked : {false, true}) {
-    model_.reset();
-    changeSettings([&](AppSettings& s) {
+    restart([&](AppSettings& s) {
       s.autoMask = masked;
       s.ignored.clear();
     });
@@ -72,8 +71,7 @@ TEST_F(AppModelRecentTest, IgnoreAddsCaseFoldedValuesOnceAndPutsTheTextBack) {
 
 TEST_F(AppModelRecentTest, IgnoreLeavesWhatTheUserCopiedSinceOnTheClipboard) {
   for (const Since& c : copiedSince()) {
-    model_.reset();
-    changeSettings([](AppSettings& s) {
+    restart([](AppSettings& s) {
       s.autoMask = true;
       s.ignored.clear();
     });
@@ -94,8 +92,7 @@ TEST_F(AppModelRecentTest, IgnoreLeavesWhatTheUserCopiedSinceOnTheClipboard) {
 TEST_F(AppModelRecentTest, CheckAgainRescansThroughTheClipboardWhileItHoldsTheCopy) {
   const QString text = "mail ada@example.com, ask Zebulon Quill";
   for (const bool autoMask : {false, true}) {
-    model_.reset();
-    changeSettings([&](AppSettings& s) {
+    restart([&](AppSettings& s) {
       s.autoMask = autoMask;
       s.marked.clear();
     });
@@ -124,8 +121,7 @@ TEST_F(AppModelRecentTest, CheckAgainRescansThroughTheClipboardWhileItHoldsTheCo
 TEST_F(AppModelRecentTest, CheckAgainLeavesWhatTheUserCopiedSinceOnTheClipboard) {
   const QString text = "mail ada@example.com, ask Zebulon Quill";
   for (const Since& c : copiedSince()) {
-    model_.reset();
-    changeSettings([](AppSettings& s) {
+    restart([](AppSettings& s) {
       s.autoMask = true;
       s.marked.clear();
     });

@@ -128,8 +128,7 @@ TEST_F(AppModelSettingsTest, IconStateRules) {
       {"nothing", true, false, true, false, std::nullopt, false},
   };
   for (const Case& c : cases) {
-    model_.reset();
-    changeSettings([&](AppSettings& s) {
+    restart([&](AppSettings& s) {
       s.protect = true;
       s.autoMask = false;  // so that a copy keeps its findings on the clipboard
       s.pausedUntil.reset();

@@ -39,6 +39,14 @@ class EngineTest : public ::testing::Test {
     model().setSettings(s);
   }
 
+  // A fresh model over the same fakes and data, no toasts shown, settings changed by fn.
+  template <class Fn>
+  void restart(Fn fn) {
+    model_.reset();
+    ports.panels.toasts.clear();
+    changeSettings(fn);
+  }
+
   // The user copies a text and the monitor's next tick sees it.
   void userCopies(const QString& text);
   void userCopies(const ClipboardSnapshot& items);

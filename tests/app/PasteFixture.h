@@ -93,6 +93,16 @@ class PasteFixture : public EngineTest {
     model().safePaste(trigger);
     settle();
   }
+  // A safe paste of text with auto-mask off: the review it opens.
+  ReviewSession openReview(const QString& text) {
+    changeSettings([](AppSettings& s) { s.autoMask = false; });
+    ports.panels.reviews.clear();
+    clipboardHolds(text);
+    safePaste();
+    EXPECT_EQ(ports.panels.reviews.size(), 1u);
+    if (ports.panels.reviews.empty()) return {.paste = [](const std::set<int>&) {}};
+    return ports.panels.reviews.back();
+  }
   QStringList toastTexts() const {
     QStringList out;
     for (const auto& shown : ports.panels.toasts) out << shown.toast.text;
