@@ -100,7 +100,11 @@ class PasteFixture : public EngineTest {
     clipboardHolds(text);
     safePaste();
     EXPECT_EQ(ports.panels.reviews.size(), 1u);
-    if (ports.panels.reviews.empty()) return {.paste = [](const std::set<int>&) {}};
+    if (ports.panels.reviews.empty()) {
+      ReviewSession none;
+      none.paste = [](const std::set<int>&) {};
+      return none;
+    }
     return ports.panels.reviews.back();
   }
   QStringList toastTexts() const {
