@@ -16,11 +16,6 @@ namespace {
 
 ClipboardPort& board() { return Ports::get<ClipboardPort>(); }
 
-std::function<Shortcut()>& resolver() {
-  static std::function<Shortcut()> fn;
-  return fn;
-}
-
 }  // namespace
 
 std::set<qint64>& ownChanges() {
@@ -102,14 +97,11 @@ void postKey(std::uint16_t keyCode, std::uint32_t modifiers) {
 }
 
 Shortcut pasteShortcut() {
-  if (resolver()) return resolver()();
   const auto front = Ports::get<WorkspacePort>().frontmostApplication();
   const bool terminal =
       front && front->bundleID && Place::isTerminal(front->bundleID->toStdU16String());
   return {KeyCode::v, Modifier::control | (terminal ? Modifier::shift : 0)};
 }
-
-void setPasteShortcutResolver(std::function<Shortcut()> fn) { resolver() = std::move(fn); }
 
 namespace {
 

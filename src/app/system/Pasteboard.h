@@ -5,7 +5,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <set>
 #include <utility>
@@ -49,8 +48,6 @@ struct Shortcut {
   bool operator==(const Shortcut&) const = default;
 };
 Shortcut pasteShortcut();
-// Replaces how the shortcut is chosen (none: the rule above).
-void setPasteShortcutResolver(std::function<Shortcut()> resolver);
 
 // Writes the text, sends the paste shortcut and gives the previous clipboard
 // back once the destination has fetched the text, no sooner than
