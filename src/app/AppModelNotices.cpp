@@ -23,8 +23,7 @@ void undoPaste() {
   WorkspacePort* workspace = Ports::find<WorkspacePort>();
   const std::optional<RunningApp> front =
       workspace ? workspace->frontmostApplication() : std::nullopt;
-  const bool terminal =
-      front && front->bundleID && Place::isTerminal(front->bundleID->toStdU16String());
+  const bool terminal = Place::isTerminal(front);
   if (keyboard && keyboard->isTrusted(false) && !terminal) {
     Pasteboard::postKey(KeyCode::z, Modifier::control);
     return;

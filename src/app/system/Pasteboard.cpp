@@ -97,9 +97,7 @@ void postKey(std::uint16_t keyCode, std::uint32_t modifiers) {
 }
 
 Shortcut pasteShortcut() {
-  const auto front = Ports::get<WorkspacePort>().frontmostApplication();
-  const bool terminal =
-      front && front->bundleID && Place::isTerminal(front->bundleID->toStdU16String());
+  const bool terminal = Place::isTerminal(Ports::get<WorkspacePort>().frontmostApplication());
   return {KeyCode::v, Modifier::control | (terminal ? Modifier::shift : 0)};
 }
 

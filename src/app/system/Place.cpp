@@ -26,6 +26,10 @@ bool Place::isTerminal(const std::optional<std::u16string>& bundleID) {
   return bundleID && terminals().count(*bundleID) > 0;
 }
 
+bool Place::isTerminal(const std::optional<RunningApp>& app) {
+  return app && app->bundleID && isTerminal(app->bundleID->toStdU16String());
+}
+
 Place Place::current(const std::optional<RunningApp>& app) {
   return of(app, AppModel::shared().settings());
 }

@@ -24,6 +24,7 @@ struct Place {
   static const std::set<std::u16string>& terminals();
   static const std::set<std::u16string>& browsers();
   static bool isTerminal(const std::optional<std::u16string>& bundleID);
+  static bool isTerminal(const std::optional<RunningApp>& app);
 
   // The destination for an application ("Unknown" when there is none), with
   // the protected sites of the shared model's settings. Reads the

@@ -60,8 +60,7 @@ Verdict SmartPaste::handle(const KeyGrabPort::Press& press) {
   std::optional<RunningApp> front;
   if (WorkspacePort* workspace = Ports::find<WorkspacePort>())
     front = workspace->frontmostApplication();
-  const bool terminal =
-      front && front->bundleID && Place::isTerminal(front->bundleID->toStdU16String());
+  const bool terminal = Place::isTerminal(front);
   if (press.shift != terminal) return Verdict::replay;
   if (!shouldIntercept()) return Verdict::replay;
   QPointer<AppModel> model = model_;
