@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -638,5 +639,70 @@ TEST(FieldRules, LetterClosings) {
        {"Thanks,\nSee you Monday\n", "Best,\nThe Team\n", "Regards,\n\nAda Lovelace\n"}) {
     auto text = toUtf16(c);
     EXPECT_TRUE(find(text).empty()) << c << " -> " << dump(describe(text, find(text)));
+  }
+}
+
+TEST(FieldRules, LabelledValuesEndWhereTheirShapeEnds) {
+  const Case cases[] = {
+      {"SSN 123-45-6789 on file", "ssn:123-45-6789"},
+      {"ssn 123-45-6789 ok", "ssn:123-45-6789"},
+      {"SSN 123-45-6789 OK", "ssn:123-45-6789"},
+      {"Passport X1234567 ok", "passport:X1234567"},
+      {"Customer passport AB1344935 on file.", "passport:AB1344935"},
+      {"dl_number S522-3988-1985 on file", "driverLicense:S522-3988-1985"},
+      {"NINO JG321763A on file", "ssn:JG321763A"},
+      {"Account No 925222938528 on file.", "identifier:925222938528"},
+      {"DOB 12/04/1990 on file", "birthDate:12/04/1990"},
+      {"phone 555-123-4567 ok", "phone:555-123-4567"},
+      // spaced ids keep their groups
+      {"National Insurance Number: QQ 12 34 56 C", "ssn:QQ 12 34 56 C"},
+      {"licence_number: D123 4567 8901", "driverLicense:D123 4567 8901"},
+  };
+  expectFound(cases);
+}
+
+TEST(FieldRules, BankBranchCodesAreNotAccounts) {
+  const char* notFound[] = {
+      "bsb: 062-000",
+      "routing_number: 021000021",
+      "ABA routing number 021000021",
+      "Sort code: 60-23-48",
+      "swift_code: DEUTDEFF",
+      R"({"bank": {"routing_number": "021000021", "bic": "DEUTDEFF500"}})",
+  };
+  for (const char* c : notFound) {
+    auto text = toUtf16(c);
+    EXPECT_TRUE(find(text).empty()) << c << " -> " << dump(describe(text, find(text)));
+  }
+  const Case found[] = {
+      {"bank_account_number: 12345678", "iban:12345678"},
+      {"routing_number: 021000021\naccount_number: 12345678", "identifier:12345678"},
+  };
+  expectFound(found);
+}
+
+TEST(FieldRules, RecordContextEndsWithItsRecord) {
+  struct Record {
+    const char* text;
+    std::vector<std::string> expected;
+  };
+  const Record cases[] = {
+      {"employee_id: E-1001\ndepartment: Payroll\n\ntitle: Introduction\n",
+       {"employmentRecord:Payroll", "identifier:E-1001"}},
+      {R"([{"employee_id": "E-1001", "title": "Engineer"}, {"title": "Introduction"}])",
+       {"employmentRecord:Engineer", "identifier:E-1001"}},
+      // one object holds its record across a blank line
+      {"{\n  \"department\": \"Payroll\",\n\n  \"title\": \"Senior Accountant\"\n}",
+       {"employmentRecord:Payroll", "employmentRecord:Senior Accountant"}},
+      {R"({"employee": {"employee_id": "E-7001"}, "title": "Analyst"})",
+       {"employmentRecord:Analyst", "identifier:E-7001"}},
+      {"department: Payroll\ntitle: Senior Accountant\n",
+       {"employmentRecord:Payroll", "employmentRecord:Senior Accountant"}},
+  };
+  for (const Record& c : cases) {
+    auto text = toUtf16(c.text);
+    auto all = describe(text, find(text));
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(all, c.expected) << c.text;
   }
 }

@@ -142,6 +142,7 @@ class Scanner {
     int ls = 0;
     while (ls <= n) {
       const int le = lineEnd(ls, n);
+      if (skipBlanksAt(ls, le) == le) paragraphBreaks_.push_back(ls);
       line(ls, le);
       prevLine_ = {ls, le};
       if (le >= n) break;
@@ -1163,12 +1164,67 @@ class Scanner {
 
   // ---- records that need a neighbouring key -----------------------------------------
 
+  // A record is the innermost {…} object around a key, or, outside objects, the
+  // block of lines between blank lines: "title" three paragraphs below an
+  // employee's department is a heading, not the employee's title.
+  struct Object {
+    int open, close, parent;
+  };
+
+  void buildObjects() {
+    std::vector<int> stack;
+    const int n = int(t_.size());
+    for (int i = 0; i < n; ++i) {
+      if (t_[i] == u'{') {
+        stack.push_back(int(objects_.size()));
+        objects_.push_back({i, n, stack.size() > 1 ? stack[stack.size() - 2] : -1});
+      } else if (t_[i] == u'}' && !stack.empty()) {
+        objects_[std::size_t(stack.back())].close = i;
+        stack.pop_back();
+      }
+    }
+  }
+
+  int innermostObject(int at) const {
+    auto it = std::lower_bound(objects_.begin(), objects_.end(), at,
+                               [](const Object& o, int x) { return o.open < x; });
+    int k = int(it - objects_.begin()) - 1;
+    for (int steps = 0; k >= 0 && objects_[std::size_t(k)].close < at; ++steps)
+      k = steps < 64 ? objects_[std::size_t(k)].parent : -1;
+    return k;
+  }
+
+  bool within(int inner, int outer) const {
+    if (outer < 0) return true;
+    if (inner < 0) return false;
+    const Object &i = objects_[std::size_t(inner)], &o = objects_[std::size_t(outer)];
+    return o.open <= i.open && i.close <= o.close;
+  }
+
+  bool sameRecord(int a, int b) const {
+    const int oa = innermostObject(a), ob = innermostObject(b);
+    if (oa == ob && oa >= 0) return true;
+    if (!within(oa, ob) && !within(ob, oa)) return false;
+    auto gap = std::upper_bound(paragraphBreaks_.begin(), paragraphBreaks_.end(), std::min(a, b));
+    return gap == paragraphBreaks_.end() || *gap >= std::max(a, b);
+  }
+
   void resolvePending() {
+    if (pending_.empty()) return;
     for (auto& a : anchors_) std::sort(a.begin(), a.end());
+    buildObjects();
     for (Pending& p : pending_) {
       const std::vector<int>& anchors = anchors_[std::size_t(std::countr_zero(p.group))];
-      auto it = std::lower_bound(anchors.begin(), anchors.end(), p.at - kContextWindow);
-      if (it != anchors.end() && *it <= p.at + kContextWindow) out_.push_back(std::move(p.c));
+      const auto mid = std::lower_bound(anchors.begin(), anchors.end(), p.at);
+      // The nearest few anchors on either side decide.
+      bool found = false;
+      for (auto it = mid; !found && it != anchors.end() && it - mid < 4; ++it)
+        found = *it <= p.at + kContextWindow && sameRecord(*it, p.at);
+      for (auto it = mid; !found && it != anchors.begin() && mid - it < 4;) {
+        --it;
+        found = *it >= p.at - kContextWindow && sameRecord(*it, p.at);
+      }
+      if (found) out_.push_back(std::move(p.c));
     }
   }
 
@@ -1187,6 +1243,8 @@ class Scanner {
   std::vector<int> nextLabel_;
   std::array<std::vector<int>, 3> anchors_;  // key positions by ContextGroup bit
   std::vector<Pending> pending_;
+  std::vector<Object> objects_;
+  std::vector<int> paragraphBreaks_;  // starts of blank lines
   std::vector<Cell> cells_;
   bool csvActive_ = false;
   bool proseLabel_ = false;

@@ -527,30 +527,30 @@ Span matchUsername(View t, int b, int e, const KeyRule& rule, Mode mode, bool st
 Span idGroups(View t, int b, int e, Mode mode, int minAlnum, int maxAlnum, int minDigits) {
   auto [vb, ve] = mode == Mode::whole ? trim(t, b, e) : Trimmed{b, e};
   int i = vb, alnum = 0, digits = 0, end = -1;
-  bool first = true;
+  bool first = true, joined = false;
   while (i < ve) {
     int g = i;
-    int gd = 0;
+    int gd = 0, ga = 0;
+    bool upper = true;
     while (g < ve && (isAsciiAlpha(t[g]) || isDigit(t[g]) || t[g] == u'-' || t[g] == u'_' ||
                       t[g] == u'/' || t[g] == u'.')) {
       if (t[g] == u'-' || t[g] == u'_' || t[g] == u'/' || t[g] == u'.') {
         if (g + 1 >= ve || !(isAsciiAlpha(t[g + 1]) || isDigit(t[g + 1]))) break;
+        joined = joined || first;
       } else {
-        ++alnum;
+        ++ga;
         gd += isDigit(t[g]);
+        upper = upper && !isAsciiLower(t[g]);
       }
       ++g;
-      if (alnum > maxAlnum) return kNone;
+      if (alnum + ga > maxAlnum) return kNone;
     }
     if (g == i) break;
-    if (!first) {
-      // A spaced group continues the id only when it looks like part of one.
-      bool shortLetters = gd == 0 && g - i <= 2;
-      if (gd == 0 && !shortLetters) {
-        alnum -= g - i;
-        break;
-      }
-    }
+    // A spaced group continues the id only when it looks like part of one: never
+    // after an id written with joiners ("123-45-6789 on file"), and letters only
+    // as a single capital ("QQ 12 34 56 C", not "X1234567 ok").
+    if (!first && (joined || (gd == 0 && !(upper && ga == 1)))) break;
+    alnum += ga;
     digits += gd;
     end = g;
     first = false;
