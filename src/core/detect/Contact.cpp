@@ -1,5 +1,8 @@
 // E-mail addresses and phone numbers.
 #include <phonenumbers/phonenumberutil.h>
+#include <unicode/uchar.h>
+#include <unicode/uscript.h>
+#include <unicode/utf16.h>
 
 #include <array>
 #include <string>
@@ -28,21 +31,114 @@ bool fileExtension(std::u16string_view tld) {
   return false;
 }
 
+// Addresses may hold letters of any script (RFC 6531), but text in scripts
+// written without spaces runs straight into them ("联系john@example.cn谢谢"):
+// a change of script between two letters ends the address there. Each
+// character of a local part or label gets a group; marks and joiners belong
+// to the letter before them, punctuation joins anything.
+constexpr int kNone = -1, kPunct = 0, kMark = 1, kDigit = 2, kLatin = 3, kHan = 4, kScripts = 5;
+
+bool unspaced(int g) {
+  if (g == kHan) return true;
+  const int script = g - kScripts;
+  return script == USCRIPT_HANGUL || script == USCRIPT_THAI || script == USCRIPT_LAO ||
+         script == USCRIPT_KHMER || script == USCRIPT_MYANMAR;
+}
+
+int groupOf(UChar32 c) {
+  if (c < 0x80) {
+    if (digit(char16_t(c))) return kDigit;
+    if (alpha(char16_t(c))) return kLatin;
+    return kNone;
+  }
+  if ((U_GET_GC_MASK(c) & U_GC_M_MASK) != 0 || c == 0x200c || c == 0x200d) return kMark;
+  if (!u_isalnum(c)) return kNone;
+  UErrorCode error = U_ZERO_ERROR;
+  const UScriptCode script = uscript_getScript(c, &error);
+  switch (script) {
+    case USCRIPT_HAN:
+    case USCRIPT_HIRAGANA:
+    case USCRIPT_KATAKANA:
+    case USCRIPT_BOPOMOFO:
+      return kHan;
+    case USCRIPT_LATIN:
+      return kLatin;
+    case USCRIPT_COMMON:
+    case USCRIPT_INHERITED:
+      // The kana length mark and full-width forms live with the CJK text.
+      if ((c >= 0x3000 && c < 0x3100) || (c >= 0xff00 && c < 0xfff0)) return kHan;
+      return u_isdigit(c) ? kDigit : kLatin;
+    default:
+      return kScripts + int(script);
+  }
+}
+
+// Whether two adjacent letters (or digits) belong to different words.
+bool boundary(int a, int b) {
+  if (a == b || a <= kMark || b <= kMark) return false;
+  if (a == kDigit || b == kDigit) return unspaced(a) || unspaced(b);
+  return true;
+}
+
+bool letterLike(char16_t c) { return c < 0x80 ? alnum(c) : wordChar(c); }
+
+// "ssh -p 2222 ubuntu@host", "mosh admin@host": the address follows a
+// remote-login command on its line, with only options (and their values)
+// between. Words such as "mail" between mean a real address.
+bool afterLoginCommand(std::u16string_view text, std::size_t start) {
+  static constexpr std::u16string_view kCommands[] = {
+      u"ssh",    u"scp",   u"sftp",   u"rsync", u"mosh",    u"ssh-copy-id", u"autossh",
+      u"slogin", u"sshfs", u"telnet", u"plink", u"sshpass", u"ssh.exe"};
+  std::size_t i = start;
+  bool pendingValue = false;  // a plain word waiting for its option before it
+  for (int words = 0; words < 10; ++words) {
+    while (i > 0 && (text[i - 1] == ' ' || text[i - 1] == '\t')) --i;
+    if (i == 0 || space(text[i - 1])) return false;
+    const std::size_t wordEnd = i;
+    while (i > 0 && !space(text[i - 1]) && wordEnd - i < 128) --i;
+    std::size_t a = i;
+    while (a < wordEnd && !alnum(text[a]) && text[a] != '-') ++a;  // "$", "`", "(", quotes
+    std::u16string word(text.substr(a, wordEnd - a));
+    for (auto& c : word) c = fold(c);
+    if (!word.empty() && word[0] == '-') {
+      pendingValue = false;
+      continue;
+    }
+    for (auto command : kCommands)
+      if (word == command ||
+          (word.ends_with(command) && word[word.size() - command.size() - 1] == '/'))
+        return !pendingValue;
+    if (pendingValue) return false;
+    pendingValue = true;
+  }
+  return false;
+}
+
 }  // namespace
 
 void Scanner::email(std::size_t at) {
   // Local part, read backwards (at most 64 characters).
   std::size_t start = at;
-  // An apostrophe between letters belongs to the name ("o'connor@…"); one at
-  // either end is a quote around the address.
-  auto inLocal = [&](std::size_t k) {
-    const char16_t c = text_[k];
-    return localChar(c) ||
-           (c == '\'' && k > 0 && k + 1 < at && alnum(text_[k - 1]) && alnum(text_[k + 1]));
-  };
-  while (start > 0 && at - start < 64 && inLocal(start - 1)) --start;
-  if (start > 0 && inLocal(start - 1)) return;  // longer than any local part
-  while (start < at && (text_[start] == '.' || text_[start] == '-' || text_[start] == '+')) ++start;
+  int later = kPunct;  // group of the character after the one read
+  while (start > 0) {
+    std::size_t k = start;
+    UChar32 c;
+    U16_PREV(text_.data(), 0, k, c);
+    int g = groupOf(c);
+    // An apostrophe between letters belongs to the name ("o'connor@…"); one at
+    // either end is a quote around the address.
+    if (g == kNone &&
+        (localChar(char16_t(c)) || (c == '\'' && k > 0 && k + 1 < at && letterLike(text_[k - 1]) &&
+                                    letterLike(text_[k + 1]))))
+      g = kPunct;
+    if (g == kNone || (g != kMark && boundary(g, later))) break;
+    if (at - k > 64) return;  // longer than any local part
+    start = k;
+    if (g != kMark) later = g;
+  }
+  while (start < at && (text_[start] == '.' || text_[start] == '-' || text_[start] == '+' ||
+                        groupOf(text_[start]) == kMark))
+    ++start;
   if (start == at || text_[at - 1] == '.') return;
   for (std::size_t k = start; k + 1 < at; ++k)
     if (text_[k] == '.' && text_[k + 1] == '.') return;
@@ -62,30 +158,59 @@ void Scanner::email(std::size_t at) {
   int labels = 0;
   while (end < text_.size() && end - at <= 254) {
     const std::size_t labelStart = end;
-    while (end < text_.size() && (alnum(text_[end]) || text_[end] == '-') && end - labelStart < 64)
-      ++end;
-    const std::size_t len = end - labelStart;
-    if (len == 0 || len > 63 || text_[labelStart] == '-' || text_[end - 1] == '-') return;
+    int earlier = kPunct;
+    while (end < text_.size()) {
+      std::size_t k = end;
+      UChar32 c;
+      U16_NEXT(text_.data(), k, text_.size(), c);
+      const int g = c == '-' ? kPunct : groupOf(c);
+      if (g == kNone || (g != kMark && boundary(earlier, g))) break;
+      if (k - labelStart > 63) return;
+      end = k;
+      if (g != kMark) earlier = g;
+    }
+    if (end == labelStart || text_[labelStart] == '-' || text_[end - 1] == '-') return;
     ++labels;
     lastLabel = labelStart;
-    if (end + 1 < text_.size() && text_[end] == '.' && alnum(text_[end + 1])) {
+    if (end + 1 < text_.size() && text_[end] == '.' && letterLike(text_[end + 1])) {
       ++end;
       continue;
     }
     break;
   }
   if (labels < 2) return;
+  // The top-level domain: letters (2 to 63 of them), or its ASCII form "xn--…".
   const std::u16string_view tld = text_.substr(lastLabel, end - lastLabel);
-  if (tld.size() < 2) return;
-  for (char16_t c : tld)
-    if (!alpha(c)) return;
+  int letters = 0;
+  bool onlyLetters = true, ascii = true;
+  for (std::size_t k = 0; k < tld.size();) {
+    UChar32 c;
+    U16_NEXT(tld.data(), k, tld.size(), c);
+    if (groupOf(c) == kMark) continue;
+    ++letters;
+    onlyLetters = onlyLetters && u_isalpha(c);
+    ascii = ascii && c < 0x80;
+  }
+  const bool punycode = tld.size() > 4 && chars::at(tld, 0, u"xn--");
+  if (!punycode && (!onlyLetters || letters < 2)) return;
   const char16_t next = ch(end);
-  if (wordChar(next) && next < 0x80) return;
   if (next == '@' || next == '-') return;
-  // "git@github.com:owner/repo" is an SSH remote.
-  if (next == ':' && (alnum(ch(end + 1)) || ch(end + 1) == '/' || ch(end + 1) == '~')) return;
-  if (fileExtension(tld)) return;
-  add(Kind::email, start, end);
+  if (ascii && fileExtension(tld)) return;
+
+  // Login targets of ssh and its kin ("ssh ubuntu@ec2-….amazonaws.com",
+  // "git@github.com:owner/repo", "scp f user@host:/srv") name an account on a
+  // machine, not a mailbox: an internal host's is an internal address.
+  const bool remote =
+      (next == ':' && (alnum(ch(end + 1)) || ch(end + 1) == '/' || ch(end + 1) == '~')) ||
+      afterLoginCommand(text_, start);
+  if (remote) {
+    std::u16string host(text_.substr(at + 1, end - at - 1));
+    for (auto& c : host) c = fold(c);
+    if (on(Kind::internalUrl) && internalHost(host, settings_, false))
+      add(Kind::internalUrl, start, end);
+    return;
+  }
+  if (on(Kind::email)) add(Kind::email, start, end);
 }
 
 // ---------------------------------------------------------------------------

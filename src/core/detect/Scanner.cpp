@@ -112,7 +112,7 @@ void Scanner::run() {
     }
     switch (c) {
       case '@':
-        if (on(Kind::email)) email(i);
+        if (on(Kind::email) || on(Kind::internalUrl)) email(i);
         break;
       case ':':
         if (ch(i + 1) == '/' && ch(i + 2) == '/') {
