@@ -176,37 +176,42 @@ class Scanner {
   }
 
 #if defined(__SSE2__)
-  // Byte mask of the eight characters at p where kStops may hold (p[-1] is
+  // Bit mask of the sixteen characters at p where kStops may hold (p[-1] is
   // read as the character before the first); a superset of the table's stops.
-  static int mayStop(const char16_t* p) {
-    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i prev = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p - 1));
+  // The characters are narrowed to bytes: past U+00FF they saturate to 0xFF,
+  // or to 0 from U+8000 on, which only ever adds stops.
+  static unsigned mayStop(const char16_t* p) {
+    const auto* q = reinterpret_cast<const __m128i*>(p);
+    const auto* r = reinterpret_cast<const __m128i*>(p - 1);
+    const __m128i lo = _mm_loadu_si128(q), hi = _mm_loadu_si128(q + 1);
+    const __m128i c = _mm_packus_epi16(lo, hi);
+    const __m128i prev = _mm_packus_epi16(_mm_loadu_si128(r),
+                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 7)));
     const __m128i zero = _mm_setzero_si128();
-    auto is = [](__m128i v, char16_t x) { return _mm_cmpeq_epi16(v, _mm_set1_epi16(short(x))); };
-    auto inRange = [&](__m128i v, char16_t lo, char16_t width) {
-      return _mm_cmpeq_epi16(
-          _mm_subs_epu16(_mm_sub_epi16(v, _mm_set1_epi16(short(lo))), _mm_set1_epi16(short(width))),
-          zero);
+    auto is = [](__m128i v, char x) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(x)); };
+    auto inRange = [&](__m128i v, char low, char width) {
+      return _mm_cmpeq_epi8(
+          _mm_subs_epu8(_mm_sub_epi8(v, _mm_set1_epi8(low)), _mm_set1_epi8(width)), zero);
     };
-    __m128i m = _mm_or_si128(_mm_or_si128(is(c, u':'), is(c, u'=')),
-                             _mm_or_si128(is(c, u'\t'), is(c, u',')));
-    m = _mm_or_si128(m, _mm_or_si128(_mm_or_si128(is(c, u';'), is(c, u'|')),
-                                     _mm_or_si128(is(c, u'>'), is(c, 0xFF1A))));
-    const __m128i prevDigit = inRange(prev, u'0', 9);
-    m = _mm_or_si128(m, _mm_andnot_si128(prevDigit, inRange(c, u'0', 9)));
-    const __m128i prevBlank = _mm_or_si128(is(prev, u' '), is(prev, u'\t'));
-    const __m128i iwt = _mm_or_si128(_mm_or_si128(is(c, u'i'), is(c, u'w')), is(c, u't'));
+    const __m128i fullColon = _mm_set1_epi16(short(0xFF1A));
+    __m128i m = _mm_packs_epi16(_mm_cmpeq_epi16(lo, fullColon), _mm_cmpeq_epi16(hi, fullColon));
+    m = _mm_or_si128(m, _mm_or_si128(_mm_or_si128(is(c, ':'), is(c, '=')),
+                                     _mm_or_si128(is(c, '\t'), is(c, ','))));
+    m = _mm_or_si128(m, _mm_or_si128(_mm_or_si128(is(c, ';'), is(c, '|')), is(c, '>')));
+    const __m128i prevDigit = inRange(prev, '0', 9);
+    m = _mm_or_si128(m, _mm_andnot_si128(prevDigit, inRange(c, '0', 9)));
+    const __m128i prevBlank = _mm_or_si128(is(prev, ' '), is(prev, '\t'));
+    const __m128i iwt = _mm_or_si128(_mm_or_si128(is(c, 'i'), is(c, 'w')), is(c, 't'));
     m = _mm_or_si128(m, _mm_and_si128(prevBlank, iwt));
     // Before a salutation's capital: an ASCII character that is no letter or digit.
-    const __m128i prevAscii =
-        _mm_cmpeq_epi16(_mm_and_si128(prev, _mm_set1_epi16(short(0xFF80))), zero);
-    const __m128i prevLetter = inRange(_mm_or_si128(prev, _mm_set1_epi16(0x20)), u'a', 25);
+    const __m128i prevAscii = _mm_cmpeq_epi8(_mm_and_si128(prev, _mm_set1_epi8(char(0x80))), zero);
+    const __m128i prevLetter = inRange(_mm_or_si128(prev, _mm_set1_epi8(0x20)), 'a', 25);
     const __m128i prevOther = _mm_andnot_si128(_mm_or_si128(prevLetter, prevDigit), prevAscii);
-    const __m128i caps = _mm_or_si128(_mm_or_si128(_mm_or_si128(is(c, u'M'), is(c, u'D')),
-                                                   _mm_or_si128(is(c, u'P'), is(c, u'S'))),
-                                      _mm_or_si128(is(c, u'H'), is(c, u'F')));
+    const __m128i caps = _mm_or_si128(
+        _mm_or_si128(_mm_or_si128(is(c, 'M'), is(c, 'D')), _mm_or_si128(is(c, 'P'), is(c, 'S'))),
+        _mm_or_si128(is(c, 'H'), is(c, 'F')));
     m = _mm_or_si128(m, _mm_and_si128(prevOther, caps));
-    return _mm_movemask_epi8(m);
+    return unsigned(_mm_movemask_epi8(m));
   }
 #endif
 
@@ -268,25 +273,27 @@ class Scanner {
     }
     seps_.clear();
     std::array<int, 4> delims{};  // tab, comma, semicolon, pipe
-    [[maybe_unused]] int block = -8;
+    [[maybe_unused]] int block = -16;
     [[maybe_unused]] unsigned blockMask = 0;
+    [[maybe_unused]] const int n = int(t_.size());
     for (int i = ls; i < le; ++i) {
 #if defined(__SSE2__)
-      // Most characters stop nothing: the block mask of eight at a time
-      // leads to the next one that may.
+      // Most characters stop nothing: the block mask of sixteen at a time
+      // leads to the next one that may. A block may reach into the next
+      // line; its bits past the line's end are dropped.
       if (i > ls) {
         while (true) {
-          if (i >= block && i < block + 8) {
-            const unsigned rest = blockMask & (~0u << (2 * (i - block)));
-            if (rest) {
-              i = block + __builtin_ctz(rest) / 2;
+          if (i >= block && i < block + 16) {
+            if (const unsigned rest = blockMask >> (i - block)) {
+              i += std::countr_zero(rest);
               break;
             }
-            i = block + 8;
+            i = block + 16;
           }
-          if (i + 8 > le) break;
+          if (i >= le || i + 16 > n) break;
           block = i;
-          blockMask = unsigned(mayStop(t_.data() + i));
+          blockMask = mayStop(t_.data() + i);
+          if (le - i < 16) blockMask &= (1u << (le - i)) - 1;
         }
         if (i >= le) break;
       }

@@ -325,10 +325,10 @@ void Scanner::bareHost(std::size_t start) {
       if (fold(tail[k]) != fold(label[k])) return false;
     return true;
   };
+  static constexpr std::u16string_view kLastLabels[] = {
+      u"internal", u"local", u"localdomain", u"corp", u"lan", u"intranet", u"arpa", u"private"};
   bool candidate = false;
-  for (std::u16string_view label :
-       {u"internal", u"local", u"localdomain", u"corp", u"lan", u"intranet", u"arpa", u"private"})
-    candidate = candidate || sameLabel(label);
+  for (std::u16string_view label : kLastLabels) candidate = candidate || sameLabel(label);
   for (const auto& domain : settings_.internalDomains) {
     const auto dot = domain.rfind(u'.');
     candidate =

@@ -2,6 +2,13 @@
 
 #include <unicode/uchar.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <algorithm>
+#include <bit>
+
 namespace clipvane::detect {
 
 bool chars::wordChar(char16_t c) {
@@ -63,28 +70,89 @@ void Scanner::add(Kind k, std::size_t start, std::size_t end) {
   out_.push_back(std::move(c));
 }
 
+namespace {
+
+constexpr std::uint32_t kPunctStart = 1, kWordStart = 2;
+
+// Punctuation where a kind can start, and letters and digits (whose run is
+// one word: only its first character starts anything).
+inline constexpr auto kStartClass = [] {
+  std::array<std::uint8_t, 128> t{};
+  for (int c = 0; c < 128; ++c) t[std::size_t(c)] = chars::alnum(char16_t(c)) ? kWordStart : 0;
+  for (char c : {'@', ':', '-', '/', '~', '+', '('}) t[std::size_t(c)] = kPunctStart;
+  return t;
+}();
+
+// A character after which a letter or digit goes on the same word.
+inline bool wordish(char16_t c) { return chars::alnum(c) || c == '_'; }
+
+}  // namespace
+
+// Most of the text is passed over a block of 64 characters at a time: the
+// block holds which of them are letters or digits and which can start
+// something.
+void Scanner::loadBlock(std::size_t base, Block& b) const {
+  const std::size_t n = text_.size();
+  b.base = base;
+  std::uint64_t alnumBits = 0, wordBits = 0, punctBits = 0;
+#if defined(__SSE2__)
+  if (n - base >= 64) {
+    const auto* p = reinterpret_cast<const __m128i*>(text_.data() + base);
+    const __m128i zero = _mm_setzero_si128(), caseBit = _mm_set1_epi8(0x20);
+    const __m128i digit0 = _mm_set1_epi8('0'), digits = _mm_set1_epi8(9);
+    const __m128i letterA = _mm_set1_epi8('a'), letters = _mm_set1_epi8(25);
+    for (int k = 0; k < 4; ++k) {
+      // Characters past U+00FF saturate to 0 or 0xFF, which match nothing below.
+      const __m128i v =
+          _mm_packus_epi16(_mm_loadu_si128(p + 2 * k), _mm_loadu_si128(p + 2 * k + 1));
+      auto is = [&](char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
+      const __m128i digit = _mm_cmpeq_epi8(_mm_subs_epu8(_mm_sub_epi8(v, digit0), digits), zero);
+      const __m128i letter = _mm_cmpeq_epi8(
+          _mm_subs_epu8(_mm_sub_epi8(_mm_or_si128(v, caseBit), letterA), letters), zero);
+      const __m128i alnum = _mm_or_si128(digit, letter);
+      const __m128i punct =
+          _mm_or_si128(_mm_or_si128(_mm_or_si128(is('@'), is(':')), _mm_or_si128(is('-'), is('/'))),
+                       _mm_or_si128(_mm_or_si128(is('~'), is('+')), is('(')));
+      const auto shift = 16 * k;
+      alnumBits |= std::uint64_t(unsigned(_mm_movemask_epi8(alnum))) << shift;
+      wordBits |= std::uint64_t(unsigned(_mm_movemask_epi8(_mm_or_si128(alnum, is('_'))))) << shift;
+      punctBits |= std::uint64_t(unsigned(_mm_movemask_epi8(punct))) << shift;
+    }
+  } else
+#endif
+  {
+    const std::size_t size = std::min<std::size_t>(64, n - base);
+    for (std::size_t k = 0; k < size; ++k) {
+      const char16_t c = text_[base + k];
+      if (c >= 0x80) continue;
+      const std::uint8_t cls = kStartClass[c];
+      alnumBits |= std::uint64_t(cls == kWordStart) << k;
+      punctBits |= std::uint64_t(cls == kPunctStart) << k;
+      wordBits |= std::uint64_t(cls == kWordStart || c == '_') << k;
+    }
+  }
+  const std::uint64_t prevWord =
+      (wordBits << 1) | std::uint64_t(base > 0 && wordish(text_[base - 1]));
+  b.alnum = alnumBits;
+  b.starts = (alnumBits & ~prevWord) | punctBits;
+}
+
 void Scanner::run() {
   using namespace chars;
   const std::size_t n = text_.size();
   const bool anyUrl =
       on(Kind::databaseUrl) || on(Kind::internalUrl) || on(Kind::secret) || on(Kind::apiKey);
-  // Characters where something can start: letters, digits and the few
-  // punctuation marks below. Everything else is passed over at once.
-  static constexpr auto kStarts = [] {
-    std::array<bool, 128> t{};
-    for (int c = 0; c < 128; ++c) t[c] = alnum(char16_t(c));
-    for (char c : {'@', ':', '-', '/', '~', '+', '('}) t[std::size_t(c)] = true;
-    return t;
-  }();
-  for (std::size_t i = 0; i < n; ++i) {
+  Block block;
+  for (std::size_t i = nextStart(0, block); i < n; i = nextStart(i + 1, block)) {
     const char16_t c = text_[i];
-    if (c >= 0x80 || !kStarts[c]) continue;
     const char16_t prev = before(i);
-    if (digit(c) || alpha(c)) {
-      if (alnum(prev) || prev == '_') continue;
+    if (alnum(c)) {
       // A word or number starts here; nothing starts again inside it.
-      std::size_t e = i + 1;
-      while (e < n && alnum(text_[e])) ++e;
+      std::size_t e = i + std::size_t(std::countr_zero(~block.alnum >> (i & 63)));
+      if (e >= block.base + 64) {
+        e = block.base + 64;
+        while (e < n && alnum(text_[e])) ++e;
+      }
       const bool hostLike = (ch(e) == '.' || ch(e) == '-') && alnum(ch(e + 1));
       const std::size_t len = e - i;
       const char16_t next = ch(e), after = ch(e + 1);

@@ -5,6 +5,7 @@
 // that reads ahead further than a fixed bound remembers how far it read, so
 // that the whole pass stays linear in the text.
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -62,6 +63,24 @@ class Scanner {
  private:
   bool on(Kind k) const { return enabled_[static_cast<Kind::Value>(k)]; }
   void add(Kind k, std::size_t start, std::size_t end);
+
+  // 64 characters from base, a multiple of 64: bit k stands for text_[base + k].
+  struct Block {
+    std::size_t base = ~std::size_t(0);
+    std::uint64_t alnum = 0;   // letters and digits
+    std::uint64_t starts = 0;  // first characters of words, and punctuation that starts a kind
+  };
+  void loadBlock(std::size_t base, Block& b) const;
+  // The first place at or after i where something can start (the text's size when none).
+  std::size_t nextStart(std::size_t i, Block& b) const {
+    while (i < text_.size()) {
+      const std::size_t base = i & ~std::size_t(63);
+      if (base != b.base) loadBlock(base, b);
+      if (const std::uint64_t m = b.starts >> (i & 63)) return i + std::size_t(std::countr_zero(m));
+      i = base + 64;
+    }
+    return text_.size();
+  }
   char16_t ch(std::size_t i) const { return i < text_.size() ? text_[i] : char16_t(0); }
   char16_t before(std::size_t i) const { return i > 0 ? text_[i - 1] : char16_t(0); }
 
