@@ -117,6 +117,41 @@ void BM_Family(benchmark::State& state) {
 }
 BENCHMARK(BM_Family)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
 
+// Contact lists, signatures and tables full of phone numbers in the forms
+// people write (random digits, so most do not exist), with the dates, amounts
+// and ids that look like them: the number plan is consulted at most places.
+std::u16string phoneText(std::size_t bytes) {
+  static const char* kForms[] = {
+      "+1-###-###-####",     "(###) ###-####",     "###.###.####x###", "001-###-###-####",
+      "+44 20 #### ####",    "020 #### ####",      "07### ######",     "(0####) ######",
+      "+49 30 ########",     "030 ########",       "0151 ########",    "+33 6 ## ## ## ##",
+      "01 ## ## ## ##",      "+34 6## ### ###",    "+39 06 #### ####", "+31 6 ########",
+      "+61 4## ### ###",     "(02) #### ####",     "+91 98### #####",  "+81 90-####-####",
+      "+55 (11) 9####-####", "+7 (9##) ###-##-##", "#### #### ####",   "####-##-##",
+      "## ### ###",          "###-##-####",        "#.##.###",         "$#,###,###.##"};
+  static const char* kFrames[] = {"Call me at % tomorrow.\n", "Jane Roe, %, jane@example.org\n",
+                                  "<td>%</td>\n", "Phone: %\n", "order %, shipped\n"};
+  std::mt19937 rng(11);
+  std::string out;
+  out.reserve(bytes + 256);
+  while (out.size() < bytes) {
+    std::string value;
+    for (const char* c = kForms[rng() % std::size(kForms)]; *c; ++c)
+      value += *c == '#' ? char('0' + rng() % 10) : *c;
+    const std::string frame = kFrames[rng() % std::size(kFrames)];
+    const std::size_t hole = frame.find('%');
+    out += frame.substr(0, hole) + value + frame.substr(hole + 1);
+  }
+  out.resize(bytes);
+  return toUtf16(out);
+}
+
+void BM_Phones(benchmark::State& state) {
+  static const std::u16string text = phoneText(100 << 10);
+  run(state, Detector{}, text);
+}
+BENCHMARK(BM_Phones)->Unit(benchmark::kMillisecond);
+
 std::u16string repeated(std::u16string_view unit, std::size_t bytes) {
   std::u16string s;
   s.reserve(bytes + unit.size());

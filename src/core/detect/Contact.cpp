@@ -4,8 +4,13 @@
 #include <unicode/uscript.h>
 #include <unicode/utf16.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "Scanner.h"
 
@@ -237,11 +242,27 @@ struct Small {
 };
 
 struct PhoneShape {
-  Small<char, 16> digits;  // as written, at most 15
-  Small<int, 16> groups;   // digit counts of the groups
+  Small<char, 16> digits;    // as written, at most 15
+  Small<int, 16> groups;     // digit counts of the groups
+  Small<char16_t, 16> seps;  // separator before each group (0 for none)
   bool plus = false;
-  bool bracket = false;
+  bool bracket = false;  // a group in brackets
+  bool bracketFirst = false;
   char16_t sep = 0;  // the separator between groups, '?' when mixed
+  std::string_view digitView(std::size_t from = 0) const {
+    return {digits.items.data() + from, digits.size() - from};
+  }
+  // Blanks first, then only dashes: "8 912 345-67-89", "11 98765-4321".
+  bool blankThenDashes() const {
+    bool dashes = false;
+    for (std::size_t k = 1; k < seps.size(); ++k) {
+      if (seps[k] == '-')
+        dashes = true;
+      else if (seps[k] != ' ' || dashes)
+        return false;
+    }
+    return dashes;
+  }
 };
 
 // Well-formed North American numbers: (NPA) NXX-XXXX with an optional 1.
@@ -267,10 +288,6 @@ bool northAmerican(const PhoneShape& s) {
   return n[0] >= '2' && !(n[1] == '1' && n[2] == '1') && (n[3] >= '2' || fictional);
 }
 
-std::string digitString(const PhoneShape& s, std::size_t from = 0) {
-  return std::string(s.digits.items.data() + from, s.digits.size() - from);
-}
-
 bool looksLikeDate(const PhoneShape& s) {
   if (s.plus || s.bracket || s.groups.size() != 3 || s.sep == '?') return false;
   const auto& g = s.groups;
@@ -279,35 +296,150 @@ bool looksLikeDate(const PhoneShape& s) {
   return false;
 }
 
-// "01.23.45.67.89": the one national style written with dots.
-bool frenchStyle(const PhoneShape& s) {
-  if (s.groups.size() != 5) return false;
-  for (std::size_t k = 0; k < 5; ++k)
-    if (s.groups[k] != 2) return false;
+bool groupsAre(const PhoneShape& s, std::initializer_list<int> sizes) {
+  if (s.groups.size() != sizes.size()) return false;
+  std::size_t k = 0;
+  for (int n : sizes)
+    if (s.groups[k++] != n) return false;
   return true;
 }
 
-// Valid in the number plan; with possibleWillDo, also a number of a
-// possible length for its country (fictional and newly opened ranges).
-bool validWithLibrary(const std::string& number, const char* region, bool possibleWillDo = false) {
-  using i18n::phonenumbers::PhoneNumber;
-  using i18n::phonenumbers::PhoneNumberUtil;
-  const PhoneNumberUtil& util = *PhoneNumberUtil::GetInstance();
-  PhoneNumber parsed;
-  if (util.Parse(number, region, &parsed) != PhoneNumberUtil::NO_PARSING_ERROR) return false;
-  if (util.IsValidNumber(parsed)) return true;
-  if (!possibleWillDo) return false;
-  std::string regionCode;
-  util.GetRegionCodeForCountryCode(parsed.country_code(), &regionCode);
-  return regionCode != "ZZ" && util.IsPossibleNumber(parsed);
-}
+// "01.23.45.67.89": the one national style written with dots.
+bool frenchStyle(const PhoneShape& s) { return groupsAre(s, {2, 2, 2, 2, 2}); }
+
+// The number plans the national forms are checked against, looked up once:
+// a number is given to the plans whose lengths it fits, never parsed.
+class NumberPlan {
+ public:
+  using Util = i18n::phonenumbers::PhoneNumberUtil;
+  using Number = i18n::phonenumbers::PhoneNumber;
+
+  // Which plans a national number is checked against.
+  enum Plans : unsigned {
+    trunkZero = 1,  // a 0 in front: most of Europe, Asia and Oceania
+    france = 32,    // with a 0 in front, written in pairs
+    spain = 2,
+    poland = 4,
+    russia = 8,  // an 8 in front
+    chinaMobile = 16,
+  };
+
+  static const NumberPlan& instance() {
+    static const NumberPlan plan;
+    return plan;
+  }
+
+  // Digits after "+": valid in the plan of their country code, or with
+  // possibleWillDo of a possible length there (fictional and new ranges).
+  bool international(std::string_view digits, bool possibleWillDo) const {
+    for (std::size_t k = 1; k <= 3 && k < digits.size(); ++k) {
+      const int code = toInt(digits.substr(0, k));
+      std::string region;
+      util_.GetRegionCodeForCountryCode(code, &region);
+      if (region == "ZZ") continue;
+      std::string_view rest = digits.substr(k);
+      Number n = number(code, rest);
+      if (util_.IsValidNumber(n)) return true;
+      if (rest.size() > 1 && rest[0] == '0') {
+        // "+44 (0)20 …" keeps the trunk 0 in sight.
+        rest.remove_prefix(1);
+        n = number(code, rest);
+        if (util_.IsValidNumber(n)) return true;
+      }
+      return possibleWillDo && util_.IsPossibleNumber(n);
+    }
+    return false;
+  }
+
+  // A national number as written (its trunk prefix included), valid in one of
+  // the given plans.
+  bool national(std::string_view digits, unsigned plans) const {
+    for (const Region& r : regions_) {
+      if (!(r.plans & plans)) continue;
+      std::string_view nsn = digits;
+      if (r.trunk != 0) {
+        if (nsn.empty() || nsn[0] != r.trunk) continue;
+        nsn.remove_prefix(1);
+      }
+      if (nsn.empty() || nsn.size() >= 32 || !(r.lengths & (1u << nsn.size()))) continue;
+      if (util_.IsValidNumberForRegion(number(r.countryCode, nsn), r.code)) return true;
+    }
+    return false;
+  }
+
+ private:
+  struct Region {
+    std::string code;
+    int countryCode;
+    char trunk;  // the national prefix written in front, 0 for none
+    unsigned plans;
+    unsigned lengths = 0;  // bit n: a national number of n digits is possible
+  };
+
+  NumberPlan() : util_(*Util::GetInstance()) {
+    // Most written first: the first plan that knows the number ends the search.
+    static constexpr std::pair<const char*, char> kTrunkZero[] = {
+        {"GB", '0'}, {"DE", '0'}, {"NL", '0'}, {"IT", 0},   {"AU", '0'}, {"IN", '0'},
+        {"BE", '0'}, {"CH", '0'}, {"AT", '0'}, {"IE", '0'}, {"SE", '0'}, {"FI", '0'},
+        {"BR", '0'}, {"JP", '0'}, {"KR", '0'}, {"CN", '0'}, {"ZA", '0'}, {"NZ", '0'},
+        {"VN", '0'}, {"TR", '0'}, {"TW", '0'}, {"TH", '0'}, {"MY", '0'}, {"PH", '0'},
+        {"ID", '0'}, {"PK", '0'}, {"IL", '0'}, {"UA", '0'}, {"EG", '0'}};
+    for (const auto& [code, trunk] : kTrunkZero) add(code, trunk, trunkZero);
+    add("FR", '0', france);
+    add("ES", 0, spain);
+    add("PL", 0, poland);
+    add("RU", '8', russia);
+    add("CN", 0, chinaMobile);
+  }
+
+  void add(const char* code, char trunk, unsigned plans) {
+    Region r{code, util_.GetCountryCodeForRegion(code), trunk, plans};
+    for (unsigned len = 2; len < 18; ++len) {
+      Number n;
+      n.set_country_code(r.countryCode);
+      n.set_national_number(1);
+      for (unsigned k = 1; k < len; ++k) n.set_national_number(n.national_number() * 10);
+      if (util_.IsPossibleNumberWithReason(n) == Util::IS_POSSIBLE) r.lengths |= 1u << len;
+    }
+    regions_.push_back(std::move(r));
+  }
+
+  static int toInt(std::string_view d) {
+    int v = 0;
+    for (char c : d) v = v * 10 + (c - '0');
+    return v;
+  }
+
+  // Leading zeros of a national number are kept as the plan's own ("06 …" in Italy).
+  static Number number(int countryCode, std::string_view nsn) {
+    Number n;
+    n.set_country_code(countryCode);
+    std::uint64_t v = 0;
+    for (char c : nsn) v = v * 10 + std::uint64_t(c - '0');
+    n.set_national_number(v);
+    std::size_t zeros = 0;
+    while (zeros + 1 < nsn.size() && nsn[zeros] == '0') ++zeros;
+    if (zeros > 0) {
+      n.set_italian_leading_zero(true);
+      n.set_number_of_leading_zeros(int(zeros));
+    }
+    return n;
+  }
+
+  const Util& util_;
+  std::vector<Region> regions_;
+};
+
+enum class Verdict { phone, withCue, no };
 
 // Whether a number read as s is a phone number: its written shape, then the
-// number plan (library) when allowed.
-bool acceptable(const PhoneShape& s, bool usePlan) {
-  if (s.groups.size() == 1 && !s.plus) return false;        // plain digit runs need a label
-  if (s.sep == '?' && !s.plus && !s.bracket) return false;  // "0.20020811-1" is a version
-  if (looksLikeDate(s)) return false;
+// number plan (library) when allowed. Shapes that only a word in front can
+// make a phone ("call 555-0100") answer withCue.
+Verdict acceptable(const PhoneShape& s, bool usePlan, bool whole) {
+  const std::size_t n = s.digits.size();
+  if (looksLikeDate(s)) return Verdict::no;
+  // "0.20020811-1" is a version; blanks then dashes are a way of writing numbers.
+  if (s.sep == '?' && !s.plus && !s.bracket && !s.blankThenDashes()) return Verdict::no;
   // "0069 0307 0301": a row of zero-padded code points or ids.
   if (s.groups.size() >= 3 && !s.plus && !s.bracket) {
     bool padded = true;
@@ -316,38 +448,132 @@ bool acceptable(const PhoneShape& s, bool usePlan) {
       padded = padded && s.groups[k] == 4 && s.digits[first] == '0';
       first += std::size_t(s.groups[k]);
     }
-    if (padded) return false;
+    if (padded) return Verdict::no;
   }
-  if (s.sep == '.' && (s.groups.size() == 4 || s.groups.size() == 3) && !s.bracket &&
+  if (s.sep == '.' && (s.groups.size() == 4 || s.groups.size() == 3) && !s.bracket && !s.plus &&
       s.groups.front() <= 3 && s.groups.back() <= 3)
-    return false;  // addresses and versions
+    return Verdict::no;                                          // addresses and versions
+  if (s.groups.size() == 1 && !s.plus) return Verdict::withCue;  // plain digit runs
 
-  if (northAmerican(s)) return true;
-  if (!usePlan) return false;
+  if (northAmerican(s)) return Verdict::phone;
+  const NumberPlan& plan = NumberPlan::instance();
+  const bool zero = s.digits[0] == '0', doubleZero = zero && n > 2 && s.digits[1] == '0';
   if (s.plus) {
     // Written with separators, "+" and a country code say phone clearly enough.
-    return validWithLibrary("+" + digitString(s), "ZZ", s.groups.size() > 1);
+    if (!usePlan) return Verdict::no;
+    return plan.international(s.digitView(), whole && s.groups.size() > 1) ? Verdict::phone
+                                                                           : Verdict::withCue;
   }
-  if (s.digits.size() > 2 && s.digits[0] == '0' && s.digits[1] == '0') {
-    // "0044 20 7946 0958", "00 1 650 253 0000": the international call prefix.
-    return s.digits[2] != '0' && s.groups[0] <= 5 &&
-           validWithLibrary("+" + digitString(s, 2), "ZZ");
+  if (doubleZero && !s.bracketFirst) {
+    // "0044 20 7946 0958", "001-555-123-4567": the international call prefix.
+    if (s.digits[2] == '0' || s.groups[0] > 5) return Verdict::no;
+    PhoneShape dialled = s;
+    dialled.plus = true;
+    dialled.digits.count = 0;
+    for (char c : s.digitView(2)) dialled.digits.push(c);
+    dialled.groups.items[0] -= 2;
+    if (dialled.groups[0] == 0) {
+      dialled.groups = {};
+      for (std::size_t k = 1; k < s.groups.size(); ++k) dialled.groups.push(s.groups[k]);
+    }
+    if (northAmerican(dialled)) return Verdict::phone;
+    if (!usePlan) return Verdict::no;
+    return plan.international(dialled.digitView(), false) ? Verdict::phone : Verdict::withCue;
   }
-  if (s.digits[0] == '0' && s.digits.size() >= 9 && s.groups[0] >= 2 &&
-      (s.groups.size() > 2 || (s.groups[0] <= 5 && !(s.groups[0] == 5 && s.groups[1] == 4))) &&
-      (s.sep == ' ' || s.sep == '-' || (s.sep == '?' && s.bracket) ||
-       (s.sep == '.' && frenchStyle(s)))) {
-    // National numbers with a trunk prefix, in the plans where that is usual.
-    static constexpr std::array<const char*, 20> kRegions = {
-        "GB", "DE", "FR", "NL", "BE", "CH", "AT", "AU", "IN", "IE",
-        "SE", "NO", "DK", "FI", "BR", "JP", "ZA", "NZ", "VN", "TR"};
-    for (const char* region : kRegions)
-      if (validWithLibrary(digitString(s), region)) return true;
+
+  // Shapes that only phone numbers take.
+  const auto& g = s.groups;
+  if (s.bracketFirst) {
+    // "(020) 7946 0958", "(0161) 496 0000", "(02) 9123 4567": a trunk prefix and area code.
+    if (zero && !doubleZero && g[0] >= 2 && g[0] <= 5 && n >= 9 && n <= 12) return Verdict::phone;
+    // "(11) 98765-4321", "(55) 5555 1234": a two-digit area code.
+    if (!zero && g[0] == 2 && (n == 10 || n == 11)) return Verdict::phone;
   }
+  // "8 (912) 345-67-89", "0 (532) 123 45 67": a trunk prefix before the area code.
+  if (g.size() >= 3 && g[0] == 1 && (s.digits[0] == '8' || zero) && s.bracket && !s.bracketFirst &&
+      g[1] == 3 && n == 11)
+    return Verdict::phone;
+  // "11 98765-4321", "21 3456-7890": Brazilian area code, then the number.
+  if (g.size() == 3 && s.blankThenDashes() && g[0] == 2 && !zero && g[2] == 4 &&
+      (g[1] == 4 || (g[1] == 5 && s.digits[2] == '9')))
+    return Verdict::phone;
+  // "01632 960123", "030 12345678", "0171-1234567": trunk 0 and area code, then the number.
+  if (zero && !doubleZero && g.size() == 2 && g[0] >= 3 && g[0] <= 5 && (n == 10 || n == 11) &&
+      (g[1] >= 6 || (g[1] == 5 && s.sep != '-')) && s.sep != '.')
+    return Verdict::phone;
+  // "090-1234-5678", "03-1234-5678", "010-1234-5678": dashed Asian national forms.
+  if (zero && !doubleZero && g.size() == 3 && s.sep == '-' && g[2] == 4 && g[1] >= 2 && g[1] <= 4 &&
+      n >= 9 && n <= 11)
+    return Verdict::phone;
+
+  if (!usePlan) return Verdict::no;
+  unsigned plans = 0;
+  if (zero && !doubleZero && n >= 9 && g[0] >= 2 &&
+      (g.size() > 2 || s.bracketFirst || (g[0] <= 5 && !(g[0] == 5 && g[1] == 4))) &&
+      (s.sep == ' ' || s.sep == '-' || s.sep == '/' || s.bracket || s.blankThenDashes() ||
+       (s.sep == '.' && frenchStyle(s))))
+    plans |= NumberPlan::trunkZero;  // national numbers with a trunk prefix
+  if (zero && !doubleZero && n == 10 && (frenchStyle(s) || groupsAre(s, {2, 8})))
+    plans |= NumberPlan::france;
+  if (n == 9 && s.sep == ' ' && groupsAre(s, {3, 2, 2, 2}) && s.digits[0] >= '6')
+    plans |= NumberPlan::spain;
+  if (n == 9 && s.sep == ' ' && groupsAre(s, {2, 3, 2, 2})) plans |= NumberPlan::poland;
+  if (n == 11 && s.digits[0] == '8' && g[0] == 1) plans |= NumberPlan::russia;
+  if (n == 11 && s.digits[0] == '1' && groupsAre(s, {3, 4, 4}) && s.sep != '.')
+    plans |= NumberPlan::chinaMobile;
+  if (plans != 0 && plan.national(s.digitView(), plans)) return Verdict::phone;
+  return Verdict::withCue;
+}
+
+template <std::size_t N>
+bool oneOf(std::u16string_view word, const std::array<std::u16string_view, N>& list) {
+  for (auto w : list)
+    if (word.size() == w.size() && std::equal(word.begin(), word.end(), w.begin(),
+                                              [](char16_t a, char16_t b) { return fold(a) == b; }))
+      return true;
   return false;
 }
 
+// Words that say a phone number follows: "call me at", "reach me on",
+// "tel.", "mobile", "fax".
+constexpr std::array<std::u16string_view, 24> kPhoneCues = {
+    u"call",      u"called",  u"calling", u"phone",    u"phoned",    u"tel",
+    u"telephone", u"mobile",  u"mob",     u"cell",     u"cellphone", u"fax",
+    u"reach",     u"ring",    u"text",    u"txt",      u"sms",       u"whatsapp",
+    u"dial",      u"contact", u"hotline", u"helpline", u"ph",        u"tele"};
+// The cues written with a full stop ("Tel. 555-0100").
+constexpr std::array<std::u16string_view, 4> kPhoneAbbreviations = {u"tel", u"ph", u"mob", u"tele"};
+// Words between a cue and the number that make the number something else:
+// "call count 1234567", "phone order 555-0100".
+constexpr std::array<std::u16string_view, 18> kOtherNumbers = {
+    u"id",   u"order", u"ticket", u"case",    u"ref",   u"invoice", u"account", u"code", u"pin",
+    u"room", u"count", u"times",  u"version", u"build", u"serial",  u"model",   u"item", u"box"};
+
 }  // namespace
+
+void preparePhonePlan() { NumberPlan::instance(); }
+
+// A phone cue among the few words before start, on the same line and in the
+// same sentence.
+bool Scanner::phoneCue(std::size_t start) const {
+  std::size_t k = start;
+  for (int words = 0; words < 5; ++words) {
+    while (k > 0 && (text_[k - 1] == ' ' || text_[k - 1] == '\t')) --k;
+    if (k > 0 && text_[k - 1] == ':' && words == 0) --k;
+    while (k > 0 && (text_[k - 1] == ' ' || text_[k - 1] == '\t')) --k;
+    // "Tel. 555-0100"; after any other word a full stop ends the sentence.
+    const bool stop = k > 0 && text_[k - 1] == '.' && words == 0;
+    if (stop) --k;
+    const std::size_t end = k;
+    while (k > 0 && alpha(text_[k - 1]) && end - k < 12) --k;
+    if (k == end || (k > 0 && wordChar(text_[k - 1]))) return false;
+    const std::u16string_view word = text_.substr(k, end - k);
+    if (stop) return oneOf(word, kPhoneAbbreviations);
+    if (oneOf(word, kPhoneCues)) return true;
+    if (oneOf(word, kOtherNumbers)) return false;
+  }
+  return false;
+}
 
 void Scanner::phone(std::size_t start) {
   const char16_t prev = before(start);
@@ -355,6 +581,16 @@ void Scanner::phone(std::size_t start) {
       prev == '#' || prev == '$' || prev == '%' || prev == '&')
     return;
   if (prev == ' ' && insideIbanShape(start)) return;  // the tail of an account number
+  // "8 079 592 927", "978 3 049 51924 2": the middle of a longer row of digit
+  // groups that was no phone read from its start.
+  if (prev == ' ' && digit(before(start - 1)) && phoneEnd_ != start - 1) {
+    std::size_t q = start - 1;
+    while (q > 0 && digit(text_[q - 1])) --q;
+    const char16_t lead = before(q);
+    if (lead == 0 || space(lead) || lead == '(' || lead == '+' || lead == '"' || lead == '\'' ||
+        lead == ',' || lead == '>' || lead == '=')
+      return;
+  }
 
   // The groups as written: digits, optionally bracketed, joined by single
   // separators. At most a phone's 15 digits are read.
@@ -367,9 +603,24 @@ void Scanner::phone(std::size_t start) {
   Small<Group, 16> groups;
   std::array<char, 16> digits{};
   std::size_t count = 0;
-  const bool plus = text_[start] == '+';
-  std::size_t i = plus ? start + 1 : start;
+  std::size_t i = start;
+  bool plus = false;
+  if (text_[start] == '+') {
+    plus = true;
+    ++i;
+  } else if (text_[start] == '(' && ch(start + 1) == '+') {
+    // "(+44) 20 7946 0958": the country code in brackets.
+    std::size_t j = start + 2;
+    while (digit(ch(j)) && j - start < 6) ++j;
+    if (j == start + 2 || j - start > 5 || ch(j) != ')') return;
+    for (std::size_t k = start + 2; k < j; ++k) digits[count++] = char(text_[k]);
+    groups.push(Group{int(j - start - 2), j + 1, 0, false});
+    plus = true;
+    i = j + 1;
+    if (ch(i) != ' ' && ch(i) != '-') return;
+  }
   char16_t pending = 0;  // separator read before the next group
+  if (!groups.empty()) pending = text_[i++];
   bool overflow = false;
   while (i < text_.size() && !overflow) {
     const char16_t c = text_[i];
@@ -378,16 +629,20 @@ void Scanner::phone(std::size_t start) {
       std::size_t j = open ? i + 1 : i;
       const std::size_t g = j;
       while (j < text_.size() && digit(text_[j])) ++j;
-      if (open && (ch(j) != ')' || j - g > 4)) break;
-      if (count + (j - g) > 15 || groups.size() == 15) {
-        overflow = true;
-        break;
+      if (open && (ch(j) != ')' || j - g > 5)) break;
+      // "+44 (0)20 …": the trunk 0 written after the country code is no digit of the number.
+      const bool trunk = open && plus && groups.size() == 1 && j - g == 1 && text_[g] == '0';
+      if (!trunk) {
+        if (count + (j - g) > 15 || groups.size() == 15) {
+          overflow = true;
+          break;
+        }
+        for (std::size_t k = g; k < j; ++k) digits[count++] = char(text_[k]);
       }
-      for (std::size_t k = g; k < j; ++k) digits[count++] = char(text_[k]);
       if (open) ++j;
-      groups.push(Group{int(j - g - (open ? 1 : 0)), j, pending, open});
+      if (!trunk) groups.push(Group{int(j - g - (open ? 1 : 0)), j, pending, open});
       i = j;
-      pending = 0;
+      if (!trunk) pending = 0;
       // "(555)123-4567": a group may follow a bracket directly.
       if (open && (ch(i) == ' ' || ch(i) == '-' || ch(i) == '.') &&
           (digit(ch(i + 1)) || ch(i + 1) == '(')) {
@@ -397,7 +652,10 @@ void Scanner::phone(std::size_t start) {
       if (open && pending == 0 && !digit(ch(i))) break;
       continue;
     }
-    if (!groups.empty() && pending == 0 && (c == ' ' || c == '-' || c == '.') &&
+    // "030/12345678": a slash after a trunk-prefixed area code.
+    const bool slash = c == '/' && groups.size() == 1 && !plus && digits[0] == '0' &&
+                       groups[0].digits >= 2 && groups[0].digits <= 5 && !groups[0].bracket;
+    if (!groups.empty() && pending == 0 && (c == ' ' || c == '-' || c == '.' || slash) &&
         (digit(ch(i + 1)) || (ch(i + 1) == '(' && c == ' '))) {
       pending = c;
       ++i;
@@ -420,6 +678,7 @@ void Scanner::phone(std::size_t start) {
 
   // The longest reading first; shorter ones only drop groups that follow
   // after a blank (the next number on the line).
+  int cue = -1;  // not looked for yet
   for (std::size_t take = groups.size(); take >= 1; --take) {
     const bool whole = take == groups.size() && !overflow;
     const char16_t after = take < groups.size() ? groups[take].before : pending;
@@ -430,6 +689,7 @@ void Scanner::phone(std::size_t start) {
     for (std::size_t k = 0; k < take; ++k) {
       used += std::size_t(groups[k].digits);
       s.groups.push(groups[k].digits);
+      s.seps.push(k == 0 ? char16_t(0) : groups[k].before);
       s.bracket = s.bracket || groups[k].bracket;
       const char16_t b = groups[k].before;
       if (k > 0 && b != 0) {
@@ -438,6 +698,7 @@ void Scanner::phone(std::size_t start) {
         if (s.sep != u'!') s.sep = (s.sep == 0 || s.sep == b) ? b : u'?';
       }
     }
+    s.bracketFirst = groups[0].bracket;
     if (used < 7) return;
     if (s.sep == u'!') continue;
     for (std::size_t k = 0; k < used; ++k) s.digits.push(digits[k]);
@@ -450,20 +711,31 @@ void Scanner::phone(std::size_t start) {
       if (wordChar(ch(end))) return;
     }
     // Shorter readings are checked by shape, or by the plan when "+" leads.
-    if (acceptable(s, whole || plus || (s.digits[0] == '0' && s.digits[1] == '0'))) {
+    const Verdict v =
+        acceptable(s, whole || plus || (s.digits[0] == '0' && s.digits[1] == '0'), whole);
+    bool contextual = false;
+    if (v == Verdict::withCue && whole) {
+      if (cue < 0) cue = phoneCue(start) ? 1 : 0;
+      contextual = cue == 1;
+    }
+    if (v == Verdict::phone || contextual) {
       add(Kind::phone, start, end);
+      if (contextual) out_.back().contextual = true;
       phoneSkip_ = std::max(phoneSkip_, end);
+      phoneEnd_ = end;
       return;
     }
     if (!whole && take + 3 <= groups.size()) return;
   }
 }
 
-// Extensions after a number: "x123", " ext. 123", " ext 123".
+// Extensions after a number: "x123", " x123", " ext. 123", " ext 123".
 std::size_t Scanner::extension(std::size_t end) const {
   std::size_t e = end;
   if (ch(e) == 'x' && digit(ch(e + 1))) {
     ++e;
+  } else if (ch(e) == ' ' && ch(e + 1) == 'x' && digit(ch(e + 2))) {
+    e += 2;
   } else {
     std::size_t k = e;
     if (ch(k) == ' ') ++k;
@@ -476,7 +748,7 @@ std::size_t Scanner::extension(std::size_t end) const {
   }
   std::size_t d = e;
   while (d < text_.size() && digit(text_[d]) && d - e < 6) ++d;
-  return digit(ch(d)) ? end : d;
+  return digit(ch(d)) || wordChar(ch(d)) ? end : d;
 }
 
 }  // namespace clipvane::detect

@@ -61,6 +61,8 @@ Scanner::Scanner(std::u16string_view text, const DetectionSettings& settings,
     : text_(text), settings_(settings), out_(out) {
   for (int k = 0; k < Kind::count; ++k)
     enabled_[k] = settings.isEnabled(Kind(static_cast<Kind::Value>(k)));
+  // Set up with the rest of the shared state, not at the first number met.
+  if (on(Kind::phone)) preparePhonePlan();
 }
 
 void Scanner::add(Kind k, std::size_t start, std::size_t end) {
@@ -165,9 +167,11 @@ void Scanner::run() {
         if (on(Kind::card) && ((len == 4 && grouped) || (len >= 13 && len <= 19))) card(i);
         if (on(Kind::ssn) && len == 3 && next == '-') ssn(i);
         if (on(Kind::ipv4) && len <= 3 && next == '.') ipv4(i);
+        // Plain runs of 7 or more digits are phones only after a cue ("call 5551234567").
         if (on(Kind::phone) && i >= phoneSkip_ && len <= 15 &&
             (((next == ' ' || next == '-' || next == '.') && (digit(after) || after == '(')) ||
-             next == '('))
+             next == '(' || (next == '/' && c == '0' && digit(after)) ||
+             (len >= 7 && !wordChar(next))))
           phone(i);
       } else {
         if (i >= keySkip_ && keyStart(c, ch(i + 1)) && (on(Kind::apiKey) || on(Kind::databaseUrl)))
@@ -202,7 +206,9 @@ void Scanner::run() {
         break;
       case '+':
       case '(':
-        if (on(Kind::phone) && i >= phoneSkip_ && digit(ch(i + 1)) && !wordChar(prev)) phone(i);
+        if (on(Kind::phone) && i >= phoneSkip_ && !wordChar(prev) &&
+            (digit(ch(i + 1)) || (c == '(' && ch(i + 1) == '+' && digit(ch(i + 2)))))
+          phone(i);
         break;
       default:
         break;

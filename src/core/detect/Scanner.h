@@ -87,6 +87,7 @@ class Scanner {
   // Contact
   void email(std::size_t at);
   void phone(std::size_t start);
+  bool phoneCue(std::size_t start) const;
   std::size_t extension(std::size_t end) const;
   // Financial
   void card(std::size_t start);
@@ -124,7 +125,12 @@ class Scanner {
   std::size_t keySkip_ = 0;
   std::size_t hostSkip_ = 0;
   std::size_t phoneSkip_ = 0;
+  std::size_t phoneEnd_ = std::size_t(-1);  // where the last phone found ends
 };
+
+// Looks up the number plans the phone rule checks national numbers against
+// (once per process; later calls return at once).
+void preparePhonePlan();
 
 namespace PatternRules {
 // Candidates of every enabled pattern kind.
