@@ -264,6 +264,7 @@ std::u16string mac(std::u16string_view v) {
     return out;
   }
   if (v.size() == 14) return std::u16string(v.substr(0, 7)) + u"xx.xxxx";
+  if (v.size() == 12) return std::u16string(v.substr(0, 6)) + u"xxxxxx";
   return firstAndLast(v);
 }
 

@@ -285,19 +285,27 @@ TEST(DetectorIPv6, PositivesAndLookAlikes) {
 }
 
 TEST(DetectorMac, PositivesAndLookAlikes) {
-  expectTable(Kind::macAddress, {
-                                    {"00:1A:2B:3C:4D:5E", {"00:1A:2B:3C:4D:5E"}},
-                                    {"mac=00-1a-2b-3c-4d-5e;", {"00-1a-2b-3c-4d-5e"}},
-                                    {"0011.22aa.bbcc", {"0011.22aa.bbcc"}},
-                                    {"MAC:00:1a:2b:3c:4d:5e, hw:00:1a:2b:3c:4d:5f",
-                                     {"00:1a:2b:3c:4d:5e", "00:1a:2b:3c:4d:5f"}},
-                                    {"ab:00:1a:2b:3c:4d:5e", {}},
-                                    {"00:1A:2B-3C:4D:5E", {}},
-                                    {"00:1A:2B:3C:4D:5E:6F", {}},
-                                    {"1234.5678.9012", {}},
-                                    {"00:00:00:00:00:00", {}},
-                                    {"ff:ff:ff:ff:ff:ff", {}},
-                                });
+  expectTable(Kind::macAddress,
+              {
+                  {"00:1A:2B:3C:4D:5E", {"00:1A:2B:3C:4D:5E"}},
+                  {"mac=00-1a-2b-3c-4d-5e;", {"00-1a-2b-3c-4d-5e"}},
+                  {"0011.22aa.bbcc", {"0011.22aa.bbcc"}},
+                  {"MAC:00:1a:2b:3c:4d:5e, hw:00:1a:2b:3c:4d:5f",
+                   {"00:1a:2b:3c:4d:5e", "00:1a:2b:3c:4d:5f"}},
+                  {"ab:00:1a:2b:3c:4d:5e", {}},
+                  {"00:1A:2B-3C:4D:5E", {}},
+                  {"00:1A:2B:3C:4D:5E:6F", {}},
+                  {"1234.5678.9012", {}},
+                  // Digit-only dotted groups and bare hex runs need a word.
+                  {"mac address 7499.3940.7281", {"7499.3940.7281"}},
+                  {"  10    7499.3940.7281    DYNAMIC     Gi1/0/1", {"7499.3940.7281"}},
+                  {"bssid 790b5958ee5f; MAC=C149569CCC50", {"790b5958ee5f", "C149569CCC50"}},
+                  {"MAC: 001122334455, serial 123456789012", {"001122334455"}},
+                  {"ids 1234.5678.9012 and commit 001a2b3c4d5e", {}},
+                  {"mac 000000000000", {}},
+                  {"00:00:00:00:00:00", {}},
+                  {"ff:ff:ff:ff:ff:ff", {}},
+              });
 }
 
 TEST(DetectorVersionsAndIds, AreNotFindings) {
@@ -429,6 +437,16 @@ TEST(DetectorUrls, PasswordsInWebUrlsAndInternalHosts) {
   EXPECT_EQ(internal("printer.local:631 and nas.home.lan"),
             (std::vector<std::string>{"printer.local:631", "nas.home.lan"}));
   EXPECT_EQ(internal("cp .env.local settings.local; Requires.private: x"),
+            std::vector<std::string>{});
+  // Two-label names under ambiguous suffixes, when a command or key names them a host.
+  EXPECT_EQ(internal("ssh nas.lan uptime; ping -c 3 printer.local; HOST=db.lan"),
+            (std::vector<std::string>{"nas.lan", "printer.local", "db.lan"}));
+  EXPECT_EQ(
+      internal("http://printer.lan/ and http://router.home/x and nas.home:5000"),
+      (std::vector<std::string>{"http://printer.lan/", "http://router.home/x", "nas.home:5000"}));
+  EXPECT_EQ(internal("ssh db1.home.arpa; https://wiki.intranet/a"),
+            (std::vector<std::string>{"db1.home.arpa", "https://wiki.intranet/a"}));
+  EXPECT_EQ(internal(R"(System.getProperty("user.home") + "${user.home}/.m2"; ping me re x.local)"),
             std::vector<std::string>{});
 }
 

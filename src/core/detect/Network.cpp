@@ -120,6 +120,83 @@ bool introducedAsAddress(std::u16string_view text, std::size_t start, std::size_
   return false;
 }
 
+// "ssh nas.lan", "ping -c 3 printer.local", "HOST=nas.lan", "server: x.lan":
+// a network command or a host key names what follows as a host. Looks at the
+// key in the name's own word, then back over options to the word before it.
+bool introducedAsHost(std::u16string_view text, std::size_t start) {
+  static constexpr std::u16string_view kWords[] = {
+      u"ssh",   u"scp",        u"sftp",      u"mosh",    u"rsync",    u"telnet", u"ping",
+      u"ping6", u"traceroute", u"tracepath", u"mtr",     u"nc",       u"ncat",   u"curl",
+      u"wget",  u"dig",        u"nslookup",  u"host",    u"hostname", u"fqdn",   u"server",
+      u"nmap",  u"smbclient",  u"mount",     u"ftp",     u"connect",  u"remote", u"upstream",
+      u"proxy", u"gateway",    u"endpoint",  u"address", u"addr",     u"http",   u"https"};
+  std::size_t i = start;
+  for (int words = 0; words < 5; ++words) {
+    if (words > 0) {
+      while (i > 0 && (text[i - 1] == ' ' || text[i - 1] == '\t')) --i;
+      if (i == 0 || space(text[i - 1])) return false;
+    }
+    const std::size_t wordEnd = i;
+    while (i > 0 && !space(text[i - 1]) && wordEnd - i < 32) --i;
+    std::size_t b = wordEnd;
+    while (b > i && !alnum(text[b - 1])) --b;
+    std::size_t a = b;
+    while (a > i && alnum(text[a - 1])) --a;
+    if (a == b) {
+      if (words == 0) continue;  // the name starts its word
+      return false;
+    }
+    std::u16string part(text.substr(a, b - a));
+    for (auto& c : part) c = fold(c);
+    for (auto w : kWords)
+      if (part == w) return true;
+    // Options and their numbers between the command and the name.
+    bool number = true;
+    for (char16_t c : part) number = number && digit(c);
+    if (words > 0 && (text[i] == '-' || number)) continue;
+    if (words > 0) return false;
+  }
+  return false;
+}
+
+// "mac 7499.3940.7281", "bssid 001a2b3c4d5e", "  10  7499.3940.7281  DYNAMIC":
+// a word naming a hardware address before the value on its line (the key of
+// its own word, then up to three words holding no digits), or the type column
+// of a switch's address table or ARP cache after it.
+bool introducedAsMac(std::u16string_view text, std::size_t start, std::size_t end) {
+  static constexpr std::u16string_view kBefore[] = {
+      u"mac",   u"macaddr", u"macaddress", u"hwaddr",   u"hwaddress", u"hw",      u"ether",
+      u"bssid", u"chaddr",  u"lladdr",     u"hardware", u"physical",  u"ethernet"};
+  static constexpr std::u16string_view kAfter[] = {u"dynamic", u"static", u"arpa", u"secure"};
+  std::size_t k = end;
+  while (k < text.size() && (text[k] == ' ' || text[k] == '\t')) ++k;
+  for (auto w : kAfter)
+    if (at(text, k, w) && !wordChar(k + w.size() < text.size() ? text[k + w.size()] : 0))
+      return true;
+  std::size_t i = start;
+  for (int words = 0; words < 4; ++words) {
+    if (words > 0) {
+      while (i > 0 && (text[i - 1] == ' ' || text[i - 1] == '\t')) --i;
+      if (i == 0 || space(text[i - 1])) return false;
+    }
+    const std::size_t wordEnd = i;
+    while (i > 0 && !space(text[i - 1]) && wordEnd - i < 32) --i;
+    for (std::size_t b = wordEnd; b > i;) {
+      while (b > i && !alnum(text[b - 1])) --b;
+      std::size_t a = b;
+      while (a > i && alnum(text[a - 1])) --a;
+      if (a == b) break;
+      std::u16string part(text.substr(a, b - a));
+      for (auto& c : part) c = fold(c);
+      for (auto w : kBefore)
+        if (part == w) return true;
+      if (words > 0 && std::any_of(part.begin(), part.end(), digit)) return false;
+      b = a;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 bool internalHost(std::u16string_view host, const DetectionSettings& settings, bool singleLabel) {
@@ -142,9 +219,10 @@ bool internalHost(std::u16string_view host, const DetectionSettings& settings, b
     while (!d.empty() && d.front() == '.') d.erase(0, 1);
     if (endsWith(d)) return true;
   }
-  static constexpr std::u16string_view kSuffixes[] = {u"internal",  u"local",  u"localdomain",
-                                                      u"corp",      u"lan",    u"intranet",
-                                                      u"home.arpa", u"private"};
+  // ".home" is no delegated domain; home routers hand it out.
+  static constexpr std::u16string_view kSuffixes[] = {u"internal",  u"local",   u"localdomain",
+                                                      u"corp",      u"lan",     u"intranet",
+                                                      u"home.arpa", u"private", u"home"};
   const bool dotted = host.find(u'.') != std::u16string_view::npos;
   for (auto s : kSuffixes)
     if (dotted && endsWith(s)) return true;
@@ -282,10 +360,17 @@ void Scanner::mac(std::size_t start) {
       }
       if (group < 2 && ch(g + 4) != '.') return;
     }
-    if (!letter) return;  // dotted digit groups are numbers
     end = start + 14;
+    // Dotted digit groups are numbers unless something calls them an address.
+    if (!letter && !introducedAsMac(text_, start, end)) return;
   } else {
-    return;
+    // Twelve hex digits in a row: an address only where a word says so.
+    for (std::size_t k = start; k < start + 12; ++k) {
+      if (!hex(ch(k))) return;
+      nonZero |= ch(k) != '0';
+    }
+    end = start + 12;
+    if (!introducedAsMac(text_, start, end)) return;
   }
   const char16_t next = ch(end);
   if (wordChar(next)) return;
@@ -325,8 +410,9 @@ void Scanner::bareHost(std::size_t start) {
       if (fold(tail[k]) != fold(label[k])) return false;
     return true;
   };
-  static constexpr std::u16string_view kLastLabels[] = {
-      u"internal", u"local", u"localdomain", u"corp", u"lan", u"intranet", u"arpa", u"private"};
+  static constexpr std::u16string_view kLastLabels[] = {u"internal", u"local",   u"localdomain",
+                                                        u"corp",     u"lan",     u"intranet",
+                                                        u"arpa",     u"private", u"home"};
   bool candidate = false;
   for (std::u16string_view label : kLastLabels) candidate = candidate || sameLabel(label);
   for (const auto& domain : settings_.internalDomains) {
@@ -355,10 +441,15 @@ void Scanner::bareHost(std::size_t start) {
   }
   if (ch(end) == '/') end = urlEnd(end);
   // ".local", ".lan" and ".private" also end file names ("settings.local"): a
-  // two-label name counts as a host only with a port or a path.
+  // two-label name counts as a host only with a port, a path or a word that
+  // calls it one. ".home" ends properties ("user.home") at any length.
   const bool ambiguous =
       host.ends_with(u".local") || host.ends_with(u".lan") || host.ends_with(u".private");
-  if (ambiguous && end == e && std::count(host.begin(), host.end(), u'.') < 2) return;
+  const bool twoLabels = std::count(host.begin(), host.end(), u'.') < 2;
+  const bool home = host.ends_with(u".home");
+  if (((ambiguous && twoLabels && end == e) || (home && ch(e) != ':')) &&
+      !introducedAsHost(text_, start))
+    return;
   hostSkip_ = std::max(hostSkip_, end);
   add(Kind::internalUrl, start, end);
 }
