@@ -706,3 +706,41 @@ TEST(FieldRules, RecordContextEndsWithItsRecord) {
     EXPECT_EQ(all, c.expected) << c.text;
   }
 }
+
+TEST(FieldRules, ValuesInsideRunningProse) {
+  const Case found[] = {
+      {"Please update home_address: 4786 Park St and send it back.", "address:4786 Park St"},
+      {"address: Bahnhofstraße 40, 10115 Berlin and send it back",
+       "address:Bahnhofstraße 40, 10115 Berlin"},
+      {"Address: 123 main street, springfield", "address:123 main street, springfield"},
+      {"I live at 43 avenue des Champs-Élysées, 75002 Paris.",
+       "address:43 avenue des Champs-Élysées, 75002 Paris"},
+      {"Send it to 27 rue de la Paix, 75002 Paris please.",
+       "address:27 rue de la Paix, 75002 Paris"},
+      {"I live at 1229 Main St.", "address:1229 Main St"},
+      {"Postcode: 1012 AB", "address:1012 AB"},
+      {"I am Noah Rossi and I need help.", "name:Noah Rossi"},
+      {"Hi, I'm Aisha Patel.", "name:Aisha Patel"},
+      {"Patient Maria Haddad was admitted yesterday.", "name:Maria Haddad"},
+      {"account number ACC-426505", "identifier:ACC-426505"},
+      {"DL# SMITH115733J86AB", "driverLicense:SMITH115733J86AB"},
+      {"user_name: liam.oconnor and send it back.", "username:liam.oconnor"},
+  };
+  expectFound(found);
+  const char* notFound[] = {
+      "Address: see below",
+      "address: Same as above",
+      "Customer: Thank you!",
+      "I am Groot",
+      "I'm Not Sure",
+      "Installed 3 via Homebrew",
+      "Patient Portal Login",
+      "Username: click here",
+      "2 routes were added in Paris",
+      "took 1st place in Lyon",
+  };
+  for (const char* c : notFound) {
+    auto text = toUtf16(c);
+    EXPECT_TRUE(find(text).empty()) << c << " -> " << dump(describe(text, find(text)));
+  }
+}

@@ -99,7 +99,7 @@ constexpr std::array<std::array<bool, 129>, 4> kStops = [] {
     for (char c : std::string_view(":=\t,;|>")) a[prev][std::size_t(c)] = true;
     for (char c = '0'; c <= '9'; ++c) a[prev][std::size_t(c)] = prev != kDigitClass;
     for (char c : std::string_view("iwt")) a[prev][std::size_t(c)] = prev == kBlankClass;
-    for (char c : std::string_view("MDPSHF"))
+    for (char c : std::string_view("MDPSHFI"))
       a[prev][std::size_t(c)] = prev == kBlankClass || prev == kOther;
   }
   return a;
@@ -209,7 +209,7 @@ class Scanner {
     const __m128i prevOther = _mm_andnot_si128(_mm_or_si128(prevLetter, prevDigit), prevAscii);
     const __m128i caps = _mm_or_si128(
         _mm_or_si128(_mm_or_si128(is(c, 'M'), is(c, 'D')), _mm_or_si128(is(c, 'P'), is(c, 'S'))),
-        _mm_or_si128(is(c, 'H'), is(c, 'F')));
+        _mm_or_si128(_mm_or_si128(is(c, 'H'), is(c, 'F')), is(c, 'I')));
     m = _mm_or_si128(m, _mm_and_si128(prevOther, caps));
     return unsigned(_mm_movemask_epi8(m));
   }
@@ -365,6 +365,7 @@ class Scanner {
         case u'S':
         case u'H':
         case u'F':
+        case u'I':
           if (i == ls || !isAlnum(t_[i - 1])) salutation(i, le);
           break;
         default:
@@ -782,9 +783,11 @@ class Scanner {
   // "CVV 123", "DOB 12/04/1990", "born April 12, 1990", "Passport X1234567".
   void digitStart(int i, int ls, int le) {
     int ts = i;
-    if (i > ls && isLetter(t_[i - 1])) {
-      while (ts > ls && i - ts < 2 && isAsciiUpper(t_[ts - 1])) --ts;
-      if (ts == i || (ts > ls && isAlnum(t_[ts - 1]))) return;
+    // An id may open with capitals: "X1234567", "ACC-426505", "SMITH115733J86AB".
+    if (i > ls &&
+        (isLetter(t_[i - 1]) || (t_[i - 1] == u'-' && i - 1 > ls && isAsciiUpper(t_[i - 2])))) {
+      while (ts > ls && i - ts < 6 && (isAsciiUpper(t_[ts - 1]) || t_[ts - 1] == u'-')) --ts;
+      if (ts == i || !isAsciiUpper(t_[ts]) || (ts > ls && isAlnum(t_[ts - 1]))) return;
     }
     if (ts == i && on(Kind::address) && (i == ls || !isAlnum(t_[i - 1])) && mayBeStreet(i, le)) {
       bool withPlace = false;
@@ -843,6 +846,11 @@ class Scanner {
     }
     if (d + 1 >= le || t_[d] != u' ') return false;
     if (isAsciiUpper(t_[d + 1])) return true;
+    if (isAsciiLower(t_[d + 1])) {  // "27 rue de la Paix"
+      int w = d + 1;
+      while (w < le && isAsciiAlpha(t_[w]) && w - d < 12) ++w;
+      if (fieldvalue::isLeadingStreetType(t_.substr(d + 1, w - d - 1))) return true;
+    }
     int o = d + 1;  // "350 5th Ave"
     while (o < le && isDigit(t_[o]) && o - d < 4) ++o;
     return o > d + 1 && o + 1 < le && isAsciiLower(t_[o]) && isAsciiLower(t_[o + 1]);
@@ -885,6 +893,10 @@ class Scanner {
   // "Mr. John Smith", "Dr Jane Doe".
   void salutation(int i, int le) {
     if (!on(Kind::name)) return;
+    if (t_[i] == u'I' || t_[i] == u'P') {
+      introducedName(i, le);
+      return;
+    }
     int w = i;
     while (w < le && isAsciiAlpha(t_[w]) && w - i < 5) ++w;
     View word = t_.substr(i, w - i);
@@ -898,6 +910,21 @@ class Scanner {
     Span s = fieldvalue::nameAfterSalutation(t_, n, le);
     if (s.begin >= 0)
       out_.push_back({Kind::name, Range{s.begin, s.end - s.begin}, true, false, false, {}});
+  }
+
+  // "I am Jane Doe", "I'm Jane Doe", "Patient Jane Doe was seen": a name of two
+  // words at least ("I am Groot" may be anything).
+  void introducedName(int i, int le) {
+    static constexpr std::array<std::u16string_view, 4> kIntros = {u"I am ", u"I'm ", u"I\u2019m ",
+                                                                   u"Patient "};
+    for (std::u16string_view intro : kIntros) {
+      if (le - i < int(intro.size()) || t_.substr(i, intro.size()) != intro) continue;
+      const int n = skipBlanksAt(i + int(intro.size()), le);
+      Span s = fieldvalue::nameAfterSalutation(t_, n, le);
+      if (s.begin >= 0 && t_.substr(s.begin, s.end - s.begin).find(u' ') != View::npos)
+        out_.push_back({Kind::name, Range{s.begin, s.end - s.begin}, true, false, false, {}});
+      return;
+    }
   }
 
   // ---- SQL: INSERT INTO t (name, email) VALUES ('Ada Lovelace', …) -------------------

@@ -86,19 +86,29 @@ const WordSet kMonths(std::to_array<std::string_view>(
 
 // Capitalised words that are not part of a person's name.
 const WordSet kNotNameWords(std::to_array<std::string_view>(
-    {"the",           "and",      "of",          "for",      "inc",         "llc",      "ltd",
-     "corp",          "company",  "corporation", "team",     "group",       "test",     "admin",
-     "administrator", "user",     "guest",       "default",  "none",        "null",     "true",
-     "false",         "unknown",  "main",        "app",      "application", "service",  "server",
-     "system",        "build",    "deploy",      "release",  "update",      "version",  "project",
-     "department",    "hospital", "university",  "school",   "bank",        "street",   "avenue",
-     "road",          "new",      "my",          "your",     "our",         "this",     "that",
-     "yes",           "no",       "ok",          "error",    "warning",     "info",     "debug",
-     "todo",          "example",  "sample",      "demo",     "hello",       "world",    "run",
-     "install",       "setup",    "check",       "checkout", "upload",      "download", "lint",
-     "tests",         "ci",       "cd",          "api",      "web",         "data",     "database",
-     "config",        "is",       "was",         "in",       "at",          "on",       "to",
-     "with",          "from"}));
+    {"the",         "and",      "of",         "for",      "inc",
+     "llc",         "ltd",      "corp",       "company",  "corporation",
+     "team",        "group",    "test",       "admin",    "administrator",
+     "user",        "guest",    "default",    "none",     "null",
+     "true",        "false",    "unknown",    "main",     "app",
+     "application", "service",  "server",     "system",   "build",
+     "deploy",      "release",  "update",     "version",  "project",
+     "department",  "hospital", "university", "school",   "bank",
+     "street",      "avenue",   "road",       "new",      "my",
+     "your",        "our",      "this",       "that",     "yes",
+     "no",          "ok",       "error",      "warning",  "info",
+     "debug",       "todo",     "example",    "sample",   "demo",
+     "hello",       "world",    "run",        "install",  "setup",
+     "check",       "checkout", "upload",     "download", "lint",
+     "tests",       "ci",       "cd",         "api",      "web",
+     "data",        "database", "config",     "is",       "was",
+     "in",          "at",       "on",         "to",       "with",
+     "from",        "thank",    "thanks",     "hi",       "hey",
+     "please",      "sorry",    "dear",       "welcome",  "good",
+     "great",       "sure",     "okay",       "not",      "very",
+     "portal",      "safety",   "care",       "services", "information",
+     "record",      "records",  "feedback",   "support",  "experience",
+     "account",     "name"}));
 
 // Lower-case words that may stand inside a name.
 const WordSet kParticles(std::to_array<std::string_view>(
@@ -113,6 +123,22 @@ const WordSet kStreetSuffixes(std::to_array<std::string_view>(
      "close",    "row",     "alley",   "plaza", "path",    "pike",       "loop",     "grove",
      "gardens",  "walk",    "mews",    "wharf", "quay",    "expressway", "freeway",  "turnpike",
      "causeway", "commons", "hill",    "park"}));
+
+// Kinds of street written before the street's name after a house number
+// (French, Spanish, Portuguese).
+const WordSet kLeadingStreetTypes(std::to_array<std::string_view>(
+    {"rue", "avenue", "av", "boulevard", "bd", "place", "chemin", "impasse", "quai", "cours",
+     "calle", "avenida", "rua", "carrer", "plaza", "paseo", "travessa"}));
+
+const WordSet kStreetParticles(std::to_array<std::string_view>(
+    {"de", "des", "du",    "la",    "le", "les", "del", "della", "di",  "da", "dos",   "das",
+     "do", "dei", "degli", "delle", "y",  "et",  "e",   "sur",   "aux", "au", "saint", "sainte"}));
+
+const WordSet kNotAddressStarts(std::to_array<std::string_view>(
+    {"see",      "same",  "please", "refer",   "as",      "use",     "enter",        "your",
+     "the",      "to",    "not",    "pending", "unknown", "various", "confidential", "available",
+     "provided", "below", "above",  "upon",    "on",      "in",      "withheld",     "hidden",
+     "private",  "none",  "no",     "with",    "for"}));
 
 const WordSet kUnitWords(std::to_array<std::string_view>({"apt", "apartment", "suite", "ste",
                                                           "unit", "fl", "floor", "rm", "room",
@@ -510,13 +536,11 @@ Span matchUsername(View t, int b, int e, const KeyRule& rule, Mode mode, bool st
       inSet(v, kTypeWords))
     return kNone;
   if (mode != Mode::whole) {
-    // "User: Hello, how are you?" is a chat, not an account.
-    if (skipBlanks(t, i, ve) < ve) return kNone;
-    if (strict) {
-      bool mark = false;
-      for (char16_t c : v) mark = mark || isDigit(c) || c == u'.' || c == u'_' || c == u'-';
-      if (!mark) return kNone;
-    }
+    // "User: Hello, how are you?" is a chat, not an account; "username: jdoe42 and
+    // …" is an account, marked as one by its digits or joiners.
+    bool mark = false;
+    for (char16_t c : v) mark = mark || isDigit(c) || c == u'.' || c == u'_' || c == u'-';
+    if ((strict || skipBlanks(t, i, ve) < ve) && !mark) return kNone;
   }
   (void)rule;
   return {vb, end};
@@ -803,13 +827,44 @@ bool looksTechnicalAddress(View v) {
   return onlyHostChars && (v.find(u'.') != View::npos || v.find(u':') != View::npos);
 }
 
+// The end of an address written inline, before the prose that goes on after it
+// ("4786 Park St and send it back"): at the first lower-case word that is no part
+// of a street's name, once two words are read; else end.
+int inlineAddressEnd(View t, int b, int end) {
+  int words = 0, last = -1;
+  for (int i = b; i < end;) {
+    while (i < end && (isBlank(t[i]) || t[i] == u',')) ++i;
+    if (i >= end) break;
+    int w = i;
+    while (w < end && !isBlank(t[w]) && t[w] != u',') ++w;
+    View word = t.substr(i, w - i);
+    while (!word.empty() && word.back() == u'.') word.remove_suffix(1);
+    if (isLower(t[i]) && !inSet(word, kStreetParticles) && !inSet(word, kStreetSuffixes) &&
+        !inSet(word, kUnitWords) && !inSet(word, kDirections) &&
+        !inSet(word, kLeadingStreetTypes) && !inSet(word, kParticles)) {
+      if (words >= 2 && countDigits(t, b, last) > 0) return last;
+      return end;
+    }
+    ++words;
+    last = w;
+    i = w;
+  }
+  return end;
+}
+
 Span matchAddress(View t, int b, int e, Mode mode) {
   int end = mode == Mode::whole ? e : phraseEnd(t, b, e, false);
+  if (mode != Mode::whole) end = inlineAddressEnd(t, b, end);
   Span s = acceptPhrase(t, b, end, true);
   if (s.begin < 0) return s;
   View v = t.substr(s.begin, s.end - s.begin);
   if (looksTechnicalAddress(v) || !hasLetter(t, s.begin, s.end)) return kNone;
   if (v.find(u' ') == View::npos) return kNone;  // one word is no address
+  // "see below", "Same as above", "Please use the form": words about an address.
+  if (countDigits(t, s.begin, s.end) == 0 &&
+      (isLower(v[0]) ||
+       inSet(v.substr(0, std::size_t(wordEnd(t, s.begin, s.end) - s.begin)), kNotAddressStarts)))
+    return kNone;
   return s;
 }
 
@@ -831,8 +886,11 @@ int postalCodeEnd(View t, int b, int e) {
       digits += isDigit(t[i]);
       ++i;
       end = i;
-    } else if ((t[i] == u' ' || t[i] == u'-') && i + 1 < e &&
-               (isDigit(t[i + 1]) || isAsciiUpper(t[i + 1])) && i > b) {
+    } else if ((t[i] == u' ' || t[i] == u'-') && i + 1 < e && i > b &&
+               (isDigit(t[i + 1]) ||
+                // "1012 AB" (Dutch); "75002 Paris" is a code and its city
+                (i + 2 < e && isAsciiUpper(t[i + 1]) && isAsciiUpper(t[i + 2]) &&
+                 boundaryAfter(t, i + 3, e)))) {
       ++i;
     } else {
       break;
@@ -956,6 +1014,35 @@ int dateEnd(View t, int b, int e) {
   return yearAfter(t, ordinalEnd(t, d1, e), e);
 }
 
+bool isLeadingStreetType(View word) { return inSet(word, kLeadingStreetTypes); }
+
+// "avenue des Champs-Élysées", "rue de la Paix", "Via Roma": the kind of street
+// first, then its name. Returns the end of the name, or -1.
+static int leadingTypeStreet(View t, int i, int e) {
+  int w = wordEnd(t, i, e);
+  if (w == i || !inSet(t.substr(i, w - i), kLeadingStreetTypes)) return -1;
+  if (w < e && t[w] == u'.') ++w;
+  int p = w, nameEnd = -1;
+  for (int k = 0; k < 6 && p + 1 < e && t[p] == u' '; ++k) {
+    const int q = p + 1;
+    int x = q;
+    while (x < e && (isLetter(t[x]) || ((t[x] == u'-' || t[x] == u'\'' || t[x] == 0x2019) &&
+                                        x + 1 < e && isLetter(t[x + 1]))))
+      ++x;
+    if (x == q) break;
+    const View word = t.substr(q, x - q);
+    // "d'Alsace", "l'Église"
+    const bool elided = word.size() > 2 && (word[1] == u'\'' || word[1] == 0x2019) &&
+                        (word[0] == u'd' || word[0] == u'l') && isUpper(word[2]);
+    if (isUpper(t[q]) || elided)
+      nameEnd = x;
+    else if (!inSet(word, kStreetParticles))
+      break;
+    p = x;
+  }
+  return nameEnd;
+}
+
 Span streetAddress(View t, int b, int e, bool* withPlace) {
   // House number: "12", "221B", "12-14".
   int i = digitsEnd(t, b, e, 6);
@@ -964,9 +1051,10 @@ Span streetAddress(View t, int b, int e, bool* withPlace) {
   if (i < e && t[i] == u'-' && i + 1 < e && isDigit(t[i + 1])) i = digitsEnd(t, i + 1, e, 5);
   if (i >= e || t[i] != u' ') return kNone;
   i = skipBlanks(t, i, e);
+  int words = 0, suffixEnd = leadingTypeStreet(t, i, e);
+  const bool typeFirst = suffixEnd >= 0;
   // Street name words, the last of which is a street suffix.
-  int words = 0, suffixEnd = -1;
-  for (int k = 0; k < 6 && i < e; ++k) {
+  for (int k = 0; !typeFirst && k < 6 && i < e; ++k) {
     int w = i;
     if (isDigit(t[w])) {  // "5th", "42nd"
       int d = digitsEnd(t, w, e, 3);
@@ -983,7 +1071,8 @@ Span streetAddress(View t, int b, int e, bool* withPlace) {
     View word = t.substr(i, w - i);
     bool isSuffix = words > 0 && inSet(word, kStreetSuffixes);
     bool isDirection = inSet(word, kDirections);
-    if (w < e && t[w] == u'.') ++w;
+    // "Main St." keeps its full stop, unless the stop ends the sentence.
+    if (w < e && t[w] == u'.' && w + 1 < e && !isLineEnd(t[w + 1])) ++w;
     ++words;
     if (isSuffix) suffixEnd = w;
     if (isDirection && suffixEnd > 0) suffixEnd = w;
@@ -1033,8 +1122,16 @@ Span streetAddress(View t, int b, int e, bool* withPlace) {
     });
     if (region > 0) end = region;
   }
+  const bool cityBefore = city > 0 && end >= city;
   int postal = part(end, [&](int q) { return postalCodeEnd(t, q, e); });
-  if (postal > 0) end = postal;
+  if (postal > 0) {
+    end = postal;
+    // "…, 75002 Paris": the city after its postal code.
+    if (!cityBefore && end < e && t[end] == u' ') {
+      NameScan c = scanName(t, end + 1, e, 3, false);
+      if (c.ok && boundaryAfter(t, c.end, e)) end = c.end;
+    }
+  }
   if (withPlace) *withPlace = end > suffixEnd;
   return {b, end};
 }

@@ -38,6 +38,8 @@ Span streetAddress(std::u16string_view text, int begin, int end, bool* withPlace
 // A street name that ends like one ("Hauptstraße", "Kerkstraat") and the
 // house number after it: "Hauptstraße 5, 10115 Berlin".
 bool isStreetWord(std::u16string_view word);
+// A kind of street written before its name: "rue", "avenue", "via".
+bool isLeadingStreetType(std::u16string_view word);
 Span streetFirstAddress(std::u16string_view text, int wordBegin, int number, int end);
 
 // Capitalised name words starting at begin (after a salutation), or {-1, -1}.
