@@ -129,6 +129,8 @@ void AhoCorasick::build(const std::vector<std::u16string_view>& terms) {
     if (!here.empty()) canonical_[t] = canonical_[std::size_t(here.front())];
     here.push_back(int32_t(t));
   }
+  for (char16_t u = 0; u < 0x80; ++u)
+    asciiClass_[u] = classOf_[(u >= 'A' && u <= 'Z') ? char16_t(u + 32) : u];
   stateCount_ = int32_t(children.size());
   ringMask_ = std::bit_ceil(longest) - 1;
   const auto states = std::size_t(stateCount_);

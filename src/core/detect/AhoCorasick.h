@@ -1,6 +1,7 @@
 #pragma once
 // Case-insensitive search for many terms in one pass over a text: an
 // Aho-Corasick automaton over full Unicode case folding.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -42,11 +43,6 @@ class AhoCorasick {
     bool first = false;  // the unit begins that character's folding
   };
 
-  int32_t next(int32_t state, char16_t unit) const {
-    const uint32_t cls = classOf_[unit];
-    if (!dense_.empty()) return dense_[std::size_t(state) * classCount_ + cls];
-    return sparseNext(state, cls);
-  }
   int32_t sparseNext(int32_t state, uint32_t cls) const;
   static int foldUnits(std::u16string_view text, std::size_t& i, char16_t* out);
 
@@ -54,7 +50,8 @@ class AhoCorasick {
   std::vector<int> canonical_;
   std::vector<int32_t> termLength_;  // folded units
 
-  std::vector<uint32_t> classOf_;  // unit -> symbol class (0: in no term)
+  std::vector<uint32_t> classOf_;           // unit -> symbol class (0: in no term)
+  std::array<uint32_t, 128> asciiClass_{};  // the class of an ASCII character's folding
   std::size_t classCount_ = 0;
   int32_t stateCount_ = 0;
   std::size_t ringMask_ = 0;  // ring of origins, at least as long as any term
@@ -80,26 +77,48 @@ template <class F>
 void AhoCorasick::scan(std::u16string_view text, F&& onMatch) const {
   if (empty()) return;
   std::vector<Origin> ring(ringMask_ + 1);
+  Origin* const origins = ring.data();
+  const std::size_t mask = ringMask_;
+  const int32_t* const dense = dense_.empty() ? nullptr : dense_.data();
+  const std::size_t classes = classCount_;
+  auto step = [&](int32_t state, uint32_t cls) {
+    return dense ? dense[std::size_t(state) * classes + cls] : sparseNext(state, cls);
+  };
+  // The terms ending at folded unit `last` (the last unit of a character
+  // that ends at text offset end).
+  auto report = [&](int32_t state, std::size_t last, int32_t end) {
+    for (int32_t s = state; s >= 0; s = outLink_[std::size_t(s)]) {
+      for (int32_t o = outStart_[std::size_t(s)]; o < outStart_[std::size_t(s) + 1]; ++o) {
+        const int32_t term = outTerms_[std::size_t(o)];
+        const std::size_t first = last + 1 - std::size_t(termLength_[std::size_t(term)]);
+        const Origin& origin = origins[first & mask];
+        if (!origin.first) continue;
+        onMatch(int(term), Range{origin.offset, end - origin.offset});
+      }
+    }
+  };
   std::size_t folded = 0;  // folded units so far
   int32_t state = 0;
   char16_t buf[maxFoldUnits];
-  for (std::size_t i = 0; i < text.size();) {
+  const char16_t* const p = text.data();
+  const std::size_t size = text.size();
+  for (std::size_t i = 0; i < size;) {
+    const char16_t u = p[i];
+    if (u < 0x80) {  // one unit that folds to one unit: most text
+      origins[folded & mask] = Origin{int32_t(i), true};
+      state = step(state, asciiClass_[u]);
+      ++i;
+      if (hasOutput_[std::size_t(state)]) report(state, folded, int32_t(i));
+      ++folded;
+      continue;
+    }
     const int32_t start = int32_t(i);
     const int n = foldUnits(text, i, buf);
     const int32_t end = int32_t(i);
     for (int k = 0; k < n; ++k, ++folded) {
-      ring[folded & ringMask_] = Origin{start, k == 0};
-      state = next(state, buf[k]);
-      if (!hasOutput_[std::size_t(state)] || k != n - 1) continue;
-      for (int32_t s = state; s >= 0; s = outLink_[std::size_t(s)]) {
-        for (int32_t o = outStart_[std::size_t(s)]; o < outStart_[std::size_t(s) + 1]; ++o) {
-          const int32_t term = outTerms_[std::size_t(o)];
-          const std::size_t first = folded + 1 - std::size_t(termLength_[std::size_t(term)]);
-          const Origin& origin = ring[first & ringMask_];
-          if (!origin.first) continue;
-          onMatch(int(term), Range{origin.offset, end - origin.offset});
-        }
-      }
+      origins[folded & mask] = Origin{start, k == 0};
+      state = step(state, classOf_[buf[k]]);
+      if (k == n - 1 && hasOutput_[std::size_t(state)]) report(state, folded, end);
     }
   }
 }
