@@ -185,6 +185,12 @@ void AhoCorasick::build(const std::vector<std::u16string_view>& terms) {
       }
       for (const auto& [cls, child] : children[std::size_t(s)]) row[cls] = child;
     }
+    // The scan steps by row offsets and sees a term end from the sign alone.
+    for (int32_t& cell : dense_) {
+      const bool output = hasOutput_[std::size_t(cell)];
+      cell *= int32_t(classCount_);
+      if (output) cell = ~cell;
+    }
   } else {
     edgeStart_.assign(states + 1, 0);
     for (std::size_t s = 0; s < states; ++s) {

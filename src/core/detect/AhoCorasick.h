@@ -38,11 +38,6 @@ class AhoCorasick {
   void scan(std::u16string_view text, F&& onMatch) const;
 
  private:
-  struct Origin {
-    int32_t offset = 0;  // of the text character the folded unit came from
-    bool first = false;  // the unit begins that character's folding
-  };
-
   int32_t sparseNext(int32_t state, uint32_t cls) const;
   static int foldUnits(std::u16string_view text, std::size_t& i, char16_t* out);
 
@@ -56,8 +51,9 @@ class AhoCorasick {
   int32_t stateCount_ = 0;
   std::size_t ringMask_ = 0;  // ring of origins, at least as long as any term
 
-  // Full transition table when it stays small, else trie edges sorted by
-  // class with failure links (and a full row for the root).
+  // Full transition table when it stays small (of row offsets, see scan),
+  // else trie edges sorted by class with failure links (and a full row for
+  // the root).
   std::vector<int32_t> dense_;
   std::vector<int32_t> edgeStart_;  // stateCount_ + 1
   std::vector<uint32_t> edgeClass_;
@@ -76,49 +72,68 @@ class AhoCorasick {
 template <class F>
 void AhoCorasick::scan(std::u16string_view text, F&& onMatch) const {
   if (empty()) return;
-  std::vector<Origin> ring(ringMask_ + 1);
-  Origin* const origins = ring.data();
+  // The text offset each folded unit came from; ~offset for a unit that
+  // continues a character's folding (no term starts there).
+  std::vector<int32_t> ring(ringMask_ + 1);
+  int32_t* const origins = ring.data();
   const std::size_t mask = ringMask_;
-  const int32_t* const dense = dense_.empty() ? nullptr : dense_.data();
-  const std::size_t classes = classCount_;
-  auto step = [&](int32_t state, uint32_t cls) {
-    return dense ? dense[std::size_t(state) * classes + cls] : sparseNext(state, cls);
-  };
-  // The terms ending at folded unit `last` (the last unit of a character
-  // that ends at text offset end).
+  // The terms ending at folded unit `last`, the last unit of a character
+  // that ends at text offset end.
   auto report = [&](int32_t state, std::size_t last, int32_t end) {
     for (int32_t s = state; s >= 0; s = outLink_[std::size_t(s)]) {
       for (int32_t o = outStart_[std::size_t(s)]; o < outStart_[std::size_t(s) + 1]; ++o) {
         const int32_t term = outTerms_[std::size_t(o)];
         const std::size_t first = last + 1 - std::size_t(termLength_[std::size_t(term)]);
-        const Origin& origin = origins[first & mask];
-        if (!origin.first) continue;
-        onMatch(int(term), Range{origin.offset, end - origin.offset});
+        const int32_t origin = origins[first & mask];
+        if (origin < 0) continue;
+        onMatch(int(term), Range{origin, end - origin});
       }
     }
   };
   std::size_t folded = 0;  // folded units so far
-  int32_t state = 0;
   char16_t buf[maxFoldUnits];
   const char16_t* const p = text.data();
   const std::size_t size = text.size();
-  for (std::size_t i = 0; i < size;) {
-    const char16_t u = p[i];
-    if (u < 0x80) {  // one unit that folds to one unit: most text
-      origins[folded & mask] = Origin{int32_t(i), true};
-      state = step(state, asciiClass_[u]);
-      ++i;
-      if (hasOutput_[std::size_t(state)]) report(state, folded, int32_t(i));
-      ++folded;
-      continue;
+  if (!dense_.empty()) {
+    // The full table holds row offsets (state × classes), negated when a
+    // term ends in the state.
+    const int32_t* const dense = dense_.data();
+    const auto classes = int32_t(classCount_);
+    int32_t row = 0;
+    for (std::size_t i = 0; i < size;) {
+      const char16_t u = p[i];
+      if (u < 0x80) {  // one unit that folds to one unit: most text
+        origins[folded & mask] = int32_t(i);
+        row = dense[row + int32_t(asciiClass_[u])];
+        ++i;
+        if (row < 0) {
+          row = ~row;
+          report(row / classes, folded, int32_t(i));
+        }
+        ++folded;
+        continue;
+      }
+      const auto start = int32_t(i);
+      const int n = foldUnits(text, i, buf);
+      for (int k = 0; k < n; ++k, ++folded) {
+        origins[folded & mask] = k == 0 ? start : ~start;
+        row = dense[row + int32_t(classOf_[buf[k]])];
+        if (row < 0) {
+          row = ~row;
+          if (k == n - 1) report(row / classes, folded, int32_t(i));
+        }
+      }
     }
-    const int32_t start = int32_t(i);
+    return;
+  }
+  int32_t state = 0;
+  for (std::size_t i = 0; i < size;) {
+    const auto start = int32_t(i);
     const int n = foldUnits(text, i, buf);
-    const int32_t end = int32_t(i);
     for (int k = 0; k < n; ++k, ++folded) {
-      origins[folded & mask] = Origin{start, k == 0};
-      state = step(state, classOf_[buf[k]]);
-      if (k == n - 1 && hasOutput_[std::size_t(state)]) report(state, folded, end);
+      origins[folded & mask] = k == 0 ? start : ~start;
+      state = sparseNext(state, classOf_[buf[k]]);
+      if (k == n - 1 && hasOutput_[std::size_t(state)]) report(state, folded, int32_t(i));
     }
   }
 }
