@@ -6,7 +6,6 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 
 #include "PamAuth.h"
@@ -18,39 +17,23 @@ using namespace clipvane::x11::test;
 namespace {
 
 // A throw-away account with a known password; made only where the tests
-// run as root (CI), since it changes the machine's user list.
-class TestUser {
- public:
-  explicit TestUser(bool withPassword = true) {
+// run as root (CI), since it changes the machine's user list. One fixed name:
+// an account left behind by a crashed run goes first.
+struct TestUser {
+  TestUser() {
     if (geteuid() != 0) return;
-    // One fixed name: an account left behind by a crashed run goes first.
-    name_ = QStringLiteral("cvpamtest");
-    QProcess stale;  // quietly: usually there is none
-    stale.start("userdel", {name_});
-    stale.waitForFinished();
-    if (QProcess::execute("useradd", {"-M", "-s", "/usr/sbin/nologin", name_}) != 0) return;
-    if (!withPassword) {
-      ready_ = true;
-      return;
-    }
-    QProcess chpasswd;
-    chpasswd.start("chpasswd");
-    chpasswd.waitForStarted();
-    chpasswd.write((name_ + ":" + password + "\n").toUtf8());
-    chpasswd.closeWriteChannel();
-    chpasswd.waitForFinished();
-    ready_ = chpasswd.exitCode() == 0;
+    run("userdel", {name});
+    int rc = -1;
+    run("useradd", {"-M", "-s", "/usr/sbin/nologin", name}, {}, &rc);
+    if (rc == 0) run("chpasswd", {}, (name + ":" + password + "\n").toUtf8(), &rc);
+    ready = rc == 0;
   }
   ~TestUser() {
-    if (!name_.isEmpty()) QProcess::execute("userdel", {name_});
+    if (geteuid() == 0) run("userdel", {name});
   }
-  bool ready() const { return ready_; }
-  QString name() const { return name_; }
+  const QString name = QStringLiteral("cvpamtest");
   const QString password = QStringLiteral("c0rrect h\u00f6rse");
-
- private:
-  QString name_;
-  bool ready_ = false;
+  bool ready = false;
 };
 
 QWidget* passwordDialog() {
@@ -61,33 +44,33 @@ QWidget* passwordDialog() {
 
 }  // namespace
 
-TEST(PamAuth, RefusesAWrongPasswordAndAcceptsTheRightOne) {
+TEST(PamAuth, ChecksTheAccountsPassword) {
   TestUser user;
-  if (!user.ready()) GTEST_SKIP() << "needs root to make a test account";
-  struct Row {
-    QString password;
-    bool accepted;
-  };
-  for (const Row& r : {Row{"wrong", false}, Row{"", false}, Row{user.password, true}})
-    EXPECT_EQ(PamAuth::check(PamAuth::service(), user.name(), r.password), r.accepted)
-        << r.password.toStdString();
-  EXPECT_FALSE(PamAuth::check(PamAuth::service(), user.name() + "x", user.password));
-}
-
-TEST(PamAuth, AnAccountWithoutPasswordCannotBeAsked) {
-  TestUser user(false);
-  if (!user.ready()) GTEST_SKIP() << "needs root to make a test account";
+  if (!user.ready) GTEST_SKIP() << "needs root to make a test account";
+  const std::pair<QString, bool> rows[] = {{"wrong", false}, {"", false}, {user.password, true}};
+  for (const auto& [password, accepted] : rows)
+    EXPECT_EQ(PamAuth::check(PamAuth::service(), user.name, password), accepted)
+        << password.toStdString();
+  EXPECT_FALSE(PamAuth::check(PamAuth::service(), user.name + "x", user.password));
   QString error;
-  EXPECT_FALSE(PamAuth(user.name()).canEvaluate(&error));
-  EXPECT_FALSE(error.isEmpty());
   EXPECT_FALSE(PamAuth("no-such-user-here").canEvaluate(&error) &&
                PamAuth::check(PamAuth::service(), "no-such-user-here", "x"));
+
+  // An account without a password (emptied or locked) cannot be asked, and
+  // the empty password never passes for it.
+  for (const QString hash : {"", "!"}) {
+    run("usermod", {"-p", hash, user.name});
+    error.clear();
+    EXPECT_FALSE(PamAuth(user.name).canEvaluate(&error)) << hash.toStdString();
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(PamAuth::check(PamAuth::service(), user.name, "")) << hash.toStdString();
+  }
 }
 
 TEST(PamAuth, DialogShowsTheReasonAndAnswersOnce) {
   TestUser user;
-  if (!user.ready()) GTEST_SKIP() << "needs root to make a test account";
-  PamAuth auth(user.name());
+  if (!user.ready) GTEST_SKIP() << "needs root to make a test account";
+  PamAuth auth(user.name);
   QString error;
   ASSERT_TRUE(auth.canEvaluate(&error)) << error.toStdString();
 

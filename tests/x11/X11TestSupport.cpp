@@ -18,7 +18,8 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
   return true;
 }
 
-QByteArray run(const QString& program, const QStringList& args, const QByteArray& input) {
+QByteArray run(const QString& program, const QStringList& args, const QByteArray& input,
+               int* exitCode) {
   QProcess p;
   p.start(program, args);
   p.waitForStarted();
@@ -26,6 +27,8 @@ QByteArray run(const QString& program, const QStringList& args, const QByteArray
   p.closeWriteChannel();
   // Keep serving clipboard requests while the command asks us for data.
   waitUntil([&] { return p.state() == QProcess::NotRunning; }, std::chrono::seconds(20));
+  const bool ended = p.state() == QProcess::NotRunning && p.error() == QProcess::UnknownError;
+  if (exitCode) *exitCode = ended && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
   return p.readAllStandardOutput();
 }
 

@@ -16,8 +16,9 @@ namespace clipvane::x11::test {
 bool waitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds limit = std::chrono::seconds(10));
 
-// Runs a command to its end and returns its standard output.
-QByteArray run(const QString& program, const QStringList& args, const QByteArray& input = {});
+// Runs a command to its end and returns its standard output (and its exit code).
+QByteArray run(const QString& program, const QStringList& args, const QByteArray& input = {},
+               int* exitCode = nullptr);
 
 // The helper client (tests/x11/helper) in one of its modes.
 class Helper {
