@@ -337,16 +337,16 @@ class NumberPlan {
       std::string region;
       util_.GetRegionCodeForCountryCode(code, &region);
       if (region == "ZZ") continue;
-      std::string_view rest = digits.substr(k);
-      Number n = number(code, rest);
-      if (util_.IsValidNumber(n)) return true;
-      if (rest.size() > 1 && rest[0] == '0') {
-        // "+44 (0)20 …" keeps the trunk 0 in sight.
-        rest.remove_prefix(1);
-        n = number(code, rest);
-        if (util_.IsValidNumber(n)) return true;
-      }
-      return possibleWillDo && util_.IsPossibleNumber(n);
+      const std::string_view rest = digits.substr(k);
+      // "+44 (0)20 …" keeps the trunk 0 in sight.
+      const bool trunk = rest.size() > 1 && rest[0] == '0';
+      const Number literal = number(code, rest);
+      const Number stripped = trunk ? number(code, rest.substr(1)) : literal;
+      // A possible length costs a fraction of the plan's patterns, and every
+      // valid number has one (an Italian "+39 06 …" keeps its 0).
+      if (possibleWillDo && util_.IsPossibleNumber(stripped)) return true;
+      if (possibleWillDo && !trunk) return false;
+      return util_.IsValidNumber(literal) || (trunk && util_.IsValidNumber(stripped));
     }
     return false;
   }
@@ -493,9 +493,11 @@ Verdict acceptable(const PhoneShape& s, bool usePlan, bool whole) {
   if (g.size() >= 3 && g[0] == 1 && (s.digits[0] == '8' || zero) && s.bracket && !s.bracketFirst &&
       g[1] == 3 && n == 11)
     return Verdict::phone;
-  // "11 98765-4321", "21 3456-7890": Brazilian area code, then the number.
-  if (g.size() == 3 && s.blankThenDashes() && g[0] == 2 && !zero && g[2] == 4 &&
-      (g[1] == 4 || (g[1] == 5 && s.digits[2] == '9')))
+  // "11 98765-4321", "21 3456-7890", "55 5555 1234": a Brazilian or Mexican
+  // area code, then the number.
+  if (g.size() == 3 && g[0] == 2 && !zero && s.digits[1] != '0' && g[2] == 4 &&
+      ((s.blankThenDashes() && (g[1] == 4 || (g[1] == 5 && s.digits[2] == '9'))) ||
+       (s.sep == ' ' && g[1] == 4)))
     return Verdict::phone;
   // "01632 960123", "030 12345678", "0171-1234567": trunk 0 and area code, then the number.
   if (zero && !doubleZero && g.size() == 2 && g[0] >= 3 && g[0] <= 5 && (n == 10 || n == 11) &&
@@ -508,11 +510,17 @@ Verdict acceptable(const PhoneShape& s, bool usePlan, bool whole) {
 
   if (!usePlan) return Verdict::no;
   unsigned plans = 0;
-  if (zero && !doubleZero && n >= 9 && g[0] >= 2 &&
+  // National numbers with a trunk prefix. Twelve digits only for the German
+  // mobile ranges ("0151 23456789"); rows of ids come that long too. Dashed
+  // groups end in four digits ("03-1234-5678"), not like "02-13075-224".
+  const bool longMobile = s.digits[1] == '1' && s.digits[2] >= '5' && s.digits[2] <= '7';
+  if (zero && !doubleZero && n >= 9 && (n <= 11 || longMobile) && g[0] >= 2 &&
+      !(s.sep == '-' && g.size() == 3 && g[1] >= 5 && g[2] < 4) &&
       (g.size() > 2 || s.bracketFirst || (g[0] <= 5 && !(g[0] == 5 && g[1] == 4))) &&
       (s.sep == ' ' || s.sep == '-' || s.sep == '/' || s.bracket || s.blankThenDashes() ||
-       (s.sep == '.' && frenchStyle(s))))
-    plans |= NumberPlan::trunkZero;  // national numbers with a trunk prefix
+       (s.sep == '.' &&
+        (frenchStyle(s) || (n == 10 && (groupsAre(s, {2, 4, 4}) || groupsAre(s, {4, 3, 3})))))))
+    plans |= NumberPlan::trunkZero;  // dots: "07.1234.5678", "0412.345.678" in Australia
   if (zero && !doubleZero && n == 10 && (frenchStyle(s) || groupsAre(s, {2, 8})))
     plans |= NumberPlan::france;
   if (n == 9 && s.sep == ' ' && groupsAre(s, {3, 2, 2, 2}) && s.digits[0] >= '6')
