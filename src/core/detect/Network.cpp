@@ -312,14 +312,27 @@ void Scanner::ipv6(std::size_t colon) {
   }
   if (colons < 2 || !hexDigit) return;
   // "C::" and "A::B" are scopes in code: a short form needs a digit ("::1").
-  int groups = 0;
+  int groups = 0, pairs = 0;
   bool number = false;
+  std::size_t firstGroup = 0;  // length of the group before the first colon
+  while (b + firstGroup < e && hex(text_[b + firstGroup])) ++firstGroup;
   for (std::size_t k = b; k < e; ++k) {
-    if (hex(text_[k]) && (k == b || !hex(text_[k - 1]))) ++groups;
+    if (hex(text_[k]) && (k == b || !hex(text_[k - 1]))) {
+      ++groups;
+      pairs += hex(ch(k + 1)) && !hex(ch(k + 2)) && k + 2 <= e;
+    }
     number |= digit(text_[k]);
   }
   if (groups < 3 && !number) return;
   if (groups < 2 && value != u"::1") return;
+  // "A1::B2", "a::1" and "add::a1" are scopes too: a two-group address starts
+  // with a network's group of three or four digits ("fe80::1", "2001::5").
+  if (groups == 2 && firstGroup > 0 &&
+      (firstGroup < 3 || std::none_of(text_.begin() + std::ptrdiff_t(b),
+                                      text_.begin() + std::ptrdiff_t(b + firstGroup), digit)))
+    return;
+  // Eight two-digit groups are bytes (a WWN, an EUI-64, a dump) or a time.
+  if (groups == 8 && pairs == 8) return;
   if (!NetworkAddress::parseIPv6(value)) return;
   add(Kind::ipv6, b, end);
 }
