@@ -31,23 +31,32 @@ int leading(std::u16string_view digits, int n) {
 }
 
 // Visa, Mastercard, Amex, Discover, JCB, Diners, UnionPay, Maestro, each
-// with the lengths its numbers have.
+// with the lengths its numbers have. Test and sample numbers are written with
+// the wider ranges the generators use (JCB 35xx, the 15-digit JCB 2131/1800,
+// 12-digit Maestro), and those are what people paste as card numbers.
 bool knownIssuer(std::u16string_view d) {
   const std::size_t n = d.size();
   const int one = leading(d, 1), two = leading(d, 2), three = leading(d, 3), four = leading(d, 4);
+  if (n == 12) {
+    // Only the Maestro ranges issue numbers this short.
+    return four == 5018 || four == 5020 || four == 5038 || four == 5893 || four == 6304 ||
+           four == 6759 || (four >= 6761 && four <= 6763) || four == 604 || four == 6390 ||
+           (two >= 56 && two <= 58);
+  }
   if (one == 4) return n == 13 || n == 16 || n == 19;
   if ((two >= 51 && two <= 55) || (four >= 2221 && four <= 2720)) return n == 16;
   if (two == 34 || two == 37) return n == 15;
+  if (four == 2131 || four == 1800 || four == 2100) return n == 15;
   if (four == 6011 || two == 65 || (three >= 644 && three <= 649)) return n >= 16;
-  if (four >= 3528 && four <= 3589) return n >= 16;
+  if (two == 35) return n >= 16;
   if (two == 36 || two == 38 || (three >= 300 && three <= 305)) return n >= 14;
   if (two == 62) return n >= 16;
-  if (two == 50 || (two >= 56 && two <= 69)) return true;  // Maestro: 12 to 19
+  if (two == 50 || (two >= 56 && two <= 69) || four == 604) return true;  // Maestro: 12 to 19
   return false;
 }
 
 bool validCard(std::u16string_view d) {
-  return d.size() >= 13 && d.size() <= 19 && knownIssuer(d) && luhn(d);
+  return d.size() >= 12 && d.size() <= 19 && knownIssuer(d) && luhn(d);
 }
 
 struct IbanCountry {
@@ -134,11 +143,28 @@ bool mod97(const std::u16string& iban) {
 
 }  // namespace
 
+// Whether the word before pos (blanks skipped) names a card: "Visa #", "card #".
+bool Scanner::cardWordBefore(std::size_t pos) const {
+  while (pos > 0 && text_[pos - 1] == ' ') --pos;
+  std::size_t k = pos;
+  while (k > 0 && alpha(text_[k - 1]) && pos - k < 12) --k;
+  if (k > 0 && wordChar(text_[k - 1])) return false;
+  std::u16string word(text_.substr(k, pos - k));
+  for (auto& c : word) c = fold(c);
+  for (std::u16string_view w :
+       {u"card", u"visa", u"mastercard", u"amex", u"maestro", u"jcb", u"discover", u"cc", u"pan"})
+    if (word == w) return true;
+  return false;
+}
+
 void Scanner::card(std::size_t start) {
   const char16_t prev = before(start);
-  if (prev == '.' || prev == '-' || prev == '+' || prev == '/' || prev == '#' || prev == '$' ||
-      wordChar(prev))
+  // Not the tail of a decimal, version, range or path; "Nr.4111…" is a label.
+  if ((prev == '.' && !alpha(before(start - 1))) || prev == '-' || prev == '+' || prev == '/' ||
+      prev == '$' || joinsBefore(text_, start))
     return;
+  // "#" numbers orders, tickets and issues; "card #4111…" still names a card.
+  if (prev == '#' && !cardWordBefore(start - 1)) return;
   // Groups of digits joined by one consistent single space or hyphen.
   std::array<char16_t, 32> buffer{};
   std::size_t used = 0;
@@ -188,32 +214,29 @@ void Scanner::card(std::size_t start) {
     const bool whole = lead != '.' && lead != ',' && lead != ':' && lead != '/';
     if (number && !other && whole && start - 1 - k <= 6) return;
   }
-  // Rows of neighbouring four-digit numbers are tables (code points, ports),
-  // not a card: "6020 6023 6024 6025".
-  if (groups >= 4 && groupDigits[0] == 4 && groupDigits[1] == 4) {
-    int low = 10000, high = -1;
-    bool distinct = true;
-    for (int k = 0; k < 4; ++k) {
-      const std::size_t from = groupEnd[k] - 4;
-      int v = 0;
-      for (std::size_t d = from; d < groupEnd[k]; ++d) v = v * 10 + (text_[d] - '0');
-      for (int m = 0; m < k; ++m) {
-        const std::size_t other = groupEnd[m] - 4;
-        if (text_.substr(other, 4) == text_.substr(from, 4)) distinct = false;
-      }
-      low = std::min(low, v);
-      high = std::max(high, v);
-    }
-    if (distinct && high - low < 400) return;
+  // Rows of neighbouring four-digit numbers in order are tables (code points,
+  // ports), not a card: "6020 6023 6024 6025". A card's groups close in value
+  // ("5011 5026 4867 4894") are not in order.
+  if (groups >= 4 && groupDigits[0] == 4 && groupDigits[1] == 4 && groupDigits[2] == 4 &&
+      groupDigits[3] == 4) {
+    std::array<int, 4> v{};
+    for (int k = 0; k < 4; ++k)
+      for (std::size_t d = groupEnd[k] - 4; d < groupEnd[k]; ++d)
+        v[k] = v[k] * 10 + (text_[d] - '0');
+    const bool rising = v[0] < v[1] && v[1] < v[2] && v[2] < v[3];
+    const bool falling = v[0] > v[1] && v[1] > v[2] && v[2] > v[3];
+    if ((rising && v[3] - v[0] < 400) || (falling && v[0] - v[3] < 400)) return;
   }
   // The whole run, else without its last group (a trailing expiry or code).
   for (int take = groups; take >= 1 && take >= groups - 1; --take) {
     std::size_t count = 0;
     for (int k = 0; k < take; ++k) count += groupDigits[k];
     const std::size_t end = groupEnd[take - 1];
+    // Without a trailing four-digit group, twelve digits are too few to be sure.
+    if (take < groups && count < 13 && groupDigits[take] == 4) continue;
     if (take == groups) {
       const char16_t next = ch(end);
-      if (wordChar(next)) continue;
+      if (joinsAt(text_, end)) continue;
       if ((next == '.' || next == '-') && digit(ch(end + 1))) continue;
     }
     if (validCard(std::u16string_view(buffer.data(), count))) {
@@ -240,24 +263,28 @@ bool Scanner::insideIbanShape(std::size_t start) const {
 }
 
 void Scanner::iban(std::size_t start) {
-  if (!upper(ch(start + 1)) || !digit(ch(start + 2)) || !digit(ch(start + 3))) return;
-  const int length = ibanLength(text_[start], text_[start + 1]);
+  // Written in capitals, or wholly in small letters ("de89 3704 …"), never mixed.
+  const bool small = lower(text_[start]);
+  auto letter = [small](char16_t c) { return small ? lower(c) : upper(c); };
+  if (!letter(ch(start + 1)) || !digit(ch(start + 2)) || !digit(ch(start + 3))) return;
+  const int length =
+      ibanLength(char16_t(fold(text_[start]) - 32), char16_t(fold(text_[start + 1]) - 32));
   if (length == 0) return;
   std::u16string compact;
   std::size_t i = start;
   while (i < text_.size() && int(compact.size()) < length) {
     const char16_t c = text_[i];
-    if (upper(c) || digit(c)) {
-      compact.push_back(c);
+    if (letter(c) || digit(c)) {
+      compact.push_back(small && lower(c) ? char16_t(c - 32) : c);
       ++i;
     } else if (c == ' ' && compact.size() % 4 == 0 && compact.size() > 0 &&
-               (upper(ch(i + 1)) || digit(ch(i + 1)))) {
+               (letter(ch(i + 1)) || digit(ch(i + 1)))) {
       ++i;
     } else {
       return;
     }
   }
-  if (int(compact.size()) != length || wordChar(ch(i))) return;
+  if (int(compact.size()) != length || joinsAt(text_, i)) return;
   if (!bbanMatches(compact, std::u16string_view(compact).substr(4)) || !mod97(compact)) return;
   add(Kind::iban, start, i);
 }

@@ -50,16 +50,26 @@ bool systemFolder(std::u16string_view name) {
 }  // namespace
 
 void Scanner::ssn(std::size_t start) {
-  // ddd-dd-dddd, standing alone.
+  // ddd-dd-dddd or ddd dd dddd, standing alone.
   for (int k : {0, 1, 2, 4, 5, 7, 8, 9, 10})
     if (!digit(ch(start + std::size_t(k)))) return;
-  if (ch(start + 3) != '-' || ch(start + 6) != '-') return;
+  const char16_t sep = ch(start + 3);
+  if ((sep != '-' && sep != ' ') || ch(start + 6) != sep) return;
   const char16_t prev = before(start);
-  if (wordChar(prev) || prev == '-' || prev == '.' || prev == '/' || prev == '+') return;
+  if (joinsBefore(text_, start) || prev == '-' || (prev == '.' && !alpha(before(start - 1))) ||
+      prev == '/' || prev == '+')
+    return;
   const std::size_t end = start + 11;
   const char16_t next = ch(end);
-  if (wordChar(next)) return;
+  if (joinsAt(text_, end)) return;
   if ((next == '-' || next == '.' || next == '/') && digit(ch(end + 1))) return;
+  if (sep == ' ') {
+    // Blanks also part the groups of phone numbers, amounts and tables: the
+    // three groups must stand alone.
+    const char16_t lead = prev == ' ' || prev == ',' || prev == '.' ? before(start - 1) : 0;
+    if (digit(lead) || lead == ')' || prev == ',') return;
+    if ((next == ' ' || next == ',' || next == '.') && digit(ch(end + 1))) return;
+  }
   const int area = number(text_, start, 3), group = number(text_, start + 4, 2),
             serial = number(text_, start + 7, 4);
   if (area == 0 || area == 666 || area >= 900 || group == 0 || serial == 0) return;

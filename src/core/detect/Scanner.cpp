@@ -17,6 +17,26 @@ bool chars::wordChar(char16_t c) {
   return u_isalnum(c);
 }
 
+static bool unspacedScript(char16_t c) {
+  return (c >= 0x0e00 && c <= 0x0e7f) || (c >= 0x2e80 && c <= 0x9fff) ||
+         (c >= 0xac00 && c <= 0xd7af) || (c >= 0xf900 && c <= 0xfaff);
+}
+
+static bool escapedLineEnd(std::u16string_view text, std::size_t pos) {
+  return pos >= 2 && (text[pos - 1] == 'n' || text[pos - 1] == 'r' || text[pos - 1] == 't') &&
+         text[pos - 2] == '\\' && (pos < 3 || text[pos - 3] != '\\');
+}
+
+bool chars::joinsBefore(std::u16string_view text, std::size_t pos) {
+  if (pos == 0 || pos > text.size()) return false;
+  const char16_t c = text[pos - 1];
+  return wordChar(c) && !unspacedScript(c) && !escapedLineEnd(text, pos);
+}
+
+bool chars::joinsAt(std::u16string_view text, std::size_t pos) {
+  return pos < text.size() && wordChar(text[pos]) && !unspacedScript(text[pos]);
+}
+
 bool chars::at(std::u16string_view text, std::size_t pos, std::u16string_view lowerLiteral) {
   if (pos > text.size() || text.size() - pos < lowerLiteral.size()) return false;
   for (std::size_t k = 0; k < lowerLiteral.size(); ++k)
@@ -29,24 +49,39 @@ bool chars::at(std::u16string_view text, std::size_t pos, std::u16string_view lo
 static bool keyStart(char16_t a, char16_t b) {
   switch (a) {
     case 'A':
-      return b == 'K' || b == 'S' || b == 'I' || b == 'C';
+      return b == 'K' || b == 'S' || b == 'I' || b == 'C' || b == 'T' || b == 'c';
     case 'S':
-      return b == 'G' || b == 'K';
+      return b == 'G' || b == 'K' || b == 'h';
     case 'g':
       return b == 'h' || b == 'i' || b == 'l';
     case 'x':
-      return b == 'o';
+      return b == 'o' || b == 'a';
     case 's':
-      return b == 'k' || b == 'h';
+      return b == 'k' || b == 'h' || b == 'q';
     case 'r':
-    case 'p':
       return b == 'k';
+    case 'p':
+      return b == 'k' || b == 'y';
     case 'n':
       return b == 'p';
     case 'h':
       return b == 'f';
     case 'd':
-      return b == 'o';
+      return b == 'o' || b == 'a';
+    case 'k':
+      return b == 'e';
+    case 'w':
+      return b == 'h';
+    case 'y':
+      return b == 'a';
+    case 'E':
+      return b == 'A';
+    case 'M':  // Discord bot tokens: a user id in base64 ("MT…", "Nz…", "OD…")
+      return b == 'T' || b == 'j' || b == 'z';
+    case 'N':
+      return b == 'D' || b == 'T' || b == 'j' || b == 'z';
+    case 'O':
+      return b == 'D' || b == 'T';
     case 'e':
       return b == 'y';
     case 'j':
@@ -146,6 +181,9 @@ void Scanner::run() {
       on(Kind::databaseUrl) || on(Kind::internalUrl) || on(Kind::secret) || on(Kind::apiKey);
   Block block;
   for (std::size_t i = nextStart(0, block); i < n; i = nextStart(i + 1, block)) {
+    // The letter of an escaped line end ("\\n4111…") is no part of the word
+    // after it (within one block, whose bits tell where words run).
+    if (escapedLineEnd(text_, i + 1) && alnum(ch(i + 1)) && ((i + 1) & 63) != 0) ++i;
     const char16_t c = text_[i];
     const char16_t prev = before(i);
     if (alnum(c)) {
@@ -164,8 +202,10 @@ void Scanner::run() {
       if (digit(c)) {
         // What can start at a run of len digits followed by next.
         const bool grouped = (next == ' ' || next == '-') && digit(after);
-        if (on(Kind::card) && ((len == 4 && grouped) || (len >= 13 && len <= 19))) card(i);
-        if (on(Kind::ssn) && len == 3 && next == '-') ssn(i);
+        if (on(Kind::card) && ((len == 4 && grouped) || (len >= 12 && len <= 19))) card(i);
+        if (on(Kind::ssn) && len == 3 && (next == '-' || next == ' ')) ssn(i);
+        // A Telegram bot token: "123456789:AA…".
+        if (on(Kind::apiKey) && i >= keySkip_ && len >= 8 && len <= 10 && next == ':') apiKey(i);
         if (on(Kind::ipv4) && len <= 3 && next == '.') ipv4(i);
         // Plain runs of 7 or more digits are phones only after a cue ("call 5551234567").
         if (on(Kind::phone) && i >= phoneSkip_ && len <= 15 &&
@@ -176,7 +216,16 @@ void Scanner::run() {
       } else {
         if (i >= keySkip_ && keyStart(c, ch(i + 1)) && (on(Kind::apiKey) || on(Kind::databaseUrl)))
           apiKey(i);
-        if (on(Kind::iban) && upper(c) && len >= 4 && upper(ch(i + 1)) && digit(ch(i + 2))) iban(i);
+        if (on(Kind::iban) && len >= 4 && digit(ch(i + 2)) &&
+            ((upper(c) && upper(ch(i + 1))) || (lower(c) && lower(ch(i + 1)))))
+          iban(i);
+        if (c == 'P' && on(Kind::privateKey) && at(text_, i, u"putty-user-key-file-")) {
+          const std::size_t end = puttyKeyEnd(i);
+          if (end > i) {
+            i = end - 1;  // nothing inside a key file outranks it
+            continue;
+          }
+        }
       }
       if (hostLike && on(Kind::internalUrl) && i >= hostSkip_) bareHost(i);
       i = e - 1;

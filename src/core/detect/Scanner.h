@@ -37,6 +37,12 @@ bool wordChar(char16_t c);
 constexpr bool space(char16_t c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v' || c == 0xa0;
 }
+// Whether the character before pos (or at pos) runs into a number or token
+// there: letters and digits do, except those of scripts written without
+// blanks (ideographs, kana, hangul, Thai: "卡号4111…"), and so does the "n"
+// of an escaped line end ("\n4111…") only when no backslash leads it.
+bool joinsBefore(std::u16string_view text, std::size_t pos);
+bool joinsAt(std::u16string_view text, std::size_t pos);
 // ASCII case-insensitive comparison of text at pos with a lower-case literal.
 bool at(std::u16string_view text, std::size_t pos, std::u16string_view lowerLiteral);
 }  // namespace chars
@@ -91,12 +97,15 @@ class Scanner {
   std::size_t extension(std::size_t end) const;
   // Financial
   void card(std::size_t start);
+  bool cardWordBefore(std::size_t pos) const;
   void iban(std::size_t start);
   bool insideIbanShape(std::size_t start) const;
   // Secrets
   // Adds the key block starting at start, returns its end (start when none).
   std::size_t privateKeyEnd(std::size_t start);
+  std::size_t puttyKeyEnd(std::size_t start);
   void apiKey(std::size_t start);
+  void discordToken(std::size_t start);
   void url(std::size_t colon);
   void jdbc(std::size_t start);
   // Network

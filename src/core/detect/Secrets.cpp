@@ -14,7 +14,16 @@ using namespace chars;
 
 bool tokenChar(char16_t c) { return alnum(c) || c == '_' || c == '-'; }
 
-enum class Alphabet { upperDigit, alnum, alnumUnderscore, token, lowerHex, hex };
+enum class Alphabet {
+  upperDigit,
+  alnum,
+  alnumUnderscore,
+  token,
+  tokenPadded,
+  lowerHex,
+  hex,
+  base64
+};
 
 bool inAlphabet(Alphabet a, char16_t c) {
   switch (a) {
@@ -26,6 +35,10 @@ bool inAlphabet(Alphabet a, char16_t c) {
       return alnum(c) || c == '_';
     case Alphabet::token:
       return tokenChar(c);
+    case Alphabet::tokenPadded:
+      return tokenChar(c) || c == '=';
+    case Alphabet::base64:
+      return alnum(c) || c == '+' || c == '/' || c == '=';
     case Alphabet::lowerHex:
       return digit(c) || (c >= 'a' && c <= 'f');
     case Alphabet::hex:
@@ -42,25 +55,78 @@ struct KeyShape {
 
 // Longer prefixes before the shorter ones they begin with.
 constexpr KeyShape kKeyShapes[] = {
-    {u"AKIA", 16, 16, Alphabet::upperDigit},  {u"ASIA", 16, 16, Alphabet::upperDigit},
-    {u"ghp_", 36, 36, Alphabet::alnum},       {u"gho_", 36, 36, Alphabet::alnum},
-    {u"ghu_", 36, 36, Alphabet::alnum},       {u"ghs_", 36, 36, Alphabet::alnum},
-    {u"ghr_", 36, 36, Alphabet::alnum},       {u"github_pat_", 82, 82, Alphabet::alnumUnderscore},
-    {u"glpat-", 20, 64, Alphabet::token},     {u"xoxb-", 10, 250, Alphabet::token},
-    {u"xoxa-", 10, 250, Alphabet::token},     {u"xoxp-", 10, 250, Alphabet::token},
-    {u"xoxr-", 10, 250, Alphabet::token},     {u"xoxs-", 10, 250, Alphabet::token},
-    {u"sk_live_", 24, 247, Alphabet::alnum},  {u"sk_test_", 24, 247, Alphabet::alnum},
-    {u"rk_live_", 24, 247, Alphabet::alnum},  {u"rk_test_", 24, 247, Alphabet::alnum},
-    {u"pk_live_", 24, 247, Alphabet::alnum},  {u"sk-ant-", 80, 120, Alphabet::token},
-    {u"sk-proj-", 40, 250, Alphabet::token},  {u"sk-svcacct-", 40, 250, Alphabet::token},
-    {u"sk-admin-", 40, 250, Alphabet::token}, {u"sk-", 32, 64, Alphabet::alnum},
-    {u"AIza", 35, 35, Alphabet::token},       {u"npm_", 36, 36, Alphabet::alnum},
-    {u"hf_", 30, 40, Alphabet::alnum},        {u"AC", 32, 32, Alphabet::lowerHex},
-    {u"SK", 32, 32, Alphabet::lowerHex},      {u"shpat_", 32, 32, Alphabet::hex},
-    {u"shpca_", 32, 32, Alphabet::hex},       {u"shppa_", 32, 32, Alphabet::hex},
-    {u"shpss_", 32, 32, Alphabet::hex},       {u"dop_v1_", 64, 64, Alphabet::lowerHex},
-    {u"doo_v1_", 64, 64, Alphabet::lowerHex}, {u"dor_v1_", 64, 64, Alphabet::lowerHex},
+    {u"AKIA", 16, 16, Alphabet::upperDigit},
+    {u"ASIA", 16, 16, Alphabet::upperDigit},
+    {u"ghp_", 36, 36, Alphabet::alnum},
+    {u"gho_", 36, 36, Alphabet::alnum},
+    {u"ghu_", 36, 36, Alphabet::alnum},
+    {u"ghs_", 36, 36, Alphabet::alnum},
+    {u"ghr_", 36, 36, Alphabet::alnum},
+    {u"github_pat_", 82, 82, Alphabet::alnumUnderscore},
+    {u"glpat-", 20, 300, Alphabet::token},
+    {u"glptt-", 20, 300, Alphabet::token},
+    {u"glrt-", 20, 300, Alphabet::token},
+    {u"gldt-", 20, 300, Alphabet::token},
+    {u"glft-", 20, 300, Alphabet::token},
+    {u"glsoat-", 20, 300, Alphabet::token},
+    {u"glcbt-", 20, 300, Alphabet::token},
+    {u"glimt-", 20, 300, Alphabet::token},
+    {u"glagent-", 20, 300, Alphabet::token},
+    {u"gloas-", 20, 300, Alphabet::token},
+    {u"xoxe.xoxp-", 40, 300, Alphabet::token},
+    {u"xoxe.xoxb-", 40, 300, Alphabet::token},
+    {u"xoxe-", 40, 300, Alphabet::token},
+    {u"xapp-", 30, 250, Alphabet::token},
+    {u"xoxb-", 10, 250, Alphabet::token},
+    {u"xoxa-", 10, 250, Alphabet::token},
+    {u"xoxp-", 10, 250, Alphabet::token},
+    {u"xoxr-", 10, 250, Alphabet::token},
+    {u"xoxs-", 10, 250, Alphabet::token},
+    {u"sk_live_", 24, 247, Alphabet::alnum},
+    {u"sk_test_", 24, 247, Alphabet::alnum},
+    {u"rk_live_", 24, 247, Alphabet::alnum},
+    {u"rk_test_", 24, 247, Alphabet::alnum},
+    {u"pk_live_", 24, 247, Alphabet::alnum},
+    {u"sk-ant-", 80, 120, Alphabet::token},
+    {u"sk-proj-", 40, 250, Alphabet::token},
+    {u"sk-svcacct-", 40, 250, Alphabet::token},
+    {u"sk-admin-", 40, 250, Alphabet::token},
+    {u"sk-", 32, 64, Alphabet::alnum},
+    {u"AIza", 35, 35, Alphabet::token},
+    {u"npm_", 36, 36, Alphabet::alnum},
+    {u"hf_", 30, 40, Alphabet::alnum},
+    {u"AC", 32, 32, Alphabet::lowerHex},
+    {u"SK", 32, 32, Alphabet::lowerHex},
+    {u"shpat_", 32, 32, Alphabet::hex},
+    {u"shpca_", 32, 32, Alphabet::hex},
+    {u"shppa_", 32, 32, Alphabet::hex},
+    {u"shpss_", 32, 32, Alphabet::hex},
+    {u"dop_v1_", 64, 64, Alphabet::lowerHex},
+    {u"doo_v1_", 64, 64, Alphabet::lowerHex},
+    {u"dor_v1_", 64, 64, Alphabet::lowerHex},
+    {u"pypi-AgE", 50, 600, Alphabet::token},
+    {u"ATATT3", 150, 300, Alphabet::tokenPadded},
+    {u"sq0atp-", 22, 22, Alphabet::token},
+    {u"sq0csp-", 43, 43, Alphabet::token},
+    {u"EAAA", 50, 80, Alphabet::token},
+    {u"dapi", 32, 32, Alphabet::lowerHex},
+    {u"key-", 32, 32, Alphabet::lowerHex},
+    {u"whsec_", 32, 64, Alphabet::alnum},
+    {u"ya29.", 30, 2048, Alphabet::token},
 };
+
+// Keys that stand in a connection string after their name (Azure storage and
+// service bus): the finding is the value.
+struct NamedKey {
+  std::u16string_view name;
+  int minLength, maxLength;
+};
+constexpr NamedKey kNamedKeys[] = {{u"AccountKey=", 80, 100}, {u"SharedAccessKey=", 40, 50}};
+
+// Keys published in the issuers' own documentation.
+constexpr std::u16string_view kDocumentationKeys[] = {
+    u"sk_test_4eC39HqLyjWDarjtT1zdp7dc", u"sk_test_BQokikJOvBiI2HlWgH4olfQ2",
+    u"pk_test_TYooMQauvdEDq54NiTphI7jx", u"sk_test_26PHem9AhJZvU623DfE1x4sd"};
 
 bool startsWith(std::u16string_view text, std::size_t pos, std::u16string_view prefix) {
   return text.size() - pos >= prefix.size() && text.substr(pos, prefix.size()) == prefix;
@@ -78,6 +144,12 @@ bool placeholderBody(std::u16string_view body) {
     letters += alpha(c);
   }
   if (distinct < 6) return true;
+  // Typed sequences ("123456", "abcdef", "ABCDEF") fill examples, not keys.
+  int rising = 1;
+  for (std::size_t k = 1; k < body.size(); ++k) {
+    rising = alnum(body[k]) && body[k] == body[k - 1] + 1 ? rising + 1 : 1;
+    if (rising >= 6) return true;
+  }
   std::u16string lower(body);
   for (auto& c : lower) c = fold(c);
   for (std::u16string_view word : {u"xxxx", u"****", u"0000000"})
@@ -223,6 +295,37 @@ void Scanner::apiKey(std::size_t start) {
     add(Kind::apiKey, start, i);
     return;
   }
+  if (digit(c)) {
+    // Telegram bot token: the bot's number, ":" and 35 characters.
+    std::size_t i = start;
+    while (i < text_.size() && digit(text_[i]) && i - start <= 10) ++i;
+    if (i - start < 8 || i - start > 10 || ch(i) != ':') return;
+    const std::size_t bodyStart = ++i;
+    while (i < text_.size() && tokenChar(text_[i]) && i - bodyStart <= 35) ++i;
+    if (i - bodyStart != 35 || tokenChar(ch(i))) return;
+    if (placeholderBody(text_.substr(bodyStart, 35))) return;
+    keySkip_ = i;
+    add(Kind::apiKey, start, i);
+    return;
+  }
+  if (c == 'M' || c == 'N' || c == 'O') {
+    discordToken(start);
+    return;
+  }
+  for (const NamedKey& named : kNamedKeys) {
+    if (!startsWith(text_, start, named.name)) continue;
+    const std::size_t valueStart = start + named.name.size();
+    std::size_t i = valueStart;
+    while (i < text_.size() && inAlphabet(Alphabet::base64, text_[i]) &&
+           int(i - valueStart) <= named.maxLength)
+      ++i;
+    const int len = int(i - valueStart);
+    if (len < named.minLength || len > named.maxLength || tokenChar(ch(i))) return;
+    if (placeholderBody(text_.substr(valueStart, i - valueStart))) return;
+    keySkip_ = i;
+    add(Kind::apiKey, valueStart, i);
+    return;
+  }
   for (const KeyShape& shape : kKeyShapes) {
     if (shape.prefix[0] != c || !startsWith(text_, start, shape.prefix)) continue;
     const std::size_t bodyStart = start + shape.prefix.size();
@@ -231,17 +334,78 @@ void Scanner::apiKey(std::size_t start) {
            int(i - bodyStart) <= shape.maxBody)
       ++i;
     const int len = int(i - bodyStart);
-    if (len < shape.minBody || len > shape.maxBody || tokenChar(ch(i))) return;
     const std::u16string_view body = text_.substr(bodyStart, i - bodyStart);
+    // Databricks tokens may carry a "-2" revision; GitLab's routable tokens end
+    // in dotted parts ("glpat-….01.0i1k5ab2c").
+    if (shape.prefix == u"dapi" && ch(i) == '-' && digit(ch(i + 1)) && !tokenChar(ch(i + 2)))
+      i += 2;
+    if (shape.prefix[0] == 'g' && shape.prefix[1] == 'l') {
+      while (ch(i) == '.') {
+        std::size_t part = i + 1;
+        while (part < text_.size() && (digit(text_[part]) || lower(text_[part])) && part - i <= 12)
+          ++part;
+        if (part - i < 3 || part - i > 12 || tokenChar(ch(part))) break;
+        i = part;
+      }
+    }
+    if (len < shape.minBody || len > shape.maxBody || tokenChar(ch(i))) return;
     if (placeholderBody(body)) return;
+    const std::u16string_view whole = text_.substr(start, i - start);
+    for (auto documented : kDocumentationKeys)
+      if (whole == documented) return;
     if (shape.prefix == u"sk-") {
       bool letter = false, number = false;
       for (char16_t b : body) (digit(b) ? number : letter) = true;
       if (!letter || !number) return;
     }
+    keySkip_ = i;
     add(Kind::apiKey, start, i);
     return;
   }
+}
+
+// A Discord bot token: the bot's numeric id in base64, a dot, six characters
+// of timestamp, a dot and the signature.
+void Scanner::discordToken(std::size_t start) {
+  std::size_t i = start;
+  while (i < text_.size() && alnum(text_[i]) && i - start <= 28) ++i;
+  const std::size_t idEnd = i;
+  if (idEnd - start < 23 || idEnd - start > 28 || ch(i) != '.') return;
+  const std::size_t stamp = ++i;
+  while (i < text_.size() && tokenChar(text_[i]) && i - stamp <= 7) ++i;
+  if (i - stamp != 6 || ch(i) != '.') return;
+  const std::size_t signature = ++i;
+  while (i < text_.size() && tokenChar(text_[i]) && i - signature <= 40) ++i;
+  if (i - signature < 27 || i - signature > 40 || tokenChar(ch(i))) return;
+  if (ch(i) == '.' && tokenChar(ch(i + 1))) return;
+  const std::string id = base64UrlDecode(text_.substr(start, idEnd - start));
+  if (id.size() < 17 || id[0] == '0') return;
+  for (char d : id)
+    if (d < '0' || d > '9') return;
+  keySkip_ = i;
+  add(Kind::apiKey, start, i);
+}
+
+std::size_t Scanner::puttyKeyEnd(std::size_t start) {
+  // "PuTTY-User-Key-File-2: ssh-rsa", its headers, then the key lines up to
+  // "Private-MAC: <hex>"; a file cut short runs to the end of the text.
+  const std::size_t window = std::min(text_.size(), start + 512);
+  const std::u16string_view head = text_.substr(start, window - start);
+  if (head.find(u"Public-Lines:") == std::u16string_view::npos &&
+      head.find(u"Encryption:") == std::u16string_view::npos)
+    return start;
+  std::size_t end = text_.size();
+  for (std::u16string_view mac : {u"Private-MAC:", u"Private-Hash:"}) {
+    const std::size_t found = text_.find(mac, start);
+    if (found == std::u16string_view::npos) continue;
+    std::size_t i = found + mac.size();
+    while (ch(i) == ' ') ++i;
+    while (i < text_.size() && hex(text_[i])) ++i;
+    end = i;
+    break;
+  }
+  add(Kind::privateKey, start, end);
+  return end;
 }
 
 std::size_t Scanner::urlEnd(std::size_t from) const {
@@ -330,8 +494,16 @@ void Scanner::url(std::size_t colon) {
   if (!web) return;
   std::u16string host(parts.host);
   for (auto& c : host) c = fold(c);
-  if (on(Kind::apiKey) && host == u"hooks.slack.com" &&
-      text_.substr(s, end - s).find(u"/services/") != std::u16string_view::npos) {
+  // Incoming webhooks: whoever has the URL may post as the app.
+  const std::u16string_view whole = text_.substr(s, end - s);
+  const bool slackHook =
+      host == u"hooks.slack.com" && (whole.find(u"/services/") != std::u16string_view::npos ||
+                                     whole.find(u"/workflows/") != std::u16string_view::npos ||
+                                     whole.find(u"/triggers/") != std::u16string_view::npos);
+  const bool discordHook =
+      (host == u"discord.com" || host == u"discordapp.com" || host.ends_with(u".discord.com")) &&
+      whole.find(u"/api/webhooks/") != std::u16string_view::npos;
+  if (on(Kind::apiKey) && (slackHook || discordHook)) {
     add(Kind::apiKey, s, end);
     return;
   }
