@@ -191,8 +191,12 @@ inline std::string email(Rng& r) {
       local = f + l.substr(0, 1) + std::to_string(r.in(1970, 2005));
       break;
   }
-  if (r.chance(4))
+  if (r.chance(4)) {
+    if (r.chance(40))  // letters of other scripts in the local part too
+      return r.pick({"josé.garcía@exämple.es", "иван.петров@пример.рф", "用户@例子.广告",
+                     "jürgen.groß@straße.de", "δοκιμή@παράδειγμα.ελ"});
     return local + "@" + r.pick({"müller-bau.de", "xn--mller-bau-beb.de", "café.fr"});
+  }
   if (r.chance(4)) {
     std::string shout = local + "@" + domain(r);
     shout[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(shout[0])));
@@ -1302,6 +1306,21 @@ inline void endpoints(Doc& d, Rng& r) {
       << "\nssh ";
   d.mark(Kind::internalUrl, r.pick({"build01.corp", "db-replica.internal", "nas.lan"}))
       << " uptime\n";
+  // Remote logins: an account on a machine, internal or not.
+  d << "ssh -i key.pem ";
+  d.neg("login-target", "ubuntu@ec2-" + std::to_string(r.in(3, 54)) + "-" +
+                            std::to_string(r.in(0, 255)) + "-" + std::to_string(r.in(0, 255)) +
+                            "-" + std::to_string(r.in(1, 254)) + ".compute-1.amazonaws.com")
+      << "\nrsync -av dist/ ";
+  d.mark(Kind::internalUrl, "deploy@" + r.pick({"web01.corp", "nas.lan", "build.internal"}))
+      << ":/srv/app\nping -c 3 ";
+  d.mark(Kind::internalUrl, r.pick({"printer.local", "nas.lan", "router.home"}))
+      << "\n  " << std::to_string(r.in(1, 99)) << "    ";
+  // A switch's address table; its dotted groups may hold no hex letter.
+  d.mark(Kind::macAddress, r.digits(4) + "." + r.digits(4) + "." + r.digits(4))
+      << "    DYNAMIC     Gi1/0/" << std::to_string(r.in(1, 48)) << "\nbssid ";
+  d.mark(Kind::macAddress, r.chars(kHex, 1) + r.pick({"0", "4", "8", "c"}) + r.chars(kHex, 10))
+      << "\n";
 }
 
 // A cloud service-account file: the key block sits in a JSON string with its

@@ -68,7 +68,7 @@ TEST(Quality, PatternKinds) {
       {Kind::ipv4, 0.98, 0.98},
       {Kind::ipv6, 0.98, 0.98},
       {Kind::macAddress, 0.98, 0.98},
-      {Kind::internalUrl, 0.98, 0.90},
+      {Kind::internalUrl, 0.98, 0.97},
       {Kind::userPath, 0.95, 0.95},
   });
 }
