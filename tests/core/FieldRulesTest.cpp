@@ -744,3 +744,52 @@ TEST(FieldRules, ValuesInsideRunningProse) {
     EXPECT_TRUE(find(text).empty()) << c << " -> " << dump(describe(text, find(text)));
   }
 }
+
+TEST(FieldRules, LabelsAndFormsOfManyCountries) {
+  const Case found[] = {
+      {"PAN: ABCDE1234F", "ssn:ABCDE1234F"},
+      {"TFN: 123 456 782", "ssn:123 456 782"},
+      {"Numéro de sécurité sociale: 1 85 05 78 006 084 36", "ssn:1 85 05 78 006 084 36"},
+      {"NHS Number: 943 476 5919", "ssn:943 476 5919"},
+      {"My Passport # is K12345678.", "passport:K12345678"},
+      {"Driving Licence No: MORGA753116SM9IJ", "driverLicense:MORGA753116SM9IJ"},
+      {"License No.: B12345678", "driverLicense:B12345678"},
+      {"Handle: @kmensah", "username:@kmensah"},
+      {"Details on file. Username: kmensah. Thanks.", "username:kmensah"},
+      {"She was born on Apr. 4, 1990 in Ohio.", "birthDate:Apr. 4, 1990"},
+      {"Patient (DOB 1990-04-12T00:00:00Z) presented with cough.",
+       "birthDate:1990-04-12T00:00:00Z"},
+      {"I was born 1990-04-12T08:30:00Z.", "birthDate:1990-04-12T08:30:00Z"},
+      {"Name: Dr. Sarah Connor", "name:Sarah Connor"},
+      {"Passenger: Olusegun Obasanjo", "name:Olusegun Obasanjo"},
+      {"Attn: Sarah Jane Parker", "name:Sarah Jane Parker"},
+      {"Dear Siobhán Ní Bhriain,\n\nThank you for your order.", "name:Siobhán Ní Bhriain"},
+      {"Dear John,", "name:John"},
+      {"Ship it to Calle Mayor 12, 28013 Madrid by Friday.",
+       "address:Calle Mayor 12, 28013 Madrid"},
+      {"I live at Via Roma 15, 00184 Roma.", "address:Via Roma 15, 00184 Roma"},
+      {"I live at Keizersgracht 123, 1015 CJ Amsterdam.",
+       "address:Keizersgracht 123, 1015 CJ Amsterdam"},
+  };
+  expectFound(found);
+  const char* notFound[] = {
+      "Dear Sir,",
+      "Dear Customer,",
+      "Dear Hiring Manager,",
+      "Member: true",
+      "Client: Firefox",
+      "pan: 0.5",
+      "RFC 5321",
+      "Via Verde 3 stars",
+      "Name: Dr",
+      // code and reference text
+      "#define V_ASN1_VISIBLESTRING 26",
+      R"({"name": "Name", "memberName": "KeyName"})",
+      "An IP version 4 address is 4 octets, and an IP",
+      "    user_name=user_name,",
+  };
+  for (const char* c : notFound) {
+    auto text = toUtf16(c);
+    EXPECT_TRUE(find(text).empty()) << c << " -> " << dump(describe(text, find(text)));
+  }
+}

@@ -804,6 +804,13 @@ class Scanner {
         Span a = fieldvalue::streetFirstAddress(t_, w, i, le);
         if (a.begin >= 0)
           out_.push_back({Kind::address, Range{a.begin, a.end - a.begin}, false, false, false, {}});
+      } else if (const int sb = fieldvalue::typeFirstStreetStart(t_, ls, i); sb >= 0) {
+        // "Calle Mayor 12, 28013 Madrid": a postcode and city, or a word that
+        // introduces a place, tell it from "Via Verde 3 stars".
+        Span a = fieldvalue::streetFirstAddress(t_, sb, i, le);
+        const int numberEnd = skipDigits(i, le);
+        if (a.begin >= 0 && (a.end > numberEnd + 1 || (sb > ls && placeCueBefore(sb, ls))))
+          out_.push_back({Kind::address, Range{a.begin, a.end - a.begin}, false, false, false, {}});
       }
     }
     int j = ts;
@@ -812,8 +819,10 @@ class Scanner {
     int valueStart = ts;
     // A month name before the day belongs to the date.
     int w = j;
-    while (w > ls && isAsciiAlpha(t_[w - 1]) && j - w < 10) --w;
-    if (j - w >= 3 && fieldvalue::isMonthName(t_.substr(w, j - w))) {
+    const int monthEnd = j > ls && t_[j - 1] == u'.' ? j - 1 : j;  // "Apr. 4, 1990"
+    w = monthEnd;
+    while (w > ls && isAsciiAlpha(t_[w - 1]) && monthEnd - w < 10) --w;
+    if (monthEnd - w >= 3 && fieldvalue::isMonthName(t_.substr(w, monthEnd - w))) {
       valueStart = w;
       j = w;
       while (j > ls && isBlank(t_[j - 1]) && w - j < 3) --j;
@@ -856,6 +865,11 @@ class Scanner {
     return o > d + 1 && o + 1 < le && isAsciiLower(t_[o]) && isAsciiLower(t_[o + 1]);
   }
 
+  int skipDigits(int i, int le) const {
+    while (i < le && isDigit(t_[i])) ++i;
+    return i;
+  }
+
   bool placeCueBefore(int i, int ls) const {
     int j = i;
     while (j > ls && isBlank(t_[j - 1])) --j;
@@ -883,6 +897,10 @@ class Scanner {
     if (len == 0 || i + len >= le || t_[i + len] != u' ') return;
     int j = i;
     while (j > ls && isBlank(t_[j - 1])) --j;
+    if (j > ls && t_[j - 1] == u'#') {  // "My passport # is …"
+      --j;
+      while (j > ls && isBlank(t_[j - 1])) --j;
+    }
     if (j == ls) return;
     const KeyRule* r = labelEndingAt(j, ls);
     if (!r || r->shape == Shape::none || !allowedAfterIs(*r) || !on(r->kind)) return;
@@ -895,6 +913,10 @@ class Scanner {
     if (!on(Kind::name)) return;
     if (t_[i] == u'I' || t_[i] == u'P') {
       introducedName(i, le);
+      return;
+    }
+    if (t_[i] == u'D' && le - i > 5 && t_.substr(i, 5) == u"Dear ") {
+      greeting(i + 5, le);
       return;
     }
     int w = i;
@@ -925,6 +947,17 @@ class Scanner {
         out_.push_back({Kind::name, Range{s.begin, s.end - s.begin}, true, false, false, {}});
       return;
     }
+  }
+
+  // "Dear Jane Doe," and "Dear Jane,": the name a letter opens with ("Dear Mr.
+  // Smith" is the salutation's).
+  void greeting(int n, int le) {
+    n = skipBlanksAt(n, le);
+    Span s = fieldvalue::nameAfterSalutation(t_, n, le);
+    if (s.begin < 0) return;
+    const int after = skipBlanksAt(s.end, le);
+    if (after < le && t_[after] != u',' && t_[after] != u'!' && t_[after] != u':') return;
+    out_.push_back({Kind::name, Range{s.begin, s.end - s.begin}, true, false, false, {}});
   }
 
   // ---- SQL: INSERT INTO t (name, email) VALUES ('Ada Lovelace', …) -------------------

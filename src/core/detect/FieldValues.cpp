@@ -86,29 +86,37 @@ const WordSet kMonths(std::to_array<std::string_view>(
 
 // Capitalised words that are not part of a person's name.
 const WordSet kNotNameWords(std::to_array<std::string_view>(
-    {"the",         "and",      "of",         "for",      "inc",
-     "llc",         "ltd",      "corp",       "company",  "corporation",
-     "team",        "group",    "test",       "admin",    "administrator",
-     "user",        "guest",    "default",    "none",     "null",
-     "true",        "false",    "unknown",    "main",     "app",
-     "application", "service",  "server",     "system",   "build",
-     "deploy",      "release",  "update",     "version",  "project",
-     "department",  "hospital", "university", "school",   "bank",
-     "street",      "avenue",   "road",       "new",      "my",
-     "your",        "our",      "this",       "that",     "yes",
-     "no",          "ok",       "error",      "warning",  "info",
-     "debug",       "todo",     "example",    "sample",   "demo",
-     "hello",       "world",    "run",        "install",  "setup",
-     "check",       "checkout", "upload",     "download", "lint",
-     "tests",       "ci",       "cd",         "api",      "web",
-     "data",        "database", "config",     "is",       "was",
-     "in",          "at",       "on",         "to",       "with",
-     "from",        "thank",    "thanks",     "hi",       "hey",
-     "please",      "sorry",    "dear",       "welcome",  "good",
-     "great",       "sure",     "okay",       "not",      "very",
-     "portal",      "safety",   "care",       "services", "information",
-     "record",      "records",  "feedback",   "support",  "experience",
-     "account",     "name"}));
+    {"the",         "and",       "of",         "for",       "inc",
+     "llc",         "ltd",       "corp",       "company",   "corporation",
+     "team",        "group",     "test",       "admin",     "administrator",
+     "user",        "guest",     "default",    "none",      "null",
+     "true",        "false",     "unknown",    "main",      "app",
+     "application", "service",   "server",     "system",    "build",
+     "deploy",      "release",   "update",     "version",   "project",
+     "department",  "hospital",  "university", "school",    "bank",
+     "street",      "avenue",    "road",       "new",       "my",
+     "your",        "our",       "this",       "that",      "yes",
+     "no",          "ok",        "error",      "warning",   "info",
+     "debug",       "todo",      "example",    "sample",    "demo",
+     "hello",       "world",     "run",        "install",   "setup",
+     "check",       "checkout",  "upload",     "download",  "lint",
+     "tests",       "ci",        "cd",         "api",       "web",
+     "data",        "database",  "config",     "is",        "was",
+     "in",          "at",        "on",         "to",        "with",
+     "from",        "thank",     "thanks",     "hi",        "hey",
+     "please",      "sorry",     "dear",       "welcome",   "good",
+     "great",       "sure",      "okay",       "not",       "very",
+     "portal",      "safety",    "care",       "services",  "information",
+     "record",      "records",   "feedback",   "support",   "experience",
+     "account",     "name",      "sir",        "sirs",      "madam",
+     "madame",      "customer",  "customers",  "all",       "colleagues",
+     "friends",     "hiring",    "manager",    "valued",    "member",
+     "members",     "client",    "colleague",  "partner",   "guest",
+     "everyone",    "folks",     "reader",     "parents",   "candidate",
+     "mom",         "dad",       "mum",        "committee", "editor",
+     "reviewer",    "reviewers", "recruiter",  "whom",      "concern",
+     "value",       "key",       "namespace",  "type",      "id",
+     "arn"}));
 
 // Lower-case words that may stand inside a name.
 const WordSet kParticles(std::to_array<std::string_view>(
@@ -407,6 +415,17 @@ struct NameScan {
   bool ok = false;
 };
 
+bool isNamePrefix(View head) {
+  // The word part before the capital, after any apostrophe or hyphen.
+  std::size_t k = head.size();
+  while (k > 0 && isLetter(head[k - 1])) --k;
+  const View p = head.substr(k);
+  static const WordSet kPrefixes(
+      std::to_array<std::string_view>({"mc", "mac", "de", "di", "da", "la", "le", "van", "von",
+                                       "fitz", "du", "del", "della", "st"}));
+  return inSet(p, kPrefixes);
+}
+
 // One capitalised word: "Smith", "O'Brien", "Jean-Luc", "McDonald", "J.", or a
 // word of a script without case. Returns its end or -1.
 int nameWordEnd(View t, int i, int end, bool& allCaps, bool& initial) {
@@ -420,10 +439,13 @@ int nameWordEnd(View t, int i, int end, bool& allCaps, bool& initial) {
   while (j < end && j - i < 40) {
     char16_t c = t[j];
     if (isLetter(c)) {
-      if (isUpper(c))
+      if (isUpper(c)) {
+        // A capital inside a word: "McDonald", "DeShawn", never "KeyName".
+        if (isLower(t[j - 1]) && !isNamePrefix(t.substr(i, j - i))) return -1;
         ++uppers;
-      else if (isLower(c))
+      } else if (isLower(c)) {
         ++lowers;
+      }
       ++j;
     } else if ((c == u'\'' || c == 0x2019 || c == u'-') && j + 1 < end && isLetter(t[j + 1])) {
       ++j;
@@ -495,8 +517,21 @@ NameScan scanName(View t, int b, int e, int maxWords, bool stoplist) {
   return s;
 }
 
+// "Dr. ", "Mrs ": a title before a name is not part of it.
+int afterTitle(View t, int b, int e) {
+  static const WordSet kTitles(std::to_array<std::string_view>(
+      {"mr", "mrs", "ms", "mx", "miss", "dr", "prof", "sir", "herr", "frau", "mme", "mlle"}));
+  const int w = wordEnd(t, b, e);
+  if (w == b || !isUpper(t[b]) || !inSet(t.substr(b, w - b), kTitles)) return b;
+  int n = w < e && t[w] == u'.' ? w + 1 : w;
+  if (n >= e || t[n] != u' ') return b;
+  n = skipBlanks(t, n, e);
+  return n < e && isUpper(t[n]) ? n : b;
+}
+
 Span matchName(View t, int b, int e, const KeyRule& rule, Mode mode) {
   auto [vb, ve] = mode == Mode::whole ? trim(t, b, e) : Trimmed{b, e};
+  vb = afterTitle(t, vb, ve);
   if (ve - vb > 64 && mode == Mode::whole) return kNone;
   NameScan s = scanName(t, vb, ve, 5, true);
   if (!s.ok) return kNone;
@@ -522,6 +557,7 @@ Span matchUsername(View t, int b, int e, const KeyRule& rule, Mode mode, bool st
   while (i < ve && ok(t[i]) && i - vb <= 64) ++i;
   int end = i;
   while (end > vb && (t[end - 1] == u'.' || t[end - 1] == u'-')) --end;
+  const bool sentenceEnd = end < i && t[end] == u'.';  // "Username: kmensah. Thanks."
   if (end - vb < 2 || end - vb > 64) return kNone;
   if (mode == Mode::whole && i != ve) return kNone;
   if (mode != Mode::whole && i < ve && !isBlank(t[i]) && t[i] != u',' && t[i] != u';' &&
@@ -540,7 +576,11 @@ Span matchUsername(View t, int b, int e, const KeyRule& rule, Mode mode, bool st
     // …" is an account, marked as one by its digits or joiners.
     bool mark = false;
     for (char16_t c : v) mark = mark || isDigit(c) || c == u'.' || c == u'_' || c == u'-';
-    if ((strict || skipBlanks(t, i, ve) < ve) && !mark) return kNone;
+    const bool more = skipBlanks(t, i, ve) < ve && !sentenceEnd;
+    if ((strict || more) && !mark) return kNone;
+    // "user_name=user_name,": a variable, not an account.
+    if (more && (i >= ve || !isBlank(t[i]))) return kNone;
+    if (matchKeyBefore(t, vb, end, 1, true).rule) return kNone;
   }
   (void)rule;
   return {vb, end};
@@ -852,6 +892,18 @@ int inlineAddressEnd(View t, int b, int end) {
   return end;
 }
 
+bool streetLikeStart(View t, int b, int e) {
+  if (countDigits(t, b, e) == 0) return false;
+  if (!isDigit(t[b])) return isUpper(t[b]);
+  int i = digitsEnd(t, b, e, 6);
+  if (i < e && isAsciiAlpha(t[i]) && (i + 1 >= e || !isLetter(t[i + 1]))) ++i;  // "221B"
+  if (i < e && t[i] == u',') ++i;
+  i = skipBlanks(t, i, e);
+  if (i >= e) return false;
+  if (isUpper(t[i]) || isDigit(t[i])) return true;
+  return inSet(t.substr(i, wordEnd(t, i, e) - i), kLeadingStreetTypes);
+}
+
 Span matchAddress(View t, int b, int e, Mode mode) {
   int end = mode == Mode::whole ? e : phraseEnd(t, b, e, false);
   if (mode != Mode::whole) end = inlineAddressEnd(t, b, end);
@@ -915,7 +967,9 @@ Span matchDate(View t, int b, int e, Mode mode) {
   if (end < 0) return kNone;
   // An ISO date-time keeps its time: "1990-04-12T00:00:00Z".
   if (end < ve && t[end] == u'T' && end + 1 < ve && isDigit(t[end + 1])) {
-    while (end < ve && !isSpace(t[end]) && !isQuote(t[end]) && t[end] != u',') ++end;
+    while (end < ve && !isSpace(t[end]) && !isQuote(t[end]) && t[end] != u',' && t[end] != u')')
+      ++end;
+    while (t[end - 1] == u'.' || t[end - 1] == u';') --end;  // the sentence's, not the time's
   }
   if (mode == Mode::whole && end != ve) return kNone;
   return {vb, end};
@@ -1141,7 +1195,8 @@ bool isStreetWord(View word) {
       u"straße", u"strasse", u"str.", u"weg",      u"gasse",  u"allee", u"platz",
       u"ring",   u"damm",    u"ufer", u"chaussee", u"straat", u"laan",  u"gracht",
       u"plein",  u"gatan",   u"gade", u"vej",      u"vegen",  u"veien"};
-  if (word.size() < 4 || !isUpper(word[0])) return false;
+  // "VISIBLESTRING" is a constant, not a "…ring" street.
+  if (word.size() < 4 || !isUpper(word[0]) || !isLower(word[1])) return false;
   for (std::u16string_view end : kEndings) {
     if (word.size() <= end.size()) continue;
     bool same = true;
@@ -1160,16 +1215,34 @@ Span streetFirstAddress(View t, int wordBegin, int number, int e) {
   if (i < e && isAsciiAlpha(t[i]) && !(i + 1 < e && isLetter(t[i + 1]))) ++i;  // "12a"
   if (i < e && isAlnum(t[i])) return kNone;
   int end = i;
-  // ", 10115 Berlin"
+  // ", 10115 Berlin", ", 1015 CJ Amsterdam"
   int p = end;
   if (p < e && t[p] == u',') ++p;
   p = skipBlanks(t, p, e);
-  int d = digitsEnd(t, p, e, 5);
-  if (p > end && d - p >= 4 && d - p <= 5 && d < e && t[d] == u' ') {
+  int d = p > end && isDigit(t[p]) ? postalCodeEnd(t, p, e) : -1;
+  if (d > 0 && d - p >= 4 && d < e && t[d] == u' ') {
     NameScan city = scanName(t, d + 1, e, 3, false);
     if (city.ok) end = city.end;
   }
   return {wordBegin, end};
+}
+
+int typeFirstStreetStart(View t, int begin, int number) {
+  static const WordSet kTypes(std::to_array<std::string_view>(
+      {"calle", "via", "viale", "piazza", "corso", "largo", "avenida", "rua", "carrer", "plaza",
+       "paseo", "travessa", "rue", "avenue", "boulevard", "ulica", "ul"}));
+  int p = number;
+  for (int k = 0; k < 5 && p > begin && isBlank(t[p - 1]); ++k) {
+    int w = p - 1;
+    while (w > begin && (isLetter(t[w - 1]) || t[w - 1] == u'-' || t[w - 1] == u'.')) --w;
+    if (w == p - 1) return -1;
+    const View word = t.substr(w, p - 1 - w);
+    const View bare = word.back() == u'.' ? word.substr(0, word.size() - 1) : word;
+    if (isUpper(word[0]) && inSet(bare, kTypes)) return k > 0 ? w : -1;
+    if (!isUpper(word[0]) && !inSet(word, kStreetParticles)) return -1;
+    p = w;
+  }
+  return -1;
 }
 
 Span nameAfterSalutation(View t, int b, int e) {
@@ -1226,8 +1299,9 @@ Span match(View t, int b, int e, const KeyRule& rule, Mode mode, bool strict) {
       return matchPhone(t, b, e, mode);
     case Shape::address: {
       Span a = matchAddress(t, b, e, mode);
-      // "The address is on file": in running prose an address has a number.
-      if (strict && a.begin >= 0 && countDigits(t, a.begin, a.end) == 0) return kNone;
+      // "The address is on file", "an IPv4 address is 4 octets": in running prose
+      // an address has a number and a capitalised or street word after it.
+      if (strict && a.begin >= 0 && !streetLikeStart(t, a.begin, a.end)) return kNone;
       return a;
     }
     case Shape::city:

@@ -41,6 +41,9 @@ bool isStreetWord(std::u16string_view word);
 // A kind of street written before its name: "rue", "avenue", "via".
 bool isLeadingStreetType(std::u16string_view word);
 Span streetFirstAddress(std::u16string_view text, int wordBegin, int number, int end);
+// Where "Calle Mayor 12", "Via Roma 15" begins, given its house number; -1
+// when no kind of street opens the words before the number.
+int typeFirstStreetStart(std::u16string_view text, int begin, int number);
 
 // Capitalised name words starting at begin (after a salutation), or {-1, -1}.
 Span nameAfterSalutation(std::u16string_view text, int begin, int end);
