@@ -51,12 +51,27 @@ bool knownIssuer(std::u16string_view d) {
   if (two == 35) return n >= 16;
   if (two == 36 || two == 38 || (three >= 300 && three <= 305)) return n >= 14;
   if (two == 62) return n >= 16;
-  if (two == 50 || (two >= 56 && two <= 69) || four == 604) return true;  // Maestro: 12 to 19
+  // Maestro: the named ranges at any length, the wide ones as issued (16 to
+  // 19), so that long constants in code are not taken for cards.
+  if (four == 5018 || four == 5020 || four == 5038 || four == 5893 || four == 6304 ||
+      four == 6759 || (four >= 6761 && four <= 6763) || four == 604 || four == 6390)
+    return true;
+  if (two == 50 || (two >= 56 && two <= 69)) return n >= 16;
+  return false;
+}
+
+// Typed runs ("…567890123…") fill forms and examples, not cards.
+bool typedRun(std::u16string_view d) {
+  int run = 1;
+  for (std::size_t k = 1; k < d.size(); ++k) {
+    run = d[k] - '0' == (d[k - 1] - '0' + 1) % 10 ? run + 1 : 1;
+    if (run >= 8) return true;
+  }
   return false;
 }
 
 bool validCard(std::u16string_view d) {
-  return d.size() >= 12 && d.size() <= 19 && knownIssuer(d) && luhn(d);
+  return d.size() >= 12 && d.size() <= 19 && knownIssuer(d) && luhn(d) && !typedRun(d);
 }
 
 struct IbanCountry {
@@ -163,6 +178,9 @@ void Scanner::card(std::size_t start) {
   if ((prev == '.' && !alpha(before(start - 1))) || prev == '-' || prev == '+' || prev == '/' ||
       prev == '$' || joinsBefore(text_, start))
     return;
+  // Twelve digits between colons are an account in a resource name
+  // ("arn:aws:iam::123456789012:role/x"), not a Maestro card.
+  if (prev == ':' && ch(start + 12) == ':') return;
   // "#" numbers orders, tickets and issues; "card #4111…" still names a card.
   if (prev == '#' && !cardWordBefore(start - 1)) return;
   // Groups of digits joined by one consistent single space or hyphen.
