@@ -4,6 +4,7 @@
 #include <unicode/utf16.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -246,13 +247,13 @@ std::vector<Finding> Detector::detect(std::u16string_view text) const {
   }
 
   // Rank first, then the longer, then the earlier, then the order found; the
-  // keys are kept beside the index so that sorting compares no candidates.
+  // keys are packed beside the index so that sorting compares two numbers.
   struct Order {
-    int rank, negLength, location;
-    std::size_t index;
+    std::uint64_t rankLength;     // rank, then the length's complement
+    std::uint64_t placeAndIndex;  // location, then the index of the candidate
     bool operator<(const Order& o) const {
-      return std::tie(rank, negLength, location, index) <
-             std::tie(o.rank, o.negLength, o.location, o.index);
+      return rankLength != o.rankLength ? rankLength < o.rankLength
+                                        : placeAndIndex < o.placeAndIndex;
     }
   };
   std::vector<int> ranks(candidates.size());
@@ -261,14 +262,17 @@ std::vector<Finding> Detector::detect(std::u16string_view text) const {
   promoteIbansHoldingCards(candidates, ranks);
   std::vector<Order> order;
   order.reserve(candidates.size());
-  for (std::size_t k = 0; k < candidates.size(); ++k)
-    order.push_back(Order{ranks[k], -candidates[k].range.length, candidates[k].range.location, k});
+  for (std::size_t k = 0; k < candidates.size(); ++k) {
+    const Range& r = candidates[k].range;  // checked above: inside the text
+    order.push_back(Order{(std::uint64_t(ranks[k]) << 32) | ~std::uint32_t(r.length),
+                          (std::uint64_t(r.location) << 32) | std::uint32_t(k)});
+  }
   std::sort(order.begin(), order.end());
 
   Taken taken;
   std::vector<const Candidate*> chosen;
   for (const Order& o : order) {
-    const Candidate& c = candidates[o.index];
+    const Candidate& c = candidates[std::uint32_t(o.placeAndIndex)];
     if (taken.overlaps(c.range)) continue;
     taken.insert(c.range);
     chosen.push_back(&c);

@@ -243,12 +243,14 @@ void Scanner::run() {
         }
         if (on(Kind::userPath) && alpha(prev) && !wordChar(before(i - 1))) userPath(i - 1);
         break;
-      case '-':
-        if (on(Kind::privateKey) && at(text_, i, u"-----begin ")) {
+      case '-': {
+        static constexpr std::u16string_view kBegin = u"-----begin ";
+        if (on(Kind::privateKey) && ch(i + 1) == '-' && at(text_, i, kBegin)) {
           const std::size_t end = privateKeyEnd(i);
           if (end > i) i = end - 1;  // nothing inside a key block outranks it
         }
         break;
+      }
       case '/':
       case '~':
         if (on(Kind::userPath)) userPath(i);
