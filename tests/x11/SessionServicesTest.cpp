@@ -2,14 +2,24 @@
 // session bus, the autostart entry, PAM and the local model.
 #include <gtest/gtest.h>
 
-#include <pwd.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMap>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
+#include <future>
 
+#include "OllamaModel.h"
+#include "PamAuth.h"
 #include "SessionBusInstance.h"
 #include "X11TestSupport.h"
 #include "XdgLoginItem.h"
@@ -17,44 +27,135 @@
 using namespace clipvane;
 using namespace clipvane::x11;
 using namespace clipvane::x11::test;
+using Availability = LocalModelPort::Availability;
 
-TEST(SessionBusInstance, LaterCopyHandsOverAndEnds) {
-  SessionBusInstance first;
-  const auto copies = first.runningCopies(*first.bundleIdentifier());
-  ASSERT_EQ(copies.size(), 1u);  // this process owns the name now
-  EXPECT_EQ(copies[0].pid, QCoreApplication::applicationPid());
-  EXPECT_TRUE(copies[0].launchDate.has_value());
-  QList<QStringList> handed;
-  int reopened = 0;
-  first.listen([&] { ++reopened; }, [&](const QStringList& urls) { handed << urls; });
+namespace {
 
-  struct Row {
-    QStringList urls;
-    int reopens;
-  };
-  const Row rows[] = {
-      {{"clipvane://settings/apps"}, 0},
-      {{"clipvane://activity", "CLIPVANE://settings/about"}, 0},
-      {{}, 1},  // no URL: a reopen request
-  };
-  for (const Row& r : rows) {
-    Helper second(QStringList{"instance"} + r.urls);
-    ASSERT_TRUE(second.waitFor("older " + QByteArray::number(QCoreApplication::applicationPid())));
-    ASSERT_TRUE(second.waitForExit());
-    EXPECT_EQ(second.exitCode(), 0);
-    if (!r.urls.isEmpty()) {
-      ASSERT_TRUE(waitUntil([&] { return !handed.isEmpty(); }));
-      EXPECT_EQ(handed.takeFirst(), r.urls);  // as given, capitals and all
-    }
-    EXPECT_TRUE(waitUntil([&] { return reopened == r.reopens; }));
+// A throw-away account with a known password; made only where the tests
+// run as root (CI), since it changes the machine's user list. One fixed name:
+// an account left behind by a crashed run goes first.
+struct TestUser {
+  TestUser() {
+    if (geteuid() != 0) return;
+    run("userdel", {name});
+    int rc = -1;
+    run("useradd", {"-M", "-s", "/usr/sbin/nologin", name}, {}, &rc);
+    if (rc == 0) run("chpasswd", {}, (name + ":" + password + "\n").toUtf8(), &rc);
+    ready = rc == 0;
   }
-  EXPECT_TRUE(handed.isEmpty());
-  EXPECT_EQ(reopened, 1);
+  ~TestUser() {
+    if (geteuid() == 0) run("userdel", {name});
+  }
+  const QString name = QStringLiteral("cvpamtest");
+  const QString password = QStringLiteral("c0rrect h\u00f6rse");
+  bool ready = false;
+};
+
+QWidget* passwordDialog() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == "clipvane-password" && w->isVisible()) return w;
+  return nullptr;
 }
 
-TEST(SessionBusInstance, FirstCopyWithoutOthersRuns) {
-  Helper only({"instance"});
-  EXPECT_TRUE(only.waitFor("first"));
+// A stand-in for the model server on 127.0.0.1: one answer per path, whole or
+// in two chunks; the chat requests' bodies are kept.
+class StandIn {
+ public:
+  struct Answer {
+    int status = 200;
+    QByteArray body;
+  };
+  StandIn(QMap<QByteArray, Answer> answers, bool chunked) : answers_(std::move(answers)) {
+    server_.listen(QHostAddress::LocalHost, 0);
+    QObject::connect(&server_, &QTcpServer::newConnection, [this, chunked] {
+      while (QTcpSocket* s = server_.nextPendingConnection()) {
+        QObject::connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+        QObject::connect(s, &QTcpSocket::readyRead, s, [this, s, chunked] { serve(s, chunked); });
+      }
+    });
+  }
+  std::uint16_t port() const { return server_.serverPort(); }
+  QList<QByteArray> chats;
+
+ private:
+  void serve(QTcpSocket* s, bool chunked) {
+    const QByteArray in = s->peek(s->bytesAvailable());
+    const auto end = in.indexOf("\r\n\r\n"), at = in.indexOf("Content-Length: ");
+    const qsizetype length = at < 0 ? 0 : in.mid(at + 16, in.indexOf('\r', at) - at - 16).toInt();
+    if (end < 0 || in.size() < end + 4 + length) return;  // not all of it yet
+    s->readAll();
+    const QByteArray path = in.split(' ').value(1), body = in.mid(end + 4);
+    if (path == "/api/chat") chats << body;
+    const Answer a = answers_.value(path, {404, {}});
+    QByteArray out = "HTTP/1.1 " + QByteArray::number(a.status) + " X\r\n";
+    if (chunked) {
+      out += "Transfer-Encoding: chunked\r\n\r\n";
+      const auto half = a.body.size() / 2;
+      for (const QByteArray& part : {a.body.left(half), a.body.mid(half)})
+        out += QByteArray::number(part.size(), 16) + "\r\n" + part + "\r\n";
+      out += "0\r\n\r\n";
+    } else {
+      out += "Content-Length: " + QByteArray::number(a.body.size()) + "\r\n\r\n" + a.body;
+    }
+    s->write(out);
+    s->disconnectFromHost();
+  }
+  QMap<QByteArray, Answer> answers_;
+  QTcpServer server_;
+};
+
+// The model's calls block their thread: they run on another while this one
+// serves the stand-in.
+template <typename Call>
+auto offThread(Call call) {
+  auto result = std::async(std::launch::async, call);
+  waitUntil([&] { return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
+            std::chrono::seconds(30));
+  return result.get();
+}
+
+const QByteArray kTags = R"({"models":[{"name":"llama3.2:3b"},{"name":"qwen2.5"}]})";
+const QByteArray kVersion = R"({"version":"0.6.2"})";
+const QByteArray kChat =
+    R"({"message":{"role":"assistant","content":"{\"items\":[]}"},"done":true})";
+
+LocalModelPort::ChatRequest request() {
+  return {"Find secrets.", "my password is hunter2",
+          R"({"type":"object","properties":{"items":{"type":"array"}}})", 0};
+}
+
+}  // namespace
+
+TEST(SessionBusInstance, LaterCopyHandsOverAndEnds) {
+  {
+    SessionBusInstance first;
+    const auto copies = first.runningCopies(*first.bundleIdentifier());
+    ASSERT_EQ(copies.size(), 1u);  // this process owns the name now
+    EXPECT_EQ(copies[0].pid, QCoreApplication::applicationPid());
+    EXPECT_TRUE(copies[0].launchDate.has_value());
+    QList<QStringList> handed;
+    int reopened = 0, reopens = 0;
+    first.listen([&] { ++reopened; }, [&](const QStringList& urls) { handed << urls; });
+    for (const QStringList& urls :
+         {QStringList{"clipvane://settings/apps"},
+          QStringList{"clipvane://activity", "CLIPVANE://settings/about"}, QStringList{}}) {
+      Helper second(QStringList{"instance"} + urls);
+      const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
+      ASSERT_TRUE(second.waitFor("older " + pid) && second.waitForExit());
+      EXPECT_EQ(second.exitCode(), 0);
+      if (urls.isEmpty()) {
+        ++reopens;  // no URL: a reopen request
+      } else {
+        ASSERT_TRUE(waitUntil([&] { return !handed.isEmpty(); }));
+        EXPECT_EQ(handed.takeFirst(), urls);  // as given, capitals and all
+      }
+      EXPECT_TRUE(waitUntil([&] { return reopened == reopens; }));
+    }
+    EXPECT_TRUE(handed.isEmpty());
+  }
+  // Once it has gone, the next copy runs as the first.
+  Helper next({"instance"});
+  EXPECT_TRUE(next.waitFor("first"));
 }
 
 TEST(XdgLoginItem, AutostartEntryAppearsAndDisappears) {
@@ -66,15 +167,11 @@ TEST(XdgLoginItem, AutostartEntryAppearsAndDisappears) {
   EXPECT_EQ(item.status(), LoginItemStatus::notRegistered);
 
   EXPECT_EQ(item.registerItem(), std::nullopt);
-  ASSERT_TRUE(QFile::exists(file));
   EXPECT_EQ(item.status(), LoginItemStatus::enabled);
   QFile f(file);
-  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  ASSERT_TRUE(f.open(QIODevice::ReadWrite));
   EXPECT_TRUE(f.readAll().contains("Exec=\"/opt/Clip vane/bin/clipvane\"\n"));
-  f.close();
-
   // The user switched it off in their desktop's settings.
-  ASSERT_TRUE(f.open(QIODevice::Append));
   f.write("Hidden=true\n");
   f.close();
   EXPECT_EQ(item.status(), LoginItemStatus::notRegistered);
@@ -86,7 +183,6 @@ TEST(XdgLoginItem, AutostartEntryAppearsAndDisappears) {
   // A folder that cannot be made is an error the caller logs.
   QFile blocker(config.path() + "/blocked");
   ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-  blocker.close();
   qputenv("XDG_CONFIG_HOME", blocker.fileName().toUtf8());
   EXPECT_TRUE(item.registerItem().has_value());
   // A relative XDG_CONFIG_HOME is ignored.
@@ -106,4 +202,125 @@ TEST(XdgLoginItem, ExecLineQuoting) {
   };
   for (const Row& r : rows)
     EXPECT_EQ(XdgLoginItem::execLine(r.program), r.exec) << r.program.toStdString();
+}
+
+TEST(PamAuth, ChecksTheAccountsPassword) {
+  TestUser user;
+  if (!user.ready) GTEST_SKIP() << "needs root to make a test account";
+  const std::pair<QString, bool> rows[] = {{"wrong", false}, {"", false}, {user.password, true}};
+  for (const auto& [password, accepted] : rows)
+    EXPECT_EQ(PamAuth::check(PamAuth::service(), user.name, password), accepted)
+        << password.toStdString();
+  EXPECT_FALSE(PamAuth::check(PamAuth::service(), user.name + "x", user.password));
+  QString error;
+  EXPECT_FALSE(PamAuth("no-such-user-here").canEvaluate(&error) &&
+               PamAuth::check(PamAuth::service(), "no-such-user-here", "x"));
+
+  // An account without a password (emptied or locked) cannot be asked, and
+  // the empty password never passes for it.
+  for (const QString hash : {"", "!"}) {
+    run("usermod", {"-p", hash, user.name});
+    error.clear();
+    EXPECT_FALSE(PamAuth(user.name).canEvaluate(&error)) << hash.toStdString();
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(PamAuth::check(PamAuth::service(), user.name, "")) << hash.toStdString();
+  }
+}
+
+TEST(PamAuth, DialogShowsTheReasonAndAnswersOnce) {
+  TestUser user;
+  if (!user.ready) GTEST_SKIP() << "needs root to make a test account";
+  PamAuth auth(user.name);
+  QString error;
+  ASSERT_TRUE(auth.canEvaluate(&error)) << error.toStdString();
+  std::vector<bool> answers;
+  QWidget* dialog = nullptr;
+  const auto ask = [&] {
+    auth.evaluate("restore masked values", [&](bool ok) { answers.push_back(ok); });
+    return waitUntil([&] { return (dialog = passwordDialog()) != nullptr; });
+  };
+  const auto press = [&](QDialogButtonBox::StandardButton b) {
+    dialog->findChild<QDialogButtonBox*>()->button(b)->click();
+  };
+
+  ASSERT_TRUE(ask());
+  EXPECT_TRUE(dialog->findChild<QLabel*>("reason")->text().contains("restore masked values"));
+  // A wrong password keeps the dialog open for another try.
+  auto* field = dialog->findChild<QLineEdit*>();
+  field->setText("wrong");
+  press(QDialogButtonBox::Ok);
+  auto* status = dialog->findChild<QLabel*>("status");
+  ASSERT_TRUE(
+      waitUntil([&] { return status->text().startsWith("Wrong"); }, std::chrono::seconds(20)));
+  EXPECT_TRUE(answers.empty());
+  field->setText(user.password);
+  press(QDialogButtonBox::Ok);
+  ASSERT_TRUE(waitUntil([&] { return !answers.empty(); }, std::chrono::seconds(20)));
+  EXPECT_TRUE(waitUntil([] { return passwordDialog() == nullptr; }));
+
+  // Cancelled: false, once.
+  ASSERT_TRUE(ask());
+  press(QDialogButtonBox::Cancel);
+  ASSERT_TRUE(waitUntil([&] { return answers.size() > 1; }));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(answers, (std::vector<bool>{true, false}));
+}
+
+TEST(OllamaModel, AnswersAndFailures) {
+  struct Row {
+    const char* what;
+    QByteArray tags, version, chat;
+    int chatStatus;
+    bool chunked;
+    Availability availability;
+    std::optional<QByteArray> answer;
+  };
+  using enum Availability;
+  const Row rows[] = {
+      {"answers", kTags, kVersion, kChat, 200, false, available, R"({"items":[]})"},
+      {"chunked", kTags, kVersion, kChat, 200, true, available, R"({"items":[]})"},
+      {"no model", R"({"models":[]})", kVersion, kChat, 200, false, noModel, {}},
+      {"malformed tags", "<html>", kVersion, kChat, 200, false, noModel, {}},
+      {"too old", kTags, R"({"version":"0.4.7"})", kChat, 200, false, tooOld, {}},
+      {"malformed answer", kTags, kVersion, "not json", 200, false, available, {}},
+      {"no content", kTags, kVersion, R"({"message":{}})", 200, false, available, {}},
+      {"server error", kTags, kVersion, R"({"error":"crashed"})", 500, false, available, {}},
+  };
+  for (const Row& r : rows) {
+    StandIn server({{"/api/tags", {200, r.tags}},
+                    {"/api/version", {200, r.version}},
+                    {"/api/chat", {r.chatStatus, r.chat}}},
+                   r.chunked);
+    OllamaModel model(server.port());
+    EXPECT_EQ(offThread([&] { return model.availability(); }), r.availability) << r.what;
+    EXPECT_EQ(offThread([&] { return model.chat(request()); }), r.answer) << r.what;
+    if (!r.answer) continue;
+    // What the server was asked: the first model, greedy, one answer, the
+    // schema as "format", the instructions as the system message.
+    ASSERT_EQ(server.chats.size(), 1);
+    EXPECT_EQ(QJsonDocument::fromJson(server.chats[0]), QJsonDocument::fromJson(R"({
+        "model": "llama3.2:3b", "stream": false, "options": {"temperature": 0},
+        "format": {"type": "object", "properties": {"items": {"type": "array"}}},
+        "messages": [{"role": "system", "content": "Find secrets."},
+                     {"role": "user", "content": "my password is hunter2"}]})"))
+        << server.chats[0].toStdString();
+  }
+}
+
+TEST(OllamaModel, NothingListeningOrSilent) {
+  QTcpServer silent;  // accepts, never answers
+  ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+  std::uint16_t closed = 0;
+  {
+    QTcpServer probe;  // a port that was free a moment ago and is closed now
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    closed = probe.serverPort();
+  }
+  for (const std::uint16_t port : {closed, silent.serverPort()}) {
+    OllamaModel model(port);
+    model.probeTimeout = std::chrono::milliseconds(200);
+    const Availability a = offThread([&] { return model.availability(); });
+    EXPECT_TRUE(a == Availability::notListening || a == Availability::switchedOff) << port;
+    EXPECT_EQ(offThread([&] { return model.chat(request()); }), std::nullopt) << port;
+  }
 }

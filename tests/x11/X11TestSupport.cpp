@@ -73,10 +73,7 @@ void Helper::readLines() {
     lines_ << line;
     if (line.startsWith("window ")) windowId_ = line.mid(7).toUInt();
     if (line.startsWith("focus ")) focused_ = line.mid(6) == "1";
-    if (line.startsWith("text ")) {
-      text_ = QString::fromUtf8(QByteArray::fromHex(line.mid(5)));
-      texts_ << text_;
-    }
+    if (line.startsWith("text ")) text_ = QString::fromUtf8(QByteArray::fromHex(line.mid(5)));
   }
 }
 
@@ -106,18 +103,14 @@ unsigned activeWindow() {
   return d.windowProperty(d.root(), "_NET_ACTIVE_WINDOW").value_or(0);
 }
 
-void Helper::activate() { xdotool({"windowactivate", "--sync", QString::number(windowId_)}); }
-
 bool Helper::waitActive() {
   const auto active = [&] {
     process_.waitForReadyRead(0);
     return focused_ && activeWindow() == windowId_ && inputFocus() == windowId_;
   };
-  if (!waitUntil(active)) {
-    activate();
-    return waitUntil(active);
-  }
-  return true;
+  if (waitUntil(active)) return true;
+  xdotool({"windowactivate", "--sync", QString::number(windowId_)});
+  return waitUntil(active);
 }
 
 void xdotool(const QStringList& args) { run("xdotool", args); }

@@ -34,12 +34,10 @@ class Helper {
   QString text() const { return text_; }
   // The text field on screen, as last reported.
   QRect field() const { return field_; }
-  QStringList texts() const { return texts_; }
   // Waits for the line starting with `tag`.
   bool waitFor(const QByteArray& tag);
   // Waits until this window is the active one and has the keyboard focus.
   bool waitActive();
-  void activate();
   bool waitForExit();
   int exitCode() const { return process_.exitCode(); }
 
@@ -52,7 +50,6 @@ class Helper {
   QString text_;
   QRect field_;
   bool focused_ = false;
-  QStringList texts_;
 };
 
 // The active window according to the window manager (0 when none).

@@ -1,3 +1,5 @@
+// The window in front: the application behind it, its desktop entry, and the
+// focused field in it through AT-SPI.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -6,8 +8,12 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 
+#include "Accessibility.h"
+#include "AtspiAccessibility.h"
 #include "DesktopEntries.h"
+#include "Ports.h"
 #include "X11Display.h"
+#include "X11Keyboard.h"
 #include "X11TestSupport.h"
 #include "X11Workspace.h"
 
@@ -17,22 +23,51 @@ using namespace clipvane::x11::test;
 
 namespace {
 
-void writeEntry(const QString& dir, const QString& file, const QByteArray& body) {
-  QDir().mkpath(QFileInfo(dir + "/" + file).path());
-  QFile f(dir + "/" + file);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(body);
-}
+// Desktop entries are read from this folder only, written there as needed.
+class DataHome {
+ public:
+  DataHome() {
+    qputenv("XDG_DATA_HOME", dir_.path().toUtf8());
+    qputenv("XDG_DATA_DIRS", (dir_.path() + "/none").toUtf8());
+  }
+  void write(const QString& file, const QByteArray& body) {
+    const QString path = dir_.path() + "/applications/" + file;
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(body);
+  }
 
-void xprop(const QStringList& args) { run("xprop", args); }
+ private:
+  QTemporaryDir dir_;
+};
+
+class AtspiTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Ports::install<AccessibilityPort>(&a11y);
+    Ports::install<KeyboardPort>(&keyboard);
+  }
+  void TearDown() override {
+    Ports::install<AccessibilityPort>(nullptr);
+    Ports::install<KeyboardPort>(nullptr);
+  }
+  X11Display& display = X11Display::shared();
+  X11Workspace workspace{display};
+  X11Keyboard keyboard{display};
+  AtspiAccessibility a11y{[this]() -> std::optional<std::int32_t> {
+                            if (auto w = workspace.activeWindow(true)) return std::int32_t(w->pid);
+                            return std::nullopt;
+                          },
+                          [this](std::int32_t pid) { return workspace.windowTitle(pid); }};
+};
+
+bool near(double a, double b) { return std::abs(a - b) <= 2; }
 
 }  // namespace
 
 TEST(X11Workspace, FrontmostApplicationOfAQtWindow) {
-  QTemporaryDir data;
-  const QString apps = data.path() + "/applications";
-  qputenv("XDG_DATA_HOME", data.path().toUtf8());
-  qputenv("XDG_DATA_DIRS", (data.path() + "/none").toUtf8());
+  DataHome data;
   X11Workspace workspace(X11Display::shared());
 
   auto target = Helper::window("Target");
@@ -52,7 +87,7 @@ TEST(X11Workspace, FrontmostApplicationOfAQtWindow) {
        "org-example.Target", "Target Example"},
   };
   for (const Row& r : rows) {
-    if (r.file) writeEntry(apps, r.file, r.body);
+    if (r.file) data.write(r.file, r.body);
     const auto app = workspace.frontmostApplication();
     ASSERT_TRUE(app);
     EXPECT_EQ(app->pid, target->pid());
@@ -60,8 +95,8 @@ TEST(X11Workspace, FrontmostApplicationOfAQtWindow) {
     EXPECT_EQ(app->name, r.name);
   }
   // A GTK application names its desktop entry itself.
-  xprop({"-id", QString::number(target->windowId()), "-f", "_GTK_APPLICATION_ID", "8u", "-set",
-         "_GTK_APPLICATION_ID", "org.example.T\u00e4rget"});
+  run("xprop", {"-id", QString::number(target->windowId()), "-f", "_GTK_APPLICATION_ID", "8u",
+                "-set", "_GTK_APPLICATION_ID", "org.example.T\u00e4rget"});
   ASSERT_TRUE(waitUntil([&] {
     const auto app = workspace.frontmostApplication();
     return app && app->bundleID == QString("org.example.T\u00e4rget");
@@ -81,18 +116,15 @@ TEST(X11Workspace, FrontmostApplicationOfAQtWindow) {
 }
 
 TEST(DesktopEntries, ParsesAndMatchesWindows) {
-  QTemporaryDir data;
-  const QString apps = data.path() + "/applications";
-  writeEntry(apps, "org.gnome.Terminal.desktop",
+  DataHome data;
+  data.write("org.gnome.Terminal.desktop",
              "[Desktop Entry]\nType=Application\nName=Terminal\nIcon=utilities-terminal\n"
              "[Desktop Action new]\nName=New Window\n");
-  writeEntry(apps, "code.desktop",
+  data.write("code.desktop",
              "[Desktop Entry]\nName=Visual Studio Code\nType=Application\n"
              "StartupWMClass=Code\nNoDisplay=false\n");
-  writeEntry(apps, "helper.desktop", "[Desktop Entry]\nType=Application\nName=H\nNoDisplay=true\n");
-  writeEntry(apps, "link.desktop", "[Desktop Entry]\nType=Link\nName=Site\n");
-  qputenv("XDG_DATA_HOME", data.path().toUtf8());
-  qputenv("XDG_DATA_DIRS", (data.path() + "/none").toUtf8());
+  data.write("helper.desktop", "[Desktop Entry]\nType=Application\nName=H\nNoDisplay=true\n");
+  data.write("link.desktop", "[Desktop Entry]\nType=Link\nName=Site\n");
 
   auto& entries = DesktopEntries::shared();
   const auto terminal = entries.byId("org.gnome.Terminal");
@@ -114,4 +146,50 @@ TEST(DesktopEntries, ParsesAndMatchesWindows) {
   };
   for (const Row& r : rows)
     EXPECT_EQ(entries.idForWindow(r.gtkId, r.instance, r.cls), r.id) << r.cls.toStdString();
+}
+
+TEST_F(AtspiTest, FocusedTextFieldOfAQtWindow) {
+  // No other application in front: our own tree is never asked.
+  EXPECT_EQ(Accessibility::focusedElementRect(), std::nullopt);
+  EXPECT_EQ(Accessibility::selectionRect(), std::nullopt);
+  EXPECT_EQ(Accessibility::focusedElementText(), QString());
+  EXPECT_EQ(Accessibility::focusedWindowTitle(999999), std::nullopt);
+
+  auto target = Helper::window("Target");
+  ASSERT_TRUE(target && target->waitActive());
+  xdotool({"type", "hello"});
+  ASSERT_TRUE(waitUntil([&] { return target->text() == "hello"; }));
+  ASSERT_TRUE(waitUntil([&] { return target->field().width() > 0; }));
+
+  // The application registers its tree a moment after it starts.
+  std::optional<QRectF> rect;
+  ASSERT_TRUE(waitUntil([&] { return (rect = Accessibility::focusedElementRect()).has_value(); }));
+  const QRect field = target->field();
+  EXPECT_TRUE(near(rect->x(), field.x()) && near(rect->y(), field.y()) &&
+              near(rect->width(), field.width()) && near(rect->height(), field.height()))
+      << rect->x() << "," << rect->y() << " " << rect->width() << "x" << rect->height();
+
+  // The caret at the end of "hello": a one-point line right of the text.
+  const auto caret = Accessibility::selectionRect();
+  ASSERT_TRUE(caret);
+  EXPECT_EQ(caret->width(), 1);
+  EXPECT_GT(caret->x(), field.x() + 10);
+  EXPECT_LT(caret->x(), field.x() + field.width() / 2);
+  EXPECT_GE(caret->y(), field.y());
+  EXPECT_LE(caret->bottom(), field.bottom() + 1);
+
+  // A selection covers the selected characters.
+  xdotool({"key", "shift+Home"});
+  std::optional<QRectF> selection;
+  ASSERT_TRUE(waitUntil([&] {
+    selection = Accessibility::selectionRect();
+    return selection && selection->width() > 10;
+  }));
+  EXPECT_LE(selection->right(), caret->x() + 1);
+  EXPECT_GE(selection->x(), field.x());
+
+  const QString text = Accessibility::focusedElementText();
+  EXPECT_TRUE(text.contains("Chat input") && text.contains("Message")) << text.toStdString();
+  EXPECT_EQ(Accessibility::focusedWindowTitle(std::int32_t(target->pid())), QString("Target"));
+  EXPECT_EQ(Accessibility::frontTabHost(std::int32_t(target->pid())), std::nullopt);
 }

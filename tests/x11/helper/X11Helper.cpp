@@ -1,12 +1,12 @@
 // A small desktop client the X11 tests drive from outside their own process:
-//   window NAME [TITLE]   a window with one text field; reports "window ID"
-//                         once shown, "text HEX" on every change and
-//                         "field X Y W H" (the field on screen) now and then,
-//                         "focus 1" or "focus 0" when it gains or loses the focus
-//   copy TYPE=HEX...      owns the clipboard with these formats until killed;
-//                         reports "copied"
-//   instance [URL...]     starts as a copy of the program would: reports
-//                         "first" and stays, or "older PID" and hands over
+//   window NAME         a window of class NAME with one text field; reports
+//                       "window ID" once shown, "text HEX" on every change,
+//                       "field X Y W H" (the field on screen) now and then and
+//                       "focus 1" or "focus 0" when it gains or loses the focus
+//   copy TYPE=HEX...    owns the clipboard with these formats until killed;
+//                       reports "copied"
+//   instance [URL...]   starts as a copy of the program would: reports
+//                       "first" and stays, or "older PID" and hands over
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
@@ -23,22 +23,18 @@
 
 namespace {
 
-void report(const QByteArray& line) {
-  std::fputs(line.constData(), stdout);
-  std::fputc('\n', stdout);
+void report(const QString& line) {
+  std::puts(line.toUtf8().constData());
   std::fflush(stdout);
 }
 
-int runWindow(QApplication& app, const QString& name, const QString& title) {
+int runWindow(QApplication& app, const QString& name) {
   QWidget window;
-  window.setWindowTitle(title);
-  auto* layout = new QVBoxLayout(&window);
+  window.setWindowTitle(name);
   auto* field = new QLineEdit(&window);
-  field->setObjectName("field");
   field->setAccessibleName("Message");
   field->setAccessibleDescription("Chat input");
-  field->setPlaceholderText("Ask anything");
-  layout->addWidget(field);
+  (new QVBoxLayout(&window))->addWidget(field);
   window.resize(420, 120);
   window.move(200, 200);
   QObject::connect(field, &QLineEdit::textChanged,
@@ -50,25 +46,21 @@ int runWindow(QApplication& app, const QString& name, const QString& title) {
   window.show();
   window.activateWindow();
   field->setFocus();
-  QTimer::singleShot(0, [&] { report("window " + QByteArray::number(window.winId())); });
+  QTimer::singleShot(0, [&] { report(QString("window %1").arg(window.winId())); });
   // Where the field is on screen, once the window manager has placed it.
   QTimer geometry;
   QObject::connect(&geometry, &QTimer::timeout, [&] {
     const QRect r(field->mapToGlobal(QPoint(0, 0)), field->size());
-    report("field " + QByteArray::number(r.x()) + " " + QByteArray::number(r.y()) + " " +
-           QByteArray::number(r.width()) + " " + QByteArray::number(r.height()));
+    report(QString("field %1 %2 %3 %4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()));
   });
   geometry.start(100);
-  Q_UNUSED(name);
   return app.exec();
 }
 
 int runCopy(QApplication& app, const QStringList& pairs) {
   auto* data = new QMimeData;
-  for (const QString& pair : pairs) {
-    const auto at = pair.indexOf('=');
-    data->setData(pair.left(at), QByteArray::fromHex(pair.mid(at + 1).toLatin1()));
-  }
+  for (const QString& pair : pairs)
+    data->setData(pair.section('=', 0, 0), QByteArray::fromHex(pair.section('=', 1).toLatin1()));
   QApplication::clipboard()->setMimeData(data);
   report("copied");
   return app.exec();
@@ -82,7 +74,7 @@ int runInstance(QApplication& app, const QStringList& urls) {
     report("first");
     return app.exec();
   }
-  report("older " + QByteArray::number(older->pid));
+  report(QString("older %1").arg(older->pid));
   QTimer::singleShot(0, [&] { clipvane::SingleInstance::handOver(urls, *older); });
   return app.exec();
 }
@@ -94,7 +86,7 @@ int main(int argc, char** argv) {
   if (argc >= 3 && QByteArray(argv[1]) == "window") QApplication::setApplicationName(argv[2]);
   QApplication app(argc, argv);
   const QStringList args = app.arguments().mid(1);
-  if (args.value(0) == "window") return runWindow(app, args.value(1), args.value(2, args.value(1)));
+  if (args.value(0) == "window") return runWindow(app, args.value(1));
   if (args.value(0) == "copy") return runCopy(app, args.mid(1));
   if (args.value(0) == "instance") return runInstance(app, args.mid(1));
   return 2;
