@@ -234,6 +234,7 @@ TEST(DetectorIban, PositivesAndLookAlikes) {
                   {"iban de89370400440532013000.", {"de89370400440532013000"}},
                   {"de89 3704 0044 0532 0130 00", {"de89 3704 0044 0532 0130 00"}},
                   {"De89370400440532013000", {}},  // mixed case
+                  {"شبا IR970170000000394817263510", {"IR970170000000394817263510"}},
                   {"口座DE89370400440532013000です", {"DE89370400440532013000"}},
               });
 }
@@ -426,18 +427,30 @@ TEST(DetectorSecrets, MoreIssuers) {
   // A connection string's key is the value after its name.
   const std::string account =
       "chIegkRev6xWQCrKELP6ex79pNDxGT2cOK+bRwtelqsxwRtl3uEbXyIMEEXZZF+9sA28m2p77MYTUJvx8TgOjU==";
-  expectTable(Kind::apiKey,
-              {
-                  {"DefaultEndpointsProtocol=https;AccountName=acme;AccountKey=" + account +
-                       ";EndpointSuffix=core.windows.net",
-                   {account}},
-                  {"1234567:AA9_qT2GIdiKIDq2Iz-GPPcORl4TXX0UIbF", {}},  // bot ids have 8-10 digits
-                  {"ODEyMzQ1Njc4OTAxMjM0NTY3.jGqYv.RDkkHvZ4nIAbFUrmffW8pX6DIsSJkorgS68jjn", {}},
-                  {"TWFueSBoYW5kcyBtYWtlIGxpZ2h0.jGqYvE.RDkkHvZ4nIAbFUrmffW8pX6DIsSJkorgS68jjn",
-                   {}},  // the first part is no user id
-                  {"dapi9f94f03e7914c0f87f17f8499ff3049", {}},
-                  {"AccountKey=changeme;", {}},
-              });
+  expectTable(
+      Kind::apiKey,
+      {
+          {"DefaultEndpointsProtocol=https;AccountName=acme;AccountKey=" + account +
+               ";EndpointSuffix=core.windows.net",
+           {account}},
+          {"https://api.telegram.org/bot7123456789:AA9_qT2GIdiKIDq2Iz-GPPcORl4TXX0UIbF/getMe",
+           {"7123456789:AA9_qT2GIdiKIDq2Iz-GPPcORl4TXX0UIbF"}},
+          {"1234567:AA9_qT2GIdiKIDq2Iz-GPPcORl4TXX0UIbF", {}},  // bot ids have 8-10 digits
+          {"ODEyMzQ1Njc4OTAxMjM0NTY3.jGqYv.RDkkHvZ4nIAbFUrmffW8pX6DIsSJkorgS68jjn", {}},
+          {"TWFueSBoYW5kcyBtYWtlIGxpZ2h0.jGqYvE.RDkkHvZ4nIAbFUrmffW8pX6DIsSJkorgS68jjn",
+           {}},  // the first part is no user id
+          {"dapi9f94f03e7914c0f87f17f8499ff3049", {}},
+          {"AccountKey=changeme;", {}},
+          // "EAAA" in base64 blocks: zero bytes, whole lines.
+          {"QUFBQUFB/EAAAAAAAPH0QAAMNmLg8fhAAAAAAADx9EAADDZi4PH4QAAAAAAA8fRAAA+x", {}},
+          {"MIIBIjANBgkqhkiG9w0BAQEFAAOCAQ8AMIIBCgKCAQEAw\n"
+           "EAAASImEJOgBAABMjbQkEAEAAEiLfCQwSI2MJJABAADGBAIATIn2TIni6DGO2f9I\n"
+           "AQAB\n",
+           {}},
+          {"SQUARE_TOKEN=EAAAEKc9wZpmu7Ycf2l-Vt3RbH8q0xJ4sLnD6oFgT1yMeUiN5aBzQ7rW2vSjX9hCdGk3\n"
+           "NEXT=1",
+           {"EAAAEKc9wZpmu7Ycf2l-Vt3RbH8q0xJ4sLnD6oFgT1yMeUiN5aBzQ7rW2vSjX9hCdGk3"}},
+      });
 }
 
 TEST(DetectorSecrets, KeyLookAlikes) {

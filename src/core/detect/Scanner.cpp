@@ -70,6 +70,8 @@ static bool keyStart(char16_t a, char16_t b) {
       return b == 'o' || b == 'a';
     case 'k':
       return b == 'e';
+    case 'b':
+      return b == 'o';
     case 'w':
       return b == 'h';
     case 'y':

@@ -295,17 +295,20 @@ void Scanner::apiKey(std::size_t start) {
     add(Kind::apiKey, start, i);
     return;
   }
-  if (digit(c)) {
-    // Telegram bot token: the bot's number, ":" and 35 characters.
-    std::size_t i = start;
-    while (i < text_.size() && digit(text_[i]) && i - start <= 10) ++i;
-    if (i - start < 8 || i - start > 10 || ch(i) != ':') return;
+  // Telegram bot token: the bot's number, ":" and 35 characters; in the Bot
+  // API's addresses after "bot" ("https://api.telegram.org/bot123…:AA…/getMe").
+  const bool botPath = c == 'b' && startsWith(text_, start, u"bot") && digit(ch(start + 3));
+  if (digit(c) || botPath) {
+    const std::size_t from = botPath ? start + 3 : start;
+    std::size_t i = from;
+    while (i < text_.size() && digit(text_[i]) && i - from <= 10) ++i;
+    if (i - from < 8 || i - from > 10 || ch(i) != ':') return;
     const std::size_t bodyStart = ++i;
     while (i < text_.size() && tokenChar(text_[i]) && i - bodyStart <= 35) ++i;
     if (i - bodyStart != 35 || tokenChar(ch(i))) return;
     if (placeholderBody(text_.substr(bodyStart, 35))) return;
     keySkip_ = i;
-    add(Kind::apiKey, start, i);
+    add(Kind::apiKey, from, i);
     return;
   }
   if (c == 'M' || c == 'N' || c == 'O') {
@@ -350,6 +353,21 @@ void Scanner::apiKey(std::size_t start) {
     }
     if (len < shape.minBody || len > shape.maxBody || tokenChar(ch(i))) return;
     if (placeholderBody(body)) return;
+    // "EAAA" also starts many runs of zero bytes in base64 ("EAAAAAAAPH0Q…"),
+    // and whole lines of a base64 block.
+    if (shape.prefix == u"EAAA") {
+      auto base64 = [](char16_t x) { return alnum(x) || x == '+' || x == '/' || x == '='; };
+      std::size_t lineStart = start;
+      if (before(lineStart) == '\n') --lineStart;
+      if (before(lineStart) == '\r') --lineStart;
+      const bool afterBlock = lineStart < start && base64(before(lineStart));
+      const std::size_t next = ch(i) == '\r' ? i + 1 : i;
+      const bool beforeBlock = (lineStart < start || start == 0) && ch(next) == '\n' &&
+                               base64(ch(next + 1)) && base64(ch(next + 2));
+      if (body.find(u"AAA") != std::u16string_view::npos || before(start) == '/' ||
+          before(start) == '+' || ch(i) == '/' || ch(i) == '+' || afterBlock || beforeBlock)
+        return;
+    }
     const std::u16string_view whole = text_.substr(start, i - start);
     for (auto documented : kDocumentationKeys)
       if (whole == documented) return;
