@@ -793,3 +793,26 @@ TEST(FieldRules, LabelsAndFormsOfManyCountries) {
     EXPECT_TRUE(find(text).empty()) << c << " -> " << dump(describe(text, find(text)));
   }
 }
+
+TEST(FieldRules, TablesOfFieldsAndRowsOfCells) {
+  const std::string table =
+      "| Field | Value |\n|---|---|\n| First Name | Elena |\n| Date Of Birth | 1997-06-18 |\n"
+      "| Passport Number | X5136805 |\n| Name | Elena Rossi |\n";
+  auto text = toUtf16(table);
+  auto all = describe(text, find(text));
+  for (const char* want :
+       {"name:Elena", "birthDate:1997-06-18", "passport:X5136805", "name:Elena Rossi"})
+    EXPECT_TRUE(has(all, want)) << want << " -> " << dump(all);
+  const Case found[] = {
+      {"street,city,zip\n665 Oak Street,Springfield,24838\n", "address:665 Oak Street"},
+      {"street,city,zip\n665 Oak Street,Springfield,24838\n", "address:Springfield"},
+      {"POST /signup?street=665+Oak+Street&city=Denver", "address:665+Oak+Street"},
+  };
+  expectFound(found);
+  // a header row of two field names, and a table of things
+  for (const char* c :
+       {"| Name | Email |\n|---|---|\n", "| Name | Version |\n| clipvane | 1.2.0 |\n"}) {
+    auto t = toUtf16(c);
+    EXPECT_TRUE(find(t).empty()) << c << " -> " << dump(describe(t, find(t)));
+  }
+}

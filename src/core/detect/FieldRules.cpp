@@ -1206,6 +1206,7 @@ class Scanner {
       if (d != u'|' && !headerCell({b, e})) return;
     }
     if (!splitCells(ls, le, d, cells_) || cells_.size() < 2) return;
+    if (d == u'|' && cells_.size() == 2 && keyValueRow(cells_[0], cells_[1])) return;
     std::vector<const KeyRule*> cols(cells_.size(), nullptr);
     int known = 0;
     unsigned groups = 0;
@@ -1227,6 +1228,19 @@ class Scanner {
     csvActive_ = true;
     csvDelim_ = d;
     csvCols_ = std::move(cols);
+  }
+
+  // "| Date of Birth | 1990-04-12 |": a table of fields and their values. A row
+  // of two field names is a header instead.
+  bool keyValueRow(const Cell& key, const Cell& val) {
+    if (!headerCell(key)) return false;
+    const KeyRule* r = matchKeyBefore(t_, key.b, key.e, kMaxLabelWords, true).rule;
+    if (!r || r->shape == Shape::none) return false;
+    if (headerCell(val) && matchKeyBefore(t_, val.b, val.e, kMaxLabelWords, true).rule)
+      return false;
+    anchor(*r, key.b);
+    if (on(r->kind) && val.e > val.b) value(*r, val.b, val.e, Mode::whole, false, key.b);
+    return true;
   }
 
   // ---- records that need a neighbouring key -----------------------------------------

@@ -911,7 +911,8 @@ Span matchAddress(View t, int b, int e, Mode mode) {
   if (s.begin < 0) return s;
   View v = t.substr(s.begin, s.end - s.begin);
   if (looksTechnicalAddress(v) || !hasLetter(t, s.begin, s.end)) return kNone;
-  if (v.find(u' ') == View::npos) return kNone;  // one word is no address
+  // One word is no address; "665+Oak+Street" is a form's encoding of three.
+  if (v.find(u' ') == View::npos && (v.find(u'+') == View::npos || !isDigit(v[0]))) return kNone;
   // "see below", "Same as above", "Please use the form": words about an address.
   if (countDigits(t, s.begin, s.end) == 0 &&
       (isLower(v[0]) ||
@@ -1141,7 +1142,8 @@ Span streetAddress(View t, int b, int e, bool* withPlace) {
     int p = from;
     if (p < e && t[p] == u',') ++p;
     int q = skipBlanks(t, p, e);
-    if (q == from || q - p > 2) return -1;
+    // "665 Oak Street,Springfield" without a blank is a row of cells.
+    if (q == p || q - p > 2) return -1;
     return parse(q);
   };
   int unit = part(end, [&](int q) -> int {
