@@ -305,6 +305,10 @@ TEST(DetectorIPv4, PositivesAndLookAlikes) {
                               {"- Upgraded OpenSSL to 2.3.6.29", {}},
                               {"bump libfoo from 1.2.3.4", {}},
                               {"to: 4.1.2.3 then", {"4.1.2.3"}},
+                              // Text without blanks runs straight into the address.
+                              {"服务器地址为192.168.1.1的端口", {"192.168.1.1"}},
+                              {"IP주소는 203.0.113.45입니다", {"203.0.113.45"}},
+                              {"é192.168.1.1 and x10.0.0.1", {}},
                           });
 }
 
@@ -325,6 +329,7 @@ TEST(DetectorIPv6, PositivesAndLookAlikes) {
                               {"2001:db8:::1", {}},
                               {"C::~C() and A::B and ::F", {}},
                               {"fe80::1 and 2001::5", {"fe80::1", "2001::5"}},
+                              {"地址2001:db8::1的", {"2001:db8::1"}},
                               {"A1::B2, a::1, add::a1, 2::3", {}},
                               {"WWN 20:00:00:25:b5:00:00:0f at 12:30:45:67:89:10:11:12", {}},
                               {"IPv6: 2001:0db8:0000:0000:0000:ff00:0042:8329",
@@ -351,6 +356,7 @@ TEST(DetectorMac, PositivesAndLookAlikes) {
                   {"MAC: 001122334455, serial 123456789012", {"001122334455"}},
                   {"ids 1234.5678.9012 and commit 001a2b3c4d5e", {}},
                   {"mac 000000000000", {}},
+                  {"MAC地址00:1a:2b:3c:4d:5e。", {"00:1a:2b:3c:4d:5e"}},
                   {"00:00:00:00:00:00", {}},
                   {"ff:ff:ff:ff:ff:ff", {}},
               });

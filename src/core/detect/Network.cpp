@@ -53,7 +53,7 @@ bool introducedAsAddress(std::u16string_view text, std::size_t start, std::size_
     while (k < text.size() && digit(text[k]) && int(k - from) < maxDigits)
       value = value * 10 + (text[k++] - '0');
     const bool followed =
-        k < text.size() && (wordChar(text[k]) || (text[k] == '.' && digit(chAt(k + 1))));
+        k < text.size() && (joinsAt(text, k) || (text[k] == '.' && digit(chAt(k + 1))));
     return k > from && value <= max && !followed;
   };
   if (end < text.size() && text[end] == ':' && number(end + 1, 5, 65535)) return true;
@@ -245,7 +245,7 @@ bool internalHost(std::u16string_view host, const DetectionSettings& settings, b
 
 void Scanner::ipv4(std::size_t start) {
   const char16_t prev = before(start);
-  if (prev == '.' || wordChar(prev)) return;
+  if (prev == '.' || joinsBefore(text_, start)) return;
   std::size_t i = start;
   for (int part = 0; part < 4; ++part) {
     if (part > 0) {
@@ -256,7 +256,7 @@ void Scanner::ipv4(std::size_t start) {
     while (i < text_.size() && digit(text_[i]) && i - g < 4) ++i;
   }
   const char16_t next = ch(i);
-  if (wordChar(next)) return;
+  if (joinsAt(text_, i)) return;
   if ((next == '.' || next == '-') && digit(ch(i + 1))) {
     if (next == '.') return;  // 1.2.3.4.5
   }
@@ -286,7 +286,7 @@ void Scanner::ipv6(std::size_t colon) {
     return;
   }
   ipv6Skip_ = e;
-  if (b > 0 && (wordChar(text_[b - 1]) || ipv6Char(text_[b - 1]))) {
+  if (b > 0 && (joinsBefore(text_, b) || ipv6Char(text_[b - 1]))) {
     // "addr:fe80::1": a label and a colon before the address.
     if (!hex(ch(colon + 1)) || !alpha(text_[b - 1])) return;
     b = colon + 1;
@@ -302,7 +302,7 @@ void Scanner::ipv6(std::size_t colon) {
            end - e < 16)
       ++end;
   }
-  if (wordChar(ch(end))) return;
+  if (joinsAt(text_, end)) return;
   const auto value = text_.substr(b, end - b);
   int colons = 0;
   bool hexDigit = false;
@@ -339,7 +339,7 @@ void Scanner::ipv6(std::size_t colon) {
 
 void Scanner::mac(std::size_t start) {
   const char16_t prev = before(start);
-  if (wordChar(prev) || prev == '-' || prev == '.') return;
+  if (joinsBefore(text_, start) || prev == '-' || prev == '.') return;
   if (prev == ':') {
     // Only after a label ("MAC:00:1a:…"), not after another hex pair.
     std::size_t k = start - 1;
@@ -386,7 +386,7 @@ void Scanner::mac(std::size_t start) {
     if (!introducedAsMac(text_, start, end)) return;
   }
   const char16_t next = ch(end);
-  if (wordChar(next)) return;
+  if (joinsAt(text_, end)) return;
   if ((next == sep || next == '.' || next == ':' || next == '-') && hex(ch(end + 1))) return;
   if (!nonZero) return;
   // The broadcast address names no device.
@@ -408,7 +408,7 @@ void Scanner::bareHost(std::size_t start) {
   if (!dot) return;
   const char16_t prev = before(start);
   if (prev == '/' || prev == '@' || prev == '.' || prev == ':' || prev == '\\' || prev == '-' ||
-      wordChar(prev))
+      joinsBefore(text_, start))
     return;
   while (e > start && (text_[e - 1] == '.' || text_[e - 1] == '-')) --e;
   // Most dotted words ("e.g", "main.py", "1.5") end in no internal suffix:
@@ -443,7 +443,7 @@ void Scanner::bareHost(std::size_t start) {
   for (std::u16string_view receiver : {u"self.", u"this.", u"cls.", u"obj.", u"ctx.", u"app."})
     if (host.starts_with(receiver)) return;
   if (!internalHost(host, settings_, false)) return;
-  if (wordChar(ch(e)) || ch(e) == '@') return;
+  if (joinsAt(text_, e) || ch(e) == '@') return;
   // Host names are written in lower case; "Requires.private" is a field.
   for (std::size_t k = start; k < e; ++k)
     if (upper(text_[k])) return;
