@@ -357,6 +357,10 @@ TEST(DetectorMac, PositivesAndLookAlikes) {
                   {"ids 1234.5678.9012 and commit 001a2b3c4d5e", {}},
                   {"mac 000000000000", {}},
                   {"MAC地址00:1a:2b:3c:4d:5e。", {"00:1a:2b:3c:4d:5e"}},
+                  // Unpadded groups as macOS prints them, where a word calls them an address.
+                  {"ether 0:1c:42:a:b:c and (10.0.0.1) at 0:1a:2b:3c:4d:5e on en0",
+                   {"0:1c:42:a:b:c", "0:1a:2b:3c:4d:5e"}},
+                  {"0:1c:42:a:b:c, at 1:2:3:4:5:6, mac 0-1a-2b-3c-4d-5e", {}},
                   {"00:00:00:00:00:00", {}},
                   {"ff:ff:ff:ff:ff:ff", {}},
               });

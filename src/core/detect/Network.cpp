@@ -173,6 +173,8 @@ bool introducedAsMac(std::u16string_view text, std::size_t start, std::size_t en
   for (auto w : kAfter)
     if (at(text, k, w) && !wordChar(k + w.size() < text.size() ? text[k + w.size()] : 0))
       return true;
+  // An ARP cache: "(10.0.0.1) at 0:1a:2b:3c:4d:5e on en0".
+  if (at(text, k, u"on ") && start >= 4 && at(text, start - 4, u" at ")) return true;
   std::size_t i = start;
   for (int words = 0; words < 4; ++words) {
     if (words > 0) {
@@ -351,18 +353,26 @@ void Scanner::mac(std::size_t start) {
     if (!label && start - 1 - k == 2) return;
     if (start - 1 == k) return;
   }
-  const char16_t sep = ch(start + 2);
+  const char16_t sep = ch(hex(ch(start + 1)) ? start + 2 : start + 1);
   std::size_t end;
   bool letter = false, nonZero = false;
   if (sep == ':' || sep == '-') {
-    for (int pair = 0; pair < 6; ++pair) {
-      const std::size_t p = start + std::size_t(pair) * 3;
-      if (!hex(ch(p)) || !hex(ch(p + 1))) return;
-      if (pair < 5 && ch(p + 2) != sep) return;
-      letter |= alpha(ch(p)) || alpha(ch(p + 1));
-      nonZero |= ch(p) != '0' || ch(p + 1) != '0';
+    std::size_t p = start;
+    bool unpadded = false;
+    for (int group = 0; group < 6; ++group) {
+      if (group > 0 && ch(p++) != sep) return;
+      const std::size_t g = p;
+      for (; hex(ch(p)) && p - g < 2; ++p) {
+        letter |= alpha(ch(p));
+        nonZero |= ch(p) != '0';
+      }
+      if (p == g) return;
+      unpadded |= p - g == 1;
     }
-    end = start + 17;
+    end = p;
+    // "0:1c:42:a:b:c": macOS tools drop leading zeros; such groups are an
+    // address only where something calls them one.
+    if (unpadded && (sep != ':' || !introducedAsMac(text_, start, end))) return;
   } else if (ch(start + 4) == '.') {
     for (int group = 0; group < 3; ++group) {
       const std::size_t g = start + std::size_t(group) * 5;

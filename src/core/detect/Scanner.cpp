@@ -200,7 +200,7 @@ void Scanner::run() {
       const bool hostLike = (ch(e) == '.' || ch(e) == '-') && alnum(ch(e + 1));
       const std::size_t len = e - i;
       const char16_t next = ch(e), after = ch(e + 1);
-      if (on(Kind::macAddress) && ((len == 2 && (next == ':' || next == '-')) ||
+      if (on(Kind::macAddress) && ((len <= 2 && (next == ':' || next == '-')) ||
                                    (len == 4 && next == '.' && hex(after)) || len == 12))
         mac(i);
       if (digit(c)) {
