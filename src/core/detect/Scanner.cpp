@@ -53,21 +53,29 @@ static bool keyStart(char16_t a, char16_t b) {
     case 'S':
       return b == 'G' || b == 'K' || b == 'h';
     case 'g':
-      return b == 'h' || b == 'i' || b == 'l';
+      return b == 'h' || b == 'i' || b == 'l' || b == 's';
     case 'x':
       return b == 'o' || b == 'a';
     case 's':
-      return b == 'k' || b == 'h' || b == 'q';
+      return b == 'k' || b == 'h' || b == 'q' || b == 'n' || b == 'b';
     case 'r':
-      return b == 'k';
+      return b == 'k' || b == '8';
     case 'p':
-      return b == 'k' || b == 'y';
+      return b == 'k' || b == 'y' || b == 'p' || b == 'u';
     case 'n':
-      return b == 'p';
+      return b == 'p' || b == 'f' || b == 't';
+    case 'l':
+      return b == 'i';
+    case 'f':
+      return b == 'i';
+    case 'P':
+      return b == 'M';
+    case 'G':
+      return b == 'O';
     case 'h':
       return b == 'f';
     case 'd':
-      return b == 'o' || b == 'a';
+      return b == 'o' || b == 'a' || b == 'p';
     case 'k':
       return b == 'e';
     case 'b':
@@ -81,7 +89,7 @@ static bool keyStart(char16_t a, char16_t b) {
     case 'M':  // Discord bot tokens: a user id in base64 ("MT…", "Nz…", "OD…")
       return b == 'T' || b == 'j' || b == 'z';
     case 'N':
-      return b == 'D' || b == 'T' || b == 'j' || b == 'z';
+      return b == 'D' || b == 'T' || b == 'j' || b == 'z' || b == 'R';
     case 'O':
       return b == 'D' || b == 'T';
     case 'e':

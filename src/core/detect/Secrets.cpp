@@ -91,6 +91,8 @@ constexpr KeyShape kKeyShapes[] = {
     {u"sk-proj-", 40, 250, Alphabet::token},
     {u"sk-svcacct-", 40, 250, Alphabet::token},
     {u"sk-admin-", 40, 250, Alphabet::token},
+    {u"sk-or-v1-", 64, 64, Alphabet::lowerHex},
+    {u"sk-None-", 40, 250, Alphabet::token},
     {u"sk-", 32, 64, Alphabet::alnum},
     {u"AIza", 35, 35, Alphabet::token},
     {u"npm_", 36, 36, Alphabet::alnum},
@@ -113,6 +115,25 @@ constexpr KeyShape kKeyShapes[] = {
     {u"key-", 32, 32, Alphabet::lowerHex},
     {u"whsec_", 32, 64, Alphabet::alnum},
     {u"ya29.", 30, 2048, Alphabet::token},
+    {u"gsk_", 52, 52, Alphabet::alnum},
+    {u"xai-", 80, 80, Alphabet::alnum},
+    {u"r8_", 37, 37, Alphabet::alnum},
+    {u"pplx-", 48, 48, Alphabet::alnum},
+    {u"lin_api_", 40, 40, Alphabet::alnum},
+    {u"PMAK-", 59, 59, Alphabet::token},
+    {u"NRAK-", 27, 27, Alphabet::upperDigit},
+    {u"sntrys_", 60, 400, Alphabet::tokenPadded},
+    {u"sntryu_", 64, 64, Alphabet::lowerHex},
+    {u"glsa_", 41, 41, Alphabet::alnumUnderscore},
+    {u"glc_", 32, 400, Alphabet::tokenPadded},
+    {u"dp.pt.", 43, 43, Alphabet::alnum},
+    {u"dp.st.", 43, 43, Alphabet::alnum},
+    {u"nfp_", 36, 36, Alphabet::alnum},
+    {u"pul-", 40, 40, Alphabet::lowerHex},
+    {u"figd_", 40, 40, Alphabet::token},
+    {u"sbp_", 40, 40, Alphabet::lowerHex},
+    {u"GOCSPX-", 28, 28, Alphabet::token},
+    {u"ntn_", 40, 50, Alphabet::alnum},
 };
 
 // Keys that stand in a connection string after their name (Azure storage and
@@ -228,6 +249,9 @@ std::size_t Scanner::privateKeyEnd(std::size_t start) {
       ++body;
     } else if (text_[body] == '\\' && (ch(body + 1) == 'n' || ch(body + 1) == 'r')) {
       body += 2;
+    } else if (text_[body] == '"' || text_[body] == '\'' || text_[body] == '+' ||
+               text_[body] == ',' || text_[body] == '`') {
+      ++body;  // the lines as string literals in code: "…-----\n" + "MIIE…"
     } else {
       break;
     }
@@ -311,7 +335,7 @@ void Scanner::apiKey(std::size_t start) {
     add(Kind::apiKey, from, i);
     return;
   }
-  if (c == 'M' || c == 'N' || c == 'O') {
+  if ((c == 'M' || c == 'N' || c == 'O') && ch(start + 1) != 'R') {
     discordToken(start);
     return;
   }
