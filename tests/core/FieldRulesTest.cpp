@@ -816,3 +816,22 @@ TEST(FieldRules, TablesOfFieldsAndRowsOfCells) {
     EXPECT_TRUE(find(t).empty()) << c << " -> " << dump(describe(t, find(t)));
   }
 }
+
+TEST(FieldRules, LabelsWithMarkupDashesAndTabs) {
+  const Case found[] = {
+      {"**Name:** Elena Rossi", "name:Elena Rossi"},
+      {"**Date of Birth**: 04/12/1990", "birthDate:04/12/1990"},
+      {"<b>Address:</b> 221B Baker Street, London NW1 6XE",
+       "address:221B Baker Street, London NW1 6XE"},
+      {"DOB - 04/12/1990", "birthDate:04/12/1990"},
+      {"Member ID \u2013 M12345678", "identifier:M12345678"},
+      {"Date of Birth\t04/12/1990\n", "birthDate:04/12/1990"},
+      {"Username: jdoe42; Status: ok", "username:jdoe42"},
+      {"(Username: jdoe42)", "username:jdoe42"},
+  };
+  expectFound(found);
+  for (const char* c : {"Version - 1.2.3", "name\tcity\n", "    login=login_id,", "page 3 - 12"}) {
+    auto t = toUtf16(c);
+    EXPECT_TRUE(find(t).empty()) << c << " -> " << dump(describe(t, find(t)));
+  }
+}

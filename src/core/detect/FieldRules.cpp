@@ -416,7 +416,8 @@ class Scanner {
         while (j > ls && isBlank(t_[j - 1])) --j;
       }
     }
-    if (s.colon && j > ls && t_[j - 1] == u'#') {  // "Passport #:"
+    while (s.colon && j > ls && t_[j - 1] == u'*') --j;  // "**Name**:"
+    if (s.colon && j > ls && t_[j - 1] == u'#') {        // "Passport #:"
       --j;
       while (j > ls && isBlank(t_[j - 1])) --j;
     }
@@ -598,6 +599,19 @@ class Scanner {
     return le;
   }
 
+  // "**Name:** …", "<b>Name:</b> …": the emphasis that closes after a label.
+  int skipMarkup(int i, int le) const {
+    if (i + 1 < le &&
+        ((t_[i] == u'*' && t_[i + 1] == u'*') || (t_[i] == u'_' && t_[i + 1] == u'_')))
+      return skipBlanksAt(i + 2, le);
+    if (i + 3 < le && t_[i] == u'<' && t_[i + 1] == u'/') {
+      int g = i + 2;
+      while (g < le && isAsciiAlpha(t_[g]) && g - i < 10) ++g;
+      if (g > i + 2 && g < le && t_[g] == u'>') return skipBlanksAt(g + 1, le);
+    }
+    return i;
+  }
+
   int skipBlanksAt(int i, int le) const {
     while (i < le && isBlank(t_[i])) ++i;
     return i;
@@ -626,7 +640,7 @@ class Scanner {
       const KeyRule& rule = *key.rule;
       anchor(rule, key.start);
       if (rule.shape == Shape::none || !on(rule.kind)) continue;
-      int vs = skipBlanksAt(s.pos + s.len, le);
+      int vs = skipMarkup(skipBlanksAt(s.pos + s.len, le), le);
       // "Password:" alone on its line, or a YAML block ("password: |"): the
       // value is the next line.
       const bool block = vs + 2 >= le && vs < le && (t_[vs] == u'|' || t_[vs] == u'>');
@@ -828,7 +842,9 @@ class Scanner {
       while (j > ls && isBlank(t_[j - 1]) && w - j < 3) --j;
       if (j == w || j == ls) return;
     }
-    if (t_[j - 1] == u'#') {
+    // "Passport # X1234567", "DOB - 04/12/1990", "DOB – 04/12/1990"
+    if (t_[j - 1] == u'#' || ((t_[j - 1] == u'-' || t_[j - 1] == 0x2013 || t_[j - 1] == 0x2014) &&
+                              j - 1 > ls && isBlank(t_[j - 2]))) {
       --j;
       while (j > ls && isBlank(t_[j - 1])) --j;
     }
@@ -1206,7 +1222,10 @@ class Scanner {
       if (d != u'|' && !headerCell({b, e})) return;
     }
     if (!splitCells(ls, le, d, cells_) || cells_.size() < 2) return;
-    if (d == u'|' && cells_.size() == 2 && keyValueRow(cells_[0], cells_[1])) return;
+    // Tabs: only a value that cannot be a column's name ("Date of Birth\t04/12/1990").
+    if ((d == u'|' || (d == u'\t' && !headerCell(cells_[1]))) && cells_.size() == 2 &&
+        keyValueRow(cells_[0], cells_[1]))
+      return;
     std::vector<const KeyRule*> cols(cells_.size(), nullptr);
     int known = 0;
     unsigned groups = 0;

@@ -578,9 +578,10 @@ Span matchUsername(View t, int b, int e, const KeyRule& rule, Mode mode, bool st
     for (char16_t c : v) mark = mark || isDigit(c) || c == u'.' || c == u'_' || c == u'-';
     const bool more = skipBlanks(t, i, ve) < ve && !sentenceEnd;
     if ((strict || more) && !mark) return kNone;
-    // "user_name=user_name,": a variable, not an account.
-    if (more && (i >= ve || !isBlank(t[i]))) return kNone;
+    // "user_name=user_name,", "login=login_id)": a variable, not an account.
     if (matchKeyBefore(t, vb, end, 1, true).rule) return kNone;
+    if (more && i < ve && (t[i] == u',' || t[i] == u')') && v.find(u'_') != View::npos)
+      return kNone;
   }
   (void)rule;
   return {vb, end};
