@@ -254,6 +254,8 @@ TEST(DetectorSsn, PositivesAndLookAlikes) {
                              // Blanks for hyphens, only as three groups standing alone.
                              {"SSN 078 05 1121.", {"078 05 1121"}},
                              {"my social is 078 05 1121", {"078 05 1121"}},
+                             {"SSN: 078.05.1121", {"078.05.1121"}},
+                             {"v1.078.05.1121 and 10.078.05.1121", {}},
                              {"社会保障番号123-45-6789です", {"123-45-6789"}},
                              {"000 12 3456", {}},
                              {"call 555 123 45 6789", {}},

@@ -50,11 +50,11 @@ bool systemFolder(std::u16string_view name) {
 }  // namespace
 
 void Scanner::ssn(std::size_t start) {
-  // ddd-dd-dddd or ddd dd dddd, standing alone.
+  // ddd-dd-dddd, ddd dd dddd or ddd.dd.dddd, standing alone.
   for (int k : {0, 1, 2, 4, 5, 7, 8, 9, 10})
     if (!digit(ch(start + std::size_t(k)))) return;
   const char16_t sep = ch(start + 3);
-  if ((sep != '-' && sep != ' ') || ch(start + 6) != sep) return;
+  if ((sep != '-' && sep != ' ' && sep != '.') || ch(start + 6) != sep) return;
   const char16_t prev = before(start);
   if (joinsBefore(text_, start) || prev == '-' || (prev == '.' && !alpha(before(start - 1))) ||
       prev == '/' || prev == '+')
@@ -63,7 +63,7 @@ void Scanner::ssn(std::size_t start) {
   const char16_t next = ch(end);
   if (joinsAt(text_, end)) return;
   if ((next == '-' || next == '.' || next == '/') && digit(ch(end + 1))) return;
-  if (sep == ' ') {
+  if (sep != '-') {
     // Blanks also part the groups of phone numbers, amounts and tables: the
     // three groups must stand alone.
     const char16_t lead = prev == ' ' || prev == ',' || prev == '.' ? before(start - 1) : 0;

@@ -215,7 +215,7 @@ void Scanner::run() {
         // What can start at a run of len digits followed by next.
         const bool grouped = (next == ' ' || next == '-') && digit(after);
         if (on(Kind::card) && ((len == 4 && grouped) || (len >= 12 && len <= 19))) card(i);
-        if (on(Kind::ssn) && len == 3 && (next == '-' || next == ' ')) ssn(i);
+        if (on(Kind::ssn) && len == 3 && (next == '-' || next == ' ' || next == '.')) ssn(i);
         // A Telegram bot token: "123456789:AA…".
         if (on(Kind::apiKey) && i >= keySkip_ && len >= 8 && len <= 10 && next == ':') apiKey(i);
         if (on(Kind::ipv4) && len <= 3 && next == '.') ipv4(i);
