@@ -835,3 +835,34 @@ TEST(FieldRules, LabelsWithMarkupDashesAndTabs) {
     EXPECT_TRUE(find(t).empty()) << c << " -> " << dump(describe(t, find(t)));
   }
 }
+
+TEST(FieldRules, StandInsSchemasAndHeadingsUnderPersonalLabels) {
+  const char* notFound[] = {
+      "DOB: MM/DD/YYYY",
+      "SSN: XXX-XX-XXXX",
+      "passport_number: null",
+      "username: <username>",
+      "first_name = request.form['first_name']",
+      "first_name VARCHAR(50) NOT NULL,",
+      "  dateOfBirth: Date;",
+      "type User { firstName: String! dob: Date }",
+      R"({"release_date": "2023-04-12", "version": "2.1.0"})",
+      "expiry_date: 12/2027",
+      "born: true",
+      "title: Introduction",
+      "Contact: Sales Team",
+      R"(postal_code: "00000")",
+      "city: Unknown",
+      "SSN: not provided",
+      "Shipping address: same as billing",
+      "I'm Back Online now.",
+      "Patient Satisfaction Survey results are in.",
+      "Dear Valued Customer,",
+      "Order #12345678 shipped",
+      "Chapter 12 Main Street Blues",
+  };
+  for (const char* c : notFound) {
+    auto text = toUtf16(c);
+    EXPECT_TRUE(find(text).empty()) << c << " -> " << dump(describe(text, find(text)));
+  }
+}

@@ -959,10 +959,33 @@ class Scanner {
       if (le - i < int(intro.size()) || t_.substr(i, intro.size()) != intro) continue;
       const int n = skipBlanksAt(i + int(intro.size()), le);
       Span s = fieldvalue::nameAfterSalutation(t_, n, le);
-      if (s.begin >= 0 && t_.substr(s.begin, s.end - s.begin).find(u' ') != View::npos)
+      if (s.begin >= 0 && t_.substr(s.begin, s.end - s.begin).find(u' ') != View::npos &&
+          endsIntroducedName(s.end, le))
         out_.push_back({Kind::name, Range{s.begin, s.end - s.begin}, true, false, false, {}});
       return;
     }
+  }
+
+  // What may follow a name so introduced: the sentence's end, an age, or a
+  // word that goes on about the person ("I'm Back Online now" is no name).
+  bool endsIntroducedName(int end, int le) const {
+    const int n = skipBlanksAt(end, le);
+    if (n >= le) return true;
+    const char16_t c = t_[n];
+    if (c == u'.' || c == u',' || c == u'!' || c == u';' || c == u':' || c == u'(' || c == u')' ||
+        isDigit(c))
+      return true;
+    int w = n;
+    while (w < le && isAsciiLower(t_[w])) ++w;
+    static constexpr std::array<std::string_view, 22> kNext = {
+        "and",    "from",      "with",      "was",     "is",       "has",
+        "had",    "presented", "presents",  "reports", "reported", "denies",
+        "states", "underwent", "complains", "here",    "calling",  "writing",
+        "who",    "aged",      "age",       "at"};
+    const View word = t_.substr(n, w - n);
+    for (std::string_view k : kNext)
+      if (equalsAscii(word, k)) return true;
+    return false;
   }
 
   // "Dear Jane Doe," and "Dear Jane,": the name a letter opens with ("Dear Mr.

@@ -928,6 +928,8 @@ Span matchCity(View t, int b, int e, Mode mode) {
   if (!s.ok) return kNone;
   if (mode == Mode::whole && s.end != ve) return kNone;
   if (s.end < ve && isAlnum(t[s.end])) return kNone;
+  const View v = t.substr(vb, s.end - vb);
+  if (isNullWord(v) || FieldRules::isPlaceholderValue(v)) return kNone;  // "Unknown"
   return {vb, s.end};
 }
 
@@ -960,6 +962,9 @@ Span matchPostal(View t, int b, int e, Mode mode) {
   auto [vb, ve] = mode == Mode::whole ? trim(t, b, e) : Trimmed{b, e};
   int end = postalCodeEnd(t, vb, ve);
   if (end < 0 || (mode == Mode::whole && end != ve)) return kNone;
+  bool same = true;  // "00000", "99999": a stand-in
+  for (int i = vb + 1; i < end; ++i) same = same && t[i] == t[vb];
+  if (same) return kNone;
   return {vb, end};
 }
 
