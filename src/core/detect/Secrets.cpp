@@ -252,6 +252,11 @@ std::size_t Scanner::privateKeyEnd(std::size_t start) {
     } else if (text_[body] == '"' || text_[body] == '\'' || text_[body] == '+' ||
                text_[body] == ',' || text_[body] == '`') {
       ++body;  // the lines as string literals in code: "…-----\n" + "MIIE…"
+    } else if (text_[body] == '/' && (ch(body + 1) == '/' || ch(body + 1) == '*')) {
+      body += 2;  // comment and quotation marks before each line: "// MIIE…", "> MIIE…"
+    } else if (text_[body] == '#' || text_[body] == '>' || text_[body] == '*' ||
+               text_[body] == ';') {
+      ++body;
     } else {
       break;
     }
