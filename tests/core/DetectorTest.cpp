@@ -311,6 +311,13 @@ TEST(DetectorIPv4, PositivesAndLookAlikes) {
                               {"服务器地址为192.168.1.1的端口", {"192.168.1.1"}},
                               {"IP주소는 203.0.113.45입니다", {"203.0.113.45"}},
                               {"é192.168.1.1 and x10.0.0.1", {}},
+                              // Clauses, release notes, names' versions and coordinates.
+                              {"(see 27.6.1.3/24) and linux-2.6.35.4/arch", {}},
+                              {"merged to 1.6.2.3. $FreeBSD: src/rpc/types.h,v 1.10.6.1", {}},
+                              {"v8: upgrade to 3.24.35.22; patch V8 to 11.8.172.15", {}},
+                              {"<path d=\"M1 2.12 3.51.98.32 2.03.5 3.1z\"/>", {}},
+                              {"Update the A record to 52.1.2.3", {"52.1.2.3"}},
+                              {"range 192.168.1.1-192.168.1.254", {"192.168.1.1", "192.168.1.254"}},
                           });
 }
 
@@ -601,6 +608,13 @@ TEST(DetectorUrls, PasswordsInWebUrlsAndInternalHosts) {
   EXPECT_EQ(
       internal("http://printer.lan/ and http://router.home/x and nas.home:5000"),
       (std::vector<std::string>{"http://printer.lan/", "http://router.home/x", "nas.home:5000"}));
+  // Names in code that end in such a label.
+  EXPECT_EQ(internal("package com.acme.internal; import x.y.internal.*; cache.local(); "
+                     "f(self.p(), result.first.local);"),
+            std::vector<std::string>{});
+  EXPECT_EQ(
+      internal("connect to db.prod.local; (printer.office.local) svc.cluster.local:53"),
+      (std::vector<std::string>{"db.prod.local", "printer.office.local", "svc.cluster.local:53"}));
   EXPECT_EQ(internal("ssh db1.home.arpa; https://wiki.intranet/a"),
             (std::vector<std::string>{"db1.home.arpa", "https://wiki.intranet/a"}));
   EXPECT_EQ(internal(R"(System.getProperty("user.home") + "${user.home}/.m2"; ping me re x.local)"),

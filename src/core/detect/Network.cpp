@@ -16,6 +16,22 @@ bool ipv6Char(char16_t c) { return hex(c) || c == ':' || c == '.'; }
 // "version 1.2.3.4", "v 10.0.0.1", "build 4.0.1.2", "§ 12.2.3.4": numbering,
 // not hosts. Looks at the two blank-separated words before the quad on its
 // line, each without its surrounding punctuation.
+// "Upgraded OpenSSL to", "bump V8 from": an upgrade among the `within` words
+// before pos on its line.
+bool afterUpgrade(std::u16string_view text, std::size_t pos, int within) {
+  std::size_t k = pos;
+  for (int words = 0; words < within; ++words) {
+    while (k > 0 && (text[k - 1] == ' ' || text[k - 1] == '\t')) --k;
+    const std::size_t e = k;
+    while (k > 0 && !space(text[k - 1]) && e - k < 32) --k;
+    for (std::u16string_view stem :
+         {u"upgrad", u"updat", u"downgrad", u"bump", u"migrat", u"patch", u"roll"})
+      if (at(text, k, stem)) return true;
+    if (k == e) break;
+  }
+  return false;
+}
+
 bool introducedAsVersion(std::u16string_view text, std::size_t start) {
   static constexpr std::u16string_view kWords[] = {
       u"version", u"ver",    u"release", u"build", u"firmware", u"v",    u"chapter",   u"section",
@@ -37,6 +53,9 @@ bool introducedAsVersion(std::u16string_view text, std::size_t start) {
     if (word.starts_with(u"§")) return true;
     for (auto w : kWords)
       if (word == w) return true;
+    // "v8: upgrade to 3.24.35.22", "upgraded V8 from 3.1.8.10" (but "update
+    // the A record to 52.1.2.3" points a name at an address).
+    if (words == 0 && (word == u"to" || word == u"from") && afterUpgrade(text, a, 2)) return true;
   }
   return false;
 }
@@ -57,7 +76,11 @@ bool introducedAsAddress(std::u16string_view text, std::size_t start, std::size_
     return k > from && value <= max && !followed;
   };
   if (end < text.size() && text[end] == ':' && number(end + 1, 5, 65535)) return true;
-  if (end < text.size() && text[end] == '/' && number(end + 1, 2, 32)) return true;
+  // A prefix length after a network ("3.5.17.0/24"); "27.6.1.3/24" cites a
+  // paragraph of a standard.
+  if (end < text.size() && text[end] == '/' && text[end - 1] == '0' && text[end - 2] == '.' &&
+      number(end + 1, 2, 32))
+    return true;
 
   static constexpr std::u16string_view kWords[] = {
       u"ip",   u"ipv4",     u"addr",   u"address", u"host", u"server", u"nameserver",
@@ -67,15 +90,7 @@ bool introducedAsAddress(std::u16string_view text, std::size_t start, std::size_
   // "from" and "to" also bound ranges of versions ("from 1.2.3.4 to 1.2.4.0")
   // and follow upgrades ("Upgraded OpenSSL to 1.1.1.9").
   auto versionBound = [&](std::u16string_view word, std::size_t wordStart) {
-    std::size_t k = wordStart;
-    for (int words = 0; words < 4; ++words) {
-      while (k > 0 && (text[k - 1] == ' ' || text[k - 1] == '\t')) --k;
-      const std::size_t e = k;
-      while (k > 0 && !space(text[k - 1]) && e - k < 32) --k;
-      for (std::u16string_view stem : {u"upgrad", u"updat", u"downgrad", u"bump", u"migrat"})
-        if (at(text, k, stem)) return true;
-      if (k == e) break;
-    }
+    if (afterUpgrade(text, wordStart, 6)) return true;
     if (word == u"from") {
       std::size_t k = end;
       while (k < text.size() && (text[k] == ' ' || text[k] == '\t')) ++k;
@@ -102,17 +117,25 @@ bool introducedAsAddress(std::u16string_view text, std::size_t start, std::size_
     }
     const std::size_t wordEnd = i;
     while (i > 0 && !space(text[i - 1]) && wordEnd - i < 32) --i;
-    // Its parts, as in "remote_addr=", "X-Real-IP:" or a quoted JSON key.
+    // Its parts, as in "remote_addr=", "X-Real-IP:" or a quoted JSON key;
+    // not those of a path or list ("src/include/types.h,v").
     for (std::size_t b = wordEnd; b > i;) {
       while (b > i && !alnum(text[b - 1])) --b;
       std::size_t a = b;
       while (a > i && alnum(text[a - 1])) --a;
       if (a == b) break;
+      if (b < wordEnd && (text[b] == '/' || text[b] == ',') && words > 0) break;
       std::u16string part(text.substr(a, b - a));
       for (auto& c : part) c = fold(c);
+      // Bare, they also close release notes ("merged to 1.6.2.3"): as a key
+      // ("to:", "from=") or before a port ("from 3.5.17.22 port 22") they are
+      // about an address.
       const bool weak = part == u"from" || part == u"to";
+      const bool keyed = b < wordEnd && (text[b] == ':' || text[b] == '=');
+      const bool weakHolds =
+          nearest && (keyed || at(text, end, u" port ")) && !versionBound(part, a);
       for (auto w : kWords)
-        if (part == w && (!weak || (nearest && !versionBound(part, a)))) return true;
+        if (part == w && (!weak || weakHolds)) return true;
       nearest = false;
       b = a;
     }
@@ -150,6 +173,7 @@ bool introducedAsHost(std::u16string_view text, std::size_t start) {
     for (auto& c : part) c = fold(c);
     for (auto w : kWords)
       if (part == w) return true;
+    if (words > 0 && (part == u"to" || part == u"at" || part == u"via")) continue;
     // Options and their numbers between the command and the name.
     bool number = true;
     for (char16_t c : part) number = number && digit(c);
@@ -245,9 +269,35 @@ bool internalHost(std::u16string_view host, const DetectionSettings& settings, b
   return false;
 }
 
+// "… 2.12 3.51.98.32 2.03.5 …": a quad between decimal fractions is a run of
+// coordinates (an SVG path), not an address.
+bool betweenFractions(std::u16string_view text, std::size_t start, std::size_t end) {
+  auto fraction = [&](std::size_t a, std::size_t b) {
+    int dots = 0, digits = 0;
+    for (std::size_t k = a; k < b; ++k) {
+      if (text[k] == '.')
+        ++dots;
+      else if (digit(text[k]))
+        ++digits;
+      else if (text[k] != '-')
+        return false;
+    }
+    return digits > 0 && dots >= 1 && dots <= 2;
+  };
+  if (start < 2 || text[start - 1] != ' ' || end + 1 >= text.size() || text[end] != ' ')
+    return false;
+  std::size_t a = start - 1;
+  while (a > 0 && !space(text[a - 1]) && start - a < 16) --a;
+  std::size_t b = end + 1;
+  while (b < text.size() && !space(text[b]) && b - end < 16) ++b;
+  return fraction(a, start - 1) && fraction(end + 1, b);
+}
+
 void Scanner::ipv4(std::size_t start) {
   const char16_t prev = before(start);
   if (prev == '.' || joinsBefore(text_, start)) return;
+  // "linux-2.6.35.4", "openssl-1.1.1.20": a name's version.
+  if (prev == '-' && start >= 2 && alpha(text_[start - 2])) return;
   std::size_t i = start;
   for (int part = 0; part < 4; ++part) {
     if (part > 0) {
@@ -273,7 +323,7 @@ void Scanner::ipv4(std::size_t start) {
   if (small && !same && a[0] != 10 && !introducedAsAddress(text_, start, i)) return;
   // Object identifiers of the directory and internet arcs ("2.5.4.3", "1.3.6.1").
   if ((a[0] == 2 && a[1] == 5) || (a[0] == 1 && a[1] == 3 && a[2] == 6)) return;
-  if (introducedAsVersion(text_, start)) return;
+  if (introducedAsVersion(text_, start) || betweenFractions(text_, start, i)) return;
   add(Kind::ipv4, start, i);
 }
 
@@ -470,7 +520,21 @@ void Scanner::bareHost(std::size_t start) {
       host.ends_with(u".local") || host.ends_with(u".lan") || host.ends_with(u".private");
   const bool twoLabels = std::count(host.begin(), host.end(), u'.') < 2;
   const bool home = host.ends_with(u".home");
-  if (((ambiguous && twoLabels && end == e) || (home && ch(e) != ':')) &&
+  // Code names ending in such a label: a call ("cache.local()"), a package
+  // ("com.acme.internal", "import x.y.internal.*") or a member chain closing a
+  // statement ("result.first.local);") unless a host word stands before it.
+  const bool call = ch(e) == '(' || (ch(e) == '.' && ch(e + 1) == '*');
+  const auto firstLabel = std::u16string_view(host).substr(0, host.find(u'.'));
+  bool package = false;
+  for (std::u16string_view p :
+       {u"com", u"org", u"net", u"io", u"java", u"javax", u"android", u"kotlinx"})
+    package = package || (!twoLabels && firstLabel == p);
+  const bool plain =
+      std::none_of(host.begin(), host.end(), [](char16_t c) { return digit(c) || c == '-'; });
+  const bool member =
+      !twoLabels && plain && end == e && (ch(e) == ';' || (ch(e) == ')' && before(start) != '('));
+  if (call || package) return;
+  if (((ambiguous && twoLabels && end == e) || (home && ch(e) != ':') || member) &&
       !introducedAsHost(text_, start))
     return;
   hostSkip_ = std::max(hostSkip_, end);
