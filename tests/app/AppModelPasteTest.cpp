@@ -95,7 +95,7 @@ TEST_F(SafePasteTest, ASecondTriggerWhileOneIsInFlightIsIgnored) {
   const int dismissals = ports.panels.dismissAlls;
   model().safePaste(Trigger::menu);
   EXPECT_EQ(ports.panels.dismissAlls, dismissals);  // not even the popups were touched
-  EXPECT_EQ(toastTexts(), QStringList{QStringLiteral("Checking on device")});
+  EXPECT_EQ(ports.panels.texts(), QStringList{QStringLiteral("Checking on device")});
   EXPECT_TRUE(ports.panels.toasts.back().sticky);
 
   systemPorts.model.open();
@@ -117,7 +117,7 @@ TEST_F(SafePasteTest, AFinishedModelCheckOfTheSameTextIsUsedWithoutWaiting) {
   const int chats = systemPorts.model.chats;
   clipboardHolds(text);
   safePaste();
-  EXPECT_FALSE(toastTexts().contains(QStringLiteral("Checking on device")));
+  EXPECT_FALSE(ports.panels.texts().contains(QStringLiteral("Checking on device")));
   EXPECT_EQ(systemPorts.model.chats, chats);
   ASSERT_EQ(keyboard.pasted.size(), 1);
   EXPECT_FALSE(keyboard.pasted[0].contains(QStringLiteral("Zebediah Thistlewood")));
@@ -158,9 +158,9 @@ TEST_F(SafePasteTest, CheckingShowsWhileDetectionWaitsAndGoesWhenItEnds) {
   {
     testing::PoolBlocker busy;  // detection cannot start
     model().safePaste(Trigger::hotkey);
-    EXPECT_TRUE(toastTexts().isEmpty());  // not at once
-    ASSERT_TRUE(testing::waitUntil([&] { return !toastTexts().isEmpty(); }));
-    EXPECT_EQ(toastTexts(), QStringList{QStringLiteral("Checking")});
+    EXPECT_TRUE(ports.panels.texts().isEmpty());  // not at once
+    ASSERT_TRUE(testing::waitUntil([&] { return !ports.panels.texts().isEmpty(); }));
+    EXPECT_EQ(ports.panels.texts(), QStringList{QStringLiteral("Checking")});
     EXPECT_TRUE(ports.panels.toasts.back().sticky);
   }
   const int dismissals = ports.panels.dismissals;
@@ -194,7 +194,7 @@ TEST_F(SafePasteTest, ADestinationChangeDuringDetectionCancelsThePaste) {
     settle();
     ports.workspace.frontmost = editor;
     EXPECT_EQ(!keyboard.pasted.isEmpty(), c.pasted);
-    EXPECT_EQ(toastTexts().contains(QStringLiteral("Paste cancelled")), !c.pasted);
+    EXPECT_EQ(ports.panels.texts().contains(QStringLiteral("Paste cancelled")), !c.pasted);
     if (!c.pasted) {
       EXPECT_EQ(ports.clipboard.string(), oneEmail);
     }

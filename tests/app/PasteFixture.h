@@ -76,15 +76,13 @@ class PasteFixture : public EngineTest {
     ports.clipboard.count = 1'000'000 + ++range * 10'000;
     Ports::install<KeyboardPort>(&keyboard);
     ports.workspace.frontmost = editor;
-    changeSettings([](AppSettings& s) { s.onboarded = true; });
+    set(&AppSettings::onboarded, true);
   }
   ~PasteFixture() override {
     settle();
     Ports::install<KeyboardPort>(&ports.keyboard);
   }
 
-  const RunningApp editor{42, QStringLiteral("code"), QStringLiteral("Code")};
-  const RunningApp terminal{43, QStringLiteral("org.gnome.Terminal"), QStringLiteral("Terminal")};
   RecordingKeyboard keyboard;
 
   // Another application puts text on the clipboard (not yet scanned).
@@ -95,7 +93,7 @@ class PasteFixture : public EngineTest {
   }
   // A safe paste of text with auto-mask off: the review it opens.
   ReviewSession openReview(const QString& text) {
-    changeSettings([](AppSettings& s) { s.autoMask = false; });
+    set(&AppSettings::autoMask, false);
     ports.panels.reviews.clear();
     clipboardHolds(text);
     safePaste();
@@ -106,11 +104,6 @@ class PasteFixture : public EngineTest {
       return none;
     }
     return ports.panels.reviews.back();
-  }
-  QStringList toastTexts() const {
-    QStringList out;
-    for (const auto& shown : ports.panels.toasts) out << shown.toast.text;
-    return out;
   }
   // Waits for the history writes and returns what the file holds.
   std::vector<ActivityEntry> history(std::size_t expected) {

@@ -35,8 +35,6 @@ class SmartPasteTest : public testing::EngineTest {
     app.scope = scope;
     return app;
   }
-  const RunningApp editor{42, QStringLiteral("code"), QStringLiteral("Code")};
-  const RunningApp terminal{43, QStringLiteral("org.gnome.Terminal"), QStringLiteral("Terminal")};
   SmartPaste tap{&model()};
 };
 

@@ -10,8 +10,11 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <thread>
 #include <vector>
 
+#include "Pasteboard.h"
+#include "Ports.h"
 #include "ports/AuthPort.h"
 #include "ports/ClipboardPort.h"
 #include "ports/HotkeyPort.h"
@@ -26,19 +29,28 @@
 namespace clipvane::fakes {
 
 // One line per call into the user-interface fakes, in call order.
-QStringList& journal();
+inline QStringList& journal() {
+  static QStringList lines;
+  return lines;
+}
 
 inline const QString plainText = QStringLiteral("text/plain");
 
 class FakeClipboard : public ClipboardPort {
  public:
   // The user (another application) copies.
-  void userCopies(const QString& text);
-  void userCopiesItems(const ClipboardSnapshot& items);
+  void userCopies(const QString& text) { userCopiesItems({{{plainText, text.toUtf8()}}}); }
+  void userCopiesItems(const ClipboardSnapshot& items) {
+    contents = items;
+    ++count;
+  }
   // The owner refuses to give out this format.
   std::set<QString> unreadable;
   // A destination fetches the text, as on pasting it.
-  std::optional<QString> destinationReads();
+  std::optional<QString> destinationReads() {
+    ++reads;
+    return string();
+  }
 
   ClipboardSnapshot contents;
   qint64 count = 100;
@@ -47,14 +59,38 @@ class FakeClipboard : public ClipboardPort {
 
   qint64 changeCount() const override { return count; }
   qint64 readCount() const override { return reads; }
-  QStringList types() const override;
-  std::optional<QString> string() const override;
+  QStringList types() const override {
+    QStringList out;
+    for (const auto& item : contents)
+      for (const auto& [type, bytes] : item)
+        if (!out.contains(type)) out << type;
+    return out;
+  }
+  std::optional<QString> string() const override {
+    if (contents.empty()) return std::nullopt;
+    for (const auto& [type, bytes] : contents.front())
+      if (type == plainText) return QString::fromUtf8(bytes);
+    return std::nullopt;
+  }
   int itemCount() const override { return int(contents.size()); }
-  QStringList itemTypes(int item) const override;
-  std::optional<QByteArray> data(int item, const QString& type) const override;
-  void clear() override;
-  void setString(const QString& text) override;
-  void setItems(const ClipboardSnapshot& items) override;
+  QStringList itemTypes(int item) const override {
+    QStringList out;
+    for (const auto& [type, bytes] : contents.at(std::size_t(item))) out << type;
+    return out;
+  }
+  std::optional<QByteArray> data(int item, const QString& type) const override {
+    if (unreadable.count(type)) return std::nullopt;
+    for (const auto& [t, bytes] : contents.at(std::size_t(item)))
+      if (t == type) return bytes;
+    return std::nullopt;
+  }
+  void clear() override { setItems({}); }
+  void setString(const QString& text) override { setItems({{{plainText, text.toUtf8()}}}); }
+  void setItems(const ClipboardSnapshot& items) override {
+    contents = items;
+    ++count;
+    ++writes;
+  }
 };
 
 class FakeKeyboard : public KeyboardPort {
@@ -72,9 +108,18 @@ class FakeKeyboard : public KeyboardPort {
   // Runs on every posted event, as the destination receiving it.
   std::function<void(const Event&)> receiver;
 
-  bool isTrusted(bool prompt) override;
+  bool isTrusted(bool prompt) override {
+    if (prompt) {
+      ++prompts;
+      journal() << "trustPrompt";
+    }
+    return trusted;
+  }
   void postKeyEvent(std::uint16_t keyCode, std::uint32_t modifiers, bool keyDown,
-                    std::uint32_t marker) override;
+                    std::uint32_t marker) override {
+    events.push_back({keyCode, modifiers, keyDown, marker});
+    if (receiver) receiver(events.back());
+  }
 };
 
 class FakeHotkeys : public HotkeyPort {
@@ -87,17 +132,34 @@ class FakeHotkeys : public HotkeyPort {
   std::map<Ref, Registration> registered;
   // Combinations (keyCode, modifiers) another client holds.
   std::set<std::pair<std::uint32_t, std::uint32_t>> heldElsewhere;
-  int registrations = 0;
-  int unregistrations = 0;
   std::function<void(HotkeyID)> handler;
 
   // The user presses a combination: the handler runs when it is registered.
-  bool press(std::uint32_t keyCode, std::uint32_t modifiers);
-  std::optional<Registration> find(std::uint32_t id) const;
+  bool press(std::uint32_t keyCode, std::uint32_t modifiers) {
+    for (const auto& [ref, r] : registered)
+      if (r.keyCode == keyCode && r.modifiers == modifiers) {
+        if (handler) handler(r.id);
+        return true;
+      }
+    return false;
+  }
+  std::optional<Registration> find(std::uint32_t id) const {
+    for (const auto& [ref, r] : registered)
+      if (r.id.id == id) return r;
+    return std::nullopt;
+  }
 
   std::optional<Ref> registerHotkey(std::uint32_t keyCode, std::uint32_t modifiers,
-                                    HotkeyID id) override;
-  void unregisterHotkey(Ref ref) override;
+                                    HotkeyID id) override {
+    journal() << QStringLiteral("registerHotkey %1").arg(id.id);
+    if (heldElsewhere.count({keyCode, modifiers})) return std::nullopt;
+    for (const auto& [ref, r] : registered)
+      if (r.keyCode == keyCode && r.modifiers == modifiers) return std::nullopt;
+    const Ref ref = next_++;
+    registered[ref] = {keyCode, modifiers, id};
+    return ref;
+  }
+  void unregisterHotkey(Ref ref) override { registered.erase(ref); }
   void setPressHandler(std::function<void(HotkeyID)> h) override { handler = std::move(h); }
 
  private:
@@ -110,13 +172,15 @@ class FakeWorkspace : public WorkspacePort {
  public:
   std::optional<RunningApp> frontmost;
   bool reduceMotionOn = false;
-  QList<QUrl> opened;
   int beeps = 0;
 
   std::optional<RunningApp> frontmostApplication() override { return frontmost; }
   bool reduceMotion() override { return reduceMotionOn; }
-  bool openUrl(const QUrl& url) override;
-  void beep() override;
+  bool openUrl(const QUrl&) override { return true; }
+  void beep() override {
+    ++beeps;
+    journal() << "beep";
+  }
 };
 
 class FakeInstance : public InstancePort {
@@ -126,8 +190,6 @@ class FakeInstance : public InstancePort {
   std::vector<RunningCopy> copies;
   // Hand-overs: the URLs given to openUrls, in order, with their target pid.
   std::vector<std::pair<QStringList, qint64>> handedOver;
-  std::function<void()> pendingDone;  // set when completeOpens is false
-  bool completeOpens = true;
   int reopensPosted = 0;
   int terminations = 0;
   std::function<void()> onReopen;
@@ -137,10 +199,22 @@ class FakeInstance : public InstancePort {
   RunningCopy currentCopy() override { return current; }
   std::vector<RunningCopy> runningCopies(const QString&) override { return copies; }
   void openUrls(const QStringList& urls, const RunningCopy& copy,
-                std::function<void()> done) override;
-  void postReopen() override;
-  void listen(std::function<void()> reopen, std::function<void(const QStringList&)> urls) override;
-  void terminate() override;
+                std::function<void()> done) override {
+    handedOver.emplace_back(urls, copy.pid);
+    std::thread(std::move(done)).join();  // the completion comes from another thread
+  }
+  void postReopen() override {
+    ++reopensPosted;
+    journal() << "postReopen";
+  }
+  void listen(std::function<void()> reopen, std::function<void(const QStringList&)> urls) override {
+    onReopen = std::move(reopen);
+    onUrls = std::move(urls);
+  }
+  void terminate() override {
+    ++terminations;
+    journal() << "terminate";
+  }
 };
 
 class FakeLoginItem : public LoginItemPort {
@@ -150,8 +224,17 @@ class FakeLoginItem : public LoginItemPort {
   QStringList calls;               // "register", "unregister"
 
   LoginItemStatus status() override { return current; }
-  std::optional<QString> registerItem() override;
-  std::optional<QString> unregisterItem() override;
+  std::optional<QString> registerItem() override { return call("register"); }
+  std::optional<QString> unregisterItem() override { return call("unregister"); }
+
+ private:
+  std::optional<QString> call(const QString& what) {
+    calls << what;
+    journal() << "loginItem " + what;
+    if (failure) return failure;
+    current = what == "register" ? LoginItemStatus::enabled : LoginItemStatus::notRegistered;
+    return std::nullopt;
+  }
 };
 
 class FakeAuth : public AuthPort {
@@ -162,8 +245,17 @@ class FakeAuth : public AuthPort {
   bool replyFromOtherThread = false;
   QStringList reasons;  // what the owner was asked, in order
 
-  bool canEvaluate(QString* error) override;
-  void evaluate(const QString& reason, std::function<void(bool)> reply) override;
+  bool canEvaluate(QString* error) override {
+    if (!available && error) *error = unavailableReason;
+    return available;
+  }
+  void evaluate(const QString& reason, std::function<void(bool)> reply) override {
+    reasons << reason;
+    if (replyFromOtherThread)
+      std::thread([reply = std::move(reply), a = answer] { reply(a); }).join();
+    else
+      reply(answer);
+  }
 };
 
 class FakePanels : public PanelsPort {
@@ -178,26 +270,50 @@ class FakePanels : public PanelsPort {
   int dismissAlls = 0;
 
   // The last toast's text, empty when none was shown.
-  QString lastText() const;
+  QString lastText() const { return toasts.empty() ? QString() : toasts.back().toast.text; }
+  QStringList texts() const {
+    QStringList out;
+    for (const auto& shown : toasts) out << shown.toast.text;
+    return out;
+  }
   // Presses the action button of the last toast.
-  void pressAction();
+  void pressAction() {
+    if (!toasts.empty() && toasts.back().toast.action) toasts.back().toast.action->run();
+  }
 
-  void showToast(const Toast& toast, bool sticky) override;
-  void dismissToast() override;
-  void dismissAll() override;
-  void showReview(const ReviewSession& session) override;
+  void showToast(const Toast& toast, bool sticky) override {
+    toasts.push_back({toast, sticky});
+    journal() << "toast " + toast.text;
+  }
+  void dismissToast() override {
+    ++dismissals;
+    journal() << "dismissToast";
+  }
+  void dismissAll() override {
+    ++dismissAlls;
+    journal() << "dismissAll";
+  }
+  void showReview(const ReviewSession& session) override {
+    reviews.push_back(session);
+    journal() << "review";
+  }
 };
 
 class FakeStatusItem : public StatusItemPort {
  public:
   bool installed = false;
-  bool visible = true;
   int refreshes = 0;
 
-  void install() override;
+  void install() override {
+    installed = true;
+    journal() << "installStatusItem";
+  }
   bool isInstalled() const override { return installed; }
-  void refresh() override;
-  void setVisible(bool v) override;
+  void refresh() override {
+    ++refreshes;
+    journal() << "refresh";
+  }
+  void setVisible(bool v) override { journal() << QStringLiteral("statusVisible %1").arg(v); }
 };
 
 class FakeWindows : public WindowsPort {
@@ -208,16 +324,33 @@ class FakeWindows : public WindowsPort {
   };
   std::vector<Alert> alerts;
 
-  void showSettings(SettingsTab tab) override;
-  void showActivity(bool openLatest) override;
-  void showFirstRun() override;
-  void runAlert(const QString& message, const QString& informative) override;
+  void showSettings(SettingsTab tab) override {
+    journal() << "settings " + QString::fromUtf8(rawName(tab).data());
+  }
+  void showActivity(bool openLatest) override {
+    journal() << QStringLiteral("activity %1").arg(openLatest);
+  }
+  void showFirstRun() override { journal() << "firstRun"; }
+  void runAlert(const QString& message, const QString& informative) override {
+    alerts.push_back({message, informative});
+    journal() << "alert " + message;
+  }
 };
 
 // Installs a fresh fake of every port for its lifetime and clears the journal.
 struct FakePorts {
-  FakePorts();
-  ~FakePorts();
+  FakePorts() {
+    journal().clear();
+    Pasteboard::ownChanges().clear();
+    Pasteboard::pendingRestore().reset();
+    Pasteboard::restoreLimit() = Pasteboard::defaultRestoreLimit;
+    keyboard.receiver = [this](const FakeKeyboard::Event& e) {
+      if (destinationReadsOnPaste && e.down && e.keyCode == KeyCode::v)
+        clipboard.destinationReads();
+    };
+    install(true);
+  }
+  ~FakePorts() { install(false); }
   FakePorts(const FakePorts&) = delete;
   FakePorts& operator=(const FakePorts&) = delete;
 
@@ -234,6 +367,20 @@ struct FakePorts {
   FakePanels panels;
   FakeStatusItem statusItem;
   FakeWindows windows;
+
+ private:
+  void install(bool on) {
+    Ports::install<ClipboardPort>(on ? &clipboard : nullptr);
+    Ports::install<KeyboardPort>(on ? &keyboard : nullptr);
+    Ports::install<HotkeyPort>(on ? &hotkeys : nullptr);
+    Ports::install<WorkspacePort>(on ? &workspace : nullptr);
+    Ports::install<InstancePort>(on ? &instance : nullptr);
+    Ports::install<LoginItemPort>(on ? &loginItem : nullptr);
+    Ports::install<AuthPort>(on ? &auth : nullptr);
+    Ports::install<PanelsPort>(on ? &panels : nullptr);
+    Ports::install<StatusItemPort>(on ? &statusItem : nullptr);
+    Ports::install<WindowsPort>(on ? &windows : nullptr);
+  }
 };
 
 }  // namespace clipvane::fakes

@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "Ports.h"
 #include "ports/AccessibilityPort.h"
 #include "ports/KeyGrabPort.h"
 #include "ports/LocalModelPort.h"
@@ -23,7 +24,7 @@ class FakeAccessibility : public AccessibilityPort {
   };
 
   // A new element of the fake tree.
-  std::shared_ptr<Node> node();
+  std::shared_ptr<Node> node() { return std::make_shared<Node>(); }
   std::shared_ptr<Node> desktop = std::make_shared<Node>();
   std::map<std::int32_t, std::shared_ptr<Node>> applications;
   // What the selection's bounds read as.
@@ -32,14 +33,34 @@ class FakeAccessibility : public AccessibilityPort {
   std::vector<std::pair<const Node*, Attribute>> reads;
 
   // Focus on a new element; returns it.
-  std::shared_ptr<Node> focus();
+  std::shared_ptr<Node> focus() {
+    auto element = node();
+    desktop->attributes[Attribute::focusedUIElement] = Element(element);
+    return element;
+  }
   // The focused window of an application, with its title.
-  std::shared_ptr<Node> window(std::int32_t pid, const Value& title);
+  std::shared_ptr<Node> window(std::int32_t pid, const Value& title) {
+    auto& app = applications[pid];
+    if (!app) app = node();
+    auto win = node();
+    win->attributes[Attribute::title] = title;
+    app->attributes[Attribute::focusedWindow] = Element(win);
+    return win;
+  }
 
   Element systemWide() override { return desktop; }
-  Element application(std::int32_t pid) override;
-  Value attribute(const Element& element, Attribute attribute) override;
-  Value boundsForRange(const Element& element, const Value& range) override;
+  Element application(std::int32_t pid) override {
+    auto it = applications.find(pid);
+    return it == applications.end() ? nullptr : it->second;
+  }
+  Value attribute(const Element& element, Attribute attribute) override {
+    auto* n = dynamic_cast<const Node*>(element.get());
+    if (n == nullptr) return {};
+    reads.emplace_back(n, attribute);
+    auto it = n->attributes.find(attribute);
+    return it == n->attributes.end() ? Value{} : it->second;
+  }
+  Value boundsForRange(const Element&, const Value&) override { return selectionBounds; }
 };
 
 class FakeKeyGrab : public KeyGrabPort {
@@ -47,15 +68,27 @@ class FakeKeyGrab : public KeyGrabPort {
   bool refuse = false;  // another client holds the keys
   bool held = false;
   int starts = 0;
-  int stops = 0;
   Decide decide;
   std::function<void()> lost;
 
   // The user presses a grabbed shortcut; nothing when the keys are not held.
-  std::optional<Verdict> press(const Press& press);
+  std::optional<Verdict> press(const Press& p) {
+    if (!held || !decide) return std::nullopt;
+    return decide(p);
+  }
 
-  bool start(Decide d, std::function<void()> l) override;
-  void stop() override;
+  bool start(Decide d, std::function<void()> l) override {
+    ++starts;
+    if (refuse) return false;
+    held = true;
+    decide = std::move(d);
+    lost = std::move(l);
+    return true;
+  }
+  void stop() override {
+    held = false;
+    decide = nullptr;
+  }
 };
 
 class FakeLocalModel : public LocalModelPort {
@@ -66,12 +99,28 @@ class FakeLocalModel : public LocalModelPort {
   std::atomic<int> chats{0};
 
   // While closed, chat() waits until open() (or the fake goes).
-  void close();
-  void open();
+  void close() {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+  }
+  void open() {
+    {
+      std::lock_guard lock(mutex_);
+      closed_ = false;
+    }
+    opened_.notify_all();
+  }
 
-  ~FakeLocalModel() override;
+  ~FakeLocalModel() override { open(); }
   Availability availability() override { return state.load(); }
-  std::optional<QByteArray> chat(const ChatRequest& request) override;
+  std::optional<QByteArray> chat(const ChatRequest& request) override {
+    ++chats;
+    {
+      std::unique_lock lock(mutex_);
+      opened_.wait(lock, [this] { return !closed_; });
+    }
+    return answer ? answer(request) : std::nullopt;
+  }
 
  private:
   std::mutex mutex_;
@@ -80,14 +129,21 @@ class FakeLocalModel : public LocalModelPort {
 };
 
 struct FakeSystemPorts {
-  FakeSystemPorts();
-  ~FakeSystemPorts();
+  FakeSystemPorts() { install(true); }
+  ~FakeSystemPorts() { install(false); }
   FakeSystemPorts(const FakeSystemPorts&) = delete;
   FakeSystemPorts& operator=(const FakeSystemPorts&) = delete;
 
   FakeAccessibility accessibility;
   FakeKeyGrab keyGrab;
   FakeLocalModel model;
+
+ private:
+  void install(bool on) {
+    Ports::install<AccessibilityPort>(on ? &accessibility : nullptr);
+    Ports::install<KeyGrabPort>(on ? &keyGrab : nullptr);
+    Ports::install<LocalModelPort>(on ? &model : nullptr);
+  }
 };
 
 }  // namespace clipvane::fakes
