@@ -866,3 +866,14 @@ TEST(FieldRules, StandInsSchemasAndHeadingsUnderPersonalLabels) {
     EXPECT_TRUE(find(text).empty()) << c << " -> " << dump(describe(text, find(text)));
   }
 }
+
+TEST(FieldRules, DatesOfBirthInMoreWords) {
+  const Case found[] = {
+      {"born on the 4th of April, 1990", "birthDate:4th of April, 1990"},
+      {"DOB: 12 avril 1990", "birthDate:12 avril 1990"},
+      {"Fecha de nacimiento: 3 de mayo de 1985", "birthDate:3 de mayo de 1985"},
+      {"Birthdate: Thursday, April 12, 1990", "birthDate:Thursday, April 12, 1990"},
+      {"Geburtsdatum: 12. Januar 1990", "birthDate:12. Januar 1990"},
+  };
+  expectFound(found);
+}

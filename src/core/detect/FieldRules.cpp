@@ -841,6 +841,10 @@ class Scanner {
       j = w;
       while (j > ls && isBlank(t_[j - 1]) && w - j < 3) --j;
       if (j == w || j == ls) return;
+    } else if (j - w == 3 && equalsAscii(t_.substr(w, 3), "the") && w > ls && isBlank(t_[w - 1])) {
+      // "born on the 4th of April, 1990"
+      j = w;
+      while (j > ls && isBlank(t_[j - 1]) && w - j < 3) --j;
     }
     // "Passport # X1234567", "DOB - 04/12/1990", "DOB – 04/12/1990"
     if (t_[j - 1] == u'#' || ((t_[j - 1] == u'-' || t_[j - 1] == 0x2013 || t_[j - 1] == 0x2014) &&

@@ -80,9 +80,21 @@ const WordSet kAbbreviations(std::to_array<std::string_view>(
      "mr",  "mrs", "ms", "prof", "no", "dept", "llc", "plc", "bros", "etc", "approx"}));
 
 const WordSet kMonths(std::to_array<std::string_view>(
-    {"january",   "february", "march",    "april",    "may",  "june", "july", "august",
-     "september", "october",  "november", "december", "jan",  "feb",  "mar",  "apr",
-     "jun",       "jul",      "aug",      "sep",      "sept", "oct",  "nov",  "dec"}));
+    {"january", "february", "march", "april", "may", "june", "july", "august", "september",
+     "october", "november", "december", "jan", "feb", "mar", "apr", "jun", "jul", "aug", "sep",
+     "sept", "oct", "nov", "dec",
+     // French, German, Spanish, Italian and Dutch names written in ASCII
+     "janvier", "fevrier", "mars", "avril", "mai", "juin", "juillet", "aout", "septembre",
+     "octobre", "novembre", "decembre", "januar", "februar", "juni", "juli", "oktober", "dezember",
+     "enero", "febrero", "marzo", "abril", "mayo", "junio", "julio", "agosto", "septiembre",
+     "octubre", "noviembre", "diciembre", "gennaio", "febbraio", "aprile", "maggio", "giugno",
+     "luglio", "settembre", "ottobre", "dicembre", "januari", "februari", "maart", "mei",
+     "augustus"}));
+
+const WordSet kWeekdays(std::to_array<std::string_view>({"monday", "tuesday", "wednesday",
+                                                         "thursday", "friday", "saturday", "sunday",
+                                                         "mon", "tue", "tues", "wed", "thu", "thur",
+                                                         "thurs", "fri", "sat", "sun"}));
 
 // Capitalised words that are not part of a person's name.
 const WordSet kNotNameWords(std::to_array<std::string_view>(
@@ -236,6 +248,8 @@ int yearAfter(View t, int i, int end) {
   if (i < end && t[i] == u',') ++i;
   int j = skipBlanks(t, i, end);
   if (j == i && (j >= end || t[j] != u'-')) return -1;
+  if (j + 3 < end && equalsAscii(t.substr(j, 2), "de") && isBlank(t[j + 2]))  // "mayo de 1985"
+    j = skipBlanks(t, j + 2, end);
   if (j < end && t[j] == u'-') ++j;
   int y = digitsEnd(t, j, end, 4);
   if (y - j != 4 || !validYear4(number(t, j, y)) || !boundaryAfter(t, y, end)) return -1;
@@ -970,7 +984,13 @@ Span matchPostal(View t, int b, int e, Mode mode) {
 
 Span matchDate(View t, int b, int e, Mode mode) {
   auto [vb, ve] = mode == Mode::whole ? trim(t, b, e) : Trimmed{b, e};
-  int end = dateEnd(t, vb, ve);
+  int from = vb;  // "Thursday, April 12, 1990"
+  if (const int w = wordEnd(t, vb, ve); w > vb && inSet(t.substr(vb, w - vb), kWeekdays)) {
+    from = w < ve && t[w] == u'.' ? w + 1 : w;
+    if (from < ve && t[from] == u',') ++from;
+    from = skipBlanks(t, from, ve);
+  }
+  int end = dateEnd(t, from, ve);
   if (end < 0) return kNone;
   // An ISO date-time keeps its time: "1990-04-12T00:00:00Z".
   if (end < ve && t[end] == u'T' && end + 1 < ve && isDigit(t[end + 1])) {
@@ -1035,7 +1055,9 @@ int dateEnd(View t, int b, int e) {
     }
     if (n1 < 1 || n1 > 2) return -1;
     int a = number(t, b, d1);
-    if (sep == u'-' || sep == u'/' || sep == u'.') {
+    // "12. Januar 1990": the German day.
+    const bool dottedDay = sep == u'.' && d1 + 1 < e && isBlank(t[d1 + 1]);
+    if (!dottedDay && (sep == u'-' || sep == u'/' || sep == u'.')) {
       int p0 = d1 + 1;
       int mw = monthWordEnd(t, p0, e);
       if (mw > 0) {  // 12-Apr-1990
@@ -1056,10 +1078,12 @@ int dateEnd(View t, int b, int e) {
     }
     // 12 April 1990, 12th of April, 1990
     if (!validDay(a)) return -1;
-    int i = ordinalEnd(t, d1, e);
+    int i = dottedDay ? d1 + 1 : ordinalEnd(t, d1, e);
     int s = skipBlanks(t, i, e);
     if (s == i) return -1;
-    if (s + 3 <= e && equalsAscii(t.substr(s, 2), "of") && isBlank(t[s + 2]))
+    // "4th of April", "3 de mayo"
+    if (s + 3 <= e && (equalsAscii(t.substr(s, 2), "of") || equalsAscii(t.substr(s, 2), "de")) &&
+        isBlank(t[s + 2]))
       s = skipBlanks(t, s + 2, e);
     int mw = monthWordEnd(t, s, e);
     if (mw < 0) return -1;
