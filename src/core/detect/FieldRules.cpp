@@ -68,9 +68,16 @@ struct Cell {
   int b, e;
 };
 
-bool isKeyChar(char16_t c) {
-  return isAlnum(c) || c == u'_' || c == u'-' || c == u'.' || c == u'$' || c == u'@';
-}
+// Read backwards from every separator: ASCII from a table.
+constexpr std::array<bool, 128> kKeyChars = [] {
+  std::array<bool, 128> t{};
+  for (char16_t c = 0; c < 128; ++c)
+    t[c] = (c >= u'0' && c <= u'9') || ((c | 0x20) >= u'a' && (c | 0x20) <= u'z') || c == u'_' ||
+           c == u'-' || c == u'.' || c == u'$' || c == u'@';
+  return t;
+}();
+
+inline bool isKeyChar(char16_t c) { return c < 128 ? kKeyChars[c] : isLetterSlow(c); }
 
 // Classes of the character before: the line loop stops at a digit only where
 // a digit run starts, at "i" and "w" only after a blank ("is", "was"), and at
