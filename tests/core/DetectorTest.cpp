@@ -58,6 +58,7 @@ TEST(DetectorEmail, Positives) {
                    {"info@xn--mller-kva.de", "a@example.xn--p1ai"}},
                   {"ssh into it, then email ops@example.com", {"ops@example.com"}},
                   {"mail -s hi bob@example.com", {"bob@example.com"}},
+                  {"text 4155550123@txt.att.net", {"4155550123@txt.att.net"}},
               });
 }
 
@@ -76,6 +77,8 @@ TEST(DetectorEmail, LookAlikes) {
                                {"$ ssh -i key.pem -p 2222 admin@bastion.example.net 'ls'", {}},
                                {"scp f user@host.example.com:/path", {}},
                                {"sftp backup@files.example.org", {}},
+                               {"systemctl start getty@tty1.service", {}},
+                               {"Message-ID: <20191119204459.312927aa@rigel.example.org>", {}},
                                {"/usr/bin/ssh -J jump@a.example.com deploy@b.example.com", {}},
                            });
 }

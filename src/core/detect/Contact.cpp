@@ -24,11 +24,14 @@ bool localChar(char16_t c) {
   return alnum(c) || c == '.' || c == '_' || c == '%' || c == '+' || c == '-';
 }
 
-// File names such as "icon@2x.png" and package pins are not addresses.
+// File names such as "icon@2x.png", package pins and systemd template units
+// ("getty@tty1.service") are not addresses.
 bool fileExtension(std::u16string_view tld) {
-  static constexpr std::array<std::u16string_view, 22> kExtensions = {
-      u"png", u"jpg",  u"jpeg", u"gif",  u"svg", u"webp", u"css", u"js",  u"mjs", u"ts",  u"tsx",
-      u"jsx", u"json", u"html", u"lock", u"yml", u"yaml", u"txt", u"map", u"ico", u"pdf", u"zip"};
+  static constexpr std::array<std::u16string_view, 34> kExtensions = {
+      u"png",     u"jpg",   u"jpeg",   u"gif",    u"svg",   u"webp",  u"css", u"js",   u"mjs",
+      u"ts",      u"tsx",   u"jsx",    u"json",   u"html",  u"lock",  u"yml", u"yaml", u"txt",
+      u"map",     u"ico",   u"pdf",    u"zip",    u"tar",   u"tgz",   u"xz",  u"log",  u"conf",
+      u"service", u"timer", u"socket", u"target", u"mount", u"slice", u"lst"};
   std::u16string lower(tld);
   for (auto& c : lower) c = fold(c);
   for (auto e : kExtensions)
@@ -149,6 +152,10 @@ void Scanner::email(std::size_t at) {
     if (text_[k] == '.' && text_[k + 1] == '.') return;
   const char16_t prev = before(start);
   if (prev == '@') return;
+  // Message ids ("<20191119204459.312927aa@host>") are stamped with a time.
+  if (std::count_if(text_.begin() + std::ptrdiff_t(start), text_.begin() + std::ptrdiff_t(at),
+                    digit) >= 14)
+    return;
   // The user part of a URL ("https://user:pw@host", "ftp://user@host") is no address.
   for (std::size_t k = start; k >= 3 && start - k < 256; --k) {
     const char16_t c = text_[k - 1];
