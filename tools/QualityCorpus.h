@@ -374,9 +374,10 @@ inline char luhnDigit(const std::string& body) {
 inline std::string cardDigits(Rng& r, std::string* issuer = nullptr) {
   std::string prefix;
   int len = 16;
-  const int which = r.in(0, 8);
-  const char* names[] = {"visa",   "mastercard", "amex",    "discover",   "jcb",
-                         "diners", "unionpay",   "maestro", "mastercard2"};
+  const int which = r.in(0, 11);
+  const char* names[] = {"visa",        "mastercard", "amex",      "discover",
+                         "jcb",         "diners",     "unionpay",  "maestro",
+                         "mastercard2", "jcb15",      "maestro12", "visa-long"};
   switch (which) {
     case 0:
       prefix = "4";
@@ -402,8 +403,17 @@ inline std::string cardDigits(Rng& r, std::string* issuer = nullptr) {
     case 7:
       prefix = r.pick({"50", "56", "58", "67"}), len = r.chance(70) ? 16 : 19;
       break;
-    default:
+    case 8:
       prefix = std::to_string(r.in(2221, 2720));
+      break;
+    case 9:  // the 15-digit JCB ranges test generators use
+      prefix = r.pick({"2131", "1800"}), len = 15;
+      break;
+    case 10:  // test generators' 12-digit Maestro
+      prefix = r.pick({"5018", "5020", "5038", "6304", "6759", "6761", "6390"}), len = 12;
+      break;
+    default:
+      prefix = "4", len = r.chance(50) ? 13 : 19;
       break;
   }
   if (issuer) *issuer = names[which];
@@ -413,7 +423,11 @@ inline std::string cardDigits(Rng& r, std::string* issuer = nullptr) {
 
 inline std::string groupCard(const std::string& digits, char sep) {
   std::vector<int> groups;
-  if (digits.size() == 15)
+  if (digits.size() == 12)
+    groups = {4, 4, 4};
+  else if (digits.size() == 13)
+    groups = {4, 4, 5};
+  else if (digits.size() == 15)
     groups = {4, 6, 5};
   else if (digits.size() == 14)
     groups = {4, 6, 4};
@@ -476,6 +490,22 @@ inline std::string ibanCompact(Rng& r, bool validChecksum = true) {
       {"AE", "nnnnnnnnnnnnnnnnnnn"},
       {"TR", "nnnnn0cccccccccccccccc"},
       {"BR", "nnnnnnnnnnnnnnnnnnnnnnnac"},
+      {"GR", "nnnnnnnnnnnnnnnnnnnnnnn"},
+      {"HR", "nnnnnnnnnnnnnnnnn"},
+      {"HU", "nnnnnnnnnnnnnnnnnnnnnnnn"},
+      {"RO", "aaaacccccccccccccccc"},
+      {"SI", "nnnnnnnnnnnnnnn"},
+      {"SK", "nnnnnnnnnnnnnnnnnnnn"},
+      {"LT", "nnnnnnnnnnnnnnnn"},
+      {"LV", "aaaaccccccccccccc"},
+      {"EE", "nnnnnnnnnnnnnnnn"},
+      {"BG", "aaaannnnnnnnnnnnnn"},
+      {"MT", "aaaannnnncccccccccccccccccc"},
+      {"CY", "nnnnnnnncccccccccccccccc"},
+      {"IS", "nnnnnnnnnnnnnnnnnnnnnn"},
+      {"MC", "nnnnnnnnnncccccccccccnn"},
+      {"KW", "aaaacccccccccccccccccccccc"},
+      {"IL", "nnnnnnnnnnnnnnnnnnn"},
   };
   const auto& [cc, f] = r.pick(formats);
   std::string bban;
@@ -511,7 +541,8 @@ inline std::string ssn(Rng& r) {
   int area = r.in(1, 899);
   if (area == 666) area = 667;
   char buf[16];
-  std::snprintf(buf, sizeof buf, "%03d-%02d-%04d", area, r.in(1, 99), r.in(1, 9999));
+  const char* form = r.chance(15) ? "%03d %02d %04d" : "%03d-%02d-%04d";
+  std::snprintf(buf, sizeof buf, form, area, r.in(1, 99), r.in(1, 9999));
   return buf;
 }
 
@@ -601,7 +632,24 @@ inline std::string privateKey(Rng& r) {
   if (type == "PGP PRIVATE KEY BLOCK") s += "Version: GnuPG v2\n\n";
   const int lines = r.in(3, 9);
   for (int i = 0; i < lines; ++i) s += r.chars(b64, i + 1 == lines ? r.in(8, 60) : 64) + "\n";
-  return s + "-----END " + type + "-----";
+  s += "-----END " + type + "-----";
+  switch (r.in(0, 9)) {
+    case 0: {  // saved on Windows
+      std::string crlf;
+      for (char c : s) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+      return crlf;
+    }
+    case 1: {  // PuTTY's own file
+      std::string ppk = "PuTTY-User-Key-File-" + r.pick({"2", "3"}) +
+                        ": ssh-rsa\nEncryption: none\nComment: rsa-key-2024" + r.digits(4) +
+                        "\nPublic-Lines: 2\n";
+      ppk += r.chars(b64, 64) + "\n" + r.chars(b64, 40) + "\nPrivate-Lines: 3\n";
+      for (int i = 0; i < 3; ++i) ppk += r.chars(b64, 64) + "\n";
+      return ppk + "Private-MAC: " + r.chars(kHex, 40);
+    }
+    default:
+      return s;
+  }
 }
 
 inline std::string base64url(std::string_view bytes) {
@@ -637,7 +685,26 @@ struct Key {
 
 inline Key apiKey(Rng& r) {
   const std::string lowerAlnum = "abcdefghijklmnopqrstuvwxyz0123456789";
-  switch (r.in(0, 19)) {
+  switch (r.in(0, 27)) {
+    case 20:
+      return {std::to_string(r.in(100000000, 999999999)) + ":AA" +
+                  r.chars(std::string(kAlnum) + "-_", 33),
+              "telegram"};
+    case 21:
+      return {"pypi-AgEIcHlwaS5vcmc" + r.chars(std::string(kAlnum) + "-_", r.in(60, 180)), "pypi"};
+    case 22:
+      return {r.chance(50) ? "sq0atp-" + r.chars(kAlnum, 22) : "sq0csp-" + r.chars(kAlnum, 43),
+              "square"};
+    case 23:
+      return {"dapi" + r.chars(kHex, 32), "databricks"};
+    case 24:
+      return {"gsk_" + r.chars(kAlnum, 52), "groq"};
+    case 25:
+      return {"sk-or-v1-" + r.chars(kHex, 64), "openrouter"};
+    case 26:
+      return {"xoxe.xoxp-1-" + r.chars(kAlnum, 140), "slack-refresh"};
+    case 27:
+      return {"glpat-" + r.chars(kAlnum, 27) + ".01." + r.chars(lowerAlnum, 9), "gitlab-routable"};
     case 0:
       return {r.pick({"AKIA", "ASIA"}) + r.chars("ABCDEFGHIJKLMNOPQRSTUVWXYZ234567", 16), "aws"};
     case 1:
