@@ -699,6 +699,26 @@ unsigned neededGroup(const KeyRule& rule) {
   return kPerson;
 }
 
+namespace {
+// What the walk below makes of an ASCII character: a blank, a character it
+// passes over, one it stops at, or the character's folding for the trie.
+enum : char16_t { kKeyStop = 0, kKeyBlank = 1, kKeyIgnored = 2 };
+constexpr std::array<char16_t, 128> kAsciiKey = [] {
+  std::array<char16_t, 128> t{};
+  for (char16_t c = 0; c < 128; ++c) {
+    if (c == u' ' || c == u'\t')
+      t[c] = kKeyBlank;
+    else if (c == u'_' || c == u'-' || c == u'.' || c == u'\'')
+      t[c] = kKeyIgnored;
+    else if ((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z'))
+      t[c] = c;
+    else if (c >= u'A' && c <= u'Z')
+      t[c] = char16_t(c | 0x20);
+  }
+  return t;
+}();
+}  // namespace
+
 KeyMatch matchKeyBefore(std::u16string_view text, int begin, int end, int maxWords,
                         bool wholeOnly) {
   using namespace fieldtext;
@@ -707,7 +727,25 @@ KeyMatch matchKeyBefore(std::u16string_view text, int begin, int end, int maxWor
   int p = end, words = 1, node = 0;
   while (p > begin) {
     const char16_t c = text[p - 1];
-    if (isBlank(c)) {
+    char16_t folded;
+    if (c < 128) {
+      folded = kAsciiKey[c];
+      if (folded == kKeyStop) break;
+      if (folded == kKeyIgnored) {
+        --p;
+        continue;
+      }
+    } else if (isBlank(c)) {
+      folded = kKeyBlank;
+    } else if (isIgnoredKeyChar(c)) {
+      --p;
+      continue;
+    } else if (!isLetter(c)) {
+      break;
+    } else {
+      folded = foldKeyChar(c);
+    }
+    if (folded == kKeyBlank) {
       if (words >= maxWords) break;
       int q = p - 1;
       while (q > begin && isBlank(text[q - 1]) && p - q < 2) --q;
@@ -716,12 +754,7 @@ KeyMatch matchKeyBefore(std::u16string_view text, int begin, int end, int maxWor
       p = q;
       continue;
     }
-    if (isIgnoredKeyChar(c)) {
-      --p;
-      continue;
-    }
-    if (!isDigit(c) && !isLetter(c)) break;
-    node = tr.step(node, foldKeyChar(c));
+    node = tr.step(node, folded);
     if (node < 0) break;
     --p;
     const KeyRule* rule = tr.nodes[std::size_t(node)].rule;
