@@ -32,7 +32,7 @@ bool afterUpgrade(std::u16string_view text, std::size_t pos, int within) {
   return false;
 }
 
-bool introducedAsVersion(std::u16string_view text, std::size_t start) {
+bool introducedAsVersion(std::u16string_view text, std::size_t start, bool small) {
   static constexpr std::u16string_view kWords[] = {
       u"version", u"ver",    u"release", u"build", u"firmware", u"v",    u"chapter",   u"section",
       u"clause",  u"figure", u"table",   u"oid",   u"rfc",      u"step", u"paragraph", u"§"};
@@ -53,6 +53,12 @@ bool introducedAsVersion(std::u16string_view text, std::size_t start) {
     if (word.starts_with(u"§")) return true;
     for (auto w : kWords)
       if (word == w) return true;
+    // "the build server 79.135.246.22": a host word right before a quad that
+    // cannot be a section number speaks for the address.
+    if (words == 0 && !small)
+      for (std::u16string_view w : {u"server", u"host", u"ip", u"address", u"addr", u"gateway",
+                                    u"node", u"machine", u"proxy", u"peer", u"client"})
+        if (word == w) return false;
     // "v8: upgrade to 3.24.35.22", "upgraded V8 from 3.1.8.10" (but "update
     // the A record to 52.1.2.3" points a name at an address).
     if (words == 0 && (word == u"to" || word == u"from") && afterUpgrade(text, a, 2)) return true;
@@ -323,7 +329,7 @@ void Scanner::ipv4(std::size_t start) {
   if (small && !same && a[0] != 10 && !introducedAsAddress(text_, start, i)) return;
   // Object identifiers of the directory and internet arcs ("2.5.4.3", "1.3.6.1").
   if ((a[0] == 2 && a[1] == 5) || (a[0] == 1 && a[1] == 3 && a[2] == 6)) return;
-  if (introducedAsVersion(text_, start) || betweenFractions(text_, start, i)) return;
+  if (introducedAsVersion(text_, start, small) || betweenFractions(text_, start, i)) return;
   add(Kind::ipv4, start, i);
 }
 
