@@ -53,6 +53,7 @@ TEST(DetectorEmail, Positives) {
                   {"mail 用户@例子.广告。", {"用户@例子.广告"}},
                   {"Пишите: иван.петров@пример.рф.", {"иван.петров@пример.рф"}},
                   {"QQ邮箱123456@qq.com谢谢", {"123456@qq.com"}},
+                  {"הודעה ל-david@example.co.il", {"david@example.co.il"}},
                   {"(jose\u0301@example.com)", {"jose\u0301@example.com"}},
                   {"info@xn--mller-kva.de and a@example.xn--p1ai",
                    {"info@xn--mller-kva.de", "a@example.xn--p1ai"}},

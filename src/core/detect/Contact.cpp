@@ -127,7 +127,7 @@ bool afterLoginCommand(std::u16string_view text, std::size_t start) {
 void Scanner::email(std::size_t at) {
   // Local part, read backwards (at most 64 characters).
   std::size_t start = at;
-  int later = kPunct;  // group of the character after the one read
+  int later = kPunct;  // group of the nearest letter or digit after the one read
   while (start > 0) {
     std::size_t k = start;
     UChar32 c;
@@ -142,7 +142,7 @@ void Scanner::email(std::size_t at) {
     if (g == kNone || (g != kMark && boundary(g, later))) break;
     if (at - k > 64) return;  // longer than any local part
     start = k;
-    if (g != kMark) later = g;
+    if (g > kMark) later = g;  // punctuation sits between words of either
   }
   while (start < at && (text_[start] == '.' || text_[start] == '-' || text_[start] == '+' ||
                         groupOf(text_[start]) == kMark))
@@ -179,7 +179,7 @@ void Scanner::email(std::size_t at) {
       if (g == kNone || (g != kMark && boundary(earlier, g))) break;
       if (k - labelStart > 63) return;
       end = k;
-      if (g != kMark) earlier = g;
+      if (g > kMark) earlier = g;
     }
     if (end == labelStart || text_[labelStart] == '-' || text_[end - 1] == '-') return;
     ++labels;
