@@ -192,10 +192,12 @@ void Scanner::run() {
   Block block;
   for (std::size_t i = nextStart(0, block); i < n; i = nextStart(i + 1, block)) {
     // The letter of an escaped line end ("\\n4111…") is no part of the word
-    // after it (within one block, whose bits tell where words run).
-    if (before(i) == '\\' && escapedLineEnd(text_, i + 1) && alnum(ch(i + 1)) &&
-        ((i + 1) & 63) != 0)
+    // after it. The word may begin in the next block, whose bits tell where
+    // it runs.
+    if (before(i) == '\\' && escapedLineEnd(text_, i + 1) && alnum(ch(i + 1))) {
       ++i;
+      if ((i & ~std::size_t(63)) != block.base) loadBlock(i & ~std::size_t(63), block);
+    }
     const char16_t c = text_[i];
     const char16_t prev = before(i);
     if (alnum(c)) {
