@@ -463,7 +463,8 @@ TEST(DetectorSecrets, MoreIssuers) {
            {account}},
           {"https://api.telegram.org/bot7123456789:AA9_qT2GIdiKIDq2Iz-GPPcORl4TXX0UIbF/getMe",
            {"7123456789:AA9_qT2GIdiKIDq2Iz-GPPcORl4TXX0UIbF"}},
-          {"1234567:AA9_qT2GIdiKIDq2Iz-GPPcORl4TXX0UIbF", {}},  // bot ids have 8-10 digits
+          {"1234567:AA9_qT2GIdiKIDq2Iz-GPPcORl4TXX0UIbF", {}},     // bot ids have 8-10 digits
+          {"1700000000:5f4dcc3b5aa765d61d8327deb882cf99abc", {}},  // a digest after a time
           {"ODEyMzQ1Njc4OTAxMjM0NTY3.jGqYv.RDkkHvZ4nIAbFUrmffW8pX6DIsSJkorgS68jjn", {}},
           {"TWFueSBoYW5kcyBtYWtlIGxpZ2h0.jGqYvE.RDkkHvZ4nIAbFUrmffW8pX6DIsSJkorgS68jjn",
            {}},  // the first part is no user id

@@ -2,6 +2,7 @@
 // credentials (database URLs, passwords in the user part of any URL).
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -335,7 +336,11 @@ void Scanner::apiKey(std::size_t start) {
     const std::size_t bodyStart = ++i;
     while (i < text_.size() && tokenChar(text_[i]) && i - bodyStart <= 35) ++i;
     if (i - bodyStart != 35 || tokenChar(ch(i))) return;
-    if (placeholderBody(text_.substr(bodyStart, 35))) return;
+    const std::u16string_view body = text_.substr(bodyStart, 35);
+    // Random base64url has both cases; a hex digest after a counter has not.
+    const bool mixed = std::any_of(body.begin(), body.end(), upper) &&
+                       std::any_of(body.begin(), body.end(), lower);
+    if (!mixed || placeholderBody(body)) return;
     keySkip_ = i;
     add(Kind::apiKey, from, i);
     return;
