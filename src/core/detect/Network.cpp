@@ -13,37 +13,75 @@ using namespace chars;
 
 bool ipv6Char(char16_t c) { return hex(c) || c == ':' || c == '.'; }
 
-// "version 1.2.3.4", "v 10.0.0.1", "build 4.0.1.2", "§ 12.2.3.4": numbering,
-// not hosts. Looks at the two blank-separated words before the quad on its
-// line, each without its surrounding punctuation.
-// "Upgraded OpenSSL to", "bump V8 from": an upgrade among the `within` words
-// before pos on its line.
-bool afterUpgrade(std::u16string_view text, std::size_t pos, int within) {
-  std::size_t k = pos;
-  for (int words = 0; words < within; ++words) {
-    while (k > 0 && (text[k - 1] == ' ' || text[k - 1] == '\t')) --k;
-    const std::size_t e = k;
-    while (k > 0 && !space(text[k - 1]) && e - k < 32) --k;
-    for (std::u16string_view stem :
-         {u"upgrad", u"updat", u"downgrad", u"bump", u"migrat", u"patch", u"roll"})
-      if (at(text, k, stem)) return true;
-    if (k == e) break;
+// The blank-separated words before a position on its line, nearest first.
+// The first is what stands before the position in its own word (often
+// nothing); the walk ends at the start of the line.
+class WordsBefore {
+ public:
+  WordsBefore(std::u16string_view text, std::size_t pos) : text_(text), i_(pos) {}
+  // The next word back as [a, b), at most maxLength long.
+  bool next(std::size_t& a, std::size_t& b, std::size_t maxLength = 32) {
+    if (count_++ > 0) {
+      while (i_ > 0 && (text_[i_ - 1] == ' ' || text_[i_ - 1] == '\t')) --i_;
+      if (i_ == 0 || space(text_[i_ - 1])) return false;
+    }
+    b = i_;
+    while (i_ > 0 && !space(text_[i_ - 1]) && b - i_ < maxLength) --i_;
+    a = i_;
+    return true;
+  }
+
+ private:
+  std::u16string_view text_;
+  std::size_t i_;
+  int count_ = 0;
+};
+
+// The runs of letters and digits of text[a, b), last first and in lower case
+// ("X-Real-IP:" gives ip, real, x), each passed to f(part, partStart,
+// partEnd) until f returns true; whether one did.
+template <class F>
+bool anyPartBack(std::u16string_view text, std::size_t a, std::size_t b, F f) {
+  while (b > a) {
+    while (b > a && !alnum(text[b - 1])) --b;
+    std::size_t s = b;
+    while (s > a && alnum(text[s - 1])) --s;
+    if (s == b) return false;
+    std::u16string part(text.substr(s, b - s));
+    for (auto& c : part) c = fold(c);
+    if (f(std::u16string_view(part), s, b)) return true;
+    b = s;
   }
   return false;
 }
 
+// "Upgraded OpenSSL to", "bump V8 from": an upgrade among the `within` words
+// before pos on its line.
+bool afterUpgrade(std::u16string_view text, std::size_t pos, int within) {
+  WordsBefore words(text, pos);
+  std::size_t a, b;
+  words.next(a, b);  // pos starts a word
+  for (int n = 0; n < within && words.next(a, b); ++n)
+    for (std::u16string_view stem :
+         {u"upgrad", u"updat", u"downgrad", u"bump", u"migrat", u"patch", u"roll"})
+      if (at(text, a, stem)) return true;
+  return false;
+}
+
+// "version 1.2.3.4", "v 10.0.0.1", "build 4.0.1.2", "§ 12.2.3.4": numbering,
+// not hosts. Looks at the two blank-separated words before the quad on its
+// line, each without its surrounding punctuation.
 bool introducedAsVersion(std::u16string_view text, std::size_t start, bool small) {
   static constexpr std::u16string_view kWords[] = {
       u"version", u"ver",    u"release", u"build", u"firmware", u"v",    u"chapter",   u"section",
       u"clause",  u"figure", u"table",   u"oid",   u"rfc",      u"step", u"paragraph", u"§"};
   std::size_t i = start;
   while (i > 0 && !space(text[i - 1])) --i;  // the quad's own word
+  WordsBefore before(text, i);
+  std::size_t a, b;
+  before.next(a, b);
   for (int words = 0; words < 2; ++words) {
-    while (i > 0 && (text[i - 1] == ' ' || text[i - 1] == '\t')) --i;
-    if (i == 0 || space(text[i - 1])) return false;  // start of text or line
-    const std::size_t end = i;
-    while (i > 0 && !space(text[i - 1]) && end - i < 16) --i;
-    std::size_t a = i, b = end;
+    if (!before.next(a, b, 16)) return false;
     while (a < b && (text[a] == '(' || text[a] == '[')) ++a;
     while (b > a &&
            (text[b - 1] == ':' || text[b - 1] == ',' || text[b - 1] == '.' || text[b - 1] == ')'))
@@ -114,37 +152,29 @@ bool introducedAsAddress(std::u16string_view text, std::size_t start, std::size_
     }
     return false;
   };
-  std::size_t i = start;
-  bool nearest = true;  // the word right before the quad
-  for (int words = 0; words < 3; ++words) {
-    if (words > 0) {
-      while (i > 0 && (text[i - 1] == ' ' || text[i - 1] == '\t')) --i;
-      if (i == 0 || space(text[i - 1])) return false;
-    }
-    const std::size_t wordEnd = i;
-    while (i > 0 && !space(text[i - 1]) && wordEnd - i < 32) --i;
+  WordsBefore words(text, start);
+  bool nearest = true;  // the part right before the quad
+  std::size_t a, b;
+  for (int n = 0; n < 3 && words.next(a, b); ++n) {
     // Its parts, as in "remote_addr=", "X-Real-IP:" or a quoted JSON key;
     // not those of a path or list ("src/include/types.h,v").
-    for (std::size_t b = wordEnd; b > i;) {
-      while (b > i && !alnum(text[b - 1])) --b;
-      std::size_t a = b;
-      while (a > i && alnum(text[a - 1])) --a;
-      if (a == b) break;
-      if (b < wordEnd && (text[b] == '/' || text[b] == ',') && words > 0) break;
-      std::u16string part(text.substr(a, b - a));
-      for (auto& c : part) c = fold(c);
+    const std::size_t wordEnd = b;
+    bool hit = false;
+    anyPartBack(text, a, b, [&](std::u16string_view part, std::size_t s, std::size_t e) {
+      if (e < wordEnd && (text[e] == '/' || text[e] == ',') && n > 0) return true;
       // Bare, they also close release notes ("merged to 1.6.2.3"): as a key
       // ("to:", "from=") or before a port ("from 3.5.17.22 port 22") they are
       // about an address.
       const bool weak = part == u"from" || part == u"to";
-      const bool keyed = b < wordEnd && (text[b] == ':' || text[b] == '=');
+      const bool keyed = e < wordEnd && (text[e] == ':' || text[e] == '=');
       const bool weakHolds =
-          nearest && (keyed || at(text, end, u" port ")) && !versionBound(part, a);
-      for (auto w : kWords)
-        if (part == w && (!weak || weakHolds)) return true;
+          nearest && (keyed || at(text, end, u" port ")) && !versionBound(part, s);
       nearest = false;
-      b = a;
-    }
+      for (auto w : kWords)
+        if (part == w && (!weak || weakHolds)) hit = true;
+      return hit;
+    });
+    if (hit) return true;
   }
   return false;
 }
@@ -159,32 +189,27 @@ bool introducedAsHost(std::u16string_view text, std::size_t start) {
       u"wget",  u"dig",        u"nslookup",  u"host",    u"hostname", u"fqdn",   u"server",
       u"nmap",  u"smbclient",  u"mount",     u"ftp",     u"connect",  u"remote", u"upstream",
       u"proxy", u"gateway",    u"endpoint",  u"address", u"addr",     u"http",   u"https"};
-  std::size_t i = start;
-  for (int words = 0; words < 5; ++words) {
-    if (words > 0) {
-      while (i > 0 && (text[i - 1] == ' ' || text[i - 1] == '\t')) --i;
-      if (i == 0 || space(text[i - 1])) return false;
-    }
-    const std::size_t wordEnd = i;
-    while (i > 0 && !space(text[i - 1]) && wordEnd - i < 32) --i;
-    std::size_t b = wordEnd;
-    while (b > i && !alnum(text[b - 1])) --b;
-    std::size_t a = b;
-    while (a > i && alnum(text[a - 1])) --a;
-    if (a == b) {
-      if (words == 0) continue;  // the name starts its word
+  WordsBefore words(text, start);
+  std::size_t a, b;
+  for (int n = 0; n < 5 && words.next(a, b); ++n) {
+    // The last part of the word: the key of "HOST=nas.lan", the command itself.
+    std::u16string last;
+    anyPartBack(text, a, b, [&](std::u16string_view part, std::size_t, std::size_t) {
+      last = part;
+      return true;
+    });
+    if (last.empty()) {
+      if (n == 0) continue;  // the name starts its word
       return false;
     }
-    std::u16string part(text.substr(a, b - a));
-    for (auto& c : part) c = fold(c);
     for (auto w : kWords)
-      if (part == w) return true;
-    if (words > 0 && (part == u"to" || part == u"at" || part == u"via")) continue;
+      if (last == w) return true;
+    if (n == 0) continue;
+    if (last == u"to" || last == u"at" || last == u"via") continue;
     // Options and their numbers between the command and the name.
-    bool number = true;
-    for (char16_t c : part) number = number && digit(c);
-    if (words > 0 && (text[i] == '-' || number)) continue;
-    if (words > 0) return false;
+    const bool number = std::all_of(last.begin(), last.end(), digit);
+    if (text[a] == '-' || number) continue;
+    return false;
   }
   return false;
 }
@@ -195,8 +220,8 @@ bool introducedAsHost(std::u16string_view text, std::size_t start) {
 // of a switch's address table or ARP cache after it.
 bool introducedAsMac(std::u16string_view text, std::size_t start, std::size_t end) {
   static constexpr std::u16string_view kBefore[] = {
-      u"mac",   u"macaddr", u"macaddress", u"hwaddr",   u"hwaddress", u"hw",      u"ether",
-      u"bssid", u"chaddr",  u"lladdr",     u"hardware", u"physical",  u"ethernet"};
+      u"mac",   u"macaddr", u"macaddress", u"hwaddr",   u"hwaddress", u"hw",       u"ether",
+      u"bssid", u"chaddr",  u"lladdr",     u"hardware", u"physical",  u"ethernet", u"lease"};
   static constexpr std::u16string_view kAfter[] = {u"dynamic", u"static", u"arpa", u"secure"};
   std::size_t k = end;
   while (k < text.size() && (text[k] == ' ' || text[k] == '\t')) ++k;
@@ -205,26 +230,18 @@ bool introducedAsMac(std::u16string_view text, std::size_t start, std::size_t en
       return true;
   // An ARP cache: "(10.0.0.1) at 0:1a:2b:3c:4d:5e on en0".
   if (at(text, k, u"on ") && start >= 4 && at(text, start - 4, u" at ")) return true;
-  std::size_t i = start;
-  for (int words = 0; words < 4; ++words) {
-    if (words > 0) {
-      while (i > 0 && (text[i - 1] == ' ' || text[i - 1] == '\t')) --i;
-      if (i == 0 || space(text[i - 1])) return false;
-    }
-    const std::size_t wordEnd = i;
-    while (i > 0 && !space(text[i - 1]) && wordEnd - i < 32) --i;
-    for (std::size_t b = wordEnd; b > i;) {
-      while (b > i && !alnum(text[b - 1])) --b;
-      std::size_t a = b;
-      while (a > i && alnum(text[a - 1])) --a;
-      if (a == b) break;
-      std::u16string part(text.substr(a, b - a));
-      for (auto& c : part) c = fold(c);
+  WordsBefore words(text, start);
+  std::size_t a, b;
+  for (int n = 0; n < 4 && words.next(a, b); ++n) {
+    bool hit = false, value = false;
+    anyPartBack(text, a, b, [&](std::u16string_view part, std::size_t, std::size_t) {
       for (auto w : kBefore)
-        if (part == w) return true;
-      if (words > 0 && std::any_of(part.begin(), part.end(), digit)) return false;
-      b = a;
-    }
+        if (part == w) return hit = true;
+      value = n > 0 && std::any_of(part.begin(), part.end(), digit);
+      return value;
+    });
+    if (hit) return true;
+    if (value) return false;  // another value stands between
   }
   return false;
 }
