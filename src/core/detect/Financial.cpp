@@ -30,7 +30,7 @@ int leading(std::u16string_view digits, int n) {
   return v;
 }
 
-// Visa, Mastercard, Amex, Discover, JCB, Diners, UnionPay, Maestro, each
+// Visa, Mastercard, Amex, Discover, JCB, Diners, UnionPay, Maestro, Mir, each
 // with the lengths its numbers have. Test and sample numbers are written with
 // the wider ranges the generators use (JCB 35xx, the 15-digit JCB 2131/1800,
 // 12-digit Maestro), and those are what people paste as card numbers.
@@ -47,6 +47,7 @@ bool knownIssuer(std::u16string_view d) {
   if ((two >= 51 && two <= 55) || (four >= 2221 && four <= 2720)) return n == 16;
   if (two == 34 || two == 37) return n == 15;
   if (four == 2131 || four == 1800 || four == 2100) return n == 15;
+  if (four >= 2200 && four <= 2204) return n >= 16;  // Mir
   if (four == 6011 || two == 65 || (three >= 644 && three <= 649)) return n >= 16;
   if (two == 35) return n >= 16;
   if (two == 36 || two == 38 || (three >= 300 && three <= 305)) return n >= 14;
