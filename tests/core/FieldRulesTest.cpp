@@ -877,3 +877,33 @@ TEST(FieldRules, DatesOfBirthInMoreWords) {
   };
   expectFound(found);
 }
+
+TEST(FieldRules, PeopleNamedByTheirRoleAndBareAccounts) {
+  const Case found[] = {
+      {"Customer Ahmed Khan (ID: CUST-12345) called about order #5532.", "name:Ahmed Khan"},
+      {"Member Sofia Rossi (member ID M1234567) renewed today.", "name:Sofia Rossi"},
+      {"Patient Maria Haddad, DOB 03/15/1985, MRN 12345.", "name:Maria Haddad"},
+      {"Username jsmith88 has been locked after 3 failed attempts.", "username:jsmith88"},
+      {"Your account 12345678 has been credited.", "identifier:12345678"},
+      {"Emily Chen's driver's license (D1234567) expires next month.", "driverLicense:D1234567"},
+      {"Can you update my address to 995 Oak Avenue?", "address:995 Oak Avenue"},
+  };
+  expectFound(found);
+  const char* notFound[] = {
+      "Customer Success Team, Acme",
+      "Customer Service Desk, floor 2",
+      "Employee Handbook (2024 edition)",
+      "Tenant Isolation.",
+      "Customer Journey Map was updated",
+      "    \"AWS::AppStream::User\": \"be1b115ae2246b4b\",",
+      "            account_id=s3_bucket_owner if s3_bucket_owner else self.account_id,",
+      "# The AWS account ID is a 12-digit number, such as",
+      "IEEE Transactions on Knowledge and Data Engineering 23(12):1842--1856.",
+      "Spring 2024 release",
+      "String 3 is empty",
+  };
+  for (const char* c : notFound) {
+    auto text = toUtf16(c);
+    EXPECT_TRUE(find(text).empty()) << c << " -> " << dump(describe(text, find(text)));
+  }
+}

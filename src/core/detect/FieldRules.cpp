@@ -106,7 +106,7 @@ constexpr std::array<std::array<bool, 129>, 4> kStops = [] {
     for (char c : std::string_view(":=\t,;|>")) a[prev][std::size_t(c)] = true;
     for (char c = '0'; c <= '9'; ++c) a[prev][std::size_t(c)] = prev != kDigitClass;
     for (char c : std::string_view("iwt")) a[prev][std::size_t(c)] = prev == kBlankClass;
-    for (char c : std::string_view("MDPSHFI"))
+    for (char c : std::string_view("MDPSHFICEAT"))
       a[prev][std::size_t(c)] = prev == kBlankClass || prev == kOther;
   }
   return a;
@@ -216,7 +216,9 @@ class Scanner {
     const __m128i prevOther = _mm_andnot_si128(_mm_or_si128(prevLetter, prevDigit), prevAscii);
     const __m128i caps = _mm_or_si128(
         _mm_or_si128(_mm_or_si128(is(c, 'M'), is(c, 'D')), _mm_or_si128(is(c, 'P'), is(c, 'S'))),
-        _mm_or_si128(_mm_or_si128(is(c, 'H'), is(c, 'F')), is(c, 'I')));
+        _mm_or_si128(_mm_or_si128(_mm_or_si128(is(c, 'H'), is(c, 'F')), is(c, 'I')),
+                     _mm_or_si128(_mm_or_si128(is(c, 'C'), is(c, 'E')),
+                                  _mm_or_si128(is(c, 'A'), is(c, 'T')))));
     m = _mm_or_si128(m, _mm_and_si128(prevOther, caps));
     return unsigned(_mm_movemask_epi8(m));
   }
@@ -373,6 +375,10 @@ class Scanner {
         case u'H':
         case u'F':
         case u'I':
+        case u'C':
+        case u'E':
+        case u'A':
+        case u'T':
           if (i == ls || !isAlnum(t_[i - 1])) salutation(i, le);
           break;
         default:
@@ -387,6 +393,12 @@ class Scanner {
   }
 
   // ---- keys before separators ------------------------------------------------
+
+  bool hasLower(int b, int e) const {
+    for (int i = b; i < e; ++i)
+      if (isAsciiLower(t_[i])) return true;
+    return false;
+  }
 
   bool lineStartBefore(int at, int ls) const {
     int i = ls;
@@ -475,8 +487,11 @@ class Scanner {
       if (before == u'?' || before == u'&' || before == u';')
         k.ctx = Ctx::query;
       else if (s.len == 1 && lineStartBefore(k.start, ls))
-        // An indented "key = value" is a statement in a block of code, not INI.
-        k.ctx = !blankBefore ? Ctx::env : k.start == ls ? Ctx::ini : Ctx::code;
+        // An indented "key = value" is a statement in a block of code, not INI;
+        // an indented lower-case "key=value" is a keyword argument.
+        k.ctx = !blankBefore    ? (k.start > ls && hasLower(k.start, s.pos) ? Ctx::code : Ctx::env)
+                : k.start == ls ? Ctx::ini
+                                : Ctx::code;
       else
         k.ctx = Ctx::code;
     }
@@ -803,6 +818,10 @@ class Scanner {
 
   // "CVV 123", "DOB 12/04/1990", "born April 12, 1990", "Passport X1234567".
   void digitStart(int i, int ls, int le) {
+    if (i > ls && (isAsciiLower(t_[i - 1]) || t_[i - 1] == u'_')) {
+      bareUsername(i, ls, le);
+      return;
+    }
     int ts = i;
     // An id may open with capitals: "X1234567", "ACC-426505", "SMITH115733J86AB".
     if (i > ls &&
@@ -834,8 +853,9 @@ class Scanner {
           out_.push_back({Kind::address, Range{a.begin, a.end - a.begin}, false, false, false, {}});
       }
     }
-    int j = ts;
-    while (j > ls && isBlank(t_[j - 1]) && ts - j < 3) --j;
+    int j = ts > ls && t_[ts - 1] == u'(' ? ts - 1 : ts;  // "driver's license (D1234567)"
+    const int open = j;
+    while (j > ls && isBlank(t_[j - 1]) && open - j < 3) --j;
     if (j == ts || j == ls) return;
     int valueStart = ts;
     // A month name before the day belongs to the date.
@@ -866,6 +886,23 @@ class Scanner {
     const KeyRule* r = labelEndingAt(j, ls);
     if (!r || !(r->flags & kBare) || r->shape == Shape::none || !on(r->kind)) return;
     value(*r, valueStart, le, Mode::leading, false, j, true);
+  }
+
+  // "Username jsmith88 has been locked": an account name with digits after its label.
+  void bareUsername(int i, int ls, int le) {
+    if (!on(Kind::username)) return;
+    int tb = i;
+    while (tb > ls && i - tb < 32 &&
+           (isAsciiAlpha(t_[tb - 1]) || isDigit(t_[tb - 1]) || t_[tb - 1] == u'_' ||
+            t_[tb - 1] == u'.' || t_[tb - 1] == u'-'))
+      --tb;
+    if (tb == ls || !isBlank(t_[tb - 1])) return;
+    int j = tb;
+    while (j > ls && isBlank(t_[j - 1]) && tb - j < 3) --j;
+    if (j == ls || !isLetter(t_[j - 1])) return;
+    const KeyRule* r = labelEndingAt(j, ls);
+    if (!r || r->kind != Kind::username || !(r->flags & kBare)) return;
+    value(*r, tb, le, Mode::leading, false, j, true);
   }
 
   // A house number followed by a capitalised word, before the full parse.
@@ -938,10 +975,7 @@ class Scanner {
   // "Mr. John Smith", "Dr Jane Doe".
   void salutation(int i, int le) {
     if (!on(Kind::name)) return;
-    if (t_[i] == u'I' || t_[i] == u'P') {
-      introducedName(i, le);
-      return;
-    }
+    if (introducedName(i, le)) return;
     if (t_[i] == u'D' && le - i > 5 && t_.substr(i, 5) == u"Dear ") {
       greeting(i + 5, le);
       return;
@@ -963,29 +997,46 @@ class Scanner {
 
   // "I am Jane Doe", "I'm Jane Doe", "Patient Jane Doe was seen": a name of two
   // words at least ("I am Groot" may be anything).
-  void introducedName(int i, int le) {
-    static constexpr std::array<std::u16string_view, 4> kIntros = {u"I am ", u"I'm ", u"I\u2019m ",
-                                                                   u"Patient "};
-    for (std::u16string_view intro : kIntros) {
-      if (le - i < int(intro.size()) || t_.substr(i, intro.size()) != intro) continue;
-      const int n = skipBlanksAt(i + int(intro.size()), le);
+  // A person's role before the name ("Customer Jane Doe (ID: …)") asks more of
+  // what follows than "I am" does.
+  bool introducedName(int i, int le) {
+    struct Intro {
+      std::u16string_view words;
+      bool role;
+    };
+    static constexpr std::array<Intro, 12> kIntros = {{{u"I am ", false},
+                                                       {u"I'm ", false},
+                                                       {u"I\u2019m ", false},
+                                                       {u"Patient ", true},
+                                                       {u"Customer ", true},
+                                                       {u"Client ", true},
+                                                       {u"Member ", true},
+                                                       {u"Employee ", true},
+                                                       {u"Applicant ", true},
+                                                       {u"Candidate ", true},
+                                                       {u"Tenant ", true},
+                                                       {u"Passenger ", true}}};
+    for (const Intro& intro : kIntros) {
+      if (le - i < int(intro.words.size()) || t_.substr(i, intro.words.size()) != intro.words)
+        continue;
+      const int n = skipBlanksAt(i + int(intro.words.size()), le);
       Span s = fieldvalue::nameAfterSalutation(t_, n, le);
       if (s.begin >= 0 && t_.substr(s.begin, s.end - s.begin).find(u' ') != View::npos &&
-          endsIntroducedName(s.end, le))
+          endsIntroducedName(s.end, le, intro.role))
         out_.push_back({Kind::name, Range{s.begin, s.end - s.begin}, true, false, false, {}});
-      return;
+      return true;
     }
+    return false;
   }
 
   // What may follow a name so introduced: the sentence's end, an age, or a
   // word that goes on about the person ("I'm Back Online now" is no name).
-  bool endsIntroducedName(int end, int le) const {
+  bool endsIntroducedName(int end, int le, bool role) const {
     const int n = skipBlanksAt(end, le);
-    if (n >= le) return true;
+    if (n >= le) return !role;
     const char16_t c = t_[n];
-    if (c == u'.' || c == u',' || c == u'!' || c == u';' || c == u':' || c == u'(' || c == u')' ||
-        isDigit(c))
-      return true;
+    if (c == u',' || c == u'(' || isDigit(c) || (c == u';' && role)) return true;
+    if (c == u'.' || c == u'!' || c == u';' || c == u':' || c == u')') return !role;
     int w = n;
     while (w < le && isAsciiLower(t_[w])) ++w;
     static constexpr std::array<std::string_view, 22> kNext = {

@@ -98,37 +98,39 @@ const WordSet kWeekdays(std::to_array<std::string_view>({"monday", "tuesday", "w
 
 // Capitalised words that are not part of a person's name.
 const WordSet kNotNameWords(std::to_array<std::string_view>(
-    {"the",         "and",       "of",         "for",       "inc",
-     "llc",         "ltd",       "corp",       "company",   "corporation",
-     "team",        "group",     "test",       "admin",     "administrator",
-     "user",        "guest",     "default",    "none",      "null",
-     "true",        "false",     "unknown",    "main",      "app",
-     "application", "service",   "server",     "system",    "build",
-     "deploy",      "release",   "update",     "version",   "project",
-     "department",  "hospital",  "university", "school",    "bank",
-     "street",      "avenue",    "road",       "new",       "my",
-     "your",        "our",       "this",       "that",      "yes",
-     "no",          "ok",        "error",      "warning",   "info",
-     "debug",       "todo",      "example",    "sample",    "demo",
-     "hello",       "world",     "run",        "install",   "setup",
-     "check",       "checkout",  "upload",     "download",  "lint",
-     "tests",       "ci",        "cd",         "api",       "web",
-     "data",        "database",  "config",     "is",        "was",
-     "in",          "at",        "on",         "to",        "with",
-     "from",        "thank",     "thanks",     "hi",        "hey",
-     "please",      "sorry",     "dear",       "welcome",   "good",
-     "great",       "sure",      "okay",       "not",       "very",
-     "portal",      "safety",    "care",       "services",  "information",
-     "record",      "records",   "feedback",   "support",   "experience",
-     "account",     "name",      "sir",        "sirs",      "madam",
-     "madame",      "customer",  "customers",  "all",       "colleagues",
-     "friends",     "hiring",    "manager",    "valued",    "member",
-     "members",     "client",    "colleague",  "partner",   "guest",
-     "everyone",    "folks",     "reader",     "parents",   "candidate",
-     "mom",         "dad",       "mum",        "committee", "editor",
-     "reviewer",    "reviewers", "recruiter",  "whom",      "concern",
-     "value",       "key",       "namespace",  "type",      "id",
-     "arn"}));
+    {"the",         "and",       "of",           "for",        "inc",
+     "llc",         "ltd",       "corp",         "company",    "corporation",
+     "team",        "group",     "test",         "admin",      "administrator",
+     "user",        "guest",     "default",      "none",       "null",
+     "true",        "false",     "unknown",      "main",       "app",
+     "application", "service",   "server",       "system",     "build",
+     "deploy",      "release",   "update",       "version",    "project",
+     "department",  "hospital",  "university",   "school",     "bank",
+     "street",      "avenue",    "road",         "new",        "my",
+     "your",        "our",       "this",         "that",       "yes",
+     "no",          "ok",        "error",        "warning",    "info",
+     "debug",       "todo",      "example",      "sample",     "demo",
+     "hello",       "world",     "run",          "install",    "setup",
+     "check",       "checkout",  "upload",       "download",   "lint",
+     "tests",       "ci",        "cd",           "api",        "web",
+     "data",        "database",  "config",       "is",         "was",
+     "in",          "at",        "on",           "to",         "with",
+     "from",        "thank",     "thanks",       "hi",         "hey",
+     "please",      "sorry",     "dear",         "welcome",    "good",
+     "great",       "sure",      "okay",         "not",        "very",
+     "portal",      "safety",    "care",         "services",   "information",
+     "record",      "records",   "feedback",     "support",    "experience",
+     "account",     "name",      "sir",          "sirs",       "madam",
+     "madame",      "customer",  "customers",    "all",        "colleagues",
+     "friends",     "hiring",    "manager",      "valued",     "member",
+     "members",     "client",    "colleague",    "partner",    "guest",
+     "everyone",    "folks",     "reader",       "parents",    "candidate",
+     "mom",         "dad",       "mum",          "committee",  "editor",
+     "reviewer",    "reviewers", "recruiter",    "whom",       "concern",
+     "value",       "key",       "namespace",    "type",       "id",
+     "arn",         "service",   "desk",         "success",    "relations",
+     "journey",     "insights",  "satisfaction", "onboarding", "login",
+     "survey",      "details",   "profile"}));
 
 // Lower-case words that may stand inside a name.
 const WordSet kParticles(std::to_array<std::string_view>(
@@ -580,6 +582,11 @@ Span matchUsername(View t, int b, int e, const KeyRule& rule, Mode mode, bool st
   View v = t.substr(vb, end - vb);
   if (!hasLetter(t, vb, end)) return kNone;
   if (mode == Mode::code && isDottedReference(v)) return kNone;  // "self.username"
+  if (v.size() >= 12) {  // "be1b115ae2246b4b": a hash, not an account
+    bool hex = true;
+    for (char16_t c : v) hex = hex && (isDigit(c) || (c >= u'a' && c <= u'f'));
+    if (hex && countDigits(t, vb, end) > 0) return kNone;
+  }
   if (const auto at = v.find(u'@'); at != View::npos && v.find(u'.', at) != View::npos)
     return kNone;  // an e-mail address: the e-mail rule's
   if (FieldRules::isPlaceholderValue(v) || isNullWord(v) || inSet(v, kSystemUsers) ||
@@ -629,6 +636,8 @@ Span idGroups(View t, int b, int e, Mode mode, int minAlnum, int maxAlnum, int m
     // after an id written with joiners ("123-45-6789 on file"), and letters only
     // as a single capital ("QQ 12 34 56 C", not "X1234567 ok").
     if (!first && (joined || (gd == 0 && !(upper && ga == 1)))) break;
+    // "a 12-digit number": a word of prose, not the id's first group.
+    if (first && gd == 0 && !upper && mode != Mode::whole) return kNone;
     alnum += ga;
     digits += gd;
     end = g;
@@ -825,8 +834,9 @@ Span acceptPhrase(View t, int b, int e, bool needsContext) {
     while (w > vb && isLetter(t[w - 1])) --w;
     return dot - w != 1 && !inSet(t.substr(w, dot - w), kAbbreviations);
   };
-  while (ve > vb && (t[ve - 1] == u',' || t[ve - 1] == u';' || t[ve - 1] == u':' ||
-                     (t[ve - 1] == u'.' && sentenceStop(ve - 1))))
+  while (ve > vb &&
+         (t[ve - 1] == u',' || t[ve - 1] == u';' || t[ve - 1] == u':' || t[ve - 1] == u'?' ||
+          t[ve - 1] == u'!' || (t[ve - 1] == u'.' && sentenceStop(ve - 1))))
     --ve;
   if (ve <= vb || ve - vb > 200) return kNone;
   View v = t.substr(vb, ve - vb);
@@ -1236,6 +1246,9 @@ bool isStreetWord(View word) {
       char16_t c = word[word.size() - end.size() + k];
       same = (c < 0x80 ? lowerAscii(c) : c) == end[k];
     }
+    // "Kaiserring", never "Spring", "String" or "Engineering".
+    if (same && end == u"ring" && word.size() > 4 && lowerAscii(word[word.size() - 5]) != u'r')
+      continue;
     if (same) return true;
   }
   return false;
@@ -1301,10 +1314,17 @@ Span match(View t, int b, int e, const KeyRule& rule, Mode mode, bool strict) {
       return kNone;
   }
   if (mode == Mode::code) {  // "user=svc_user": an unquoted word in code is a variable
-    int i = b;
+    int i = b, words = 0, run = 0;
     bool digit = false;
-    while (i < e && (isAsciiAlpha(t[i]) || isDigit(t[i]) || t[i] == u'_')) digit |= isDigit(t[i++]);
-    if (i > b && !isDigit(t[b]) && !digit && (i == e || !isLetter(t[i]))) return kNone;
+    while (i < e && (isAsciiAlpha(t[i]) || isDigit(t[i]) || t[i] == u'_')) {
+      digit |= isDigit(t[i]);
+      run = isAsciiAlpha(t[i]) ? run + 1 : (t[i] == u'_' ? 0 : -100);
+      words += run == 3;
+      ++i;
+    }
+    // "s3_bucket_owner": digits or not, two words joined by "_" name a variable.
+    const bool snake = words >= 2 && t.substr(b, i - b).find(u'_') != View::npos;
+    if (i > b && !isDigit(t[b]) && (!digit || snake) && (i == e || !isLetter(t[i]))) return kNone;
   }
   switch (rule.shape) {
     case Shape::none:
