@@ -27,13 +27,13 @@ static bool escapedLineEnd(std::u16string_view text, std::size_t pos) {
          text[pos - 2] == '\\' && (pos < 3 || text[pos - 3] != '\\');
 }
 
-bool chars::joinsBefore(std::u16string_view text, std::size_t pos) {
+bool chars::joinsBeforeSlow(std::u16string_view text, std::size_t pos) {
   if (pos == 0 || pos > text.size()) return false;
   const char16_t c = text[pos - 1];
   return wordChar(c) && !unspacedScript(c) && !escapedLineEnd(text, pos);
 }
 
-bool chars::joinsAt(std::u16string_view text, std::size_t pos) {
+bool chars::joinsAtSlow(std::u16string_view text, std::size_t pos) {
   return pos < text.size() && wordChar(text[pos]) && !unspacedScript(text[pos]);
 }
 

@@ -41,8 +41,20 @@ constexpr bool space(char16_t c) {
 // there: letters and digits do, except those of scripts written without
 // blanks (ideographs, kana, hangul, Thai: "卡号4111…"), and so does the "n"
 // of an escaped line end ("\n4111…") only when no backslash leads it.
-bool joinsBefore(std::u16string_view text, std::size_t pos);
-bool joinsAt(std::u16string_view text, std::size_t pos);
+// Most rules ask at every candidate: ASCII is answered inline.
+bool joinsBeforeSlow(std::u16string_view text, std::size_t pos);
+bool joinsAtSlow(std::u16string_view text, std::size_t pos);
+inline bool joinsBefore(std::u16string_view text, std::size_t pos) {
+  if (pos == 0 || pos > text.size()) return false;
+  const char16_t c = text[pos - 1];
+  if (c < 0x80 && c != 'n' && c != 'r' && c != 't') return alnum(c) || c == '_';
+  return joinsBeforeSlow(text, pos);
+}
+inline bool joinsAt(std::u16string_view text, std::size_t pos) {
+  if (pos >= text.size()) return false;
+  if (text[pos] < 0x80) return alnum(text[pos]) || text[pos] == '_';
+  return joinsAtSlow(text, pos);
+}
 // ASCII case-insensitive comparison of text at pos with a lower-case literal.
 bool at(std::u16string_view text, std::size_t pos, std::u16string_view lowerLiteral);
 }  // namespace chars
