@@ -212,6 +212,9 @@ TEST(DetectorCard, LookAlikes) {
                               {"IBAN: IE12 FLTR 5909 3009 9826 82", {}},  // the account's digits
                               {"Order #5051672621677 shipped", {}},
                               {"ticket #4111111111111111", {}},
+                              {"Tracking number: 4111111111111111", {}},
+                              {"Order no. 4111 1111 1111 1111 shipped", {}},
+                              {"Visa number 4111111111111111", {"4111111111111111"}},
                               {"411111111117", {}},  // twelve digits: Maestro only
                               {"541234567892", {}},  // …and not Mastercard
                               {"code points 6020 6023 6024 6025", {}},

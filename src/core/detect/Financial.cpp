@@ -159,18 +159,36 @@ bool mod97(const std::u16string& iban) {
 
 }  // namespace
 
-// Whether the word before pos (blanks skipped) names a card: "Visa #", "card #".
-bool Scanner::cardWordBefore(std::size_t pos) const {
-  while (pos > 0 && text_[pos - 1] == ' ') --pos;
-  std::size_t k = pos;
-  while (k > 0 && alpha(text_[k - 1]) && pos - k < 12) --k;
-  if (k > 0 && wordChar(text_[k - 1])) return false;
-  std::u16string word(text_.substr(k, pos - k));
-  for (auto& c : word) c = fold(c);
-  for (std::u16string_view w :
-       {u"card", u"visa", u"mastercard", u"amex", u"maestro", u"jcb", u"discover", u"cc", u"pan"})
-    if (word == w) return true;
-  return false;
+// What the words before pos say the number is: "card #4111…", "Visa: 4111…"
+// name a card; "Order no. 4111…", "tracking number 4111…" name something
+// else. Blanks, "#", ":" and words such as "number" are passed over.
+Scanner::NumberCue Scanner::cueBefore(std::size_t pos) const {
+  static constexpr std::u16string_view kCard[] = {u"card",    u"visa", u"mastercard", u"amex",
+                                                  u"maestro", u"jcb",  u"discover",   u"cc",
+                                                  u"pan",     u"mir"};
+  static constexpr std::u16string_view kOther[] = {
+      u"order", u"invoice", u"tracking",     u"ticket",   u"ref",    u"reference", u"transaction",
+      u"txn",   u"booking", u"confirmation", u"shipment", u"parcel", u"serial",    u"imei",
+      u"isbn",  u"po",      u"phone",        u"tel",      u"fax",    u"mobile"};
+  static constexpr std::u16string_view kFillers[] = {u"no", u"nr", u"number", u"num", u"id"};
+  for (int words = 0; words < 3; ++words) {
+    while (pos > 0 && (text_[pos - 1] == ' ' || text_[pos - 1] == '#' || text_[pos - 1] == ':' ||
+                       text_[pos - 1] == '.'))
+      --pos;
+    std::size_t k = pos;
+    while (k > 0 && alpha(text_[k - 1]) && pos - k < 14) --k;
+    if (k == pos || (k > 0 && wordChar(text_[k - 1]))) return NumberCue::none;
+    std::u16string word(text_.substr(k, pos - k));
+    for (auto& c : word) c = fold(c);
+    for (auto w : kCard)
+      if (word == w) return NumberCue::card;
+    for (auto w : kOther)
+      if (word == w) return NumberCue::other;
+    if (std::find(std::begin(kFillers), std::end(kFillers), word) == std::end(kFillers))
+      return NumberCue::none;
+    pos = k;
+  }
+  return NumberCue::none;
 }
 
 void Scanner::card(std::size_t start) {
@@ -183,7 +201,8 @@ void Scanner::card(std::size_t start) {
   // ("arn:aws:iam::123456789012:role/x"), not a Maestro card.
   if (prev == ':' && ch(start + 12) == ':') return;
   // "#" numbers orders, tickets and issues; "card #4111…" still names a card.
-  if (prev == '#' && !cardWordBefore(start - 1)) return;
+  const NumberCue cue = cueBefore(start);
+  if ((prev == '#' && cue != NumberCue::card) || cue == NumberCue::other) return;
   // Groups of digits joined by one consistent single space or hyphen.
   std::array<char16_t, 32> buffer{};
   std::size_t used = 0;

@@ -109,7 +109,8 @@ class Scanner {
   std::size_t extension(std::size_t end) const;
   // Financial
   void card(std::size_t start);
-  bool cardWordBefore(std::size_t pos) const;
+  enum class NumberCue { none, card, other };
+  NumberCue cueBefore(std::size_t pos) const;
   void iban(std::size_t start);
   bool insideIbanShape(std::size_t start) const;
   // Secrets
