@@ -1017,7 +1017,8 @@ class Scanner {
                                                        {u"Tenant ", true},
                                                        {u"Passenger ", true}}};
     for (const Intro& intro : kIntros) {
-      if (le - i < int(intro.words.size()) || t_.substr(i, intro.words.size()) != intro.words)
+      if (t_[i] != intro.words[0] || le - i < int(intro.words.size()) ||
+          t_.substr(i, intro.words.size()) != intro.words)
         continue;
       const int n = skipBlanksAt(i + int(intro.words.size()), le);
       Span s = fieldvalue::nameAfterSalutation(t_, n, le);
