@@ -400,12 +400,15 @@ void Scanner::ipv6(std::size_t colon) {
   }
   if (groups < 3 && !number) return;
   if (groups < 2 && value != u"::1") return;
-  // "A1::B2", "a::1" and "add::a1" are scopes too: a two-group address starts
-  // with a network's group of three or four digits ("fe80::1", "2001::5").
-  if (groups == 2 && firstGroup > 0 &&
-      (firstGroup < 3 || std::none_of(text_.begin() + std::ptrdiff_t(b),
-                                      text_.begin() + std::ptrdiff_t(b + firstGroup), digit)))
-    return;
+  // "A1::B2", "a::1" and "add::a1" are scopes too, "x[100::200]" a slice: a
+  // two-group address starts with a network's group, digits and a letter or
+  // four digits ("fe80::1", "2001::5").
+  if (groups == 2 && firstGroup > 0) {
+    const auto first = text_.substr(b, firstGroup);
+    const bool digits = std::any_of(first.begin(), first.end(), digit);
+    const bool letters = std::any_of(first.begin(), first.end(), alpha);
+    if (firstGroup < 3 || !digits || (!letters && firstGroup < 4)) return;
+  }
   // Eight two-digit groups are bytes (a WWN, an EUI-64, a dump) or a time.
   if (groups == 8 && pairs == 8) return;
   if (!NetworkAddress::parseIPv6(value)) return;
