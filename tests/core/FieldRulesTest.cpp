@@ -907,3 +907,20 @@ TEST(FieldRules, PeopleNamedByTheirRoleAndBareAccounts) {
     EXPECT_TRUE(find(text).empty()) << c << " -> " << dump(describe(text, find(text)));
   }
 }
+
+TEST(FieldRules, LabelsOfEuropeanForms) {
+  const Case found[] = {
+      {"Anschrift: Hauptstraße 5, 10115 Berlin", "address:Hauptstraße 5, 10115 Berlin"},
+      {"Reisepassnummer: C01X00T47", "passport:C01X00T47"},
+      {"Führerscheinnummer: B072RRE2I55", "driverLicense:B072RRE2I55"},
+      {"Kontonummer: 1234567890", "identifier:1234567890"},
+      {"Benutzername: mmueller42", "username:mmueller42"},
+      {"Numéro de passeport : 12AB34567", "passport:12AB34567"},
+      {"Code postal: 69001", "address:69001"},
+      {"Data di nascita: 12/04/1990", "birthDate:12/04/1990"},
+      {"Número de pasaporte: XDA123456", "passport:XDA123456"},
+      {"Geboortedatum: 12-04-1990", "birthDate:12-04-1990"},
+      {"Woonplaats: Amsterdam", "address:Amsterdam"},
+  };
+  expectFound(found);
+}

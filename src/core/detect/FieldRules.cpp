@@ -974,7 +974,10 @@ class Scanner {
 
   // "Mr. John Smith", "Dr Jane Doe".
   void salutation(int i, int le) {
-    if (!on(Kind::name)) return;
+    // Every word below is a capital and a lower-case letter, or "I am", "I'm".
+    if (!on(Kind::name) || i + 2 >= le ||
+        !(isAsciiLower(t_[i + 1]) || (t_[i] == u'I' && t_[i + 1] != u'n')))
+      return;
     if (introducedName(i, le)) return;
     if (t_[i] == u'D' && le - i > 5 && t_.substr(i, 5) == u"Dear ") {
       greeting(i + 5, le);
