@@ -223,7 +223,11 @@ inline Phone phone(Rng& r) {
       std::string ex = l(3);
       if (ex[1] == '1' && ex[2] == '1') ex[2] = '2';
       const std::string sub = d(4);
-      switch (r.in(0, 9)) {
+      switch (r.in(0, 11)) {
+        case 10:  // the international prefix and an extension, as generated test data writes them
+          return {"001-" + area + "-" + ex + "-" + sub + "x" + d(r.in(3, 5)), false};
+        case 11:
+          return {"(" + area + ")" + ex + "-" + sub + "x" + d(r.in(3, 5)), true};
         case 7:
           return {area + " " + ex + " " + sub, true};
         case 8:
@@ -253,6 +257,7 @@ inline Phone phone(Rng& r) {
         return r.chance(50) ? Phone{"+44 " + a + " " + b, false} : Phone{"0" + a + " " + b, true};
       }
       const std::string a = r.pick({"7", "3"}) + d(3), b = d(4);
+      if (r.chance(20)) return {"(020) " + a + " " + b, true};
       return r.chance(50) ? Phone{"+44 20 " + a + " " + b, false}
                           : Phone{"020 " + a + " " + b, true};
     }

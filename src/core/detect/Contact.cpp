@@ -558,6 +558,9 @@ constexpr std::array<std::u16string_view, 24> kPhoneCues = {
     u"dial",      u"contact", u"hotline", u"helpline", u"ph",        u"tele"};
 // The cues written with a full stop ("Tel. 555-0100").
 constexpr std::array<std::u16string_view, 4> kPhoneAbbreviations = {u"tel", u"ph", u"mob", u"tele"};
+constexpr std::array<std::u16string_view, 3> kNumberWords = {u"number", u"num", u"no"};
+constexpr std::array<std::u16string_view, 6> kPossessives = {u"my",  u"our",  u"his",
+                                                             u"her", u"your", u"their"};
 // Words between a cue and the number that make the number something else:
 // "call count 1234567", "phone order 555-0100".
 constexpr std::array<std::u16string_view, 18> kOtherNumbers = {
@@ -572,6 +575,7 @@ void preparePhonePlan() { NumberPlan::instance(); }
 // same sentence.
 bool Scanner::phoneCue(std::size_t start) const {
   std::size_t k = start;
+  bool afterNumber = false;  // the word read last was "number"
   for (int words = 0; words < 5; ++words) {
     while (k > 0 && (text_[k - 1] == ' ' || text_[k - 1] == '\t')) --k;
     if (k > 0 && text_[k - 1] == ':' && words == 0) --k;
@@ -586,6 +590,9 @@ bool Scanner::phoneCue(std::size_t start) const {
     if (stop) return oneOf(word, kPhoneAbbreviations);
     if (oneOf(word, kPhoneCues)) return true;
     if (oneOf(word, kOtherNumbers)) return false;
+    // "my number is 555-0100": a number of one's own is a phone number.
+    if (oneOf(word, kPossessives) && afterNumber) return true;
+    afterNumber = oneOf(word, kNumberWords);
   }
   return false;
 }
