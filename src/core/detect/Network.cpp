@@ -56,15 +56,17 @@ bool anyPartBack(std::u16string_view text, std::size_t a, std::size_t b, F f) {
 }
 
 // "Upgraded OpenSSL to", "bump V8 from": an upgrade among the `within` words
-// before pos on its line.
-bool afterUpgrade(std::u16string_view text, std::size_t pos, int within) {
+// before pos on its line. Updates and migrations also move things to hosts
+// ("update DNS to 52.1.2.3"): they count only with `anyChange`.
+bool afterUpgrade(std::u16string_view text, std::size_t pos, int within, bool anyChange) {
   WordsBefore words(text, pos);
   std::size_t a, b;
   words.next(a, b);  // pos starts a word
-  for (int n = 0; n < within && words.next(a, b); ++n)
-    for (std::u16string_view stem :
-         {u"upgrad", u"updat", u"downgrad", u"bump", u"migrat", u"patch", u"roll"})
+  for (int n = 0; n < within && words.next(a, b); ++n) {
+    for (std::u16string_view stem : {u"upgrad", u"downgrad", u"bump", u"patch", u"roll"})
       if (at(text, a, stem)) return true;
+    if (anyChange && (at(text, a, u"updat") || at(text, a, u"migrat"))) return true;
+  }
   return false;
 }
 
@@ -73,8 +75,9 @@ bool afterUpgrade(std::u16string_view text, std::size_t pos, int within) {
 // line, each without its surrounding punctuation.
 bool introducedAsVersion(std::u16string_view text, std::size_t start, bool small) {
   static constexpr std::u16string_view kWords[] = {
-      u"version", u"ver",    u"release", u"build", u"firmware", u"v",    u"chapter",   u"section",
-      u"clause",  u"figure", u"table",   u"oid",   u"rfc",      u"step", u"paragraph", u"§"};
+      u"version", u"versions", u"ver",      u"release", u"releases", u"build",     u"firmware",
+      u"v",       u"chapter",  u"chapters", u"section", u"sections", u"clause",    u"clauses",
+      u"figure",  u"table",    u"oid",      u"rfc",     u"step",     u"paragraph", u"§"};
   std::size_t i = start;
   while (i > 0 && !space(text[i - 1])) --i;  // the quad's own word
   WordsBefore before(text, i);
@@ -97,9 +100,10 @@ bool introducedAsVersion(std::u16string_view text, std::size_t start, bool small
       for (std::u16string_view w : {u"server", u"host", u"ip", u"address", u"addr", u"gateway",
                                     u"node", u"machine", u"proxy", u"peer", u"client"})
         if (word == w) return false;
-    // "v8: upgrade to 3.24.35.22", "upgraded V8 from 3.1.8.10" (but "update
-    // the A record to 52.1.2.3" points a name at an address).
-    if (words == 0 && (word == u"to" || word == u"from") && afterUpgrade(text, a, 2)) return true;
+    // "v8: upgrade to 3.24.35.22", "upgrade to V8 4.7.80.25", "Upgraded to
+    // 4.6.85.25 from 4.5.103.35" (but "update the A record to 52.1.2.3"
+    // points a name at an address).
+    if ((word == u"to" || word == u"from") && afterUpgrade(text, a, 3, false)) return true;
   }
   return false;
 }
@@ -134,7 +138,7 @@ bool introducedAsAddress(std::u16string_view text, std::size_t start, std::size_
   // "from" and "to" also bound ranges of versions ("from 1.2.3.4 to 1.2.4.0")
   // and follow upgrades ("Upgraded OpenSSL to 1.1.1.9").
   auto versionBound = [&](std::u16string_view word, std::size_t wordStart) {
-    if (afterUpgrade(text, wordStart, 6)) return true;
+    if (afterUpgrade(text, wordStart, 6, true)) return true;
     if (word == u"from") {
       std::size_t k = end;
       while (k < text.size() && (text[k] == ' ' || text[k] == '\t')) ++k;
@@ -344,8 +348,13 @@ void Scanner::ipv4(std::size_t start) {
   const bool small = a[0] <= 31 && a[1] <= 31 && a[2] <= 31 && a[3] <= 31;
   const bool same = a[0] == a[1] && a[1] == a[2] && a[2] == a[3];
   if (small && !same && a[0] != 10 && !introducedAsAddress(text_, start, i)) return;
-  // Object identifiers of the directory and internet arcs ("2.5.4.3", "1.3.6.1").
-  if ((a[0] == 2 && a[1] == 5) || (a[0] == 1 && a[1] == 3 && a[2] == 6)) return;
+  // Object identifiers of the directory and organisation arcs ("2.5.4.3",
+  // "1.3.6.1", "1.3.101.110").
+  if ((a[0] == 2 && a[1] == 5) || (a[0] == 1 && a[1] == 3)) return;
+  // A heading's number at the start of its line ("10.3.2.3. Interior Nodes").
+  if (next == '.' && (ch(i + 1) == ' ' || ch(i + 1) == 0xa0 || ch(i + 1) == '\t') &&
+      (start == 0 || text_[start - 1] == '\n' || text_[start - 1] == '>'))
+    return;
   if (introducedAsVersion(text_, start, small) || betweenFractions(text_, start, i)) return;
   add(Kind::ipv4, start, i);
 }
