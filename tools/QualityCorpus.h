@@ -1392,7 +1392,15 @@ inline void endpoints(Doc& d, Rng& r) {
   d.mark(Kind::macAddress, r.digits(4) + "." + r.digits(4) + "." + r.digits(4))
       << "    DYNAMIC     Gi1/0/" << std::to_string(r.in(1, 48)) << "\nbssid ";
   d.mark(Kind::macAddress, r.chars(kHex, 1) + r.pick({"0", "4", "8", "c"}) + r.chars(kHex, 10))
-      << "\n";
+      << "\n* deps: upgrade to V8 ";
+  // Four-part versions and clause numbers that read as quads.
+  d.neg("version", std::to_string(r.in(4, 12)) + "." + std::to_string(r.in(0, 9)) + "." +
+                       std::to_string(r.in(60, 254)) + "." + std::to_string(r.in(10, 99)))
+      << "\n// see ";
+  d.neg("section", std::to_string(r.in(17, 30)) + "." + std::to_string(r.in(1, 9)) + ".1." +
+                       std::to_string(r.in(1, 9)))
+      << "/" << std::to_string(r.in(2, 24)) << " and x[" << std::to_string(r.in(100, 999))
+      << "::" << std::to_string(r.in(100, 999)) << "]\n";
 }
 
 // A cloud service-account file: the key block sits in a JSON string with its
