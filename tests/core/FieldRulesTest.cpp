@@ -924,3 +924,18 @@ TEST(FieldRules, LabelsOfEuropeanForms) {
   };
   expectFound(found);
 }
+
+TEST(FieldRules, PostBoxesAndUnitsBeforeTheStreet) {
+  const Case found[] = {
+      {"I live at P.O. Box 1234, Springfield, IL 62704.",
+       "address:P.O. Box 1234, Springfield, IL 62704"},
+      {"Send it to PO Box 77, Leeds LS1 4AP", "address:PO Box 77, Leeds LS1 4AP"},
+      {"I live at Flat 3, 12 High Street, London SW1A 1AA.",
+       "address:Flat 3, 12 High Street, London SW1A 1AA"},
+  };
+  expectFound(found);
+  for (const char* c : {"the box 12 is empty", "Inbox 3 unread", "Flat 3, 12 items left"}) {
+    auto t = toUtf16(c);
+    EXPECT_TRUE(find(t).empty()) << c << " -> " << dump(describe(t, find(t)));
+  }
+}

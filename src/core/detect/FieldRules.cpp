@@ -833,10 +833,19 @@ class Scanner {
       bool withPlace = false;
       Span a = fieldvalue::streetAddress(t_, i, le, &withPlace);
       // A bare "5 Stars Road" needs a word that introduces a place.
-      if (a.begin >= 0 && (withPlace || placeCueBefore(i, ls)))
+      const int unit = a.begin >= 0 ? fieldvalue::unitBefore(t_, ls, i) : -1;
+      if (unit >= 0) a.begin = unit;
+      if (a.begin >= 0 && (withPlace || placeCueBefore(a.begin, ls)))
         out_.push_back({Kind::address, Range{a.begin, a.end - a.begin}, false, false, false, {}});
     }
     if (ts > ls && (t_[ts - 1] == u'.' || t_[ts - 1] == u'-' || t_[ts - 1] == u'/')) return;
+    if (ts == i && on(Kind::address) && i - 4 >= ls && t_[i - 1] == u' ' &&
+        (t_[i - 2] | 0x20) == u'x') {
+      bool withPlace = false;
+      Span a = fieldvalue::poBox(t_, ls, i, le, &withPlace);
+      if (a.begin >= 0 && (withPlace || placeCueBefore(a.begin, ls)))
+        out_.push_back({Kind::address, Range{a.begin, a.end - a.begin}, false, false, false, {}});
+    }
     if (ts == i && on(Kind::address) && i - 1 > ls && t_[i - 1] == u' ' && isLetter(t_[i - 2])) {
       int w = i - 1;
       while (w > ls && (isLetter(t_[w - 1]) || t_[w - 1] == u'.') && i - w < 32) --w;

@@ -1138,45 +1138,11 @@ static int leadingTypeStreet(View t, int i, int e) {
   return nameEnd;
 }
 
-Span streetAddress(View t, int b, int e, bool* withPlace) {
-  // House number: "12", "221B", "12-14".
-  int i = digitsEnd(t, b, e, 6);
-  if (i - b < 1 || i - b > 5) return kNone;
-  if (i < e && isAsciiUpper(t[i]) && i + 1 < e && isBlank(t[i + 1])) ++i;
-  if (i < e && t[i] == u'-' && i + 1 < e && isDigit(t[i + 1])) i = digitsEnd(t, i + 1, e, 5);
-  if (i >= e || t[i] != u' ') return kNone;
-  i = skipBlanks(t, i, e);
-  int words = 0, suffixEnd = leadingTypeStreet(t, i, e);
-  const bool typeFirst = suffixEnd >= 0;
-  // Street name words, the last of which is a street suffix.
-  for (int k = 0; !typeFirst && k < 6 && i < e; ++k) {
-    int w = i;
-    if (isDigit(t[w])) {  // "5th", "42nd"
-      int d = digitsEnd(t, w, e, 3);
-      w = ordinalEnd(t, d, e);
-      if (w == d || (w < e && isLetter(t[w]))) break;
-    } else {
-      if (!isUpper(t[w])) break;
-      w = wordEnd(t, w, e);
-      // "Queen's Road"
-      while (w + 1 < e && (t[w] == u'\'' || t[w] == 0x2019) && isLetter(t[w + 1]))
-        w = wordEnd(t, w + 1, e);
-      if (w - i > 30) return kNone;
-    }
-    View word = t.substr(i, w - i);
-    bool isSuffix = words > 0 && inSet(word, kStreetSuffixes);
-    bool isDirection = inSet(word, kDirections);
-    // "Main St." keeps its full stop, unless the stop ends the sentence.
-    if (w < e && t[w] == u'.' && w + 1 < e && !isLineEnd(t[w + 1])) ++w;
-    ++words;
-    if (isSuffix) suffixEnd = w;
-    if (isDirection && suffixEnd > 0) suffixEnd = w;
-    if (suffixEnd > 0 && !isSuffix && !isDirection) break;
-    if (w >= e || t[w] != u' ') break;
-    i = w + 1;
-  }
-  if (suffixEnd < 0) return kNone;
-  int end = suffixEnd;
+// The unit, city, region and postal code after a street, each after a comma or
+// a blank: "…, Apt 4, Springfield, IL 62704". Returns where they end (from
+// when none follows).
+static int placeEnd(View t, int from, int e) {
+  int end = from;
   // Optional unit, city, region and postal code, each after a comma or a blank.
   auto part = [&](int from, auto&& parse) -> int {
     int p = from;
@@ -1228,8 +1194,88 @@ Span streetAddress(View t, int b, int e, bool* withPlace) {
       if (c.ok && boundaryAfter(t, c.end, e)) end = c.end;
     }
   }
+  return end;
+}
+
+Span streetAddress(View t, int b, int e, bool* withPlace) {
+  // House number: "12", "221B", "12-14".
+  int i = digitsEnd(t, b, e, 6);
+  if (i - b < 1 || i - b > 5) return kNone;
+  if (i < e && isAsciiUpper(t[i]) && i + 1 < e && isBlank(t[i + 1])) ++i;
+  if (i < e && t[i] == u'-' && i + 1 < e && isDigit(t[i + 1])) i = digitsEnd(t, i + 1, e, 5);
+  if (i >= e || t[i] != u' ') return kNone;
+  i = skipBlanks(t, i, e);
+  int words = 0, suffixEnd = leadingTypeStreet(t, i, e);
+  const bool typeFirst = suffixEnd >= 0;
+  // Street name words, the last of which is a street suffix.
+  for (int k = 0; !typeFirst && k < 6 && i < e; ++k) {
+    int w = i;
+    if (isDigit(t[w])) {  // "5th", "42nd"
+      int d = digitsEnd(t, w, e, 3);
+      w = ordinalEnd(t, d, e);
+      if (w == d || (w < e && isLetter(t[w]))) break;
+    } else {
+      if (!isUpper(t[w])) break;
+      w = wordEnd(t, w, e);
+      // "Queen's Road"
+      while (w + 1 < e && (t[w] == u'\'' || t[w] == 0x2019) && isLetter(t[w + 1]))
+        w = wordEnd(t, w + 1, e);
+      if (w - i > 30) return kNone;
+    }
+    View word = t.substr(i, w - i);
+    bool isSuffix = words > 0 && inSet(word, kStreetSuffixes);
+    bool isDirection = inSet(word, kDirections);
+    // "Main St." keeps its full stop, unless the stop ends the sentence.
+    if (w < e && t[w] == u'.' && w + 1 < e && !isLineEnd(t[w + 1])) ++w;
+    ++words;
+    if (isSuffix) suffixEnd = w;
+    if (isDirection && suffixEnd > 0) suffixEnd = w;
+    if (suffixEnd > 0 && !isSuffix && !isDirection) break;
+    if (w >= e || t[w] != u' ') break;
+    i = w + 1;
+  }
+  if (suffixEnd < 0) return kNone;
+  const int end = placeEnd(t, suffixEnd, e);
   if (withPlace) *withPlace = end > suffixEnd;
   return {b, end};
+}
+
+Span poBox(View t, int begin, int number, int e, bool* withPlace) {
+  // "P.O. Box 1234", "PO Box 1234", "Post Office Box 1234"
+  int w = number;
+  while (w > begin && isBlank(t[w - 1]) && number - w < 2) --w;
+  if (w - 3 < begin || !equalsAscii(t.substr(w - 3, 3), "box")) return kNone;
+  int p = w - 3;
+  if (p > begin && isLetter(t[p - 1])) return kNone;
+  while (p > begin && isBlank(t[p - 1]) && w - 3 - p < 2) --p;
+  int q = p;
+  while (q > begin && (isAsciiAlpha(t[q - 1]) || t[q - 1] == u'.') && p - q < 6) --q;
+  const View head = t.substr(q, p - q);
+  if (!(equalsAscii(head, "p.o.") || equalsAscii(head, "po") || equalsAscii(head, "p.o"))) {
+    if (!equalsAscii(head, "office")) return kNone;
+    while (q > begin && isBlank(t[q - 1])) --q;
+    if (q - 4 < begin || !equalsAscii(t.substr(q - 4, 4), "post")) return kNone;
+    q -= 4;
+  }
+  const int d = digitsEnd(t, number, e, 7);
+  if (d - number > 6 || !boundaryAfter(t, d, e)) return kNone;
+  const int end = placeEnd(t, d, e);
+  if (withPlace) *withPlace = end > d;
+  return {q, end};
+}
+
+int unitBefore(View t, int begin, int number) {
+  // "Flat 3, 12 High Street"
+  int p = number;
+  if (p - 2 < begin || t[p - 1] != u' ' || t[p - 2] != u',') return -1;
+  p -= 2;
+  int u = p;
+  while (u > begin && (isDigit(t[u - 1]) || isAsciiUpper(t[u - 1])) && p - u < 5) --u;
+  if (u == p || u - 1 <= begin || !isBlank(t[u - 1])) return -1;
+  int w = u - 1;
+  while (w > begin && isAsciiAlpha(t[w - 1]) && u - 1 - w < 10) --w;
+  if (!isUpper(t[w]) || !inSet(t.substr(w, u - 1 - w), kUnitWords)) return -1;
+  return w > begin && isAlnum(t[w - 1]) ? -1 : w;
 }
 
 bool isStreetWord(View word) {

@@ -37,6 +37,11 @@ Span streetAddress(std::u16string_view text, int begin, int end, bool* withPlace
 
 // A street name that ends like one ("Hauptstraße", "Kerkstraat") and the
 // house number after it: "Hauptstraße 5, 10115 Berlin".
+// "P.O. Box 1234, Springfield, IL 62704", given where the number begins.
+Span poBox(std::u16string_view text, int begin, int number, int end, bool* withPlace);
+// Where "Flat 3, " begins before the house number of "Flat 3, 12 High Street", or -1.
+int unitBefore(std::u16string_view text, int begin, int number);
+
 bool isStreetWord(std::u16string_view word);
 // A kind of street written before its name: "rue", "avenue", "via".
 bool isLeadingStreetType(std::u16string_view word);
