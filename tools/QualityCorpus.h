@@ -1788,16 +1788,19 @@ inline Field field(Rng& r) {
                       "Contoso Pharma Inc."})};
     case 5:
       return {Kind::identifier,
-              r.pick({"customer_id", "account_number", "member_id", "patient_id"}),
+              r.pick({"customer_id", "account_number", "member_id", "patient_id", "account_no",
+                      "acct_no"}),
               r.chars("ABCDEFGHJK", 2) + r.digits(7)};
     case 6:
-      return {Kind::birthDate, r.pick({"date_of_birth", "dob", "birth_date"}), birthDate(r)};
+      return {Kind::birthDate, r.pick({"date_of_birth", "dob", "birth_date", "birthdate"}),
+              birthDate(r)};
     case 7:
-      return {Kind::passport, r.pick({"passport_number", "passport_no"}),
+      return {Kind::passport, r.pick({"passport_number", "passport_no", "passport"}),
               r.chars(kUpper, 1) + r.digits(8)};
     case 8:
       return {Kind::driverLicense,
-              r.pick({"driver_license", "dl_number", "drivers_license_number"}),
+              r.pick({"driver_license", "dl_number", "drivers_license_number", "driver_license_no",
+                      "licence_number"}),
               r.chars(kUpper, 1) + r.digits(7)};
     case 9: {
       std::string v = ssn(r);
@@ -1808,7 +1811,10 @@ inline Field field(Rng& r) {
       return {Kind::ssn, r.pick({"national_insurance_number", "nino"}),
               r.pick({"AB", "QQ", "JG", "ZX"}) + r.digits(6) + r.pick({"A", "B", "C", "D"})};
     case 11:
-      return {Kind::address, r.pick({"address", "home_address", "street_address"}), address(r)};
+      return {Kind::address,
+              r.pick({"address", "home_address", "street_address", "mailing_address",
+                      "billing_address"}),
+              address(r)};
     case 12:
       return {Kind::cvv, r.pick({"cvv", "cvc", "security_code"}), r.digits(3)};
     case 13:
@@ -1859,7 +1865,7 @@ inline std::string prose(const std::string& snake) {
 inline void fields(Doc& d, Rng& r) {
   std::vector<Field> fs;
   for (int i = r.in(3, 5); i > 0; --i) fs.push_back(field(r));
-  const int form = r.in(0, 7);
+  const int form = r.in(0, 9);
   auto val = [&](const Field& f, const char* quote) {
     const bool bare = f.number && std::string(quote) == "\"";
     d << (bare ? "" : quote);
@@ -1925,6 +1931,20 @@ inline void fields(Doc& d, Rng& r) {
       d << "[profile]\n";
       for (const auto& f : fs) {
         d << f.key << " = ";
+        d.mark(f.kind, f.value) << "\n";
+      }
+      break;
+    case 8:  // a Markdown table of fields and values
+      d << "| Field | Value |\n|---|---|\n";
+      for (const auto& f : fs) {
+        if (f.value.find('|') != std::string::npos) continue;
+        d << "| " << prose(f.key) << " | ";
+        d.mark(f.kind, f.value) << " |\n";
+      }
+      break;
+    case 9:  // labels in bold, as chat answers write them
+      for (const auto& f : fs) {
+        d << "- **" << prose(f.key) << ":** ";
         d.mark(f.kind, f.value) << "\n";
       }
       break;
