@@ -698,6 +698,12 @@ TEST(FieldRules, RecordContextEndsWithItsRecord) {
        {"employmentRecord:Analyst", "identifier:E-7001"}},
       {"department: Payroll\ntitle: Senior Accountant\n",
        {"employmentRecord:Payroll", "employmentRecord:Senior Accountant"}},
+      // a new top-level section, an INI section or a heading ends the record
+      {"employees:\n  - department: R&D\n    title: Engineer\ndocs:\n  - title: Introduction\n",
+       {"employmentRecord:Engineer", "employmentRecord:R&D"}},
+      {"[employee]\ndepartment = Payroll\n[book]\ntitle = Introduction\n",
+       {"employmentRecord:Payroll"}},
+      {"department: Payroll\n## Chapter 1\ntitle: Introduction\n", {"employmentRecord:Payroll"}},
   };
   for (const Record& c : cases) {
     auto text = toUtf16(c.text);

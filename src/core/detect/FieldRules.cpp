@@ -149,7 +149,7 @@ class Scanner {
     int ls = 0;
     while (ls <= n) {
       const int le = lineEnd(ls, n);
-      if (skipBlanksAt(ls, le) == le) paragraphBreaks_.push_back(ls);
+      if (sectionStart(ls, le)) paragraphBreaks_.push_back(ls);
       line(ls, le);
       prevLine_ = {ls, le};
       if (le >= n) break;
@@ -632,6 +632,23 @@ class Scanner {
       if (g > i + 2 && g < le && t_[g] == u'>') return skipBlanksAt(g + 1, le);
     }
     return i;
+  }
+
+  // Lines that end a record outside {…}: a blank line, an INI "[section]", a
+  // top-level YAML "docs:" with nothing after it, a Markdown heading.
+  bool sectionStart(int ls, int le) const {
+    const int b = skipBlanksAt(ls, le);
+    if (b == le) return true;
+    if (b != ls) return false;
+    int e = le;
+    while (e > b && isBlank(t_[e - 1])) --e;
+    const char16_t c = t_[b];
+    if (c == u'[') return t_[e - 1] == u']';
+    if (c == u'#') return b + 1 < e && (t_[b + 1] == u'#' || t_[b + 1] == u' ');
+    if (!isLetter(c) || t_[e - 1] != u':') return false;
+    for (int i = b; i < e - 1; ++i)
+      if (!isKeyChar(t_[i])) return false;
+    return true;
   }
 
   int skipBlanksAt(int i, int le) const {
