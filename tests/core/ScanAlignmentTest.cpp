@@ -85,3 +85,20 @@ TEST(ScanAlignment, WordTermsDoNotDependOnTheirOffset) {
     }
   }
 }
+
+// With only the user's own rules on, the built-in scans are passed over; the
+// rules still run.
+TEST(ScanGroups, CustomRulesAlone) {
+  Detector detector;
+  for (auto g : allCases<Kind::Group>()) detector.settings.groups[g] = g == Kind::Group::custom;
+  CustomRule rule;
+  rule.name = u"Ticket";
+  rule.type = CustomRule::RuleType::pattern;
+  rule.pattern = u"TCK-\\d{4}";
+  detector.settings.customRules = {rule};
+  const auto findings = detector.detect(
+      u"mail jane@example.org, password: hunter2, card 4111 1111 1111 1111, TCK-1234");
+  ASSERT_EQ(findings.size(), 1u);
+  EXPECT_EQ(findings[0].value, u"TCK-1234");
+  EXPECT_EQ(findings[0].label, u"Ticket");
+}

@@ -139,7 +139,8 @@ class Scanner {
       : t_(text), out_(out) {
     for (int k = 0; k < Kind::count; ++k) {
       enabled_[k] = settings.isEnabled(Kind(static_cast<Kind::Value>(k)));
-      any_ = any_ || enabled_[k];
+      // Custom findings come from the user's own rules, never from here.
+      any_ = any_ || (enabled_[k] && k != Kind::custom);
     }
   }
 
