@@ -135,6 +135,7 @@ TEST(DetectorPhone, AfterACue) {
       {"555-0100", {}},
       {"ranges 555-0100 and 555-0199", {}},
       {"call count 1234567", {}},
+      {"call on 20240131", {}},
       {"phone order 555-0100", {}},
       {"call. 555-0100", {}},
   };

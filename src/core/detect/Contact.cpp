@@ -459,8 +459,16 @@ Verdict acceptable(const PhoneShape& s, bool usePlan, bool whole) {
   }
   if (s.sep == '.' && (s.groups.size() == 4 || s.groups.size() == 3) && !s.bracket && !s.plus &&
       s.groups.front() <= 3 && s.groups.back() <= 3)
-    return Verdict::no;                                          // addresses and versions
-  if (s.groups.size() == 1 && !s.plus) return Verdict::withCue;  // plain digit runs
+    return Verdict::no;  // addresses and versions
+  if (s.groups.size() == 1 && !s.plus) {
+    // Plain digit runs, but no date such as "20240131".
+    const auto two = [&](std::size_t k) {
+      return (s.digits[k] - '0') * 10 + (s.digits[k + 1] - '0');
+    };
+    const bool date = n == 8 && (two(0) == 19 || two(0) == 20) && two(4) >= 1 && two(4) <= 12 &&
+                      two(6) >= 1 && two(6) <= 31;
+    return date ? Verdict::no : Verdict::withCue;
+  }
 
   if (northAmerican(s)) return Verdict::phone;
   const NumberPlan& plan = NumberPlan::instance();
@@ -473,7 +481,7 @@ Verdict acceptable(const PhoneShape& s, bool usePlan, bool whole) {
   }
   if (doubleZero && !s.bracketFirst) {
     // "0044 20 7946 0958", "001-555-123-4567": the international call prefix.
-    if (s.digits[2] == '0' || s.groups[0] > 5) return Verdict::no;
+    if (s.digits[2] == '0' || s.groups[0] < 2 || s.groups[0] > 5) return Verdict::no;
     PhoneShape dialled = s;
     dialled.plus = true;
     dialled.digits.count = 0;
