@@ -1465,8 +1465,7 @@ inline void html(Doc& d, Rng& r) {
   const std::string e = email(r);
   const auto p = phone(r);
   std::string tel;
-  for (char c : p.text.substr(
-           0, p.text.find(" x") == std::string::npos ? p.text.find(" ext") : p.text.find(" x")))
+  for (char c : p.text.substr(0, p.text.find_first_of("xe")))  // without " x12", " ext. 12"
     if (std::isdigit(static_cast<unsigned char>(c)) || c == '+') tel += c;
   d << "<footer>\n  <a href=\"mailto:";
   d.mark(Kind::email, e) << "\">";
