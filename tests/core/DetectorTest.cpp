@@ -656,6 +656,11 @@ TEST(DetectorUrls, RemoteLoginsAreInternalHostsOrNothing) {
             (Out{{Kind::internalUrl, "deploy@nas.lan"}}));
   EXPECT_EQ(kindsAndValues("ssh ubuntu@ec2-3-4-5-6.compute-1.amazonaws.com"), Out{});
   EXPECT_EQ(kindsAndValues("ssh root@10.0.0.5"), (Out{{Kind::ipv4, "10.0.0.5"}}));
+  // Machines of the local network by their bare names; never this machine.
+  EXPECT_EQ(kindsAndValues("ssh -p 22 root@web01 uptime; scp f pi@nas:/tmp"),
+            (Out{{Kind::internalUrl, "root@web01"}, {Kind::internalUrl, "pi@nas"}}));
+  EXPECT_EQ(kindsAndValues("ssh root@localhost; ssh me@localhost.localdomain"), Out{});
+  EXPECT_EQ(kindsAndValues("root@web01:~# ls; use scp to send it to bob@web01"), Out{});
   // Written to as a mailbox, an internal domain's address stays an address.
   EXPECT_EQ(kindsAndValues("mail ann@build01.corp"), (Out{{Kind::email, "ann@build01.corp"}}));
 }

@@ -92,11 +92,13 @@ bool letterLike(char16_t c) { return c < 0x80 ? alnum(c) : wordChar(c); }
 
 // "ssh -p 2222 ubuntu@host", "mosh admin@host": the address follows a
 // remote-login command on its line, with only options (and their values)
-// between. Words such as "mail" between mean a real address.
-bool afterLoginCommand(std::u16string_view text, std::size_t start) {
+// between. Words such as "mail" between mean a real address. With `copy`
+// (a target written "user@host:path"), files may stand between too, and git
+// counts as such a command.
+bool afterLoginCommand(std::u16string_view text, std::size_t start, bool copy = false) {
   static constexpr std::u16string_view kCommands[] = {
       u"ssh",    u"scp",   u"sftp",   u"rsync", u"mosh",    u"ssh-copy-id", u"autossh",
-      u"slogin", u"sshfs", u"telnet", u"plink", u"sshpass", u"ssh.exe"};
+      u"slogin", u"sshfs", u"telnet", u"plink", u"sshpass", u"ssh.exe",     u"git"};
   std::size_t i = start;
   bool pendingValue = false;  // a plain word waiting for its option before it
   for (int words = 0; words < 10; ++words) {
@@ -113,9 +115,11 @@ bool afterLoginCommand(std::u16string_view text, std::size_t start) {
       continue;
     }
     for (auto command : kCommands)
-      if (word == command ||
-          (word.ends_with(command) && word[word.size() - command.size() - 1] == '/'))
-        return !pendingValue;
+      if ((command != u"git" || copy) &&
+          (word == command ||
+           (word.ends_with(command) && word[word.size() - command.size() - 1] == '/')))
+        return !pendingValue || copy;
+    if (copy) continue;
     if (pendingValue) return false;
     pendingValue = true;
   }
@@ -190,7 +194,16 @@ void Scanner::email(std::size_t at) {
     }
     break;
   }
-  if (labels < 2) return;
+  if (labels < 2) {
+    // "ssh root@web01": a machine of the local network by its bare name.
+    const char16_t next = ch(end);
+    const bool path =
+        next == ':' && (alnum(ch(end + 1)) || ch(end + 1) == '/' || ch(end + 1) == '~');
+    if (labels == 1 && !joinsAt(text_, end) && next != '@' && next != '-' && next != '.' &&
+        afterLoginCommand(text_, start, path))
+      loginTarget(start, at, end, true);
+    return;
+  }
   // The top-level domain: letters (2 to 63 of them), or its ASCII form "xn--…".
   const std::u16string_view tld = text_.substr(lastLabel, end - lastLabel);
   int letters = 0;
@@ -216,13 +229,22 @@ void Scanner::email(std::size_t at) {
       (next == ':' && (alnum(ch(end + 1)) || ch(end + 1) == '/' || ch(end + 1) == '~')) ||
       afterLoginCommand(text_, start);
   if (remote) {
-    std::u16string host(text_.substr(at + 1, end - at - 1));
-    for (auto& c : host) c = fold(c);
-    if (on(Kind::internalUrl) && internalHost(host, settings_, false))
-      add(Kind::internalUrl, start, end);
+    loginTarget(start, at, end, false);
     return;
   }
   if (on(Kind::email)) add(Kind::email, start, end);
+}
+
+// "user@host" of a remote login: an internal address when the host is
+// inside the organisation (with singleLabel, also a bare name such as
+// "ssh root@web01"), and nothing at all for this machine itself.
+void Scanner::loginTarget(std::size_t start, std::size_t at, std::size_t end, bool singleLabel) {
+  if (!on(Kind::internalUrl)) return;
+  std::u16string host(text_.substr(at + 1, end - at - 1));
+  for (auto& c : host) c = fold(c);
+  if (host == u"localhost" || host.starts_with(u"localhost.") || host.ends_with(u".localhost"))
+    return;
+  if (internalHost(host, settings_, singleLabel)) add(Kind::internalUrl, start, end);
 }
 
 // ---------------------------------------------------------------------------

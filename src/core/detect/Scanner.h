@@ -104,6 +104,7 @@ class Scanner {
 
   // Contact
   void email(std::size_t at);
+  void loginTarget(std::size_t start, std::size_t at, std::size_t end, bool singleLabel);
   void phone(std::size_t start);
   bool phoneCue(std::size_t start) const;
   std::size_t extension(std::size_t end) const;
