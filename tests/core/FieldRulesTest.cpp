@@ -890,6 +890,8 @@ TEST(FieldRules, PeopleNamedByTheirRoleAndBareAccounts) {
       {"Member Sofia Rossi (member ID M1234567) renewed today.", "name:Sofia Rossi"},
       {"Patient Maria Haddad, DOB 03/15/1985, MRN 12345.", "name:Maria Haddad"},
       {"Username jsmith88 has been locked after 3 failed attempts.", "username:jsmith88"},
+      {"Login failed for user 'jdoe42' from 10.0.0.5", "username:jdoe42"},
+      {"INFO User jdoe42 logged in", "username:jdoe42"},
       {"Your account 12345678 has been credited.", "identifier:12345678"},
       {"Emily Chen's driver's license (D1234567) expires next month.", "driverLicense:D1234567"},
       {"Can you update my address to 995 Oak Avenue?", "address:995 Oak Avenue"},
@@ -907,6 +909,8 @@ TEST(FieldRules, PeopleNamedByTheirRoleAndBareAccounts) {
       "IEEE Transactions on Knowledge and Data Engineering 23(12):1842--1856.",
       "Spring 2024 release",
       "String 3 is empty",
+      "#define IDP_ONLYUSER 0x4",
+      "user 1000 logged in",
   };
   for (const char* c : notFound) {
     auto text = toUtf16(c);

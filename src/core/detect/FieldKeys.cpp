@@ -208,7 +208,7 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"login", K::username, S::username, kNotNumeric},
     {u"login_name", K::username, S::username, 0},
     {u"login_id", K::username, S::username, 0},
-    {u"user", K::username, S::username, kSuffix | kNotNumeric},
+    {u"user", K::username, S::username, kSuffix | kNotNumeric | kBare},
     {u"screen_name", K::username, S::username, kBare},
     {u"nickname", K::username, S::username, 0},
     {u"handle", K::username, S::username, kNotNumeric},

@@ -923,12 +923,21 @@ class Scanner {
            (isAsciiAlpha(t_[tb - 1]) || isDigit(t_[tb - 1]) || t_[tb - 1] == u'_' ||
             t_[tb - 1] == u'.' || t_[tb - 1] == u'-'))
       --tb;
-    if (tb == ls || !isBlank(t_[tb - 1])) return;
-    int j = tb;
-    while (j > ls && isBlank(t_[j - 1]) && tb - j < 3) --j;
+    if (!isAsciiAlpha(t_[tb])) return;  // "0x4" is a number
+    // "Login failed for user 'jdoe42'": the name in quotes.
+    const bool quoted = tb > ls && (t_[tb - 1] == u'\'' || t_[tb - 1] == u'"');
+    const int before = quoted ? tb - 1 : tb;
+    if (before == ls || !isBlank(t_[before - 1])) return;
+    int j = before;
+    while (j > ls && isBlank(t_[j - 1]) && before - j < 3) --j;
     if (j == ls || !isLetter(t_[j - 1])) return;
     const KeyRule* r = labelEndingAt(j, ls);
     if (!r || r->kind != Kind::username || !(r->flags & kBare)) return;
+    if (quoted) {
+      const int close = closingQuote(before, le);
+      if (close > tb) value(*r, tb, close, Mode::whole, false, j);
+      return;
+    }
     value(*r, tb, le, Mode::leading, false, j, true);
   }
 

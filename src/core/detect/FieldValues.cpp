@@ -581,7 +581,9 @@ Span matchUsername(View t, int b, int e, const KeyRule& rule, Mode mode, bool st
     return kNone;
   View v = t.substr(vb, end - vb);
   if (!hasLetter(t, vb, end)) return kNone;
-  if (mode == Mode::code && isDottedReference(v)) return kNone;  // "self.username"
+  if (mode == Mode::code && isDottedReference(v)) return kNone;        // "self.username"
+  if (v.size() > 2 && v[0] == u'0' && (v[1] == u'x' || v[1] == u'X'))  // "0x4": a number
+    return kNone;
   if (v.size() >= 12) {  // "be1b115ae2246b4b": a hash, not an account
     bool hex = true;
     for (char16_t c : v) hex = hex && (isDigit(c) || (c >= u'a' && c <= u'f'));
