@@ -248,16 +248,20 @@ std::size_t Scanner::privateKeyEnd(std::size_t start) {
   while (body < text_.size() && body - k < 64) {
     if (space(text_[body])) {
       ++body;
-    } else if (text_[body] == '\\' && (ch(body + 1) == 'n' || ch(body + 1) == 'r')) {
-      body += 2;
+    } else if (text_[body] == '\\') {
+      // Escaped line ends, also escaped twice ("\\\\n" in JSON inside JSON).
+      std::size_t e = body;
+      while (ch(e) == '\\' && e - body < 4) ++e;
+      if (ch(e) != 'n' && ch(e) != 'r') break;
+      body = e + 1;
     } else if (text_[body] == '"' || text_[body] == '\'' || text_[body] == '+' ||
                text_[body] == ',' || text_[body] == '`') {
       ++body;  // the lines as string literals in code: "…-----\n" + "MIIE…"
     } else if (text_[body] == '/' && (ch(body + 1) == '/' || ch(body + 1) == '*')) {
-      body += 2;  // comment and quotation marks before each line: "// MIIE…", "> MIIE…"
+      body += 2;  // commented out line by line: "// MIIE…"
     } else if (text_[body] == '#' || text_[body] == '>' || text_[body] == '*' ||
                text_[body] == ';') {
-      ++body;
+      ++body;  // other comment marks, or quoted in a reply: "> MIIE…"
     } else {
       break;
     }
