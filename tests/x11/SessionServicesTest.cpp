@@ -57,51 +57,40 @@ QWidget* passwordDialog() {
   return nullptr;
 }
 
-// A stand-in for the model server on 127.0.0.1: one answer per path, whole or
-// in two chunks; the chat requests' bodies are kept.
-class StandIn {
- public:
-  struct Answer {
-    int status = 200;
-    QByteArray body;
-  };
-  StandIn(QMap<QByteArray, Answer> answers, bool chunked) : answers_(std::move(answers)) {
-    server_.listen(QHostAddress::LocalHost, 0);
-    QObject::connect(&server_, &QTcpServer::newConnection, [this, chunked] {
-      while (QTcpSocket* s = server_.nextPendingConnection()) {
+// A stand-in for the model server on 127.0.0.1: one answer (status, body)
+// per path, whole or in two chunks; the chat requests' bodies are kept.
+struct StandIn {
+  StandIn(QMap<QByteArray, std::pair<int, QByteArray>> answers, bool chunked) {
+    server.listen(QHostAddress::LocalHost, 0);
+    QObject::connect(&server, &QTcpServer::newConnection, [=, this] {
+      while (QTcpSocket* s = server.nextPendingConnection()) {
         QObject::connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
-        QObject::connect(s, &QTcpSocket::readyRead, s, [this, s, chunked] { serve(s, chunked); });
+        QObject::connect(s, &QTcpSocket::readyRead, s, [=, this] {
+          const QByteArray in = s->peek(s->bytesAvailable());
+          const auto end = in.indexOf("\r\n\r\n"), at = in.indexOf("Content-Length: ");
+          const auto length = at < 0 ? 0 : in.mid(at + 16, in.indexOf('\r', at) - at - 16).toInt();
+          if (end < 0 || in.size() < end + 4 + length) return;  // not all of it yet
+          s->readAll();
+          const QByteArray path = in.split(' ').value(1);
+          if (path == "/api/chat") chats << in.mid(end + 4);
+          const auto [status, body] = answers.value(path, {404, {}});
+          QByteArray out = "HTTP/1.1 " + QByteArray::number(status) + " X\r\n";
+          if (chunked) {
+            out += "Transfer-Encoding: chunked\r\n\r\n";
+            for (const QByteArray& part : {body.left(body.size() / 2), body.mid(body.size() / 2)})
+              out += QByteArray::number(part.size(), 16) + "\r\n" + part + "\r\n";
+            out += "0\r\n\r\n";
+          } else {
+            out += "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+          }
+          s->write(out);
+          s->disconnectFromHost();
+        });
       }
     });
   }
-  std::uint16_t port() const { return server_.serverPort(); }
+  QTcpServer server;
   QList<QByteArray> chats;
-
- private:
-  void serve(QTcpSocket* s, bool chunked) {
-    const QByteArray in = s->peek(s->bytesAvailable());
-    const auto end = in.indexOf("\r\n\r\n"), at = in.indexOf("Content-Length: ");
-    const qsizetype length = at < 0 ? 0 : in.mid(at + 16, in.indexOf('\r', at) - at - 16).toInt();
-    if (end < 0 || in.size() < end + 4 + length) return;  // not all of it yet
-    s->readAll();
-    const QByteArray path = in.split(' ').value(1), body = in.mid(end + 4);
-    if (path == "/api/chat") chats << body;
-    const Answer a = answers_.value(path, {404, {}});
-    QByteArray out = "HTTP/1.1 " + QByteArray::number(a.status) + " X\r\n";
-    if (chunked) {
-      out += "Transfer-Encoding: chunked\r\n\r\n";
-      const auto half = a.body.size() / 2;
-      for (const QByteArray& part : {a.body.left(half), a.body.mid(half)})
-        out += QByteArray::number(part.size(), 16) + "\r\n" + part + "\r\n";
-      out += "0\r\n\r\n";
-    } else {
-      out += "Content-Length: " + QByteArray::number(a.body.size()) + "\r\n\r\n" + a.body;
-    }
-    s->write(out);
-    s->disconnectFromHost();
-  }
-  QMap<QByteArray, Answer> answers_;
-  QTcpServer server_;
 };
 
 // The model's calls block their thread: they run on another while this one
@@ -291,7 +280,7 @@ TEST(OllamaModel, AnswersAndFailures) {
                     {"/api/version", {200, r.version}},
                     {"/api/chat", {r.chatStatus, r.chat}}},
                    r.chunked);
-    OllamaModel model(server.port());
+    OllamaModel model(server.server.serverPort());
     EXPECT_EQ(offThread([&] { return model.availability(); }), r.availability) << r.what;
     EXPECT_EQ(offThread([&] { return model.chat(request()); }), r.answer) << r.what;
     if (!r.answer) continue;

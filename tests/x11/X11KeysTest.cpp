@@ -35,14 +35,21 @@ void setLock(uint16_t bit, bool on, const char* key) {
 
 }  // namespace
 
-TEST(X11Keys, StoredKeyCodesMapToKeysyms) {
-  // Letters, a digit, Return, Escape, space, F1, F12, Up, keypad 0; gaps have none.
+TEST(X11Keys, StoredKeyCodesMapToKeysymsAndBack) {
+  // Every stored key has its own keysym, so the shortcut recorder finds it again.
+  int keys = 0;
+  for (uint32_t vk = 0; vk < 0x200; ++vk) {
+    if (const auto sym = keysymForVirtualKey(vk)) {
+      ++keys;
+      EXPECT_EQ(virtualKeyForKeysym(*sym), vk) << vk;
+    }
+  }
+  EXPECT_GT(keys, 90);
+  // V (paste), F1 and Up; a gap; Shift+V records as V; the euro sign is no key.
   const std::pair<uint32_t, std::optional<uint32_t>> rows[] = {
-      {0, 'a'},     {9, 'v'},  {46, 'm'},     {29, '0'},     {36, 0xff0d},
-      {53, 0xff1b}, {49, ' '}, {122, 0xffbe}, {111, 0xffc9}, {126, 0xff52},
-      {82, 0xffb0}, {10, {}},  {52, {}},      {127, {}},     {0xffff, {}}};
+      {9, 'v'}, {122, 0xffbe}, {126, 0xff52}, {10, std::nullopt}};
   for (const auto& [vk, sym] : rows) EXPECT_EQ(keysymForVirtualKey(vk), sym) << vk;
-  EXPECT_EQ(virtualKeyForKeysym('V'), 9u);  // typed with Shift: the same key
+  EXPECT_EQ(virtualKeyForKeysym('V'), 9u);
   EXPECT_EQ(virtualKeyForKeysym(0x20ac), std::nullopt);
 }
 
@@ -55,15 +62,14 @@ TEST(X11Hotkeys, FiresInEveryLockState) {
   const auto restore = hotkeys.registerHotkey(15, ctrlSuper, {0x434C4B59, 2});
   ASSERT_TRUE(restore);
   const auto numLock = ModifierMap::read(display).numLock;
-  const std::pair<bool, bool> locks[] = {
-      {false, false}, {true, false}, {false, true}, {true, true}};
-  for (const auto& [caps, num] : locks) {
-    setLock(XCB_MOD_MASK_LOCK, caps, "Caps_Lock");
-    setLock(numLock, num, "Num_Lock");
-    const auto before = fired.size();
-    xdotool({"key", "ctrl+super+r"});
-    EXPECT_TRUE(waitUntil([&] { return fired.size() == before + 1; })) << caps << num;
-  }
+  for (const bool caps : {false, true})
+    for (const bool num : {false, true}) {
+      setLock(XCB_MOD_MASK_LOCK, caps, "Caps_Lock");
+      setLock(numLock, num, "Num_Lock");
+      const auto before = fired.size();
+      xdotool({"key", "ctrl+super+r"});
+      EXPECT_TRUE(waitUntil([&] { return fired.size() == before + 1; })) << caps << num;
+    }
   setLock(XCB_MOD_MASK_LOCK, false, "Caps_Lock");
   setLock(numLock, false, "Num_Lock");
 
@@ -182,7 +188,8 @@ TEST_F(X11KeyboardTest, GrabAnswersEveryPress) {
   EXPECT_EQ(asked, typed);
 }
 
-TEST_F(X11KeyboardTest, GrabHeldByAnotherClientIsRefused) {
+TEST_F(X11KeyboardTest, RefusedWhereItCannotWork) {
+  // The paste keys grabbed by another client: ours once they let go.
   const auto pass = [](const Press&) { return Verdict::replay; };
   ASSERT_TRUE(keyboard.start(pass, {}));
   X11Display otherConnection;
@@ -191,12 +198,10 @@ TEST_F(X11KeyboardTest, GrabHeldByAnotherClientIsRefused) {
   EXPECT_FALSE(second.grabbing());
   keyboard.stop();
   EXPECT_TRUE(second.start(pass, {}));
-}
 
-TEST(X11Keyboard, TrustedOnAnX11SessionOnly) {
-  X11Display display;
+  // Keystrokes are trusted on an X11 session only: under XWayland alone they
+  // would reach X clients only, and without a server nowhere.
   EXPECT_TRUE(X11Keyboard(display).isTrusted());
-  // XWayland alone: keystrokes would reach X clients only.
   qputenv("WAYLAND_DISPLAY", "wayland-0");
   EXPECT_FALSE(X11Keyboard(display).isTrusted());
   qunsetenv("WAYLAND_DISPLAY");

@@ -1,6 +1,10 @@
+// Shared pieces of the desktop tests, and their main: they need a running
+// QApplication, listing them needs no X.
 #include "X11TestSupport.h"
 
-#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+#include <QApplication>
 #include <QThread>
 #include <cstdlib>
 
@@ -46,16 +50,14 @@ Helper::~Helper() {
 
 std::unique_ptr<Helper> Helper::window(const QString& name) {
   auto h = std::make_unique<Helper>(QStringList{"window", name});
-  if (!h->waitFor("window")) return nullptr;
-  return h;
+  return h->waitFor("window") ? std::move(h) : nullptr;
 }
 
 std::unique_ptr<Helper> Helper::copy(const QList<std::pair<QString, QByteArray>>& formats) {
   QStringList args{"copy"};
   for (const auto& [type, bytes] : formats) args << type + "=" + QString::fromLatin1(bytes.toHex());
   auto h = std::make_unique<Helper>(args);
-  if (!h->waitFor("copied")) return nullptr;
-  return h;
+  return h->waitFor("copied") ? std::move(h) : nullptr;
 }
 
 void Helper::readLines() {
@@ -116,3 +118,16 @@ bool Helper::waitActive() {
 void xdotool(const QStringList& args) { run("xdotool", args); }
 
 }  // namespace clipvane::x11::test
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  std::unique_ptr<QApplication> app;
+  if (!::testing::GTEST_FLAG(list_tests)) {
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    // Our own test windows answer accessibility queries only when this is on
+    // before the application starts.
+    qputenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+    app = std::make_unique<QApplication>(argc, argv);
+  }
+  return RUN_ALL_TESTS();
+}

@@ -9,13 +9,9 @@
 #include <QTemporaryDir>
 
 #include "Accessibility.h"
-#include "AtspiAccessibility.h"
 #include "DesktopEntries.h"
-#include "Ports.h"
-#include "X11Display.h"
-#include "X11Keyboard.h"
+#include "X11Ports.h"
 #include "X11TestSupport.h"
-#include "X11Workspace.h"
 
 using namespace clipvane;
 using namespace clipvane::x11;
@@ -42,33 +38,19 @@ class DataHome {
   QTemporaryDir dir_;
 };
 
-class AtspiTest : public ::testing::Test {
+// Every port as the program wires them.
+class X11FrontTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    Ports::install<AccessibilityPort>(&a11y);
-    Ports::install<KeyboardPort>(&keyboard);
-  }
-  void TearDown() override {
-    Ports::install<AccessibilityPort>(nullptr);
-    Ports::install<KeyboardPort>(nullptr);
-  }
-  X11Display& display = X11Display::shared();
-  X11Workspace workspace{display};
-  X11Keyboard keyboard{display};
-  AtspiAccessibility a11y{[this]() -> std::optional<std::int32_t> {
-                            if (auto w = workspace.activeWindow(true)) return std::int32_t(w->pid);
-                            return std::nullopt;
-                          },
-                          [this](std::int32_t pid) { return workspace.windowTitle(pid); }};
+  X11Ports ports;
+  X11Workspace& workspace = ports.workspace;
 };
 
 bool near(double a, double b) { return std::abs(a - b) <= 2; }
 
 }  // namespace
 
-TEST(X11Workspace, FrontmostApplicationOfAQtWindow) {
+TEST_F(X11FrontTest, FrontmostApplicationOfAQtWindow) {
   DataHome data;
-  X11Workspace workspace(X11Display::shared());
 
   auto target = Helper::window("Target");
   ASSERT_TRUE(target && target->waitActive());
@@ -148,7 +130,7 @@ TEST(DesktopEntries, ParsesAndMatchesWindows) {
     EXPECT_EQ(entries.idForWindow(r.gtkId, r.instance, r.cls), r.id) << r.cls.toStdString();
 }
 
-TEST_F(AtspiTest, FocusedTextFieldOfAQtWindow) {
+TEST_F(X11FrontTest, FocusedTextFieldThroughAtspi) {
   // No other application in front: our own tree is never asked.
   EXPECT_EQ(Accessibility::focusedElementRect(), std::nullopt);
   EXPECT_EQ(Accessibility::selectionRect(), std::nullopt);
