@@ -11,15 +11,12 @@ using testing::EngineTest;
 
 class AppModelCopyTest : public EngineTest {
  protected:
-  void autoMask(bool on) {
-    changeSettings([&](AppSettings& s) { s.autoMask = on; });
-  }
   int toastsWith(const QString& suffix) const {
     int n = 0;
-    for (const auto& shown : ports.panels.toasts)
-      if (shown.toast.text.endsWith(suffix)) ++n;
+    for (const QString& text : ports.panels.texts()) n += text.endsWith(suffix);
     return n;
   }
+  bool flashed() { return model().pastedFlash() || model().blockedFlash(); }
 };
 
 TEST_F(AppModelCopyTest, NothingToScanClearsTheStateAndRecordsNothing) {
@@ -36,22 +33,22 @@ TEST_F(AppModelCopyTest, NothingToScanClearsTheStateAndRecordsNothing) {
       {"image only", {{{"image/png", "PNG"}}}, true},
       {"protection off", {{{fakes::plainText, "ada@example.com"}}}, false},
   };
-  autoMask(false);
+  set(&AppSettings::autoMask, false);
   for (const Case& c : cases) {
-    changeSettings([&](AppSettings& s) { s.protect = true; });
-    userCopies("bob@example.com");
-    settle();
-    ASSERT_TRUE(model().lastScan()) << c.name;
+    SCOPED_TRACE(c.name);
+    set(&AppSettings::protect, true);
+    copy("bob@example.com");
+    ASSERT_TRUE(model().lastScan());
     const size_t copies = model().recentCopies().size();
-    changeSettings([&](AppSettings& s) { s.protect = c.protect; });
+    set(&AppSettings::protect, c.protect);
     const int refreshes = ports.statusItem.refreshes;
     ports.clipboard.userCopiesItems(c.contents);
     model().monitor().poll();
-    EXPECT_TRUE(model().clipboardFindings().empty()) << c.name;
-    EXPECT_FALSE(model().lastScan()) << c.name;
-    EXPECT_GT(ports.statusItem.refreshes, refreshes) << c.name;
+    EXPECT_TRUE(model().clipboardFindings().empty());
+    EXPECT_FALSE(model().lastScan());
+    EXPECT_GT(ports.statusItem.refreshes, refreshes);
     settle();
-    EXPECT_EQ(model().recentCopies().size(), copies) << c.name;
+    EXPECT_EQ(model().recentCopies().size(), copies);
   }
 }
 
@@ -59,8 +56,7 @@ TEST_F(AppModelCopyTest, AScanOfAClipboardTheUserReplacedFromTheMenuIsDropped) {
   struct Case {
     const char* name;
     std::function<void()> replace;  // runs before the pending scan is applied
-    QString clipboard;
-    QString copiedWhat;
+    QString clipboard, copiedWhat;
   };
   const Case cases[] = {
       {"cleared", [&] { model().clearClipboard(); }, "", "0 items"},
@@ -68,62 +64,48 @@ TEST_F(AppModelCopyTest, AScanOfAClipboardTheUserReplacedFromTheMenuIsDropped) {
        "write to ada@example.com", "Email"},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     restart([](AppSettings& s) {
       s.autoMask = false;
       s.ignored.clear();
     });
-    userCopies("write to ada@example.com");
-    settle();
-    ASSERT_EQ(model().copiedWhat(), "Email") << c.name;
+    copy("write to ada@example.com");
+    ASSERT_EQ(model().copiedWhat(), "Email");
     userCopies("bob@example.com and carl@example.com");  // its scan result waits for the event loop
     c.replace();
     const auto shown = ports.panels.toasts.size();
     settle();
-    EXPECT_EQ(ports.clipboard.string().value_or(""), c.clipboard) << c.name;
-    EXPECT_EQ(model().copiedWhat(), c.copiedWhat) << c.name;
-    EXPECT_EQ(ports.panels.toasts.size(), shown) << c.name;
+    EXPECT_EQ(ports.clipboard.string().value_or(""), c.clipboard);
+    EXPECT_EQ(model().copiedWhat(), c.copiedWhat);
+    EXPECT_EQ(ports.panels.toasts.size(), shown);
     EXPECT_NE(model().lastScan() ? model().lastScan()->text : "",
-              "bob@example.com and carl@example.com")
-        << c.name;
+              "bob@example.com and carl@example.com");
   }
 }
 
-TEST_F(AppModelCopyTest, CopyAlertInTheTagStyleOnly) {
-  autoMask(false);
-  userCopies("write to ada@example.com");
-  settle();
+TEST_F(AppModelCopyTest, CopyAlertInTheTagStyleOnlyAndOnlyForTheLastOfTwoQuickCopies) {
+  set(&AppSettings::autoMask, false);
+  userCopies("first bob@example.com");
+  copy("write to ada@example.com");  // before the first scan came back
   ASSERT_EQ(model().recentCopies().size(), 1u);
+  EXPECT_EQ(model().recentCopies()[0].text, "write to ada@example.com");
+  EXPECT_EQ(model().lastScan()->text, "write to ada@example.com");
   EXPECT_EQ(model().copiedWhat(), "Email");
-  ASSERT_EQ(ports.panels.toasts.size(), 1u);
-  const Toast& toast = ports.panels.toasts[0].toast;
-  EXPECT_EQ(toast.text, "Email copied");
-  ASSERT_TRUE(toast.action);
-  EXPECT_EQ(toast.action->title, "Clear");
+  ASSERT_EQ(ports.panels.texts(), QStringList{"Email copied"});
+  ASSERT_TRUE(ports.panels.toasts[0].toast.action);
+  EXPECT_EQ(ports.panels.toasts[0].toast.action->title, "Clear");
   EXPECT_EQ(model().iconState().badge, IconState::Badge::copied);
 
-  changeSettings([](AppSettings& s) { s.copyAlertStyle = AppSettings::CopyAlertStyle::iconOnly; });
-  userCopies("and to bob@example.com, carol@example.com");
-  settle();
+  set(&AppSettings::copyAlertStyle, AppSettings::CopyAlertStyle::iconOnly);
+  copy("and to bob@example.com, carol@example.com");
   EXPECT_EQ(ports.panels.toasts.size(), 1u);
   EXPECT_EQ(model().copiedWhat(), "2 items");
   EXPECT_TRUE(model().copyAlertActive());  // the badge shows in either style
 }
 
-TEST_F(AppModelCopyTest, OfTwoCopiesDuringOneScanOnlyTheSecondIsApplied) {
-  autoMask(false);
-  userCopies("first ada@example.com");
-  userCopies("second bob@example.com");  // before the first scan came back
-  settle();
-  ASSERT_EQ(model().recentCopies().size(), 1u);
-  EXPECT_EQ(model().recentCopies()[0].text, "second bob@example.com");
-  EXPECT_EQ(model().lastScan()->text, "second bob@example.com");
-  EXPECT_EQ(ports.panels.toasts.size(), 1u);
-}
-
 TEST_F(AppModelCopyTest, ClearAndItsUndo) {
-  autoMask(false);
-  userCopies("ada@example.com");
-  settle();
+  set(&AppSettings::autoMask, false);
+  copy("ada@example.com");
   const ClipboardSnapshot copied = ports.clipboard.contents;
   ports.panels.pressAction();  // "Clear" of the copy alert
   EXPECT_EQ(ports.clipboard.itemCount(), 0);
@@ -143,15 +125,26 @@ TEST_F(AppModelCopyTest, ClearAndItsUndo) {
   // Once a newer copy arrived, the Undo of an earlier clear does nothing.
   model().clearClipboard();
   const auto undo = ports.panels.toasts.back().toast.action->run;
-  userCopies("something else");
-  settle();
+  copy("something else");
   undo();
   EXPECT_EQ(ports.clipboard.string(), "something else");
+
+  // A concealed clipboard brought back by Undo is not read.
+  const ClipboardSnapshot secret = {
+      {{fakes::plainText, "ada@example.com hunter2"}, {Pasteboard::passwordHintType, "secret"}}};
+  const auto copies = model().recentCopies().size();
+  copy(secret);
+  model().clearClipboard();
+  ports.panels.pressAction();  // "Undo"
+  settle();
+  EXPECT_EQ(ports.clipboard.contents, secret);
+  EXPECT_FALSE(model().lastScan());
+  EXPECT_TRUE(model().clipboardFindings().empty());
+  EXPECT_EQ(model().recentCopies().size(), copies);
 }
 
 TEST_F(AppModelCopyTest, AutoMaskWritesRemembersFlashesAndAnnounces) {
-  userCopies("mail ada@example.com");
-  settle();
+  copy("mail ada@example.com");
   const QString masked = ports.clipboard.string().value_or("");
   EXPECT_NE(masked, "mail ada@example.com");
   EXPECT_FALSE(masked.contains("ada@example.com"));
@@ -161,16 +154,14 @@ TEST_F(AppModelCopyTest, AutoMaskWritesRemembersFlashesAndAnnounces) {
   EXPECT_EQ(model().recentCopies()[0].text, "mail ada@example.com");
   EXPECT_TRUE(model().clipboardFindings().empty());
   EXPECT_TRUE(model().pastedFlash());
-  ASSERT_EQ(ports.panels.toasts.size(), 1u);
-  EXPECT_EQ(ports.panels.lastText(), "Email masked");
+  ASSERT_EQ(ports.panels.texts(), QStringList{"Email masked"});
   EXPECT_EQ(ports.panels.toasts[0].toast.action->title, "Undo");
 }
 
 TEST_F(AppModelCopyTest, ALockedFindingFlashesBlockedEvenWithReducedMotion) {
   ports.workspace.reduceMotionOn = true;
   changeSettings([](AppSettings& s) { s.detection.kindActions[Kind::email] = PasteAction::block; });
-  userCopies("mail ada@example.com");
-  settle();
+  copy("mail ada@example.com");
   EXPECT_TRUE(ports.clipboard.string()->contains("[removed]"));
   EXPECT_TRUE(model().blockedFlash());
   EXPECT_FALSE(model().pastedFlash());
@@ -181,8 +172,7 @@ TEST_F(AppModelCopyTest, AutoMaskWithoutTagAlertsIsSilent) {
            [](AppSettings& s) { s.copyAlert = false; },
            [](AppSettings& s) { s.copyAlertStyle = AppSettings::CopyAlertStyle::iconOnly; }}) {
     restart(change);
-    userCopies("mail ada@example.com");
-    settle();
+    copy("mail ada@example.com");
     EXPECT_FALSE(ports.clipboard.string()->contains("ada@example.com"));
     EXPECT_TRUE(ports.panels.toasts.empty());
   }
@@ -194,8 +184,7 @@ TEST_F(AppModelCopyTest, UndoOfTheAutoMaskRestoresEveryFormatAndRescansQuietly) 
        {"text/html", "<a href='mailto:ada@example.com'>Ada</a>"},
        {"application/x-custom", QByteArray("\x00\x01\x02", 3)}},
   };
-  userCopies(original);
-  settle();
+  copy(original);
   ASSERT_FALSE(ports.clipboard.string()->contains("ada@example.com"));
   ports.panels.pressAction();
   EXPECT_EQ(ports.clipboard.contents, original);
@@ -208,6 +197,13 @@ TEST_F(AppModelCopyTest, UndoOfTheAutoMaskRestoresEveryFormatAndRescansQuietly) 
   model().monitor().poll();                       // and not seen as a copy
   settle();
   EXPECT_EQ(model().recentCopies().size(), 1u);
+
+  // Even without the model, the Undo gives the clipboard back.
+  copy("mail bob@example.com");
+  ASSERT_NE(ports.clipboard.string(), "mail bob@example.com");
+  model_.reset();
+  ports.panels.pressAction();
+  EXPECT_EQ(ports.clipboard.string(), "mail bob@example.com");
 }
 
 TEST_F(AppModelCopyTest, AVaultThatCannotBeUpdatedLeavesTheClipboardUnmaskedAndSilent) {
@@ -215,12 +211,11 @@ TEST_F(AppModelCopyTest, AVaultThatCannotBeUpdatedLeavesTheClipboardUnmaskedAndS
   ASSERT_TRUE(vault.open(QIODevice::WriteOnly));
   vault.write("not a vault");
   vault.close();
-  userCopies("mail ada@example.com");
-  settle();
+  copy("mail ada@example.com");
   EXPECT_EQ(ports.clipboard.string(), "mail ada@example.com");
   EXPECT_FALSE(model().recentCopies()[0].masked);
   EXPECT_TRUE(ports.panels.toasts.empty());
-  EXPECT_FALSE(model().pastedFlash() || model().blockedFlash());
+  EXPECT_FALSE(flashed());
 }
 
 TEST_F(AppModelCopyTest, AMaskMadeStaleDuringTheVaultUpdateIsDropped) {
@@ -231,14 +226,13 @@ TEST_F(AppModelCopyTest, AMaskMadeStaleDuringTheVaultUpdateIsDropped) {
   };
   const QString copied = "mail ada@example.com";
   const Case cases[] = {
-      {"the user copied", [&] { ports.clipboard.userCopies("the user's newer copy"); },
-       "the user's newer copy"},
+      {"the user copied", [&] { ports.clipboard.userCopies("newer"); }, "newer"},
       {"paused", [&] { model().pause(std::nullopt); }, copied},
-      {"protection off", [&] { changeSettings([](AppSettings& s) { s.protect = false; }); },
-       copied},
-      {"auto-mask off", [&] { autoMask(false); }, copied},
+      {"protection off", [&] { set(&AppSettings::protect, false); }, copied},
+      {"auto-mask off", [&] { set(&AppSettings::autoMask, false); }, copied},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     restart([](AppSettings& s) {
       s.protect = s.autoMask = true;
       s.pausedUntil.reset();
@@ -246,55 +240,28 @@ TEST_F(AppModelCopyTest, AMaskMadeStaleDuringTheVaultUpdateIsDropped) {
     {
       FileLock busy;  // holds the vault's lock: the update waits
       userCopies(copied);
-      ASSERT_TRUE(testing::waitUntil([&] { return !model().recentCopies().empty(); })) << c.name;
+      ASSERT_TRUE(testing::waitUntil([&] { return !model().recentCopies().empty(); }));
       c.meanwhile();
     }
     settle();
-    EXPECT_EQ(ports.clipboard.string(), c.clipboard) << c.name;
-    EXPECT_FALSE(model().recentCopies()[0].masked) << c.name;
-    EXPECT_EQ(toastsWith("masked"), 0) << c.name;
-    EXPECT_FALSE(model().pastedFlash() || model().blockedFlash()) << c.name;
+    EXPECT_EQ(ports.clipboard.string(), c.clipboard);
+    EXPECT_FALSE(model().recentCopies()[0].masked);
+    EXPECT_EQ(toastsWith("masked"), 0);
+    EXPECT_FALSE(flashed());
   }
-}
-
-TEST_F(AppModelCopyTest, UndoOfTheAutoMaskGivesTheClipboardBackEvenWithoutTheModel) {
-  userCopies("mail ada@example.com");
-  settle();
-  ASSERT_NE(ports.clipboard.string(), "mail ada@example.com");
-  model_.reset();
-  ports.panels.pressAction();
-  EXPECT_EQ(ports.clipboard.string(), "mail ada@example.com");
 }
 
 TEST_F(AppModelCopyTest, OnlyTheLastEightMaskedTextsAreSkipped) {
   QStringList outputs;
   for (const char* who : {"ann", "ben", "cat", "dan", "eve", "fay", "gus", "hal", "ida"}) {
-    userCopies(QString("mail %1@example.com").arg(who));
-    settle();
+    copy(QString("mail %1@example.com").arg(who));
     outputs << ports.clipboard.string().value_or("");
   }
   EXPECT_EQ(model().recentSafeTexts().size(), 8);
-  userCopies(outputs[1]);  // still known: not scanned, not recorded
-  settle();
+  copy(outputs[1]);  // still known: not scanned, not recorded
   EXPECT_EQ(model().recentCopies()[0].text, "mail ida@example.com");
-  userCopies(outputs[0]);  // forgotten: a copy like any other
-  settle();
+  copy(outputs[0]);  // forgotten: a copy like any other
   EXPECT_EQ(model().recentCopies()[0].text, outputs[0]);
-}
-
-TEST_F(AppModelCopyTest, AConcealedClipboardBroughtBackByUndoIsNotRead) {
-  autoMask(false);
-  const ClipboardSnapshot secret = {
-      {{fakes::plainText, "ada@example.com hunter2"}, {Pasteboard::passwordHintType, "secret"}}};
-  userCopies(secret);
-  settle();
-  model().clearClipboard();
-  ports.panels.pressAction();  // "Undo"
-  settle();
-  EXPECT_EQ(ports.clipboard.contents, secret);
-  EXPECT_FALSE(model().lastScan());
-  EXPECT_TRUE(model().clipboardFindings().empty());
-  EXPECT_TRUE(model().recentCopies().empty());
 }
 
 // ---- the language-model second pass ------------------------------------------------
@@ -302,7 +269,7 @@ TEST_F(AppModelCopyTest, AConcealedClipboardBroughtBackByUndoIsNotRead) {
 class AppModelSecondPassTest : public AppModelCopyTest {
  protected:
   AppModelSecondPassTest() {
-    changeSettings([](AppSettings& s) { s.aiCheck = true; });
+    set(&AppSettings::aiCheck, true);
     systemPorts.model.answer = [](const LocalModelPort::ChatRequest& request) {
       // The model reports a name wherever it sees one.
       if (!request.prompt.contains("Zebulon Quill")) return QByteArray(R"({"items":[]})");
@@ -313,13 +280,13 @@ class AppModelSecondPassTest : public AppModelCopyTest {
 
 TEST_F(AppModelSecondPassTest, ANameTheRulesMissedIsMaskedOrAlerted) {
   for (const bool on : {true, false}) {
+    SCOPED_TRACE(on);
     restart([&](AppSettings& s) { s.autoMask = on; });
-    userCopies(on ? "call Zebulon Quill at noon" : "Zebulon Quill wrote");
-    settle();
-    EXPECT_EQ(ports.clipboard.string()->contains("Zebulon"), !on) << on;
-    ASSERT_EQ(model().recentCopies().size(), 1u) << on;
+    copy(on ? "call Zebulon Quill at noon" : "Zebulon Quill wrote");
+    EXPECT_EQ(ports.clipboard.string()->contains("Zebulon"), !on);
+    ASSERT_EQ(model().recentCopies().size(), 1u);
     EXPECT_EQ(model().recentCopies()[0].masked, on);
-    ASSERT_EQ(model().recentCopies()[0].found.size(), 1u) << on;
+    ASSERT_EQ(model().recentCopies()[0].found.size(), 1u);
     EXPECT_EQ(model().recentCopies()[0].found[0].kind, Kind::name);
     EXPECT_EQ(ports.panels.lastText(), on ? "Name masked" : "Name copied");
   }
@@ -328,8 +295,7 @@ TEST_F(AppModelSecondPassTest, ANameTheRulesMissedIsMaskedOrAlerted) {
 TEST_F(AppModelSecondPassTest,
        AfterAnAutoMaskMoreFindingsMaskTheCopyAfreshAndUndoGivesTheOriginal) {
   const ClipboardSnapshot original = {{{fakes::plainText, "Zebulon Quill <zq@example.com>"}}};
-  userCopies(original);
-  settle();
+  copy(original);
   const QString masked = ports.clipboard.string().value_or("");
   EXPECT_FALSE(masked.contains("Zebulon")) << masked.toStdString();
   EXPECT_FALSE(masked.contains("zq@example.com"));
@@ -342,8 +308,7 @@ TEST_F(AppModelSecondPassTest, AnAnswerThatAddsNothingLeavesTheMaskedClipboardAl
   systemPorts.model.answer = [](const LocalModelPort::ChatRequest&) {
     return QByteArray(R"({"items":[{"kind":"phoneNumber","value":"+1 415 555 0134"}]})");
   };
-  userCopies("call +1 415 555 0134 today");
-  settle();
+  copy("call +1 415 555 0134 today");
   ASSERT_GT(systemPorts.model.chats, 0);
   const QString masked = ports.clipboard.string().value_or("");
   EXPECT_FALSE(masked.contains("555")) << masked.toStdString();
@@ -357,21 +322,17 @@ TEST_F(AppModelSecondPassTest, AnAnswerMadeStaleWhileTheModelThinksIsDropped) {
     std::function<void()> meanwhile;
   };
   const Case cases[] = {
-      {"the user copied",
-       [&] {
-         ports.clipboard.userCopies("plain words");
-         model().monitor().poll();
-       }},
+      {"the user copied", [&] { userCopies("plain words"); }},
       {"the program wrote the clipboard", [&] { Pasteboard::write("a pasted text"); }},
       {"paused", [&] { model().pause(std::nullopt); }},
-      {"the check switched off",
-       [&] { changeSettings([](AppSettings& s) { s.aiCheck = false; }); }},
+      {"the check switched off", [&] { set(&AppSettings::aiCheck, false); }},
       {"the model went away",
        [&] { systemPorts.model.state = LocalModelPort::Availability::noModel; }},
   };
-  autoMask(false);
+  set(&AppSettings::autoMask, false);
   int round = 0;
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     restart([](AppSettings& s) {
       s.aiCheck = true;
       s.pausedUntil.reset();
@@ -381,17 +342,17 @@ TEST_F(AppModelSecondPassTest, AnAnswerMadeStaleWhileTheModelThinksIsDropped) {
     const int chats = systemPorts.model.chats;
     systemPorts.model.close();
     userCopies(copied);
-    ASSERT_TRUE(testing::waitUntil([&] { return systemPorts.model.chats > chats; })) << c.name;
+    ASSERT_TRUE(testing::waitUntil([&] { return systemPorts.model.chats > chats; }));
     c.meanwhile();
     systemPorts.model.open();
     settle();
     for (const auto& copy : model().recentCopies()) {
       if (copy.text == copied) {
-        EXPECT_TRUE(copy.found.empty()) << c.name;
+        EXPECT_TRUE(copy.found.empty());
       }
     }
-    EXPECT_TRUE(model().clipboardFindings().empty()) << c.name;
-    EXPECT_EQ(toastsWith("copied"), 0) << c.name;
+    EXPECT_TRUE(model().clipboardFindings().empty());
+    EXPECT_EQ(toastsWith("copied"), 0);
   }
 }
 
