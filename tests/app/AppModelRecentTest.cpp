@@ -8,109 +8,82 @@ using testing::EngineTest;
 
 class AppModelRecentTest : public EngineTest {
  protected:
-  AppModelRecentTest() {
-    changeSettings([](AppSettings& s) { s.autoMask = false; });
-  }
-  void copy(const QString& text) {
-    userCopies(text);
-    settle();
-  }
+  AppModelRecentTest() { set(&AppSettings::autoMask, false); }
   QStringList texts() {
     QStringList out;
     for (const auto& c : model().recentCopies()) out << c.text;
     return out;
   }
+  const AppModel::RecentCopy& latest() { return model().recentCopies().at(0); }
 };
 
-// What the user may have copied since a recent copy.
-struct Since {
-  const char* name;
-  ClipboardSnapshot since;
+// What the user may have copied since a recent copy (none: nothing since).
+const std::optional<ClipboardSnapshot> copiedSince[] = {
+    std::nullopt,
+    ClipboardSnapshot{{{fakes::plainText, "later words"}}},
+    ClipboardSnapshot{{{"image/png", "PNG"}}},
+    ClipboardSnapshot{{{fakes::plainText, "hunter2"}, {Pasteboard::passwordHintType, "secret"}}},
+    ClipboardSnapshot{},  // cleared elsewhere
 };
-std::vector<Since> copiedSince() {
-  return {
-      {"a newer text", {{{fakes::plainText, "later words"}}}},
-      {"an image", {{{"image/png", "PNG"}}}},
-      {"a password", {{{fakes::plainText, "hunter2"}, {Pasteboard::passwordHintType, "secret"}}}},
-      {"nothing (cleared elsewhere)", {}},
-  };
-}
 
-TEST_F(AppModelRecentTest, AFourthCopyPushesOutTheOldest) {
-  for (const char* t : {"one", "two", "three", "four"}) copy(t);
-  EXPECT_EQ(texts(), (QStringList{"four", "three", "two"}));
-}
-
-TEST_F(AppModelRecentTest, IgnoreAddsCaseFoldedValuesOnceAndPutsTheTextBack) {
+TEST_F(AppModelRecentTest, IgnoreAddsCaseFoldedValuesOnceAndPutsTheTextBackOverTheCopyOnly) {
   const QString text = "Ada@Example.com or ada@example.COM";
   for (const bool masked : {false, true}) {
-    restart([&](AppSettings& s) {
-      s.autoMask = masked;
-      s.ignored.clear();
-    });
-    copy(text);
-    ASSERT_EQ(model().recentCopies()[0].found.size(), 2u) << masked;
-    ASSERT_EQ(model().recentCopies()[0].masked, masked);
-    model().ignore(model().recentCopies()[0]);
-    ASSERT_EQ(model().settings().ignored.size(), 1u) << masked;
-    EXPECT_EQ(model().settings().ignored[0].text, u"Ada@Example.com");
-    EXPECT_EQ(model().settings().ignored[0].seenAs, u"Email");
-    EXPECT_TRUE(model().recentCopies()[0].found.empty()) << masked;
-    EXPECT_FALSE(model().recentCopies()[0].masked) << masked;
-    EXPECT_EQ(ports.clipboard.string(), text) << masked;
-    EXPECT_TRUE(model().clipboardFindings().empty()) << masked;
-    model().monitor().poll();  // our own write is not reported
-    settle();
-    EXPECT_EQ(texts(), QStringList{text}) << masked;
+    for (const auto& since : copiedSince) {
+      if (since && !masked) continue;
+      SCOPED_TRACE(::testing::Message() << masked << (since ? since->size() : 9));
+      restart([&](AppSettings& s) {
+        s.autoMask = masked;
+        s.ignored.clear();
+      });
+      copy(text);
+      ASSERT_EQ(latest().found.size(), 2u);
+      ASSERT_EQ(latest().masked, masked);
+      if (since) copy(*since);
+      ASSERT_EQ(model().recentCopies().back().text, text);
+      model().ignore(model().recentCopies().back());
+      ASSERT_EQ(model().settings().ignored.size(), 1u);
+      EXPECT_EQ(model().settings().ignored[0].text, u"Ada@Example.com");
+      EXPECT_EQ(model().settings().ignored[0].seenAs, u"Email");
+      EXPECT_TRUE(model().recentCopies().back().found.empty());
+      EXPECT_FALSE(model().recentCopies().back().masked);
+      EXPECT_EQ(ports.clipboard.contents,
+                since.value_or(ClipboardSnapshot{{{fakes::plainText, text.toUtf8()}}}));
+      EXPECT_TRUE(model().clipboardFindings().empty());
+      if (since) continue;
+      model().monitor().poll();  // our own write is not reported
+      settle();
+      EXPECT_EQ(texts(), QStringList{text});
+    }
   }
 
   // Ignored values are no longer found.
   copy("ADA@EXAMPLE.COM");
-  EXPECT_TRUE(model().recentCopies()[0].found.empty());
-}
-
-TEST_F(AppModelRecentTest, IgnoreLeavesWhatTheUserCopiedSinceOnTheClipboard) {
-  for (const Since& c : copiedSince()) {
-    restart([](AppSettings& s) {
-      s.autoMask = true;
-      s.ignored.clear();
-    });
-    copy("mail ada@example.com");
-    ASSERT_TRUE(model().recentCopies()[0].masked) << c.name;
-    userCopies(c.since);
-    settle();
-    const auto target = model().recentCopies().back();
-    ASSERT_EQ(target.text, "mail ada@example.com") << c.name;
-    model().ignore(target);
-    EXPECT_EQ(ports.clipboard.contents, c.since) << c.name;
-    EXPECT_EQ(model().settings().ignored.size(), 1u) << c.name;
-    EXPECT_TRUE(model().recentCopies().back().found.empty()) << c.name;
-    EXPECT_FALSE(model().recentCopies().back().masked) << c.name;
-  }
+  EXPECT_TRUE(latest().found.empty());
 }
 
 TEST_F(AppModelRecentTest, CheckAgainRescansThroughTheClipboardWhileItHoldsTheCopy) {
   const QString text = "mail ada@example.com, ask Zebulon Quill";
   for (const bool autoMask : {false, true}) {
+    SCOPED_TRACE(autoMask);
     restart([&](AppSettings& s) {
       s.autoMask = autoMask;
       s.marked.clear();
     });
-    copy("one");
+    for (const char* t : {"zero", "one", "two", "three"}) copy(t);
     copy(text);
-    ASSERT_EQ(model().recentCopies()[0].masked, autoMask);
+    EXPECT_EQ(texts(), (QStringList{text, "three", "two"}));  // the oldest pushed out
+    ASSERT_EQ(latest().masked, autoMask);
     const int writes = ports.clipboard.writes;
     model().mark({"Zebulon Quill"}, Kind::name);
-    model().checkAgain(model().recentCopies()[0]);
+    model().checkAgain(latest());
     settle();
-    EXPECT_GT(ports.clipboard.writes, writes) << autoMask;
-    EXPECT_EQ(texts(), (QStringList{text, "one"})) << autoMask;
-    const auto& again = model().recentCopies()[0];
-    EXPECT_EQ(again.found.size(), 2u) << autoMask;
-    EXPECT_EQ(again.masked, autoMask);
+    EXPECT_GT(ports.clipboard.writes, writes);
+    EXPECT_EQ(texts(), (QStringList{text, "three", "two"}));
+    EXPECT_EQ(latest().found.size(), 2u);
+    EXPECT_EQ(latest().masked, autoMask);
     if (autoMask) {
-      EXPECT_FALSE(ports.clipboard.string()->contains("Zebulon"))
-          << ports.clipboard.string()->toStdString();
+      EXPECT_FALSE(ports.clipboard.string()->contains("Zebulon"));
     } else {
       EXPECT_EQ(ports.clipboard.string(), text);
       EXPECT_EQ(model().clipboardFindings().size(), 2u);
@@ -119,16 +92,16 @@ TEST_F(AppModelRecentTest, CheckAgainRescansThroughTheClipboardWhileItHoldsTheCo
 }
 
 TEST_F(AppModelRecentTest, CheckAgainLeavesWhatTheUserCopiedSinceOnTheClipboard) {
-  const QString text = "mail ada@example.com, ask Zebulon Quill";
-  for (const Since& c : copiedSince()) {
+  for (const auto& since : copiedSince) {
+    if (!since) continue;
+    SCOPED_TRACE(since->size());
     restart([](AppSettings& s) {
       s.autoMask = true;
       s.marked.clear();
     });
-    copy(text);
-    ASSERT_TRUE(model().recentCopies()[0].masked) << c.name;
-    userCopies(c.since);
-    settle();
+    copy("mail ada@example.com, ask Zebulon Quill");
+    ASSERT_TRUE(latest().masked);
+    copy(*since);
     const auto listed = texts();
     const int writes = ports.clipboard.writes;
     const qint64 count = ports.clipboard.count;
@@ -142,18 +115,17 @@ TEST_F(AppModelRecentTest, CheckAgainLeavesWhatTheUserCopiedSinceOnTheClipboard)
     model().monitor().poll();
     settle();
 
-    EXPECT_EQ(ports.clipboard.contents, c.since) << c.name;
-    EXPECT_EQ(ports.clipboard.writes, writes) << c.name;
-    EXPECT_EQ(ports.clipboard.count, count) << c.name;
-    EXPECT_EQ(model().clipboardFindings(), findings) << c.name;
-    EXPECT_EQ(texts(), listed) << c.name;
+    EXPECT_EQ(ports.clipboard.contents, *since);
+    EXPECT_EQ(ports.clipboard.writes, writes);
+    EXPECT_EQ(ports.clipboard.count, count);
+    EXPECT_EQ(model().clipboardFindings(), findings);
+    EXPECT_EQ(texts(), listed);
     const auto& again = model().recentCopies().back();
-    EXPECT_EQ(again.id, before.id) << c.name;
-    EXPECT_EQ(again.date, before.date) << c.name;
-    ASSERT_EQ(again.found.size(), 2u) << c.name;
-    EXPECT_TRUE(std::any_of(again.found.begin(), again.found.end(), [](const Finding& f) {
-      return f.kind == Kind::name;
-    })) << c.name;
+    EXPECT_EQ(again.id, before.id);
+    EXPECT_EQ(again.date, before.date);
+    ASSERT_EQ(again.found.size(), 2u);
+    EXPECT_TRUE(std::any_of(again.found.begin(), again.found.end(),
+                            [](const Finding& f) { return f.kind == Kind::name; }));
   }
 
   // The hot key marks a latest copy that is no longer on the clipboard the same way.
@@ -162,10 +134,13 @@ TEST_F(AppModelRecentTest, CheckAgainLeavesWhatTheUserCopiedSinceOnTheClipboard)
   model().markLatest();
   settle();
   EXPECT_EQ(ports.clipboard.contents, (ClipboardSnapshot{{{"image/png", "PNG"}}}));
-  EXPECT_EQ(model().recentCopies()[0].found.size(), 1u);
-}
+  EXPECT_EQ(latest().found.size(), 1u);
 
-TEST_F(AppModelRecentTest, ARecheckOffTheClipboardLandsNotAfterAPause) {
+  // A recheck off the clipboard does not land after a pause.
+  restart([](AppSettings& s) {
+    s.autoMask = false;
+    s.marked.clear();
+  });
   copy("ask Zebulon Quill");
   copy("later words");
   model().mark({"Zebulon Quill"}, Kind::name);
@@ -178,7 +153,7 @@ TEST_F(AppModelRecentTest, ARecheckOffTheClipboardLandsNotAfterAPause) {
 
 TEST_F(AppModelRecentTest, MarkingReplacesEarlierMarksAndIgnores) {
   copy("zed@example.com");
-  model().ignore(model().recentCopies()[0]);
+  model().ignore(latest());
   ASSERT_EQ(model().settings().ignored.size(), 1u);
   model().mark({"Zed@Example.com"}, Kind::name);
   model().mark({"ZED@example.com"}, Kind::organization);
@@ -187,28 +162,26 @@ TEST_F(AppModelRecentTest, MarkingReplacesEarlierMarksAndIgnores) {
   EXPECT_EQ(marked[0].text, u"ZED@example.com");
   EXPECT_EQ(marked[0].kind, Kind::organization);
   EXPECT_TRUE(model().settings().ignored.empty());
+
+  // Change type marks every value and rescans.
+  copy("ada@example.com");
+  model().changeType(latest(), Kind::identifier);
+  settle();
+  ASSERT_EQ(model().settings().marked.size(), 2u);
+  EXPECT_EQ(model().settings().marked[1].kind, Kind::identifier);
+  ASSERT_FALSE(latest().found.empty());
+  EXPECT_EQ(latest().found[0].kind, Kind::identifier);
 }
 
 TEST_F(AppModelRecentTest, PutBackWritesTheOriginalAndUnmasks) {
-  changeSettings([](AppSettings& s) { s.autoMask = true; });
+  set(&AppSettings::autoMask, true);
   copy("mail ada@example.com");
-  ASSERT_TRUE(model().recentCopies()[0].masked);
-  model().putBack(model().recentCopies()[0]);
+  ASSERT_TRUE(latest().masked);
+  model().putBack(latest());
   EXPECT_EQ(ports.clipboard.string(), "mail ada@example.com");
-  EXPECT_FALSE(model().recentCopies()[0].masked);
+  EXPECT_FALSE(latest().masked);
   EXPECT_EQ(model().copiedWhat(), "Email");
   EXPECT_TRUE(model().lastScan()->sensitive);
-}
-
-TEST_F(AppModelRecentTest, ChangeTypeMarksEveryValueAndRescans) {
-  copy("ada@example.com");
-  model().changeType(model().recentCopies()[0], Kind::identifier);
-  settle();
-  ASSERT_EQ(model().settings().marked.size(), 1u);
-  EXPECT_EQ(model().settings().marked[0].kind, Kind::identifier);
-  ASSERT_EQ(model().recentCopies().size(), 1u);
-  ASSERT_FALSE(model().recentCopies()[0].found.empty());
-  EXPECT_EQ(model().recentCopies()[0].found[0].kind, Kind::identifier);
 }
 
 TEST_F(AppModelRecentTest, MarkHotKey) {
@@ -220,7 +193,7 @@ TEST_F(AppModelRecentTest, MarkHotKey) {
   ASSERT_EQ(model().settings().marked.size(), 1u);
   EXPECT_EQ(model().settings().marked[0].text, u"Project Nightjar");
   EXPECT_EQ(model().settings().marked[0].kind, Kind::custom);
-  EXPECT_EQ(model().recentCopies()[0].found.size(), 1u);
+  EXPECT_EQ(latest().found.size(), 1u);
   EXPECT_EQ(model().recentCopies().size(), 2u);
 }
 
@@ -256,7 +229,7 @@ TEST_F(AppModelRecentTest, TheFixedHotKeysStayWhenTheConfigurableOnesAreEmpty) {
   EXPECT_FALSE(ports.hotkeys.find(1) || ports.hotkeys.find(2) || ports.hotkeys.find(3));
   EXPECT_TRUE(ports.hotkeys.find(4) && ports.hotkeys.find(5));
 
-  changeSettings([](AppSettings& s) { s.pauseHotkey = {KeyCode::p, 0x1100, u"⌃⌘P"}; });
+  set(&AppSettings::pauseHotkey, AppSettings::Hotkey{KeyCode::p, 0x1100, u"⌃⌘P"});
   EXPECT_TRUE(ports.hotkeys.find(3));
   copy("ada@example.com");
   ASSERT_TRUE(ports.hotkeys.press(KeyCode::i, 0x1100));  // ⌃⌘I: ignore the latest
