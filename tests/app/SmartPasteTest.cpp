@@ -9,6 +9,7 @@ namespace {
 using Verdict = KeyGrabPort::Verdict;
 using Scope = AppSettings::ProtectedApp::Scope;
 using Press = KeyGrabPort::Press;
+using namespace std::chrono_literals;
 
 constexpr Press ctrlV{KeyCode::v, false, true, false, false, false};
 
@@ -41,28 +42,23 @@ class SmartPasteTest : public testing::EngineTest {
 TEST_F(SmartPasteTest, OnlyThePlainPasteShortcutOfTheDestinationIsTaken) {
   struct Case {
     const char* name;
-    Press press;
+    Press press;  // key, shift, control, alt, super, own
     RunningApp front;
     Verdict verdict;
   };
-  auto with = [](auto change) {
-    Press p = ctrlV;
-    change(p);
-    return p;
-  };
+  const std::uint32_t v = KeyCode::v;
   const Case cases[] = {
       {"Ctrl+V", ctrlV, editor, Verdict::swallow},
-      {"our own Ctrl+V", with([](Press& p) { p.own = true; }), editor, Verdict::replay},
-      {"Ctrl+Shift+V", with([](Press& p) { p.shift = true; }), editor, Verdict::replay},
-      {"Ctrl+Alt+V", with([](Press& p) { p.alt = true; }), editor, Verdict::replay},
-      {"Ctrl+Super+V", with([](Press& p) { p.super = true; }), editor, Verdict::replay},
-      {"V", with([](Press& p) { p.control = false; }), editor, Verdict::replay},
-      {"Ctrl+C", with([](Press& p) { p.keyCode = 8; }), editor, Verdict::replay},
+      {"our own Ctrl+V", {v, false, true, false, false, true}, editor, Verdict::replay},
+      {"Ctrl+Shift+V", {v, true, true}, editor, Verdict::replay},
+      {"Ctrl+Alt+V", {v, false, true, true}, editor, Verdict::replay},
+      {"Ctrl+Super+V", {v, false, true, false, true}, editor, Verdict::replay},
+      {"V", {v}, editor, Verdict::replay},
+      {"Ctrl+C", {8, false, true}, editor, Verdict::replay},
       {"Ctrl+V in a terminal", ctrlV, terminal, Verdict::replay},
-      {"Ctrl+Shift+V in a terminal", with([](Press& p) { p.shift = true; }), terminal,
-       Verdict::swallow},
+      {"Ctrl+Shift+V in a terminal", {v, true, true}, terminal, Verdict::swallow},
   };
-  systemPorts.accessibility.window(43, QStringLiteral("claude — ~/src"));
+  systemPorts.accessibility.window(43, "claude — ~/src");
   for (const Case& c : cases) {
     ports.workspace.frontmost = c.front;
     EXPECT_EQ(tap.handle(c.press), c.verdict) << c.name;
@@ -77,92 +73,63 @@ TEST_F(SmartPasteTest, ASwallowedPressStartsASmartSafePasteAfterwards) {
   settle();
   // Auto-mask is off here: the safe paste asks first.
   ASSERT_EQ(ports.panels.reviews.size(), 1u);
-  EXPECT_EQ(ports.panels.reviews[0].text, QStringLiteral("mail ada@example.com"));
+  EXPECT_EQ(ports.panels.reviews[0].text, "mail ada@example.com");
 }
 
 TEST_F(SmartPasteTest, TheDecisionInItsOrder) {
+  using Other = AppSettings::OtherApps;
+  const RunningApp gimp{50, QStringLiteral("gimp"), QStringLiteral("GIMP")};
+  const RunningApp own{1, QStringLiteral("app.ostrel.Clipvane"), QStringLiteral("Clipvane")};
+  const RunningApp chromium{60, QStringLiteral("chromium"), QStringLiteral("Chromium")};
   struct Case {
     const char* name;
     std::function<void()> arrange;
     bool intercept;
   };
   const Case cases[] = {
-      {"protected application", [this] {}, true},
-      {"smart paste off", [this] { changeSettings([](AppSettings& s) { s.smartPaste = false; }); },
-       false},
-      {"protection off", [this] { changeSettings([](AppSettings& s) { s.protect = false; }); },
-       false},
-      {"paused",
-       [this] {
-         changeSettings([this](AppSettings& s) { s.pausedUntil = now + std::chrono::minutes(5); });
-       },
-       false},
-      {"nothing in front", [this] { ports.workspace.frontmost.reset(); }, false},
-      {"our own window",
-       [this] {
-         ports.workspace.frontmost =
-             RunningApp{1, QStringLiteral("app.ostrel.Clipvane"), QStringLiteral("Clipvane")};
-       },
-       false},
+      {"protected application", [] {}, true},
+      {"smart paste off", [&] { set(&AppSettings::smartPaste, false); }, false},
+      {"protection off", [&] { set(&AppSettings::protect, false); }, false},
+      {"paused", [&] { set(&AppSettings::pausedUntil, std::optional(now + 5min)); }, false},
+      {"nothing in front", [&] { ports.workspace.frontmost.reset(); }, false},
+      {"our own window", [&] { ports.workspace.frontmost = own; }, false},
       {"concealed clipboard",
-       [this] {
+       [&] {
          ports.clipboard.userCopiesItems(
              {{{fakes::plainText, "hunter2"}, {Pasteboard::passwordHintType, "secret"}}});
        },
        false},
       {"switched off in the list",
-       [this] { changeSettings([](AppSettings& s) { s.disabledApps = {u"code"}; }); }, false},
-      {"unlisted, other apps as they are",
-       [this] {
-         ports.workspace.frontmost = RunningApp{50, QStringLiteral("gimp"), QStringLiteral("GIMP")};
-       },
-       false},
+       [&] { set(&AppSettings::disabledApps, std::vector<std::u16string>{u"code"}); }, false},
+      {"unlisted, other apps as they are", [&] { ports.workspace.frontmost = gimp; }, false},
       {"unlisted, other apps masked",
-       [this] {
-         changeSettings([](AppSettings& s) { s.otherApps = AppSettings::OtherApps::mask; });
-         ports.workspace.frontmost = RunningApp{50, QStringLiteral("gimp"), QStringLiteral("GIMP")};
+       [&] {
+         set(&AppSettings::otherApps, Other::mask);
+         ports.workspace.frontmost = gimp;
        },
        true},
       {"unlisted, policy off",
-       [this] {
-         changeSettings([](AppSettings& s) {
-           s.otherApps = AppSettings::OtherApps::mask;
-           s.appsPolicy = AppSettings::AppsPolicy::off;
-         });
-         ports.workspace.frontmost = RunningApp{50, QStringLiteral("gimp"), QStringLiteral("GIMP")};
+       [&] {
+         set(&AppSettings::otherApps, Other::mask);
+         set(&AppSettings::appsPolicy, AppSettings::AppsPolicy::off);
+         ports.workspace.frontmost = gimp;
        },
        false},
-      {"empty clipboard", [this] { ports.clipboard.userCopies(QString()); }, false},
+      {"empty clipboard", [&] { ports.clipboard.userCopies(""); }, false},
       {"no text",
-       [this] {
-         ports.clipboard.userCopiesItems({{{QStringLiteral("image/png"), "png"}}});
+       [&] {
+         ports.clipboard.userCopiesItems({{{"image/png", "png"}}});
        },
        false},
-      {"scanned clean",
-       [this] {
-         userCopies(QStringLiteral("nothing here"));
-         settle();
-       },
-       false},
-      {"scanned sensitive",
-       [this] {
-         userCopies(QStringLiteral("mail bob@example.org"));
-         settle();
-       },
-       true},
+      {"scanned clean", [&] { copy("nothing here"); }, false},
+      {"scanned sensitive", [&] { copy("mail bob@example.org"); }, true},
       {"same clean text copied again",
-       [this] {
-         userCopies(QStringLiteral("nothing here"));
-         settle();
-         ports.clipboard.userCopies(QStringLiteral("nothing here"));
+       [&] {
+         copy("nothing here");
+         ports.clipboard.userCopies("nothing here");
        },
        false},
-      {"extension site",
-       [this] {
-         ports.workspace.frontmost =
-             RunningApp{60, QStringLiteral("chromium"), QStringLiteral("Chromium")};
-       },
-       false},
+      {"extension site", [&] { ports.workspace.frontmost = chromium; }, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -173,10 +140,10 @@ TEST_F(SmartPasteTest, TheDecisionInItsOrder) {
       s.protect = true;
       s.pausedUntil.reset();
       s.disabledApps.clear();
-      s.otherApps = AppSettings::OtherApps::pasteAsIs;
+      s.otherApps = Other::pasteAsIs;
       s.appsPolicy = AppSettings::AppsPolicy::useAppSettings;
     });
-    ports.clipboard.userCopies(QStringLiteral("mail ada@example.com"));
+    ports.clipboard.userCopies("mail ada@example.com");
     SmartPaste fresh(&model());
     c.arrange();
     EXPECT_EQ(fresh.shouldIntercept(), c.intercept);
