@@ -42,9 +42,8 @@ TEST_F(AppModelPauseTest, ToastTextsOfTheMenuChoices) {
   }
   ports.panels.pressAction();
   EXPECT_FALSE(model().settings().pausedUntil);
-}
 
-TEST_F(AppModelPauseTest, UntilTomorrowDuringTheLastHourReadsOneHour) {
+  // Until tomorrow during the last hour reads one hour.
   const Date midnight = startOfTomorrow();
   now = midnight - 3000s;
   model().pause(midnight);
@@ -60,9 +59,8 @@ TEST_F(AppModelPauseTest, PauseHotKeyTogglesWhateverThePause) {
   model().pause(std::nullopt);
   model().togglePause();
   EXPECT_FALSE(model().settings().pausedUntil);
-}
 
-TEST_F(AppModelPauseTest, PausingUntilResumedAgainStoresNothingButShowsTheToast) {
+  // Pausing until resumed again stores nothing but shows the toast.
   model().pause(std::nullopt);
   const int refreshes = ports.statusItem.refreshes;
   const size_t toasts = ports.panels.toasts.size();
