@@ -30,7 +30,7 @@ TEST_F(AppModelCopyTest, NothingToScanClearsTheStateAndRecordsNothing) {
       {"concealed",
        {{{fakes::plainText, "ada@example.com"}, {Pasteboard::concealedType, ""}}},
        true},
-      {"image only", {{{"image/png", "PNG"}}}, true},
+      {"image only", fakes::imageCopy(), true},
       {"protection off", {{{fakes::plainText, "ada@example.com"}}}, false},
   };
   set(&AppSettings::autoMask, false);

@@ -28,7 +28,6 @@ TEST_F(SafePasteTest, WhatNeedsNoMaskingPastesUnchangedOrBeeps) {
     int beeps;
     bool concealed;  // the clipboard keeps its mark: it is not written again
   };
-  const ClipboardSnapshot image = {{{"image/png", "png"}}};
   const Case cases[] = {
       {"protection off", [&] { set(&AppSettings::protect, false); }, privateKey, 0, false},
       {"paused",
@@ -46,7 +45,8 @@ TEST_F(SafePasteTest, WhatNeedsNoMaskingPastesUnchangedOrBeeps) {
              {{{fakes::plainText, privateKey.toUtf8()}, {Pasteboard::passwordHintType, "secret"}}});
        },
        privateKey, 0, true},
-      {"no text", [&] { ports.clipboard.userCopiesItems(image); }, std::nullopt, 1, false},
+      {"no text", [&] { ports.clipboard.userCopiesItems(fakes::imageCopy()); }, std::nullopt, 1,
+       false},
       {"empty text", [&] { clipboardHolds(""); }, std::nullopt, 0, false},
       {"nothing found", [&] { clipboardHolds("Nothing to see here."); }, "Nothing to see here.", 0,
        false},

@@ -19,10 +19,8 @@ class AppModelRecentTest : public EngineTest {
 
 // What the user may have copied since a recent copy (none: nothing since).
 const std::optional<ClipboardSnapshot> copiedSince[] = {
-    std::nullopt,
-    ClipboardSnapshot{{{fakes::plainText, "later words"}}},
-    ClipboardSnapshot{{{"image/png", "PNG"}}},
-    ClipboardSnapshot{{{fakes::plainText, "hunter2"}, {Pasteboard::passwordHintType, "secret"}}},
+    std::nullopt,        ClipboardSnapshot{{{fakes::plainText, "later words"}}},
+    fakes::imageCopy(),  fakes::passwordCopy(),
     ClipboardSnapshot{},  // cleared elsewhere
 };
 
@@ -130,10 +128,10 @@ TEST_F(AppModelRecentTest, CheckAgainLeavesWhatTheUserCopiedSinceOnTheClipboard)
 
   // The hot key marks a latest copy that is no longer on the clipboard the same way.
   copy("Project Nightjar");
-  ports.clipboard.userCopiesItems({{{"image/png", "PNG"}}});
+  ports.clipboard.userCopiesItems(fakes::imageCopy());
   model().markLatest();
   settle();
-  EXPECT_EQ(ports.clipboard.contents, (ClipboardSnapshot{{{"image/png", "PNG"}}}));
+  EXPECT_EQ(ports.clipboard.contents, fakes::imageCopy());
   EXPECT_EQ(latest().found.size(), 1u);
 
   // A recheck off the clipboard does not land after a pause.

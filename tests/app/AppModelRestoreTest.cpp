@@ -60,7 +60,7 @@ TEST_F(RestoreTest, NothingToRestoreSaysSoUnlessSilentAndRetentionDecides) {
     if (c.clipboard)
       clipboardHolds(*c.clipboard);
     else
-      ports.clipboard.userCopiesItems({{{"image/png", "png"}}});
+      ports.clipboard.userCopiesItems(fakes::imageCopy());
     const qint64 count = ports.clipboard.changeCount();
     ports.panels.toasts.clear();
     restore(c.silent);

@@ -83,53 +83,45 @@ TEST_F(SmartPasteTest, TheDecisionInItsOrder) {
   const RunningApp chromium{60, QStringLiteral("chromium"), QStringLiteral("Chromium")};
   struct Case {
     const char* name;
-    std::function<void()> arrange;
     bool intercept;
+    std::function<void()> arrange;
+  };
+  auto front = [&](const RunningApp& app) { return [&, app] { ports.workspace.frontmost = app; }; };
+  auto holds = [&](const ClipboardSnapshot& s) {
+    return [&, s] { ports.clipboard.userCopiesItems(s); };
   };
   const Case cases[] = {
-      {"protected application", [] {}, true},
-      {"smart paste off", [&] { set(&AppSettings::smartPaste, false); }, false},
-      {"protection off", [&] { set(&AppSettings::protect, false); }, false},
-      {"paused", [&] { set(&AppSettings::pausedUntil, std::optional(now + 5min)); }, false},
-      {"nothing in front", [&] { ports.workspace.frontmost.reset(); }, false},
-      {"our own window", [&] { ports.workspace.frontmost = own; }, false},
-      {"concealed clipboard",
-       [&] {
-         ports.clipboard.userCopiesItems(
-             {{{fakes::plainText, "hunter2"}, {Pasteboard::passwordHintType, "secret"}}});
-       },
-       false},
-      {"switched off in the list",
-       [&] { set(&AppSettings::disabledApps, std::vector<std::u16string>{u"code"}); }, false},
-      {"unlisted, other apps as they are", [&] { ports.workspace.frontmost = gimp; }, false},
-      {"unlisted, other apps masked",
+      {"protected application", true, [] {}},
+      {"smart paste off", false, [&] { set(&AppSettings::smartPaste, false); }},
+      {"protection off", false, [&] { set(&AppSettings::protect, false); }},
+      {"paused", false, [&] { set(&AppSettings::pausedUntil, std::optional(now + 5min)); }},
+      {"nothing in front", false, [&] { ports.workspace.frontmost.reset(); }},
+      {"our own window", false, front(own)},
+      {"concealed clipboard", false, holds(fakes::passwordCopy())},
+      {"switched off in the list", false,
+       [&] { set(&AppSettings::disabledApps, std::vector<std::u16string>{u"code"}); }},
+      {"unlisted, other apps as they are", false, front(gimp)},
+      {"unlisted, other apps masked", true,
        [&] {
          set(&AppSettings::otherApps, Other::mask);
          ports.workspace.frontmost = gimp;
-       },
-       true},
-      {"unlisted, policy off",
+       }},
+      {"unlisted, policy off", false,
        [&] {
          set(&AppSettings::otherApps, Other::mask);
          set(&AppSettings::appsPolicy, AppSettings::AppsPolicy::off);
          ports.workspace.frontmost = gimp;
-       },
-       false},
-      {"empty clipboard", [&] { ports.clipboard.userCopies(""); }, false},
-      {"no text",
-       [&] {
-         ports.clipboard.userCopiesItems({{{"image/png", "png"}}});
-       },
-       false},
-      {"scanned clean", [&] { copy("nothing here"); }, false},
-      {"scanned sensitive", [&] { copy("mail bob@example.org"); }, true},
-      {"same clean text copied again",
+       }},
+      {"empty clipboard", false, [&] { ports.clipboard.userCopies(""); }},
+      {"no text", false, holds(fakes::imageCopy())},
+      {"scanned clean", false, [&] { copy("nothing here"); }},
+      {"scanned sensitive", true, [&] { copy("mail bob@example.org"); }},
+      {"same clean text copied again", false,
        [&] {
          copy("nothing here");
          ports.clipboard.userCopies("nothing here");
-       },
-       false},
-      {"extension site", [&] { ports.workspace.frontmost = chromium; }, false},
+       }},
+      {"extension site", false, front(chromium)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -35,6 +35,11 @@ inline QStringList& journal() {
 }
 
 inline const QString plainText = QStringLiteral("text/plain");
+// What a password manager and an image viewer copy.
+inline ClipboardSnapshot passwordCopy() {
+  return {{{plainText, "hunter2"}, {Pasteboard::passwordHintType, "secret"}}};
+}
+inline ClipboardSnapshot imageCopy() { return {{{"image/png", "PNG"}}}; }
 
 class FakeClipboard : public ClipboardPort {
  public:

@@ -17,11 +17,6 @@ using clipvane::testing::waitUntil;
 
 namespace {
 
-QByteArray answerWith(const QString& kind, const QString& value) {
-  QJsonObject item{{QStringLiteral("kind"), kind}, {QStringLiteral("value"), value}};
-  return QJsonDocument(QJsonObject{{QStringLiteral("items"), QJsonArray{item}}}).toJson();
-}
-
 // The value of a future that finishes on the main thread's event loop.
 template <class T>
 T await(const QFuture<T>& future) {
@@ -37,7 +32,7 @@ struct AICheckTest : ::testing::Test {
 
   void SetUp() override {
     model.answer = [](const LocalModelPort::ChatRequest&) {
-      return answerWith(QStringLiteral("personName"), QStringLiteral("Ada Lovelace"));
+      return QByteArray(R"({"items":[{"kind":"personName","value":"Ada Lovelace"}]})");
     };
   }
   void TearDown() override {
@@ -50,19 +45,13 @@ struct AICheckTest : ::testing::Test {
   }
 };
 
-TEST_F(AICheckTest, WithoutAServerTheCheckIsNotEligible) {
-  Ports::install<LocalModelPort>(nullptr);
-  EXPECT_EQ(AICheck::status(), AICheck::Status::deviceNotEligible);
-  Ports::install<LocalModelPort>(&model);
-}
-
 TEST_F(AICheckTest, TheModelGetsTheInstructionsTheTextTheSchemaAndNoTemperature) {
   std::optional<LocalModelPort::ChatRequest> seen;
   model.answer = [&](const LocalModelPort::ChatRequest& request) {
     seen = request;
     return QByteArray("{\"items\":[]}");
   };
-  const QString text = QStringLiteral("Call Ada Lovelace tomorrow.");
+  const QString text = "Call Ada Lovelace tomorrow.";
   await(check.check(text));
   ASSERT_TRUE(seen);
   EXPECT_EQ(seen->prompt, text);
@@ -70,14 +59,11 @@ TEST_F(AICheckTest, TheModelGetsTheInstructionsTheTextTheSchemaAndNoTemperature)
   EXPECT_EQ(seen->temperature, 0);
 
   const QJsonObject schema = QJsonDocument::fromJson(seen->schema).object();
-  const QJsonObject item = schema[QStringLiteral("properties")][QStringLiteral("items")]
-                                 [QStringLiteral("items")][QStringLiteral("properties")]
-                                     .toObject();
-  const QStringList categories =
-      item[QStringLiteral("kind")][QStringLiteral("enum")].toVariant().toStringList();
+  const QJsonValue item = schema["properties"]["items"]["items"]["properties"];
+  const QStringList categories = item["kind"]["enum"].toVariant().toStringList();
   EXPECT_EQ(categories, (QStringList{"personName", "postalAddress", "phoneNumber", "password",
                                      "governmentID", "cardSecurityCode", "other"}));
-  EXPECT_EQ(schema[QStringLiteral("required")].toArray().first().toString(), "items");
+  EXPECT_EQ(schema["required"].toArray().first().toString(), "items");
 }
 
 TEST_F(AICheckTest, AnswersAreReadStrictlyAndOtherItemsDropped) {
@@ -109,7 +95,7 @@ TEST_F(AICheckTest, AnswersAreReadStrictlyAndOtherItemsDropped) {
 }
 
 TEST_F(AICheckTest, TheSameTextReusesItsScan) {
-  const QString text = QStringLiteral("Ada Lovelace wrote this.");
+  const QString text = "Ada Lovelace wrote this.";
   model.close();
   AICheck::Task first = check.check(text);
   AICheck::Task second = check.check(text);
@@ -125,8 +111,8 @@ TEST_F(AICheckTest, TheSameTextReusesItsScan) {
 }
 
 TEST_F(AICheckTest, ANewTextCancelsTheScanOfTheOldOne) {
-  const QString a = QStringLiteral("First, Ada Lovelace.");
-  const QString b = QStringLiteral("Second, Ada Lovelace again.");
+  const QString a = "First, Ada Lovelace.";
+  const QString b = "Second, Ada Lovelace again.";
   model.close();
   AICheck::Task taskA = check.check(a);
   ASSERT_TRUE(waitUntil([&] { return model.chats.load() == 1; }));  // A is with the model
@@ -145,7 +131,7 @@ TEST_F(AICheckTest, ANewTextCancelsTheScanOfTheOldOne) {
 }
 
 TEST_F(AICheckTest, AScanThatTimesOutIsKeptForTheNextPaste) {
-  const QString text = QStringLiteral("Ada Lovelace is slow to answer.");
+  const QString text = "Ada Lovelace is slow to answer.";
   model.close();
   QFuture<AICheck::Spans> waited = check.spans(text, 0.05);
   ASSERT_TRUE(waitUntil([&] { return waited.isFinished(); }));
@@ -169,7 +155,7 @@ TEST_F(AICheckTest, OnlyTextsUpToTheLimitReachTheModel) {
   for (const Row& row : rows) {
     AICheck fresh;
     model.chats = 0;
-    QString text = QStringLiteral("Ada Lovelace ");
+    QString text = "Ada Lovelace ";
     text += QString(row.length - text.size(), QLatin1Char('x'));
     ASSERT_EQ(text.size(), row.length);
     await(fresh.check(text));
@@ -182,9 +168,13 @@ TEST_F(AICheckTest, OnlyTextsUpToTheLimitReachTheModel) {
   }
 }
 
-TEST_F(AICheckTest, AServerTooOldOrAFailedCallFindsNothing) {
+TEST_F(AICheckTest, NoServerAServerTooOldOrAFailedCallFindsNothing) {
+  Ports::install<LocalModelPort>(nullptr);
+  EXPECT_EQ(AICheck::status(), AICheck::Status::deviceNotEligible);
+  Ports::install<LocalModelPort>(&model);
+
   model.state = Availability::tooOld;
-  const QString text = QStringLiteral("Ada Lovelace, once more.");
+  const QString text = "Ada Lovelace, once more.";
   EXPECT_TRUE(await(check.check(text)).empty());
   EXPECT_EQ(model.chats.load(), 0);
 

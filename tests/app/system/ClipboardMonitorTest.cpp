@@ -47,9 +47,9 @@ TEST_F(ClipboardMonitorTest, SkipsOurOwnWritesAndForgetsThem) {
 
 TEST_F(ClipboardMonitorTest, ConcealedAndNonTextClipboardsGiveNoText) {
   const ClipboardSnapshot cases[] = {
-      {{{fakes::plainText, "hunter2"}, {Pasteboard::passwordHintType, "secret"}}},
+      fakes::passwordCopy(),
       {{{fakes::plainText, "hunter2"}, {Pasteboard::transientType, ""}}},
-      {{{"image/png", "PNG"}}},
+      fakes::imageCopy(),
   };
   for (const auto& contents : cases) {
     calls.clear();

@@ -32,87 +32,42 @@ TEST_F(PlaceTest, Destinations) {
   struct Case {
     const char* name;
     std::optional<RunningApp> app;
-    std::optional<QString> tabAddress;
-    std::optional<QString> title;
+    const char* tabAddress;  // may be null, as the title
+    const char* title;
     bool trusted;
-    Place expected;
+    const char* place;
+    PlaceKind kind;
   };
   const Case cases[] = {
-      {"nothing in front",
-       std::nullopt,
-       std::nullopt,
-       std::nullopt,
-       true,
-       {"Unknown", PlaceKind::app}},
-      {"browser tab, unprotected host",
-       app("firefox", "Firefox"),
-       QStringLiteral("https://www.news.example.org/today"),
-       std::nullopt,
-       true,
-       {"news.example.org", PlaceKind::site}},
-      {"browser, protected site in the title",
-       app("google-chrome", "Chrome"),
-       std::nullopt,
-       QStringLiteral("Chat.example.com - New chat"),
-       true,
-       {"chat.example.com", PlaceKind::site}},
-      {"browser, no site",
-       app("chromium", "Chromium"),
-       std::nullopt,
-       QStringLiteral("Recipes"),
-       true,
-       {"Chromium", PlaceKind::app}},
-      {"browser without permission",
-       app("firefox", "Firefox"),
-       QStringLiteral("https://chat.example.com/"),
-       QStringLiteral("chat.example.com"),
-       false,
-       {"Firefox", PlaceKind::app}},
-      {"terminal with two agents",
-       app("org.gnome.Terminal", "Terminal"),
-       std::nullopt,
-       QStringLiteral("aider --model x | Claude"),
-       true,
-       {"Terminal · claude", PlaceKind::terminal}},
-      {"agent inside a longer word",
-       app("kitty", "kitty"),
-       std::nullopt,
-       QStringLiteral("~/src/champion"),
-       true,
-       {"kitty · amp", PlaceKind::terminal}},
-      {"terminal, no agent",
-       app("org.kde.konsole", "Konsole"),
-       std::nullopt,
-       QStringLiteral("bash"),
-       true,
-       {"Konsole", PlaceKind::terminal}},
-      {"terminal without permission",
-       app("com.mitchellh.ghostty", "Ghostty"),
-       std::nullopt,
-       QStringLiteral("claude"),
-       false,
-       {"Ghostty", PlaceKind::terminal}},
-      {"other application",
-       app("code", "Code"),
-       std::nullopt,
-       QStringLiteral("claude"),
-       true,
-       {"Code", PlaceKind::app}},
-      {"no name, no id",
-       app(nullptr, ""),
-       std::nullopt,
-       std::nullopt,
-       true,
-       {"App", PlaceKind::app}},
+      {"nothing in front", std::nullopt, nullptr, nullptr, true, "Unknown", PlaceKind::app},
+      {"browser tab, unprotected host", app("firefox", "Firefox"),
+       "https://www.news.example.org/today", nullptr, true, "news.example.org", PlaceKind::site},
+      {"browser, protected site in the title", app("google-chrome", "Chrome"), nullptr,
+       "Chat.example.com - New chat", true, "chat.example.com", PlaceKind::site},
+      {"browser, no site", app("chromium", "Chromium"), nullptr, "Recipes", true, "Chromium",
+       PlaceKind::app},
+      {"browser without permission", app("firefox", "Firefox"), "https://chat.example.com/",
+       "chat.example.com", false, "Firefox", PlaceKind::app},
+      {"terminal with two agents", app("org.gnome.Terminal", "Terminal"), nullptr,
+       "aider --model x | Claude", true, "Terminal · claude", PlaceKind::terminal},
+      {"agent inside a longer word", app("kitty", "kitty"), nullptr, "~/src/champion", true,
+       "kitty · amp", PlaceKind::terminal},
+      {"terminal, no agent", app("org.kde.konsole", "Konsole"), nullptr, "bash", true, "Konsole",
+       PlaceKind::terminal},
+      {"terminal without permission", app("com.mitchellh.ghostty", "Ghostty"), nullptr, "claude",
+       false, "Ghostty", PlaceKind::terminal},
+      {"other application", app("code", "Code"), nullptr, "claude", true, "Code", PlaceKind::app},
+      {"no name, no id", app(nullptr, ""), nullptr, nullptr, true, "App", PlaceKind::app},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     system.accessibility.applications.clear();
     auto focused = system.accessibility.focus();
-    if (c.tabAddress) focused->attributes[AccessibilityPort::Attribute::url] = *c.tabAddress;
-    if (c.title) system.accessibility.window(7, *c.title);
+    if (c.tabAddress)
+      focused->attributes[AccessibilityPort::Attribute::url] = QString(c.tabAddress);
+    if (c.title) system.accessibility.window(7, QString(c.title));
     ports.keyboard.trusted = c.trusted;
-    EXPECT_EQ(Place::of(c.app, settings), c.expected);
+    EXPECT_EQ(Place::of(c.app, settings), (Place{c.place, c.kind}));
   }
 }
 
