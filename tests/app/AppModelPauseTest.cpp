@@ -50,7 +50,7 @@ TEST_F(AppModelPauseTest, ToastTextsOfTheMenuChoices) {
   EXPECT_EQ(ports.panels.lastText(), "Paused for 1 hour");
 }
 
-TEST_F(AppModelPauseTest, PauseHotKeyTogglesWhateverThePause) {
+TEST_F(AppModelPauseTest, PauseHotKeyTogglesWhateverThePauseAndARepeatPauseOnlyShowsTheToast) {
   model().togglePause();
   ASSERT_TRUE(model().settings().pausedUntil);
   EXPECT_EQ(*model().settings().pausedUntil, now + 1h);

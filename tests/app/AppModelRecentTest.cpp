@@ -89,7 +89,7 @@ TEST_F(AppModelRecentTest, CheckAgainRescansThroughTheClipboardWhileItHoldsTheCo
   }
 }
 
-TEST_F(AppModelRecentTest, CheckAgainLeavesWhatTheUserCopiedSinceOnTheClipboard) {
+TEST_F(AppModelRecentTest, ARecheckOffTheClipboardLeavesItAloneAndLandsNotAfterAPause) {
   for (const auto& since : copiedSince) {
     if (!since) continue;
     SCOPED_TRACE(since->size());
@@ -149,7 +149,7 @@ TEST_F(AppModelRecentTest, CheckAgainLeavesWhatTheUserCopiedSinceOnTheClipboard)
   EXPECT_EQ(ports.clipboard.string(), "later words");
 }
 
-TEST_F(AppModelRecentTest, MarkingReplacesEarlierMarksAndIgnores) {
+TEST_F(AppModelRecentTest, MarkingAndChangeTypeReplaceEarlierMarksAndIgnores) {
   copy("zed@example.com");
   model().ignore(latest());
   ASSERT_EQ(model().settings().ignored.size(), 1u);
