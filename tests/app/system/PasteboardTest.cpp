@@ -28,9 +28,7 @@ TEST_F(PasteboardTest, ConcealedMarkers) {
       {"plain text", {{{plainText, "a"}}}, false},
       {"transient only", {{{plainText, "a"}, {Pasteboard::transientType, ""}}}, true},
       {"concealed", {{{Pasteboard::concealedType, ""}}}, true},
-      {"password manager hint",
-       {{{plainText, "pw"}, {Pasteboard::passwordHintType, "secret"}}},
-       true},
+      {"password manager hint", fakes::passwordCopy(), true},
       {"hint with another value",
        {{{plainText, "pw"}, {Pasteboard::passwordHintType, "other"}}},
        false},
@@ -180,22 +178,17 @@ TEST_F(PasteboardTest, TwoQuickPastesGiveBackTheClipboardFromBeforeTheFirst) {
   EXPECT_FALSE(Pasteboard::pendingRestore());
 }
 
-TEST_F(PasteboardTest, KeptOnTheClipboardNothingComesBack) {
-  ports.clipboard.userCopies("mine");
-  EXPECT_TRUE(Pasteboard::paste("masked", true));
-  EXPECT_EQ(ports.keyboard.events.size(), 2u);
-  EXPECT_FALSE(Pasteboard::pendingRestore());
-  testing::drainEvents();
-  EXPECT_EQ(ports.clipboard.string(), "masked");
-}
-
-TEST_F(PasteboardTest, WithoutTrustNothingIsPostedOrScheduled) {
-  ports.keyboard.trusted = false;
-  ports.clipboard.userCopies("mine");
-  EXPECT_FALSE(Pasteboard::paste("masked"));
-  EXPECT_TRUE(ports.keyboard.events.empty());
-  EXPECT_FALSE(Pasteboard::pendingRestore());
-  EXPECT_EQ(ports.clipboard.string(), "masked");
+TEST_F(PasteboardTest, KeptOnTheClipboardOrWithoutTrustNothingComesBack) {
+  for (const bool trusted : {true, false}) {
+    ports.keyboard.trusted = trusted;
+    ports.keyboard.events.clear();
+    ports.clipboard.userCopies("mine");
+    EXPECT_EQ(Pasteboard::paste("masked", trusted), trusted);  // kept when trusted
+    EXPECT_EQ(ports.keyboard.events.size(), trusted ? 2u : 0u);
+    EXPECT_FALSE(Pasteboard::pendingRestore());
+    testing::drainEvents();
+    EXPECT_EQ(ports.clipboard.string(), "masked");
+  }
 }
 
 }  // namespace
