@@ -43,7 +43,7 @@ TEST_F(CommitTest, OutcomesCountsAndMasks) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.pasted.toStdString());
     VaultStore::clear();
-    keyboard.pasted.clear();
+    pasted.clear();
     if (c.keep) {
       openReview(c.text).paste(*c.keep);
       settle();
@@ -51,7 +51,7 @@ TEST_F(CommitTest, OutcomesCountsAndMasks) {
       set(&AppSettings::autoMask, true);
       paste(c.text);
     }
-    EXPECT_EQ(keyboard.pasted, QStringList{c.pasted});
+    EXPECT_EQ(pasted, QStringList{c.pasted});
     const auto stored = history(++entries);
     ASSERT_EQ(stored.size(), entries);
     const ActivityEntry& e = stored.back();
@@ -75,7 +75,7 @@ TEST_F(CommitTest, OutcomesCountsAndMasks) {
 TEST_F(CommitTest, TwoQuickCommitsReachTheHistoryInOrder) {
   clipboardHolds("first ada@example.com");
   model().safePaste(AppModel::Trigger::hotkey);
-  ASSERT_TRUE(testing::waitUntil([&] { return keyboard.pasted.size() == 1; }));
+  ASSERT_TRUE(testing::waitUntil([&] { return pasted.size() == 1; }));
   clipboardHolds("second bob@example.org and cy@example.net");
   model().safePaste(AppModel::Trigger::hotkey);  // while the first one's history write may run
   const auto stored = history(2);
@@ -170,7 +170,7 @@ TEST_F(CommitTest, AVaultFailureShowsTheErrorAndPastesNothing) {
   paste(twoEmails);
   ASSERT_EQ(ports.windows.alerts.size(), 1u);
   EXPECT_TRUE(ports.windows.alerts[0].message.contains("vault"));
-  EXPECT_TRUE(keyboard.pasted.isEmpty());
+  EXPECT_TRUE(pasted.isEmpty());
   EXPECT_EQ(ports.clipboard.string(), twoEmails);
   EXPECT_FALSE(ports.panels.texts().contains("2 items masked"));
   EXPECT_FALSE(model().pastedFlash());
@@ -188,7 +188,7 @@ TEST_F(CommitTest, ADestinationChangeDuringTheVaultUpdateCancels) {
   }
   settle();
   EXPECT_EQ(ports.panels.lastText(), "Paste cancelled");
-  EXPECT_TRUE(keyboard.pasted.isEmpty());
+  EXPECT_TRUE(pasted.isEmpty());
   EXPECT_FALSE(model().safePasteWaiting());
   EXPECT_TRUE(history(0).empty());
   EXPECT_EQ(VaultStore::read(3600).entries.size(), 2u);  // what was recorded stays

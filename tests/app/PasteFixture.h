@@ -9,28 +9,8 @@
 #include <mutex>
 
 #include "EngineTest.h"
-#include "Ports.h"
 
 namespace clipvane::testing {
-
-// Records the clipboard's text at each paste keystroke the program sends.
-class RecordingKeyboard : public KeyboardPort {
- public:
-  RecordingKeyboard(fakes::FakeKeyboard& keys, fakes::FakeClipboard& clipboard)
-      : keys_(keys), clipboard_(clipboard) {}
-  QStringList pasted;
-
-  bool isTrusted(bool prompt) override { return keys_.isTrusted(prompt); }
-  void postKeyEvent(std::uint16_t keyCode, std::uint32_t modifiers, bool keyDown,
-                    std::uint32_t marker) override {
-    if (keyCode == KeyCode::v && keyDown) pasted << clipboard_.string().value_or(QString());
-    keys_.postKeyEvent(keyCode, modifiers, keyDown, marker);
-  }
-
- private:
-  fakes::FakeKeyboard& keys_;
-  fakes::FakeClipboard& clipboard_;
-};
 
 // Holds every thread of the global pool, so that background work waits. The
 // held tasks share their state, which outlives the blocker until they leave.
@@ -68,22 +48,17 @@ class PoolBlocker {
 
 class PasteFixture : public EngineTest {
  protected:
-  PasteFixture() : keyboard(ports.keyboard, ports.clipboard) {
+  PasteFixture() {
     // A paste gives the clipboard back a second later if its change count is
     // still the paste's own; counts of their own keep such a return from
     // reaching the fakes of a later test.
     static qint64 range = 0;
     ports.clipboard.count = 1'000'000 + ++range * 10'000;
-    Ports::install<KeyboardPort>(&keyboard);
     ports.workspace.frontmost = editor;
     set(&AppSettings::onboarded, true);
   }
-  ~PasteFixture() override {
-    settle();
-    Ports::install<KeyboardPort>(&ports.keyboard);
-  }
 
-  RecordingKeyboard keyboard;
+  QStringList& pasted = ports.pasted;  // the text of each paste keystroke
 
   // Another application puts text on the clipboard (not yet scanned).
   void clipboardHolds(const QString& text) { ports.clipboard.userCopies(text); }

@@ -350,8 +350,9 @@ struct FakePorts {
     Pasteboard::pendingRestore().reset();
     Pasteboard::restoreLimit() = Pasteboard::defaultRestoreLimit;
     keyboard.receiver = [this](const FakeKeyboard::Event& e) {
-      if (destinationReadsOnPaste && e.down && e.keyCode == KeyCode::v)
-        clipboard.destinationReads();
+      if (!e.down || e.keyCode != KeyCode::v) return;
+      pasted << clipboard.string().value_or(QString());
+      if (destinationReadsOnPaste) clipboard.destinationReads();
     };
     install(true);
   }
@@ -363,6 +364,8 @@ struct FakePorts {
   // The paste destination fetches the clipboard as soon as it gets the paste
   // key (false: it never does unless a test calls destinationReads()).
   bool destinationReadsOnPaste = true;
+  // The clipboard's text at each paste keystroke.
+  QStringList pasted;
   FakeKeyboard keyboard;
   FakeHotkeys hotkeys;
   FakeWorkspace workspace;
