@@ -949,3 +949,20 @@ TEST(FieldRules, PostBoxesAndUnitsBeforeTheStreet) {
     EXPECT_TRUE(find(t).empty()) << c << " -> " << dump(describe(t, find(t)));
   }
 }
+
+TEST(FieldRules, NamesWrittenSurnameFirstInCapitalsOrWithoutSpaces) {
+  const Case found[] = {
+      {"Patient Name: Smith, John", "name:Smith, John"},
+      {"Patient: DOE, JANE", "name:DOE, JANE"},
+      {"Name: O'Connor, Sean", "name:O'Connor, Sean"},
+      {"Account Name: JOHN A SMITH", "name:JOHN A SMITH"},
+      {"Name: Jean-Pierre de la Fontaine", "name:Jean-Pierre de la Fontaine"},
+      {"Name: 王小明", "name:王小明"},
+  };
+  expectFound(found);
+  const Case partial[] = {
+      {"Full Name: Dr. Jane Doe, MD", "name:Jane Doe"},
+      {"Contact: Jane Doe, Acme Corp", "name:Jane Doe"},
+  };
+  expectFound(partial);
+}

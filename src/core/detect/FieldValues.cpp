@@ -488,7 +488,7 @@ int nameWordEnd(View t, int i, int end, bool& allCaps, bool& initial) {
 NameScan scanName(View t, int b, int e, int maxWords, bool stoplist) {
   NameScan s;
   int i = b;
-  int realWords = 0, capsWords = 0, lastEnd = -1;
+  int realWords = 0, capsWords = 0, initials = 0, lastEnd = -1;
   while (i < e) {
     bool caps = false, initial = false;
     int w = nameWordEnd(t, i, e, caps, initial);
@@ -499,6 +499,10 @@ NameScan scanName(View t, int b, int e, int maxWords, bool stoplist) {
       if (realWords > 0 && pw > i && inSet(t.substr(i, pw - i), kParticles) && pw < e &&
           isBlank(t[pw])) {
         int n = skipBlanks(t, pw, e);
+        // "de la Fontaine": particles follow one another
+        const int p2 = wordEnd(t, n, e);
+        if (p2 > n && p2 < e && isBlank(t[p2]) && inSet(t.substr(n, p2 - n), kParticles))
+          n = skipBlanks(t, p2, e);
         bool c2 = false, i2 = false;
         if (nameWordEnd(t, n, e, c2, i2) > 0) {
           i = n;
@@ -511,12 +515,14 @@ NameScan scanName(View t, int b, int e, int maxWords, bool stoplist) {
     if (word.back() == u'.') word.remove_suffix(1);
     if (realWords > 0) {
       // "John Smith DOB 1990-04-12", "Jane Roe Phone 555…": the next label ends the name.
-      if (caps != (capsWords > 0)) break;
+      // An initial fits capitals and lower case alike ("JOHN A SMITH").
+      if (!initial && realWords > initials && caps != (capsWords > 0)) break;
       if (matchKeyBefore(t, i, i + int(word.size()), 1, true).rule) break;
     }
     if (stoplist && inSet(word, kNotNameWords)) return s;
     ++realWords;
     capsWords += caps;
+    initials += initial;
     lastEnd = w;
     if (realWords > maxWords) return s;  // a title or a heading, not a name
     if (w >= e || !isBlank(t[w])) break;
@@ -526,7 +532,7 @@ NameScan scanName(View t, int b, int e, int maxWords, bool stoplist) {
     i = n;
   }
   if (realWords == 0) return s;
-  if (capsWords > 0 && (capsWords != realWords || realWords < 2)) return s;
+  if (capsWords > 0 && (capsWords + initials != realWords || capsWords < 2)) return s;
   s.end = lastEnd;
   s.words = realWords;
   s.ok = true;
@@ -545,14 +551,40 @@ int afterTitle(View t, int b, int e) {
   return n < e && isUpper(t[n]) ? n : b;
 }
 
+// "Smith, John", "DOE, JANE": the surname first, the value's whole rest after the comma.
+Span surnameFirst(View t, int vb, int ve) {
+  bool caps = false, initial = false;
+  const int w = nameWordEnd(t, vb, ve, caps, initial);
+  if (w < 0 || initial || w + 2 >= ve || t[w] != u',' || !isBlank(t[w + 1])) return kNone;
+  if (inSet(t.substr(vb, w - vb), kNotNameWords)) return kNone;
+  int i = skipBlanks(t, w + 1, ve), words = 0, end = -1;
+  while (i < ve && words < 3) {
+    bool c2 = false, i2 = false;
+    const int x = nameWordEnd(t, i, ve, c2, i2);
+    if (x < 0 || (c2 != caps && !i2)) return kNone;
+    View word = t.substr(i, x - i);
+    if (word.back() == u'.') word.remove_suffix(1);
+    if (inSet(word, kNotNameWords)) return kNone;
+    ++words;
+    end = x;
+    if (x >= ve || !isBlank(t[x])) break;
+    i = skipBlanks(t, x, ve);
+  }
+  if (words == 0 || words > 2 || skipBlanks(t, end, ve) < ve) return kNone;
+  return {vb, end};
+}
+
 Span matchName(View t, int b, int e, const KeyRule& rule, Mode mode) {
   auto [vb, ve] = mode == Mode::whole ? trim(t, b, e) : Trimmed{b, e};
   vb = afterTitle(t, vb, ve);
+  if (Span sf = surnameFirst(t, vb, ve); sf.begin >= 0) return sf;
   if (ve - vb > 64 && mode == Mode::whole) return kNone;
   NameScan s = scanName(t, vb, ve, 5, true);
   if (!s.ok) return kNone;
   int minWords = (rule.flags & kTwoWords) ? 2 : 1;
-  if (s.words < minWords) return kNone;
+  // "王小明", "김민준": a whole name in one word of a script without spaces.
+  const bool caseless = !isUpper(t[vb]) && !isLower(t[vb]) && s.end - vb >= 2;
+  if (s.words < minWords && !(caseless && s.words == 1)) return kNone;
   if (mode == Mode::whole && s.end != ve) {
     // "Jane Developer <jane@example.com>", "Ada Lovelace (CTO)"
     int n = skipBlanks(t, s.end, ve);
