@@ -466,6 +466,12 @@ inline std::string card(Rng& r) {
 // A card-like number that fails Luhn (one digit off).
 inline std::string cardLuhnFail(Rng& r) {
   std::string d = cardDigits(r);
+  // A failing 19-digit number whose first sixteen pass reads as a card and its
+  // code ("4111 1111 1111 1111 123"): not a look-alike.
+  if (d.size() == 19) {
+    d.resize(15);
+    d += luhnDigit(d);
+  }
   d.back() = static_cast<char>('0' + (d.back() - '0' + r.in(1, 9)) % 10);
   return r.chance(50) ? groupCard(d, ' ') : d;
 }
