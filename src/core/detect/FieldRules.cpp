@@ -106,7 +106,7 @@ constexpr std::array<std::array<bool, 129>, 4> kStops = [] {
     for (char c : std::string_view(":=\t,;|>")) a[prev][std::size_t(c)] = true;
     for (char c = '0'; c <= '9'; ++c) a[prev][std::size_t(c)] = prev != kDigitClass;
     for (char c : std::string_view("iwt")) a[prev][std::size_t(c)] = prev == kBlankClass;
-    for (char c : std::string_view("MDPSHFICEAT"))
+    for (char c : std::string_view("MDPSHFICE"))
       a[prev][std::size_t(c)] = prev == kBlankClass || prev == kOther;
   }
   return a;
@@ -218,8 +218,7 @@ class Scanner {
     const __m128i caps = _mm_or_si128(
         _mm_or_si128(_mm_or_si128(is(c, 'M'), is(c, 'D')), _mm_or_si128(is(c, 'P'), is(c, 'S'))),
         _mm_or_si128(_mm_or_si128(_mm_or_si128(is(c, 'H'), is(c, 'F')), is(c, 'I')),
-                     _mm_or_si128(_mm_or_si128(is(c, 'C'), is(c, 'E')),
-                                  _mm_or_si128(is(c, 'A'), is(c, 'T')))));
+                     _mm_or_si128(is(c, 'C'), is(c, 'E'))));
     m = _mm_or_si128(m, _mm_and_si128(prevOther, caps));
     return unsigned(_mm_movemask_epi8(m));
   }
@@ -378,8 +377,6 @@ class Scanner {
         case u'I':
         case u'C':
         case u'E':
-        case u'A':
-        case u'T':
           if (i == ls || !isAlnum(t_[i - 1])) salutation(i, le);
           break;
         default:
@@ -1043,7 +1040,7 @@ class Scanner {
       std::u16string_view words;
       bool role;
     };
-    static constexpr std::array<Intro, 12> kIntros = {{{u"I am ", false},
+    static constexpr std::array<Intro, 10> kIntros = {{{u"I am ", false},
                                                        {u"I'm ", false},
                                                        {u"I\u2019m ", false},
                                                        {u"Patient ", true},
@@ -1051,9 +1048,7 @@ class Scanner {
                                                        {u"Client ", true},
                                                        {u"Member ", true},
                                                        {u"Employee ", true},
-                                                       {u"Applicant ", true},
                                                        {u"Candidate ", true},
-                                                       {u"Tenant ", true},
                                                        {u"Passenger ", true}}};
     for (const Intro& intro : kIntros) {
       if (t_[i] != intro.words[0] || le - i < int(intro.words.size()) ||
