@@ -135,6 +135,9 @@ bool skipped(const Candidate& c, std::u16string_view value, const DetectionSetti
         password = parts.passwordLength > 0;
       } else {
         host = value.substr(0, std::min(value.find_first_of(u":/"), value.size()));
+        // A login target "user@host" names its host after the "@".
+        if (const auto at = host.rfind(u'@'); at != std::u16string_view::npos)
+          host.remove_prefix(at + 1);
       }
       // A password stays hidden whatever the host.
       if (password) return false;
