@@ -915,11 +915,27 @@ class Scanner {
   // "Username jsmith88 has been locked": an account name with digits after its label.
   void bareUsername(int i, int ls, int le) {
     if (!on(Kind::username)) return;
+    // Where the name's word begins: known from the last call when the word
+    // runs on to here ("a1b2c3d4…" asks at every digit), so that each
+    // character is read once.
+    auto nameChar = [](char16_t c) {
+      return isAsciiAlpha(c) || isDigit(c) || c == u'_' || c == u'.' || c == u'-';
+    };
     int tb = i;
-    while (tb > ls && i - tb < 32 &&
-           (isAsciiAlpha(t_[tb - 1]) || isDigit(t_[tb - 1]) || t_[tb - 1] == u'_' ||
-            t_[tb - 1] == u'.' || t_[tb - 1] == u'-'))
-      --tb;
+    if (nameLine_ == ls && nameEnd_ <= i) {
+      int k = nameEnd_;
+      while (k < i && nameChar(t_[k])) ++k;
+      if (k == i)
+        tb = nameBegin_;
+      else
+        while (tb > k + 1 && nameChar(t_[tb - 1])) --tb;
+    } else {
+      while (tb > ls && nameChar(t_[tb - 1])) --tb;
+    }
+    nameLine_ = ls;
+    nameBegin_ = tb;
+    nameEnd_ = i;
+    if (i - tb > 32) return;            // no more than 32 characters before the digit
     if (!isAsciiAlpha(t_[tb])) return;  // "0x4" is a number
     // "Login failed for user 'jdoe42'": the name in quotes.
     const bool quoted = tb > ls && (t_[tb - 1] == u'\'' || t_[tb - 1] == u'"');
@@ -1460,6 +1476,7 @@ class Scanner {
   bool any_ = false;
   std::vector<Sep> seps_;
   std::vector<Key> keys_;
+  int nameLine_ = -1, nameBegin_ = 0, nameEnd_ = 0;  // bareUsername's last word
   std::vector<int> nextLabel_;
   std::array<std::vector<int>, 3> anchors_;  // key positions by ContextGroup bit
   std::vector<Pending> pending_;

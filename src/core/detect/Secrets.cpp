@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <string>
 
 #include "Scanner.h"
@@ -144,6 +145,28 @@ struct NamedKey {
   int minLength, maxLength;
 };
 constexpr NamedKey kNamedKeys[] = {{u"AccountKey=", 80, 100}, {u"SharedAccessKey=", 40, 50}};
+
+// The shapes by the first character of their prefix, in table order: the
+// scan asks at many common word beginnings and most have one or two shapes.
+struct ShapesByFirst {
+  std::array<std::uint8_t, 128> begin{}, count{};
+  std::array<std::uint8_t, std::size(kKeyShapes)> index{};
+};
+
+constexpr ShapesByFirst kShapesByFirst = [] {
+  static_assert(std::size(kKeyShapes) < 256);
+  for (const KeyShape& shape : kKeyShapes)
+    if (shape.prefix.size() < 2) throw "a prefix of one character";
+  ShapesByFirst t;
+  std::size_t n = 0;
+  for (std::size_t c = 0; c < 128; ++c) {
+    t.begin[c] = std::uint8_t(n);
+    for (std::size_t k = 0; k < std::size(kKeyShapes); ++k)
+      if (kKeyShapes[k].prefix[0] == c) t.index[n++] = std::uint8_t(k);
+    t.count[c] = std::uint8_t(n - t.begin[c]);
+  }
+  return t;
+}();
 
 // Keys published in the issuers' own documentation.
 constexpr std::u16string_view kDocumentationKeys[] = {
@@ -354,7 +377,7 @@ void Scanner::apiKey(std::size_t start) {
     return;
   }
   for (const NamedKey& named : kNamedKeys) {
-    if (!startsWith(text_, start, named.name)) continue;
+    if (named.name[0] != c || !startsWith(text_, start, named.name)) continue;
     const std::size_t valueStart = start + named.name.size();
     std::size_t i = valueStart;
     while (i < text_.size() && inAlphabet(Alphabet::base64, text_[i]) &&
@@ -367,8 +390,11 @@ void Scanner::apiKey(std::size_t start) {
     add(Kind::apiKey, valueStart, i);
     return;
   }
-  for (const KeyShape& shape : kKeyShapes) {
-    if (shape.prefix[0] != c || !startsWith(text_, start, shape.prefix)) continue;
+  if (c >= 128) return;
+  const char16_t second = ch(start + 1);  // every prefix has two characters or more
+  for (std::size_t k = 0; k < kShapesByFirst.count[c]; ++k) {
+    const KeyShape& shape = kKeyShapes[kShapesByFirst.index[kShapesByFirst.begin[c] + k]];
+    if (shape.prefix[1] != second || !startsWith(text_, start, shape.prefix)) continue;
     const std::size_t bodyStart = start + shape.prefix.size();
     std::size_t i = bodyStart;
     while (i < text_.size() && inAlphabet(shape.alphabet, text_[i]) &&
