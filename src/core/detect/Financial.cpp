@@ -161,7 +161,8 @@ bool mod97(const std::u16string& iban) {
 
 // What the words before pos say the number is: "card #4111…", "Visa: 4111…"
 // name a card; "Order no. 4111…", "tracking number 4111…" name something
-// else. Blanks, "#", ":" and words such as "number" are passed over.
+// else. Blanks, "#", ":", quotes, "=", and words such as "number" are passed
+// over, and "_" parts a key's words ("card_number": …).
 Scanner::NumberCue Scanner::cueBefore(std::size_t pos) const {
   static constexpr std::u16string_view kCard[] = {u"card",    u"visa", u"mastercard", u"amex",
                                                   u"maestro", u"jcb",  u"discover",   u"cc",
@@ -172,12 +173,14 @@ Scanner::NumberCue Scanner::cueBefore(std::size_t pos) const {
       u"isbn",  u"po",      u"phone",        u"tel",      u"fax",    u"mobile"};
   static constexpr std::u16string_view kFillers[] = {u"no", u"nr", u"number", u"num", u"id"};
   for (int words = 0; words < 3; ++words) {
-    while (pos > 0 && (text_[pos - 1] == ' ' || text_[pos - 1] == '#' || text_[pos - 1] == ':' ||
-                       text_[pos - 1] == '.'))
-      --pos;
+    auto passed = [](char16_t c) {
+      return c == ' ' || c == '#' || c == ':' || c == '.' || c == '"' || c == '\'' || c == '=';
+    };
+    while (pos > 0 && passed(text_[pos - 1])) --pos;
     std::size_t k = pos;
     while (k > 0 && alpha(text_[k - 1]) && pos - k < 14) --k;
-    if (k == pos || (k > 0 && wordChar(text_[k - 1]))) return NumberCue::none;
+    const bool part = k > 0 && text_[k - 1] == '_';
+    if (k == pos || (k > 0 && wordChar(text_[k - 1]) && !part)) return NumberCue::none;
     std::u16string word(text_.substr(k, pos - k));
     for (auto& c : word) c = fold(c);
     for (auto w : kCard)
@@ -186,7 +189,7 @@ Scanner::NumberCue Scanner::cueBefore(std::size_t pos) const {
       if (word == w) return NumberCue::other;
     if (std::find(std::begin(kFillers), std::end(kFillers), word) == std::end(kFillers))
       return NumberCue::none;
-    pos = k;
+    pos = part ? k - 1 : k;
   }
   return NumberCue::none;
 }
@@ -272,6 +275,9 @@ void Scanner::card(std::size_t start) {
     const std::size_t end = groupEnd[take - 1];
     // Without a trailing four-digit group, twelve digits are too few to be sure.
     if (take < groups && count < 13 && groupDigits[take] == 4) continue;
+    // Twelve digits in one run are an account or resource id as often as a
+    // short Maestro card: only the words before them can say it is a card.
+    if (count == 12 && take == 1 && cue != NumberCue::card) continue;
     if (take == groups) {
       const char16_t next = ch(end);
       if (joinsAt(text_, end)) continue;
