@@ -680,6 +680,17 @@ TEST(FieldRules, BankBranchCodesAreNotAccounts) {
   expectFound(found);
 }
 
+TEST(FieldRules, MaskedNumbersAndOtherMeaningsAreNoIds) {
+  expectNothing({
+      "bank account number XXXXXX1111",
+      "SSN: ***-**-6789",
+      "double myNumber = -1234.56;",
+      "my number is 020 7946 0958",
+  });
+  const Case found[] = {{"my_number: 1234 5678 9012", "ssn:1234 5678 9012"}};
+  expectFound(found);
+}
+
 TEST(FieldRules, RecordContextEndsWithItsRecord) {
   struct Record {
     const char* text;

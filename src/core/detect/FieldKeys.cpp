@@ -462,7 +462,7 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"rfc", K::ssn, S::nationalId, 0},
     {u"nik", K::ssn, S::nationalId, kBare},
     {u"hkid", K::ssn, S::nationalId, kBare},
-    {u"my_number", K::ssn, S::nationalId, 0},
+    {u"my_number", K::ssn, S::nationalId, kTwelveDigits},
     {u"ahv_number", K::ssn, S::nationalId, kBare},
     {u"national_insurance", K::ssn, S::nationalId, kBare},
     {u"social_insurance_no", K::ssn, S::nationalId, kBare},

@@ -44,6 +44,7 @@ enum KeyFlag : std::uint16_t {
   kPersonAnchor = 1 << 11,  // makes the context of a person's record ("email", "age")
   kDigitsOnly = 1 << 12,    // a PIN: digits only
   kCookie = 1 << 13,        // "name=value; …" pairs, each value judged on its own
+  kTwelveDigits = 1 << 14,  // exactly twelve digits (Japan's My Number)
 };
 
 struct KeyRule {

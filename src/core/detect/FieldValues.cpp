@@ -693,9 +693,25 @@ bool validUsSsn(View digits9) {
   return area != 0 && area != 666 && area < 900 && group != 0 && serial != 0;
 }
 
+// "XXXXXX1111", "***-**-6789": a number already masked shows only what may be shown.
+Span unlessMasked(View t, Span s) {
+  if (s.begin >= 0 && FieldRules::isPlaceholderValue(t.substr(s.begin, s.end - s.begin)))
+    return kNone;
+  return s;
+}
+
 Span matchNationalId(View t, int b, int e, const KeyRule& rule, Mode mode) {
   Span s = idGroups(t, b, e, mode, 5, 20, 4);
   if (s.begin < 0) return s;
+  if (rule.flags & kTwelveDigits) {
+    // Japan's My Number: twelve digits, nothing else ("myNumber = -1234.56" is code).
+    int digits = 0;
+    for (int i = s.begin; i < s.end; ++i) {
+      if (isLetter(t[i])) return kNone;
+      digits += isDigit(t[i]);
+    }
+    if (digits != 12) return kNone;
+  }
   if (rule.flags & kUsSsn) {
     std::u16string d;
     bool letters = false;
@@ -1418,13 +1434,13 @@ Span match(View t, int b, int e, const KeyRule& rule, Mode mode, bool strict) {
     case Shape::organization:
       return matchOrganization(t, b, e, mode);
     case Shape::identifier:
-      return idGroups(t, b, e, mode, 3, 40, 1);
+      return unlessMasked(t, idGroups(t, b, e, mode, 3, 40, 1));
     case Shape::date:
       return matchDate(t, b, e, mode);
     case Shape::document:
-      return idGroups(t, b, e, mode, 5, 20, 3);
+      return unlessMasked(t, idGroups(t, b, e, mode, 5, 20, 3));
     case Shape::nationalId:
-      return matchNationalId(t, b, e, rule, mode);
+      return unlessMasked(t, matchNationalId(t, b, e, rule, mode));
     case Shape::cvv:
       return matchCvv(t, b, e, mode);
     case Shape::phone:
