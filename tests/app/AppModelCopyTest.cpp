@@ -71,8 +71,11 @@ TEST_F(AppModelCopyTest, AScanOfAClipboardTheUserReplacedFromTheMenuIsDropped) {
     });
     copy("write to ada@example.com");
     ASSERT_EQ(model().copiedWhat(), "Email");
-    userCopies("bob@example.com and carl@example.com");  // its scan result waits for the event loop
-    c.replace();
+    {
+      ScansHeld held;
+      userCopies("bob@example.com and carl@example.com");
+      c.replace();
+    }
     const auto shown = ports.panels.toasts.size();
     settle();
     EXPECT_EQ(ports.clipboard.string().value_or(""), c.clipboard);
@@ -85,8 +88,12 @@ TEST_F(AppModelCopyTest, AScanOfAClipboardTheUserReplacedFromTheMenuIsDropped) {
 
 TEST_F(AppModelCopyTest, CopyAlertInTheTagStyleOnlyAndOnlyForTheLastOfTwoQuickCopies) {
   set(&AppSettings::autoMask, false);
-  userCopies("first bob@example.com");
-  copy("write to ada@example.com");  // before the first scan came back
+  {
+    ScansHeld held;  // the second copy comes before the first one's scan is back
+    userCopies("first bob@example.com");
+    userCopies("write to ada@example.com");
+  }
+  settle();
   ASSERT_EQ(model().recentCopies().size(), 1u);
   EXPECT_EQ(model().recentCopies()[0].text, "write to ada@example.com");
   EXPECT_EQ(model().lastScan()->text, "write to ada@example.com");

@@ -2,6 +2,7 @@
 // The fixture of the model's tests: fresh fakes, an empty data directory and
 // a clock the test moves.
 #include <QDateTime>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QThreadPool>
 
@@ -86,6 +87,23 @@ class EngineTest : public ::testing::Test {
     userCopies(what);
     settle();
   }
+  // Holds every background thread until the guard goes: scans started meanwhile
+  // cannot finish, so their results come back only after what the test does next.
+  // (A scan that finished before its result handler was attached is applied at once.)
+  struct ScansHeld {
+    QSemaphore started, release;
+    const int threads = QThreadPool::globalInstance()->maxThreadCount();
+    ScansHeld() {
+      for (int i = 0; i < threads; ++i)
+        QThreadPool::globalInstance()->start([this] {
+          started.release();
+          release.acquire();
+        });
+      started.acquire(threads);
+    }
+    ~ScansHeld() { release.release(threads); }
+  };
+
   // Waits until every scan, vault update and re-detection has been applied:
   // background work finishes on the pool, then its result is applied on the
   // main thread, possibly starting more background work.
