@@ -171,7 +171,8 @@ Scanner::NumberCue Scanner::cueBefore(std::size_t pos) const {
       u"order", u"invoice", u"tracking",     u"ticket",   u"ref",    u"reference", u"transaction",
       u"txn",   u"booking", u"confirmation", u"shipment", u"parcel", u"serial",    u"imei",
       u"isbn",  u"po",      u"phone",        u"tel",      u"fax",    u"mobile"};
-  static constexpr std::u16string_view kFillers[] = {u"no", u"nr", u"number", u"num", u"id"};
+  static constexpr std::u16string_view kFillers[] = {u"no", u"nr", u"number", u"num",
+                                                     u"id", u"on", u"file"};
   for (int words = 0; words < 3; ++words) {
     auto passed = [](char16_t c) {
       return c == ' ' || c == '#' || c == ':' || c == '.' || c == '"' || c == '\'' || c == '=';
