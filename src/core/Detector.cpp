@@ -4,9 +4,12 @@
 #include <unicode/utf16.h>
 
 #include <algorithm>
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <memory_resource>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -102,10 +105,19 @@ void customRules(std::u16string_view text, const DetectionSettings& settings,
   }
 }
 
+// Compares in small letters without building the folded copy.
+bool foldedEquals(std::u16string_view s, std::u16string_view lowerCase) {
+  return s.size() == lowerCase.size() &&
+         std::equal(s.begin(), s.end(), lowerCase.begin(),
+                    [](char16_t a, char16_t b) { return detect::chars::fold(a) == b; });
+}
+
 bool localHostName(std::u16string_view host) {
-  std::u16string h(host);
-  for (auto& c : h) c = detect::chars::fold(c);
-  return h == u"localhost" || h.ends_with(u".localhost") || h.starts_with(u"localhost.");
+  constexpr std::u16string_view kName = u"localhost";
+  return foldedEquals(host, kName) ||
+         (host.size() > kName.size() &&
+          (foldedEquals(host.substr(host.size() - kName.size() - 1), u".localhost") ||
+           foldedEquals(host.substr(0, kName.size() + 1), u"localhost.")));
 }
 
 // Loopback and unspecified addresses, and (when asked) private ranges.
@@ -222,7 +234,10 @@ class Taken {
   void insert(const Range& r) { spans_.emplace(r.location, r.end()); }
 
  private:
-  std::map<int, int> spans_;  // start → end
+  // One node per finding: drawn from a stack buffer, not one allocation each.
+  std::array<std::byte, 16384> buffer_;
+  std::pmr::monotonic_buffer_resource pool_{buffer_.data(), buffer_.size()};
+  std::pmr::map<int, int> spans_{&pool_};  // start → end
 };
 
 }  // namespace

@@ -136,13 +136,17 @@ bool bbanMatches(std::u16string_view country, std::u16string_view bban) {
   return true;
 }
 
+constexpr int kLongestIban = 34;
+static_assert(std::ranges::all_of(kIbanLengths,
+                                  [](const IbanCountry& c) { return c.length <= kLongestIban; }));
+
 int ibanLength(char16_t a, char16_t b) {
   for (const auto& c : kIbanLengths)
     if (c.a == a && c.b == b) return c.length;
   return 0;
 }
 
-bool mod97(const std::u16string& iban) {
+bool mod97(std::u16string_view iban) {
   int rest = 0;
   auto feed = [&](char16_t c) {
     if (digit(c)) {
@@ -315,22 +319,24 @@ void Scanner::iban(std::size_t start) {
   const int length =
       ibanLength(char16_t(fold(text_[start]) - 32), char16_t(fold(text_[start + 1]) - 32));
   if (length == 0) return;
-  std::u16string compact;
+  // The letters and digits are gathered on the stack: no IBAN is longer.
+  std::array<char16_t, kLongestIban> buffer;
+  std::size_t size = 0;
   std::size_t i = start;
-  while (i < text_.size() && int(compact.size()) < length) {
+  while (i < text_.size() && int(size) < length) {
     const char16_t c = text_[i];
     if (letter(c) || digit(c)) {
-      compact.push_back(small && lower(c) ? char16_t(c - 32) : c);
+      buffer[size++] = small && lower(c) ? char16_t(c - 32) : c;
       ++i;
-    } else if (c == ' ' && compact.size() % 4 == 0 && compact.size() > 0 &&
-               (letter(ch(i + 1)) || digit(ch(i + 1)))) {
+    } else if (c == ' ' && size % 4 == 0 && size > 0 && (letter(ch(i + 1)) || digit(ch(i + 1)))) {
       ++i;
     } else {
       return;
     }
   }
-  if (int(compact.size()) != length || joinsAt(text_, i)) return;
-  if (!bbanMatches(compact, std::u16string_view(compact).substr(4)) || !mod97(compact)) return;
+  const std::u16string_view compact(buffer.data(), size);
+  if (int(size) != length || joinsAt(text_, i)) return;
+  if (!bbanMatches(compact, compact.substr(4)) || !mod97(compact)) return;
   add(Kind::iban, start, i);
 }
 
