@@ -149,6 +149,9 @@ class Scanner {
   std::size_t hostSkip_ = 0;
   std::size_t phoneSkip_ = 0;
   std::size_t phoneEnd_ = std::size_t(-1);  // where the last phone found ends
+
+  // A URL's scheme and host in small letters, kept to reuse their storage.
+  std::u16string scheme_, host_;
 };
 
 // Looks up the number plans the phone rule checks national numbers against

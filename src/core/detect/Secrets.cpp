@@ -195,7 +195,8 @@ bool placeholderBody(std::u16string_view body) {
     rising = alnum(body[k]) && body[k] == body[k - 1] + 1 ? rising + 1 : 1;
     if (rising >= 6) return true;
   }
-  std::u16string lower(body);
+  thread_local std::u16string lower;  // reused: this runs for every key-like word
+  lower.assign(body);
   for (auto& c : lower) c = fold(c);
   for (std::u16string_view word : {u"xxxx", u"****", u"0000000"})
     if (lower.find(word) != std::u16string::npos) return true;
@@ -241,12 +242,13 @@ std::string base64UrlDecode(std::u16string_view s) {
 }
 
 // A database URL's scheme, with an optional driver ("postgresql+asyncpg").
-bool databaseScheme(std::u16string scheme) {
+bool databaseScheme(std::u16string_view scheme) {
   static constexpr std::u16string_view kSchemes[] = {
       u"postgres", u"postgresql", u"mysql", u"mariadb",   u"mongodb",     u"redis",     u"rediss",
       u"amqp",     u"amqps",      u"mssql", u"sqlserver", u"cockroachdb", u"clickhouse"};
   if (scheme == u"mongodb+srv") return true;
-  if (const auto plus = scheme.find(u'+'); plus != std::u16string::npos) scheme.resize(plus);
+  if (const auto plus = scheme.find(u'+'); plus != std::u16string_view::npos)
+    scheme = scheme.substr(0, plus);
   for (auto s : kSchemes)
     if (scheme == s) return true;
   return false;
@@ -556,8 +558,9 @@ void Scanner::url(std::size_t colon) {
   const std::size_t end = urlEnd(colon + 3);
   urlSkip_ = end;
   if (end <= colon + 3) return;
-  std::u16string scheme(text_.substr(s, colon - s));
-  for (auto& c : scheme) c = fold(c);
+  scheme_.assign(text_.substr(s, colon - s));
+  for (auto& c : scheme_) c = fold(c);
+  const std::u16string_view scheme = scheme_;
 
   if (databaseScheme(scheme)) {
     if (on(Kind::databaseUrl)) add(Kind::databaseUrl, s, end);
@@ -574,8 +577,9 @@ void Scanner::url(std::size_t colon) {
   const bool web = scheme == u"http" || scheme == u"https" || scheme == u"ws" || scheme == u"wss" ||
                    scheme == u"ftp" || scheme == u"ftps";
   if (!web) return;
-  std::u16string host(parts.host);
-  for (auto& c : host) c = fold(c);
+  host_.assign(parts.host);
+  for (auto& c : host_) c = fold(c);
+  const std::u16string_view host = host_;
   // Incoming webhooks: whoever has the URL may post as the app.
   const std::u16string_view whole = text_.substr(s, end - s);
   const bool slackHook =
