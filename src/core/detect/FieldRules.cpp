@@ -1362,7 +1362,8 @@ class Scanner {
     if ((d == u'|' || (d == u'\t' && !headerCell(cells_[1]))) && cells_.size() == 2 &&
         keyValueRow(cells_[0], cells_[1]))
       return;
-    std::vector<const KeyRule*> cols(cells_.size(), nullptr);
+    std::vector<const KeyRule*>& cols = headerCols_;  // reused: most lines are no header
+    cols.assign(cells_.size(), nullptr);
     int known = 0;
     unsigned groups = 0;
     for (std::size_t k = 0; k < cells_.size(); ++k) {
@@ -1382,7 +1383,7 @@ class Scanner {
       if (r && (r->flags & kNeedsContext) && !(groups & neededGroup(*r))) r = nullptr;
     csvActive_ = true;
     csvDelim_ = d;
-    csvCols_ = std::move(cols);
+    csvCols_.swap(cols);
   }
 
   // "| Date of Birth | 1990-04-12 |": a table of fields and their values. A row
@@ -1488,7 +1489,7 @@ class Scanner {
   Cell prevLine_{-1, -1};
   NameMemo lineNames_, prevLineNames_;
   char16_t csvDelim_ = u',';
-  std::vector<const KeyRule*> csvCols_;
+  std::vector<const KeyRule*> csvCols_, headerCols_;
 };
 
 }  // namespace
