@@ -105,14 +105,8 @@ void customRules(std::u16string_view text, const DetectionSettings& settings,
   }
 }
 
-// Compares in small letters without building the folded copy.
-bool foldedEquals(std::u16string_view s, std::u16string_view lowerCase) {
-  return s.size() == lowerCase.size() &&
-         std::equal(s.begin(), s.end(), lowerCase.begin(),
-                    [](char16_t a, char16_t b) { return detect::chars::fold(a) == b; });
-}
-
 bool localHostName(std::u16string_view host) {
+  using detect::chars::foldedEquals;
   constexpr std::u16string_view kName = u"localhost";
   return foldedEquals(host, kName) ||
          (host.size() > kName.size() &&

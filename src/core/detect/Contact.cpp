@@ -572,11 +572,8 @@ Verdict acceptable(const PhoneShape& s, bool usePlan, bool whole) {
 
 template <std::size_t N>
 bool oneOf(std::u16string_view word, const std::array<std::u16string_view, N>& list) {
-  for (auto w : list)
-    if (word.size() == w.size() && std::equal(word.begin(), word.end(), w.begin(),
-                                              [](char16_t a, char16_t b) { return fold(a) == b; }))
-      return true;
-  return false;
+  return std::any_of(list.begin(), list.end(),
+                     [&](std::u16string_view w) { return foldedEquals(word, w); });
 }
 
 // Words that say a phone number follows: "call me at", "reach me on",

@@ -186,14 +186,14 @@ Scanner::NumberCue Scanner::cueBefore(std::size_t pos) const {
     while (k > 0 && alpha(text_[k - 1]) && pos - k < 14) --k;
     const bool part = k > 0 && text_[k - 1] == '_';
     if (k == pos || (k > 0 && wordChar(text_[k - 1]) && !part)) return NumberCue::none;
-    std::u16string word(text_.substr(k, pos - k));
-    for (auto& c : word) c = fold(c);
-    for (auto w : kCard)
-      if (word == w) return NumberCue::card;
-    for (auto w : kOther)
-      if (word == w) return NumberCue::other;
-    if (std::find(std::begin(kFillers), std::end(kFillers), word) == std::end(kFillers))
-      return NumberCue::none;
+    const std::u16string_view word = text_.substr(k, pos - k);
+    auto among = [&](const auto& list) {
+      return std::any_of(std::begin(list), std::end(list),
+                         [&](std::u16string_view w) { return foldedEquals(word, w); });
+    };
+    if (among(kCard)) return NumberCue::card;
+    if (among(kOther)) return NumberCue::other;
+    if (!among(kFillers)) return NumberCue::none;
     pos = part ? k - 1 : k;
   }
   return NumberCue::none;

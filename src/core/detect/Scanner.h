@@ -4,6 +4,7 @@
 // prefixes, path prefixes) and runs only that kind's rule there. Every rule
 // that reads ahead further than a fixed bound remembers how far it read, so
 // that the whole pass stays linear in the text.
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -57,6 +58,12 @@ inline bool joinsAt(std::u16string_view text, std::size_t pos) {
 }
 // ASCII case-insensitive comparison of text at pos with a lower-case literal.
 bool at(std::u16string_view text, std::size_t pos, std::u16string_view lowerLiteral);
+// ASCII case-insensitive equality with a lower-case word, without a folded copy.
+inline bool foldedEquals(std::u16string_view s, std::u16string_view lowerCase) {
+  return s.size() == lowerCase.size() &&
+         std::equal(s.begin(), s.end(), lowerCase.begin(),
+                    [](char16_t a, char16_t b) { return fold(a) == b; });
+}
 }  // namespace chars
 
 // The parts of a URL the rules and skips look at (offsets into the URL).
