@@ -32,11 +32,8 @@ bool fileExtension(std::u16string_view tld) {
       u"ts",      u"tsx",   u"jsx",    u"json",   u"html",  u"lock",  u"yml", u"yaml", u"txt",
       u"map",     u"ico",   u"pdf",    u"zip",    u"tar",   u"tgz",   u"xz",  u"log",  u"conf",
       u"service", u"timer", u"socket", u"target", u"mount", u"slice", u"lst"};
-  std::u16string lower(tld);
-  for (auto& c : lower) c = fold(c);
-  for (auto e : kExtensions)
-    if (lower == e) return true;
-  return false;
+  return std::any_of(kExtensions.begin(), kExtensions.end(),
+                     [&](std::u16string_view e) { return foldedEquals(tld, e); });
 }
 
 // Addresses may hold letters of any script (RFC 6531), but text in scripts
