@@ -234,6 +234,68 @@ class Taken {
   std::pmr::map<int, int> spans_{&pool_};  // start → end
 };
 
+// The candidates kept where they overlap: rank first, then the longer, then
+// the earlier, then the order found, each kept unless it overlaps one kept
+// before it. Only candidates joined by overlaps can turn each other away, so
+// the text is taken in clusters of overlapping candidates, and a candidate
+// that overlaps none (most of them) is kept without ranking. Returns the
+// indices of the kept candidates in text order.
+std::vector<std::uint32_t> chooseByRank(const std::vector<Candidate>& candidates,
+                                        const std::vector<int>& ranks) {
+  // Location, then index: sorting the packed numbers orders by place.
+  std::vector<std::uint64_t> byPlace(candidates.size());
+  for (std::size_t k = 0; k < candidates.size(); ++k)
+    byPlace[k] = (std::uint64_t(candidates[k].range.location) << 32) | std::uint32_t(k);
+  std::sort(byPlace.begin(), byPlace.end());
+
+  struct Order {
+    std::uint64_t rankLength;     // rank, then the length's complement
+    std::uint64_t placeAndIndex;  // location, then the index of the candidate
+    bool operator<(const Order& o) const {
+      return rankLength != o.rankLength ? rankLength < o.rankLength
+                                        : placeAndIndex < o.placeAndIndex;
+    }
+  };
+  std::vector<std::uint32_t> chosen;
+  std::vector<Order> order;
+  std::vector<std::uint64_t> kept;
+  for (std::size_t b = 0; b < byPlace.size();) {
+    // The cluster [b, e): each candidate starts before the end of one before it.
+    int end = candidates[std::uint32_t(byPlace[b])].range.end();
+    std::size_t e = b + 1;
+    for (; e < byPlace.size(); ++e) {
+      const Range& r = candidates[std::uint32_t(byPlace[e])].range;
+      if (r.location >= end) break;
+      end = std::max(end, r.end());
+    }
+    if (e == b + 1) {
+      chosen.push_back(std::uint32_t(byPlace[b]));
+      b = e;
+      continue;
+    }
+    order.clear();
+    for (std::size_t j = b; j < e; ++j) {
+      const std::uint32_t k = std::uint32_t(byPlace[j]);
+      order.push_back(
+          Order{(std::uint64_t(ranks[k]) << 32) | ~std::uint32_t(candidates[k].range.length),
+                byPlace[j]});
+    }
+    std::sort(order.begin(), order.end());
+    Taken taken;
+    kept.clear();
+    for (const Order& o : order) {
+      const Range& r = candidates[std::uint32_t(o.placeAndIndex)].range;
+      if (taken.overlaps(r)) continue;
+      taken.insert(r);
+      kept.push_back(o.placeAndIndex);
+    }
+    std::sort(kept.begin(), kept.end());
+    for (const std::uint64_t k : kept) chosen.push_back(std::uint32_t(k));
+    b = e;
+  }
+  return chosen;
+}
+
 }  // namespace
 
 std::vector<Finding> Detector::detect(std::u16string_view text) const {
@@ -258,44 +320,16 @@ std::vector<Finding> Detector::detect(std::u16string_view text) const {
     candidates.push_back(std::move(c));
   }
 
-  // Rank first, then the longer, then the earlier, then the order found; the
-  // keys are packed beside the index so that sorting compares two numbers.
-  struct Order {
-    std::uint64_t rankLength;     // rank, then the length's complement
-    std::uint64_t placeAndIndex;  // location, then the index of the candidate
-    bool operator<(const Order& o) const {
-      return rankLength != o.rankLength ? rankLength < o.rankLength
-                                        : placeAndIndex < o.placeAndIndex;
-    }
-  };
   std::vector<int> ranks(candidates.size());
   for (std::size_t k = 0; k < candidates.size(); ++k) ranks[k] = rank(candidates[k]);
   promoteUrlsHoldingEmails(candidates, ranks);
   promoteIbansHoldingCards(candidates, ranks);
-  std::vector<Order> order;
-  order.reserve(candidates.size());
-  for (std::size_t k = 0; k < candidates.size(); ++k) {
-    const Range& r = candidates[k].range;  // checked above: inside the text
-    order.push_back(Order{(std::uint64_t(ranks[k]) << 32) | ~std::uint32_t(r.length),
-                          (std::uint64_t(r.location) << 32) | std::uint32_t(k)});
-  }
-  std::sort(order.begin(), order.end());
-
-  Taken taken;
-  std::vector<const Candidate*> chosen;
-  for (const Order& o : order) {
-    const Candidate& c = candidates[std::uint32_t(o.placeAndIndex)];
-    if (taken.overlaps(c.range)) continue;
-    taken.insert(c.range);
-    chosen.push_back(&c);
-  }
-  std::sort(chosen.begin(), chosen.end(), [](const Candidate* a, const Candidate* b) {
-    return a->range.location < b->range.location;
-  });
+  const std::vector<std::uint32_t> chosen = chooseByRank(candidates, ranks);
 
   std::vector<Finding> findings;
   findings.reserve(chosen.size());
-  for (const Candidate* c : chosen) {
+  for (const std::uint32_t k : chosen) {
+    const Candidate* c = &candidates[k];
     Finding f;
     f.kind = c->kind;
     f.range = c->range;

@@ -93,6 +93,18 @@ std::u16string lastOf(std::u16string_view s, std::size_t n, bool (*pick)(char16_
   return out;
 }
 
+// The lead followed by the last four picked characters, or dots alone when
+// fewer than four are there.
+std::u16string lastFour(std::u16string_view lead, std::u16string_view s, bool (*pick)(char16_t)) {
+  const auto last = lastOf(s, 4, pick);
+  if (last.size() < 4) return std::u16string(kDots);
+  std::u16string out;
+  out.reserve(lead.size() + last.size());
+  out += lead;
+  out += last;
+  return out;
+}
+
 std::u16string firstAndLast(std::u16string_view v) {
   if (allAscii(v)) {
     if (asciiClusterCount(v) <= 4) return std::u16string(kDots);
@@ -133,7 +145,9 @@ std::u16string email(std::u16string_view v) {
   const auto dot = v.rfind(u'.');
   if (at == std::u16string_view::npos || at == 0 || dot == std::u16string_view::npos || dot < at)
     return firstAndLast(v);
-  std::u16string out = firstGrapheme(v.substr(0, at));
+  std::u16string out;
+  out.reserve(v.size() - dot + 2 * kDots.size() + 8);
+  out += firstGrapheme(v.substr(0, at));
   out += kDots;
   out += u'@';
   out += firstGrapheme(v.substr(at + 1));
@@ -158,9 +172,10 @@ std::u16string schemeAndEllipsis(std::u16string_view v) {
 std::u16string internalUrl(std::u16string_view v) {
   std::size_t hostStart = 0;
   std::u16string out;
+  out.reserve(v.size() + 1);
   if (const auto sep = v.find(u"://"); sep != std::u16string_view::npos && sep <= 32) {
     hostStart = sep + 3;
-    out = std::u16string(v.substr(0, hostStart));
+    out.assign(v.substr(0, hostStart));
   }
   std::size_t hostEnd = hostStart;
   while (hostEnd < v.size() && v[hostEnd] != '/' && v[hostEnd] != '?' && v[hostEnd] != '#')
@@ -259,14 +274,17 @@ std::u16string keyPrefix(std::u16string_view v) {
                                                       u"SG.",
                                                       u"eyJ",
                                                       u"https://hooks.slack.com/"};
+  if (v.empty()) return {};
   for (auto p : kPrefixes)
-    if (v.substr(0, p.size()) == p) return std::u16string(p);
+    if (p[0] == v[0] && v.substr(0, p.size()) == p) return std::u16string(p);
   return {};
 }
 
 std::u16string apiKey(std::u16string_view v) {
   const std::u16string prefix = keyPrefix(v);
-  std::u16string out = prefix;
+  std::u16string out;
+  out.reserve(prefix.size() + 5);
+  out += prefix;
   out += kEllipsis;
   // Show the last four only when at least twelve stay hidden.
   if (v.size() >= prefix.size() + 16) {
@@ -325,12 +343,10 @@ std::u16string compute(Kind kind, std::u16string_view v) {
             (c == 'e' && i + 2 < v.size() && (v[i + 1] | 0x20) == 'x' && (v[i + 2] | 0x20) == 't'))
           cut = i;
       }
-      const auto last = lastOf(v.substr(0, cut), 4, isDigit);
-      return last.size() == 4 ? u"\u2022\u2022\u2022 " + last : std::u16string(kDots);
+      return lastFour(u"\u2022\u2022\u2022 ", v.substr(0, cut), isDigit);
     }
     case Kind::card: {
-      const auto last = lastOf(v, 4, isDigit);
-      return last.size() == 4 ? u"\u2022\u2022\u2022\u2022 " + last : std::u16string(kDots);
+      return lastFour(u"\u2022\u2022\u2022\u2022 ", v, isDigit);
     }
     case Kind::iban: {
       const auto last = lastOf(v, 4, isAlnum);
