@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <unordered_map>
 #include <vector>
 
@@ -713,18 +714,13 @@ bool normalise(std::u16string_view raw, std::u16string& out) {
 }
 
 // The keys reversed in a trie, so that a key is read backwards from its
-// separator and the longest known ending is found in one walk.
-struct Trie {
-  struct Node {
-    const KeyRule* rule = nullptr;
-    std::vector<std::pair<char16_t, int>> next;
-  };
-  std::vector<Node> nodes;
-  std::array<int, 128> rootAscii{};
-  bool built = false;
-
+// separator and the longest known ending is found in one walk. A digit or an
+// ASCII letter steps through a table row per node; other letters, rare in
+// keys, through a short list.
+class Trie {
+ public:
   Trie() {
-    nodes.emplace_back();
+    addNode();
     std::u16string norm;
     for (const KeyRule& rule : kTable) {
       normalise(rule.key, norm);
@@ -732,26 +728,61 @@ struct Trie {
       for (auto it = norm.rbegin(); it != norm.rend(); ++it) {
         int child = step(n, *it);
         if (child < 0) {
-          child = int(nodes.size());
-          nodes.emplace_back();
-          nodes[n].next.emplace_back(*it, child);
+          child = addNode();
+          if (*it < 128)
+            ascii_[std::size_t(n) * kSymbols + std::size_t(kSymbol[*it])] = std::uint16_t(child);
+          else
+            other_[std::size_t(n)].emplace_back(*it, child);
         }
         n = child;
       }
-      if (!nodes[n].rule) nodes[n].rule = &rule;
+      if (!rules_[std::size_t(n)]) rules_[std::size_t(n)] = &rule;
     }
-    rootAscii.fill(-1);
-    for (auto [c, child] : nodes[0].next)
-      if (c < 128) rootAscii[c] = child;
-    built = true;
   }
 
+  // The child of node n for a folded character, or -1.
   int step(int n, char16_t c) const {
-    if (n == 0 && c < 128 && built) return rootAscii[c];
-    for (auto [e, child] : nodes[n].next)
+    if (c < 128) {
+      const int symbol = kSymbol[c];
+      if (symbol < 0) return -1;
+      const int child = ascii_[std::size_t(n) * kSymbols + std::size_t(symbol)];
+      return child ? child : -1;  // the root is nobody's child
+    }
+    for (auto [e, child] : other_[std::size_t(n)])
       if (e == c) return child;
     return -1;
   }
+
+  const KeyRule* rule(int n) const { return rules_[std::size_t(n)]; }
+
+ private:
+  static constexpr std::size_t kSymbols = 36;
+  // Digits and lower-case letters, the only ASCII a folded key holds.
+  static constexpr std::array<std::int8_t, 128> kSymbol = [] {
+    std::array<std::int8_t, 128> t{};
+    t.fill(-1);
+    for (int c = '0'; c <= '9'; ++c) t[std::size_t(c)] = std::int8_t(c - '0');
+    for (int c = 'a'; c <= 'z'; ++c) t[std::size_t(c)] = std::int8_t(10 + c - 'a');
+    return t;
+  }();
+
+  int addNode() {
+    rules_.push_back(nullptr);
+    other_.emplace_back();
+    ascii_.resize(ascii_.size() + kSymbols);
+    return int(rules_.size()) - 1;
+  }
+
+  std::vector<const KeyRule*> rules_;
+  std::vector<std::uint16_t> ascii_;  // kSymbols children per node; 0 for none
+  static_assert(
+      [] {
+        std::size_t chars = 1;
+        for (const KeyRule& r : kTable) chars += r.key.size();
+        return chars;
+      }() <= 0xFFFF,
+      "more nodes than a row entry can name");
+  std::vector<std::vector<std::pair<char16_t, int>>> other_;
 };
 
 const Trie& trie() {
@@ -852,7 +883,7 @@ KeyMatch matchKeyBefore(std::u16string_view text, int begin, int end, int maxWor
     node = tr.step(node, folded);
     if (node < 0) break;
     --p;
-    const KeyRule* rule = tr.nodes[std::size_t(node)].rule;
+    const KeyRule* rule = tr.rule(node);
     if (!rule) continue;
     const bool atStart = p == begin;
     const bool boundary = atStart || !(isAlnum(text[p - 1]) || isIgnoredKeyChar(text[p - 1]));
