@@ -713,6 +713,21 @@ bool normalise(std::u16string_view raw, std::u16string& out) {
   return !out.empty();
 }
 
+// What the walk makes of an ASCII character: a digit or a letter is one of
+// kSymbols symbols, the rest stop the walk, separate words or are passed over.
+constexpr std::size_t kSymbols = 36;
+enum : std::int8_t { kKeyStop = -1, kKeyBlank = -2, kKeyIgnored = -3 };
+constexpr std::array<std::int8_t, 128> kAsciiKey = [] {
+  std::array<std::int8_t, 128> t{};
+  t.fill(kKeyStop);
+  for (int c = '0'; c <= '9'; ++c) t[std::size_t(c)] = std::int8_t(c - '0');
+  for (int c = 'a'; c <= 'z'; ++c) t[std::size_t(c)] = std::int8_t(10 + c - 'a');
+  for (int c = 'A'; c <= 'Z'; ++c) t[std::size_t(c)] = std::int8_t(10 + c - 'A');
+  t[' '] = t['\t'] = kKeyBlank;
+  t['_'] = t['-'] = t['.'] = t['\''] = kKeyIgnored;
+  return t;
+}();
+
 // The keys reversed in a trie, so that a key is read backwards from its
 // separator and the longest known ending is found in one walk. A digit or an
 // ASCII letter steps through a table row per node; other letters, rare in
@@ -730,7 +745,7 @@ class Trie {
         if (child < 0) {
           child = addNode();
           if (*it < 128)
-            ascii_[std::size_t(n) * kSymbols + std::size_t(kSymbol[*it])] = std::uint16_t(child);
+            ascii_[std::size_t(n) * kSymbols + std::size_t(kAsciiKey[*it])] = std::uint16_t(child);
           else
             other_[std::size_t(n)].emplace_back(*it, child);
         }
@@ -742,30 +757,20 @@ class Trie {
 
   // The child of node n for a folded character, or -1.
   int step(int n, char16_t c) const {
-    if (c < 128) {
-      const int symbol = kSymbol[c];
-      if (symbol < 0) return -1;
-      const int child = ascii_[std::size_t(n) * kSymbols + std::size_t(symbol)];
-      return child ? child : -1;  // the root is nobody's child
-    }
+    if (c < 128) return kAsciiKey[c] < 0 ? -1 : stepSymbol(n, kAsciiKey[c]);
     for (auto [e, child] : other_[std::size_t(n)])
       if (e == c) return child;
     return -1;
+  }
+  // The child of node n for a digit or letter's symbol, or -1.
+  int stepSymbol(int n, int symbol) const {
+    const int child = ascii_[std::size_t(n) * kSymbols + std::size_t(symbol)];
+    return child ? child : -1;  // the root is nobody's child
   }
 
   const KeyRule* rule(int n) const { return rules_[std::size_t(n)]; }
 
  private:
-  static constexpr std::size_t kSymbols = 36;
-  // Digits and lower-case letters, the only ASCII a folded key holds.
-  static constexpr std::array<std::int8_t, 128> kSymbol = [] {
-    std::array<std::int8_t, 128> t{};
-    t.fill(-1);
-    for (int c = '0'; c <= '9'; ++c) t[std::size_t(c)] = std::int8_t(c - '0');
-    for (int c = 'a'; c <= 'z'; ++c) t[std::size_t(c)] = std::int8_t(10 + c - 'a');
-    return t;
-  }();
-
   int addNode() {
     rules_.push_back(nullptr);
     other_.emplace_back();
@@ -826,23 +831,18 @@ unsigned neededGroup(const KeyRule& rule) {
 }
 
 namespace {
-// What the walk below makes of an ASCII character: a blank, a character it
-// passes over, one it stops at, or the character's folding for the trie.
-enum : char16_t { kKeyStop = 0, kKeyBlank = 1, kKeyIgnored = 2 };
-constexpr std::array<char16_t, 128> kAsciiKey = [] {
-  std::array<char16_t, 128> t{};
-  for (char16_t c = 0; c < 128; ++c) {
-    if (c == u' ' || c == u'\t')
-      t[c] = kKeyBlank;
-    else if (c == u'_' || c == u'-' || c == u'.' || c == u'\'')
-      t[c] = kKeyIgnored;
-    else if ((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z'))
-      t[c] = c;
-    else if (c >= u'A' && c <= u'Z')
-      t[c] = char16_t(c | 0x20);
-  }
-  return t;
-}();
+// Past the blank before p to the word before it: false when the walk ends
+// there (too many words, or more than two blanks).
+bool nextWord(std::u16string_view text, int begin, int& p, int& words, int maxWords) {
+  using fieldtext::isBlank;
+  if (words >= maxWords) return false;
+  int q = p - 1;
+  while (q > begin && isBlank(text[q - 1]) && p - q < 2) --q;
+  if (q == begin || isBlank(text[q - 1])) return false;
+  ++words;
+  p = q;
+  return true;
+}
 }  // namespace
 
 KeyMatch matchKeyBefore(std::u16string_view text, int begin, int end, int maxWords,
@@ -853,34 +853,31 @@ KeyMatch matchKeyBefore(std::u16string_view text, int begin, int end, int maxWor
   int p = end, words = 1, node = 0;
   while (p > begin) {
     const char16_t c = text[p - 1];
-    char16_t folded;
     if (c < 128) {
-      folded = kAsciiKey[c];
-      if (folded == kKeyStop) break;
-      if (folded == kKeyIgnored) {
+      const int k = kAsciiKey[c];
+      if (k >= 0) {
+        node = tr.stepSymbol(node, k);
+      } else if (k == kKeyStop) {
+        break;
+      } else if (k == kKeyIgnored) {
         --p;
+        continue;
+      } else if (!nextWord(text, begin, p, words, maxWords)) {
+        break;
+      } else {
         continue;
       }
     } else if (isBlank(c)) {
-      folded = kKeyBlank;
+      if (!nextWord(text, begin, p, words, maxWords)) break;
+      continue;
     } else if (isIgnoredKeyChar(c)) {
       --p;
       continue;
     } else if (!isLetter(c)) {
       break;
     } else {
-      folded = foldKeyChar(c);
+      node = tr.step(node, foldKeyChar(c));
     }
-    if (folded == kKeyBlank) {
-      if (words >= maxWords) break;
-      int q = p - 1;
-      while (q > begin && isBlank(text[q - 1]) && p - q < 2) --q;
-      if (q == begin || isBlank(text[q - 1])) break;
-      ++words;
-      p = q;
-      continue;
-    }
-    node = tr.step(node, folded);
     if (node < 0) break;
     --p;
     const KeyRule* rule = tr.rule(node);

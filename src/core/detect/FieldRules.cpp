@@ -274,6 +274,102 @@ class Scanner {
     value(rule, b, e, Mode::whole, false, ls, true);
   }
 
+  static bool stops(unsigned prev, char16_t c) { return kStops[prev][clampAscii(c)]; }
+
+  // Bits of the characters from i on (sixteen at most, none past le) where
+  // something may stop: a superset of stops().
+  unsigned stopMask(int i, int ls, int le) const {
+#if defined(__SSE2__)
+    if (i + 16 <= int(t_.size())) {
+      const unsigned m = mayStop(t_.data() + i);
+      return le - i < 16 ? m & ((1u << (le - i)) - 1) : m;
+    }
+#endif
+    unsigned m = 0;
+    for (int k = i; k < le && k < i + 16; ++k)
+      if (t_[k] == 0xFF1A ||
+          stops(k > ls ? kClass[clampAscii(t_[k - 1])] : unsigned(kOther), t_[k]))
+        m |= 1u << (k - i);
+    return m;
+  }
+
+  // What the character at i starts; returns the last character it read past.
+  int stopAt(int i, int ls, int le, std::array<int, 4>& delims) {
+    const char16_t c = t_[i];
+    if (c == 0xFF1A) {  // the full-width colon of Chinese, Japanese and Korean labels
+      seps_.push_back({i, 1, true});
+      return i;
+    }
+    switch (c) {
+      case u':':
+        if (i + 1 < le && t_[i + 1] == u':') {  // "::" scopes, IPv6
+          while (i + 1 < le && t_[i + 1] == u':') ++i;
+        } else if (i + 2 < le && t_[i + 1] == u'/' && t_[i + 2] == u'/') {
+          i = urlUserinfo(i, ls, le) - 1;
+        } else if (i + 1 < le && t_[i + 1] == u'=') {
+          seps_.push_back({i, 2, false});
+          ++i;
+        } else {
+          seps_.push_back({i, 1, true});
+        }
+        break;
+      case u'=': {
+        char16_t p = i > ls ? t_[i - 1] : u' ';
+        char16_t nx = i + 1 < le ? t_[i + 1] : u' ';
+        if (nx == u'=') {
+          while (i + 1 < le && t_[i + 1] == u'=') ++i;
+          break;
+        }
+        if (p == u'!' || p == u'<' || p == u'>' || p == u'+' || p == u'-' || p == u'*' ||
+            p == u'/' || p == u'%' || p == u'&' || p == u'|' || p == u'^' || p == u'~' ||
+            nx == u'~')
+          break;
+        if (nx == u'>') {
+          seps_.push_back({i, 2, false});
+          ++i;
+        } else {
+          seps_.push_back({i, 1, false});
+        }
+        break;
+      }
+      case u'\t':
+        ++delims[0];
+        break;
+      case u'>':
+        if (i > ls && isAlnum(t_[i - 1])) i = xmlElement(i, ls, le);
+        break;
+      case u',':
+        ++delims[1];
+        break;
+      case u';':
+        ++delims[2];
+        break;
+      case u'|':
+        ++delims[3];
+        break;
+      case u'i':
+      case u'w':
+      case u't':
+        if ((i == ls || isBlank(t_[i - 1])) && i > ls) afterIs(i, ls, le);
+        break;
+      case u'M':
+      case u'D':
+      case u'P':
+      case u'S':
+      case u'H':
+      case u'F':
+      case u'I':
+      case u'C':
+      case u'E':
+        if (i == ls || !isAlnum(t_[i - 1])) salutation(i, le);
+        break;
+      default:
+        if (isDigit(c) && (i == ls || !isDigit(t_[i - 1]))) digitStart(i, ls, le);
+        break;
+    }
+    return i;
+  }
+
   void line(int ls, int le) {
     if (nextLine_) {
       const KeyRule* rule = nextLine_;
@@ -282,106 +378,29 @@ class Scanner {
     }
     seps_.clear();
     std::array<int, 4> delims{};  // tab, comma, semicolon, pipe
-    [[maybe_unused]] int block = -16;
-    [[maybe_unused]] unsigned blockMask = 0;
-    [[maybe_unused]] const int n = int(t_.size());
-    for (int i = ls; i < le; ++i) {
-#if defined(__SSE2__)
-      // Most characters stop nothing: the block mask of sixteen at a time
-      // leads to the next one that may. A block may reach into the next
-      // line; its bits past the line's end are dropped.
-      if (i > ls) {
-        while (true) {
-          if (i >= block && i < block + 16) {
-            if (const unsigned rest = blockMask >> (i - block)) {
-              i += std::countr_zero(rest);
-              break;
-            }
-            i = block + 16;
-          }
-          if (i >= le || i + 16 > n) break;
-          block = i;
-          blockMask = mayStop(t_.data() + i);
-          if (le - i < 16) blockMask &= (1u << (le - i)) - 1;
-        }
-        if (i >= le) break;
-      }
-#endif
-      // The class of the character before is read afresh, not carried from
-      // the last round, so that the rounds do not wait on each other.
-      const char16_t c = t_[i];
-      if (c == 0xFF1A) {  // the full-width colon of Chinese, Japanese and Korean labels
-        seps_.push_back({i, 1, true});
-        continue;
-      }
-      const unsigned prev = i > ls ? kClass[clampAscii(t_[i - 1])] : unsigned(kOther);
-      if (!kStops[prev][clampAscii(c)]) continue;
-      switch (c) {
-        case u':':
-          if (i + 1 < le && t_[i + 1] == u':') {  // "::" scopes, IPv6
-            while (i + 1 < le && t_[i + 1] == u':') ++i;
-          } else if (i + 2 < le && t_[i + 1] == u'/' && t_[i + 2] == u'/') {
-            i = urlUserinfo(i, ls, le) - 1;
-          } else if (i + 1 < le && t_[i + 1] == u'=') {
-            seps_.push_back({i, 2, false});
-            ++i;
-          } else {
-            seps_.push_back({i, 1, true});
-          }
-          break;
-        case u'=': {
-          char16_t p = i > ls ? t_[i - 1] : u' ';
-          char16_t nx = i + 1 < le ? t_[i + 1] : u' ';
-          if (nx == u'=') {
-            while (i + 1 < le && t_[i + 1] == u'=') ++i;
-            break;
-          }
-          if (p == u'!' || p == u'<' || p == u'>' || p == u'+' || p == u'-' || p == u'*' ||
-              p == u'/' || p == u'%' || p == u'&' || p == u'|' || p == u'^' || p == u'~' ||
-              nx == u'~')
-            break;
-          if (nx == u'>') {
-            seps_.push_back({i, 2, false});
-            ++i;
-          } else {
-            seps_.push_back({i, 1, false});
-          }
+    // The first character has nothing before it on its line; the blocks
+    // after it read the character before each one.
+    int i = ls;
+    if (i < le && (t_[i] == 0xFF1A || stops(kOther, t_[i]))) i = stopAt(i, ls, le, delims);
+    ++i;
+    // Sixteen characters a block: most characters stop nothing, and the
+    // block's mask leads from one that may to the next. A stop that reads on
+    // (a URL, an XML element) drops the bits it passed.
+    while (i < le) {
+      const int base = i;
+      unsigned mask = stopMask(base, ls, le);
+      i = std::min(le, base + 16);
+      while (mask) {
+        const int k = base + std::countr_zero(mask);
+        mask &= mask - 1;
+        const char16_t c = t_[k];
+        if (c != 0xFF1A && !stops(kClass[clampAscii(t_[k - 1])], c)) continue;
+        const int last = stopAt(k, ls, le, delims);
+        if (last - base >= 15) {
+          i = last + 1;
           break;
         }
-        case u'\t':
-          ++delims[0];
-          break;
-        case u'>':
-          if (i > ls && isAlnum(t_[i - 1])) i = xmlElement(i, ls, le);
-          break;
-        case u',':
-          ++delims[1];
-          break;
-        case u';':
-          ++delims[2];
-          break;
-        case u'|':
-          ++delims[3];
-          break;
-        case u'i':
-        case u'w':
-        case u't':
-          if ((i == ls || isBlank(t_[i - 1])) && i > ls) afterIs(i, ls, le);
-          break;
-        case u'M':
-        case u'D':
-        case u'P':
-        case u'S':
-        case u'H':
-        case u'F':
-        case u'I':
-        case u'C':
-        case u'E':
-          if (i == ls || !isAlnum(t_[i - 1])) salutation(i, le);
-          break;
-        default:
-          if (isDigit(c) && (i == ls || !isDigit(t_[i - 1]))) digitStart(i, ls, le);
-          break;
+        mask &= ~((2u << (last - base)) - 1);
       }
     }
     csvLine(ls, le, delims);
@@ -832,36 +851,57 @@ class Scanner {
   // ---- labels without a separator ------------------------------------------------
 
   // "CVV 123", "DOB 12/04/1990", "born April 12, 1990", "Passport X1234567".
+  // The character before the digits decides which rules may apply at all:
+  // most digit runs follow a letter, a dot or a dash and start nothing.
   void digitStart(int i, int ls, int le) {
-    if (i > ls && (isAsciiLower(t_[i - 1]) || t_[i - 1] == u'_')) {
+    if (i == ls) {
+      streetFrom(i, ls, le);
+      return;
+    }
+    const char16_t p = t_[i - 1];
+    if (isAsciiLower(p) || p == u'_') {
       bareUsername(i, ls, le);
       return;
     }
-    int ts = i;
     // An id may open with capitals: "X1234567", "ACC-426505", "SMITH115733J86AB".
-    if (i > ls &&
-        (isLetter(t_[i - 1]) || (t_[i - 1] == u'-' && i - 1 > ls && isAsciiUpper(t_[i - 2])))) {
+    if (isLetter(p) || (p == u'-' && i - 1 > ls && isAsciiUpper(t_[i - 2]))) {
+      int ts = i;
       while (ts > ls && i - ts < 6 && (isAsciiUpper(t_[ts - 1]) || t_[ts - 1] == u'-')) --ts;
       if (ts == i || !isAsciiUpper(t_[ts]) || (ts > ls && isAlnum(t_[ts - 1]))) return;
+      if (ts > ls && (isBlank(t_[ts - 1]) || t_[ts - 1] == u'(')) labelBefore(ts, ls, le);
+      return;
     }
-    if (ts == i && on(Kind::address) && (i == ls || !isAlnum(t_[i - 1])) && mayBeStreet(i, le)) {
-      bool withPlace = false;
-      Span a = fieldvalue::streetAddress(t_, i, le, &withPlace);
-      // A bare "5 Stars Road" needs a word that introduces a place.
-      const int unit = a.begin >= 0 ? fieldvalue::unitBefore(t_, ls, i) : -1;
-      if (unit >= 0) a.begin = unit;
-      if (a.begin >= 0 && (withPlace || placeCueBefore(a.begin, ls)))
-        out_.push_back({Kind::address, Range{a.begin, a.end - a.begin}, false, false, false, {}});
-    }
-    if (ts > ls && (t_[ts - 1] == u'.' || t_[ts - 1] == u'-' || t_[ts - 1] == u'/')) return;
-    if (ts == i && on(Kind::address) && i - 4 >= ls && t_[i - 1] == u' ' &&
-        (t_[i - 2] | 0x20) == u'x') {
+    // p is neither a letter nor a digit.
+    streetFrom(i, ls, le);
+    if (p == u' ' && on(Kind::address)) streetAfterWords(i, ls, le);
+    if (isBlank(p) || p == u'(') labelBefore(i, ls, le);
+  }
+
+  // "221B Baker Street": a house number first.
+  void streetFrom(int i, int ls, int le) {
+    if (on(Kind::address) && mayBeStreet(i, le)) streetAt(i, ls, le);
+  }
+
+  void streetAt(int i, int ls, int le) {
+    bool withPlace = false;
+    Span a = fieldvalue::streetAddress(t_, i, le, &withPlace);
+    // A bare "5 Stars Road" needs a word that introduces a place.
+    const int unit = a.begin >= 0 ? fieldvalue::unitBefore(t_, ls, i) : -1;
+    if (unit >= 0) a.begin = unit;
+    if (a.begin >= 0 && (withPlace || placeCueBefore(a.begin, ls)))
+      out_.push_back({Kind::address, Range{a.begin, a.end - a.begin}, false, false, false, {}});
+  }
+
+  // "P.O. Box 1234", "Hauptstraße 5", "Calle Mayor 12": the number after a
+  // blank that follows words.
+  void streetAfterWords(int i, int ls, int le) {
+    if (i - 4 >= ls && (t_[i - 2] | 0x20) == u'x') {
       bool withPlace = false;
       Span a = fieldvalue::poBox(t_, ls, i, le, &withPlace);
       if (a.begin >= 0 && (withPlace || placeCueBefore(a.begin, ls)))
         out_.push_back({Kind::address, Range{a.begin, a.end - a.begin}, false, false, false, {}});
     }
-    if (ts == i && on(Kind::address) && i - 1 > ls && t_[i - 1] == u' ' && isLetter(t_[i - 2])) {
+    if (i - 1 > ls && isLetter(t_[i - 2])) {
       int w = i - 1;
       while (w > ls && (isLetter(t_[w - 1]) || t_[w - 1] == u'.') && i - w < 32) --w;
       if (fieldvalue::isStreetWord(t_.substr(w, i - 1 - w))) {
@@ -877,6 +917,10 @@ class Scanner {
           out_.push_back({Kind::address, Range{a.begin, a.end - a.begin}, false, false, false, {}});
       }
     }
+  }
+
+  // A bare label before the value that starts at ts ("CVV 123", "DOB 12/04/1990").
+  void labelBefore(int ts, int ls, int le) {
     int j = ts > ls && t_[ts - 1] == u'(' ? ts - 1 : ts;  // "driver's license (D1234567)"
     const int open = j;
     while (j > ls && isBlank(t_[j - 1]) && open - j < 3) --j;
@@ -956,26 +1000,28 @@ class Scanner {
 
   // A house number followed by a capitalised word, before the full parse.
   bool mayBeStreet(int i, int le) const {
+    const char16_t* t = t_.data();
+    const int digitsEnd = std::min(le, i + 6);
     int d = i;
-    while (d < le && isDigit(t_[d]))
-      if (++d - i > 5) return false;
-    if (d < le && t_[d] == u'-') {  // "12-14"
+    while (d < digitsEnd && isDigit(t[d])) ++d;
+    if (d - i > 5) return false;
+    if (d < le && t[d] == u'-') {  // "12-14"
       int r = ++d;
-      while (d < le && isDigit(t_[d]) && d - r < 5) ++d;
+      while (d < le && isDigit(t[d]) && d - r < 5) ++d;
       if (d == r) return false;
-    } else if (d < le && isAsciiUpper(t_[d])) {  // "221B"
+    } else if (d < le && isAsciiUpper(t[d])) {  // "221B"
       ++d;
     }
-    if (d + 1 >= le || t_[d] != u' ') return false;
-    if (isAsciiUpper(t_[d + 1])) return true;
-    if (isAsciiLower(t_[d + 1])) {  // "27 rue de la Paix"
+    if (d + 1 >= le || t[d] != u' ') return false;
+    if (isAsciiUpper(t[d + 1])) return true;
+    if (isAsciiLower(t[d + 1])) {  // "27 rue de la Paix"
       int w = d + 1;
-      while (w < le && isAsciiAlpha(t_[w]) && w - d < 12) ++w;
+      while (w < le && isAsciiAlpha(t[w]) && w - d < 12) ++w;
       if (fieldvalue::isLeadingStreetType(t_.substr(d + 1, w - d - 1))) return true;
     }
     int o = d + 1;  // "350 5th Ave"
-    while (o < le && isDigit(t_[o]) && o - d < 4) ++o;
-    return o > d + 1 && o + 1 < le && isAsciiLower(t_[o]) && isAsciiLower(t_[o + 1]);
+    while (o < le && isDigit(t[o]) && o - d < 4) ++o;
+    return o > d + 1 && o + 1 < le && isAsciiLower(t[o]) && isAsciiLower(t[o + 1]);
   }
 
   int skipDigits(int i, int le) const {
