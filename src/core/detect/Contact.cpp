@@ -126,6 +126,9 @@ bool afterLoginCommand(std::u16string_view text, std::size_t start, bool copy = 
 }  // namespace
 
 void Scanner::email(std::size_t at) {
+  // No local part: "@@", " @x", "(@user".
+  if (at == 0 || (text_[at - 1] < 0x80 && !localChar(text_[at - 1]) && text_[at - 1] != '\''))
+    return;
   // Local part, read backwards (at most 64 characters).
   std::size_t start = at;
   int later = kPunct;  // group of the nearest letter or digit after the one read

@@ -46,7 +46,7 @@ bool chars::at(std::u16string_view text, std::size_t pos, std::u16string_view lo
 
 // The first two characters of the issuer prefixes, "jdbc:" and JSON Web
 // Tokens: most words are turned away here.
-static bool keyStart(char16_t a, char16_t b) {
+static constexpr bool keyStart(char16_t a, char16_t b) {
   switch (a) {
     case 'A':
       return b == 'K' || b == 'S' || b == 'I' || b == 'C' || b == 'T' || b == 'c';
@@ -100,6 +100,17 @@ static bool keyStart(char16_t a, char16_t b) {
       return false;
   }
 }
+
+// keyStart as one mask per first character, over the second one's low six
+// bits: the word filter asks it at every word, and a few letters and digits
+// sharing bits only send a word the long way.
+static constexpr std::array<std::uint64_t, 128> kKeyPairs = [] {
+  std::array<std::uint64_t, 128> t{};
+  for (char16_t a = 0; a < 128; ++a)
+    for (char16_t b = 0; b < 128; ++b)
+      if (keyStart(a, b)) t[a] |= std::uint64_t(1) << (b & 63);
+  return t;
+}();
 
 Scanner::Scanner(std::u16string_view text, const DetectionSettings& settings,
                  std::vector<Candidate>& out)
@@ -184,105 +195,168 @@ void Scanner::loadBlock(std::size_t base, Block& b) const {
   b.starts = (alnumBits & ~prevWord) | punctBits;
 }
 
-void Scanner::run() {
+// Most starts are words and marks that no rule can start at: they are
+// turned away by their first tests, widened, without reading further.
+// Most starts are words and marks that no rule can start at: they are
+// turned away by their rules' first tests, widened, without reading further.
+inline bool Scanner::quietWord(std::size_t i, std::size_t k, const Block& b) const {
   using namespace chars;
+  const char16_t c = text_[i];  // an ASCII letter or digit
+  const std::uint64_t rest = ~b.alnum >> k;
+  if (rest == 0) return false;  // runs on into the next block
+  const std::size_t len = std::size_t(std::countr_zero(rest)), e = i + len;
+  const char16_t next = ch(e);
+  if (digit(c)) {
+    // Numbers: cards, MAC addresses and plain phones are seven digits or
+    // longer; the rest need a separator after them.
+    return len < 7 && next != ' ' && next != '-' && next != '.' && next != ':' && next != '(' &&
+           next != '/';
+  }
+  if (before(i) == '\\') return false;  // "\\n4111…"
+  // Issuer prefixes, IBANs, PuTTY key files, twelve-digit MAC addresses.
+  if ((len >= 2 && ((kKeyPairs[c] >> (text_[i + 1] & 63)) & 1) != 0) || c == 'P' || len == 12 ||
+      (len >= 4 && digit(text_[i + 2])))
+    return false;
+  // MAC address groups ("ab:", "ab-", "abcd.") and dotted or dashed hosts.
+  if (next == ':' || next == '-' || next == '.')
+    return len > 4 && (next == ':' || !alnum(ch(e + 1)));
+  return true;
+}
+
+// A dash starts a key block only in "-----BEGIN", a bracket or plus sign a
+// phone only before a digit ("(+44)").
+inline bool Scanner::quietMark(std::size_t i) const {
+  const char16_t c = text_[i], next = ch(i + 1);
+  if (c == '-') return next != '-';
+  if (c == '(' || c == '+') return !chars::digit(next) && next != '+';
+  return false;
+}
+
+void Scanner::run() {
   // Custom findings come from the user's own rules, never from here.
   bool any = false;
   for (int k = 0; k < Kind::count; ++k) any = any || (enabled_[k] && k != Kind::custom);
   if (!any) return;
   const std::size_t n = text_.size();
-  const bool anyUrl =
-      on(Kind::databaseUrl) || on(Kind::internalUrl) || on(Kind::secret) || on(Kind::apiKey);
   Block block;
-  for (std::size_t i = nextStart(0, block); i < n; i = nextStart(i + 1, block)) {
-    // The letter of an escaped line end ("\\n4111…") is no part of the word
-    // after it. The word may begin in the next block, whose bits tell where
-    // it runs.
-    if (before(i) == '\\' && escapedLineEnd(text_, i + 1) && alnum(ch(i + 1))) {
-      ++i;
-      if ((i & ~std::size_t(63)) != block.base) loadBlock(i & ~std::size_t(63), block);
-    }
-    const char16_t c = text_[i];
-    const char16_t prev = before(i);
-    if (alnum(c)) {
-      // A word or number starts here; nothing starts again inside it.
-      std::size_t e = i + std::size_t(std::countr_zero(~block.alnum >> (i & 63)));
-      if (e >= block.base + 64) {
-        e = block.base + 64;
-        while (e < n && alnum(text_[e])) ++e;
-      }
-      const bool hostLike = (ch(e) == '.' || ch(e) == '-') && alnum(ch(e + 1));
-      const std::size_t len = e - i;
-      const char16_t next = ch(e), after = ch(e + 1);
-      if (on(Kind::macAddress) && ((len <= 2 && (next == ':' || next == '-')) ||
-                                   (len == 4 && next == '.' && hex(after)) || len == 12))
-        mac(i);
-      if (digit(c)) {
-        // What can start at a run of len digits followed by next.
-        const bool grouped = (next == ' ' || next == '-') && digit(after);
-        if (on(Kind::card) && ((len == 4 && grouped) || (len >= 12 && len <= 19))) card(i);
-        if (on(Kind::ssn) && len == 3 && (next == '-' || next == ' ' || next == '.')) ssn(i);
-        // A Telegram bot token: "123456789:AA…".
-        if (on(Kind::apiKey) && i >= keySkip_ && len >= 8 && len <= 10 && next == ':') apiKey(i);
-        if (on(Kind::ipv4) && len <= 3 && next == '.') ipv4(i);
-        // Plain runs of 7 or more digits are phones only after a cue ("call 5551234567").
-        if (on(Kind::phone) && i >= phoneSkip_ && len <= 15 &&
-            (((next == ' ' || next == '-' || next == '.') && (digit(after) || after == '(')) ||
-             next == '(' || (next == '/' && c == '0' && digit(after)) ||
-             (len >= 7 && !wordChar(next))))
-          phone(i);
+  std::size_t from = 0;  // where the next start is looked for
+  while (from < n) {
+    const std::size_t base = from & ~std::size_t(63);
+    if (block.base != base) loadBlock(base, block);
+    std::uint64_t starts = block.starts & (~std::uint64_t(0) << (from - base));
+    from = base + 64;
+    while (starts != 0) {
+      const std::size_t k = std::size_t(std::countr_zero(starts));
+      starts &= starts - 1;
+      const std::size_t i = base + k;
+      std::size_t next;
+      if (chars::kAsciiClass[text_[i]] != 0) {
+        if (quietWord(i, k, block)) continue;
+        next = word(i, block);
       } else {
-        if (i >= keySkip_ && keyStart(c, ch(i + 1)) && (on(Kind::apiKey) || on(Kind::databaseUrl)))
-          apiKey(i);
-        if (on(Kind::iban) && len >= 4 && digit(ch(i + 2)) &&
-            ((upper(c) && upper(ch(i + 1))) || (lower(c) && lower(ch(i + 1)))))
-          iban(i);
-        if (c == 'P' && on(Kind::privateKey) && at(text_, i, u"putty-user-key-file-")) {
-          const std::size_t end = puttyKeyEnd(i);
-          if (end > i) {
-            i = end - 1;  // nothing inside a key file outranks it
-            continue;
-          }
-        }
+        if (quietMark(i)) continue;
+        next = mark(i);
       }
-      if (hostLike && on(Kind::internalUrl) && i >= hostSkip_) bareHost(i);
-      i = e - 1;
-      continue;
-    }
-    switch (c) {
-      case '@':
-        if (on(Kind::email) || on(Kind::internalUrl)) email(i);
-        break;
-      case ':':
-        if (ch(i + 1) == '/' && ch(i + 2) == '/') {
-          if (anyUrl && i >= urlSkip_) url(i);
-        } else if (on(Kind::ipv6) && i >= ipv6Skip_) {
-          ipv6(i);
-        }
-        if (on(Kind::userPath) && alpha(prev) && !wordChar(before(i - 1))) userPath(i - 1);
-        break;
-      case '-': {
-        static constexpr std::u16string_view kBegin = u"-----begin ";
-        if (on(Kind::privateKey) && ch(i + 1) == '-' && at(text_, i, kBegin)) {
-          const std::size_t end = privateKeyEnd(i);
-          if (end > i) i = end - 1;  // nothing inside a key block outranks it
-        }
+      if (next >= base + 64 || block.base != base) {
+        from = next;
         break;
       }
-      case '/':
-      case '~':
-        if (on(Kind::userPath)) userPath(i);
-        break;
-      case '+':
-      case '(':
-        if (on(Kind::phone) && i >= phoneSkip_ && !wordChar(prev) &&
-            (digit(ch(i + 1)) || (c == '(' && ch(i + 1) == '+' && digit(ch(i + 2)))))
-          phone(i);
-        break;
-      default:
-        break;
+      starts = block.starts & (~std::uint64_t(0) << (next - base));
     }
   }
+}
+
+std::size_t Scanner::word(std::size_t i, Block& block) {
+  using namespace chars;
+  const std::size_t n = text_.size();
+  // The letter of an escaped line end ("\\n4111…") is no part of the word
+  // after it. The word may begin in the next block, whose bits tell where
+  // it runs.
+  if (before(i) == '\\' && escapedLineEnd(text_, i + 1) && alnum(ch(i + 1))) {
+    ++i;
+    if ((i & ~std::size_t(63)) != block.base) loadBlock(i & ~std::size_t(63), block);
+  }
+  const char16_t c = text_[i];
+  // A word or number starts here; nothing starts again inside it.
+  std::size_t e = i + std::size_t(std::countr_zero(~block.alnum >> (i & 63)));
+  if (e >= block.base + 64) {
+    e = block.base + 64;
+    while (e < n && alnum(text_[e])) ++e;
+  }
+  const bool hostLike = (ch(e) == '.' || ch(e) == '-') && alnum(ch(e + 1));
+  const std::size_t len = e - i;
+  const char16_t next = ch(e), after = ch(e + 1);
+  if (on(Kind::macAddress) && ((len <= 2 && (next == ':' || next == '-')) ||
+                               (len == 4 && next == '.' && hex(after)) || len == 12))
+    mac(i);
+  if (digit(c)) {
+    // What can start at a run of len digits followed by next.
+    const bool grouped = (next == ' ' || next == '-') && digit(after);
+    if (on(Kind::card) && ((len == 4 && grouped) || (len >= 12 && len <= 19))) card(i);
+    if (on(Kind::ssn) && len == 3 && (next == '-' || next == ' ' || next == '.')) ssn(i);
+    // A Telegram bot token: "123456789:AA…".
+    if (on(Kind::apiKey) && i >= keySkip_ && len >= 8 && len <= 10 && next == ':') apiKey(i);
+    if (on(Kind::ipv4) && len <= 3 && next == '.') ipv4(i);
+    // Plain runs of 7 or more digits are phones only after a cue ("call 5551234567").
+    if (on(Kind::phone) && i >= phoneSkip_ && len <= 15 &&
+        (((next == ' ' || next == '-' || next == '.') && (digit(after) || after == '(')) ||
+         next == '(' || (next == '/' && c == '0' && digit(after)) || (len >= 7 && !wordChar(next))))
+      phone(i);
+  } else {
+    if (i >= keySkip_ && keyStart(c, ch(i + 1)) && (on(Kind::apiKey) || on(Kind::databaseUrl)))
+      apiKey(i);
+    if (on(Kind::iban) && len >= 4 && digit(ch(i + 2)) &&
+        ((upper(c) && upper(ch(i + 1))) || (lower(c) && lower(ch(i + 1)))))
+      iban(i);
+    if (c == 'P' && on(Kind::privateKey) && at(text_, i, u"putty-user-key-file-")) {
+      const std::size_t end = puttyKeyEnd(i);
+      if (end > i) return end;  // nothing inside a key file outranks it
+    }
+  }
+  if (hostLike && on(Kind::internalUrl) && i >= hostSkip_) bareHost(i);
+  return e;
+}
+
+std::size_t Scanner::mark(std::size_t i) {
+  using namespace chars;
+  const char16_t c = text_[i];
+  const char16_t prev = before(i);
+  switch (c) {
+    case '@':
+      if (on(Kind::email) || on(Kind::internalUrl)) email(i);
+      break;
+    case ':':
+      if (ch(i + 1) == '/' && ch(i + 2) == '/') {
+        const bool anyUrl =
+            on(Kind::databaseUrl) || on(Kind::internalUrl) || on(Kind::secret) || on(Kind::apiKey);
+        if (anyUrl && i >= urlSkip_) url(i);
+      } else if (on(Kind::ipv6) && i >= ipv6Skip_) {
+        ipv6(i);
+      }
+      if (on(Kind::userPath) && alpha(prev) && !wordChar(before(i - 1))) userPath(i - 1);
+      break;
+    case '-': {
+      static constexpr std::u16string_view kBegin = u"-----begin ";
+      if (on(Kind::privateKey) && ch(i + 1) == '-' && at(text_, i, kBegin)) {
+        const std::size_t end = privateKeyEnd(i);
+        if (end > i) return end;  // nothing inside a key block outranks it
+      }
+      break;
+    }
+    case '/':
+    case '~':
+      if (on(Kind::userPath)) userPath(i);
+      break;
+    case '+':
+    case '(':
+      if (on(Kind::phone) && i >= phoneSkip_ && !wordChar(prev) &&
+          (digit(ch(i + 1)) || (c == '(' && ch(i + 1) == '+' && digit(ch(i + 2)))))
+        phone(i);
+      break;
+    default:
+      break;
+  }
+  return i + 1;
 }
 
 namespace PatternRules {

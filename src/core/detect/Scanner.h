@@ -96,16 +96,14 @@ class Scanner {
     std::uint64_t starts = 0;  // first characters of words, and punctuation that starts a kind
   };
   void loadBlock(std::size_t base, Block& b) const;
-  // The first place at or after i where something can start (the text's size when none).
-  std::size_t nextStart(std::size_t i, Block& b) const {
-    while (i < text_.size()) {
-      const std::size_t base = i & ~std::size_t(63);
-      if (base != b.base) loadBlock(base, b);
-      if (const std::uint64_t m = b.starts >> (i & 63)) return i + std::size_t(std::countr_zero(m));
-      i = base + 64;
-    }
-    return text_.size();
-  }
+  // Whether nothing can start at the word or mark at i (bit k of the
+  // block), by a first look.
+  bool quietWord(std::size_t i, std::size_t k, const Block& b) const;
+  bool quietMark(std::size_t i) const;
+  // Run the rules that can start at the word or mark at i; return where the
+  // next start is looked for (past the word or block read).
+  std::size_t word(std::size_t i, Block& b);
+  std::size_t mark(std::size_t i);
   char16_t ch(std::size_t i) const { return i < text_.size() ? text_[i] : char16_t(0); }
   char16_t before(std::size_t i) const { return i > 0 ? text_[i - 1] : char16_t(0); }
 
