@@ -160,28 +160,42 @@ class Scanner {
   }
 
  private:
-  // Eight characters a step where the processor allows: lines are long and
-  // line ends rare.
+  // Sixteen characters a step where the processor allows: lines are long and
+  // line ends rare. Narrowed to signed bytes, every line end is below 0x0E
+  // (U+0085 and U+2028 turn negative), as is little else in most text; only
+  // then are the characters compared exactly.
   int lineEnd(int i, int n) const {
     const char16_t* p = t_.data();
 #if defined(__SSE2__)
-    const __m128i lo = _mm_set1_epi16(0x0A), span = _mm_set1_epi16(3), zero = _mm_setzero_si128();
-    const __m128i nel = _mm_set1_epi16(0x85), ls = _mm_set1_epi16(0x2028);
-    const __m128i lsMask = _mm_set1_epi16(short(0xFFFE));
-    while (i + 8 <= n) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-      // 0x0A..0x0D: (v - 0x0A) saturated above 3 is not zero.
-      const __m128i ctl = _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(v, lo), span), zero);
-      const __m128i other =
-          _mm_or_si128(_mm_cmpeq_epi16(v, nel), _mm_cmpeq_epi16(_mm_and_si128(v, lsMask), ls));
-      const int mask = _mm_movemask_epi8(_mm_or_si128(ctl, other));
-      if (mask) return i + __builtin_ctz(unsigned(mask)) / 2;
-      i += 8;
+    const __m128i below = _mm_set1_epi8(0x0E);
+    while (i + 16 <= n) {
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8));
+      if (_mm_movemask_epi8(_mm_cmplt_epi8(_mm_packus_epi16(a, b), below))) {
+        const unsigned exact =
+            unsigned(_mm_movemask_epi8(_mm_packs_epi16(lineEnds(a), lineEnds(b))));
+        if (exact) return i + std::countr_zero(exact);
+      }
+      i += 16;
     }
 #endif
     while (i < n && !isLineEnd(p[i])) ++i;
     return i;
   }
+
+#if defined(__SSE2__)
+  // All ones in the lanes of the eight characters that end a line.
+  static __m128i lineEnds(__m128i v) {
+    const __m128i zero = _mm_setzero_si128();
+    // 0x0A..0x0D: (v - 0x0A) saturated above 3 is not zero.
+    const __m128i ctl = _mm_cmpeq_epi16(
+        _mm_subs_epu16(_mm_sub_epi16(v, _mm_set1_epi16(0x0A)), _mm_set1_epi16(3)), zero);
+    const __m128i nel = _mm_cmpeq_epi16(v, _mm_set1_epi16(0x85));
+    const __m128i sep =
+        _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(short(0xFFFE))), _mm_set1_epi16(0x2028));
+    return _mm_or_si128(ctl, _mm_or_si128(nel, sep));
+  }
+#endif
 
 #if defined(__SSE2__)
   // Bit mask of the sixteen characters at p where kStops may hold (p[-1] is
@@ -293,7 +307,29 @@ class Scanner {
     return m;
   }
 
-  // What the character at i starts; returns the last character it read past.
+  // Digits, "is", "was", "to" and capitals: where a value or a name may
+  // start. False for the other stops.
+  bool wordStop(int i, int ls, int le, char16_t c) {
+    if (isDigit(c)) {
+      digitStart(i, ls, le);
+      return true;
+    }
+    if (isAsciiUpper(c)) {
+      if (i + 2 < le && (isAsciiLower(t_[i + 1]) || (c == u'I' && t_[i + 1] != u'n')))
+        salutation(i, le);
+      return true;
+    }
+    if (!isAsciiLower(c)) return false;
+    if (i > ls && i + 1 < le) {
+      const char16_t n = t_[i + 1];
+      if ((c == u'i' && n == u's') || (c == u'w' && n == u'a') || (c == u't' && n == u'o'))
+        afterIs(i, ls, le);
+    }
+    return true;
+  }
+
+  // What a separator or delimiter at i starts; returns the last character it
+  // read past.
   int stopAt(int i, int ls, int le, std::array<int, 4>& delims) {
     const char16_t c = t_[i];
     if (c == 0xFF1A) {  // the full-width colon of Chinese, Japanese and Korean labels
@@ -347,24 +383,7 @@ class Scanner {
       case u'|':
         ++delims[3];
         break;
-      case u'i':
-      case u'w':
-      case u't':
-        if ((i == ls || isBlank(t_[i - 1])) && i > ls) afterIs(i, ls, le);
-        break;
-      case u'M':
-      case u'D':
-      case u'P':
-      case u'S':
-      case u'H':
-      case u'F':
-      case u'I':
-      case u'C':
-      case u'E':
-        if (i == ls || !isAlnum(t_[i - 1])) salutation(i, le);
-        break;
       default:
-        if (isDigit(c) && (i == ls || !isDigit(t_[i - 1]))) digitStart(i, ls, le);
         break;
     }
     return i;
@@ -381,7 +400,8 @@ class Scanner {
     // The first character has nothing before it on its line; the blocks
     // after it read the character before each one.
     int i = ls;
-    if (i < le && (t_[i] == 0xFF1A || stops(kOther, t_[i]))) i = stopAt(i, ls, le, delims);
+    if (i < le && (t_[i] == 0xFF1A || stops(kOther, t_[i])) && !wordStop(i, ls, le, t_[i]))
+      i = stopAt(i, ls, le, delims);
     ++i;
     // Sixteen characters a block: most characters stop nothing, and the
     // block's mask leads from one that may to the next. A stop that reads on
@@ -395,6 +415,7 @@ class Scanner {
         mask &= mask - 1;
         const char16_t c = t_[k];
         if (c != 0xFF1A && !stops(kClass[clampAscii(t_[k - 1])], c)) continue;
+        if (wordStop(k, ls, le, c)) continue;
         const int last = stopAt(k, ls, le, delims);
         if (last - base >= 15) {
           i = last + 1;
@@ -1356,15 +1377,17 @@ class Scanner {
     return true;
   }
 
+  static bool headerChar(char16_t ch) {
+    return isAlnum(ch) || ch == u'_' || ch == u'-' || ch == u'.' || ch == u' ' || ch == u'\'' ||
+           ch == 0x2019 || ch == u'#' || ch == u'/' || ch == u'(' || ch == u')';
+  }
+
   bool headerCell(const Cell& c) const {
     if (c.e - c.b < 1 || c.e - c.b > kMaxKeyLength || !isLetter(t_[c.b])) return false;
     int blanks = 0;
     for (int i = c.b; i < c.e; ++i) {
       if (t_[i] == u' ' && ++blanks >= 3) return false;  // a sentence, not a column
-      char16_t ch = t_[i];
-      if (!(isAlnum(ch) || ch == u'_' || ch == u'-' || ch == u'.' || ch == u' ' || ch == u'\'' ||
-            ch == 0x2019 || ch == u'#' || ch == u'/' || ch == u'(' || ch == u')'))
-        return false;
+      if (!headerChar(t_[i])) return false;
     }
     return true;
   }
@@ -1394,12 +1417,23 @@ class Scanner {
       if (delims[k] > 0 && (best < 0 || delims[k] > delims[best])) best = k;
     if (best < 0) return;
     const char16_t d = kDelims[best];
-    // Most lines with a comma are prose: the first cell already tells.
+    // Most lines with a comma are prose: the first cell already tells, most
+    // often at its first character that no column name holds or at the
+    // third word.
     {
       int b = skipBlanksAt(ls, le);
       if (b < le && (t_[b] == u'"' || t_[b] == u'|')) ++b;
-      int e = b;
-      while (e < le && t_[e] != d && t_[e] != u'"' && e - b <= kMaxKeyLength) ++e;
+      if (d != u'|' && (b >= le || !isLetter(t_[b]))) return;
+      int e = b, spaces = 0;
+      for (; e < le && t_[e] != d && t_[e] != u'"' && e - b <= kMaxKeyLength; ++e) {
+        const char16_t ch = t_[e];
+        if (isBlank(ch)) {
+          spaces += ch == u' ';
+          continue;
+        }
+        // A character before the cell's trailing blanks: headerCell() reads it.
+        if (d != u'|' && (spaces >= 3 || !headerChar(ch))) return;
+      }
       while (e > b && isBlank(t_[e - 1])) --e;
       if (d != u'|' && !headerCell({b, e})) return;
     }

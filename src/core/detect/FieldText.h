@@ -17,14 +17,15 @@ inline bool isLetter(char16_t c) { return c < 0x80 ? isAsciiAlpha(c) : isLetterS
 inline bool isUpper(char16_t c) { return c < 0x80 ? isAsciiUpper(c) : isUpperSlow(c); }
 inline bool isLower(char16_t c) { return c < 0x80 ? isAsciiLower(c) : isLowerSlow(c); }
 inline bool isAlnum(char16_t c) { return isDigit(c) || isLetter(c); }
+// ASCII first: the other line ends and blanks are rare.
 inline bool isLineEnd(char16_t c) {
-  return c == u'\n' || c == u'\r' || c == 0x0B || c == 0x0C || c == 0x85 || c == 0x2028 ||
-         c == 0x2029;
+  if (c < 0x85) return c >= u'\n' && c <= u'\r';
+  return c == 0x85 || c == 0x2028 || c == 0x2029;
 }
 // Blanks inside a line.
 inline bool isBlank(char16_t c) {
-  return c == u' ' || c == u'\t' || c == 0xA0 || c == 0x202F || c == 0x3000 ||
-         (c >= 0x2000 && c <= 0x200A);
+  if (c < 0xA0) return c == u' ' || c == u'\t';
+  return c == 0xA0 || c == 0x202F || c == 0x3000 || (c >= 0x2000 && c <= 0x200A);
 }
 inline bool isSpace(char16_t c) { return isBlank(c) || isLineEnd(c); }
 inline bool isQuote(char16_t c) { return c == u'"' || c == u'\'' || c == u'`'; }
