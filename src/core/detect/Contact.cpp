@@ -253,10 +253,11 @@ void Scanner::loginTarget(std::size_t start, std::size_t at, std::size_t end, bo
 namespace {
 
 // A few characters kept in place, without allocating: the phone scan runs
-// at every digit run of the text.
+// at every digit run of the text. Only the first count items are set
+// ("Small<…> s{}" clears them all).
 template <class T, std::size_t N>
 struct Small {
-  std::array<T, N> items{};
+  std::array<T, N> items;
   std::size_t count = 0;
   bool push(T v) {
     if (count == N) return false;
@@ -626,8 +627,9 @@ bool Scanner::phoneCue(std::size_t start) const {
 
 void Scanner::phone(std::size_t start) {
   const char16_t prev = before(start);
-  if (wordChar(prev) || prev == '.' || prev == '-' || prev == '/' || prev == '+' || prev == '\\' ||
-      prev == '#' || prev == '$' || prev == '%' || prev == '&')
+  if ((prev < 0x80 ? alnum(prev) || prev == '_' : wordChar(prev)) || prev == '.' || prev == '-' ||
+      prev == '/' || prev == '+' || prev == '\\' || prev == '#' || prev == '$' || prev == '%' ||
+      prev == '&')
     return;
   if (prev == ' ' && insideIbanShape(start)) return;  // the tail of an account number
   // "8 079 592 927", "978 3 049 51924 2": the middle of a longer row of digit
@@ -650,7 +652,7 @@ void Scanner::phone(std::size_t start) {
     bool bracket;
   };
   Small<Group, 16> groups;
-  std::array<char, 16> digits{};
+  std::array<char, 16> digits;
   std::size_t count = 0;
   std::size_t i = start;
   bool plus = false;
@@ -725,6 +727,8 @@ void Scanner::phone(std::size_t start) {
     if (!mixed) phoneSkip_ = i;
   }
 
+  if (count < 7) return;  // too few digits for any reading
+
   // The longest reading first; shorter ones only drop groups that follow
   // after a blank (the next number on the line).
   int cue = -1;  // not looked for yet
@@ -732,7 +736,7 @@ void Scanner::phone(std::size_t start) {
     const bool whole = take == groups.size() && !overflow;
     const char16_t after = take < groups.size() ? groups[take].before : pending;
     if (!whole && after != ' ') continue;
-    PhoneShape s;
+    PhoneShape s{};
     s.plus = plus;
     std::size_t used = 0;
     for (std::size_t k = 0; k < take; ++k) {

@@ -492,8 +492,14 @@ void Scanner::mac(std::size_t start) {
   add(Kind::macAddress, start, end);
 }
 
-void Scanner::bareHost(std::size_t start) {
-  std::size_t e = start;
+void Scanner::bareHost(std::size_t start, std::size_t wordEnd) {
+  // Not the middle of a path, an address or a longer name (each start inside
+  // a dotted or dashed name is turned away here too, before reading on).
+  const char16_t prev = before(start);
+  if (prev == '/' || prev == '@' || prev == '.' || prev == ':' || prev == '\\' || prev == '-' ||
+      joinsBefore(text_, start))
+    return;
+  std::size_t e = wordEnd;  // [start, wordEnd) holds letters and digits
   bool dot = false;
   while (e < text_.size() && (alnum(text_[e]) || text_[e] == '-' || text_[e] == '.')) {
     dot |= text_[e] == '.';
@@ -501,10 +507,6 @@ void Scanner::bareHost(std::size_t start) {
   }
   hostSkip_ = e;
   if (!dot) return;
-  const char16_t prev = before(start);
-  if (prev == '/' || prev == '@' || prev == '.' || prev == ':' || prev == '\\' || prev == '-' ||
-      joinsBefore(text_, start))
-    return;
   while (e > start && (text_[e - 1] == '.' || text_[e - 1] == '-')) --e;
   // Most dotted words ("e.g", "main.py", "1.5") end in no internal suffix:
   // their last label is compared before anything is copied.
@@ -521,8 +523,16 @@ void Scanner::bareHost(std::size_t start) {
   static constexpr std::u16string_view kLastLabels[] = {u"internal", u"local",   u"localdomain",
                                                         u"corp",     u"lan",     u"intranet",
                                                         u"arpa",     u"private", u"home"};
+  // The lengths of those labels, as bits: most tails have none of them.
+  constexpr unsigned kLastLabelLengths = [] {
+    unsigned bits = 0;
+    for (std::u16string_view label : kLastLabels) bits |= 1u << label.size();
+    return bits;
+  }();
+  static_assert(std::ranges::all_of(kLastLabels, [](auto label) { return label.size() < 32; }));
   bool candidate = false;
-  for (std::u16string_view label : kLastLabels) candidate = candidate || sameLabel(label);
+  if (tail.size() < 32 && ((kLastLabelLengths >> tail.size()) & 1) != 0)
+    for (std::u16string_view label : kLastLabels) candidate = candidate || sameLabel(label);
   for (const auto& domain : settings_.internalDomains) {
     const auto dot = domain.rfind(u'.');
     candidate =

@@ -199,25 +199,24 @@ void Scanner::loadBlock(std::size_t base, Block& b) const {
 // turned away by their first tests, widened, without reading further.
 // Most starts are words and marks that no rule can start at: they are
 // turned away by their rules' first tests, widened, without reading further.
-inline bool Scanner::quietWord(std::size_t i, std::size_t k, const Block& b) const {
-  using namespace chars;
-  const char16_t c = text_[i];  // an ASCII letter or digit
-  const std::uint64_t rest = ~b.alnum >> k;
-  if (rest == 0) return false;  // runs on into the next block
-  const std::size_t len = std::size_t(std::countr_zero(rest)), e = i + len;
+inline bool Scanner::quietNumber(std::size_t i, std::size_t e) const {
+  // Cards, MAC addresses and plain phones are seven digits or longer; the
+  // rest need a separator after them.
   const char16_t next = ch(e);
-  if (digit(c)) {
-    // Numbers: cards, MAC addresses and plain phones are seven digits or
-    // longer; the rest need a separator after them.
-    return len < 7 && next != ' ' && next != '-' && next != '.' && next != ':' && next != '(' &&
-           next != '/';
-  }
-  if (before(i) == '\\') return false;  // "\\n4111…"
+  return e - i < 7 && next != ' ' && next != '-' && next != '.' && next != ':' && next != '(' &&
+         next != '/';
+}
+
+inline bool Scanner::quietLetters(std::size_t i, std::size_t e) const {
+  using namespace chars;
+  const char16_t c = text_[i];
+  const std::size_t len = e - i;
   // Issuer prefixes, IBANs, PuTTY key files, twelve-digit MAC addresses.
   if ((len >= 2 && ((kKeyPairs[c] >> (text_[i + 1] & 63)) & 1) != 0) || c == 'P' || len == 12 ||
       (len >= 4 && digit(text_[i + 2])))
     return false;
   // MAC address groups ("ab:", "ab-", "abcd.") and dotted or dashed hosts.
+  const char16_t next = ch(e);
   if (next == ':' || next == '-' || next == '.')
     return len > 4 && (next == ':' || !alnum(ch(e + 1)));
   return true;
@@ -246,16 +245,25 @@ void Scanner::run() {
     std::uint64_t starts = block.starts & (~std::uint64_t(0) << (from - base));
     from = base + 64;
     while (starts != 0) {
+      // Most starts are words and marks that no rule can start at: they are
+      // turned away by their rules' first tests, widened, without reading on.
       const std::size_t k = std::size_t(std::countr_zero(starts));
       starts &= starts - 1;
       const std::size_t i = base + k;
+      const std::uint8_t cls = chars::kAsciiClass[text_[i]];  // starts are ASCII
+      const std::uint64_t rest = ~block.alnum >> k;
       std::size_t next;
-      if (chars::kAsciiClass[text_[i]] != 0) {
-        if (quietWord(i, k, block)) continue;
-        next = word(i, block);
-      } else {
+      if (cls == 0) {
         if (quietMark(i)) continue;
         next = mark(i);
+      } else if (rest == 0 || before(i) == '\\') {
+        next = word(i, block);  // runs on into the next block, or "\\n4111…"
+      } else if (const std::size_t e = i + std::size_t(std::countr_zero(rest)); cls == 1) {
+        if (quietNumber(i, e)) continue;
+        next = numberAt(i, e);
+      } else {
+        if (quietLetters(i, e)) continue;
+        next = lettersAt(i, e);
       }
       if (next >= base + 64 || block.base != base) {
         from = next;
@@ -276,44 +284,68 @@ std::size_t Scanner::word(std::size_t i, Block& block) {
     ++i;
     if ((i & ~std::size_t(63)) != block.base) loadBlock(i & ~std::size_t(63), block);
   }
-  const char16_t c = text_[i];
   // A word or number starts here; nothing starts again inside it.
   std::size_t e = i + std::size_t(std::countr_zero(~block.alnum >> (i & 63)));
   if (e >= block.base + 64) {
     e = block.base + 64;
     while (e < n && alnum(text_[e])) ++e;
   }
-  const bool hostLike = (ch(e) == '.' || ch(e) == '-') && alnum(ch(e + 1));
+  return digit(text_[i]) ? numberAt(i, e) : lettersAt(i, e);
+}
+
+// MAC addresses ("00:1a:…", "0011.2233.4455", "001122334455") and host
+// names start at words of either kind.
+inline void Scanner::macAt(std::size_t i, std::size_t e) {
+  using namespace chars;
   const std::size_t len = e - i;
   const char16_t next = ch(e), after = ch(e + 1);
   if (on(Kind::macAddress) && ((len <= 2 && (next == ':' || next == '-')) ||
                                (len == 4 && next == '.' && hex(after)) || len == 12))
     mac(i);
-  if (digit(c)) {
-    // What can start at a run of len digits followed by next.
-    const bool grouped = (next == ' ' || next == '-') && digit(after);
-    if (on(Kind::card) && ((len == 4 && grouped) || (len >= 12 && len <= 19))) card(i);
-    if (on(Kind::ssn) && len == 3 && (next == '-' || next == ' ' || next == '.')) ssn(i);
-    // A Telegram bot token: "123456789:AA…".
-    if (on(Kind::apiKey) && i >= keySkip_ && len >= 8 && len <= 10 && next == ':') apiKey(i);
-    if (on(Kind::ipv4) && len <= 3 && next == '.') ipv4(i);
-    // Plain runs of 7 or more digits are phones only after a cue ("call 5551234567").
-    if (on(Kind::phone) && i >= phoneSkip_ && len <= 15 &&
-        (((next == ' ' || next == '-' || next == '.') && (digit(after) || after == '(')) ||
-         next == '(' || (next == '/' && c == '0' && digit(after)) || (len >= 7 && !wordChar(next))))
-      phone(i);
-  } else {
-    if (i >= keySkip_ && keyStart(c, ch(i + 1)) && (on(Kind::apiKey) || on(Kind::databaseUrl)))
-      apiKey(i);
-    if (on(Kind::iban) && len >= 4 && digit(ch(i + 2)) &&
-        ((upper(c) && upper(ch(i + 1))) || (lower(c) && lower(ch(i + 1)))))
-      iban(i);
-    if (c == 'P' && on(Kind::privateKey) && at(text_, i, u"putty-user-key-file-")) {
-      const std::size_t end = puttyKeyEnd(i);
-      if (end > i) return end;  // nothing inside a key file outranks it
-    }
+}
+
+inline void Scanner::host(std::size_t i, std::size_t e) {
+  using namespace chars;
+  const bool hostLike = (ch(e) == '.' || ch(e) == '-') && alnum(ch(e + 1));
+  if (hostLike && on(Kind::internalUrl) && i >= hostSkip_) bareHost(i, e);
+}
+
+std::size_t Scanner::numberAt(std::size_t i, std::size_t e) {
+  using namespace chars;
+  macAt(i, e);
+  // What can start at a run of len digits followed by next.
+  const std::size_t len = e - i;
+  const char16_t c = text_[i], next = ch(e), after = ch(e + 1);
+  const bool grouped = (next == ' ' || next == '-') && digit(after);
+  if (on(Kind::card) && ((len == 4 && grouped) || (len >= 12 && len <= 19))) card(i);
+  if (on(Kind::ssn) && len == 3 && (next == '-' || next == ' ' || next == '.')) ssn(i);
+  // A Telegram bot token: "123456789:AA…".
+  if (on(Kind::apiKey) && i >= keySkip_ && len >= 8 && len <= 10 && next == ':') apiKey(i);
+  if (on(Kind::ipv4) && len <= 3 && next == '.') ipv4(i);
+  // Plain runs of 7 or more digits are phones only after a cue ("call 5551234567").
+  if (on(Kind::phone) && i >= phoneSkip_ && len <= 15 &&
+      (((next == ' ' || next == '-' || next == '.') && (digit(after) || after == '(')) ||
+       next == '(' || (next == '/' && c == '0' && digit(after)) || (len >= 7 && !wordChar(next))))
+    phone(i);
+  host(i, e);
+  return e;
+}
+
+std::size_t Scanner::lettersAt(std::size_t i, std::size_t e) {
+  using namespace chars;
+  macAt(i, e);
+  const std::size_t len = e - i;
+  const char16_t c = text_[i];
+  if (i >= keySkip_ && keyStart(c, ch(i + 1)) && (on(Kind::apiKey) || on(Kind::databaseUrl)))
+    apiKey(i);
+  if (on(Kind::iban) && len >= 4 && digit(ch(i + 2)) &&
+      ((upper(c) && upper(ch(i + 1))) || (lower(c) && lower(ch(i + 1)))))
+    iban(i);
+  if (c == 'P' && on(Kind::privateKey) && at(text_, i, u"putty-user-key-file-")) {
+    const std::size_t end = puttyKeyEnd(i);
+    if (end > i) return end;  // nothing inside a key file outranks it
   }
-  if (hostLike && on(Kind::internalUrl) && i >= hostSkip_) bareHost(i);
+  host(i, e);
   return e;
 }
 

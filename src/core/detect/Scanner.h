@@ -96,13 +96,18 @@ class Scanner {
     std::uint64_t starts = 0;  // first characters of words, and punctuation that starts a kind
   };
   void loadBlock(std::size_t base, Block& b) const;
-  // Whether nothing can start at the word or mark at i (bit k of the
-  // block), by a first look.
-  bool quietWord(std::size_t i, std::size_t k, const Block& b) const;
+  // Whether nothing can start at the number or word [i, e) or the mark at i,
+  // by a first look.
+  bool quietNumber(std::size_t i, std::size_t e) const;
+  bool quietLetters(std::size_t i, std::size_t e) const;
   bool quietMark(std::size_t i) const;
-  // Run the rules that can start at the word or mark at i; return where the
-  // next start is looked for (past the word or block read).
+  // Run the rules that can start at the word, number or mark at i; return
+  // where the next start is looked for (past the word or block read).
   std::size_t word(std::size_t i, Block& b);
+  std::size_t numberAt(std::size_t i, std::size_t e);
+  std::size_t lettersAt(std::size_t i, std::size_t e);
+  void macAt(std::size_t i, std::size_t e);
+  void host(std::size_t i, std::size_t e);
   std::size_t mark(std::size_t i);
   char16_t ch(std::size_t i) const { return i < text_.size() ? text_[i] : char16_t(0); }
   char16_t before(std::size_t i) const { return i > 0 ? text_[i - 1] : char16_t(0); }
@@ -131,7 +136,8 @@ class Scanner {
   void ipv4(std::size_t start);
   void ipv6(std::size_t colon);
   void mac(std::size_t start);
-  void bareHost(std::size_t start);
+  // A host name from start, whose first word ends at wordEnd.
+  void bareHost(std::size_t start, std::size_t wordEnd);
   // Identity
   void ssn(std::size_t start);
   void userPath(std::size_t start);
