@@ -105,16 +105,17 @@ bool afterLoginCommand(std::u16string_view text, std::size_t start, bool copy = 
     while (i > 0 && !space(text[i - 1]) && wordEnd - i < 128) --i;
     std::size_t a = i;
     while (a < wordEnd && !alnum(text[a]) && text[a] != '-') ++a;  // "$", "`", "(", quotes
-    std::u16string word(text.substr(a, wordEnd - a));
-    for (auto& c : word) c = fold(c);
+    const std::u16string_view word = text.substr(a, wordEnd - a);
     if (!word.empty() && word[0] == '-') {
       pendingValue = false;
       continue;
     }
+    // The command itself, or its path ("/usr/bin/ssh").
     for (auto command : kCommands)
       if ((command != u"git" || copy) &&
-          (word == command ||
-           (word.ends_with(command) && word[word.size() - command.size() - 1] == '/')))
+          (foldedEquals(word, command) ||
+           (word.size() > command.size() && word[word.size() - command.size() - 1] == '/' &&
+            foldedEquals(word.substr(word.size() - command.size()), command))))
         return !pendingValue || copy;
     if (copy) continue;
     if (pendingValue) return false;

@@ -208,11 +208,8 @@ void Scanner::card(std::size_t start) {
   // Twelve digits between colons are an account in a resource name
   // ("arn:aws:iam::123456789012:role/x"), not a Maestro card.
   if (prev == ':' && ch(start + 12) == ':') return;
-  // "#" numbers orders, tickets and issues; "card #4111…" still names a card.
-  const NumberCue cue = cueBefore(start);
-  if ((prev == '#' && cue != NumberCue::card) || cue == NumberCue::other) return;
   // Groups of digits joined by one consistent single space or hyphen.
-  std::array<char16_t, 32> buffer{};
+  std::array<char16_t, 32> buffer;  // only the first used are set
   std::size_t used = 0;
   std::array<std::size_t, 9> groupEnd{};
   std::array<std::size_t, 9> groupDigits{};
@@ -245,6 +242,11 @@ void Scanner::card(std::size_t start) {
     }
     break;
   }
+  // Fewer than twelve digits are no card ("2024-03-14", "4111 1111").
+  if (used < 12) return;
+  // "#" numbers orders, tickets and issues; "card #4111…" still names a card.
+  const NumberCue cue = cueBefore(start);
+  if ((prev == '#' && cue != NumberCue::card) || cue == NumberCue::other) return;
   // A grouped number that continues one before it in the same style
   // ("IT04 2296 9825 …", "12 4111 1111 …") is part of that number.
   if (groups > 1 && prev == sep && start >= 2) {
