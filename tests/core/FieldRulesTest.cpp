@@ -402,6 +402,38 @@ TEST(FieldRules, PathologicalInputsEndAndFindNothing) {
   }
 }
 
+// The line loop reads sixteen characters a block, and the last ones of the
+// text one by one: a stop found at any offset, after any kind of character
+// (Hangul narrows to a byte of 0, other letters to 0xFF), is found alike.
+TEST(FieldRules, StopsAreFoundAtEveryOffsetOfABlock) {
+  struct Line {
+    const char16_t* text;
+    const char* expected;  // empty: nothing
+  };
+  const Line lines[] = {
+      {u"\uAC00 Mr. John Smith", "name:John Smith"},
+      {u"\uAC00Mr. John Smith", ""},
+      {u"\u6F22Dr Jane Doe", ""},
+      {u"(Dr Jane Doe)", "name:Jane Doe"},
+      {u"my password is hunter2x9", "secret:hunter2x9"},
+      {u"CVV 123", "cvv:123"},
+      {u"\uAC00CVV 123", ""},
+      {u"password\uFF1Ahunter2x9", "secret:hunter2x9"},
+  };
+  for (const Line& line : lines) {
+    for (std::size_t pad = 0; pad < 40; ++pad) {
+      for (const char16_t* tail : {u"", u"\n", u"\nand some more words after the line\n"}) {
+        const std::u16string text = std::u16string(pad, u'.') + u"\n" + line.text + tail;
+        const auto all = describe(text, find(text));
+        if (*line.expected)
+          EXPECT_TRUE(has(all, line.expected)) << toUtf8(text) << " -> " << dump(all);
+        else
+          EXPECT_TRUE(all.empty()) << toUtf8(text) << " -> " << dump(all);
+      }
+    }
+  }
+}
+
 }  // namespace
 
 // ---- shapes of values ------------------------------------------------------------

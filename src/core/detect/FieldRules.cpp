@@ -198,17 +198,18 @@ class Scanner {
 #endif
 
 #if defined(__SSE2__)
-  // Bit mask of the sixteen characters at p where kStops may hold (p[-1] is
-  // read as the character before the first); a superset of the table's stops.
-  // The characters are narrowed to bytes: past U+00FF they saturate to 0xFF,
-  // or to 0 from U+8000 on, which only ever adds stops.
-  static unsigned mayStop(const char16_t* p) {
+  // Bit mask of the sixteen characters at p where kStops holds, or the
+  // full-width colon stands (p[-1] is read as the character before the
+  // first). The characters are narrowed to bytes: past U+00FF they saturate
+  // to 0xFF, or to 0 from U+8000 on, neither of which stops anything; whether
+  // the character before is ASCII is asked of all its sixteen bits.
+  static unsigned stopBits(const char16_t* p) {
     const auto* q = reinterpret_cast<const __m128i*>(p);
-    const auto* r = reinterpret_cast<const __m128i*>(p - 1);
     const __m128i lo = _mm_loadu_si128(q), hi = _mm_loadu_si128(q + 1);
     const __m128i c = _mm_packus_epi16(lo, hi);
-    const __m128i prev = _mm_packus_epi16(_mm_loadu_si128(r),
-                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 7)));
+    const __m128i prevLo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p - 1));
+    const __m128i prevHi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 7));
+    const __m128i prev = _mm_packus_epi16(prevLo, prevHi);
     const __m128i zero = _mm_setzero_si128();
     auto is = [](__m128i v, char x) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(x)); };
     auto inRange = [&](__m128i v, char low, char width) {
@@ -226,7 +227,9 @@ class Scanner {
     const __m128i iwt = _mm_or_si128(_mm_or_si128(is(c, 'i'), is(c, 'w')), is(c, 't'));
     m = _mm_or_si128(m, _mm_and_si128(prevBlank, iwt));
     // Before a salutation's capital: an ASCII character that is no letter or digit.
-    const __m128i prevAscii = _mm_cmpeq_epi8(_mm_and_si128(prev, _mm_set1_epi8(char(0x80))), zero);
+    const __m128i past = _mm_set1_epi16(short(0xFF80));
+    const __m128i prevAscii = _mm_packs_epi16(_mm_cmpeq_epi16(_mm_and_si128(prevLo, past), zero),
+                                              _mm_cmpeq_epi16(_mm_and_si128(prevHi, past), zero));
     const __m128i prevLetter = inRange(_mm_or_si128(prev, _mm_set1_epi8(0x20)), 'a', 25);
     const __m128i prevOther = _mm_andnot_si128(_mm_or_si128(prevLetter, prevDigit), prevAscii);
     const __m128i caps = _mm_or_si128(
@@ -288,23 +291,24 @@ class Scanner {
     value(rule, b, e, Mode::whole, false, ls, true);
   }
 
-  static bool stops(unsigned prev, char16_t c) { return kStops[prev][clampAscii(c)]; }
-
-  // Bits of the characters from i on (sixteen at most, none past le) where
-  // something may stop: a superset of stops().
+  // Bits of the characters from i on (sixteen at most, none past le) that
+  // stop the line loop; i > ls.
   unsigned stopMask(int i, int ls, int le) const {
 #if defined(__SSE2__)
     if (i + 16 <= int(t_.size())) {
-      const unsigned m = mayStop(t_.data() + i);
+      const unsigned m = stopBits(t_.data() + i);
       return le - i < 16 ? m & ((1u << (le - i)) - 1) : m;
     }
 #endif
     unsigned m = 0;
     for (int k = i; k < le && k < i + 16; ++k)
-      if (t_[k] == 0xFF1A ||
-          stops(k > ls ? kClass[clampAscii(t_[k - 1])] : unsigned(kOther), t_[k]))
-        m |= 1u << (k - i);
+      if (stopsAt(k, ls)) m |= 1u << (k - i);
     return m;
+  }
+
+  bool stopsAt(int k, int ls) const {
+    return t_[k] == 0xFF1A ||
+           kStops[k > ls ? kClass[clampAscii(t_[k - 1])] : unsigned(kOther)][clampAscii(t_[k])];
   }
 
   // Digits, "is", "was", "to" and capitals: where a value or a name may
@@ -400,11 +404,10 @@ class Scanner {
     // The first character has nothing before it on its line; the blocks
     // after it read the character before each one.
     int i = ls;
-    if (i < le && (t_[i] == 0xFF1A || stops(kOther, t_[i])) && !wordStop(i, ls, le, t_[i]))
-      i = stopAt(i, ls, le, delims);
+    if (i < le && stopsAt(i, ls) && !wordStop(i, ls, le, t_[i])) i = stopAt(i, ls, le, delims);
     ++i;
     // Sixteen characters a block: most characters stop nothing, and the
-    // block's mask leads from one that may to the next. A stop that reads on
+    // block's mask leads from one stop to the next. A stop that reads on
     // (a URL, an XML element) drops the bits it passed.
     while (i < le) {
       const int base = i;
@@ -413,9 +416,7 @@ class Scanner {
       while (mask) {
         const int k = base + std::countr_zero(mask);
         mask &= mask - 1;
-        const char16_t c = t_[k];
-        if (c != 0xFF1A && !stops(kClass[clampAscii(t_[k - 1])], c)) continue;
-        if (wordStop(k, ls, le, c)) continue;
+        if (wordStop(k, ls, le, t_[k])) continue;
         const int last = stopAt(k, ls, le, delims);
         if (last - base >= 15) {
           i = last + 1;
