@@ -63,9 +63,13 @@ bool afterUpgrade(std::u16string_view text, std::size_t pos, int within, bool an
   std::size_t a, b;
   words.next(a, b);  // pos starts a word
   for (int n = 0; n < within && words.next(a, b); ++n) {
+    // Compared from the first letter on only where it fits.
+    const char16_t first = a < text.size() ? fold(text[a]) : char16_t(0);
     for (std::u16string_view stem : {u"upgrad", u"downgrad", u"bump", u"patch", u"roll"})
-      if (at(text, a, stem)) return true;
-    if (anyChange && (at(text, a, u"updat") || at(text, a, u"migrat"))) return true;
+      if (stem[0] == first && at(text, a, stem)) return true;
+    if (anyChange &&
+        ((first == 'u' && at(text, a, u"updat")) || (first == 'm' && at(text, a, u"migrat"))))
+      return true;
   }
   return false;
 }
@@ -370,6 +374,9 @@ void Scanner::ipv6(std::size_t colon) {
     return;
   }
   ipv6Skip_ = e;
+  // Most colons stand alone ("key: value", "12:30"): an address holds two.
+  if (std::count(text_.begin() + std::ptrdiff_t(b), text_.begin() + std::ptrdiff_t(e), u':') < 2)
+    return;
   if (b > 0 && (joinsBefore(text_, b) || ipv6Char(text_[b - 1]))) {
     // "addr:fe80::1": a label and a colon before the address.
     if (!hex(ch(colon + 1)) || !alpha(text_[b - 1])) return;

@@ -290,7 +290,8 @@ std::size_t Scanner::word(std::size_t i, Block& block) {
     e = block.base + 64;
     while (e < n && alnum(text_[e])) ++e;
   }
-  return digit(text_[i]) ? numberAt(i, e) : lettersAt(i, e);
+  if (digit(text_[i])) return quietNumber(i, e) ? e : numberAt(i, e);
+  return quietLetters(i, e) ? e : lettersAt(i, e);
 }
 
 // MAC addresses ("00:1a:…", "0011.2233.4455", "001122334455") and host

@@ -396,7 +396,11 @@ void Scanner::apiKey(std::size_t start) {
   const char16_t second = ch(start + 1);  // every prefix has two characters or more
   for (std::size_t k = 0; k < kShapesByFirst.count[c]; ++k) {
     const KeyShape& shape = kKeyShapes[kShapesByFirst.index[kShapesByFirst.begin[c] + k]];
-    if (shape.prefix[1] != second || !startsWith(text_, start, shape.prefix)) continue;
+    // Most words part from a prefix by their third character.
+    if (shape.prefix[1] != second ||
+        (shape.prefix.size() > 2 && ch(start + 2) != shape.prefix[2]) ||
+        !startsWith(text_, start, shape.prefix))
+      continue;
     const std::size_t bodyStart = start + shape.prefix.size();
     std::size_t i = bodyStart;
     while (i < text_.size() && inAlphabet(shape.alphabet, text_[i]) &&
