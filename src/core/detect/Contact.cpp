@@ -50,12 +50,7 @@ bool unspaced(int g) {
          script == USCRIPT_KHMER || script == USCRIPT_MYANMAR;
 }
 
-int groupOf(UChar32 c) {
-  if (c < 0x80) {
-    if (digit(char16_t(c))) return kDigit;
-    if (alpha(char16_t(c))) return kLatin;
-    return kNone;
-  }
+int otherGroupOf(UChar32 c) {
   if ((U_GET_GC_MASK(c) & U_GC_M_MASK) != 0 || c == 0x200c || c == 0x200d) return kMark;
   if (!u_isalnum(c)) return kNone;
   UErrorCode error = U_ZERO_ERROR;
@@ -78,8 +73,18 @@ int groupOf(UChar32 c) {
   }
 }
 
+// ASCII, which addresses are mostly written in, is answered inline.
+inline int groupOf(UChar32 c) {
+  if (c < 0x80) {
+    if (digit(char16_t(c))) return kDigit;
+    if (alpha(char16_t(c))) return kLatin;
+    return kNone;
+  }
+  return otherGroupOf(c);
+}
+
 // Whether two adjacent letters (or digits) belong to different words.
-bool boundary(int a, int b) {
+inline bool boundary(int a, int b) {
   if (a == b || a <= kMark || b <= kMark) return false;
   if (a == kDigit || b == kDigit) return unspaced(a) || unspaced(b);
   return true;

@@ -496,18 +496,30 @@ std::size_t Scanner::puttyKeyEnd(std::size_t start) {
   return end;
 }
 
+namespace {
+// Characters that end a URL (1), and brackets, which end it when unbalanced (2).
+constexpr auto kUrlStops = [] {
+  std::array<std::uint8_t, 128> t{};
+  for (int c = 0; c <= ' '; ++c) t[std::size_t(c)] = 1;
+  for (char c : {'"', '\'', '<', '>', '`', '\\', '{', '}', '|', '^'}) t[std::size_t(c)] = 1;
+  for (char c : {'(', ')', '[', ']'}) t[std::size_t(c)] = 2;
+  return t;
+}();
+}  // namespace
+
 std::size_t Scanner::urlEnd(std::size_t from) const {
   std::size_t i = from;
   int parens = 0, brackets = 0;
   while (i < text_.size()) {
     const char16_t c = text_[i];
-    if (c <= ' ' || c >= 0x7f || c == '"' || c == '\'' || c == '<' || c == '>' || c == '`' ||
-        c == '\\' || c == '{' || c == '}' || c == '|' || c == '^')
-      break;
-    if (c == '(') ++parens;
-    if (c == ')' && --parens < 0) break;
-    if (c == '[') ++brackets;
-    if (c == ']' && --brackets < 0) break;
+    if (c >= 0x7f) break;
+    if (const std::uint8_t stop = kUrlStops[c]; stop != 0) {
+      if (stop == 1) break;
+      if (c == '(') ++parens;
+      if (c == ')' && --parens < 0) break;
+      if (c == '[') ++brackets;
+      if (c == ']' && --brackets < 0) break;
+    }
     ++i;
   }
   while (i > from) {
