@@ -150,8 +150,12 @@ class Scanner {
     int ls = 0;
     while (ls <= n) {
       const int le = lineEnd(ls, n);
-      if (sectionStart(ls, le)) paragraphBreaks_.push_back(ls);
-      line(ls, le);
+      // The line without its outer blanks, which several rules ask for.
+      const int b = skipBlanksAt(ls, le);
+      int e = le;
+      while (e > b && isBlank(t_[e - 1])) --e;
+      if (sectionStart(ls, le, b, e)) paragraphBreaks_.push_back(ls);
+      line(ls, le, b, e);
       prevLine_ = {ls, le};
       if (le >= n) break;
       ls = (t_[le] == u'\r' && le + 1 < n && t_[le + 1] == u'\n') ? le + 2 : le + 1;
@@ -218,9 +222,10 @@ class Scanner {
     };
     const __m128i fullColon = _mm_set1_epi16(short(0xFF1A));
     __m128i m = _mm_packs_epi16(_mm_cmpeq_epi16(lo, fullColon), _mm_cmpeq_epi16(hi, fullColon));
-    m = _mm_or_si128(m, _mm_or_si128(_mm_or_si128(is(c, ':'), is(c, '=')),
-                                     _mm_or_si128(is(c, '\t'), is(c, ','))));
-    m = _mm_or_si128(m, _mm_or_si128(_mm_or_si128(is(c, ';'), is(c, '|')), is(c, '>')));
+    // ":", ";", "=" and ">" are ":" to ">" without "<".
+    const __m128i colonToGt = _mm_andnot_si128(is(c, '<'), inRange(c, ':', 4));
+    m = _mm_or_si128(m, _mm_or_si128(_mm_or_si128(colonToGt, is(c, '\t')),
+                                     _mm_or_si128(is(c, ','), is(c, '|'))));
     const __m128i prevDigit = inRange(prev, '0', 9);
     m = _mm_or_si128(m, _mm_andnot_si128(prevDigit, inRange(c, '0', 9)));
     const __m128i prevBlank = _mm_or_si128(is(prev, ' '), is(prev, '\t'));
@@ -232,10 +237,10 @@ class Scanner {
                                               _mm_cmpeq_epi16(_mm_and_si128(prevHi, past), zero));
     const __m128i prevLetter = inRange(_mm_or_si128(prev, _mm_set1_epi8(0x20)), 'a', 25);
     const __m128i prevOther = _mm_andnot_si128(_mm_or_si128(prevLetter, prevDigit), prevAscii);
-    const __m128i caps = _mm_or_si128(
-        _mm_or_si128(_mm_or_si128(is(c, 'M'), is(c, 'D')), _mm_or_si128(is(c, 'P'), is(c, 'S'))),
-        _mm_or_si128(_mm_or_si128(_mm_or_si128(is(c, 'H'), is(c, 'F')), is(c, 'I')),
-                     _mm_or_si128(is(c, 'C'), is(c, 'E'))));
+    // "C" to "F", "H", "I", "M", "P", "S".
+    const __m128i caps =
+        _mm_or_si128(_mm_or_si128(inRange(c, 'C', 3), inRange(c, 'H', 1)),
+                     _mm_or_si128(_mm_or_si128(is(c, 'M'), is(c, 'P')), is(c, 'S')));
     m = _mm_or_si128(m, _mm_and_si128(prevOther, caps));
     return unsigned(_mm_movemask_epi8(m));
   }
@@ -282,9 +287,7 @@ class Scanner {
     }
   }
 
-  void valueOnItsLine(const KeyRule& rule, int ls, int le) {
-    int b = skipBlanksAt(ls, le), e = le;
-    while (e > b && isBlank(t_[e - 1])) --e;
+  void valueOnItsLine(const KeyRule& rule, int ls, int b, int e) {
     if (e <= b || !on(rule.kind)) return;
     for (int i = b; i < e; ++i)
       if (t_[i] == u':' && i + 1 < e && isBlank(t_[i + 1])) return;  // a label of its own
@@ -393,11 +396,11 @@ class Scanner {
     return i;
   }
 
-  void line(int ls, int le) {
+  void line(int ls, int le, int b, int e) {
     if (nextLine_) {
       const KeyRule* rule = nextLine_;
       nextLine_ = nullptr;
-      valueOnItsLine(*rule, ls, le);
+      valueOnItsLine(*rule, ls, b, e);
     }
     seps_.clear();
     std::array<int, 4> delims{};  // tab, comma, semicolon, pipe
@@ -425,9 +428,9 @@ class Scanner {
         mask &= ~((2u << (last - base)) - 1);
       }
     }
-    csvLine(ls, le, delims);
-    sqlLine(ls, le);
-    signOff(ls, le);
+    csvLine(ls, le, b, delims);
+    sqlLine(b, le);
+    signOff(b, e);
     if (!seps_.empty()) separators(ls, le);
   }
 
@@ -675,12 +678,9 @@ class Scanner {
 
   // Lines that end a record outside {…}: a blank line, an INI "[section]", a
   // top-level YAML "docs:" with nothing after it, a Markdown heading.
-  bool sectionStart(int ls, int le) const {
-    const int b = skipBlanksAt(ls, le);
+  bool sectionStart(int ls, int le, int b, int e) const {
     if (b == le) return true;
     if (b != ls) return false;
-    int e = le;
-    while (e > b && isBlank(t_[e - 1])) --e;
     const char16_t c = t_[b];
     if (c == u'[') return t_[e - 1] == u']';
     if (c == u'#') return b + 1 < e && (t_[b + 1] == u'#' || t_[b + 1] == u' ');
@@ -1185,8 +1185,8 @@ class Scanner {
   // Known columns of the insert whose rows are being read; empty when none.
   std::vector<const KeyRule*> sqlCols_;
 
-  void sqlLine(int ls, int le) {
-    int i = skipBlanksAt(ls, le);
+  void sqlLine(int first, int le) {
+    int i = first;
     if (i + 6 <= le && equalsAscii(t_.substr(i, 6), "insert")) {
       sqlCols_.clear();
       int open = i;
@@ -1232,7 +1232,6 @@ class Scanner {
       i = sqlRow(i + 1, le);
     }
     // A line that is neither the INSERT, nor VALUES, nor a row ends the statement.
-    const int first = skipBlanksAt(ls, le);
     const View head = t_.substr(first, std::min(6, le - first));
     if (!row && first < le && !equalsAscii(head, "insert") && !equalsAscii(head, "values"))
       sqlCols_.clear();
@@ -1274,10 +1273,7 @@ class Scanner {
   // that name, "Account Manager, Acme Ltd." may follow.
   int signature_ = 0;
 
-  void signOff(int ls, int le) {
-    const int b = skipBlanksAt(ls, le);
-    int e = le;
-    while (e > b && isBlank(t_[e - 1])) --e;
+  void signOff(int b, int e) {
     const int state = signature_;
     signature_ = 0;
     if (state == 1 && e > b) {
@@ -1393,7 +1389,7 @@ class Scanner {
     return true;
   }
 
-  void csvLine(int ls, int le, const std::array<int, 4>& delims) {
+  void csvLine(int ls, int le, int first, const std::array<int, 4>& delims) {
     static constexpr std::array<char16_t, 4> kDelims = {u'\t', u',', u';', u'|'};
     if (csvActive_) {
       if (splitCells(ls, le, csvDelim_, cells_) && cells_.size() == csvCols_.size()) {
@@ -1422,7 +1418,7 @@ class Scanner {
     // often at its first character that no column name holds or at the
     // third word.
     {
-      int b = skipBlanksAt(ls, le);
+      int b = first;
       if (b < le && (t_[b] == u'"' || t_[b] == u'|')) ++b;
       if (d != u'|' && (b >= le || !isLetter(t_[b]))) return;
       int e = b, spaces = 0;
