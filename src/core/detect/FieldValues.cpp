@@ -38,27 +38,39 @@ struct LowerWord {
   std::string_view view() const { return {buf.data(), size}; }
 };
 
-// A set of short ASCII words: a bit per (first letter, length) rejects most
-// words before any comparison.
+// A set of short ASCII words: a bit per (first letter, length) and a bit per
+// hash of the second and last letters and the length reject most words before
+// any comparison.
 class WordSet {
  public:
   template <std::size_t N>
   explicit WordSet(const std::array<std::string_view, N>& words)
       : words_(words.begin(), words.end()) {
     std::sort(words_.begin(), words_.end());
-    for (std::string_view w : words_)
-      if (!w.empty() && w.size() < 32) shape_[std::uint8_t(w[0]) & 0x7F] |= 1u << w.size();
+    for (std::string_view w : words_) {
+      if (w.empty() || w.size() >= 32) continue;
+      shape_[std::uint8_t(w[0]) & 0x7F] |= 1u << w.size();
+      const unsigned h = hash(char16_t(w.size() > 1 ? w[1] : 0), char16_t(w.back()), w.size());
+      hashes_[h / 64] |= std::uint64_t{1} << (h % 64);
+    }
   }
   bool contains(View word) const {
     if (word.empty() || word.size() >= 32 || word[0] >= 0x80) return false;
     if (!(shape_[lowerAscii(word[0])] & (1u << word.size()))) return false;
+    const unsigned h = hash(word.size() > 1 ? word[1] : 0, word.back(), word.size());
+    if (!(hashes_[h / 64] & (std::uint64_t{1} << (h % 64)))) return false;
     LowerWord w(word);
     return w.size != 0 && std::binary_search(words_.begin(), words_.end(), w.view());
   }
 
  private:
+  static unsigned hash(char16_t second, char16_t last, std::size_t size) {
+    return (unsigned(lowerAscii(second)) * 31u + unsigned(lowerAscii(last)) * 7u + unsigned(size)) %
+           1024u;
+  }
   std::vector<std::string_view> words_;
   std::array<std::uint32_t, 128> shape_{};
+  std::array<std::uint64_t, 16> hashes_{};
 };
 
 bool inSet(View word, const WordSet& set) { return set.contains(word); }
