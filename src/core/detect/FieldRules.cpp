@@ -1023,9 +1023,22 @@ class Scanner {
   // A house number followed by a capitalised word, before the full parse.
   bool mayBeStreet(int i, int le) const {
     const char16_t* t = t_.data();
-    const int digitsEnd = std::min(le, i + 6);
     int d = i;
-    while (d < digitsEnd && isDigit(t[d])) ++d;
+#if defined(__SSE2__)
+    if (i + 8 <= int(t_.size())) {
+      // Where the digits end, from one load: the line end is no digit.
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i));
+      const __m128i digit =
+          _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(v, _mm_set1_epi16(u'0')), _mm_set1_epi16(9)),
+                          _mm_setzero_si128());
+      const unsigned other = ~unsigned(_mm_movemask_epi8(digit)) & 0xFFFFu;
+      d = other ? i + std::countr_zero(other) / 2 : i + 8;
+    } else
+#endif
+    {
+      const int digitsEnd = std::min(le, i + 6);
+      while (d < digitsEnd && isDigit(t[d])) ++d;
+    }
     if (d - i > 5) return false;
     if (d < le && t[d] == u'-') {  // "12-14"
       int r = ++d;
@@ -1102,6 +1115,8 @@ class Scanner {
     }
     int w = i;
     while (w < le && isAsciiAlpha(t_[w]) && w - i < 5) ++w;
+    // A title is two to four letters before "." or a blank.
+    if (w - i > 4 || w >= le || (t_[w] != u'.' && t_[w] != u' ')) return;
     View word = t_.substr(i, w - i);
     static constexpr std::array<std::u16string_view, 12> kTitles = {
         u"Mr",   u"Mrs", u"Ms",   u"Mx",   u"Miss", u"Dr",
@@ -1134,8 +1149,10 @@ class Scanner {
                                                        {u"Employee ", true},
                                                        {u"Candidate ", true},
                                                        {u"Passenger ", true}}};
+    const char16_t c = t_[i];
+    if (c != u'I' && c != u'P' && c != u'C' && c != u'M' && c != u'E') return false;
     for (const Intro& intro : kIntros) {
-      if (t_[i] != intro.words[0] || le - i < int(intro.words.size()) ||
+      if (c != intro.words[0] || le - i < int(intro.words.size()) ||
           t_.substr(i, intro.words.size()) != intro.words)
         continue;
       const int n = skipBlanksAt(i + int(intro.words.size()), le);
