@@ -335,9 +335,34 @@ class Scanner {
     return true;
   }
 
-  // What a separator or delimiter at i starts; returns the last character it
-  // read past.
-  int stopAt(int i, int ls, int le, std::array<int, 4>& delims) {
+  // Tab, comma, semicolon and pipe: counted for the CSV check.
+  static bool delimiter(char16_t c, std::array<int, 4>& delims) {
+    switch (c) {
+      case u'\t':
+        ++delims[0];
+        return true;
+      case u',':
+        ++delims[1];
+        return true;
+      case u';':
+        ++delims[2];
+        return true;
+      case u'|':
+        ++delims[3];
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  // A colon that is neither "::", "://" nor ":=": stopAt() takes it as it stands.
+  bool plainColon(int i, int le) const {
+    const char16_t next = i + 1 < le ? t_[i + 1] : u' ';
+    return next != u':' && next != u'/' && next != u'=';
+  }
+
+  // What a separator at i starts; returns the last character it read past.
+  int stopAt(int i, int ls, int le) {
     const char16_t c = t_[i];
     if (c == 0xFF1A) {  // the full-width colon of Chinese, Japanese and Korean labels
       seps_.push_back({i, 1, true});
@@ -375,20 +400,8 @@ class Scanner {
         }
         break;
       }
-      case u'\t':
-        ++delims[0];
-        break;
       case u'>':
         if (i > ls && isAlnum(t_[i - 1])) i = xmlElement(i, ls, le);
-        break;
-      case u',':
-        ++delims[1];
-        break;
-      case u';':
-        ++delims[2];
-        break;
-      case u'|':
-        ++delims[3];
         break;
       default:
         break;
@@ -407,7 +420,8 @@ class Scanner {
     // The first character has nothing before it on its line; the blocks
     // after it read the character before each one.
     int i = ls;
-    if (i < le && stopsAt(i, ls) && !wordStop(i, ls, le, t_[i])) i = stopAt(i, ls, le, delims);
+    if (i < le && stopsAt(i, ls) && !wordStop(i, ls, le, t_[i]) && !delimiter(t_[i], delims))
+      i = stopAt(i, ls, le);
     ++i;
     // Sixteen characters a block: most characters stop nothing, and the
     // block's mask leads from one stop to the next. A stop that reads on
@@ -419,8 +433,12 @@ class Scanner {
       while (mask) {
         const int k = base + std::countr_zero(mask);
         mask &= mask - 1;
-        if (wordStop(k, ls, le, t_[k])) continue;
-        const int last = stopAt(k, ls, le, delims);
+        if (wordStop(k, ls, le, t_[k]) || delimiter(t_[k], delims)) continue;
+        if (t_[k] == u':' && plainColon(k, le)) {  // the most common separator, at once
+          seps_.push_back({k, 1, true});
+          continue;
+        }
+        const int last = stopAt(k, ls, le);
         if (last - base >= 15) {
           i = last + 1;
           break;
