@@ -313,22 +313,54 @@ inline void Scanner::host(std::size_t i, std::size_t e) {
 
 std::size_t Scanner::numberAt(std::size_t i, std::size_t e) {
   using namespace chars;
-  macAt(i, e);
-  // What can start at a run of len digits followed by next.
+  // What can start at a run of len digits, by what follows it; the rules run
+  // in this order.
   const std::size_t len = e - i;
-  const char16_t c = text_[i], next = ch(e), after = ch(e + 1);
-  const bool grouped = (next == ' ' || next == '-') && digit(after);
-  if (on(Kind::card) && ((len == 4 && grouped) || (len >= 12 && len <= 19))) card(i);
-  if (on(Kind::ssn) && len == 3 && (next == '-' || next == ' ' || next == '.')) ssn(i);
-  // A Telegram bot token: "123456789:AA…".
-  if (on(Kind::apiKey) && i >= keySkip_ && len >= 8 && len <= 10 && next == ':') apiKey(i);
-  if (on(Kind::ipv4) && len <= 3 && next == '.') ipv4(i);
-  // Plain runs of 7 or more digits are phones only after a cue ("call 5551234567").
-  if (on(Kind::phone) && i >= phoneSkip_ && len <= 15 &&
-      (((next == ' ' || next == '-' || next == '.') && (digit(after) || after == '(')) ||
-       next == '(' || (next == '/' && c == '0' && digit(after)) || (len >= 7 && !wordChar(next))))
-    phone(i);
-  host(i, e);
+  const char16_t next = ch(e), after = ch(e + 1);
+  bool macAddress = len == 12, cardNumber = len >= 12 && len <= 19, ssnNumber = false;
+  bool botToken = false, quad = false, hostName = false;
+  bool phoneNumber = len >= 7;  // plain runs are phones only after a cue ("call 5551234567")
+  switch (next) {
+    case ' ':
+      cardNumber = cardNumber || (len == 4 && digit(after));
+      ssnNumber = len == 3;
+      phoneNumber = phoneNumber || digit(after) || after == '(';
+      break;
+    case '-':
+      macAddress = macAddress || len <= 2;
+      cardNumber = cardNumber || (len == 4 && digit(after));
+      ssnNumber = len == 3;
+      phoneNumber = phoneNumber || digit(after) || after == '(';
+      hostName = alnum(after);
+      break;
+    case '.':
+      macAddress = macAddress || (len == 4 && hex(after));
+      ssnNumber = len == 3;
+      quad = len <= 3;
+      phoneNumber = phoneNumber || digit(after) || after == '(';
+      hostName = alnum(after);
+      break;
+    case ':':
+      macAddress = macAddress || len <= 2;
+      botToken = len >= 8 && len <= 10;  // a Telegram bot token: "123456789:AA…"
+      break;
+    case '(':
+      phoneNumber = true;
+      break;
+    case '/':
+      phoneNumber = phoneNumber || (text_[i] == '0' && digit(after));  // "030/12345678"
+      break;
+    default:
+      phoneNumber = phoneNumber && !wordChar(next);
+      break;
+  }
+  if (macAddress && on(Kind::macAddress)) mac(i);
+  if (cardNumber && on(Kind::card)) card(i);
+  if (ssnNumber && on(Kind::ssn)) ssn(i);
+  if (botToken && on(Kind::apiKey) && i >= keySkip_) apiKey(i);
+  if (quad && on(Kind::ipv4)) ipv4(i);
+  if (phoneNumber && len <= 15 && on(Kind::phone) && i >= phoneSkip_) phone(i);
+  if (hostName && on(Kind::internalUrl) && i >= hostSkip_) bareHost(i, e);
   return e;
 }
 
