@@ -93,21 +93,22 @@ bool introducedAsVersion(std::u16string_view text, std::size_t start, bool small
     while (b > a &&
            (text[b - 1] == ':' || text[b - 1] == ',' || text[b - 1] == '.' || text[b - 1] == ')'))
       --b;
-    std::u16string word(text.substr(a, b - a));
-    for (auto& c : word) c = fold(c);
+    const std::u16string_view word = text.substr(a, b - a);
     if (word.starts_with(u"§")) return true;
     for (auto w : kWords)
-      if (word == w) return true;
+      if (foldedEquals(word, w)) return true;
     // "the build server 79.135.246.22": a host word right before a quad that
     // cannot be a section number speaks for the address.
     if (words == 0 && !small)
       for (std::u16string_view w : {u"server", u"host", u"ip", u"address", u"addr", u"gateway",
                                     u"node", u"machine", u"proxy", u"peer", u"client"})
-        if (word == w) return false;
+        if (foldedEquals(word, w)) return false;
     // "v8: upgrade to 3.24.35.22", "upgrade to V8 4.7.80.25", "Upgraded to
     // 4.6.85.25 from 4.5.103.35" (but "update the A record to 52.1.2.3"
     // points a name at an address).
-    if ((word == u"to" || word == u"from") && afterUpgrade(text, a, 3, false)) return true;
+    if ((foldedEquals(word, u"to") || foldedEquals(word, u"from")) &&
+        afterUpgrade(text, a, 3, false))
+      return true;
   }
   return false;
 }
