@@ -637,7 +637,6 @@ void Scanner::phone(std::size_t start) {
       prev == '/' || prev == '+' || prev == '\\' || prev == '#' || prev == '$' || prev == '%' ||
       prev == '&')
     return;
-  if (prev == ' ' && insideIbanShape(start)) return;  // the tail of an account number
   // "8 079 592 927", "978 3 049 51924 2": the middle of a longer row of digit
   // groups that was no phone read from its start.
   if (prev == ' ' && digit(before(start - 1)) && phoneEnd_ != start - 1) {
@@ -648,6 +647,27 @@ void Scanner::phone(std::size_t start) {
         lead == ',' || lead == '>' || lead == '=')
       return;
   }
+
+  // Seven digits at least, counted over what the reading below can pass
+  // (digits, brackets, separators, at most three of those in a row, and a
+  // leading "+"): most numbers in text are shorter ("19.99", "12.5 MB").
+  {
+    int digits = 0, others = 0;
+    for (std::size_t k = start; k < text_.size() && digits < 7 && others <= 3; ++k) {
+      const char16_t c = text_[k];
+      if (digit(c)) {
+        ++digits;
+        others = 0;
+      } else if (c == ' ' || c == '-' || c == '.' || c == '/' || c == '(' || c == ')' ||
+                 (c == '+' && k <= start + 1)) {
+        ++others;
+      } else {
+        break;
+      }
+    }
+    if (digits < 7) return;
+  }
+  if (prev == ' ' && insideIbanShape(start)) return;  // the tail of an account number
 
   // The groups as written: digits, optionally bracketed, joined by single
   // separators. At most a phone's 15 digits are read.
