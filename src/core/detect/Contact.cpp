@@ -115,13 +115,21 @@ bool afterLoginCommand(std::u16string_view text, std::size_t start, bool copy = 
       pendingValue = false;
       continue;
     }
-    // The command itself, or its path ("/usr/bin/ssh").
-    for (auto command : kCommands)
-      if ((command != u"git" || copy) &&
-          (foldedEquals(word, command) ||
-           (word.size() > command.size() && word[word.size() - command.size() - 1] == '/' &&
-            foldedEquals(word.substr(word.size() - command.size()), command))))
-        return !pendingValue || copy;
+    // The command itself, or its path ("/usr/bin/ssh"); most words end in a
+    // letter no command ends in.
+    static constexpr std::uint32_t kLastLetters = [] {
+      std::uint32_t bits = 0;
+      for (auto command : kCommands) bits |= 1u << (command.back() - 'a');
+      return bits;
+    }();
+    const char16_t last = word.empty() ? char16_t(0) : fold(word.back());
+    if (lower(last) && ((kLastLetters >> (last - 'a')) & 1) != 0)
+      for (auto command : kCommands)
+        if ((command != u"git" || copy) &&
+            (foldedEquals(word, command) ||
+             (word.size() > command.size() && word[word.size() - command.size() - 1] == '/' &&
+              foldedEquals(word.substr(word.size() - command.size()), command))))
+          return !pendingValue || copy;
     if (copy) continue;
     if (pendingValue) return false;
     pendingValue = true;

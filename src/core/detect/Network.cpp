@@ -507,12 +507,15 @@ void Scanner::bareHost(std::size_t start, std::size_t wordEnd) {
   if (prev == '/' || prev == '@' || prev == '.' || prev == ':' || prev == '\\' || prev == '-' ||
       joinsBefore(text_, start))
     return;
+  // Letters, digits, dots and hyphens, as one look-up.
+  static constexpr auto kHostChars = [] {
+    std::array<bool, 128> t{};
+    for (char16_t c = 0; c < 128; ++c) t[c] = alnum(c) || c == '-' || c == '.';
+    return t;
+  }();
   std::size_t e = wordEnd;  // [start, wordEnd) holds letters and digits
   bool dot = false;
-  while (e < text_.size() && (alnum(text_[e]) || text_[e] == '-' || text_[e] == '.')) {
-    dot |= text_[e] == '.';
-    ++e;
-  }
+  for (; e < text_.size() && text_[e] < 128 && kHostChars[text_[e]]; ++e) dot |= text_[e] == '.';
   hostSkip_ = e;
   if (!dot) return;
   while (e > start && (text_[e - 1] == '.' || text_[e - 1] == '-')) --e;
