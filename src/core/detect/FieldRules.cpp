@@ -316,9 +316,17 @@ class Scanner {
 
   // Digits, "is", "was", "to" and capitals: where a value or a name may
   // start. False for the other stops.
-  bool wordStop(int i, int ls, int le, char16_t c) {
+  // Inlined into the line loop: most stops are these.
+  [[gnu::always_inline]] bool wordStop(int i, int ls, int le, char16_t c) {
     if (isDigit(c)) {
-      digitStart(i, ls, le);
+      // After ASCII punctuation ("10.20.30.40", "2024-03-14") digits may only
+      // open a house number: the other rules want a letter, a blank or "(".
+      const char16_t p = i > ls ? t_[i - 1] : u' ';
+      if (kClass[clampAscii(p)] == kOther && p != u'(' && p != u'_' &&
+          !(p == u'-' && i - 1 > ls && isAsciiUpper(t_[i - 2])))
+        streetFrom(i, ls, le);
+      else
+        digitStart(i, ls, le);
       return true;
     }
     if (isAsciiUpper(c)) {
@@ -893,7 +901,7 @@ class Scanner {
   // "CVV 123", "DOB 12/04/1990", "born April 12, 1990", "Passport X1234567".
   // The character before the digits decides which rules may apply at all:
   // most digit runs follow a letter, a dot or a dash and start nothing.
-  void digitStart(int i, int ls, int le) {
+  [[gnu::noinline]] void digitStart(int i, int ls, int le) {
     if (i == ls) {
       streetFrom(i, ls, le);
       return;
@@ -1039,7 +1047,7 @@ class Scanner {
   }
 
   // A house number followed by a capitalised word, before the full parse.
-  bool mayBeStreet(int i, int le) const {
+  [[gnu::noinline]] bool mayBeStreet(int i, int le) const {
     const char16_t* t = t_.data();
     int d = i;
 #if defined(__SSE2__)
