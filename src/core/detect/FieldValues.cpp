@@ -59,11 +59,16 @@ class WordSet {
     if (!(shape_[lowerAscii(word[0])] & (1u << word.size()))) return false;
     const unsigned h = hash(word.size() > 1 ? word[1] : 0, word.back(), word.size());
     if (!(hashes_[h / 64] & (std::uint64_t{1} << (h % 64)))) return false;
-    LowerWord w(word);
-    return w.size != 0 && std::binary_search(words_.begin(), words_.end(), w.view());
+    return compare(word);
   }
 
  private:
+  // Out of line: the checks above, inlined where a word is asked about,
+  // answer most words.
+  [[gnu::noinline]] bool compare(View word) const {
+    LowerWord w(word);
+    return w.size != 0 && std::binary_search(words_.begin(), words_.end(), w.view());
+  }
   static unsigned hash(char16_t second, char16_t last, std::size_t size) {
     return (unsigned(lowerAscii(second)) * 31u + unsigned(lowerAscii(last)) * 7u + unsigned(size)) %
            1024u;
