@@ -39,8 +39,8 @@ struct LowerWord {
 };
 
 // A set of short ASCII words: a bit per (first letter, length) and a bit per
-// hash of the second and last letters and the length reject most words before
-// any comparison.
+// hash of the first, second and last letters and the length reject most words
+// before any comparison.
 class WordSet {
  public:
   template <std::size_t N>
@@ -50,14 +50,15 @@ class WordSet {
     for (std::string_view w : words_) {
       if (w.empty() || w.size() >= 32) continue;
       shape_[std::uint8_t(w[0]) & 0x7F] |= 1u << w.size();
-      const unsigned h = hash(char16_t(w.size() > 1 ? w[1] : 0), char16_t(w.back()), w.size());
+      const unsigned h =
+          hash(char16_t(w[0]), char16_t(w.size() > 1 ? w[1] : 0), char16_t(w.back()), w.size());
       hashes_[h / 64] |= std::uint64_t{1} << (h % 64);
     }
   }
   bool contains(View word) const {
     if (word.empty() || word.size() >= 32 || word[0] >= 0x80) return false;
     if (!(shape_[lowerAscii(word[0])] & (1u << word.size()))) return false;
-    const unsigned h = hash(word.size() > 1 ? word[1] : 0, word.back(), word.size());
+    const unsigned h = hash(word[0], word.size() > 1 ? word[1] : 0, word.back(), word.size());
     if (!(hashes_[h / 64] & (std::uint64_t{1} << (h % 64)))) return false;
     return compare(word);
   }
@@ -69,8 +70,9 @@ class WordSet {
     LowerWord w(word);
     return w.size != 0 && std::binary_search(words_.begin(), words_.end(), w.view());
   }
-  static unsigned hash(char16_t second, char16_t last, std::size_t size) {
-    return (unsigned(lowerAscii(second)) * 31u + unsigned(lowerAscii(last)) * 7u + unsigned(size)) %
+  static unsigned hash(char16_t first, char16_t second, char16_t last, std::size_t size) {
+    return (unsigned(lowerAscii(first)) * 131u + unsigned(lowerAscii(second)) * 31u +
+            unsigned(lowerAscii(last)) * 7u + unsigned(size)) %
            1024u;
   }
   std::vector<std::string_view> words_;
