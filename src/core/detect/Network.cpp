@@ -11,7 +11,13 @@ namespace {
 
 using namespace chars;
 
-bool ipv6Char(char16_t c) { return hex(c) || c == ':' || c == '.'; }
+// Hex digits, colons and dots, as one look-up: read around every colon.
+constexpr auto kIpv6Chars = [] {
+  std::array<bool, 128> t{};
+  for (char16_t c = 0; c < 128; ++c) t[c] = hex(c) || c == ':' || c == '.';
+  return t;
+}();
+bool ipv6Char(char16_t c) { return c < 128 && kIpv6Chars[c]; }
 
 // The blank-separated words before a position on its line, nearest first.
 // The first is what stands before the position in its own word (often
