@@ -39,7 +39,6 @@ using View = std::u16string_view;
 // How far a "title" or "condition" may stand from the key that makes it a record.
 constexpr int kContextWindow = 400;
 constexpr int kMaxLabelWords = 4;
-constexpr int kMaxLabelWord = 24;
 
 enum class Ctx : std::uint8_t {
   json,   // "key": value
@@ -67,6 +66,14 @@ struct Key {
 struct Cell {
   int b, e;
 };
+
+// The ASCII characters for which `in` holds: a table for hot loops.
+template <typename Pred>
+constexpr std::array<bool, 128> asciiSet(Pred in) {
+  std::array<bool, 128> t{};
+  for (char16_t c = 0; c < 128; ++c) t[c] = in(c);
+  return t;
+}
 
 // Read backwards from every separator: ASCII from a table.
 constexpr std::array<bool, 128> kKeyChars = [] {
@@ -878,9 +885,12 @@ class Scanner {
     if (sb == colon || !isAsciiAlpha(t_[sb])) return a0;
     int a = a0, at = -1;
     while (a < le && a - a0 < 512) {
-      char16_t c = t_[a];
-      if (c == u'/' || c == u'?' || c == u'#' || isBlank(c) || isQuote(c) || c == u'<' || c == u'>')
-        break;
+      static constexpr auto kAuthorityEnds = asciiSet([](char16_t c) {
+        return c == u'/' || c == u'?' || c == u'#' || isBlank(c) || isQuote(c) || c == u'<' ||
+               c == u'>';
+      });
+      const char16_t c = t_[a];
+      if (c < 128 ? kAuthorityEnds[c] : isBlank(c)) break;
       if (c == u'@') at = a;
       ++a;
     }
@@ -1010,9 +1020,10 @@ class Scanner {
     // Where the name's word begins: known from the last call when the word
     // runs on to here ("a1b2c3d4…" asks at every digit), so that each
     // character is read once.
-    auto nameChar = [](char16_t c) {
+    static constexpr auto kNameChars = asciiSet([](char16_t c) {
       return isAsciiAlpha(c) || isDigit(c) || c == u'_' || c == u'.' || c == u'-';
-    };
+    });
+    auto nameChar = [](char16_t c) { return c < 128 && kNameChars[c]; };
     int tb = i;
     if (nameLine_ == ls && nameEnd_ <= i) {
       int k = nameEnd_;
@@ -1417,9 +1428,12 @@ class Scanner {
     return true;
   }
 
+  static constexpr auto kHeaderChars = asciiSet([](char16_t c) {
+    return isAlnum(c) || std::u16string_view(u"_-. '#/()").find(c) != std::u16string_view::npos;
+  });
+
   static bool headerChar(char16_t ch) {
-    return isAlnum(ch) || ch == u'_' || ch == u'-' || ch == u'.' || ch == u' ' || ch == u'\'' ||
-           ch == 0x2019 || ch == u'#' || ch == u'/' || ch == u'(' || ch == u')';
+    return ch < 128 ? kHeaderChars[ch] : ch == 0x2019 || isLetter(ch);
   }
 
   bool headerCell(const Cell& c) const {
