@@ -350,24 +350,14 @@ class Scanner {
     return true;
   }
 
-  // Tab, comma, semicolon and pipe: counted for the CSV check.
+  // The CSV delimiters, counted on each line for the CSV check.
+  static constexpr std::array<char16_t, 4> kDelims = {u'\t', u',', u';', u'|'};
+
   static bool delimiter(char16_t c, std::array<int, 4>& delims) {
-    switch (c) {
-      case u'\t':
-        ++delims[0];
-        return true;
-      case u',':
-        ++delims[1];
-        return true;
-      case u';':
-        ++delims[2];
-        return true;
-      case u'|':
-        ++delims[3];
-        return true;
-      default:
-        return false;
-    }
+    const int k = c == u'\t' ? 0 : c == u',' ? 1 : c == u';' ? 2 : c == u'|' ? 3 : -1;
+    if (k < 0) return false;
+    ++delims[std::size_t(k)];  // in the order of kDelims
+    return true;
   }
 
   // A colon that is neither "::", "://" nor ":=": stopAt() takes it as it stands.
@@ -1447,7 +1437,6 @@ class Scanner {
   }
 
   void csvLine(int ls, int le, int first, const std::array<int, 4>& delims) {
-    static constexpr std::array<char16_t, 4> kDelims = {u'\t', u',', u';', u'|'};
     if (csvActive_) {
       if (splitCells(ls, le, csvDelim_, cells_) && cells_.size() == csvCols_.size()) {
         bool rule = true;  // a Markdown table's |---|---| line
