@@ -382,46 +382,58 @@ std::size_t Scanner::lettersAt(std::size_t i, std::size_t e) {
   return e;
 }
 
+// Marks go to their rules by small steps: most of them start nothing.
 std::size_t Scanner::mark(std::size_t i) {
-  using namespace chars;
-  const char16_t c = text_[i];
-  const char16_t prev = before(i);
-  switch (c) {
+  switch (text_[i]) {
     case '@':
       if (on(Kind::email) || on(Kind::internalUrl)) email(i);
-      break;
+      return i + 1;
     case ':':
-      if (ch(i + 1) == '/' && ch(i + 2) == '/') {
-        const bool anyUrl =
-            on(Kind::databaseUrl) || on(Kind::internalUrl) || on(Kind::secret) || on(Kind::apiKey);
-        if (anyUrl && i >= urlSkip_) url(i);
-      } else if (on(Kind::ipv6) && i >= ipv6Skip_) {
-        ipv6(i);
-      }
-      if (on(Kind::userPath) && alpha(prev) && !wordChar(before(i - 1))) userPath(i - 1);
-      break;
-    case '-': {
-      static constexpr std::u16string_view kBegin = u"-----begin ";
-      if (on(Kind::privateKey) && ch(i + 1) == '-' && at(text_, i, kBegin)) {
-        const std::size_t end = privateKeyEnd(i);
-        if (end > i) return end;  // nothing inside a key block outranks it
-      }
-      break;
-    }
+      colon(i);
+      return i + 1;
+    case '-':
+      return dashes(i);
     case '/':
     case '~':
       if (on(Kind::userPath)) userPath(i);
-      break;
-    case '+':
-    case '(':
-      if (on(Kind::phone) && i >= phoneSkip_ && !wordChar(prev) &&
-          (digit(ch(i + 1)) || (c == '(' && ch(i + 1) == '+' && digit(ch(i + 2)))))
-        phone(i);
-      break;
-    default:
-      break;
+      return i + 1;
+    default:  // "+" and "("
+      if (on(Kind::phone) && i >= phoneSkip_) phoneMark(i);
+      return i + 1;
+  }
+}
+
+void Scanner::colon(std::size_t i) {
+  using namespace chars;
+  if (ch(i + 1) == '/' && ch(i + 2) == '/') {
+    const bool anyUrl =
+        on(Kind::databaseUrl) || on(Kind::internalUrl) || on(Kind::secret) || on(Kind::apiKey);
+    if (anyUrl && i >= urlSkip_) url(i);
+  } else if (on(Kind::ipv6) && i >= ipv6Skip_) {
+    ipv6(i);
+  }
+  // A drive letter ("C:\\Users\\…") alone in its word.
+  if (on(Kind::userPath) && alpha(before(i))) {
+    const char16_t c = before(i - 1);
+    if (!(c < 0x80 ? wordish(c) : wordChar(c))) userPath(i - 1);
+  }
+}
+
+std::size_t Scanner::dashes(std::size_t i) {
+  static constexpr std::u16string_view kBegin = u"-----begin ";
+  if (on(Kind::privateKey) && ch(i + 1) == '-' && chars::at(text_, i, kBegin)) {
+    const std::size_t end = privateKeyEnd(i);
+    if (end > i) return end;  // nothing inside a key block outranks it
   }
   return i + 1;
+}
+
+void Scanner::phoneMark(std::size_t i) {
+  using namespace chars;
+  const char16_t c = text_[i], prev = before(i);
+  if (!(prev < 0x80 ? wordish(prev) : wordChar(prev)) &&
+      (digit(ch(i + 1)) || (c == '(' && ch(i + 1) == '+' && digit(ch(i + 2)))))
+    phone(i);
 }
 
 namespace PatternRules {

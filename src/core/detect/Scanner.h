@@ -109,6 +109,9 @@ class Scanner {
   void macAt(std::size_t i, std::size_t e);
   void host(std::size_t i, std::size_t e);
   std::size_t mark(std::size_t i);
+  void colon(std::size_t i);
+  std::size_t dashes(std::size_t i);
+  void phoneMark(std::size_t i);
   char16_t ch(std::size_t i) const { return i < text_.size() ? text_[i] : char16_t(0); }
   char16_t before(std::size_t i) const { return i > 0 ? text_[i - 1] : char16_t(0); }
 
