@@ -209,10 +209,10 @@ void Scanner::card(std::size_t start) {
   // ("arn:aws:iam::123456789012:role/x"), not a Maestro card.
   if (prev == ':' && ch(start + 12) == ':') return;
   // Groups of digits joined by one consistent single space or hyphen.
-  std::array<char16_t, 32> buffer;  // only the first used are set
+  // Only the first used digits and the first groups are set.
+  std::array<char16_t, 32> buffer;
   std::size_t used = 0;
-  std::array<std::size_t, 9> groupEnd{};
-  std::array<std::size_t, 9> groupDigits{};
+  std::array<std::size_t, 9> groupEnd, groupDigits;
   int groups = 0;
   char16_t sep = 0;
   std::size_t i = start;

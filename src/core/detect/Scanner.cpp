@@ -251,16 +251,17 @@ void Scanner::run() {
       starts &= starts - 1;
       const std::size_t i = base + k;
       const std::uint8_t cls = chars::kAsciiClass[text_[i]];  // starts are ASCII
-      const std::uint64_t rest = ~block.alnum >> k;
       std::size_t next;
       if (cls == 0) {
         if (quietMark(i)) continue;
         next = mark(i);
-      } else if (rest == 0 || before(i) == '\\') {
-        next = word(i, block);  // runs on into the next block, or "\\n4111…"
+      } else if (const std::uint64_t rest = ~block.alnum >> k; rest == 0) {
+        next = word(i, block);  // runs on into the next block
       } else if (const std::size_t e = i + std::size_t(std::countr_zero(rest)); cls == 1) {
         if (quietNumber(i, e)) continue;
         next = numberAt(i, e);
+      } else if (before(i) == '\\') {
+        next = word(i, block);  // "\\n4111…"
       } else {
         if (quietLetters(i, e)) continue;
         next = lettersAt(i, e);
