@@ -195,10 +195,8 @@ void Scanner::loadBlock(std::size_t base, Block& b) const {
   b.starts = (alnumBits & ~prevWord) | punctBits;
 }
 
-// Most starts are words and marks that no rule can start at: they are
-// turned away by their first tests, widened, without reading further.
-// Most starts are words and marks that no rule can start at: they are
-// turned away by their rules' first tests, widened, without reading further.
+// The first tests of the rules that can start at a number, a word of
+// letters or a mark, widened: whether none of them can.
 inline bool Scanner::quietNumber(std::size_t i, std::size_t e) const {
   // Cards, MAC addresses and plain phones are seven digits or longer; the
   // rest need a separator after them.
