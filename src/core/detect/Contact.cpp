@@ -660,14 +660,22 @@ void Scanner::phone(std::size_t start) {
   // (digits, brackets, separators, at most three of those in a row, and a
   // leading "+"): most numbers in text are shorter ("19.99", "12.5 MB").
   {
+    enum : std::uint8_t { stop, digitChar, other, plusSign };
+    static constexpr auto kPassed = [] {
+      std::array<std::uint8_t, 128> t{};
+      for (char c = '0'; c <= '9'; ++c) t[std::size_t(c)] = digitChar;
+      for (char c : {' ', '-', '.', '/', '(', ')'}) t[std::size_t(c)] = other;
+      t['+'] = plusSign;
+      return t;
+    }();
     int digits = 0, others = 0;
     for (std::size_t k = start; k < text_.size() && digits < 7 && others <= 3; ++k) {
       const char16_t c = text_[k];
-      if (digit(c)) {
+      const std::uint8_t kind = c < 128 ? kPassed[c] : std::uint8_t(stop);
+      if (kind == digitChar) {
         ++digits;
         others = 0;
-      } else if (c == ' ' || c == '-' || c == '.' || c == '/' || c == '(' || c == ')' ||
-                 (c == '+' && k <= start + 1)) {
+      } else if (kind == other || (kind == plusSign && k <= start + 1)) {
         ++others;
       } else {
         break;
@@ -788,7 +796,8 @@ void Scanner::phone(std::size_t start) {
     s.bracketFirst = groups[0].bracket;
     if (used < 7) return;
     if (s.sep == u'!') continue;
-    for (std::size_t k = 0; k < used; ++k) s.digits.push(digits[k]);
+    std::copy_n(digits.begin(), used, s.digits.items.begin());  // used <= 15
+    s.digits.count = used;
     std::size_t end = groups[take - 1].end;
     if (whole) {
       // The number must end here: no letters, no further dotted or dashed digits.
