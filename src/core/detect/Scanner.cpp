@@ -197,6 +197,16 @@ void Scanner::loadBlock(std::size_t base, Block& b) const {
 
 // The first tests of the rules that can start at a number, a word of
 // letters or a mark, widened: whether none of them can.
+// A word before ":", "-" or ".": the same tests, exactly, and the host
+// names' only where no host name was read over the word yet.
+bool Scanner::quietBeforeSeparator(std::size_t i, std::size_t e) const {
+  const std::size_t len = e - i;
+  const char16_t next = ch(e), after = ch(e + 1);
+  const bool macGroup = (len <= 2 && next != '.') || (len == 4 && next == '.' && chars::hex(after));
+  const bool hostName = next != ':' && chars::alnum(after) && i >= hostSkip_;
+  return !macGroup && !hostName;
+}
+
 inline bool Scanner::quietNumber(std::size_t i, std::size_t e) const {
   // Cards, MAC addresses and plain phones are seven digits or longer; the
   // rest need a separator after them.
@@ -215,8 +225,10 @@ inline bool Scanner::quietLetters(std::size_t i, std::size_t e) const {
     return false;
   // MAC address groups ("ab:", "ab-", "abcd.") and dotted or dashed hosts.
   const char16_t next = ch(e);
-  if (next == ':' || next == '-' || next == '.')
-    return len > 4 && (next == ':' || !alnum(ch(e + 1)));
+  if (next == ':' || next == '-' || next == '.') {
+    if (len > 4 && (next == ':' || !alnum(ch(e + 1)))) return true;
+    return !(len <= 2 && next != '.') && quietBeforeSeparator(i, e);
+  }
   return true;
 }
 

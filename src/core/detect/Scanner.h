@@ -100,6 +100,7 @@ class Scanner {
   // by a first look.
   bool quietNumber(std::size_t i, std::size_t e) const;
   bool quietLetters(std::size_t i, std::size_t e) const;
+  bool quietBeforeSeparator(std::size_t i, std::size_t e) const;
   bool quietMark(std::size_t i) const;
   // Run the rules that can start at the word, number or mark at i; return
   // where the next start is looked for (past the word or block read).
