@@ -238,6 +238,13 @@ inline bool Scanner::quietMark(std::size_t i) const {
   const char16_t c = text_[i], next = ch(i + 1);
   if (c == '-') return next != '-';
   if (c == '(' || c == '+') return !chars::digit(next) && next != '+';
+  // A colon inside an IPv6 run already read starts nothing but a URL or a
+  // drive letter ("C:\\Users").
+  if (c == ':' && next != '/' && i < ipv6Skip_) {
+    const char16_t before2 = i >= 2 ? text_[i - 2] : char16_t(0);
+    return !chars::alpha(before(i)) ||
+           (before2 < 0x80 ? wordish(before2) : chars::wordChar(before2));
+  }
   return false;
 }
 
