@@ -219,9 +219,10 @@ inline bool Scanner::quietLetters(std::size_t i, std::size_t e) const {
   using namespace chars;
   const char16_t c = text_[i];
   const std::size_t len = e - i;
-  // Issuer prefixes, IBANs, PuTTY key files, twelve-digit MAC addresses.
-  if ((len >= 2 && ((kKeyPairs[c] >> (text_[i + 1] & 63)) & 1) != 0) || c == 'P' || len == 12 ||
-      (len >= 4 && digit(text_[i + 2])))
+  // Issuer prefixes (where no key was read over the word), IBANs, PuTTY key
+  // files, twelve-digit MAC addresses.
+  if ((len >= 2 && ((kKeyPairs[c] >> (text_[i + 1] & 63)) & 1) != 0 && i >= keySkip_) || c == 'P' ||
+      len == 12 || (len >= 4 && digit(text_[i + 2])))
     return false;
   // MAC address groups ("ab:", "ab-", "abcd.") and dotted or dashed hosts.
   const char16_t next = ch(e);
