@@ -278,6 +278,8 @@ struct Small {
     items[count++] = v;
     return true;
   }
+  // Where the caller keeps count below N.
+  void put(T v) { items[count++] = v; }
   std::size_t size() const { return count; }
   bool empty() const { return count == 0; }
   T operator[](std::size_t i) const { return items[i]; }
@@ -733,7 +735,7 @@ void Scanner::phone(std::size_t start) {
         for (std::size_t k = g; k < j; ++k) digits[count++] = char(text_[k]);
       }
       if (open) ++j;
-      if (!trunk) groups.push(Group{int(j - g - (open ? 1 : 0)), j, pending, open});
+      if (!trunk) groups.put(Group{int(j - g - (open ? 1 : 0)), j, pending, open});  // < 15
       i = j;
       if (!trunk) pending = 0;
       // "(555)123-4567": a group may follow a bracket directly.
@@ -783,8 +785,8 @@ void Scanner::phone(std::size_t start) {
     std::size_t used = 0;
     for (std::size_t k = 0; k < take; ++k) {
       used += std::size_t(groups[k].digits);
-      s.groups.push(groups[k].digits);
-      s.seps.push(k == 0 ? char16_t(0) : groups[k].before);
+      s.groups.put(groups[k].digits);  // take <= 15
+      s.seps.put(k == 0 ? char16_t(0) : groups[k].before);
       s.bracket = s.bracket || groups[k].bracket;
       const char16_t b = groups[k].before;
       if (k > 0 && b != 0) {
