@@ -402,6 +402,24 @@ TEST(FieldRules, PathologicalInputsEndAndFindNothing) {
   }
 }
 
+// A dotted key is known by its last segment wherever the last dot stands,
+// near the separator or sixteen characters and more before it.
+TEST(FieldRules, DottedKeysAreKnownByTheirLastSegment) {
+  for (std::size_t len = 2; len < 24; ++len) {
+    const std::string segment(len, 'x');
+    const std::pair<std::string, bool> keys[] = {{"app." + segment + ".password", true},
+                                                 {segment + ".password", true},
+                                                 {"password." + segment, false},
+                                                 {"app.password." + segment, false}};
+    for (const auto& [key, known] : keys) {
+      const std::string line = key + ": hunter2x9\n";
+      const std::u16string text(line.begin(), line.end());
+      const auto all = describe(text, find(text));
+      EXPECT_EQ(has(all, "secret:hunter2x9"), known) << key << " -> " << dump(all);
+    }
+  }
+}
+
 // The line loop reads sixteen characters a block, and the last ones of the
 // text one by one: a stop found at any offset, after any kind of character
 // (Hangul narrows to a byte of 0, other letters to 0xFF), is found alike.
