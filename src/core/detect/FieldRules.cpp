@@ -1212,21 +1212,40 @@ class Scanner {
       std::u16string_view words;
       bool role;
     };
+    // Grouped by their first letter, which chooses the group at once.
     static constexpr std::array<Intro, 10> kIntros = {{{u"I am ", false},
                                                        {u"I'm ", false},
                                                        {u"I\u2019m ", false},
                                                        {u"Patient ", true},
+                                                       {u"Passenger ", true},
                                                        {u"Customer ", true},
                                                        {u"Client ", true},
-                                                       {u"Member ", true},
-                                                       {u"Employee ", true},
                                                        {u"Candidate ", true},
-                                                       {u"Passenger ", true}}};
-    const char16_t c = t_[i];
-    if (c != u'I' && c != u'P' && c != u'C' && c != u'M' && c != u'E') return false;
-    for (const Intro& intro : kIntros) {
-      if (c != intro.words[0] || le - i < int(intro.words.size()) ||
-          t_.substr(i, intro.words.size()) != intro.words)
+                                                       {u"Member ", true},
+                                                       {u"Employee ", true}}};
+    std::size_t from = 0, to = 0;
+    switch (t_[i]) {
+      case u'I':
+        from = 0, to = 3;
+        break;
+      case u'P':
+        from = 3, to = 5;
+        break;
+      case u'C':
+        from = 5, to = 8;
+        break;
+      case u'M':
+        from = 8, to = 9;
+        break;
+      case u'E':
+        from = 9, to = 10;
+        break;
+      default:
+        return false;
+    }
+    for (std::size_t k = from; k < to; ++k) {
+      const Intro& intro = kIntros[k];
+      if (le - i < int(intro.words.size()) || t_.substr(i, intro.words.size()) != intro.words)
         continue;
       const int n = skipBlanksAt(i + int(intro.words.size()), le);
       Span s = fieldvalue::nameAfterSalutation(t_, n, le);
