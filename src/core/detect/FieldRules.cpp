@@ -1223,26 +1223,19 @@ class Scanner {
                                                        {u"Candidate ", true},
                                                        {u"Member ", true},
                                                        {u"Employee ", true}}};
-    std::size_t from = 0, to = 0;
-    switch (t_[i]) {
-      case u'I':
-        from = 0, to = 3;
-        break;
-      case u'P':
-        from = 3, to = 5;
-        break;
-      case u'C':
-        from = 5, to = 8;
-        break;
-      case u'M':
-        from = 8, to = 9;
-        break;
-      case u'E':
-        from = 9, to = 10;
-        break;
-      default:
-        return false;
-    }
+    // Each first letter's group, from "C" to "P": [from, to) in kIntros.
+    static constexpr auto kGroups = [] {
+      std::array<std::pair<std::size_t, std::size_t>, 14> g{};
+      for (std::size_t k = 0; k < kIntros.size(); ++k) {
+        auto& [from, to] = g[std::size_t(kIntros[k].words[0] - u'C')];
+        if (to == 0) from = k;
+        to = k + 1;
+      }
+      return g;
+    }();
+    const char16_t c = t_[i];
+    if (c < u'C' || c > u'P') return false;
+    const auto [from, to] = kGroups[std::size_t(c - u'C')];
     for (std::size_t k = from; k < to; ++k) {
       const Intro& intro = kIntros[k];
       if (le - i < int(intro.words.size()) || t_.substr(i, intro.words.size()) != intro.words)
