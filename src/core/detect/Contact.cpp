@@ -643,9 +643,8 @@ bool Scanner::phoneCue(std::size_t start) const {
 
 void Scanner::phone(std::size_t start) {
   const char16_t prev = before(start);
-  if ((prev < 0x80 ? alnum(prev) || prev == '_' : wordChar(prev)) || prev == '.' || prev == '-' ||
-      prev == '/' || prev == '+' || prev == '\\' || prev == '#' || prev == '$' || prev == '%' ||
-      prev == '&')
+  if (wordChar(prev) || prev == '.' || prev == '-' || prev == '/' || prev == '+' || prev == '\\' ||
+      prev == '#' || prev == '$' || prev == '%' || prev == '&')
     return;
   // "8 079 592 927", "978 3 049 51924 2": the middle of a longer row of digit
   // groups that was no phone read from its start.

@@ -11,8 +11,7 @@
 
 namespace clipvane::detect {
 
-bool chars::wordChar(char16_t c) {
-  if (c < 0x80) return alnum(c) || c == '_';
+bool chars::wordCharSlow(char16_t c) {
   if (c >= 0xd800 && c <= 0xdfff) return true;  // astral letters: never a boundary
   return u_isalnum(c);
 }
@@ -243,8 +242,7 @@ inline bool Scanner::quietMark(std::size_t i) const {
   // drive letter ("C:\\Users").
   if (c == ':' && next != '/' && i < ipv6Skip_) {
     const char16_t before2 = i >= 2 ? text_[i - 2] : char16_t(0);
-    return !chars::alpha(before(i)) ||
-           (before2 < 0x80 ? wordish(before2) : chars::wordChar(before2));
+    return !chars::alpha(before(i)) || chars::wordChar(before2);
   }
   return false;
 }
@@ -434,7 +432,7 @@ void Scanner::colon(std::size_t i) {
   // A drive letter ("C:\\Users\\…") alone in its word.
   if (on(Kind::userPath) && alpha(before(i))) {
     const char16_t c = before(i - 1);
-    if (!(c < 0x80 ? wordish(c) : wordChar(c))) userPath(i - 1);
+    if (!wordChar(c)) userPath(i - 1);
   }
 }
 
@@ -450,8 +448,7 @@ std::size_t Scanner::dashes(std::size_t i) {
 void Scanner::phoneMark(std::size_t i) {
   using namespace chars;
   const char16_t c = text_[i], prev = before(i);
-  if (!(prev < 0x80 ? wordish(prev) : wordChar(prev)) &&
-      (digit(ch(i + 1)) || (c == '(' && ch(i + 1) == '+' && digit(ch(i + 2)))))
+  if (!wordChar(prev) && (digit(ch(i + 1)) || (c == '(' && ch(i + 1) == '+' && digit(ch(i + 2)))))
     phone(i);
 }
 

@@ -33,8 +33,10 @@ constexpr bool hex(char16_t c) {
   return digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 constexpr char16_t fold(char16_t c) { return upper(c) ? char16_t(c + 32) : c; }
-// Letters and digits of any script count as word characters for boundaries.
-bool wordChar(char16_t c);
+// Letters and digits of any script count as word characters for boundaries;
+// ASCII is answered inline.
+bool wordCharSlow(char16_t c);
+inline bool wordChar(char16_t c) { return c < 0x80 ? alnum(c) || c == '_' : wordCharSlow(c); }
 constexpr bool space(char16_t c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v' || c == 0xa0;
 }
