@@ -1,0 +1,249 @@
+// The floating window of the popups, its fade and its placement.
+#include "FloatingPanel.h"
+
+#include <QGuiApplication>
+#include <QHideEvent>
+#include <QPainterPath>
+#include <QPropertyAnimation>
+#include <QRegion>
+#include <QScreen>
+#include <QWindow>
+#include <algorithm>
+#include <utility>
+
+#include "Ports.h"
+#include "ports/AppearancePort.h"
+#include "ports/WorkspacePort.h"
+
+namespace clipvane {
+
+namespace {
+
+// Never in a task bar or pager, never managed or focused by the window
+// manager (override-redirect), above other windows, on every desktop.
+constexpr Qt::WindowFlags panelFlags = Qt::Tool | Qt::FramelessWindowHint |
+                                       Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus |
+                                       Qt::X11BypassWindowManagerHint;
+
+constexpr int fadeMs = 250;
+// How often a refused keyboard grab is tried again (another client, or the
+// hot key still held under its own grab).
+constexpr int grabRetryMs = 50;
+
+}  // namespace
+
+FloatingPanel::FloatingPanel(QWidget* content, bool wantsKey, Outline outline)
+    : QWidget(nullptr, panelFlags),
+      wantsKey_(wantsKey),
+      outline_(outline),
+      translucent_(compositing()) {
+  setObjectName(wantsKey ? QStringLiteral("reviewPanel") : QStringLiteral("toastPanel"));
+  setAttribute(Qt::WA_ShowWithoutActivating);
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  setFocusPolicy(Qt::NoFocus);
+  if (translucent_) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_NoSystemBackground);
+  }
+  grabRetry_.setInterval(grabRetryMs);
+  connect(&grabRetry_, &QTimer::timeout, this, &FloatingPanel::tryGrabKeyboard);
+  setContent(content);
+}
+
+FloatingPanel::~FloatingPanel() { releaseKeyboard(); }
+
+void FloatingPanel::setContent(QWidget* content) {
+  if (content_ == content) return;
+  if (content_) {
+    content_->hide();
+    content_->setParent(nullptr);
+    content_->deleteLater();
+  }
+  content_ = content;
+  if (content_) {
+    content_->setParent(this);
+    content_->move(0, 0);
+    content_->show();
+  }
+  fitContent();
+}
+
+void FloatingPanel::fitContent() {
+  if (!content_) return;
+  content_->adjustSize();
+  const QSize size = content_->sizeHint().expandedTo(content_->minimumSizeHint());
+  content_->resize(size);
+  if (isVisible() && size.height() != height()) {
+    // A card that grows on screen grows upwards, as it stands above its
+    // anchor, but never beyond the top of the screen.
+    const auto screen = PanelPlacement::screenAt(QPointF(pos()));
+    const double top = screen ? screen->available.top() - margin : 0;
+    move(x(), int(std::max(double(y() + height() - size.height()), top)));
+  }
+  resize(size);
+}
+
+void FloatingPanel::setIgnoresMouse(bool ignore) {
+  if (ignore == ignoresMouse()) return;
+  // Changing the flag through the window keeps the native window (and its
+  // place on screen); QWidget::setWindowFlags would make it anew.
+  const Qt::WindowFlags flags = ignore ? windowFlags() | Qt::WindowTransparentForInput
+                                       : windowFlags() & ~Qt::WindowTransparentForInput;
+  overrideWindowFlags(flags);
+  if (QWindow* w = windowHandle()) w->setFlags(flags);
+}
+
+bool FloatingPanel::ignoresMouse() const {
+  return windowFlags().testFlag(Qt::WindowTransparentForInput);
+}
+
+void FloatingPanel::showAbove(const QRectF& anchor, double gap, double inset) {
+  const auto screen = PanelPlacement::screenAt(anchor.topLeft());
+  const QRectF available = screen ? screen->available : fallbackScreen;
+  const QPointF at = PanelPlacement::nextTo(QSizeF(size()), anchor, available, gap, inset);
+  move(qRound(at.x()), qRound(at.y()));
+  present();
+}
+
+void FloatingPanel::showAt(const QPoint& topLeft) {
+  move(topLeft);
+  present();
+}
+
+void FloatingPanel::present() {
+  if (fade_) {
+    fade_->stop();
+    fadeDone_ = nullptr;
+  }
+  if (windowOpacity() != 1.0) setWindowOpacity(1.0);
+  show();
+  // A panel shown again goes back above the windows raised meanwhile.
+  if (QGuiApplication::platformName() == QLatin1String("xcb")) raise();
+  if (wantsKey_ && !holdsKeyboard_) {
+    tryGrabKeyboard();
+    if (!holdsKeyboard_) grabRetry_.start();
+  }
+}
+
+void FloatingPanel::tryGrabKeyboard() {
+  if (!isVisible()) {
+    grabRetry_.stop();
+    return;
+  }
+  QWindow* window = windowHandle();
+  holdsKeyboard_ = window && window->setKeyboardGrabEnabled(true);
+  if (holdsKeyboard_) grabRetry_.stop();
+}
+
+void FloatingPanel::releaseKeyboard() {
+  grabRetry_.stop();
+  if (!holdsKeyboard_) return;
+  holdsKeyboard_ = false;
+  if (QWindow* window = windowHandle()) window->setKeyboardGrabEnabled(false);
+}
+
+void FloatingPanel::fadeOut(std::function<void()> then) {
+  if (!animates() || !isVisible()) {
+    hide();
+    if (then) then();
+    return;
+  }
+  if (!fade_) {
+    fade_ = new QPropertyAnimation(this, "windowOpacity", this);
+    fade_->setDuration(fadeMs);
+    connect(fade_, &QPropertyAnimation::finished, this, [this] {
+      hide();
+      if (auto done = std::exchange(fadeDone_, nullptr)) done();
+    });
+  }
+  fade_->stop();
+  fadeDone_ = std::move(then);
+  fade_->setStartValue(windowOpacity());
+  fade_->setEndValue(0.0);
+  fade_->start();
+}
+
+void FloatingPanel::orderOut() {
+  if (fade_) fade_->stop();
+  hide();
+  if (auto done = std::exchange(fadeDone_, nullptr)) done();
+}
+
+bool FloatingPanel::fading() const {
+  return fade_ && fade_->state() == QAbstractAnimation::Running;
+}
+
+bool FloatingPanel::compositing() {
+  const AppearancePort* appearance = Ports::find<AppearancePort>();
+  return appearance && appearance->compositing();
+}
+
+bool FloatingPanel::animates() {
+  WorkspacePort* workspace = Ports::find<WorkspacePort>();
+  return compositing() && !(workspace && workspace->reduceMotion());
+}
+
+void FloatingPanel::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  updateMask();
+}
+
+void FloatingPanel::hideEvent(QHideEvent* event) {
+  releaseKeyboard();
+  QWidget::hideEvent(event);
+}
+
+void FloatingPanel::updateMask() {
+  // Without a compositor the window cannot be see-through: it is cut to the
+  // card, so that the margin shows the desktop rather than a square.
+  if (translucent_) return;
+  const QRectF card = QRectF(rect()).adjusted(margin, margin, -margin, -margin);
+  if (card.isEmpty()) return;
+  const double radius = outline_ == Outline::capsule ? card.height() / 2 : 20.0;
+  QPainterPath path;
+  path.addRoundedRect(card, radius, radius);
+  setMask(QRegion(path.toFillPolygon().toPolygon()));
+}
+
+namespace PanelPlacement {
+
+std::optional<Screen> screenAt(const QPointF& point) {
+  QScreen* found = nullptr;
+  for (QScreen* s : QGuiApplication::screens())
+    if (QRectF(s->geometry()).contains(point)) {
+      found = s;
+      break;
+    }
+  if (!found) found = QGuiApplication::primaryScreen();
+  if (!found) return std::nullopt;
+  return Screen{QRectF(found->geometry()), QRectF(found->availableGeometry())};
+}
+
+QPointF toast(const QSizeF& size, const QRectF& anchor, const Screen& screen) {
+  const QRectF& v = screen.available;
+  const double m = FloatingPanel::margin;
+  double x = anchor.center().x() - size.width() / 2;
+  x = std::min(std::max(x, v.left() - m), v.right() - size.width() + m);
+  double y;
+  if (anchor.center().y() < screen.geometry.center().y())
+    y = std::max(anchor.bottom(), v.top());  // hangs under the icon
+  else
+    y = std::min(anchor.top(), v.bottom()) - size.height();  // stands on it
+  y = std::max(std::min(y, v.bottom() - size.height() + m), v.top() - m);
+  return {x, y};
+}
+
+QPointF nextTo(const QSizeF& size, const QRectF& anchor, const QRectF& v, double gap,
+               double inset) {
+  const double w = size.width(), h = size.height();
+  double x = anchor.center().x() - w / 2;
+  double y = anchor.top() - gap - h + inset;                   // the card ends gap above the anchor
+  if (y + inset < v.top()) y = anchor.bottom() + gap - inset;  // no room: below it
+  x = std::min(std::max(x, v.left() - inset), v.right() - w + inset);
+  y = std::max(std::min(y, v.bottom() - h + inset), v.top() - inset);
+  return {x, y};
+}
+
+}  // namespace PanelPlacement
+
+}  // namespace clipvane

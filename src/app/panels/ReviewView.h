@@ -1,0 +1,77 @@
+#pragma once
+// The review panel's card: how many sensitive items a paste holds, a preview
+// of the text as it would be pasted, and the choice between masked, original
+// or item by item. Its answer is a keep set (indices pasted unmasked, never a
+// locked one), given at most once; Cancel and Escape answer nothing.
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include "ReviewSession.h"
+
+class QAbstractButton;
+class QScrollArea;
+
+namespace clipvane {
+
+namespace pkit {
+class ChoiceTile;
+}
+
+class ReviewView : public QWidget {
+  Q_OBJECT
+
+ public:
+  using Done = std::function<void(const std::optional<std::set<int>>&)>;
+
+  static constexpr int cardWidth = 340;
+  static constexpr int listMaxHeight = 220;
+
+  ReviewView(ReviewSession session, Done done, QWidget* parent = nullptr);
+
+  const std::set<int>& keep() const { return keep_; }
+  bool showingItems() const { return showItems_; }
+  // Every finding that may be kept.
+  std::set<int> keepable() const;
+  // Every keepable finding is kept (and there is one).
+  bool original() const;
+  // A row's switch: on while the finding will be masked; always on when locked.
+  bool rowMasked(int index) const;
+
+  // What the controls do.
+  void chooseMasked();
+  void chooseOriginal();
+  void setRowMasked(int index, bool masked);
+  void setShowItems(bool show);
+  void paste();
+  void cancel();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void changed();
+  void answer(const std::optional<std::set<int>>& keep);
+
+  const ReviewSession session_;
+  Done done_;
+  std::set<int> keep_;
+  bool showItems_ = false;
+  bool answered_ = false;
+
+  QWidget* dot_ = nullptr;
+  QWidget* back_ = nullptr;
+  QWidget* keyCap_ = nullptr;
+  QWidget* summary_ = nullptr;
+  QAbstractButton* previewButton_ = nullptr;
+  pkit::ChoiceTile* maskedTile_ = nullptr;
+  pkit::ChoiceTile* originalTile_ = nullptr;
+  QScrollArea* items_ = nullptr;
+  std::vector<QAbstractButton*> switches_;
+};
+
+}  // namespace clipvane

@@ -1,0 +1,319 @@
+// The notice and the review card as people see them: sizes, colours at known
+// points, the review's keep set and texts; screenshots of every state.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QScrollArea>
+
+#include "FloatingPanel.h"
+#include "PopupKit.h"
+#include "ReviewText.h"
+#include "ReviewView.h"
+#include "ToastView.h"
+#include "UiTest.h"
+
+namespace clipvane {
+namespace {
+
+using PreviewRun = ReviewText::Run;
+
+const char* schemeName(bool dark) { return dark ? "dark" : "light"; }
+
+QWidget* child(QWidget* root, const char* name) {
+  return root->findChild<QWidget*>(QLatin1String(name));
+}
+
+// Where a child sits in the top-level window.
+QRect placed(QWidget* w) { return QRect(w->mapTo(w->window(), QPoint(0, 0)), w->size()); }
+
+Finding finding(Kind kind, int at, const QString& value, const QString& label = {}) {
+  Finding f;
+  f.kind = kind;
+  f.range = {at, int(value.size())};
+  f.value = value.toStdU16String();
+  f.mask = (value.left(2) + QStringLiteral("•••")).toStdU16String();
+  f.label = (label.isEmpty() ? QString::fromStdU16String(std::u16string(kind.label())) : label)
+                .toStdU16String();
+  return f;
+}
+
+// Three findings in a short message: an address, a card and a key.
+ReviewSession threeFindings(std::set<int> locked) {
+  ReviewSession s;
+  s.text = QStringLiteral(
+      "Hi Ann, write to ann.lee@example.com, charge 4111 1111 1111 1234 and use "
+      "sk-live-51HxQpT7 for the test.");
+  const auto at = [&](const QString& v) { return int(s.text.indexOf(v)); };
+  s.found = {finding(Kind::email, at("ann.lee@example.com"), "ann.lee@example.com"),
+             finding(Kind::card, at("4111 1111 1111 1234"), "4111 1111 1111 1234"),
+             finding(Kind::apiKey, at("sk-live-51HxQpT7"), "sk-live-51HxQpT7")};
+  s.locked = std::move(locked);
+  s.hotkey = QStringLiteral("⌃⌘V");
+  return s;
+}
+
+TEST(ToastView, EveryVariantIsACapsuleFortyHighInAPanelSixtyFourLarger) {
+  struct Variant {
+    const char* name;
+    Toast toast;
+  };
+  const QString longText =
+      QString(QStringLiteral("A notice that keeps going ")).repeated(5).left(120);
+  const Variant variants[] = {
+      {"acc", {QStringLiteral("check"), Tint::acc, QStringLiteral("Masked 3 items"), {}}},
+      {"att",
+       {QStringLiteral("priority_high"),
+        Tint::att,
+        QStringLiteral("Copied an e-mail address"),
+        {}}},
+      {"bad", {QStringLiteral("block"), Tint::bad, QStringLiteral("Removed 1 item"), {}}},
+      {"gray", {QStringLiteral("pause"), Tint::gray, QStringLiteral("Paused for 1 hour"), {}}},
+      {"action",
+       {QStringLiteral("check"), Tint::acc, QStringLiteral("Masked 2 items"),
+        Toast::Action{QStringLiteral("Undo"), [] {}}}},
+      {"bad-action",
+       {QStringLiteral("remove"), Tint::bad, QStringLiteral("Removed 1 item"),
+        Toast::Action{QStringLiteral("Review"), [] {}}}},
+      {"sticky-progress",
+       {QStringLiteral("progress_activity"), Tint::gray, QStringLiteral("Checking on device"), {}}},
+      {"long", {QStringLiteral("check"), Tint::acc, longText, {}}},
+  };
+  for (const bool dark : {false, true}) {
+    testing::SchemeScope scheme(dark);
+    for (const Variant& v : variants) {
+      SCOPED_TRACE(v.name);
+      FloatingPanel panel(new ToastView(v.toast, [] {}), false, FloatingPanel::Outline::capsule);
+      const QImage shot =
+          testing::screenshot(panel, QStringLiteral("toast-%1-%2").arg(v.name, schemeName(dark)));
+      QWidget* capsule = child(&panel, "toastCapsule");
+      ASSERT_TRUE(capsule);
+      EXPECT_EQ(panel.height(), 104);
+      EXPECT_EQ(placed(capsule), QRect(32, 32, panel.width() - 64, 40));
+      const QRect dot = placed(child(&panel, "toastDot"));
+      EXPECT_EQ(dot, QRect(38, 38, 28, 28)) << "6 before the dot";
+      const QRect text = placed(child(&panel, "toastText"));
+      EXPECT_EQ(text.x(), dot.right() + 1 + 8);
+      if (QWidget* button = child(&panel, "toastAction")) {
+        const QRect pill = placed(button);
+        EXPECT_EQ(pill.height(), 28);
+        EXPECT_EQ(pill.y(), 38);
+        EXPECT_EQ(panel.width() - 32 - (pill.right() + 1), 6) << "the pill sits near the end";
+        EXPECT_EQ(pill.x(), text.right() + 1 + 8);
+      } else {
+        EXPECT_EQ(panel.width() - 32 - (text.right() + 1), 14);
+      }
+      // The dot's colour beside its glyph.
+      EXPECT_EQ(shot.pixelColor(dot.x() + 4, dot.center().y()).rgb(),
+                Theme::color(Theme::tint(v.toast.tint)).rgb());
+    }
+  }
+}
+
+TEST(ToastView, ALongMessageIsShownWholeOnOneLine) {
+  testing::SchemeScope scheme;
+  const QString text = QString(QLatin1Char('x')).repeated(120);
+  ToastView view(Toast{QStringLiteral("check"), Tint::acc, text, {}}, [] {});
+  view.adjustSize();
+  auto* line = static_cast<pkit::TextLine*>(child(&view, "toastText"));
+  EXPECT_EQ(line->text(), text);
+  EXPECT_GE(line->width(), line->fontMetrics().horizontalAdvance(text));
+}
+
+TEST(ReviewText, TitlesCountTheFindings) {
+  EXPECT_EQ(ReviewText::title(0), QStringLiteral("0 items found"));
+  EXPECT_EQ(ReviewText::title(1), QStringLiteral("1 item found"));
+  EXPECT_EQ(ReviewText::title(3), QStringLiteral("3 items found"));
+}
+
+TEST(ReviewText, TheValueColumnShortensAndHides) {
+  const QString twentySix = QStringLiteral("abcdefghijklmnopqrstuvwxyz");
+  const struct {
+    Finding f;
+    QString shown;
+  } cases[] = {
+      {finding(Kind::email, 0, twentySix), QStringLiteral("abcdefghijklmnopqrst…")},
+      {finding(Kind::email, 0, twentySix.left(22)), twentySix.left(22)},
+      {finding(Kind::card, 0, QStringLiteral("4111 1111 1111 1234")), QStringLiteral("•••• 1234")},
+      {finding(Kind::card, 0, QStringLiteral("12")), QStringLiteral("•••• 12")},
+      {finding(Kind::privateKey, 0, QStringLiteral("-----BEGIN KEY-----")),
+       QStringLiteral("Private key")},
+      {finding(Kind::address, 0, QStringLiteral("1 Main St\nSpringfield")),
+       QStringLiteral("1 Main St Springfield")},
+      // Characters are what people see: an emoji with its modifier counts once.
+      {finding(Kind::name, 0, QString(QStringLiteral("👍🏽")).repeated(23)),
+       QString(QStringLiteral("👍🏽")).repeated(20) + QStringLiteral("…")},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ReviewText::shown(c.f), c.shown);
+}
+
+TEST(ReviewText, ThePreviewNumbersTokensPerValueAndSkipsBrokenRanges) {
+  ReviewSession s;
+  s.text = QStringLiteral("a@x.io, a@x.io, b@x.io");
+  s.found = {finding(Kind::email, 0, "a@x.io"), finding(Kind::email, 8, "a@x.io"),
+             finding(Kind::email, 16, "b@x.io")};
+  const auto token = [](const char* t) {
+    return PreviewRun{QStringLiteral(" %1 ").arg(QLatin1String(t)), Theme::acc};
+  };
+  const PreviewRun comma{QStringLiteral(", "), std::nullopt};
+  EXPECT_EQ(ReviewText::preview(s, {}),
+            (std::vector<PreviewRun>{token("[EMAIL_1]"), comma, token("[EMAIL_1]"), comma,
+                                     token("[EMAIL_2]")}));
+  // Keeping the first leaves the numbering of the others alone.
+  EXPECT_EQ(ReviewText::preview(s, {0}),
+            (std::vector<PreviewRun>{{QStringLiteral("a@x.io, "), std::nullopt},
+                                     token("[EMAIL_1]"),
+                                     comma,
+                                     token("[EMAIL_2]")}));
+  // Locked: removed in red whatever is kept; partial masks without tokens.
+  s.locked = {2};
+  s.tokens = false;
+  EXPECT_EQ(ReviewText::preview(s, {2}).back(),
+            (PreviewRun{QStringLiteral(" [removed] "), Theme::bad}));
+  EXPECT_EQ(ReviewText::preview(s, {}).front(),
+            (PreviewRun{QStringLiteral(" a@••• "), Theme::acc}));
+  // Custom labels give their own word.
+  s.tokens = true;
+  s.found[0].kind = Kind::custom;
+  s.found[0].label = u"Project code";
+  EXPECT_EQ(ReviewText::preview(s, {}).front().text, QStringLiteral(" [PROJECT_CODE_1] "));
+
+  // Overlapping the previous one, or past the end: skipped, the text shows.
+  s.found = {finding(Kind::email, 0, "a@x.io, a"), finding(Kind::email, 8, "a@x.io"),
+             finding(Kind::email, 16, "b@x.io and more")};
+  s.locked.clear();
+  EXPECT_EQ(ReviewText::preview(s, {}),
+            (std::vector<PreviewRun>{token("[EMAIL_1]"),
+                                     {QStringLiteral("@x.io, b@x.io"), std::nullopt}}));
+}
+
+struct ReviewCase {
+  const char* name;
+  std::set<int> locked;
+  std::set<int> original;  // what "Original" keeps
+};
+
+const ReviewCase reviewCases[] = {
+    {"none-locked", {}, {0, 1, 2}},
+    {"some-locked", {0, 2}, {1}},
+    {"all-locked", {0, 1, 2}, {}},
+};
+
+TEST(ReviewView, OriginalKeepsOnlyWhatMayPassAndPasteAnswersTheKeepSet) {
+  testing::SchemeScope scheme;
+  for (const ReviewCase& c : reviewCases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::optional<std::set<int>>> answers;
+    ReviewView view(threeFindings(c.locked), [&](const auto& keep) { answers.push_back(keep); });
+    auto* original = static_cast<QAbstractButton*>(child(&view, "originalTile"));
+    EXPECT_EQ(view.keep(), std::set<int>{}) << "everything masked at first";
+    EXPECT_EQ(original->isEnabled(), !c.original.empty());
+    original->click();
+    EXPECT_EQ(view.keep(), c.original);
+    EXPECT_EQ(view.original(), !c.original.empty());
+    // No switch can add a locked index.
+    for (int i = 0; i < 3; ++i) view.setRowMasked(i, false);
+    EXPECT_EQ(view.keep(), c.original);
+    for (int i : c.locked) EXPECT_TRUE(view.rowMasked(i));
+    static_cast<QAbstractButton*>(child(&view, "pasteButton"))->click();
+    static_cast<QAbstractButton*>(child(&view, "pasteButton"))->click();
+    ASSERT_EQ(answers.size(), 1u) << "answered once";
+    EXPECT_EQ(answers[0], c.original);
+  }
+}
+
+TEST(ReviewView, RowSwitchesAndTilesShareOneKeepSet) {
+  testing::SchemeScope scheme;
+  ReviewView view(threeFindings({1}), [](const auto&) {});
+  auto* masked = static_cast<pkit::ChoiceTile*>(child(&view, "maskedTile"));
+  auto* original = static_cast<pkit::ChoiceTile*>(child(&view, "originalTile"));
+  view.setShowItems(true);
+  auto* first = static_cast<QAbstractButton*>(child(&view, "switch0"));
+  auto* locked = static_cast<QAbstractButton*>(child(&view, "switch1"));
+  EXPECT_TRUE(locked->isChecked());
+  EXPECT_FALSE(locked->isEnabled());
+  first->click();  // off: kept
+  static_cast<QAbstractButton*>(child(&view, "switch2"))->click();
+  EXPECT_EQ(view.keep(), (std::set<int>{0, 2}));
+  EXPECT_TRUE(view.original()) << "every unlocked row off selects Original";
+  first->click();  // back on
+  EXPECT_FALSE(view.original());
+  static_cast<QAbstractButton*>(child(&view, "backButton"))->click();
+  EXPECT_FALSE(view.showingItems());
+  EXPECT_EQ(view.keep(), std::set<int>{2}) << "the keep set survives the mode change";
+  original->click();
+  view.setShowItems(true);
+  EXPECT_FALSE(first->isChecked());
+  masked->click();
+  EXPECT_TRUE(first->isChecked());
+}
+
+TEST(ReviewView, EscapeCancelsAndReturnPastes) {
+  testing::SchemeScope scheme;
+  for (const auto& [key, expected] :
+       {std::pair{Qt::Key_Escape, std::optional<std::set<int>>{}},
+        {Qt::Key_Return, std::optional<std::set<int>>{std::set<int>{}}},
+        {Qt::Key_Enter, std::optional<std::set<int>>{std::set<int>{}}}}) {
+    std::vector<std::optional<std::set<int>>> answers;
+    ReviewView view(threeFindings({}), [&](const auto& keep) { answers.push_back(keep); });
+    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(&view, &event);
+    ASSERT_EQ(answers.size(), 1u);
+    EXPECT_EQ(answers[0], expected);
+  }
+}
+
+TEST(ReviewView, SummaryAndItemModesInEveryLockStateLightAndDark) {
+  for (const bool dark : {false, true}) {
+    testing::SchemeScope scheme(dark);
+    for (const ReviewCase& c : reviewCases) {
+      SCOPED_TRACE(c.name);
+      auto* view = new ReviewView(threeFindings(c.locked), [](const auto&) {});
+      FloatingPanel panel(view, true, FloatingPanel::Outline::rounded20);
+      const QImage summary = testing::screenshot(
+          panel, QStringLiteral("review-summary-%1-%2").arg(c.name, schemeName(dark)));
+      EXPECT_EQ(panel.width(), 404);
+      EXPECT_EQ(placed(child(&panel, "reviewCard")).width(), 340);
+      EXPECT_TRUE(child(&panel, "reviewKeyCap")->isVisibleTo(&panel));
+      EXPECT_TRUE(child(&panel, "reviewDot")->isVisibleTo(&panel));
+      EXPECT_FALSE(child(&panel, "backButton")->isVisibleTo(&panel));
+      const QRect paste = placed(child(&panel, "pasteButton"));
+      EXPECT_EQ(paste.height(), 32);
+      EXPECT_EQ(summary.pixelColor(paste.x() + 5, paste.center().y()).rgb(),
+                Theme::color(Theme::acc).rgb());
+      // The selected tile is the accent; with everything locked it is Masked.
+      const QRect masked = placed(child(&panel, "maskedTile"));
+      EXPECT_EQ(masked.height(), 72);
+      EXPECT_EQ(summary.pixelColor(masked.x() + 8, masked.y() + 8).rgb(),
+                Theme::color(Theme::acc).rgb());
+
+      view->setShowItems(true);
+      testing::screenshot(panel,
+                          QStringLiteral("review-items-%1-%2").arg(c.name, schemeName(dark)));
+      EXPECT_FALSE(child(&panel, "reviewKeyCap")->isVisibleTo(&panel));
+      EXPECT_TRUE(child(&panel, "backButton")->isVisibleTo(&panel));
+      EXPECT_LE(child(&panel, "itemList")->height(), ReviewView::listMaxHeight);
+      EXPECT_EQ(placed(child(&panel, "row0")).height(), 44);
+    }
+  }
+}
+
+TEST(ReviewView, ALongListScrollsWithinTwoHundredTwenty) {
+  testing::SchemeScope scheme;
+  ReviewSession s;
+  for (int i = 0; i < 12; ++i) {
+    const QString mail = QStringLiteral("user%1@example.com").arg(i);
+    s.found.push_back(finding(Kind::email, int(s.text.size()), mail));
+    s.text += mail + QLatin1Char(' ');
+  }
+  auto* view = new ReviewView(s, [](const auto&) {});
+  FloatingPanel panel(view, true, FloatingPanel::Outline::rounded20);
+  view->setShowItems(true);
+  testing::screenshot(panel, QStringLiteral("review-items-long-light"));
+  EXPECT_EQ(child(&panel, "itemList")->height(), ReviewView::listMaxHeight);
+  EXPECT_EQ(child(&panel, "reviewKeyCap"), nullptr) << "no hot key, no key cap";
+}
+
+}  // namespace
+}  // namespace clipvane
