@@ -1,0 +1,141 @@
+// The popups on a real X server: a notice never takes the focus from the
+// window the user types in; the review panel takes the keyboard while that
+// window keeps the focus, and a paste after Return lands in it.
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QWindow>
+
+#include "Panels.h"
+#include "Pasteboard.h"
+#include "X11Ports.h"
+#include "X11TestSupport.h"
+
+using namespace clipvane;
+using namespace clipvane::x11;
+using namespace clipvane::x11::test;
+
+namespace {
+
+// Turns the event loop for a while.
+void settle(int ms) {
+  waitUntil([] { return false; }, std::chrono::milliseconds(ms));
+}
+
+bool focusStaysWith(const Helper& helper) {
+  return inputFocus() == helper.windowId() && activeWindow() == helper.windowId();
+}
+
+Finding email(int at, const QString& value) {
+  Finding f;
+  f.kind = Kind::email;
+  f.range = {at, int(value.size())};
+  f.value = value.toStdU16String();
+  f.mask = u"a•••@example.com";
+  f.label = u"Email";
+  return f;
+}
+
+struct Review {
+  std::optional<std::set<int>> answer;
+  int answers = 0;
+};
+
+ReviewSession mailSession(Review& review) {
+  ReviewSession s;
+  s.text = QStringLiteral("write to ann@example.com today");
+  s.found = {email(9, QStringLiteral("ann@example.com"))};
+  s.hotkey = QStringLiteral("⌃⌘V");
+  s.paste = [&review](const std::set<int>& keep) {
+    review.answer = keep;
+    ++review.answers;
+    Pasteboard::paste(keep.empty() ? QStringLiteral("write to [EMAIL_1] today")
+                                   : QStringLiteral("write to ann@example.com today"));
+  };
+  return s;
+}
+
+}  // namespace
+
+TEST(PanelsX11, NoticesNeverTakeTheFocusFromTheWindowBeingTypedIn) {
+  auto helper = Helper::window("clipvane-toasts");
+  ASSERT_TRUE(helper && helper->waitActive());
+  Panels panels;
+  const QRect icon(600, 0, 24, 24);
+  panels.setIconFrame([icon] { return std::optional<QRect>(icon); });
+
+  int undos = 0;
+  const Toast toasts[] = {
+      {QStringLiteral("priority_high"), Tint::att, QStringLiteral("Copied an e-mail address"), {}},
+      {QStringLiteral("check"), Tint::acc, QStringLiteral("Masked 1 item"),
+       Toast::Action{QStringLiteral("Undo"), [&] { ++undos; }}},
+      {QStringLiteral("progress_activity"), Tint::gray, QStringLiteral("Checking"), {}},
+  };
+  QString typed;
+  for (const Toast& toast : toasts) {
+    panels.showToast(toast, !toast.action && toast.tint == Tint::gray);
+    FloatingPanel* panel = panels.toastPanel();
+    ASSERT_TRUE(
+        waitUntil([&] { return panel->windowHandle() && panel->windowHandle()->isExposed(); }));
+    settle(200);
+    EXPECT_TRUE(focusStaysWith(*helper)) << toast.text.toStdString();
+    EXPECT_FALSE(QGuiApplication::focusWindow() == panel->windowHandle());
+    // Placed under the icon, centred on it, the card 32 below the margin.
+    EXPECT_NEAR(panel->geometry().center().x(), icon.center().x(), 1);
+    EXPECT_EQ(panel->geometry().top(), icon.bottom() + 1);
+    // Typing still reaches the window beneath.
+    xdotool({"type", "--delay", "20", "ab"});
+    typed += QStringLiteral("ab");
+    EXPECT_TRUE(waitUntil([&] { return helper->text() == typed; })) << helper->text().toStdString();
+  }
+  EXPECT_EQ(undos, 0);
+}
+
+TEST(PanelsX11, TheReviewPanelAnswersReturnAndThePasteLandsInTheWindowThatHadFocus) {
+  X11Ports ports;
+  auto helper = Helper::window("clipvane-review");
+  ASSERT_TRUE(helper && helper->waitActive());
+  Panels panels;
+  Review review;
+  panels.showReview(mailSession(review));
+  FloatingPanel* panel = panels.reviewPanel();
+  ASSERT_TRUE(panel);
+  ASSERT_TRUE(waitUntil([&] { return panel->holdsKeyboard(); }));
+  settle(200);
+  EXPECT_TRUE(focusStaysWith(*helper)) << "the destination stays focused and active";
+
+  // The keyboard belongs to the panel: a letter does not reach the window.
+  xdotool({"key", "x"});
+  settle(200);
+  EXPECT_EQ(helper->text(), QString());
+
+  xdotool({"key", "Return"});
+  ASSERT_TRUE(waitUntil([&] { return review.answers == 1; }));
+  EXPECT_EQ(review.answer, std::set<int>{}) << "everything masked";
+  EXPECT_EQ(panels.reviewPanel(), nullptr);
+  EXPECT_TRUE(waitUntil([&] {
+    return helper->text() == QStringLiteral("write to [EMAIL_1] today");
+  })) << helper->text().toStdString();
+  EXPECT_TRUE(focusStaysWith(*helper));
+}
+
+TEST(PanelsX11, EscapeClosesTheReviewWithoutPastingAndGivesTheKeyboardBack) {
+  X11Ports ports;
+  auto helper = Helper::window("clipvane-review-escape");
+  ASSERT_TRUE(helper && helper->waitActive());
+  Panels panels;
+  Review review;
+  panels.showReview(mailSession(review));
+  FloatingPanel* panel = panels.reviewPanel();
+  ASSERT_TRUE(panel && waitUntil([&] { return panel->holdsKeyboard(); }));
+
+  xdotool({"key", "Escape"});
+  ASSERT_TRUE(waitUntil([&] { return panels.reviewPanel() == nullptr; }));
+  settle(300);
+  EXPECT_EQ(review.answers, 0);
+  EXPECT_EQ(helper->text(), QString());
+  EXPECT_TRUE(focusStaysWith(*helper));
+  xdotool({"type", "--delay", "20", "ok"});
+  EXPECT_TRUE(waitUntil([&] { return helper->text() == QStringLiteral("ok"); }))
+      << helper->text().toStdString();
+}
