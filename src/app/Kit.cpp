@@ -1,0 +1,394 @@
+// The interface kit's buttons, chips and tiles.
+#include "Kit.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QtMath>
+#include <cmath>
+
+#include "MaterialSymbols.h"
+
+namespace clipvane {
+
+namespace Kit {
+
+QFont font(double pixelSize, QFont::Weight weight) {
+  QFont f = QApplication::font();
+  f.setPixelSize(qRound(pixelSize));
+  f.setWeight(weight);
+  return f;
+}
+
+QPainterPath continuousRect(const QRectF& r, double radius) {
+  // The smooth corner reaches 1.5287 radii along each edge; the numbers are
+  // the usual cubic fit of that corner.
+  constexpr double kReach = 1.52866483;
+  const double limit = std::min(r.width(), r.height()) / 2;
+  QPainterPath path;
+  if (radius <= 0) {
+    path.addRect(r);
+    return path;
+  }
+  if (radius * kReach > limit) {
+    const double rr = std::min(radius, limit);
+    path.addRoundedRect(r, rr, rr);
+    return path;
+  }
+  const double R = radius;
+  const double l = r.left(), t = r.top(), rt = r.right(), b = r.bottom();
+  // One corner, from the edge before it to the edge after it, given the
+  // corner point and unit steps along the two edges (dx1,dy1 toward the
+  // corner, dx2,dy2 away from it).
+  auto corner = [&](double cx, double cy, double ax, double ay, double bx, double by) {
+    auto pt = [&](double along, double across) {
+      // `along`: distance back from the corner on the incoming edge;
+      // `across`: distance into the outgoing edge.
+      return QPointF(cx - ax * along * R + bx * across * R, cy - ay * along * R + by * across * R);
+    };
+    path.lineTo(pt(kReach, 0));
+    path.cubicTo(pt(1.08849323, 0), pt(0.86840689, 0), pt(0.63149399, 0.07491100));
+    path.cubicTo(pt(0.37282392, 0.16905899), pt(0.16905899, 0.37282392),
+                 pt(0.07491100, 0.63149399));
+    path.cubicTo(pt(0, 0.86840689), pt(0, 1.08849323), pt(0, kReach));
+  };
+  path.moveTo(l + kReach * R, t);
+  corner(rt, t, 1, 0, 0, 1);   // top right: in along +x, out along +y
+  corner(rt, b, 0, 1, -1, 0);  // bottom right
+  corner(l, b, -1, 0, 0, -1);  // bottom left
+  corner(l, t, 0, -1, 1, 0);   // top left
+  path.closeSubpath();
+  return path;
+}
+
+QPainterPath capsule(const QRectF& rect) {
+  const double radius = std::min(rect.width(), rect.height()) / 2;
+  QPainterPath path;
+  path.addRoundedRect(rect, radius, radius);
+  return path;
+}
+
+}  // namespace Kit
+
+namespace {
+
+QColor white() { return QColor(Qt::white); }
+
+// Text width rounded up to whole pixels, so a fixed-size widget never cuts it.
+int textWidth(const QFont& font, const QString& text) {
+  return qCeil(QFontMetricsF(font).horizontalAdvance(text));
+}
+
+}  // namespace
+
+// ---- KitButton -----------------------------------------------------------------
+
+KitButton::KitButton(QWidget* parent) : QAbstractButton(parent) {
+  setAttribute(Qt::WA_Hover);
+  setFocusPolicy(Qt::StrongFocus);
+}
+
+bool KitButton::hitButton(const QPoint& pos) const { return shape().contains(QPointF(pos)); }
+
+void KitButton::focusInEvent(QFocusEvent* e) {
+  keyboardFocus_ = e->reason() == Qt::TabFocusReason || e->reason() == Qt::BacktabFocusReason ||
+                   e->reason() == Qt::ShortcutFocusReason;
+  QAbstractButton::focusInEvent(e);
+}
+
+void KitButton::focusOutEvent(QFocusEvent* e) {
+  keyboardFocus_ = false;
+  QAbstractButton::focusOutEvent(e);
+}
+
+void KitButton::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setRenderHint(QPainter::TextAntialiasing);
+  if (!isEnabled())
+    p.setOpacity(0.45);
+  else if (isDown())
+    p.setOpacity(0.75);
+  paintContent(p);
+  if (isEnabled() && !isDown() && underMouse()) {
+    QColor hover = Theme::color(Theme::tx);
+    hover.setAlphaF(0.06f);
+    p.fillPath(shape(), hover);
+  }
+  if (keyboardFocus_ && hasFocus()) {
+    QColor ring = onAccent() ? white() : Theme::color(Theme::acc);
+    ring.setAlphaF(0.85f);
+    // Inside the outline, so it never needs room outside the widget.
+    const QPainterPath outline = shape();
+    p.setClipPath(outline);
+    p.strokePath(outline, QPen(ring, 4));
+  }
+}
+
+// ---- PillButton ------------------------------------------------------------------
+
+PillButton::PillButton(const QString& text, bool primary, double height, bool onGrouped,
+                       QWidget* parent)
+    : KitButton(parent), primary_(primary), height_(height), onGrouped_(onGrouped) {
+  setText(text);
+  setFont(Kit::font(13, QFont::DemiBold));
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void PillButton::setPrimary(bool primary) {
+  if (primary == primary_) return;
+  primary_ = primary;
+  update();
+}
+
+QSize PillButton::sizeHint() const {
+  return {textWidth(font(), text()) + qCeil(2 * sidePadding()), qCeil(height_)};
+}
+
+QPainterPath PillButton::shape() const {
+  return Kit::capsule(QRectF(0, (height() - height_) / 2, width(), height_));
+}
+
+void PillButton::paintContent(QPainter& p) {
+  const QColor background = Theme::color(primary_     ? Theme::acc
+                                         : onGrouped_ ? Theme::card
+                                                      : Theme::fill);
+  p.fillPath(shape(), background);
+  p.setPen(primary_ ? white() : Theme::color(Theme::tx));
+  p.setFont(font());
+  const QRectF text = rect().toRectF().adjusted(sidePadding(), 0, -sidePadding(), 0);
+  p.drawText(text, Qt::AlignCenter | Qt::TextSingleLine,
+             QFontMetricsF(font()).elidedText(this->text(), Qt::ElideRight, text.width() + 1));
+}
+
+// ---- RoundIconButton ---------------------------------------------------------------
+
+RoundIconButton::RoundIconButton(QString glyph, double size, double glyphSize, bool selected,
+                                 bool filledBackground, QWidget* parent)
+    : KitButton(parent),
+      glyph_(std::move(glyph)),
+      size_(size),
+      glyphSize_(glyphSize),
+      filledBackground_(filledBackground) {
+  setCheckable(true);
+  setChecked(selected);
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  setFixedSize(sizeHint());
+  // A caller that knows the action names it; the glyph's words until then.
+  setAccessibleName(QString(glyph_).replace(u'_', u' '));
+}
+
+void RoundIconButton::setSelected(bool selected) {
+  setChecked(selected);
+  update();
+}
+
+QSize RoundIconButton::sizeHint() const {
+  const int side = qCeil(size_);
+  return {side, side};
+}
+
+QPainterPath RoundIconButton::shape() const {
+  QPainterPath circle;
+  circle.addEllipse(QRectF((width() - size_) / 2, (height() - size_) / 2, size_, size_));
+  return circle;
+}
+
+void RoundIconButton::paintContent(QPainter& p) {
+  if (selected())
+    p.fillPath(shape(), Theme::color(Theme::acc));
+  else if (filledBackground_)
+    p.fillPath(shape(), Theme::color(Theme::fill));
+  const QRectF glyph((width() - glyphSize_) / 2, (height() - glyphSize_) / 2, glyphSize_,
+                     glyphSize_);
+  MaterialSymbol::paint(p, selected() ? glyph_ + QStringLiteral(".fill") : glyph_, glyph,
+                        selected() ? white() : Theme::color(Theme::tx));
+}
+
+// ---- StatusDot -----------------------------------------------------------------------
+
+StatusDot::StatusDot(QString glyph, ThemeColor tint, double size, QWidget* parent)
+    : QWidget(parent), glyph_(std::move(glyph)), tint_(tint), size_(size) {
+  setFixedSize(sizeHint());
+}
+
+void StatusDot::setGlyph(const QString& glyph) {
+  glyph_ = glyph;
+  update();
+}
+
+void StatusDot::setTint(const ThemeColor& tint) {
+  tint_ = tint;
+  update();
+}
+
+double StatusDot::glyphSize(double size) { return std::round(size * 17 / 28); }
+
+QSize StatusDot::sizeHint() const {
+  const int side = qCeil(size_);
+  return {side, side};
+}
+
+void StatusDot::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QRectF circle((width() - size_) / 2, (height() - size_) / 2, size_, size_);
+  p.setPen(Qt::NoPen);
+  p.setBrush(Theme::color(tint_));
+  p.drawEllipse(circle);
+  const double g = glyphSize(size_);
+  MaterialSymbol::paint(p, glyph_ + QStringLiteral(".fill"),
+                        QRectF(circle.center() - QPointF(g / 2, g / 2), QSizeF(g, g)), white());
+}
+
+// ---- KeyCap ------------------------------------------------------------------------------
+
+namespace {
+constexpr double kCapHeight = 24;
+constexpr double kCapPadding = 7;
+}  // namespace
+
+KeyCap::KeyCap(QString text, QWidget* parent) : QWidget(parent), text_(std::move(text)) {
+  setFont(Kit::font(13, QFont::Medium));
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  setAccessibleName(text_);
+}
+
+void KeyCap::setText(const QString& text) {
+  text_ = text;
+  setAccessibleName(text_);
+  updateGeometry();
+  update();
+}
+
+QSize KeyCap::sizeHint() const {
+  return {textWidth(font(), text_) + qCeil(2 * kCapPadding), qCeil(kCapHeight) + 1};
+}
+
+void KeyCap::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QRectF cap(0, 0, width(), kCapHeight);
+  const QPainterPath outline = Kit::continuousRect(cap, 7);
+  // A hard one-pixel lower edge: the cap's outline one pixel down, under it.
+  p.fillPath(outline.translated(0, 1), QColor(0, 0, 0, qRound(0.14 * 255)));
+  p.fillPath(outline, Theme::color(Theme::grouped));
+  // The border runs inside the edge.
+  p.strokePath(Kit::continuousRect(cap.adjusted(0.25, 0.25, -0.25, -0.25), 6.75),
+               QPen(Theme::color(Theme::sep), 0.5));
+  p.setPen(Theme::color(Theme::tx));
+  p.setFont(font());
+  p.drawText(cap, Qt::AlignCenter | Qt::TextSingleLine, text_);
+}
+
+// ---- TokenChip ---------------------------------------------------------------------------
+
+TokenChip::TokenChip(QString text, bool removed, QWidget* parent)
+    : QWidget(parent), text_(std::move(text)), removed_(removed) {
+  setFont(Kit::font(13));
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  setAccessibleName(text_);
+}
+
+void TokenChip::setRemoved(bool removed) {
+  removed_ = removed;
+  update();
+}
+
+QSize TokenChip::sizeHint() const {
+  return {textWidth(font(), text_) + 12, qCeil(QFontMetricsF(font()).height()) + 2};
+}
+
+void TokenChip::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  QColor colour = Theme::color(removed_ ? Theme::bad : Theme::acc);
+  QColor plate = colour;
+  plate.setAlphaF(colour.alphaF() * 0.12f);
+  p.fillPath(Kit::continuousRect(rect().toRectF(), 6), plate);
+  p.setPen(colour);
+  p.setFont(font());
+  p.drawText(rect().toRectF().adjusted(6, 1, -6, -1), Qt::AlignCenter | Qt::TextSingleLine, text_);
+}
+
+// ---- AppIconMark ---------------------------------------------------------------------------
+
+AppIconMark::AppIconMark(double size, QWidget* parent) : QWidget(parent), size_(size) {
+  setFixedSize(sizeHint());
+}
+
+QSize AppIconMark::sizeHint() const {
+  const int side = qCeil(size_);
+  return {side, side};
+}
+
+void AppIconMark::paint(QPainter& p, const QRectF& rect) {
+  struct Shape {
+    QRectF box;
+    double radius;
+    QRgb colour;
+  };
+  // An 824-unit grid, origin at the top left.
+  static const Shape shapes[] = {
+      {{0, 0, 824, 824}, 185, 0x2F6FDE},     // tile
+      {{192, 132, 440, 560}, 72, 0xFFFFFF},  // sheet
+      {{272, 240, 210, 56}, 28, 0xA9C4F5},   // first line
+      {{272, 364, 280, 96}, 32, 0xFFD43B},   // highlighted block
+      {{272, 528, 150, 56}, 28, 0xA9C4F5},   // last line
+  };
+  const double s = rect.width() / 824;
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing);
+  for (const Shape& shape : shapes) {
+    const QRectF box(rect.left() + shape.box.x() * s, rect.top() + shape.box.y() * s,
+                     shape.box.width() * s, shape.box.height() * s);
+    p.fillPath(Kit::continuousRect(box, shape.radius * s), QColor::fromRgb(shape.colour));
+  }
+  p.restore();
+}
+
+void AppIconMark::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  paint(p, QRectF((width() - size_) / 2, (height() - size_) / 2, size_, size_));
+}
+
+// ---- ChoiceTile ------------------------------------------------------------------------------
+
+ChoiceTile::ChoiceTile(QString glyph, QString title, bool selected, double height, ThemeColor idle,
+                       QWidget* parent)
+    : KitButton(parent), glyph_(std::move(glyph)), height_(height), idle_(idle) {
+  setText(title);
+  setCheckable(true);
+  setChecked(selected);
+  setFont(Kit::font(13, QFont::DemiBold));
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  setFixedHeight(qCeil(height_));
+}
+
+void ChoiceTile::setSelected(bool selected) {
+  setChecked(selected);
+  update();
+}
+
+QSize ChoiceTile::sizeHint() const { return {textWidth(font(), text()) + 32, qCeil(height_)}; }
+
+QPainterPath ChoiceTile::shape() const { return Kit::continuousRect(rect().toRectF(), 16); }
+
+void ChoiceTile::paintContent(QPainter& p) {
+  p.fillPath(shape(), selected() ? Theme::color(Theme::acc) : Theme::color(idle_));
+  const QColor ink = selected() ? white() : Theme::color(Theme::tx);
+  const QFontMetricsF metrics(font());
+  constexpr double kGlyph = 28, kSpacing = 8;
+  const double stack = kGlyph + kSpacing + metrics.height();
+  const double top = (height() - stack) / 2;
+  MaterialSymbol::paint(p, selected() ? glyph_ + QStringLiteral(".fill") : glyph_,
+                        QRectF((width() - kGlyph) / 2, top, kGlyph, kGlyph), ink);
+  p.setPen(ink);
+  p.setFont(font());
+  const QRectF title(8, top + kGlyph + kSpacing, width() - 16, metrics.height());
+  p.drawText(title, Qt::AlignCenter | Qt::TextSingleLine,
+             metrics.elidedText(text(), Qt::ElideRight, title.width()));
+}
+
+}  // namespace clipvane

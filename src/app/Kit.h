@@ -1,0 +1,196 @@
+#pragma once
+// The interface kit's buttons, chips and tiles: small widgets painted in
+// paintEvent from palette roles resolved at paint time. Sizes are logical
+// pixels; text is shown verbatim on one line.
+#include <QAbstractButton>
+#include <QFont>
+#include <QPainterPath>
+#include <QWidget>
+
+#include "Theme.h"
+
+namespace clipvane {
+
+namespace Kit {
+
+// The system font at a fixed pixel size and weight.
+QFont font(double pixelSize, QFont::Weight weight = QFont::Normal);
+// A rounded rectangle with smooth ("continuous") corners: the curve eases
+// into the straight edge. Where the rectangle is too small for that, a plain
+// rounded rectangle (a capsule at radius = half the short side).
+QPainterPath continuousRect(const QRectF& rect, double radius);
+// Fully round ends: radius half the shorter side.
+QPainterPath capsule(const QRectF& rect);
+
+}  // namespace Kit
+
+// The common behaviour of the kit's buttons: their shape takes the clicks,
+// they fade while pressed (0.75) or disabled (0.45), lighten under the mouse
+// and show a ring when focused from the keyboard.
+class KitButton : public QAbstractButton {
+ public:
+  explicit KitButton(QWidget* parent = nullptr);
+
+ protected:
+  // The outline in widget coordinates: clicks land inside it.
+  virtual QPainterPath shape() const = 0;
+  // Whether the outline is filled with the accent (the ring is then white).
+  virtual bool onAccent() const { return false; }
+  // Opacity, hover and focus around `paintContent`.
+  void paintEvent(QPaintEvent*) override;
+  virtual void paintContent(QPainter& p) = 0;
+
+  bool hitButton(const QPoint& pos) const override;
+  void focusInEvent(QFocusEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
+  // Selection is the caller's: a click never flips it.
+  void nextCheckState() override {}
+
+ private:
+  bool keyboardFocus_ = false;
+};
+
+// A capsule button with a 13 px semibold label: accent with white text when
+// primary, else the card (on grouped backgrounds) or neutral fill.
+class PillButton : public KitButton {
+ public:
+  PillButton(const QString& text, bool primary, double height, bool onGrouped = false,
+             QWidget* parent = nullptr);
+
+  void setPrimary(bool primary);
+  bool primary() const { return primary_; }
+  // 12 beside the label below 32 high, else 16.
+  double sidePadding() const { return height_ < 32 ? 12 : 16; }
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override { return sizeHint(); }
+
+ protected:
+  QPainterPath shape() const override;
+  bool onAccent() const override { return primary_; }
+  void paintContent(QPainter& p) override;
+
+ private:
+  bool primary_;
+  double height_;
+  bool onGrouped_;
+};
+
+// A round button showing one glyph: white on the accent when selected (the
+// glyph's filled form), else the text colour on neutral fill or on nothing.
+// The whole circle takes clicks either way.
+class RoundIconButton : public KitButton {
+ public:
+  RoundIconButton(QString glyph, double size, double glyphSize, bool selected,
+                  bool filledBackground, QWidget* parent = nullptr);
+
+  void setSelected(bool selected);
+  bool selected() const { return isChecked(); }
+  QSize sizeHint() const override;
+
+ protected:
+  QPainterPath shape() const override;
+  bool onAccent() const override { return selected(); }
+  void paintContent(QPainter& p) override;
+
+ private:
+  QString glyph_;
+  double size_;
+  double glyphSize_;
+  bool filledBackground_;
+};
+
+// A white filled glyph on a tinted circle; the glyph is 17/28 of the circle.
+class StatusDot : public QWidget {
+ public:
+  StatusDot(QString glyph, ThemeColor tint, double size, QWidget* parent = nullptr);
+
+  void setGlyph(const QString& glyph);
+  void setTint(const ThemeColor& tint);
+  // size x 17 / 28 rounded half away from zero: 17 at 28, 13 at 22, 12 at 20.
+  static double glyphSize(double size);
+  QSize sizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  QString glyph_;
+  ThemeColor tint_;
+  double size_;
+};
+
+// A shortcut's keys on a small raised cap, 24 high; never shrinks below its
+// text. The widget is one pixel taller than the cap for its hard shadow.
+class KeyCap : public QWidget {
+ public:
+  explicit KeyCap(QString text, QWidget* parent = nullptr);
+
+  void setText(const QString& text);
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override { return sizeHint(); }
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  QString text_;
+};
+
+// A mask token such as [EMAIL_1]: accent text on a faint accent plate, or
+// red on red for a value that is removed rather than masked.
+class TokenChip : public QWidget {
+ public:
+  TokenChip(QString text, bool removed, QWidget* parent = nullptr);
+
+  void setRemoved(bool removed);
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override { return sizeHint(); }
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  QString text_;
+  bool removed_;
+};
+
+// The application's mark in fixed colours: a blue tile with a white sheet,
+// two pale lines and a yellow highlighted block.
+class AppIconMark : public QWidget {
+ public:
+  explicit AppIconMark(double size, QWidget* parent = nullptr);
+
+  static void paint(QPainter& p, const QRectF& rect);
+  QSize sizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  double size_;
+};
+
+// A large selectable tile: a 28 px glyph over a 13 px semibold title, on the
+// accent when selected (white, filled glyph) or on the caller's idle colour.
+// Takes all the width offered.
+class ChoiceTile : public KitButton {
+ public:
+  ChoiceTile(QString glyph, QString title, bool selected, double height, ThemeColor idle,
+             QWidget* parent = nullptr);
+
+  void setSelected(bool selected);
+  bool selected() const { return isChecked(); }
+  QSize sizeHint() const override;
+
+ protected:
+  QPainterPath shape() const override;
+  bool onAccent() const override { return selected(); }
+  void paintContent(QPainter& p) override;
+
+ private:
+  QString glyph_;
+  double height_;
+  ThemeColor idle_;
+};
+
+}  // namespace clipvane
