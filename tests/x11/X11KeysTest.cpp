@@ -33,6 +33,27 @@ void setLock(uint16_t bit, bool on, const char* key) {
   waitUntil(isOn);
 }
 
+// The server's keyboard layout, switched for a test; the one found at the
+// start comes back at the end.
+class Layout {
+ public:
+  Layout() {
+    const auto query = QString::fromUtf8(run("setxkbmap", {"-query"}));
+    for (const QString& line : query.split('\n')) {
+      const QString value = line.section(':', 1).trimmed();
+      if (line.startsWith("layout:")) layout_ = value;
+      if (line.startsWith("variant:")) variant_ = value;
+    }
+  }
+  ~Layout() { set(layout_, variant_); }
+  void set(const QString& layout, const QString& variant) {
+    run("setxkbmap", {"-layout", layout, "-variant", variant});
+  }
+
+ private:
+  QString layout_ = "us", variant_;
+};
+
 }  // namespace
 
 TEST(X11Keys, StoredKeyCodesMapToKeysymsAndBack) {
@@ -125,7 +146,7 @@ class X11KeyboardTest : public ::testing::Test {
 };
 
 TEST_F(X11KeyboardTest, PasteWhileModifierHeldArrivesPlain) {
-  keyboard.modifierWait = std::chrono::milliseconds(200);
+  keyboard.releaseWait = std::chrono::milliseconds(200);
   // Ctrl+Alt+V or Ctrl+Super+V would not paste in the field.
   for (const char* held : {"alt", "super"}) {
     xdotool({"keydown", held});
@@ -135,6 +156,46 @@ TEST_F(X11KeyboardTest, PasteWhileModifierHeldArrivesPlain) {
     EXPECT_TRUE(waitUntil([&] { return target->text().endsWith("x"); })) << held;
   }
   EXPECT_EQ(target->text(), clip + "x" + clip + "x");
+}
+
+TEST_F(X11KeyboardTest, PasteArrivesWhicheverKeyComesUpFirst) {
+  // The user's Ctrl+V is swallowed and the program posts its own paste while
+  // the user's keys are still down; they come up in either order, or V stays
+  // down past the wait. The pauses are the user's hands, not waits for the
+  // program.
+  struct Row {
+    const char* what;
+    QStringList hands;
+    std::chrono::milliseconds wait;
+  };
+  const auto press = QStringList{"keydown", "ctrl", "keydown", "v", "sleep", "0.3"};
+  const Row rows[] = {
+      {"V first", press + QStringList{"keyup", "v", "sleep", "0.3", "keyup", "ctrl"},
+       std::chrono::milliseconds(1500)},
+      {"Ctrl first", press + QStringList{"keyup", "ctrl", "sleep", "0.3", "keyup", "v"},
+       std::chrono::milliseconds(1500)},
+      {"V held on", press + QStringList{"keyup", "ctrl", "sleep", "1.2", "keyup", "v"},
+       std::chrono::milliseconds(300)},
+  };
+  int asked = 0, pastes = 0, typed = 0;
+  ASSERT_TRUE(keyboard.start(
+      [&](const Press&) {
+        ++asked;
+        return Verdict::swallow;
+      },
+      {}));
+  for (const Row& r : rows) {
+    keyboard.releaseWait = r.wait;
+    QProcess hands;
+    hands.start("xdotool", r.hands);
+    ASSERT_TRUE(waitUntil([&] { return asked == typed + 1; })) << r.what;
+    // What a safe paste does once it has its text, the keys still down.
+    keyboard.postPaste(false);
+    ASSERT_TRUE(waitUntil([&] { return hands.state() == QProcess::NotRunning; })) << r.what;
+    xdotool({"type", "x"});
+    EXPECT_TRUE(fieldHolds(++pastes, ++typed)) << r.what << ": " << target->text().toStdString();
+  }
+  keyboard.stop();
 }
 
 TEST_F(X11KeyboardTest, GrabAnswersEveryPress) {
@@ -207,4 +268,38 @@ TEST_F(X11KeyboardTest, RefusedWhereItCannotWork) {
   qunsetenv("WAYLAND_DISPLAY");
   X11Display none(":12345");
   EXPECT_FALSE(X11Keyboard(none).isTrusted());
+}
+
+TEST_F(X11KeyboardTest, GrabsFollowALayoutSwitch) {
+  // Dvorak puts V where Qwerty has the period, and K where Qwerty has V.
+  X11Hotkeys hotkeys(display);
+  int fired = 0, asked = 0;
+  hotkeys.setPressHandler([&](clipvane::HotkeyID) { ++fired; });
+  const auto safePaste =
+      hotkeys.registerHotkey(KeyCode::v, Modifier::control | Modifier::command, {0x434C4B59, 1});
+  ASSERT_TRUE(safePaste);
+  ASSERT_TRUE(keyboard.start(
+      [&](const Press&) {
+        ++asked;
+        return Verdict::replay;
+      },
+      {}));
+  const auto followed = [&] {
+    const auto v = keycodeForKeysym(display, 'v');
+    return v && keyboard.pasteKeyCode() == *v && hotkeys.grabbedKeyCode(*safePaste) == *v;
+  };
+  const xcb_keycode_t qwertyV = keyboard.pasteKeyCode();
+  Layout layout;
+  int pastes = 0;
+  for (const char* variant : {"dvorak", ""}) {
+    layout.set("us", variant);
+    ASSERT_TRUE(waitUntil(followed)) << variant;
+    EXPECT_EQ(keyboard.pasteKeyCode() == qwertyV, *variant == 0) << variant;
+    // Ctrl+V of the layout is asked about and pastes; Ctrl+K is nobody's
+    // business; the hot key fires on its letter.
+    xdotool({"key", "ctrl+k", "ctrl+v", "ctrl+super+v"});
+    EXPECT_TRUE(waitUntil([&] { return asked == pastes + 1 && fired == pastes + 1; })) << variant;
+    EXPECT_TRUE(fieldHolds(++pastes, 0)) << variant << ": " << target->text().toStdString();
+  }
+  keyboard.stop();
 }

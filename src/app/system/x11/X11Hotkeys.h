@@ -1,6 +1,8 @@
 #pragma once
 // Global hot keys as passive grabs on the root window. Presses arrive on the
 // display's reader thread; the press handler runs later on the main thread.
+// A grab sits on a key code: when the keyboard mapping changes, each hot key
+// moves to the key that now types its letter.
 #include <QObject>
 
 #include <cstdint>
@@ -25,17 +27,24 @@ class X11Hotkeys : public HotkeyPort {
   void unregisterHotkey(Ref ref) override;
   void setPressHandler(std::function<void(HotkeyID)> handler) override;
 
+  // The key code a registration's grab sits on; none while it holds none.
+  std::optional<xcb_keycode_t> grabbedKeyCode(Ref ref) const;
+
  private:
   struct Grab {
-    xcb_keycode_t code;
+    uint32_t sym;        // the key as registered
+    uint32_t modifiers;  // Modifier bits as registered
+    xcb_keycode_t code;  // where the key sits in the current mapping
     uint16_t mask;
+    bool held;  // grabbed at `code`
     HotkeyID id;
   };
   bool onEvent(const xcb_generic_event_t& event);
+  void followMapping();
 
   X11Display& display_;
   QObject context_;  // drops presses still queued when this registry goes
-  std::mutex mutex_;
+  mutable std::mutex mutex_;
   ModifierMap mods_;
   std::map<Ref, Grab> grabs_;
   Ref nextRef_ = 1;

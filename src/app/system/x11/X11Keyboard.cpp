@@ -37,7 +37,7 @@ uint16_t pasteMask(bool shift) { return XCB_MOD_MASK_CONTROL | (shift ? XCB_MOD_
 
 X11Keyboard::X11Keyboard(X11Display& display) : display_(display) {
   mods_ = ModifierMap::read(display_);
-  if (auto code = keycodeForKeysym(display_, keysym::v)) vCode_ = *code;
+  vCode_ = keycodeForKeysym(display_, keysym::v).value_or(0);
   listener_ = display_.addListener([this](const xcb_generic_event_t& e) { return onEvent(e); });
 }
 
@@ -51,27 +51,61 @@ bool X11Keyboard::grabbing() const {
   return grabbing_;
 }
 
-bool X11Keyboard::start(Decide decide, std::function<void()>) {
-  // A passive grab, once made, is never taken away on X11: "lost" never runs.
+xcb_keycode_t X11Keyboard::pasteKeyCode() const {
   std::lock_guard lock(mutex_);
-  decide_ = std::move(decide);
-  if (grabbing_) return true;
-  mods_ = ModifierMap::read(display_);
+  return vCode_;
+}
+
+bool X11Keyboard::grabPasteKeys() {
   if (!vCode_ || !grabKey(display_, mods_, vCode_, pasteMask(false), true)) return false;
   if (!grabKey(display_, mods_, vCode_, pasteMask(true), true)) {
     ungrabKey(display_, mods_, vCode_, pasteMask(false));
     return false;
   }
-  grabbing_ = true;
   return true;
+}
+
+void X11Keyboard::ungrabPasteKeys() {
+  ungrabKey(display_, mods_, vCode_, pasteMask(false));
+  ungrabKey(display_, mods_, vCode_, pasteMask(true));
+}
+
+bool X11Keyboard::start(Decide decide, std::function<void()> lost) {
+  std::lock_guard lock(mutex_);
+  decide_ = std::move(decide);
+  lost_ = std::move(lost);
+  if (grabbing_) return true;
+  grabbing_ = grabPasteKeys();
+  return grabbing_;
 }
 
 void X11Keyboard::stop() {
   std::lock_guard lock(mutex_);
   if (!grabbing_) return;
-  ungrabKey(display_, mods_, vCode_, pasteMask(false));
-  ungrabKey(display_, mods_, vCode_, pasteMask(true));
+  ungrabPasteKeys();
   grabbing_ = false;
+}
+
+void X11Keyboard::followMapping() {
+  // Read before taking the lock: both are round trips to the server.
+  const ModifierMap mods = ModifierMap::read(display_);
+  const xcb_keycode_t code = keycodeForKeysym(display_, keysym::v).value_or(0);
+  std::function<void()> lost;
+  {
+    std::lock_guard lock(mutex_);
+    if (mods == mods_ && code == vCode_) return;
+    const bool wasGrabbing = grabbing_;
+    // A grab sits on a key code: the one of the old mapping types another
+    // letter now, and V sits elsewhere.
+    if (wasGrabbing) ungrabPasteKeys();
+    mods_ = mods;
+    vCode_ = code;
+    grabbing_ = wasGrabbing && grabPasteKeys();
+    if (wasGrabbing && !grabbing_) lost = lost_;
+  }
+  // Another client holds the paste keys where they sit now: the owner of the
+  // grab tries again later.
+  if (lost) lost();
 }
 
 bool X11Keyboard::consumeOwn(xcb_keycode_t code, uint16_t mask) {
@@ -86,6 +120,10 @@ bool X11Keyboard::consumeOwn(xcb_keycode_t code, uint16_t mask) {
 }
 
 bool X11Keyboard::onEvent(const xcb_generic_event_t& event) {
+  if (isKeyMappingChange(event)) {
+    followMapping();
+    return false;  // the hot keys follow it too
+  }
   if ((event.response_type & 0x7f) != XCB_KEY_PRESS) return false;
   const auto& press = reinterpret_cast<const xcb_key_press_event_t&>(event);
   Decide decide;
@@ -149,31 +187,39 @@ bool X11Keyboard::ownWindowActive() {
   return active && display_.cardinal(*active, "_NET_WM_PID") == uint32_t(getpid());
 }
 
-std::vector<xcb_keycode_t> X11Keyboard::heldModifiers() {
+std::vector<xcb_keycode_t> X11Keyboard::heldKeys() {
   std::vector<xcb_keycode_t> held;
   if (!display_.ok()) return held;
   std::unique_ptr<xcb_query_keymap_reply_t, decltype(&std::free)> reply(
       xcb_query_keymap_reply(display_.conn(), xcb_query_keymap(display_.conn()), nullptr),
       &std::free);
   if (!reply) return held;
-  std::lock_guard lock(mutex_);
-  for (xcb_keycode_t code : mods_.modifierKeys)
-    if (reply->keys[code / 8] & (1u << (code % 8))) held.push_back(code);
+  for (int code = 8; code < 256; ++code)
+    if (reply->keys[code / 8] & (1u << (code % 8))) held.push_back(xcb_keycode_t(code));
   return held;
 }
 
-void X11Keyboard::waitForReleasedModifiers() {
-  // Ctrl+V sent while the user still holds Super arrives as Ctrl+Super+V.
-  const auto deadline = Clock::now() + modifierWait;
-  auto held = heldModifiers();
+void X11Keyboard::waitForReleasedKeys() {
+  // A paste posted while the user still holds a key goes astray: with a
+  // modifier down Ctrl+V arrives as Ctrl+Super+V; while the key of the
+  // shortcut that asked for the paste is down (V of a swallowed Ctrl+V, or
+  // the hot key's) the server still hands every key to that shortcut's grab,
+  // and a press of a key already down makes no event at all. The user's keys
+  // come up in any order, modifiers first as often as not.
+  const auto deadline = Clock::now() + releaseWait;
+  auto held = heldKeys();
   while (!held.empty() && Clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    held = heldModifiers();
+    held = heldKeys();
   }
-  // Still held: release them for the server so that the paste arrives plain.
+  if (held.empty()) return;
+  // Still held: release them for the server and end the grab their press
+  // started, so that the paste arrives plain and as a new press. (Keys held
+  // on another device than the one XTest drives stay down there.)
   for (xcb_keycode_t code : held)
     xcb_test_fake_input(display_.conn(), XCB_KEY_RELEASE, code, XCB_CURRENT_TIME, XCB_NONE, 0, 0,
                         0);
+  xcb_ungrab_keyboard(display_.conn(), XCB_CURRENT_TIME);
 }
 
 bool X11Keyboard::isTrusted(bool) {
@@ -218,7 +264,7 @@ void X11Keyboard::postKeyEvent(std::uint16_t keyCode, std::uint32_t modifiers, b
   };
   if (keyDown) {
     if (own) {
-      waitForReleasedModifiers();
+      waitForReleasedKeys();
       std::lock_guard lock(mutex_);
       if (grabbing_)
         expected_.push_back({*code, mods_.fromModifiers(modifiers), Clock::now() + kOwnExpiry});

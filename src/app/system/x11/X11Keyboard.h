@@ -31,9 +31,10 @@ class X11Keyboard : public KeyboardPort, public KeyGrabPort {
   // its keystrokes reach X clients only).
   bool isTrusted(bool prompt = false) override;
   // A key-down with the program's marker first waits (at most
-  // `modifierWait`) until the user has let go of every modifier, and counts as
-  // the program's own for the paste-key grab. The modifiers are pressed with
-  // the key-down and released with the key-up.
+  // `releaseWait`) until the user has let go of every key, modifiers and the
+  // key of the shortcut that asked for the paste alike, and counts as the
+  // program's own for the paste-key grab. The modifiers are pressed with the
+  // key-down and released with the key-up.
   void postKeyEvent(std::uint16_t keyCode, std::uint32_t modifiers, bool keyDown,
                     std::uint32_t marker) override;
 
@@ -44,15 +45,19 @@ class X11Keyboard : public KeyboardPort, public KeyGrabPort {
 
   // Grabs Ctrl+V and Ctrl+Shift+V; decide runs on the main thread for each
   // press the user makes (the program's own presses and presses into its own
-  // windows pass without asking). False when another client holds them.
+  // windows pass without asking). False when another client holds them. The
+  // grab follows the key of V when the keyboard mapping changes; `lost` runs
+  // (on the reader thread) when another client holds the keys where V sits now.
   bool start(Decide decide, std::function<void()> lost) override;
   void stop() override;
   bool grabbing() const;
+  // The key code of V in the mapping the grab follows.
+  xcb_keycode_t pasteKeyCode() const;
 
   // How long a press waits for the decision before it is swallowed; a late
   // "let it through" is then posted again as the program's own.
   std::chrono::milliseconds decisionWait{800};
-  std::chrono::milliseconds modifierWait{1000};
+  std::chrono::milliseconds releaseWait{1000};
 
  private:
   struct Expected {
@@ -62,9 +67,13 @@ class X11Keyboard : public KeyboardPort, public KeyGrabPort {
   };
   bool onEvent(const xcb_generic_event_t& event);
   bool consumeOwn(xcb_keycode_t code, uint16_t mask);
-  void waitForReleasedModifiers();
+  // Both under the lock.
+  bool grabPasteKeys();
+  void ungrabPasteKeys();
+  void followMapping();
+  void waitForReleasedKeys();
   bool ownWindowActive();
-  std::vector<xcb_keycode_t> heldModifiers();
+  std::vector<xcb_keycode_t> heldKeys();
 
   X11Display& display_;
   QObject context_;
@@ -72,6 +81,7 @@ class X11Keyboard : public KeyboardPort, public KeyGrabPort {
   ModifierMap mods_;
   xcb_keycode_t vCode_ = 0;
   Decide decide_;
+  std::function<void()> lost_;
   bool grabbing_ = false;
   std::vector<Expected> expected_;
   std::optional<bool> extensionsPresent_;

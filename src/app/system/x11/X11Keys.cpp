@@ -71,7 +71,6 @@ ModifierMap ModifierMap::read(X11Display& display) {
       const xcb_keycode_t code = codes[mod * perModifier + k];
       if (!code) continue;
       const uint16_t bit = static_cast<uint16_t>(1u << mod);
-      if (mod != 1) map.modifierKeys.push_back(code);  // CapsLock is a lock, not a held key
       for (int col = 0; col < 4; ++col) {
         const uint32_t sym = xcb_key_symbols_get_keysym(symbols.get(), code, col);
         if (sym == keysym::numLock) numLock = bit;
@@ -84,12 +83,6 @@ ModifierMap ModifierMap::read(X11Display& display) {
   if (alt) map.alt = alt;
   if (super) map.super = super;
   map.numLock = numLock;  // may be 0: no NumLock key in the mapping
-  // NumLock's own keys are locks too; holding them changes nothing.
-  std::erase_if(map.modifierKeys, [&](xcb_keycode_t code) {
-    for (int col = 0; col < 2; ++col)
-      if (xcb_key_symbols_get_keysym(symbols.get(), code, col) == keysym::numLock) return true;
-    return false;
-  });
   return map;
 }
 
@@ -124,6 +117,12 @@ std::optional<xcb_keycode_t> keycodeForKeysym(X11Display& display, uint32_t sym)
       xcb_key_symbols_get_keycode(symbols.get(), sym), &std::free);
   if (!codes || !codes.get()[0]) return std::nullopt;
   return codes.get()[0];
+}
+
+bool isKeyMappingChange(const xcb_generic_event_t& event) {
+  if ((event.response_type & 0x7f) != XCB_MAPPING_NOTIFY) return false;
+  const auto& notify = reinterpret_cast<const xcb_mapping_notify_event_t&>(event);
+  return notify.request == XCB_MAPPING_KEYBOARD || notify.request == XCB_MAPPING_MODIFIER;
 }
 
 }  // namespace clipvane::x11

@@ -38,8 +38,6 @@ struct ModifierMap {
   uint16_t alt = XCB_MOD_MASK_1;
   uint16_t super = XCB_MOD_MASK_4;
   uint16_t numLock = XCB_MOD_MASK_2;
-  // Key codes that act as a modifier other than the locks (held-key check).
-  std::vector<xcb_keycode_t> modifierKeys;
 
   static ModifierMap read(X11Display& display);
   // The X state mask of a Modifier mask.
@@ -48,9 +46,16 @@ struct ModifierMap {
   std::vector<uint16_t> lockVariants(uint16_t mask) const;
   // The state without the lock bits, for matching a press to a grab.
   uint16_t withoutLocks(uint16_t state) const;
+
+  bool operator==(const ModifierMap&) const = default;
 };
 
-// The key codes of a keysym in the current keyboard mapping (first one).
+// The key codes of a keysym in the current keyboard mapping (first one). The
+// mapping is read afresh on every call: a layout switched meanwhile counts.
 std::optional<xcb_keycode_t> keycodeForKeysym(X11Display& display, uint32_t keysym);
+
+// Whether the event is the server's notice of a new key or modifier mapping
+// (a layout switch, `setxkbmap`, a keyboard plugged in). Every client gets it.
+bool isKeyMappingChange(const xcb_generic_event_t& event);
 
 }  // namespace clipvane::x11
