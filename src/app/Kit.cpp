@@ -69,6 +69,21 @@ QPainterPath capsule(const QRectF& rect) {
   return path;
 }
 
+bool fromKeyboard(Qt::FocusReason reason) {
+  return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+         reason == Qt::ShortcutFocusReason;
+}
+
+void paintFocusRing(QPainter& p, const QPainterPath& outline, bool onAccent) {
+  QColor ring = onAccent ? QColor(Qt::white) : Theme::color(Theme::acc);
+  ring.setAlphaF(0.85f);
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setClipPath(outline, Qt::IntersectClip);
+  p.strokePath(outline, QPen(ring, 4));
+  p.restore();
+}
+
 }  // namespace Kit
 
 namespace {
@@ -92,8 +107,7 @@ KitButton::KitButton(QWidget* parent) : QAbstractButton(parent) {
 bool KitButton::hitButton(const QPoint& pos) const { return shape().contains(QPointF(pos)); }
 
 void KitButton::focusInEvent(QFocusEvent* e) {
-  keyboardFocus_ = e->reason() == Qt::TabFocusReason || e->reason() == Qt::BacktabFocusReason ||
-                   e->reason() == Qt::ShortcutFocusReason;
+  keyboardFocus_ = Kit::fromKeyboard(e->reason());
   QAbstractButton::focusInEvent(e);
 }
 
@@ -116,14 +130,7 @@ void KitButton::paintEvent(QPaintEvent*) {
     hover.setAlphaF(0.06f);
     p.fillPath(shape(), hover);
   }
-  if (keyboardFocus_ && hasFocus()) {
-    QColor ring = onAccent() ? white() : Theme::color(Theme::acc);
-    ring.setAlphaF(0.85f);
-    // Inside the outline, so it never needs room outside the widget.
-    const QPainterPath outline = shape();
-    p.setClipPath(outline);
-    p.strokePath(outline, QPen(ring, 4));
-  }
+  if (keyboardFocus_ && hasFocus()) Kit::paintFocusRing(p, shape(), onAccent());
 }
 
 // ---- PillButton ------------------------------------------------------------------

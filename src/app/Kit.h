@@ -21,6 +21,11 @@ QFont font(double pixelSize, QFont::Weight weight = QFont::Normal);
 QPainterPath continuousRect(const QRectF& rect, double radius);
 // Fully round ends: radius half the shorter side.
 QPainterPath capsule(const QRectF& rect);
+// Focus that came from the keyboard (Tab, Backtab, a shortcut) shows a ring.
+bool fromKeyboard(Qt::FocusReason reason);
+// The keyboard-focus ring, inside `outline` so it needs no room outside the
+// widget: the accent, or white on an accent plate.
+void paintFocusRing(QPainter& p, const QPainterPath& outline, bool onAccent);
 
 }  // namespace Kit
 
