@@ -70,7 +70,7 @@ Toast plain(const QString& text = QStringLiteral("Masked 2 items")) {
 }
 
 Toast withAction(int* runs, const QString& title = QStringLiteral("Undo")) {
-  return Toast{QStringLiteral("undo"), Tint::acc, QStringLiteral("Pasted masked"),
+  return Toast{QStringLiteral("check"), Tint::acc, QStringLiteral("Pasted masked"),
                Toast::Action{title, [runs] { ++*runs; }}};
 }
 

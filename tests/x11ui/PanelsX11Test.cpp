@@ -139,3 +139,25 @@ TEST(PanelsX11, EscapeClosesTheReviewWithoutPastingAndGivesTheKeyboardBack) {
   EXPECT_TRUE(waitUntil([&] { return helper->text() == QStringLiteral("ok"); }))
       << helper->text().toStdString();
 }
+
+TEST(PanelsX11, TheKeyboardChoosesOriginalsAndReturnPastesThem) {
+  X11Ports ports;
+  auto helper = Helper::window("clipvane-review-keys");
+  ASSERT_TRUE(helper && helper->waitActive());
+  Panels panels;
+  Review review;
+  panels.showReview(mailSession(review));
+  FloatingPanel* panel = panels.reviewPanel();
+  ASSERT_TRUE(panel && waitUntil([&] { return panel->holdsKeyboard(); }));
+  // Tab past the preview and the Masked tile to Original, choose it.
+  xdotool({"key", "--delay", "50", "Tab", "Tab", "Tab", "space"});
+  settle(300);
+  ASSERT_TRUE(panel->focusWidget());
+  EXPECT_EQ(panel->focusWidget()->objectName(), QStringLiteral("originalTile"));
+  xdotool({"key", "Return"});
+  ASSERT_TRUE(waitUntil([&] { return review.answers == 1; }));
+  EXPECT_EQ(review.answer, std::set<int>{0});
+  EXPECT_TRUE(waitUntil([&] {
+    return helper->text() == QStringLiteral("write to ann@example.com today");
+  })) << helper->text().toStdString();
+}
