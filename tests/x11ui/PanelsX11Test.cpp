@@ -161,3 +161,31 @@ TEST(PanelsX11, TheKeyboardChoosesOriginalsAndReturnPastesThem) {
     return helper->text() == QStringLiteral("write to ann@example.com today");
   })) << helper->text().toStdString();
 }
+
+TEST(PanelsX11, TurningToAnotherWindowGivesItTheKeysAndAClickOnThePanelTakesThemBack) {
+  X11Ports ports;
+  auto first = Helper::window("clipvane-review-first");
+  ASSERT_TRUE(first && first->waitActive());
+  Panels panels;
+  Review review;
+  panels.showReview(mailSession(review));
+  FloatingPanel* panel = panels.reviewPanel();
+  ASSERT_TRUE(panel && waitUntil([&] { return panel->holdsKeyboard(); }));
+
+  auto second = Helper::window("clipvane-review-second");
+  ASSERT_TRUE(second && second->waitActive());
+  ASSERT_TRUE(waitUntil([&] { return !panel->holdsKeyboard(); }));
+  xdotool({"type", "--delay", "20", "hi"});
+  EXPECT_TRUE(waitUntil([&] { return second->text() == QStringLiteral("hi"); }));
+  EXPECT_EQ(panels.reviewPanel(), panel) << "the review stays open";
+
+  // A click on the card's title row takes the keyboard back; Escape then cancels.
+  const QPoint title = panel->mapToGlobal(QPoint(panel->width() / 2, 32 + 26));
+  xdotool({"mousemove", "--sync", QString::number(title.x()), QString::number(title.y())});
+  xdotool({"click", "1"});
+  ASSERT_TRUE(waitUntil([&] { return panel->holdsKeyboard(); }));
+  xdotool({"key", "Escape"});
+  EXPECT_TRUE(waitUntil([&] { return panels.reviewPanel() == nullptr; }));
+  EXPECT_EQ(review.answers, 0);
+  EXPECT_EQ(second->text(), QStringLiteral("hi"));
+}

@@ -29,6 +29,15 @@ constexpr int fadeMs = 250;
 // How often a refused keyboard grab is tried again (another client, or the
 // hot key still held under its own grab).
 constexpr int grabRetryMs = 50;
+// How often a panel holding the keyboard looks whether the user turned to
+// another application.
+constexpr int ownerWatchMs = 200;
+
+qint64 frontmostPid() {
+  WorkspacePort* workspace = Ports::find<WorkspacePort>();
+  const auto app = workspace ? workspace->frontmostApplication() : std::nullopt;
+  return app ? app->pid : 0;
+}
 
 }  // namespace
 
@@ -47,6 +56,8 @@ FloatingPanel::FloatingPanel(QWidget* content, bool wantsKey, Outline outline)
   }
   grabRetry_.setInterval(grabRetryMs);
   connect(&grabRetry_, &QTimer::timeout, this, &FloatingPanel::tryGrabKeyboard);
+  ownerWatch_.setInterval(ownerWatchMs);
+  connect(&ownerWatch_, &QTimer::timeout, this, &FloatingPanel::checkKeyboardOwner);
   setContent(content);
 }
 
@@ -119,10 +130,14 @@ void FloatingPanel::present() {
   show();
   // A panel shown again goes back above the windows raised meanwhile.
   if (QGuiApplication::platformName() == QLatin1String("xcb")) raise();
-  if (wantsKey_ && !holdsKeyboard_) {
-    tryGrabKeyboard();
-    if (!holdsKeyboard_) grabRetry_.start();
-  }
+  takeKeyboard();
+}
+
+void FloatingPanel::takeKeyboard() {
+  if (!wantsKey_ || holdsKeyboard_) return;
+  keyboardOwner_ = frontmostPid();
+  tryGrabKeyboard();
+  if (!holdsKeyboard_) grabRetry_.start();
 }
 
 void FloatingPanel::tryGrabKeyboard() {
@@ -132,14 +147,25 @@ void FloatingPanel::tryGrabKeyboard() {
   }
   QWindow* window = windowHandle();
   holdsKeyboard_ = window && window->setKeyboardGrabEnabled(true);
-  if (holdsKeyboard_) grabRetry_.stop();
+  if (!holdsKeyboard_) return;
+  grabRetry_.stop();
+  ownerWatch_.start();
+}
+
+void FloatingPanel::checkKeyboardOwner() {
+  // The user clicked or switched to another application: the keys are its.
+  if (holdsKeyboard_ && frontmostPid() != keyboardOwner_) releaseKeyboard();
 }
 
 void FloatingPanel::releaseKeyboard() {
   grabRetry_.stop();
+  ownerWatch_.stop();
   if (!holdsKeyboard_) return;
   holdsKeyboard_ = false;
   if (QWindow* window = windowHandle()) window->setKeyboardGrabEnabled(false);
+  // The release must reach the server before anything else types: the paste
+  // keystroke that follows a review goes out on another connection.
+  QGuiApplication::sync();
 }
 
 void FloatingPanel::fadeOut(std::function<void()> then) {
@@ -186,6 +212,17 @@ bool FloatingPanel::animates() {
 void FloatingPanel::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   updateMask();
+}
+
+void FloatingPanel::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (wantsKey_ && windowHandle()) windowHandle()->installEventFilter(this);
+}
+
+bool FloatingPanel::eventFilter(QObject* watched, QEvent* event) {
+  // A click anywhere on the panel takes the keyboard back.
+  if (watched == windowHandle() && event->type() == QEvent::MouseButtonPress) takeKeyboard();
+  return QWidget::eventFilter(watched, event);
 }
 
 void FloatingPanel::hideEvent(QHideEvent* event) {

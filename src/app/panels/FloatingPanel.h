@@ -61,7 +61,10 @@ class FloatingPanel : public QWidget {
 
   // Made translucent: a compositor ran when the panel was made.
   bool translucent() const { return translucent_; }
-  // The keyboard is grabbed for this panel (X11); false elsewhere.
+  // The keyboard is grabbed for this panel (X11); false elsewhere. A panel
+  // that wants keys takes the keyboard when shown and gives it up when the
+  // user turns to another application (it stays open); a click on the panel
+  // takes the keyboard again.
   bool holdsKeyboard() const { return holdsKeyboard_; }
 
   // Whether a compositor draws translucent windows now (false without an
@@ -72,11 +75,15 @@ class FloatingPanel : public QWidget {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void hideEvent(QHideEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void present();
+  void takeKeyboard();
   void tryGrabKeyboard();
   void releaseKeyboard();
+  void checkKeyboardOwner();
   void updateMask();
 
   const bool wantsKey_;
@@ -86,7 +93,10 @@ class FloatingPanel : public QWidget {
   QPropertyAnimation* fade_ = nullptr;
   std::function<void()> fadeDone_;
   QTimer grabRetry_;
+  QTimer ownerWatch_;
   bool holdsKeyboard_ = false;
+  // The process of the frontmost application when the keyboard was taken.
+  qint64 keyboardOwner_ = 0;
 };
 
 // Where panels go, in the desktop's top-left coordinates (y grows downwards).
