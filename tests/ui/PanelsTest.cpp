@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QWindow>
 
+#include "Kit.h"
 #include "Panels.h"
 #include "PopupKit.h"
 #include "ReviewView.h"

@@ -8,6 +8,7 @@
 #include <QScrollArea>
 
 #include "FloatingPanel.h"
+#include "Kit.h"
 #include "PopupKit.h"
 #include "ReviewText.h"
 #include "ReviewView.h"
@@ -226,8 +227,8 @@ TEST(ReviewView, OriginalKeepsOnlyWhatMayPassAndPasteAnswersTheKeepSet) {
 TEST(ReviewView, RowSwitchesAndTilesShareOneKeepSet) {
   testing::SchemeScope scheme;
   ReviewView view(threeFindings({1}), [](const auto&) {});
-  auto* masked = static_cast<pkit::ChoiceTile*>(child(&view, "maskedTile"));
-  auto* original = static_cast<pkit::ChoiceTile*>(child(&view, "originalTile"));
+  auto* masked = static_cast<ChoiceTile*>(child(&view, "maskedTile"));
+  auto* original = static_cast<ChoiceTile*>(child(&view, "originalTile"));
   view.setShowItems(true);
   auto* first = static_cast<QAbstractButton*>(child(&view, "switch0"));
   auto* locked = static_cast<QAbstractButton*>(child(&view, "switch1"));

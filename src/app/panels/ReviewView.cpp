@@ -12,6 +12,8 @@
 
 #include "FloatingPanel.h"
 #include "HotkeyText.h"
+#include "Kit.h"
+#include "KitRows.h"
 #include "PopupKit.h"
 #include "ReviewText.h"
 
@@ -29,7 +31,7 @@ class PreviewButton : public QAbstractButton {
   PreviewButton(const ReviewSession& session, const std::set<int>& keep)
       : session_(session), keep_(keep) {
     setObjectName(QStringLiteral("previewButton"));
-    setFont(pkit::font(13));
+    setFont(Kit::font(13));
     setCursor(Qt::PointingHandCursor);
     setFixedWidth(ReviewView::cardWidth - 2 * padding);
     refresh();
@@ -159,7 +161,7 @@ ReviewView::ReviewView(ReviewSession session, Done done, QWidget* parent)
   auto* card = new QWidget;
   card->setObjectName(QStringLiteral("reviewCard"));
   card->setFixedWidth(cardWidth);
-  card->setFont(pkit::font(13));
+  card->setFont(Kit::font(13));
   auto* column = new QVBoxLayout(card);
   column->setContentsMargins(padding, padding, padding, padding);
   column->setSpacing(12);
@@ -168,23 +170,23 @@ ReviewView::ReviewView(ReviewSession session, Done done, QWidget* parent)
   auto* header = new QHBoxLayout;
   header->setSpacing(8);
   const bool anyLocked = !session_.locked.empty();
-  dot_ = new pkit::StatusDot(anyLocked ? QStringLiteral("block") : QStringLiteral("priority_high"),
-                             anyLocked ? Theme::bad : Theme::att, 28);
+  dot_ = new StatusDot(anyLocked ? QStringLiteral("block") : QStringLiteral("priority_high"),
+                       anyLocked ? Theme::bad : Theme::att, 28);
   dot_->setObjectName(QStringLiteral("reviewDot"));
-  auto* back = new pkit::RoundIconButton(QStringLiteral("chevron_left"), 28, 17, false, true);
+  auto* back = new RoundIconButton(QStringLiteral("chevron_left"), 28, 17, false, true);
   back->setObjectName(QStringLiteral("backButton"));
   back_ = back;
   connect(back, &QAbstractButton::clicked, this, [this] { setShowItems(false); });
   header->addWidget(dot_);
   header->addWidget(back_);
   auto* title = new pkit::TextLine(ReviewText::title(session_.found.size()),
-                                   pkit::font(15, QFont::Bold), Theme::tx);
+                                   Kit::font(15, QFont::Bold), Theme::tx);
   title->setObjectName(QStringLiteral("reviewTitle"));
   header->addWidget(title);
   header->addSpacing(8);
   header->addStretch(1);
   if (const QString keys = hotkeyText(session_.hotkey); !keys.isEmpty()) {
-    keyCap_ = new pkit::KeyCap(keys);
+    keyCap_ = new KeyCap(keys);
     keyCap_->setObjectName(QStringLiteral("reviewKeyCap"));
     header->addWidget(keyCap_);
   }
@@ -201,11 +203,11 @@ ReviewView::ReviewView(ReviewSession session, Done done, QWidget* parent)
   summary->addWidget(preview);
   auto* tiles = new QHBoxLayout;
   tiles->setSpacing(8);
-  maskedTile_ = new pkit::ChoiceTile(QStringLiteral("visibility_off"), QStringLiteral("Masked"),
-                                     true, 72, Theme::glassRow);
+  maskedTile_ = new ChoiceTile(QStringLiteral("visibility_off"), QStringLiteral("Masked"), true, 72,
+                               Theme::glassRow);
   maskedTile_->setObjectName(QStringLiteral("maskedTile"));
-  originalTile_ = new pkit::ChoiceTile(QStringLiteral("visibility"), QStringLiteral("Original"),
-                                       false, 72, Theme::glassRow);
+  originalTile_ = new ChoiceTile(QStringLiteral("visibility"), QStringLiteral("Original"), false,
+                                 72, Theme::glassRow);
   originalTile_->setObjectName(QStringLiteral("originalTile"));
   connect(maskedTile_, &QAbstractButton::clicked, this, &ReviewView::chooseMasked);
   connect(originalTile_, &QAbstractButton::clicked, this, &ReviewView::chooseOriginal);
@@ -223,15 +225,15 @@ ReviewView::ReviewView(ReviewSession session, Done done, QWidget* parent)
   for (int i = 0; i < int(session_.found.size()); ++i) {
     const Finding& f = session_.found[std::size_t(i)];
     const bool locked = session_.locked.count(i) > 0;
-    auto* toggle = new pkit::SimpleSwitch;
+    auto* toggle = new SimpleSwitch;
     toggle->setObjectName(QStringLiteral("switch%1").arg(i));
     toggle->setChecked(true);
     toggle->setEnabled(!locked);
     connect(toggle, &QAbstractButton::toggled, this, [this, i](bool on) { setRowMasked(i, on); });
     switches_.push_back(toggle);
-    auto* row = new pkit::GroupedRow(
-        QString::fromUtf8(f.kind.materialIcon()), locked ? Theme::bad : Theme::tx,
-        QString::fromStdU16String(f.label), ReviewText::shown(f), i > 0, toggle);
+    auto* row =
+        new GroupedRow(QString::fromUtf8(f.kind.materialIcon()), locked ? Theme::bad : Theme::tx,
+                       QString::fromStdU16String(f.label), ReviewText::shown(f), i > 0, toggle);
     row->setObjectName(QStringLiteral("row%1").arg(i));
     list->addWidget(row);
   }
@@ -243,9 +245,9 @@ ReviewView::ReviewView(ReviewSession session, Done done, QWidget* parent)
   auto* footer = new QHBoxLayout;
   footer->setSpacing(8);
   footer->addStretch(1);
-  auto* cancelButton = new pkit::PillButton(QStringLiteral("Cancel"), false, 32);
+  auto* cancelButton = new PillButton(QStringLiteral("Cancel"), false, 32);
   cancelButton->setObjectName(QStringLiteral("cancelButton"));
-  auto* pasteButton = new pkit::PillButton(QStringLiteral("Paste"), true, 32);
+  auto* pasteButton = new PillButton(QStringLiteral("Paste"), true, 32);
   pasteButton->setObjectName(QStringLiteral("pasteButton"));
   connect(cancelButton, &QAbstractButton::clicked, this, &ReviewView::cancel);
   connect(pasteButton, &QAbstractButton::clicked, this, &ReviewView::paste);

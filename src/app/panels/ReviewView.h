@@ -17,9 +17,7 @@ class QScrollArea;
 
 namespace clipvane {
 
-namespace pkit {
 class ChoiceTile;
-}
 
 class ReviewView : public QWidget {
   Q_OBJECT
@@ -68,8 +66,8 @@ class ReviewView : public QWidget {
   QWidget* keyCap_ = nullptr;
   QWidget* summary_ = nullptr;
   QAbstractButton* previewButton_ = nullptr;
-  pkit::ChoiceTile* maskedTile_ = nullptr;
-  pkit::ChoiceTile* originalTile_ = nullptr;
+  ChoiceTile* maskedTile_ = nullptr;
+  ChoiceTile* originalTile_ = nullptr;
   QScrollArea* items_ = nullptr;
   std::vector<QAbstractButton*> switches_;
 };

@@ -3,6 +3,8 @@
 
 #include <QHBoxLayout>
 
+#include "Kit.h"
+#include "KitRows.h"
 #include "PopupKit.h"
 
 namespace clipvane {
@@ -19,15 +21,15 @@ ToastView::ToastView(const Toast& toast, std::function<void()> done, QWidget* pa
   row->setContentsMargins(6, 0, toast.action ? 6 : 14, 0);
   row->setSpacing(8);
 
-  auto* dot = new pkit::StatusDot(toast.glyph, Theme::tint(toast.tint), 28);
+  auto* dot = new StatusDot(toast.glyph, Theme::tint(toast.tint), 28);
   dot->setObjectName(QStringLiteral("toastDot"));
   row->addWidget(dot);
   // Verbatim, on one line, never cut: a long message makes a wide capsule.
-  auto* text = new pkit::TextLine(toast.text, pkit::font(13, QFont::DemiBold), Theme::tx);
+  auto* text = new pkit::TextLine(toast.text, Kit::font(13, QFont::DemiBold), Theme::tx);
   text->setObjectName(QStringLiteral("toastText"));
   row->addWidget(text);
   if (toast.action) {
-    auto* button = new pkit::PillButton(toast.action->title, false, 28);
+    auto* button = new PillButton(toast.action->title, false, 28);
     button->setObjectName(QStringLiteral("toastAction"));
     button->setFocusPolicy(Qt::NoFocus);
     row->addWidget(button);
