@@ -1,0 +1,91 @@
+// How long the popups take to show: a notice replacing the one on screen, the
+// first notice (a new panel) and a review panel, each laid out and painted.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+
+#include "Panels.h"
+#include "ReviewView.h"
+
+namespace {
+
+using namespace clipvane;
+
+// Paints the panel once, as the window system would on showing it.
+void paint(FloatingPanel* panel) {
+  QImage image(panel->size(), QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  panel->render(&image);
+  benchmark::DoNotOptimize(image.constBits());
+}
+
+Panels& quietPanels() {
+  static Panels panels;
+  panels.setSchedule([](double, std::function<void()>) {});  // notices never time out here
+  return panels;
+}
+
+void BM_ToastReplacesTheOneOnScreen(benchmark::State& state) {
+  Panels& panels = quietPanels();
+  int n = 0;
+  for (auto _ : state) {
+    panels.showToast(Toast{QStringLiteral("check"), Tint::acc,
+                           QStringLiteral("Masked %1 items").arg(++n % 9 + 1),
+                           Toast::Action{QStringLiteral("Undo"), [] {}}},
+                     false);
+    paint(panels.toastPanel());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+}
+BENCHMARK(BM_ToastReplacesTheOneOnScreen);
+
+void BM_FirstToastMakesItsPanel(benchmark::State& state) {
+  for (auto _ : state) {
+    Panels panels;
+    panels.setSchedule([](double, std::function<void()>) {});
+    panels.showToast(
+        Toast{QStringLiteral("priority_high"), Tint::att, QStringLiteral("Copied an address"), {}},
+        false);
+    paint(panels.toastPanel());
+  }
+}
+BENCHMARK(BM_FirstToastMakesItsPanel);
+
+void BM_ReviewOpens(benchmark::State& state) {
+  Panels& panels = quietPanels();
+  ReviewSession session;
+  session.text =
+      QStringLiteral("write to ann@example.com or bob@example.com, card 4111 1111 1111 1111");
+  for (const auto& [at, value, kind] :
+       {std::tuple{9, QStringLiteral("ann@example.com"), Kind::email},
+        {28, QStringLiteral("bob@example.com"), Kind::email},
+        {50, QStringLiteral("4111 1111 1111 1111"), Kind::card}}) {
+    Finding f;
+    f.kind = kind;
+    f.range = {at, int(value.size())};
+    f.value = value.toStdU16String();
+    f.label = u"Email";
+    session.found.push_back(f);
+  }
+  session.hotkey = QStringLiteral("⌃⌘V");
+  for (auto _ : state) {
+    panels.showReview(session);
+    paint(panels.reviewPanel());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+  panels.dismissAll();
+}
+BENCHMARK(BM_ReviewOpens);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
