@@ -10,10 +10,11 @@
 #include <QScreen>
 #include <QWindow>
 
+#include "GlassChrome.h"
 #include "Kit.h"
 #include "Panels.h"
-#include "PopupKit.h"
 #include "ReviewView.h"
+#include "TextLine.h"
 #include "ToastView.h"
 #include "UiTest.h"
 #include "fakes/FakePorts.h"
@@ -92,8 +93,7 @@ struct PanelsTest : ::testing::Test {
   QString shownText() const {
     auto* panel = panels.toastPanel();
     if (!panel || !panel->isVisible()) return {};
-    auto* text =
-        static_cast<pkit::TextLine*>(panel->findChild<QWidget*>(QStringLiteral("toastText")));
+    auto* text = static_cast<TextLine*>(panel->findChild<QWidget*>(QStringLiteral("toastText")));
     return text ? text->text() : QString();
   }
   bool waitHidden(FloatingPanel* panel) {

@@ -8,10 +8,11 @@
 #include <QScrollArea>
 
 #include "FloatingPanel.h"
+#include "GlassChrome.h"
 #include "Kit.h"
-#include "PopupKit.h"
 #include "ReviewText.h"
 #include "ReviewView.h"
+#include "TextLine.h"
 #include "ToastView.h"
 #include "UiTest.h"
 
@@ -85,7 +86,7 @@ TEST(ToastView, EveryVariantIsACapsuleFortyHighInAPanelSixtyFourLarger) {
     testing::SchemeScope scheme(dark);
     for (const Variant& v : variants) {
       SCOPED_TRACE(v.name);
-      FloatingPanel panel(new ToastView(v.toast, [] {}), false, FloatingPanel::Outline::capsule);
+      FloatingPanel panel(new ToastView(v.toast, [] {}), false, GlassShape::capsule);
       const QImage shot =
           testing::screenshot(panel, QStringLiteral("toast-%1-%2").arg(v.name, schemeName(dark)));
       QWidget* capsule = child(&panel, "toastCapsule");
@@ -117,7 +118,7 @@ TEST(ToastView, ALongMessageIsShownWholeOnOneLine) {
   const QString text = QString(QLatin1Char('x')).repeated(120);
   ToastView view(Toast{QStringLiteral("check"), Tint::acc, text, {}}, [] {});
   view.adjustSize();
-  auto* line = static_cast<pkit::TextLine*>(child(&view, "toastText"));
+  auto* line = static_cast<TextLine*>(child(&view, "toastText"));
   EXPECT_EQ(line->text(), text);
   EXPECT_GE(line->width(), line->fontMetrics().horizontalAdvance(text));
 }
@@ -271,7 +272,7 @@ TEST(ReviewView, SummaryAndItemModesInEveryLockStateLightAndDark) {
     for (const ReviewCase& c : reviewCases) {
       SCOPED_TRACE(c.name);
       auto* view = new ReviewView(threeFindings(c.locked), [](const auto&) {});
-      FloatingPanel panel(view, true, FloatingPanel::Outline::rounded20);
+      FloatingPanel panel(view, true, GlassShape::rounded20);
       const QImage summary = testing::screenshot(
           panel, QStringLiteral("review-summary-%1-%2").arg(c.name, schemeName(dark)));
       EXPECT_EQ(panel.width(), 404);
@@ -309,7 +310,7 @@ TEST(ReviewView, ALongListScrollsWithinTwoHundredTwenty) {
     s.text += mail + QLatin1Char(' ');
   }
   auto* view = new ReviewView(s, [](const auto&) {});
-  FloatingPanel panel(view, true, FloatingPanel::Outline::rounded20);
+  FloatingPanel panel(view, true, GlassShape::rounded20);
   view->setShowItems(true);
   testing::screenshot(panel, QStringLiteral("review-items-long-light"));
   EXPECT_EQ(child(&panel, "itemList")->height(), ReviewView::listMaxHeight);

@@ -41,10 +41,10 @@ qint64 frontmostPid() {
 
 }  // namespace
 
-FloatingPanel::FloatingPanel(QWidget* content, bool wantsKey, Outline outline)
+FloatingPanel::FloatingPanel(QWidget* content, bool wantsKey, GlassShape shape)
     : QWidget(nullptr, panelFlags),
       wantsKey_(wantsKey),
-      outline_(outline),
+      shape_(shape),
       translucent_(compositing()) {
   setObjectName(wantsKey ? QStringLiteral("reviewPanel") : QStringLiteral("toastPanel"));
   setAttribute(Qt::WA_ShowWithoutActivating);
@@ -236,7 +236,7 @@ void FloatingPanel::updateMask() {
   if (translucent_) return;
   const QRectF card = QRectF(rect()).adjusted(margin, margin, -margin, -margin);
   if (card.isEmpty()) return;
-  const double radius = outline_ == Outline::capsule ? card.height() / 2 : 20.0;
+  const double radius = shape_ == GlassShape::capsule ? card.height() / 2 : 20.0;
   QPainterPath path;
   path.addRoundedRect(card, radius, radius);
   setMask(QRegion(path.toFillPolygon().toPolygon()));

@@ -11,6 +11,8 @@
 #include <functional>
 #include <optional>
 
+#include "GlassChrome.h"
+
 class QPropertyAnimation;
 
 namespace clipvane {
@@ -24,13 +26,10 @@ class FloatingPanel : public QWidget {
   // The rectangle used when no screen exists at all.
   static inline const QRectF fallbackScreen{0, 0, 1440, 900};
 
-  // The visible card's outline inside the margin: a capsule (radius of half
-  // its height) or a rounded rectangle of the given radius.
-  enum class Outline { capsule, rounded20 };
-
-  // `wantsKey`: the panel takes the keyboard while shown (the review panel);
-  // it still never takes the focus from the frontmost application.
-  FloatingPanel(QWidget* content, bool wantsKey, Outline outline);
+  // `shape`: the visible card's outline inside the margin (the panel is cut
+  // to it where no compositor runs). `wantsKey`: the panel takes the keyboard while shown (the
+  // review panel); it still never takes the focus from the frontmost application.
+  FloatingPanel(QWidget* content, bool wantsKey, GlassShape shape);
   ~FloatingPanel() override;
 
   bool wantsKey() const { return wantsKey_; }
@@ -87,7 +86,7 @@ class FloatingPanel : public QWidget {
   void updateMask();
 
   const bool wantsKey_;
-  const Outline outline_;
+  const GlassShape shape_;
   const bool translucent_;
   QPointer<QWidget> content_;
   QPropertyAnimation* fade_ = nullptr;

@@ -43,7 +43,7 @@ void Panels::showToast(const Toast& toast, bool sticky) {
       toast_->orderOut();
       toast_->deleteLater();
     }
-    toast_ = new FloatingPanel(nullptr, false, FloatingPanel::Outline::capsule);
+    toast_ = new FloatingPanel(nullptr, false, GlassShape::capsule);
     toastFading_ = false;
   }
   QPointer<FloatingPanel> panel = toast_;
@@ -96,7 +96,7 @@ void Panels::closeReview() {
 void Panels::showReview(const ReviewSession& session) {
   assertMainThread();
   closeReview();
-  auto* panel = new FloatingPanel(nullptr, true, FloatingPanel::Outline::rounded20);
+  auto* panel = new FloatingPanel(nullptr, true, GlassShape::rounded20);
   QPointer<Panels> self = this;
   QPointer<FloatingPanel> weakPanel = panel;
   panel->setContent(

@@ -11,11 +11,12 @@
 #include <QVBoxLayout>
 
 #include "FloatingPanel.h"
+#include "GlassChrome.h"
 #include "HotkeyText.h"
 #include "Kit.h"
 #include "KitRows.h"
-#include "PopupKit.h"
 #include "ReviewText.h"
+#include "TextLine.h"
 
 namespace clipvane {
 
@@ -179,8 +180,8 @@ ReviewView::ReviewView(ReviewSession session, Done done, QWidget* parent)
   connect(back, &QAbstractButton::clicked, this, [this] { setShowItems(false); });
   header->addWidget(dot_);
   header->addWidget(back_);
-  auto* title = new pkit::TextLine(ReviewText::title(session_.found.size()),
-                                   Kit::font(15, QFont::Bold), Theme::tx);
+  auto* title =
+      new TextLine(ReviewText::title(session_.found.size()), Kit::font(15, QFont::Bold), Theme::tx);
   title->setObjectName(QStringLiteral("reviewTitle"));
   header->addWidget(title);
   header->addSpacing(8);
@@ -257,7 +258,7 @@ ReviewView::ReviewView(ReviewSession session, Done done, QWidget* parent)
 
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
-  outer->addWidget(new pkit::GlassFrame(pkit::GlassShape::rounded20, card));
+  outer->addWidget(new GlassFrame(GlassShape::rounded20, card));
   outer->setSizeConstraint(QLayout::SetFixedSize);
   changed();
 }

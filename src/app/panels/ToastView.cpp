@@ -3,9 +3,9 @@
 
 #include <QHBoxLayout>
 
+#include "GlassChrome.h"
 #include "Kit.h"
-#include "KitRows.h"
-#include "PopupKit.h"
+#include "TextLine.h"
 
 namespace clipvane {
 
@@ -25,7 +25,7 @@ ToastView::ToastView(const Toast& toast, std::function<void()> done, QWidget* pa
   dot->setObjectName(QStringLiteral("toastDot"));
   row->addWidget(dot);
   // Verbatim, on one line, never cut: a long message makes a wide capsule.
-  auto* text = new pkit::TextLine(toast.text, Kit::font(13, QFont::DemiBold), Theme::tx);
+  auto* text = new TextLine(toast.text, Kit::font(13, QFont::DemiBold), Theme::tx);
   text->setObjectName(QStringLiteral("toastText"));
   row->addWidget(text);
   if (toast.action) {
@@ -41,7 +41,7 @@ ToastView::ToastView(const Toast& toast, std::function<void()> done, QWidget* pa
 
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(new pkit::GlassFrame(pkit::GlassShape::capsule, capsule));
+  layout->addWidget(new GlassFrame(GlassShape::capsule, capsule));
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

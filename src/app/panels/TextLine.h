@@ -1,0 +1,25 @@
+#pragma once
+// One line of text in a palette colour, resolved when it paints.
+#include <QFont>
+#include <QWidget>
+
+#include "Theme.h"
+
+namespace clipvane {
+
+// Never cut: its size is the text's.
+class TextLine : public QWidget {
+ public:
+  TextLine(QString text, const QFont& font, ThemeColor color, QWidget* parent = nullptr);
+  QString text() const { return text_; }
+  QSize sizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  QString text_;
+  ThemeColor color_;
+};
+
+}  // namespace clipvane
