@@ -103,6 +103,12 @@ TEST(PanelsX11, TheReviewPanelAnswersReturnAndThePasteLandsInTheWindowThatHadFoc
   ASSERT_TRUE(waitUntil([&] { return panel->holdsKeyboard(); }));
   settle(200);
   EXPECT_TRUE(focusStaysWith(*helper)) << "the destination stays focused and active";
+  // The card stands 12 above the focused field, found through accessibility.
+  ASSERT_TRUE(waitUntil([&] { return helper->field().isValid(); }));
+  const QRect field = helper->field();
+  const QRect card = panel->geometry().adjusted(32, 32, -32, -32);
+  EXPECT_NEAR(card.bottom() + 1, field.top() - 12, 2);
+  EXPECT_NEAR(card.center().x(), field.center().x(), 2);
 
   // The keyboard belongs to the panel: a letter does not reach the window.
   xdotool({"key", "x"});
