@@ -1,0 +1,81 @@
+// The program: a tray application on an X11 desktop. It wires the desktop's
+// ports, the interface's ports and the model, and hands the command line's
+// URLs to the launch logic.
+#include <QApplication>
+#include <QMessageBox>
+
+#include <cstdio>
+
+#include "AppDelegate.h"
+#include "AppModel.h"
+#include "Panels.h"
+#include "Ports.h"
+#include "StatusItemController.h"
+#include "Theme.h"
+#include "X11Ports.h"
+#include "ports/PanelsPort.h"
+#include "ports/StatusItemPort.h"
+#include "ports/WindowsPort.h"
+
+namespace clipvane {
+namespace {
+
+// The windows until they exist: alerts are real modal message boxes; the
+// window requests open nothing yet.
+class AlertsOnly : public WindowsPort {
+ public:
+  void showSettings(SettingsTab) override {}
+  void showActivity(bool) override {}
+  void showFirstRun() override {}
+  void runAlert(const QString& message, const QString& informative) override {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Clipvane"), message, QMessageBox::Ok);
+    box.setInformativeText(informative);
+    box.exec();
+  }
+};
+
+// Installs a port for the life of this object.
+template <class Port>
+struct Installed {
+  explicit Installed(Port* port) { Ports::install<Port>(port); }
+  ~Installed() { Ports::install<Port>(nullptr); }
+  Installed(const Installed&) = delete;
+  Installed& operator=(const Installed&) = delete;
+};
+
+}  // namespace
+}  // namespace clipvane
+
+int main(int argc, char** argv) {
+  using namespace clipvane;
+  // The desktop layer speaks X11 only: no display, no program.
+  if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+    std::fprintf(stderr, "Clipvane needs an X11 display (DISPLAY is not set).\n");
+    return 1;
+  }
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Clipvane"));
+  QApplication::setDesktopFileName(QStringLiteral("clipvane"));
+  // A tray program: closing a window never ends it; only Quit does.
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  x11::X11Ports desktop;
+  Theme::followAppearance();
+
+  AlertsOnly windows;
+  Installed<WindowsPort> windowsPort(&windows);
+  AppModel& model = AppModel::shared();
+  StatusItemController status(model);
+  Installed<StatusItemPort> statusPort(&status);
+  Panels panels;
+  panels.setIconFrame([&status] { return status.iconFrame(); });
+  Installed<PanelsPort> panelsPort(&panels);
+
+  AppDelegate delegate(&model);
+  delegate.willFinishLaunching();
+  delegate.open(QApplication::arguments().mid(1));
+  delegate.didFinishLaunching();
+  return QApplication::exec();
+}

@@ -1,0 +1,82 @@
+// The tray icon: its tooltip per state, and redrawing only on a change.
+#include <QSystemTrayIcon>
+
+#include <gtest/gtest.h>
+
+#include "EngineTest.h"
+#include "StatusItemController.h"
+#include "UiTest.h"
+
+namespace clipvane {
+namespace {
+
+using Badge = IconState::Badge;
+
+TEST(StatusItem, TooltipSaysTheState) {
+  struct Case {
+    IconState state;
+    const char* tip;
+  };
+  const Case cases[] = {
+      {{Badge::copied, false, true}, "Clipvane: off"},  // off wins over a badge
+      {{std::nullopt, true, true}, "Clipvane: off"},
+      {{Badge::copied, true, false}, "Clipvane: sensitive data copied"},
+      {{Badge::masked, false, false}, "Clipvane: masked"},
+      {{Badge::restored, false, false}, "Clipvane: restored"},
+      {{Badge::blocked, false, false}, "Clipvane: blocked"},
+      {{Badge::scanning, false, false}, "Clipvane: scanning"},
+      {{Badge::paused, true, false}, "Clipvane: paused"},
+      {{std::nullopt, true, false}, "Clipvane: ask first"},
+      {{std::nullopt, false, false}, "Clipvane: auto-mask"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(StatusItemController::tooltip(c.state), c.tip);
+}
+
+class StatusItemTest : public testing::EngineTest {
+ protected:
+  testing::SchemeScope scheme;
+};
+
+TEST_F(StatusItemTest, RedrawsOnlyWhenTheStateOrTheSchemeChanges) {
+  StatusItemController item(model());
+  Ports::install<StatusItemPort>(&item);
+  item.refresh();  // before install: nothing to draw on
+  EXPECT_FALSE(item.isInstalled());
+  EXPECT_EQ(item.iconFrame(), std::nullopt);
+
+  item.install();
+  EXPECT_EQ(item.drawCount(), 1);
+  EXPECT_EQ(item.tooltipCount(), 1);
+  item.refresh();
+  item.refresh();
+  EXPECT_EQ(item.drawCount(), 1);
+  EXPECT_EQ(item.tooltipCount(), 1);
+
+  // Only askFirst differs: a new picture and a new tooltip.
+  set(&AppSettings::autoMask, !model().settings().autoMask);
+  EXPECT_EQ(item.drawCount(), 2);
+  EXPECT_EQ(item.trayIcon()->toolTip(), StatusItemController::tooltip(model().iconState()));
+  EXPECT_EQ(item.tooltipCount(), 2);
+
+  // A template glyph follows the panel's text colour.
+  scheme.appearance.setDark(true);
+  EXPECT_EQ(item.drawCount(), 3);
+  EXPECT_EQ(item.tooltipCount(), 2);
+
+  // Offscreen there is no tray host: the icon has no place on screen.
+  EXPECT_EQ(item.iconFrame(), std::nullopt);
+  Ports::install<StatusItemPort>(&ports.statusItem);
+}
+
+TEST_F(StatusItemTest, StartsHiddenWhenTheSettingSaysSo) {
+  set(&AppSettings::showInMenuBar, false);
+  StatusItemController item(model());
+  item.install();
+  EXPECT_FALSE(item.trayIcon()->isVisible());
+  EXPECT_EQ(item.iconFrame(), std::nullopt);
+  item.setVisible(true);
+  EXPECT_TRUE(item.trayIcon()->isVisible());
+}
+
+}  // namespace
+}  // namespace clipvane
