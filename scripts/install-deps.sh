@@ -18,6 +18,8 @@ PACKAGES=(
   libatspi2.0-dev libglib2.0-dev libpam0g-dev libcrypt-dev
   # desktop for the X11 tests and screenshots
   xvfb xauth x11-utils xclip xdotool openbox tint2 dbus dbus-x11 at-spi2-core fonts-dejavu-core
+  # a terminal outside the fixed list, known only by its desktop entry
+  xterm
   qt6-qpa-plugins
 )
 

@@ -9,10 +9,20 @@ if [ $# -eq 0 ]; then
   exit 2
 fi
 
-# Re-enter under a private session bus and a private X server.
+# Re-enter under a private runtime folder, a private session bus and a private
+# X server. The runtime folder comes first: the accessibility bus that the
+# session bus starts puts its socket there, and without one of its own every
+# session of the user would share ~/.cache/at-spi/bus (or the login session's
+# folder), and one session ending would take the others' accessibility bus.
 if [ -z "${CLIPVANE_X11_SESSION:-}" ]; then
   export CLIPVANE_X11_SESSION=1
-  exec dbus-run-session -- xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
+  runtime=$(mktemp -d)
+  chmod 700 "$runtime"
+  trap 'rm -rf "$runtime"' EXIT
+  export XDG_RUNTIME_DIR=$runtime
+  status=0
+  dbus-run-session -- xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@" || status=$?
+  exit "$status"
 fi
 
 # Waits until the given command succeeds, for at most about ten seconds.
@@ -25,13 +35,6 @@ wait_for() {
   echo "x11-session: timed out waiting for: $*" >&2
   return 1
 }
-
-# A private runtime folder, as a login session would have.
-if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
-  XDG_RUNTIME_DIR=$(mktemp -d)
-  chmod 700 "$XDG_RUNTIME_DIR"
-  export XDG_RUNTIME_DIR
-fi
 
 pids=()
 cleanup() {

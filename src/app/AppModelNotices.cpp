@@ -15,20 +15,21 @@ namespace clipvane {
 
 namespace {
 
+bool frontIsTerminal() {
+  WorkspacePort* workspace = Ports::find<WorkspacePort>();
+  return Place::isTerminal(workspace ? workspace->frontmostApplication() : std::nullopt);
+}
+
 // Takes back the paste in the destination: Ctrl+Z where keys can be sent.
 // A terminal would take Ctrl+Z as "suspend the running program", so there,
 // as without the permission, there is only the alert sound.
 void undoPaste() {
   KeyboardPort* keyboard = Ports::find<KeyboardPort>();
-  WorkspacePort* workspace = Ports::find<WorkspacePort>();
-  const std::optional<RunningApp> front =
-      workspace ? workspace->frontmostApplication() : std::nullopt;
-  const bool terminal = Place::isTerminal(front);
-  if (keyboard && keyboard->isTrusted(false) && !terminal) {
+  if (keyboard && keyboard->isTrusted(false) && !frontIsTerminal()) {
     Pasteboard::postKey(KeyCode::z, Modifier::control);
     return;
   }
-  if (workspace) workspace->beep();
+  if (WorkspacePort* workspace = Ports::find<WorkspacePort>()) workspace->beep();
 }
 
 }  // namespace
@@ -52,9 +53,13 @@ void AppModel::showPasteResult(const std::vector<Finding>& findings, const std::
   }
   if (hidden.empty()) return;
   if (!pasted) {
-    // The masked text waits on the clipboard: the user must paste it by hand.
+    // The masked text waits on the clipboard: the user must paste it by hand,
+    // with the key the destination takes (the commit has just checked that
+    // it is still in front).
+    const QString key =
+        frontIsTerminal() ? QStringLiteral("Ctrl+Shift+V") : QStringLiteral("Ctrl+V");
     panels.showToast(
-        Toast{QStringLiteral("check"), Tint::acc, QStringLiteral("Masked, press Ctrl+V"), {}},
+        Toast{QStringLiteral("check"), Tint::acc, QStringLiteral("Masked, press ") + key, {}},
         false);
     return;
   }

@@ -17,6 +17,12 @@ const QString twoCards = "4111 1111 1111 1111 and 5555 5555 5555 4444";
 
 class CommitTest : public PasteFixture {
  protected:
+  // A terminal outside the fixed list, known by its desktop entry's category.
+  const RunningApp xterm = [] {
+    RunningApp app{44, QStringLiteral("debian-xterm"), QStringLiteral("XTerm")};
+    app.terminal = true;
+    return app;
+  }();
   void paste(const QString& text) {
     clipboardHolds(text);
     safePaste();
@@ -121,6 +127,26 @@ TEST_F(CommitTest, ResultNoticesAndTheirActions) {
   EXPECT_EQ(fakes::journal(), QStringList{"activity 1"});
 }
 
+TEST_F(CommitTest, WithoutThePermissionTheNoticeNamesTheDestinationsPasteKey) {
+  ports.keyboard.trusted = false;
+  struct Case {
+    RunningApp front;
+    QString toast;
+  };
+  const Case cases[] = {
+      {editor, "Masked, press Ctrl+V"},
+      {terminal, "Masked, press Ctrl+Shift+V"},
+      {xterm, "Masked, press Ctrl+Shift+V"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.front.name.toStdString());
+    ports.workspace.frontmost = c.front;
+    ports.panels.toasts.clear();
+    paste(twoEmails);
+    EXPECT_EQ(ports.panels.texts(), QStringList{c.toast});
+  }
+}
+
 TEST_F(CommitTest, UndoSendsCtrlZOrBeeps) {
   struct Case {
     bool trustedAtUndo;
@@ -131,6 +157,7 @@ TEST_F(CommitTest, UndoSendsCtrlZOrBeeps) {
       {true, editor, true},
       {false, editor, false},   // permission gone
       {true, terminal, false},  // Ctrl+Z would suspend the program running in a terminal
+      {true, xterm, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.front.name.toStdString() + (c.trustedAtUndo ? "" : ", no permission"));

@@ -6,10 +6,15 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include "Accessibility.h"
+#include "AppModel.h"
 #include "DesktopEntries.h"
+#include "Pasteboard.h"
+#include "Place.h"
+#include "SmartPaste.h"
 #include "X11Ports.h"
 #include "X11TestSupport.h"
 
@@ -26,6 +31,7 @@ class DataHome {
     qputenv("XDG_DATA_HOME", dir_.path().toUtf8());
     qputenv("XDG_DATA_DIRS", (dir_.path() + "/none").toUtf8());
   }
+  void remove(const QString& file) { QFile::remove(dir_.path() + "/applications/" + file); }
   void write(const QString& file, const QByteArray& body) {
     const QString path = dir_.path() + "/applications/" + file;
     QDir().mkpath(QFileInfo(path).path());
@@ -76,9 +82,16 @@ TEST_F(X11FrontTest, FrontmostApplicationOfAQtWindow) {
     EXPECT_EQ(app->bundleID, r.id);
     EXPECT_EQ(app->name, r.name);
   }
-  // A GTK application names its desktop entry itself.
+  // A GTK application names its desktop entry itself; an id no entry has
+  // gives way to the entry its class finds (MATE Terminal's window says
+  // "org.mate.Terminal", its entry is mate-terminal).
   run("xprop", {"-id", QString::number(target->windowId()), "-f", "_GTK_APPLICATION_ID", "8u",
                 "-set", "_GTK_APPLICATION_ID", "org.example.T\u00e4rget"});
+  ASSERT_TRUE(waitUntil([&] {
+    const auto app = workspace.frontmostApplication();
+    return app && app->bundleID == QString("org-example.Target");
+  }));
+  data.write("org.example.T\u00e4rget.desktop", "[Desktop Entry]\nType=Application\nName=T\n");
   ASSERT_TRUE(waitUntil([&] {
     const auto app = workspace.frontmostApplication();
     return app && app->bundleID == QString("org.example.T\u00e4rget");
@@ -101,7 +114,11 @@ TEST(DesktopEntries, ParsesAndMatchesWindows) {
   DataHome data;
   data.write("org.gnome.Terminal.desktop",
              "[Desktop Entry]\nType=Application\nName=Terminal\nIcon=utilities-terminal\n"
-             "[Desktop Action new]\nName=New Window\n");
+             "Categories=GNOME;GTK;System;TerminalEmulator;\n"
+             "[Desktop Action new]\nName=New Window\nCategories=Office;\n");
+  data.write("xfce4-terminal.desktop",
+             "[Desktop Entry]\nType=Application\nName=Xfce Terminal\n"
+             "Categories=GTK;System;TerminalEmulator\n");
   data.write("code.desktop",
              "[Desktop Entry]\nName=Visual Studio Code\nType=Application\n"
              "StartupWMClass=Code\nNoDisplay=false\n");
@@ -113,6 +130,9 @@ TEST(DesktopEntries, ParsesAndMatchesWindows) {
   ASSERT_TRUE(terminal);
   EXPECT_EQ(terminal->name, "Terminal");  // not the action's name
   EXPECT_EQ(terminal->icon, "utilities-terminal");
+  EXPECT_TRUE(terminal->terminal);  // the entry's category, not the action's
+  EXPECT_TRUE(entries.byId("xfce4-terminal")->terminal);
+  EXPECT_FALSE(entries.byId("code")->terminal);
   EXPECT_TRUE(entries.byId("helper")->hidden);
   EXPECT_FALSE(entries.byId("link"));  // not an application
 
@@ -125,6 +145,8 @@ TEST(DesktopEntries, ParsesAndMatchesWindows) {
       {"", "gnome-terminal-server", "Org.gnome.Terminal", "org.gnome.Terminal"},
       {"", "Navigator", "firefox", "firefox"},
       {"", "kitty", "", "kitty"},
+      // An application id no entry has: the class finds the entry.
+      {"org.xfce.Terminal", "xfce4-terminal", "Xfce4-terminal", "xfce4-terminal"},
   };
   for (const Row& r : rows)
     EXPECT_EQ(entries.idForWindow(r.gtkId, r.instance, r.cls), r.id) << r.cls.toStdString();
@@ -174,4 +196,88 @@ TEST_F(X11FrontTest, FocusedTextFieldThroughAtspi) {
   EXPECT_TRUE(text.contains("Chat input") && text.contains("Message")) << text.toStdString();
   EXPECT_EQ(Accessibility::focusedWindowTitle(std::int32_t(target->pid())), QString("Target"));
   EXPECT_EQ(Accessibility::frontTabHost(std::int32_t(target->pid())), std::nullopt);
+}
+
+TEST_F(X11FrontTest, ATerminalByItsDesktopEntryTakesCtrlShiftV) {
+  DataHome data;
+  auto target = Helper::window("Target");
+  ASSERT_TRUE(target && target->waitActive());
+
+  struct Row {
+    QByteArray categories;
+    bool terminal;
+  };
+  const Row rows[] = {
+      {"Categories=System;TerminalEmulator;\n", true},
+      {"Categories=Utility;TextEditor;\n", false},
+      {"", false},
+  };
+  QString previous;
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.categories.toStdString());
+    // A new file each time: the index is read again when its folder changes.
+    const QString id = QString("target-term-%1").arg(&r - rows);
+    if (!previous.isEmpty()) data.remove(previous + ".desktop");
+    data.write(id + ".desktop",
+               "[Desktop Entry]\nType=Application\nName=Target Term\n"
+               "StartupWMClass=target\n" +
+                   r.categories);
+    previous = id;
+    const auto app = workspace.frontmostApplication();
+    ASSERT_TRUE(app);
+    EXPECT_EQ(app->bundleID, id);
+    EXPECT_EQ(app->terminal, r.terminal);
+    EXPECT_EQ(Place::isTerminal(app), r.terminal);
+    EXPECT_EQ(Pasteboard::pasteShortcut(),
+              (Pasteboard::Shortcut{KeyCode::v,
+                                    Modifier::control | (r.terminal ? Modifier::shift : 0u)}));
+  }
+}
+
+// xterm is in no fixed list: its Debian entry (debian-xterm, StartupWMClass
+// XTerm, category TerminalEmulator) makes it a terminal, so the paste-key tap
+// takes its Ctrl+Shift+V and lets its Ctrl+V (a literal ^V there) pass.
+TEST_F(X11FrontTest, XtermIsATerminalAndItsPasteKeyIsTaken) {
+  QTemporaryDir home;
+  qputenv("XDG_DATA_HOME", home.filePath("none").toUtf8());
+  qputenv("XDG_DATA_DIRS", "/usr/local/share:/usr/share");
+  const QByteArray oldHome = qgetenv("CLIPVANE_HOME");
+  qputenv("CLIPVANE_HOME", home.path().toUtf8());
+
+  QProcess xterm;
+  xterm.start("xterm", {"-geometry", "60x8+300+300"});
+  ASSERT_TRUE(xterm.waitForStarted()) << "xterm is missing (scripts/install-deps.sh)";
+  std::optional<RunningApp> app;
+  ASSERT_TRUE(waitUntil([&] {
+    app = workspace.frontmostApplication();
+    return app && app->pid == xterm.processId();
+  }));
+  EXPECT_EQ(app->bundleID, QString("debian-xterm"));
+  EXPECT_EQ(app->name, "XTerm");
+  EXPECT_TRUE(app->terminal);
+  EXPECT_EQ(Place::of(app, AppSettings{}).kind, ActivityEntry::PlaceKind::terminal);
+
+  AppSettings settings;
+  settings.smartPaste = true;
+  AppSettings::ProtectedApp protectedXterm;
+  protectedXterm.name = u"XTerm";
+  protectedXterm.bundleID = u"debian-xterm";
+  protectedXterm.scope = AppSettings::ProtectedApp::Scope::allPastes;
+  settings.protectedApps = {protectedXterm};
+  settings.save();
+  ports.clipboard.setString("mail ada@example.com");
+  {
+    AppModel model;  // reads the settings above; never started
+    SmartPaste tap(&model);
+    using Press = KeyGrabPort::Press;
+    EXPECT_EQ(tap.handle(Press{KeyCode::v, false, true}), KeyGrabPort::Verdict::replay);
+    EXPECT_EQ(tap.handle(Press{KeyCode::v, true, true}), KeyGrabPort::Verdict::swallow);
+  }  // the safe paste the swallowed press queued finds no model
+
+  xterm.kill();
+  xterm.waitForFinished();
+  if (oldHome.isNull())
+    qunsetenv("CLIPVANE_HOME");
+  else
+    qputenv("CLIPVANE_HOME", oldHome);
 }

@@ -27,7 +27,8 @@ bool Place::isTerminal(const std::optional<std::u16string>& bundleID) {
 }
 
 bool Place::isTerminal(const std::optional<RunningApp>& app) {
-  return app && app->bundleID && isTerminal(app->bundleID->toStdU16String());
+  if (!app) return false;
+  return app->terminal || (app->bundleID && isTerminal(app->bundleID->toStdU16String()));
 }
 
 Place Place::current(const std::optional<RunningApp>& app) {
@@ -49,7 +50,7 @@ Place Place::of(const std::optional<RunningApp>& app, const AppSettings& setting
     return {name, ActivityEntry::PlaceKind::app};
   }
 
-  if (isTerminal(id)) {
+  if (isTerminal(app)) {
     const QString title = Accessibility::focusedWindowTitle(pid).value_or(QString()).toLower();
     for (const char* agent : SmartPaste::agentNames)
       if (title.contains(QLatin1String(agent)))

@@ -24,6 +24,8 @@ struct Place {
   static const std::set<std::u16string>& terminals();
   static const std::set<std::u16string>& browsers();
   static bool isTerminal(const std::optional<std::u16string>& bundleID);
+  // A terminal by its desktop entry's category, or, for a window without an
+  // entry, by the fixed list.
   static bool isTerminal(const std::optional<RunningApp>& app);
 
   // The destination for an application ("Unknown" when there is none), with

@@ -26,6 +26,12 @@ struct PlaceTest : ::testing::Test {
     return RunningApp{pid, id ? std::optional(QString::fromUtf8(id)) : std::nullopt,
                       QString::fromUtf8(name)};
   }
+  // An application outside the fixed list whose desktop entry says "terminal".
+  static RunningApp terminalByEntry(const char* id, const char* name) {
+    RunningApp a = app(id, name);
+    a.terminal = true;
+    return a;
+  }
 };
 
 TEST_F(PlaceTest, Destinations) {
@@ -56,6 +62,8 @@ TEST_F(PlaceTest, Destinations) {
        PlaceKind::terminal},
       {"terminal without permission", app("com.mitchellh.ghostty", "Ghostty"), nullptr, "claude",
        false, "Ghostty", PlaceKind::terminal},
+      {"terminal by its desktop entry", terminalByEntry("debian-xterm", "XTerm"), nullptr,
+       "codex: ~/src", true, "XTerm · codex", PlaceKind::terminal},
       {"other application", app("code", "Code"), nullptr, "claude", true, "Code", PlaceKind::app},
       {"no name, no id", app(nullptr, ""), nullptr, nullptr, true, "App", PlaceKind::app},
   };
@@ -95,6 +103,24 @@ TEST_F(PlaceTest, AProtectedSiteMatchesOnlyAsAWholeHost) {
   }
   system.accessibility.window(9, QStringLiteral("chat.example.com"));
   EXPECT_FALSE(Place::siteHost(9, {}));
+}
+
+TEST_F(PlaceTest, ATerminalByItsEntryOrByTheFixedList) {
+  struct Case {
+    std::optional<RunningApp> app;
+    bool terminal;
+  };
+  const Case cases[] = {
+      {std::nullopt, false},
+      {app("org.gnome.Terminal", "Terminal"), true},  // the fixed list, whatever the entry says
+      {app("kitty", "kitty"), true},
+      {terminalByEntry("Alacritty", "Alacritty"), true},
+      {terminalByEntry(nullptr, "urxvt"), true},
+      {app("xterm", "XTerm"), false},  // no entry and not in the list
+      {app("code", "Code"), false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(Place::isTerminal(c.app), c.terminal) << (c.app ? c.app->name.toStdString() : "none");
 }
 
 }  // namespace

@@ -7,6 +7,10 @@
 //                       reports "copied"
 //   instance [URL...]   starts as a copy of the program would: reports
 //                       "first" and stays, or "older PID" and hands over
+//   atspi PID           asks the accessibility port what a paste decision
+//                       asks about that process (its window's title taken
+//                       as "claude - bash"), reports "bus 0|1", "focus none|
+//                       some" and "title TEXT|none", and ends; needs no X
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
@@ -17,6 +21,7 @@
 #include <QWindow>
 #include <cstdio>
 
+#include "AtspiAccessibility.h"
 #include "Ports.h"
 #include "SessionBusInstance.h"
 #include "SingleInstance.h"
@@ -79,9 +84,41 @@ int runInstance(QApplication& app, const QStringList& urls) {
   return app.exec();
 }
 
+void askAtspi(std::int32_t pid) {
+  using Attribute = clipvane::AccessibilityPort::Attribute;
+  clipvane::x11::AtspiAccessibility port([pid] { return std::optional(pid); },
+                                         [](std::int32_t) { return QString("claude - bash"); });
+  report(QString("bus %1").arg(clipvane::x11::AtspiAccessibility::busReady() ? 1 : 0));
+  const auto desktop = port.systemWide();
+  const auto focus = desktop ? port.attribute(desktop, Attribute::focusedUIElement)
+                             : clipvane::AccessibilityPort::Value{};
+  report(std::holds_alternative<clipvane::AccessibilityPort::Element>(focus) ? "focus some"
+                                                                             : "focus none");
+  QString title = "none";
+  if (const auto app = port.application(pid)) {
+    const auto window = port.attribute(app, Attribute::focusedWindow);
+    if (const auto* w = std::get_if<clipvane::AccessibilityPort::Element>(&window))
+      if (const auto value = port.attribute(*w, Attribute::title);
+          const auto* text = std::get_if<QString>(&value))
+        title = *text;
+  }
+  report("title " + title);
+}
+
+// Twice, as the program's ports may be made more than once in a process: the
+// second port must not take libatspi's "already initialised" for a bus.
+int runAtspi(std::int32_t pid) {
+  for (int round = 0; round < 2; ++round) askAtspi(pid);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 3 && QByteArray(argv[1]) == "atspi") {
+    QCoreApplication app(argc, argv);
+    return runAtspi(std::int32_t(QByteArray(argv[2]).toInt()));
+  }
   // The class in WM_CLASS comes from the application name.
   if (argc >= 3 && QByteArray(argv[1]) == "window") QApplication::setApplicationName(argv[2]);
   QApplication app(argc, argv);

@@ -13,6 +13,9 @@ struct RunningApp {
   // The desktop-entry id ("org.gnome.Terminal", "firefox"); none when unknown.
   std::optional<QString> bundleID;
   QString name;
+  // Its desktop entry lists the category TerminalEmulator: it takes Ctrl+V
+  // as a literal and pastes with Ctrl+Shift+V.
+  bool terminal = false;
   bool operator==(const RunningApp&) const = default;
 };
 

@@ -177,13 +177,26 @@ std::optional<QRectF> characterExtents(AtspiText* text, int offset) {
 
 }  // namespace
 
+bool AtspiAccessibility::busReady() {
+  // libatspi answers 0 once connected, 2 when it found no accessibility bus (a
+  // desktop without at-spi2-core), and 1 to every later call whatever the
+  // first found: only the first answer tells. Without a bus any query aborts
+  // the process inside libatspi, so none is ever made then.
+  static const bool ready = [] {
+    const int result = atspi_init();
+    if (result == 0 || result == 1) {
+      atspi_set_timeout(timeoutMs, timeoutMs);
+      return true;
+    }
+    return false;
+  }();
+  return ready;
+}
+
 AtspiAccessibility::AtspiAccessibility(
     std::function<std::optional<std::int32_t>()> activePid,
     std::function<std::optional<QString>(std::int32_t)> windowTitle)
-    : activePid_(std::move(activePid)), windowTitle_(std::move(windowTitle)) {
-  ready_ = atspi_init() >= 0;  // 1: already initialised, which is fine too
-  if (ready_) atspi_set_timeout(timeoutMs, timeoutMs);
-}
+    : activePid_(std::move(activePid)), windowTitle_(std::move(windowTitle)), ready_(busReady()) {}
 
 AtspiAccessibility::~AtspiAccessibility() = default;
 
@@ -193,14 +206,15 @@ AccessibilityPort::Element AtspiAccessibility::systemWide() {
 }
 
 AccessibilityPort::Element AtspiAccessibility::application(std::int32_t pid) {
-  if (!ready_ || pid <= 0) return nullptr;
-  // An application without an AT-SPI tree still has windows with titles.
-  return makeNode(AtspiNode::Kind::application, applicationOf(pid), pid);
+  if (pid <= 0) return nullptr;
+  // An application without an AT-SPI tree (or with no accessibility bus at
+  // all) still has windows with titles.
+  return makeNode(AtspiNode::Kind::application, ready_ ? applicationOf(pid) : Ref(), pid);
 }
 
 AccessibilityPort::Value AtspiAccessibility::attribute(const Element& element, Attribute which) {
   const auto* node = dynamic_cast<const AtspiNode*>(element.get());
-  if (!node || !ready_) return {};
+  if (!node) return {};
   AtspiAccessible* a = node->object.p;
   GError* error = nullptr;
 

@@ -26,6 +26,11 @@ class AtspiAccessibility : public AccessibilityPort {
 
   static constexpr int timeoutMs = 250;
 
+  // Whether this process reached an accessibility bus; decided once, on the
+  // first call. Without one every query answers nothing, but a window's title
+  // still comes from the window manager.
+  static bool busReady();
+
  private:
   std::function<std::optional<std::int32_t>()> activePid_;
   std::function<std::optional<QString>(std::int32_t)> windowTitle_;

@@ -28,7 +28,7 @@ QStringList DesktopEntries::applicationDirs() {
 std::optional<DesktopEntry> DesktopEntries::parse(const QString& path, const QString& id) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return std::nullopt;
-  DesktopEntry entry{id, {}, {}, {}, false};
+  DesktopEntry entry{id, {}, {}, {}, false, false};
   bool inMain = false, application = false;
   while (!file.atEnd()) {
     const QString line = QString::fromUtf8(file.readLine()).trimmed();
@@ -49,6 +49,8 @@ std::optional<DesktopEntry> DesktopEntries::parse(const QString& path, const QSt
       entry.icon = value;
     else if (key == QLatin1String("StartupWMClass"))
       entry.startupWMClass = value;
+    else if (key == QLatin1String("Categories"))
+      entry.terminal = value.split(';', Qt::SkipEmptyParts).contains("TerminalEmulator");
     else if ((key == QLatin1String("NoDisplay") || key == QLatin1String("Hidden")) &&
              value == QLatin1String("true"))
       entry.hidden = true;
@@ -65,6 +67,7 @@ void DesktopEntries::refresh() {
   dirs_ = dirs;
   stamps_ = stamps;
   entries_.clear();
+  byId_.clear();
   QSet<QString> seen;  // an earlier folder hides a later one's entry of the same id
   for (const QString& d : dirs) {
     QDirIterator it(d, {"*.desktop"}, QDir::Files, QDirIterator::Subdirectories);
@@ -75,7 +78,10 @@ void DesktopEntries::refresh() {
       id.replace('/', '-');
       if (seen.contains(id)) continue;
       seen.insert(id);
-      if (auto e = parse(path, id)) entries_.push_back(*e);
+      if (auto e = parse(path, id)) {
+        byId_.insert(id, entries_.size());
+        entries_.push_back(*e);
+      }
     }
   }
 }
@@ -86,15 +92,18 @@ const std::vector<DesktopEntry>& DesktopEntries::all() {
 }
 
 std::optional<DesktopEntry> DesktopEntries::byId(const QString& id) {
-  for (const auto& e : all())
-    if (e.id == id) return e;
-  return std::nullopt;
+  refresh();
+  const auto it = byId_.constFind(id);
+  if (it == byId_.cend()) return std::nullopt;
+  return entries_[*it];
 }
 
 QString DesktopEntries::idForWindow(const QString& gtkApplicationId, const QString& wmInstance,
                                     const QString& wmClass) {
-  if (!gtkApplicationId.isEmpty()) return gtkApplicationId;
   const auto& entries = all();
+  // Some applications name themselves differently from their entry
+  // (xfce4-terminal's window says "org.xfce.Terminal"): the class decides then.
+  if (!gtkApplicationId.isEmpty() && byId_.contains(gtkApplicationId)) return gtkApplicationId;
   for (const QString& key : {wmClass, wmInstance}) {
     if (key.isEmpty()) continue;
     for (const auto& e : entries)
@@ -108,6 +117,7 @@ QString DesktopEntries::idForWindow(const QString& gtkApplicationId, const QStri
       if (e.id.compare(key, Qt::CaseInsensitive) == 0) return e.id;
     }
   }
+  if (!gtkApplicationId.isEmpty()) return gtkApplicationId;
   return (wmClass.isEmpty() ? wmInstance : wmClass).toLower();
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 // The installed applications as the desktop knows them: the .desktop files of
 // $XDG_DATA_HOME and $XDG_DATA_DIRS, by desktop-entry id ("org.gnome.Terminal").
+// The files are read once and again only when a folder changed: a lookup on
+// every intercepted paste key costs a stat of each folder and a hash lookup.
 #include <QDateTime>
+#include <QHash>
 #include <QIcon>
 #include <QString>
 #include <QStringList>
@@ -16,7 +19,8 @@ struct DesktopEntry {
   QString name;
   QString icon;
   QString startupWMClass;
-  bool hidden = false;  // NoDisplay or Hidden: not for the application list
+  bool hidden = false;    // NoDisplay or Hidden: not for the application list
+  bool terminal = false;  // Categories lists TerminalEmulator
 };
 
 class DesktopEntries {
@@ -28,8 +32,9 @@ class DesktopEntries {
   std::optional<DesktopEntry> byId(const QString& id);
 
   // The desktop-entry id of a window's application: its GTK application id
-  // when it has one, else the entry whose StartupWMClass or id matches the
-  // window's class (or instance), else the class in lower case.
+  // when an entry has it, else the entry whose StartupWMClass or id matches
+  // the window's class (or instance), else the GTK application id, else the
+  // class in lower case.
   QString idForWindow(const QString& gtkApplicationId, const QString& wmInstance,
                       const QString& wmClass);
   QIcon icon(const QString& id);
@@ -41,6 +46,7 @@ class DesktopEntries {
  private:
   void refresh();
   std::vector<DesktopEntry> entries_;
+  QHash<QString, std::size_t> byId_;  // id → index in entries_
   QStringList dirs_;
   std::vector<QDateTime> stamps_;
 };

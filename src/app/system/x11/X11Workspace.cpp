@@ -111,6 +111,7 @@ std::optional<RunningApp> X11Workspace::frontmostApplication() {
   app.name = entry && !entry->name.isEmpty() ? entry->name
              : !f->wmClass.isEmpty()         ? f->wmClass
                                              : f->title;
+  app.terminal = entry && entry->terminal;
   return app;
 }
 
