@@ -3,13 +3,12 @@
 // order of the pastes.
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QFutureWatcher>
-#include <QPromise>
 #include <QtConcurrent/QtConcurrentRun>
 #include <limits>
 #include <variant>
 
 #include "AppModel.h"
+#include "InOrder.h"
 #include "OnMain.h"
 #include "Pasteboard.h"
 #include "Place.h"
@@ -117,36 +116,23 @@ void AppModel::log(const Place& place, ActivityEntry::Outcome outcome, std::map<
   entry.masks = std::move(masks);
 
   // Each write starts when the one before it is done, so that entries reach
-  // the file in the order of the commits that made them.
-  auto done = std::make_shared<QPromise<void>>();
-  done->start();
-  const QFuture<void> previous = activityWrite_;
-  activityWrite_ = done->future();
-
+  // the file in the order of the commits that made them; a write that fails
+  // in any way holds up none after it.
+  using Stored = std::vector<ActivityEntry>;
   QPointer<AppModel> self = this;
-  auto write = [self, entry, done] {
-    QtConcurrent::run([entry] {
-      try {
-        return ActivityStore::append(entry);
-      } catch (const std::exception&) {
-        return ActivityStore::read();
-      }
-    }).then(QCoreApplication::instance(), [self, done](std::vector<ActivityEntry> stored) {
-      if (self) self->setActivity(std::move(stored));
-      if (auto* item = Ports::find<StatusItemPort>()) item->refresh();
-      done->finish();
-    });
-  };
-  if (!previous.isValid() || previous.isFinished()) {
-    write();
-    return;
-  }
-  auto* watcher = new QFutureWatcher<void>(QCoreApplication::instance());
-  QObject::connect(watcher, &QFutureWatcherBase::finished, watcher, [watcher, write] {
-    watcher->deleteLater();
-    write();
-  });
-  watcher->setFuture(previous);
+  activityWrite_ = InOrder::after<Stored>(
+      activityWrite_, QCoreApplication::instance(),
+      [entry]() -> Stored {
+        try {
+          return ActivityStore::append(entry);
+        } catch (...) {
+          return ActivityStore::read();
+        }
+      },
+      [self](std::optional<Stored> stored) {
+        if (self && stored) self->setActivity(std::move(*stored));
+        if (auto* item = Ports::find<StatusItemPort>()) item->refresh();
+      });
 }
 
 std::vector<std::u16string> AppModel::labels(const QString& text, const std::vector<Finding>&,

@@ -48,6 +48,9 @@ void AppModel::restoreClipboard(bool silent) {
     }
     const QString out = QString::fromStdU16String(restored);
     const qint64 change = Pasteboard::write(out);
+    // A scan still running for what the clipboard held before must not land
+    // on the restored text.
+    ++self->scanGeneration_;
     self->lastScan_ = Scan{change, out, false};
     self->setClipboardFindings({});
     self->refreshStatus();

@@ -42,6 +42,22 @@ TEST_F(RestoreTest, EveryOccurrenceIsRestoredAndTheWriteIsOurs) {
   EXPECT_TRUE(testing::waitUntil([&] { return !model().restoredFlash(); }));
 }
 
+TEST_F(RestoreTest, AScanOfWhatWasCopiedJustBeforeNeverLandsOnTheRestoredText) {
+  const QString quoted = QString("Ask bob@example.org about [EMAIL_1]");
+  {
+    ScansHeld held;
+    userCopies(quoted);  // its scan is under way
+    model().restoreClipboard(false);
+  }
+  settle();
+  const QString restored = QString("Ask bob@example.org about ada@example.com");
+  EXPECT_EQ(ports.clipboard.string(), restored);
+  ASSERT_TRUE(model().lastScan());
+  EXPECT_EQ(*model().lastScan(), (AppModel::Scan{ports.clipboard.changeCount(), restored, false}));
+  EXPECT_TRUE(model().clipboardFindings().empty());
+  EXPECT_EQ(ports.clipboard.string(), restored);  // not masked again either
+}
+
 TEST_F(RestoreTest, NothingToRestoreSaysSoUnlessSilentAndRetentionDecides) {
   struct Case {
     std::optional<QString> clipboard;  // none: an image

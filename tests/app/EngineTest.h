@@ -11,6 +11,7 @@
 #include <chrono>
 #include <memory>
 
+#include "AICheck.h"
 #include "AppModel.h"
 #include "TestSupport.h"
 #include "Types.h"
@@ -27,6 +28,7 @@ class EngineTest : public ::testing::Test {
     Clock::set([this] { return now; });
   }
   ~EngineTest() override {
+    systemPorts.model.open();  // a test that ended early may have left it waiting
     settle();
     model_.reset();
     drainEvents();
@@ -104,11 +106,12 @@ class EngineTest : public ::testing::Test {
     ~ScansHeld() { release.release(threads); }
   };
 
-  // Waits until every scan, vault update and re-detection has been applied:
-  // background work finishes on the pool, then its result is applied on the
-  // main thread, possibly starting more background work.
+  // Waits until every scan, model request, vault update and re-detection has
+  // been applied: background work finishes on the pools, then its result is
+  // applied on the main thread, possibly starting more background work.
   void settle() {
     for (int round = 0; round < 10; ++round) {
+      AICheck::pool().waitForDone();
       QThreadPool::globalInstance()->waitForDone();
       drainEvents();
     }

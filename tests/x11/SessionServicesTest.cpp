@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QLabel>
@@ -58,7 +59,8 @@ QWidget* passwordDialog() {
 }
 
 // A stand-in for the model server on 127.0.0.1: one answer (status, body)
-// per path, whole or in two chunks; the chat requests' bodies are kept.
+// per path, whole or in two chunks (status 0: none ever); the chat requests'
+// bodies are kept.
 struct StandIn {
   StandIn(QMap<QByteArray, std::pair<int, QByteArray>> answers, bool chunked) {
     server.listen(QHostAddress::LocalHost, 0);
@@ -74,6 +76,7 @@ struct StandIn {
           const QByteArray path = in.split(' ').value(1);
           if (path == "/api/chat") chats << in.mid(end + 4);
           const auto [status, body] = answers.value(path, {404, {}});
+          if (status == 0) return;
           QByteArray out = "HTTP/1.1 " + QByteArray::number(status) + " X\r\n";
           if (chunked) {
             out += "Transfer-Encoding: chunked\r\n\r\n";
@@ -281,7 +284,8 @@ TEST(OllamaModel, AnswersAndFailures) {
                     {"/api/chat", {r.chatStatus, r.chat}}},
                    r.chunked);
     OllamaModel model(server.server.serverPort());
-    EXPECT_EQ(offThread([&] { return model.availability(); }), r.availability) << r.what;
+    EXPECT_EQ(offThread([&] { return model.probeNow(); }), r.availability) << r.what;
+    EXPECT_EQ(model.availability(), r.availability) << r.what;  // kept
     EXPECT_EQ(offThread([&] { return model.chat(request()); }), r.answer) << r.what;
     if (!r.answer) continue;
     // What the server was asked: the first model, greedy, one answer, the
@@ -308,8 +312,48 @@ TEST(OllamaModel, NothingListeningOrSilent) {
   for (const std::uint16_t port : {closed, silent.serverPort()}) {
     OllamaModel model(port);
     model.probeTimeout = std::chrono::milliseconds(200);
-    const Availability a = offThread([&] { return model.availability(); });
+    const Availability a = offThread([&] { return model.probeNow(); });
     EXPECT_TRUE(a == Availability::notListening || a == Availability::switchedOff) << port;
     EXPECT_EQ(offThread([&] { return model.chat(request()); }), std::nullopt) << port;
   }
+}
+
+// A server that accepts and never answers: the status never waits for it, and
+// a chat that is no longer wanted is given up at once instead of after its
+// time-out.
+TEST(OllamaModel, ASilentServerHoldsUpNeitherTheStatusNorAGivenUpChat) {
+  QTcpServer silent;
+  ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+  OllamaModel model(silent.serverPort());
+  model.chatTimeout = std::chrono::seconds(60);
+  model.probeReuse = std::chrono::milliseconds(0);  // every call finds the probe old
+  QElapsedTimer timer;
+  timer.start();
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(model.availability(), Availability::notListening);
+  EXPECT_LT(timer.elapsed(), 500);  // one probe waits 1.5 s for this server
+
+  // The server's port answers a probe as soon as it speaks.
+  StandIn server({{"/api/tags", {200, kTags}}, {"/api/version", {200, kVersion}}}, false);
+  OllamaModel answering(server.server.serverPort());
+  EXPECT_TRUE(waitUntil([&] { return answering.availability() == Availability::available; }));
+
+  // A model that takes the request and never answers it.
+  StandIn stuck({{"/api/tags", {200, kTags}}, {"/api/version", {200, kVersion}}, {"/api/chat", {}}},
+                false);
+  OllamaModel slow(stuck.server.serverPort());
+  ASSERT_EQ(offThread([&] { return slow.probeNow(); }), Availability::available);
+  slow.chatTimeout = std::chrono::seconds(60);
+  auto cancelled = std::make_shared<std::atomic<bool>>(false);
+  LocalModelPort::ChatRequest chat = request();
+  chat.cancelled = cancelled;
+  timer.restart();
+  auto answer = std::async(std::launch::async, [&] { return slow.chat(chat); });
+  ASSERT_TRUE(waitUntil([&] { return stuck.chats.size() == 1; }));  // the server has it
+  EXPECT_NE(answer.wait_for(std::chrono::seconds(0)), std::future_status::ready);
+  cancelled->store(true);
+  ASSERT_TRUE(waitUntil(
+      [&] { return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
+      std::chrono::seconds(2)));
+  EXPECT_EQ(answer.get(), std::nullopt);
+  EXPECT_LT(timer.elapsed(), 2000);
 }

@@ -27,18 +27,29 @@ constexpr Category categories[] = {
     {"other", std::nullopt},
 };
 
-// Runs on a pool thread; touches nothing shared but the port.
+// Runs on a thread of the model's pool; touches nothing shared but the port.
 AICheck::Spans scan(LocalModelPort* port, const QString& text,
                     const std::shared_ptr<std::atomic<bool>>& cancelled) {
   if (port == nullptr || cancelled->load()) return {};
   if (port->availability() == LocalModelPort::Availability::tooOld) return {};
   if (text.size() > AICheck::maxLength) return {};
-  const auto pairs = AIScanner::values(*port, text);
+  const auto pairs = AIScanner::values(*port, text, cancelled);
   if (pairs.empty()) return {};
   return Detector::locate(pairs, text.toStdU16String());
 }
 
 }  // namespace
+
+QThreadPool& AICheck::pool() {
+  // Two threads: the newest text never waits for a superseded request that is
+  // still giving up. Lives as long as the process.
+  static QThreadPool* threads = [] {
+    auto* p = new QThreadPool;
+    p->setMaxThreadCount(2);
+    return p;
+  }();
+  return *threads;
+}
 
 AICheck& AICheck::shared() {
   static AICheck* instance = new AICheck();  // lives as long as the process
@@ -92,7 +103,7 @@ AICheck::Task AICheck::check(const QString& text) {
   if (running) running->cancelled->store(true);
 
   auto cancelled = std::make_shared<std::atomic<bool>>(false);
-  Task task = QtConcurrent::run(scan, Ports::find<LocalModelPort>(), text, cancelled);
+  Task task = QtConcurrent::run(&pool(), scan, Ports::find<LocalModelPort>(), text, cancelled);
   running = Running{text, task, cancelled};
 
   std::weak_ptr<State> weak = state_;
@@ -166,9 +177,10 @@ std::vector<std::pair<Kind, std::u16string>> AIScanner::read(const QByteArray& a
   return out;
 }
 
-std::vector<std::pair<Kind, std::u16string>> AIScanner::values(LocalModelPort& port,
-                                                               const QString& text) {
+std::vector<std::pair<Kind, std::u16string>> AIScanner::values(
+    LocalModelPort& port, const QString& text, std::shared_ptr<const std::atomic<bool>> cancelled) {
   LocalModelPort::ChatRequest request;
+  request.cancelled = std::move(cancelled);
   request.instructions = QString::fromUtf16(instructions);
   request.prompt = text;
   request.schema = answerSchema();

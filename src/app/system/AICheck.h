@@ -5,6 +5,7 @@
 // the latest result is kept.
 #include <QFuture>
 #include <QString>
+#include <QThreadPool>
 #include <atomic>
 #include <memory>
 #include <optional>
@@ -37,8 +38,13 @@ class AICheck {
   // The one instance the program uses (main thread only).
   static AICheck& shared();
 
-  // Asked anew on every read.
+  // Asked anew on every read; never waits on the network.
   static Status status();
+
+  // The threads the model's requests run on, and only they: a slow or silent
+  // server holds none of the pool that detection, the vault and the history
+  // use. Tests wait on it.
+  static QThreadPool& pool();
   // The line the settings show under the check's switch.
   static QString statusText(Status status);
 
@@ -48,7 +54,7 @@ class AICheck {
   AICheck& operator=(const AICheck&) = delete;
 
   // The scan of this text, started when none runs for it; a scan of another
-  // text is cancelled (its result is never kept).
+  // text is cancelled (its request given up, its result never kept).
   Task check(const QString& text);
 
   // The spans of this text: the kept result at once, else the scan's answer
@@ -90,9 +96,11 @@ QByteArray answerSchema();
 // category "other" dropped. Any decoding failure gives nothing.
 std::vector<std::pair<Kind, std::u16string>> read(const QByteArray& answer);
 
-// Asks the model about the text (blocking). Nothing found or any failure:
-// an empty list.
-std::vector<std::pair<Kind, std::u16string>> values(LocalModelPort& port, const QString& text);
+// Asks the model about the text (blocking), giving up once `cancelled` is
+// set. Nothing found or any failure: an empty list.
+std::vector<std::pair<Kind, std::u16string>> values(
+    LocalModelPort& port, const QString& text,
+    std::shared_ptr<const std::atomic<bool>> cancelled = nullptr);
 
 }  // namespace AIScanner
 

@@ -3,6 +3,7 @@
 // FakeSystemPorts installs them for its lifetime.
 #include <QByteArray>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <map>
@@ -97,8 +98,13 @@ class FakeLocalModel : public LocalModelPort {
   // The answer to a request (called on a background thread).
   std::function<std::optional<QByteArray>(const ChatRequest&)> answer;
   std::atomic<int> chats{0};
+  // Requests given up while they waited.
+  std::atomic<int> givenUp{0};
+  // Ignores a request's cancellation, as a server that cannot be stopped.
+  std::atomic<bool> deaf{false};
 
-  // While closed, chat() waits until open() (or the fake goes).
+  // While closed, chat() waits until open(), the fake goes, or the request is
+  // given up.
   void close() {
     std::lock_guard lock(mutex_);
     closed_ = true;
@@ -115,9 +121,16 @@ class FakeLocalModel : public LocalModelPort {
   Availability availability() override { return state.load(); }
   std::optional<QByteArray> chat(const ChatRequest& request) override {
     ++chats;
+    const auto cancelled = [&] {
+      return !deaf.load() && request.cancelled && request.cancelled->load();
+    };
     {
       std::unique_lock lock(mutex_);
-      opened_.wait(lock, [this] { return !closed_; });
+      while (closed_ && !cancelled()) opened_.wait_for(lock, std::chrono::milliseconds(5));
+    }
+    if (cancelled()) {
+      ++givenUp;
+      return std::nullopt;
     }
     return answer ? answer(request) : std::nullopt;
   }

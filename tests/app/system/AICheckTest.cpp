@@ -37,6 +37,7 @@ struct AICheckTest : ::testing::Test {
   }
   void TearDown() override {
     model.open();
+    AICheck::pool().waitForDone();
     QThreadPool::globalInstance()->waitForDone();
     clipvane::testing::drainEvents();
   }

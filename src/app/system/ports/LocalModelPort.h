@@ -3,6 +3,8 @@
 // interface. Nothing of the text leaves the machine.
 #include <QByteArray>
 #include <QString>
+#include <atomic>
+#include <memory>
 #include <optional>
 
 namespace clipvane {
@@ -26,18 +28,21 @@ class LocalModelPort {
     QString prompt;
     QByteArray schema;  // a JSON-schema object
     double temperature = 0;
+    // Set once the answer is no longer wanted (a newer text superseded it):
+    // the request is given up soon after. None: never given up.
+    std::shared_ptr<const std::atomic<bool>> cancelled = nullptr;
   };
 
   virtual ~LocalModelPort() = default;
 
-  // Thread-safe and bounded: called on the main thread whenever the status is
-  // shown or a paste asks, and from background scans. An implementation may
-  // answer from a recent probe.
+  // Thread-safe and never waits on the network: called on the main thread on
+  // every copy and paste and whenever the status is shown. An implementation
+  // answers from its latest probe and probes again in the background.
   virtual Availability availability() = 0;
 
   // Blocking, thread-safe; called only from background threads. The message
   // content of the answer (a JSON text), or nothing on any failure (no server,
-  // no model, HTTP or transport error, time-out).
+  // no model, HTTP or transport error, time-out, given up).
   virtual std::optional<QByteArray> chat(const ChatRequest& request) = 0;
 };
 

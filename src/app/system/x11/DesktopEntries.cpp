@@ -8,6 +8,10 @@
 
 namespace clipvane::x11 {
 
+namespace {
+constexpr qint64 kSettleMs = 2000;
+}  // namespace
+
 DesktopEntries& DesktopEntries::shared() {
   static DesktopEntries entries;
   return entries;
@@ -61,11 +65,20 @@ std::optional<DesktopEntry> DesktopEntries::parse(const QString& path, const QSt
 
 void DesktopEntries::refresh() {
   const QStringList dirs = applicationDirs();
+  const QDateTime now = QDateTime::currentDateTimeUtc();
   std::vector<QDateTime> stamps;
-  for (const QString& d : dirs) stamps.push_back(QFileInfo(d).lastModified());
-  if (dirs == dirs_ && stamps == stamps_) return;
+  bool changing = false;
+  for (const QString& d : dirs) {
+    stamps.push_back(QFileInfo(d).lastModified());
+    // A folder's time stamp moves in steps of a few milliseconds: a second
+    // change in the same step as the one already read leaves it as it was.
+    // So the index is read again while a folder changed very recently.
+    if (stamps.back().isValid() && stamps.back().msecsTo(now) < kSettleMs) changing = true;
+  }
+  if (dirs == dirs_ && stamps == stamps_ && !changing_) return;
   dirs_ = dirs;
   stamps_ = stamps;
+  changing_ = changing;
   entries_.clear();
   byId_.clear();
   QSet<QString> seen;  // an earlier folder hides a later one's entry of the same id

@@ -1,8 +1,9 @@
 #pragma once
 // The installed applications as the desktop knows them: the .desktop files of
 // $XDG_DATA_HOME and $XDG_DATA_DIRS, by desktop-entry id ("org.gnome.Terminal").
-// The files are read once and again only when a folder changed: a lookup on
-// every intercepted paste key costs a stat of each folder and a hash lookup.
+// The files are read once and again only when a folder changed (and during the
+// two seconds after a change): a lookup on every intercepted paste key costs a
+// stat of each folder and a hash lookup.
 #include <QDateTime>
 #include <QHash>
 #include <QIcon>
@@ -49,6 +50,7 @@ class DesktopEntries {
   QHash<QString, std::size_t> byId_;  // id → index in entries_
   QStringList dirs_;
   std::vector<QDateTime> stamps_;
+  bool changing_ = false;  // a folder had changed just before the last reading
 };
 
 }  // namespace clipvane::x11

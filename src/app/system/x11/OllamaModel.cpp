@@ -15,10 +15,23 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr std::uint16_t kDefaultPort = 11434;
+// How often a waiting request looks whether it was given up.
+constexpr int kSliceMs = 50;
 
 int remaining(Clock::time_point deadline) {
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
   return int(std::max<std::int64_t>(0, left.count()));
+}
+
+// Waits for `ready` in slices until the deadline or the request is given up.
+template <class Ready>
+bool waitSliced(Clock::time_point deadline, const std::atomic<bool>* cancelled, Ready ready) {
+  while (true) {
+    if (cancelled && cancelled->load()) return false;
+    const int left = remaining(deadline);
+    if (left <= 0) return false;
+    if (ready(std::min(left, kSliceMs))) return true;
+  }
 }
 
 // The body of a "Transfer-Encoding: chunked" answer; nothing when malformed.
@@ -49,30 +62,46 @@ std::optional<std::pair<int, int>> version(const QByteArray& body) {
   return std::pair{major, minor};
 }
 
-}  // namespace
-
-OllamaModel::OllamaModel(std::uint16_t port) : port_(port) {
-  if (port_) return;
-  port_ = kDefaultPort;
-  // The user's own server setting counts only when it stays on this machine.
+// The port of the user's own server setting, which counts only when it stays
+// on this machine; else the default.
+std::uint16_t userPort() {
   QString host = qEnvironmentVariable("OLLAMA_HOST");
-  if (host.isEmpty()) return;
+  if (host.isEmpty()) return kDefaultPort;
   if (!host.contains("://")) host.prepend("http://");
   const QUrl url(host);
   const QString name = url.host();
   if ((name == "127.0.0.1" || name == "localhost" || name == "::1") && url.port() > 0)
-    port_ = std::uint16_t(url.port());
+    return std::uint16_t(url.port());
+  return kDefaultPort;
+}
+
+}  // namespace
+
+OllamaModel::OllamaModel(std::uint16_t port) : port_(port) {
+  prober_.setMaxThreadCount(1);
+  if (!port_) port_ = userPort();
+  std::lock_guard lock(mutex_);
+  probeLater();
+}
+
+OllamaModel::~OllamaModel() {
+  closing_ = true;
+  prober_.waitForDone();
 }
 
 std::optional<OllamaModel::Response> OllamaModel::request(const QByteArray& method,
                                                           const QByteArray& path,
                                                           const QByteArray& body,
-                                                          std::chrono::milliseconds timeout) {
+                                                          std::chrono::milliseconds timeout,
+                                                          const std::atomic<bool>* cancelled) {
   const auto deadline = Clock::now() + timeout;
   QTcpSocket socket;
   // Only ever the loopback address: nothing of the text leaves the machine.
   socket.connectToHost(QHostAddress(QHostAddress::LocalHost), port_);
-  if (!socket.waitForConnected(remaining(deadline))) return std::nullopt;
+  // On the loopback a connection is made or refused at once (and a time-out
+  // of waitForConnected would drop the attempt): one wait.
+  if (!socket.waitForConnected(remaining(deadline)) || (cancelled && cancelled->load()))
+    return std::nullopt;
   QByteArray head = method + ' ' + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
                     "Connection: close\r\nAccept: application/json\r\n";
   if (!body.isEmpty() || method == "POST")
@@ -80,7 +109,13 @@ std::optional<OllamaModel::Response> OllamaModel::request(const QByteArray& meth
             "\r\n";
   socket.write(head + "\r\n" + body);
   while (socket.bytesToWrite() > 0)
-    if (!socket.waitForBytesWritten(remaining(deadline))) return std::nullopt;
+    if (!waitSliced(deadline, cancelled,
+                    [&](int ms) {
+                      return socket.waitForBytesWritten(ms) ||
+                             socket.state() != QAbstractSocket::ConnectedState;
+                    }) ||
+        socket.state() != QAbstractSocket::ConnectedState)
+      return std::nullopt;
 
   QByteArray raw;
   qsizetype headerEnd = -1;
@@ -97,11 +132,10 @@ std::optional<OllamaModel::Response> OllamaModel::request(const QByteArray& meth
     if (headerEnd >= 0 && length && raw.size() - headerEnd - 4 >= *length) break;
     if (headerEnd >= 0 && chunked && raw.endsWith("0\r\n\r\n")) break;
     if (socket.state() != QAbstractSocket::ConnectedState && socket.bytesAvailable() == 0) break;
-    if (!socket.waitForReadyRead(remaining(deadline))) {
-      if (socket.state() == QAbstractSocket::ConnectedState) return std::nullopt;  // time-out
-      raw += socket.readAll();
-      break;  // closed by the server: the answer is complete
-    }
+    const bool arrived = waitSliced(deadline, cancelled, [&](int ms) {
+      return socket.waitForReadyRead(ms) || socket.state() != QAbstractSocket::ConnectedState;
+    });
+    if (!arrived) return std::nullopt;  // time-out or given up; closing the socket ends it there
     raw += socket.readAll();
   }
   if (headerEnd < 0 || !raw.startsWith("HTTP/1.")) return std::nullopt;
@@ -122,13 +156,14 @@ std::optional<OllamaModel::Response> OllamaModel::request(const QByteArray& meth
 }
 
 OllamaModel::Probe OllamaModel::probe() {
-  const auto tags = request("GET", "/api/tags", {}, probeTimeout);
+  const auto tags = request("GET", "/api/tags", {}, probeTimeout, &closing_);
   if (!tags) {
     // Installed but not running, or not there at all.
     const bool installed = !QStandardPaths::findExecutable("ollama").isEmpty();
     return {installed ? Availability::switchedOff : Availability::notListening, {}};
   }
-  if (const auto v = request("GET", "/api/version", {}, probeTimeout); v && v->status == 200) {
+  if (const auto v = request("GET", "/api/version", {}, probeTimeout, &closing_);
+      v && v->status == 200) {
     const auto mm = version(v->body);
     if (mm && std::pair{mm->first, mm->second} < std::pair{minimumMajor, minimumMinor})
       return {Availability::tooOld, {}};
@@ -143,19 +178,45 @@ OllamaModel::Probe OllamaModel::probe() {
   return {Availability::noModel, {}};
 }
 
+void OllamaModel::keep(const Probe& p) {
+  std::lock_guard lock(mutex_);
+  last_ = p;
+  lastAt_ = Clock::now();
+}
+
+void OllamaModel::probeLater() {
+  if (probing_) return;
+  probing_ = true;
+  prober_.start([this] {
+    const Probe p = probe();
+    keep(p);
+    std::lock_guard lock(mutex_);
+    probing_ = false;
+  });
+}
+
+// On a background thread only: may wait for the server.
 OllamaModel::Probe OllamaModel::cachedProbe() {
   {
     std::lock_guard lock(mutex_);
     if (last_ && Clock::now() - lastAt_ < probeReuse) return *last_;
   }
   Probe p = probe();
-  std::lock_guard lock(mutex_);
-  last_ = p;
-  lastAt_ = Clock::now();
+  keep(p);
   return p;
 }
 
-LocalModelPort::Availability OllamaModel::availability() { return cachedProbe().availability; }
+LocalModelPort::Availability OllamaModel::availability() {
+  std::lock_guard lock(mutex_);
+  if (!last_ || Clock::now() - lastAt_ >= probeReuse) probeLater();
+  return last_ ? last_->availability : Availability::notListening;
+}
+
+LocalModelPort::Availability OllamaModel::probeNow() {
+  const Probe p = probe();
+  keep(p);
+  return p.availability;
+}
 
 std::optional<QByteArray> OllamaModel::chat(const ChatRequest& chat) {
   const Probe p = cachedProbe();
@@ -171,7 +232,9 @@ std::optional<QByteArray> OllamaModel::chat(const ChatRequest& chat) {
                               QJsonObject{{"role", "user"}, {"content", chat.prompt}}}},
   };
   const auto response =
-      request("POST", "/api/chat", QJsonDocument(body).toJson(QJsonDocument::Compact), chatTimeout);
+      request("POST", "/api/chat", QJsonDocument(body).toJson(QJsonDocument::Compact), chatTimeout,
+              chat.cancelled.get());
+  if (chat.cancelled && chat.cancelled->load()) return std::nullopt;
   if (!response || response->status != 200) {
     // The model may have gone meanwhile: probe afresh next time.
     std::lock_guard lock(mutex_);

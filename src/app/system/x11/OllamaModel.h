@@ -1,9 +1,12 @@
 #pragma once
 // The local language model: an Ollama server on the loopback interface
 // (/api/version, /api/tags, /api/chat). Requests block the calling thread
-// without running an event loop, so any thread may call.
+// without running an event loop, so any background thread may call; the
+// availability never waits: it is probed on a thread of its own.
 #include <QString>
+#include <QThreadPool>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <mutex>
@@ -15,20 +18,27 @@ namespace clipvane::x11 {
 
 class OllamaModel : public LocalModelPort {
  public:
-  // port 0: OLLAMA_HOST's port when it names the loopback, else 11434.
+  // port 0: OLLAMA_HOST's port when it names the loopback, else 11434. The
+  // first probe starts at once, in the background.
   explicit OllamaModel(std::uint16_t port = 0);
+  ~OllamaModel() override;
 
+  // The latest probe's answer (notListening before the first one ends); a
+  // probe older than probeReuse starts a new one in the background.
   Availability availability() override;
   std::optional<QByteArray> chat(const ChatRequest& request) override;
+  // Probes now, on the calling thread, and keeps the answer.
+  Availability probeNow();
 
   struct Response {
     int status = 0;
     QByteArray body;
   };
-  // One request to the server; nothing when it cannot be reached or the
-  // answer is not HTTP.
+  // One request to the server; nothing when it cannot be reached, the answer
+  // is not HTTP, or `cancelled` was set meanwhile (looked at every 50 ms).
   std::optional<Response> request(const QByteArray& method, const QByteArray& path,
-                                  const QByteArray& body, std::chrono::milliseconds timeout);
+                                  const QByteArray& body, std::chrono::milliseconds timeout,
+                                  const std::atomic<bool>* cancelled = nullptr);
 
   // Structured answers ("format" with a JSON schema) came with this version.
   static constexpr int minimumMajor = 0, minimumMinor = 5;
@@ -43,11 +53,18 @@ class OllamaModel : public LocalModelPort {
   };
   Probe probe();
   Probe cachedProbe();
+  void keep(const Probe& p);
+  // Starts a probe on the probe thread unless one runs; under mutex_.
+  void probeLater();
 
   std::uint16_t port_;
   std::mutex mutex_;
   std::optional<Probe> last_;
   std::chrono::steady_clock::time_point lastAt_;
+  bool probing_ = false;
+  std::atomic<bool> closing_{false};  // gives up a running probe
+  // Last, so that it goes first: its end waits for a running probe.
+  QThreadPool prober_;
 };
 
 }  // namespace clipvane::x11
