@@ -5,9 +5,11 @@
 
 #include <QGuiApplication>
 #include <QWindow>
+#include <cstdlib>
 
 #include "Panels.h"
 #include "Pasteboard.h"
+#include "X11Display.h"
 #include "X11Ports.h"
 #include "X11TestSupport.h"
 
@@ -194,4 +196,30 @@ TEST(PanelsX11, TurningToAnotherWindowGivesItTheKeysAndAClickOnThePanelTakesThem
   EXPECT_TRUE(waitUntil([&] { return panels.reviewPanel() == nullptr; }));
   EXPECT_EQ(review.answers, 0);
   EXPECT_EQ(second->text(), QStringLiteral("hi"));
+}
+
+TEST(PanelsX11, TheReviewTakesTheKeyboardOnceAnotherClientsGrabEnds) {
+  // As when the hot key that opened the review is still held under the
+  // hot keys' own grab on their own connection.
+  X11Display other;
+  ASSERT_TRUE(other.ok());
+  auto* grab =
+      xcb_grab_keyboard_reply(other.conn(),
+                              xcb_grab_keyboard(other.conn(), 0, other.root(), XCB_CURRENT_TIME,
+                                                XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                              nullptr);
+  ASSERT_TRUE(grab && grab->status == XCB_GRAB_STATUS_SUCCESS);
+  std::free(grab);
+
+  Panels panels;
+  Review review;
+  panels.showReview(mailSession(review));
+  FloatingPanel* panel = panels.reviewPanel();
+  settle(300);
+  EXPECT_FALSE(panel->holdsKeyboard());
+  xcb_ungrab_keyboard(other.conn(), XCB_CURRENT_TIME);
+  other.sync();
+  EXPECT_TRUE(waitUntil([&] { return panel->holdsKeyboard(); }));
+  panels.dismissAll();
+  EXPECT_EQ(review.answers, 0);
 }
