@@ -130,7 +130,13 @@ void StatusMenu::rebuild() {
   if (!model_.recentCopies().empty()) {
     auto* last = new QWidgetAction(this);
     last->setObjectName(QStringLiteral("statusLastCopy"));
-    last->setDefaultWidget(new LastCopyHeader(active, [this] { openActivityLater(); }));
+    // The line is a row of the menu while it offers Review: the keyboard
+    // reaches it, and choosing it reviews as its button does.
+    last->setDefaultWidget(new LastCopyHeader(
+        active, [this] { openActivityLater(); },
+        [this, last] { return last->isEnabled() && activeAction() == last; }));
+    last->setEnabled(active);
+    connect(last, &QAction::triggered, this, [this] { openActivityLater(); });
     addAction(last);
     for (const auto& copy : model_.recentCopies()) addCopyRow(copy, active);
     addSeparator();
@@ -214,7 +220,12 @@ void StatusMenu::rebuild() {
 
 QAction* StatusMenu::addCopyRow(const AppModel::RecentCopy& copy, bool active) {
   const QString preview = copyPreview(copy.text);
-  const QString time = QLocale().toString(local(copy.date).time(), QLocale::ShortFormat);
+  // The locale's short time; the C locale's own has seconds, hours and minutes are enough.
+  const QLocale locale;
+  const QString time =
+      locale.toString(local(copy.date).time(), locale.language() == QLocale::C
+                                                   ? QStringLiteral("HH:mm")
+                                                   : locale.timeFormat(QLocale::ShortFormat));
   QAction* row = addAction(literal(preview) + u'\t' + time);
   row->setObjectName(QStringLiteral("statusCopyRow"));
   row->setIcon(

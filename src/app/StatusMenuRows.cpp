@@ -77,7 +77,9 @@ QSize PlainTextButton::sizeHint() const {
 
 void PlainTextButton::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  QColor c = Theme::color(color_);
+  const auto* line = qobject_cast<const LastCopyHeader*>(parentWidget());
+  QColor c = line && line->isHighlighted() ? palette().color(QPalette::HighlightedText)
+                                           : Theme::color(color_);
   // Pressed reads as a dimmed label, as plain buttons do.
   if (isDown()) c.setAlphaF(c.alphaF() * 0.5f);
   p.setFont(sized(font(), pixelSize_));
@@ -85,8 +87,9 @@ void PlainTextButton::paintEvent(QPaintEvent*) {
   p.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
 }
 
-LastCopyHeader::LastCopyHeader(bool review, std::function<void()> open, QWidget* parent)
-    : QWidget(parent) {
+LastCopyHeader::LastCopyHeader(bool review, std::function<void()> open,
+                               std::function<bool()> highlighted, QWidget* parent)
+    : QWidget(parent), highlighted_(std::move(highlighted)) {
   setObjectName(QStringLiteral("statusMenuLastCopy"));
   setMinimumWidth(width);
   setFixedHeight(height);
@@ -105,8 +108,11 @@ LastCopyHeader::LastCopyHeader(bool review, std::function<void()> open, QWidget*
 
 void LastCopyHeader::paintEvent(QPaintEvent*) {
   QPainter p(this);
+  const bool lit = isHighlighted();
+  if (lit) p.fillRect(rect(), palette().color(QPalette::Highlight));
   drawLine(p, QRectF(rect()).adjusted(15, 0, -15, 0), sized(font(), 12, QFont::DemiBold),
-           Theme::color(Theme::tx2), QStringLiteral("Last copy"));
+           lit ? palette().color(QPalette::HighlightedText) : Theme::color(Theme::tx2),
+           QStringLiteral("Last copy"));
 }
 
 // ---- recent-copy rows ----------------------------------------------------------------

@@ -39,12 +39,15 @@ class MenuHeader : public QWidget {
 };
 
 // "Last copy", and a Review button that runs `open` when `review` is set;
-// 250 x 22, or the menu's width.
+// 250 x 22, or the menu's width. While the menu's keyboard or pointer rests
+// on the line (`highlighted` says when), it is drawn as a highlighted row.
 class LastCopyHeader : public QWidget {
   Q_OBJECT
 
  public:
-  LastCopyHeader(bool review, std::function<void()> open, QWidget* parent = nullptr);
+  LastCopyHeader(bool review, std::function<void()> open, std::function<bool()> highlighted = {},
+                 QWidget* parent = nullptr);
+  bool isHighlighted() const { return highlighted_ && highlighted_(); }
   static constexpr int width = 250;
   static constexpr int height = 22;
 
@@ -57,9 +60,11 @@ class LastCopyHeader : public QWidget {
 
  private:
   QAbstractButton* button_ = nullptr;
+  std::function<bool()> highlighted_;
 };
 
-// A plain text button in the secondary text colour (the Review button).
+// A plain text button in the secondary text colour (the Review button); on a
+// highlighted line it takes the highlighted text colour.
 class PlainTextButton : public QAbstractButton {
   Q_OBJECT
 

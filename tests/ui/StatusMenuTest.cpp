@@ -1,6 +1,7 @@
 // The status menu: what it shows in each state, how its rows look, and what
 // each item asks of the model.
 #include <QAction>
+#include <QTest>
 #include <QWidgetAction>
 
 #include <gtest/gtest.h>
@@ -290,6 +291,23 @@ TEST_F(StatusMenuTest, ReviewClosesTheMenuThenOpensTheActivityWindow) {
   EXPECT_TRUE(fakes::journal().isEmpty());
   runFor(150);
   EXPECT_EQ(fakes::journal(), QStringList{"activity 0"});
+
+  // From the keyboard: the first row down is the line, drawn highlighted,
+  // and Return reviews.
+  menu = opened();
+  QTest::keyClick(menu.get(), Qt::Key_Down);
+  EXPECT_EQ(menu->activeAction(), item(*menu, "statusLastCopy"));
+  screenshot(*menu, QStringLiteral("status-menu-last-copy-highlighted"));
+  fakes::journal().clear();
+  QTest::keyClick(menu.get(), Qt::Key_Return);
+  runFor(150);
+  EXPECT_EQ(fakes::journal(), QStringList{"activity 0"});
+
+  // Without Review the keyboard passes the line by.
+  set(&AppSettings::protect, false);
+  menu = opened();
+  QTest::keyClick(menu.get(), Qt::Key_Down);
+  EXPECT_NE(menu->activeAction(), item(*menu, "statusLastCopy"));
 }
 
 }  // namespace

@@ -81,6 +81,15 @@ TEST(ProgramX11, ACopiedAddressShowsTheNoticeByTheIcon) {
   EXPECT_GE(notice->frame.right(), centre.x());
   screenshot(notice->frame.united(icon->frame).adjusted(-8, -8, 8, 8), "x11-copy-notice");
 
+  // The menu now lists the copy, drawn in the tray host's menu as offscreen.
+  const auto shown = program.popups();
+  xdotool({"mousemove", QString::number(centre.x()), QString::number(centre.y()), "click", "1"});
+  std::optional<ShownWindow> menu;
+  ASSERT_TRUE(waitUntil([&] { return bool(menu = newPopup(program, shown)); }));
+  waitUntil([] { return false; }, std::chrono::milliseconds(300));
+  screenshot(menu->frame.adjusted(-8, -8, 8, 8), "x11-status-menu-recent");
+  xdotool({"key", "Escape"});
+
   xclip.kill();
   xclip.waitForFinished();
 }
