@@ -25,7 +25,8 @@ X11Ports::X11Ports()
             if (auto w = workspace.activeWindow(true)) return std::int32_t(w->pid);
             return std::nullopt;
           },
-          [this](std::int32_t pid) { return workspace.windowTitle(pid); }) {
+          [this](std::int32_t pid) { return workspace.windowTitle(pid); }),
+      appearance(display) {
   Ports::install<ClipboardPort>(&clipboard);
   Ports::install<KeyboardPort>(&keyboard);
   Ports::install<KeyGrabPort>(&keyboard);
@@ -36,6 +37,7 @@ X11Ports::X11Ports()
   Ports::install<LoginItemPort>(&loginItem);
   Ports::install<AuthPort>(&auth);
   Ports::install<LocalModelPort>(&model);
+  Ports::install<AppearancePort>(&appearance);
 }
 
 X11Ports::~X11Ports() {
@@ -49,6 +51,7 @@ X11Ports::~X11Ports() {
   Ports::install<LoginItemPort>(nullptr);
   Ports::install<AuthPort>(nullptr);
   Ports::install<LocalModelPort>(nullptr);
+  Ports::install<AppearancePort>(nullptr);
 }
 
 }  // namespace clipvane::x11

@@ -6,6 +6,7 @@
 #include "OllamaModel.h"
 #include "PamAuth.h"
 #include "SessionBusInstance.h"
+#include "X11Appearance.h"
 #include "X11Clipboard.h"
 #include "X11Display.h"
 #include "X11Hotkeys.h"
@@ -32,6 +33,7 @@ class X11Ports {
   XdgLoginItem loginItem;
   PamAuth auth;
   OllamaModel model;
+  X11Appearance appearance;
 };
 
 }  // namespace clipvane::x11
