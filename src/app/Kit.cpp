@@ -104,6 +104,11 @@ KitButton::KitButton(QWidget* parent) : QAbstractButton(parent) {
   setFocusPolicy(Qt::StrongFocus);
 }
 
+void KitButton::setSelected(bool selected) {
+  setChecked(selected);
+  update();
+}
+
 bool KitButton::hitButton(const QPoint& pos) const { return shape().contains(QPointF(pos)); }
 
 void KitButton::focusInEvent(QFocusEvent* e) {
@@ -184,11 +189,6 @@ RoundIconButton::RoundIconButton(QString glyph, double size, double glyphSize, b
   setFixedSize(sizeHint());
   // A caller that knows the action names it; the glyph's words until then.
   setAccessibleName(QString(glyph_).replace(u'_', u' '));
-}
-
-void RoundIconButton::setSelected(bool selected) {
-  setChecked(selected);
-  update();
 }
 
 QSize RoundIconButton::sizeHint() const {
@@ -371,11 +371,6 @@ ChoiceTile::ChoiceTile(QString glyph, QString title, bool selected, double heigh
   setFont(Kit::font(13, QFont::DemiBold));
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   setFixedHeight(qCeil(height_));
-}
-
-void ChoiceTile::setSelected(bool selected) {
-  setChecked(selected);
-  update();
 }
 
 QSize ChoiceTile::sizeHint() const { return {textWidth(font(), text()) + 32, qCeil(height_)}; }

@@ -36,6 +36,11 @@ class KitButton : public QAbstractButton {
  public:
   explicit KitButton(QWidget* parent = nullptr);
 
+  // The caller's selection of a selectable button (shown as checked to
+  // assistive technology).
+  void setSelected(bool selected);
+  bool selected() const { return isChecked(); }
+
  protected:
   // The outline in widget coordinates: clicks land inside it.
   virtual QPainterPath shape() const = 0;
@@ -88,8 +93,6 @@ class RoundIconButton : public KitButton {
   RoundIconButton(QString glyph, double size, double glyphSize, bool selected,
                   bool filledBackground, QWidget* parent = nullptr);
 
-  void setSelected(bool selected);
-  bool selected() const { return isChecked(); }
   QSize sizeHint() const override;
 
  protected:
@@ -183,8 +186,6 @@ class ChoiceTile : public KitButton {
   ChoiceTile(QString glyph, QString title, bool selected, double height, ThemeColor idle,
              QWidget* parent = nullptr);
 
-  void setSelected(bool selected);
-  bool selected() const { return isChecked(); }
   QSize sizeHint() const override;
 
  protected:

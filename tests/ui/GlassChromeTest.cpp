@@ -16,11 +16,7 @@ using testing::pixelAt;
 using testing::renderAlone;
 using testing::sameRgb;
 
-QWidget* content(int w, int h) {
-  auto* c = new QWidget;
-  c->setFixedSize(w, h);
-  return c;
-}
+QWidget* content(int w, int h) { return testing::fixedBlock(w, h); }
 
 TEST(GlassChrome, PlateEdgeAndShadowInEachScheme) {
   testing::SchemeScope scheme;

@@ -19,12 +19,7 @@ using testing::pixelAt;
 using testing::renderAlone;
 using testing::sameRgb;
 
-// A plain widget of a given height, standing for a trailing control.
-QWidget* block(int width, int height) {
-  auto* w = new QWidget;
-  w->setFixedSize(width, height);
-  return w;
-}
+using testing::fixedBlock;
 
 // Lays a row out at a width inside a card, as the windows do.
 struct CardOf {
@@ -42,7 +37,8 @@ TEST(KitRows, RowGeometry) {
   auto* withGlyph =
       new GroupedRow("mail", Theme::tx, "Email", "ann@example.com", false, new SimpleSwitch);
   auto* bare = new GroupedRow(std::nullopt, Theme::tx, "Limit", std::nullopt, true, nullptr);
-  auto* tall = new GroupedRow(std::nullopt, Theme::tx, "Tall", std::nullopt, true, block(40, 60));
+  auto* tall =
+      new GroupedRow(std::nullopt, Theme::tx, "Tall", std::nullopt, true, fixedBlock(40, 60));
   CardOf card({withGlyph, bare, tall});
 
   // At least 44 high; a taller control makes the row taller.

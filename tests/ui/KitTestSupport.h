@@ -23,6 +23,13 @@ inline QImage renderAlone(QWidget& w, qreal dpr = 1.0) {
   return image;
 }
 
+// A plain widget of a fixed size, standing for content or a control.
+inline QWidget* fixedBlock(int width, int height) {
+  auto* w = new QWidget;
+  w->setFixedSize(width, height);
+  return w;
+}
+
 // The colour at a pixel, not premultiplied.
 inline QColor pixelAt(const QImage& image, int x, int y) { return image.pixelColor(x, y).toRgb(); }
 
