@@ -1,0 +1,79 @@
+// The Detect tab's ignored texts and imported word lists.
+#include "DetectLists.h"
+
+#include <QLocale>
+
+#include <unicode/datefmt.h>
+#include <unicode/dtptngen.h>
+#include <unicode/smpdtfmt.h>
+
+#include <memory>
+
+#include "WordLists.h"
+
+namespace clipvane::DetectLists {
+
+std::optional<IgnoredText> ignoredText(const QString& typed, Date now) {
+  const QString text = typed.trimmed();
+  if (text.isEmpty()) return std::nullopt;
+  IgnoredText entry;
+  entry.id = Uuid::generate();
+  entry.text = text.toStdU16String();
+  entry.seenAs = u"Text";
+  entry.added = now;
+  return entry;
+}
+
+void removeIgnored(AppSettings& settings, const Uuid& id) {
+  std::erase_if(settings.ignored, [&](const IgnoredText& t) { return t.id == id; });
+}
+
+bool listEnabled(const AppSettings& settings, const Uuid& id) {
+  for (const ImportedList& list : settings.importedLists)
+    if (list.id == id) return list.enabled;
+  return false;
+}
+
+void setListEnabled(AppSettings& settings, const Uuid& id, bool enabled) {
+  for (ImportedList& list : settings.importedLists)
+    if (list.id == id) {
+      list.enabled = enabled;
+      return;
+    }
+}
+
+void removeList(AppSettings& settings, const Uuid& id) {
+  std::erase_if(settings.importedLists, [&](const ImportedList& l) { return l.id == id; });
+}
+
+QString importUsage(const AppSettings& settings) {
+  qlonglong rows = 0, bytes = 0;
+  for (const ImportedList& list : settings.importedLists) {
+    rows += qlonglong(list.items.size());
+    bytes += list.bytes;
+  }
+  const QLocale locale;
+  return locale.toString(rows) + QStringLiteral(" of ") + locale.toString(WordLists::maxRows) +
+         QStringLiteral(" · ") + locale.toString(double(bytes) / 1e6, 'f', 1) +
+         QStringLiteral(" of 1 MB");
+}
+
+QString when(Date date) {
+  // The skeleton lets the locale choose the order, the clock (12 or 24 hours)
+  // and the day-period marker.
+  UErrorCode status = U_ZERO_ERROR;
+  const icu::Locale locale(QLocale().name().toUtf8().constData());
+  std::unique_ptr<icu::DateTimePatternGenerator> generator(
+      icu::DateTimePatternGenerator::createInstance(locale, status));
+  if (U_FAILURE(status)) return {};
+  const icu::UnicodeString pattern = generator->getBestPattern(u"EEEjmm", status);
+  icu::SimpleDateFormat format(pattern, locale, status);
+  if (U_FAILURE(status)) return {};
+  const double millis = double(
+      std::chrono::duration_cast<std::chrono::milliseconds>(date.time_since_epoch()).count());
+  icu::UnicodeString out;
+  format.format(millis, out);
+  return QString(reinterpret_cast<const QChar*>(out.getBuffer()), out.length());
+}
+
+}  // namespace clipvane::DetectLists

@@ -1,0 +1,72 @@
+#pragma once
+// Small painted pieces the Detect tab and its sheets share: a line of text in
+// a palette role, cut where it does not fit, and text fields whose colours
+// follow the palette at paint time.
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QWidget>
+
+#include "Theme.h"
+
+namespace clipvane {
+
+// One line of text in a palette role; cut with an ellipsis where the width
+// given is too small (`elide` says where). Its size hint is the whole text.
+class DetectText : public QWidget {
+ public:
+  DetectText(QString text, const QFont& font, ThemeColor color,
+             Qt::TextElideMode elide = Qt::ElideRight, QWidget* parent = nullptr);
+
+  const QString& text() const { return text_; }
+  void setText(const QString& text);
+  void setColor(const ThemeColor& color);
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  QString text_;
+  ThemeColor color_;
+  Qt::TextElideMode elide_;
+};
+
+// Copies the roles into the widget's palette (text, field, placeholder) when
+// they differ from what it holds; called as the field paints, so a change of
+// the desktop's scheme reaches it with the repaint.
+void applyFieldColors(QWidget& field, const ThemeColor& text);
+
+// A one-line field on the card colour with its text in a palette role.
+class DetectLineEdit : public QLineEdit {
+ public:
+  explicit DetectLineEdit(QWidget* parent = nullptr);
+  void setTextColor(const ThemeColor& color);
+  const ThemeColor& textColor() const { return textColor_; }
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+
+ private:
+  ThemeColor textColor_;
+};
+
+// A multi-line plain-text field without a frame of its own.
+class DetectTextEdit : public QPlainTextEdit {
+ public:
+  explicit DetectTextEdit(QWidget* parent = nullptr);
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+};
+
+// A field on the card colour inside a rounded line (radius 5) in `sep`.
+class FieldFrame : public QWidget {
+ public:
+  explicit FieldFrame(QWidget* field, QWidget* parent = nullptr);
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+};
+
+}  // namespace clipvane
