@@ -21,6 +21,8 @@ PACKAGES=(
   # a terminal outside the fixed list, known only by its desktop entry
   xterm
   qt6-qpa-plugins
+  # terminals the safe paste is tried in
+  gnome-terminal xfce4-terminal xterm
 )
 
 missing=()

@@ -67,9 +67,17 @@ void AppModel::commit(const QString& text, const std::vector<Finding>& findings,
       return;
     }
     const QString masked = std::get<0>(result);
+    const Pasteboard::PasteResult written = Pasteboard::paste(masked, false);
+    if (written == Pasteboard::PasteResult::failed) {
+      // Another copy came first: nothing was masked, nothing is pasted.
+      Ports::get<PanelsPort>().showToast(
+          Toast{QStringLiteral("remove"), Tint::gray, QStringLiteral("Paste failed"), {}}, false);
+      self->safePasteWaiting_ = false;
+      return;
+    }
     self->setClipboardFindings({});
     self->refreshStatus();
-    const bool pasted = Pasteboard::paste(masked, false);
+    const bool pasted = written == Pasteboard::PasteResult::pasted;
 
     std::vector<int> hidden;
     for (int i = 0; i < int(findings.size()); ++i)

@@ -117,7 +117,13 @@ void AppModel::rememberSafe(const QString& text) {
 void AppModel::clearClipboard() {
   assertMainThread();
   ClipboardSnapshot snapshot = Pasteboard::snapshot();
-  Pasteboard::clear();
+  if (!Pasteboard::clear()) {
+    // Another application's copy came first: it stays, and so does its scan.
+    Ports::get<PanelsPort>().showToast(
+        Toast{QStringLiteral("remove"), Tint::gray, QStringLiteral("Clipboard not cleared"), {}},
+        false);
+    return;
+  }
   // A scan of what was there must not land on the emptied clipboard.
   ++scanGeneration_;
   setClipboardFindings({});
@@ -135,7 +141,7 @@ void AppModel::undoClear() {
   if (!clearedClipboard_) return;
   const ClipboardSnapshot snapshot = std::move(*clearedClipboard_);
   clearedClipboard_.reset();
-  Pasteboard::restore(snapshot);
+  if (!Pasteboard::restore(snapshot)) return;  // another copy came first: it stays
   // A password manager's copy stays unread when it comes back.
   clipboardChanged(clipboardText(), Pasteboard::changeCount(), false, std::nullopt);
 }
@@ -173,11 +179,13 @@ void AppModel::maskClipboard(const QString& text, const std::vector<Finding>& fi
             Pasteboard::changeCount() != changeCount)
           return;
         const QString out = QString::fromStdU16String(*masked);
-        const qint64 written = Pasteboard::write(out);
+        // Refused: another copy came first and the monitor brings it.
+        const std::optional<qint64> written = Pasteboard::write(out);
+        if (!written) return;
         m.rememberSafe(out);
         m.setMasked(entry, true);
         m.setClipboardFindings({});
-        m.lastScan_ = Scan{written, out, false};
+        m.lastScan_ = Scan{*written, out, false};
         if (locked)
           m.flash(&AppModel::blockedFlash_, 3.0);
         else if (!Ports::get<WorkspacePort>().reduceMotion())
@@ -192,8 +200,7 @@ void AppModel::maskClipboard(const QString& text, const std::vector<Finding>& fi
             m.settings_.copyAlertStyle == AppSettings::CopyAlertStyle::tag) {
           Toast toast{QStringLiteral("check"), Tint::acc, what + QStringLiteral(" masked"),
                       Toast::Action{QStringLiteral("Undo"), [self, snapshot, entry] {
-                                      Pasteboard::restore(snapshot);
-                                      if (!self) return;
+                                      if (!Pasteboard::restore(snapshot) || !self) return;
                                       self->setMasked(entry, false);
                                       self->clipboardChanged(clipboardText(),
                                                              Pasteboard::changeCount(), false,

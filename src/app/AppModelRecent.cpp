@@ -61,10 +61,11 @@ void AppModel::setMasked(std::optional<Uuid> id, bool masked) {
 
 void AppModel::putBack(const RecentCopy& copy) {
   assertMainThread();
-  const qint64 count = Pasteboard::write(copy.text);
-  ++scanGeneration_;  // a scan of the replaced clipboard must not land on this one
+  const std::optional<qint64> count = Pasteboard::write(copy.text);
+  if (!count) return;  // another copy came first: it stays
+  ++scanGeneration_;   // a scan of the replaced clipboard must not land on this one
   setMasked(copy.id, false);
-  lastScan_ = Scan{count, copy.text, !copy.found.empty()};
+  lastScan_ = Scan{*count, copy.text, !copy.found.empty()};
   setClipboardFindings(copy.found);
   refreshStatus();
 }
@@ -89,11 +90,12 @@ void AppModel::ignore(const RecentCopy& copy) {
   // The text goes back only over this copy itself (as copied, or masked by
   // us): a newer copy, an image or a password stays where it is.
   if (holdsCopy(copy)) {
-    const qint64 count = Pasteboard::write(copy.text);
-    ++scanGeneration_;  // a scan of the replaced clipboard must not land on this one
-    lastScan_ = Scan{count, copy.text, false};
-    setClipboardFindings({});
-    refreshStatus();
+    if (const std::optional<qint64> count = Pasteboard::write(copy.text)) {
+      ++scanGeneration_;  // a scan of the replaced clipboard must not land on this one
+      lastScan_ = Scan{*count, copy.text, false};
+      setClipboardFindings({});
+      refreshStatus();
+    }
   }
   setMasked(copy.id, false);
 }
@@ -125,8 +127,11 @@ void AppModel::checkAgain(const RecentCopy& copy) {
     return;
   }
   redetections_.erase(copy.id);  // this scan supersedes one under way
-  const qint64 count = Pasteboard::write(copy.text);
-  clipboardChanged(copy.text, count, true, copy.id);
+  const std::optional<qint64> count = Pasteboard::write(copy.text);
+  if (count)
+    clipboardChanged(copy.text, *count, true, copy.id);
+  else
+    redetect(copy);  // another copy came first: it stays
 }
 
 void AppModel::redetect(const RecentCopy& copy) {

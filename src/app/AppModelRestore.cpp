@@ -47,11 +47,12 @@ void AppModel::restoreClipboard(bool silent) {
       return;
     }
     const QString out = QString::fromStdU16String(restored);
-    const qint64 change = Pasteboard::write(out);
+    const std::optional<qint64> change = Pasteboard::write(out);
+    if (!change) return;  // another copy came first: it stays
     // A scan still running for what the clipboard held before must not land
     // on the restored text.
     ++self->scanGeneration_;
-    self->lastScan_ = Scan{change, out, false};
+    self->lastScan_ = Scan{*change, out, false};
     self->setClipboardFindings({});
     self->refreshStatus();
     self->flash(&AppModel::restoredFlash_, 1.0);

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QThread>
 #include <algorithm>
 
+#include "ClipboardMonitor.h"
 #include "Pasteboard.h"
 #include "X11Ports.h"
 #include "X11TestSupport.h"
@@ -15,6 +17,12 @@ namespace {
 
 class X11ClipboardTest : public ::testing::Test {
  protected:
+  // The notices of the test before (its owners gone) are handled first: a
+  // write stamped before them would be refused.
+  X11ClipboardTest() {
+    waitUntil([] { return false; }, std::chrono::milliseconds(100));
+  }
+
   // Handles every event the server sent so far: reading another owner's text
   // is a round trip on Qt's own connection.
   void settle() {
@@ -24,6 +32,12 @@ class X11ClipboardTest : public ::testing::Test {
 
   // Another client copies the text (xclip stays behind to serve it).
   void xclipCopies(const QByteArray& text) { run("xclip", {"-selection", "clipboard"}, text); }
+  // The same, once its notice is handled.
+  bool xclipCopiesSeen(const QByteArray& text) {
+    const qint64 before = board.changeCount();
+    xclipCopies(text);
+    return waitUntil([&] { return board.changeCount() > before; });
+  }
   QByteArray xclipPastes(const QString& type = "UTF8_STRING") {
     return run("xclip", {"-selection", "clipboard", "-o", "-t", type});
   }
@@ -35,6 +49,21 @@ class X11ClipboardTest : public ::testing::Test {
     return owner;
   }
 
+  // Turns the event loop for a while with a monitor polling: the number of
+  // changes it reported.
+  int changesSeenWithin(std::chrono::milliseconds time) {
+    ClipboardMonitor monitor;
+    int seen = 0;
+    monitor.setOnChange([&](std::optional<QString>, qint64) { ++seen; });
+    waitUntil(
+        [&] {
+          monitor.poll();
+          return false;
+        },
+        time);
+    return seen;
+  }
+
   X11Ports ports;
   X11Clipboard& board = ports.clipboard;
 };
@@ -42,7 +71,7 @@ class X11ClipboardTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(X11ClipboardTest, EachChangeCountsOnceOursRecognised) {
-  const qint64 own = Pasteboard::write("masked [EMAIL_1]");
+  const qint64 own = Pasteboard::write("masked [EMAIL_1]").value();
   EXPECT_EQ(board.changeCount(), own);
   EXPECT_TRUE(Pasteboard::ownChanges().count(own));
   EXPECT_EQ(xclipPastes(), "masked [EMAIL_1]");
@@ -128,4 +157,88 @@ TEST_F(X11ClipboardTest, SnapshotRestoresEveryFormatByteForByte) {
   Pasteboard::restore({});
   EXPECT_EQ(xclipPastes(), QByteArray());
   EXPECT_EQ(board.itemCount(), 0);
+}
+
+// The server tells of our own write or clear once more, often after the write
+// returned: that notice is ours too. Taken for a copy, it would dismiss the
+// "Clipboard cleared" notice and drop the clipboard its Undo gives back.
+TEST_F(X11ClipboardTest, OurWritesStayOursWhateverTheServerSendsAfter) {
+  using Write = std::function<std::optional<qint64>()>;
+  const auto restored = [](ClipboardSnapshot snap) -> Write {
+    return [snap] {
+      return Pasteboard::restore(snap) ? std::optional(Pasteboard::changeCount()) : std::nullopt;
+    };
+  };
+  struct Row {
+    const char* name;
+    bool theirsBefore;  // another client's copy, or ours
+    Write write;
+  };
+  const Row rows[] = {
+      {"clear over their copy", true, [] { return Pasteboard::clear(); }},
+      {"clear over ours", false, [] { return Pasteboard::clear(); }},
+      {"empty restore", true, restored({})},
+      {"write over their copy", true, [] { return Pasteboard::write("masked [EMAIL_1]"); }},
+      {"restore over ours", false, restored({{{"text/plain", "given back"}}})},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (row.theirsBefore) {
+      ASSERT_TRUE(xclipCopiesSeen("theirs"));
+    } else {
+      ASSERT_TRUE(Pasteboard::write("ours"));
+    }
+    changesSeenWithin(std::chrono::milliseconds(100));
+    const std::optional<qint64> own = row.write();
+    ASSERT_TRUE(own);
+    EXPECT_EQ(changesSeenWithin(std::chrono::milliseconds(400)), 0);
+    EXPECT_EQ(board.changeCount(), *own);
+  }
+
+  // Clear, then Undo: the copy comes back.
+  ASSERT_TRUE(xclipCopiesSeen("the user's copy"));
+  const ClipboardSnapshot copied = Pasteboard::snapshot();
+  ASSERT_TRUE(Pasteboard::clear());
+  EXPECT_EQ(changesSeenWithin(std::chrono::milliseconds(400)), 0);
+  ASSERT_TRUE(restored(copied)());
+  EXPECT_EQ(xclipPastes(), "the user's copy");
+}
+
+// Another client's copy that Qt has not handled yet is newer than anything
+// Qt can stamp its ownership with: the server ignores our write. It reports
+// failure, counts nothing, and the other copy stays (and counts once).
+TEST_F(X11ClipboardTest, AWriteTheServerRefusesIsNotDone) {
+  struct Row {
+    const char* name;
+    std::function<bool()> write;
+  };
+  const Row rows[] = {
+      {"write", [] { return bool(Pasteboard::write("masked [EMAIL_1]")); }},
+      {"restore",
+       [] {
+         return Pasteboard::restore({{{"text/plain", "given back"}}});
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_TRUE(Pasteboard::write("ours"));
+    changesSeenWithin(std::chrono::milliseconds(50));
+    // The helper copies; we wait for it without turning our event loop.
+    QThread::msleep(20);
+    QProcess helper;
+    helper.start(CLIPVANE_X11_HELPER, {"copy", "text/plain=" + QByteArray("theirs").toHex()});
+    ASSERT_TRUE(helper.waitForReadyRead(10000));
+    ASSERT_TRUE(helper.readAllStandardOutput().startsWith("copied"));
+
+    const qint64 before = board.changeCount();
+    const auto owns = Pasteboard::ownChanges();
+    EXPECT_FALSE(row.write());
+    EXPECT_EQ(board.changeCount(), before);
+    EXPECT_EQ(Pasteboard::ownChanges(), owns);
+    EXPECT_EQ(xclipPastes(), "theirs");
+    changesSeenWithin(std::chrono::milliseconds(200));
+    EXPECT_EQ(board.changeCount(), before + 1);
+    helper.kill();
+    helper.waitForFinished();
+  }
 }

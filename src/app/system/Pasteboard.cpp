@@ -68,23 +68,24 @@ ClipboardSnapshot snapshot() {
   return out;
 }
 
-void restore(const ClipboardSnapshot& snap) {
+bool restore(const ClipboardSnapshot& snap) {
   ClipboardPort& b = board();
-  b.setItems(snap);
+  if (!b.setItems(snap)) return false;
   ownChanges().insert(b.changeCount());
+  return true;
 }
 
-qint64 write(const QString& text) {
+std::optional<qint64> write(const QString& text) {
   ClipboardPort& b = board();
-  b.setString(text);
+  if (!b.setString(text)) return std::nullopt;
   const qint64 count = b.changeCount();
   ownChanges().insert(count);
   return count;
 }
 
-qint64 clear() {
+std::optional<qint64> clear() {
   ClipboardPort& b = board();
-  b.clear();
+  if (!b.clear()) return std::nullopt;
   const qint64 count = b.changeCount();
   ownChanges().insert(count);
   return count;
@@ -142,30 +143,33 @@ double& restoreLimit() {
   return seconds;
 }
 
-bool paste(const QString& text, bool keepOnClipboard) {
+PasteResult paste(const QString& text, bool keepOnClipboard) {
   // While the return of an earlier paste is still pending, the clipboard
   // holds that paste's text: the user's real clipboard is the pending one.
+  // It stays pending when this write is refused.
   auto& pending = pendingRestore();
   ClipboardSnapshot previous =
-      pending && changeCount() == pending->second ? std::move(pending->first) : snapshot();
+      pending && changeCount() == pending->second ? pending->first : snapshot();
+
+  const std::optional<qint64> own = write(text);
+  if (!own) return PasteResult::failed;
   pending.reset();
   const std::uint64_t token = ++restoreToken();
-
-  write(text);
-  const qint64 own = changeCount();
   const qint64 reads = board().readCount();
 
-  if (!Ports::get<KeyboardPort>().isTrusted(false)) return false;
+  if (!Ports::get<KeyboardPort>().isTrusted(false)) return PasteResult::onClipboard;
+  if (!keepOnClipboard) pending.emplace(std::move(previous), *own);
 
-  const Shortcut key = pasteShortcut();
-  postKey(key.keyCode, key.modifiers);
-  if (keepOnClipboard) return true;
-
-  pending.emplace(std::move(previous), own);
-  const Return r{token, own, reads,
-                 QDeadlineTimer(qint64(restoreLimit() * 1000.0), Qt::PreciseTimer)};
-  onMain(restoreDelay, [r] { checkReturn(r); });
-  return true;
+  board().whenSettled([token, own = *own, reads, keepOnClipboard] {
+    if (changeCount() != own) return;
+    const Shortcut key = pasteShortcut();
+    postKey(key.keyCode, key.modifiers);
+    if (keepOnClipboard || token != restoreToken()) return;
+    const Return r{token, own, reads,
+                   QDeadlineTimer(qint64(restoreLimit() * 1000.0), Qt::PreciseTimer)};
+    onMain(restoreDelay, [r] { checkReturn(r); });
+  });
+  return PasteResult::pasted;
 }
 
 }  // namespace clipvane::Pasteboard

@@ -29,13 +29,15 @@ qint64 changeCount();
 std::optional<QString> string();
 bool isConcealed();
 ClipboardSnapshot snapshot();
-// Replaces the clipboard with the snapshot and records the write as ours.
-void restore(const ClipboardSnapshot& snapshot);
-// Clears the clipboard, writes the text and records the write; returns the
-// change count of the write.
-qint64 write(const QString& text);
-// Clears the clipboard and records the write; returns its change count.
-qint64 clear();
+// Replaces the clipboard with the snapshot and records the write as ours;
+// false when the system refused the write (nothing changed).
+bool restore(const ClipboardSnapshot& snapshot);
+// Clears the clipboard, writes the text and records the write; the change
+// count of the write, none when the system refused it (nothing changed).
+std::optional<qint64> write(const QString& text);
+// Clears the clipboard and records the write; its change count, none when
+// the system refused it.
+std::optional<qint64> clear();
 
 // One key-down and one key-up, both carrying the marker.
 void postKey(std::uint16_t keyCode, std::uint32_t modifiers);
@@ -49,12 +51,19 @@ struct Shortcut {
 };
 Shortcut pasteShortcut();
 
-// Writes the text, sends the paste shortcut and gives the previous clipboard
-// back once the destination has fetched the text, no sooner than
-// restoreDelay and no later than restoreLimit() after the keystroke, unless
-// the clipboard changed meanwhile. False (and the text stays on the
-// clipboard) when keystrokes cannot be sent.
-bool paste(const QString& text, bool keepOnClipboard = false);
+enum class PasteResult {
+  pasted,       // the text is on the clipboard and the paste shortcut follows
+  onClipboard,  // the text is on the clipboard; keystrokes cannot be sent
+  failed,       // the system refused the write: nothing changed, nothing is sent
+};
+
+// Writes the text, sends the paste shortcut once the other clients have taken
+// in the write (only while the clipboard still holds the text: after another
+// copy the keys would paste that one) and gives the previous clipboard back
+// once the destination has fetched the text, no sooner than restoreDelay and
+// no later than restoreLimit() after the keystroke, unless the clipboard
+// changed meanwhile.
+PasteResult paste(const QString& text, bool keepOnClipboard = false);
 
 // Seconds until the previous clipboard comes back after a paste, at the earliest.
 inline constexpr double restoreDelay = 1.0;

@@ -89,12 +89,30 @@ class FakeClipboard : public ClipboardPort {
       if (t == type) return bytes;
     return std::nullopt;
   }
-  void clear() override { setItems({}); }
-  void setString(const QString& text) override { setItems({{{plainText, text.toUtf8()}}}); }
-  void setItems(const ClipboardSnapshot& items) override {
+  bool clear() override { return setItems({}); }
+  bool setString(const QString& text) override { return setItems({{{plainText, text.toUtf8()}}}); }
+  bool setItems(const ClipboardSnapshot& items) override {
+    if (refuseWrites) return false;
     contents = items;
     ++count;
     ++writes;
+    return true;
+  }
+  // The system refuses every write (another client's copy came first).
+  bool refuseWrites = false;
+  // Settled at once, unless a test holds the other clients back.
+  void whenSettled(std::function<void()> ready) override {
+    if (holdSettling)
+      held.push_back(std::move(ready));
+    else
+      ready();
+  }
+  bool holdSettling = false;
+  std::vector<std::function<void()>> held;
+  void settle() {
+    auto waiting = std::move(held);
+    held.clear();
+    for (auto& ready : waiting) ready();
   }
 };
 

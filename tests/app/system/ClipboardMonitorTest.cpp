@@ -39,7 +39,7 @@ TEST_F(ClipboardMonitorTest, ReportsEachUserChangeOnceAndNothingAtStart) {
 }
 
 TEST_F(ClipboardMonitorTest, SkipsOurOwnWritesAndForgetsThem) {
-  const qint64 own = Pasteboard::write("masked");
+  const qint64 own = Pasteboard::write("masked").value();
   monitor->poll();
   EXPECT_TRUE(calls.empty());
   EXPECT_FALSE(Pasteboard::ownChanges().count(own));

@@ -69,7 +69,7 @@ TEST_F(PasteboardTest, PostKeySendsDownAndUpWithModifiersAndMarker) {
 TEST_F(PasteboardTest, PasteGivesThePreviousClipboardBackAfterASecond) {
   ports.clipboard.userCopiesItems({{{plainText, "mine"}, {"text/html", "<i>mine</i>"}}});
   const ClipboardSnapshot before = ports.clipboard.contents;
-  ASSERT_TRUE(Pasteboard::paste("masked"));
+  ASSERT_EQ(Pasteboard::paste("masked"), Pasteboard::PasteResult::pasted);
   EXPECT_EQ(ports.clipboard.string(), "masked");
   ASSERT_EQ(ports.keyboard.events.size(), 2u);
   EXPECT_EQ(ports.keyboard.events[0].keyCode, KeyCode::v);
@@ -106,7 +106,7 @@ TEST_F(PasteboardTest, TheReturnWaitsForTheDestinationsFetch) {
     Pasteboard::restoreLimit() = c.limit;
     fresh.clipboard.userCopies("original");
     const ClipboardSnapshot before = fresh.clipboard.contents;
-    ASSERT_TRUE(Pasteboard::paste("masked")) << c.name;
+    ASSERT_EQ(Pasteboard::paste("masked"), Pasteboard::PasteResult::pasted) << c.name;
 
     testing::runFor(c.stillMasked);
     EXPECT_EQ(fresh.clipboard.string(), "masked") << c.name;
@@ -126,10 +126,10 @@ TEST_F(PasteboardTest, AWaitingReturnEndsWithALaterPaste) {
   // clipboard from before the first, once.
   ports.destinationReadsOnPaste = false;
   ports.clipboard.userCopies("original");
-  ASSERT_TRUE(Pasteboard::paste("first"));
+  ASSERT_EQ(Pasteboard::paste("first"), Pasteboard::PasteResult::pasted);
   testing::runFor(1300);
   ports.destinationReadsOnPaste = true;
-  ASSERT_TRUE(Pasteboard::paste("second"));
+  ASSERT_EQ(Pasteboard::paste("second"), Pasteboard::PasteResult::pasted);
   ASSERT_TRUE(testing::waitUntil([&] { return ports.clipboard.string() == "original"; }, 3000));
   const int writes = ports.clipboard.writes;
   testing::runFor(300);
@@ -152,7 +152,7 @@ TEST_F(PasteboardTest, ACopyAfterThePasteStays) {
     fresh.destinationReadsOnPaste = fetched;
     Pasteboard::restoreLimit() = 2.0;
     fresh.clipboard.userCopies("original");
-    ASSERT_TRUE(Pasteboard::paste("masked"));
+    ASSERT_EQ(Pasteboard::paste("masked"), Pasteboard::PasteResult::pasted);
     testing::runFor(fetched ? 0 : 1300);
     fresh.clipboard.userCopies("newer");
     const qint64 count = fresh.clipboard.count;
@@ -166,7 +166,7 @@ TEST_F(PasteboardTest, ACopyAfterThePasteStays) {
 
 TEST_F(PasteboardTest, TwoQuickPastesGiveBackTheClipboardFromBeforeTheFirst) {
   ports.clipboard.userCopies("original");
-  ASSERT_TRUE(Pasteboard::paste("first"));
+  ASSERT_EQ(Pasteboard::paste("first"), Pasteboard::PasteResult::pasted);
   bool secondDone = false;
   onMain(0.5, [&] {
     Pasteboard::paste("second");
@@ -183,12 +183,48 @@ TEST_F(PasteboardTest, KeptOnTheClipboardOrWithoutTrustNothingComesBack) {
     ports.keyboard.trusted = trusted;
     ports.keyboard.events.clear();
     ports.clipboard.userCopies("mine");
-    EXPECT_EQ(Pasteboard::paste("masked", trusted), trusted);  // kept when trusted
+    EXPECT_EQ(Pasteboard::paste("masked", trusted),  // kept when trusted
+              trusted ? Pasteboard::PasteResult::pasted : Pasteboard::PasteResult::onClipboard);
     EXPECT_EQ(ports.keyboard.events.size(), trusted ? 2u : 0u);
     EXPECT_FALSE(Pasteboard::pendingRestore());
     testing::drainEvents();
     EXPECT_EQ(ports.clipboard.string(), "masked");
   }
+}
+
+// A refused write sends nothing, and the return of an earlier paste still
+// waits to give back the user's clipboard.
+TEST_F(PasteboardTest, ARefusedPasteSendsNothingAndKeepsTheEarlierReturn) {
+  ports.destinationReadsOnPaste = false;
+  ports.clipboard.userCopies("original");
+  ASSERT_EQ(Pasteboard::paste("first"), Pasteboard::PasteResult::pasted);
+  ports.keyboard.events.clear();
+  ports.clipboard.refuseWrites = true;
+  EXPECT_EQ(Pasteboard::paste("second"), Pasteboard::PasteResult::failed);
+  EXPECT_TRUE(ports.keyboard.events.empty());
+  EXPECT_EQ(ports.clipboard.string(), "first");
+  ports.clipboard.refuseWrites = false;
+  ports.clipboard.destinationReads();
+  EXPECT_TRUE(testing::waitUntil([&] { return ports.clipboard.string() == "original"; }, 3000));
+}
+
+// The paste key waits until the other clients have taken in the write, and
+// is not sent at all over a copy made meanwhile (it would paste that one).
+TEST_F(PasteboardTest, ThePasteKeyWaitsForTheClipboardToSettle) {
+  ports.clipboard.holdSettling = true;
+  ports.clipboard.userCopies("original");
+  ASSERT_EQ(Pasteboard::paste("masked"), Pasteboard::PasteResult::pasted);
+  EXPECT_TRUE(ports.keyboard.events.empty());
+  ports.clipboard.settle();
+  EXPECT_EQ(ports.pasted, QStringList{"masked"});
+
+  ports.pasted.clear();
+  ASSERT_EQ(Pasteboard::paste("masked again"), Pasteboard::PasteResult::pasted);
+  ports.clipboard.userCopies("newer");
+  ports.clipboard.settle();
+  EXPECT_TRUE(ports.pasted.isEmpty());
+  testing::runFor(1300);
+  EXPECT_EQ(ports.clipboard.string(), "newer");
 }
 
 }  // namespace

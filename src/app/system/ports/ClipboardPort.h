@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -43,13 +44,23 @@ class ClipboardPort {
   virtual QStringList itemTypes(int item) const = 0;
   virtual std::optional<QByteArray> data(int item, const QString& type) const = 0;
 
+  // The writes below are false, and change nothing, when the system refuses
+  // them (on X11 the server ignores an ownership change stamped earlier than
+  // another client's copy).
+  //
   // Empties the clipboard.
-  virtual void clear() = 0;
+  virtual bool clear() = 0;
   // Replaces the contents with the text as plain text (one change).
-  virtual void setString(const QString& text) = 0;
+  virtual bool setString(const QString& text) = 0;
   // Replaces the contents with the items, every format byte for byte (one
   // change); an empty list leaves the clipboard empty.
-  virtual void setItems(const ClipboardSnapshot& items) = 0;
+  virtual bool setItems(const ClipboardSnapshot& items) = 0;
+
+  // Runs `ready` on the main thread once the other clients have taken in our
+  // latest write: on X11 a client asks which formats we offer as soon as the
+  // owner changes, and ignores a paste that arrives while it waits for the
+  // answer. Bounded; may run inside the call where there is nothing to wait for.
+  virtual void whenSettled(std::function<void()> ready) = 0;
 };
 
 }  // namespace clipvane

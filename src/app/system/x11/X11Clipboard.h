@@ -1,9 +1,20 @@
 #pragma once
-// The CLIPBOARD selection through QClipboard. Its change count is the number
-// of changes seen: Qt's dataChanged of the CLIPBOARD selection, and each
-// write of our own counted once when it is made. Its read count is the
-// number of times Qt handed another client data of our contents.
+// The CLIPBOARD selection through QClipboard.
+//
+// Its change count counts what we own, not what the server reports: each
+// write of ours that the server accepted counts once when it is made, and a
+// change notice counts only when it tells of another client (a new owner that
+// is not our window, an owner that went away, a clearing we did not make).
+// The server may send its notice of our own write or clear long after the
+// write; that notice is ours and counts nothing.
+//
+// Its read count is the number of times Qt handed another client data of our
+// contents.
+#include <QAbstractNativeEventFilter>
+#include <QElapsedTimer>
 #include <QObject>
+
+#include <cstdint>
 
 #include "ports/ClipboardPort.h"
 
@@ -11,9 +22,10 @@ class QMimeData;
 
 namespace clipvane::x11 {
 
-class X11Clipboard : public QObject, public ClipboardPort {
+class X11Clipboard : public QObject, public ClipboardPort, public QAbstractNativeEventFilter {
  public:
   X11Clipboard();
+  ~X11Clipboard() override;
 
   qint64 changeCount() const override { return count_; }
   qint64 readCount() const override { return reads_; }
@@ -22,16 +34,29 @@ class X11Clipboard : public QObject, public ClipboardPort {
   int itemCount() const override;
   QStringList itemTypes(int item) const override;
   std::optional<QByteArray> data(int item, const QString& type) const override;
-  void clear() override;
-  void setString(const QString& text) override;
-  void setItems(const ClipboardSnapshot& items) override;
+  bool clear() override;
+  bool setString(const QString& text) override;
+  bool setItems(const ClipboardSnapshot& items) override;
+  void whenSettled(std::function<void()> ready) override;
 
   // The formats of the selection's own bookkeeping, never shown as types.
   static bool isBookkeeping(const QString& format);
 
+  // A GTK client asks which formats we offer as soon as it learns of a new
+  // owner, and drops a paste it is asked for while that question is open.
+  // Settled: the questions that followed our write have stopped for
+  // `settleQuiet` ms, or `settleLimit` ms passed without any.
+  int settleQuiet = 40;
+  int settleLimit = 250;
+
+  bool nativeEventFilter(const QByteArray& type, void* message, qintptr* result) override;
+
  private:
   class Contents;
-  void write(QMimeData* data);
+  bool write(QMimeData* data);
+  bool disown();
+  std::uint32_t selectionOwner() const;
+  void checkSettled(std::function<void()> ready);
   void fetched() {
     if (!selfReading_) ++reads_;
   }
@@ -41,7 +66,12 @@ class X11Clipboard : public QObject, public ClipboardPort {
   // Our own reads of our own contents reach the same data as another
   // client's fetch; only the other client's counts.
   mutable bool selfReading_ = false;
-  bool writing_ = false;
+  std::uint32_t clipboardAtom_ = 0;
+  std::uint8_t fixesEvent_ = 0;  // the XFixes selection notice's event code, 0 without XFixes
+  // Since our last write, and since the last question about it.
+  QElapsedTimer sinceWrite_;
+  QElapsedTimer sinceQuestion_;
+  bool asked_ = false;
 };
 
 }  // namespace clipvane::x11
