@@ -229,6 +229,10 @@ TEST_F(StatusMenuTest, EachItemAsksTheModel) {
   settle();
   EXPECT_FALSE(ports.keyboard.events.empty());
 
+  const auto toasts = ports.panels.toasts.size();
+  item(*menu, "statusRestore")->trigger();  // says what it restored, or that nothing was
+  EXPECT_GT(ports.panels.toasts.size(), toasts);
+
   item(*menu, "statusClear")->trigger();
   EXPECT_EQ(ports.clipboard.string(), std::nullopt);
 
@@ -273,6 +277,16 @@ TEST_F(StatusMenuTest, RecentCopiesOfferTheirOwnActions) {
             "lunch at noon\t\nsecond line");
   EXPECT_EQ(model().settings().marked[0].kind, Kind::organization);
   EXPECT_FALSE(model().recentCopies()[0].found.empty());
+
+  // "Show Original" puts the address back as copied; "Change Type" marks its
+  // value as the chosen kind.
+  masked->actions()[0]->trigger();
+  EXPECT_EQ(ports.clipboard.string(), model().recentCopies()[1].text);
+  masked->actions()[2]->menu()->actions()[0]->trigger();  // Name
+  settle();
+  ASSERT_EQ(model().settings().marked.size(), 2u);
+  EXPECT_EQ(QString::fromStdU16String(model().settings().marked[1].text), "jane.doe@example.com");
+  EXPECT_EQ(model().settings().marked[1].kind, Kind::name);
 
   masked->actions()[1]->trigger();  // Ignore
   settle();
