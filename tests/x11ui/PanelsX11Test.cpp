@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <QMenu>
 #include <QWindow>
 #include <cstdlib>
 
@@ -222,4 +223,35 @@ TEST(PanelsX11, TheReviewTakesTheKeyboardOnceAnotherClientsGrabEnds) {
   EXPECT_TRUE(waitUntil([&] { return panel->holdsKeyboard(); }));
   panels.dismissAll();
   EXPECT_EQ(review.answers, 0);
+}
+
+TEST(PanelsX11, AMenuOfOursBorrowsTheKeyboardAndTheReviewTakesItBack) {
+  X11Ports ports;
+  auto helper = Helper::window("clipvane-review-menu");
+  ASSERT_TRUE(helper && helper->waitActive());
+  Panels panels;
+  Review review;
+  panels.showReview(mailSession(review));
+  FloatingPanel* panel = panels.reviewPanel();
+  ASSERT_TRUE(panel && waitUntil([&] { return panel->holdsKeyboard(); }));
+
+  // The status menu opens over the review and is closed with Escape.
+  QMenu menu;
+  menu.addAction(QStringLiteral("Paste safely"));
+  menu.popup(QPoint(900, 100));
+  ASSERT_TRUE(waitUntil([&] { return menu.isVisible() && !panel->holdsKeyboard(); }));
+  settle(200);
+  xdotool({"key", "Escape"});
+  ASSERT_TRUE(waitUntil([&] { return !menu.isVisible(); }));
+  EXPECT_EQ(panels.reviewPanel(), panel) << "the menu's Escape was the menu's";
+  ASSERT_TRUE(waitUntil([&] { return panel->holdsKeyboard(); }));
+
+  xdotool({"key", "x"});
+  settle(200);
+  EXPECT_EQ(helper->text(), QString()) << "the keys are the review's again";
+  xdotool({"key", "Return"});
+  ASSERT_TRUE(waitUntil([&] { return review.answers == 1; }));
+  EXPECT_TRUE(waitUntil([&] {
+    return helper->text() == QStringLiteral("write to [EMAIL_1] today");
+  })) << helper->text().toStdString();
 }

@@ -1,7 +1,7 @@
 // The floating window of the popups, its fade and its placement.
 #include "FloatingPanel.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QHideEvent>
 #include <QPainterPath>
 #include <QPropertyAnimation>
@@ -137,7 +137,6 @@ void FloatingPanel::takeKeyboard() {
   if (!wantsKey_ || holdsKeyboard_) return;
   keyboardOwner_ = frontmostPid();
   tryGrabKeyboard();
-  if (!holdsKeyboard_) grabRetry_.start();
 }
 
 void FloatingPanel::tryGrabKeyboard() {
@@ -145,16 +144,30 @@ void FloatingPanel::tryGrabKeyboard() {
     grabRetry_.stop();
     return;
   }
+  // A menu of ours holds the keys while it is open; it drops the grab when it
+  // closes, and the panel takes it again.
   QWindow* window = windowHandle();
-  holdsKeyboard_ = window && window->setKeyboardGrabEnabled(true);
-  if (!holdsKeyboard_) return;
-  grabRetry_.stop();
-  ownerWatch_.start();
+  holdsKeyboard_ =
+      !QApplication::activePopupWidget() && window && window->setKeyboardGrabEnabled(true);
+  if (holdsKeyboard_) {
+    grabRetry_.stop();
+    ownerWatch_.start();
+  } else {
+    ownerWatch_.stop();
+    grabRetry_.start();
+  }
 }
 
 void FloatingPanel::checkKeyboardOwner() {
+  if (!holdsKeyboard_) return;
   // The user clicked or switched to another application: the keys are its.
-  if (holdsKeyboard_ && frontmostPid() != keyboardOwner_) releaseKeyboard();
+  if (frontmostPid() != keyboardOwner_) {
+    releaseKeyboard();
+    return;
+  }
+  // Asserted again on every look: a grab lost meanwhile (a menu of ours that
+  // opened and closed) comes back.
+  tryGrabKeyboard();
 }
 
 void FloatingPanel::releaseKeyboard() {
