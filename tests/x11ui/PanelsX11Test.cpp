@@ -60,6 +60,25 @@ ReviewSession mailSession(Review& review) {
 
 }  // namespace
 
+// A review panel open over a test window that has the focus.
+struct ReviewX11 : ::testing::Test {
+  X11Ports ports;
+  std::unique_ptr<Helper> helper;
+  Panels panels;
+  Review review;
+  FloatingPanel* panel = nullptr;
+
+  // Opens the window, then the review, and waits until it has the keyboard.
+  bool open() {
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    helper = Helper::window(QStringLiteral("clipvane-%1").arg(test->name()));
+    if (!helper || !helper->waitActive()) return false;
+    panels.showReview(mailSession(review));
+    panel = panels.reviewPanel();
+    return panel && waitUntil([&] { return panel->holdsKeyboard(); });
+  }
+};
+
 TEST(PanelsX11, NoticesNeverTakeTheFocusFromTheWindowBeingTypedIn) {
   auto helper = Helper::window("clipvane-toasts");
   ASSERT_TRUE(helper && helper->waitActive());
@@ -94,16 +113,8 @@ TEST(PanelsX11, NoticesNeverTakeTheFocusFromTheWindowBeingTypedIn) {
   EXPECT_EQ(undos, 0);
 }
 
-TEST(PanelsX11, TheReviewPanelAnswersReturnAndThePasteLandsInTheWindowThatHadFocus) {
-  X11Ports ports;
-  auto helper = Helper::window("clipvane-review");
-  ASSERT_TRUE(helper && helper->waitActive());
-  Panels panels;
-  Review review;
-  panels.showReview(mailSession(review));
-  FloatingPanel* panel = panels.reviewPanel();
-  ASSERT_TRUE(panel);
-  ASSERT_TRUE(waitUntil([&] { return panel->holdsKeyboard(); }));
+TEST_F(ReviewX11, TheReviewPanelAnswersReturnAndThePasteLandsInTheWindowThatHadFocus) {
+  ASSERT_TRUE(open());
   settle(200);
   EXPECT_TRUE(focusStaysWith(*helper)) << "the destination stays focused and active";
   // The card stands 12 above the focused field, found through accessibility.
@@ -128,15 +139,8 @@ TEST(PanelsX11, TheReviewPanelAnswersReturnAndThePasteLandsInTheWindowThatHadFoc
   EXPECT_TRUE(focusStaysWith(*helper));
 }
 
-TEST(PanelsX11, EscapeClosesTheReviewWithoutPastingAndGivesTheKeyboardBack) {
-  X11Ports ports;
-  auto helper = Helper::window("clipvane-review-escape");
-  ASSERT_TRUE(helper && helper->waitActive());
-  Panels panels;
-  Review review;
-  panels.showReview(mailSession(review));
-  FloatingPanel* panel = panels.reviewPanel();
-  ASSERT_TRUE(panel && waitUntil([&] { return panel->holdsKeyboard(); }));
+TEST_F(ReviewX11, EscapeClosesTheReviewWithoutPastingAndGivesTheKeyboardBack) {
+  ASSERT_TRUE(open());
 
   xdotool({"key", "Escape"});
   ASSERT_TRUE(waitUntil([&] { return panels.reviewPanel() == nullptr; }));
@@ -149,15 +153,8 @@ TEST(PanelsX11, EscapeClosesTheReviewWithoutPastingAndGivesTheKeyboardBack) {
       << helper->text().toStdString();
 }
 
-TEST(PanelsX11, TheKeyboardChoosesOriginalsAndReturnPastesThem) {
-  X11Ports ports;
-  auto helper = Helper::window("clipvane-review-keys");
-  ASSERT_TRUE(helper && helper->waitActive());
-  Panels panels;
-  Review review;
-  panels.showReview(mailSession(review));
-  FloatingPanel* panel = panels.reviewPanel();
-  ASSERT_TRUE(panel && waitUntil([&] { return panel->holdsKeyboard(); }));
+TEST_F(ReviewX11, TheKeyboardChoosesOriginalsAndReturnPastesThem) {
+  ASSERT_TRUE(open());
   // Tab past the preview and the Masked tile to Original, choose it.
   xdotool({"key", "--delay", "50", "Tab", "Tab", "Tab", "space"});
   settle(300);
@@ -171,15 +168,8 @@ TEST(PanelsX11, TheKeyboardChoosesOriginalsAndReturnPastesThem) {
   })) << helper->text().toStdString();
 }
 
-TEST(PanelsX11, TurningToAnotherWindowGivesItTheKeysAndAClickOnThePanelTakesThemBack) {
-  X11Ports ports;
-  auto first = Helper::window("clipvane-review-first");
-  ASSERT_TRUE(first && first->waitActive());
-  Panels panels;
-  Review review;
-  panels.showReview(mailSession(review));
-  FloatingPanel* panel = panels.reviewPanel();
-  ASSERT_TRUE(panel && waitUntil([&] { return panel->holdsKeyboard(); }));
+TEST_F(ReviewX11, TurningToAnotherWindowGivesItTheKeysAndAClickOnThePanelTakesThemBack) {
+  ASSERT_TRUE(open());
 
   auto second = Helper::window("clipvane-review-second");
   ASSERT_TRUE(second && second->waitActive());
@@ -225,15 +215,8 @@ TEST(PanelsX11, TheReviewTakesTheKeyboardOnceAnotherClientsGrabEnds) {
   EXPECT_EQ(review.answers, 0);
 }
 
-TEST(PanelsX11, AMenuOfOursBorrowsTheKeyboardAndTheReviewTakesItBack) {
-  X11Ports ports;
-  auto helper = Helper::window("clipvane-review-menu");
-  ASSERT_TRUE(helper && helper->waitActive());
-  Panels panels;
-  Review review;
-  panels.showReview(mailSession(review));
-  FloatingPanel* panel = panels.reviewPanel();
-  ASSERT_TRUE(panel && waitUntil([&] { return panel->holdsKeyboard(); }));
+TEST_F(ReviewX11, AMenuOfOursBorrowsTheKeyboardAndTheReviewTakesItBack) {
+  ASSERT_TRUE(open());
 
   // The status menu opens over the review and is closed with Escape.
   QMenu menu;
