@@ -1,15 +1,31 @@
 #include "DesktopEntries.h"
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <ctime>
 
 namespace clipvane::x11 {
 
 namespace {
-constexpr qint64 kSettleMs = 2000;
+
+constexpr std::int64_t kSettleNs = 2'000'000'000;
+
+std::int64_t nanoseconds(const timespec& t) {
+  return std::int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+
+// A folder's modification time; -1 when it is missing.
+std::int64_t stamp(const QString& dir) {
+  struct stat info {};
+  if (::stat(QFile::encodeName(dir).constData(), &info) != 0) return -1;
+  return nanoseconds(info.st_mtim);
+}
+
 }  // namespace
 
 DesktopEntries& DesktopEntries::shared() {
@@ -65,15 +81,17 @@ std::optional<DesktopEntry> DesktopEntries::parse(const QString& path, const QSt
 
 void DesktopEntries::refresh() {
   const QStringList dirs = applicationDirs();
-  const QDateTime now = QDateTime::currentDateTimeUtc();
-  std::vector<QDateTime> stamps;
+  timespec clock{};
+  ::clock_gettime(CLOCK_REALTIME, &clock);
+  const std::int64_t now = nanoseconds(clock);
+  std::vector<std::int64_t> stamps;
   bool changing = false;
   for (const QString& d : dirs) {
-    stamps.push_back(QFileInfo(d).lastModified());
+    stamps.push_back(stamp(d));
     // A folder's time stamp moves in steps of a few milliseconds: a second
     // change in the same step as the one already read leaves it as it was.
     // So the index is read again while a folder changed very recently.
-    if (stamps.back().isValid() && stamps.back().msecsTo(now) < kSettleMs) changing = true;
+    if (stamps.back() >= 0 && now - stamps.back() < kSettleNs) changing = true;
   }
   if (dirs == dirs_ && stamps == stamps_ && !changing_) return;
   dirs_ = dirs;
@@ -81,6 +99,8 @@ void DesktopEntries::refresh() {
   changing_ = changing;
   entries_.clear();
   byId_.clear();
+  byLowerId_.clear();
+  byClass_.clear();
   QSet<QString> seen;  // an earlier folder hides a later one's entry of the same id
   for (const QString& d : dirs) {
     QDirIterator it(d, {"*.desktop"}, QDir::Files, QDirIterator::Subdirectories);
@@ -92,7 +112,14 @@ void DesktopEntries::refresh() {
       if (seen.contains(id)) continue;
       seen.insert(id);
       if (auto e = parse(path, id)) {
-        byId_.insert(id, entries_.size());
+        const std::size_t index = entries_.size();
+        byId_.insert(id, index);
+        // The first entry of a name wins.
+        if (const QString lower = id.toLower(); !byLowerId_.contains(lower))
+          byLowerId_.insert(lower, index);
+        if (const QString cls = e->startupWMClass.toLower();
+            !cls.isEmpty() && !byClass_.contains(cls))
+          byClass_.insert(cls, index);
         entries_.push_back(*e);
       }
     }
@@ -113,23 +140,18 @@ std::optional<DesktopEntry> DesktopEntries::byId(const QString& id) {
 
 QString DesktopEntries::idForWindow(const QString& gtkApplicationId, const QString& wmInstance,
                                     const QString& wmClass) {
-  const auto& entries = all();
-  // Some applications name themselves differently from their entry
-  // (xfce4-terminal's window says "org.xfce.Terminal"): the class decides then.
+  refresh();
+  // Some applications name themselves differently from their entry (MATE
+  // Terminal's window says "org.mate.Terminal"): the class decides then.
   if (!gtkApplicationId.isEmpty() && byId_.contains(gtkApplicationId)) return gtkApplicationId;
-  for (const QString& key : {wmClass, wmInstance}) {
-    if (key.isEmpty()) continue;
-    for (const auto& e : entries)
-      if (!e.startupWMClass.isEmpty() && e.startupWMClass.compare(key, Qt::CaseInsensitive) == 0)
-        return e.id;
-  }
-  for (const QString& key : {wmClass, wmInstance}) {
-    if (key.isEmpty()) continue;
-    for (const auto& e : entries) {
-      // "org.gnome.Nautilus" for the class "Org.gnome.Nautilus", "firefox" for "firefox".
-      if (e.id.compare(key, Qt::CaseInsensitive) == 0) return e.id;
+  const QString keys[] = {wmClass.toLower(), wmInstance.toLower()};
+  // The entry that names the window's class, then the one whose id is the
+  // class: "org.gnome.Nautilus" for "Org.gnome.Nautilus", "firefox" for "firefox".
+  for (const auto* index : {&byClass_, &byLowerId_})
+    for (const QString& key : keys) {
+      if (key.isEmpty()) continue;
+      if (const auto it = index->constFind(key); it != index->cend()) return entries_[*it].id;
     }
-  }
   if (!gtkApplicationId.isEmpty()) return gtkApplicationId;
   return (wmClass.isEmpty() ? wmInstance : wmClass).toLower();
 }

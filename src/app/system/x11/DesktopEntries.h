@@ -4,12 +4,12 @@
 // The files are read once and again only when a folder changed (and during the
 // two seconds after a change): a lookup on every intercepted paste key costs a
 // stat of each folder and a hash lookup.
-#include <QDateTime>
 #include <QHash>
 #include <QIcon>
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -47,10 +47,12 @@ class DesktopEntries {
  private:
   void refresh();
   std::vector<DesktopEntry> entries_;
-  QHash<QString, std::size_t> byId_;  // id → index in entries_
+  // Index in entries_ by id, by id in lower case and by StartupWMClass in
+  // lower case (the first entry of a name).
+  QHash<QString, std::size_t> byId_, byLowerId_, byClass_;
   QStringList dirs_;
-  std::vector<QDateTime> stamps_;
-  bool changing_ = false;  // a folder had changed just before the last reading
+  std::vector<std::int64_t> stamps_;  // modification times, ns; -1: missing
+  bool changing_ = false;             // a folder had changed just before the last reading
 };
 
 }  // namespace clipvane::x11
