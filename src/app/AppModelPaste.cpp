@@ -51,6 +51,14 @@ void pasteAsItStands() {
   Pasteboard::postKey(key.keyCode, key.modifiers);
 }
 
+// A paste of the text as it stands; a write the X server refused says so
+// rather than leaving the user to wonder why nothing arrived.
+void pasteUnchanged(const QString& text) {
+  if (Pasteboard::paste(text, false) != Pasteboard::PasteResult::failed) return;
+  Ports::get<PanelsPort>().showToast(
+      Toast{QStringLiteral("remove"), Tint::gray, QStringLiteral("Paste failed"), {}}, false);
+}
+
 // The review on screen answers at most once, and not at all once a newer
 // safe paste has closed it.
 std::shared_ptr<bool>& openReview() {
@@ -85,7 +93,7 @@ void AppModel::safePaste(Trigger trigger) {
     return;
   }
   if (!isProtecting()) {
-    Pasteboard::paste(*text, false);
+    pasteUnchanged(*text);
     return;
   }
 
@@ -153,7 +161,7 @@ void AppModel::safePaste(const QString& text, std::optional<RunningApp> app,
       return;
     }
     if (d.findings.empty()) {
-      Pasteboard::paste(text, false);
+      pasteUnchanged(text);
       return;
     }
     const AppSettings& now = self->settings_;

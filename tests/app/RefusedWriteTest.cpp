@@ -67,5 +67,26 @@ TEST_F(RefusedWriteTest, ClearAndItsUndo) {
   EXPECT_EQ(model().copiedWhat(), "0 items");
 }
 
+TEST_F(RefusedWriteTest, AnUnmaskedPasteSaysItFailed) {
+  const struct {
+    const char* name;
+    bool protect;
+    QString text;
+  } cases[] = {{"protection off", false, "mail ada@example.com"},
+               {"nothing found", true, "lunch at noon"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    set(&AppSettings::protect, c.protect);
+    copy(c.text);
+    ports.panels.toasts.clear();
+    ports.clipboard.refuseWrites = true;
+    safePaste();
+    settle();
+    EXPECT_TRUE(ports.keyboard.events.empty());
+    EXPECT_EQ(ports.panels.texts(), QStringList{"Paste failed"});
+    ports.clipboard.refuseWrites = false;
+  }
+}
+
 }  // namespace
 }  // namespace clipvane
