@@ -9,8 +9,10 @@
 #include <optional>
 
 #include "IconState.h"
+#include "Theme.h"
 #include "ports/StatusItemPort.h"
 
+class QImage;
 class QSystemTrayIcon;
 
 namespace clipvane {
@@ -39,6 +41,10 @@ class StatusItemController : public QObject, public StatusItemPort {
 
   // What the icon's tooltip says for a state.
   static QString tooltip(const IconState& state);
+  // The scheme a glyph must be drawn for to stand out on the panel behind
+  // it: dark for a dark panel (light ink). `behind` is a sample of the
+  // panel at the icon's place; a null sample leaves the desktop's scheme.
+  static Scheme panelScheme(const QImage& behind, Scheme desktop);
 
   StatusMenu& menu() const { return *menu_; }
   QSystemTrayIcon* trayIcon() const { return item_; }
@@ -49,11 +55,14 @@ class StatusItemController : public QObject, public StatusItemPort {
  private:
   // Opens the menu where the user clicked.
   void openMenu();
+  // Samples the panel where the icon sits and redraws when its scheme changed.
+  void followPanel();
 
   AppModel& model_;
   std::unique_ptr<StatusMenu> menu_;
   QSystemTrayIcon* item_ = nullptr;
   std::optional<IconState> shownState_;
+  Scheme shownScheme_ = Scheme::light;
   std::optional<QString> shownTip_;
   int draws_ = 0;
   int tips_ = 0;

@@ -32,6 +32,27 @@ TEST(StatusItem, TooltipSaysTheState) {
   for (const Case& c : cases) EXPECT_EQ(StatusItemController::tooltip(c.state), c.tip);
 }
 
+TEST(StatusItem, GlyphInkStandsOutOnThePanelBehindIt) {
+  const auto panel = [](QColor c) {
+    QImage image(22, 2, QImage::Format_ARGB32);
+    image.fill(c);
+    return image;
+  };
+  struct Case {
+    QImage behind;
+    Scheme desktop, drawn;
+  };
+  const Case cases[] = {
+      {panel(Qt::black), Scheme::light, Scheme::dark},  // a dark panel on a light desktop
+      {panel(QColor(0xF6, 0xF5, 0xF4)), Scheme::dark, Scheme::light},
+      {panel(QColor(0x30, 0x30, 0x30)), Scheme::dark, Scheme::dark},
+      {QImage(), Scheme::dark, Scheme::dark},  // the host gives no place: the desktop's
+      {QImage(), Scheme::light, Scheme::light},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(StatusItemController::panelScheme(c.behind, c.desktop), c.drawn);
+}
+
 class StatusItemTest : public testing::EngineTest {
  protected:
   testing::SchemeScope scheme;
