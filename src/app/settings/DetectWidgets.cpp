@@ -1,12 +1,19 @@
 // Small painted pieces of the Detect tab and its sheets.
 #include "DetectWidgets.h"
 
+#include <QDialog>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QVBoxLayout>
+
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <cmath>
 
 #include "Kit.h"
+#include "MaterialSymbols.h"
+#include "SettingsComponents.h"
 
 namespace clipvane {
 
@@ -39,10 +46,102 @@ QSize DetectText::minimumSizeHint() const { return {0, QFontMetrics(font()).heig
 
 void DetectText::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.setPen(Theme::color(color_));
+  p.setPen(TableRow::textColor(this, color_));
   p.setFont(font());
   const QString shown = QFontMetrics(font()).elidedText(text_, elide_, width());
   p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+}
+
+DetectGlyph::DetectGlyph(QString name, double size, ThemeColor color, QWidget* parent)
+    : QWidget(parent), name_(std::move(name)), size_(size), color_(color) {
+  setFixedSize(sizeHint());
+}
+
+QSize DetectGlyph::sizeHint() const { return {int(std::ceil(size_)), int(std::ceil(size_))}; }
+
+void DetectGlyph::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  MaterialSymbol::paint(p, name_, QRectF(0, 0, size_, size_), TableRow::textColor(this, color_));
+}
+
+ListBadge::ListBadge(QWidget* parent) : QWidget(parent) {
+  setFont(Kit::font(9, QFont::Bold));
+  setFixedSize(sizeHint());
+}
+
+QSize ListBadge::sizeHint() const {
+  return {QFontMetrics(font()).horizontalAdvance(QStringLiteral("CSV")) + 8, 14};
+}
+
+void ListBadge::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QColor ink = TableRow::textColor(this, Theme::good);
+  QColor plate = ink;
+  plate.setAlphaF(0.16);
+  p.fillPath(Kit::continuousRect(QRectF(rect()), 3), plate);
+  p.setPen(ink);
+  p.setFont(font());
+  p.drawText(rect(), Qt::AlignCenter, QStringLiteral("CSV"));
+}
+
+namespace {
+
+// The question of askIgnoredText(), on the card colour.
+class IgnorePrompt : public QDialog {
+ public:
+  explicit IgnorePrompt(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("ignorePrompt"));
+    setWindowTitle(QStringLiteral("Ignore Text"));
+    setWindowModality(Qt::ApplicationModal);
+    setFont(Kit::font(13));
+    auto* stack = new QVBoxLayout(this);
+    stack->setContentsMargins(20, 18, 20, 16);
+    stack->setSpacing(12);
+    stack->setSizeConstraint(QLayout::SetFixedSize);
+    stack->addWidget(
+        new DetectText(QStringLiteral("Ignore Text"), Kit::font(13, QFont::DemiBold), Theme::tx));
+    field = new DetectLineEdit();
+    field->setObjectName(QStringLiteral("text"));
+    field->setFixedSize(260, 24);
+    stack->addWidget(field);
+    auto* buttons = new QHBoxLayout();
+    buttons->setSpacing(8);
+    buttons->addStretch(1);
+    auto* cancel = new PillButton(QStringLiteral("Cancel"), false, 24);
+    cancel->setObjectName(QStringLiteral("cancel"));
+    auto* ignore = new PillButton(QStringLiteral("Ignore"), true, 24);
+    ignore->setObjectName(QStringLiteral("ignore"));
+    connect(cancel, &QAbstractButton::clicked, this, &QDialog::reject);
+    connect(ignore, &QAbstractButton::clicked, this, &QDialog::accept);
+    buttons->addWidget(cancel);
+    buttons->addWidget(ignore);
+    stack->addLayout(buttons);
+    field->setFocus();
+  }
+  DetectLineEdit* field;
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+      accept();
+      return;
+    }
+    QDialog::keyPressEvent(e);
+  }
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.fillRect(rect(), Theme::color(Theme::card));
+  }
+};
+
+}  // namespace
+
+std::optional<QString> askIgnoredText(QWidget* parent) {
+  IgnorePrompt prompt(parent);
+  if (prompt.exec() != QDialog::Accepted) return std::nullopt;
+  return prompt.field->text();
 }
 
 void applyFieldColors(QWidget& field, const ThemeColor& text) {

@@ -6,12 +6,15 @@
 #include <QPlainTextEdit>
 #include <QWidget>
 
+#include <optional>
+
 #include "Theme.h"
 
 namespace clipvane {
 
-// One line of text in a palette role; cut with an ellipsis where the width
-// given is too small (`elide` says where). Its size hint is the whole text.
+// One line of text in a palette role (white inside a selected table row); cut
+// with an ellipsis where the width given is too small (`elide` says where).
+// Its size hint is the whole text.
 class DetectText : public QWidget {
  public:
   DetectText(QString text, const QFont& font, ThemeColor color,
@@ -31,6 +34,36 @@ class DetectText : public QWidget {
   ThemeColor color_;
   Qt::TextElideMode elide_;
 };
+
+// A glyph of the icon set in a palette role (white inside a selected table row).
+class DetectGlyph : public QWidget {
+ public:
+  DetectGlyph(QString name, double size, ThemeColor color, QWidget* parent = nullptr);
+  QSize sizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  QString name_;
+  double size_;
+  ThemeColor color_;
+};
+
+// The small "CSV" mark in front of an imported list's file name.
+class ListBadge : public QWidget {
+ public:
+  explicit ListBadge(QWidget* parent = nullptr);
+  QSize sizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+};
+
+// The "Ignore Text" question: a field for the text with "Ignore" (Return)
+// and "Cancel" (Escape), application-modal. The text typed on "Ignore",
+// none otherwise.
+std::optional<QString> askIgnoredText(QWidget* parent);
 
 // Copies the roles into the widget's palette (text, field, placeholder) when
 // they differ from what it holds; called as the field paints, so a change of
