@@ -65,6 +65,28 @@ DetectPane::DetectPane(AppModel& model, std::function<void()> showImport, QWidge
 
 DetectPane::~DetectPane() = default;
 
+namespace {
+
+// Closes a sheet whose answer the pane has handled.
+template <class Sheet>
+void dismiss(QPointer<Sheet>& slot) {
+  if (Sheet* sheet = slot) {
+    slot = nullptr;
+    sheet->hide();
+    sheet->deleteLater();
+  }
+}
+
+}  // namespace
+
+void DetectPane::removeSelected(std::optional<Uuid>& selected,
+                                void (*remove)(AppSettings&, const Uuid&)) {
+  const std::optional<Uuid> id = selected;
+  if (id) commit([&](AppSettings& s) { remove(s, *id); });
+  selected.reset();
+  refresh();
+}
+
 template <class Fn>
 void DetectPane::commit(Fn fn) {
   AppSettings next = model_.settings();
@@ -173,11 +195,7 @@ void DetectPane::editGroup(const DetectGroup& group) {
       group, current.detection, current,
       [this](std::optional<DetectionSettings> answer) {
         if (answer) commit([&](AppSettings& s) { s.detection = *answer; });
-        if (GroupSheet* shown = groupSheet_) {
-          groupSheet_ = nullptr;
-          shown->hide();
-          shown->deleteLater();
-        }
+        dismiss(groupSheet_);
       },
       window());
   groupSheet_ = sheet;
@@ -240,23 +258,14 @@ void DetectPane::editRule(const CustomRule& rule) {
       rule,
       [this](std::optional<CustomRule> answer) {
         if (answer) commit([&](AppSettings& s) { DetectRules::store(s, *answer); });
-        if (RuleEditor* shown = ruleEditor_) {
-          ruleEditor_ = nullptr;
-          shown->hide();
-          shown->deleteLater();
-        }
+        dismiss(ruleEditor_);
       },
       window());
   ruleEditor_ = editor;
   editor->show();
 }
 
-void DetectPane::removeRule() {
-  const std::optional<Uuid> id = selectedRule_;
-  if (id) commit([&](AppSettings& s) { DetectRules::remove(s, *id); });
-  selectedRule_.reset();
-  refreshRules();
-}
+void DetectPane::removeRule() { removeSelected(selectedRule_, &DetectRules::remove); }
 
 // ---- ignored texts ---------------------------------------------------------------------
 
@@ -309,12 +318,7 @@ void DetectPane::addIgnored() {
   commit([&](AppSettings& s) { s.ignored.push_back(*entry); });
 }
 
-void DetectPane::removeIgnored() {
-  const std::optional<Uuid> id = selectedIgnored_;
-  if (id) commit([&](AppSettings& s) { DetectLists::removeIgnored(s, *id); });
-  selectedIgnored_.reset();
-  refreshIgnored();
-}
+void DetectPane::removeIgnored() { removeSelected(selectedIgnored_, &DetectLists::removeIgnored); }
 
 // ---- imported lists ---------------------------------------------------------------------
 
@@ -379,12 +383,7 @@ void DetectPane::refreshLists() {
   usage_->setText(DetectLists::importUsage(settings));
 }
 
-void DetectPane::removeList() {
-  const std::optional<Uuid> id = selectedList_;
-  if (id) commit([&](AppSettings& s) { DetectLists::removeList(s, *id); });
-  selectedList_.reset();
-  refreshLists();
-}
+void DetectPane::removeList() { removeSelected(selectedList_, &DetectLists::removeList); }
 
 // ---- the whole pane -------------------------------------------------------------------------
 

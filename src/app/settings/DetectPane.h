@@ -83,6 +83,9 @@ class DetectPane : public SettingsPane {
   // One write: the current settings changed by fn.
   template <class Fn>
   void commit(Fn fn);
+  // One write without the selected entry (none when it is gone), then no
+  // selection.
+  void removeSelected(std::optional<Uuid>& selected, void (*remove)(AppSettings&, const Uuid&));
   // Selects the row on a click and runs `open` on a double click.
   void onRowClicks(TableRow* row, std::function<void()> select, std::function<void()> open = {});
   std::vector<std::pair<TableRow*, std::function<void()>>> doubleClicks_;

@@ -86,16 +86,47 @@ void ListBadge::paintEvent(QPaintEvent*) {
   p.drawText(rect(), Qt::AlignCenter, QStringLiteral("CSV"));
 }
 
+SheetDialog::SheetDialog(ThemeColor background, QWidget* parent)
+    : QDialog(parent), background_(background) {
+  setFont(Kit::font(13));
+}
+
+PillButton* SheetDialog::addAnswers(QBoxLayout* row, const QString& confirmTitle,
+                                    const QString& confirmName) {
+  auto* cancel = new PillButton(QStringLiteral("Cancel"), false, 24);
+  cancel->setObjectName(QStringLiteral("cancel"));
+  auto* confirmButton = new PillButton(confirmTitle, true, 24);
+  confirmButton->setObjectName(confirmName);
+  connect(cancel, &QAbstractButton::clicked, this, &QDialog::reject);
+  connect(confirmButton, &QAbstractButton::clicked, this, [this] { confirm(); });
+  row->addWidget(cancel);
+  row->addWidget(confirmButton);
+  return confirmButton;
+}
+
+void SheetDialog::keyPressEvent(QKeyEvent* e) {
+  const bool plain = e->modifiers() == Qt::NoModifier || e->modifiers() == Qt::KeypadModifier;
+  if (plain && (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)) {
+    confirm();
+    return;
+  }
+  QDialog::keyPressEvent(e);
+}
+
+void SheetDialog::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), Theme::color(background_));
+}
+
 namespace {
 
 // The question of askIgnoredText(), on the card colour.
-class IgnorePrompt : public QDialog {
+class IgnorePrompt : public SheetDialog {
  public:
-  explicit IgnorePrompt(QWidget* parent) : QDialog(parent) {
+  explicit IgnorePrompt(QWidget* parent) : SheetDialog(Theme::card, parent) {
     setObjectName(QStringLiteral("ignorePrompt"));
     setWindowTitle(QStringLiteral("Ignore Text"));
     setWindowModality(Qt::ApplicationModal);
-    setFont(Kit::font(13));
     auto* stack = new QVBoxLayout(this);
     stack->setContentsMargins(20, 18, 20, 16);
     stack->setSpacing(12);
@@ -109,31 +140,12 @@ class IgnorePrompt : public QDialog {
     auto* buttons = new QHBoxLayout();
     buttons->setSpacing(8);
     buttons->addStretch(1);
-    auto* cancel = new PillButton(QStringLiteral("Cancel"), false, 24);
-    cancel->setObjectName(QStringLiteral("cancel"));
-    auto* ignore = new PillButton(QStringLiteral("Ignore"), true, 24);
-    ignore->setObjectName(QStringLiteral("ignore"));
-    connect(cancel, &QAbstractButton::clicked, this, &QDialog::reject);
-    connect(ignore, &QAbstractButton::clicked, this, &QDialog::accept);
-    buttons->addWidget(cancel);
-    buttons->addWidget(ignore);
+    addAnswers(buttons, QStringLiteral("Ignore"), QStringLiteral("ignore"));
     stack->addLayout(buttons);
     field->setFocus();
   }
+  void confirm() override { accept(); }
   DetectLineEdit* field;
-
- protected:
-  void keyPressEvent(QKeyEvent* e) override {
-    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-      accept();
-      return;
-    }
-    QDialog::keyPressEvent(e);
-  }
-  void paintEvent(QPaintEvent*) override {
-    QPainter p(this);
-    p.fillRect(rect(), Theme::color(Theme::card));
-  }
 };
 
 }  // namespace

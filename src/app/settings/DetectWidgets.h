@@ -2,6 +2,7 @@
 // Small painted pieces the Detect tab and its sheets share: a line of text in
 // a palette role, cut where it does not fit, and text fields whose colours
 // follow the palette at paint time.
+#include <QDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QWidget>
@@ -10,7 +11,11 @@
 
 #include "Theme.h"
 
+class QBoxLayout;
+
 namespace clipvane {
+
+class PillButton;
 
 // One line of text in a palette role (white inside a selected table row); cut
 // with an ellipsis where the width given is too small (`elide` says where).
@@ -58,6 +63,25 @@ class ListBadge : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent*) override;
+};
+
+// A small dialog over a window: the confirm button answers Return, "Cancel"
+// Escape (and closing the window), on a background in a palette role.
+class SheetDialog : public QDialog {
+ public:
+  SheetDialog(ThemeColor background, QWidget* parent);
+
+  virtual void confirm() = 0;
+
+ protected:
+  // Appends "Cancel" (reject) and the confirm button to the row; returns the
+  // confirm button, object names "cancel" and `confirmName`.
+  PillButton* addAnswers(QBoxLayout* row, const QString& confirmTitle, const QString& confirmName);
+  void keyPressEvent(QKeyEvent* e) override;
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  ThemeColor background_;
 };
 
 // The "Ignore Text" question: a field for the text with "Ignore" (Return)

@@ -31,7 +31,7 @@ const std::vector<std::pair<Action, QString>>& actionChoices() {
 
 GroupSheet::GroupSheet(DetectGroup group, DetectionSettings detection, AppSettings defaults,
                        Done done, QWidget* parent)
-    : QDialog(parent),
+    : SheetDialog(Theme::bar, parent),
       group_(std::move(group)),
       working_(std::move(detection)),
       defaults_(std::move(defaults)),
@@ -39,7 +39,6 @@ GroupSheet::GroupSheet(DetectGroup group, DetectionSettings detection, AppSettin
   setObjectName(QStringLiteral("groupSheet"));
   setWindowTitle(group_.title);
   setWindowModality(Qt::WindowModal);
-  setFont(Kit::font(13));
 
   auto* stack = new QVBoxLayout(this);
   stack->setContentsMargins(18, 16, 18, 16);
@@ -94,14 +93,7 @@ GroupSheet::GroupSheet(DetectGroup group, DetectionSettings detection, AppSettin
   auto* buttons = new QHBoxLayout();
   buttons->setSpacing(8);
   buttons->addStretch(1);
-  auto* cancel = new PillButton(QStringLiteral("Cancel"), false, 24);
-  cancel->setObjectName(QStringLiteral("cancel"));
-  auto* doneButton = new PillButton(QStringLiteral("Done"), true, 24);
-  doneButton->setObjectName(QStringLiteral("done"));
-  connect(cancel, &QAbstractButton::clicked, this, &GroupSheet::reject);
-  connect(doneButton, &QAbstractButton::clicked, this, &GroupSheet::confirm);
-  buttons->addWidget(cancel);
-  buttons->addWidget(doneButton);
+  addAnswers(buttons, QStringLiteral("Done"), QStringLiteral("done"));
   stack->addLayout(buttons);
 
   // 300 wide: the stack takes what its margins leave.
@@ -130,21 +122,6 @@ void GroupSheet::answer(std::optional<DetectionSettings> value) {
   if (answered_) return;
   answered_ = true;
   if (done_) done_(std::move(value));
-}
-
-void GroupSheet::keyPressEvent(QKeyEvent* e) {
-  if (e->modifiers() == Qt::NoModifier || e->modifiers() == Qt::KeypadModifier) {
-    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-      confirm();
-      return;
-    }
-  }
-  QDialog::keyPressEvent(e);
-}
-
-void GroupSheet::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  p.fillRect(rect(), Theme::color(Theme::bar));
 }
 
 }  // namespace clipvane

@@ -5,7 +5,6 @@
 // `done`: the edited copy on "Done" (or Return), nothing on "Cancel" (or
 // Escape, or closing the window). It never writes the settings and never
 // closes itself: its owner does both.
-#include <QDialog>
 
 #include <functional>
 #include <optional>
@@ -13,6 +12,7 @@
 
 #include "AppSettings.h"
 #include "DetectGroups.h"
+#include "DetectWidgets.h"
 
 namespace clipvane {
 
@@ -20,7 +20,7 @@ class Checkbox;
 class PillButton;
 class PopUp;
 
-class GroupSheet : public QDialog {
+class GroupSheet : public SheetDialog {
  public:
   using Done = std::function<void(std::optional<DetectionSettings>)>;
 
@@ -34,12 +34,8 @@ class GroupSheet : public QDialog {
   std::optional<PasteAction> shownAction() const;
 
   // The two answers.
-  void confirm();
+  void confirm() override;
   void reject() override;
-
- protected:
-  void keyPressEvent(QKeyEvent* e) override;
-  void paintEvent(QPaintEvent*) override;
 
  private:
   void answer(std::optional<DetectionSettings> value);

@@ -94,12 +94,10 @@ class ExamplesButton : public QToolButton {
 };
 
 RuleEditor::RuleEditor(CustomRule rule, Done done, QWidget* parent)
-    : QDialog(parent), rule_(std::move(rule)), done_(std::move(done)) {
+    : SheetDialog(Theme::card, parent), rule_(std::move(rule)), done_(std::move(done)) {
   setObjectName(QStringLiteral("ruleEditor"));
   setWindowTitle(QStringLiteral("Custom Rule"));
   setWindowModality(Qt::WindowModal);
-  setFont(Kit::font(13));
-
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
   outer->setSizeConstraint(QLayout::SetFixedSize);
@@ -170,14 +168,7 @@ RuleEditor::RuleEditor(CustomRule rule, Done done, QWidget* parent)
   maskRow_->setSpacing(8);
   maskRow_->addWidget(new DetectText(QStringLiteral("Mask as"), Kit::font(13), Theme::tx2));
   maskRow_->addStretch(1);
-  auto* cancel = new PillButton(QStringLiteral("Cancel"), false, 24);
-  cancel->setObjectName(QStringLiteral("cancel"));
-  save_ = new PillButton(QStringLiteral("Save"), true, 24);
-  save_->setObjectName(QStringLiteral("save"));
-  connect(cancel, &QAbstractButton::clicked, this, &RuleEditor::reject);
-  connect(save_, &QAbstractButton::clicked, this, &RuleEditor::confirm);
-  maskRow_->addWidget(cancel);
-  maskRow_->addWidget(save_);
+  save_ = addAnswers(maskRow_, QStringLiteral("Save"), QStringLiteral("save"));
   stack->addLayout(maskRow_);
 
   refresh();
@@ -239,21 +230,6 @@ void RuleEditor::answer(std::optional<CustomRule> value) {
   if (answered_) return;
   answered_ = true;
   if (done_) done_(std::move(value));
-}
-
-void RuleEditor::keyPressEvent(QKeyEvent* e) {
-  if (e->modifiers() == Qt::NoModifier || e->modifiers() == Qt::KeypadModifier) {
-    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-      confirm();
-      return;
-    }
-  }
-  QDialog::keyPressEvent(e);
-}
-
-void RuleEditor::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  p.fillRect(rect(), Theme::color(Theme::card));
 }
 
 }  // namespace clipvane

@@ -5,11 +5,11 @@
 // answers once through `done`: the finished rule on "Save" (or Return while
 // it can be saved), nothing on "Cancel" (or Escape, or closing the window).
 // It never writes the settings and never closes itself.
-#include <QDialog>
 
 #include <functional>
 #include <optional>
 
+#include "DetectWidgets.h"
 #include "Settings.h"
 
 class QHBoxLayout;
@@ -25,7 +25,7 @@ class PillButton;
 class RuleTypePicker;
 class TokenChip;
 
-class RuleEditor : public QDialog {
+class RuleEditor : public SheetDialog {
  public:
   using Done = std::function<void(std::optional<CustomRule>)>;
 
@@ -43,12 +43,8 @@ class RuleEditor : public QDialog {
   void applyExample(int index);
 
   // The two answers; confirm does nothing while the rule cannot be saved.
-  void confirm();
+  void confirm() override;
   void reject() override;
-
- protected:
-  void keyPressEvent(QKeyEvent* e) override;
-  void paintEvent(QPaintEvent*) override;
 
  private:
   void answer(std::optional<CustomRule> value);
