@@ -9,6 +9,7 @@
 #include "DetectPane.h"
 #include "DetectWidgets.h"
 #include "SettingsViewTest.h"
+#include "SettingsWindow.h"
 
 namespace clipvane {
 namespace {
@@ -297,6 +298,22 @@ TEST_F(DetectPaneTest, ImportedListsAreSwitchedOneAtATimeAndCountedInTheUsageLin
   ASSERT_EQ(model().settings().importedLists.size(), 1u);
   EXPECT_EQ(model().settings().importedLists[0].id, names.id);
   EXPECT_EQ(pane().selectedList(), std::nullopt);
+}
+
+TEST_F(DetectPaneTest, TheSettingsWindowsDetectTabHangsItsSheetsOnTheWindow) {
+  SettingsWindow window(model());
+  window.select(SettingsTab::detection);
+  window.show();
+  auto* detect = dynamic_cast<DetectPane*>(window.pane(SettingsTab::detection));
+  ASSERT_NE(detect, nullptr);
+  testing::drainEvents();
+  screenshot(window, "detect-settings-window-light");
+  detect->editGroup(*DetectGroup::find(QStringLiteral("Financial")));
+  ASSERT_NE(detect->groupSheet(), nullptr);
+  EXPECT_EQ(detect->groupSheet()->parentWidget(), &window);
+  EXPECT_TRUE(detect->groupSheet()->isModal());
+  QTest::keyClick(detect->groupSheet(), Qt::Key_Escape);
+  EXPECT_EQ(detect->groupSheet(), nullptr);
 }
 
 }  // namespace
