@@ -1,0 +1,259 @@
+// The activity window: its model (checked by Qt's model tester), the
+// filter, the search, day grouping and the entry's detail with Copy Original.
+#include <QAbstractItemModelTester>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+
+#include "ActivityView.h"
+#include "DetectWidgets.h"
+#include "EngineTest.h"
+#include "EntryView.h"
+#include "Kit.h"
+#include "UiTest.h"
+#include "Vault.h"
+#include "WindowKit.h"
+
+namespace clipvane {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::EngineTest;
+using testing::SchemeScope;
+using testing::screenshot;
+
+ActivityEntry entry(Date date, const char16_t* place, ActivityEntry::Outcome outcome,
+                    std::map<Kind, int> counts, int kept = 0,
+                    std::optional<std::vector<std::u16string>> masks = std::nullopt) {
+  ActivityEntry e;
+  e.date = date;
+  e.place = place;
+  e.outcome = outcome;
+  e.counts = std::move(counts);
+  e.kept = kept;
+  e.masks = std::move(masks);
+  return e;
+}
+
+QStringList titles(const ActivityModel& m) {
+  QStringList out;
+  for (int row = 0; row < m.rowCount(); ++row) out << m.index(row).data().toString();
+  return out;
+}
+
+void click(QWidget* w) {
+  ASSERT_NE(w, nullptr);
+  QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center());
+}
+
+class ActivityViewTest : public EngineTest {
+ protected:
+  ActivityViewTest() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+  ~ActivityViewTest() override { QLocale::setDefault(QLocale::c()); }
+
+  // Three outcomes today, one yesterday, one five days ago.
+  void history() {
+    using O = ActivityEntry::Outcome;
+    model().setActivity({
+        entry(now - 3h, u"Terminal", O::hidden, {{Kind::email, 3}}, 0,
+              std::vector<std::u16string>{u"[EMAIL_1]", u"[EMAIL_2]", u"[EMAIL_3]"}),
+        entry(now - 1h, u"Code", O::blocked, {{Kind::apiKey, 2}}),
+        entry(now - 1h, u"Firefox", O::kept, {{Kind::email, 1}}, 2),
+        entry(now - 24h, u"Slack", O::hidden, {{Kind::email, 1}, {Kind::phone, 2}}),
+        entry(now - 120h, u"Terminal", O::hidden, {{Kind::email, 1}}, 0,
+              std::vector<std::u16string>{u"[EMAIL_1]"}),
+    });
+  }
+  SchemeScope light;
+};
+
+TEST_F(ActivityViewTest, TitlesAndGlyphsOfEntries) {
+  using O = ActivityEntry::Outcome;
+  struct Case {
+    ActivityEntry e;
+    const char* title;
+    const char* glyph;
+  };
+  const Case cases[] = {
+      {entry(now, u"", O::kept, {{Kind::email, 1}}, 2), "2 kept as is",
+       Kind(Kind::email).materialIcon().data()},
+      {entry(now, u"", O::hidden, {{Kind::email, 1}}), "Email masked",
+       Kind(Kind::email).materialIcon().data()},
+      {entry(now, u"", O::hidden, {{Kind::email, 3}}), "3 emails masked",
+       Kind(Kind::email).materialIcon().data()},
+      {entry(now, u"", O::blocked, {{Kind::apiKey, 2}}), "2 API keys blocked", "block"},
+      {entry(now, u"", O::hidden, {{Kind::email, 1}, {Kind::phone, 2}}), "3 items masked",
+       "description"},
+      {entry(now, u"", O::hidden, {}), "0 items masked", "description"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ActivityModel::title(c.e), QString::fromUtf8(c.title));
+    EXPECT_EQ(ActivityModel::glyph(c.e), QString::fromUtf8(c.glyph)) << c.title;
+  }
+  EXPECT_EQ(EntryView::types(entry(now, u"", O::hidden, {{Kind::email, 1}, {Kind::phone, 3}})),
+            QString("3 phones, Email"));
+  EXPECT_EQ(EntryView::types(entry(now, u"", O::hidden, {{Kind::address, 2}})),
+            QString("2 addresses"));
+}
+
+TEST_F(ActivityViewTest, FilterAndSearchKeepNewestFirstWithStoredOrderForTies) {
+  history();
+  ActivityModel m;
+  QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  m.setHistory(model().activity());
+  EXPECT_EQ(titles(m), (QStringList{"2 API keys blocked", "2 kept as is", "3 emails masked",
+                                    "3 items masked", "Email masked"}));
+  EXPECT_EQ(m.index(0).data(ActivityModel::dayRole).toString(), QString("Today"));
+  EXPECT_EQ(m.index(3).data(ActivityModel::dayRole).toString(), QString("Yesterday"));
+  EXPECT_EQ(m.index(4).data(ActivityModel::dayRole).toString(), QString("Mar 5"));
+  // ICU puts a narrow no-break space before the day period.
+  EXPECT_EQ(m.index(0).data(ActivityModel::valueRole).toString().replace(QChar(0x202F), u' '),
+            QString("Code · 11:00 AM"));
+
+  struct Case {
+    ActivityModel::Filter filter;
+    const char* search;
+    QStringList titles;
+  };
+  const Case cases[] = {
+      {ActivityModel::Filter::masked, "", {"3 emails masked", "3 items masked", "Email masked"}},
+      {ActivityModel::Filter::blocked, "", {"2 API keys blocked"}},
+      {ActivityModel::Filter::all, "EMAIL", {"3 emails masked", "Email masked"}},
+      {ActivityModel::Filter::all, "terminal", {"3 emails masked", "Email masked"}},
+      {ActivityModel::Filter::all, "[EMAIL_1]", {}},
+      {ActivityModel::Filter::masked, "code", {}},
+  };
+  for (const Case& c : cases) {
+    m.setFilter(c.filter);
+    m.setSearch(QString::fromUtf8(c.search));
+    EXPECT_EQ(titles(m), c.titles) << c.search;
+  }
+}
+
+TEST_F(ActivityViewTest, ListFilteredEmptyAndOpenedEntry) {
+  history();
+  std::unique_ptr<ActivityView> view(newActivityWindow(model()));
+  view->show();
+  screenshot(*view, "activity-entries-light");
+  // One card per day; the first row of each card has no separator.
+  EXPECT_NE(view->findChild<QWidget*>("day.Today"), nullptr);
+  EXPECT_NE(view->findChild<QWidget*>("day.Mar 5"), nullptr);
+
+  auto* filter = view->findChild<SegmentedControl*>("filter");
+  QTest::mouseClick(filter, Qt::LeftButton, {}, filter->segment(1).center());
+  EXPECT_EQ(view->list().filter(), ActivityModel::Filter::masked);
+  EXPECT_EQ(view->list().rowCount(), 3);
+  screenshot(*view, "activity-filtered-masked-light");
+
+  QTest::keyClicks(view->findChild<QLineEdit*>("search"), "nothing like it");
+  EXPECT_EQ(view->list().rowCount(), 0);
+  EXPECT_NE(view->findChild<QWidget*>("nothingYet"), nullptr);
+  screenshot(*view, "activity-empty-search-light");
+  view->findChild<QLineEdit*>("search")->clear();
+
+  // Rows open their entry; back and Escape return with filter and search kept.
+  click(view->findChild<QWidget*>("row.0"));
+  ASSERT_NE(view->detail(), nullptr);
+  EXPECT_EQ(view->detail()->entry().place, u"Terminal");
+  screenshot(*view, "activity-entry-open-light");
+  click(view->detail()->findChild<QWidget*>("back"));
+  EXPECT_EQ(view->open(), std::nullopt);
+  EXPECT_EQ(view->list().filter(), ActivityModel::Filter::masked);
+  click(view->findChild<QWidget*>("row.0"));
+  QTest::keyClick(view->detail(), Qt::Key_Escape);
+  EXPECT_EQ(view->open(), std::nullopt);
+
+  // An id the history does not hold shows the list.
+  view->setOpen(Uuid::generate());
+  EXPECT_EQ(view->detail(), nullptr);
+}
+
+TEST_F(ActivityViewTest, EmptyHistoryAndDarkDetail) {
+  std::unique_ptr<ActivityView> view(newActivityWindow(model()));
+  view->show();
+  EXPECT_NE(view->findChild<QWidget*>("nothingYet"), nullptr);
+  screenshot(*view, "activity-empty-light");
+  history();  // the list follows the model at once
+  EXPECT_EQ(view->list().rowCount(), 5);
+  SchemeScope dark(true);
+  view->setOpen(model().activity().front().id);
+  screenshot(*view, "activity-entry-open-dark");
+  // Three placeholders: three chips, no count.
+  EXPECT_EQ(view->detail()->findChildren<QWidget*>("token").size(), 3);
+  EXPECT_EQ(view->detail()->findChild<QWidget*>("moreTokens"), nullptr);
+}
+
+TEST_F(ActivityViewTest, CopyOriginalPutsWhatTheVaultHoldsAndAsksFirstWhenLocked) {
+  VaultStore::update(1e9, [&](Vault& v) {
+    v.entries.push_back({u"[EMAIL_1]", u"ada@example.com", Kind::email, now, std::nullopt});
+    v.entries.push_back({u"[EMAIL_3]", u"bob@example.com", Kind::email, now, std::nullopt});
+  });
+  const std::vector<QString> masks{"[EMAIL_1]", "[EMAIL_2]", "[EMAIL_3]"};
+  ports.clipboard.userCopies("before");
+
+  // The lock on and the owner refuses: nothing at all.
+  set(&AppSettings::touchIDLock, true);
+  ports.auth.answer = false;
+  EntryView::copyOriginal(model(), masks);
+  settle();
+  EXPECT_EQ(ports.auth.reasons, QStringList{"restore masked values"});
+  EXPECT_EQ(ports.clipboard.string(), QString("before"));
+  EXPECT_EQ(ports.workspace.beeps, 0);
+  EXPECT_TRUE(ports.panels.toasts.empty());
+
+  // Authenticated: the originals held, one per line, in placeholder order.
+  ports.auth.answer = true;
+  EntryView::copyOriginal(model(), masks);
+  settle();
+  EXPECT_EQ(ports.clipboard.string(), QString("ada@example.com\nbob@example.com"));
+  EXPECT_TRUE(Pasteboard::ownChanges().count(ports.clipboard.count));
+  EXPECT_EQ(ports.panels.lastText(), QString("Original copied"));
+  EXPECT_EQ(ports.auth.reasons.size(), 2);
+
+  // Lock off, nothing held: a beep, the clipboard untouched, no prompt.
+  set(&AppSettings::touchIDLock, false);
+  ports.clipboard.userCopies("later");
+  EntryView::copyOriginal(model(), {"[PHONE_9]"});
+  EXPECT_EQ(ports.clipboard.string(), QString("later"));
+  EXPECT_EQ(ports.workspace.beeps, 1);
+  EXPECT_EQ(ports.auth.reasons.size(), 2);
+
+  // The lock on but nobody can be asked: the alert, nothing copied.
+  set(&AppSettings::touchIDLock, true);
+  ports.auth.available = false;
+  EntryView::copyOriginal(model(), masks);
+  settle();
+  ASSERT_EQ(ports.windows.alerts.size(), 1u);
+  EXPECT_EQ(ports.windows.alerts[0].message, QString("Can’t unlock originals"));
+  EXPECT_EQ(ports.clipboard.string(), QString("later"));
+}
+
+TEST_F(ActivityViewTest, DetailRowsFollowTheEntry) {
+  using O = ActivityEntry::Outcome;
+  struct Case {
+    std::optional<std::vector<std::u16string>> masks;
+    int chips;
+    const char* more;
+    bool copy;
+  };
+  const Case cases[] = {
+      {std::nullopt, 0, nullptr, false},
+      {std::vector<std::u16string>{}, 0, nullptr, false},
+      {std::vector<std::u16string>{u"[A_1]"}, 1, nullptr, true},
+      {std::vector<std::u16string>{u"[A_1]", u"[A_2]", u"[A_3]", u"[A_4]", u"[A_5]"}, 3, "+2",
+       true},
+  };
+  for (const Case& c : cases) {
+    EntryView view(model(), entry(now, u"Code", O::hidden, {}, 0, c.masks), [] {});
+    EXPECT_EQ(view.findChildren<QWidget*>("token").size(), c.chips);
+    auto* more = view.findChild<DetectText*>("moreTokens");
+    EXPECT_EQ(more ? more->text() : QString(), c.more ? QString(c.more) : QString());
+    EXPECT_EQ(view.findChild<QWidget*>("copyOriginal") != nullptr, c.copy);
+    if (c.chips == 3) screenshot(view, "activity-entry-five-tokens-light");
+  }
+}
+
+}  // namespace
+}  // namespace clipvane
