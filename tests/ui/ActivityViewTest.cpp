@@ -15,6 +15,7 @@
 #include "UiTest.h"
 #include "Vault.h"
 #include "WindowKit.h"
+#include "WindowManager.h"
 
 namespace clipvane {
 namespace {
@@ -183,6 +184,29 @@ TEST_F(ActivityViewTest, EmptyHistoryAndDarkDetail) {
   // Three placeholders: three chips, no count.
   EXPECT_EQ(view->detail()->findChildren<QWidget*>("token").size(), 3);
   EXPECT_EQ(view->detail()->findChild<QWidget*>("moreTokens"), nullptr);
+}
+
+TEST_F(ActivityViewTest, TheWindowFollowsTheManagersSharedState) {
+  using O = ActivityEntry::Outcome;
+  const ActivityEntry older = entry(now - 2h, u"Code", O::hidden, {{Kind::email, 1}});
+  const ActivityEntry newer = entry(now - 1h, u"Slack", O::blocked, {{Kind::phone, 1}});
+  ActivityStore::append(older);
+  ActivityStore::append(newer);
+  WindowManager manager(model());
+  manager.showActivity(true);
+  auto* view = dynamic_cast<ActivityView*>(manager.activityWindow());
+  ASSERT_NE(view, nullptr);
+  ASSERT_NE(view->detail(), nullptr);
+  EXPECT_EQ(view->detail()->entry().id, newer.id);
+
+  click(view->detail()->findChild<QWidget*>("back"));
+  EXPECT_EQ(manager.activityState().open(), std::nullopt);
+  EXPECT_EQ(view->detail(), nullptr);
+  click(view->findChild<QWidget*>("row.1"));
+  EXPECT_EQ(manager.activityState().open(), older.id);
+  EXPECT_EQ(view->detail()->entry().id, older.id);
+  manager.showActivity(false);
+  EXPECT_EQ(view->detail(), nullptr);
 }
 
 TEST_F(ActivityViewTest, CopyOriginalPutsWhatTheVaultHoldsAndAsksFirstWhenLocked) {

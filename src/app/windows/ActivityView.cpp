@@ -19,6 +19,7 @@
 #include "KitRows.h"
 #include "MaterialSymbols.h"
 #include "WindowKit.h"
+#include "WindowManager.h"
 
 namespace clipvane {
 
@@ -346,6 +347,17 @@ ActivityView* newActivityWindow(AppModel& model) {
   window->setWindowFlag(Qt::Window);
   window->setWindowTitle(QStringLiteral("Activity"));
   window->resize(828, 440);
+  return window;
+}
+
+QWidget* makeActivityWindow(AppModel& model, ActivityState& state) {
+  ActivityView* window = newActivityWindow(model);
+  window->setOpen(state.open());
+  // The state is the one place the open entry is kept: the manager writes it
+  // before each showing, the view through its rows and back action.
+  QObject::connect(&state, &ActivityState::openChanged, window,
+                   [window, &state] { window->setOpen(state.open()); });
+  window->setOpenRequest([&state](std::optional<Uuid> id) { state.setOpen(id); });
   return window;
 }
 

@@ -103,7 +103,8 @@ class ActivityView : public QWidget {
 };
 
 // The top-level activity window (828 x 440, at least 420 x 360, "Activity")
-// around a view of the model's history.
+// around a view of the model's history; makeActivityWindow (WindowManager.h)
+// builds it over the manager's shared state.
 ActivityView* newActivityWindow(AppModel& model);
 
 }  // namespace clipvane

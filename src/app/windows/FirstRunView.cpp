@@ -14,6 +14,7 @@
 #include "MaterialSymbols.h"
 #include "Ports.h"
 #include "WindowKit.h"
+#include "WindowManager.h"
 #include "ports/KeyboardPort.h"
 
 namespace clipvane {
@@ -247,6 +248,10 @@ FirstRunView* newFirstRunWindow(AppModel& model, std::function<void()> close) {
   window->setWindowFlag(Qt::Window);
   window->setWindowTitle(QStringLiteral("Welcome to Clipvane"));
   return window;
+}
+
+QWidget* makeFirstRunWindow(AppModel& model, std::function<void()> close) {
+  return newFirstRunWindow(model, std::move(close));
 }
 
 }  // namespace clipvane

@@ -25,6 +25,7 @@
 #include "MaterialSymbols.h"
 #include "Ports.h"
 #include "WindowKit.h"
+#include "WindowManager.h"
 #include "WordLists.h"
 #include "ports/PanelsPort.h"
 #include "ports/WorkspacePort.h"
@@ -397,20 +398,8 @@ void ImportView::dropEvent(QDropEvent* e) {
   if (const auto path = droppedFile(e->mimeData())) read(*path);
 }
 
-ImportView* openImportWindow(AppModel& model, QWidget* parent) {
-  auto* window = new QWidget(parent, Qt::Window);
-  window->setObjectName(QStringLiteral("importWindow"));
-  window->setWindowTitle(QStringLiteral("Import"));
-  window->setAttribute(Qt::WA_DeleteOnClose);
-  auto* layout = new QVBoxLayout(window);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSizeConstraint(QLayout::SetFixedSize);
-  auto* view = new ImportView(model, window, [window] { window->close(); });
-  layout->addWidget(view);
-  window->show();
-  window->raise();
-  window->activateWindow();
-  return view;
+QWidget* makeImportView(AppModel& model, QWidget* window, std::function<void()> close) {
+  return new ImportView(model, window, std::move(close));
 }
 
 }  // namespace clipvane

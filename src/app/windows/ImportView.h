@@ -80,8 +80,7 @@ class ImportView : public QWidget {
   QVBoxLayout* column_;
 };
 
-// Opens a fresh import window over `parent` (null: a window of its own);
-// the window deletes itself when closed.
-ImportView* openImportWindow(AppModel& model, QWidget* parent = nullptr);
+// WindowManager::showImport() opens the window with a fresh view
+// (makeImportView, WindowManager.h).
 
 }  // namespace clipvane
