@@ -20,6 +20,8 @@ PACKAGES=(
   xvfb xauth x11-utils xclip xdotool openbox tint2 dbus dbus-x11 at-spi2-core fonts-dejavu-core
   # a terminal outside the fixed list, known only by its desktop entry
   xterm
+  # setxkbmap, for the keyboard-layout switch
+  x11-xkb-utils
   qt6-qpa-plugins
   # terminals the safe paste is tried in
   gnome-terminal xfce4-terminal xterm

@@ -1,0 +1,297 @@
+// The engine over the real desktop ports, as the program wires them: a copy
+// seen on the real clipboard, and safe pastes into a real Qt window started
+// by the hot key or by the intercepted paste key, with the user's keys coming
+// up in either order and after a layout switch.
+// Only the user-interface ports are fakes.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <atomic>
+#include <memory>
+#include <utility>
+
+#include "../app/fakes/FakePorts.h"
+#include "AppModel.h"
+#include "Pasteboard.h"
+#include "SmartPaste.h"
+#include "X11Ports.h"
+#include "X11TestSupport.h"
+
+using namespace clipvane;
+using namespace clipvane::x11;
+using namespace clipvane::x11::test;
+using Scope = AppSettings::ProtectedApp::Scope;
+
+namespace {
+
+// The program's data and the desktop's settings in folders of their own,
+// set before the model reads them.
+struct Home {
+  Home() {
+    qputenv("CLIPVANE_HOME", dir.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", (dir.path() + "/config").toUtf8());
+    // The system's desktop entries, whatever an earlier test set.
+    qputenv("XDG_DATA_HOME", (dir.path() + "/data").toUtf8());
+    qputenv("XDG_DATA_DIRS", "/usr/local/share:/usr/share");
+  }
+  QTemporaryDir dir;
+};
+
+// The user-interface ports, which this suite does not look at on screen.
+struct InterfaceFakes {
+  InterfaceFakes() { install(true); }
+  ~InterfaceFakes() { install(false); }
+  void install(bool on) {
+    Ports::install<PanelsPort>(on ? &panels : nullptr);
+    Ports::install<StatusItemPort>(on ? &statusItem : nullptr);
+    Ports::install<WindowsPort>(on ? &windows : nullptr);
+  }
+  fakes::FakePanels panels;
+  fakes::FakeStatusItem statusItem;
+  fakes::FakeWindows windows;
+};
+
+// The user's hands on the keyboard, in a process of their own so that the
+// program may block its main thread meanwhile: the keys go down, and after a
+// while come up, the modifiers first or the last key first. The pauses are
+// the user's, not waits of the test.
+class Hands {
+ public:
+  Hands(const QStringList& keys, bool modifiersFirst) {
+    QStringList args;
+    for (const QString& k : keys) args << "keydown" << k;
+    const QStringList modifiers = keys.mid(0, keys.size() - 1);
+    QStringList first{keys.back()}, then = modifiers;
+    if (modifiersFirst) std::swap(first, then);
+    args << "sleep"
+         << "0.3";
+    for (const QString& k : first) args << "keyup" << k;
+    args << "sleep"
+         << "0.3";
+    for (const QString& k : then) args << "keyup" << k;
+    process_.start("xdotool", args);
+  }
+  ~Hands() {
+    waitUntil([&] { return process_.state() == QProcess::NotRunning; });
+  }
+
+ private:
+  QProcess process_;
+};
+
+// The server's keyboard layout, switched for a test; the one found at the
+// start comes back at the end.
+class Layout {
+ public:
+  Layout() {
+    for (const QString& line : QString::fromUtf8(run("setxkbmap", {"-query"})).split('\n')) {
+      const QString value = line.section(':', 1).trimmed();
+      if (line.startsWith("layout:")) layout_ = value;
+      if (line.startsWith("variant:")) variant_ = value;
+    }
+  }
+  ~Layout() { set(layout_, variant_); }
+  static void set(const QString& layout, const QString& variant) {
+    run("setxkbmap", {"-layout", layout, "-variant", variant});
+  }
+
+ private:
+  QString layout_ = "us", variant_;
+};
+
+// Counts the server's notices of a new key mapping, each once every port
+// has taken it: the ports' listeners came first and run first.
+class MappingNotices {
+ public:
+  explicit MappingNotices(X11Display& display) : display_(display) {
+    id_ = display.addListener([this](const xcb_generic_event_t& e) {
+      if (isKeyMappingChange(e)) ++seen;
+      return false;
+    });
+  }
+  ~MappingNotices() { display_.removeListener(id_); }
+  std::atomic<int> seen{0};
+
+ private:
+  X11Display& display_;
+  int id_ = 0;
+};
+
+AppSettings::ProtectedApp protect(const char16_t* id) {
+  AppSettings::ProtectedApp app;
+  app.name = id;
+  app.bundleID = id;
+  app.scope = Scope::allPastes;
+  return app;
+}
+
+class EngineOnX11 : public ::testing::Test {
+ protected:
+  EngineOnX11() {
+    Pasteboard::ownChanges().clear();
+    Pasteboard::pendingRestore().reset();
+    Pasteboard::restoreLimit() = Pasteboard::defaultRestoreLimit;
+    AppSettings s = model.settings();
+    s.onboarded = true;
+    s.smartPaste = true;
+    s.aiCheck = false;
+    s.autoMask = false;
+    // The Qt helper has no desktop entry: its class in lower case.
+    s.protectedApps = {protect(u"target")};
+    model.setSettings(s);
+    model.start();
+    // The model's start runs the tap of the shared model; this one, started
+    // after it, answers the grab for the model under test.
+    tap.start();
+  }
+  ~EngineOnX11() override {
+    tap.stop();
+    SmartPaste::shared().stop();
+    // A return still pending must never reach the next test's clipboard.
+    Pasteboard::pendingRestore().reset();
+  }
+
+  void setAutoMask(bool on) {
+    AppSettings s = model.settings();
+    s.autoMask = on;
+    model.setSettings(s);
+  }
+
+  // Another application copies the text; the model has scanned it, and it
+  // stays on the clipboard as it is (no auto-mask).
+  void userCopies(const QString& text) {
+    setAutoMask(false);
+    run("xclip", {"-selection", "clipboard"}, text.toUtf8());
+    ASSERT_TRUE(waitUntil([&] {
+      const auto& scan = model.lastScan();
+      return scan && scan->text == text && scan->changeCount == board.changeCount();
+    })) << text.toStdString();
+    ASSERT_TRUE(model.lastScan()->sensitive);
+    setAutoMask(true);  // pastes mask from here on
+  }
+
+  // The user presses the keys in the window: the masked text arrives there,
+  // once, never the original.
+  template <class Window>
+  void expectMaskedPaste(Window& window, const QStringList& keys, bool modifiersFirst,
+                         const QString& original) {
+    panels.toasts.clear();
+    const int before = window.text().count("mail ");
+    {
+      Hands hands(keys, modifiersFirst);
+      EXPECT_TRUE(waitUntil([&] { return window.text().count("mail ") == before + 1; }))
+          << window.text().toStdString();
+    }
+    EXPECT_FALSE(window.text().contains('@')) << window.text().toStdString();
+    expectMaskedAndGivenBack(original);
+    EXPECT_EQ(window.text().count("mail "), before + 1);
+  }
+
+  // After a safe paste: the notice, and the user's clipboard back once the
+  // destination has fetched the masked text.
+  void expectMaskedAndGivenBack(const QString& original) {
+    EXPECT_TRUE(waitUntil([&] { return panels.texts().contains("1 item masked"); }))
+        << panels.texts().join(", ").toStdString();
+    EXPECT_TRUE(waitUntil([&] { return board.string() == original; }))
+        << board.string().value_or("(none)").toStdString();
+  }
+
+  Home home;
+  X11Ports ports;
+  X11Clipboard& board = ports.clipboard;
+  InterfaceFakes ui;
+  fakes::FakePanels& panels = ui.panels;
+  AppModel model;
+  SmartPaste tap{&model};
+};
+
+}  // namespace
+
+TEST_F(EngineOnX11, CopyRoadAlertsOrMasksTheClipboard) {
+  struct Row {
+    bool autoMask;
+    QString original;
+    QString notice;
+  };
+  const Row rows[] = {
+      {false, "write to ada@example.com", "Email copied"},
+      {true, "write to bob@example.com", ""},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.autoMask ? "auto-mask" : "copy alert");
+    setAutoMask(r.autoMask);
+    panels.toasts.clear();
+    const auto copies = model.recentCopies().size();
+    run("xclip", {"-selection", "clipboard"}, r.original.toUtf8());
+    ASSERT_TRUE(waitUntil([&] {
+      return model.recentCopies().size() == copies + 1 &&
+             model.recentCopies().front().masked == r.autoMask;
+    }));
+    const auto& copy = model.recentCopies().front();
+    EXPECT_EQ(copy.text, r.original);
+    EXPECT_EQ(copy.detail(), "Email");
+    if (r.autoMask) {
+      // Another application pastes the masked text; the original is kept.
+      const QString masked = QString::fromUtf8(run("xclip", {"-selection", "clipboard", "-o"}));
+      EXPECT_TRUE(masked.startsWith("write to ") && !masked.contains('@')) << masked.toStdString();
+      EXPECT_EQ(board.string(), masked);
+    } else {
+      EXPECT_EQ(board.string(), r.original);
+      EXPECT_EQ(panels.texts(), QStringList{r.notice});
+    }
+  }
+}
+
+TEST_F(EngineOnX11, SafePasteArrivesWhicheverKeyComesUpFirst) {
+  auto target = Helper::window("Target");
+  ASSERT_TRUE(target && target->waitActive());
+  struct Row {
+    const char* what;
+    QStringList keys;
+    bool modifiersFirst;
+  };
+  const Row rows[] = {
+      {"Ctrl+V, Ctrl up first", {"ctrl", "v"}, true},
+      {"Ctrl+V, V up first", {"ctrl", "v"}, false},
+      {"hot key, modifiers up first", {"ctrl", "super", "v"}, true},
+      {"hot key, V up first", {"ctrl", "super", "v"}, false},
+  };
+  int copies = 0;
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    const QString original = QString("mail ada%1@example.com").arg(++copies);
+    userCopies(original);
+    expectMaskedPaste(*target, r.keys, r.modifiersFirst, original);
+  }
+}
+
+TEST_F(EngineOnX11, KeysFollowALayoutSwitch) {
+  auto target = Helper::window("Target");
+  ASSERT_TRUE(target && target->waitActive());
+  Layout layout;
+  MappingNotices notices(ports.display);
+  Layout::set("us", "dvorak");
+  ASSERT_TRUE(waitUntil([&] { return notices.seen > 0; }));
+  // Dvorak has V where Qwerty has the period, and K where Qwerty has V.
+  EXPECT_EQ(ports.keyboard.pasteKeyCode(), keycodeForKeysym(ports.display, 'v'));
+  int copies = 0;
+  for (const QStringList& keys : {QStringList{"ctrl", "v"}, QStringList{"ctrl", "super", "v"}}) {
+    SCOPED_TRACE(keys.join('+').toStdString());
+    const QString original = QString("mail ada%1@example.com").arg(++copies);
+    userCopies(original);
+    expectMaskedPaste(*target, keys, true, original);
+  }
+
+  // Ctrl+K on the old V key is the field's own (it cuts to the end of the
+  // line). The keyboard stays frozen until a grabbed press is decided, so the
+  // x typed after it arrives only once a safe paste would have been asked for.
+  userCopies("mail cy@example.com");
+  const int safePastes = panels.dismissAlls;  // each one starts by closing every panel
+  const QString before = target->text();
+  xdotool({"key", "ctrl+k", "type", "x"});
+  ASSERT_TRUE(waitUntil([&] { return target->text() == before + "x"; }))
+      << target->text().toStdString();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(panels.dismissAlls, safePastes);
+}
