@@ -80,26 +80,6 @@ class Hands {
   QProcess process_;
 };
 
-// The server's keyboard layout, switched for a test; the one found at the
-// start comes back at the end.
-class Layout {
- public:
-  Layout() {
-    for (const QString& line : QString::fromUtf8(run("setxkbmap", {"-query"})).split('\n')) {
-      const QString value = line.section(':', 1).trimmed();
-      if (line.startsWith("layout:")) layout_ = value;
-      if (line.startsWith("variant:")) variant_ = value;
-    }
-  }
-  ~Layout() { set(layout_, variant_); }
-  static void set(const QString& layout, const QString& variant) {
-    run("setxkbmap", {"-layout", layout, "-variant", variant});
-  }
-
- private:
-  QString layout_ = "us", variant_;
-};
-
 // Counts the server's notices of a new key mapping, each once every port
 // has taken it: the ports' listeners came first and run first.
 class MappingNotices {
@@ -269,9 +249,9 @@ TEST_F(EngineOnX11, SafePasteArrivesWhicheverKeyComesUpFirst) {
 TEST_F(EngineOnX11, KeysFollowALayoutSwitch) {
   auto target = Helper::window("Target");
   ASSERT_TRUE(target && target->waitActive());
-  Layout layout;
+  KeyboardLayout layout;
   MappingNotices notices(ports.display);
-  Layout::set("us", "dvorak");
+  KeyboardLayout::set("us", "dvorak");
   ASSERT_TRUE(waitUntil([&] { return notices.seen > 0; }));
   // Dvorak has V where Qwerty has the period, and K where Qwerty has V.
   EXPECT_EQ(ports.keyboard.pasteKeyCode(), keycodeForKeysym(ports.display, 'v'));

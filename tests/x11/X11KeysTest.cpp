@@ -33,27 +33,6 @@ void setLock(uint16_t bit, bool on, const char* key) {
   waitUntil(isOn);
 }
 
-// The server's keyboard layout, switched for a test; the one found at the
-// start comes back at the end.
-class Layout {
- public:
-  Layout() {
-    const auto query = QString::fromUtf8(run("setxkbmap", {"-query"}));
-    for (const QString& line : query.split('\n')) {
-      const QString value = line.section(':', 1).trimmed();
-      if (line.startsWith("layout:")) layout_ = value;
-      if (line.startsWith("variant:")) variant_ = value;
-    }
-  }
-  ~Layout() { set(layout_, variant_); }
-  void set(const QString& layout, const QString& variant) {
-    run("setxkbmap", {"-layout", layout, "-variant", variant});
-  }
-
- private:
-  QString layout_ = "us", variant_;
-};
-
 }  // namespace
 
 TEST(X11Keys, StoredKeyCodesMapToKeysymsAndBack) {
@@ -289,10 +268,10 @@ TEST_F(X11KeyboardTest, GrabsFollowALayoutSwitch) {
     return v && keyboard.pasteKeyCode() == *v && hotkeys.grabbedKeyCode(*safePaste) == *v;
   };
   const xcb_keycode_t qwertyV = keyboard.pasteKeyCode();
-  Layout layout;
+  KeyboardLayout layout;
   int pastes = 0;
   for (const char* variant : {"dvorak", ""}) {
-    layout.set("us", variant);
+    KeyboardLayout::set("us", variant);
     ASSERT_TRUE(waitUntil(followed)) << variant;
     EXPECT_EQ(keyboard.pasteKeyCode() == qwertyV, *variant == 0) << variant;
     // Ctrl+V of the layout is asked about and pastes; Ctrl+K is nobody's

@@ -117,6 +117,20 @@ bool Helper::waitActive() {
 
 void xdotool(const QStringList& args) { run("xdotool", args); }
 
+KeyboardLayout::KeyboardLayout() {
+  for (const QString& line : QString::fromUtf8(run("setxkbmap", {"-query"})).split('\n')) {
+    const QString value = line.section(':', 1).trimmed();
+    if (line.startsWith("layout:")) layout_ = value;
+    if (line.startsWith("variant:")) variant_ = value;
+  }
+}
+
+KeyboardLayout::~KeyboardLayout() { set(layout_, variant_); }
+
+void KeyboardLayout::set(const QString& layout, const QString& variant) {
+  run("setxkbmap", {"-layout", layout, "-variant", variant});
+}
+
 }  // namespace clipvane::x11::test
 
 int main(int argc, char** argv) {

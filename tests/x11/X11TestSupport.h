@@ -52,6 +52,19 @@ class Helper {
   bool focused_ = false;
 };
 
+// The server's keyboard layout, switched for a test; the one found at the
+// start comes back at the end.
+class KeyboardLayout {
+ public:
+  KeyboardLayout();
+  ~KeyboardLayout();
+  // Waits until the server has the new layout (setxkbmap has ended).
+  static void set(const QString& layout, const QString& variant);
+
+ private:
+  QString layout_ = QStringLiteral("us"), variant_;
+};
+
 // The active window according to the window manager (0 when none).
 unsigned activeWindow();
 // The window with the X input focus.
