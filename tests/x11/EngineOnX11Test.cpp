@@ -1,11 +1,12 @@
 // The engine over the real desktop ports, as the program wires them: a copy
-// seen on the real clipboard, and safe pastes into a real Qt window started
-// by the hot key or by the intercepted paste key, with the user's keys coming
-// up in either order and after a layout switch.
+// seen on the real clipboard, and safe pastes into a real Qt window and a
+// real terminal started by the hot key or by the intercepted paste key, with
+// the user's keys coming up in either order and after a layout switch.
 // Only the user-interface ports are fakes.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTemporaryDir>
 #include <atomic>
 #include <memory>
@@ -80,6 +81,43 @@ class Hands {
   QProcess process_;
 };
 
+// An xterm whose shell writes every byte it gets to a file. Ctrl+Shift+V
+// pastes the clipboard, as xterm users set it up (by default xterm pastes
+// the primary selection only, with the middle button).
+class Terminal {
+ public:
+  Terminal() {
+    const QString out = dir_.path() + "/typed";
+    process_.start("xterm", {"-xrm",
+                             "XTerm*VT100.translations: #override Shift Ctrl <Key>V: "
+                             "insert-selection(CLIPBOARD)",
+                             "-e", "sh", "-c", "stty raw -echo; exec cat > '" + out + "'"});
+    file_.setFileName(out);
+  }
+  ~Terminal() {
+    process_.kill();
+    process_.waitForFinished(5000);
+  }
+  // Waits until its window is the active one.
+  bool waitActive() {
+    auto& d = X11Display::shared();
+    return waitUntil([&] {
+      const unsigned w = activeWindow();
+      return w && d.cardinal(w, "_NET_WM_PID") == uint32_t(process_.processId());
+    });
+  }
+  QString text() {
+    if (!file_.isOpen()) file_.open(QIODevice::ReadOnly);
+    file_.seek(0);
+    return QString::fromUtf8(file_.readAll());
+  }
+
+ private:
+  QTemporaryDir dir_;
+  QProcess process_;
+  QFile file_;
+};
+
 // Counts the server's notices of a new key mapping, each once every port
 // has taken it: the ports' listeners came first and run first.
 class MappingNotices {
@@ -118,7 +156,7 @@ class EngineOnX11 : public ::testing::Test {
     s.aiCheck = false;
     s.autoMask = false;
     // The Qt helper has no desktop entry: its class in lower case.
-    s.protectedApps = {protect(u"target")};
+    s.protectedApps = {protect(u"target"), protect(u"debian-xterm")};
     model.setSettings(s);
     model.start();
     // The model's start runs the tap of the shared model; this one, started
@@ -243,6 +281,30 @@ TEST_F(EngineOnX11, SafePasteArrivesWhicheverKeyComesUpFirst) {
     const QString original = QString("mail ada%1@example.com").arg(++copies);
     userCopies(original);
     expectMaskedPaste(*target, r.keys, r.modifiersFirst, original);
+  }
+}
+
+TEST_F(EngineOnX11, SafePasteIntoATerminal) {
+  Terminal terminal;
+  ASSERT_TRUE(terminal.waitActive());
+  ASSERT_EQ(ports.workspace.frontmostApplication().value_or(RunningApp{}).bundleID,
+            QString("debian-xterm"));
+  // Its paste key is Ctrl+Shift+V; its Ctrl+V is a literal character.
+  struct Row {
+    const char* what;
+    QStringList keys;
+  };
+  const Row rows[] = {
+      {"Ctrl+Shift+V", {"ctrl", "shift", "v"}},
+      {"hot key", {"ctrl", "super", "v"}},
+  };
+  int copies = 0;
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    const QString original = QString("mail ada%1@example.com").arg(++copies);
+    userCopies(original);
+    expectMaskedPaste(terminal, r.keys, true, original);
+    EXPECT_FALSE(terminal.text().contains(QChar(0x16))) << "a literal Ctrl+V";
   }
 }
 
