@@ -2,7 +2,6 @@
 // ports, the interface's ports and the model, and hands the command line's
 // URLs to the launch logic.
 #include <QApplication>
-#include <QMessageBox>
 
 #include <cstdio>
 
@@ -12,6 +11,7 @@
 #include "Ports.h"
 #include "StatusItemController.h"
 #include "Theme.h"
+#include "WindowManager.h"
 #include "X11Ports.h"
 #include "ports/PanelsPort.h"
 #include "ports/StatusItemPort.h"
@@ -19,20 +19,6 @@
 
 namespace clipvane {
 namespace {
-
-// The windows until they exist: alerts are real modal message boxes; the
-// window requests open nothing yet.
-class AlertsOnly : public WindowsPort {
- public:
-  void showSettings(SettingsTab) override {}
-  void showActivity(bool) override {}
-  void showFirstRun() override {}
-  void runAlert(const QString& message, const QString& informative) override {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Clipvane"), message, QMessageBox::Ok);
-    box.setInformativeText(informative);
-    box.exec();
-  }
-};
 
 // Installs a port for the life of this object.
 template <class Port>
@@ -64,8 +50,7 @@ int main(int argc, char** argv) {
   x11::X11Ports desktop;
   Theme::followAppearance();
 
-  AlertsOnly windows;
-  Installed<WindowsPort> windowsPort(&windows);
+  Installed<WindowsPort> windowsPort(&WindowManager::shared());
   AppModel& model = AppModel::shared();
   StatusItemController status(model);
   Installed<StatusItemPort> statusPort(&status);

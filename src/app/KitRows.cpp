@@ -266,6 +266,11 @@ QSize PopUp::sizeHint() const {
           qCeil(kPopUpHeight)};
 }
 
+void PopUp::setTextColor(const ThemeColor& color) {
+  textColor_ = color;
+  update();
+}
+
 void PopUp::focusInEvent(QFocusEvent* e) {
   keyboardFocus_ = Kit::fromKeyboard(e->reason());
   QComboBox::focusInEvent(e);
@@ -290,7 +295,7 @@ void PopUp::paintEvent(QPaintEvent*) {
   p.drawPolyline(QPolygonF({c + QPointF(-3, -1.5), c + QPointF(0, -4.5), c + QPointF(3, -1.5)}));
   p.drawPolyline(QPolygonF({c + QPointF(-3, 1.5), c + QPointF(0, 4.5), c + QPointF(3, 1.5)}));
 
-  p.setPen(Theme::color(Theme::tx));
+  p.setPen(Theme::color(textColor_));
   p.setFont(font());
   const QRectF text(kPopUpText, frame.top(), mark.left() - 2 * kPopUpText, frame.height());
   p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,

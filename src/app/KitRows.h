@@ -158,6 +158,9 @@ class PopUp : public QComboBox {
     setCurrentIndex(found);
   }
 
+  // The shown value's colour (the text colour unless set).
+  void setTextColor(const ThemeColor& color);
+
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -167,6 +170,7 @@ class PopUp : public QComboBox {
 
  private:
   bool keyboardFocus_ = false;
+  ThemeColor textColor_ = Theme::tx;
 };
 
 }  // namespace clipvane

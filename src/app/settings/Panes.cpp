@@ -1,4 +1,8 @@
 // Which pane each settings tab shows.
+#include "AboutPane.h"
+#include "AppsPane.h"
+#include "AutoMaskPane.h"
+#include "GeneralPane.h"
 #include "SettingsComponents.h"
 #include "SettingsWindow.h"
 
@@ -20,12 +24,14 @@ QWidget* makeSettingsPane(SettingsTab tab, AppModel& model, QWidget* parent) {
       break;
 #endif
     case SettingsTab::general:
+      return new GeneralPane(model, parent);
     case SettingsTab::autoMask:
+      return new AutoMaskPane(model, parent);
     case SettingsTab::apps:
+      return new AppsPane(model, parent);
     case SettingsTab::about:
-      break;
+      return new AboutPane(parent);
   }
-  (void)model;
   return new SettingsPane(14, parent);
 }
 

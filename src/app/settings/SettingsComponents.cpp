@@ -1,7 +1,6 @@
 // The settings tabs' frame and table pieces.
 #include "SettingsComponents.h"
 
-#include <QCheckBox>
 #include <QDir>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -12,6 +11,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include "KitRows.h"
 #include "MaterialSymbols.h"
 #include "Ports.h"
 #include "ports/ApplicationsPort.h"
@@ -227,6 +227,7 @@ TableRow* SettingsTable::addRow(std::vector<QWidget*> cells, bool selected,
   auto* row = new TableRow(columns_, int(rows_.size()), selected, checked, std::move(cells), this);
   rows_.push_back(row);
   rowsLayout_->addWidget(row);
+  row->show();
   return row;
 }
 
@@ -234,6 +235,8 @@ void SettingsTable::clearRows() {
   for (TableRow* row : rows_) {
     rowsLayout_->removeWidget(row);
     row->hide();
+    // Out of the tree at once; deleted later, as its own signal may be running.
+    row->setParent(nullptr);
     row->deleteLater();
   }
   rows_.clear();
@@ -285,11 +288,11 @@ TableRow::TableRow(const std::vector<SettingsTable::Column>& columns, int index,
   layout->setContentsMargins(SettingsTable::padding, 0, SettingsTable::padding, 0);
   layout->setSpacing(SettingsTable::spacing);
   if (checked) {
-    checkbox_ = new QCheckBox(this);
+    checkbox_ = new Checkbox(QString(), this);
     checkbox_->setObjectName(QStringLiteral("rowCheckbox"));
     checkbox_->setFixedWidth(SettingsTable::checkWidth);
     checkbox_->setChecked(*checked);
-    connect(checkbox_, &QCheckBox::clicked, this, &TableRow::checkToggled);
+    connect(checkbox_, &QAbstractButton::clicked, this, &TableRow::checkToggled);
     layout->addWidget(checkbox_);
   }
   for (std::size_t i = 0; i < cells.size(); ++i) {

@@ -14,7 +14,6 @@
 #include "Theme.h"
 #include "ports/ApplicationsPort.h"
 
-class QCheckBox;
 class QIcon;
 class QHBoxLayout;
 class QVBoxLayout;
@@ -140,7 +139,7 @@ class TableRow : public QWidget {
   bool isSelected() const { return selected_; }
   void setSelected(bool selected);
   // The checkbox, null without one.
-  QCheckBox* checkbox() const { return checkbox_; }
+  QAbstractButton* checkbox() const { return checkbox_; }
   void setChecked(bool checked);
   // The selected row's text colour (white) or `normal`.
   static QColor textColor(const QWidget* inside, const ThemeColor& normal);
@@ -157,7 +156,7 @@ class TableRow : public QWidget {
  private:
   int index_;
   bool selected_;
-  QCheckBox* checkbox_ = nullptr;
+  QAbstractButton* checkbox_ = nullptr;
 };
 
 // The add and remove buttons joined side by side, each 24 x 20 with a 15 px

@@ -1,5 +1,7 @@
 #include "Hotkeys.h"
 
+#include <vector>
+
 #include "OnMain.h"
 #include "Ports.h"
 #include "ports/KeyboardPort.h"
@@ -18,6 +20,7 @@ HotkeyPort& Hotkeys::port() {
     port_ = &current;
     refs_.clear();
     actions_.clear();
+    wanted_.clear();
   }
   return current;
 }
@@ -40,18 +43,45 @@ void Hotkeys::unregisterHotkey(std::uint32_t id) {
     refs_.erase(it);
   }
   actions_.erase(id);
+  wanted_.erase(id);
 }
 
 void Hotkeys::registerHotkey(std::uint32_t id, const AppSettings::Hotkey& hotkey,
                              std::function<void()> action) {
   unregisterHotkey(id);
+  wanted_[id] = hotkey;
+  actions_[id] = std::move(action);
+  if (!suspended_) grab(id);
+}
+
+void Hotkeys::grab(std::uint32_t id) {
   HotkeyPort& p = port();
   // Installed with every registration: cheap, and a replaced port gets it too.
   p.setPressHandler([this](HotkeyID pressedId) { pressed(pressedId); });
+  const AppSettings::Hotkey hotkey = wanted_.at(id);
   const auto ref = p.registerHotkey(hotkey.keyCode, hotkey.modifiers, {signature, id});
-  if (!ref) return;
+  if (!ref) {
+    // Refused: this id stays unregistered.
+    actions_.erase(id);
+    wanted_.erase(id);
+    return;
+  }
   refs_[id] = *ref;
-  actions_[id] = std::move(action);
+}
+
+void Hotkeys::suspend() {
+  if (suspended_++) return;
+  HotkeyPort& p = port();
+  for (const auto& [id, ref] : refs_) p.unregisterHotkey(ref);
+  refs_.clear();
+}
+
+void Hotkeys::resume() {
+  if (suspended_ == 0 || --suspended_) return;
+  port();  // a port replaced meanwhile forgets the registrations
+  std::vector<std::uint32_t> ids;
+  for (const auto& [id, hotkey] : wanted_) ids.push_back(id);
+  for (const std::uint32_t id : ids) grab(id);
 }
 
 std::optional<AppSettings::Hotkey> Hotkeys::hotkey(const KeyEvent& event) {

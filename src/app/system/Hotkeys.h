@@ -34,6 +34,13 @@ class Hotkeys {
   void unregisterHotkey(std::uint32_t id);
   bool isRegistered(std::uint32_t id) const { return refs_.count(id) != 0; }
 
+  // Lets every combination go while a shortcut recorder listens, so that the
+  // keys the user types reach it; registrations made meanwhile wait. Nested:
+  // the last resume() grabs them all again.
+  void suspend();
+  void resume();
+  bool isSuspended() const { return suspended_ > 0; }
+
   // The hot key a key press would record, or none (no control, option or
   // command held, or no characters).
   static std::optional<AppSettings::Hotkey> hotkey(const KeyEvent& event);
@@ -45,6 +52,11 @@ class Hotkeys {
   HotkeyPort* port_ = nullptr;  // the port the press handler is installed on
   std::map<std::uint32_t, std::uint64_t> refs_;
   std::map<std::uint32_t, std::function<void()>> actions_;
+  // What each id asked for, to grab again after a suspension.
+  std::map<std::uint32_t, AppSettings::Hotkey> wanted_;
+  int suspended_ = 0;
+
+  void grab(std::uint32_t id);
 };
 
 }  // namespace clipvane

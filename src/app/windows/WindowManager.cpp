@@ -100,6 +100,7 @@ void WindowManager::showFirstRun() {
     firstRunWindow_ = makeFirstRunWindow(model_, [self = QPointer<WindowManager>(this)] {
       if (self && self->firstRunWindow_) self->firstRunWindow_->close();
     });
+    if (!firstRunWindow_) return;  // none to show yet
     centre(firstRunWindow_);
   }
   bringForward(firstRunWindow_);

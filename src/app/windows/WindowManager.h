@@ -25,8 +25,8 @@ class SettingsWindow;
 // (the import view on every request) and keeps what they return.
 // The activity window, a top-level widget following `state`.
 QWidget* makeActivityWindow(AppModel& model, ActivityState& state);
-// The first-run window, a top-level widget; `close` hides it for good or
-// until it is asked for again (it keeps its step).
+// The first-run window, a top-level widget (null: none to show); `close`
+// hides it until it is asked for again (it keeps its step).
 QWidget* makeFirstRunWindow(AppModel& model, std::function<void()> close);
 // A fresh import view for the import window `window` (its file dialog's
 // parent); `close` hides the window.

@@ -7,32 +7,12 @@
 #include <memory>
 #include <utility>
 
+#include "VirtualKeys.h"
 #include "X11Display.h"
 
 namespace clipvane::x11 {
 
 namespace {
-
-// Virtual key code → keysym for every key of the ANSI layout that a shortcut
-// can use.
-constexpr std::pair<uint32_t, uint32_t> kKeys[] = {
-    {0, 'a'},      {1, 's'},      {2, 'd'},      {3, 'f'},      {4, 'h'},      {5, 'g'},
-    {6, 'z'},      {7, 'x'},      {8, 'c'},      {9, 'v'},      {11, 'b'},     {12, 'q'},
-    {13, 'w'},     {14, 'e'},     {15, 'r'},     {16, 'y'},     {17, 't'},     {18, '1'},
-    {19, '2'},     {20, '3'},     {21, '4'},     {22, '6'},     {23, '5'},     {24, '='},
-    {25, '9'},     {26, '7'},     {27, '-'},     {28, '8'},     {29, '0'},     {30, ']'},
-    {31, 'o'},     {32, 'u'},     {33, '['},     {34, 'i'},     {35, 'p'},     {36, 0xff0d},
-    {37, 'l'},     {38, 'j'},     {39, '\''},    {40, 'k'},     {41, ';'},     {42, '\\'},
-    {43, ','},     {44, '/'},     {45, 'n'},     {46, 'm'},     {47, '.'},     {48, 0xff09},
-    {49, ' '},     {50, '`'},     {51, 0xff08},  {53, 0xff1b},  {65, 0xffae},  {67, 0xffaa},
-    {69, 0xffab},  {75, 0xffaf},  {76, 0xff8d},  {78, 0xffad},  {81, 0xffbd},  {82, 0xffb0},
-    {83, 0xffb1},  {84, 0xffb2},  {85, 0xffb3},  {86, 0xffb4},  {87, 0xffb5},  {88, 0xffb6},
-    {89, 0xffb7},  {91, 0xffb8},  {92, 0xffb9},  {122, 0xffbe}, {120, 0xffbf}, {99, 0xffc0},
-    {118, 0xffc1}, {96, 0xffc2},  {97, 0xffc3},  {98, 0xffc4},  {100, 0xffc5}, {101, 0xffc6},
-    {109, 0xffc7}, {103, 0xffc8}, {111, 0xffc9}, {105, 0xffca}, {107, 0xffcb}, {113, 0xffcc},
-    {114, 0xff63}, {115, 0xff50}, {116, 0xff55}, {117, 0xffff}, {119, 0xff57}, {121, 0xff56},
-    {123, 0xff51}, {124, 0xff53}, {125, 0xff54}, {126, 0xff52},
-};
 
 struct SymbolsDeleter {
   void operator()(xcb_key_symbols_t* s) const { xcb_key_symbols_free(s); }
@@ -42,16 +22,11 @@ using Symbols = std::unique_ptr<xcb_key_symbols_t, SymbolsDeleter>;
 }  // namespace
 
 std::optional<uint32_t> keysymForVirtualKey(uint32_t virtualKey) {
-  for (auto [vk, sym] : kKeys)
-    if (vk == virtualKey) return sym;
-  return std::nullopt;
+  return VirtualKeys::keysymFor(virtualKey);
 }
 
 std::optional<uint32_t> virtualKeyForKeysym(uint32_t sym) {
-  if (sym >= 'A' && sym <= 'Z') sym += 'a' - 'A';
-  for (auto [vk, s] : kKeys)
-    if (s == sym) return vk;
-  return std::nullopt;
+  return VirtualKeys::virtualKeyFor(sym);
 }
 
 ModifierMap ModifierMap::read(X11Display& display) {

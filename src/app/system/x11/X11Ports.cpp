@@ -38,6 +38,7 @@ X11Ports::X11Ports()
   Ports::install<AuthPort>(&auth);
   Ports::install<LocalModelPort>(&model);
   Ports::install<AppearancePort>(&appearance);
+  Ports::install<ApplicationsPort>(&applications);
 }
 
 X11Ports::~X11Ports() {
@@ -52,6 +53,7 @@ X11Ports::~X11Ports() {
   Ports::install<AuthPort>(nullptr);
   Ports::install<LocalModelPort>(nullptr);
   Ports::install<AppearancePort>(nullptr);
+  Ports::install<ApplicationsPort>(nullptr);
 }
 
 }  // namespace clipvane::x11

@@ -7,6 +7,7 @@
 #include "PamAuth.h"
 #include "SessionBusInstance.h"
 #include "X11Appearance.h"
+#include "X11Applications.h"
 #include "X11Clipboard.h"
 #include "X11Display.h"
 #include "X11Hotkeys.h"
@@ -33,6 +34,7 @@ class X11Ports {
   XdgLoginItem loginItem;
   PamAuth auth;
   OllamaModel model;
+  X11Applications applications;
   X11Appearance appearance;
 };
 
