@@ -2,27 +2,17 @@
 #include "AboutPane.h"
 #include "AppsPane.h"
 #include "AutoMaskPane.h"
+#include "DetectPane.h"
 #include "GeneralPane.h"
 #include "SettingsComponents.h"
 #include "SettingsWindow.h"
-
-// The Detect pane lives in its own files; until they are part of the build
-// its tab shows an empty pane.
-#if __has_include("DetectPane.h")
-#include "DetectPane.h"
-#define CLIPVANE_HAS_DETECT_PANE 1
-#endif
 
 namespace clipvane {
 
 QWidget* makeSettingsPane(SettingsTab tab, AppModel& model, QWidget* parent) {
   switch (tab) {
     case SettingsTab::detection:
-#ifdef CLIPVANE_HAS_DETECT_PANE
       return makeDetectPane(model, parent);
-#else
-      break;
-#endif
     case SettingsTab::general:
       return new GeneralPane(model, parent);
     case SettingsTab::autoMask:
