@@ -66,10 +66,15 @@ inline std::vector<ShownWindow> shownWindows(qint64 pid) {
   return out;
 }
 
-// The program in a data folder of its own; ended when this goes.
+// The program in a data folder of its own; ended when this goes. Unless
+// `firstRun`, its settings say setup is done, so no first-run window opens.
 class Program {
  public:
-  explicit Program(const QString& executable) {
+  explicit Program(const QString& executable, bool firstRun = false) {
+    if (!firstRun) {
+      QFile settings(home_.filePath(QStringLiteral("settings.json")));
+      if (settings.open(QIODevice::WriteOnly)) settings.write(R"({"onboarded": true})");
+    }
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("CLIPVANE_HOME"), home_.path());
     process_.setProcessEnvironment(env);
