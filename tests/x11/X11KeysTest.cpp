@@ -126,9 +126,18 @@ class X11KeyboardTest : public ::testing::Test {
 
 TEST_F(X11KeyboardTest, PasteWhileModifierHeldArrivesPlain) {
   keyboard.releaseWait = std::chrono::milliseconds(200);
+  // Whether the server has the key down (xdotool may end before it does).
+  const auto down = [&](uint32_t sym) {
+    const auto code = keycodeForKeysym(display, sym);
+    auto* reply = xcb_query_keymap_reply(display.conn(), xcb_query_keymap(display.conn()), nullptr);
+    const bool held = code && reply && (reply->keys[*code / 8] & (1u << (*code % 8)));
+    std::free(reply);
+    return held;
+  };
   // Ctrl+Alt+V or Ctrl+Super+V would not paste in the field.
-  for (const char* held : {"alt", "super"}) {
+  for (const auto& [held, sym] : {std::pair{"alt", keysym::altL}, {"super", keysym::superL}}) {
     xdotool({"keydown", held});
+    ASSERT_TRUE(waitUntil([&] { return down(sym); })) << held;
     keyboard.postPaste(false);
     xdotool({"keyup", held});
     xdotool({"type", "x"});
