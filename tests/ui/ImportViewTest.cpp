@@ -13,6 +13,7 @@
 #include "EngineTest.h"
 #include "ImportView.h"
 #include "Kit.h"
+#include "TestFiles.h"
 #include "UiTest.h"
 #include "WindowKit.h"
 
@@ -30,11 +31,7 @@ class ImportViewTest : public EngineTest {
   ~ImportViewTest() override { QLocale::setDefault(QLocale::c()); }
 
   QString file(const QString& name, const QByteArray& bytes) {
-    const QString path = dir.filePath(name);
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-    return path;
+    return testing::writeFile(dir, name, bytes);
   }
   // n distinct values, one per line, padded to exactly `bytes` bytes when given.
   static QByteArray values(int n, int bytes = 0) {

@@ -18,6 +18,7 @@
 
 #include "EngineTest.h"
 #include "ImportView.h"
+#include "TestFiles.h"
 #include "WindowManager.h"
 #include "X11TestSupport.h"
 
@@ -29,11 +30,7 @@ using x11::test::waitUntil;
 class ImportX11 : public testing::EngineTest {
  protected:
   QString file(const QString& name, const QByteArray& bytes) {
-    const QString path = dir.filePath(name);
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-    return path;
+    return testing::writeFile(dir, name, bytes);
   }
   static ImportView* viewOf(QWidget* window) {
     return static_cast<ImportView*>(window->findChild<QWidget*>(QStringLiteral("importView")));

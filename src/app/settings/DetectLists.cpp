@@ -3,12 +3,7 @@
 
 #include <QLocale>
 
-#include <unicode/datefmt.h>
-#include <unicode/dtptngen.h>
-#include <unicode/smpdtfmt.h>
-
-#include <memory>
-
+#include "WindowKit.h"
 #include "WordLists.h"
 
 namespace clipvane::DetectLists {
@@ -61,19 +56,7 @@ QString importUsage(const AppSettings& settings) {
 QString when(Date date) {
   // The skeleton lets the locale choose the order, the clock (12 or 24 hours)
   // and the day-period marker.
-  UErrorCode status = U_ZERO_ERROR;
-  const icu::Locale locale(QLocale().name().toUtf8().constData());
-  std::unique_ptr<icu::DateTimePatternGenerator> generator(
-      icu::DateTimePatternGenerator::createInstance(locale, status));
-  if (U_FAILURE(status)) return {};
-  const icu::UnicodeString pattern = generator->getBestPattern(u"EEEjmm", status);
-  icu::SimpleDateFormat format(pattern, locale, status);
-  if (U_FAILURE(status)) return {};
-  const double millis = double(
-      std::chrono::duration_cast<std::chrono::milliseconds>(date.time_since_epoch()).count());
-  icu::UnicodeString out;
-  format.format(millis, out);
-  return QString(reinterpret_cast<const QChar*>(out.getBuffer()), out.length());
+  return WindowText::skeleton(date, u"EEEjmm");
 }
 
 }  // namespace clipvane::DetectLists

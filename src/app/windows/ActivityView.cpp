@@ -186,14 +186,8 @@ ActivityView::ActivityView(AppModel& model, QWidget* parent)
   setObjectName(QStringLiteral("activityView"));
   setFont(Kit::font(13));
   setMinimumSize(420, 360);
-  auto* outer = new QVBoxLayout(this);
-  outer->setContentsMargins(0, 0, 0, 0);
-  auto* plate = new Plate(Theme::grouped);
-  outer->addWidget(plate);
-  auto* plateLayout = new QVBoxLayout(plate);
-  plateLayout->setContentsMargins(0, 0, 0, 0);
   pages_ = new QStackedWidget;
-  plateLayout->addWidget(pages_);
+  plateColumn(this, Theme::grouped, {}, 0)->addWidget(pages_);
 
   auto* listPage = new QWidget;
   auto* column = new QVBoxLayout(listPage);

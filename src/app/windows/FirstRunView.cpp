@@ -41,13 +41,7 @@ FirstRunView::FirstRunView(AppModel& model, std::function<void()> close, QWidget
   setObjectName(QStringLiteral("firstRunView"));
   setFont(Kit::font(13));
   setFixedWidth(340);
-  auto* outer = new QVBoxLayout(this);
-  outer->setContentsMargins(0, 0, 0, 0);
-  auto* plate = new Plate(Theme::card);
-  outer->addWidget(plate);
-  column_ = new QVBoxLayout(plate);
-  column_->setContentsMargins(20, 16, 20, 20);
-  column_->setSpacing(20);
+  column_ = plateColumn(this, Theme::card, {20, 16, 20, 20}, 20);
   poll_.setInterval(1000);
   connect(&poll_, &QTimer::timeout, this, &FirstRunView::poll);
   poll_.start();

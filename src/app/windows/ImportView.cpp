@@ -88,13 +88,7 @@ ImportView::ImportView(AppModel& model, QWidget* window, std::function<void()> c
   setFont(Kit::font(13));
   setFixedWidth(360);
   setAcceptDrops(true);
-  auto* outer = new QVBoxLayout(this);
-  outer->setContentsMargins(0, 0, 0, 0);
-  auto* plate = new Plate(Theme::grouped);
-  outer->addWidget(plate);
-  column_ = new QVBoxLayout(plate);
-  column_->setContentsMargins(16, 0, 16, 16);
-  column_->setSpacing(12);
+  column_ = plateColumn(this, Theme::grouped, {16, 0, 16, 16}, 12);
   // Lists changed elsewhere move the view between preview and too large.
   connect(&model_, &AppModel::settingsChanged, this, &ImportView::rebuild);
   rebuild();

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QVBoxLayout>
 
 #include <unicode/dtptngen.h>
 #include <unicode/smpdtfmt.h>
@@ -50,6 +51,18 @@ void Plate::paintEvent(QPaintEvent*) {
     p.setPen(pen);
     p.drawPath(Kit::continuousRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), radius_));
   }
+}
+
+QVBoxLayout* plateColumn(QWidget* owner, const ThemeColor& color, const QMargins& margins,
+                         int spacing) {
+  auto* outer = new QVBoxLayout(owner);
+  outer->setContentsMargins(0, 0, 0, 0);
+  auto* plate = new Plate(color);
+  outer->addWidget(plate);
+  auto* column = new QVBoxLayout(plate);
+  column->setContentsMargins(margins);
+  column->setSpacing(spacing);
+  return column;
 }
 
 WrappedText::WrappedText(QString text, const QFont& font, ThemeColor color, int width,

@@ -2,6 +2,7 @@
 // Small pieces the activity, first-run and import windows share: a plate in
 // a palette role, a segmented choice, and locale-formatted dates and numbers.
 #include <QLayout>
+#include <QMargins>
 #include <QStringList>
 #include <QWidget>
 
@@ -11,6 +12,8 @@
 
 #include "Theme.h"
 #include "Types.h"
+
+class QVBoxLayout;
 
 namespace clipvane {
 
@@ -49,6 +52,11 @@ class WrappedText : public QWidget {
   QString text_;
   ThemeColor color_;
 };
+
+// Fills `owner` with a plate of `color` and returns the plate's column,
+// laid out with these margins (left, top, right, bottom) and spacing.
+QVBoxLayout* plateColumn(QWidget* owner, const ThemeColor& color, const QMargins& margins,
+                         int spacing);
 
 // A row of exclusive segments with plain labels; a click or Left and Right
 // choose. `chosen` runs on every change made by the user, never by setIndex.
