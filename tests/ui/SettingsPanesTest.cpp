@@ -4,7 +4,13 @@
 
 #include <QKeyEvent>
 
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
 #include "AboutPane.h"
+#include "AppChooser.h"
 #include "AppsPane.h"
 #include "AutoMaskPane.h"
 #include "GeneralPane.h"
@@ -434,6 +440,33 @@ TEST_F(AppsPaneTest, SmartPasteCommitsTheMethodTooAndShowsWhatTheDesktopLacks) {
   EXPECT_EQ(model().settings().pasteMethod, AppSettings::PasteMethod::shortcut);
   EXPECT_FALSE(child<PopUp>(pane.get(), "otherApps")->isEnabled());
   EXPECT_EQ(child<PopUp>(pane.get(), "otherApps")->currentText(), "Mask");
+}
+
+TEST_F(PanesTest, TheChooserNarrowsByNameOrIdAndAddsOnlyAVisibleChoice) {
+  AppChooser chooser({{"org.gnome.Terminal", "Terminal", ""},
+                      {"org.gnome.gedit", "Text Editor", ""},
+                      {"firefox", "Firefox Web Browser", ""}});
+  chooser.show();
+  auto* add = chooser.findChild<QPushButton*>("add");
+  EXPECT_FALSE(add->isEnabled());
+  EXPECT_EQ(chooser.chosen(), std::nullopt);
+  const auto visible = [&] {
+    QStringList names;
+    for (int i = 0; i < chooser.list()->count(); ++i)
+      if (!chooser.list()->item(i)->isHidden()) names << chooser.list()->item(i)->text();
+    return names;
+  };
+  chooser.search()->setText("GNOME");  // by id
+  EXPECT_EQ(visible(), (QStringList{"Terminal", "Text Editor"}));
+  chooser.search()->setText("te");
+  EXPECT_EQ(visible(), (QStringList{"Terminal", "Text Editor"}));
+  chooser.list()->setCurrentRow(1);
+  EXPECT_TRUE(add->isEnabled());
+  EXPECT_EQ(chooser.chosen()->id, "org.gnome.gedit");
+  testing::screenshot(chooser, "settings-app-chooser");
+  chooser.search()->setText("fire");  // the choice is filtered away
+  EXPECT_EQ(chooser.chosen(), std::nullopt);
+  EXPECT_FALSE(add->isEnabled());
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 
 namespace clipvane {
 
+using Binding::row;
+
 namespace {
 
 const std::vector<std::pair<PasteAction, QString>>& actions() {
@@ -18,13 +20,6 @@ const std::vector<std::pair<PasteAction, QString>>& actions() {
       {PasteAction::review, QStringLiteral("Ask first")},
       {PasteAction::quiet, QStringLiteral("Mask")}};
   return all;
-}
-
-FormRow* row(const QString& label, QWidget* control, const QString& name) {
-  auto* r = new FormRow(label);
-  control->setObjectName(name);
-  r->addControl(control);
-  return r;
 }
 
 // A paste-action pop-up, drawn in the danger colour while it blocks.

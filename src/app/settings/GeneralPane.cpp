@@ -7,14 +7,9 @@
 
 namespace clipvane {
 
-namespace {
+using Binding::row;
 
-FormRow* row(const QString& label, QWidget* control, const QString& name) {
-  auto* r = new FormRow(label);
-  control->setObjectName(name);
-  r->addControl(control);
-  return r;
-}
+namespace {
 
 ShortcutField* hotkeyField(AppModel& model, AppSettings::Hotkey AppSettings::*field) {
   auto* f = new ShortcutField(

@@ -20,6 +20,13 @@ void follow(AppModel& model, QObject* context, std::function<void(const AppSetti
   QObject::connect(&model, &AppModel::settingsChanged, context, run);
 }
 
+FormRow* row(const QString& label, QWidget* control, const QString& name) {
+  auto* r = new FormRow(label);
+  control->setObjectName(name);
+  r->addControl(control);
+  return r;
+}
+
 Checkbox* checkbox(AppModel& model, const QString& title, bool AppSettings::*field,
                    QWidget* parent) {
   auto* box = new Checkbox(title, parent);

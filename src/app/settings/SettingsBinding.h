@@ -29,6 +29,9 @@ void commit(AppModel& model, T AppSettings::*field, T value) {
 // lives. Controls are refreshed with their signals blocked.
 void follow(AppModel& model, QObject* context, std::function<void(const AppSettings&)> refresh);
 
+// A labelled row holding one control, which takes the object name.
+FormRow* row(const QString& label, QWidget* control, const QString& name);
+
 // A check box showing and committing one field.
 Checkbox* checkbox(AppModel& model, const QString& title, bool AppSettings::*field,
                    QWidget* parent = nullptr);
