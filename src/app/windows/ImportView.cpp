@@ -307,7 +307,10 @@ void ImportView::rebuild() {
       auto* more = new DetectText(WindowText::number(p.values.size() - 4) + QStringLiteral(" more"),
                                   Kit::font(13, QFont::DemiBold), Theme::tx2);
       more->setObjectName(QStringLiteral("more"));
-      more->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+      // Takes the row's free width, so the text starts at the row's leading edge.
+      QSizePolicy wide(QSizePolicy::Expanding, QSizePolicy::Fixed);
+      wide.setHorizontalStretch(1);
+      more->setSizePolicy(wide);
       card->addRow(plainRow(QString(), std::nullopt, true, more));
     }
     column_->addWidget(card);
