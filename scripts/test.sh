@@ -21,8 +21,15 @@ run_suite() {
   local dir=$1
   ctest --test-dir "$dir" -LE x11 --output-on-failure --timeout 300 -j "$(nproc)"
   if [ -x scripts/x11-session.sh ] && ctest --test-dir "$dir" -L x11 -N | grep -q 'Total Tests: [1-9]'; then
-    # A real X server, window manager and focus, and no second try.
-    scripts/x11-session.sh ctest --test-dir "$dir" -L x11 --output-on-failure --timeout 300
+    # A real X server, window manager and focus, and no second try: first one
+    # process per test, then the whole binary as one process, where what a
+    # test leaves behind (a grab, a clipboard owner, a pending timer,
+    # libatspi's state) meets the next.
+    scripts/x11-session.sh bash -c '
+      set -e
+      ctest --test-dir "$1" -L x11 --output-on-failure --timeout 300
+      echo "-- x11 suite as one process"
+      timeout 1200 "$1/src/app/system/x11/clipvane_x11_tests"' x11 "$dir"
   fi
 }
 

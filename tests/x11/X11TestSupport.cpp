@@ -8,6 +8,7 @@
 #include <QThread>
 #include <cstdlib>
 
+#include "Pasteboard.h"
 #include "X11Display.h"
 
 namespace clipvane::x11::test {
@@ -133,8 +134,22 @@ void KeyboardLayout::set(const QString& layout, const QString& variant) {
 
 }  // namespace clipvane::x11::test
 
+namespace {
+
+// Run as one process, the tests share the event loop: a paste's return of the
+// previous clipboard, still pending when its test ends, must not run in the
+// next test, where the ports it needs may be gone.
+class EndPendingReturns : public ::testing::EmptyTestEventListener {
+  void OnTestEnd(const ::testing::TestInfo&) override {
+    clipvane::Pasteboard::pendingRestore().reset();
+  }
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
+  ::testing::UnitTest::GetInstance()->listeners().Append(new EndPendingReturns);
   std::unique_ptr<QApplication> app;
   if (!::testing::GTEST_FLAG(list_tests)) {
     qputenv("QT_QPA_PLATFORM", "xcb");
