@@ -25,6 +25,8 @@ PACKAGES=(
   qt6-qpa-plugins
   # terminals the safe paste is tried in
   gnome-terminal xfce4-terminal xterm
+  # the package: its icons drawn at build time, its checks and its round trip
+  qt6-svg-dev dpkg-dev file desktop-file-utils xdg-utils
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: formatting, the suite (warnings as errors), the
-# suite again under AddressSanitizer and UndefinedBehaviorSanitizer, and each
-# fuzzer for a short bounded time. Installs what is missing first.
+# Debian package's install and removal, the suite again under AddressSanitizer
+# and UndefinedBehaviorSanitizer, and each fuzzer for a short bounded time.
+# Installs what is missing first.
 #   scripts/test.sh            everything, as CI runs it
 #   scripts/test.sh --quick    formatting and the plain suite only
 set -euo pipefail
@@ -39,6 +40,10 @@ cmake --build --preset ci
 run_suite build-ci
 
 [ $quick -eq 1 ] && exit 0
+
+echo "== package"
+# Built from the suite's build; installed, removed and purged with dpkg.
+scripts/package-test.sh build-ci
 
 echo "== suite under ASan and UBSan"
 cmake --preset asan >/dev/null

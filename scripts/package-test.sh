@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a build folder, installs it with dpkg, checks
+# that every file is where Debian looks for it and that the program starts from
+# there, then removes and purges it and checks that nothing is left. Needs
+# root (CI runs as root; elsewhere it asks sudo).
+#   scripts/package-test.sh [BUILD_DIR]     default: build-ci
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build-ci}
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+fail() {
+  echo "package: $*" >&2
+  exit 1
+}
+status() { dpkg-query -W -f='${db:Status-Abbrev}' clipvane 2>/dev/null | tr -d ' ' || true; }
+known() { case "$(status)" in "" | un | pn) return 1 ;; esac; }
+
+# Never touch a copy the user installed.
+! known || fail "clipvane is installed on this machine; remove it first"
+
+rm -rf "$build/package"
+cpack --config "$build/CPackConfig.cmake" -B "$build/package" >"$build/package.log" 2>&1 ||
+  { cat "$build/package.log" >&2; fail "cpack failed"; }
+deb=$(ls "$build"/package/clipvane_*.deb)
+echo "-- $(basename "$deb"): $(du -k "$deb" | cut -f1) KB"
+echo "-- Depends: $(dpkg-deb -f "$deb" Depends)"
+
+program=/usr/bin/clipvane
+pam=/etc/pam.d/clipvane
+files=(
+  "$program"
+  /usr/share/applications/clipvane.desktop
+  /usr/share/icons/hicolor/scalable/apps/clipvane.svg
+)
+for side in 16 22 24 32 48 64 128 256; do
+  files+=("/usr/share/icons/hicolor/${side}x${side}/apps/clipvane.png")
+done
+# The default handler of clipvane: links as an application without a desktop
+# session of its own finds it: through the MIME cache the triggers wrote.
+handler() { env -i PATH=/usr/bin:/bin HOME="$home" xdg-mime query default x-scheme-handler/clipvane; }
+home=$(mktemp -d)
+# A failed check leaves nothing installed behind.
+trap '! known || $SUDO dpkg -P clipvane >/dev/null 2>&1 || true; rm -rf "$home"' EXIT
+
+echo "-- install"
+$SUDO dpkg -i "$deb" >"$build/package.log" 2>&1 || { cat "$build/package.log" >&2; fail "dpkg -i failed"; }
+for f in "${files[@]}" "$pam"; do [ -f "$f" ] || fail "$f is missing"; done
+[ "$(command -v clipvane)" = "$program" ] || fail "the desktop entry's 'clipvane' is not $program"
+! ldd "$program" | grep 'not found' || fail "a library of $program is missing"
+# Without a display it must say so in its one line and fail.
+said=$(env -u DISPLAY "$program" 2>&1) && fail "$program ran without a display"
+[ "$said" = "Clipvane needs an X11 display (DISPLAY is not set)." ] || fail "$program said: $said"
+dpkg-query -W -f='${Conffiles}\n' clipvane | grep -q "^ $pam " || fail "$pam is not a conffile"
+if command -v update-desktop-database >/dev/null; then
+  grep -q '^x-scheme-handler/clipvane=.*clipvane\.desktop' /usr/share/applications/mimeinfo.cache ||
+    fail "the desktop database does not know the clipvane: scheme"
+fi
+if command -v xdg-mime >/dev/null; then
+  [ "$(handler)" = "clipvane.desktop" ] || fail "xdg-mime gives '$(handler)' for clipvane: links"
+fi
+if command -v gtk-update-icon-cache >/dev/null && [ -f /usr/share/icons/hicolor/index.theme ]; then
+  grep -qa clipvane /usr/share/icons/hicolor/icon-theme.cache || fail "the icon cache lacks clipvane"
+fi
+# The administrator's own line in the PAM service outlives a removal.
+echo "# kept by the administrator" | $SUDO tee -a "$pam" >/dev/null
+
+echo "-- remove"
+$SUDO dpkg -r clipvane >"$build/package.log" 2>&1 || { cat "$build/package.log" >&2; fail "dpkg -r failed"; }
+for f in "${files[@]}"; do [ ! -e "$f" ] || fail "$f is left after removal"; done
+[ "$(status)" = "rc" ] || fail "after removal the package is '$(status)', not 'rc'"
+grep -q "kept by the administrator" "$pam" || fail "removal did not keep the changed $pam"
+if [ -f /usr/share/applications/mimeinfo.cache ]; then
+  ! grep -q clipvane /usr/share/applications/mimeinfo.cache || fail "the desktop database still has clipvane"
+fi
+if [ -f /usr/share/icons/hicolor/icon-theme.cache ]; then
+  ! grep -qa clipvane /usr/share/icons/hicolor/icon-theme.cache || fail "the icon cache still has clipvane"
+fi
+if command -v xdg-mime >/dev/null; then
+  [ -z "$(handler)" ] || fail "xdg-mime still gives '$(handler)' for clipvane: links"
+fi
+
+echo "-- purge"
+$SUDO dpkg -P clipvane >"$build/package.log" 2>&1 || { cat "$build/package.log" >&2; fail "dpkg -P failed"; }
+[ ! -e "$pam" ] || fail "$pam is left after purge"
+ls "$pam".dpkg-* >/dev/null 2>&1 && fail "backups of $pam are left after purge"
+! known || fail "after purge the package is '$(status)'"
+echo "-- package installs, removes and purges cleanly"
