@@ -70,12 +70,17 @@ inline std::vector<ShownWindow> shownWindows(qint64 pid) {
 // `firstRun`, its settings say setup is done, so no first-run window opens.
 class Program {
  public:
-  explicit Program(const QString& executable, bool firstRun = false) {
-    if (!firstRun) {
-      QFile settings(home_.filePath(QStringLiteral("settings.json")));
-      if (settings.open(QIODevice::WriteOnly)) settings.write(R"({"onboarded": true})");
+  explicit Program(const QString& executable, bool firstRun = false)
+      : Program(executable, firstRun ? QByteArray() : QByteArray(R"({"onboarded": true})"), {}) {}
+  // `settings`: the settings file written before the start (none: defaults);
+  // `extra`: environment added to the test's own.
+  Program(const QString& executable, const QByteArray& settings, const QProcessEnvironment& extra) {
+    if (!settings.isEmpty()) {
+      QFile file(home_.filePath(QStringLiteral("settings.json")));
+      if (file.open(QIODevice::WriteOnly)) file.write(settings);
     }
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(extra);
     env.insert(QStringLiteral("CLIPVANE_HOME"), home_.path());
     process_.setProcessEnvironment(env);
     process_.setProcessChannelMode(QProcess::ForwardedChannels);

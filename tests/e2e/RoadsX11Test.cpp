@@ -1,0 +1,346 @@
+// The program's roads end to end on a real X server: the program as installed,
+// a tray host, test windows and terminals, the clipboard through xclip and the
+// keyboard through xdotool. Every step leaves a screenshot.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QStandardPaths>
+
+#include <nlohmann/json.hpp>
+#include <set>
+
+#include "Activity.h"
+#include "E2eSupport.h"
+#include "Vault.h"
+#include "X11TestSupport.h"
+
+using namespace clipvane;
+using namespace clipvane::e2e;
+using x11::test::Helper;
+using x11::test::waitUntil;
+using x11::test::xdotool;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString original = "Write to jane.doe@example.com, card 4111 1111 1111 1111, thanks";
+
+bool isMasked(const QString& text) {
+  return text.contains("[EMAIL_1]") && !text.contains("jane.doe") &&
+         !text.contains("4111 1111 1111 1111") && text.contains("Write to ");
+}
+
+const QString safePasteKey = "ctrl+super+v";
+const QString restoreKey = "ctrl+super+r";
+
+// A window of the program taller than a notice: the review panel.
+std::optional<ShownWindow> reviewPanel(const Clipvane& program,
+                                       const std::vector<ShownWindow>& before) {
+  for (const ShownWindow& w : program.popups()) {
+    bool seen = false;
+    for (const ShownWindow& b : before) seen = seen || b.id == w.id;
+    if (!seen && w.frame.height() > 140) return w;
+  }
+  return std::nullopt;
+}
+
+// Presses the key until the panel has gone: the panel takes the keyboard only
+// once the hot key's own grab has ended, and a key pressed before that goes
+// to the window in front (where Return and Escape do nothing).
+bool answerReview(const Clipvane& program, const ShownWindow& panel, const QString& key) {
+  for (int i = 0; i < 10; ++i) {
+    xdotool({"key", key});
+    if (waitUntil(
+            [&] {
+              for (const ShownWindow& w : program.popups())
+                if (w.id == panel.id) return false;
+              return true;
+            },
+            500ms))
+      return true;
+  }
+  return false;
+}
+
+// Brings the window to the front as a click on it would.
+bool activate(Helper& window) {
+  xdotool({"windowactivate", "--sync", QString::number(window.windowId())});
+  return window.waitActive();
+}
+
+class Roads : public ::testing::Test {
+ protected:
+  // Starts the program over settings the road has set.
+  void start(const AppSettings& settings) {
+    home.write(settings);
+    program = std::make_unique<Clipvane>(home);
+    ASSERT_TRUE(program->waitDocked()) << "no tray icon";
+  }
+
+  std::unique_ptr<Helper> window(const QString& name) {
+    auto w = Helper::window(name);
+    if (w && !w->waitActive()) return nullptr;
+    return w;
+  }
+
+  // Copies the text and waits until the program has masked it on the
+  // clipboard; returns the notice it shows.
+  std::optional<ShownWindow> copyMasked(const QString& step) {
+    const auto before = program->popups();
+    copy = std::make_unique<Copy>(original);
+    QString now;
+    EXPECT_TRUE(waitUntil([&] { return isMasked(now = clipboard()); })) << now.toStdString();
+    std::optional<ShownWindow> notice;
+    EXPECT_TRUE(waitUntil([&] { return bool(notice = program->newPopup(before)); }));
+    waitUntil([] { return false; }, 400ms);  // faded in
+    screenshot(step);
+    return notice;
+  }
+
+  // Road 1's Undo: the original comes back on the clipboard.
+  bool undo(const ShownWindow& notice, const QString& step) {
+    clickNoticeAction(notice);
+    const bool back = waitUntil([&] { return clipboard() == original; });
+    screenshot(step);
+    return back;
+  }
+
+  Home home;
+  std::unique_ptr<Clipvane> program;
+  std::unique_ptr<Copy> copy;
+};
+
+}  // namespace
+
+// 1. Auto-mask on: the copied address and card are masked; Undo brings them back.
+TEST_F(Roads, CopiedTextIsMaskedAndUndoBringsTheOriginalBack) {
+  start(onboarded());
+  const auto notice = copyMasked("road1-1-masked");
+  ASSERT_TRUE(notice);
+  EXPECT_TRUE(undo(*notice, "road1-2-undone")) << clipboard().toStdString();
+  EXPECT_TRUE(program->running());
+}
+
+// 2. The safe-paste hot key pastes masked text; the previous clipboard returns
+// once the window has fetched the paste.
+TEST_F(Roads, SafePasteHotKeyPastesMaskedAndTheClipboardReturns) {
+  start(onboarded());
+  auto target = window("clipvane-e2e-target");
+  ASSERT_TRUE(target);
+  const auto notice = copyMasked("road2-1-masked");
+  ASSERT_TRUE(notice);
+  ASSERT_TRUE(undo(*notice, "road2-2-original"));
+
+  ASSERT_TRUE(target->waitActive());
+  xdotool({"key", safePasteKey});
+  EXPECT_TRUE(waitUntil([&] { return isMasked(target->text()); })) << target->text().toStdString();
+  screenshot("road2-3-pasted");
+  // Read only after the window has fetched the paste: an earlier read would
+  // count as the destination's.
+  EXPECT_TRUE(waitUntil([&] { return clipboard() == original; })) << clipboard().toStdString();
+  EXPECT_TRUE(isMasked(target->text()));
+}
+
+// 3. Smart paste: Ctrl+V in a protected application pastes masked, in another
+// one it passes unchanged, and a key typed right after arrives each time.
+TEST_F(Roads, SmartPasteMasksInAProtectedApplicationOnly) {
+  AppSettings settings = onboarded();
+  settings.smartPaste = true;
+  AppSettings::ProtectedApp app;
+  app.name = u"E2E Target";
+  app.bundleID = u"clipvane-e2e-protected";
+  app.scope = AppSettings::ProtectedApp::Scope::allPastes;
+  settings.protectedApps.push_back(app);
+  start(settings);
+
+  auto other = window("clipvane-e2e-other");
+  auto target = window("clipvane-e2e-protected");
+  ASSERT_TRUE(target && other);
+  const auto notice = copyMasked("road3-1-masked");
+  ASSERT_TRUE(notice);
+  ASSERT_TRUE(undo(*notice, "road3-2-original"));
+
+  ASSERT_TRUE(target->waitActive());
+  xdotool({"key", "ctrl+v", "z"});
+  EXPECT_TRUE(waitUntil([&] { return isMasked(target->text()) && target->text().contains('z'); }))
+      << target->text().toStdString();
+  screenshot("road3-3-protected");
+  EXPECT_TRUE(waitUntil([&] { return clipboard() == original; })) << clipboard().toStdString();
+  ASSERT_TRUE(activate(*other));
+  xdotool({"key", "ctrl+v", "y"});
+  EXPECT_TRUE(waitUntil([&] { return other->text().remove('y') == original; }))
+      << other->text().toStdString();
+  screenshot("road3-4-other");
+}
+
+// 4. Terminals paste with Ctrl+Shift+V: the masked text arrives whole.
+class TerminalRoads : public Roads, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(TerminalRoads, SafePasteArrivesInTheTerminal) {
+  const QString which = GetParam();
+  QString exe;
+  QStringList args;
+  QString cls;
+  if (which == "xterm") {
+    exe = "xterm";
+    args = {"-xrm",
+            "XTerm*VT100.translations: #override Ctrl Shift <Key>V: insert-selection(CLIPBOARD)",
+            "-e"};
+    cls = "xterm";
+  } else {
+    // GNOME Terminal, else xfce4-terminal.
+    if (!QStandardPaths::findExecutable("gnome-terminal").isEmpty()) {
+      exe = "gnome-terminal";
+      args = {"--wait", "--"};
+      cls = "gnome-terminal";
+    } else {
+      exe = "xfce4-terminal";
+      args = {"--disable-server", "-x"};
+      cls = "xfce4-terminal";
+    }
+    // Both start their windows through the session bus, which must know the display.
+    qputenv("LANG", "C.UTF-8");
+    x11::test::run("dbus-update-activation-environment", {"DISPLAY", "XAUTHORITY", "LANG"});
+  }
+  if (QStandardPaths::findExecutable(exe).isEmpty()) GTEST_SKIP() << exe.toStdString();
+  start(onboarded());
+  Terminal term(exe, args);
+  ASSERT_TRUE(waitUntil([&] { return term.running() && activeClass().contains(cls); }, 30s))
+      << activeClass().toStdString();
+
+  ASSERT_TRUE(copyMasked("road4-" + which + "-1-masked"));
+  ASSERT_TRUE(waitUntil([&] { return activeClass().contains(cls); }));
+  xdotool({"key", safePasteKey});
+  QByteArray got;
+  EXPECT_TRUE(waitUntil([&] { return isMasked(QString::fromUtf8(got = term.received())); }))
+      << got.toStdString();
+  EXPECT_FALSE(got.contains('\x16')) << "a Ctrl+V reached the terminal as a literal";
+  screenshot("road4-" + which + "-2-pasted");
+}
+
+INSTANTIATE_TEST_SUITE_P(E2e, TerminalRoads, ::testing::Values("xterm", "desktop"));
+
+// 5. The review panel: Escape pastes nothing, Return pastes masked into the
+// window that had the focus.
+TEST_F(Roads, ReviewPanelAnswersEscapeAndReturn) {
+  AppSettings settings = onboarded();
+  settings.autoMask = false;
+  settings.whenAutoMaskOff = AppSettings::WhenAutoMaskOff::showReview;
+  start(settings);
+  auto target = window("clipvane-e2e-review");
+  ASSERT_TRUE(target);
+  copy = std::make_unique<Copy>(original);
+  ASSERT_TRUE(waitUntil([&] { return clipboard() == original; }));
+
+  auto before = program->popups();
+  xdotool({"key", safePasteKey});
+  std::optional<ShownWindow> panel;
+  ASSERT_TRUE(waitUntil([&] { return bool(panel = reviewPanel(*program, before)); }));
+  waitUntil([] { return false; }, 400ms);  // faded in
+  screenshot("road5-1-review");
+  ASSERT_TRUE(answerReview(*program, *panel, "Escape"));
+  screenshot("road5-2-escaped");
+  // Nothing arrives after Escape.
+  EXPECT_FALSE(waitUntil([&] { return !target->text().isEmpty(); }, 1s))
+      << target->text().toStdString();
+
+  before = program->popups();
+  ASSERT_TRUE(target->waitActive());
+  xdotool({"key", safePasteKey});
+  ASSERT_TRUE(waitUntil([&] { return bool(panel = reviewPanel(*program, before)); }));
+  ASSERT_TRUE(answerReview(*program, *panel, "Return"));
+  EXPECT_TRUE(waitUntil([&] { return isMasked(target->text()); })) << target->text().toStdString();
+  screenshot("road5-3-returned");
+}
+
+// 6. Restore Originals turns a reply that quotes the placeholders back.
+TEST_F(Roads, RestoreOriginalsTurnsAReplyBack) {
+  start(onboarded());
+  ASSERT_TRUE(copyMasked("road6-1-masked"));
+  const QString masked = clipboard();
+  const QString reply = "Re: " + masked;
+  copy = std::make_unique<Copy>(reply);
+  ASSERT_TRUE(waitUntil([&] { return clipboard() == reply; }));
+  xdotool({"key", restoreKey});
+  // The card was removed, never stored: only the address comes back.
+  const QString restored = "Re: " + QString(masked).replace("[EMAIL_1]", "jane.doe@example.com");
+  EXPECT_TRUE(masked.contains("[removed]"));
+  EXPECT_TRUE(waitUntil([&] { return clipboard() == restored; })) << clipboard().toStdString();
+  screenshot("road6-2-restored");
+}
+
+// 10. kill -9 during a burst of copies and pastes: every file stays readable
+// and the next start keeps every entry written before the kill.
+TEST_F(Roads, HardKillDuringABurstLosesNoCommittedEntry) {
+  AppSettings settings = onboarded();
+  settings.autoMask = false;
+  settings.whenAutoMaskOff = AppSettings::WhenAutoMaskOff::showReview;
+  start(settings);
+  auto target = window("clipvane-e2e-burst");
+  ASSERT_TRUE(target);
+  // The test reads the stores as the program does.
+  qputenv("CLIPVANE_HOME", home.path().toUtf8());
+  const double keep = 30 * 24 * 3600.0;
+
+  int pasted = 0;
+  // One copy and its reviewed paste; `wait` false leaves it in flight.
+  const auto round = [&](int i, bool wait) {
+    copy = std::make_unique<Copy>(QString("Mail user%1@example.com now;").arg(i));
+    if (!waitUntil([&] { return clipboard().startsWith(QString("Mail user%1@").arg(i)); }))
+      return false;
+    const auto before = program->popups();
+    if (!target->waitActive()) return false;
+    xdotool({"key", safePasteKey});
+    std::optional<ShownWindow> panel;
+    if (!waitUntil([&] { return bool(panel = reviewPanel(*program, before)); })) return false;
+    if (!answerReview(*program, *panel, "Return")) return false;
+    ++pasted;
+    return !wait || waitUntil([&] { return target->text().count("now;") == pasted; });
+  };
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(round(i, true)) << "round " << i;
+
+  std::set<std::string> history;
+  for (const ActivityEntry& e : ActivityStore::read()) history.insert(e.id.string());
+  std::set<std::u16string> masks;
+  for (const Vault::Entry& e : VaultStore::read(keep).entries) masks.insert(e.mask);
+  EXPECT_EQ(history.size(), 4u);
+  EXPECT_FALSE(masks.empty());
+
+  // Two more in flight, then the kill.
+  ASSERT_TRUE(round(4, false));
+  copy = std::make_unique<Copy>("Mail user5@example.com now;");
+  xdotool({"key", safePasteKey});
+  program->killHard();
+  screenshot("road10-1-killed");
+
+  // Every file reads.
+  const auto readsAsJson = [&](const QString& name) {
+    QFile f(home.file(name));
+    if (!f.exists()) return true;
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    return nlohmann::json::accept(f.readAll().toStdString());
+  };
+  EXPECT_TRUE(readsAsJson("settings.json"));
+  EXPECT_TRUE(readsAsJson("activity.json"));
+  {
+    QFile f(home.file("settings.json"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(AppSettings::fromJSON(f.readAll().toStdString()));
+  }
+  EXPECT_NO_THROW(VaultStore::read(keep));
+
+  // The next start works and keeps what was committed.
+  program = std::make_unique<Clipvane>(home);
+  ASSERT_TRUE(program->waitDocked());
+  pasted = target->text().count("now;");
+  ASSERT_TRUE(round(6, true));
+  screenshot("road10-2-restarted");
+  std::set<std::string> after;
+  for (const ActivityEntry& e : ActivityStore::read()) after.insert(e.id.string());
+  for (const std::string& id : history) EXPECT_TRUE(after.count(id)) << id;
+  EXPECT_GE(after.size(), history.size() + 1);
+  std::set<std::u16string> masksAfter;
+  for (const Vault::Entry& e : VaultStore::read(keep).entries) masksAfter.insert(e.mask);
+  for (const std::u16string& m : masks) EXPECT_TRUE(masksAfter.count(m));
+  qunsetenv("CLIPVANE_HOME");
+}
