@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a build folder, installs it with dpkg, checks
-# that every file is where Debian looks for it and that the program starts from
-# there, then removes and purges it and checks that nothing is left. Needs
-# root (CI runs as root; elsewhere it asks sudo).
+# that every file is where Debian looks for it and that a clipvane: link starts
+# the installed program, then removes and purges it and checks that nothing is
+# left. Needs root (CI runs as root; elsewhere it asks sudo).
 #   scripts/package-test.sh [BUILD_DIR]     default: build-ci
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -62,6 +62,22 @@ if command -v xdg-mime >/dev/null; then
 fi
 if command -v gtk-update-icon-cache >/dev/null && [ -f /usr/share/icons/hicolor/index.theme ]; then
   grep -qa clipvane /usr/share/icons/hicolor/icon-theme.cache || fail "the icon cache lacks clipvane"
+fi
+# On a desktop, a clipvane: link starts the installed program through its
+# entry, and the program opens the window the link names.
+if [ -x scripts/x11-session.sh ] && command -v xdg-open >/dev/null && command -v xdotool >/dev/null; then
+  CLIPVANE_HOME="$home/data" HOME="$home" scripts/x11-session.sh bash -c '
+    xdg-open clipvane://activity &
+    for i in $(seq 1 100); do
+      window=$(xdotool search --onlyvisible --name "^Activity\$" 2>/dev/null | head -1) && [ -n "$window" ] && break
+      sleep 0.1
+    done
+    [ -n "$window" ] || { echo "no Activity window after clipvane://activity" >&2; exit 1; }
+    pid=$(xdotool getwindowpid "$window")
+    exe=$(readlink "/proc/$pid/exe")
+    kill "$pid"
+    [ "$exe" = /usr/bin/clipvane ] || { echo "the link started $exe" >&2; exit 1; }' \
+    >"$build/package-x11.log" 2>&1 || { cat "$build/package-x11.log" >&2; fail "a clipvane: link did not open the installed program"; }
 fi
 # The administrator's own line in the PAM service outlives a removal.
 echo "# kept by the administrator" | $SUDO tee -a "$pam" >/dev/null
