@@ -48,10 +48,10 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Clipvane <support@clipvane.app>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "keeps sensitive data out of pasted text")
 set(CPACK_PACKAGE_DESCRIPTION
-    "A tray utility for X11 desktops. It watches the clipboard, finds e-mail addresses, \
-phone numbers, cards, IBANs, names, API keys, private keys, internal hosts and the \
-user's own terms, and pastes the text with placeholders instead. Everything runs on \
-the machine.")
+    "A tray utility for X11 desktops. It watches the clipboard, finds e-mail\n\
+addresses, phone numbers, cards, IBANs, names, API keys, private keys,\n\
+internal hosts and the user's own terms, and pastes the text with\n\
+placeholders instead. Everything runs on the machine.")
 # The PAM file's absolute destination lands inside the package too, and the
 # rest under /usr whatever prefix the build was configured with.
 set(CPACK_SET_DESTDIR ON)
