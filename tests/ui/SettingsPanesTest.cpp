@@ -7,7 +7,9 @@
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
+#include <QTimer>
 
 #include "AboutPane.h"
 #include "AppChooser.h"
@@ -364,6 +366,32 @@ TEST_F(AppsPaneTest, ActionsAndScopesChangeTheFirstEntryWithTheIdentityOnly) {
   EXPECT_EQ(model().settings().protectedApps.back().scope, apps.back().scope);
   EXPECT_EQ(
       saves([&] { AppsPane::setAction(model(), u"not.listed", AppSettings::AppAction::off); }), 0);
+}
+
+TEST_F(AppsPaneTest, TheActionsContextMenuPicksTheScope) {
+  using Scope = AppSettings::ProtectedApp::Scope;
+  const struct {
+    const char* title;
+    Scope scope;
+  } picks[] = {{"AI chat", Scope::copilotChat},
+               {"All pastes", Scope::allPastes},
+               {"AI agents", Scope::aiAgents}};
+  for (const auto& pick : picks) {
+    PopUp* action = pane->table()->rows().front()->findChild<PopUp*>("action");
+    QStringList shown;
+    QTimer::singleShot(0, [&] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      ASSERT_NE(menu, nullptr);
+      for (QAction* a : menu->actions())
+        if (!a->isSeparator()) shown << a->text();
+      for (QAction* a : menu->actions())
+        if (a->text() == pick.title) a->trigger();
+      menu->close();
+    });
+    emit action->customContextMenuRequested(QPoint(5, 5));
+    EXPECT_EQ(shown, (QStringList{"All pastes", "AI agents", "AI chat"}));
+    EXPECT_EQ(model().settings().protectedApps.front().scope, pick.scope) << pick.title;
+  }
 }
 
 TEST_F(AppsPaneTest, AddingAppendsANewApplicationOnceWithItsScope) {
