@@ -206,7 +206,7 @@ void RuleEditor::refresh() {
     auto* chip = new TokenChip(preview, false);
     chip->setObjectName(QStringLiteral("preview"));
     if (preview_) {
-      maskRow_->replaceWidget(preview_, chip);
+      delete maskRow_->replaceWidget(preview_, chip);  // the old chip's layout item is ours
       preview_->hide();
       preview_->deleteLater();
     } else {

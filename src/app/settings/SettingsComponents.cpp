@@ -210,7 +210,7 @@ SettingsTable::SettingsTable(std::vector<Column> columns, bool checkboxes, QWidg
   // The frame follows the table's size and stays above the rows.
   struct Follow : QObject {
     QWidget* frame;
-    explicit Follow(QWidget* f) : frame(f) {}
+    Follow(QWidget* f, QObject* owner) : QObject(owner), frame(f) {}
     bool eventFilter(QObject* o, QEvent* e) override {
       if (e->type() == QEvent::Resize || e->type() == QEvent::ChildAdded) {
         frame->setGeometry(static_cast<QWidget*>(o)->rect());
@@ -219,7 +219,7 @@ SettingsTable::SettingsTable(std::vector<Column> columns, bool checkboxes, QWidg
       return false;
     }
   };
-  installEventFilter(new Follow(frame));
+  installEventFilter(new Follow(frame, this));
 }
 
 TableRow* SettingsTable::addRow(std::vector<QWidget*> cells, bool selected,
