@@ -25,10 +25,11 @@ if [ -z "${CLIPVANE_X11_SESSION:-}" ]; then
   exit "$status"
 fi
 
-# Waits until the given command succeeds, for at most about ten seconds.
+# Waits until the given command succeeds, for at most about thirty seconds (a
+# loaded machine starts the bus, the window manager and the tray slowly).
 wait_for() {
   local i
-  for i in $(seq 1 200); do
+  for i in $(seq 1 600); do
     if "$@" >/dev/null 2>&1; then return 0; fi
     sleep 0.05
   done

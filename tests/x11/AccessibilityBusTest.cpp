@@ -33,7 +33,7 @@ constexpr char kBareBus[] = R"(<!DOCTYPE busconfig PUBLIC
 struct Outcome {
   bool normalExit = false;
   int code = -1;
-  QByteArray output;
+  QByteArray output, errors;
 };
 
 // Runs a program to its end with the environment changed by `edit`.
@@ -45,12 +45,13 @@ Outcome runWith(const QString& program, const QStringList& args,
   p.setProcessEnvironment(env);
   p.setProcessChannelMode(QProcess::SeparateChannels);
   p.start(program, args);
-  if (!p.waitForStarted() || !p.waitForFinished(60000)) {
+  if (!p.waitForStarted() || !p.waitForFinished(120000)) {
     p.kill();
     p.waitForFinished();
     return {};
   }
-  return {p.exitStatus() == QProcess::NormalExit, p.exitCode(), p.readAllStandardOutput()};
+  return {p.exitStatus() == QProcess::NormalExit, p.exitCode(), p.readAllStandardOutput(),
+          p.readAllStandardError()};
 }
 
 // This session's accessibility bus, as applications starting now find it.
@@ -121,7 +122,7 @@ TEST(AccessibilityBus, AnotherSessionEndingLeavesOursAlone) {
           env.remove(name);
       });
   ASSERT_TRUE(other.normalExit);
-  ASSERT_EQ(other.code, 0);
+  ASSERT_EQ(other.code, 0) << other.errors.toStdString();
 
   // An application starting now still reaches this session's registry.
   EXPECT_EQ(accessibilityBus(), bus);
