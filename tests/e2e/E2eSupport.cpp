@@ -73,6 +73,15 @@ std::optional<ShownWindow> Clipvane::newPopup(const std::vector<ShownWindow>& be
   return std::nullopt;
 }
 
+std::optional<ShownWindow> Clipvane::window(const QString& title) const {
+  auto& d = x11::X11Display::shared();
+  for (const ShownWindow& w : popups())
+    if (const auto name = d.property(w.id, "_NET_WM_NAME");
+        name && QString::fromStdString(*name) == title)
+      return w;
+  return std::nullopt;
+}
+
 void Clipvane::killHard() {
   ::kill(pid_t(pid_), SIGKILL);
   process_.waitForFinished(5000);

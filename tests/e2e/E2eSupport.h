@@ -51,6 +51,8 @@ class Clipvane {
   std::vector<ShownWindow> popups() const;
   // A window of the program not among `before`.
   std::optional<ShownWindow> newPopup(const std::vector<ShownWindow>& before) const;
+  // A shown window of the program with this title.
+  std::optional<ShownWindow> window(const QString& title) const;
   // Ends the process at once, as a crash or a power cut would.
   void killHard();
   bool waitExit(int ms);

@@ -269,6 +269,91 @@ TEST_F(Roads, RestoreOriginalsTurnsAReplyBack) {
   screenshot("road6-2-restored");
 }
 
+// 7. After a reviewed paste, clipvane://activity opens the activity window
+// listing it; the entry's Copy Original puts the original on the clipboard.
+// The row and the button are found where the window lays them out (its first
+// row under the day's title; the button under the entry's card).
+TEST_F(Roads, ActivityWindowListsThePasteAndCopiesTheOriginal) {
+  AppSettings settings = onboarded();
+  settings.autoMask = false;
+  settings.whenAutoMaskOff = AppSettings::WhenAutoMaskOff::showReview;
+  start(settings);
+  auto target = window("clipvane-e2e-activity");
+  ASSERT_TRUE(target);
+  copy = std::make_unique<Copy>(original);
+  ASSERT_TRUE(waitUntil([&] { return clipboard() == original; }));
+  const auto before = program->popups();
+  xdotool({"key", safePasteKey});
+  std::optional<ShownWindow> panel;
+  ASSERT_TRUE(waitUntil([&] { return bool(panel = reviewPanel(*program, before)); }));
+  ASSERT_TRUE(answerReview(*program, *panel, "Return"));
+  ASSERT_TRUE(waitUntil([&] { return isMasked(target->text()); }));
+
+  qputenv("CLIPVANE_HOME", home.path().toUtf8());
+  EXPECT_TRUE(waitUntil([] { return ActivityStore::read().size() == 1; }));
+  qunsetenv("CLIPVANE_HOME");
+  Clipvane second(home, {"clipvane://activity"});
+  EXPECT_TRUE(second.waitExit(10000));
+  std::optional<ShownWindow> activity;
+  ASSERT_TRUE(waitUntil([&] { return bool(activity = program->window("Activity")); }));
+  waitUntil([] { return false; }, 300ms);  // painted
+  screenshot("road7-1-activity");
+  const QPoint row(activity->frame.center().x(), activity->frame.top() + 107);
+  xdotool({"mousemove", QString::number(row.x()), QString::number(row.y()), "click", "1"});
+  waitUntil([] { return false; }, 500ms);  // painted
+  screenshot("road7-2-entry");
+  const QPoint button(activity->frame.center().x(), activity->frame.top() + 276);
+  xdotool({"mousemove", QString::number(button.x()), QString::number(button.y()), "click", "1"});
+  // The card was removed, never stored: the address is the original kept.
+  EXPECT_TRUE(waitUntil([&] { return clipboard().contains("jane.doe@example.com"); }))
+      << clipboard().toStdString();
+  screenshot("road7-3-copied");
+}
+
+// 8. A second copy started with a settings URL hands it to the first and ends;
+// the first opens the settings window at that tab.
+TEST_F(Roads, SecondCopyOpensTheSettingsTabInTheFirst) {
+  start(onboarded());
+  Clipvane second(home, {"clipvane://settings/apps"});
+  EXPECT_TRUE(second.waitExit(10000));
+  EXPECT_EQ(second.exitCode(), 0);
+  std::optional<ShownWindow> settings;
+  EXPECT_TRUE(waitUntil([&] { return bool(settings = program->window("Apps")); }))
+      << "no settings window at the Apps tab";
+  waitUntil([] { return false; }, 300ms);  // painted
+  screenshot("road8-settings-apps");
+  EXPECT_TRUE(program->running());
+}
+
+// 9. A first run on an empty data folder shows the first-run window; going
+// through its steps with Return closes it and leaves the user onboarded.
+TEST_F(Roads, FirstRunEndsOnboarded) {
+  program = std::make_unique<Clipvane>(home);
+  std::optional<ShownWindow> welcome;
+  ASSERT_TRUE(waitUntil([&] { return bool(welcome = program->window("Welcome to Clipvane")); }))
+      << "no first-run window";
+  waitUntil([] { return false; }, 300ms);  // painted
+  screenshot("road9-1-welcome");
+  const auto onboardedOnDisk = [&] {
+    QFile f(home.file("settings.json"));
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    const auto s = AppSettings::fromJSON(f.readAll().toStdString());
+    return s && s->onboarded;
+  };
+  EXPECT_FALSE(onboardedOnDisk());
+  // One Return a step (mode, then ready; the access step only when the
+  // session cannot post keys).
+  for (int step = 0; step < 4 && program->window("Welcome to Clipvane"); ++step) {
+    xdotool({"windowactivate", "--sync", QString::number(welcome->id)});
+    xdotool({"key", "Return"});
+    waitUntil([] { return false; }, 300ms);  // the next step laid out
+    screenshot(QString("road9-%1-step").arg(step + 2));
+  }
+  EXPECT_TRUE(waitUntil([&] { return !program->window("Welcome to Clipvane"); }));
+  EXPECT_TRUE(waitUntil(onboardedOnDisk));
+  EXPECT_TRUE(program->running());
+}
+
 // 10. kill -9 during a burst of copies and pastes: every file stays readable
 // and the next start keeps every entry written before the kill.
 TEST_F(Roads, HardKillDuringABurstLosesNoCommittedEntry) {
