@@ -105,6 +105,29 @@ class Roads : public ::testing::Test {
     return back;
   }
 
+  // Auto-mask off, the review shown: every safe paste asks first.
+  static AppSettings reviewing() {
+    AppSettings settings = onboarded();
+    settings.autoMask = false;
+    settings.whenAutoMaskOff = AppSettings::WhenAutoMaskOff::showReview;
+    return settings;
+  }
+
+  // Copies the text, which stays as it is on the clipboard.
+  bool copyPlain(const QString& text) {
+    copy = std::make_unique<Copy>(text);
+    return waitUntil([&] { return clipboard() == text; });
+  }
+
+  // The safe-paste key until the review panel stands.
+  std::optional<ShownWindow> openReview() {
+    const auto before = program->popups();
+    xdotool({"key", safePasteKey});
+    std::optional<ShownWindow> panel;
+    waitUntil([&] { return bool(panel = reviewPanel(*program, before)); });
+    return panel;
+  }
+
   Home home;
   std::unique_ptr<Clipvane> program;
   std::unique_ptr<Copy> copy;
@@ -223,19 +246,13 @@ INSTANTIATE_TEST_SUITE_P(E2e, TerminalRoads, ::testing::Values("xterm", "desktop
 // 5. The review panel: Escape pastes nothing, Return pastes masked into the
 // window that had the focus.
 TEST_F(Roads, ReviewPanelAnswersEscapeAndReturn) {
-  AppSettings settings = onboarded();
-  settings.autoMask = false;
-  settings.whenAutoMaskOff = AppSettings::WhenAutoMaskOff::showReview;
-  start(settings);
+  start(reviewing());
   auto target = window("clipvane-e2e-review");
   ASSERT_TRUE(target);
-  copy = std::make_unique<Copy>(original);
-  ASSERT_TRUE(waitUntil([&] { return clipboard() == original; }));
+  ASSERT_TRUE(copyPlain(original));
 
-  auto before = program->popups();
-  xdotool({"key", safePasteKey});
-  std::optional<ShownWindow> panel;
-  ASSERT_TRUE(waitUntil([&] { return bool(panel = reviewPanel(*program, before)); }));
+  auto panel = openReview();
+  ASSERT_TRUE(panel);
   waitUntil([] { return false; }, 400ms);  // faded in
   screenshot("road5-1-review");
   ASSERT_TRUE(answerReview(*program, *panel, "Escape"));
@@ -244,10 +261,8 @@ TEST_F(Roads, ReviewPanelAnswersEscapeAndReturn) {
   EXPECT_FALSE(waitUntil([&] { return !target->text().isEmpty(); }, 1s))
       << target->text().toStdString();
 
-  before = program->popups();
   ASSERT_TRUE(target->waitActive());
-  xdotool({"key", safePasteKey});
-  ASSERT_TRUE(waitUntil([&] { return bool(panel = reviewPanel(*program, before)); }));
+  ASSERT_TRUE(panel = openReview());
   ASSERT_TRUE(answerReview(*program, *panel, "Return"));
   EXPECT_TRUE(waitUntil([&] { return isMasked(target->text()); })) << target->text().toStdString();
   screenshot("road5-3-returned");
@@ -274,18 +289,12 @@ TEST_F(Roads, RestoreOriginalsTurnsAReplyBack) {
 // The row and the button are found where the window lays them out (its first
 // row under the day's title; the button under the entry's card).
 TEST_F(Roads, ActivityWindowListsThePasteAndCopiesTheOriginal) {
-  AppSettings settings = onboarded();
-  settings.autoMask = false;
-  settings.whenAutoMaskOff = AppSettings::WhenAutoMaskOff::showReview;
-  start(settings);
+  start(reviewing());
   auto target = window("clipvane-e2e-activity");
   ASSERT_TRUE(target);
-  copy = std::make_unique<Copy>(original);
-  ASSERT_TRUE(waitUntil([&] { return clipboard() == original; }));
-  const auto before = program->popups();
-  xdotool({"key", safePasteKey});
-  std::optional<ShownWindow> panel;
-  ASSERT_TRUE(waitUntil([&] { return bool(panel = reviewPanel(*program, before)); }));
+  ASSERT_TRUE(copyPlain(original));
+  const auto panel = openReview();
+  ASSERT_TRUE(panel);
   ASSERT_TRUE(answerReview(*program, *panel, "Return"));
   ASSERT_TRUE(waitUntil([&] { return isMasked(target->text()); }));
 
@@ -357,10 +366,7 @@ TEST_F(Roads, FirstRunEndsOnboarded) {
 // 10. kill -9 during a burst of copies and pastes: every file stays readable
 // and the next start keeps every entry written before the kill.
 TEST_F(Roads, HardKillDuringABurstLosesNoCommittedEntry) {
-  AppSettings settings = onboarded();
-  settings.autoMask = false;
-  settings.whenAutoMaskOff = AppSettings::WhenAutoMaskOff::showReview;
-  start(settings);
+  start(reviewing());
   auto target = window("clipvane-e2e-burst");
   ASSERT_TRUE(target);
   // The test reads the stores as the program does.
@@ -370,15 +376,10 @@ TEST_F(Roads, HardKillDuringABurstLosesNoCommittedEntry) {
   int pasted = 0;
   // One copy and its reviewed paste; `wait` false leaves it in flight.
   const auto round = [&](int i, bool wait) {
-    copy = std::make_unique<Copy>(QString("Mail user%1@example.com now;").arg(i));
-    if (!waitUntil([&] { return clipboard().startsWith(QString("Mail user%1@").arg(i)); }))
+    if (!copyPlain(QString("Mail user%1@example.com now;").arg(i)) || !target->waitActive())
       return false;
-    const auto before = program->popups();
-    if (!target->waitActive()) return false;
-    xdotool({"key", safePasteKey});
-    std::optional<ShownWindow> panel;
-    if (!waitUntil([&] { return bool(panel = reviewPanel(*program, before)); })) return false;
-    if (!answerReview(*program, *panel, "Return")) return false;
+    const auto panel = openReview();
+    if (!panel || !answerReview(*program, *panel, "Return")) return false;
     ++pasted;
     return !wait || waitUntil([&] { return target->text().count("now;") == pasted; });
   };
