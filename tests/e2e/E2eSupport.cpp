@@ -120,34 +120,6 @@ void clickNoticeAction(const ShownWindow& notice) {
   xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
 }
 
-Terminal::Terminal(const QString& program, QStringList args) {
-  const QString shell =
-      QString("echo $$ > '%1/pid'; stty -icanon -echo; exec cat > '%1/received'").arg(dir_.path());
-  args << "sh"
-       << "-c" << shell;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("XDG_CONFIG_HOME", dir_.path() + "/config");
-  process_.setProcessEnvironment(env);
-  process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  process_.start(program, args);
-  process_.waitForStarted();
-}
-
-Terminal::~Terminal() {
-  // Ending the shell closes the window, wherever the terminal runs it.
-  if (const qint64 pid = read("pid").trimmed().toLongLong(); pid > 0) ::kill(pid_t(pid), SIGHUP);
-  if (!process_.waitForFinished(3000)) process_.kill();
-  process_.waitForFinished(3000);
-}
-
-QByteArray Terminal::received() const { return read("received"); }
-bool Terminal::running() const { return QFile::exists(dir_.path() + "/received"); }
-
-QByteArray Terminal::read(const QString& name) const {
-  QFile f(dir_.path() + "/" + name);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 QString activeClass() {
   const unsigned w = activeWindow();
   if (!w) return {};

@@ -81,20 +81,6 @@ void screenshot(const QString& name);
 // Clicks the action button at the round end of the notice.
 void clickNoticeAction(const ShownWindow& notice);
 
-// A terminal whose shell writes every byte it receives to a file.
-class Terminal {
- public:
-  Terminal(const QString& program, QStringList args);
-  ~Terminal();
-  QByteArray received() const;
-  bool running() const;
-
- private:
-  QByteArray read(const QString& name) const;
-  QTemporaryDir dir_;
-  QProcess process_;
-};
-
 // The window manager's active window's WM_CLASS, lower case ("" when none).
 QString activeClass();
 

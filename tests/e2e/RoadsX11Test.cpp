@@ -227,7 +227,7 @@ TEST_P(TerminalRoads, SafePasteArrivesInTheTerminal) {
   }
   if (QStandardPaths::findExecutable(exe).isEmpty()) GTEST_SKIP() << exe.toStdString();
   start(onboarded());
-  Terminal term(exe, args);
+  x11::test::Terminal term(exe, args);
   ASSERT_TRUE(waitUntil([&] { return term.running() && activeClass().contains(cls); }, 30s))
       << activeClass().toStdString();
 

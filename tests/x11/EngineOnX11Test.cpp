@@ -84,9 +84,9 @@ class Hands {
 // An xterm whose shell writes every byte it gets to a file. Ctrl+Shift+V
 // pastes the clipboard, as xterm users set it up (by default xterm pastes
 // the primary selection only, with the middle button).
-class Terminal {
+class Xterm {
  public:
-  Terminal() {
+  Xterm() {
     const QString out = dir_.path() + "/typed";
     process_.start("xterm", {"-xrm",
                              "XTerm*VT100.translations: #override Shift Ctrl <Key>V: "
@@ -94,7 +94,7 @@ class Terminal {
                              "-e", "sh", "-c", "stty raw -echo; exec cat > '" + out + "'"});
     file_.setFileName(out);
   }
-  ~Terminal() {
+  ~Xterm() {
     process_.kill();
     process_.waitForFinished(5000);
   }
@@ -285,7 +285,7 @@ TEST_F(EngineOnX11, SafePasteArrivesWhicheverKeyComesUpFirst) {
 }
 
 TEST_F(EngineOnX11, SafePasteIntoATerminal) {
-  Terminal terminal;
+  Xterm terminal;
   ASSERT_TRUE(terminal.waitActive());
   ASSERT_EQ(ports.workspace.frontmostApplication().value_or(RunningApp{}).bundleID,
             QString("debian-xterm"));

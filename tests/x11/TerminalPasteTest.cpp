@@ -19,42 +19,6 @@ using namespace clipvane::x11::test;
 
 namespace {
 
-// A terminal whose shell writes every byte it receives to a file, with no
-// echo and no waiting for the end of a line.
-class Terminal {
- public:
-  Terminal(const QString& program, QStringList args) {
-    const QString shell =
-        QString("echo $$ > '%1/pid'; stty -icanon -echo; exec cat > '%1/received'")
-            .arg(dir_.path());
-    args << "sh"
-         << "-c" << shell;
-    // The terminal's own settings go to the scratch folder.
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", dir_.path() + "/config");
-    process_.setProcessEnvironment(env);
-    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_.start(program, args);
-    process_.waitForStarted();
-  }
-  ~Terminal() {
-    // Ending the shell closes the window, wherever the terminal runs it.
-    if (const qint64 pid = read("pid").trimmed().toLongLong(); pid > 0) ::kill(pid_t(pid), SIGHUP);
-    if (!process_.waitForFinished(3000)) process_.kill();
-    process_.waitForFinished(3000);
-  }
-  QByteArray received() const { return read("received"); }
-  bool running() const { return QFile::exists(dir_.path() + "/received"); }
-
- private:
-  QByteArray read(const QString& name) const {
-    QFile f(dir_.path() + "/" + name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-  }
-  QTemporaryDir dir_;
-  QProcess process_;
-};
-
 class TerminalPasteTest : public ::testing::Test {
  protected:
   TerminalPasteTest() {
