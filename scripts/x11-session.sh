@@ -47,6 +47,10 @@ trap cleanup EXIT
 # Accessibility first: Qt and GTK applications register with AT-SPI only when
 # it is on at their start. Asking the bus launcher starts the accessibility bus.
 export NO_AT_BRIDGE=0
+# Desktop settings stay in this session's memory: nothing reaches the user's
+# own, and no settings thread reads the environment while a test changes it
+# (getenv racing setenv crashes).
+export GSETTINGS_BACKEND=memory
 wait_for dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
   org.freedesktop.DBus.Properties.Set string:org.a11y.Status string:IsEnabled variant:boolean:true
 a11y_address=$(dbus-send --session --print-reply=literal --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress | tr -d ' ')
