@@ -276,7 +276,9 @@ void MaterialIcon::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const double margin = (width() - size_) / 2;
   MaterialSymbol::paint(p, name_, QRectF(margin, (height() - size_) / 2, size_, size_),
-                        Theme::color(color_));
+                        ink(color_));
 }
+
+QColor MaterialIcon::ink(const ThemeColor& role) const { return Theme::color(role); }
 
 }  // namespace clipvane

@@ -60,6 +60,8 @@ class MaterialIcon : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent*) override;
+  // The colour the glyph is filled with now; the role in the current scheme.
+  virtual QColor ink(const ThemeColor& role) const;
 
  private:
   QString name_;

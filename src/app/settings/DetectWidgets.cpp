@@ -52,18 +52,7 @@ void DetectText::paintEvent(QPaintEvent*) {
   p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
 }
 
-DetectGlyph::DetectGlyph(QString name, double size, ThemeColor color, QWidget* parent)
-    : QWidget(parent), name_(std::move(name)), size_(size), color_(color) {
-  setFixedSize(sizeHint());
-}
-
-QSize DetectGlyph::sizeHint() const { return {int(std::ceil(size_)), int(std::ceil(size_))}; }
-
-void DetectGlyph::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  p.setRenderHint(QPainter::Antialiasing);
-  MaterialSymbol::paint(p, name_, QRectF(0, 0, size_, size_), TableRow::textColor(this, color_));
-}
+QColor DetectGlyph::ink(const ThemeColor& role) const { return TableRow::textColor(this, role); }
 
 ListBadge::ListBadge(QWidget* parent) : QWidget(parent) {
   setFont(Kit::font(9, QFont::Bold));

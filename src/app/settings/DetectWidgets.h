@@ -9,6 +9,7 @@
 
 #include <optional>
 
+#include "MaterialSymbols.h"
 #include "Theme.h"
 
 class QBoxLayout;
@@ -41,18 +42,12 @@ class DetectText : public QWidget {
 };
 
 // A glyph of the icon set in a palette role (white inside a selected table row).
-class DetectGlyph : public QWidget {
+class DetectGlyph : public MaterialIcon {
  public:
-  DetectGlyph(QString name, double size, ThemeColor color, QWidget* parent = nullptr);
-  QSize sizeHint() const override;
+  using MaterialIcon::MaterialIcon;
 
  protected:
-  void paintEvent(QPaintEvent*) override;
-
- private:
-  QString name_;
-  double size_;
-  ThemeColor color_;
+  QColor ink(const ThemeColor& role) const override;
 };
 
 // The small "CSV" mark in front of an imported list's file name.
