@@ -303,8 +303,32 @@ void TokenChip::setRemoved(bool removed) {
   update();
 }
 
+void TokenChip::setElidable(bool elidable) {
+  elidable_ = elidable;
+  setSizePolicy(elidable ? QSizePolicy::Maximum : QSizePolicy::Fixed, QSizePolicy::Fixed);
+  updateGeometry();
+}
+
+// The chip's text inset: 6 beside the token, 1 above and below.
+constexpr int kChipSide = 6;
+
 QSize TokenChip::sizeHint() const {
-  return {textWidth(font(), text_) + 12, qCeil(QFontMetricsF(font()).height()) + 2};
+  return {textWidth(font(), text_) + 2 * kChipSide, qCeil(QFontMetricsF(font()).height()) + 2};
+}
+
+QSize TokenChip::minimumSizeHint() const {
+  if (!elidable_) return sizeHint();
+  const QString shortest = text_.left(1) + QChar(0x2026);
+  return {textWidth(font(), shortest) + 2 * kChipSide, sizeHint().height()};
+}
+
+QString TokenChip::shownText() const {
+  return QFontMetricsF(font()).elidedText(text_, Qt::ElideRight, width() - 2 * kChipSide);
+}
+
+void TokenChip::resizeEvent(QResizeEvent*) {
+  // Only a cut token needs its tooltip.
+  setToolTip(shownText() == text_ ? QString() : text_);
 }
 
 void TokenChip::paintEvent(QPaintEvent*) {
@@ -316,7 +340,9 @@ void TokenChip::paintEvent(QPaintEvent*) {
   p.fillPath(Kit::continuousRect(rect().toRectF(), 6), plate);
   p.setPen(colour);
   p.setFont(font());
-  p.drawText(rect().toRectF().adjusted(6, 1, -6, -1), Qt::AlignCenter | Qt::TextSingleLine, text_);
+  // Cut at the end, never clipped at both sides: the token's kind stays readable.
+  p.drawText(rect().toRectF().adjusted(kChipSide, 1, -kChipSide, -1),
+             Qt::AlignCenter | Qt::TextSingleLine, shownText());
 }
 
 // ---- AppIconMark ---------------------------------------------------------------------------

@@ -145,21 +145,30 @@ class KeyCap : public QWidget {
 };
 
 // A mask token such as [EMAIL_1]: accent text on a faint accent plate, or
-// red on red for a value that is removed rather than masked.
+// red on red for a value that is removed rather than masked. Given less width
+// than the token needs, it cuts the token at its end with an ellipsis and
+// shows the whole token in its tooltip.
 class TokenChip : public QWidget {
  public:
   TokenChip(QString text, bool removed, QWidget* parent = nullptr);
 
   void setRemoved(bool removed);
+  // Lets a layout narrow the chip down to the token's first character and
+  // the ellipsis; by default it keeps the whole token's width.
+  void setElidable(bool elidable);
+  // The text as drawn at the chip's present width.
+  QString shownText() const;
   QSize sizeHint() const override;
-  QSize minimumSizeHint() const override { return sizeHint(); }
+  QSize minimumSizeHint() const override;
 
  protected:
   void paintEvent(QPaintEvent*) override;
+  void resizeEvent(QResizeEvent*) override;
 
  private:
   QString text_;
   bool removed_;
+  bool elidable_ = false;
 };
 
 // The application's mark in fixed colours: a blue tile with a white sheet,

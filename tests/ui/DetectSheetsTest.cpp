@@ -250,5 +250,50 @@ TEST_F(RuleEditorTest, SwitchingTheTypeKeepsBothTheTermsAndThePattern) {
   screenshot(editor, "detect-rule-editor-terms-dark");
 }
 
+TEST_F(RuleEditorTest, TheMaskAsCaptionStaysWholeAndALongTokenIsCutAtItsEnd) {
+  struct Case {
+    const char16_t* name;
+    const char* shot;
+    bool dark;
+  };
+  // The dark case comes last: its scheme stays to the end of the test.
+  const Case cases[] = {
+      {u"A", nullptr, false},
+      {u"Customer ID", "detect-rule-editor-mask-as-light", false},
+      {u"Number of the regional council office", "detect-rule-editor-long-token-light", false},
+      {u"Number of the regional council office", "detect-rule-editor-long-token-dark", true},
+  };
+  std::optional<SchemeScope> dark;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(QString::fromStdU16String(c.name).toStdString());
+    if (c.dark) dark.emplace(true);
+    CustomRule rule;
+    rule.name = c.name;
+    rule.terms = {u"term"};
+    RuleEditor editor(rule, answers.done());
+    editor.show();
+    QCoreApplication::processEvents();
+    auto* caption = child<DetectText>(editor, "maskAs");
+    auto* chip = child<TokenChip>(editor, "preview");
+    auto* cancel = child<QWidget>(editor, "cancel");
+    EXPECT_GE(caption->width(), caption->sizeHint().width());
+    // The chip lies between the caption and the buttons, not under them.
+    EXPECT_GE(chip->x(), caption->geometry().right());
+    EXPECT_LE(chip->geometry().right(), cancel->x());
+    const QString token = editor.preview();
+    const QString shown = chip->shownText();
+    if (chip->width() >= chip->sizeHint().width()) {
+      EXPECT_EQ(shown, token);
+      EXPECT_TRUE(chip->toolTip().isEmpty());
+    } else {
+      EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+      EXPECT_TRUE(token.startsWith(shown.chopped(1))) << shown.toStdString();
+      EXPECT_GT(shown.size(), 2);
+      EXPECT_EQ(chip->toolTip(), token);
+    }
+    if (c.shot) screenshot(editor, c.shot);
+  }
+}
+
 }  // namespace
 }  // namespace clipvane

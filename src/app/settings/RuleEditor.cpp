@@ -166,7 +166,11 @@ RuleEditor::RuleEditor(CustomRule rule, Done done, QWidget* parent)
   // Placeholder preview and the answers.
   maskRow_ = new QHBoxLayout();
   maskRow_->setSpacing(8);
-  maskRow_->addWidget(new DetectText(QStringLiteral("Mask as"), Kit::font(13), Theme::tx2));
+  // The caption stays whole: a long name narrows the chip instead.
+  auto* caption = new DetectText(QStringLiteral("Mask as"), Kit::font(13), Theme::tx2);
+  caption->setObjectName(QStringLiteral("maskAs"));
+  caption->setMinimumWidth(caption->sizeHint().width());
+  maskRow_->addWidget(caption);
   maskRow_->addStretch(1);
   save_ = addAnswers(maskRow_, QStringLiteral("Save"), QStringLiteral("save"));
   stack->addLayout(maskRow_);
@@ -205,6 +209,7 @@ void RuleEditor::refresh() {
     // The chip shows a fixed text: a new name gets a new chip.
     auto* chip = new TokenChip(preview, false);
     chip->setObjectName(QStringLiteral("preview"));
+    chip->setElidable(true);
     if (preview_) {
       delete maskRow_->replaceWidget(preview_, chip);  // the old chip's layout item is ours
       preview_->hide();
