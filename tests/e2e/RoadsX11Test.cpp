@@ -285,7 +285,8 @@ TEST_F(Roads, RestoreOriginalsTurnsAReplyBack) {
 }
 
 // 7. After a reviewed paste, clipvane://activity opens the activity window
-// listing it; the entry's Copy Original puts the original on the clipboard.
+// listing it; the entry's Copy Original puts the original on the clipboard,
+// and the notice that follows its notice still takes a click.
 // The row and the button are found where the window lays them out (its first
 // row under the day's title; the button under the entry's card).
 TEST_F(Roads, ActivityWindowListsThePasteAndCopiesTheOriginal) {
@@ -317,6 +318,17 @@ TEST_F(Roads, ActivityWindowListsThePasteAndCopiesTheOriginal) {
   EXPECT_TRUE(waitUntil([&] { return clipboard().contains("jane.doe@example.com"); }))
       << clipboard().toStdString();
   screenshot("road7-3-copied");
+
+  // The next notice after that button-less "Original copied" takes the click
+  // on its button: the copy alert's Clear empties the clipboard.
+  const auto before = program->popups();
+  ASSERT_TRUE(copyPlain("Mail ann@example.com"));
+  std::optional<ShownWindow> alert;
+  ASSERT_TRUE(waitUntil([&] { return bool(alert = program->newPopup(before)); }));
+  waitUntil([] { return false; }, 400ms);  // faded in
+  screenshot("road7-4-alert");
+  clickNoticeAction(*alert);
+  EXPECT_TRUE(waitUntil([&] { return clipboard().isEmpty(); })) << clipboard().toStdString();
 }
 
 // 8. A second copy started with a settings URL hands it to the first and ends;

@@ -3,10 +3,14 @@
 // window keeps the focus, and a paste after Return lands in it.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QWindow>
 #include <cstdlib>
+#include <functional>
+#include <utility>
+#include <vector>
 
 #include "Panels.h"
 #include "Pasteboard.h"
@@ -111,6 +115,79 @@ TEST(PanelsX11, NoticesNeverTakeTheFocusFromTheWindowBeingTypedIn) {
     EXPECT_TRUE(waitUntil([&] { return helper->text() == typed; })) << helper->text().toStdString();
   }
   EXPECT_EQ(undos, 0);
+}
+
+// Whatever notices came before, a notice with a button takes the click on it:
+// the reused panel of a button-less notice let clicks through, and a wider
+// notice after a narrower one took clicks only where the narrower one lay.
+TEST(PanelsX11, ANoticesButtonTakesTheClickWhateverNoticeCameBefore) {
+  auto helper = Helper::window("clipvane-clicks");
+  ASSERT_TRUE(helper && helper->waitActive());
+  Panels panels;
+  const QRect icon(600, 0, 24, 24);
+  panels.setIconFrame([icon] { return std::optional<QRect>(icon); });
+  // The notices stay until replaced: their timers never run.
+  std::vector<std::function<void()>> timers;
+  panels.setSchedule([&](double, std::function<void()> f) { timers.push_back(std::move(f)); });
+
+  const Toast copied{QStringLiteral("check"), Tint::acc, QStringLiteral("Original copied"), {}};
+  const Toast checking{
+      QStringLiteral("progress_activity"), Tint::gray, QStringLiteral("Checking"), {}};
+  const Toast narrowButton{QStringLiteral("check"), Tint::acc, QStringLiteral("Done"),
+                           Toast::Action{QStringLiteral("OK"), [] {}}};
+  const Toast longPlain{QStringLiteral("priority_high"),
+                        Tint::att,
+                        QStringLiteral("A long notice without any button on it at all"),
+                        {}};
+  struct Row {
+    const char* name;
+    std::vector<std::pair<Toast, bool>> before;  // each with its sticky flag
+    // The last of them goes before the next shows: timed out, or dismissed
+    // as the paste's result replaces its progress notice.
+    enum { stays, timesOut, dismissed } end;
+    const char* title;
+  };
+  const Row rows[] = {
+      {"first of all", {}, Row::stays, "Undo"},
+      {"replacing a plain notice", {{copied, false}}, Row::stays, "Undo"},
+      {"after a plain notice timed out", {{copied, false}}, Row::timesOut, "Clear"},
+      {"after a progress notice was dismissed", {{checking, true}}, Row::dismissed, "Undo"},
+      {"replacing a progress notice", {{copied, false}, {checking, true}}, Row::stays, "Review"},
+      {"replacing a wider plain notice", {{longPlain, false}}, Row::stays, "Undo"},
+      {"replacing a narrower notice with a button",
+       {{checking, true}, {narrowButton, false}},
+       Row::stays,
+       "Review"},
+  };
+  for (const Row& row : rows) {
+    for (const auto& [toast, sticky] : row.before) {
+      timers.clear();
+      panels.showToast(toast, sticky);
+      settle(100);
+    }
+    if (row.end == Row::timesOut)
+      for (auto& timer : std::exchange(timers, {})) timer();
+    if (row.end == Row::dismissed) panels.dismissToast();
+    settle(100);
+    int runs = 0;
+    panels.showToast(Toast{QStringLiteral("check"), Tint::acc, QStringLiteral("2 items masked"),
+                           Toast::Action{QString::fromLatin1(row.title), [&] { ++runs; }}},
+                     false);
+    FloatingPanel* panel = panels.toastPanel();
+    ASSERT_TRUE(waitUntil([&] { return panel->isVisible() && panel->windowHandle()->isExposed(); }))
+        << row.name;
+    settle(200);
+    QAbstractButton* button = panel->findChild<QAbstractButton*>();
+    ASSERT_TRUE(button) << row.name;
+    const QPoint at = button->mapToGlobal(button->rect().center());
+    xdotool({"mousemove", "--sync", QString::number(at.x()), QString::number(at.y())});
+    xdotool({"click", "1"});
+    EXPECT_TRUE(waitUntil([&] { return runs == 1; }, std::chrono::seconds(2))) << row.name;
+    EXPECT_FALSE(panel->isVisible()) << row.name << ": a pressed button hides its notice";
+    // Out of the way of the next row's notice.
+    xdotool({"mousemove", "--sync", "10", "700"});
+  }
+  EXPECT_TRUE(focusStaysWith(*helper));
 }
 
 TEST_F(ReviewX11, TheReviewPanelAnswersReturnAndThePasteLandsInTheWindowThatHadFocus) {

@@ -96,12 +96,25 @@ void FloatingPanel::fitContent() {
 
 void FloatingPanel::setIgnoresMouse(bool ignore) {
   if (ignore == ignoresMouse()) return;
-  // Changing the flag through the window keeps the native window (and its
-  // place on screen); QWidget::setWindowFlags would make it anew.
   const Qt::WindowFlags flags = ignore ? windowFlags() | Qt::WindowTransparentForInput
                                        : windowFlags() & ~Qt::WindowTransparentForInput;
   overrideWindowFlags(flags);
-  if (QWindow* w = windowHandle()) w->setFlags(flags);
+  QWindow* w = windowHandle();
+  if (!w) return;  // made with the flag when first shown
+  if (ignore) {
+    // Letting clicks through keeps the native window (and its place on screen).
+    w->setFlags(flags);
+    return;
+  }
+  // An X11 window that let clicks through takes them back only within the
+  // size it had at that moment (a hidden window's size is not even current),
+  // and keeps that area when it grows: the button of a wider notice would
+  // let its click through. A window made anew takes clicks wherever it
+  // stands, at any size; the caller places and shows the panel again.
+  const bool shown = isVisible();
+  if (shown) hide();
+  destroy();
+  if (shown) show();
 }
 
 bool FloatingPanel::ignoresMouse() const {
