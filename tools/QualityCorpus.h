@@ -2123,6 +2123,58 @@ inline void edges(Doc& d, Rng& r) {
   }
 }
 
+// ---- personal data away from its label ----------------------------------------
+// Dates of birth asked for a sentence or a line before, street addresses of
+// many countries, national phone numbers in prose, and their look-alikes.
+
+// A date of birth answered after the question, or under a form label on the
+// line above; and dates of other events near the same words.
+inline void birthCues(Doc& d, Rng& r) {
+  switch (r.in(0, 7)) {
+    case 0:
+      d << r.pick({"Can you confirm when you were born? It's ", "When were you born? ",
+                   "And your date of birth? That would be "});
+      d.mark(Kind::birthDate, birthDate(r)) << ".\n";
+      break;
+    case 1:
+      d << r.pick({"Date of birth", "DOB", "Birth date", "Date of Birth (DD/MM/YYYY)"})
+        << r.pick({"\n", "\n\n"});
+      d.mark(Kind::birthDate, birthDate(r)) << "\nPlace of birth\n"
+                                            << r.pick({"Lyon", "Leeds", "Porto"}) << "\n";
+      break;
+    case 2:
+      d << "Q: What is your date of birth?\nA: ";
+      d.mark(Kind::birthDate, birthDate(r)) << "\n";
+      break;
+    case 3:
+      d << "She was born in " << r.pick({"Lyon", "Leeds", "Porto"}) << " on ";
+      d.mark(Kind::birthDate, birthDate(r))
+          << " and moved to " << r.pick({"Paris", "York"}) << " on ";
+      d.neg("date", looks::date(r)) << ".\n";
+      break;
+    case 4:
+      d << "Wann sind Sie geboren?\n";
+      d.mark(Kind::birthDate, std::to_string(r.in(10, 28)) + "." + std::to_string(r.in(10, 12)) +
+                                  "." + std::to_string(r.in(1940, 2005)))
+          << "\n";
+      break;
+    case 5:
+      d << "Date of birth: ";
+      d.mark(Kind::birthDate, birthDate(r)) << "\nDate of issue: ";
+      d.neg("date", looks::date(r)) << "\nExpiry: ";
+      d.neg("date", looks::date(r)) << "\n";
+      break;
+    case 6:
+      d << "Our app was born out of a hackathon. Version 1 shipped on ";
+      d.neg("date", looks::date(r)) << ".\n";
+      break;
+    default:
+      d << "Place of birth\n" << r.pick({"Lyon", "Leeds"}) << "\nVisit date\n";
+      d.neg("date", looks::date(r)) << "\n";
+      break;
+  }
+}
+
 }  // namespace genres
 
 using GenreFn = void (*)(Doc&, Rng&);
@@ -2174,6 +2226,7 @@ inline const std::vector<Genre>& allGenres() {
       {"figures", figures, 4},
       {"tool-output", toolOutput, 5},
       {"other-languages", otherLanguages, 4},
+      {"birth-cues", birthCues, 3},
   };
   return g;
 }

@@ -341,6 +341,14 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"出生日期", K::birthDate, S::date, 0},
     {u"生年月日", K::birthDate, S::date, 0},
     {u"생년월일", K::birthDate, S::date, 0},
+    {u"geboren", K::birthDate, S::date, kBare},
+    {u"data urodzenia", K::birthDate, S::date, kBare},
+    {u"födelsedatum", K::birthDate, S::date, kBare},
+    {u"fødselsdato", K::birthDate, S::date, kBare},
+    {u"syntymäaika", K::birthDate, S::date, kBare},
+    {u"doğum tarihi", K::birthDate, S::date, kBare},
+    {u"дата рождения", K::birthDate, S::date, kBare},
+    {u"ημερομηνία γέννησης", K::birthDate, S::date, kBare},
 
     // ---- identity documents ---------------------------------------------
     {u"passport", K::passport, S::document, kBare},
@@ -694,8 +702,9 @@ constexpr auto kTable = std::to_array<KeyRule>({
 
 inline char16_t foldKeyChar(char16_t c) {
   if (c < 0x80) return fieldtext::lowerAscii(c);
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return char16_t(c + 0x20);  // Latin-1
-  if (c >= 0x410 && c <= 0x42F) return char16_t(c + 0x20);             // Cyrillic
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return char16_t(c + 0x20);     // Latin-1
+  if (c >= 0x410 && c <= 0x42F) return char16_t(c + 0x20);                // Cyrillic
+  if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return char16_t(c + 0x20);  // Greek
   return c;
 }
 

@@ -927,6 +927,7 @@ class Scanner {
   [[gnu::noinline]] void digitStart(int i, int ls, int le) {
     if (i == ls) {
       streetFrom(i, ls, le);
+      dateAfterBirthCue(i, ls, le);
       return;
     }
     const char16_t p = t_[i - 1];
@@ -945,7 +946,97 @@ class Scanner {
     // p is neither a letter nor a digit.
     streetFrom(i, ls, le);
     if (p == u' ' && on(Kind::address)) streetAfterWords(i, ls, le);
-    if (isBlank(p) || p == u'(') labelBefore(i, ls, le);
+    if (isBlank(p) || p == u'(') {
+      labelBefore(i, ls, le);
+      dateAfterBirthCue(i, ls, le);
+    }
+  }
+
+  // ---- a date of birth asked for a sentence or a line before ------------------
+
+  // "When were you born? It's 14/03/1988.", "Date of birth\n14/03/1988": a
+  // full date whose birth cue stands earlier in its sentence, in the sentence
+  // before or on the line above, with nothing between that makes it the date
+  // of something else.
+  void dateAfterBirthCue(int i, int ls, int le) {
+    if (!on(Kind::birthDate)) return;
+    int ds = i;
+    if (i > ls && isBlank(t_[i - 1])) {  // "March 14, 1988", "Mar. 14, 1988"
+      int j = i - 1;
+      while (j > ls && isBlank(t_[j - 1]) && i - j < 3) --j;
+      const int monthEnd = j > ls && t_[j - 1] == u'.' ? j - 1 : j;
+      const int w = monthEnd - asciiLettersBefore(monthEnd, ls, 10);
+      if (monthEnd - w >= 3 && (w == ls || !isAlnum(t_[w - 1])) &&
+          fieldvalue::isMonthName(t_.substr(w, monthEnd - w)))
+        ds = w;
+    }
+    const int de = fieldvalue::dateEnd(t_, ds, le);
+    if (de < 0) return;
+    // "2024-03-14 09:26:53", "…T09:26": a log's time stamp.
+    const int te = de < le && (t_[de] == u' ' || t_[de] == u'T') ? de + 1 : de;
+    if (te + 2 < le && isDigit(t_[te]) && (t_[te + 1] == u':' || t_[te + 2] == u':')) return;
+    if (!birthCueBefore(ds)) return;
+    static constexpr KeyRule kBirth{u"born", Kind::birthDate, Shape::date, 0};
+    value(kBirth, ds, le, Mode::leading, false, ds, true);
+  }
+
+  // Whether a birth cue ("born", "date of birth", "DOB", "Geburtsdatum")
+  // stands a few words before `at`, at most one sentence end or line end
+  // away, with no number, other label or other event between.
+  bool birthCueBefore(int at) const {
+    constexpr int kReach = 240, kMaxWords = 8;
+    // Words that make the date another event's.
+    static constexpr std::array<std::string_view, 34> kOtherEvents = {
+        "died",       "death",     "deceased",    "passed",  "married", "hired",     "joined",
+        "started",    "admitted",  "discharged",  "issued",  "issue",   "expires",   "expiry",
+        "expiration", "valid",     "appointment", "visit",   "visited", "arrived",   "moved",
+        "registered", "graduated", "today",       "since",   "until",   "diagnosed", "surgery",
+        "meeting",    "due",       "deadline",    "updated", "signed",  "effective"};
+    const int from = std::max(0, at - kReach);
+    int p = at, words = 0, boundaries = 0;
+    bool gap = false;
+    while (true) {
+      while (p > from && isSpace(t_[p - 1])) {
+        gap = gap || isLineEnd(t_[p - 1]);
+        --p;
+      }
+      if (p <= from) return false;
+      int ws = p;
+      while (ws > from && !isSpace(t_[ws - 1])) --ws;
+      if (ws == from && from > 0) return false;  // a word the reach cuts
+      // Trailing punctuation: a sentence's end, a label's colon.
+      int e = p;
+      bool colon = false;
+      while (e > ws && !isAlnum(t_[e - 1])) {
+        const char16_t c = t_[e - 1];
+        gap = gap || c == u'?' || c == u'!' || c == u'.';
+        colon = colon || c == u':' || c == 0xFF1A;
+        --e;
+      }
+      if (gap) {
+        if (++boundaries > 1) return false;
+        gap = false;
+      }
+      if (e > ws) {
+        const KeyRule* r = matchKeyBefore(t_, from, e, 4, false).rule;
+        if (r && r->kind == Kind::birthDate) {
+          // Right after its label ("DOB 14/03/1988", "DOB:\n14/03/1988") the
+          // label rules take the date already.
+          const bool labelled = words == 0 && (colon ? boundaries == 0 || p == e + 1
+                                                     : boundaries == 0 && (r->flags & kBare));
+          return !labelled;
+        }
+        for (int k = ws; k < e; ++k)
+          if (isDigit(t_[k])) return false;  // another number or date between
+        const View word = t_.substr(ws, e - ws);
+        // "Q: … A: 14/03/1988": an answer's mark is no other label.
+        if (colon && e - ws > 2 && !equalsAscii(word, "answer")) return false;
+        for (std::string_view w : kOtherEvents)
+          if (equalsAscii(word, w)) return false;
+      }
+      if (++words > kMaxWords) return false;
+      p = ws;
+    }
   }
 
   // "221B Baker Street": a house number first.
