@@ -1,6 +1,7 @@
 // The interface kit's rows, cards and form controls.
 #include "KitRows.h"
 
+#include <QAbstractItemView>
 #include <QFocusEvent>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
@@ -269,6 +270,13 @@ QSize PopUp::sizeHint() const {
 void PopUp::setTextColor(const ThemeColor& color) {
   textColor_ = color;
   update();
+}
+
+void PopUp::showPopup() {
+  // The list is a window of its own and inherits no colours from the pop-up
+  // button; set on the window, the palette reaches the list inside it.
+  view()->window()->setPalette(Theme::popupPalette());
+  QComboBox::showPopup();
 }
 
 void PopUp::focusInEvent(QFocusEvent* e) {

@@ -163,6 +163,8 @@ class PopUp : public QComboBox {
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override { return sizeHint(); }
+  // The list opens in the popup palette of the scheme of this moment.
+  void showPopup() override;
 
  protected:
   void paintEvent(QPaintEvent*) override;

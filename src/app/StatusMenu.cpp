@@ -114,7 +114,7 @@ void StatusMenu::rebuild() {
   for (const auto& m : submenus_)
     if (m) m->deleteLater();
   submenus_.clear();
-  setPalette(StatusMenuLook::palette());
+  setPalette(Theme::popupPalette());
 
   const AppSettings settings = model_.settings();
   const bool paused = settings.isPaused(Clock::now());

@@ -1,7 +1,6 @@
 #pragma once
 // The status menu's icons and colours, from the icon set and the palette.
 #include <QIcon>
-#include <QPalette>
 #include <QString>
 
 namespace clipvane::StatusMenuLook {
@@ -11,7 +10,5 @@ namespace clipvane::StatusMenuLook {
 QIcon row(const QString& glyph);
 // A submenu icon: the same glyph, never recoloured on highlight.
 QIcon plain(const QString& glyph);
-// The menus' colours in the desktop's scheme of this moment.
-QPalette palette();
 
 }  // namespace clipvane::StatusMenuLook

@@ -2,6 +2,7 @@
 #include "Theme.h"
 
 #include <QApplication>
+#include <QToolTip>
 #include <QWidget>
 
 #include "Ports.h"
@@ -64,10 +65,45 @@ const ThemeColor& tint(Tint t) {
   return acc;
 }
 
+QPalette popupPalette() {
+  QPalette p = QApplication::palette();
+  const QColor background = color(card);
+  const QColor text = color(tx);
+  const QColor disabled = color(dis);
+  for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    const bool off = group == QPalette::Disabled;
+    for (const auto role : {QPalette::Window, QPalette::Base, QPalette::Button,
+                            QPalette::AlternateBase, QPalette::ToolTipBase, QPalette::Light})
+      p.setColor(group, role, background);
+    for (const auto role :
+         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::ToolTipText})
+      p.setColor(group, role, off ? disabled : text);
+    p.setColor(group, QPalette::PlaceholderText, disabled);
+    p.setColor(group, QPalette::Highlight, color(acc));
+    p.setColor(group, QPalette::HighlightedText, QColor(Qt::white));
+  }
+  return p;
+}
+
+namespace {
+
+// Menus (the examples menu, the text fields' context menus) and tooltips are
+// windows of their own: they inherit no colours from the window they open
+// over, so the palette is handed to their classes.
+void paintPopups() {
+  const QPalette p = popupPalette();
+  QApplication::setPalette(p, "QMenu");
+  QToolTip::setPalette(p);
+}
+
+}  // namespace
+
 void followAppearance() {
+  paintPopups();
   AppearancePort* port = Ports::find<AppearancePort>();
   if (!port) return;
   QObject::connect(port, &AppearancePort::changed, qApp, [] {
+    paintPopups();
     for (QWidget* w : QApplication::allWidgets()) w->update();
   });
 }

@@ -3,6 +3,7 @@
 // role, chosen when a view paints, so a view follows a change of the
 // desktop's colour scheme without being rebuilt.
 #include <QColor>
+#include <QPalette>
 
 #include "Toast.h"
 
@@ -54,8 +55,13 @@ QColor color(const ThemeColor& role);
 // The role a notice's tint names.
 const ThemeColor& tint(Tint t);
 
-// Once, by the program (main thread): every widget repaints when the desktop's
-// scheme changes.
+// The colours of menus, pop-up lists and tooltips in the scheme of this
+// moment: the text colour on the card, the accent with white text where an
+// item is highlighted, the disabled colour for what cannot be chosen.
+QPalette popupPalette();
+
+// Once, by the program (main thread): menus and tooltips take the popup
+// palette, and every widget repaints when the desktop's scheme changes.
 void followAppearance();
 
 }  // namespace Theme

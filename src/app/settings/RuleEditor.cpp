@@ -81,14 +81,16 @@ class RuleTypePicker : public QWidget {
   std::function<void(CustomRule::RuleType)> chosen_;
 };
 
-// The borderless "Examples" menu button, its title in the text colour.
+// The borderless "Examples" menu button in the colours of its menu: the title
+// in the text colour, and the plate it shows while pressed from the card.
 class ExamplesButton : public QToolButton {
  public:
   using QToolButton::QToolButton;
 
  protected:
   void paintEvent(QPaintEvent* e) override {
-    applyFieldColors(*this, Theme::tx);
+    const QPalette colours = Theme::popupPalette();
+    if (palette() != colours) setPalette(colours);
     QToolButton::paintEvent(e);
   }
 };
