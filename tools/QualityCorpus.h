@@ -2177,6 +2177,12 @@ inline void birthCues(Doc& d, Rng& r) {
 
 }  // namespace genres
 
+}  // namespace clipvane::quality
+
+#include "QualityCorpusSecrets.h"
+
+namespace clipvane::quality {
+
 using GenreFn = void (*)(Doc&, Rng&);
 struct Genre {
   const char* name;
@@ -2227,6 +2233,8 @@ inline const std::vector<Genre>& allGenres() {
       {"tool-output", toolOutput, 5},
       {"other-languages", otherLanguages, 4},
       {"birth-cues", birthCues, 3},
+      // Credentials and accounts (QualityCorpusSecrets.h).
+      {"issuer-keys", secretgenres::issuerKeys, 3},
   };
   return g;
 }

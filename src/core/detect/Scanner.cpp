@@ -1,5 +1,7 @@
 #include "Scanner.h"
 
+#include "KeyShapes.h"
+
 #include <unicode/uchar.h>
 
 #if defined(__SSE2__)
@@ -42,74 +44,6 @@ bool chars::at(std::u16string_view text, std::size_t pos, std::u16string_view lo
     if (fold(text[pos + k]) != lowerLiteral[k]) return false;
   return true;
 }
-
-// The first two characters of the issuer prefixes, "jdbc:" and JSON Web
-// Tokens: most words are turned away here.
-static constexpr bool keyStart(char16_t a, char16_t b) {
-  switch (a) {
-    case 'A':
-      return b == 'K' || b == 'S' || b == 'I' || b == 'C' || b == 'T' || b == 'c';
-    case 'S':
-      return b == 'G' || b == 'K' || b == 'h';
-    case 'g':
-      return b == 'h' || b == 'i' || b == 'l' || b == 's';
-    case 'x':
-      return b == 'o' || b == 'a';
-    case 's':
-      return b == 'k' || b == 'h' || b == 'q' || b == 'n' || b == 'b';
-    case 'r':
-      return b == 'k' || b == '8';
-    case 'p':
-      return b == 'k' || b == 'y' || b == 'p' || b == 'u';
-    case 'n':
-      return b == 'p' || b == 'f' || b == 't';
-    case 'l':
-      return b == 'i';
-    case 'f':
-      return b == 'i';
-    case 'P':
-      return b == 'M';
-    case 'G':
-      return b == 'O';
-    case 'h':
-      return b == 'f';
-    case 'd':
-      return b == 'o' || b == 'a' || b == 'p';
-    case 'k':
-      return b == 'e';
-    case 'b':
-      return b == 'o';
-    case 'w':
-      return b == 'h';
-    case 'y':
-      return b == 'a';
-    case 'E':
-      return b == 'A';
-    case 'M':  // Discord bot tokens: a user id in base64 ("MT…", "Nz…", "OD…")
-      return b == 'T' || b == 'j' || b == 'z';
-    case 'N':
-      return b == 'D' || b == 'T' || b == 'j' || b == 'z' || b == 'R';
-    case 'O':
-      return b == 'D' || b == 'T';
-    case 'e':
-      return b == 'y';
-    case 'j':
-      return b == 'd';
-    default:
-      return false;
-  }
-}
-
-// keyStart as one mask per first character, over the second one's low six
-// bits: the word filter asks it at every word, and a few letters and digits
-// sharing bits only send a word the long way.
-static constexpr std::array<std::uint64_t, 128> kKeyPairs = [] {
-  std::array<std::uint64_t, 128> t{};
-  for (char16_t a = 0; a < 128; ++a)
-    for (char16_t b = 0; b < 128; ++b)
-      if (keyStart(a, b)) t[a] |= std::uint64_t(1) << (b & 63);
-  return t;
-}();
 
 Scanner::Scanner(std::u16string_view text, const DetectionSettings& settings,
                  std::vector<Candidate>& out)
@@ -206,6 +140,11 @@ bool Scanner::quietBeforeSeparator(std::size_t i, std::size_t e) const {
   return !macGroup && !hostName;
 }
 
+// A first part of a key that its issuer marks after it.
+constexpr bool suffixedKey(std::size_t len, char16_t next) {
+  return (len == 14 && next == '.') || (len == 32 && next == '-');
+}
+
 inline bool Scanner::quietNumber(std::size_t i, std::size_t e) const {
   // Cards, MAC addresses and plain phones are seven digits or longer; the
   // rest need a separator after them.
@@ -218,13 +157,17 @@ inline bool Scanner::quietLetters(std::size_t i, std::size_t e) const {
   using namespace chars;
   const char16_t c = text_[i];
   const std::size_t len = e - i;
-  // Issuer prefixes (where no key was read over the word), IBANs, PuTTY key
-  // files, twelve-digit MAC addresses.
-  if ((len >= 2 && ((kKeyPairs[c] >> (text_[i + 1] & 63)) & 1) != 0 && i >= keySkip_) || c == 'P' ||
-      len == 12 || (len >= 4 && digit(text_[i + 2])))
+  // Issuer prefixes (where no key was read over the word; a word of one
+  // letter only before a dot, as Vault's "s."), IBANs, PuTTY key files,
+  // twelve-digit MAC addresses.
+  if ((((kKeyPairs[c] >> (ch(i + 1) & 63)) & 1) != 0 && i >= keySkip_) || c == 'P' || len == 12 ||
+      (len >= 4 && digit(text_[i + 2])))
     return false;
-  // MAC address groups ("ab:", "ab-", "abcd.") and dotted or dashed hosts.
+  // MAC address groups ("ab:", "ab-", "abcd.") and dotted or dashed hosts;
+  // keys whose first part has a set length (Terraform's "….atlasv1.…",
+  // Mailchimp's "…-us21").
   const char16_t next = ch(e);
+  if (suffixedKey(len, next)) return false;
   if (next == ':' || next == '-' || next == '.') {
     if (len > 4 && (next == ':' || !alnum(ch(e + 1)))) return true;
     return !(len <= 2 && next != '.') && quietBeforeSeparator(i, e);
@@ -375,6 +318,11 @@ std::size_t Scanner::numberAt(std::size_t i, std::size_t e) {
   if (cardNumber && on(Kind::card)) card(i);
   if (ssnNumber && on(Kind::ssn)) ssn(i);
   if (botToken && on(Kind::apiKey) && i >= keySkip_) apiKey(i);
+  if (on(Kind::apiKey) && i >= keySkip_) {
+    if (suffixedKey(len, next)) suffixedApiKey(i, e);
+    // Asana's personal access tokens: "1/…:…" and "2/…/…:…".
+    if (len == 1 && next == '/' && (text_[i] == '1' || text_[i] == '2')) asanaToken(i);
+  }
   if (quad && on(Kind::ipv4)) ipv4(i);
   if (phoneNumber && len <= 15 && on(Kind::phone) && i >= phoneSkip_) phone(i);
   if (hostName && on(Kind::internalUrl) && i >= hostSkip_) bareHost(i, e);
@@ -388,6 +336,7 @@ std::size_t Scanner::lettersAt(std::size_t i, std::size_t e) {
   const char16_t c = text_[i];
   if (i >= keySkip_ && keyStart(c, ch(i + 1)) && (on(Kind::apiKey) || on(Kind::databaseUrl)))
     apiKey(i);
+  if (suffixedKey(len, ch(e)) && i >= keySkip_ && on(Kind::apiKey)) suffixedApiKey(i, e);
   if (on(Kind::iban) && len >= 4 && digit(ch(i + 2)) &&
       ((upper(c) && upper(ch(i + 1))) || (lower(c) && lower(ch(i + 1)))))
     iban(i);

@@ -136,6 +136,13 @@ class Scanner {
   std::size_t puttyKeyEnd(std::size_t start);
   void apiKey(std::size_t start);
   void discordToken(std::size_t start);
+  // Keys read by hand: their first part's length and the mark after it
+  // decide, or their parts are told apart by their own separators.
+  void suffixedApiKey(std::size_t start, std::size_t wordEnd);
+  void asanaToken(std::size_t start);
+  bool mapboxToken(std::size_t start);
+  bool base64JsonToken(std::size_t start);
+  bool repeatedAToken(std::size_t start);
   void url(std::size_t colon);
   void jdbc(std::size_t start);
   // Network

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "KeyShapes.h"
 #include "Scanner.h"
 
 namespace clipvane::detect {
@@ -16,23 +17,14 @@ using namespace chars;
 
 bool tokenChar(char16_t c) { return alnum(c) || c == '_' || c == '-'; }
 
-enum class Alphabet {
-  upperDigit,
-  alnum,
-  alnumUnderscore,
-  token,
-  tokenPadded,
-  lowerHex,
-  hex,
-  base64
-};
-
 bool inAlphabet(Alphabet a, char16_t c) {
   switch (a) {
     case Alphabet::upperDigit:
       return upper(c) || digit(c);
     case Alphabet::alnum:
       return alnum(c);
+    case Alphabet::lowerAlnum:
+      return lower(c) || digit(c);
     case Alphabet::alnumUnderscore:
       return alnum(c) || c == '_';
     case Alphabet::token:
@@ -45,98 +37,13 @@ bool inAlphabet(Alphabet a, char16_t c) {
       return digit(c) || (c >= 'a' && c <= 'f');
     case Alphabet::hex:
       return hex(c);
+    case Alphabet::alnumDot:
+      return alnum(c) || c == '.';
+    case Alphabet::alnumDollar:
+      return alnum(c) || c == '$';
   }
   return false;
 }
-
-struct KeyShape {
-  std::u16string_view prefix;  // case-sensitive
-  int minBody, maxBody;
-  Alphabet alphabet;
-};
-
-// Longer prefixes before the shorter ones they begin with.
-constexpr KeyShape kKeyShapes[] = {
-    {u"AKIA", 16, 16, Alphabet::upperDigit},
-    {u"ASIA", 16, 16, Alphabet::upperDigit},
-    {u"ghp_", 36, 36, Alphabet::alnum},
-    {u"gho_", 36, 36, Alphabet::alnum},
-    {u"ghu_", 36, 36, Alphabet::alnum},
-    {u"ghs_", 36, 36, Alphabet::alnum},
-    {u"ghr_", 36, 36, Alphabet::alnum},
-    {u"github_pat_", 82, 82, Alphabet::alnumUnderscore},
-    {u"glpat-", 20, 300, Alphabet::token},
-    {u"glptt-", 20, 300, Alphabet::token},
-    {u"glrt-", 20, 300, Alphabet::token},
-    {u"gldt-", 20, 300, Alphabet::token},
-    {u"glft-", 20, 300, Alphabet::token},
-    {u"glsoat-", 20, 300, Alphabet::token},
-    {u"glcbt-", 20, 300, Alphabet::token},
-    {u"glimt-", 20, 300, Alphabet::token},
-    {u"glagent-", 20, 300, Alphabet::token},
-    {u"gloas-", 20, 300, Alphabet::token},
-    {u"xoxe.xoxp-", 40, 300, Alphabet::token},
-    {u"xoxe.xoxb-", 40, 300, Alphabet::token},
-    {u"xoxe-", 40, 300, Alphabet::token},
-    {u"xapp-", 30, 250, Alphabet::token},
-    {u"xoxb-", 10, 250, Alphabet::token},
-    {u"xoxa-", 10, 250, Alphabet::token},
-    {u"xoxp-", 10, 250, Alphabet::token},
-    {u"xoxr-", 10, 250, Alphabet::token},
-    {u"xoxs-", 10, 250, Alphabet::token},
-    {u"sk_live_", 24, 247, Alphabet::alnum},
-    {u"sk_test_", 24, 247, Alphabet::alnum},
-    {u"rk_live_", 24, 247, Alphabet::alnum},
-    {u"rk_test_", 24, 247, Alphabet::alnum},
-    {u"pk_live_", 24, 247, Alphabet::alnum},
-    {u"sk-ant-", 80, 120, Alphabet::token},
-    {u"sk-proj-", 40, 250, Alphabet::token},
-    {u"sk-svcacct-", 40, 250, Alphabet::token},
-    {u"sk-admin-", 40, 250, Alphabet::token},
-    {u"sk-or-v1-", 64, 64, Alphabet::lowerHex},
-    {u"sk-None-", 40, 250, Alphabet::token},
-    {u"sk-", 32, 64, Alphabet::alnum},
-    {u"AIza", 35, 35, Alphabet::token},
-    {u"npm_", 36, 36, Alphabet::alnum},
-    {u"hf_", 30, 40, Alphabet::alnum},
-    {u"AC", 32, 32, Alphabet::lowerHex},
-    {u"SK", 32, 32, Alphabet::lowerHex},
-    {u"shpat_", 32, 32, Alphabet::hex},
-    {u"shpca_", 32, 32, Alphabet::hex},
-    {u"shppa_", 32, 32, Alphabet::hex},
-    {u"shpss_", 32, 32, Alphabet::hex},
-    {u"dop_v1_", 64, 64, Alphabet::lowerHex},
-    {u"doo_v1_", 64, 64, Alphabet::lowerHex},
-    {u"dor_v1_", 64, 64, Alphabet::lowerHex},
-    {u"pypi-AgE", 50, 600, Alphabet::token},
-    {u"ATATT3", 150, 300, Alphabet::tokenPadded},
-    {u"sq0atp-", 22, 22, Alphabet::token},
-    {u"sq0csp-", 43, 43, Alphabet::token},
-    {u"EAAA", 50, 80, Alphabet::token},
-    {u"dapi", 32, 32, Alphabet::lowerHex},
-    {u"key-", 32, 32, Alphabet::lowerHex},
-    {u"whsec_", 32, 64, Alphabet::alnum},
-    {u"ya29.", 30, 2048, Alphabet::token},
-    {u"gsk_", 52, 52, Alphabet::alnum},
-    {u"xai-", 80, 80, Alphabet::alnum},
-    {u"r8_", 37, 37, Alphabet::alnum},
-    {u"pplx-", 48, 48, Alphabet::alnum},
-    {u"lin_api_", 40, 40, Alphabet::alnum},
-    {u"PMAK-", 59, 59, Alphabet::token},
-    {u"NRAK-", 27, 27, Alphabet::upperDigit},
-    {u"sntrys_", 60, 400, Alphabet::tokenPadded},
-    {u"sntryu_", 64, 64, Alphabet::lowerHex},
-    {u"glsa_", 41, 41, Alphabet::alnumUnderscore},
-    {u"glc_", 32, 400, Alphabet::tokenPadded},
-    {u"dp.pt.", 43, 43, Alphabet::alnum},
-    {u"dp.st.", 43, 43, Alphabet::alnum},
-    {u"nfp_", 36, 36, Alphabet::alnum},
-    {u"pul-", 40, 40, Alphabet::lowerHex},
-    {u"figd_", 40, 40, Alphabet::token},
-    {u"sbp_", 40, 40, Alphabet::lowerHex},
-    {u"GOCSPX-", 28, 28, Alphabet::token},
-    {u"ntn_", 40, 50, Alphabet::alnum},
-};
 
 // Keys that stand in a connection string after their name (Azure storage and
 // service bus): the finding is the value.
@@ -209,6 +116,54 @@ bool placeholderBody(std::u16string_view body) {
        at = lower.find(u"example", at + 1))
     if (wordStart(at) || at + 7 == lower.size() || !alnum(lower[at + 7])) return true;
   return letters == 0;
+}
+
+bool lowerHexRun(std::u16string_view s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(),
+                                   [](char16_t c) { return digit(c) || (c >= 'a' && c <= 'f'); });
+}
+
+// Parts of a body split at its separator: the lengths must be as documented.
+bool partsOf(std::u16string_view body, char16_t sep, std::size_t first, std::size_t second) {
+  return body.size() == first + 1 + second && body[first] == sep &&
+         body.find(sep, first + 1) == std::u16string_view::npos;
+}
+
+bool bodyPasses(Check check, std::u16string_view body) {
+  switch (check) {
+    case Check::none:
+      return true;
+    case Check::mixed:
+      return std::any_of(body.begin(), body.end(), upper) &&
+             std::any_of(body.begin(), body.end(), lower) &&
+             std::any_of(body.begin(), body.end(), digit);
+    case Check::letterDigit:
+      return std::any_of(body.begin(), body.end(), [](char16_t c) { return alpha(c); }) &&
+             std::any_of(body.begin(), body.end(), digit);
+    case Check::uuid:
+      return body.size() == 36 && body[8] == '-' && body[13] == '-' && body[18] == '-' &&
+             body[23] == '-' && lowerHexRun(body.substr(0, 8)) && lowerHexRun(body.substr(24));
+    case Check::airtable:
+      return partsOf(body, '.', 14, 64) && lowerHexRun(body.substr(15));
+    case Check::dynatrace:
+      return partsOf(body, '.', 24, 64) && std::all_of(body.begin(), body.end(), [](char16_t c) {
+               return c == '.' || upper(c) || digit(c);
+             });
+    case Check::braintree:
+      return partsOf(body, '$', 16, 32) && lowerHexRun(body.substr(17));
+    case Check::flutterwave:
+      return body.size() == 34 && body.substr(32) == u"-X" &&
+             std::all_of(body.begin(), body.begin() + 32, [](char16_t c) { return hex(c); });
+    case Check::brevo:
+      return partsOf(body, '-', 64, 16) && lowerHexRun(body.substr(0, 64));
+    case Check::cloudflareCa:
+      return partsOf(body, '-', 24, 146) && lowerHexRun(body.substr(0, 24)) &&
+             lowerHexRun(body.substr(25));
+    case Check::langsmith:
+      return partsOf(body, '_', 32, 10) && lowerHexRun(body.substr(0, 32)) &&
+             lowerHexRun(body.substr(33));
+  }
+  return false;
 }
 
 std::string base64UrlDecode(std::u16string_view s) {
@@ -331,6 +286,10 @@ void Scanner::apiKey(std::size_t start) {
     std::size_t extent = i;
     while (extent < text_.size() && (tokenChar(text_[extent]) || text_[extent] == '.')) ++extent;
     keySkip_ = extent;
+    if (parts == 1 && ch(i) != '.') {
+      base64JsonToken(start);
+      return;
+    }
     if (parts != 3) return;
     i = partEnd[2];
     // A fourth part makes it something else (an encrypted token has five);
@@ -343,6 +302,11 @@ void Scanner::apiKey(std::size_t start) {
     add(Kind::apiKey, start, i);
     return;
   }
+  if (c == 'A' && ch(start + 1) == 'A') {
+    repeatedAToken(start);
+    return;
+  }
+  if ((c == 's' || c == 't') && ch(start + 2) == '.' && mapboxToken(start)) return;
   if (c == 'S' && startsWith(text_, start, u"SG.")) {
     // SendGrid: SG.<22>.<43>
     std::size_t i = start + 3;
@@ -422,7 +386,8 @@ void Scanner::apiKey(std::size_t start) {
       }
     }
     if (len < shape.minBody || len > shape.maxBody || tokenChar(ch(i))) return;
-    if (placeholderBody(body)) return;
+    if (shape.alphabet == Alphabet::alnumDot && ch(i) == '.') return;
+    if (!bodyPasses(shape.check, body) || placeholderBody(body)) return;
     // "EAAA" also starts many runs of zero bytes in base64 ("EAAAAAAAPH0Q…"),
     // and whole lines of a base64 block.
     if (shape.prefix == u"EAAA") {
@@ -441,11 +406,6 @@ void Scanner::apiKey(std::size_t start) {
     const std::u16string_view whole = text_.substr(start, i - start);
     for (auto documented : kDocumentationKeys)
       if (whole == documented) return;
-    if (shape.prefix == u"sk-") {
-      bool letter = false, number = false;
-      for (char16_t b : body) (digit(b) ? number : letter) = true;
-      if (!letter || !number) return;
-    }
     keySkip_ = i;
     add(Kind::apiKey, start, i);
     return;
@@ -472,6 +432,126 @@ void Scanner::discordToken(std::size_t start) {
     if (d < '0' || d > '9') return;
   keySkip_ = i;
   add(Kind::apiKey, start, i);
+}
+
+// Terraform Cloud's "<14>.atlasv1.<67>" and Mailchimp's "<32 hex>-us<data
+// centre>": a word of a set length and the issuer's mark after it.
+void Scanner::suffixedApiKey(std::size_t start, std::size_t wordEnd) {
+  const std::u16string_view word = text_.substr(start, wordEnd - start);
+  std::size_t i = wordEnd;
+  if (word.size() == 14 && startsWith(text_, wordEnd, u".atlasv1.")) {
+    i += 9;
+    const std::size_t body = i;
+    while (i < text_.size() && (tokenChar(text_[i]) || text_[i] == '=') && i - body <= 80) ++i;
+    if (i - body < 60 || i - body > 80 || tokenChar(ch(i))) return;
+    if (placeholderBody(text_.substr(body, i - body))) return;
+  } else if (word.size() == 32 && startsWith(text_, wordEnd, u"-us") && lowerHexRun(word)) {
+    i += 3;
+    const std::size_t dc = i;
+    while (i < text_.size() && digit(text_[i]) && i - dc <= 2) ++i;
+    if (i == dc || i - dc > 2 || tokenChar(ch(i)) || placeholderBody(word)) return;
+  } else {
+    return;
+  }
+  keySkip_ = i;
+  add(Kind::apiKey, start, i);
+}
+
+// Asana: "1/<user id>:<32 hex>" and "2/<user id>/<app id>:<32 hex>".
+void Scanner::asanaToken(std::size_t start) {
+  std::size_t i = start + 2;
+  const int ids = text_[start] == '1' ? 1 : 2;
+  for (int id = 0; id < ids; ++id) {
+    if (id > 0) {
+      if (ch(i) != '/') return;
+      ++i;
+    }
+    const std::size_t from = i;
+    while (i < text_.size() && digit(text_[i]) && i - from <= 20) ++i;
+    if (i - from < 6 || i - from > 20) return;
+  }
+  if (ch(i) != ':') return;
+  const std::size_t secret = ++i;
+  while (i < text_.size() && tokenChar(text_[i]) && i - secret <= 32) ++i;
+  const std::u16string_view hexPart = text_.substr(secret, i - secret);
+  if (hexPart.size() != 32 || tokenChar(ch(i)) || !lowerHexRun(hexPart) || placeholderBody(hexPart))
+    return;
+  keySkip_ = i;
+  add(Kind::apiKey, start, i);
+}
+
+// Mapbox secret and temporary tokens: "sk." or "tk.", a base64 JSON part
+// naming the account, "." and the signature.
+bool Scanner::mapboxToken(std::size_t start) {
+  if (!startsWith(text_, start + 1, u"k.eyJ")) return false;
+  std::size_t i = start + 3;
+  while (i < text_.size() && tokenChar(text_[i]) && i - start <= 400) ++i;
+  const std::size_t payloadEnd = i;
+  if (payloadEnd - start < 23 || ch(i) != '.') return true;
+  const std::size_t signature = ++i;
+  while (i < text_.size() && tokenChar(text_[i]) && i - signature <= 64) ++i;
+  if (i - signature < 20 || i - signature > 64 || tokenChar(ch(i)) || ch(i) == '.') return true;
+  const auto json = nlohmann::json::parse(
+      base64UrlDecode(text_.substr(start + 3, payloadEnd - start - 3)), nullptr, false);
+  if (json.is_discarded() || !json.is_object() || !json.contains("u")) return true;
+  keySkip_ = i;
+  add(Kind::apiKey, start, i);
+  return true;
+}
+
+// A token that is a JSON document in base64 holding a credential (Grafana's
+// {"k": …}, a registry's {"auths": …}); returns whether it was one.
+bool Scanner::base64JsonToken(std::size_t start) {
+  std::size_t i = start;
+  while (i < text_.size() && (tokenChar(text_[i]) || text_[i] == '+' || text_[i] == '/') &&
+         i - start <= 8192)
+    ++i;
+  while (ch(i) == '=' && i - start <= 8194) ++i;
+  keySkip_ = std::max(keySkip_, i);
+  if (i - start < 24 || i - start > 8192 || tokenChar(ch(i)) || ch(i) == '.' || ch(i) == '/')
+    return false;
+  const auto json =
+      nlohmann::json::parse(base64UrlDecode(text_.substr(start, i - start)), nullptr, false);
+  if (json.is_discarded() || !json.is_object()) return false;
+  static constexpr const char* kCredentials[] = {
+      "k",           "key",           "secret",        "token",        "password",
+      "passwd",      "auth",          "auths",         "api_key",      "apiKey",
+      "private_key", "privateKey",    "client_secret", "clientSecret", "access_token",
+      "accessToken", "refresh_token", "secret_key",    "secretKey",    "credentials"};
+  bool credential = false;
+  for (const char* member : kCredentials) credential = credential || json.contains(member);
+  if (!credential) return false;
+  add(Kind::apiKey, start, i);
+  return true;
+}
+
+// Firebase Cloud Messaging server keys ("AAAA<7>:APA91b…") and X (Twitter)
+// app bearer tokens (a run of "A" and a URL-encoded base64 body).
+bool Scanner::repeatedAToken(std::size_t start) {
+  std::size_t i = start;
+  while (i < text_.size() && text_[i] == 'A' && i - start <= 40) ++i;
+  const std::size_t run = i - start;
+  if (run >= 4 && run < 20) {
+    i = start + 4;
+    while (i < text_.size() && tokenChar(text_[i]) && i - start <= 11) ++i;
+    if (i - start != 11 || !startsWith(text_, i, u":APA91b")) return false;
+    i += 7;
+    const std::size_t body = i;
+    while (i < text_.size() && tokenChar(text_[i]) && i - body <= 200) ++i;
+    if (i - body < 120 || i - body > 200 || tokenChar(ch(i))) return false;
+    if (!bodyPasses(Check::mixed, text_.substr(body, i - body))) return false;
+  } else if (run >= 20 && run <= 40) {
+    const std::size_t body = i;
+    while (i < text_.size() && (alnum(text_[i]) || text_[i] == '%') && i - start <= 200) ++i;
+    const std::u16string_view tail = text_.substr(body, i - body);
+    if (i - start < 100 || i - start > 200 || tokenChar(ch(i))) return false;
+    if (!bodyPasses(Check::mixed, tail) || placeholderBody(tail)) return false;
+  } else {
+    return false;
+  }
+  keySkip_ = i;
+  add(Kind::apiKey, start, i);
+  return true;
 }
 
 std::size_t Scanner::puttyKeyEnd(std::size_t start) {
@@ -598,14 +678,20 @@ void Scanner::url(std::size_t colon) {
   const std::u16string_view host = host_;
   // Incoming webhooks: whoever has the URL may post as the app.
   const std::u16string_view whole = text_.substr(s, end - s);
-  const bool slackHook =
-      host == u"hooks.slack.com" && (whole.find(u"/services/") != std::u16string_view::npos ||
-                                     whole.find(u"/workflows/") != std::u16string_view::npos ||
-                                     whole.find(u"/triggers/") != std::u16string_view::npos);
+  const auto has = [&](std::u16string_view part) {
+    return whole.find(part) != std::u16string_view::npos;
+  };
+  const bool slackHook = host == u"hooks.slack.com" &&
+                         (has(u"/services/") || has(u"/workflows/") || has(u"/triggers/"));
   const bool discordHook =
       (host == u"discord.com" || host == u"discordapp.com" || host.ends_with(u".discord.com")) &&
-      whole.find(u"/api/webhooks/") != std::u16string_view::npos;
-  if (on(Kind::apiKey) && (slackHook || discordHook)) {
+      has(u"/api/webhooks/");
+  const bool teamsHook = ((host.ends_with(u".webhook.office.com") && has(u"/webhookb2/")) ||
+                          (host == u"outlook.office.com" && has(u"/webhook/"))) &&
+                         has(u"/IncomingWebhook/");
+  const bool chatHook = host == u"chat.googleapis.com" && has(u"/messages") && has(u"token=");
+  const bool zapierHook = host == u"hooks.zapier.com" && has(u"/hooks/catch/");
+  if (on(Kind::apiKey) && (slackHook || discordHook || teamsHook || chatHook || zapierHook)) {
     add(Kind::apiKey, s, end);
     return;
   }

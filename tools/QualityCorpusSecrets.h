@@ -1,0 +1,88 @@
+#pragma once
+// Texts of the quality corpus about credentials and accounts: keys of the
+// issuers' documented formats, secrets under keys, flags and commands, the
+// user names commands carry, and the stand-ins and references that look
+// like secrets without being any. Included by QualityCorpus.h, after its
+// values and look-alikes.
+
+namespace clipvane::quality {
+
+namespace secretvalues {
+
+// A key of a documented format that the older issuer table did not know.
+inline std::string issuerKey(Rng& r) {
+  const std::string token = std::string(kAlnum) + "-_";
+  switch (r.in(0, 17)) {
+    case 0:
+      return r.pick({"dckr_pat_", "dckr_oat_"}) + r.chars(token, 27);
+    case 1:
+      return "hvs.CAESI" + r.chars(token, r.in(60, 90));
+    case 2:
+      return r.chars(kAlnum, 14) + ".atlasv1." + r.chars(kAlnum, 67);
+    case 3:
+      return r.chars(kHex, 32) + "-us" + std::to_string(r.in(1, 21));
+    case 4:
+      return r.pick({"squ_", "sqp_", "sqa_"}) + r.chars(kHex, 40);
+    case 5:
+      return "rubygems_" + r.chars(kHex, 48);
+    case 6:
+      return "bkua_" + r.chars(kHex, 40);
+    case 7:
+      return "tskey-auth-k" + r.chars(kAlnum, 10) + "CNTRL-" + r.chars(kAlnum, 32);
+    case 8:
+      return "shippo_live_" + r.chars(kHex, 40);
+    case 9:
+      return "FLWSECK-" + r.chars(kHex, 32) + "-X";
+    case 10:
+      return "pat" + r.chars(kAlnum, 14) + "." + r.chars(kHex, 64);
+    case 11:
+      return "CFPAT-" + r.chars(token, 43);
+    case 12:
+      return "lsv2_pt_" + r.chars(kHex, 32) + "_" + r.chars(kHex, 10);
+    case 13:
+      return "dt0c01." + r.chars("ABCDEFGHIJKLMNOPQRSTUVWXYZ234567", 24) + "." +
+             r.chars("ABCDEFGHIJKLMNOPQRSTUVWXYZ234567", 64);
+    case 14:
+      return "xkeysib-" + r.chars(kHex, 64) + "-" + r.chars(kAlnum, 16);
+    case 15:
+      return "AKID" + r.chars(kAlnum, 32);
+    case 16:
+      return "phx_" + r.chars(kAlnum, 43);
+    default:
+      return "2/" + r.digits(13) + "/" + r.digits(13) + ":" + r.chars(kHex, 32);
+  }
+}
+
+}  // namespace secretvalues
+
+namespace secretgenres {
+
+// Configuration and shell lines holding keys of the newer issuer formats,
+// beside words and identifiers that begin like their prefixes.
+inline void issuerKeys(Doc& d, Rng& r) {
+  switch (r.in(0, 3)) {
+    case 0:
+      d << r.pick({"DOCKER_TOKEN", "VAULT_TOKEN", "SERVICE_KEY", "API_TOKEN"}) << "=";
+      d.mark(Kind::apiKey, secretvalues::issuerKey(r)) << "\n";
+      break;
+    case 1:
+      d << "{\n  \"name\": \"ci\",\n  \"token\": \"";
+      d.mark(Kind::apiKey, secretvalues::issuerKey(r)) << "\"\n}\n";
+      break;
+    case 2:
+      d << "curl -H \"X-Api-Key: ";
+      d.mark(Kind::apiKey, secretvalues::issuerKey(r)) << "\" https://api.example.com/v2/items\n";
+      break;
+    default:
+      d << "rotated the key ";
+      d.mark(Kind::apiKey, secretvalues::issuerKey(r)) << " yesterday, the old one is revoked\n";
+  }
+  d << r.pick({"def test_login_with_expired_token(self):\n",
+               "secret_key_base = Rails.application.credentials.secret_key_base\n",
+               "live_reload: true\naccess-control-allow-origin: *\n",
+               "path = os.path.join(root, 'pattern.test')\n"});
+}
+
+}  // namespace secretgenres
+
+}  // namespace clipvane::quality
