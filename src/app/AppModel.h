@@ -221,9 +221,6 @@ class AppModel : public QObject {
               const std::set<int>& locked, const std::optional<RunningApp>& app);
   void log(const Place& place, ActivityEntry::Outcome outcome, std::map<Kind, int> counts, int kept,
            std::optional<std::vector<std::u16string>> masks);
-  static std::vector<std::u16string> labels(const QString& text,
-                                            const std::vector<Finding>& findings,
-                                            const std::vector<int>& hidden);
   void showPasteResult(const std::vector<Finding>& findings, const std::set<int>& locked,
                        const std::vector<int>& hidden, bool pasted);
 };

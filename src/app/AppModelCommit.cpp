@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QtConcurrent/QtConcurrentRun>
-#include <limits>
 #include <variant>
 
 #include "AppModel.h"
@@ -24,8 +23,15 @@ namespace clipvane {
 
 namespace {
 
-// The masked text, or the reason the vault could not take the originals.
-using VaultResult = std::variant<QString, QString>;
+// What the vault took for a paste: the masked text and the placeholders it
+// wrote, each once in text order.
+struct Recorded {
+  QString masked;
+  std::vector<std::u16string> placeholders;
+};
+
+// What the vault took, or the reason it could not take the originals.
+using VaultResult = std::variant<Recorded, QString>;
 
 }  // namespace
 
@@ -44,11 +50,13 @@ void AppModel::commit(const QString& text, const std::vector<Finding>& findings,
   QPointer<AppModel> self = this;
   QtConcurrent::run([text, findings, keep, locked, ttl, style, reuse]() -> VaultResult {
     try {
+      Recorded recorded;
       const std::u16string masked = VaultStore::update(ttl, [&](Vault& vault) {
         return vault.record(text.toStdU16String(), findings, keep, locked, style, reuse,
-                            Clock::now());
+                            Clock::now(), &recorded.placeholders);
       });
-      return VaultResult(std::in_place_index<0>, QString::fromStdU16String(masked));
+      recorded.masked = QString::fromStdU16String(masked);
+      return VaultResult(std::in_place_index<0>, std::move(recorded));
     } catch (const std::exception& error) {
       return VaultResult(std::in_place_index<1>, QString::fromUtf8(error.what()));
     }
@@ -66,7 +74,7 @@ void AppModel::commit(const QString& text, const std::vector<Finding>& findings,
       if (self) self->safePasteWaiting_ = false;
       return;
     }
-    const QString masked = std::get<0>(result);
+    const QString masked = std::get<0>(result).masked;
     const Pasteboard::PasteResult written = Pasteboard::paste(masked, false);
     if (written == Pasteboard::PasteResult::failed) {
       // Another copy came first: nothing was masked, nothing is pasted.
@@ -94,7 +102,10 @@ void AppModel::commit(const QString& text, const std::vector<Finding>& findings,
     std::map<Kind, int> counts;
     for (int i : hidden) ++counts[findings[i].kind];
     for (int i : locked) ++counts[findings[i].kind];
-    std::vector<std::u16string> masks = labels(masked, findings, hidden);
+    // Exactly the placeholders this paste wrote: a label is never taken for
+    // another that it stands inside.
+    std::vector<std::u16string> masks =
+        hidden.empty() ? std::vector<std::u16string>{} : std::get<0>(result).placeholders;
 
     std::optional<ActivityEntry::Outcome> outcome;
     if (!counts.empty())
@@ -141,20 +152,6 @@ void AppModel::log(const Place& place, ActivityEntry::Outcome outcome, std::map<
         if (self && stored) self->setActivity(std::move(*stored));
         if (auto* item = Ports::find<StatusItemPort>()) item->refresh();
       });
-}
-
-std::vector<std::u16string> AppModel::labels(const QString& text, const std::vector<Finding>&,
-                                             const std::vector<int>& hidden) {
-  if (hidden.empty()) return {};
-  std::vector<std::u16string> out;
-  try {
-    // No entry may be dropped for its age here: only the masks are wanted.
-    const Vault vault = VaultStore::read(std::numeric_limits<double>::max());
-    for (const Vault::Entry& entry : vault.masks(text.toStdU16String())) out.push_back(entry.mask);
-  } catch (const std::exception&) {
-    return {};
-  }
-  return out;
 }
 
 int AppModel::hiddenToday() const {

@@ -5,6 +5,9 @@
 #include <map>
 #include <unordered_set>
 
+#include <unicode/uchar.h>
+#include <unicode/utf16.h>
+
 #include "Crypto.h"
 #include "Detector.h"
 #include "Json.h"
@@ -123,7 +126,8 @@ class Labeler {
 
 std::u16string Vault::record(std::u16string_view text, const std::vector<Finding>& findings,
                              const std::set<int>& keep, const std::set<int>& locked,
-                             LabelStyle style, bool reuse, Date now) {
+                             LabelStyle style, bool reuse, Date now,
+                             std::vector<std::u16string>* placeholders) {
   std::vector<int> order(findings.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
   std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
@@ -145,6 +149,9 @@ std::u16string Vault::record(std::u16string_view text, const std::vector<Finding
     const auto original = text.substr(std::size_t(start), std::size_t(f.range.length));
     std::u16string label =
         locked.contains(i) ? std::u16string(Masks::removed) : labeler.placeholder(f, original);
+    if (placeholders && !locked.contains(i) &&
+        std::find(placeholders->begin(), placeholders->end(), label) == placeholders->end())
+      placeholders->push_back(label);
     // A bare JSON number becomes a string so that the text stays valid JSON.
     if (f.jsonNumber) label = u"\"" + label + u"\"";
     out.append(text.substr(copied, std::size_t(start) - copied));
@@ -155,52 +162,110 @@ std::u16string Vault::record(std::u16string_view text, const std::vector<Finding
   return out;
 }
 
+namespace {
+
+// Letters, digits and the mask's own dots and ellipsis: the characters a
+// mask-style label is made of, so a label touching one of them on a side
+// where it ends in one is a piece of something longer.
+bool labelChar(char32_t c) { return c == u'_' || c == u'•' || c == u'…' || u_isalnum(UChar32(c)); }
+
+struct Pattern {
+  std::u16string text;
+  std::size_t entry;  // index into the vault's entries
+};
+
+// Whether the pattern stands whole at `at`: not glued to label characters on
+// an edge where it ends in one, and not the head of a numbered form
+// ("j•••@e•••.com" inside "j•••@e•••.com #2").
+bool standsWhole(std::u16string_view text, std::size_t at, const std::u16string& p) {
+  const auto* s = reinterpret_cast<const UChar*>(text.data());
+  const auto n = int32_t(text.size());
+  const auto* l = reinterpret_cast<const UChar*>(p.data());
+  const auto ln = int32_t(p.size());
+  UChar32 first, last, before, after;
+  int32_t i = 0;
+  U16_NEXT(l, i, ln, first);
+  i = ln;
+  U16_PREV(l, 0, i, last);
+  if (labelChar(char32_t(first)) && at > 0) {
+    i = int32_t(at);
+    U16_PREV(s, 0, i, before);
+    if (labelChar(char32_t(before))) return false;
+  }
+  const auto end = int32_t(at + p.size());
+  if (labelChar(char32_t(last)) && end < n) {
+    i = end;
+    U16_NEXT(s, i, n, after);
+    if (labelChar(char32_t(after))) return false;
+    if (after == u' ' && end + 2 < n && s[end + 1] == u'#' && u_isdigit(s[end + 2])) return false;
+  }
+  return true;
+}
+
+// Walks the text once from the left; at each place the longest pattern that
+// stands whole there is taken, so that no placeholder is taken inside a
+// longer one, and the walk goes on after it. `hit` gets each pattern taken,
+// `miss` each character no pattern took.
+template <class Hit, class Miss>
+void walk(std::u16string_view text, std::vector<Pattern> patterns, Hit&& hit, Miss&& miss) {
+  std::stable_sort(patterns.begin(), patterns.end(), [](const Pattern& a, const Pattern& b) {
+    return a.text.size() > b.text.size();
+  });
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto found = std::find_if(patterns.begin(), patterns.end(), [&](const Pattern& p) {
+      return text.substr(i, p.text.size()) == p.text && standsWhole(text, i, p.text);
+    });
+    if (found == patterns.end()) {
+      miss(text[i++]);
+      continue;
+    }
+    hit(*found);
+    i += found->text.size();
+  }
+}
+
+}  // namespace
+
 std::vector<Vault::Entry> Vault::masks(std::u16string_view text) const {
+  std::vector<Pattern> patterns;
+  for (std::size_t k = 0; k < entries.size(); ++k)
+    if (!entries[k].mask.empty() && text.find(entries[k].mask) != std::u16string_view::npos)
+      patterns.push_back({entries[k].mask, k});
+  std::vector<bool> seen(entries.size());
+  walk(
+      text, std::move(patterns), [&](const Pattern& p) { seen[p.entry] = true; }, [](char16_t) {});
   std::vector<Entry> out;
-  for (const auto& e : entries)
-    if (!e.mask.empty() && text.find(e.mask) != std::u16string_view::npos) out.push_back(e);
+  for (std::size_t k = 0; k < entries.size(); ++k)
+    if (seen[k]) out.push_back(entries[k]);
   std::stable_sort(out.begin(), out.end(),
                    [](const Entry& a, const Entry& b) { return a.mask.size() > b.mask.size(); });
   return out;
 }
 
 std::pair<std::u16string, int> Vault::restore(std::u16string_view text) const {
-  struct Pattern {
-    std::u16string text;
-    const std::u16string* original;
-  };
   std::vector<Pattern> patterns;
-  for (const auto& e : entries) {
+  for (std::size_t k = 0; k < entries.size(); ++k) {
+    const Entry& e = entries[k];
     if (e.mask.empty()) continue;
     // A JSON number went out quoted and comes back bare.
     if (e.jsonNumber.value_or(false)) {
       std::u16string quoted = u"\"" + e.mask + u"\"";
       if (text.find(quoted) != std::u16string_view::npos)
-        patterns.push_back({std::move(quoted), &e.original});
+        patterns.push_back({std::move(quoted), k});
     }
-    if (text.find(e.mask) != std::u16string_view::npos) patterns.push_back({e.mask, &e.original});
+    if (text.find(e.mask) != std::u16string_view::npos) patterns.push_back({e.mask, k});
   }
-  // Longest first, so that no placeholder is replaced inside a longer one.
-  std::stable_sort(patterns.begin(), patterns.end(), [](const Pattern& a, const Pattern& b) {
-    return a.text.size() > b.text.size();
-  });
-
   std::u16string out;
   out.reserve(text.size());
   int count = 0;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto hit = std::find_if(patterns.begin(), patterns.end(), [&](const Pattern& p) {
-      return text.substr(i, p.text.size()) == p.text;
-    });
-    if (hit == patterns.end()) {
-      out.push_back(text[i++]);
-      continue;
-    }
-    out += *hit->original;
-    i += hit->text.size();
-    ++count;
-  }
+  walk(
+      text, std::move(patterns),
+      [&](const Pattern& p) {
+        out += entries[p.entry].original;
+        ++count;
+      },
+      [&](char16_t c) { out.push_back(c); });
   return {std::move(out), count};
 }
 

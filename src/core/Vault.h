@@ -29,13 +29,17 @@ struct Vault {
   std::vector<Entry> entries;
 
   // Replaces every finding not in keep by its placeholder (locked ones by
-  // "[removed]", never stored) and returns the output text.
+  // "[removed]", never stored) and returns the output text. `placeholders`,
+  // when given, receives the placeholders written, in text order, each once:
+  // exactly what this text can be restored from.
   std::u16string record(std::u16string_view text, const std::vector<Finding>& findings,
                         const std::set<int>& keep, const std::set<int>& locked, LabelStyle style,
-                        bool reuse, Date now);
-  // Entries whose mask occurs in the text, longest mask first.
+                        bool reuse, Date now, std::vector<std::u16string>* placeholders = nullptr);
+  // Entries whose mask stands whole in the text (never a piece of a longer
+  // known mask, nor glued to letters or mask dots), longest mask first.
   std::vector<Entry> masks(std::u16string_view text) const;
-  // The text with every known mask replaced by its original, and the count.
+  // The text with every known mask that stands whole replaced by its
+  // original, the longest first, and the count.
   std::pair<std::u16string, int> restore(std::u16string_view text) const;
 
   bool operator==(const Vault&) const = default;

@@ -192,6 +192,60 @@ TEST(VaultMasks, OnlyThoseInTheTextLongestFirstTiesInVaultOrder) {
   EXPECT_EQ(found, (std::vector<std::u16string>{u"[D_333]", u"[B_22]", u"[A_1]", u"[C_1]"}));
 }
 
+// Partial masks as labels: a short one ("•••" of a card code) stands inside
+// every longer one, and a first address's label inside the numbered label of
+// a second address with the same mask.
+TEST(VaultMasks, ALabelCountsOnlyWhereItStandsWhole) {
+  Vault v;
+  v.entries = {entry(u"•••", u"123", Kind::cvv),
+               entry(u"j•••@e•••.com", u"jane@example.com", Kind::email),
+               entry(u"j•••@e•••.com #2", u"john@example.com", Kind::email),
+               entry(u"[EMAIL_1]", u"ada@example.com", Kind::email)};
+  struct Row {
+    std::u16string text;
+    std::vector<std::u16string> masks;
+    std::u16string restored;
+  };
+  const Row rows[] = {
+      {u"Card [removed] cvv ••• to j•••@e•••.com #2",
+       {u"j•••@e•••.com #2", u"•••"},
+       u"Card [removed] cvv 123 to john@example.com"},
+      {u"j•••@e•••.com #2, j•••@e•••.com.",
+       {u"j•••@e•••.com #2", u"j•••@e•••.com"},
+       u"john@example.com, jane@example.com."},
+      // Labels the vault does not hold keep the known ones inside them.
+      {u"mail c•••@e•••.net", {}, u"mail c•••@e•••.net"},
+      {u"j•••@e•••.com #3 and •••• 1111", {}, u"j•••@e•••.com #3 and •••• 1111"},
+      // A token is whole by its brackets, wherever it stands.
+      {u"x[EMAIL_1]y •••", {u"[EMAIL_1]", u"•••"}, u"xada@example.comy 123"},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(masksOf(Vault{v.masks(r.text)}), r.masks) << toUtf8(r.text);
+    EXPECT_EQ(v.restore(r.text).first, r.restored) << toUtf8(r.text);
+    EXPECT_EQ(v.restore(r.text).second, int(r.masks.size())) << toUtf8(r.text);
+  }
+}
+
+// Kept and removed values write no placeholder; a value written twice is
+// reported once; what the text restores from is what the paste wrote.
+TEST(VaultRecord, APasteReportsExactlyThePlaceholdersItWroteEachOnce) {
+  Vault v;
+  v.entries = {entry(u"•••", u"123", Kind::cvv)};
+  const std::u16string text = u"ann@x.io, ann@x.io, bo@x.io, 4111 1111 1111 1111, cvv 456";
+  std::vector<std::u16string> written;
+  const std::u16string out = v.record(text,
+                                      {at(text, u"ann@x.io", Kind::email, u"a•••@x•••.io"),
+                                       at(text, u"ann@x.io", Kind::email, u"a•••@x•••.io", u"", 1),
+                                       at(text, u"bo@x.io", Kind::email, u"b•••@x•••.io"),
+                                       at(text, u"4111 1111 1111 1111", Kind::card, u"•••• 1111"),
+                                       at(text, u"456", Kind::cvv, u"•••")},
+                                      {2}, {3}, Style::mask, true, kNow, &written);
+  EXPECT_EQ(out, u"a•••@x•••.io, a•••@x•••.io, bo@x.io, [removed], cvv ••• #2");
+  EXPECT_EQ(written, (std::vector<std::u16string>{u"a•••@x•••.io", u"••• #2"}));
+  EXPECT_EQ(masksOf(Vault{v.masks(out)}),
+            (std::vector<std::u16string>{u"a•••@x•••.io", u"••• #2"}));
+}
+
 TEST(VaultRestore, JsonNumbersGoOutQuotedAndComeBackBare) {
   const std::u16string text = uR"({"salary": 85000, "bonus": 1200.5, "note": "85000"})";
   Finding salary = at(text, u"85000", Kind::financialRecord);

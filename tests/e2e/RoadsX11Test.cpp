@@ -331,6 +331,54 @@ TEST_F(Roads, ActivityWindowListsThePasteAndCopiesTheOriginal) {
   EXPECT_TRUE(waitUntil([&] { return clipboard().isEmpty(); })) << clipboard().toStdString();
 }
 
+// 7b. Partial masks as labels, where one label stands inside another: after
+// three reviewed pastes the third one's entry keeps only its own label, and
+// its Copy Original copies only its own address.
+TEST_F(Roads, EachPasteKeepsItsOwnPartialMaskAndCopiesItsOwnOriginal) {
+  AppSettings settings = reviewing();
+  settings.labelStyle = Vault::LabelStyle::mask;
+  start(settings);
+  auto target = window("clipvane-e2e-labels");
+  ASSERT_TRUE(target);
+  const std::pair<QString, QString> pastes[] = {
+      {"Contact me at jane.doe@example.com;", "Contact me at j•••@e•••.com;"},
+      {"Write to bob@example.com;", "Write to b•••@e•••.com;"},
+      {"Card 4111 1111 1111 1111 cvv 123 to john@example.com;",
+       "Card [removed] cvv [removed] to j•••@e•••.com #2;"},
+  };
+  for (const auto& [text, masked] : pastes) {
+    ASSERT_TRUE(copyPlain(text) && target->waitActive());
+    const auto panel = openReview();
+    ASSERT_TRUE(panel && answerReview(*program, *panel, "Return"));
+    EXPECT_TRUE(waitUntil([&] { return target->text().endsWith(masked); }))
+        << target->text().toStdString();
+  }
+  screenshot("road7b-1-pasted");
+
+  qputenv("CLIPVANE_HOME", home.path().toUtf8());
+  std::vector<ActivityEntry> history;
+  EXPECT_TRUE(waitUntil([&] { return (history = ActivityStore::read()).size() == 3; }));
+  qunsetenv("CLIPVANE_HOME");
+  ASSERT_EQ(history.size(), 3u);
+  EXPECT_EQ(history[2].masks, std::optional(std::vector<std::u16string>{u"j•••@e•••.com #2"}));
+
+  // The newest entry is the first row.
+  Clipvane second(home, {"clipvane://activity"});
+  EXPECT_TRUE(second.waitExit(10000));
+  std::optional<ShownWindow> activity;
+  ASSERT_TRUE(waitUntil([&] { return bool(activity = program->window("Activity")); }));
+  waitUntil([] { return false; }, 300ms);  // painted
+  const QPoint row(activity->frame.center().x(), activity->frame.top() + 107);
+  xdotool({"mousemove", QString::number(row.x()), QString::number(row.y()), "click", "1"});
+  waitUntil([] { return false; }, 500ms);  // painted
+  screenshot("road7b-2-entry");
+  const QPoint button(activity->frame.center().x(), activity->frame.top() + 276);
+  xdotool({"mousemove", QString::number(button.x()), QString::number(button.y()), "click", "1"});
+  EXPECT_TRUE(waitUntil([&] { return clipboard() == "john@example.com"; }))
+      << clipboard().toStdString();
+  screenshot("road7b-3-copied");
+}
+
 // 8. A second copy started with a settings URL hands it to the first and ends;
 // the first opens the settings window at that tab.
 TEST_F(Roads, SecondCopyOpensTheSettingsTabInTheFirst) {
