@@ -135,10 +135,16 @@ GroupedRow::GroupedRow(std::optional<QString> glyph, ThemeColor glyphTint, QStri
   auto* text = new QHBoxLayout;
   text->setSpacing(10);
   row->addLayout(text, 1);
-  auto* labelText = new RowText(label, Theme::tx, Qt::ElideRight, 160, this);
-  labelText->setObjectName(QStringLiteral("label"));
-  text->addWidget(labelText, 0, Qt::AlignVCenter);
-  text->addSpacerItem(new QSpacerItem(8, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
+  // A row of nothing but content that takes the full width (the import
+  // preview's "N more") starts that content where the labels above start.
+  const bool contentOnly = label.isEmpty() && !value && trailing &&
+                           (trailing->sizePolicy().expandingDirections() & Qt::Horizontal);
+  if (!contentOnly) {
+    auto* labelText = new RowText(label, Theme::tx, Qt::ElideRight, 160, this);
+    labelText->setObjectName(QStringLiteral("label"));
+    text->addWidget(labelText, 0, Qt::AlignVCenter);
+    text->addSpacerItem(new QSpacerItem(8, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
+  }
   if (value) {
     auto* valueText = new RowText(*value, Theme::tx2, Qt::ElideMiddle, 0, this);
     valueText->setObjectName(QStringLiteral("value"));

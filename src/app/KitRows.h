@@ -66,7 +66,8 @@ class GroupedCard : public QWidget {
 // One row of a card, at least 44 high: an optional icon tile, the label, an
 // optional secondary value (cut in the middle when long) and a trailing
 // control. With `separator`, a 0.5 line at the top from the label's start to
-// the row's end. `trailing` may be null.
+// the row's end. `trailing` may be null. Without label and value, a trailing
+// control that expands takes the whole row from where labels start.
 class GroupedRow : public QWidget {
  public:
   GroupedRow(std::optional<QString> glyph, ThemeColor glyphTint, QString label,

@@ -1,5 +1,6 @@
 // The import window: reading and decoding files, the shared limits, the
 // three states, the kind picker, Import with its Undo, and drops.
+#include <QAbstractItemView>
 #include <QFile>
 #include <QFileDialog>
 #include <QMimeData>
@@ -13,6 +14,7 @@
 #include "EngineTest.h"
 #include "ImportView.h"
 #include "Kit.h"
+#include "KitRows.h"
 #include "TestFiles.h"
 #include "UiTest.h"
 #include "WindowKit.h"
@@ -83,6 +85,64 @@ TEST_F(ImportViewTest, DecodesUtf8ThenWindows1252) {
   EXPECT_EQ(ImportView::decode("M\xfcller \x80"), QString("Müller €"));
 }
 
+// 4,096 bytes of noise, the same on every run.
+QByteArray noise() {
+  QByteArray out(4096, '\0');
+  quint32 state = 0x9E3779B9;
+  for (char& c : out) {
+    state = state * 1664525u + 1013904223u;
+    c = char(state >> 24);
+  }
+  return out;
+}
+
+TEST_F(ImportViewTest, BytesThatAreNeitherUtf8NorWindows1252TextDecodeToNothing) {
+  const std::pair<QByteArray, QString> cases[] = {
+      {noise(), {}},
+      // The five bytes Windows-1252 leaves undefined, each in otherwise good text.
+      {"Caf\xe9\x81\n", {}},
+      {"Caf\xe9\x8d\n", {}},
+      {"Caf\xe9\x8f\n", {}},
+      {"Caf\xe9\x90\n", {}},
+      {"Caf\xe9\x9d\n", {}},
+      // NUL bytes: valid UTF-8 (and UTF-16 text), but not text.
+      {QByteArray("alpha\0beta\n", 11), {}},
+      {QByteArray("a\0l\0p\0h\0a\0\n\0", 12), {}},
+      {QByteArray("\xff\xfe"
+                  "a\0\n\0",
+                  6),
+       {}},
+      // Mostly control characters, in either encoding.
+      {"\x01\x02\x03\n\x04\x05x\n", {}},
+      {"\x01\x02\xe9\n\x1b\x7f\n", {}},
+      {"\xc2\x85\xc2\x86\xc2\x87x\n", {}},
+      // Text with a stray control character, and white space only, stays text.
+      {"Caf\xe9\x1a\n", QStringLiteral("Café\x1a\n")},
+      {"alpha\tbeta\r\n\x0c", QStringLiteral("alpha\tbeta\r\n\x0c")},
+      {" \n\t\n", QStringLiteral(" \n\t\n")},
+  };
+  for (const auto& [bytes, text] : cases) {
+    SCOPED_TRACE(bytes.left(16).toHex(' ').toStdString());
+    const QString decoded = ImportView::decode(bytes);
+    EXPECT_TRUE(decoded == text) << decoded.left(24).toStdString();
+  }
+  // Read from a file: nothing to import.
+  auto w = window();
+  view->read(file("noise.csv", noise()));
+  ASSERT_EQ(view->state(), State::preview);
+  EXPECT_TRUE(view->picked()->values.isEmpty());
+  EXPECT_EQ(primaryTitle(), QString("Import 0"));
+  EXPECT_FALSE(primaryEnabled());
+  screenshot(*w, "import-undecodable-light");
+  // An empty file: the same empty card.
+  view->read(file("empty.csv", ""));
+  ASSERT_EQ(view->state(), State::preview);
+  EXPECT_EQ(view->findChild<DetectText*>("fileDetail")->text(), QString("1 KB · 0 rows"));
+  EXPECT_TRUE(view->findChild<QWidget*>("values")->findChildren<GroupedRow*>().isEmpty());
+  EXPECT_FALSE(primaryEnabled());
+  screenshot(*w, "import-empty-light");
+}
+
 TEST_F(ImportViewTest, TheLimitsCountEveryListAndTheDistinctValues) {
   struct Case {
     int usedItems, usedBytes;
@@ -128,7 +188,15 @@ TEST_F(ImportViewTest, PreviewImportAndUndo) {
   ASSERT_EQ(view->state(), State::preview);
   EXPECT_EQ(view->picked()->values.size(), 8);
   EXPECT_EQ(primaryTitle(), QString("Import 8"));
-  EXPECT_EQ(view->findChild<DetectText*>("more")->text(), QString("4 more"));
+  auto* more = view->findChild<DetectText*>("more");
+  EXPECT_EQ(more->text(), QString("4 more"));
+  // The count starts where the values above start, and takes the rest of its row.
+  auto* values = view->findChild<QWidget*>("values");
+  const auto rows = values->findChildren<GroupedRow*>(Qt::FindDirectChildrenOnly);
+  ASSERT_EQ(rows.size(), 5);
+  const QWidget* firstLabel = rows[0]->findChild<QWidget*>("label");
+  EXPECT_EQ(more->mapTo(values, QPoint(0, 0)).x(), firstLabel->mapTo(values, QPoint(0, 0)).x());
+  EXPECT_EQ(more->mapTo(values, QPoint(more->width(), 0)).x(), values->width() - 12);
   EXPECT_EQ(view->findChild<DetectText*>("fileDetail")->text(), QString("1 KB · 4 rows"));
   auto* kind = view->findChild<SegmentedControl*>("kind");
   EXPECT_EQ(kind->index(), 3);  // Other
@@ -218,11 +286,35 @@ TEST_F(ImportViewTest, ADropReadsTheFirstFileAndTheDialogChoosesOne) {
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(dialog->parentWidget(), w.get());
   EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
-  EXPECT_EQ(dialog->nameFilters(), (QStringList{"CSV (*.csv)", "TSV (*.tsv)", "Text (*.txt)"}));
+  EXPECT_EQ(dialog->nameFilters(), (QStringList{"Word lists (*.csv *.tsv *.txt)", "CSV (*.csv)",
+                                                "TSV (*.tsv)", "Text (*.txt)"}));
+  EXPECT_EQ(dialog->selectedNameFilter(), QString("Word lists (*.csv *.tsv *.txt)"));
   dialog->selectFile(file("one.tsv", "delta\n"));
   QMetaObject::invokeMethod(dialog, "accept");
   EXPECT_EQ(view->picked()->name, QString("one.tsv"));
   EXPECT_EQ(view->state(), State::preview);
+}
+
+TEST_F(ImportViewTest, TheDialogListsEveryKindOfListAtOnce) {
+  for (const char* name : {"a.csv", "b.tsv", "c.txt", "d.png"}) file(name, "x\n");
+  auto w = window();
+  view->choose();
+  QFileDialog* dialog = view->dialog();
+  ASSERT_NE(dialog, nullptr);
+  dialog->setDirectory(dir.path());
+  auto* list = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
+  ASSERT_NE(list, nullptr);
+  const auto shown = [&] {
+    QStringList names;
+    const QModelIndex root = list->rootIndex();
+    for (int i = 0; i < list->model()->rowCount(root); ++i)
+      names << list->model()->index(i, 0, root).data().toString();
+    names.sort();
+    return names;
+  };
+  EXPECT_TRUE(QTest::qWaitFor([&] { return shown().size() >= 3; }, 5000));
+  EXPECT_EQ(shown(), (QStringList{"a.csv", "b.tsv", "c.txt"}));
+  dialog->reject();
 }
 
 }  // namespace

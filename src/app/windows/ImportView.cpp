@@ -124,22 +124,53 @@ QString ImportView::size(qint64 bytes) {
   return number + QStringLiteral(" MB");
 }
 
+namespace {
+
+// Text, not data: no NUL, and control characters (white space aside) are at
+// most half of what is not white space. A stray control character in a real
+// list (a DOS end-of-file mark) leaves it text.
+bool isText(const QString& text) {
+  qsizetype controls = 0, shown = 0;
+  for (const QChar c : text) {
+    if (c.isNull()) return false;
+    if (c.isSpace()) continue;
+    ++shown;
+    if (c.category() == QChar::Other_Control) ++controls;
+  }
+  return controls * 2 <= shown;
+}
+
+// The five bytes Windows-1252 leaves undefined. ICU's converter maps them to
+// C1 control characters instead of failing, so they are looked for first.
+bool hasUndefinedWindows1252(const QByteArray& bytes) {
+  for (const char b : bytes) {
+    const auto u = static_cast<unsigned char>(b);
+    if (u == 0x81 || u == 0x8D || u == 0x8F || u == 0x90 || u == 0x9D) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 QString ImportView::decode(const QByteArray& bytes) {
   QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
   const QString text = utf8.decode(bytes);
-  if (!utf8.hasError()) return text;
+  // Valid UTF-8 is read as UTF-8 or not at all: the same bytes read as
+  // Windows-1252 would only be mojibake.
+  if (!utf8.hasError()) return isText(text) ? text : QString();
+  if (hasUndefinedWindows1252(bytes)) return {};
   UErrorCode status = U_ZERO_ERROR;
   std::unique_ptr<UConverter, decltype(&ucnv_close)> converter(ucnv_open("windows-1252", &status),
                                                                &ucnv_close);
   if (U_FAILURE(status)) return {};
-  // Bytes the code page leaves undefined make the whole file unreadable.
   ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
   std::u16string out(std::size_t(bytes.size()) * 2 + 1, u'\0');
   const int32_t length = ucnv_toUChars(converter.get(), out.data(), int32_t(out.size()),
                                        bytes.constData(), int32_t(bytes.size()), &status);
   if (U_FAILURE(status)) return {};
   out.resize(std::size_t(length));
-  return QString::fromStdU16String(out);
+  const QString latin = QString::fromStdU16String(out);
+  return isText(latin) ? latin : QString();
 }
 
 void ImportView::read(const QString& path) {
@@ -170,7 +201,10 @@ void ImportView::choose() {
   dialog->setObjectName(QStringLiteral("importDialog"));
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->setFileMode(QFileDialog::ExistingFile);
-  dialog->setNameFilters({QStringLiteral("CSV (*.csv)"), QStringLiteral("TSV (*.tsv)"),
+  // The first filter, the one shown, takes all three kinds: no list is hidden
+  // behind another kind's filter.
+  dialog->setNameFilters({QStringLiteral("Word lists (*.csv *.tsv *.txt)"),
+                          QStringLiteral("CSV (*.csv)"), QStringLiteral("TSV (*.tsv)"),
                           QStringLiteral("Text (*.txt)")});
   // Qt's own dialog: a desktop portal's would not be window-modal here.
   dialog->setOption(QFileDialog::DontUseNativeDialog);
@@ -307,10 +341,8 @@ void ImportView::rebuild() {
       auto* more = new DetectText(WindowText::number(p.values.size() - 4) + QStringLiteral(" more"),
                                   Kit::font(13, QFont::DemiBold), Theme::tx2);
       more->setObjectName(QStringLiteral("more"));
-      // Takes the row's free width, so the text starts at the row's leading edge.
-      QSizePolicy wide(QSizePolicy::Expanding, QSizePolicy::Fixed);
-      wide.setHorizontalStretch(1);
-      more->setSizePolicy(wide);
+      // Takes the row's full width, so the text starts under the values.
+      more->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
       card->addRow(plainRow(QString(), std::nullopt, true, more));
     }
     column_->addWidget(card);

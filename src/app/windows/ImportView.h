@@ -49,7 +49,9 @@ class ImportView : public QWidget {
 
   // "1 KB" up to 1,999 bytes, "999 KB", "1 MB", "1.5 MB" (decimal units).
   static QString size(qint64 bytes);
-  // UTF-8 when the bytes are valid UTF-8, else Windows-1252, else empty.
+  // UTF-8 when the bytes are valid UTF-8, else Windows-1252; empty when they
+  // are not text in that encoding (a byte Windows-1252 leaves undefined, a
+  // NUL, mostly control characters).
   static QString decode(const QByteArray& bytes);
 
  protected:
