@@ -2175,6 +2175,61 @@ inline void birthCues(Doc& d, Rng& r) {
   }
 }
 
+// National numbers in prose without a country code: after a phone word, with
+// a label after them, or in the shapes of their own country; and the digit
+// groups of counts and amounts beside them.
+inline void nationalPhones(Doc& d, Rng& r) {
+  const std::string n3 = r.leadDigits(3), n4 = r.digits(4);
+  switch (r.in(0, 7)) {
+    case 0:
+      d << "Send the signed copy to ";
+      d.mark(Kind::phone, r.pick({"6", "7"}) + r.digits(2) + " " + r.digits(3) + " " + r.digits(3))
+          << " " << r.pick({"(office)", "(mobile)", "(home)"}) << " before Friday.\n";
+      break;
+    case 1:
+      d << r.pick({"Maria", "Luca", "Giulia"}) << ": ";
+      d.mark(Kind::phone, "3" + r.pick({"20", "33", "47", "88"}) + " " + r.leadDigits(3) + " " + n4)
+          << ", ufficio ";
+      d.mark(Kind::phone, "06 " + r.leadDigits(4) + " " + n4) << "\n";
+      break;
+    case 2:
+      d << "He is on ";
+      d.mark(Kind::phone, r.pick({"98", "97", "88"}) + r.digits(3) + " " + r.digits(5))
+          << " after six.\n";
+      break;
+    case 3:
+      d << "Ring the Stockholm desk at ";
+      d.mark(Kind::phone, "08-" + n3 + " " + r.digits(3) + " " + r.digits(2))
+          << " or Amsterdam on ";
+      d.mark(Kind::phone, "020-" + n3 + " " + n4) << ".\n";
+      break;
+    case 4:
+      d << "Llámame al ";
+      d.mark(Kind::phone, r.pick({"6", "9"}) + r.digits(2) + " " + r.digits(3) + " " + r.digits(3))
+          << " mañana.\n";
+      break;
+    case 5:
+      d << "Revenue grew to ";
+      d.neg("spaced-thousands", r.leadDigits(3) + " " + r.digits(3) + " " + r.digits(3))
+          << " euros, from ";
+      d.neg("spaced-thousands", r.leadDigits(3) + " " + r.digits(3) + " " + r.digits(3))
+          << " in the year before.\n";
+      break;
+    case 6:
+      d << "Order ";
+      d.neg("order-number", "3" + r.digits(2) + " " + r.digits(3) + " " + n4) << " shipped, batch ";
+      d.neg("number", r.leadDigits(5) + " " + r.digits(5)) << ".\n";
+      break;
+    default:
+      d << "Athens office ";
+      d.mark(Kind::phone, "210 " + n3 + " " + n4) << ", Oslo ";
+      d.mark(Kind::phone,
+             "4" + r.chars("015678", 1) + r.digits(1) + " " + r.digits(2) + " " + r.digits(3))
+          << ".\n";
+      break;
+  }
+}
+
 }  // namespace genres
 
 }  // namespace clipvane::quality
@@ -2233,6 +2288,7 @@ inline const std::vector<Genre>& allGenres() {
       {"tool-output", toolOutput, 5},
       {"other-languages", otherLanguages, 4},
       {"birth-cues", birthCues, 3},
+      {"national-phones", nationalPhones, 3},
       // Credentials and accounts (QualityCorpusSecrets.h).
       {"issuer-keys", secretgenres::issuerKeys, 3},
   };

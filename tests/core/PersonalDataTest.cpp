@@ -82,3 +82,52 @@ TEST(PersonalBirthDates, OtherDatesNearACueStayUnmarked) {
   expectTable(Kind::birthDate,
               {{"Date of birth: 01/02/1980\nDate of issue: 14/03/2010", {"01/02/1980"}}});
 }
+
+// ---- national phone numbers in prose, without a country code ---------------
+
+TEST(PersonalPhones, NationalFormsInProse) {
+  expectTable(Kind::phone,
+              {
+                  // a label after the number
+                  {"Send the forms to 612 448 903 (office) before Friday.", {"612 448 903"}},
+                  {"020 7946 0958 (home), 0612 345 678 mobile", {"020 7946 0958", "0612 345 678"}},
+                  {"Try 555-0100 [cell] after six.", {"555-0100"}},
+                  // ten digits without a trunk prefix: Italian mobiles, Greece
+                  {"Maria: 347 123 4567, Luca: 347 7654321.", {"347 123 4567", "347 7654321"}},
+                  {"Athens office 210 123 4567", {"210 123 4567"}},
+                  // an Indian mobile without its trunk 0, a Norwegian number
+                  {"He is on 98765 43210 after six.", {"98765 43210"}},
+                  {"Oslo 412 34 567", {"412 34 567"}},
+                  // a dash after the area code, then blanks
+                  {"Or 08-123 456 78 in Stockholm.", {"08-123 456 78"}},
+                  {"Bel ons op 020-123 4567 of mail.", {"020-123 4567"}},
+                  // Indonesian mobiles in dashed fours
+                  {"Jakarta 0812-3456-7890", {"0812-3456-7890"}},
+                  // cue words of other languages
+                  {"Llámame al 612 448 903 mañana.", {"612 448 903"}},
+                  {"Chiamami al 612 448 903", {"612 448 903"}},
+              });
+}
+
+// Digit groups that are counts, amounts, ids and codes.
+TEST(PersonalPhones, GroupsThatAreOtherNumbersStayUnmarked) {
+  expectTable(Kind::phone, {
+                               {"Revenue grew to 612 448 903 euros last year.", {}},
+                               {"Send the forms to 612 448 903 before Friday.", {}},
+                               {"Totals: 340 150 2000 units", {}},
+                               {"Order 347 123 4567 shipped", {}},
+                               {"Order 415 555 2671 shipped", {}},
+                               {"Invoice no. 210 123 4567 paid", {}},
+                               {"Coordinates 98765 43210 grid", {}},
+                               {"Serial 412 34 567 ok", {}},
+                               {"Account 347 1234567 closed", {}},
+                               {"Price €612 448 903 (office)", {}},
+                               {"Budget 1 234 567 (office supplies)", {}},
+                               {"Score 612 448 903 (home team)", {}},
+                               {"ids 0127 7124 8231 and 0-123 456 78", {}},
+                               {"The front desk is 0612345678.", {}},
+                               {"Items 120 450 7800", {}},
+                               {"2024 123 4567", {}},
+                               {"Version 3.47.123.4567", {}},
+                           });
+}

@@ -1,5 +1,6 @@
 // E-mail addresses and phone numbers.
 #include <phonenumbers/phonenumberutil.h>
+#include <unicode/locid.h>
 #include <unicode/uchar.h>
 #include <unicode/uscript.h>
 #include <unicode/utf16.h>
@@ -309,6 +310,22 @@ struct PhoneShape {
     }
     return dashes;
   }
+  // A dash after the area code, then blanks: "08-123 456 78", "020-123 4567".
+  bool dashThenBlanks() const {
+    if (seps.size() < 3 || seps[1] != '-') return false;
+    for (std::size_t k = 2; k < seps.size(); ++k)
+      if (seps[k] != ' ') return false;
+    return true;
+  }
+  // "612 345 678", "1.234.567": how amounts and counts are grouped, in
+  // threes after the first group.
+  bool thousands() const {
+    if (plus || bracket || groups.size() < 2 || groups[0] > 3 || (sep != ' ' && sep != '.'))
+      return false;
+    for (std::size_t k = 1; k < groups.size(); ++k)
+      if (groups[k] != 3) return false;
+    return true;
+  }
 };
 
 // Well-formed North American numbers: (NPA) NXX-XXXX with an optional 1.
@@ -368,7 +385,15 @@ class NumberPlan {
     poland = 4,
     russia = 8,  // an 8 in front
     chinaMobile = 16,
+    tenDigits = 64,     // no trunk prefix, ten digits: Italian mobiles, Greece
+    indiaMobile = 128,  // written without the trunk 0, in two groups of five
+    norway = 256,
+    locale = 512,  // the region of the user's locale, whatever the shape
   };
+
+  // Whether the user's locale names a region of its own plan (not North
+  // America, whose shapes are known already).
+  bool hasLocale() const { return hasLocale_; }
 
   static const NumberPlan& instance() {
     static const NumberPlan plan;
@@ -403,9 +428,9 @@ class NumberPlan {
     for (const Region& r : regions_) {
       if (!(r.plans & plans)) continue;
       std::string_view nsn = digits;
-      if (r.trunk != 0) {
-        if (nsn.empty() || nsn[0] != r.trunk) continue;
-        nsn.remove_prefix(1);
+      if (!r.trunk.empty()) {
+        if (!nsn.starts_with(r.trunk)) continue;
+        nsn.remove_prefix(r.trunk.size());
       }
       if (nsn.empty() || nsn.size() >= 32 || !(r.lengths & (1u << nsn.size()))) continue;
       if (util_.IsValidNumberForRegion(number(r.countryCode, nsn), r.code)) return true;
@@ -417,7 +442,7 @@ class NumberPlan {
   struct Region {
     std::string code;
     int countryCode;
-    char trunk;  // the national prefix written in front, 0 for none
+    std::string trunk;  // the national prefix written in front
     unsigned plans;
     unsigned lengths = 0;  // bit n: a national number of n digits is possible
   };
@@ -430,16 +455,29 @@ class NumberPlan {
         {"BR", '0'}, {"JP", '0'}, {"KR", '0'}, {"CN", '0'}, {"ZA", '0'}, {"NZ", '0'},
         {"VN", '0'}, {"TR", '0'}, {"TW", '0'}, {"TH", '0'}, {"MY", '0'}, {"PH", '0'},
         {"ID", '0'}, {"PK", '0'}, {"IL", '0'}, {"UA", '0'}, {"EG", '0'}};
-    for (const auto& [code, trunk] : kTrunkZero) add(code, trunk, trunkZero);
-    add("FR", '0', france);
-    add("ES", 0, spain);
-    add("PL", 0, poland);
-    add("RU", '8', russia);
-    add("CN", 0, chinaMobile);
+    for (const auto& [code, trunk] : kTrunkZero)
+      add(code, trunk ? std::string(1, trunk) : "", trunkZero);
+    add("FR", "0", france);
+    add("ES", "", spain);
+    add("PL", "", poland);
+    add("RU", "8", russia);
+    add("CN", "", chinaMobile);
+    add("IT", "", tenDigits);
+    add("GR", "", tenDigits);
+    add("IN", "", indiaMobile);
+    add("NO", "", norway);
+    // The locale's region: its people write their numbers in its own ways.
+    const std::string region = icu::Locale::getDefault().getCountry();
+    if (region.size() == 2 && util_.GetCountryCodeForRegion(region) > 1) {
+      std::string trunk;
+      util_.GetNddPrefixForRegion(region, true, &trunk);
+      add(region.c_str(), trunk, locale);
+      hasLocale_ = true;
+    }
   }
 
-  void add(const char* code, char trunk, unsigned plans) {
-    Region r{code, util_.GetCountryCodeForRegion(code), trunk, plans};
+  void add(const char* code, std::string trunk, unsigned plans) {
+    Region r{code, util_.GetCountryCodeForRegion(code), std::move(trunk), plans};
     for (unsigned len = 2; len < 18; ++len) {
       Number n;
       n.set_country_code(r.countryCode);
@@ -474,9 +512,12 @@ class NumberPlan {
 
   const Util& util_;
   std::vector<Region> regions_;
+  bool hasLocale_ = false;
 };
 
-enum class Verdict { phone, withCue, no };
+// plain: a phone unless the words around make it another number (blank
+// groups without a trunk prefix read like ids and counts too).
+enum class Verdict { phone, plain, withCue, no };
 
 // Whether a number read as s is a phone number: its written shape, then the
 // number plan (library) when allowed. Shapes that only a word in front can
@@ -485,7 +526,9 @@ Verdict acceptable(const PhoneShape& s, bool usePlan, bool whole) {
   const std::size_t n = s.digits.size();
   if (looksLikeDate(s)) return Verdict::no;
   // "0.20020811-1" is a version; blanks then dashes are a way of writing numbers.
-  if (s.sep == '?' && !s.plus && !s.bracket && !s.blankThenDashes()) return Verdict::no;
+  if (s.sep == '?' && !s.plus && !s.bracket && !s.blankThenDashes() &&
+      !(s.dashThenBlanks() && s.digits[0] == '0'))
+    return Verdict::no;
   // "0069 0307 0301": a row of zero-padded code points or ids.
   if (s.groups.size() >= 3 && !s.plus && !s.bracket) {
     bool padded = true;
@@ -509,7 +552,10 @@ Verdict acceptable(const PhoneShape& s, bool usePlan, bool whole) {
     return date ? Verdict::no : Verdict::withCue;
   }
 
-  if (northAmerican(s)) return Verdict::phone;
+  // Blank-separated, ten digits read like an order or account number too.
+  if (northAmerican(s))
+    return s.sep == ' ' && !s.bracket && !s.plus && s.groups.size() == 3 ? Verdict::plain
+                                                                         : Verdict::phone;
   const NumberPlan& plan = NumberPlan::instance();
   const bool zero = s.digits[0] == '0', doubleZero = zero && n > 2 && s.digits[1] == '0';
   if (s.plus) {
@@ -567,11 +613,14 @@ Verdict acceptable(const PhoneShape& s, bool usePlan, bool whole) {
   // National numbers with a trunk prefix. Twelve digits only for the German
   // mobile ranges ("0151 23456789"); rows of ids come that long too. Dashed
   // groups end in four digits ("03-1234-5678"), not like "02-13075-224".
-  const bool longMobile = s.digits[1] == '1' && s.digits[2] >= '5' && s.digits[2] <= '7';
+  // Indonesian mobiles are twelve digits in fours ("0812-3456-7890").
+  const bool longMobile = (s.digits[1] == '1' && s.digits[2] >= '5' && s.digits[2] <= '7') ||
+                          (groupsAre(s, {4, 4, 4}) && s.sep == '-');
   if (zero && !doubleZero && n >= 9 && (n <= 11 || longMobile) && g[0] >= 2 &&
       !(s.sep == '-' && g.size() == 3 && g[1] >= 5 && g[2] < 4) &&
       (g.size() > 2 || s.bracketFirst || (g[0] <= 5 && !(g[0] == 5 && g[1] == 4))) &&
       (s.sep == ' ' || s.sep == '-' || s.sep == '/' || s.bracket || s.blankThenDashes() ||
+       s.dashThenBlanks() ||
        (s.sep == '.' &&
         (frenchStyle(s) || (n == 10 && (groupsAre(s, {2, 4, 4}) || groupsAre(s, {4, 3, 3})))))))
     plans |= NumberPlan::trunkZero;  // dots: "07.1234.5678", "0412.345.678" in Australia
@@ -584,6 +633,20 @@ Verdict acceptable(const PhoneShape& s, bool usePlan, bool whole) {
   if (n == 11 && s.digits[0] == '1' && groupsAre(s, {3, 4, 4}) && s.sep != '.')
     plans |= NumberPlan::chinaMobile;
   if (plans != 0 && plan.national(s.digitView(), plans)) return Verdict::phone;
+  plans = 0;
+  const bool plainSep = s.sep == ' ' || s.sep == '-';
+  // "347 123 4567", "347 1234567", "210 123 4567": ten digits and no trunk prefix.
+  if (n == 10 && !zero && plainSep && (groupsAre(s, {3, 3, 4}) || groupsAre(s, {3, 7})))
+    plans |= NumberPlan::tenDigits;
+  // "98765 43210": an Indian mobile.
+  if (n == 10 && plainSep && groupsAre(s, {5, 5}) && s.digits[0] >= '6')
+    plans |= NumberPlan::indiaMobile;
+  if (n == 8 && s.sep == ' ' && groupsAre(s, {3, 2, 3})) plans |= NumberPlan::norway;
+  // In the locale's own region, any grouping but that of amounts.
+  if (plan.hasLocale() && n >= 8 && n <= 12 && g.size() >= 2 && !s.thousands() &&
+      (s.sep != '?' || s.blankThenDashes() || s.dashThenBlanks()))
+    plans |= NumberPlan::locale;
+  if (plans != 0 && plan.national(s.digitView(), plans)) return Verdict::plain;
   return Verdict::withCue;
 }
 
@@ -595,11 +658,24 @@ bool oneOf(std::u16string_view word, const std::array<std::u16string_view, N>& l
 
 // Words that say a phone number follows: "call me at", "reach me on",
 // "tel.", "mobile", "fax".
-constexpr std::array<std::u16string_view, 24> kPhoneCues = {
-    u"call",      u"called",  u"calling", u"phone",    u"phoned",    u"tel",
-    u"telephone", u"mobile",  u"mob",     u"cell",     u"cellphone", u"fax",
-    u"reach",     u"ring",    u"text",    u"txt",      u"sms",       u"whatsapp",
-    u"dial",      u"contact", u"hotline", u"helpline", u"ph",        u"tele"};
+// Also the commonest of other languages: "llámame al", "appelez le", "ruf …
+// an", "chiamami al", "bel".
+constexpr std::array<std::u16string_view, 44> kPhoneCues = {
+    u"call",     u"called",  u"calling", u"phone",     u"phoned",  u"tel",      u"telephone",
+    u"mobile",   u"mob",     u"cell",    u"cellphone", u"fax",     u"reach",    u"ring",
+    u"text",     u"txt",     u"sms",     u"whatsapp",  u"dial",    u"contact",  u"hotline",
+    u"helpline", u"ph",      u"tele",    u"llama",     u"llámame", u"llamar",   u"teléfono",
+    u"telefono", u"móvil",   u"celular", u"appelle",   u"appelez", u"appeler",  u"téléphone",
+    u"portable", u"anrufen", u"handy",   u"telefon",   u"chiama",  u"chiamami", u"cellulare",
+    u"bel",      u"telefoon"};
+// Labels written after a number: "612 448 903 (office)", "0612 345 678 mobile".
+// In brackets any of them; bare after a blank only those that name a phone.
+constexpr std::array<std::u16string_view, 26> kPhoneLabels = {
+    u"mobile", u"cell",  u"landline", u"fax",    u"whatsapp", u"tel",     u"phone",
+    u"office", u"home",  u"work",     u"direct", u"main",     u"private", u"business",
+    u"desk",   u"m",     u"h",        u"w",      u"o",        u"c",       u"móvil",
+    u"bureau", u"handy", u"privat",   u"casa",   u"ufficio"};
+constexpr std::size_t kBarePhoneLabels = 7;  // the first ones
 // The cues written with a full stop ("Tel. 555-0100").
 constexpr std::array<std::u16string_view, 4> kPhoneAbbreviations = {u"tel", u"ph", u"mob", u"tele"};
 constexpr std::array<std::u16string_view, 3> kNumberWords = {u"number", u"num", u"no"};
@@ -611,9 +687,68 @@ constexpr std::array<std::u16string_view, 18> kOtherNumbers = {
     u"id",   u"order", u"ticket", u"case",    u"ref",   u"invoice", u"account", u"code", u"pin",
     u"room", u"count", u"times",  u"version", u"build", u"serial",  u"model",   u"item", u"box"};
 
+// Letters of the cue words: ASCII and the accented Latin ones ("llámame").
+bool cueLetter(char16_t c) {
+  return alpha(c) || (c >= 0xC0 && c < 0x250 && c != 0xD7 && c != 0xF7);
+}
+
 }  // namespace
 
 void preparePhonePlan() { NumberPlan::instance(); }
+
+// A label after the number that ends at end: "(office)", "[mobile]", " mobile".
+bool Scanner::phoneLabelAfter(std::size_t end) const {
+  std::size_t k = end;
+  if (ch(k) == ',' || ch(k) == ';') ++k;
+  if (ch(k) != ' ') return false;
+  while (ch(k) == ' ' && k - end < 3) ++k;
+  const char16_t open = ch(k);
+  const bool bracket = open == '(' || open == '[';
+  if (bracket) ++k;
+  const std::size_t w = k;
+  while (k < text_.size() && cueLetter(text_[k]) && k - w < 12) ++k;
+  if (k == w || (k < text_.size() && wordChar(text_[k]))) return false;
+  if (bracket && ch(k) != (open == '(' ? ')' : ']')) return false;
+  const std::u16string_view word = text_.substr(w, k - w);
+  const std::size_t labels = bracket ? kPhoneLabels.size() : kBarePhoneLabels;
+  return std::any_of(kPhoneLabels.begin(), kPhoneLabels.begin() + std::ptrdiff_t(labels),
+                     [&](std::u16string_view l) { return foldedEquals(word, l); });
+}
+
+// "Order 347 123 4567", "€612 448 903", "98765 43210 units": a word before
+// or after that makes digit groups another number.
+bool Scanner::otherNumberAround(std::size_t start, std::size_t end) const {
+  static constexpr std::array<std::u16string_view, 22> kOtherBefore = {
+      u"no",    u"nr",     u"ids",   u"items",      u"isbn",       u"batch",
+      u"total", u"totals", u"sum",   u"score",      u"population", u"coordinates",
+      u"grid",  u"lot",    u"sku",   u"part",       u"tracking",   u"reference",
+      u"nhs",   u"policy", u"claim", u"transaction"};
+  static constexpr std::array<std::u16string_view, 24> kUnitsAfter = {
+      u"units", u"items",   u"pieces", u"pcs",    u"people", u"euros", u"eur",   u"usd",
+      u"gbp",   u"dollars", u"pounds", u"bytes",  u"kb",     u"mb",    u"gb",    u"km",
+      u"kg",    u"ms",      u"times",  u"points", u"votes",  u"views", u"users", u"rows"};
+  std::size_t k = start;
+  for (int words = 0; words < 3; ++words) {
+    while (k > 0 && (text_[k - 1] == ' ' || text_[k - 1] == '\t' || text_[k - 1] == ':' ||
+                     text_[k - 1] == '#' || (text_[k - 1] == '.' && words > 0)))
+      --k;
+    if (k > 0 && !cueLetter(text_[k - 1]) && !digit(text_[k - 1]) && !space(text_[k - 1]) &&
+        text_[k - 1] != '(' && text_[k - 1] != '"' && text_[k - 1] != '\'' && text_[k - 1] != ',')
+      return true;  // a currency sign or a code's mark before the number
+    const std::size_t e = k;
+    while (k > 0 && cueLetter(text_[k - 1]) && e - k < 12) --k;
+    if (k == e) break;
+    const std::u16string_view word = text_.substr(k, e - k);
+    if (oneOf(word, kOtherBefore) || oneOf(word, kOtherNumbers)) return true;
+    if (k > 0 && text_[k - 1] != ' ' && text_[k - 1] != '\t') break;
+  }
+  std::size_t a = end;
+  while (ch(a) == ' ') ++a;
+  if (a == end) return false;
+  std::size_t w = a;
+  while (w < text_.size() && cueLetter(text_[w]) && w - a < 12) ++w;
+  return w > a && oneOf(text_.substr(a, w - a), kUnitsAfter);
+}
 
 // A phone cue among the few words before start, on the same line and in the
 // same sentence.
@@ -628,7 +763,7 @@ bool Scanner::phoneCue(std::size_t start) const {
     const bool stop = k > 0 && text_[k - 1] == '.' && words == 0;
     if (stop) --k;
     const std::size_t end = k;
-    while (k > 0 && alpha(text_[k - 1]) && end - k < 12) --k;
+    while (k > 0 && cueLetter(text_[k - 1]) && end - k < 12) --k;
     if (k == end || (k > 0 && wordChar(text_[k - 1]))) return false;
     const std::u16string_view word = text_.substr(k, end - k);
     if (stop) return oneOf(word, kPhoneAbbreviations);
@@ -644,7 +779,8 @@ bool Scanner::phoneCue(std::size_t start) const {
 void Scanner::phone(std::size_t start) {
   const char16_t prev = before(start);
   if (wordChar(prev) || prev == '.' || prev == '-' || prev == '/' || prev == '+' || prev == '\\' ||
-      prev == '#' || prev == '$' || prev == '%' || prev == '&')
+      prev == '#' || prev == '$' || prev == '%' || prev == '&' || prev == 0x20AC || prev == 0xA3 ||
+      prev == 0xA5 || prev == 0x20B9)
     return;
   // "8 079 592 927", "978 3 049 51924 2": the middle of a longer row of digit
   // groups that was no phone read from its start.
@@ -789,8 +925,11 @@ void Scanner::phone(std::size_t start) {
       s.bracket = s.bracket || groups[k].bracket;
       const char16_t b = groups[k].before;
       if (k > 0 && b != 0) {
-        // A blank after dashed or dotted groups starts the next number.
-        if (b == ' ' && (s.sep == '-' || s.sep == '.')) s.sep = u'!';
+        // A blank after dashed or dotted groups starts the next number, but
+        // for the dash after a trunk-prefixed area code ("08-123 456 78").
+        const bool areaDash = k == 2 && s.sep == '-' && !plus && digits[0] == '0' &&
+                              groups[0].digits <= 4 && !groups[0].bracket;
+        if (b == ' ' && (s.sep == '-' || s.sep == '.') && !areaDash) s.sep = u'!';
         if (s.sep != u'!') s.sep = (s.sep == 0 || s.sep == b) ? b : u'?';
       }
     }
@@ -810,12 +949,15 @@ void Scanner::phone(std::size_t start) {
     // Shorter readings are checked by shape, or by the plan when "+" leads.
     const Verdict v =
         acceptable(s, whole || plus || (s.digits[0] == '0' && s.digits[1] == '0'), whole);
+    // A plain shape stands on its own unless a word around makes it another
+    // number; then, like the shapes that need one, a phone word decides.
+    const bool plain = v == Verdict::plain && !otherNumberAround(start, end);
     bool contextual = false;
-    if (v == Verdict::withCue && whole) {
-      if (cue < 0) cue = phoneCue(start) ? 1 : 0;
+    if ((v == Verdict::withCue || (v == Verdict::plain && !plain)) && whole) {
+      if (cue < 0) cue = phoneCue(start) || phoneLabelAfter(end) ? 1 : 0;
       contextual = cue == 1;
     }
-    if (v == Verdict::phone || contextual) {
+    if (v == Verdict::phone || plain || contextual) {
       add(Kind::phone, start, end);
       if (contextual) out_.back().contextual = true;
       phoneSkip_ = std::max(phoneSkip_, end);

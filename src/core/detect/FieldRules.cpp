@@ -960,6 +960,22 @@ class Scanner {
   // of something else.
   void dateAfterBirthCue(int i, int ls, int le) {
     if (!on(Kind::birthDate)) return;
+    // A first look at what follows the digits: most numbers are no date.
+    {
+      int d = i;
+      while (d < le && isDigit(t_[d]) && d - i < 9) ++d;
+      const char16_t next = d < le ? t_[d] : u' ', after = d + 1 < le ? t_[d + 1] : u' ';
+      const bool dateSep = next == u'-' || next == u'/' || next == u'.';
+      // "14 March 1988", "4th of May", "March 14, 1988", "Mar. 14 1988"
+      const bool afterWord =
+          i - 2 >= ls && isBlank(t_[i - 1]) && (isLetter(t_[i - 2]) || t_[i - 2] == u'.');
+      const bool shape = d - i <= 2 ? dateSep || (next == u' ' && isLetter(after)) ||
+                                          (isAsciiAlpha(next) && !isDigit(after)) ||
+                                          (afterWord && (next == u',' || next == u' '))
+                         : d - i == 4 ? dateSep
+                                      : d - i == 8;
+      if (!shape) return;
+    }
     int ds = i;
     if (i > ls && isBlank(t_[i - 1])) {  // "March 14, 1988", "Mar. 14, 1988"
       int j = i - 1;

@@ -123,6 +123,8 @@ class Scanner {
   void loginTarget(std::size_t start, std::size_t at, std::size_t end, bool singleLabel);
   void phone(std::size_t start);
   bool phoneCue(std::size_t start) const;
+  bool phoneLabelAfter(std::size_t end) const;
+  bool otherNumberAround(std::size_t start, std::size_t end) const;
   std::size_t extension(std::size_t end) const;
   // Financial
   void card(std::size_t start);
