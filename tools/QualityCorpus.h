@@ -2291,6 +2291,7 @@ inline const std::vector<Genre>& allGenres() {
       {"national-phones", nationalPhones, 3},
       // Credentials and accounts (QualityCorpusSecrets.h).
       {"issuer-keys", secretgenres::issuerKeys, 3},
+      {"not-secrets", secretgenres::notSecrets, 3},
   };
   return g;
 }

@@ -29,6 +29,13 @@ void find(std::u16string_view text, const DetectionSettings& settings, std::vect
 // Values that stand for a secret without being one: "", "***", "xxx",
 // "<password>", "${VAR}", "changeme", …
 bool isPlaceholderValue(std::u16string_view value);
+
+// Placeholders, and what else stands where a secret goes without being one:
+// references ("$(vault read …)", "$this->password", "!secret db"), pieces of
+// a concatenation, bodies of one repeated character, the words of examples
+// ("example-password", "django-insecure-…") and the passwords tutorials type
+// ("password123", "abc123").
+bool isStandInSecret(std::u16string_view value);
 }  // namespace FieldRules
 
 }  // namespace clipvane::detect

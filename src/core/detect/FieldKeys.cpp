@@ -89,6 +89,22 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"spin", K::secret, S::none, 0},
     {u"bypass", K::secret, S::none, 0},
     {u"compass", K::secret, S::none, 0},
+    // Tokens a page hands to every visitor (forgery guards) and keys made
+    // to be published.
+    {u"csrf", K::secret, S::none, kSuffix},
+    {u"csrf_token", K::secret, S::none, kSuffix},
+    {u"csrftoken", K::secret, S::none, kSuffix},
+    {u"csrfmiddlewaretoken", K::secret, S::none, 0},
+    {u"xsrf", K::secret, S::none, kSuffix},
+    {u"xsrf_token", K::secret, S::none, kSuffix},
+    {u"authenticity_token", K::secret, S::none, kSuffix},
+    {u"request_verification_token", K::secret, S::none, kSuffix},
+    {u"antiforgery_token", K::secret, S::none, kSuffix},
+    {u"anti_forgery_token", K::secret, S::none, kSuffix},
+    {u"public_token", K::secret, S::none, kSuffix},
+    {u"public_key", K::secret, S::none, kSuffix},
+    {u"publishable_key", K::secret, S::none, kSuffix},
+    {u"site_key", K::secret, S::none, kSuffix},
 
     // ---- names ----------------------------------------------------------
     {u"name", K::name, S::personName, kTwoWords | kNeedsContext},

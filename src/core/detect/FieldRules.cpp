@@ -511,6 +511,8 @@ class Scanner {
     return d;
   }
 
+  bool laravelFormToken(int b, int e) const { return e - b == 6 && t_.substr(b, 6) == u"_token"; }
+
   Key keyAt(const Sep& s, int ls) {
     Key k;
     int j = s.pos;
@@ -564,6 +566,8 @@ class Scanner {
       const int d = lastDot(kb, segEnd);
       if (d > kb && segEnd - (d + 1) >= 2) kb = d + 1;
     }
+    // "_token" is the forgery guard of Laravel's forms, handed to every visitor.
+    if (laravelFormToken(kb, ke)) return k;
     while (kb < ke && (t_[kb] == u'-' || t_[kb] == u'_' || t_[kb] == u'$' || t_[kb] == u'@')) ++kb;
     if (kb >= ke || !isLetter(t_[kb])) return k;
 
@@ -591,7 +595,8 @@ class Scanner {
       Cell name = namedBy(k.start, ls, lineNames_);
       if (name.b < 0 && k.ctx == Ctx::label && prevLine_.b >= 0)
         name = namedBy(prevLine_.e, prevLine_.b, prevLineNames_);
-      if (name.b >= 0) k.rule = matchKeyBefore(t_, name.b, name.e, kMaxLabelWords, true).rule;
+      if (name.b >= 0 && !laravelFormToken(name.b, name.e))
+        k.rule = matchKeyBefore(t_, name.b, name.e, kMaxLabelWords, true).rule;
     } else if (k.ctx == Ctx::label && !dotted) {
       int start = kb;
       k.rule = labelEndingAt(ke, ls, &start);
@@ -793,7 +798,9 @@ class Scanner {
           resume = le;
           continue;
         }
-        value(rule, vs + 1, close, Mode::whole, false, key.start);
+        // Backticks in a shell line run a command: PASSWORD=`pass show db`.
+        const bool command = q == u'`' && (key.ctx == Ctx::env || key.ctx == Ctx::ini);
+        if (!command) value(rule, vs + 1, close, Mode::whole, false, key.start);
         resume = close + 1;
       } else if (q == u'[' &&
                  (key.ctx == Ctx::json || key.ctx == Ctx::dict || key.ctx == Ctx::label)) {
@@ -911,7 +918,7 @@ class Scanner {
       for (int i = a0; i < at; ++i) {
         if (t_[i] != u':') continue;
         View pw = t_.substr(i + 1, at - i - 1);
-        if (!pw.empty() && !FieldRules::isPlaceholderValue(pw))
+        if (!pw.empty() && !FieldRules::isStandInSecret(pw))
           out_.push_back({Kind::secret, Range{i + 1, at - i - 1}, true, false, false, {}});
         break;
       }

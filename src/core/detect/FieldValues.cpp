@@ -8,6 +8,7 @@
 
 #include "Candidate.h"
 #include "FieldText.h"
+#include "KeyShapes.h"
 
 namespace clipvane::detect {
 namespace fieldvalue {
@@ -382,6 +383,9 @@ bool acceptSecret(View v, const KeyRule& rule, bool quoted, bool strict, bool co
     // snake_case or SCREAMING_CASE names a variable; "thGpxsOPzC_nFpZQVA" is random.
     if (ident && !digit && (code || (underscore && !(upper && lower)))) return false;
   }
+  // Cookies and connection strings are judged pair by pair, PINs by their digits.
+  const bool wholeRecord = (rule.flags & kWholeValue) && !(rule.flags & kAuthScheme);
+  if (!wholeRecord && !(rule.flags & kDigitsOnly) && FieldRules::isStandInSecret(v)) return false;
   if (rule.flags & kDigitsOnly) {
     if (v.size() < 4 || v.size() > 12) return false;
     for (char16_t c : v)
@@ -1488,6 +1492,9 @@ Span match(View t, int b, int e, const KeyRule& rule, Mode mode, bool strict) {
 namespace FieldRules {
 
 namespace {
+using View = std::u16string_view;
+using namespace fieldtext;
+
 constexpr auto kPlaceholderWords = std::to_array<std::string_view>(
     {"changeme",      "changethis", "changeit",     "password",    "passwd",    "pass",
      "secret",        "example",    "placeholder",  "redacted",    "removed",   "hidden",
@@ -1522,6 +1529,15 @@ bool isPlaceholderValue(std::u16string_view value) {
   if (longestRun >= 4 && masked * 2 >= int(value.size())) return true;
   char16_t f = value.front(), l = value.back();
   if (f == u'<' && l == u'>') return true;  // <password>
+  // The same written for HTML, a URL or a JSON string: "&lt;YOUR_TOKEN&gt;", "%3Ctoken%3E".
+  for (auto [open, close] : {std::pair<View, View>{u"&lt;", u"&gt;"},
+                             {u"%3C", u"%3E"},
+                             {u"%3c", u"%3e"},
+                             {u"\\u003c", u"\\u003e"},
+                             {u"&#60;", u"&#62;"}})
+    if (value.size() > open.size() + close.size() && value.starts_with(open) &&
+        value.ends_with(close))
+      return true;
   if (value.substr(0, 2) == u"${" || value.substr(0, 2) == u"{{" || value.substr(0, 2) == u"#{" ||
       value.substr(0, 2) == u"%(" || value == u"%s" || value == u"?")
     return true;
@@ -1565,6 +1581,141 @@ bool isPlaceholderValue(std::u16string_view value) {
     return true;
   if (norm.starts_with("changeme") || norm.starts_with("replaceme") || norm.starts_with("redacted"))
     return true;
+  return false;
+}
+
+namespace {
+
+// Words written where a secret goes in examples and templates.
+constexpr auto kStandInWords = std::to_array<std::string_view>(
+    {"example", "sample", "dummy", "fake", "placeholder", "changeme", "change", "replace",
+     "redacted", "insecure", "notasecret", "notreal", "your", "yours", "mock", "todo"});
+
+// Passwords of examples: a word every tutorial uses, with a few digits after it.
+constexpr auto kExamplePasswords = std::to_array<std::string_view>(
+    {"password", "passw0rd", "p@ssw0rd", "p@ssword",   "secret", "changeme", "test", "testing",
+     "demo",     "dummy",    "example",  "sample",     "qwerty", "letmein",  "abc",  "abcd",
+     "abcdef",   "admin",    "pass",     "mypassword", "foo",    "foobar"});
+
+}  // namespace
+
+bool isStandInSecret(std::u16string_view value) {
+  using namespace fieldtext;
+  while (!value.empty() && isSpace(value.front())) value.remove_prefix(1);
+  while (!value.empty() && isSpace(value.back())) value.remove_suffix(1);
+  if (isPlaceholderValue(value)) return true;
+  const char16_t f = value.front(), l = value.back();
+  // Shell and template expressions and the pieces of a concatenation:
+  // "$(vault read …)", "`cat pw`", "<%= ENV['PW'] %>", "\" + getPassword() + \"".
+  if (value.starts_with(u"$(") || value.starts_with(u"$[") || (f == u'`' && l == u'`') ||
+      value.starts_with(u"<%") || value.starts_with(u"@{") || value.starts_with(u"+ ") ||
+      value.ends_with(u" +") || value.starts_with(u". ") || value.ends_with(u" .") ||
+      value.starts_with(u"||"))
+    return true;
+  // Variables of PHP, Perl, Ruby and SQL parameters: "$this->password", "@password", ":password".
+  if ((f == u'$' || f == u'@' || f == u':') && value.size() > 1 &&
+      (isAsciiAlpha(value[1]) || value[1] == u'_')) {
+    std::size_t i = 1;
+    while (i < value.size() && (isAsciiAlpha(value[i]) || isDigit(value[i]) || value[i] == u'_'))
+      ++i;
+    if (i == value.size() || value.substr(i).starts_with(u"->") ||
+        value.substr(i).starts_with(u"::") || value[i] == u'.' || value[i] == u'[')
+      return true;
+  }
+  // YAML tags that fetch the value elsewhere: "!secret db_password", "!vault |", "!Ref DbPassword".
+  if (f == u'!' && value.size() > 1 && isAsciiAlpha(value[1])) {
+    std::size_t i = 1;
+    while (i < value.size() && (isAsciiAlpha(value[i]) || value[i] == u'_' || value[i] == u':'))
+      ++i;
+    if (i == value.size() || isBlank(value[i])) return true;
+  }
+  // One character over and over ("00000000", "ghp_000000…"), or nearly so.
+  {
+    std::array<int, 128> counts{};
+    int most = 0, ascii = 0;
+    for (char16_t c : value)
+      if (c < 128) most = std::max(most, ++counts[c]), ++ascii;
+    if (value.size() >= 6 && most * 10 >= int(value.size()) * 6) return true;
+  }
+  for (std::u16string_view documented : kDocumentationKeys)
+    if (value == documented) return true;
+  // A template or a named gap anywhere in it: "eyJ….<signature>", "sk_${ENV}_key".
+  if (value.find(u"${") != View::npos || value.find(u"{{") != View::npos) return true;
+  for (std::size_t open = value.find(u'<'); open != View::npos; open = value.find(u'<', open + 1)) {
+    std::size_t i = open + 1;
+    while (i < value.size() &&
+           (isAsciiAlpha(value[i]) || value[i] == u'_' || value[i] == u'-' || value[i] == u' '))
+      ++i;
+    if (i > open + 2 && i < value.size() && value[i] == u'>') return true;
+  }
+  // Words of examples anywhere in the value: random text never spells them
+  // ("wJalrXUtnFEMI/K7MDENG/bPxRfiCYzEXAMPLEKEY").
+  {
+    std::array<char, 128> lower;
+    std::size_t size = 0;
+    for (char16_t c : value) {
+      if (size == lower.size()) break;
+      lower[size++] = c < 0x80 ? char(lowerAscii(c)) : '?';
+    }
+    const std::string_view all(lower.data(), size);
+    for (std::string_view w : {"example", "placeholder", "redacted", "changeme", "dummy", "notreal",
+                               "insecure", "password", "passwd", "secret", "token", "credential"}) {
+      if (all.find(w) == std::string_view::npos) continue;
+      // The credential words stand in when the value is a name of letters:
+      // "CLIENT_SECRET", "secretKeyRef" (not "Pg-2024-secret").
+      const bool nameWord =
+          w == "password" || w == "passwd" || w == "secret" || w == "token" || w == "credential";
+      if (!nameWord) return true;
+      bool name = true;
+      for (char16_t c : value)
+        name = name && (isAsciiAlpha(c) || c == u'_' || c == u'-' || c == u'.');
+      if (name) return true;
+    }
+  }
+  // Words of examples as parts of the value ("example-password",
+  // "django-insecure-change-me", "sk_test_YOUR_KEY"), compared in lower case.
+  std::array<char, 64> buf;
+  std::size_t size = 0;
+  for (std::size_t i = 0; i <= value.size(); ++i) {
+    const char16_t c = i < value.size() ? value[i] : u' ';
+    // A part ends at a mark, and at a capital after a small letter ("yourApiKey").
+    const bool camel = i > 0 && i < value.size() && isAsciiUpper(c) && isAsciiLower(value[i - 1]);
+    if (i < value.size() && isAsciiAlpha(c) && !camel && size < buf.size()) {
+      buf[size++] = char(lowerAscii(c));
+      continue;
+    }
+    const std::string_view part(buf.data(), size);
+    for (std::string_view w : kStandInWords)
+      if (part == w) return true;
+    size = 0;
+    if (i < value.size() && isAsciiAlpha(c)) buf[size++] = char(lowerAscii(c));
+  }
+  // "password123", "Test1234!", "abc123": what tutorials type.
+  {
+    std::size_t letters = 0;
+    while (letters < value.size() &&
+           (isAsciiAlpha(value[letters]) || value[letters] == u'@' ||
+            (letters > 0 && value[letters] == u'0' && letters + 1 < value.size() &&
+             isAsciiAlpha(value[letters + 1]))))
+      ++letters;
+    std::size_t digits = letters;
+    while (digits < value.size() && isDigit(value[digits])) ++digits;
+    // Written with "@" or "0" for letters, the word needs no digits after it ("P@ssw0rd").
+    bool leet = false;
+    for (std::size_t k = 0; k < letters; ++k) leet = leet || !isAsciiAlpha(value[k]);
+    const bool tail =
+        (digits > letters || leet) && digits - letters <= 6 &&
+        (digits == value.size() || (digits + 1 == value.size() && !isAlnum(value[digits])));
+    if (letters > 0 && tail) {
+      std::array<char, 16> word{};
+      if (letters <= word.size()) {
+        for (std::size_t k = 0; k < letters; ++k) word[k] = char(lowerAscii(value[k]));
+        const std::string_view w(word.data(), letters);
+        for (std::string_view e : kExamplePasswords)
+          if (w == e) return true;
+      }
+    }
+  }
   return false;
 }
 

@@ -251,6 +251,11 @@ inline constexpr KeyShape kKeyShapes[] = {
     {u"fio-u-", 60, 70, Alphabet::token, Check::letterDigit},
 };
 
+// Keys published in the issuers' own documentation: anyone may read them.
+inline constexpr std::u16string_view kDocumentationKeys[] = {
+    u"sk_test_4eC39HqLyjWDarjtT1zdp7dc", u"sk_test_BQokikJOvBiI2HlWgH4olfQ2",
+    u"pk_test_TYooMQauvdEDq54NiTphI7jx", u"sk_test_26PHem9AhJZvU623DfE1x4sd"};
+
 // The first two characters of the keys read by hand rather than from the
 // table: "jdbc:", JSON Web Tokens and base64 JSON tokens ("eyJ"), SendGrid
 // ("SG."), Telegram bot paths ("bot123…"), Discord bot tokens (a user id in
