@@ -75,50 +75,61 @@ void AppModel::commit(const QString& text, const std::vector<Finding>& findings,
       return;
     }
     const QString masked = std::get<0>(result).masked;
-    const Pasteboard::PasteResult written = Pasteboard::paste(masked, false);
-    if (written == Pasteboard::PasteResult::failed) {
-      // Another copy came first: nothing was masked, nothing is pasted.
-      Ports::get<PanelsPort>().showToast(
-          Toast{QStringLiteral("remove"), Tint::gray, QStringLiteral("Paste failed"), {}}, false);
-      self->safePasteWaiting_ = false;
-      return;
-    }
-    self->setClipboardFindings({});
-    self->refreshStatus();
-    const bool pasted = written == Pasteboard::PasteResult::pasted;
+    std::vector<std::u16string> placeholders = std::get<0>(result).placeholders;
+    // What follows is told only once the paste key went, or could not.
+    Pasteboard::paste(
+        masked, false,
+        [self, findings, keep, locked, app,
+         placeholders = std::move(placeholders)](Pasteboard::PasteResult written) {
+          if (!self) return;
+          if (written == Pasteboard::PasteResult::failed) {
+            // The write was refused, or another copy came before the key (which
+            // would have pasted that copy): nothing arrived, nothing is recorded.
+            Ports::get<PanelsPort>().showToast(
+                Toast{QStringLiteral("remove"), Tint::gray, QStringLiteral("Paste failed"), {}},
+                false);
+            self->safePasteWaiting_ = false;
+            return;
+          }
+          self->setClipboardFindings({});
+          self->refreshStatus();
+          const bool pasted = written == Pasteboard::PasteResult::pasted;
 
-    std::vector<int> hidden;
-    for (int i = 0; i < int(findings.size()); ++i)
-      if (!keep.count(i) && !locked.count(i)) hidden.push_back(i);
+          std::vector<int> hidden;
+          for (int i = 0; i < int(findings.size()); ++i)
+            if (!keep.count(i) && !locked.count(i)) hidden.push_back(i);
 
-    WorkspacePort* workspace = Ports::find<WorkspacePort>();
-    if (!locked.empty())
-      self->flash(&AppModel::blockedFlash_, 3.0);
-    else if (pasted && !hidden.empty() && !(workspace && workspace->reduceMotion()))
-      self->flash(&AppModel::pastedFlash_, 1.0);
+          WorkspacePort* workspace = Ports::find<WorkspacePort>();
+          if (!locked.empty())
+            self->flash(&AppModel::blockedFlash_, 3.0);
+          else if (pasted && !hidden.empty() && !(workspace && workspace->reduceMotion()))
+            self->flash(&AppModel::pastedFlash_, 1.0);
 
-    self->showPasteResult(findings, locked, hidden, pasted);
+          self->showPasteResult(findings, locked, hidden, pasted);
 
-    std::map<Kind, int> counts;
-    for (int i : hidden) ++counts[findings[i].kind];
-    for (int i : locked) ++counts[findings[i].kind];
-    // Exactly the placeholders this paste wrote: a label is never taken for
-    // another that it stands inside.
-    std::vector<std::u16string> masks =
-        hidden.empty() ? std::vector<std::u16string>{} : std::get<0>(result).placeholders;
+          std::map<Kind, int> counts;
+          for (int i : hidden) ++counts[findings[i].kind];
+          for (int i : locked) ++counts[findings[i].kind];
+          // Exactly the placeholders this paste wrote: a label is never taken for
+          // another that it stands inside.
+          std::vector<std::u16string> masks =
+              hidden.empty() ? std::vector<std::u16string>{} : placeholders;
 
-    std::optional<ActivityEntry::Outcome> outcome;
-    if (!counts.empty())
-      outcome = locked.empty() ? ActivityEntry::Outcome::hidden : ActivityEntry::Outcome::blocked;
-    else if (!keep.empty())
-      outcome = ActivityEntry::Outcome::kept;
-    if (outcome) {
-      std::optional<std::vector<std::u16string>> entryMasks;
-      if (*outcome != ActivityEntry::Outcome::kept && !masks.empty()) entryMasks = std::move(masks);
-      self->log(Place::of(app, self->settings_), *outcome, std::move(counts), int(keep.size()),
-                std::move(entryMasks));
-    }
-    self->safePasteWaiting_ = false;
+          std::optional<ActivityEntry::Outcome> outcome;
+          if (!counts.empty())
+            outcome =
+                locked.empty() ? ActivityEntry::Outcome::hidden : ActivityEntry::Outcome::blocked;
+          else if (!keep.empty())
+            outcome = ActivityEntry::Outcome::kept;
+          if (outcome) {
+            std::optional<std::vector<std::u16string>> entryMasks;
+            if (*outcome != ActivityEntry::Outcome::kept && !masks.empty())
+              entryMasks = std::move(masks);
+            self->log(Place::of(app, self->settings_), *outcome, std::move(counts),
+                      int(keep.size()), std::move(entryMasks));
+          }
+          self->safePasteWaiting_ = false;
+        });
   });
 }
 

@@ -51,12 +51,15 @@ void pasteAsItStands() {
   Pasteboard::postKey(key.keyCode, key.modifiers);
 }
 
-// A paste of the text as it stands; a write the X server refused says so
-// rather than leaving the user to wonder why nothing arrived.
+// A paste of the text as it stands; one that never arrived (the X server
+// refused the write, or another copy came before the key) says so rather
+// than leaving the user to wonder why nothing arrived.
 void pasteUnchanged(const QString& text) {
-  if (Pasteboard::paste(text, false) != Pasteboard::PasteResult::failed) return;
-  Ports::get<PanelsPort>().showToast(
-      Toast{QStringLiteral("remove"), Tint::gray, QStringLiteral("Paste failed"), {}}, false);
+  Pasteboard::paste(text, false, [](Pasteboard::PasteResult result) {
+    if (result != Pasteboard::PasteResult::failed) return;
+    Ports::get<PanelsPort>().showToast(
+        Toast{QStringLiteral("remove"), Tint::gray, QStringLiteral("Paste failed"), {}}, false);
+  });
 }
 
 // The review on screen answers at most once, and not at all once a newer

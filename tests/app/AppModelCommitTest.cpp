@@ -267,6 +267,50 @@ TEST_F(CommitTest, EachEntryKeepsExactlyItsOwnPartialMaskLabels) {
   EXPECT_EQ(originalsOf(stored[4]), QString("carol@example.net"));
 }
 
+// The paste key goes only once the other clients have taken in the write, and
+// not at all when another copy came meanwhile (it would paste that copy):
+// the result is told only then, and a key that never went is a failed paste
+// that leaves no trace.
+TEST_F(CommitTest, TheResultWaitsForThePasteKeyAndAKeyNeverSentIsAFailedPaste) {
+  struct Case {
+    const char* name;
+    QString text;
+    bool newerCopy;  // another application copies before the key can go
+    QString toast;   // the one notice in the end
+    std::size_t entries;
+  };
+  const Case cases[] = {
+      {"masked, sent", twoEmails, false, "2 items masked", 1},
+      {"masked, another copy first", twoEmails, true, "Paste failed", 0},
+      {"blocked, another copy first", cardAndEmails, true, "Paste failed", 0},
+      {"nothing found, another copy first", "lunch at noon", true, "Paste failed", 0},
+  };
+  ports.clipboard.holdSettling = true;
+  std::size_t entries = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ports.panels.toasts.clear();
+    ports.keyboard.events.clear();
+    paste(c.text);
+    EXPECT_TRUE(ports.panels.texts().isEmpty()) << "nothing is told before the key goes";
+    EXPECT_TRUE(model().safePasteWaiting() || c.text == "lunch at noon");
+    if (c.newerCopy) ports.clipboard.userCopies("the newer copy");
+    ports.clipboard.settle();
+    settle();
+    EXPECT_EQ(ports.panels.texts(), QStringList{c.toast});
+    EXPECT_EQ(ports.keyboard.events.size(), c.newerCopy ? 0u : 2u);
+    EXPECT_EQ(model().pastedFlash(), !c.newerCopy);
+    EXPECT_FALSE(model().blockedFlash());
+    EXPECT_FALSE(model().safePasteWaiting());
+    entries += c.entries;
+    EXPECT_EQ(history(entries).size(), entries);
+    if (c.newerCopy) {
+      EXPECT_EQ(ports.clipboard.string(), "the newer copy");
+    }
+    testing::waitUntil([&] { return !model().pastedFlash(); });
+  }
+}
+
 TEST(AppModelPhrase, LabelsAsRunningText) {
   struct Case {
     QString label, phrase;

@@ -444,6 +444,8 @@ TEST_F(Roads, HardKillDuringABurstLosesNoCommittedEntry) {
     return !wait || waitUntil([&] { return target->text().count("now;") == pasted; });
   };
   for (int i = 0; i < 4; ++i) ASSERT_TRUE(round(i, true)) << "round " << i;
+  // A paste is recorded once its key went: the entry may follow the text.
+  waitUntil([] { return ActivityStore::read().size() >= 4; });
 
   std::set<std::string> history;
   for (const ActivityEntry& e : ActivityStore::read()) history.insert(e.id.string());

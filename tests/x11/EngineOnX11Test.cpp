@@ -16,6 +16,7 @@
 #include "AppModel.h"
 #include "Pasteboard.h"
 #include "SmartPaste.h"
+#include "Storage.h"
 #include "X11Ports.h"
 #include "X11TestSupport.h"
 
@@ -336,4 +337,28 @@ TEST_F(EngineOnX11, KeysFollowALayoutSwitch) {
       << target->text().toStdString();
   QCoreApplication::processEvents();
   EXPECT_EQ(panels.dismissAlls, safePastes);
+}
+
+// The paste key waits until the other clients have taken in the masked text;
+// a copy made meanwhile stays, no key goes (it would paste that copy), and
+// the paste is told as failed with nothing recorded.
+TEST_F(EngineOnX11, ACopyBeforeThePasteKeyGoesMakesAFailedPaste) {
+  auto target = Helper::window("Target");
+  ASSERT_TRUE(target && target->waitActive());
+  userCopies("mail ada@example.com");
+  // The other clients take a long while to settle.
+  board.settleQuiet = board.settleLimit = 2000;
+  panels.toasts.clear();
+  model.safePaste(AppModel::Trigger::hotkey);
+  ASSERT_TRUE(waitUntil([&] { return board.string().value_or("").contains("[EMAIL_1]"); }));
+  run("xclip", {"-selection", "clipboard"}, "a newer copy");
+  EXPECT_TRUE(waitUntil([&] { return panels.texts().contains("Paste failed"); }))
+      << panels.texts().join(", ").toStdString();
+  EXPECT_FALSE(panels.texts().contains("1 item masked"));
+  EXPECT_FALSE(model.pastedFlash());
+  EXPECT_FALSE(model.safePasteWaiting());
+  waitUntil([] { return false; }, std::chrono::milliseconds(500));
+  EXPECT_EQ(target->text(), QString());
+  EXPECT_EQ(board.string(), "a newer copy");
+  EXPECT_TRUE(ActivityStore::read().empty());
 }

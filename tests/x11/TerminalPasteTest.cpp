@@ -53,7 +53,10 @@ class TerminalPasteTest : public ::testing::Test {
         xdotool({"keydown", "ctrl+shift"});
         QProcess::startDetached("xdotool", {"sleep", "0.3", "keyup", "ctrl+shift"});
       }
-      ASSERT_EQ(Pasteboard::paste(text), Pasteboard::PasteResult::pasted);
+      std::optional<Pasteboard::PasteResult> told;
+      Pasteboard::paste(text, false, [&](Pasteboard::PasteResult r) { told = r; });
+      ASSERT_TRUE(waitUntil([&] { return told.has_value(); }));
+      ASSERT_EQ(told, Pasteboard::PasteResult::pasted);
       EXPECT_TRUE(waitUntil([&] { return term.received().endsWith(text.toUtf8()); },
                             std::chrono::seconds(5)))
           << program.toStdString() << " paste " << i << " received \""

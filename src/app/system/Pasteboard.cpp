@@ -143,7 +143,10 @@ double& restoreLimit() {
   return seconds;
 }
 
-PasteResult paste(const QString& text, bool keepOnClipboard) {
+void paste(const QString& text, bool keepOnClipboard, PasteDone done) {
+  const auto tell = [&done](PasteResult result) {
+    if (done) done(result);
+  };
   // While the return of an earlier paste is still pending, the clipboard
   // holds that paste's text: the user's real clipboard is the pending one.
   // It stays pending when this write is refused.
@@ -152,24 +155,31 @@ PasteResult paste(const QString& text, bool keepOnClipboard) {
       pending && changeCount() == pending->second ? pending->first : snapshot();
 
   const std::optional<qint64> own = write(text);
-  if (!own) return PasteResult::failed;
+  if (!own) return tell(PasteResult::failed);
   pending.reset();
   const std::uint64_t token = ++restoreToken();
   const qint64 reads = board().readCount();
 
-  if (!Ports::get<KeyboardPort>().isTrusted(false)) return PasteResult::onClipboard;
+  if (!Ports::get<KeyboardPort>().isTrusted(false)) return tell(PasteResult::onClipboard);
   if (!keepOnClipboard) pending.emplace(std::move(previous), *own);
 
-  board().whenSettled([token, own = *own, reads, keepOnClipboard] {
-    if (changeCount() != own) return;
+  board().whenSettled([token, own = *own, reads, keepOnClipboard, done = std::move(done)] {
+    if (changeCount() != own) {
+      // Another copy came first and stays: there is nothing to give back.
+      auto& pending = pendingRestore();
+      if (token == restoreToken() && pending && pending->second == own) pending.reset();
+      if (done) done(PasteResult::failed);
+      return;
+    }
     const Shortcut key = pasteShortcut();
     postKey(key.keyCode, key.modifiers);
-    if (keepOnClipboard || token != restoreToken()) return;
-    const Return r{token, own, reads,
-                   QDeadlineTimer(qint64(restoreLimit() * 1000.0), Qt::PreciseTimer)};
-    onMain(restoreDelay, [r] { checkReturn(r); });
+    if (!keepOnClipboard && token == restoreToken()) {
+      const Return r{token, own, reads,
+                     QDeadlineTimer(qint64(restoreLimit() * 1000.0), Qt::PreciseTimer)};
+      onMain(restoreDelay, [r] { checkReturn(r); });
+    }
+    if (done) done(PasteResult::pasted);
   });
-  return PasteResult::pasted;
 }
 
 }  // namespace clipvane::Pasteboard

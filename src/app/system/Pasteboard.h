@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <set>
 #include <utility>
@@ -52,18 +53,22 @@ struct Shortcut {
 Shortcut pasteShortcut();
 
 enum class PasteResult {
-  pasted,       // the text is on the clipboard and the paste shortcut follows
+  pasted,       // the text was written and the paste shortcut sent
   onClipboard,  // the text is on the clipboard; keystrokes cannot be sent
-  failed,       // the system refused the write: nothing changed, nothing is sent
+  failed,       // nothing was pasted: the system refused the write, or another
+                // copy came before the shortcut could go (it would paste that copy)
 };
+using PasteDone = std::function<void(PasteResult)>;
 
 // Writes the text, sends the paste shortcut once the other clients have taken
 // in the write (only while the clipboard still holds the text: after another
 // copy the keys would paste that one) and gives the previous clipboard back
 // once the destination has fetched the text, no sooner than restoreDelay and
 // no later than restoreLimit() after the keystroke, unless the clipboard
-// changed meanwhile.
-PasteResult paste(const QString& text, bool keepOnClipboard = false);
+// changed meanwhile. `done` learns the outcome once, on the main thread: at
+// once (inside the call) when nothing will be sent, else when the shortcut
+// was sent or skipped.
+void paste(const QString& text, bool keepOnClipboard = false, PasteDone done = {});
 
 // Seconds until the previous clipboard comes back after a paste, at the earliest.
 inline constexpr double restoreDelay = 1.0;

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <optional>
+#include <vector>
+
 #include "OnMain.h"
 #include "TestSupport.h"
 #include "fakes/FakePorts.h"
@@ -10,6 +14,15 @@ namespace clipvane {
 namespace {
 
 using fakes::plainText;
+
+using Pasteboard::PasteResult;
+
+// Pastes and returns what became of it; none while the key still waits.
+std::optional<PasteResult> paste(const QString& text, bool keepOnClipboard = false) {
+  auto told = std::make_shared<std::optional<PasteResult>>();
+  Pasteboard::paste(text, keepOnClipboard, [told](PasteResult r) { *told = r; });
+  return *told;
+}
 
 class PasteboardTest : public ::testing::Test {
  protected:
@@ -69,7 +82,7 @@ TEST_F(PasteboardTest, PostKeySendsDownAndUpWithModifiersAndMarker) {
 TEST_F(PasteboardTest, PasteGivesThePreviousClipboardBackAfterASecond) {
   ports.clipboard.userCopiesItems({{{plainText, "mine"}, {"text/html", "<i>mine</i>"}}});
   const ClipboardSnapshot before = ports.clipboard.contents;
-  ASSERT_EQ(Pasteboard::paste("masked"), Pasteboard::PasteResult::pasted);
+  ASSERT_EQ(paste("masked"), PasteResult::pasted);
   EXPECT_EQ(ports.clipboard.string(), "masked");
   ASSERT_EQ(ports.keyboard.events.size(), 2u);
   EXPECT_EQ(ports.keyboard.events[0].keyCode, KeyCode::v);
@@ -106,7 +119,7 @@ TEST_F(PasteboardTest, TheReturnWaitsForTheDestinationsFetch) {
     Pasteboard::restoreLimit() = c.limit;
     fresh.clipboard.userCopies("original");
     const ClipboardSnapshot before = fresh.clipboard.contents;
-    ASSERT_EQ(Pasteboard::paste("masked"), Pasteboard::PasteResult::pasted) << c.name;
+    ASSERT_EQ(paste("masked"), PasteResult::pasted) << c.name;
 
     testing::runFor(c.stillMasked);
     EXPECT_EQ(fresh.clipboard.string(), "masked") << c.name;
@@ -126,10 +139,10 @@ TEST_F(PasteboardTest, AWaitingReturnEndsWithALaterPaste) {
   // clipboard from before the first, once.
   ports.destinationReadsOnPaste = false;
   ports.clipboard.userCopies("original");
-  ASSERT_EQ(Pasteboard::paste("first"), Pasteboard::PasteResult::pasted);
+  ASSERT_EQ(paste("first"), PasteResult::pasted);
   testing::runFor(1300);
   ports.destinationReadsOnPaste = true;
-  ASSERT_EQ(Pasteboard::paste("second"), Pasteboard::PasteResult::pasted);
+  ASSERT_EQ(paste("second"), PasteResult::pasted);
   ASSERT_TRUE(testing::waitUntil([&] { return ports.clipboard.string() == "original"; }, 3000));
   const int writes = ports.clipboard.writes;
   testing::runFor(300);
@@ -152,7 +165,7 @@ TEST_F(PasteboardTest, ACopyAfterThePasteStays) {
     fresh.destinationReadsOnPaste = fetched;
     Pasteboard::restoreLimit() = 2.0;
     fresh.clipboard.userCopies("original");
-    ASSERT_EQ(Pasteboard::paste("masked"), Pasteboard::PasteResult::pasted);
+    ASSERT_EQ(paste("masked"), PasteResult::pasted);
     testing::runFor(fetched ? 0 : 1300);
     fresh.clipboard.userCopies("newer");
     const qint64 count = fresh.clipboard.count;
@@ -166,10 +179,10 @@ TEST_F(PasteboardTest, ACopyAfterThePasteStays) {
 
 TEST_F(PasteboardTest, TwoQuickPastesGiveBackTheClipboardFromBeforeTheFirst) {
   ports.clipboard.userCopies("original");
-  ASSERT_EQ(Pasteboard::paste("first"), Pasteboard::PasteResult::pasted);
+  ASSERT_EQ(paste("first"), PasteResult::pasted);
   bool secondDone = false;
   onMain(0.5, [&] {
-    Pasteboard::paste("second");
+    paste("second");
     secondDone = true;
   });
   ASSERT_TRUE(testing::waitUntil([&] { return secondDone; }));
@@ -183,8 +196,8 @@ TEST_F(PasteboardTest, KeptOnTheClipboardOrWithoutTrustNothingComesBack) {
     ports.keyboard.trusted = trusted;
     ports.keyboard.events.clear();
     ports.clipboard.userCopies("mine");
-    EXPECT_EQ(Pasteboard::paste("masked", trusted),  // kept when trusted
-              trusted ? Pasteboard::PasteResult::pasted : Pasteboard::PasteResult::onClipboard);
+    EXPECT_EQ(paste("masked", trusted),  // kept when trusted
+              trusted ? PasteResult::pasted : PasteResult::onClipboard);
     EXPECT_EQ(ports.keyboard.events.size(), trusted ? 2u : 0u);
     EXPECT_FALSE(Pasteboard::pendingRestore());
     testing::drainEvents();
@@ -197,10 +210,10 @@ TEST_F(PasteboardTest, KeptOnTheClipboardOrWithoutTrustNothingComesBack) {
 TEST_F(PasteboardTest, ARefusedPasteSendsNothingAndKeepsTheEarlierReturn) {
   ports.destinationReadsOnPaste = false;
   ports.clipboard.userCopies("original");
-  ASSERT_EQ(Pasteboard::paste("first"), Pasteboard::PasteResult::pasted);
+  ASSERT_EQ(paste("first"), PasteResult::pasted);
   ports.keyboard.events.clear();
   ports.clipboard.refuseWrites = true;
-  EXPECT_EQ(Pasteboard::paste("second"), Pasteboard::PasteResult::failed);
+  EXPECT_EQ(paste("second"), PasteResult::failed);
   EXPECT_TRUE(ports.keyboard.events.empty());
   EXPECT_EQ(ports.clipboard.string(), "first");
   ports.clipboard.refuseWrites = false;
@@ -213,16 +226,22 @@ TEST_F(PasteboardTest, ARefusedPasteSendsNothingAndKeepsTheEarlierReturn) {
 TEST_F(PasteboardTest, ThePasteKeyWaitsForTheClipboardToSettle) {
   ports.clipboard.holdSettling = true;
   ports.clipboard.userCopies("original");
-  ASSERT_EQ(Pasteboard::paste("masked"), Pasteboard::PasteResult::pasted);
+  std::vector<PasteResult> told;
+  const auto tell = [&](PasteResult r) { told.push_back(r); };
+  Pasteboard::paste("masked", false, tell);
   EXPECT_TRUE(ports.keyboard.events.empty());
+  EXPECT_TRUE(told.empty()) << "nothing is told before the key goes";
   ports.clipboard.settle();
   EXPECT_EQ(ports.pasted, QStringList{"masked"});
+  EXPECT_EQ(told, std::vector{PasteResult::pasted});
 
   ports.pasted.clear();
-  ASSERT_EQ(Pasteboard::paste("masked again"), Pasteboard::PasteResult::pasted);
+  Pasteboard::paste("masked again", false, tell);
   ports.clipboard.userCopies("newer");
   ports.clipboard.settle();
   EXPECT_TRUE(ports.pasted.isEmpty());
+  EXPECT_EQ(told, (std::vector{PasteResult::pasted, PasteResult::failed}));
+  EXPECT_FALSE(Pasteboard::pendingRestore());
   testing::runFor(1300);
   EXPECT_EQ(ports.clipboard.string(), "newer");
 }
