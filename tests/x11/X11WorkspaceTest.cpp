@@ -281,3 +281,86 @@ TEST_F(X11FrontTest, XtermIsATerminalAndItsPasteKeyIsTaken) {
   else
     qputenv("CLIPVANE_HOME", oldHome);
 }
+
+namespace {
+
+// A top-level window of a client that names no process (_NET_WM_PID), as
+// remote X clients do.
+class WindowWithoutPid {
+ public:
+  WindowWithoutPid() {
+    xcb_connection_t* c = display_.conn();
+    window_ = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window_, display_.root(), 300, 300, 200, 100, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    const char cls[] = "pidless\0Pidless";
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                        sizeof cls, cls);
+    const char title[] = "No pid";
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        sizeof title - 1, title);
+    xcb_map_window(c, window_);
+    display_.sync();
+  }
+  unsigned id() const { return window_; }
+
+ private:
+  X11Display display_;
+  xcb_window_t window_ = 0;
+};
+
+}  // namespace
+
+// Nothing the user works in is in front: the window manager's own window has
+// the focus, the active window has just closed, or the window in front names
+// no process. None is an application, and a paste there goes to "Unknown".
+TEST_F(X11FrontTest, NoApplicationWindowInFrontIsNoApplication) {
+  auto& d = X11Display::shared();
+  const auto check = d.windowProperty(d.root(), "_NET_SUPPORTING_WM_CHECK");
+  ASSERT_TRUE(check) << "no window manager";
+
+  struct Row {
+    const char* situation;
+    std::function<void()> arrange;
+  };
+  std::unique_ptr<Helper> closing;
+  std::unique_ptr<WindowWithoutPid> pidless;
+  const Row rows[] = {
+      {"the window manager's window has the focus",
+       [&] {
+         run("xprop", {"-root", "-remove", "_NET_ACTIVE_WINDOW"});
+         xdotool({"windowfocus", "--sync", QString::number(*check)});
+         ASSERT_TRUE(waitUntil([&] { return inputFocus() == *check; }));
+       }},
+      {"the active window closed",
+       [&] {
+         closing = Helper::window("Closing");
+         ASSERT_TRUE(closing && closing->waitActive());
+         const unsigned id = closing->windowId();
+         closing.reset();
+         ASSERT_TRUE(waitUntil([&] { return inputFocus() != id; }));
+       }},
+      {"a window without a process",
+       [&] {
+         pidless = std::make_unique<WindowWithoutPid>();
+         xdotool({"windowactivate", "--sync", QString::number(pidless->id())});
+         ASSERT_TRUE(waitUntil([&] { return activeWindow() == pidless->id(); }));
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.situation);
+    row.arrange();
+    const auto front = workspace.frontmostApplication();
+    EXPECT_FALSE(front) << front->name.toStdString();
+    const Place place = Place::of(front, AppSettings{});
+    EXPECT_EQ(place.name.toStdString(), "Unknown");
+    EXPECT_EQ(place.kind, ActivityEntry::PlaceKind::app);
+  }
+
+  // An application's window in front is one again.
+  auto target = Helper::window("Target");
+  ASSERT_TRUE(target && target->waitActive());
+  const auto front = workspace.frontmostApplication();
+  ASSERT_TRUE(front);
+  EXPECT_EQ(front->pid, target->pid());
+}

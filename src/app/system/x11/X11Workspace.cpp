@@ -70,6 +70,19 @@ std::optional<xcb_window_t> X11Workspace::clientOf(xcb_window_t window) {
   return std::nullopt;
 }
 
+bool X11Workspace::isApplication(const WindowFacts& f) {
+  // A window without a process (one that is gone, or a client that names
+  // none) is no application the user works in.
+  if (f.pid <= 0) return false;
+  // Nor is the window manager's own window, which takes the focus when no
+  // window has it, nor any other window of its process.
+  const auto check = display_.windowProperty(display_.root(), "_NET_SUPPORTING_WM_CHECK");
+  if (!check) return true;
+  if (*check == f.window) return false;
+  const auto manager = display_.cardinal(*check, "_NET_WM_PID");
+  return !(manager && qint64(*manager) == f.pid);
+}
+
 std::optional<WindowFacts> X11Workspace::activeWindow(bool includeOwn) {
   if (!display_.ok()) return std::nullopt;
   std::optional<xcb_window_t> active =
@@ -80,11 +93,15 @@ std::optional<WindowFacts> X11Workspace::activeWindow(bool includeOwn) {
         xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr), &std::free);
     if (focus && focus->focus > XCB_INPUT_FOCUS_POINTER_ROOT) active = clientOf(focus->focus);
   }
+  // No window in front: no application.
+  if (!active) return std::nullopt;
   const qint64 self = getpid();
-  if (active) {
-    WindowFacts f = facts(*active);
-    if (includeOwn || f.pid != self) return f;
+  WindowFacts f = facts(*active);
+  if (f.pid != self) {
+    if (!isApplication(f)) return std::nullopt;
+    return f;
   }
+  if (includeOwn) return f;
   // Our own window (a popup, the review panel) is in front: the application
   // the user works in is the highest other window.
   auto stacking = display_.property(display_.root(), "_NET_CLIENT_LIST_STACKING", XCB_ATOM_WINDOW);
@@ -93,8 +110,8 @@ std::optional<WindowFacts> X11Workspace::activeWindow(bool includeOwn) {
     xcb_window_t w;
     std::memcpy(&w, stacking->data() + i * 4, 4);
     if (isPanel(w)) continue;
-    WindowFacts f = facts(w);
-    if (f.pid != self) return f;
+    WindowFacts other = facts(w);
+    if (other.pid != self && isApplication(other)) return other;
   }
   return std::nullopt;
 }

@@ -28,7 +28,8 @@ class X11Workspace : public WorkspacePort {
 
   // The window the user works in: the active one, or the input focus's
   // top-level window when the window manager names none; windows of this
-  // process count only when `includeOwn`.
+  // process count only when `includeOwn`. Nothing when no application's
+  // window is in front.
   std::optional<WindowFacts> activeWindow(bool includeOwn = false);
   // The title of the process's focused window (_NET_WM_NAME, else WM_NAME).
   std::optional<QString> windowTitle(qint64 pid);
@@ -37,6 +38,7 @@ class X11Workspace : public WorkspacePort {
  private:
   std::optional<xcb_window_t> clientOf(xcb_window_t window);
   bool isPanel(xcb_window_t window);
+  bool isApplication(const WindowFacts& f);
 
   X11Display& display_;
 };
