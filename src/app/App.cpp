@@ -7,6 +7,7 @@
 
 #include "AppDelegate.h"
 #include "AppModel.h"
+#include "Kit.h"
 #include "Panels.h"
 #include "Ports.h"
 #include "StatusItemController.h"
@@ -42,8 +43,13 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
 
   QApplication app(argc, argv);
+  // The class of every window (WM_CLASS), before the first window exists: the
+  // desktop entry's StartupWMClass names it, so taskbars match the two.
   QApplication::setApplicationName(QStringLiteral("Clipvane"));
   QApplication::setDesktopFileName(QStringLiteral("clipvane"));
+  // Every window's icon, drawn as the icon theme's copy is: it needs no
+  // installed theme.
+  QApplication::setWindowIcon(AppIconMark::icon());
   // A tray program: closing a window never ends it; only Quit does.
   QApplication::setQuitOnLastWindowClosed(false);
 

@@ -381,6 +381,27 @@ void AppIconMark::paint(QPainter& p, const QRectF& rect) {
   p.restore();
 }
 
+QRectF AppIconMark::iconRect(int side) {
+  const int inset = qMax(1, qRound(side / 16.0));
+  return QRectF(inset, inset, side - 2 * inset, side - 2 * inset);
+}
+
+QImage AppIconMark::iconImage(int side) {
+  QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  paint(p, iconRect(side));
+  p.end();
+  return image;
+}
+
+QIcon AppIconMark::icon() {
+  QIcon icon;
+  for (const int side : {16, 22, 24, 32, 48, 64, 128})
+    icon.addPixmap(QPixmap::fromImage(iconImage(side)));
+  return icon;
+}
+
 void AppIconMark::paintEvent(QPaintEvent*) {
   QPainter p(this);
   paint(p, QRectF((width() - size_) / 2, (height() - size_) / 2, size_, size_));

@@ -4,6 +4,8 @@
 // pixels; text is shown verbatim on one line.
 #include <QAbstractButton>
 #include <QFont>
+#include <QIcon>
+#include <QImage>
 #include <QPainterPath>
 #include <QWidget>
 
@@ -178,6 +180,13 @@ class AppIconMark : public QWidget {
   explicit AppIconMark(double size, QWidget* parent = nullptr);
 
   static void paint(QPainter& p, const QRectF& rect);
+  // The program's icon, as the icon theme holds it and the windows show it:
+  // the mark inset by a sixteenth of the side (a whole pixel, at least one,
+  // so the tile's edges stay sharp at small sizes).
+  static QRectF iconRect(int side);
+  static QImage iconImage(int side);
+  // That icon at the sizes title bars and taskbars pick from.
+  static QIcon icon();
   QSize sizeHint() const override;
 
  protected:

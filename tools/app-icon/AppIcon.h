@@ -3,9 +3,7 @@
 // program's windows draw, inset by a sixteenth of the side as the icons
 // beside it in menus and docks are.
 #include <QImage>
-#include <QPainter>
 #include <QRectF>
-#include <QtMath>
 
 #include "Kit.h"
 
@@ -16,20 +14,9 @@ inline constexpr int kSides[] = {16, 22, 24, 32, 48, 64, 128, 256};
 // The scalable icon's own unit square.
 inline constexpr int kSvgSide = 256;
 
-// Where the mark sits in a square icon of `side` pixels. A whole-pixel inset
-// keeps the tile's straight edges sharp at the small sizes.
-inline QRectF markRect(int side) {
-  const int inset = qMax(1, qRound(side / 16.0));
-  return QRectF(inset, inset, side - 2 * inset, side - 2 * inset);
-}
+// Where the mark sits in a square icon of `side` pixels.
+inline QRectF markRect(int side) { return AppIconMark::iconRect(side); }
 
-inline QImage render(int side) {
-  QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::transparent);
-  QPainter p(&image);
-  AppIconMark::paint(p, markRect(side));
-  p.end();
-  return image;
-}
+inline QImage render(int side) { return AppIconMark::iconImage(side); }
 
 }  // namespace clipvane::AppIcon

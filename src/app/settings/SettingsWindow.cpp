@@ -13,6 +13,7 @@
 #include "MaterialSymbols.h"
 #include "SettingsComponents.h"
 #include "Theme.h"
+#include "WindowKit.h"
 
 namespace clipvane {
 
@@ -127,8 +128,7 @@ void SettingsTabButton::paintEvent(QPaintEvent*) {
 
 SettingsWindow::SettingsWindow(AppModel& model, QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("settingsWindow"));
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowCloseButtonHint);
+  setFixedWindowFlags(*this);
   setAttribute(Qt::WA_DeleteOnClose, false);
 
   auto* layout = new QVBoxLayout(this);

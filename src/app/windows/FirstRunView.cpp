@@ -40,8 +40,10 @@ FirstRunView::FirstRunView(AppModel& model, std::function<void()> close, QWidget
     : QWidget(parent), model_(model), close_(std::move(close)), trusted_(readTrust(false)) {
   setObjectName(QStringLiteral("firstRunView"));
   setFont(Kit::font(13));
-  setFixedWidth(340);
   column_ = plateColumn(this, Theme::card, {20, 16, 20, 20}, 20);
+  // The plate's width, so that the window, whose size its content sets, is
+  // that wide too.
+  column_->parentWidget()->setFixedWidth(340);
   poll_.setInterval(1000);
   connect(&poll_, &QTimer::timeout, this, &FirstRunView::poll);
   poll_.start();
@@ -239,7 +241,7 @@ void FirstRunView::rebuild() {
 
 FirstRunView* newFirstRunWindow(AppModel& model, std::function<void()> close) {
   auto* window = new FirstRunView(model, std::move(close));
-  window->setWindowFlag(Qt::Window);
+  setFixedWindowFlags(*window);
   window->setWindowTitle(QStringLiteral("Welcome to Clipvane"));
   return window;
 }

@@ -186,6 +186,12 @@ void fitWindow(QWidget* content) {
   }
 }
 
+void setFixedWindowFlags(QWidget& window) {
+  window.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                        Qt::WindowCloseButtonHint);
+  if (window.layout()) window.layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
 namespace WindowText {
 
 QString skeleton(Date date, std::u16string_view skeleton) {

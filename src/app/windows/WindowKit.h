@@ -97,6 +97,11 @@ void showLaidOut(QLayout* layout);
 // step or state), rather than at the next layout pass.
 void fitWindow(QWidget* content);
 
+// A window whose size its content sets offers its title and a close button,
+// and no button to minimise or maximise it. With a layout, the window keeps
+// the layout's size: the user cannot resize it.
+void setFixedWindowFlags(QWidget& window);
+
 namespace WindowText {
 
 // The date in the user's locale through an ICU skeleton ("MMMd": Mar 5,

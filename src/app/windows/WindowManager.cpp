@@ -10,6 +10,7 @@
 #include "AppModel.h"
 #include "SettingsWindow.h"
 #include "Theme.h"
+#include "WindowKit.h"
 
 namespace clipvane {
 
@@ -21,11 +22,10 @@ class ImportWindow : public QWidget {
   ImportWindow() : QWidget(nullptr, Qt::Window) {
     setObjectName(QStringLiteral("importWindow"));
     setWindowTitle(QStringLiteral("Import"));
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
     resize(360, 300);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    setFixedWindowFlags(*this);
   }
 
  protected:
