@@ -44,6 +44,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# The private desktop is X11 alone, whatever session the caller runs in.
+unset WAYLAND_DISPLAY
+
 # Accessibility first: Qt and GTK applications register with AT-SPI only when
 # it is on at their start. Asking the bus launcher starts the accessibility bus.
 export NO_AT_BRIDGE=0

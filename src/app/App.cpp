@@ -7,9 +7,11 @@
 
 #include "AppDelegate.h"
 #include "AppModel.h"
+#include "CommandLine.h"
 #include "Kit.h"
 #include "Panels.h"
 #include "Ports.h"
+#include "SessionKind.h"
 #include "StatusItemController.h"
 #include "Theme.h"
 #include "WindowManager.h"
@@ -35,14 +37,30 @@ struct Installed {
 
 int main(int argc, char** argv) {
   using namespace clipvane;
-  // The desktop layer speaks X11 only: no display, no program.
-  if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-    std::fprintf(stderr, "Clipvane needs an X11 display (DISPLAY is not set).\n");
+  // The usage and the version need no display, and never reach a running copy.
+  QStringList args;
+  for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+  const CommandLine line = CommandLine::parse(args);
+  if (line.action != CommandLine::Action::start) {
+    std::fputs(line.text.toLocal8Bit().constData(),
+               line.action == CommandLine::Action::refuse ? stderr : stdout);
+    return line.exitCode();
+  }
+  // The desktop layer speaks X11 only: no X server, no program.
+  const SessionKind session = Session::current();
+  const bool hasDisplay = session == SessionKind::x11 || session == SessionKind::xwayland;
+  if (const QString refusal = Session::refusal(session, qEnvironmentVariable("DISPLAY"),
+                                               hasDisplay && x11::X11Display::shared().ok());
+      !refusal.isEmpty()) {
+    std::fprintf(stderr, "%s\n", refusal.toLocal8Bit().constData());
     return 1;
   }
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
 
-  QApplication app(argc, argv);
+  // Qt reads no option of its own from the command line: every argument is
+  // the program's.
+  int qtArgc = 1;
+  QApplication app(qtArgc, argv);
   // The class of every window (WM_CLASS), before the first window exists: the
   // desktop entry's StartupWMClass names it, so taskbars match the two.
   QApplication::setApplicationName(QStringLiteral("Clipvane"));
@@ -66,7 +84,7 @@ int main(int argc, char** argv) {
 
   AppDelegate delegate(&model);
   delegate.willFinishLaunching();
-  delegate.open(QApplication::arguments().mid(1));
+  delegate.open(line.urls);
   delegate.didFinishLaunching();
   return QApplication::exec();
 }

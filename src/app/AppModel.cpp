@@ -152,6 +152,7 @@ void AppModel::start() {
   schedulePauseEnd();
 
   Ports::get<StatusItemPort>().install();
+  noticeDesktopLimits();
 
   if (!settings_.onboarded) Ports::get<WindowsPort>().showFirstRun();
 }

@@ -101,6 +101,10 @@ class AppModel : public QObject {
 
   // Wires the model once at launch.
   void start();
+  // How long after the start a missing tray still counts as missing: a tray
+  // host started with the session may come up after the program.
+  static constexpr double defaultTrayWait = 5.0;
+  static double& trayWait();
   // Runs the paste-key tap exactly while the settings and the permission allow.
   void refreshSmartPaste();
   void registerHotkeys();
@@ -155,6 +159,10 @@ class AppModel : public QObject {
  private:
   // ---- settings side effects --------------------------------------------------
   void applySideEffects(const AppSettings& old);
+
+  // ---- start-up ----------------------------------------------------------------
+  // Says once what this desktop lacks: Wayland windows' keys and pastes, a tray.
+  void noticeDesktopLimits();
 
   // ---- copy road -----------------------------------------------------------------
   void clipboardChanged(std::optional<QString> text, qint64 changeCount, bool alert,

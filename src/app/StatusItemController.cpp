@@ -73,6 +73,10 @@ void StatusItemController::setVisible(bool visible) {
   if (item_) item_->setVisible(visible);
 }
 
+bool StatusItemController::trayAvailable() const {
+  return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 std::optional<QRect> StatusItemController::iconFrame() const {
   if (!item_ || !item_->isVisible()) return std::nullopt;
   const QRect frame = item_->geometry();

@@ -34,6 +34,7 @@ class StatusItemController : public QObject, public StatusItemPort {
   // when its text changed.
   void refresh() override;
   void setVisible(bool visible) override;
+  bool trayAvailable() const override;
 
   // The icon's place on screen; none before install(), while hidden, or
   // when the tray host does not say where the icon is.

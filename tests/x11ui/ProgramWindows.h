@@ -59,9 +59,8 @@ inline void collect(X11Display& d, xcb_window_t window, bool inTray, std::uint32
 }  // namespace detail
 
 // Every viewable window of the process, in stacking order from the bottom.
-inline std::vector<ShownWindow> shownWindows(qint64 pid) {
+inline std::vector<ShownWindow> shownWindows(qint64 pid, X11Display& d = X11Display::shared()) {
   std::vector<ShownWindow> out;
-  X11Display& d = X11Display::shared();
   detail::collect(d, d.root(), false, std::uint32_t(pid), out);
   return out;
 }

@@ -337,6 +337,8 @@ class FakeStatusItem : public StatusItemPort {
     journal() << "refresh";
   }
   void setVisible(bool v) override { journal() << QStringLiteral("statusVisible %1").arg(v); }
+  bool tray = true;
+  bool trayAvailable() const override { return tray; }
 };
 
 class FakeWindows : public WindowsPort {

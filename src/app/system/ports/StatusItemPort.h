@@ -13,6 +13,8 @@ class StatusItemPort {
   // Redraws from AppModel::shared().iconState() when it changed; cheap otherwise.
   virtual void refresh() = 0;
   virtual void setVisible(bool visible) = 0;
+  // A tray host is there to show the icon.
+  virtual bool trayAvailable() const = 0;
 };
 
 }  // namespace clipvane
