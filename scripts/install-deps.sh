@@ -20,18 +20,23 @@ PACKAGES=(
   xvfb xauth x11-utils xclip xdotool openbox tint2 dbus dbus-x11 at-spi2-core fonts-dejavu-core
   # a terminal outside the fixed list, known only by its desktop entry
   xterm
-  # setxkbmap, for the keyboard-layout switch
-  x11-xkb-utils
+  # setxkbmap, for the keyboard-layout switch; xrdb, for xterm's paste key
+  x11-xkb-utils x11-xserver-utils
   qt6-qpa-plugins
   # terminals the safe paste is tried in
   gnome-terminal xfce4-terminal xterm
   # the package: its icons drawn at build time, its checks and its round trip
-  qt6-svg-dev dpkg-dev file desktop-file-utils xdg-utils
+  qt6-svg-dev dpkg-dev file desktop-file-utils xdg-utils lintian
 )
 
+# One question to dpkg for all of them: the check runs before every start.
+declare -A installed=()
+while read -r name state; do
+  [ "$state" = installed ] && installed[$name]=1
+done < <(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "${PACKAGES[@]}" 2>/dev/null || true)
 missing=()
 for p in "${PACKAGES[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  [ -n "${installed[$p]:-}" ] || missing+=("$p")
 done
 if [ ${#missing[@]} -eq 0 ]; then
   exit 0
