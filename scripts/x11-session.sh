@@ -18,7 +18,21 @@ if [ -z "${CLIPVANE_X11_SESSION:-}" ]; then
   export CLIPVANE_X11_SESSION=1
   runtime=$(mktemp -d)
   chmod 700 "$runtime"
-  trap 'rm -rf "$runtime"' EXIT
+  # The session's services may mount file systems in its runtime folder (the
+  # document portal puts a FUSE one at doc/): they are unmounted before the
+  # folder goes. What the clean-up cannot do is said, and never changes the
+  # command's verdict.
+  remove_runtime() {
+    local mount
+    awk -v dir="$runtime/" 'index($2, dir) == 1 {print $2}' /proc/self/mounts | sort -r |
+      while read -r mount; do
+        fusermount3 -u -z "$mount" 2>/dev/null || fusermount -u -z "$mount" 2>/dev/null ||
+          umount -l "$mount" 2>/dev/null || true
+      done
+    rm -rf "$runtime" 2>/dev/null || echo "x11-session: $runtime is left behind" >&2
+    return 0
+  }
+  trap remove_runtime EXIT
   export XDG_RUNTIME_DIR=$runtime
   status=0
   dbus-run-session -- xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@" || status=$?
