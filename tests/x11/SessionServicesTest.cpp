@@ -2,7 +2,10 @@
 // session bus, the autostart entry, PAM and the local model.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -17,6 +20,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QThread>
 #include <future>
 
 #include "OllamaModel.h"
@@ -32,22 +36,52 @@ using Availability = LocalModelPort::Availability;
 
 namespace {
 
+// Runs an account tool, again while another holds the user database's lock
+// (exit 1 or 10: the password or the group file could not be updated).
+int accountTool(const QString& tool, const QStringList& args, const QByteArray& input = {}) {
+  int rc = -1;
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    run(tool, args, input, &rc);
+    if (rc != 1 && rc != 10) break;
+    QThread::msleep(100);
+  }
+  return rc;
+}
+
 // A throw-away account with a known password; made only where the tests
-// run as root (CI), since it changes the machine's user list. One fixed name:
-// an account left behind by a crashed run goes first.
+// run as root (CI), since it changes the machine's user list. Named after the
+// process, so that runs at once on one machine (two checkouts, the plain and
+// the sanitized suite) never share one; removed when the test ends, passed or
+// failed. One left by a run that was killed goes at the next run.
 struct TestUser {
   TestUser() {
     if (geteuid() != 0) return;
-    run("userdel", {name});
-    int rc = -1;
-    run("useradd", {"-M", "-s", "/usr/sbin/nologin", name}, {}, &rc);
-    if (rc == 0) run("chpasswd", {}, (name + ":" + password + "\n").toUtf8(), &rc);
+    removeOrphans();
+    int rc = accountTool("useradd", {"-M", "-s", "/usr/sbin/nologin", name});
+    if (rc == 0) rc = accountTool("chpasswd", {}, (name + ":" + password + "\n").toUtf8());
     ready = rc == 0;
+    if (!ready) accountTool("userdel", {name});
   }
   ~TestUser() {
-    if (geteuid() == 0) run("userdel", {name});
+    if (geteuid() == 0) accountTool("userdel", {name});
   }
-  const QString name = QStringLiteral("cvpamtest");
+  static QString prefix() { return QStringLiteral("cvpam"); }
+
+  // The accounts of this kind whose process is gone.
+  static void removeOrphans() {
+    QFile passwd(QStringLiteral("/etc/passwd"));
+    if (!passwd.open(QIODevice::ReadOnly)) return;
+    for (const QByteArray& line : passwd.readAll().split('\n')) {
+      const QString account = QString::fromUtf8(line.left(line.indexOf(':')));
+      if (!account.startsWith(prefix())) continue;
+      bool number = false;
+      const int pid = account.mid(prefix().size()).toInt(&number);
+      if (number && pid > 0 && kill(pid, 0) != 0 && errno == ESRCH)
+        accountTool("userdel", {account});
+    }
+  }
+
+  const QString name = prefix() + QString::number(getpid());
   const QString password = QStringLiteral("c0rrect h\u00f6rse");
   bool ready = false;
 };
@@ -211,7 +245,7 @@ TEST(PamAuth, ChecksTheAccountsPassword) {
   // An account without a password (emptied or locked) cannot be asked, and
   // the empty password never passes for it.
   for (const QString hash : {"", "!"}) {
-    run("usermod", {"-p", hash, user.name});
+    ASSERT_EQ(accountTool("usermod", {"-p", hash, user.name}), 0);
     error.clear();
     EXPECT_FALSE(PamAuth(user.name).canEvaluate(&error)) << hash.toStdString();
     EXPECT_FALSE(error.isEmpty());
