@@ -1,8 +1,9 @@
 # Installation and the Debian package. `cmake --install` puts the program,
 # its desktop entry (which also claims the clipvane: URL scheme), its icon at
-# every size of the icon theme and its PAM service where Debian looks for
-# them; `cpack -G DEB` packs exactly these files and nothing else of the build
-# (no tests, benchmarks or tools).
+# every size of the icon theme, its manual page, its copyright and changelog
+# and its PAM service where Debian looks for them; `cpack -G DEB` packs
+# exactly these files and nothing else of the build (no tests, benchmarks or
+# tools).
 if(NOT TARGET clipvane)
   return()
 endif()
@@ -28,12 +29,33 @@ add_custom_command(
   COMMENT "Drawing the application icon")
 add_custom_target(clipvane_icons ALL DEPENDS ${CLIPVANE_ICON_STAMP})
 
+# ---- the manual page and the changelog, gzipped as Debian keeps them: at the
+# highest level, with no file name or time inside (the same bytes every build)
+set(CLIPVANE_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
+set(CLIPVANE_DOC_DIR ${CMAKE_BINARY_DIR}/doc)
+set(CLIPVANE_DOCS)
+foreach(doc clipvane.1 changelog)
+  add_custom_command(
+    OUTPUT ${CLIPVANE_DOC_DIR}/${doc}.gz
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CLIPVANE_DOC_DIR}
+    COMMAND sh -c "gzip -9nc \"$1\" >\"$2\"" gzip ${CLIPVANE_PACKAGING_DIR}/${doc}
+            ${CLIPVANE_DOC_DIR}/${doc}.gz
+    DEPENDS ${CLIPVANE_PACKAGING_DIR}/${doc}
+    VERBATIM)
+  list(APPEND CLIPVANE_DOCS ${CLIPVANE_DOC_DIR}/${doc}.gz)
+endforeach()
+add_custom_target(clipvane_docs ALL DEPENDS ${CLIPVANE_DOCS})
+
 # ---- installation (component "clipvane": the package's contents) -------------
 install(TARGETS clipvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT clipvane)
 install(FILES ${CLIPVANE_DATA_DIR}/clipvane.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT clipvane)
 install(DIRECTORY ${CLIPVANE_ICON_DIR}/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons
         COMPONENT clipvane)
+install(FILES ${CLIPVANE_DOC_DIR}/clipvane.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+        COMPONENT clipvane)
+install(FILES ${CLIPVANE_PACKAGING_DIR}/copyright ${CLIPVANE_DOC_DIR}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/clipvane COMPONENT clipvane)
 # PAM reads its services from /etc/pam.d whatever the prefix; a private
 # install can put the file elsewhere.
 set(CLIPVANE_PAM_DIR /etc/pam.d CACHE PATH "Where the PAM service file is installed")
@@ -90,6 +112,7 @@ if(PACKAGE_TEST_SOURCES)
   target_compile_definitions(clipvane_package_tests PRIVATE
     CLIPVANE_ICON_DIR="${CLIPVANE_ICON_DIR}"
     CLIPVANE_DESKTOP_ENTRY="${CLIPVANE_DATA_DIR}/clipvane.desktop"
+    CLIPVANE_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     CLIPVANE_SCREENSHOTS="${CMAKE_BINARY_DIR}/screenshots"
     CLIPVANE_DESKTOP_FILE_VALIDATE="$<$<BOOL:${DESKTOP_FILE_VALIDATE}>:${DESKTOP_FILE_VALIDATE}>")
   add_dependencies(clipvane_package_tests clipvane_icons)

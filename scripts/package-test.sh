@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a build folder, installs it with dpkg, checks
-# that every file is where Debian looks for it and that a clipvane: link starts
-# the installed program, then removes and purges it and checks that nothing is
-# left. Needs root (CI runs as root; elsewhere it asks sudo).
+# Builds the Debian package from a build folder, checks it with lintian,
+# installs it with dpkg, checks that every file is where Debian looks for it
+# and that a clipvane: link starts the installed program, then removes and
+# purges it and checks that nothing is left. Needs root (CI runs as root;
+# elsewhere it asks sudo). Another round trip on this machine (a second
+# checkout) goes first; another apt or dpkg is waited for.
 #   scripts/package-test.sh [BUILD_DIR]     default: build-ci
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,8 +16,30 @@ fail() {
   echo "package: $*" >&2
   exit 1
 }
+
+# One round trip at a time on a machine: the package is installed system-wide.
+lock=/tmp/clipvane-package-test.lock
+exec 9>>"$lock"
+if ! flock -n 9; then
+  echo "-- waiting for another package round trip on this machine"
+  flock -w 1800 9 || fail "another package round trip held $lock for 30 minutes"
+fi
+
 status() { dpkg-query -W -f='${db:Status-Abbrev}' clipvane 2>/dev/null | tr -d ' ' || true; }
 known() { case "$(status)" in "" | un | pn) return 1 ;; esac; }
+
+# Runs dpkg with the arguments, its output in the log; while another apt or
+# dpkg holds the database (an upgrade, an install), waits for its turn, for
+# at most ten minutes.
+dpkg_when_free() {
+  local waited=0
+  while ! $SUDO dpkg "$@" >"$build/package.log" 2>&1; do
+    grep -q "lock" "$build/package.log" && [ $waited -lt 600 ] || return 1
+    [ $waited -gt 0 ] || echo "-- waiting for another apt or dpkg to finish"
+    sleep 2
+    waited=$((waited + 2))
+  done
+}
 
 # Never touch a copy the user installed.
 ! known || fail "clipvane is installed on this machine; remove it first"
@@ -26,6 +50,12 @@ cpack --config "$build/CPackConfig.cmake" -B "$build/package" >"$build/package.l
 deb=$(ls "$build"/package/clipvane_*.deb)
 echo "-- $(basename "$deb"): $(du -k "$deb" | cut -f1) KB"
 echo "-- Depends: $(dpkg-deb -f "$deb" Depends)"
+# Debian's own checks: no error and no warning.
+if ! lintian --fail-on error,warning "$deb" >"$build/lintian.log" 2>&1; then
+  cat "$build/lintian.log" >&2
+  fail "lintian found errors or warnings"
+fi
+echo "-- lintian: no error, no warning"
 
 program=/usr/bin/clipvane
 pam=/etc/pam.d/clipvane
@@ -33,6 +63,9 @@ files=(
   "$program"
   /usr/share/applications/clipvane.desktop
   /usr/share/icons/hicolor/scalable/apps/clipvane.svg
+  /usr/share/man/man1/clipvane.1.gz
+  /usr/share/doc/clipvane/copyright
+  /usr/share/doc/clipvane/changelog.gz
 )
 for side in 16 22 24 32 48 64 128 256; do
   files+=("/usr/share/icons/hicolor/${side}x${side}/apps/clipvane.png")
@@ -42,16 +75,23 @@ done
 handler() { env -i PATH=/usr/bin:/bin HOME="$home" xdg-mime query default x-scheme-handler/clipvane; }
 home=$(mktemp -d)
 # A failed check leaves nothing installed behind.
-trap '! known || $SUDO dpkg -P clipvane >/dev/null 2>&1 || true; rm -rf "$home"' EXIT
+trap '! known || dpkg_when_free -P clipvane || true; rm -rf "$home"' EXIT
 
 echo "-- install"
-$SUDO dpkg -i "$deb" >"$build/package.log" 2>&1 || { cat "$build/package.log" >&2; fail "dpkg -i failed"; }
+dpkg_when_free -i "$deb" || { cat "$build/package.log" >&2; fail "dpkg -i failed"; }
 for f in "${files[@]}" "$pam"; do [ -f "$f" ] || fail "$f is missing"; done
 [ "$(command -v clipvane)" = "$program" ] || fail "the desktop entry's 'clipvane' is not $program"
 ! ldd "$program" | grep 'not found' || fail "a library of $program is missing"
-# Without a display it must say so in its one line and fail.
-said=$(env -u DISPLAY "$program" 2>&1) && fail "$program ran without a display"
+# Without a display it must say so in its one line and fail; its version and
+# usage need none.
+said=$(env -u DISPLAY -u WAYLAND_DISPLAY "$program" 2>&1) && fail "$program ran without a display"
 [ "$said" = "Clipvane needs an X11 display (DISPLAY is not set)." ] || fail "$program said: $said"
+version=$(dpkg-deb -f "$deb" Version)
+said=$(env -u DISPLAY "$program" --version) || fail "$program --version failed"
+[ "$said" = "clipvane $version" ] || fail "$program --version said: $said"
+env -u DISPLAY "$program" --help | grep -q "^Usage: clipvane" || fail "$program --help gave no usage"
+LC_ALL=C man -l /usr/share/man/man1/clipvane.1.gz 2>/dev/null | grep -q "clipvane - keeps sensitive data" ||
+  fail "the manual page does not read"
 dpkg-query -W -f='${Conffiles}\n' clipvane | grep -q "^ $pam " || fail "$pam is not a conffile"
 if command -v update-desktop-database >/dev/null; then
   grep -q '^x-scheme-handler/clipvane=.*clipvane\.desktop' /usr/share/applications/mimeinfo.cache ||
@@ -77,13 +117,13 @@ if [ -x scripts/x11-session.sh ] && command -v xdg-open >/dev/null && command -v
     exe=$(readlink "/proc/$pid/exe")
     kill "$pid"
     [ "$exe" = /usr/bin/clipvane ] || { echo "the link started $exe" >&2; exit 1; }' \
-    >"$build/package-x11.log" 2>&1 || { cat "$build/package-x11.log" >&2; fail "a clipvane: link did not open the installed program"; }
+    >"$build/package-x11.log" 2>&1 9>&- || { cat "$build/package-x11.log" >&2; fail "a clipvane: link did not open the installed program"; }
 fi
 # The administrator's own line in the PAM service outlives a removal.
 echo "# kept by the administrator" | $SUDO tee -a "$pam" >/dev/null
 
 echo "-- remove"
-$SUDO dpkg -r clipvane >"$build/package.log" 2>&1 || { cat "$build/package.log" >&2; fail "dpkg -r failed"; }
+dpkg_when_free -r clipvane || { cat "$build/package.log" >&2; fail "dpkg -r failed"; }
 for f in "${files[@]}"; do [ ! -e "$f" ] || fail "$f is left after removal"; done
 [ "$(status)" = "rc" ] || fail "after removal the package is '$(status)', not 'rc'"
 grep -q "kept by the administrator" "$pam" || fail "removal did not keep the changed $pam"
@@ -98,7 +138,7 @@ if command -v xdg-mime >/dev/null; then
 fi
 
 echo "-- purge"
-$SUDO dpkg -P clipvane >"$build/package.log" 2>&1 || { cat "$build/package.log" >&2; fail "dpkg -P failed"; }
+dpkg_when_free -P clipvane || { cat "$build/package.log" >&2; fail "dpkg -P failed"; }
 [ ! -e "$pam" ] || fail "$pam is left after purge"
 ls "$pam".dpkg-* >/dev/null 2>&1 && fail "backups of $pam are left after purge"
 ! known || fail "after purge the package is '$(status)'"

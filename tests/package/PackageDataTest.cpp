@@ -1,6 +1,6 @@
 // The files the package installs beside the program: the desktop entry that
-// starts it and claims the clipvane: URL scheme, and the icon drawn at build
-// time in every size of the icon theme.
+// starts it and claims the clipvane: URL scheme, the icon drawn at build
+// time in every size of the icon theme, and the documents.
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -124,4 +124,22 @@ int main(int argc, char** argv) {
   QGuiApplication app(argc, argv);
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
+}
+
+// The documents go with the program's version, and the copyright names the
+// file that holds the icon outlines by its place in the source.
+TEST(PackageDocuments, FollowTheProgram) {
+  const auto text = [](const QString& name) {
+    QFile file(QStringLiteral(CLIPVANE_SOURCE_DIR "/") + name);
+    return file.open(QIODevice::ReadOnly | QIODevice::Text) ? QString::fromUtf8(file.readAll())
+                                                            : QString();
+  };
+  const QString version = QStringLiteral(CLIPVANE_VERSION);
+  EXPECT_TRUE(text("packaging/changelog").startsWith("clipvane (" + version + ") "));
+  EXPECT_TRUE(text("packaging/clipvane.1").contains("\"Clipvane " + version + "\""));
+  const QString copyright = text("packaging/copyright");
+  const QString outlines = QStringLiteral("src/app/MaterialSymbolsData.cpp");
+  EXPECT_TRUE(copyright.contains("Files: " + outlines));
+  EXPECT_TRUE(text(outlines).contains("@material-symbols/svg-400"));
+  EXPECT_TRUE(copyright.contains("License: Apache-2.0"));
 }
