@@ -9,8 +9,8 @@ if [ $# -eq 0 ]; then
   exit 2
 fi
 
-# Re-enter under a private runtime folder, a private session bus and a private
-# X server. The runtime folder comes first: the accessibility bus that the
+# Re-enter under a private runtime folder, a private X server and a private
+# session bus. The runtime folder comes first: the accessibility bus that the
 # session bus starts puts its socket there, and without one of its own every
 # session of the user would share ~/.cache/at-spi/bus (or the login session's
 # folder), and one session ending would take the others' accessibility bus.
@@ -18,12 +18,17 @@ if [ -z "${CLIPVANE_X11_SESSION:-}" ]; then
   export CLIPVANE_X11_SESSION=1
   runtime=$(mktemp -d)
   chmod 700 "$runtime"
+  xvfb=""
   # The session's services may mount file systems in its runtime folder (the
   # document portal puts a FUSE one at doc/): they are unmounted before the
   # folder goes. What the clean-up cannot do is said, and never changes the
   # command's verdict.
-  remove_runtime() {
+  end_session() {
     local mount
+    if [ -n "$xvfb" ]; then
+      kill "$xvfb" 2>/dev/null || true
+      wait "$xvfb" 2>/dev/null || true
+    fi
     awk -v dir="$runtime/" 'index($2, dir) == 1 {print $2}' /proc/self/mounts | sort -r |
       while read -r mount; do
         fusermount3 -u -z "$mount" 2>/dev/null || fusermount -u -z "$mount" 2>/dev/null ||
@@ -32,10 +37,29 @@ if [ -z "${CLIPVANE_X11_SESSION:-}" ]; then
     rm -rf "$runtime" 2>/dev/null || echo "x11-session: $runtime is left behind" >&2
     return 0
   }
-  trap remove_runtime EXIT
+  trap end_session EXIT
   export XDG_RUNTIME_DIR=$runtime
+  # The X server picks a free display itself and names it once it takes
+  # connections, so that sessions started at once never race for a number;
+  # its cookie is good for whatever number it picks.
+  export XAUTHORITY=$runtime/Xauthority
+  echo "ffff 0000  0000  0012 4d49542d4d414749432d434f4f4b49452d31 0010 $(mcookie)" |
+    xauth -q nmerge -
+  Xvfb -displayfd 3 -auth "$XAUTHORITY" -nolisten tcp -screen 0 1280x800x24 \
+    3>"$runtime/display" 2>"$runtime/xvfb.log" &
+  xvfb=$!
+  for _ in $(seq 1 600); do
+    [ -s "$runtime/display" ] || { kill -0 "$xvfb" 2>/dev/null && sleep 0.05 && continue; }
+    break
+  done
+  if [ ! -s "$runtime/display" ]; then
+    cat "$runtime/xvfb.log" >&2
+    echo "x11-session: the X server did not start" >&2
+    exit 1
+  fi
+  export DISPLAY=":$(tr -d '[:space:]' <"$runtime/display")"
   status=0
-  dbus-run-session -- xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@" || status=$?
+  dbus-run-session -- "$0" "$@" || status=$?
   exit "$status"
 fi
 

@@ -8,13 +8,15 @@ set -euo pipefail
 session="$(dirname "$0")/../../scripts/x11-session.sh"
 # Run as a session of its own even from inside another one.
 unset CLIPVANE_X11_SESSION
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
 fail() {
+  grep -v "^dbus-daemon" "$log" >&2 || true
   echo "x11-session-cleanup: $*" >&2
   exit 1
 }
 
 for verdict in 0 3; do
-  log=$(mktemp)
   status=0
   "$session" bash -c '
     mkdir "$XDG_RUNTIME_DIR/doc"
@@ -23,8 +25,7 @@ for verdict in 0 3; do
     echo "runtime $XDG_RUNTIME_DIR"
     exit '"$verdict" >"$log" 2>&1 || status=$?
   runtime=$(awk '/^runtime / {print $2}' "$log")
-  [ -n "$runtime" ] || { cat "$log" >&2; fail "the command did not run"; }
-  rm -f "$log"
+  [ -n "$runtime" ] || fail "the command did not run"
   [ "$status" -eq "$verdict" ] || fail "the command ended with $verdict, the session with $status"
   ! grep -q " $runtime/" /proc/self/mounts || fail "$runtime/doc is still mounted"
   [ ! -e "$runtime" ] || fail "$runtime is left behind"
