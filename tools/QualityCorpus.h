@@ -2292,6 +2292,8 @@ inline const std::vector<Genre>& allGenres() {
       // Credentials and accounts (QualityCorpusSecrets.h).
       {"issuer-keys", secretgenres::issuerKeys, 3},
       {"not-secrets", secretgenres::notSecrets, 3},
+      {"secrets-under-keys", secretgenres::secretsUnderKeys, 3},
+      {"command-users", secretgenres::commandUsers, 3},
   };
   return g;
 }

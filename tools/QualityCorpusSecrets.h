@@ -135,6 +135,90 @@ inline void notSecrets(Doc& d, Rng& r) {
   }
 }
 
+// Secrets under the last word of a longer key, after a name and blanks, and
+// given to commands by their flags.
+inline void secretsUnderKeys(Doc& d, Rng& r) {
+  const std::string generated = r.chars(kAlnum, 8) + r.digits(2) + r.chars(kAlnum, 8) +
+                                r.digits(2) + r.chars(kAlnum, r.in(4, 16));
+  const std::string hex = r.chars(kHex, 40);
+  switch (r.in(0, 6)) {
+    case 0:
+      d << r.pick({"STRIPE_KEY", "GITHUB_PAT", "MAILGUN_PRIVATE", "AWS_ACCESS", "DatadogAppKey"})
+        << "=";
+      d.mark(Kind::secret, generated) << "\n";
+      break;
+    case 1:
+      d << "mvn -B verify sonar:sonar -Dsonar.login=";
+      d.mark(Kind::secret, hex) << " -Dsonar.host.url=https://sonar.example.com\n";
+      break;
+    case 2:
+      d << r.pick({"heroku api key ", "twitter secret ", "slack bot token is ",
+                   "the deploy tool wants --api-key "});
+      d.mark(Kind::secret, generated) << "\n";
+      break;
+    case 3:
+      d << "mysql -h db.example.com -u ";
+      d.mark(Kind::username, r.pick({"okafor", "wchen", "jsmith"})) << " -p";
+      d.mark(Kind::secret, "S3" + r.chars(kAlnum, 10)) << " app < dump.sql\n";
+      break;
+    case 4:
+      d << "echo \"";
+      d.mark(Kind::secret, generated) << "\" | docker login --username ";
+      d.mark(Kind::username, "jdoe" + r.digits(2)) << " --password-stdin registry.example.com\n";
+      break;
+    case 5:
+      d << "cache_key = \"user:" << r.digits(4) << ":profile\"\nprimary_key: ";
+      d.neg("key-name", generated) << "\nidempotency_key: ";
+      d.neg("uuid", looks::uuid(r)) << "\n";
+      break;
+    default:
+      d << "the token expires in " << std::to_string(r.in(60, 86400))
+        << " seconds; api key rotation due ";
+      d.neg("date", looks::date(r)) << "\n";
+  }
+}
+
+// User names given to commands, beside built-in accounts and variables.
+inline void commandUsers(Doc& d, Rng& r) {
+  const std::string user = r.pick({"jsmith", "mgarcia", "wchen", "priya", "lukas.m", "okafor"});
+  switch (r.in(0, 6)) {
+    case 0:
+      d << "curl -u ";
+      d.mark(Kind::username, user) << ":";
+      d.mark(Kind::secret, r.chars(kAlnum, 12) + r.digits(2))
+          << " https://api.example.com/v1/items\n";
+      break;
+    case 1:
+      d << r.pick({"ssh ", "ssh -A ", "sftp "});
+      d.mark(Kind::username, user) << "@";
+      if (r.chance(50))
+        d << "bastion.example.com\n";
+      else
+        d.mark(Kind::ipv4, "203.0.113." + std::to_string(r.in(10, 99))) << "\n";
+      break;
+    case 2:
+      d << "scp build.tar.gz ";
+      d.mark(Kind::username, user) << "@files.example.org:/srv/releases/\n";
+      break;
+    case 3:
+      d << "sudo mount -t cifs //fs01/share /mnt/share -o username=";
+      d.mark(Kind::username, user) << ",vers=3.0\n";
+      break;
+    case 4:
+      d << "$ psql -U ";
+      d.mark(Kind::username, user) << " -h db.example.com -d reports\n";
+      break;
+    case 5:
+      d << "git clone https://";
+      d.mark(Kind::username, user) << "@github.com/acme/app.git\n";
+      break;
+    default:
+      d << "ssh root@";
+      d.mark(Kind::ipv4, "203.0.113." + std::to_string(r.in(10, 99)))
+          << " && psql -U postgres && docker login -u $CI_REGISTRY_USER\n";
+  }
+}
+
 }  // namespace secretgenres
 
 }  // namespace clipvane::quality

@@ -36,6 +36,10 @@ bool isPlaceholderValue(std::u16string_view value);
 // ("example-password", "django-insecure-…") and the passwords tutorials type
 // ("password123", "abc123").
 bool isStandInSecret(std::u16string_view value);
+
+// A person's account name as a command or URL gives it ("jdoe", "m.rossi"),
+// not a built-in account ("root", "git", "ec2-user") nor a stand-in.
+bool isAccountName(std::u16string_view value);
 }  // namespace FieldRules
 
 }  // namespace clipvane::detect

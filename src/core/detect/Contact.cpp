@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "../NetworkAddress.h"
 #include "Scanner.h"
 
 namespace clipvane::detect {
@@ -209,6 +210,17 @@ void Scanner::email(std::size_t at) {
     }
     break;
   }
+  // "ssh jdoe@203.0.113.10": the address is the IPv4 rule's, the account a user name.
+  if (digit(ch(at + 1)) && on(Kind::username) && afterLoginCommand(text_, start)) {
+    std::size_t e = at + 1;
+    while (e < text_.size() && (digit(text_[e]) || text_[e] == '.') && e - at <= 16) ++e;
+    if (e - at >= 8 && NetworkAddress::parseIPv4(text_.substr(at + 1, e - at - 1)) &&
+        !joinsAt(text_, e) && FieldRules::isAccountName(text_.substr(start, at - start))) {
+      add(Kind::username, start, at);
+      out_.back().contextual = true;
+      return;
+    }
+  }
   if (labels < 2) {
     // "ssh root@web01": a machine of the local network by its bare name.
     const char16_t next = ch(end);
@@ -254,12 +266,21 @@ void Scanner::email(std::size_t at) {
 // inside the organisation (with singleLabel, also a bare name such as
 // "ssh root@web01"), and nothing at all for this machine itself.
 void Scanner::loginTarget(std::size_t start, std::size_t at, std::size_t end, bool singleLabel) {
+  // A person's account ("jdoe@…") is a user name of its own; a built-in one
+  // ("root@…", "git@…") stays with its host.
+  const bool account =
+      on(Kind::username) && FieldRules::isAccountName(text_.substr(start, at - start));
+  if (account) {
+    add(Kind::username, start, at);
+    out_.back().contextual = true;
+  }
   if (!on(Kind::internalUrl)) return;
   std::u16string host(text_.substr(at + 1, end - at - 1));
   for (auto& c : host) c = fold(c);
   if (host == u"localhost" || host.starts_with(u"localhost.") || host.ends_with(u".localhost"))
     return;
-  if (internalHost(host, settings_, singleLabel)) add(Kind::internalUrl, start, end);
+  if (internalHost(host, settings_, singleLabel))
+    add(Kind::internalUrl, account ? at + 1 : start, end);
 }
 
 // ---------------------------------------------------------------------------

@@ -79,6 +79,40 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"密碼", K::secret, S::secret, 0},
     {u"パスワード", K::secret, S::secret, 0},
     {u"비밀번호", K::secret, S::secret, 0},
+    // The last word of a longer key: a service's key, personal access token,
+    // private key, access key ("STRIPE_KEY", "GITHUB_PAT", "MAILGUN_PRIVATE",
+    // "AWS_ACCESS", "basic_auth"), taken when the value looks generated.
+    {u"key", K::secret, S::secret, kCompound},
+    {u"pat", K::secret, S::secret, kCompound},
+    {u"private", K::secret, S::secret, kCompound},
+    {u"access", K::secret, S::secret, kCompound},
+    // Keys of other things that end in "key".
+    {u"primary_key", K::secret, S::none, kSuffix},
+    {u"foreign_key", K::secret, S::none, kSuffix},
+    {u"sort_key", K::secret, S::none, kSuffix},
+    {u"partition_key", K::secret, S::none, kSuffix},
+    {u"range_key", K::secret, S::none, kSuffix},
+    {u"hash_key", K::secret, S::none, kSuffix},
+    {u"row_key", K::secret, S::none, kSuffix},
+    {u"cache_key", K::secret, S::none, kSuffix},
+    {u"idempotency_key", K::secret, S::none, kSuffix},
+    {u"object_key", K::secret, S::none, kSuffix},
+    {u"lookup_key", K::secret, S::none, kSuffix},
+    {u"group_key", K::secret, S::none, kSuffix},
+    {u"hot_key", K::secret, S::none, kSuffix},
+    {u"shortcut_key", K::secret, S::none, kSuffix},
+    {u"translation_key", K::secret, S::none, kSuffix},
+    {u"i18n_key", K::secret, S::none, kSuffix},
+    {u"host_key", K::secret, S::none, kSuffix},
+    {u"gpg_key", K::secret, S::none, kSuffix},
+    {u"pgp_key", K::secret, S::none, kSuffix},
+    {u"ssh_key", K::secret, S::none, kSuffix},
+    {u"key_id", K::secret, S::none, kSuffix},
+    {u"access_key_id", K::secret, S::none, kSuffix},
+    {u"public_access", K::secret, S::none, kSuffix},
+    {u"read_access", K::secret, S::none, kSuffix},
+    {u"write_access", K::secret, S::none, kSuffix},
+    {u"is_private", K::secret, S::none, kSuffix},
     // Words ending like a secret that name something else.
     {u"cancellation_token", K::secret, S::none, 0},
     {u"page_token", K::secret, S::none, kSuffix},
@@ -222,7 +256,7 @@ constexpr auto kTable = std::to_array<KeyRule>({
     {u"company_name", K::organization, S::organization, 0},
 
     // ---- usernames ------------------------------------------------------
-    {u"login", K::username, S::username, kNotNumeric},
+    {u"login", K::username, S::username, kSuffix | kNotNumeric | kTokenValue},
     {u"login_name", K::username, S::username, 0},
     {u"login_id", K::username, S::username, 0},
     {u"user", K::username, S::username, kSuffix | kNotNumeric | kBare},
@@ -909,8 +943,15 @@ KeyMatch matchKeyBefore(std::u16string_view text, int begin, int end, int maxWor
     if (!rule) continue;
     const bool atStart = p == begin;
     const bool boundary = atStart || !(isAlnum(text[p - 1]) || isIgnoredKeyChar(text[p - 1]));
-    if (wholeOnly ? (atStart || (rule->flags & kSuffix)) : (boundary || (rule->flags & kSuffix)))
+    if (rule->flags & kCompound) {
+      const char16_t before = atStart ? u'\0' : text[p - 1];
+      if (!atStart &&
+          (isIgnoredKeyChar(before) || isBlank(before) || (isLower(before) && isUpper(text[p]))))
+        best = {rule, p};
+    } else if (wholeOnly ? (atStart || (rule->flags & kSuffix))
+                         : (boundary || (rule->flags & kSuffix))) {
       best = {rule, p};
+    }
   }
   return best;
 }

@@ -29,7 +29,7 @@ enum class Shape : std::uint8_t {
   phrase,        // free text of a record
 };
 
-enum KeyFlag : std::uint16_t {
+enum KeyFlag : std::uint32_t {
   kSuffix = 1 << 0,         // also matches as the end of a longer key ("db_password")
   kWeak = 1 << 1,           // a word that often names non-secrets: the value must look random
   kBare = 1 << 2,           // may stand before its value without ":" ("CVV 123")
@@ -45,13 +45,18 @@ enum KeyFlag : std::uint16_t {
   kDigitsOnly = 1 << 12,    // a PIN: digits only
   kCookie = 1 << 13,        // "name=value; …" pairs, each value judged on its own
   kTwelveDigits = 1 << 14,  // exactly twelve digits (Japan's My Number)
+  // Only the last word of a longer key, after "_", "-", ".", a blank or a
+  // small letter ("STRIPE_KEY", "github.pat", "stripeKey"), and the value
+  // must look generated: long, letters and digits mixed.
+  kCompound = 1 << 15,
+  kTokenValue = 1 << 16,  // a generated value here is a secret ("sonar.login=<token>")
 };
 
 struct KeyRule {
   std::u16string_view key;  // as written in the table
   Kind kind;
   Shape shape;
-  std::uint16_t flags;
+  std::uint32_t flags;
 };
 
 // Record contexts: a kNeedsContext key is taken only near a key of its group.
@@ -72,7 +77,8 @@ struct KeyMatch {
 // Reads a key backwards from end, no further than begin, across up to maxWords
 // words. Case, "_", "-", ".", apostrophes and blanks do not count ("Date of
 // Birth" = "date_of_birth" = "dateOfBirth"). The longest known ending wins: an
-// entry marked kSuffix matches the end of any longer key ("db_password"), any
+// entry marked kSuffix matches the end of any longer key ("db_password"), one
+// marked kCompound only the last word of a longer key ("STRIPE_KEY"), any
 // other entry must start a word ("Your Password") or, with wholeOnly, begin.
 KeyMatch matchKeyBefore(std::u16string_view text, int begin, int end, int maxWords, bool wholeOnly);
 

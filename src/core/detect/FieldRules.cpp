@@ -17,6 +17,7 @@
 #include <bit>
 
 #include "Candidate.h"
+#include "CommandLine.h"
 #include "FieldKeys.h"
 #include "FieldText.h"
 #include "FieldValues.h"
@@ -268,6 +269,15 @@ class Scanner {
   // and stands as context on its own.
   void value(const KeyRule& rule, int b, int e, Mode mode, bool jsonNumber, int keyAt,
              bool strict = false) {
+    // "sonar.login=<40 hex digits>": a token where an account name could stand.
+    if ((rule.flags & kTokenValue) && on(Kind::secret)) {
+      static constexpr KeyRule kToken{u"login", Kind::secret, Shape::secret, kCompound};
+      const Span token = fieldvalue::match(t_, b, e, kToken, mode);
+      if (token.begin >= 0) {
+        emit(kToken, token, false, keyAt, false);
+        return;
+      }
+    }
     emit(rule, fieldvalue::match(t_, b, e, rule, mode, strict), jsonNumber, keyAt,
          !strict && !proseLabel_ && (rule.flags & kNeedsContext));
   }
@@ -454,6 +464,7 @@ class Scanner {
     csvLine(ls, le, b, delims);
     sqlLine(b, le);
     signOff(b, e);
+    CommandLine::find(t_, b, e, on(Kind::secret), on(Kind::username), out_);
     if (!seps_.empty()) separators(ls, le);
   }
 
@@ -946,7 +957,11 @@ class Scanner {
     if (isLetter(p) || (p == u'-' && i - 1 > ls && isAsciiUpper(t_[i - 2]))) {
       int ts = i;
       while (ts > ls && i - ts < 6 && (isAsciiUpper(t_[ts - 1]) || t_[ts - 1] == u'-')) --ts;
-      if (ts == i || !isAsciiUpper(t_[ts]) || (ts > ls && isAlnum(t_[ts - 1]))) return;
+      // Inside a longer word ("UnwxLLIH00…"), the word may still be an account or a key.
+      if (ts == i || !isAsciiUpper(t_[ts]) || (ts > ls && isAlnum(t_[ts - 1]))) {
+        bareUsername(i, ls, le);
+        return;
+      }
       if (ts > ls && (isBlank(t_[ts - 1]) || t_[ts - 1] == u'(')) labelBefore(ts, ls, le);
       return;
     }
@@ -1160,13 +1175,44 @@ class Scanner {
                      (isDigit(t_[j - 1]) && j - 1 > ls && isLetter(t_[j - 2]))))
       return;
     const KeyRule* r = labelEndingAt(j, ls);
+    if (r && r->kind == Kind::secret && !(r->flags & kBare) && valueStart == open) {
+      bareSecret(*r, valueStart, false, j, le);
+      return;
+    }
     if (!r || !(r->flags & kBare) || r->shape == Shape::none || !on(r->kind)) return;
     value(*r, valueStart, le, Mode::leading, false, j, true);
   }
 
+  // "heroku api key 9f3c…", "--token Qw8E…", "twilio auth token 3f9a…": a
+  // value after a secret's name and a blank, whose word starts at tb (after
+  // the quote at tb - 1 when quoted). A password's name takes a
+  // random-looking value, any other name a generated one.
+  void bareSecret(const KeyRule& r, int tb, bool quoted, int keyAt, int le) {
+    if (!on(Kind::secret) || r.shape != Shape::secret ||
+        (r.flags & (kWholeValue | kDigitsOnly | kCookie)))
+      return;
+    int te = tb;
+    while (te < le && te - tb < 4096 && !isSpace(t_[te]) && !isQuote(t_[te])) ++te;
+    if (quoted && (te >= le || t_[te] != t_[tb - 1])) return;
+    const Mode mode = quoted ? Mode::whole : Mode::leading;
+    const int end = quoted ? te : le;
+    Span s{-1, -1};
+    if (r.flags & kBare) {  // a password's name
+      s = fieldvalue::match(t_, tb, end, r, mode, true);
+    } else {
+      const KeyRule generated{r.key, Kind::secret, Shape::secret, kCompound};
+      s = fieldvalue::match(t_, tb, end, generated, mode);
+      // A UUID under a name of its own ("api key", "auth token"), not under "token" or "key".
+      if (s.begin < 0 && !(r.flags & (kWeak | kCompound)) && te - tb == 36 &&
+          fieldvalue::generatedValue(t_.substr(tb, 36), true))
+        s = {tb, te};
+    }
+    emit(r, s, false, keyAt, false);
+  }
+
   // "Username jsmith88 has been locked": an account name with digits after its label.
   void bareUsername(int i, int ls, int le) {
-    if (!on(Kind::username)) return;
+    if (!on(Kind::username) && !on(Kind::secret)) return;
     // Where the name's word begins: known from the last call when the word
     // runs on to here ("a1b2c3d4…" asks at every digit), so that each
     // character is read once.
@@ -1185,9 +1231,12 @@ class Scanner {
     } else {
       while (tb > ls && nameChar(t_[tb - 1])) --tb;
     }
+    // The word was judged at its first digit ("a1b2c3d4…").
+    const bool judged = nameLine_ == ls && nameBegin_ == tb;
     nameLine_ = ls;
     nameBegin_ = tb;
     nameEnd_ = i;
+    if (judged) return;
     if (i - tb > 32) return;            // no more than 32 characters before the digit
     if (!isAsciiAlpha(t_[tb])) return;  // "0x4" is a number
     // "Login failed for user 'jdoe42'": the name in quotes.
@@ -1198,7 +1247,11 @@ class Scanner {
     while (j > ls && isBlank(t_[j - 1]) && before - j < 3) --j;
     if (j == ls || !isLetter(t_[j - 1])) return;
     const KeyRule* r = labelEndingAt(j, ls);
-    if (!r || r->kind != Kind::username || !(r->flags & kBare)) return;
+    if (r && r->kind == Kind::secret) {
+      bareSecret(*r, tb, quoted, j, le);
+      return;
+    }
+    if (!r || r->kind != Kind::username || !(r->flags & kBare) || !on(Kind::username)) return;
     if (quoted) {
       const int close = closingQuote(before, le);
       if (close > tb) value(*r, tb, close, Mode::whole, false, j);

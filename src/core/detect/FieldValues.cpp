@@ -191,10 +191,15 @@ const WordSet kDirections(std::to_array<std::string_view>(
 
 // Built-in accounts every machine has: naming one tells nothing about a person.
 const WordSet kSystemUsers(std::to_array<std::string_view>(
-    {"root",     "admin",  "administrator", "user",   "guest",    "anonymous", "nobody",
-     "postgres", "mysql",  "www-data",      "ubuntu", "ec2-user", "daemon",    "test",
-     "sa",       "system", "default",       "git",    "jenkins",  "node",      "app",
-     "service",  "me",     "please",        "the"}));
+    {"root", "admin", "administrator", "user", "guest", "anonymous", "nobody", "postgres", "mysql",
+     "www-data", "ubuntu", "ec2-user", "daemon", "test", "sa", "system", "default", "git",
+     "jenkins", "node", "app", "service", "me", "please", "the",
+     // Accounts of images, clouds and services, and the names tokens go under
+     // in URLs ("https://oauth2:<token>@…").
+     "deploy", "pi", "vagrant", "centos", "debian", "fedora", "azureuser", "opc", "bitnami",
+     "ansible", "oracle", "nginx", "apache", "www", "ftp", "backup", "operator", "username",
+     "login", "oauth2", "oauth", "x-access-token", "gitlab-ci-token", "__token__", "x-token-auth",
+     "token", "api", "apikey", "bearer", "dbuser", "myuser"}));
 
 const WordSet kAuthSchemes(std::to_array<std::string_view>(
     {"bearer", "basic", "token", "digest", "negotiate", "ntlm", "bot", "apikey", "jwt", "oauth",
@@ -355,6 +360,39 @@ bool hasRandomRun(View v) {
   return false;
 }
 
+}  // namespace
+
+bool generatedValue(View v, bool uuid) {
+  if (v.size() < 16 || v.size() > std::size_t(kMaxToken)) return false;
+  // 8-4-4-4-12: mostly an identifier (idempotency keys, object ids); a
+  // credential only under a name that says so.
+  if (v.size() == 36 && v[8] == u'-' && v[13] == u'-' && v[18] == u'-' && v[23] == u'-') {
+    if (!uuid) return false;
+    for (char16_t c : v)
+      if (!(isDigit(c) || (lowerAscii(c) >= u'a' && lowerAscii(c) <= u'f') || c == u'-'))
+        return false;
+    return true;
+  }
+  int letters = 0, digits = 0, switches = 0;
+  std::array<bool, 128> seen{};
+  int distinct = 0;
+  for (std::size_t i = 0; i < v.size(); ++i) {
+    const char16_t c = v[i];
+    if (c >= 0x7F || c <= u' ' || isQuote(c)) return false;
+    if (!seen[c]) seen[c] = true, ++distinct;
+    letters += isAsciiAlpha(c);
+    digits += isDigit(c);
+    if (i > 0 && ((isDigit(c) && isAsciiAlpha(v[i - 1])) || (isAsciiAlpha(c) && isDigit(v[i - 1]))))
+      ++switches;
+  }
+  // Mostly letters and digits, both, mixed all along: "Hy7KpQ2mN8vXc4Rt",
+  // "4f9a8c7d6e5b…"; not "MyApplicationName2024" nor "user_profile_v2_cache".
+  return (letters + digits) * 5 >= int(v.size()) * 4 && digits >= 2 && letters >= 4 &&
+         switches >= 3 && distinct >= 10;
+}
+
+namespace {
+
 bool acceptSecret(View v, const KeyRule& rule, bool quoted, bool strict, bool code = false) {
   if (v.empty() || v.size() > std::size_t(kMaxToken)) return false;
   if (FieldRules::isPlaceholderValue(v) || isNullWord(v) || inSet(v, kTypeWords)) return false;
@@ -392,6 +430,7 @@ bool acceptSecret(View v, const KeyRule& rule, bool quoted, bool strict, bool co
       if (!isDigit(c)) return false;
     return true;
   }
+  if (rule.flags & kCompound) return generatedValue(v, false);
   bool weak = strict || (rule.flags & kWeak);
   if (weak) return looksRandom(v) && v.find(u' ') == View::npos;
   return v.size() >= 4;
@@ -1598,6 +1637,13 @@ constexpr auto kExamplePasswords = std::to_array<std::string_view>(
      "abcdef",   "admin",    "pass",     "mypassword", "foo",    "foobar"});
 
 }  // namespace
+
+bool isAccountName(std::u16string_view value) {
+  static constexpr KeyRule kUser{u"username", Kind::username, Shape::username, 0};
+  const fieldvalue::Span s =
+      fieldvalue::match(value, 0, int(value.size()), kUser, fieldvalue::Mode::whole);
+  return s.begin == 0 && s.end == int(value.size());
+}
 
 bool isStandInSecret(std::u16string_view value) {
   using namespace fieldtext;

@@ -53,6 +53,11 @@ int typeFirstStreetStart(std::u16string_view text, int begin, int number);
 // Capitalised name words starting at begin (after a salutation), or {-1, -1}.
 Span nameAfterSalutation(std::u16string_view text, int begin, int end);
 
+// A value a machine made: sixteen characters or more, mostly letters and
+// digits, the two mixed all along ("Hy7KpQ2mN8vXc4Rt", "4f9a8c7d…"); a UUID
+// only when uuid is set.
+bool generatedValue(std::u16string_view value, bool uuid);
+
 bool isMonthName(std::u16string_view word);
 bool isNullWord(std::u16string_view value);  // true, false, null, none, n/a, …
 

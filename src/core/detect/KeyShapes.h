@@ -240,7 +240,7 @@ inline constexpr KeyShape kKeyShapes[] = {
     // Clouds: Alibaba Cloud, Tencent Cloud, Scaleway, Cloudflare Origin CA,
     // Fly.io, Render, Octopus Deploy, Sourcegraph, Dynatrace, Frame.io
     {u"LTAI", 12, 20, Alphabet::alnum, Check::letterDigit},
-    {u"AKID", 32, 32, Alphabet::alnum, Check::letterDigit},
+    {u"AKID", 32, 32, Alphabet::alnum},
     {u"SCW", 17, 17, Alphabet::upperDigit, Check::letterDigit},
     {u"v1.0-", 171, 171, Alphabet::token, Check::cloudflareCa},
     {u"fm2_", 100, 4096, Alphabet::base64},

@@ -153,16 +153,26 @@ inline bool Scanner::quietNumber(std::size_t i, std::size_t e) const {
          next != '/';
 }
 
-inline bool Scanner::quietLetters(std::size_t i, std::size_t e) const {
+// Whether a key can start at the word [i, e) by its first two characters:
+// prefix and body run on in one long word ("AKIA…", "AIzaSy…") or the word
+// ends at a mark that a prefix or a body goes on after ("ghp_", "api_org_",
+// "sk.", "jdbc:", "AIzaSy-…"). Most words that begin like a prefix ("api",
+// "session", "access") are short and end otherwise.
+[[gnu::always_inline]] inline bool Scanner::keyWord(std::size_t i, std::size_t e) const {
+  const char16_t c = text_[i], next = ch(e);
+  if (((kKeyPairs[c] >> (ch(i + 1) & 63)) & 1) == 0 || i < keySkip_) return false;
+  return e - i >= 8 || next == '_' || next == '-' || next == '.' || next == '$' || next == '=' ||
+         (next == ':' && c == 'j');
+}
+
+[[gnu::always_inline]] inline bool Scanner::quietLetters(std::size_t i, std::size_t e) const {
   using namespace chars;
   const char16_t c = text_[i];
   const std::size_t len = e - i;
   // Issuer prefixes (where no key was read over the word; a word of one
   // letter only before a dot, as Vault's "s."), IBANs, PuTTY key files,
   // twelve-digit MAC addresses.
-  if ((((kKeyPairs[c] >> (ch(i + 1) & 63)) & 1) != 0 && i >= keySkip_) || c == 'P' || len == 12 ||
-      (len >= 4 && digit(text_[i + 2])))
-    return false;
+  if (keyWord(i, e) || c == 'P' || len == 12 || (len >= 4 && digit(text_[i + 2]))) return false;
   // MAC address groups ("ab:", "ab-", "abcd.") and dotted or dashed hosts;
   // keys whose first part has a set length (Terraform's "….atlasv1.…",
   // Mailchimp's "…-us21").
@@ -334,7 +344,7 @@ std::size_t Scanner::lettersAt(std::size_t i, std::size_t e) {
   macAt(i, e);
   const std::size_t len = e - i;
   const char16_t c = text_[i];
-  if (i >= keySkip_ && keyStart(c, ch(i + 1)) && (on(Kind::apiKey) || on(Kind::databaseUrl)))
+  if (keyWord(i, e) && keyStart(c, ch(i + 1)) && (on(Kind::apiKey) || on(Kind::databaseUrl)))
     apiKey(i);
   if (suffixedKey(len, ch(e)) && i >= keySkip_ && on(Kind::apiKey)) suffixedApiKey(i, e);
   if (on(Kind::iban) && len >= 4 && digit(ch(i + 2)) &&
@@ -352,7 +362,7 @@ std::size_t Scanner::lettersAt(std::size_t i, std::size_t e) {
 std::size_t Scanner::mark(std::size_t i) {
   switch (text_[i]) {
     case '@':
-      if (on(Kind::email) || on(Kind::internalUrl)) email(i);
+      if (on(Kind::email) || on(Kind::internalUrl) || on(Kind::username)) email(i);
       return i + 1;
     case ':':
       colon(i);
@@ -372,8 +382,8 @@ std::size_t Scanner::mark(std::size_t i) {
 void Scanner::colon(std::size_t i) {
   using namespace chars;
   if (ch(i + 1) == '/' && ch(i + 2) == '/') {
-    const bool anyUrl =
-        on(Kind::databaseUrl) || on(Kind::internalUrl) || on(Kind::secret) || on(Kind::apiKey);
+    const bool anyUrl = on(Kind::databaseUrl) || on(Kind::internalUrl) || on(Kind::secret) ||
+                        on(Kind::apiKey) || on(Kind::username);
     if (anyUrl && i >= urlSkip_) url(i);
   } else if (on(Kind::ipv6) && i >= ipv6Skip_) {
     ipv6(i);

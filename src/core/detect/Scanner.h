@@ -74,6 +74,8 @@ struct UrlParts {
   std::u16string_view host;  // without brackets and port
   std::size_t passwordStart = 0;
   std::size_t passwordLength = 0;  // 0: no password in the user part
+  std::size_t userStart = 0;
+  std::size_t userLength = 0;  // 0: no user part
 };
 UrlParts splitUrl(std::u16string_view url);
 
@@ -101,6 +103,7 @@ class Scanner {
   // Whether nothing can start at the number or word [i, e) or the mark at i,
   // by a first look.
   bool quietNumber(std::size_t i, std::size_t e) const;
+  bool keyWord(std::size_t i, std::size_t e) const;
   bool quietLetters(std::size_t i, std::size_t e) const;
   bool quietBeforeSeparator(std::size_t i, std::size_t e) const;
   bool quietMark(std::size_t i) const;

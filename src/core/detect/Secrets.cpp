@@ -689,10 +689,13 @@ UrlParts splitUrl(std::u16string_view url) {
   std::size_t hostStart = 0;
   if (const auto atSign = authority.rfind(u'@'); atSign != std::u16string_view::npos) {
     const auto userinfo = authority.substr(0, atSign);
-    if (const auto colon = userinfo.find(u':'); colon != std::u16string_view::npos) {
+    const auto colon = userinfo.find(u':');
+    if (colon != std::u16string_view::npos) {
       p.passwordStart = authorityStart + colon + 1;
       p.passwordLength = atSign - colon - 1;
     }
+    p.userStart = authorityStart;
+    p.userLength = std::min(colon, atSign);
     hostStart = atSign + 1;
   }
   auto hostPort = authority.substr(hostStart);
@@ -737,6 +740,16 @@ void Scanner::url(std::size_t colon) {
   }
   const bool web = scheme == u"http" || scheme == u"https" || scheme == u"ws" || scheme == u"wss" ||
                    scheme == u"ftp" || scheme == u"ftps";
+  // The account of a clone, a download or a remote login ("https://jdoe@github.com/…",
+  // "ssh://jdoe@host", "smb://jdoe@nas/share"); beside a password, the password
+  // is what is hidden.
+  const bool login = web || scheme == u"ssh" || scheme == u"sftp" || scheme == u"git+ssh" ||
+                     scheme == u"smb" || scheme == u"svn+ssh" || scheme == u"rsync";
+  if (login && parts.userLength > 0 && parts.passwordLength == 0 && on(Kind::username) &&
+      FieldRules::isAccountName(text_.substr(s + parts.userStart, parts.userLength))) {
+    add(Kind::username, s + parts.userStart, s + parts.userStart + parts.userLength);
+    out_.back().contextual = true;
+  }
   if (!web) return;
   host_.assign(parts.host);
   for (auto& c : host_) c = fold(c);

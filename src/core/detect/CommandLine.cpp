@@ -1,0 +1,566 @@
+#include "CommandLine.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+#include "FieldKeys.h"
+#include "FieldText.h"
+#include "FieldValues.h"
+
+namespace clipvane::detect::CommandLine {
+namespace {
+
+using namespace fieldtext;
+using View = std::u16string_view;
+
+// How a command takes its credentials besides the long flags every command
+// shares ("--password …", "--token …", "--username …").
+enum class Family : std::uint8_t {
+  plain,      // long flags only
+  curl,       // -u user:password, -U (proxy) user:password
+  mysql,      // -u user, -ppassword (glued: a lone -p asks for it)
+  postgres,   // -U user
+  userPass,   // -u user -p password
+  userPassP,  // -u user -P password
+  redis,      // -a password
+  sshpass,    // -p password
+  registry,   // "… login -u user -p password"
+  smb,        // -U [domain\]user[%password]
+  windows,    // /user:[domain\]user
+  ssh,        // -l user
+  lftp,       // -u user[,password]
+  ldap,       // -D "cn=user,…" -w password
+  sqlcmd,     // -U user -P password
+  sqlplus,    // user/password@db
+  rdp,        // /u:user /p:password
+  htpasswd,   // -b file user password
+  openssl,    // -pass pass:…, -passin pass:…, -k password
+  mount,      // -o username=…,password=…
+  rabbitmq,   // add_user user password
+};
+
+struct Command {
+  std::u16string_view name;
+  Family family;
+};
+
+constexpr Command kCommands[] = {
+    {u"curl", Family::curl},
+    {u"wget", Family::plain},
+    {u"mysql", Family::mysql},
+    {u"mysqldump", Family::mysql},
+    {u"mysqladmin", Family::mysql},
+    {u"mysqlimport", Family::mysql},
+    {u"mysqlshow", Family::mysql},
+    {u"mysqlcheck", Family::mysql},
+    {u"mariadb", Family::mysql},
+    {u"mariadb-dump", Family::mysql},
+    {u"psql", Family::postgres},
+    {u"pg_dump", Family::postgres},
+    {u"pg_dumpall", Family::postgres},
+    {u"pg_restore", Family::postgres},
+    {u"createdb", Family::postgres},
+    {u"dropdb", Family::postgres},
+    {u"vacuumdb", Family::postgres},
+    {u"pgbench", Family::postgres},
+    {u"mongo", Family::userPass},
+    {u"mongosh", Family::userPass},
+    {u"mongodump", Family::userPass},
+    {u"mongorestore", Family::userPass},
+    {u"mongoexport", Family::userPass},
+    {u"mongoimport", Family::userPass},
+    {u"cqlsh", Family::userPass},
+    {u"rdesktop", Family::userPass},
+    {u"psexec", Family::userPass},
+    {u"psexec64", Family::userPass},
+    {u"twine", Family::userPass},
+    {u"ncftp", Family::userPass},
+    {u"mosquitto_pub", Family::userPassP},
+    {u"mosquitto_sub", Family::userPassP},
+    {u"redis-cli", Family::redis},
+    {u"sshpass", Family::sshpass},
+    {u"docker", Family::registry},
+    {u"podman", Family::registry},
+    {u"nerdctl", Family::registry},
+    {u"buildah", Family::registry},
+    {u"skopeo", Family::registry},
+    {u"helm", Family::registry},
+    {u"oras", Family::registry},
+    {u"crane", Family::registry},
+    {u"az", Family::registry},
+    {u"smbclient", Family::smb},
+    {u"rpcclient", Family::smb},
+    {u"smbmap", Family::smb},
+    {u"smbget", Family::smb},
+    {u"net", Family::windows},
+    {u"runas", Family::windows},
+    {u"ssh", Family::ssh},
+    {u"scp", Family::ssh},
+    {u"sftp", Family::ssh},
+    {u"slogin", Family::ssh},
+    {u"lftp", Family::lftp},
+    {u"ldapsearch", Family::ldap},
+    {u"ldapmodify", Family::ldap},
+    {u"ldapadd", Family::ldap},
+    {u"ldapdelete", Family::ldap},
+    {u"ldapwhoami", Family::ldap},
+    {u"ldappasswd", Family::ldap},
+    {u"sqlcmd", Family::sqlcmd},
+    {u"bcp", Family::sqlcmd},
+    {u"sqlplus", Family::sqlplus},
+    {u"xfreerdp", Family::rdp},
+    {u"wlfreerdp", Family::rdp},
+    {u"htpasswd", Family::htpasswd},
+    {u"openssl", Family::openssl},
+    {u"mount", Family::mount},
+    {u"mount.cifs", Family::mount},
+    {u"rabbitmqctl", Family::rabbitmq},
+    {u"kubectl", Family::plain},
+    {u"svn", Family::plain},
+    {u"gh", Family::plain},
+    {u"glab", Family::plain},
+    {u"vault", Family::plain},
+    {u"npm", Family::plain},
+    {u"influx", Family::plain},
+    {u"clickhouse-client", Family::plain},
+    {u"git", Family::plain},
+    {u"heroku", Family::plain},
+    {u"echo", Family::plain},
+    {u"printf", Family::plain},
+    {u"cd", Family::plain},
+    {u"export", Family::plain},
+};
+
+// Words before a command that leave it the command: prompts, "sudo" and the like.
+constexpr std::u16string_view kLeadIns[] = {u"$",    u"#",    u">",     u"%",    u"sudo",
+                                            u"env",  u"time", u"nohup", u"exec", u"run",
+                                            u"then", u"do",   u"else",  u"!",    u"ps>"};
+
+// Bit n of entry c: a command or lead-in of n characters starts with c, for
+// a first look at a line's first word.
+constexpr std::array<std::uint32_t, 128> kHeads = [] {
+  std::array<std::uint32_t, 128> t{};
+  for (const Command& c : kCommands) t[c.name[0]] |= std::uint32_t(1) << c.name.size();
+  for (std::u16string_view w : kLeadIns) t[w[0]] |= std::uint32_t(1) << w.size();
+  return t;
+}();
+
+// The characters of a command's path and name, and of the prompts.
+constexpr std::array<bool, 128> kHeadChars = [] {
+  std::array<bool, 128> t{};
+  for (char16_t c = 0; c < 128; ++c)
+    t[c] = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+           std::u16string_view(u"._-/\\$#>%!:").find(c) != std::u16string_view::npos;
+  return t;
+}();
+
+struct Token {
+  int b, e;    // the text, without the quotes around it
+  int rb, re;  // as written
+};
+
+bool equalsFolded(View a, View lowerWord) {
+  if (a.size() != lowerWord.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (lowerAscii(a[i]) != lowerWord[i]) return false;
+  return true;
+}
+
+bool separator(View raw) {
+  return raw == u"&&" || raw == u"||" || raw == u"|" || raw == u";" || raw == u"&";
+}
+
+class Line {
+ public:
+  Line(View text, bool secrets, bool usernames, std::vector<Candidate>& out)
+      : t_(text), secrets_(secrets), usernames_(usernames), out_(out) {}
+
+  void run(int begin, int end) {
+    const int first = skipBlanks(begin, end);
+    // Most lines are no command: their first word tells, read no further
+    // than it is made of what names a command or a prompt.
+    int headEnd = first;
+    while (headEnd < end && headEnd - first <= 40 && t_[headEnd] < 128 && kHeadChars[t_[headEnd]])
+      ++headEnd;
+    if (headEnd == first || headEnd - first > 40 || (headEnd < end && !isBlank(t_[headEnd])))
+      return;
+    const View head = t_.substr(first, headEnd - first);
+    if (!mayHead(head) || (!leadIn(head) && !command(head))) return;
+    tokens_.clear();
+    for (int i = first; i < end && tokens_.size() < 128;) {
+      const Token tok = tokenAt(i, end);
+      if (tok.re == tok.rb) break;
+      tokens_.push_back(tok);
+      i = skipBlanks(tok.re, end);
+    }
+    std::size_t k = 0;
+    int echoed = -1;  // the token "echo" printed in the command before a pipe
+    while (k < tokens_.size()) {
+      std::size_t stop = k;
+      while (stop < tokens_.size() && !separator(raw(tokens_[stop]))) ++stop;
+      echoed = segment(k, stop, echoed);
+      k = stop + 1;
+    }
+  }
+
+ private:
+  View text(const Token& tok) const { return t_.substr(tok.b, tok.e - tok.b); }
+  View raw(const Token& tok) const { return t_.substr(tok.rb, tok.re - tok.rb); }
+
+  int skipBlanks(int i, int end) const {
+    while (i < end && isBlank(t_[i])) ++i;
+    return i;
+  }
+
+  // One word of the line; quotes keep blanks inside it.
+  Token tokenAt(int i, int end) const {
+    Token tok{i, i, i, i};
+    char16_t quote = 0;
+    int j = i;
+    while (j < end && (quote || !isBlank(t_[j]))) {
+      if (quote) {
+        if (t_[j] == quote) quote = 0;
+      } else if (t_[j] == u'"' || t_[j] == u'\'') {
+        quote = t_[j];
+      }
+      ++j;
+    }
+    tok.re = j;
+    tok.e = j;
+    if (j - i >= 2 && (t_[i] == u'"' || t_[i] == u'\'') && t_[j - 1] == t_[i]) ++tok.b, --tok.e;
+    return tok;
+  }
+
+  static bool leadIn(View word) {
+    for (View w : kLeadIns)
+      if (equalsFolded(word, w)) return true;
+    return false;
+  }
+
+  // A command's file name ("/usr/bin/curl", "PsExec.exe" give "curl", "PsExec").
+  static View fileName(View word) {
+    for (std::size_t k = word.size(); k-- > 0;)
+      if (word[k] == u'/' || word[k] == u'\\') {
+        word.remove_prefix(k + 1);
+        break;
+      }
+    if (word.size() > 4 && equalsFolded(word.substr(word.size() - 4), u".exe"))
+      word.remove_suffix(4);
+    return word;
+  }
+
+  // Whether a word may name a command or a lead-in, by its first character and length.
+  static bool mayHead(View word) {
+    word = fileName(word);
+    return !word.empty() && word.size() < 32 && word[0] < 128 &&
+           ((kHeads[lowerAscii(word[0])] >> word.size()) & 1) != 0;
+  }
+
+  static const Command* command(View word) {
+    word = fileName(word);
+    if (!mayHead(word)) return nullptr;
+    for (const Command& c : kCommands)
+      if (equalsFolded(word, c.name)) return &c;
+    return nullptr;
+  }
+
+  // Returns the token an "echo" of this segment printed, for the next one.
+  int segment(std::size_t k, std::size_t stop, int echoed) {
+    // Prompts, "sudo" (with its options) and variables set for the command.
+    while (k < stop) {
+      const View word = text(tokens_[k]);
+      if (leadIn(word)) {
+        ++k;
+        if (equalsFolded(word, u"sudo"))
+          while (k < stop && text(tokens_[k]).starts_with(u"-"))
+            k += text(tokens_[k]).size() == 2 && k + 1 < stop ? 2 : 1;
+        continue;
+      }
+      const auto eq = word.find(u'=');
+      if (eq != View::npos && eq > 0 && (isAsciiAlpha(word[0]) || word[0] == u'_')) {
+        ++k;
+        continue;
+      }
+      break;
+    }
+    if (k >= stop) return -1;
+    const Command* c = command(text(tokens_[k]));
+    if (!c) return -1;
+    const View name = c->name;
+    if (name == u"echo" || name == u"printf") return stop - k == 2 ? int(k + 1) : -1;
+    Family family = c->family;
+    if (family == Family::registry) {
+      bool login = false;
+      for (std::size_t a = k + 1; a < stop; ++a) login = login || text(tokens_[a]) == u"login";
+      if (!login) family = Family::plain;
+    }
+    int positional = 0;
+    View action;         // the first word that is no flag ("add_user", "login")
+    bool batch = false;  // htpasswd -b: the password is on the line
+    for (std::size_t a = k + 1; a < stop; ++a) {
+      const Token& tok = tokens_[a];
+      const View word = text(tok);
+      const bool hasNext = a + 1 < stop;
+      const Token* next = hasNext ? &tokens_[a + 1] : nullptr;
+      // The value after a flag, unless another flag follows.
+      const auto valueAfter = [&]() -> const Token* {
+        return next && !text(*next).starts_with(u"-") ? next : nullptr;
+      };
+      if (word.starts_with(u"--")) {
+        if (word == u"--password-stdin" && echoed >= 0) password(tokens_[std::size_t(echoed)]);
+        a += longFlag(family, tok, valueAfter()) ? 1 : 0;
+        continue;
+      }
+      if (word.size() >= 2 && word[0] == u'-' && isAsciiAlpha(word[1])) {
+        a += shortFlag(family, tok, valueAfter(), batch) ? 1 : 0;
+        continue;
+      }
+      if (word.size() >= 3 && word[0] == u'/' &&
+          (family == Family::windows || family == Family::rdp)) {
+        windowsFlag(tok);
+        continue;
+      }
+      // "net use Z: \\server\share <password> /user:…": the word after the share.
+      if (family == Family::windows && action == u"use" && a > k + 1 &&
+          text(tokens_[a - 1]).starts_with(u"\\\\") && word != u"*") {
+        password(tok);
+        continue;
+      }
+      if (++positional == 1) action = word;
+      const bool accountPair =
+          (family == Family::htpasswd && batch) ||
+          (family == Family::rabbitmq && (action == u"add_user" || action == u"change_password"));
+      if (family == Family::sqlplus && positional == 1) {
+        sqlplusLogin(tok);
+      } else if (accountPair && positional == 2) {
+        user(tok.b, tok.e);
+      } else if (accountPair && positional == 3) {
+        password(tok);
+      }
+    }
+    return -1;
+  }
+
+  // "--password=…", "--token …", "--user …": the shared table of field names
+  // decides what the value is. Returns whether the next token was taken.
+  bool longFlag(Family family, const Token& tok, const Token* next) {
+    const View word = text(tok);
+    const auto eq = word.find(u'=');
+    const int nameBegin = tok.b + 2;
+    const int nameEnd = eq == View::npos ? tok.e : tok.b + int(eq);
+    const KeyRule* rule = matchKeyBefore(t_, nameBegin, nameEnd, 1, true).rule;
+    if (!rule || rule->shape == Shape::none) return false;
+    Token value{};
+    if (eq != View::npos) {
+      value = tokenAt(nameEnd + 1, tok.re);
+      if (value.rb == value.re) return false;
+    } else if (next) {
+      value = *next;
+    } else {
+      return false;
+    }
+    const bool userOption = rule->kind == Kind::username;
+    if (userOption && family == Family::curl) {
+      userAndPassword(value, u':');
+    } else if (userOption) {
+      user(value.b, value.e);
+    } else if (rule->kind == Kind::secret && rule->shape == Shape::secret) {
+      secret(value, *rule);
+    } else {
+      return false;
+    }
+    return eq == View::npos;
+  }
+
+  // "-u user", "-uuser", "-pS3cret", "-U user%pw"; returns whether the next
+  // token was taken.
+  bool shortFlag(Family family, const Token& tok, const Token* next, bool& batch) {
+    const View word = text(tok);
+    const char16_t flag = word[1];
+    const bool glued = word.size() > 2;
+    const Token rest{tok.b + 2, tok.e, tok.b + 2, tok.e};
+    const Token* value = glued ? &rest : next;
+    switch (family) {
+      case Family::curl:
+        if ((flag == u'u' || flag == u'U') && value) userAndPassword(*value, u':');
+        return !glued && (flag == u'u' || flag == u'U') && value;
+      case Family::mysql:
+        if (flag == u'u' && value) user(value->b, value->e);
+        if (flag == u'p' && glued) password(rest);
+        return !glued && flag == u'u' && value;
+      case Family::postgres:
+        if (flag == u'U' && value) user(value->b, value->e);
+        return !glued && flag == u'U' && value;
+      case Family::userPass:
+      case Family::registry:
+        if (flag == u'u' && value) user(value->b, value->e);
+        if (flag == u'p' && value) password(*value);
+        return !glued && (flag == u'u' || flag == u'p') && value;
+      case Family::userPassP:
+      case Family::sqlcmd:
+        if ((flag == u'u' || flag == u'U') && value) user(value->b, value->e);
+        if (flag == u'P' && value) password(*value);
+        return !glued && (flag == u'u' || flag == u'U' || flag == u'P') && value;
+      case Family::redis:
+        if (flag == u'a' && value) password(*value);
+        return !glued && flag == u'a' && value;
+      case Family::sshpass:
+        if (flag == u'p' && value) password(*value);
+        return !glued && flag == u'p' && value;
+      case Family::smb:
+        if (flag == u'U' && value) {
+          // "DOMAIN\user%password", "DOMAIN/user"
+          Token v = *value;
+          const View s = text(v);
+          const auto domain = s.find_first_of(u"\\/");
+          if (domain != View::npos && domain + 1 < s.size()) v.b += int(domain) + 1;
+          userAndPassword(v, u'%');
+        }
+        return !glued && flag == u'U' && value;
+      case Family::ssh:
+        if (flag == u'l' && value) user(value->b, value->e);
+        return !glued && flag == u'l' && value;
+      case Family::lftp:
+        if (flag == u'u' && value) userAndPassword(*value, u',');
+        return !glued && flag == u'u' && value;
+      case Family::ldap:
+        if (flag == u'D' && value) bindName(*value);
+        if (flag == u'w' && value) password(*value);
+        return !glued && (flag == u'D' || flag == u'w') && value;
+      case Family::htpasswd:
+        batch = batch || word.find(u'b') != View::npos;
+        break;
+      case Family::openssl:
+        if ((word == u"-pass" || word == u"-passin" || word == u"-passout") && next) {
+          const View v = text(*next);
+          if (v.starts_with(u"pass:")) password(Token{next->b + 5, next->e, next->b + 5, next->e});
+          return true;
+        }
+        if (word == u"-k" && next) {
+          password(*next);
+          return true;
+        }
+        break;
+      case Family::mount:
+        if (flag == u'o' && value) optionList(*value);
+        return !glued && flag == u'o' && value;
+      default:
+        break;
+    }
+    return false;
+  }
+
+  // "/user:CORP\bsmith", "/u:jdoe", "/p:S3cret".
+  void windowsFlag(const Token& tok) {
+    const View word = text(tok);
+    const auto colon = word.find(u':');
+    if (colon == View::npos || colon + 1 >= word.size()) return;
+    const View name = word.substr(1, colon - 1);
+    Token value{tok.b + int(colon) + 1, tok.e, tok.b + int(colon) + 1, tok.e};
+    if (equalsFolded(name, u"user") || equalsFolded(name, u"u")) {
+      const View v = text(value);
+      const auto domain = v.find_last_of(u"\\");
+      if (domain != View::npos) value.b += int(domain) + 1;
+      user(value.b, value.e);
+    } else if (equalsFolded(name, u"p") || equalsFolded(name, u"password")) {
+      password(value);
+    }
+  }
+
+  // "scott/tiger@orcl": the account and its password before the database.
+  void sqlplusLogin(const Token& tok) {
+    const View v = text(tok);
+    const auto slash = v.find(u'/');
+    if (slash == View::npos || slash == 0) return;
+    const auto at = v.find(u'@', slash);
+    user(tok.b, tok.b + int(slash));
+    const int pb = tok.b + int(slash) + 1;
+    const int pe = at == View::npos ? tok.e : tok.b + int(at);
+    if (pe > pb) password(Token{pb, pe, pb, pe});
+  }
+
+  // "cn=jdoe,ou=people,dc=example,dc=com": the account the bind names.
+  void bindName(const Token& tok) {
+    const View v = text(tok);
+    for (View attr : {View(u"uid="), View(u"cn="), View(u"samaccountname=")}) {
+      if (v.size() <= attr.size() || !equalsFolded(v.substr(0, attr.size()), attr)) continue;
+      const auto comma = v.find(u',');
+      const int e = comma == View::npos ? tok.e : tok.b + int(comma);
+      user(tok.b + int(attr.size()), e);
+      return;
+    }
+  }
+
+  // "username=rpatel,password=…,vers=3.0"
+  void optionList(const Token& tok) {
+    int i = tok.b;
+    while (i < tok.e) {
+      int e = i;
+      while (e < tok.e && t_[e] != u',') ++e;
+      const View pair = t_.substr(i, e - i);
+      const auto eq = pair.find(u'=');
+      if (eq != View::npos && eq > 0) {
+        const View name = pair.substr(0, eq);
+        const Token value{i + int(eq) + 1, e, i + int(eq) + 1, e};
+        if (equalsFolded(name, u"username") || equalsFolded(name, u"user"))
+          user(value.b, value.e);
+        else if (equalsFolded(name, u"password") || equalsFolded(name, u"pass"))
+          password(value);
+      }
+      i = e + 1;
+    }
+  }
+
+  // "user:password" (curl), "user%password" (smbclient), "user,password" (lftp).
+  void userAndPassword(const Token& tok, char16_t sep) {
+    const View v = text(tok);
+    const auto at = v.find(sep);
+    if (at == View::npos) {
+      user(tok.b, tok.e);
+      return;
+    }
+    user(tok.b, tok.b + int(at));
+    const int pb = tok.b + int(at) + 1;
+    // "admin:admin", "guest:guest": the defaults of a test install.
+    if (tok.e > pb && !equalsFolded(v.substr(at + 1), v.substr(0, at)))
+      password(Token{pb, tok.e, pb, tok.e});
+  }
+
+  void user(int b, int e) {
+    if (!usernames_ || e <= b) return;
+    static constexpr KeyRule kUser{u"username", Kind::username, Shape::username, 0};
+    add(Kind::username, fieldvalue::match(t_, b, e, kUser, fieldvalue::Mode::whole));
+  }
+
+  void password(const Token& tok) {
+    static constexpr KeyRule kPassword{u"password", Kind::secret, Shape::secret, 0};
+    secret(tok, kPassword);
+  }
+
+  void secret(const Token& tok, const KeyRule& rule) {
+    if (!secrets_ || tok.e <= tok.b) return;
+    add(Kind::secret, fieldvalue::match(t_, tok.b, tok.e, rule, fieldvalue::Mode::whole));
+  }
+
+  void add(Kind kind, fieldvalue::Span s) {
+    if (s.begin < 0 || s.end <= s.begin) return;
+    out_.push_back({kind, Range{s.begin, s.end - s.begin}, true, false, false, {}});
+  }
+
+  View t_;
+  bool secrets_, usernames_;
+  std::vector<Candidate>& out_;
+  std::vector<Token> tokens_;
+};
+
+}  // namespace
+
+void find(std::u16string_view text, int begin, int end, bool secrets, bool usernames,
+          std::vector<Candidate>& out) {
+  if (!secrets && !usernames) return;
+  Line(text, secrets, usernames, out).run(begin, end);
+}
+
+}  // namespace clipvane::detect::CommandLine
