@@ -131,3 +131,103 @@ TEST(PersonalPhones, GroupsThatAreOtherNumbersStayUnmarked) {
                                {"Version 3.47.123.4567", {}},
                            });
 }
+
+// ---- street addresses ------------------------------------------------------------
+
+TEST(PersonalAddresses, StreetsNamedBeforeTheirNumber) {
+  expectTable(
+      Kind::address,
+      {
+          {"Send it to Storgatan 12, 111 23 Stockholm.", {"Storgatan 12, 111 23 Stockholm"}},
+          {"Nørrebrogade 45, 2200 København N", {"Nørrebrogade 45, 2200 København N"}},
+          {"ul. Marszałkowska 84/92, 00-514 Warszawa",
+           {"ul. Marszałkowska 84/92, 00-514 Warszawa"}},
+          {"Váci u. 19, 1052 Budapest", {"Váci u. 19, 1052 Budapest"}},
+          {"Karl Johans gate 22, 0159 Oslo", {"Karl Johans gate 22, 0159 Oslo"}},
+          {"via Garibaldi 7, 20121 Milano", {"via Garibaldi 7, 20121 Milano"}},
+          {"calle de Alcalá 45, 28014 madrid", {"calle de Alcalá 45, 28014 madrid"}},
+          {"12, rue de la Paix, 75002 Paris", {"12, rue de la Paix, 75002 Paris"}},
+          {"Drottninggatan 53, Stockholm", {"Drottninggatan 53, Stockholm"}},
+      });
+}
+
+TEST(PersonalAddresses, GreekAndCyrillicStreets) {
+  expectTable(Kind::address,
+              {
+                  {"Οδός Ερμού 25, 105 63 Αθήνα", {"Οδός Ερμού 25, 105 63 Αθήνα"}},
+                  {"Ερμού 25, Αθήνα 10563", {"Ερμού 25, Αθήνα 10563"}},
+                  {"ул. Тверская, д. 7, Москва, 125009", {"ул. Тверская, д. 7, Москва, 125009"}},
+                  {"улица Ленина 10, кв. 5", {"улица Ленина 10, кв. 5"}},
+              });
+}
+
+TEST(PersonalAddresses, LowerCaseStrayNumbersAndPostBoxes) {
+  expectTable(
+      Kind::address,
+      {
+          {"221b baker street, london nw1 6xe", {"221b baker street, london nw1 6xe"}},
+          {"1600 pennsylvania avenue nw, washington, dc 20500",
+           {"1600 pennsylvania avenue nw, washington, dc 20500"}},
+          {"Ship to: 4 742 Maple Avenue, Springfield, IL 62704",
+           {"4 742 Maple Avenue, Springfield, IL 62704"}},
+          {"p.o. box 1234, springfield, il 62704", {"p.o. box 1234, springfield, il 62704"}},
+          {"PO BOX 789, Austin, TX 78701", {"PO BOX 789, Austin, TX 78701"}},
+      });
+}
+
+// One finding for the lines of one address: units, places and military lines.
+TEST(PersonalAddresses, LinesOfOneAddressAreOneFinding) {
+  expectTable(
+      Kind::address,
+      {
+          {"742 Evergreen Terrace\nApt. 12\nSpringfield, IL 62704\n\nThanks!",
+           {"742 Evergreen Terrace\nApt. 12\nSpringfield, IL 62704"}},
+          {"Flat 3B\n10 Downing Street\nLondon SW1A 2AA",
+           {"Flat 3B\n10 Downing Street\nLondon SW1A 2AA"}},
+          {"Flat 52\nJones lane\nLake Jennifer\nB3 9XY",
+           {"Flat 52\nJones lane\nLake Jennifer\nB3 9XY"}},
+          {"Hauptstraße 5\r\n10115 Berlin", {"Hauptstraße 5\r\n10115 Berlin"}},
+          {"Via Roma 15\n00184, Roma (RM)", {"Via Roma 15\n00184, Roma (RM)"}},
+          {"PSC 1234, Box 5678\nAPO AE 09204", {"PSC 1234, Box 5678\nAPO AE 09204"}},
+          {"Unit 2050 Box 4190\nAPO AP 96278-4190", {"Unit 2050 Box 4190\nAPO AP 96278-4190"}},
+          {"USNS Comfort\nFPO AA 34055", {"USNS Comfort\nFPO AA 34055"}},
+          {"PSC 802 Box 74, APO AE 09499", {"PSC 802 Box 74, APO AE 09499"}},
+      });
+}
+
+// The recipient's name under an address label is a name; its street is the address.
+TEST(PersonalAddresses, TheRecipientIsNoPartOfTheAddress) {
+  const std::string_view text =
+      "Billing address:\nJane Doe\n742 Evergreen Terrace\nSpringfield, IL 62704";
+  EXPECT_EQ(valuesOf(Kind::address, text),
+            std::vector<std::string>{"742 Evergreen Terrace\nSpringfield, IL 62704"});
+  EXPECT_EQ(valuesOf(Kind::name, text), std::vector<std::string>{"Jane Doe"});
+  expectTable(Kind::address, {
+                                 {"Billing Address: Jane Doe, 742 Evergreen Terrace, Springfield",
+                                  {"742 Evergreen Terrace, Springfield"}},
+                                 {"{\"billing_address\": \"Jane Doe\"}", {}},
+                             });
+}
+
+// Street-like words, units and numbers in text that holds no address.
+TEST(PersonalAddresses, StreetWordsInProseStayUnmarked) {
+  expectNothing({
+      "Terminal B Gate 22 is closed.",
+      "Meet me at the gate 22 minutes before boarding.",
+      "Κεφάλαιο 25 του βιβλίου",
+      "Глава 7 романа",
+      "Платформа 9 Москва, 2024",
+      "Unit 4 Box 12 of the kit",
+      "Apt. 12 needs a plumber",
+      "Flat 3B\nis for sale\nLondon SW1A 2AA",
+      "Suite 200\nTests passed\n3 failed",
+      "Via Verde 3 stars",
+      "Apple Str. 5 beers",
+      "She walked 5 miles down the road, then took a bus.",
+      "We scored 3 goals at the park, then left.",
+      "Step 1\nGo Street Team\nLake Tahoe",
+      "Order #12345 shipped to customer 7781 on 2024-03-14.",
+      "Lane 3 is closed for repairs.",
+      "Chapter 4\nThe Road Not Taken\nRobert Frost",
+  });
+}

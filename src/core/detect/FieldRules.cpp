@@ -16,6 +16,7 @@
 #include <array>
 #include <bit>
 
+#include "Addresses.h"
 #include "Candidate.h"
 #include "CommandLine.h"
 #include "FieldKeys.h"
@@ -278,6 +279,11 @@ class Scanner {
         return;
       }
     }
+    // "Billing address: Jane Doe": the recipient is a person, not the address.
+    if (rule.shape == Shape::address && on(Kind::name) && b < e) {
+      if (const Span n = fieldvalue::recipientName(t_, b, e); n.begin >= 0)
+        out_.push_back({Kind::name, Range{n.begin, n.end - n.begin}, true, false, false, {}});
+    }
     emit(rule, fieldvalue::match(t_, b, e, rule, mode, strict), jsonNumber, keyAt,
          !strict && !proseLabel_ && (rule.flags & kNeedsContext));
   }
@@ -298,6 +304,7 @@ class Scanner {
       case Shape::date:
       case Shape::phone:
       case Shape::cvv:
+      case Shape::address:  // the recipient's name under it is found as a name
         return true;
       default:
         return false;
@@ -1079,17 +1086,57 @@ class Scanner {
 
   // "221B Baker Street": a house number first.
   void streetFrom(int i, int ls, int le) {
-    if (on(Kind::address) && mayBeStreet(i, le)) streetAt(i, ls, le);
+    if (!on(Kind::address)) return;
+    if (mayBeStreet(i, le))
+      streetAt(i, ls, le);
+    else if (mayBeLowerStreet(i, le))
+      lowerStreetAt(i, ls, le);
+  }
+
+  // An address with the unit and place lines around it.
+  void addAddress(Span a, int ls, int le, bool lower = false) {
+    a = address::block(t_, a, ls, le, lower);
+    out_.push_back({Kind::address, Range{a.begin, a.end - a.begin}, false, false, false, {}});
   }
 
   void streetAt(int i, int ls, int le) {
     bool withPlace = false;
     Span a = fieldvalue::streetAddress(t_, i, le, &withPlace);
+    if (a.begin < 0) return;
     // A bare "5 Stars Road" needs a word that introduces a place.
-    const int unit = a.begin >= 0 ? fieldvalue::unitBefore(t_, ls, i) : -1;
-    if (unit >= 0) a.begin = unit;
-    if (a.begin >= 0 && (withPlace || placeCueBefore(a.begin, ls)))
-      out_.push_back({Kind::address, Range{a.begin, a.end - a.begin}, false, false, false, {}});
+    const int unit = fieldvalue::unitBefore(t_, ls, i);
+    if (unit >= 0) {
+      a.begin = unit;
+    } else if (const int stray = strayNumberBefore(i, ls); stray >= 0) {
+      a.begin = stray;
+    }
+    if (withPlace || placeCueBefore(a.begin, ls)) addAddress(a, ls, le);
+  }
+
+  // "4 742 Maple Avenue": a number of its own before the house number, where
+  // an address may begin.
+  int strayNumberBefore(int i, int ls) const {
+    if (i - 2 < ls || t_[i - 1] != u' ' || !isAlnum(t_[i - 2])) return -1;
+    int k = i - 1;
+    if (isAsciiAlpha(t_[k - 1])) --k;  // "4B"
+    const int d = k;
+    while (k > ls && isDigit(t_[k - 1]) && d - k < 4) --k;
+    if (k == d || (k > ls && !isBlank(t_[k - 1]) && t_[k - 1] != u':' && t_[k - 1] != u'('))
+      return -1;
+    return placeCueBefore(k, ls) ? k : -1;
+  }
+
+  // "221b baker street, london nw1 6xe": an address all in lower case is one
+  // only with a place and postcode after it.
+  [[gnu::noinline]] void lowerStreetAt(int i, int ls, int le) {
+    Span a = fieldvalue::streetAddress(t_, i, le, nullptr, true);
+    if (a.begin < 0) return;
+    for (int k = a.begin; k < a.end; ++k)
+      if (isUpper(t_[k])) return;
+    const int end = address::lowerPlaceEnd(t_, a.end, le);
+    if (end < 0) return;
+    a.end = end;
+    addAddress(a, ls, le, true);
   }
 
   // "P.O. Box 1234", "Hauptstraße 5", "Calle Mayor 12": the number after a
@@ -1098,25 +1145,77 @@ class Scanner {
     if (i - 4 >= ls && (t_[i - 2] | 0x20) == u'x') {
       bool withPlace = false;
       Span a = fieldvalue::poBox(t_, ls, i, le, &withPlace);
-      if (a.begin >= 0 && (withPlace || placeCueBefore(a.begin, ls)))
-        out_.push_back({Kind::address, Range{a.begin, a.end - a.begin}, false, false, false, {}});
+      if (a.begin >= 0 && !withPlace) {  // "p.o. box 1234, springfield, il 62704"
+        const int end = address::lowerPlaceEnd(t_, a.end, le);
+        withPlace = end > 0;
+        if (withPlace) a.end = end;
+      }
+      if (a.begin >= 0 && (withPlace || placeCueBefore(a.begin, ls))) {
+        addAddress(a, ls, le);
+        return;
+      }
     }
-    if (i - 1 > ls && isLetter(t_[i - 2])) {
+    if (i - 1 <= ls) return;
+    const char16_t p = t_[i - 2];
+    if (isLetter(p)) {
       int w = i - 1;
       while (w > ls && (isLetter(t_[w - 1]) || t_[w - 1] == u'.') && i - w < 32) --w;
       if (fieldvalue::isStreetWord(t_.substr(w, i - 1 - w))) {
         Span a = fieldvalue::streetFirstAddress(t_, w, i, le);
-        if (a.begin >= 0)
-          out_.push_back({Kind::address, Range{a.begin, a.end - a.begin}, false, false, false, {}});
+        if (a.begin >= 0) {
+          address::Place place;
+          a.end = std::max(a.end, address::namedStreetEnd(t_, i, le, &place));
+          addAddress(a, ls, le);
+          return;
+        }
       } else if (const int sb = fieldvalue::typeFirstStreetStart(t_, ls, i); sb >= 0) {
         // "Calle Mayor 12, 28013 Madrid": a postcode and city, or a word that
         // introduces a place, tell it from "Via Verde 3 stars".
         Span a = fieldvalue::streetFirstAddress(t_, sb, i, le);
         const int numberEnd = skipDigits(i, le);
-        if (a.begin >= 0 && (a.end > numberEnd + 1 || (sb > ls && placeCueBefore(sb, ls))))
-          out_.push_back({Kind::address, Range{a.begin, a.end - a.begin}, false, false, false, {}});
+        const Span whole = a.begin >= 0 ? address::block(t_, a, ls, le, false) : a;
+        if (a.begin >= 0 &&
+            (a.end > numberEnd + 1 || whole.end > le || (sb > ls && placeCueBefore(sb, ls)))) {
+          out_.push_back({Kind::address,
+                          Range{whole.begin, whole.end - whole.begin},
+                          false,
+                          false,
+                          false,
+                          {}});
+          return;
+        }
       }
     }
+    if (isLetter(p) || p == u'.' || p == u',') otherStreetForms(i, ls, le);
+  }
+
+  // Military addresses, a unit line above a street line, and streets named
+  // before their number in the ways of other countries and scripts.
+  [[gnu::noinline]] void otherStreetForms(int i, int ls, int le) {
+    if (Span m = address::military(t_, ls, le, i); m.begin >= 0) {
+      out_.push_back({Kind::address, Range{m.begin, m.end - m.begin}, false, false, false, {}});
+      return;
+    }
+    if (Span u = address::unitAboveStreet(t_, ls, le, i); u.begin >= 0) {
+      out_.push_back({Kind::address, Range{u.begin, u.end - u.begin}, false, false, false, {}});
+      return;
+    }
+    bool standsAlone = true;
+    const int sb = address::namedStreetStart(t_, ls, i, &standsAlone);
+    if (sb < 0) return;
+    address::Place place;
+    const int end = address::namedStreetEnd(t_, i, le, &place);
+    if (end < 0) return;
+    const Span whole = address::block(t_, {sb, end}, ls, le, false);
+    if (whole.end > le) place = address::Place::place;  // the place on the line below
+    // Greek and Cyrillic names without a kind of street need their postcode.
+    const bool greek = t_[sb] >= 0x370 && t_[sb] < 0x530;
+    if (!standsAlone &&
+        !(greek ? place == address::Place::place
+                : place != address::Place::none || (sb > ls && placeCueBefore(sb, ls))))
+      return;
+    out_.push_back(
+        {Kind::address, Range{whole.begin, whole.end - whole.begin}, false, false, false, {}});
   }
 
   // How many ASCII letters (`most` at most, sixteen at most) stand right before
@@ -1287,6 +1386,7 @@ class Scanner {
     } else if (d < le && isAsciiUpper(t[d])) {  // "221B"
       ++d;
     }
+    if (d + 2 < le && t[d] == u',' && t[d + 1] == u' ' && isAsciiLower(t[d + 2])) ++d;  // "12, rue"
     if (d + 1 >= le || t[d] != u' ') return false;
     if (isAsciiUpper(t[d + 1])) return true;
     if (isAsciiLower(t[d + 1])) {  // "27 rue de la Paix"
@@ -1297,6 +1397,15 @@ class Scanner {
     int o = d + 1;  // "350 5th Ave"
     while (o < le && isDigit(t[o]) && o - d < 4) ++o;
     return o > d + 1 && o + 1 < le && isAsciiLower(t[o]) && isAsciiLower(t[o + 1]);
+  }
+
+  // A house number followed by a word in lower case: "221b baker street".
+  bool mayBeLowerStreet(int i, int le) const {
+    int d = i;
+    while (d < le && isDigit(t_[d]) && d - i < 6) ++d;
+    if (d - i > 5) return false;
+    if (d < le && isAsciiLower(t_[d])) ++d;
+    return d + 2 < le && t_[d] == u' ' && isAsciiLower(t_[d + 1]) && isAsciiLower(t_[d + 2]);
   }
 
   int skipDigits(int i, int le) const {

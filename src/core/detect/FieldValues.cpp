@@ -1046,6 +1046,14 @@ Span matchAddress(View t, int b, int e, Mode mode) {
   if (mode != Mode::whole) end = inlineAddressEnd(t, b, end);
   Span s = acceptPhrase(t, b, end, true);
   if (s.begin < 0) return s;
+  // The recipient's name is no part of the address: "Jane Doe" alone, or
+  // before the house number ("Jane Doe, 742 Evergreen Terrace").
+  if (const Span n = recipientName(t, s.begin, s.end); n.begin >= 0) {
+    int a = n.end;
+    while (a < s.end && (t[a] == u',' || isBlank(t[a]))) ++a;
+    if (a >= s.end) return kNone;
+    s.begin = a;
+  }
   View v = t.substr(s.begin, s.end - s.begin);
   if (looksTechnicalAddress(v) || !hasLetter(t, s.begin, s.end)) return kNone;
   // One word is no address; "665+Oak+Street" is a form's encoding of three.
@@ -1057,6 +1065,36 @@ Span matchAddress(View t, int b, int e, Mode mode) {
     return kNone;
   return s;
 }
+
+}  // namespace
+
+Span recipientName(View t, int b, int e) {
+  auto [vb, ve] = trim(t, b, e);
+  vb = afterTitle(t, vb, ve);
+  const NameScan n = scanName(t, vb, ve, 4, true);
+  if (!n.ok || n.words < 2) return kNone;
+  // Street, unit and place words make a street ("Baker Street", "Park Lane").
+  for (int i = vb; i < n.end;) {
+    const int w = wordEnd(t, i, n.end);
+    const View word = t.substr(i, w - i);
+    if (inSet(word, kStreetSuffixes) || inSet(word, kUnitWords) || inSet(word, kDirections) ||
+        inSet(word, kLeadingStreetTypes))
+      return kNone;
+    i = skipBlanks(t, w < n.end && t[w] == u'.' ? w + 1 : w, n.end);
+    if (i == w) break;
+  }
+  // Alone, or before the house number after a comma.
+  int a = n.end;
+  if (a < ve && t[a] == u',') {
+    a = skipBlanks(t, a + 1, ve);
+    if (a >= ve || !isDigit(t[a])) return kNone;
+  } else if (skipBlanks(t, a, ve) < ve) {
+    return kNone;
+  }
+  return {vb, n.end};
+}
+
+namespace {
 
 Span matchCity(View t, int b, int e, Mode mode) {
   auto [vb, ve] = mode == Mode::whole ? trim(t, b, e) : Trimmed{b, e};
@@ -1127,6 +1165,29 @@ Span matchDate(View t, int b, int e, Mode mode) {
 }  // namespace
 
 bool isMonthName(View word) { return inSet(word, kMonths); }
+
+bool isUnitWord(View word) { return inSet(word, kUnitWords); }
+bool isStreetSuffix(View word) { return inSet(word, kStreetSuffixes); }
+bool isStreetParticle(View word) { return inSet(word, kStreetParticles); }
+
+int postcodeEnd(View t, int b, int e, bool anyCase) {
+  if (!anyCase) return postalCodeEnd(t, b, e);
+  // A postcode is a dozen characters at most: read an upper-case copy.
+  std::array<char16_t, 16> up{};
+  const int n = std::min(e - b, int(up.size()));
+  for (int k = 0; k < n; ++k) {
+    const char16_t c = t[b + k];
+    up[std::size_t(k)] = isAsciiLower(c) ? char16_t(c - 32) : c;
+  }
+  const int end = postalCodeEnd(View(up.data(), std::size_t(n)), 0, n);
+  if (end < 0 || (end == n && n < e - b && isAlnum(t[b + n]))) return -1;
+  return b + end;
+}
+
+int cityEnd(View t, int b, int e, int maxWords) {
+  const NameScan s = scanName(t, b, e, maxWords, false);
+  return s.ok ? s.end : -1;
+}
 
 bool isNullWord(View value) { return inSet(value, kNullWords); }
 
@@ -1309,12 +1370,14 @@ static int placeEnd(View t, int from, int e) {
   return end;
 }
 
-Span streetAddress(View t, int b, int e, bool* withPlace) {
+Span streetAddress(View t, int b, int e, bool* withPlace, bool lower) {
   // House number: "12", "221B", "12-14".
   int i = digitsEnd(t, b, e, 6);
   if (i - b < 1 || i - b > 5) return kNone;
-  if (i < e && isAsciiUpper(t[i]) && i + 1 < e && isBlank(t[i + 1])) ++i;
+  if (i < e && isAsciiAlpha(t[i]) && i + 1 < e && isBlank(t[i + 1])) ++i;  // "221B", "12a"
   if (i < e && t[i] == u'-' && i + 1 < e && isDigit(t[i + 1])) i = digitsEnd(t, i + 1, e, 5);
+  // "12, rue de la Paix": French writing puts a comma after the number.
+  if (i + 2 < e && t[i] == u',' && t[i + 1] == u' ' && leadingTypeStreet(t, i + 2, e) > 0) ++i;
   if (i >= e || t[i] != u' ') return kNone;
   i = skipBlanks(t, i, e);
   int words = 0, suffixEnd = leadingTypeStreet(t, i, e);
@@ -1327,7 +1390,14 @@ Span streetAddress(View t, int b, int e, bool* withPlace) {
       w = ordinalEnd(t, d, e);
       if (w == d || (w < e && isLetter(t[w]))) break;
     } else {
-      if (!isUpper(t[w])) break;
+      // "Jones lane": the kind of street may follow in lower case, and in an
+      // address written all in lower case every word is.
+      if (isLower(t[w]) && !lower) {
+        const int we = wordEnd(t, w, e);
+        if (words == 0 || !inSet(t.substr(w, we - w), kStreetSuffixes)) break;
+      } else if (!isUpper(t[w]) && !(lower && isLower(t[w]))) {
+        break;
+      }
       w = wordEnd(t, w, e);
       // "Queen's Road"
       while (w + 1 < e && (t[w] == u'\'' || t[w] == 0x2019) && isLetter(t[w + 1]))
@@ -1347,7 +1417,7 @@ Span streetAddress(View t, int b, int e, bool* withPlace) {
     i = w + 1;
   }
   if (suffixEnd < 0) return kNone;
-  const int end = placeEnd(t, suffixEnd, e);
+  const int end = lower ? suffixEnd : placeEnd(t, suffixEnd, e);
   if (withPlace) *withPlace = end > suffixEnd;
   return {b, end};
 }

@@ -33,7 +33,10 @@ int jsonNumberEnd(std::u16string_view text, int begin, int end);
 // A free-text street address starting with its house number at begin
 // ("221B Baker Street, London NW1 6XE"), or {-1, -1}. withPlace tells whether
 // a unit, city, region or postal code follows the street.
-Span streetAddress(std::u16string_view text, int begin, int end, bool* withPlace = nullptr);
+// With lower, the words may be in lower case ("221b baker street") and the
+// place after the street is left to the caller.
+Span streetAddress(std::u16string_view text, int begin, int end, bool* withPlace = nullptr,
+                   bool lower = false);
 
 // A street name that ends like one ("Hauptstraße", "Kerkstraat") and the
 // house number after it: "Hauptstraße 5, 10115 Berlin".
@@ -58,7 +61,19 @@ Span nameAfterSalutation(std::u16string_view text, int begin, int end);
 // only when uuid is set.
 bool generatedValue(std::u16string_view value, bool uuid);
 
+// A person's name at the start of an address value: "Jane Doe" alone, or
+// before the house number ("Jane Doe, 742 Evergreen Terrace"); {-1, -1} when none.
+Span recipientName(std::u16string_view text, int begin, int end);
+
 bool isMonthName(std::u16string_view word);
+bool isUnitWord(std::u16string_view word);        // apt, suite, flat, …
+bool isStreetSuffix(std::u16string_view word);    // street, avenue, lane, …
+bool isStreetParticle(std::u16string_view word);  // de, la, del, …
+// End of a postcode at begin ("62704", "SW1A 2AA", "00-514"), or -1; with
+// anyCase also in lower case ("nw1 6xe").
+int postcodeEnd(std::u16string_view text, int begin, int end, bool anyCase);
+// End of a place name of up to maxWords capitalised words, or -1.
+int cityEnd(std::u16string_view text, int begin, int end, int maxWords);
 bool isNullWord(std::u16string_view value);  // true, false, null, none, n/a, …
 
 }  // namespace clipvane::detect::fieldvalue
