@@ -2230,6 +2230,78 @@ inline void nationalPhones(Doc& d, Rng& r) {
   }
 }
 
+// Street addresses of many countries and scripts, over one line or several,
+// and the street words, units and numbers of text that holds none.
+inline void addressForms(Doc& d, Rng& r) {
+  const std::string n = std::to_string(r.in(1, 240));
+  switch (r.in(0, 11)) {
+    case 0:
+      d << "Please send the parcel to ";
+      d.markFree(Kind::address, r.pick({"Storgatan ", "Drottninggatan ", "Vesterbrogade "}) + n +
+                                    ", " + r.pick({"111 23 Stockholm", "1620 København V"}))
+          << ".\n";
+      break;
+    case 1:
+      d.markFree(Kind::address, r.pick({"ul. Marszałkowska ", "ul. Lipowa "}) + n + "/" +
+                                    std::to_string(r.in(1, 40)) + ", 00-" + r.digits(3) +
+                                    " Warszawa")
+          << "\n";
+      break;
+    case 2:
+      d << "Our office: ";
+      d.markFree(Kind::address, r.pick({"Váci u. ", "Karl Johans gate ", "via Garibaldi "}) + n)
+          << "\n";
+      break;
+    case 3:
+      d.markFree(Kind::address, r.pick({"Οδός Ερμού ", "ул. Тверская, д. ", "улица Ленина "}) + n +
+                                    r.pick({", 105 63 Αθήνα", ", Москва, 125009", ", кв. 5"}))
+          << "\n";
+      break;
+    case 4:
+      d << "ship to ";
+      d.markFree(Kind::address, n + " " + r.pick({"baker street", "oak lane", "main st"}) + ", " +
+                                    r.pick({"london nw1 6xe", "springfield, il 62704"}))
+          << " asap\n";
+      break;
+    case 5:
+      d.markFree(Kind::address, r.pick({"PSC ", "Unit "}) + r.digits(4) +
+                                    r.pick({", Box ", " Box "}) + r.digits(4) + "\n" +
+                                    r.pick({"APO", "FPO", "DPO"}) + " " +
+                                    r.pick({"AA", "AE", "AP"}) + " " + r.digits(5))
+          << "\n";
+      break;
+    case 6:
+      d << "Billing address:\n";
+      d.mark(Kind::name, fullName(r)) << "\n";
+      d.markFree(Kind::address, n + " Evergreen Terrace\n" + r.pick({"Apt. ", "Suite "}) +
+                                    std::to_string(r.in(2, 400)) + "\nSpringfield, IL 62704")
+          << "\n";
+      break;
+    case 7:
+      d.markFree(Kind::address, "Flat " + std::to_string(r.in(1, 60)) + r.pick({"", "B"}) + "\n" +
+                                    r.pick({"Jones lane", "Baker Street", "Mill road"}) + "\n" +
+                                    r.pick({"Lake Jennifer", "North Danielle", "Leeds"}) + "\n" +
+                                    r.pick({"B3 9XY", "E1 4YN", "LS1 4AP"}))
+          << "\n";
+      break;
+    case 8:
+      d.markFree(Kind::address, n + ", rue de la Paix\n75002 Paris") << "\n";
+      break;
+    case 9:
+      d << "Terminal B Gate " << std::to_string(r.in(1, 40)) << " is closed; Apt. "
+        << std::to_string(r.in(1, 40)) << " needs a plumber.\n";
+      break;
+    case 10:
+      d << "She walked " << std::to_string(r.in(2, 9))
+        << " miles down the road, then took a bus.\n";
+      break;
+    default:
+      d << "Unit " << std::to_string(r.in(1, 9)) << " Box " << std::to_string(r.in(1, 40))
+        << " of the kit; Κεφάλαιο " << std::to_string(r.in(1, 40)) << " του βιβλίου.\n";
+      break;
+  }
+}
+
 }  // namespace genres
 
 }  // namespace clipvane::quality
@@ -2289,6 +2361,7 @@ inline const std::vector<Genre>& allGenres() {
       {"other-languages", otherLanguages, 4},
       {"birth-cues", birthCues, 3},
       {"national-phones", nationalPhones, 3},
+      {"address-forms", addressForms, 4},
       // Credentials and accounts (QualityCorpusSecrets.h).
       {"issuer-keys", secretgenres::issuerKeys, 3},
       {"not-secrets", secretgenres::notSecrets, 3},

@@ -70,7 +70,10 @@ int digitsEnd(View t, int i, int e, int most) {
   return j;
 }
 
-bool oneOf(View word, std::initializer_list<std::u16string_view> words) {
+// The word lists are static arrays: a list written at the call would be
+// built anew at every call.
+template <std::size_t N>
+bool oneOf(View word, const std::array<std::u16string_view, N>& words) {
   for (std::u16string_view w : words) {
     if (w.size() != word.size()) continue;
     bool same = true;
@@ -88,6 +91,40 @@ bool oneOf(View word, std::initializer_list<std::u16string_view> words) {
   return false;
 }
 
+// Word lists, compared in any case.
+constexpr auto kPlaceParticles =
+    std::to_array<std::u16string_view>({u"am", u"an", u"upon", u"on", u"im"});
+constexpr auto kMilitaryPosts = std::to_array<std::u16string_view>({u"apo", u"fpo", u"dpo"});
+constexpr auto kMilitaryRegions = std::to_array<std::u16string_view>({u"aa", u"ae", u"ap"});
+constexpr auto kMoreUnitWords =
+    std::to_array<std::u16string_view>({u"studio", u"level", u"lvl", u"block"});
+constexpr auto kOrdinals = std::to_array<std::u16string_view>({u"st", u"nd", u"rd", u"th"});
+constexpr auto kFloors = std::to_array<std::u16string_view>({u"floor", u"fl"});
+constexpr auto kMilitaryBoxes = std::to_array<std::u16string_view>({u"psc", u"unit", u"cmr"});
+constexpr auto kBox = std::to_array<std::u16string_view>({u"box"});
+constexpr auto kShips = std::to_array<std::u16string_view>({u"uss", u"usns", u"uscgc", u"usnv"});
+constexpr auto kUnit = std::to_array<std::u16string_view>({u"unit"});
+constexpr auto kGermanTypesAfter = std::to_array<std::u16string_view>(
+    {u"straße", u"strasse", u"str.", u"weg", u"allee", u"platz", u"gasse"});
+constexpr auto kHouse = std::to_array<std::u16string_view>({u"д.", u"дом"});
+constexpr auto kStr = std::to_array<std::u16string_view>({u"str."});
+constexpr auto kUnitsAfterHouse =
+    std::to_array<std::u16string_view>({u"кв", u"корп", u"стр", u"к", u"apt", u"m", u"lok"});
+constexpr auto kTypesAfter = std::to_array<std::u16string_view>(
+    {u"u.",   u"utca",  u"út",    u"útja",  u"tér",   u"körút", u"krt.",
+     u"gate", u"gata",  u"vei",   u"veien", u"vej",   u"gade",  u"náměstí",
+     u"nám.", u"ulice", u"tänav", u"iela",  u"gatvė", u"cesta"});
+constexpr auto kTypesBefore = std::to_array<std::u16string_view>(
+    {u"ul.",     u"ulica",    u"al.",        u"aleja",   u"pl.",    u"plac",     u"os.",
+     u"via",     u"viale",    u"piazza",     u"corso",   u"largo",  u"vicolo",   u"strada",
+     u"calle",   u"c/",       u"avenida",    u"avda.",   u"av.",    u"paseo",    u"plaza",
+     u"carrer",  u"rua",      u"travessa",   u"praça",   u"rue",    u"avenue",   u"boulevard",
+     u"bd",      u"chemin",   u"impasse",    u"allée",   u"quai",   u"str.",     u"bulevardul",
+     u"calea",   u"ул.",      u"улица",      u"пр.",     u"просп.", u"проспект", u"пр-т",
+     u"пер.",    u"переулок", u"бул.",       u"бульвар", u"ш.",     u"шоссе",    u"пл.",
+     u"площадь", u"наб.",     u"набережная", u"вул.",    u"вулиця", u"пров.",    u"οδός",
+     u"οδ.",     u"λεωφόρος", u"λεωφ.",      u"πλατεία"});
+
 bool capital(char16_t c) { return isUpper(c) || (isLetter(c) && !isLower(c)); }
 
 // ---- place lines ---------------------------------------------------------------
@@ -101,8 +138,8 @@ int placeWords(View t, int i, int e, bool lower, std::array<int, 5>& ends) {
     const int w = wordEnd(t, i, e);
     if (w == i || (w < e && isDigit(t[w]))) break;
     const View word = t.substr(i, w - i);
-    const bool particle = isLower(t[i]) && (fieldvalue::isStreetParticle(word) ||
-                                            oneOf(word, {u"am", u"an", u"upon", u"on", u"im"}));
+    const bool particle =
+        isLower(t[i]) && (fieldvalue::isStreetParticle(word) || oneOf(word, kPlaceParticles));
     if (!capital(t[i]) && !lower && !(particle && n > 0)) break;
     int x = w;
     if (x < e && t[x] == u'.') ++x;  // "St.", "Mt."
@@ -179,9 +216,9 @@ int placeFirst(View t, int b, int e, bool lower) {
 
 // "APO AE 09204", "FPO AP 96278-4190".
 int militaryPlace(View t, int b, int e) {
-  if (e - b < 12 || !oneOf(t.substr(b, 3), {u"apo", u"fpo", u"dpo"}) || t[b + 3] != u' ') return -1;
+  if (e - b < 12 || !oneOf(t.substr(b, 3), kMilitaryPosts) || t[b + 3] != u' ') return -1;
   int i = skipBlanks(t, b + 3, e);
-  if (i + 3 > e || !oneOf(t.substr(i, 2), {u"aa", u"ae", u"ap"}) || t[i + 2] != u' ') return -1;
+  if (i + 3 > e || !oneOf(t.substr(i, 2), kMilitaryRegions) || t[i + 2] != u' ') return -1;
   i = skipBlanks(t, i + 2, e);
   int d = digitsEnd(t, i, e, 5);
   if (d - i != 5) return -1;
@@ -236,22 +273,22 @@ bool streetNameLine(View t, int b, int e) {
 
 }  // namespace
 
+bool unitWord(View word) { return fieldvalue::isUnitWord(word) || oneOf(word, kMoreUnitWords); }
+
 bool unitLine(View t, int b, int e) {
   int i = b;
   // "3rd Floor"
   if (i < e && isDigit(t[i])) {
     const int d = digitsEnd(t, i, e, 3);
-    if (d + 2 >= e || !oneOf(t.substr(d, 2), {u"st", u"nd", u"rd", u"th"}) || t[d + 2] != u' ')
-      return false;
+    if (d + 2 >= e || !oneOf(t.substr(d, 2), kOrdinals) || t[d + 2] != u' ') return false;
     const int w = wordEnd(t, d + 3, e);
-    return w == e && oneOf(t.substr(d + 3, w - d - 3), {u"floor", u"fl"});
+    return w == e && oneOf(t.substr(d + 3, w - d - 3), kFloors);
   }
   for (int units = 0; units < 2; ++units) {
     const int w = wordEnd(t, i, e);
     if (w == i) return false;
     const View word = t.substr(i, w - i);
-    if (!fieldvalue::isUnitWord(word) && !oneOf(word, {u"studio", u"level", u"lvl", u"block"}))
-      return false;
+    if (!unitWord(word)) return false;
     int k = w < e && t[w] == u'.' ? w + 1 : w;
     const int s = skipBlanks(t, k, e);
     if (s == w) return false;
@@ -309,11 +346,24 @@ int lowerPlaceEnd(View t, int from, int le) {
   if (from >= le || t[from] != u',') return -1;
   const int b = skipBlanks(t, from + 1, le);
   if (b == from + 1) return -1;
-  int e = le;
-  while (e > b && (isBlank(t[e - 1]) || t[e - 1] == u',' || t[e - 1] == u';')) --e;
-  if (e - b > 2 && t[e - 1] == u'.' && isAlnum(t[e - 2])) --e;
-  if (e <= b) return -1;
-  return postcodeFirst(t, b, e, true) == e || placeFirst(t, b, e, true) == e ? e : -1;
+  // The place may be followed by more words ("…, london nw1 6xe asap"): the
+  // longest run of words that reads as a place.
+  std::array<int, 8> ends{};
+  int n = 0;
+  for (int i = b; i < le && n < int(ends.size()) && i - b <= kMaxLine;) {
+    int w = i;
+    while (w < le && !isBlank(t[w])) ++w;
+    int e = w;
+    while (e > i && (t[e - 1] == u',' || t[e - 1] == u';' || t[e - 1] == u'.')) --e;
+    ends[std::size_t(n++)] = e;
+    if (e < w && t[e] != u',') break;  // a sentence or clause ends here
+    i = skipBlanks(t, w, le);
+  }
+  for (int k = n; k-- > 0;) {
+    const int e = ends[std::size_t(k)];
+    if (e > b && (postcodeFirst(t, b, e, true) == e || placeFirst(t, b, e, true) == e)) return e;
+  }
+  return -1;
 }
 
 namespace {
@@ -321,15 +371,14 @@ namespace {
 // "PSC 1234, Box 5678", "Unit 2050 Box 4190", "CMR 410 Box 123" from i.
 Span boxAt(View t, int i, int e) {
   const int fw = wordEnd(t, i, e);
-  if (!oneOf(t.substr(i, fw - i), {u"psc", u"unit", u"cmr"}) || fw >= e || !isBlank(t[fw]))
-    return kNone;
+  if (!oneOf(t.substr(i, fw - i), kMilitaryBoxes) || fw >= e || !isBlank(t[fw])) return kNone;
   const int d = skipBlanks(t, fw, e);
   const int d1 = digitsEnd(t, d, e, 5);
   if (d1 == d || d1 - d > 4) return kNone;
   int x = d1 < e && t[d1] == u',' ? d1 + 1 : d1;
   if (x >= e || !isBlank(t[x])) return kNone;
   x = skipBlanks(t, x, e);
-  if (x + 4 > e || !oneOf(t.substr(x, 3), {u"box"}) || !isBlank(t[x + 3])) return kNone;
+  if (x + 4 > e || !oneOf(t.substr(x, 3), kBox) || !isBlank(t[x + 3])) return kNone;
   const int b0 = skipBlanks(t, x + 3, e);
   const int b1 = digitsEnd(t, b0, e, 5);
   if (b1 == b0 || b1 - b0 > 4 || (b1 < e && isAlnum(t[b1]))) return kNone;
@@ -346,7 +395,7 @@ Span military(View t, int ls, int le, int number) {
   int a = w;
   while (a > here.b && isAsciiAlpha(t[a - 1])) --a;
   if (a == w || w == number) return kNone;
-  if (oneOf(t.substr(a, w - a), {u"aa", u"ae", u"ap"})) {
+  if (oneOf(t.substr(a, w - a), kMilitaryRegions)) {
     // "APO AE 09204" at its line's start; a box before it on the same line
     // is read from the box.
     int c = a;
@@ -361,8 +410,8 @@ Span military(View t, int ls, int le, int number) {
       if (box.begin >= 0 && box.end == up.e) return {box.begin, end};
       const int sw = wordEnd(t, up.b, up.e);
       // "USNS Comfort\nFPO AA 34055": a ship's name above.
-      if (oneOf(t.substr(up.b, sw - up.b), {u"uss", u"usns", u"uscgc", u"usnv"}) && sw < up.e &&
-          isBlank(t[sw]) && capital(t[skipBlanks(t, sw, up.e)]))
+      if (oneOf(t.substr(up.b, sw - up.b), kShips) && sw < up.e && isBlank(t[sw]) &&
+          capital(t[skipBlanks(t, sw, up.e)]))
         return {up.b, end};
     }
     return {c, end};
@@ -372,7 +421,7 @@ Span military(View t, int ls, int le, int number) {
   if (box.begin < 0) return kNone;
   // ", APO AE 09204" on the same line, or on the next; "Unit 4 Box 12"
   // alone may be anything.
-  const bool alone = !oneOf(t.substr(a, 4), {u"unit"});
+  const bool alone = !oneOf(t.substr(a, 4), kUnit);
   int c = box.end < here.e && t[box.end] == u',' ? box.end + 1 : box.end;
   c = skipBlanks(t, c, here.e);
   if (c < here.e) {
@@ -403,29 +452,13 @@ namespace {
 // German, Czech, Baltic, Slovene and Croatian.
 // Written in lower case there ("Karl Johans gate"), but for the German ones.
 bool typeAfterName(View word) {
-  if (oneOf(word, {u"straße", u"strasse", u"str.", u"weg", u"allee", u"platz", u"gasse"}))
-    return true;
-  return isLower(word[0]) &&
-         oneOf(word, {u"u.",   u"utca",  u"út",    u"útja",  u"tér",   u"körút", u"krt.",
-                      u"gate", u"gata",  u"vei",   u"veien", u"vej",   u"gade",  u"náměstí",
-                      u"nám.", u"ulice", u"tänav", u"iela",  u"gatvė", u"cesta"});
+  if (oneOf(word, kGermanTypesAfter)) return true;
+  return isLower(word[0]) && oneOf(word, kTypesAfter);
 }
 
 // Kinds of street written before the name, in any case: Polish, Italian,
 // Spanish, Portuguese, French, Romanian, Russian, Ukrainian, Bulgarian, Greek.
-bool typeBeforeName(View word) {
-  return oneOf(
-      word,
-      {u"ul.",     u"ulica",    u"al.",        u"aleja",   u"pl.",    u"plac",     u"os.",
-       u"via",     u"viale",    u"piazza",     u"corso",   u"largo",  u"vicolo",   u"strada",
-       u"calle",   u"c/",       u"avenida",    u"avda.",   u"av.",    u"paseo",    u"plaza",
-       u"carrer",  u"rua",      u"travessa",   u"praça",   u"rue",    u"avenue",   u"boulevard",
-       u"bd",      u"chemin",   u"impasse",    u"allée",   u"quai",   u"str.",     u"bulevardul",
-       u"calea",   u"ул.",      u"улица",      u"пр.",     u"просп.", u"проспект", u"пр-т",
-       u"пер.",    u"переулок", u"бул.",       u"бульвар", u"ш.",     u"шоссе",    u"пл.",
-       u"площадь", u"наб.",     u"набережная", u"вул.",    u"вулиця", u"пров.",    u"οδός",
-       u"οδ.",     u"λεωφόρος", u"λεωφ.",      u"πλατεία"});
-}
+bool typeBeforeName(View word) { return oneOf(word, kTypesBefore); }
 
 bool greekOrCyrillic(char16_t c) {
   return (c >= 0x370 && c <= 0x3FF) || (c >= 0x400 && c <= 0x4FF);
@@ -458,7 +491,7 @@ int namedStreetStart(View t, int ls, int number, bool* standsAlone) {
   if (w.b < 0) return -1;
   View word = t.substr(w.b, w.e - w.b);
   // "ул. Тверская, д. 7", "ул. Тверская, дом 7": the house after the street.
-  if (oneOf(word, {u"д.", u"дом"})) {
+  if (oneOf(word, kHouse)) {
     int c = w.b;
     while (c > ls && isBlank(t[c - 1])) --c;
     if (c > ls && t[c - 1] == u',') --c;
@@ -468,7 +501,7 @@ int namedStreetStart(View t, int ls, int number, bool* standsAlone) {
   }
   // "Váci u. 19", "Karl Johans gate 22": the kind of street after capitalised words.
   if (typeAfterName(word)) {
-    *standsAlone = word.back() == u'.' && !oneOf(word, {u"str."});
+    *standsAlone = word.back() == u'.' && !oneOf(word, kStr);
     int start = -1;
     Word n = wordBefore(t, ls, w.b);
     for (int k = 0; k < 4 && n.b >= 0 && capital(t[n.b]) && t[n.e - 1] != u','; ++k) {
@@ -527,8 +560,7 @@ int namedStreetEnd(View t, int number, int le, Place* place) {
     int p = end < le && t[end] == u',' ? end + 1 : end;
     p = skipBlanks(t, p, le);
     const int w = wordEnd(t, p, le);
-    if (w > p && oneOf(t.substr(p, w - p), {u"кв", u"корп", u"стр", u"к", u"apt", u"m", u"lok"}) &&
-        w < le && t[w] == u'.') {
+    if (w > p && oneOf(t.substr(p, w - p), kUnitsAfterHouse) && w < le && t[w] == u'.') {
       const int d = skipBlanks(t, w + 1, le);
       const int d1 = digitsEnd(t, d, le, 4);
       if (d1 > d && (d1 >= le || !isAlnum(t[d1]))) end = d1;

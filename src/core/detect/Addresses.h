@@ -14,6 +14,9 @@ namespace clipvane::detect::address {
 using View = std::u16string_view;
 using fieldvalue::Span;
 
+// A word that names a unit of a building: "Apt", "Suite", "Flat", "Studio".
+bool unitWord(View word);
+
 // Whether [b, e) holds one unit and nothing else: "Apt. 12", "Flat 3B".
 bool unitLine(View t, int b, int e);
 
@@ -49,6 +52,13 @@ int namedStreetStart(View t, int ls, int number, bool* standsAlone);
 
 // What follows a street: a place with a postcode or region, a city alone, or none.
 enum class Place { none, place, cityOnly };
+
+// Whether a word in lower case that starts with c may be a kind of street
+// written after the name ("gate", "utca", "u."): a first look.
+inline bool mayBeTypeAfterName(char16_t c) {
+  return c == u'u' || c == u'g' || c == u'v' || c == u't' || c == u'k' || c == u'n' || c == u'i' ||
+         c == u'c' || c == 0xFA /* ú */;
+}
 
 // The end of the house number at `number` and what follows the street on
 // its line: "12/3", "7к2", ", 00-514 Warszawa", ", 105 63 Αθήνα",

@@ -989,35 +989,57 @@ class Scanner {
   // of something else.
   void dateAfterBirthCue(int i, int ls, int le) {
     if (!on(Kind::birthDate)) return;
-    // A first look at what follows the digits: most numbers are no date.
-    {
-      int d = i;
-      while (d < le && isDigit(t_[d]) && d - i < 9) ++d;
-      const char16_t next = d < le ? t_[d] : u' ', after = d + 1 < le ? t_[d + 1] : u' ';
-      const bool dateSep = next == u'-' || next == u'/' || next == u'.';
-      // "14 March 1988", "4th of May", "March 14, 1988", "Mar. 14 1988"
-      const bool afterWord =
-          i - 2 >= ls && isBlank(t_[i - 1]) && (isLetter(t_[i - 2]) || t_[i - 2] == u'.');
-      const bool shape = d - i <= 2 ? dateSep || (next == u' ' && isLetter(after)) ||
-                                          (isAsciiAlpha(next) && !isDigit(after)) ||
-                                          (afterWord && (next == u',' || next == u' '))
-                         : d - i == 4 ? dateSep
-                                      : d - i == 8;
-      if (!shape) return;
-    }
+    // A first look at the digits and what follows them: most numbers are no date.
+    int d = i;
+    while (d < le && isDigit(t_[d]) && d - i < 9) ++d;
+    const int n = d - i;
+    if (n != 1 && n != 2 && n != 4 && n != 8) return;
+    const char16_t next = d < le ? t_[d] : u' ', after = d + 1 < le ? t_[d + 1] : u' ';
+    // "14/03/1988", "1988-03-14", "14-Mar-1988": the same mark again after the month.
+    auto sameMarkAgain = [&] {
+      if (next != u'-' && next != u'/' && next != u'.') return false;
+      int m = d + 1;
+      while (m < le && (isDigit(t_[m]) || isAsciiAlpha(t_[m])) && m - d <= 9) ++m;
+      return m > d + 1 && m - d <= 10 && m < le && t_[m] == next;
+    };
     int ds = i;
-    if (i > ls && isBlank(t_[i - 1])) {  // "March 14, 1988", "Mar. 14, 1988"
-      int j = i - 1;
-      while (j > ls && isBlank(t_[j - 1]) && i - j < 3) --j;
-      const int monthEnd = j > ls && t_[j - 1] == u'.' ? j - 1 : j;
-      const int w = monthEnd - asciiLettersBefore(monthEnd, ls, 10);
-      if (monthEnd - w >= 3 && (w == ls || !isAlnum(t_[w - 1])) &&
-          fieldvalue::isMonthName(t_.substr(w, monthEnd - w)))
-        ds = w;
+    if (n == 4) {
+      if (!sameMarkAgain()) return;
+      // "2024-03-14T09:26:53", "2024-03-14 09:26": a log's time stamp.
+      const int q = i + 10;
+      if (q + 3 < le && (t_[q] == u'T' || t_[q] == u' ') && isDigit(t_[q + 1]) &&
+          (t_[q + 2] == u':' || t_[q + 3] == u':'))
+        return;
+    } else if (n <= 2 && !sameMarkAgain()) {
+      bool shape = false;
+      if (isAsciiAlpha(next) && isAsciiAlpha(after)) {  // "4th of May"
+        const View ord = t_.substr(d, 2);
+        shape = equalsAscii(ord, "st") || equalsAscii(ord, "nd") || equalsAscii(ord, "rd") ||
+                equalsAscii(ord, "th");
+      } else if (next == u' ' && isLetter(after)) {  // "14 March", "3 de mayo"
+        int w = d + 1;
+        while (w < le && isLetter(t_[w]) && w - d < 11) ++w;
+        const View word = t_.substr(d + 1, w - d - 1);
+        shape = fieldvalue::isMonthName(word) || equalsAscii(word, "of") || equalsAscii(word, "de");
+      }
+      // "March 14, 1988", "Mar. 14 1988": a word before the day.
+      if (!shape && (next == u',' || next == u' ') && i - 2 >= ls && isBlank(t_[i - 1]) &&
+          (isAsciiAlpha(t_[i - 2]) || t_[i - 2] == u'.')) {
+        int j = i - 1;
+        while (j > ls && isBlank(t_[j - 1]) && i - j < 3) --j;
+        const int monthEnd = j > ls && t_[j - 1] == u'.' ? j - 1 : j;
+        const int w = monthEnd - asciiLettersBefore(monthEnd, ls, 10);
+        if (monthEnd - w >= 3 && (w == ls || !isAlnum(t_[w - 1])) &&
+            fieldvalue::isMonthName(t_.substr(w, monthEnd - w))) {
+          ds = w;
+          shape = true;
+        }
+      }
+      if (!shape) return;
     }
     const int de = fieldvalue::dateEnd(t_, ds, le);
     if (de < 0) return;
-    // "2024-03-14 09:26:53", "…T09:26": a log's time stamp.
+    // "14/03/2024 09:26:53", "…T09:26": a log's time stamp.
     const int te = de < le && (t_[de] == u' ' || t_[de] == u'T') ? de + 1 : de;
     if (te + 2 < le && isDigit(t_[te]) && (t_[te + 1] == u':' || t_[te + 2] == u':')) return;
     if (!birthCueBefore(ds)) return;
@@ -1087,9 +1109,10 @@ class Scanner {
   // "221B Baker Street": a house number first.
   void streetFrom(int i, int ls, int le) {
     if (!on(Kind::address)) return;
-    if (mayBeStreet(i, le))
+    const StreetStart start = mayBeStreet(i, le);
+    if (start == kStreet)
       streetAt(i, ls, le);
-    else if (mayBeLowerStreet(i, le))
+    else if (start == kLowerStreet)
       lowerStreetAt(i, ls, le);
   }
 
@@ -1099,7 +1122,7 @@ class Scanner {
     out_.push_back({Kind::address, Range{a.begin, a.end - a.begin}, false, false, false, {}});
   }
 
-  void streetAt(int i, int ls, int le) {
+  [[gnu::noinline]] void streetAt(int i, int ls, int le) {
     bool withPlace = false;
     Span a = fieldvalue::streetAddress(t_, i, le, &withPlace);
     if (a.begin < 0) return;
@@ -1129,6 +1152,11 @@ class Scanner {
   // "221b baker street, london nw1 6xe": an address all in lower case is one
   // only with a place and postcode after it.
   [[gnu::noinline]] void lowerStreetAt(int i, int ls, int le) {
+    // The place after the street starts with a comma, soon after it and
+    // before any sentence's end or other number.
+    int c = skipDigits(i, le);
+    while (c < le && c - i < 48 && t_[c] != u',' && t_[c] != u'.' && !isDigit(t_[c])) ++c;
+    if (c >= le || t_[c] != u',') return;
     Span a = fieldvalue::streetAddress(t_, i, le, nullptr, true);
     if (a.begin < 0) return;
     for (int k = a.begin; k < a.end; ++k)
@@ -1191,15 +1219,42 @@ class Scanner {
 
   // Military addresses, a unit line above a street line, and streets named
   // before their number in the ways of other countries and scripts.
+  // Most numbers follow a word in lower case ("at 10", "version 2"): the
+  // word before tells which of them can apply at all.
   [[gnu::noinline]] void otherStreetForms(int i, int ls, int le) {
-    if (Span m = address::military(t_, ls, le, i); m.begin >= 0) {
-      out_.push_back({Kind::address, Range{m.begin, m.end - m.begin}, false, false, false, {}});
-      return;
+    int we = i - 1;
+    while (we > ls && isBlank(t_[we - 1])) --we;
+    int wb = we;
+    while (wb > ls && (isLetter(t_[wb - 1]) || t_[wb - 1] == u'.' || t_[wb - 1] == u',') &&
+           we - wb < 24)
+      --wb;
+    if (wb == we) return;
+    const char16_t first = t_[wb], last = t_[we - 1];
+    const View word = t_.substr(wb, we - wb - (last == u',' ? 1 : 0));
+    // "PSC 1234", "Unit 2050", "CMR 410", "APO AE 09204"
+    const bool military = equalsAscii(word, "ae") || equalsAscii(word, "aa") ||
+                          equalsAscii(word, "ap") || equalsAscii(word, "psc") ||
+                          equalsAscii(word, "unit") || equalsAscii(word, "cmr");
+    if (military) {
+      if (Span m = address::military(t_, ls, le, i); m.begin >= 0) {
+        out_.push_back({Kind::address, Range{m.begin, m.end - m.begin}, false, false, false, {}});
+        return;
+      }
     }
-    if (Span u = address::unitAboveStreet(t_, ls, le, i); u.begin >= 0) {
-      out_.push_back({Kind::address, Range{u.begin, u.end - u.begin}, false, false, false, {}});
-      return;
+    // "Flat 3B" opening its line.
+    int lineStart = ls;
+    while (lineStart < wb && isBlank(t_[lineStart])) ++lineStart;
+    if (lineStart == wb &&
+        address::unitWord(word.back() == u'.' ? word.substr(0, word.size() - 1) : word)) {
+      if (Span u = address::unitAboveStreet(t_, ls, le, i); u.begin >= 0) {
+        out_.push_back({Kind::address, Range{u.begin, u.end - u.begin}, false, false, false, {}});
+        return;
+      }
     }
+    // A name's capital, an abbreviation's full stop, a comma ("Тверская, 7"),
+    // or a kind of street after the name ("Karl Johans gate 22").
+    if (isLower(first) && last != u'.' && last != u',' && !address::mayBeTypeAfterName(first))
+      return;
     bool standsAlone = true;
     const int sb = address::namedStreetStart(t_, ls, i, &standsAlone);
     if (sb < 0) return;
@@ -1359,8 +1414,11 @@ class Scanner {
     value(*r, tb, le, Mode::leading, false, j, true);
   }
 
-  // A house number followed by a capitalised word, before the full parse.
-  [[gnu::noinline]] bool mayBeStreet(int i, int le) const {
+  // A house number followed by a capitalised word, before the full parse:
+  // kStreet; kLowerStreet when a word in lower case follows ("221b baker
+  // street"), which is an address only with its place after it.
+  enum StreetStart { kNoStreet, kStreet, kLowerStreet };
+  [[gnu::noinline]] StreetStart mayBeStreet(int i, int le) const {
     const char16_t* t = t_.data();
     int d = i;
 #if defined(__SSE2__)
@@ -1378,34 +1436,27 @@ class Scanner {
       const int digitsEnd = std::min(le, i + 6);
       while (d < digitsEnd && isDigit(t[d])) ++d;
     }
-    if (d - i > 5) return false;
+    if (d - i > 5) return kNoStreet;
     if (d < le && t[d] == u'-') {  // "12-14"
       int r = ++d;
       while (d < le && isDigit(t[d]) && d - r < 5) ++d;
-      if (d == r) return false;
-    } else if (d < le && isAsciiUpper(t[d])) {  // "221B"
+      if (d == r) return kNoStreet;
+    } else if (d < le && isAsciiAlpha(t[d])) {  // "221B", "12a"
       ++d;
     }
     if (d + 2 < le && t[d] == u',' && t[d + 1] == u' ' && isAsciiLower(t[d + 2])) ++d;  // "12, rue"
-    if (d + 1 >= le || t[d] != u' ') return false;
-    if (isAsciiUpper(t[d + 1])) return true;
+    if (d + 1 >= le || t[d] != u' ') return kNoStreet;
+    if (isAsciiUpper(t[d + 1])) return kStreet;
     if (isAsciiLower(t[d + 1])) {  // "27 rue de la Paix"
       int w = d + 1;
       while (w < le && isAsciiAlpha(t[w]) && w - d < 12) ++w;
-      if (fieldvalue::isLeadingStreetType(t_.substr(d + 1, w - d - 1))) return true;
+      if (fieldvalue::isLeadingStreetType(t_.substr(d + 1, w - d - 1))) return kStreet;
+      if (w - d > 2 && t[d - 1] != u',') return kLowerStreet;
     }
     int o = d + 1;  // "350 5th Ave"
     while (o < le && isDigit(t[o]) && o - d < 4) ++o;
-    return o > d + 1 && o + 1 < le && isAsciiLower(t[o]) && isAsciiLower(t[o + 1]);
-  }
-
-  // A house number followed by a word in lower case: "221b baker street".
-  bool mayBeLowerStreet(int i, int le) const {
-    int d = i;
-    while (d < le && isDigit(t_[d]) && d - i < 6) ++d;
-    if (d - i > 5) return false;
-    if (d < le && isAsciiLower(t_[d])) ++d;
-    return d + 2 < le && t_[d] == u' ' && isAsciiLower(t_[d + 1]) && isAsciiLower(t_[d + 2]);
+    return o > d + 1 && o + 1 < le && isAsciiLower(t[o]) && isAsciiLower(t[o + 1]) ? kStreet
+                                                                                   : kNoStreet;
   }
 
   int skipDigits(int i, int le) const {
