@@ -204,6 +204,7 @@ class ChoiceTile : public KitButton {
   ChoiceTile(QString glyph, QString title, bool selected, double height, ThemeColor idle,
              QWidget* parent = nullptr);
 
+  const QString& glyph() const { return glyph_; }
   QSize sizeHint() const override;
 
  protected:

@@ -9,6 +9,6 @@ struct MaterialOutline {
   const char* outline;  // absolute M, L, Q, Z in the 960 box, y up
 };
 
-extern const std::array<MaterialOutline, 66> materialOutlines;
+extern const std::array<MaterialOutline, 68> materialOutlines;
 
 }  // namespace clipvane

@@ -7,6 +7,7 @@
 #include "EngineTest.h"
 #include "FirstRunView.h"
 #include "Kit.h"
+#include "MaterialSymbols.h"
 #include "UiTest.h"
 
 namespace clipvane {
@@ -136,6 +137,20 @@ TEST_F(FirstRunViewTest, TheHelpNamesWhatIsMissing) {
   EXPECT_TRUE(FirstRunView::accessHelp(false).contains("XTEST"));
   for (bool wayland : {true, false})
     EXPECT_TRUE(FirstRunView::accessHelp(wayland).contains("restart those apps"));
+}
+
+TEST_F(FirstRunViewTest, TheShortcutTileShowsAKeyboardInBothForms) {
+  auto v = view();
+  auto* tile = v->findChild<ChoiceTile*>("mode.shortcut");
+  ASSERT_NE(tile, nullptr);
+  EXPECT_EQ(tile->glyph(), QString("keyboard"));
+  // Both forms are in the icon set: the outline idle, the filled one chosen.
+  EXPECT_FALSE(MaterialSymbol::path(tile->glyph()).isEmpty());
+  EXPECT_FALSE(MaterialSymbol::path(tile->glyph() + ".fill").isEmpty());
+  click(tile);
+  screenshot(*v, "first-run-mode-shortcut-light");
+  SchemeScope dark(true);
+  screenshot(*v, "first-run-mode-shortcut-dark");
 }
 
 }  // namespace

@@ -62,9 +62,10 @@ TEST(MaterialSymbol, EveryGlyphLiesInItsBox) {
     EXPECT_TRUE(QRectF(0, 0, 960, 960).contains(glyph.controlPointRect())) << entry.name;
     EXPECT_TRUE(QByteArray(entry.outline).endsWith('Z')) << entry.name;
   }
-  EXPECT_EQ(names.size(), 66);
-  for (const char* name : {"check", "check.fill", "priority_high.fill", "progress_activity.fill",
-                           "content_paste_go", "open_in_new", "lock.fill"})
+  EXPECT_EQ(names.size(), 68);
+  for (const char* name :
+       {"check", "check.fill", "priority_high.fill", "progress_activity.fill", "content_paste_go",
+        "open_in_new", "lock.fill", "keyboard", "keyboard.fill"})
     EXPECT_TRUE(names.contains(QLatin1String(name))) << name;
 }
 

@@ -15,13 +15,13 @@ const NAMES = [
   'do_not_disturb_on', 'swap_horiz', 'flag', 'label', 'upload_file', 'pause_circle',
   'play_arrow', 'list_alt', 'settings', 'power_settings_new', 'chevron_right', 'chevron_left',
   'check', 'tune', 'shield', 'apps', 'info', 'contact_mail', 'description', 'block', 'add',
-  'remove', 'search', 'accessibility_new', 'keyboard_command_key', 'help', 'vpn_key',
+  'remove', 'search', 'accessibility_new', 'keyboard_command_key', 'keyboard', 'help', 'vpn_key',
   'credit_card', 'database', 'key', 'password', 'lan', 'folder', 'mail', 'account_balance',
   'call', 'badge', 'id_card', 'home', 'person', 'clinical_notes', 'lock', 'open_in_new',
   'check.fill', 'priority_high.fill', 'block.fill', 'pause.fill', 'progress_activity.fill',
   'remove.fill', 'history.fill', 'cancel.fill', 'visibility_off.fill', 'tune.fill',
   'shield.fill', 'apps.fill', 'info.fill', 'visibility.fill', 'keyboard_command_key.fill',
-  'help.fill', 'content_paste_go.fill', 'lock.fill',
+  'keyboard.fill', 'help.fill', 'content_paste_go.fill', 'lock.fill',
 ];
 
 const here = dirname(fileURLToPath(import.meta.url));

@@ -172,7 +172,7 @@ void FirstRunView::rebuild() {
         const char* title;
         const char* name;
       } choices[] = {{Mode::autoMask, "content_paste_go", "Auto", "mode.auto"},
-                     {Mode::shortcut, "keyboard_command_key", "Shortcut", "mode.shortcut"},
+                     {Mode::shortcut, "keyboard", "Shortcut", "mode.shortcut"},
                      {Mode::ask, "help", "Ask", "mode.ask"}};
       for (const auto& c : choices) {
         auto* tile = new ChoiceTile(QString::fromUtf8(c.glyph), QString::fromUtf8(c.title),
