@@ -8,6 +8,7 @@
 
 #include "AppModel.h"
 #include "InOrder.h"
+#include "LocaleText.h"
 #include "OnMain.h"
 #include "Pasteboard.h"
 #include "Place.h"
@@ -191,7 +192,7 @@ QString AppModel::phrase(const QString& label) {
 QString AppModel::counted(int count, const QString& label) {
   const QString p = phrase(label);
   if (count == 1) return QStringLiteral("1 ") + p;
-  QString out = QString::number(count) + QLatin1Char(' ') + p;
+  QString out = LocaleText::count(count) + QLatin1Char(' ') + p;
   if (p.endsWith(QLatin1String("ss")))
     out += QLatin1String("es");
   else if (!p.endsWith(QLatin1Char('s')))

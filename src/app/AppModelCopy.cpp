@@ -5,6 +5,7 @@
 #include "AICheck.h"
 #include "AppModel.h"
 #include "ClipboardDetector.h"
+#include "LocaleText.h"
 #include "OnMain.h"
 #include "Policy.h"
 #include "Ports.h"
@@ -104,7 +105,7 @@ QString AppModel::copiedWhat() const {
   const auto groups = Policy::summarize(clipboardFindings_);
   if (groups.size() == 1 && groups.front().count == 1)
     return QString::fromStdU16String(groups.front().label);
-  return QString::number(clipboardFindings_.size()) + QStringLiteral(" items");
+  return LocaleText::count(qlonglong(clipboardFindings_.size())) + QStringLiteral(" items");
 }
 
 void AppModel::rememberSafe(const QString& text) {

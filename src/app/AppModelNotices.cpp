@@ -1,6 +1,7 @@
 // What the user sees after a paste: the badge on the status icon and the
 // result notice.
 #include "AppModel.h"
+#include "LocaleText.h"
 #include "OnMain.h"
 #include "Pasteboard.h"
 #include "Place.h"
@@ -44,7 +45,7 @@ void AppModel::showPasteResult(const std::vector<Finding>& findings, const std::
     const QString text =
         summaries.size() == 1 && summaries.front().count == 1
             ? QString::fromStdU16String(summaries.front().label) + QStringLiteral(" blocked")
-            : QString::number(locked.size()) + QStringLiteral(" items blocked");
+            : LocaleText::count(qlonglong(locked.size())) + QStringLiteral(" items blocked");
     panels.showToast(Toast{QStringLiteral("block"), Tint::bad, text,
                            Toast::Action{QStringLiteral("Review"),
                                          [] { Ports::get<WindowsPort>().showActivity(true); }}},
@@ -64,9 +65,9 @@ void AppModel::showPasteResult(const std::vector<Finding>& findings, const std::
     return;
   }
   if (!settings_.pasteToast) return;
-  const QString text = hidden.size() == 1
-                           ? QStringLiteral("1 item masked")
-                           : QString::number(hidden.size()) + QStringLiteral(" items masked");
+  const QString text = hidden.size() == 1 ? QStringLiteral("1 item masked")
+                                          : LocaleText::count(qlonglong(hidden.size())) +
+                                                QStringLiteral(" items masked");
   panels.showToast(Toast{QStringLiteral("check"), Tint::acc, text,
                          Toast::Action{QStringLiteral("Undo"), undoPaste}},
                    false);

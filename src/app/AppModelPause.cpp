@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "AppModel.h"
+#include "LocaleText.h"
 #include "OnMain.h"
 #include "Ports.h"
 #include "ports/PanelsPort.h"
@@ -121,7 +122,7 @@ QString AppModel::pausedText() const {
   if (*until >= distantFuture()) return QStringLiteral("Until you resume");
   const QLocale locale;
   const QDateTime when = local(*until);
-  const QString time = locale.toString(when.time(), QLocale::ShortFormat);
+  const QString time = LocaleText::shortTime(*until);
   const qint64 days = local(Clock::now()).date().daysTo(when.date());
   if (days == 0) return QStringLiteral("Until ") + time;
   QString day;

@@ -3,6 +3,7 @@
 
 #include "AppModel.h"
 #include "ClipboardDetector.h"
+#include "LocaleText.h"
 #include "OnMain.h"
 #include "Policy.h"
 #include "Ports.h"
@@ -25,7 +26,7 @@ QString AppModel::RecentCopy::detail() const {
   const auto groups = Policy::summarize(found);
   if (groups.size() == 1 && groups.front().count == 1)
     return QString::fromStdU16String(groups.front().label);
-  return QString::number(found.size()) + QStringLiteral(" items");
+  return LocaleText::count(qlonglong(found.size())) + QStringLiteral(" items");
 }
 
 AppModel::RecentCopy* AppModel::findCopy(const Uuid& id) {

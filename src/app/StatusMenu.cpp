@@ -3,13 +3,13 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QLocale>
 #include <QStyleOptionMenuItem>
 #include <QWidgetAction>
 
 #include <chrono>
 
 #include "HotkeyText.h"
+#include "LocaleText.h"
 #include "OnMain.h"
 #include "Ports.h"
 #include "StatusMenuLook.h"
@@ -72,7 +72,7 @@ QString StatusMenu::headerDetail(const AppModel& model) {
   if (model.copyAlertActive())
     return s.autoMask ? QStringLiteral("Masked on paste") : QStringLiteral("Review on paste");
   if (const int hidden = model.hiddenToday(); hidden > 0)
-    return QLocale().toString(hidden) + QStringLiteral(" hidden today");
+    return LocaleText::count(hidden) + QStringLiteral(" hidden today");
   return QStringLiteral("Nothing hidden today");
 }
 
@@ -220,12 +220,7 @@ void StatusMenu::rebuild() {
 
 QAction* StatusMenu::addCopyRow(const AppModel::RecentCopy& copy, bool active) {
   const QString preview = copyPreview(copy.text);
-  // The locale's short time; the C locale's own has seconds, hours and minutes are enough.
-  const QLocale locale;
-  const QString time =
-      locale.toString(local(copy.date).time(), locale.language() == QLocale::C
-                                                   ? QStringLiteral("HH:mm")
-                                                   : locale.timeFormat(QLocale::ShortFormat));
+  const QString time = LocaleText::shortTime(copy.date);
   QAction* row = addAction(literal(preview) + u'\t' + time);
   row->setObjectName(QStringLiteral("statusCopyRow"));
   row->setIcon(

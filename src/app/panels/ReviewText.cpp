@@ -4,6 +4,7 @@
 #include <QTextBoundaryFinder>
 #include <map>
 
+#include "LocaleText.h"
 #include "Masks.h"
 
 namespace clipvane::ReviewText {
@@ -22,7 +23,7 @@ std::vector<qsizetype> graphemeBounds(const QString& text) {
 
 QString title(std::size_t found) {
   return found == 1 ? QStringLiteral("1 item found")
-                    : QString::number(found) + QStringLiteral(" items found");
+                    : LocaleText::count(found) + QStringLiteral(" items found");
 }
 
 QString shown(const Finding& finding) {

@@ -3,6 +3,7 @@
 
 #include <QLocale>
 
+#include "LocaleText.h"
 #include "WindowKit.h"
 #include "WordLists.h"
 
@@ -47,16 +48,15 @@ QString importUsage(const AppSettings& settings) {
     rows += qlonglong(list.items.size());
     bytes += list.bytes;
   }
-  const QLocale locale;
-  return locale.toString(rows) + QStringLiteral(" of ") + locale.toString(WordLists::maxRows) +
-         QStringLiteral(" · ") + locale.toString(double(bytes) / 1e6, 'f', 1) +
+  return LocaleText::count(rows) + QStringLiteral(" of ") + LocaleText::count(WordLists::maxRows) +
+         QStringLiteral(" · ") + QLocale().toString(double(bytes) / 1e6, 'f', 1) +
          QStringLiteral(" of 1 MB");
 }
 
 QString when(Date date) {
   // The skeleton lets the locale choose the order, the clock (12 or 24 hours)
   // and the day-period marker.
-  return WindowText::skeleton(date, u"EEEjmm");
+  return LocaleText::skeleton(date, u"EEEjmm");
 }
 
 }  // namespace clipvane::DetectLists

@@ -3,7 +3,6 @@
 
 #include <QEvent>
 #include <QHBoxLayout>
-#include <QLocale>
 #include <QVBoxLayout>
 
 #include "AICheck.h"
@@ -14,6 +13,7 @@
 #include "GroupSheet.h"
 #include "Kit.h"
 #include "KitRows.h"
+#include "LocaleText.h"
 #include "RuleEditor.h"
 #include "WindowManager.h"
 #include "WordLists.h"
@@ -167,7 +167,6 @@ QWidget* DetectPane::buildGroups() {
 
 void DetectPane::refreshGroups() {
   const DetectionSettings& detection = model_.settings().detection;
-  const QLocale locale;
   for (size_t i = 0; i < groupRows_.size(); ++i) {
     const DetectGroup& group = DetectGroup::all()[i];
     const GroupRow& row = groupRows_[i];
@@ -354,7 +353,6 @@ void DetectPane::refreshLists() {
   if (settings.importedLists != shownLists_) {
     shownLists_ = settings.importedLists;
     lists_->clearRows();
-    const QLocale locale;
     for (const ImportedList& list : shownLists_) {
       auto* file = new QWidget();
       auto* fileRow = new QHBoxLayout(file);
@@ -364,7 +362,7 @@ void DetectPane::refreshLists() {
       fileRow->addWidget(new DetectText(qs(list.file), font(), Theme::tx, Qt::ElideMiddle), 1);
       TableRow* row = lists_->addRow(
           {file, new DetectText(qs(WordLists::label(list.kind)), font(), Theme::tx),
-           new DetectText(locale.toString(qlonglong(list.items.size())), font(), Theme::tx),
+           new DetectText(LocaleText::count(qlonglong(list.items.size())), font(), Theme::tx),
            new DetectText(DetectLists::when(list.added), font(), Theme::tx)},
           false, list.enabled);
       row->setObjectName(QStringLiteral("list.") + QString::fromStdString(list.id.string()));

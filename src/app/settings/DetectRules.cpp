@@ -1,12 +1,11 @@
 // The user's own rules: table texts, list edits and the editor's checks.
 #include "DetectRules.h"
 
-#include <QLocale>
-
 #include <algorithm>
 
 #include "Detector.h"
 #include "JSRegex.h"
+#include "LocaleText.h"
 
 namespace clipvane {
 
@@ -72,7 +71,7 @@ QStringView trimmedBlanks(QStringView s) {
 QString matchText(const CustomRule& rule) {
   if (rule.type == CustomRule::RuleType::pattern) return QString::fromStdU16String(rule.pattern);
   const auto n = qlonglong(rule.terms.size());
-  return QLocale().toString(n) + (n == 1 ? QStringLiteral(" term") : QStringLiteral(" terms"));
+  return LocaleText::count(n) + (n == 1 ? QStringLiteral(" term") : QStringLiteral(" terms"));
 }
 
 QString maskPreview(const QString& name, const QString& number) {

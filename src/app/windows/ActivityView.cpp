@@ -5,7 +5,6 @@
 #include <QDateTime>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QLocale>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -17,6 +16,7 @@
 #include "EntryView.h"
 #include "Kit.h"
 #include "KitRows.h"
+#include "LocaleText.h"
 #include "MaterialSymbols.h"
 #include "WindowKit.h"
 #include "WindowManager.h"
@@ -140,7 +140,7 @@ QVariant ActivityModel::data(const QModelIndex& index, int role) const {
     case outcomeRole:
       return int(e.outcome);
     case valueRole:
-      return qs(e.place) + QStringLiteral(" · ") + WindowText::skeleton(e.date, u"jmm");
+      return qs(e.place) + QStringLiteral(" · ") + LocaleText::skeleton(e.date, u"jmm");
     case dayRole:
       return dayTitle(e.date, Clock::now());
     case idRole:
@@ -152,7 +152,7 @@ QVariant ActivityModel::data(const QModelIndex& index, int role) const {
 
 QString ActivityModel::title(const ActivityEntry& entry) {
   if (entry.outcome == ActivityEntry::Outcome::kept)
-    return QString::number(entry.kept) + QStringLiteral(" kept as is");
+    return LocaleText::count(entry.kept) + QStringLiteral(" kept as is");
   const QString word = entry.outcome == ActivityEntry::Outcome::blocked ? QStringLiteral("blocked")
                                                                         : QStringLiteral("masked");
   if (entry.counts.size() == 1) {
@@ -160,7 +160,7 @@ QString ActivityModel::title(const ActivityEntry& entry) {
     const QString label = qs(kind.label());
     return (n == 1 ? label : AppModel::counted(n, label)) + u' ' + word;
   }
-  return QString::number(entry.hiddenCount()) + QStringLiteral(" items ") + word;
+  return LocaleText::count(entry.hiddenCount()) + QStringLiteral(" items ") + word;
 }
 
 QString ActivityModel::glyph(const ActivityEntry& entry) {
@@ -176,7 +176,7 @@ QString ActivityModel::dayTitle(Date date, Date now) {
   const QDate today = localDay(now);
   if (day == today) return QStringLiteral("Today");
   if (day == today.addDays(-1)) return QStringLiteral("Yesterday");
-  return WindowText::skeleton(date, u"MMMd");
+  return LocaleText::skeleton(date, u"MMMd");
 }
 
 // ---- view -------------------------------------------------------------------

@@ -13,6 +13,7 @@
 #include "DetectWidgets.h"
 #include "Kit.h"
 #include "KitRows.h"
+#include "LocaleText.h"
 #include "Pasteboard.h"
 #include "Ports.h"
 #include "TouchID.h"
@@ -60,7 +61,7 @@ EntryView::EntryView(AppModel& model, ActivityEntry entry, std::function<void()>
   card->setObjectName(QStringLiteral("details"));
   card->addRow(plainRow(QStringLiteral("App"), qs(entry_.place), false));
   card->addRow(
-      plainRow(QStringLiteral("Time"), WindowText::skeleton(entry_.date, u"EEEjmm"), true));
+      plainRow(QStringLiteral("Time"), LocaleText::skeleton(entry_.date, u"EEEjmm"), true));
   if (const QString t = types(entry_); !t.isEmpty())
     card->addRow(plainRow(QStringLiteral("Type"), t, true));
   std::vector<QString> masks;

@@ -22,6 +22,7 @@
 #include "DetectWidgets.h"
 #include "Kit.h"
 #include "KitRows.h"
+#include "LocaleText.h"
 #include "MaterialSymbols.h"
 #include "Ports.h"
 #include "WindowKit.h"
@@ -235,7 +236,7 @@ void ImportView::importList() {
   if (close) close();
   if (auto* panels = Ports::find<PanelsPort>())
     panels->showToast(Toast{QStringLiteral("check"), Tint::acc,
-                            WindowText::number(count) + QStringLiteral(" items imported"),
+                            LocaleText::count(count) + QStringLiteral(" items imported"),
                             Toast::Action{QStringLiteral("Undo"),
                                           [model, id] {
                                             if (!model) return;
@@ -252,7 +253,7 @@ QWidget* ImportView::limits() const {
   auto* card = new GroupedCard(Theme::card);
   card->setObjectName(QStringLiteral("limits"));
   card->addRow(plainRow(QStringLiteral("Max size"), size(WordLists::maxBytes), false));
-  card->addRow(plainRow(QStringLiteral("Max rows"), WindowText::number(WordLists::maxRows), true));
+  card->addRow(plainRow(QStringLiteral("Max rows"), LocaleText::count(WordLists::maxRows), true));
   return card;
 }
 
@@ -332,13 +333,13 @@ void ImportView::rebuild() {
     const Picked& p = *picked_;
     column_->addWidget(heading(QStringLiteral("Import CSV")));
     column_->addWidget(fileRow(p, size(p.bytes) + QStringLiteral(" · ") +
-                                      WindowText::number(p.rows) + QStringLiteral(" rows")));
+                                      LocaleText::count(p.rows) + QStringLiteral(" rows")));
     auto* card = new GroupedCard(Theme::card);
     card->setObjectName(QStringLiteral("values"));
     for (int i = 0; i < std::min<int>(4, int(p.values.size())); ++i)
       card->addRow(plainRow(p.values[i], std::nullopt, i > 0));
     if (p.values.size() >= 5) {
-      auto* more = new DetectText(WindowText::number(p.values.size() - 4) + QStringLiteral(" more"),
+      auto* more = new DetectText(LocaleText::count(p.values.size() - 4) + QStringLiteral(" more"),
                                   Kit::font(13, QFont::DemiBold), Theme::tx2);
       more->setObjectName(QStringLiteral("more"));
       // Takes the row's full width, so the text starts under the values.
@@ -359,7 +360,7 @@ void ImportView::rebuild() {
     picker->setObjectName(QStringLiteral("kind"));
     picker->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     column_->addWidget(picker);
-    addButtons(QStringLiteral("Import ") + WindowText::number(p.values.size()), !p.values.isEmpty(),
+    addButtons(QStringLiteral("Import ") + LocaleText::count(p.values.size()), !p.values.isEmpty(),
                [this] { importList(); });
   } else {
     const Picked& p = *picked_;
@@ -381,7 +382,7 @@ void ImportView::rebuild() {
     auto* sizeText =
         new DetectText(size(p.bytes), Kit::font(13), overBytes ? Theme::bad : Theme::tx2);
     sizeText->setObjectName(QStringLiteral("size"));
-    auto* rowsText = new DetectText(WindowText::number(p.values.size()), Kit::font(13),
+    auto* rowsText = new DetectText(LocaleText::count(p.values.size()), Kit::font(13),
                                     overRows ? Theme::bad : Theme::tx2);
     rowsText->setObjectName(QStringLiteral("rows"));
     card->addRow(plainRow(QStringLiteral("Size"), std::nullopt, false, sizeText));

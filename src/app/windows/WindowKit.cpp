@@ -2,17 +2,10 @@
 #include "WindowKit.h"
 
 #include <QKeyEvent>
-#include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
-
-#include <unicode/dtptngen.h>
-#include <unicode/smpdtfmt.h>
-
-#include <chrono>
-#include <memory>
 
 #include "Kit.h"
 
@@ -191,28 +184,5 @@ void setFixedWindowFlags(QWidget& window) {
                         Qt::WindowCloseButtonHint);
   if (window.layout()) window.layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
-
-namespace WindowText {
-
-QString skeleton(Date date, std::u16string_view skeleton) {
-  UErrorCode status = U_ZERO_ERROR;
-  const icu::Locale locale(QLocale().name().toUtf8().constData());
-  std::unique_ptr<icu::DateTimePatternGenerator> generator(
-      icu::DateTimePatternGenerator::createInstance(locale, status));
-  if (U_FAILURE(status)) return {};
-  const icu::UnicodeString pattern = generator->getBestPattern(
-      icu::UnicodeString(skeleton.data(), int32_t(skeleton.size())), status);
-  icu::SimpleDateFormat format(pattern, locale, status);
-  if (U_FAILURE(status)) return {};
-  const double millis = double(
-      std::chrono::duration_cast<std::chrono::milliseconds>(date.time_since_epoch()).count());
-  icu::UnicodeString out;
-  format.format(millis, out);
-  return QString(reinterpret_cast<const QChar*>(out.getBuffer()), out.length());
-}
-
-QString number(qlonglong n) { return QLocale().toString(n); }
-
-}  // namespace WindowText
 
 }  // namespace clipvane

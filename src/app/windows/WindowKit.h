@@ -1,6 +1,6 @@
 #pragma once
 // Small pieces the activity, first-run and import windows share: a plate in
-// a palette role, a segmented choice, and locale-formatted dates and numbers.
+// a palette role and a segmented choice.
 #include <QLayout>
 #include <QMargins>
 #include <QStringList>
@@ -8,10 +8,8 @@
 
 #include <functional>
 #include <optional>
-#include <string_view>
 
 #include "Theme.h"
-#include "Types.h"
 
 class QVBoxLayout;
 
@@ -101,16 +99,5 @@ void fitWindow(QWidget* content);
 // and no button to minimise or maximise it. With a layout, the window keeps
 // the layout's size: the user cannot resize it.
 void setFixedWindowFlags(QWidget& window);
-
-namespace WindowText {
-
-// The date in the user's locale through an ICU skeleton ("MMMd": Mar 5,
-// "jmm": 3:45 PM, "EEEjmm": Mon 3:45 PM); the locale chooses the order, the
-// clock and the day-period marker. Empty when ICU has no pattern.
-QString skeleton(Date date, std::u16string_view skeleton);
-// A whole number with the locale's digit grouping ("1,000").
-QString number(qlonglong n);
-
-}  // namespace WindowText
 
 }  // namespace clipvane
