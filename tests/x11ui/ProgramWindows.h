@@ -106,6 +106,25 @@ class Program {
       if (w.inTray && !w.frame.isEmpty()) return w;
     return std::nullopt;
   }
+  // The shown window whose title (_NET_WM_NAME) is `title`.
+  std::optional<ShownWindow> titled(const std::string& title) const {
+    for (const ShownWindow& w : popups()) {
+      const auto name = X11Display::shared().property(w.id, "_NET_WM_NAME");
+      if (name && *name == title) return w;
+    }
+    return std::nullopt;
+  }
+  // Starts a second copy with the URL in this program's data folder; true
+  // once it has handed the URL over and ended.
+  bool handOver(const QString& url) const {
+    QProcess second;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("CLIPVANE_HOME"), home());
+    second.setProcessEnvironment(env);
+    second.start(process_.program(), {url});
+    return second.waitForStarted() && second.waitForFinished(10000) &&
+           second.exitStatus() == QProcess::NormalExit;
+  }
   // Shown windows outside the tray (menus, notices, windows).
   std::vector<ShownWindow> popups() const {
     std::vector<ShownWindow> out;

@@ -19,34 +19,15 @@ using namespace clipvane;
 using namespace clipvane::x11;
 using namespace clipvane::x11::test;
 
-namespace {
-
-// The program's shown window whose title is `title`.
-std::optional<ShownWindow> titled(const Program& program, const std::string& title) {
-  for (const ShownWindow& w : program.popups()) {
-    const auto name = X11Display::shared().property(w.id, "_NET_WM_NAME");
-    if (name && *name == title) return w;
-  }
-  return std::nullopt;
-}
-
-}  // namespace
-
 TEST(SettingsX11, AUrlGivenToASecondCopyOpensTheNamedTabInTheFirst) {
   Program first(QStringLiteral(CLIPVANE_PROGRAM));
   ASSERT_TRUE(waitUntil([&] { return bool(first.trayIcon()); }));
 
-  QProcess second;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("CLIPVANE_HOME"), first.home());
-  second.setProcessEnvironment(env);
-  second.start(QStringLiteral(CLIPVANE_PROGRAM), {QStringLiteral("clipvane://settings/apps")});
-  ASSERT_TRUE(second.waitForStarted());
   // The second copy hands the URL over and ends.
-  EXPECT_TRUE(waitUntil([&] { return second.state() == QProcess::NotRunning; }));
+  EXPECT_TRUE(first.handOver(QStringLiteral("clipvane://settings/apps")));
 
   std::optional<ShownWindow> window;
-  ASSERT_TRUE(waitUntil([&] { return bool(window = titled(first, "Apps")); }));
+  ASSERT_TRUE(waitUntil([&] { return bool(window = first.titled("Apps")); }));
   EXPECT_EQ(window->frame.width(), 680);
   waitUntil([] { return false; }, std::chrono::milliseconds(300));  // painted
   QDir().mkpath(QStringLiteral(CLIPVANE_SCREENSHOTS));

@@ -5,7 +5,6 @@
 
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QWindow>
 
@@ -23,26 +22,6 @@ using namespace clipvane::x11;
 using namespace clipvane::x11::test;
 
 namespace {
-
-// The program's shown window whose title is `title`.
-std::optional<ShownWindow> titled(const Program& program, const std::string& title) {
-  for (const ShownWindow& w : program.popups()) {
-    const auto name = X11Display::shared().property(w.id, "_NET_WM_NAME");
-    if (name && *name == title) return w;
-  }
-  return std::nullopt;
-}
-
-// Hands a URL to the running program through a second copy.
-void open(const Program& program, const QString& url) {
-  QProcess second;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("CLIPVANE_HOME"), program.home());
-  second.setProcessEnvironment(env);
-  second.start(QStringLiteral(CLIPVANE_PROGRAM), {url});
-  ASSERT_TRUE(second.waitForStarted());
-  ASSERT_TRUE(second.waitForFinished(10000));
-}
 
 // The StartupWMClass of the program's desktop entry.
 std::string startupClass() {
@@ -97,8 +76,8 @@ bool has(const std::vector<std::string>& list, const std::string& item) {
 TEST(WindowsX11, EveryWindowCarriesTheProgramsIconAndClassAndOnlyTheActivityWindowMaximises) {
   Program program(QStringLiteral(CLIPVANE_PROGRAM), true);
   ASSERT_TRUE(waitUntil([&] { return bool(program.trayIcon()); }));
-  open(program, QStringLiteral("clipvane://settings/general"));
-  open(program, QStringLiteral("clipvane://activity"));
+  ASSERT_TRUE(program.handOver(QStringLiteral("clipvane://settings/general")));
+  ASSERT_TRUE(program.handOver(QStringLiteral("clipvane://activity")));
 
   const std::string wmClass = std::string("clipvane") + '\0' + startupClass() + '\0';
   struct Case {
@@ -113,7 +92,7 @@ TEST(WindowsX11, EveryWindowCarriesTheProgramsIconAndClassAndOnlyTheActivityWind
   for (const Case& c : cases) {
     SCOPED_TRACE(c.title);
     std::optional<ShownWindow> window;
-    ASSERT_TRUE(waitUntil([&] { return bool(window = titled(program, c.title)); }));
+    ASSERT_TRUE(waitUntil([&] { return bool(window = program.titled(c.title)); }));
     EXPECT_EQ(X11Display::shared().property(window->id, "WM_CLASS"), wmClass);
 
     // The mark the icon theme holds, at the sizes a taskbar picks from.
