@@ -106,6 +106,8 @@ TEST(PersonalPhones, NationalFormsInProse) {
                   // cue words of other languages
                   {"Llámame al 612 448 903 mañana.", {"612 448 903"}},
                   {"Chiamami al 612 448 903", {"612 448 903"}},
+                  // a signature's labels
+                  {"T: 612 448 903 | M: 0612 345 678", {"612 448 903", "0612 345 678"}},
               });
 }
 
@@ -127,6 +129,7 @@ TEST(PersonalPhones, GroupsThatAreOtherNumbersStayUnmarked) {
                                {"ids 0127 7124 8231 and 0-123 456 78", {}},
                                {"The front desk is 0612345678.", {}},
                                {"Items 120 450 7800", {}},
+                               {"Total: 612 448 903", {}},
                                {"2024 123 4567", {}},
                                {"Version 3.47.123.4567", {}},
                            });
@@ -148,6 +151,8 @@ TEST(PersonalAddresses, StreetsNamedBeforeTheirNumber) {
           {"calle de Alcalá 45, 28014 madrid", {"calle de Alcalá 45, 28014 madrid"}},
           {"12, rue de la Paix, 75002 Paris", {"12, rue de la Paix, 75002 Paris"}},
           {"Drottninggatan 53, Stockholm", {"Drottninggatan 53, Stockholm"}},
+          {"Karl-Marx-Straße 5\n10115 Berlin", {"Karl-Marx-Straße 5\n10115 Berlin"}},
+          {"Schmidtstr. 12\n50667 Köln", {"Schmidtstr. 12\n50667 Köln"}},
       });
 }
 
@@ -192,6 +197,11 @@ TEST(PersonalAddresses, LinesOfOneAddressAreOneFinding) {
           {"Unit 2050 Box 4190\nAPO AP 96278-4190", {"Unit 2050 Box 4190\nAPO AP 96278-4190"}},
           {"USNS Comfort\nFPO AA 34055", {"USNS Comfort\nFPO AA 34055"}},
           {"PSC 802 Box 74, APO AE 09499", {"PSC 802 Box 74, APO AE 09499"}},
+          // the US postal suffixes that are also everyday nouns, with their place
+          {"0487 Hayes Hollow Suite 123\nNew Sarah, MT 86214",
+           {"0487 Hayes Hollow Suite 123\nNew Sarah, MT 86214"}},
+          {"8390 Smith Ville, Lake Amanda, CA 90210", {"8390 Smith Ville, Lake Amanda, CA 90210"}},
+          {"Unit 5 12 Smith St\nMelbourne VIC 3000", {"Unit 5 12 Smith St\nMelbourne VIC 3000"}},
       });
 }
 
@@ -229,5 +239,9 @@ TEST(PersonalAddresses, StreetWordsInProseStayUnmarked) {
       "Order #12345 shipped to customer 7781 on 2024-03-14.",
       "Lane 3 is closed for repairs.",
       "Chapter 4\nThe Road Not Taken\nRobert Frost",
+      "He met me at 123 Harbor View yesterday.",
+      "24 Hour Fitness Center",
+      "Flat 3B\nNice view",
+      "Room 5 12 apples",
   });
 }

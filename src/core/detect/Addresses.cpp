@@ -96,8 +96,6 @@ constexpr auto kPlaceParticles =
     std::to_array<std::u16string_view>({u"am", u"an", u"upon", u"on", u"im"});
 constexpr auto kMilitaryPosts = std::to_array<std::u16string_view>({u"apo", u"fpo", u"dpo"});
 constexpr auto kMilitaryRegions = std::to_array<std::u16string_view>({u"aa", u"ae", u"ap"});
-constexpr auto kMoreUnitWords =
-    std::to_array<std::u16string_view>({u"studio", u"level", u"lvl", u"block"});
 constexpr auto kOrdinals = std::to_array<std::u16string_view>({u"st", u"nd", u"rd", u"th"});
 constexpr auto kFloors = std::to_array<std::u16string_view>({u"floor", u"fl"});
 constexpr auto kMilitaryBoxes = std::to_array<std::u16string_view>({u"psc", u"unit", u"cmr"});
@@ -247,33 +245,36 @@ bool postcodeLine(View t, int b, int e, bool lower) {
 
 // "Baker Street", "Jones lane", "Hauptstraße", "Rue de la Paix": a street's
 // name without a house number, alone on its line.
-bool streetNameLine(View t, int b, int e) {
+// "Baker Street", "Jones lane", "Hauptstraße", "Rue de la Paix": a street's
+// name without a house number, alone on its line. 2 when it says "street"
+// clearly, 1 when it ends with an everyday noun ("Harbor View"), else 0.
+int streetNameLine(View t, int b, int e) {
   int i = b, words = 0;
-  bool suffix = false;
   while (i < e && words < 6) {
     const int w = wordEnd(t, i, e);
-    if (w == i) return false;
+    if (w == i) return 0;
     const View word = t.substr(i, w - i);
-    if (words > 0 && fieldvalue::isStreetSuffix(word)) {
-      suffix = true;
-    } else if (!capital(t[i]) && !fieldvalue::isStreetParticle(word)) {
-      return false;
-    }
+    const bool suffix = words > 0 && fieldvalue::isAnyStreetSuffix(word);
+    if (!suffix && !capital(t[i]) && !fieldvalue::isStreetParticle(word)) return 0;
     ++words;
     int x = w;
     if (x < e && t[x] == u'.') ++x;
-    if (x >= e)
-      return suffix || fieldvalue::isLeadingStreetType(t.substr(b, wordEnd(t, b, e) - b)) ||
-             (words == 1 && fieldvalue::isStreetWord(word));
-    if (t[x] != u' ') return false;
+    if (x >= e) {
+      if (suffix) return fieldvalue::isStreetSuffix(word) ? 2 : 1;
+      return fieldvalue::isLeadingStreetType(t.substr(b, wordEnd(t, b, e) - b)) ||
+                     (words == 1 && fieldvalue::isStreetWord(word))
+                 ? 2
+                 : 0;
+    }
+    if (t[x] != u' ') return 0;
     i = x + 1;
   }
-  return false;
+  return 0;
 }
 
 }  // namespace
 
-bool unitWord(View word) { return fieldvalue::isUnitWord(word) || oneOf(word, kMoreUnitWords); }
+bool unitWord(View word) { return fieldvalue::isUnitWord(word); }
 
 bool unitLine(View t, int b, int e) {
   int i = b;
@@ -441,8 +442,10 @@ Span unitAboveStreet(View t, int ls, int le, int number) {
   if (!here.ok() || number < here.b || number >= here.e || !unitLine(t, here.b, here.e))
     return kNone;
   const Line street = nextLine(t, le);
-  if (!street.ok() || !streetNameLine(t, street.b, street.e)) return kNone;
+  const int name = street.ok() ? streetNameLine(t, street.b, street.e) : 0;
+  if (name == 0) return kNone;
   const Span rest = block(t, {street.b, street.e}, street.ls, street.le, false);
+  if (name == 1 && rest.end <= street.e) return kNone;  // "Flat 3B\nNice view"
   return {here.b, rest.end};
 }
 

@@ -689,13 +689,14 @@ constexpr std::array<std::u16string_view, 44> kPhoneCues = {
     u"telefono", u"móvil",   u"celular", u"appelle",   u"appelez", u"appeler",  u"téléphone",
     u"portable", u"anrufen", u"handy",   u"telefon",   u"chiama",  u"chiamami", u"cellulare",
     u"bel",      u"telefoon"};
-// Labels written after a number: "612 448 903 (office)", "0612 345 678 mobile".
-// In brackets any of them; bare after a blank only those that name a phone.
-constexpr std::array<std::u16string_view, 26> kPhoneLabels = {
-    u"mobile", u"cell",  u"landline", u"fax",    u"whatsapp", u"tel",     u"phone",
-    u"office", u"home",  u"work",     u"direct", u"main",     u"private", u"business",
-    u"desk",   u"m",     u"h",        u"w",      u"o",        u"c",       u"móvil",
-    u"bureau", u"handy", u"privat",   u"casa",   u"ufficio"};
+// Labels written after a number: "612 448 903 (office)", "0612 345 678 mobile";
+// in brackets any of them, bare after a blank only those that name a phone.
+// Before a number with a colon, as signatures write them: "M: 0612 345 678".
+constexpr std::array<std::u16string_view, 29> kPhoneLabels = {
+    u"mobile", u"cell",  u"landline", u"fax",  u"whatsapp", u"tel",      u"phone", u"office",
+    u"home",   u"work",  u"direct",   u"main", u"private",  u"business", u"desk",  u"m",
+    u"h",      u"w",     u"o",        u"c",    u"t",        u"p",        u"f",     u"móvil",
+    u"bureau", u"handy", u"privat",   u"casa", u"ufficio"};
 constexpr std::size_t kBarePhoneLabels = 7;  // the first ones
 // The cues written with a full stop ("Tel. 555-0100").
 constexpr std::array<std::u16string_view, 4> kPhoneAbbreviations = {u"tel", u"ph", u"mob", u"tele"};
@@ -778,7 +779,8 @@ bool Scanner::phoneCue(std::size_t start) const {
   bool afterNumber = false;  // the word read last was "number"
   for (int words = 0; words < 5; ++words) {
     while (k > 0 && (text_[k - 1] == ' ' || text_[k - 1] == '\t')) --k;
-    if (k > 0 && text_[k - 1] == ':' && words == 0) --k;
+    const bool colon = k > 0 && text_[k - 1] == ':' && words == 0;
+    if (colon) --k;
     while (k > 0 && (text_[k - 1] == ' ' || text_[k - 1] == '\t')) --k;
     // "Tel. 555-0100"; after any other word a full stop ends the sentence.
     const bool stop = k > 0 && text_[k - 1] == '.' && words == 0;
@@ -789,6 +791,8 @@ bool Scanner::phoneCue(std::size_t start) const {
     const std::u16string_view word = text_.substr(k, end - k);
     if (stop) return oneOf(word, kPhoneAbbreviations);
     if (oneOf(word, kPhoneCues)) return true;
+    // "Office: 612 448 903", "M: 0612 345 678": a signature's labels.
+    if (colon && oneOf(word, kPhoneLabels)) return true;
     if (oneOf(word, kOtherNumbers)) return false;
     // "my number is 555-0100": a number of one's own is a phone number.
     if (oneOf(word, kPossessives) && afterNumber) return true;

@@ -1123,8 +1123,8 @@ class Scanner {
   }
 
   [[gnu::noinline]] void streetAt(int i, int ls, int le) {
-    bool withPlace = false;
-    Span a = fieldvalue::streetAddress(t_, i, le, &withPlace);
+    bool withPlace = false, weak = false;
+    Span a = fieldvalue::streetAddress(t_, i, le, &withPlace, false, &weak);
     if (a.begin < 0) return;
     // A bare "5 Stars Road" needs a word that introduces a place.
     const int unit = fieldvalue::unitBefore(t_, ls, i);
@@ -1133,7 +1133,11 @@ class Scanner {
     } else if (const int stray = strayNumberBefore(i, ls); stray >= 0) {
       a.begin = stray;
     }
-    if (withPlace || placeCueBefore(a.begin, ls)) addAddress(a, ls, le);
+    const Span whole = address::block(t_, a, ls, le, false);
+    // "12 Harbor View" needs its place, on its line or on the next.
+    if (weak ? withPlace || whole.end > le : withPlace || placeCueBefore(a.begin, ls))
+      out_.push_back(
+          {Kind::address, Range{whole.begin, whole.end - whole.begin}, false, false, false, {}});
   }
 
   // "4 742 Maple Avenue": a number of its own before the house number, where
@@ -1185,9 +1189,12 @@ class Scanner {
     }
     if (i - 1 <= ls) return;
     const char16_t p = t_[i - 2];
-    if (isLetter(p)) {
+    if (isLetter(p) || p == u'.') {
+      // "Hauptstraße 5", "Karl-Marx-Straße 5", "Schmidtstr. 12"
       int w = i - 1;
-      while (w > ls && (isLetter(t_[w - 1]) || t_[w - 1] == u'.') && i - w < 32) --w;
+      while (w > ls && (isLetter(t_[w - 1]) || t_[w - 1] == u'.' || t_[w - 1] == u'-') &&
+             i - w < 40)
+        --w;
       if (fieldvalue::isStreetWord(t_.substr(w, i - 1 - w))) {
         Span a = fieldvalue::streetFirstAddress(t_, w, i, le);
         if (a.begin >= 0) {

@@ -158,13 +158,41 @@ const WordSet kParticles(std::to_array<std::string_view>(
      "das", "bin", "binti", "al",  "el",  "y",  "e",  "ter", "ten",   "zu", "st", "st."}));
 
 const WordSet kStreetSuffixes(std::to_array<std::string_view>(
-    {"street",   "st",      "avenue",  "ave",   "av",      "road",       "rd",       "boulevard",
-     "blvd",     "lane",    "ln",      "drive", "dr",      "court",      "ct",       "place",
-     "pl",       "way",     "terrace", "ter",   "parkway", "pkwy",       "highway",  "hwy",
-     "circle",   "cir",     "square",  "sq",    "trail",   "trl",        "crescent", "cres",
-     "close",    "row",     "alley",   "plaza", "path",    "pike",       "loop",     "grove",
-     "gardens",  "walk",    "mews",    "wharf", "quay",    "expressway", "freeway",  "turnpike",
-     "causeway", "commons", "hill",    "park"}));
+    {"street", "st", "avenue", "ave", "av", "road", "rd", "boulevard", "blvd", "lane", "ln",
+     "drive", "dr", "court", "ct", "place", "pl", "way", "terrace", "ter", "parkway", "pkwy",
+     "highway", "hwy", "circle", "cir", "square", "sq", "trail", "trl", "crescent", "cres", "close",
+     "row", "alley", "plaza", "path", "pike", "loop", "grove", "gardens", "walk", "mews", "wharf",
+     "quay", "expressway", "freeway", "turnpike", "causeway", "commons", "hill", "park",
+     // and the other words of the US postal suffix table and of British
+     // streets that name nothing but a street
+     "crossing", "xing", "heights", "hts", "trace", "stravenue", "throughway", "trafficway",
+     "skyway", "motorway", "underpass", "overpass", "viaduct", "bypass", "gateway", "crossroad",
+     "crossroads", "aly", "arcade", "tpke", "expy", "fwy", "cswy", "cts", "courts", "drives",
+     "streets", "roads", "lanes", "rise", "vale", "chase", "parade", "esplanade", "promenade",
+     "embankment", "broadway", "wynd"}));
+
+// Words of the US postal suffix table that are also everyday nouns ("Mill
+// Creek", "Harbor View"): a street ends with one only where a place follows.
+const WordSet kWeakStreetSuffixes(std::to_array<std::string_view>(
+    {"bayou",     "beach",     "bend",    "bluff",   "bluffs",  "bottom",  "branch",  "bridge",
+     "brook",     "brooks",    "burg",    "burgs",   "camp",    "canyon",  "cape",    "center",
+     "centre",    "centers",   "club",    "common",  "corner",  "corners", "course",  "cove",
+     "coves",     "creek",     "crest",   "curve",   "dale",    "dam",     "divide",  "estate",
+     "estates",   "extension", "falls",   "ferry",   "field",   "fields",  "flat",    "flats",
+     "ford",      "fords",     "forest",  "forge",   "forges",  "fork",    "forks",   "fort",
+     "garden",    "glen",      "glens",   "green",   "greens",  "groves",  "harbor",  "harbors",
+     "harbour",   "haven",     "hills",   "hollow",  "inlet",   "island",  "islands", "isle",
+     "junction",  "junctions", "key",     "keys",    "knoll",   "knolls",  "lake",    "lakes",
+     "land",      "landing",   "light",   "lights",  "lock",    "locks",   "lodge",   "manor",
+     "manors",    "meadow",    "meadows", "mill",    "mills",   "mission", "mount",   "mountain",
+     "mountains", "neck",      "orchard", "oval",    "parks",   "pass",    "passage", "pine",
+     "pines",     "plain",     "plains",  "plazas",  "point",   "points",  "port",    "ports",
+     "prairie",   "radial",    "ramp",    "ranch",   "rapid",   "rapids",  "rest",    "ridge",
+     "ridges",    "river",     "run",     "shoal",   "shoals",  "shore",   "shores",  "spring",
+     "springs",   "spur",      "spurs",   "squares", "station", "stream",  "summit",  "track",
+     "trails",    "tunnel",    "union",   "unions",  "valley",  "valleys", "view",    "views",
+     "village",   "villages",  "ville",   "villes",  "vista",   "walks",   "wall",    "ways",
+     "well",      "wells",     "routes",  "circles", "loops"}));
 
 // Kinds of street written before the street's name after a house number
 // (French, Spanish, Portuguese).
@@ -184,7 +212,8 @@ const WordSet kNotAddressStarts(std::to_array<std::string_view>(
 
 const WordSet kUnitWords(std::to_array<std::string_view>({"apt", "apartment", "suite", "ste",
                                                           "unit", "fl", "floor", "rm", "room",
-                                                          "bldg", "building", "flat"}));
+                                                          "bldg", "building", "flat", "studio",
+                                                          "level", "lvl", "block"}));
 
 const WordSet kDirections(std::to_array<std::string_view>(
     {"n", "s", "e", "w", "ne", "nw", "se", "sw", "north", "south", "east", "west"}));
@@ -1168,6 +1197,9 @@ bool isMonthName(View word) { return inSet(word, kMonths); }
 
 bool isUnitWord(View word) { return inSet(word, kUnitWords); }
 bool isStreetSuffix(View word) { return inSet(word, kStreetSuffixes); }
+bool isAnyStreetSuffix(View word) {
+  return inSet(word, kStreetSuffixes) || inSet(word, kWeakStreetSuffixes);
+}
 bool isStreetParticle(View word) { return inSet(word, kStreetParticles); }
 
 int postcodeEnd(View t, int b, int e, bool anyCase) {
@@ -1370,7 +1402,7 @@ static int placeEnd(View t, int from, int e) {
   return end;
 }
 
-Span streetAddress(View t, int b, int e, bool* withPlace, bool lower) {
+Span streetAddress(View t, int b, int e, bool* withPlace, bool lower, bool* weakSuffix) {
   // House number: "12", "221B", "12-14".
   int i = digitsEnd(t, b, e, 6);
   if (i - b < 1 || i - b > 5) return kNone;
@@ -1382,6 +1414,7 @@ Span streetAddress(View t, int b, int e, bool* withPlace, bool lower) {
   i = skipBlanks(t, i, e);
   int words = 0, suffixEnd = leadingTypeStreet(t, i, e);
   const bool typeFirst = suffixEnd >= 0;
+  bool lastWeak = false;
   // Street name words, the last of which is a street suffix.
   for (int k = 0; !typeFirst && k < 6 && i < e; ++k) {
     int w = i;
@@ -1394,7 +1427,7 @@ Span streetAddress(View t, int b, int e, bool* withPlace, bool lower) {
       // address written all in lower case every word is.
       if (isLower(t[w]) && !lower) {
         const int we = wordEnd(t, w, e);
-        if (words == 0 || !inSet(t.substr(w, we - w), kStreetSuffixes)) break;
+        if (words == 0 || !isAnyStreetSuffix(t.substr(w, we - w))) break;
       } else if (!isUpper(t[w]) && !(lower && isLower(t[w]))) {
         break;
       }
@@ -1405,12 +1438,17 @@ Span streetAddress(View t, int b, int e, bool* withPlace, bool lower) {
       if (w - i > 30) return kNone;
     }
     View word = t.substr(i, w - i);
-    bool isSuffix = words > 0 && inSet(word, kStreetSuffixes);
+    const bool strong = words > 0 && inSet(word, kStreetSuffixes);
+    const bool weak = words > 0 && !strong && inSet(word, kWeakStreetSuffixes);
+    const bool isSuffix = strong || weak;
     bool isDirection = inSet(word, kDirections);
     // "Main St." keeps its full stop, unless the stop ends the sentence.
     if (w < e && t[w] == u'.' && w + 1 < e && !isLineEnd(t[w + 1])) ++w;
     ++words;
-    if (isSuffix) suffixEnd = w;
+    if (isSuffix) {
+      suffixEnd = w;
+      lastWeak = weak;
+    }
     if (isDirection && suffixEnd > 0) suffixEnd = w;
     if (suffixEnd > 0 && !isSuffix && !isDirection) break;
     if (w >= e || t[w] != u' ') break;
@@ -1419,6 +1457,7 @@ Span streetAddress(View t, int b, int e, bool* withPlace, bool lower) {
   if (suffixEnd < 0) return kNone;
   const int end = lower ? suffixEnd : placeEnd(t, suffixEnd, e);
   if (withPlace) *withPlace = end > suffixEnd;
+  if (weakSuffix) *weakSuffix = lastWeak;
   return {b, end};
 }
 
@@ -1447,16 +1486,18 @@ Span poBox(View t, int begin, int number, int e, bool* withPlace) {
 }
 
 int unitBefore(View t, int begin, int number) {
-  // "Flat 3, 12 High Street"
+  // "Flat 3, 12 High Street", "Unit 5 12 Smith St", "Apt. 4B, 12 Main St"
   int p = number;
-  if (p - 2 < begin || t[p - 1] != u' ' || t[p - 2] != u',') return -1;
-  p -= 2;
+  if (p - 2 < begin || t[p - 1] != u' ') return -1;
+  p -= t[p - 2] == u',' ? 2 : 1;
   int u = p;
   while (u > begin && (isDigit(t[u - 1]) || isAsciiUpper(t[u - 1])) && p - u < 5) --u;
   if (u == p || u - 1 <= begin || !isBlank(t[u - 1])) return -1;
   int w = u - 1;
-  while (w > begin && isAsciiAlpha(t[w - 1]) && u - 1 - w < 10) --w;
-  if (!isUpper(t[w]) || !inSet(t.substr(w, u - 1 - w), kUnitWords)) return -1;
+  if (w > begin && t[w - 1] == u'.') --w;
+  const int we = w;
+  while (w > begin && isAsciiAlpha(t[w - 1]) && we - w < 10) --w;
+  if (!isUpper(t[w]) || !inSet(t.substr(w, we - w), kUnitWords)) return -1;
   return w > begin && isAlnum(t[w - 1]) ? -1 : w;
 }
 

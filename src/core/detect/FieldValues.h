@@ -35,8 +35,10 @@ int jsonNumberEnd(std::u16string_view text, int begin, int end);
 // a unit, city, region or postal code follows the street.
 // With lower, the words may be in lower case ("221b baker street") and the
 // place after the street is left to the caller.
+// weakSuffix tells whether the street ends with a word that is also an
+// everyday noun ("Harbor View"), which is a street only with a place after it.
 Span streetAddress(std::u16string_view text, int begin, int end, bool* withPlace = nullptr,
-                   bool lower = false);
+                   bool lower = false, bool* weakSuffix = nullptr);
 
 // A street name that ends like one ("Hauptstraße", "Kerkstraat") and the
 // house number after it: "Hauptstraße 5, 10115 Berlin".
@@ -66,9 +68,10 @@ bool generatedValue(std::u16string_view value, bool uuid);
 Span recipientName(std::u16string_view text, int begin, int end);
 
 bool isMonthName(std::u16string_view word);
-bool isUnitWord(std::u16string_view word);        // apt, suite, flat, …
-bool isStreetSuffix(std::u16string_view word);    // street, avenue, lane, …
-bool isStreetParticle(std::u16string_view word);  // de, la, del, …
+bool isUnitWord(std::u16string_view word);         // apt, suite, flat, …
+bool isStreetSuffix(std::u16string_view word);     // street, avenue, lane, …
+bool isAnyStreetSuffix(std::u16string_view word);  // those, and creek, view, mill, …
+bool isStreetParticle(std::u16string_view word);   // de, la, del, …
 // End of a postcode at begin ("62704", "SW1A 2AA", "00-514"), or -1; with
 // anyCase also in lower case ("nw1 6xe").
 int postcodeEnd(std::u16string_view text, int begin, int end, bool anyCase);
