@@ -77,6 +77,11 @@ std::vector<Issued> documentedKeys() {
       {"Atlassian Bitbucket app password", "ATBB" + body(32, kAlnum)},
       {"GitLab runner registration", "GR1348941" + body(20, kToken)},
       {"Hugging Face organisation", "api_org_" + body(34, kAlnum)},
+      {"HubSpot private app", "pat-na1-" + uuid},
+      {"Adafruit IO", "aio_" + body(28, kAlnum)},
+      {"Typeform", "tfp_" + body(44, kToken)},
+      {"Azure DevOps", body(52, kAlnum) + body(24, kLowerAlnum, 3) + "AZDO" + body(4, kAlnum, 5)},
+      {"Google refresh token", "1//0" + body(99, kToken, 6)},
   };
 }
 

@@ -220,7 +220,10 @@ inline constexpr KeyShape kKeyShapes[] = {
     {u"cs_", 40, 40, Alphabet::lowerHex},
     {u"xnd_production_", 40, 80, Alphabet::token},
     {u"xnd_development_", 40, 80, Alphabet::token},
-    // Airtable personal access tokens, Dropbox short-lived tokens, Contentful
+    // HubSpot private apps (before Airtable's "pat"), Airtable personal access
+    // tokens, Dropbox short-lived tokens, Contentful
+    {u"pat-na1-", 36, 36, Alphabet::token, Check::uuid},
+    {u"pat-eu1-", 36, 36, Alphabet::token, Check::uuid},
     {u"pat", 79, 79, Alphabet::alnumDot, Check::airtable},
     {u"sl.u.", 100, 1400, Alphabet::token},
     {u"sl.", 130, 1400, Alphabet::token},
@@ -249,6 +252,9 @@ inline constexpr KeyShape kKeyShapes[] = {
     {u"sgp_", 40, 80, Alphabet::token, Check::letterDigit},
     {u"dt0c01.", 89, 89, Alphabet::alnumDot, Check::dynatrace},
     {u"fio-u-", 60, 70, Alphabet::token, Check::letterDigit},
+    // Adafruit IO, Typeform
+    {u"aio_", 28, 28, Alphabet::alnum, Check::letterDigit},
+    {u"tfp_", 40, 64, Alphabet::token, Check::letterDigit},
 };
 
 // Keys published in the issuers' own documentation: anyone may read them.

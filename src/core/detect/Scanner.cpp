@@ -140,9 +140,10 @@ bool Scanner::quietBeforeSeparator(std::size_t i, std::size_t e) const {
   return !macGroup && !hostName;
 }
 
-// A first part of a key that its issuer marks after it.
+// A first part of a key that its issuer marks after it, or a key of a set
+// length that carries its issuer's mark inside (Azure DevOps' 84 characters).
 constexpr bool suffixedKey(std::size_t len, char16_t next) {
-  return (len == 14 && next == '.') || (len == 32 && next == '-');
+  return (len == 14 && next == '.') || (len == 32 && next == '-') || len == 84;
 }
 
 inline bool Scanner::quietNumber(std::size_t i, std::size_t e) const {
@@ -330,7 +331,7 @@ std::size_t Scanner::numberAt(std::size_t i, std::size_t e) {
   if (botToken && on(Kind::apiKey) && i >= keySkip_) apiKey(i);
   if (on(Kind::apiKey) && i >= keySkip_) {
     if (suffixedKey(len, next)) suffixedApiKey(i, e);
-    // Asana's personal access tokens: "1/…:…" and "2/…/…:…".
+    // Asana's personal access tokens ("1/…:…", "2/…/…:…"), Google's refresh tokens ("1//0…").
     if (len == 1 && next == '/' && (text_[i] == '1' || text_[i] == '2')) asanaToken(i);
   }
   if (quad && on(Kind::ipv4)) ipv4(i);

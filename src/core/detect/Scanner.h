@@ -181,6 +181,10 @@ class Scanner {
 
   // A URL's scheme and host in small letters, kept to reuse their storage.
   std::u16string scheme_, host_;
+  // The last END line looked for: its label, where the search began and
+  // where it was found (npos: nowhere after).
+  std::u16string endLabel_;
+  std::size_t endFrom_ = 0, endAt_ = 0;
 };
 
 // Looks up the number plans the phone rule checks national numbers against

@@ -306,13 +306,25 @@ std::size_t Scanner::privateKeyEnd(std::size_t start) {
   std::u16string endLine = u"-----END ";
   endLine += label;
   endLine += u"-----";
-  const std::size_t found = text_.find(endLine, k + 5);
+  // A block turned away below leaves the scan going on: the END found for
+  // one block serves the next ones of its label before it, so that the text
+  // is searched once.
+  std::size_t found;
+  if (endLabel_ == label && k + 5 >= endFrom_ && k + 5 <= endAt_) {
+    found = endAt_;
+  } else {
+    found = text_.find(endLine, k + 5);
+    endLabel_.assign(label);
+    endFrom_ = k + 5;
+    endAt_ = found;
+  }
   const std::size_t end =
       found == std::u16string_view::npos ? text_.size() : found + endLine.size();
-  // A body cut short for show ("MIIEvQ…", "MIIEpAIBAAKCAQEA...") is no key.
+  // A body cut short for show ("MIIEvQ…", "MIIEpAIBAAKCAQEA...") is no key;
+  // a real key's body is read no further than the longest key's.
   const std::u16string_view shown = text_.substr(
-      body, std::min(found == std::u16string_view::npos ? std::size_t(512) : found - body,
-                     text_.size() - body));
+      body, std::min({found == std::u16string_view::npos ? std::size_t(512) : found - body,
+                      text_.size() - body, std::size_t(8192)}));
   if (shown.find(u"...") != std::u16string_view::npos ||
       shown.find(u'\u2026') != std::u16string_view::npos)
     return start;
@@ -507,6 +519,11 @@ void Scanner::suffixedApiKey(std::size_t start, std::size_t wordEnd) {
     while (i < text_.size() && (tokenChar(text_[i]) || text_[i] == '=') && i - body <= 80) ++i;
     if (i - body < 60 || i - body > 80 || tokenChar(ch(i))) return;
     if (placeholderBody(text_.substr(body, i - body))) return;
+  } else if (word.size() == 84) {
+    // Azure DevOps personal access tokens: 84 letters and digits, "AZDO" at 76.
+    if (word.substr(76, 4) != u"AZDO" || tokenChar(ch(wordEnd)) ||
+        !bodyPasses(Check::mixed, word.substr(0, 76)))
+      return;
   } else if (word.size() == 32 && startsWith(text_, wordEnd, u"-us") && lowerHexRun(word)) {
     i += 3;
     const std::size_t dc = i;
@@ -519,9 +536,21 @@ void Scanner::suffixedApiKey(std::size_t start, std::size_t wordEnd) {
   add(Kind::apiKey, start, i);
 }
 
-// Asana: "1/<user id>:<32 hex>" and "2/<user id>/<app id>:<32 hex>".
+// Asana: "1/<user id>:<32 hex>" and "2/<user id>/<app id>:<32 hex>"; Google
+// OAuth refresh tokens: "1//" and a long token.
 void Scanner::asanaToken(std::size_t start) {
   std::size_t i = start + 2;
+  if (text_[start] == '1' && ch(i) == '/') {
+    const std::size_t body = ++i;
+    while (i < text_.size() && tokenChar(text_[i]) && i - body <= 512) ++i;
+    const std::u16string_view token = text_.substr(body, i - body);
+    if (token.size() < 40 || token.size() > 512 || tokenChar(ch(i)) ||
+        !bodyPasses(Check::mixed, token) || placeholderBody(token))
+      return;
+    keySkip_ = i;
+    add(Kind::apiKey, start, i);
+    return;
+  }
   const int ids = text_[start] == '1' ? 1 : 2;
   for (int id = 0; id < ids; ++id) {
     if (id > 0) {
@@ -549,6 +578,7 @@ bool Scanner::mapboxToken(std::size_t start) {
   std::size_t i = start + 3;
   while (i < text_.size() && tokenChar(text_[i]) && i - start <= 400) ++i;
   const std::size_t payloadEnd = i;
+  keySkip_ = std::max(keySkip_, payloadEnd);  // no key starts inside the run read
   if (payloadEnd - start < 23 || ch(i) != '.') return true;
   const std::size_t signature = ++i;
   while (i < text_.size() && tokenChar(text_[i]) && i - signature <= 64) ++i;
