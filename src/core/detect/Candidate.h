@@ -37,6 +37,11 @@ bool isPlaceholderValue(std::u16string_view value);
 // ("password123", "abc123").
 bool isStandInSecret(std::u16string_view value);
 
+// The password of a URL's user part ("https://user:pw@host") that stands in
+// for one: isStandInSecret, the user's own name, or the documentation's
+// syntax ("[user[:password]@]").
+bool isStandInUrlPassword(std::u16string_view user, std::u16string_view password);
+
 // A person's account name as a command or URL gives it ("jdoe", "m.rossi"),
 // not a built-in account ("root", "git", "ec2-user") nor a stand-in.
 bool isAccountName(std::u16string_view value);

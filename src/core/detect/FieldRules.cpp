@@ -936,7 +936,7 @@ class Scanner {
       for (int i = a0; i < at; ++i) {
         if (t_[i] != u':') continue;
         View pw = t_.substr(i + 1, at - i - 1);
-        if (!pw.empty() && !FieldRules::isStandInSecret(pw))
+        if (!pw.empty() && !FieldRules::isStandInUrlPassword(t_.substr(a0, i - a0), pw))
           out_.push_back({Kind::secret, Range{i + 1, at - i - 1}, true, false, false, {}});
         break;
       }

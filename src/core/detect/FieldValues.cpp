@@ -230,6 +230,11 @@ const WordSet kSystemUsers(std::to_array<std::string_view>(
      "login", "oauth2", "oauth", "x-access-token", "gitlab-ci-token", "__token__", "x-token-auth",
      "token", "api", "apikey", "bearer", "dbuser", "myuser"}));
 
+// What databases, brokers and stores are installed with, and tutorials keep.
+const WordSet kDefaultPasswords(std::to_array<std::string_view>(
+    {"postgres", "root", "admin", "mysql", "guest", "oracle", "redis", "rabbitmq", "elastic",
+     "minioadmin", "sa", "toor", "administrator"}));
+
 const WordSet kAuthSchemes(std::to_array<std::string_view>(
     {"bearer", "basic", "token", "digest", "negotiate", "ntlm", "bot", "apikey", "jwt", "oauth",
      "hoba", "mutual", "aws4-hmac-sha256", "splunk", "sso-key", "key"}));
@@ -1749,6 +1754,20 @@ constexpr auto kExamplePasswords = std::to_array<std::string_view>(
 
 }  // namespace
 
+bool isStandInUrlPassword(std::u16string_view user, std::u16string_view password) {
+  // Brackets and braces are not written unescaped in a URL's user part: the
+  // documentation's syntax ("[user[:password]@]") or a template.
+  for (std::u16string_view part : {user, password})
+    for (char16_t c : part)
+      if (c == u'[' || c == u']' || c == u'{' || c == u'}' || c == u'<' || c == u'>') return true;
+  // "guest:guest@…", "postgres:postgres@…": the defaults of a test install.
+  if (password.size() == user.size() &&
+      std::equal(password.begin(), password.end(), user.begin(),
+                 [](char16_t a, char16_t b) { return lowerAscii(a) == lowerAscii(b); }))
+    return true;
+  return isStandInSecret(password);
+}
+
 bool isAccountName(std::u16string_view value) {
   static constexpr KeyRule kUser{u"username", Kind::username, Shape::username, 0};
   const fieldvalue::Span s =
@@ -1796,6 +1815,8 @@ bool isStandInSecret(std::u16string_view value) {
   }
   for (std::u16string_view documented : kDocumentationKeys)
     if (value == documented) return true;
+  // The passwords a database or broker is installed with.
+  if (fieldvalue::inSet(value, fieldvalue::kDefaultPasswords)) return true;
   // A template or a named gap anywhere in it: "eyJ….<signature>", "sk_${ENV}_key".
   if (value.find(u"${") != View::npos || value.find(u"{{") != View::npos) return true;
   for (std::size_t open = value.find(u'<'); open != View::npos; open = value.find(u'<', open + 1)) {

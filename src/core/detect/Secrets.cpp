@@ -215,13 +215,18 @@ bool credibleDatabaseUrl(std::u16string_view url, const UrlParts& parts) {
     if (first == '/' || first == '$' || first == '{' || first == '<' || first == '%' ||
         first == '?')
       return false;
+    // A server's name or address, not the syntax of the documentation
+    // ("postgresql://[user[:password]@][netloc]…") or a template.
     const std::u16string_view host = parts.host;
-    if (host.empty() || host[0] == '$' || host[0] == '{' || host[0] == '<' || host[0] == '%' ||
-        foldedEquals(host, u"host") || foldedEquals(host, u"hostname") ||
-        foldedEquals(host, u"your-host") || foldedEquals(host, u"your_host"))
+    if (host.empty() || foldedEquals(host, u"host") || foldedEquals(host, u"hostname") ||
+        foldedEquals(host, u"your-host") || foldedEquals(host, u"your_host") ||
+        !std::all_of(host.begin(), host.end(), [](char16_t c) {
+          return alnum(c) || c == '-' || c == '.' || c == '_' || c == ':' || c >= 0x80;
+        }))
       return false;
     if (parts.passwordLength > 0 &&
-        FieldRules::isStandInSecret(url.substr(parts.passwordStart, parts.passwordLength)))
+        FieldRules::isStandInUrlPassword(url.substr(parts.userStart, parts.userLength),
+                                         url.substr(parts.passwordStart, parts.passwordLength)))
       return false;
     // "user:@host": the password left out.
     const std::size_t at = url.find(u'@', authority);
@@ -763,7 +768,8 @@ void Scanner::url(std::size_t colon) {
   }
   if (parts.passwordLength > 0 && on(Kind::secret)) {
     const auto password = text_.substr(s + parts.passwordStart, parts.passwordLength);
-    if (!FieldRules::isStandInSecret(password)) {
+    const auto user = text_.substr(s + parts.userStart, parts.userLength);
+    if (!FieldRules::isStandInUrlPassword(user, password)) {
       add(Kind::secret, s + parts.passwordStart, s + parts.passwordStart + parts.passwordLength);
       out_.back().contextual = true;
     }
