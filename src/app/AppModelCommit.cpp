@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QtConcurrent/QtConcurrentRun>
-#include <variant>
 
 #include "AppModel.h"
 #include "InOrder.h"
@@ -15,26 +14,13 @@
 #include "Ports.h"
 #include "Storage.h"
 #include "Vault.h"
+#include "VaultRecording.h"
 #include "ports/PanelsPort.h"
 #include "ports/StatusItemPort.h"
 #include "ports/WindowsPort.h"
 #include "ports/WorkspacePort.h"
 
 namespace clipvane {
-
-namespace {
-
-// What the vault took for a paste: the masked text and the placeholders it
-// wrote, each once in text order.
-struct Recorded {
-  QString masked;
-  std::vector<std::u16string> placeholders;
-};
-
-// What the vault took, or the reason it could not take the originals.
-using VaultResult = std::variant<Recorded, QString>;
-
-}  // namespace
 
 void AppModel::commit(const QString& text, const std::vector<Finding>& findings, std::set<int> keep,
                       const std::set<int>& locked, const std::optional<RunningApp>& app) {
@@ -49,19 +35,10 @@ void AppModel::commit(const QString& text, const std::vector<Finding>& findings,
   safePasteWaiting_ = true;
 
   QPointer<AppModel> self = this;
-  QtConcurrent::run([text, findings, keep, locked, ttl, style, reuse]() -> VaultResult {
-    try {
-      Recorded recorded;
-      const std::u16string masked = VaultStore::update(ttl, [&](Vault& vault) {
-        return vault.record(text.toStdU16String(), findings, keep, locked, style, reuse,
-                            Clock::now(), &recorded.placeholders);
-      });
-      recorded.masked = QString::fromStdU16String(masked);
-      return VaultResult(std::in_place_index<0>, std::move(recorded));
-    } catch (const std::exception& error) {
-      return VaultResult(std::in_place_index<1>, QString::fromUtf8(error.what()));
-    }
-  }).then(QCoreApplication::instance(), [self, findings, keep, locked, app](VaultResult result) {
+  QtConcurrent::run([text, findings, keep, locked, ttl, style, reuse] {
+    return VaultRecording::record(text, findings, keep, locked, ttl, style, reuse, Clock::now());
+  }).then(QCoreApplication::instance(), [self, findings, keep, locked, app](VaultRecording result) {
+    RenewalNotice renewal(result.renewed);
     if (!self) return;
     if (!self->isCurrentDestination(app)) {
       Ports::get<PanelsPort>().showToast(
@@ -70,18 +47,19 @@ void AppModel::commit(const QString& text, const std::vector<Finding>& findings,
       self->safePasteWaiting_ = false;
       return;
     }
-    if (result.index() == 1) {
-      Ports::get<WindowsPort>().runAlert(std::get<1>(result), QString());
+    if (!result.masked) {
+      Ports::get<WindowsPort>().runAlert(result.error, QString());
       if (self) self->safePasteWaiting_ = false;
       return;
     }
-    const QString masked = std::get<0>(result).masked;
-    std::vector<std::u16string> placeholders = std::get<0>(result).placeholders;
+    const QString masked = *result.masked;
+    std::vector<std::u16string> placeholders = std::move(result.placeholders);
     // What follows is told only once the paste key went, or could not.
     Pasteboard::paste(
         masked, false,
-        [self, findings, keep, locked, app,
-         placeholders = std::move(placeholders)](Pasteboard::PasteResult written) {
+        [self, findings, keep, locked, app, placeholders = std::move(placeholders),
+         renewed = renewal.handOver()](Pasteboard::PasteResult written) {
+          const RenewalNotice renewal(renewed);
           if (!self) return;
           if (written == Pasteboard::PasteResult::failed) {
             // The write was refused, or another copy came before the key (which

@@ -10,6 +10,7 @@
 #include "Policy.h"
 #include "Ports.h"
 #include "Vault.h"
+#include "VaultRecording.h"
 #include "ports/PanelsPort.h"
 #include "ports/WorkspacePort.h"
 
@@ -161,25 +162,20 @@ void AppModel::maskClipboard(const QString& text, const std::vector<Finding>& fi
       originalSnapshot ? std::move(*originalSnapshot) : Pasteboard::snapshot();
   const Date now = Clock::now();
 
-  QtConcurrent::run([t = text.toStdU16String(), findings, locked = plan.locked, timeToLive, style,
-                     reuse, now]() -> std::optional<std::u16string> {
-    try {
-      return VaultStore::update(timeToLive, [&](Vault& vault) {
-        return vault.record(t, findings, {}, locked, style, reuse, now);
-      });
-    } catch (...) {
-      return std::nullopt;  // no key, a file error: the clipboard stays as it is
-    }
+  QtConcurrent::run([text, findings, locked = plan.locked, timeToLive, style, reuse, now] {
+    return VaultRecording::record(text, findings, {}, locked, timeToLive, style, reuse, now);
   })
       .then(qApp, [self = QPointer<AppModel>(this), text, findings, changeCount, entry, generation,
                    checkAI, snapshot = std::move(snapshot), locked = !plan.locked.empty(),
-                   what](std::optional<std::u16string> masked) {
-        if (!self || !masked) return;
+                   what](VaultRecording recording) {
+        const RenewalNotice renewal(recording.renewed);
+        // No key, a file error: the clipboard stays as it is.
+        if (!self || !recording.masked) return;
         AppModel& m = *self;
         if (generation != m.scanGeneration_ || !m.isProtecting() || !m.settings_.autoMask ||
             Pasteboard::changeCount() != changeCount)
           return;
-        const QString out = QString::fromStdU16String(*masked);
+        const QString out = *recording.masked;
         // Refused: another copy came first and the monitor brings it.
         const std::optional<qint64> written = Pasteboard::write(out);
         if (!written) return;

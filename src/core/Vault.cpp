@@ -288,10 +288,19 @@ struct Loaded {
   std::optional<std::string> key;
 };
 
+// A vault that can never be read again: a key of the wrong size, or data
+// that is missing its key, fails to decrypt or does not decode. A file that
+// cannot be read for now (permissions, a folder in its place, an I/O error)
+// is not damaged and throws a plain StorageError.
+class Damaged : public StorageError {
+ public:
+  using StorageError::StorageError;
+};
+
 std::optional<std::string> readKey(const std::filesystem::path& dir) {
   auto key = readFile(dir / kKeyFile);
   if (key && key->size() != Crypto::keySize)
-    throw StorageError("The vault key (vault.key) is damaged, so the originals can’t be read.");
+    throw Damaged("The vault key (vault.key) is damaged, so the originals can’t be read.");
   return key;
 }
 
@@ -308,18 +317,41 @@ Loaded load(const std::filesystem::path& dir, double ttl, bool forUpdate) {
   }
   if (!sealed) return out;
   if (!out.key)
-    throw StorageError("The vault key (vault.key) is missing, so the originals can’t be read.");
+    throw Damaged("The vault key (vault.key) is missing, so the originals can’t be read.");
   const auto plain = Crypto::open(*out.key, *sealed);
   if (!plain)
-    throw StorageError(
+    throw Damaged(
         "The vault (vault.bin) can’t be decrypted: it was changed or its key does not match.");
   try {
     out.vault = json::decodeVault(*plain);
   } catch (const json::DecodeError& e) {
-    throw StorageError(std::string("The vault (vault.bin) is damaged: ") + e.what() + ".");
+    throw Damaged(std::string("The vault (vault.bin) is damaged: ") + e.what() + ".");
   }
   prune(out.vault, ttl, Clock::now());
   return out;
+}
+
+// Moves the damaged vault and its key aside together, as "vault.bin.bad" and
+// "vault.key.bad" (".bad.2", ".bad.3" … when earlier ones are there), so that
+// nothing is lost and the pair still belongs together.
+void setAside(const std::filesystem::path& dir) {
+  namespace fs = std::filesystem;
+  for (int n = 1; n <= 1000; ++n) {
+    const std::string suffix = n == 1 ? ".bad" : ".bad." + std::to_string(n);
+    const fs::path bin = dir / (std::string(kVaultFile) + suffix);
+    const fs::path key = dir / (std::string(kKeyFile) + suffix);
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(bin, ec)) || fs::exists(fs::symlink_status(key, ec)))
+      continue;
+    for (const auto& [from, to] :
+         {std::pair{dir / kVaultFile, bin}, std::pair{dir / kKeyFile, key}}) {
+      if (!fs::exists(fs::symlink_status(from, ec))) continue;
+      fs::rename(from, to, ec);
+      if (ec) throw StorageError("Can’t set the damaged vault aside: " + ec.message());
+    }
+    return;
+  }
+  throw StorageError("Can’t set the damaged vault aside: too many damaged vaults are kept.");
 }
 
 }  // namespace
@@ -329,10 +361,17 @@ Vault VaultStore::read(double ttl) {
   return load(Paths::directory(), ttl, false).vault;
 }
 
-void VaultStore::updateImpl(double ttl, const std::function<void(Vault&)>& body) {
+void VaultStore::updateImpl(double ttl, const std::function<void(Vault&)>& body, bool* renewed) {
   const FileLock lock;
   const auto dir = Paths::directory();
-  Loaded loaded = load(dir, ttl, true);
+  Loaded loaded;
+  try {
+    loaded = load(dir, ttl, true);
+  } catch (const Damaged&) {
+    if (!renewed) throw;
+    setAside(dir);
+    *renewed = true;
+  }
   body(loaded.vault);
   const std::string plain = json::encodeVault(loaded.vault);
   if (!loaded.key) {

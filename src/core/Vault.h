@@ -58,10 +58,16 @@ namespace VaultStore {
 Vault read(double ttl);
 
 // Read, body, encrypt and write, all under the lock. Returns the body's result.
+// A vault that can never be read again (a key of the wrong size or missing,
+// data that fails to decrypt or decode) throws StorageError, unless `renewed`
+// is given: then the vault and its key are set aside as "vault.bin.bad" and
+// "vault.key.bad", the body runs on a new empty vault and *renewed is set.
+// Files that cannot be read for now (permissions, I/O) always throw.
 template <class Body>
-auto update(double ttl, Body&& body) -> decltype(body(std::declval<Vault&>()));
+auto update(double ttl, Body&& body, bool* renewed = nullptr)
+    -> decltype(body(std::declval<Vault&>()));
 
-void updateImpl(double ttl, const std::function<void(Vault&)>& body);
+void updateImpl(double ttl, const std::function<void(Vault&)>& body, bool* renewed);
 
 // Removes the vault file (under the lock).
 void clear();
@@ -69,13 +75,16 @@ void clear();
 }  // namespace VaultStore
 
 template <class Body>
-auto VaultStore::update(double ttl, Body&& body) -> decltype(body(std::declval<Vault&>())) {
+auto VaultStore::update(double ttl, Body&& body, bool* renewed)
+    -> decltype(body(std::declval<Vault&>())) {
   using R = decltype(body(std::declval<Vault&>()));
   if constexpr (std::is_void_v<R>) {
-    updateImpl(ttl, [&](Vault& v) { body(v); });
+    updateImpl(
+        ttl, [&](Vault& v) { body(v); }, renewed);
   } else {
     std::optional<R> result;
-    updateImpl(ttl, [&](Vault& v) { result.emplace(body(v)); });
+    updateImpl(
+        ttl, [&](Vault& v) { result.emplace(body(v)); }, renewed);
     return std::move(*result);
   }
 }

@@ -193,7 +193,8 @@ TEST_F(CommitTest, ReduceMotionKeepsOnlyTheBlockedBadge) {
 }
 
 TEST_F(CommitTest, AVaultFailureShowsTheErrorAndPastesNothing) {
-  std::ofstream(Paths::ensureDirectory() / "vault.key", std::ios::binary) << "short";
+  // A key that cannot be read for now: not damaged, never set aside.
+  std::filesystem::create_directories(Paths::ensureDirectory() / "vault.key");
   paste(twoEmails);
   ASSERT_EQ(ports.windows.alerts.size(), 1u);
   EXPECT_TRUE(ports.windows.alerts[0].message.contains("vault"));
@@ -203,6 +204,17 @@ TEST_F(CommitTest, AVaultFailureShowsTheErrorAndPastesNothing) {
   EXPECT_FALSE(model().pastedFlash());
   EXPECT_FALSE(model().safePasteWaiting());
   EXPECT_TRUE(history(0).empty());
+}
+
+TEST_F(CommitTest, ADamagedVaultIsSetAsideAndThePasteGoesOn) {
+  std::ofstream(Paths::ensureDirectory() / "vault.key", std::ios::binary) << "short";
+  paste(twoEmails);
+  EXPECT_EQ(pasted, QStringList{"To [EMAIL_1] and [EMAIL_2]"});
+  EXPECT_TRUE(ports.windows.alerts.empty());
+  EXPECT_EQ(ports.panels.lastText(),
+            "Damaged vault set aside: earlier originals can’t be restored");
+  EXPECT_TRUE(std::filesystem::exists(Paths::directory() / "vault.key.bad"));
+  EXPECT_EQ(history(1).size(), 1u);
 }
 
 TEST_F(CommitTest, ADestinationChangeDuringTheVaultUpdateCancels) {

@@ -209,16 +209,29 @@ TEST_F(AppModelCopyTest, AutoMaskAnnouncesAndItsUndoRestoresEveryFormatAndRescan
   EXPECT_EQ(ports.clipboard.string(), "mail bob@example.com");
 }
 
-TEST_F(AppModelCopyTest, AVaultThatCannotBeUpdatedLeavesTheClipboardUnmaskedAndSilent) {
-  QFile vault(home.filePath("vault.bin"));  // a vault without its key cannot be opened
+// A vault that can never be read again (here one without its key) is set
+// aside, a new one takes the copy, and the user hears once that earlier
+// originals are gone.
+TEST_F(AppModelCopyTest, ADamagedVaultIsSetAsideAndTheCopyMaskedWithOneNotice) {
+  QFile vault(home.filePath("vault.bin"));
   ASSERT_TRUE(vault.open(QIODevice::WriteOnly));
   vault.write("not a vault");
   vault.close();
   copy("mail ada@example.com");
-  EXPECT_EQ(ports.clipboard.string(), "mail ada@example.com");
-  EXPECT_FALSE(model().recentCopies()[0].masked);
-  EXPECT_TRUE(ports.panels.toasts.empty());
-  EXPECT_FALSE(flashed());
+  EXPECT_NE(ports.clipboard.string(), "mail ada@example.com");
+  EXPECT_TRUE(model().recentCopies()[0].masked);
+  EXPECT_TRUE(flashed());
+  EXPECT_EQ(ports.panels.lastText(),
+            "Damaged vault set aside: earlier originals can’t be restored");
+  QFile aside(home.filePath("vault.bin.bad"));
+  ASSERT_TRUE(aside.open(QIODevice::ReadOnly));
+  EXPECT_EQ(aside.readAll(), "not a vault");
+
+  copy("mail bob@example.org");
+  EXPECT_EQ(
+      ports.panels.texts().count("Damaged vault set aside: earlier originals can’t be restored"),
+      1);
+  EXPECT_EQ(ports.panels.lastText(), "Email masked");
 }
 
 TEST_F(AppModelCopyTest, AMaskMadeStaleDuringTheVaultUpdateIsDropped) {

@@ -366,6 +366,85 @@ TEST_F(VaultStoreTest, DamagedVaultThrowsAndIsNeverOverwritten) {
   }
 }
 
+// An update that may renew the vault sets a vault that can never be read
+// again aside, key and all, and starts a new one; one that cannot be read
+// for now is left alone.
+TEST_F(VaultStoreTest, ADamagedVaultIsSetAsideWhenAnUpdateMayRenewIt) {
+  namespace fs = std::filesystem;
+  VaultStore::update(3600,
+                     [](Vault& v) { v.entries = {entry(u"[A_1]", u"secret-a", Kind::custom)}; });
+  const std::string good = contents("vault.bin"), key = contents("vault.key");
+  struct Row {
+    const char* name;
+    std::optional<std::string> bin, key;  // none: no such file
+    bool damaged;
+  };
+  const std::string big(3 << 20, 'x');
+  const Row rows[] = {
+      {"truncated", good.substr(0, 20), key, true},
+      {"empty", "", key, true},
+      {"garbage", big, key, true},
+      {"other key", good, Crypto::randomBytes(Crypto::keySize), true},
+      {"short key", good, key.substr(0, 10), true},
+      {"huge key", good, big, true},
+      {"key missing", good, std::nullopt, true},
+      {"damaged key, no vault yet", std::nullopt, "0123", true},
+      {"not JSON inside", Crypto::seal(key, "{\"entries\": ["), key, true},
+      {"intact", good, key, false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    for (const char* f : {"vault.bin", "vault.key", "vault.bin.bad", "vault.key.bad"})
+      fs::remove(path(f));
+    if (r.bin) write("vault.bin", *r.bin);
+    if (r.key) write("vault.key", *r.key);
+    bool renewed = false;
+    std::size_t before = 99;
+    VaultStore::update(
+        3600,
+        [&](Vault& v) {
+          before = v.entries.size();
+          v.entries.push_back(entry(u"[B_1]", u"secret-b", Kind::custom));
+        },
+        &renewed);
+    EXPECT_EQ(renewed, r.damaged);
+    EXPECT_EQ(before, r.damaged ? 0u : 1u);
+    EXPECT_EQ(VaultStore::read(3600).entries.size(), before + 1);
+    EXPECT_EQ(fs::exists(path("vault.bin.bad")), r.damaged && r.bin.has_value());
+    EXPECT_EQ(fs::exists(path("vault.key.bad")), r.damaged && r.key.has_value());
+    if (r.damaged && r.bin) {
+      EXPECT_EQ(contents("vault.bin.bad"), *r.bin);
+    }
+    if (r.damaged && r.key) {
+      EXPECT_EQ(contents("vault.key.bad"), *r.key);
+    }
+  }
+
+  // Earlier damaged vaults stay: the next pair takes the next number.
+  bool renewed = false;
+  for (const char* garbage : {"first", "second"}) {
+    write("vault.bin", garbage);
+    renewed = false;
+    VaultStore::update(
+        3600, [](Vault&) {}, &renewed);
+    EXPECT_TRUE(renewed);
+  }
+  EXPECT_EQ(contents("vault.bin.bad"), "first");
+  EXPECT_EQ(contents("vault.bin.bad.2"), "second");
+  EXPECT_TRUE(fs::exists(path("vault.key.bad.2")));
+
+  // A key that cannot be read for now is not damaged: nothing moves.
+  fs::remove(path("vault.key"));
+  fs::create_directory(path("vault.key"));
+  renewed = false;
+  EXPECT_THROW(VaultStore::update(
+                   3600, [](Vault&) {}, &renewed),
+               StorageError);
+  EXPECT_FALSE(renewed);
+  EXPECT_TRUE(fs::is_directory(path("vault.key")));
+  EXPECT_FALSE(fs::exists(path("vault.bin.bad.3")));
+}
+
 TEST_F(VaultStoreTest, UnreadableVaultReadsEmptyButIsNotWrittenOver) {
   std::filesystem::create_directory(path("vault.bin"));
   EXPECT_TRUE(VaultStore::read(3600).entries.empty());

@@ -379,6 +379,29 @@ TEST_F(Roads, EachPasteKeepsItsOwnPartialMaskAndCopiesItsOwnOriginal) {
   screenshot("road7b-3-copied");
 }
 
+// 7c. A vault damaged while the program was away (a truncated key, garbage
+// in place of the vault) is set aside, key and all, and the next copy is
+// masked in a new one.
+TEST_F(Roads, ADamagedVaultIsSetAsideAndTheNextCopyIsMasked) {
+  const QByteArray garbage(4096, 'x');
+  const auto put = [&](const QString& name, const QByteArray& bytes) {
+    QFile f(home.file(name));
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+  };
+  ASSERT_TRUE(put("vault.bin", garbage) && put("vault.key", "0123456789"));
+  start(onboarded());
+  ASSERT_TRUE(copyMasked("road7c-1-renewed"));
+  const auto contents = [&](const QString& name) {
+    QFile f(home.file(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  };
+  EXPECT_EQ(contents("vault.bin.bad"), garbage);
+  EXPECT_EQ(contents("vault.key.bad"), "0123456789");
+  qputenv("CLIPVANE_HOME", home.path().toUtf8());
+  EXPECT_EQ(VaultStore::read(3600).entries.size(), 1u);
+  qunsetenv("CLIPVANE_HOME");
+}
+
 // 8. A second copy started with a settings URL hands it to the first and ends;
 // the first opens the settings window at that tab.
 TEST_F(Roads, SecondCopyOpensTheSettingsTabInTheFirst) {

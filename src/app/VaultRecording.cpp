@@ -1,0 +1,39 @@
+#include "VaultRecording.h"
+
+#include "Ports.h"
+#include "Storage.h"
+#include "ports/PanelsPort.h"
+
+namespace clipvane {
+
+VaultRecording VaultRecording::record(const QString& text, const std::vector<Finding>& findings,
+                                      const std::set<int>& keep, const std::set<int>& locked,
+                                      double ttl, Vault::LabelStyle style, bool reuse, Date now) {
+  VaultRecording out;
+  try {
+    const std::u16string masked = VaultStore::update(
+        ttl,
+        [&](Vault& vault) {
+          return vault.record(text.toStdU16String(), findings, keep, locked, style, reuse, now,
+                              &out.placeholders);
+        },
+        &out.renewed);
+    out.masked = QString::fromStdU16String(masked);
+  } catch (const std::exception& error) {
+    out.placeholders.clear();
+    out.error = QString::fromUtf8(error.what());
+  }
+  return out;
+}
+
+RenewalNotice::~RenewalNotice() {
+  if (!renewed_) return;
+  Ports::get<PanelsPort>().showToast(
+      Toast{QStringLiteral("priority_high"),
+            Tint::att,
+            QStringLiteral("Damaged vault set aside: earlier originals can’t be restored"),
+            {}},
+      false);
+}
+
+}  // namespace clipvane
