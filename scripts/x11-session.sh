@@ -43,6 +43,7 @@ if [ -z "${CLIPVANE_X11_SESSION:-}" ]; then
   # connections, so that sessions started at once never race for a number;
   # its cookie is good for whatever number it picks.
   export XAUTHORITY=$runtime/Xauthority
+  : >"$XAUTHORITY"
   echo "ffff 0000  0000  0012 4d49542d4d414749432d434f4f4b49452d31 0010 $(mcookie)" |
     xauth -q nmerge -
   Xvfb -displayfd 3 -auth "$XAUTHORITY" -nolisten tcp -screen 0 1280x800x24 \
@@ -57,9 +58,11 @@ if [ -z "${CLIPVANE_X11_SESSION:-}" ]; then
     echo "x11-session: the X server did not start" >&2
     exit 1
   fi
-  export DISPLAY=":$(tr -d '[:space:]' <"$runtime/display")"
+  display=":$(tr -d '[:space:]' <"$runtime/display")"
+  # The bus and the services it starts know no display, as the login
+  # session's do not: nothing of theirs holds on to this server when it goes.
   status=0
-  dbus-run-session -- "$0" "$@" || status=$?
+  env -u DISPLAY dbus-run-session -- env DISPLAY="$display" "$0" "$@" || status=$?
   exit "$status"
 fi
 
