@@ -1,6 +1,8 @@
 #pragma once
 // What the whole detector finds in a text, as kinds and UTF-8 values, for
 // tables of cases that read like the texts users copy.
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -31,6 +33,18 @@ inline std::string describe(const Found& found) {
   std::string s;
   for (const auto& [k, v] : found) s += "[" + std::string(rawName(k)) + ": " + v + "] ";
   return s.empty() ? "nothing" : s;
+}
+
+// A text and the values of one kind the detector must find in it, in order.
+struct ValuesCase {
+  std::string text;
+  std::vector<std::string> values;
+};
+
+inline void expectValues(Kind kind, const std::vector<ValuesCase>& cases) {
+  for (const auto& c : cases)
+    EXPECT_EQ(valuesOf(kind, c.text), c.values)
+        << rawName(kind) << ": " << c.text << " -> " << describe(detected(c.text));
 }
 
 // n characters of the alphabet, the same on every run: key bodies of a
