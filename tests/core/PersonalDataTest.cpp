@@ -62,6 +62,8 @@ TEST(PersonalBirthDates, CueInTheSentenceOrLineBefore) {
                   // one finding where the label rules take the date already
                   {"DOB: 14/03/1988", {"14/03/1988"}},
                   {"Born:\n12 June 1975", {"12 June 1975"}},
+                  {"my birthdate, 14.03.1988, is on file", {"14.03.1988"}},
+                  {"Geburtstag: 14.03.1988", {"14.03.1988"}},
               });
 }
 
@@ -166,7 +168,7 @@ TEST(PersonalAddresses, GreekAndCyrillicStreets) {
               });
 }
 
-TEST(PersonalAddresses, LowerCaseStrayNumbersAndPostBoxes) {
+TEST(PersonalAddresses, OneCaseStrayNumbersAndPostBoxes) {
   expectTable(
       Kind::address,
       {
@@ -177,6 +179,13 @@ TEST(PersonalAddresses, LowerCaseStrayNumbersAndPostBoxes) {
            {"4 742 Maple Avenue, Springfield, IL 62704"}},
           {"p.o. box 1234, springfield, il 62704", {"p.o. box 1234, springfield, il 62704"}},
           {"PO BOX 789, Austin, TX 78701", {"PO BOX 789, Austin, TX 78701"}},
+          {"742 evergreen terrace springfield il 62704",
+           {"742 evergreen terrace springfield il 62704"}},
+          {"hauptstraße 5, 10115 berlin", {"hauptstraße 5, 10115 berlin"}},
+          // printed in capitals
+          {"742 EVERGREEN TERRACE, SPRINGFIELD, IL 62704",
+           {"742 EVERGREEN TERRACE, SPRINGFIELD, IL 62704"}},
+          {"HAUPTSTRASSE 5, 10115 BERLIN", {"HAUPTSTRASSE 5, 10115 BERLIN"}},
       });
 }
 
@@ -243,5 +252,7 @@ TEST(PersonalAddresses, StreetWordsInProseStayUnmarked) {
       "24 Hour Fitness Center",
       "Flat 3B\nNice view",
       "Room 5 12 apples",
+      "the necktie 5 times, 10 days",
+      "i was at 3 main lanes, and 5 more",
   });
 }

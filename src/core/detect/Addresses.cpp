@@ -344,9 +344,9 @@ Span block(View t, Span a, int ls, int le, bool lower) {
 }
 
 int lowerPlaceEnd(View t, int from, int le) {
-  if (from >= le || t[from] != u',') return -1;
-  const int b = skipBlanks(t, from + 1, le);
-  if (b == from + 1) return -1;
+  if (from >= le || (t[from] != u',' && !isBlank(t[from]))) return -1;
+  const int b = skipBlanks(t, t[from] == u',' ? from + 1 : from, le);
+  if (b == from + 1 && t[from] == u',') return -1;
   // The place may be followed by more words ("…, london nw1 6xe asap"): the
   // longest run of words that reads as a place.
   std::array<int, 8> ends{};

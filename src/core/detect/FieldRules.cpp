@@ -1089,8 +1089,9 @@ class Scanner {
         if (r && r->kind == Kind::birthDate) {
           // Right after its label ("DOB 14/03/1988", "DOB:\n14/03/1988") the
           // label rules take the date already.
-          const bool labelled = words == 0 && (colon ? boundaries == 0 || p == e + 1
-                                                     : boundaries == 0 && (r->flags & kBare));
+          const bool labelled =
+              words == 0 && (colon ? boundaries == 0 || p == e + 1
+                                   : boundaries == 0 && p == e && (r->flags & kBare));
           return !labelled;
         }
         for (int k = ws; k < e; ++k)
@@ -1160,7 +1161,7 @@ class Scanner {
     // before any sentence's end or other number.
     int c = skipDigits(i, le);
     while (c < le && c - i < 48 && t_[c] != u',' && t_[c] != u'.' && !isDigit(t_[c])) ++c;
-    if (c >= le || t_[c] != u',') return;
+    if (c >= le || (t_[c] != u',' && !isDigit(t_[c]))) return;
     Span a = fieldvalue::streetAddress(t_, i, le, nullptr, true);
     if (a.begin < 0) return;
     for (int k = a.begin; k < a.end; ++k)
@@ -1195,13 +1196,24 @@ class Scanner {
       while (w > ls && (isLetter(t_[w - 1]) || t_[w - 1] == u'.' || t_[w - 1] == u'-') &&
              i - w < 40)
         --w;
-      if (fieldvalue::isStreetWord(t_.substr(w, i - 1 - w))) {
+      const View word = t_.substr(w, i - 1 - w);
+      const bool named = fieldvalue::isStreetWord(word);
+      if (named || fieldvalue::isStreetWord(word, true)) {
         Span a = fieldvalue::streetFirstAddress(t_, w, i, le);
         if (a.begin >= 0) {
           address::Place place;
           a.end = std::max(a.end, address::namedStreetEnd(t_, i, le, &place));
-          addAddress(a, ls, le);
-          return;
+          const Span whole = address::block(t_, a, ls, le, !named);
+          // "HAUPTSTRASSE 5", "storgatan 12": in one case only with a place after.
+          if (named || place == address::Place::place || whole.end > le) {
+            out_.push_back({Kind::address,
+                            Range{whole.begin, whole.end - whole.begin},
+                            false,
+                            false,
+                            false,
+                            {}});
+            return;
+          }
         }
       } else if (const int sb = fieldvalue::typeFirstStreetStart(t_, ls, i); sb >= 0) {
         // "Calle Mayor 12, 28013 Madrid": a postcode and city, or a word that

@@ -1380,7 +1380,11 @@ static int placeEnd(View t, int from, int e) {
   if (unit > 0) end = unit;
   int city = part(end, [&](int q) -> int {
     NameScan s = scanName(t, q, e, 3, false);
-    return s.ok ? s.end : -1;
+    if (s.ok) return s.end;
+    // "SPRINGFIELD": a place in capitals, as addresses are printed.
+    int w = q;
+    while (w < e && isAsciiUpper(t[w])) ++w;
+    return w - q >= 3 && (w >= e || !isAlnum(t[w])) ? w : -1;
   });
   if (city > 0 && t[end] == u',') {
     end = city;
@@ -1506,18 +1510,27 @@ int unitBefore(View t, int begin, int number) {
   return w > begin && isAlnum(t[w - 1]) ? -1 : w;
 }
 
-bool isStreetWord(View word) {
-  static constexpr std::array<std::u16string_view, 20> kEndings = {
-      u"straße", u"strasse", u"str.", u"weg",      u"gasse",  u"allee", u"platz",
-      u"ring",   u"damm",    u"ufer", u"chaussee", u"straat", u"laan",  u"gracht",
-      u"plein",  u"gatan",   u"gade", u"vej",      u"vegen",  u"veien"};
-  // "VISIBLESTRING" is a constant, not a "…ring" street.
-  if (word.size() < 4 || !isUpper(word[0]) || !isLower(word[1])) return false;
+bool isStreetWord(View word, bool anyCase) {
+  // German, Dutch, Nordic, Finnish and Hungarian streets end with their kind.
+  static constexpr std::array<std::u16string_view, 41> kEndings = {
+      u"straße", u"strasse", u"str.",  u"weg",      u"gasse",  u"allee", u"platz",
+      u"ring",   u"damm",    u"ufer",  u"chaussee", u"steig",  u"markt", u"straat",
+      u"laan",   u"gracht",  u"plein", u"kade",     u"singel", u"dijk",  u"dreef",
+      u"gatan",  u"gata",    u"vägen", u"gränd",    u"torget", u"gade",  u"vej",
+      u"stræde", u"plads",   u"allé",  u"vænget",   u"vegen",  u"veien", u"veg",
+      u"vei",    u"katu",    u"kuja",  u"polku",    u"tie",    u"utca"};
+  // "VISIBLESTRING" is a constant, not a "…ring" street: a name is
+  // capitalised, or written all in one case where a place follows.
+  if (word.size() < 4) return false;
+  if (!anyCase && (!isUpper(word[0]) || !isLower(word[1]))) return false;
+  if (anyCase && word.size() < 6) return false;
   for (std::u16string_view end : kEndings) {
     if (word.size() <= end.size()) continue;
     bool same = true;
     for (std::size_t k = 0; k < end.size() && same; ++k) {
       char16_t c = word[word.size() - end.size() + k];
+      // Latin-1 capitals fold too ("NØRREBROGADE", "STORA VÄGEN").
+      if (c >= 0xC0 && c <= 0xDE && c != 0xD7) c = char16_t(c + 0x20);
       same = (c < 0x80 ? lowerAscii(c) : c) == end[k];
     }
     // "Kaiserring", never "Spring", "String" or "Engineering".

@@ -47,7 +47,8 @@ Span poBox(std::u16string_view text, int begin, int number, int end, bool* withP
 // Where "Flat 3, " begins before the house number of "Flat 3, 12 High Street", or -1.
 int unitBefore(std::u16string_view text, int begin, int number);
 
-bool isStreetWord(std::u16string_view word);
+// With anyCase also in one case throughout ("HAUPTSTRASSE", "storgatan").
+bool isStreetWord(std::u16string_view word, bool anyCase = false);
 // A kind of street written before its name: "rue", "avenue", "via".
 bool isLeadingStreetType(std::u16string_view word);
 Span streetFirstAddress(std::u16string_view text, int wordBegin, int number, int end);
