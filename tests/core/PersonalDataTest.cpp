@@ -132,6 +132,9 @@ TEST(PersonalPhones, GroupsThatAreOtherNumbersStayUnmarked) {
                                {"The front desk is 0612345678.", {}},
                                {"Items 120 450 7800", {}},
                                {"Total: 612 448 903", {}},
+                               {"Copyright: 1995-2015 (c) perl5 porters.", {}},
+                               {"uids 60000-64999 are reserved", {}},
+                               {"M280 240Q180 240 110 310Q40 380 40 480\"", {}},
                                {"2024 123 4567", {}},
                                {"Version 3.47.123.4567", {}},
                            });
@@ -254,5 +257,10 @@ TEST(PersonalAddresses, StreetWordsInProseStayUnmarked) {
       "Room 5 12 apples",
       "the necktie 5 times, 10 days",
       "i was at 3 main lanes, and 5 more",
+      // copyright lines: years and names
+      "Copyright: 1991-2016 Thomas G. Lane, Guido Vollbeding\n           2019 Arm Limited",
+      "Copyright: 2001 Eric Ford\n 2001 Hubert Holin",
+      "2012 Qualcomm Innovation Center, Inc",
+      "64 draws the tile with a corner radius of 185",
   });
 }

@@ -207,7 +207,7 @@ int placeFirst(View t, int b, int e, bool lower) {
       p = skipBlanks(t, p, e);
     }
     const int code = fieldvalue::postcodeEnd(t, p, e, lower);
-    if (code == e) return e;
+    if (code == e && (!lower || code - p >= 4)) return e;
   }
   return -1;
 }
@@ -225,10 +225,12 @@ int militaryPlace(View t, int b, int e) {
 }
 
 // What the line [b, e) is to an address above it.
-Place placeLine(View t, int b, int e, bool lower) {
+// Without anyPlace, a postcode before the place does not count ("2001
+// Hubert Holin" may be a year and a name).
+Place placeLine(View t, int b, int e, bool lower, bool anyPlace = true) {
   // A sentence's full stop after the place.
   if (e - b > 2 && t[e - 1] == u'.' && isAlnum(t[e - 2])) --e;
-  if (militaryPlace(t, b, e) == e || postcodeFirst(t, b, e, lower) == e ||
+  if (militaryPlace(t, b, e) == e || (anyPlace && postcodeFirst(t, b, e, lower) == e) ||
       placeFirst(t, b, e, lower) == e)
     return Place::place;
   std::array<int, 5> ends{};
@@ -308,7 +310,7 @@ bool unitLine(View t, int b, int e) {
   return false;
 }
 
-Span block(View t, Span a, int ls, int le, bool lower) {
+Span block(View t, Span a, int ls, int le, bool lower, bool anyPlace) {
   if (a.begin < 0) return a;
   Span out = a;
   const Line here = trimmed(t, ls, le);
@@ -330,7 +332,7 @@ Span block(View t, Span a, int ls, int le, bool lower) {
       next = nextLine(t, next.le);
       continue;
     }
-    const Place p = placeLine(t, next.b, next.e, lower);
+    const Place p = placeLine(t, next.b, next.e, lower, anyPlace);
     if (p == Place::place) {
       out.end = t[next.e - 1] == u'.' ? next.e - 1 : next.e;
     } else if (p == Place::cityOnly) {

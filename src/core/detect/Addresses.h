@@ -22,8 +22,9 @@ bool unitLine(View t, int b, int e);
 
 // The address a, found on the line [ls, le), with the unit line above it and
 // the unit and place lines below it when it runs to its line's end. With
-// lower, the place lines may be in lower case too.
-Span block(View t, Span a, int ls, int le, bool lower);
+// lower, the place lines may be in lower case too; without anyPlace, a place
+// line must name its place before its postcode ("Springfield, IL 62704").
+Span block(View t, Span a, int ls, int le, bool lower, bool anyPlace = true);
 
 // A place after a street written in lower case, from `from` (at its comma)
 // to the end of its line: ", springfield, il 62704", ", london nw1 6xe". Its

@@ -380,6 +380,17 @@ bool looksLikeDate(const PhoneShape& s) {
   return false;
 }
 
+// "1995-2015": a range of years.
+bool yearRange(const PhoneShape& s) {
+  if (s.plus || s.bracket || s.groups.size() != 2 || s.groups[0] != 4 || s.groups[1] != 4)
+    return false;
+  auto year = [&](std::size_t k) {
+    const char* d = s.digits.items.data() + k;
+    return (d[0] == '1' && d[1] == '9') || (d[0] == '2' && d[1] == '0');
+  };
+  return year(0) && year(4);
+}
+
 bool groupsAre(const PhoneShape& s, std::initializer_list<int> sizes) {
   if (s.groups.size() != sizes.size()) return false;
   std::size_t k = 0;
@@ -545,7 +556,7 @@ enum class Verdict { phone, plain, withCue, no };
 // make a phone ("call 555-0100") answer withCue.
 Verdict acceptable(const PhoneShape& s, bool usePlan, bool whole) {
   const std::size_t n = s.digits.size();
-  if (looksLikeDate(s)) return Verdict::no;
+  if (looksLikeDate(s) || yearRange(s)) return Verdict::no;
   // "0.20020811-1" is a version; blanks then dashes are a way of writing numbers.
   if (s.sep == '?' && !s.plus && !s.bracket && !s.blankThenDashes() &&
       !(s.dashThenBlanks() && s.digits[0] == '0'))
@@ -660,7 +671,7 @@ Verdict acceptable(const PhoneShape& s, bool usePlan, bool whole) {
   if (n == 10 && !zero && plainSep && (groupsAre(s, {3, 3, 4}) || groupsAre(s, {3, 7})))
     plans |= NumberPlan::tenDigits;
   // "98765 43210": an Indian mobile.
-  if (n == 10 && plainSep && groupsAre(s, {5, 5}) && s.digits[0] >= '6')
+  if (n == 10 && s.sep == ' ' && groupsAre(s, {5, 5}) && s.digits[0] >= '6')
     plans |= NumberPlan::indiaMobile;
   if (n == 8 && s.sep == ' ' && groupsAre(s, {3, 2, 3})) plans |= NumberPlan::norway;
   // In the locale's own region, any grouping but that of amounts.
@@ -692,12 +703,15 @@ constexpr std::array<std::u16string_view, 44> kPhoneCues = {
 // Labels written after a number: "612 448 903 (office)", "0612 345 678 mobile";
 // in brackets any of them, bare after a blank only those that name a phone.
 // Before a number with a colon, as signatures write them: "M: 0612 345 678".
+// Single letters after a number only for mobile, home and work: "(c)" is a
+// copyright, "(p)" a recording's.
 constexpr std::array<std::u16string_view, 29> kPhoneLabels = {
-    u"mobile", u"cell",  u"landline", u"fax",  u"whatsapp", u"tel",      u"phone", u"office",
-    u"home",   u"work",  u"direct",   u"main", u"private",  u"business", u"desk",  u"m",
-    u"h",      u"w",     u"o",        u"c",    u"t",        u"p",        u"f",     u"móvil",
-    u"bureau", u"handy", u"privat",   u"casa", u"ufficio"};
-constexpr std::size_t kBarePhoneLabels = 7;  // the first ones
+    u"mobile", u"cell", u"landline", u"fax",    u"whatsapp", u"tel",      u"phone", u"office",
+    u"home",   u"work", u"direct",   u"main",   u"private",  u"business", u"desk",  u"m",
+    u"h",      u"w",    u"móvil",    u"bureau", u"handy",    u"privat",   u"casa",  u"ufficio",
+    u"o",      u"c",    u"t",        u"p",      u"f"};
+constexpr std::size_t kBarePhoneLabels = 7;    // the first ones
+constexpr std::size_t kAfterPhoneLabels = 24;  // the first ones
 // The cues written with a full stop ("Tel. 555-0100").
 constexpr std::array<std::u16string_view, 4> kPhoneAbbreviations = {u"tel", u"ph", u"mob", u"tele"};
 constexpr std::array<std::u16string_view, 3> kNumberWords = {u"number", u"num", u"no"};
@@ -732,7 +746,7 @@ bool Scanner::phoneLabelAfter(std::size_t end) const {
   if (k == w || (k < text_.size() && wordChar(text_[k]))) return false;
   if (bracket && ch(k) != (open == '(' ? ')' : ']')) return false;
   const std::u16string_view word = text_.substr(w, k - w);
-  const std::size_t labels = bracket ? kPhoneLabels.size() : kBarePhoneLabels;
+  const std::size_t labels = bracket ? kAfterPhoneLabels : kBarePhoneLabels;
   return std::any_of(kPhoneLabels.begin(), kPhoneLabels.begin() + std::ptrdiff_t(labels),
                      [&](std::u16string_view l) { return foldedEquals(word, l); });
 }
@@ -754,9 +768,9 @@ bool Scanner::otherNumberAround(std::size_t start, std::size_t end) const {
     while (k > 0 && (text_[k - 1] == ' ' || text_[k - 1] == '\t' || text_[k - 1] == ':' ||
                      text_[k - 1] == '#' || (text_[k - 1] == '.' && words > 0)))
       --k;
-    if (k > 0 && !cueLetter(text_[k - 1]) && !digit(text_[k - 1]) && !space(text_[k - 1]) &&
-        text_[k - 1] != '(' && text_[k - 1] != '"' && text_[k - 1] != '\'' && text_[k - 1] != ',')
-      return true;  // a currency sign or a code's mark before the number
+    if (k > 0 && !cueLetter(text_[k - 1]) && !space(text_[k - 1]) && text_[k - 1] != '(' &&
+        text_[k - 1] != '"' && text_[k - 1] != '\'' && text_[k - 1] != ',')
+      return true;  // a currency sign, a code's mark, or a row of numbers ("40 380 40 480")
     const std::size_t e = k;
     while (k > 0 && cueLetter(text_[k - 1]) && e - k < 12) --k;
     if (k == e) break;
@@ -767,6 +781,7 @@ bool Scanner::otherNumberAround(std::size_t start, std::size_t end) const {
   std::size_t a = end;
   while (ch(a) == ' ') ++a;
   if (a == end) return false;
+  if (digit(ch(a))) return true;  // the row goes on
   std::size_t w = a;
   while (w < text_.size() && cueLetter(text_[w]) && w - a < 12) ++w;
   return w > a && oneOf(text_.substr(a, w - a), kUnitsAfter);

@@ -1134,7 +1134,7 @@ class Scanner {
     } else if (const int stray = strayNumberBefore(i, ls); stray >= 0) {
       a.begin = stray;
     }
-    const Span whole = address::block(t_, a, ls, le, false);
+    const Span whole = address::block(t_, a, ls, le, false, !weak);
     // "12 Harbor View" needs its place, on its line or on the next.
     if (weak ? withPlace || whole.end > le : withPlace || placeCueBefore(a.begin, ls))
       out_.push_back(

@@ -215,6 +215,11 @@ const WordSet kUnitWords(std::to_array<std::string_view>({"apt", "apartment", "s
                                                           "bldg", "building", "flat", "studio",
                                                           "level", "lvl", "block"}));
 
+const WordSet kSentenceWords(std::to_array<std::string_view>(
+    {"the", "a",    "an",  "of",    "with", "and", "or",   "to",   "in",
+     "on",  "at",   "for", "from",  "by",   "is",  "are",  "was",  "were",
+     "my",  "your", "our", "their", "his",  "her", "this", "that", "it"}));
+
 const WordSet kDirections(std::to_array<std::string_view>(
     {"n", "s", "e", "w", "ne", "nw", "se", "sw", "north", "south", "east", "west"}));
 
@@ -1351,8 +1356,10 @@ static int leadingTypeStreet(View t, int i, int e) {
 // The unit, city, region and postal code after a street, each after a comma or
 // a blank: "…, Apt 4, Springfield, IL 62704". Returns where they end (from
 // when none follows).
-static int placeEnd(View t, int from, int e) {
+// strong tells whether a region's code or a postal code was among them.
+static int placeEnd(View t, int from, int e, bool* strong = nullptr) {
   int end = from;
+  if (strong) *strong = false;
   // Optional unit, city, region and postal code, each after a comma or a blank.
   auto part = [&](int from, auto&& parse) -> int {
     int p = from;
@@ -1392,7 +1399,10 @@ static int placeEnd(View t, int from, int e) {
       // "IL", "NSW", or a postal code straight after the city.
       int w = q;
       while (w < e && isAsciiUpper(t[w]) && w - q < 3) ++w;
-      if (w - q >= 2 && boundaryAfter(t, w, e)) return w;
+      if (w - q >= 2 && boundaryAfter(t, w, e)) {
+        if (strong) *strong = true;
+        return w;
+      }
       NameScan s = scanName(t, q, e, 2, true);
       return s.ok ? s.end : -1;
     });
@@ -1402,6 +1412,7 @@ static int placeEnd(View t, int from, int e) {
   int postal = part(end, [&](int q) { return postalCodeEnd(t, q, e); });
   if (postal > 0) {
     end = postal;
+    if (strong) *strong = true;
     // "…, 75002 Paris": the city after its postal code.
     if (!cityBefore && end < e && t[end] == u' ') {
       NameScan c = scanName(t, end + 1, e, 3, false);
@@ -1412,11 +1423,19 @@ static int placeEnd(View t, int from, int e) {
 }
 
 Span streetAddress(View t, int b, int e, bool* withPlace, bool lower, bool* weakSuffix) {
-  // House number: "12", "221B", "12-14".
+  // House number: "12", "221B", "12-14"; never the end of a range ("1991-2016").
+  if (b >= 2 && t[b - 1] == u'-' && isDigit(t[b - 2])) return kNone;
   int i = digitsEnd(t, b, e, 6);
   if (i - b < 1 || i - b > 5) return kNone;
   if (i < e && isAsciiAlpha(t[i]) && i + 1 < e && isBlank(t[i + 1])) ++i;  // "221B", "12a"
-  if (i < e && t[i] == u'-' && i + 1 < e && isDigit(t[i + 1])) i = digitsEnd(t, i + 1, e, 5);
+  if (i < e && t[i] == u'-' && i + 1 < e && isDigit(t[i + 1])) {
+    const int r = i + 1;
+    i = digitsEnd(t, r, e, 5);
+    // "1991-2016 Thomas G. Lane": the years of a copyright, not house numbers.
+    if (i - r == 4 && r - 1 - b == 4 && validYear4(number(t, b, r - 1)) &&
+        validYear4(number(t, r, i)))
+      return kNone;
+  }
   // "12, rue de la Paix": French writing puts a comma after the number.
   if (i + 2 < e && t[i] == u',' && t[i + 1] == u' ' && leadingTypeStreet(t, i + 2, e) > 0) ++i;
   if (i >= e || t[i] != u' ') return kNone;
@@ -1447,8 +1466,11 @@ Span streetAddress(View t, int b, int e, bool* withPlace, bool lower, bool* weak
       if (w - i > 30) return kNone;
     }
     View word = t.substr(i, w - i);
+    // In lower case nothing marks a name: the words of a sentence are none,
+    // and the kinds of street that are everyday nouns count for nothing.
+    if (lower && inSet(word, kSentenceWords)) break;
     const bool strong = words > 0 && inSet(word, kStreetSuffixes);
-    const bool weak = words > 0 && !strong && inSet(word, kWeakStreetSuffixes);
+    const bool weak = words > 0 && !strong && !lower && inSet(word, kWeakStreetSuffixes);
     const bool isSuffix = strong || weak;
     bool isDirection = inSet(word, kDirections);
     // "Main St." keeps its full stop, unless the stop ends the sentence.
@@ -1464,8 +1486,11 @@ Span streetAddress(View t, int b, int e, bool* withPlace, bool lower, bool* weak
     i = w + 1;
   }
   if (suffixEnd < 0) return kNone;
-  const int end = lower ? suffixEnd : placeEnd(t, suffixEnd, e);
-  if (withPlace) *withPlace = end > suffixEnd;
+  bool strongPlace = false;
+  const int end = lower ? suffixEnd : placeEnd(t, suffixEnd, e, &strongPlace);
+  // "12 Harbor View, Portland, OR 97205": after a kind of street that is
+  // also an everyday noun, only a region or postal code makes a place.
+  if (withPlace) *withPlace = end > suffixEnd && (strongPlace || !lastWeak);
   if (weakSuffix) *weakSuffix = lastWeak;
   return {b, end};
 }
