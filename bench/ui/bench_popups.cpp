@@ -1,5 +1,7 @@
 // How long the popups take to show: a notice replacing the one on screen, the
-// first notice (a new panel) and a review panel, each laid out and painted.
+// first notice (a new panel) and a review panel, each laid out and painted;
+// a review of 100, 10,000 and 100,000 findings opened and turned to its item
+// list.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -78,6 +80,68 @@ void BM_ReviewOpens(benchmark::State& state) {
   panels.dismissAll();
 }
 BENCHMARK(BM_ReviewOpens);
+
+// A text of `count` addresses, one a line, each a finding.
+ReviewSession manyFindings(int count) {
+  ReviewSession session;
+  session.text.reserve(qsizetype(count) * 26);
+  for (int i = 0; i < count; ++i) {
+    const QString mail = QStringLiteral("user%1@example.com").arg(i);
+    Finding f;
+    f.kind = Kind::email;
+    f.range = {int(session.text.size()), int(mail.size())};
+    f.value = mail.toStdU16String();
+    f.mask = u"u•••@example.com";
+    f.label = u"Email";
+    session.found.push_back(std::move(f));
+    session.text += mail + QLatin1Char('\n');
+  }
+  session.hotkey = QStringLiteral("⌃⌘V");
+  return session;
+}
+
+void BM_ReviewOfManyFindingsOpens(benchmark::State& state) {
+  Panels& panels = quietPanels();
+  const ReviewSession session = manyFindings(int(state.range(0)));
+  for (auto _ : state) {
+    panels.showReview(session);
+    paint(panels.reviewPanel());
+    state.PauseTiming();
+    panels.dismissAll();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_ReviewOfManyFindingsOpens)
+    ->Arg(100)
+    ->Arg(10'000)
+    ->Arg(100'000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// From the preview to the item list: the list laid out and painted.
+void BM_ReviewOfManyFindingsListsItems(benchmark::State& state) {
+  Panels& panels = quietPanels();
+  const ReviewSession session = manyFindings(int(state.range(0)));
+  for (auto _ : state) {
+    state.PauseTiming();
+    panels.showReview(session);
+    auto* view = panels.reviewPanel()->findChild<ReviewView*>();
+    state.ResumeTiming();
+    view->setShowItems(true);
+    paint(panels.reviewPanel());
+    state.PauseTiming();
+    panels.dismissAll();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_ReviewOfManyFindingsListsItems)
+    ->Arg(100)
+    ->Arg(10'000)
+    ->Arg(100'000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 

@@ -69,9 +69,20 @@ QPainterPath capsule(const QRectF& rect) {
   return path;
 }
 
-bool fromKeyboard(Qt::FocusReason reason) {
-  return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
-         reason == Qt::ShortcutFocusReason;
+bool ringAfter(Qt::FocusReason reason, bool before) {
+  switch (reason) {
+    case Qt::MouseFocusReason:
+      return false;
+    case Qt::ActiveWindowFocusReason:
+    case Qt::PopupFocusReason:
+      return before;
+    default:
+      return true;
+  }
+}
+
+bool keepsRing(Qt::FocusReason reason) {
+  return reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
 }
 
 void paintFocusRing(QPainter& p, const QPainterPath& outline, bool onAccent) {
@@ -112,12 +123,12 @@ void KitButton::setSelected(bool selected) {
 bool KitButton::hitButton(const QPoint& pos) const { return shape().contains(QPointF(pos)); }
 
 void KitButton::focusInEvent(QFocusEvent* e) {
-  keyboardFocus_ = Kit::fromKeyboard(e->reason());
+  keyboardFocus_ = Kit::ringAfter(e->reason(), keyboardFocus_);
   QAbstractButton::focusInEvent(e);
 }
 
 void KitButton::focusOutEvent(QFocusEvent* e) {
-  keyboardFocus_ = false;
+  if (!Kit::keepsRing(e->reason())) keyboardFocus_ = false;
   QAbstractButton::focusOutEvent(e);
 }
 

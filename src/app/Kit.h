@@ -23,8 +23,14 @@ QFont font(double pixelSize, QFont::Weight weight = QFont::Normal);
 QPainterPath continuousRect(const QRectF& rect, double radius);
 // Fully round ends: radius half the shorter side.
 QPainterPath capsule(const QRectF& rect);
-// Focus that came from the keyboard (Tab, Backtab, a shortcut) shows a ring.
-bool fromKeyboard(Qt::FocusReason reason);
+// Whether a control shows its ring once the focus came to it for `reason`,
+// given whether it showed one before: not after a click; as before when the
+// focus comes back with its window or from a menu; else (the keyboard, or
+// the program moving the focus) yes, as the keys now act on it. Focus a user
+// cannot see would take a Space or Return meant for nothing.
+bool ringAfter(Qt::FocusReason reason, bool before);
+// Whether losing the focus for `reason` keeps the ring for its return.
+bool keepsRing(Qt::FocusReason reason);
 // The keyboard-focus ring, inside `outline` so it needs no room outside the
 // widget: the accent, or white on an accent plate.
 void paintFocusRing(QPainter& p, const QPainterPath& outline, bool onAccent);
@@ -42,6 +48,8 @@ class KitButton : public QAbstractButton {
   // assistive technology).
   void setSelected(bool selected);
   bool selected() const { return isChecked(); }
+  // The focus ring is drawn now.
+  bool showsFocus() const { return keyboardFocus_ && hasFocus(); }
 
  protected:
   // The outline in widget coordinates: clicks land inside it.
@@ -59,7 +67,9 @@ class KitButton : public QAbstractButton {
   void nextCheckState() override {}
 
  private:
-  bool keyboardFocus_ = false;
+  // Whether the focus shows: not after a click; a control that had no focus
+  // before shows it when its window gives it the focus on opening.
+  bool keyboardFocus_ = true;
 };
 
 // A capsule button with a 13 px semibold label: accent with white text when

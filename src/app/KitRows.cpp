@@ -286,8 +286,13 @@ void PopUp::showPopup() {
 }
 
 void PopUp::focusInEvent(QFocusEvent* e) {
-  keyboardFocus_ = Kit::fromKeyboard(e->reason());
+  keyboardFocus_ = Kit::ringAfter(e->reason(), keyboardFocus_);
   QComboBox::focusInEvent(e);
+}
+
+void PopUp::focusOutEvent(QFocusEvent* e) {
+  if (!Kit::keepsRing(e->reason())) keyboardFocus_ = false;
+  QComboBox::focusOutEvent(e);
 }
 
 void PopUp::paintEvent(QPaintEvent*) {

@@ -170,9 +170,12 @@ class PopUp : public QComboBox {
  protected:
   void paintEvent(QPaintEvent*) override;
   void focusInEvent(QFocusEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
 
  private:
-  bool keyboardFocus_ = false;
+  // Whether the focus shows: not after a click; a control that had no focus
+  // before shows it when its window gives it the focus on opening.
+  bool keyboardFocus_ = true;
   ThemeColor textColor_ = Theme::tx;
 };
 

@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QKeyEvent>
-#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
 
 #include "FloatingPanel.h"
 #include "GlassChrome.h"
 #include "Kit.h"
+#include "KitRows.h"
+#include "ReviewList.h"
 #include "ReviewText.h"
 #include "ReviewView.h"
 #include "TextLine.h"
@@ -315,6 +319,165 @@ TEST(ReviewView, ALongListScrollsWithinTwoHundredTwenty) {
   testing::screenshot(panel, QStringLiteral("review-items-long-light"));
   EXPECT_EQ(child(&panel, "itemList")->height(), ReviewView::listMaxHeight);
   EXPECT_EQ(child(&panel, "reviewKeyCap"), nullptr) << "no hot key, no key cap";
+}
+
+// A text of `count` addresses, one a line, each a finding.
+ReviewSession addresses(int count, std::set<int> locked = {}) {
+  ReviewSession s;
+  for (int i = 0; i < count; ++i) {
+    const QString mail = QStringLiteral("user%1@example.com").arg(i);
+    s.found.push_back(finding(Kind::email, int(s.text.size()), mail));
+    s.text += mail + QLatin1Char('\n');
+  }
+  s.locked = std::move(locked);
+  s.hotkey = QStringLiteral("⌃⌘V");
+  return s;
+}
+
+int rowsMade(QWidget* root) {
+  int made = 0;
+  for (const QWidget* w : root->findChildren<QWidget*>())
+    made += w->objectName().startsWith(QLatin1String("row"));
+  return made;
+}
+
+TEST(ReviewView, AHundredThousandFindingsMakeOnlyTheRowsOnScreen) {
+  testing::SchemeScope scheme;
+  std::vector<std::optional<std::set<int>>> answers;
+  auto* view =
+      new ReviewView(addresses(100'000), [&](const auto& keep) { answers.push_back(keep); });
+  FloatingPanel panel(view, true, GlassShape::rounded20);
+  // The preview holds its five lines, not the 2.6 MB behind them.
+  const QImage summary = testing::screenshot(panel, QStringLiteral("review-summary-100000-light"));
+  EXPECT_LE(child(&panel, "previewButton")->height(), 5 * 20 + 20);
+
+  view->setShowItems(true);
+  ReviewList* list = view->itemList();
+  const int onScreen = ReviewView::listMaxHeight / ReviewList::rowHeight + 1;
+  EXPECT_LE(rowsMade(&panel), onScreen);
+  // Far down the list: its rows are made, the first ones are gone.
+  list->verticalScrollBar()->setValue(50'000 * ReviewList::rowHeight);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_LE(rowsMade(&panel), onScreen);
+  EXPECT_EQ(list->row(0), nullptr);
+  auto* far = static_cast<QAbstractButton*>(child(&panel, "switch50000"));
+  ASSERT_NE(far, nullptr);
+  far->click();  // kept
+  EXPECT_EQ(view->keep(), std::set<int>{50'000});
+  // A row made again shows the keep set, not a fresh switch.
+  list->scrollTo(0);
+  list->scrollTo(50'000);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_FALSE(static_cast<QAbstractButton*>(child(&panel, "switch50000"))->isChecked());
+  list->scrollTo(99'999);
+  testing::screenshot(panel, QStringLiteral("review-items-100000-end-light"));
+  ASSERT_NE(child(&panel, "row99999"), nullptr);
+  EXPECT_EQ(placed(child(&panel, "row99999")).bottom(), placed(list).bottom());
+  view->chooseOriginal();
+  EXPECT_TRUE(view->original());
+  view->paste();
+  ASSERT_EQ(answers.size(), 1u);
+  EXPECT_EQ(answers[0]->size(), 100'000u);
+}
+
+TEST(ReviewView, TabReachesEveryControlAndEveryRowThatTakesTheFocusShowingIt) {
+  testing::SchemeScope scheme;
+  std::vector<std::optional<std::set<int>>> answers;
+  auto* view =
+      new ReviewView(addresses(12, {3, 11}), [&](const auto& keep) { answers.push_back(keep); });
+  FloatingPanel panel(view, true, GlassShape::rounded20);
+  panel.show();
+  panel.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
+  // Each key goes to the control the keyboard is on; the name of the next.
+  const auto press = [&](Qt::Key key) {
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus ? focus : view, key);
+    focus = QApplication::focusWidget();
+    if (!focus) return QString();
+    const auto* button = dynamic_cast<const KitButton*>(focus);
+    EXPECT_TRUE(button && button->showsFocus()) << focus->objectName().toStdString();
+    return focus->objectName();
+  };
+  const auto walk = [&](Qt::Key key, int steps) {
+    QStringList names;
+    for (int i = 0; i < steps; ++i) names << press(key);
+    return names;
+  };
+  EXPECT_EQ(walk(Qt::Key_Tab, 6), QStringList({"previewButton", "maskedTile", "originalTile",
+                                               "cancelButton", "pasteButton", "previewButton"}));
+  // Space on the preview lists the items; the way back takes the keyboard.
+  EXPECT_EQ(press(Qt::Key_Space), QStringLiteral("backButton"));
+  ASSERT_TRUE(view->showingItems());
+  const QStringList rows = walk(Qt::Key_Tab, 13);
+  EXPECT_EQ(rows, QStringList({"switch0", "switch1", "switch2", "switch4", "switch5", "switch6",
+                               "switch7", "switch8", "switch9", "switch10", "cancelButton",
+                               "pasteButton", "backButton"}))
+      << "locked rows take no focus";
+  EXPECT_EQ(walk(Qt::Key_Backtab, 3), QStringList({"pasteButton", "cancelButton", "switch10"}));
+  // The row the keyboard is on stands whole in the list.
+  ReviewList* list = view->itemList();
+  const QRect row = placed(list->row(10));
+  EXPECT_TRUE(placed(list->viewport()).contains(row));
+  EXPECT_EQ(press(Qt::Key_Space), QStringLiteral("switch10"));
+  EXPECT_EQ(view->keep(), std::set<int>{10});
+  // Back to the summary: the preview takes the keyboard again.
+  EXPECT_EQ(walk(Qt::Key_Tab, 3), QStringList({"cancelButton", "pasteButton", "backButton"}));
+  EXPECT_EQ(press(Qt::Key_Space), QStringLiteral("previewButton"));
+  EXPECT_FALSE(view->showingItems());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+  ASSERT_EQ(answers.size(), 1u);
+  EXPECT_EQ(answers[0], std::set<int>{10});
+}
+
+TEST(ReviewView, ThePreviewShowsFiveLinesOfAnyText) {
+  testing::SchemeScope scheme;
+  // A text of narrow characters, one long word, short lines: each fills its
+  // five lines and ends in the ellipsis, however much text follows.
+  const QString narrow = QString(20'000, QLatin1Char('i')).replace(7, 1, QLatin1Char(' '));
+  const QString word = QString(50'000, QLatin1Char('W'));
+  QString lines;
+  for (int i = 0; i < 40; ++i) lines += QStringLiteral("line %1\n").arg(i);
+  for (const QString& text : {narrow, word, lines}) {
+    ReviewSession s;
+    s.text = text;
+    auto* view = new ReviewView(s, [](const auto&) {});
+    FloatingPanel panel(view, true, GlassShape::rounded20);
+    const QStringList shown = view->previewShown();
+    SCOPED_TRACE(text.left(12).toStdString());
+    ASSERT_EQ(shown.size(), ReviewView::previewLines);
+    // Wrapped where the text would wrap whole: the lines run on from the start.
+    EXPECT_TRUE(text.startsWith(shown.join(QString()).replace(QChar::LineSeparator, u'\n')));
+  }
+}
+
+TEST(ReviewView, ThePanelFollowsItsContentInBothModes) {
+  for (const bool dark : {false, true}) {
+    testing::SchemeScope scheme(dark);
+    for (const int count : {1, 3, 12}) {
+      SCOPED_TRACE(count);
+      auto* view = new ReviewView(addresses(count), [](const auto&) {});
+      FloatingPanel panel(view, true, GlassShape::rounded20);
+      panel.show();
+      const QSize summary = panel.size();
+      const auto fitsTheCard = [&] {
+        // The card is the panel less its margin, and the footer ends inside it.
+        const QRect card = placed(child(&panel, "reviewCard"));
+        EXPECT_EQ(card.height() + 64, panel.height());
+        EXPECT_EQ(placed(child(&panel, "pasteButton")).bottom() + 1, card.bottom() + 1 - 12);
+      };
+      fitsTheCard();
+      view->setShowItems(true);
+      const int list = std::min(count * ReviewList::rowHeight, ReviewView::listMaxHeight);
+      EXPECT_EQ(child(&panel, "itemList")->height(), list);
+      fitsTheCard();
+      testing::screenshot(panel,
+                          QStringLiteral("review-items-%1-%2").arg(count).arg(schemeName(dark)));
+      static_cast<QAbstractButton*>(child(&panel, "backButton"))->click();
+      EXPECT_EQ(panel.size(), summary);
+      fitsTheCard();
+    }
+  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QScreen>
 #include <QWindow>
 #include <cstdlib>
 #include <functional>
@@ -14,6 +15,7 @@
 
 #include "Panels.h"
 #include "Pasteboard.h"
+#include "ReviewView.h"
 #include "X11Display.h"
 #include "X11Ports.h"
 #include "X11TestSupport.h"
@@ -73,11 +75,12 @@ struct ReviewX11 : ::testing::Test {
   FloatingPanel* panel = nullptr;
 
   // Opens the window, then the review, and waits until it has the keyboard.
-  bool open() {
+  bool open() { return open(mailSession(review)); }
+  bool open(const ReviewSession& session) {
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     helper = Helper::window(QStringLiteral("clipvane-%1").arg(test->name()));
     if (!helper || !helper->waitActive()) return false;
-    panels.showReview(mailSession(review));
+    panels.showReview(session);
     panel = panels.reviewPanel();
     return panel && waitUntil([&] { return panel->holdsKeyboard(); });
   }
@@ -264,6 +267,92 @@ TEST_F(ReviewX11, TurningToAnotherWindowGivesItTheKeysAndAClickOnThePanelTakesTh
   EXPECT_TRUE(waitUntil([&] { return panels.reviewPanel() == nullptr; }));
   EXPECT_EQ(review.answers, 0);
   EXPECT_EQ(second->text(), QStringLiteral("hi"));
+}
+
+namespace {
+
+// The screen under a widget as the X server shows it.
+QImage onScreen(const QWidget* w) {
+  const QRect r(w->mapToGlobal(QPoint(0, 0)), w->size());
+  return QGuiApplication::primaryScreen()
+      ->grabWindow(0, r.x(), r.y(), r.width(), r.height())
+      .toImage();
+}
+
+// Pixels of the accent (a ring) in the picture.
+int accentPixels(const QImage& image) {
+  int n = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      n += c.blue() - c.red() > 100 && c.green() > 80;
+    }
+  return n;
+}
+
+}  // namespace
+
+// A review of 2,000 addresses: the keyboard shows where it is, walks into the
+// item list and out again, and the card keeps the size of what it shows.
+TEST_F(ReviewX11, TheKeysWalkALongReviewShowingTheFocusAndTheCardFollowsItsContent) {
+  ReviewSession session;
+  for (int i = 0; i < 2000; ++i) {
+    const QString mail = QStringLiteral("user%1@example.com").arg(i);
+    session.found.push_back(email(int(session.text.size()), mail));
+    session.text += mail + QLatin1Char(' ');
+  }
+  session.paste = [this](const std::set<int>& keep) {
+    review.answer = keep;
+    ++review.answers;
+  };
+  ASSERT_TRUE(open(session));
+  auto* view = panel->findChild<ReviewView*>();
+  ASSERT_NE(view, nullptr);
+  settle(200);
+  const QRect summary = panel->geometry();
+  const QRectF available = QGuiApplication::primaryScreen()->availableGeometry();
+  const auto cardInside = [&] {
+    const QRect card = panel->geometry().adjusted(32, 32, -32, -32);
+    EXPECT_TRUE(available.contains(card)) << card.y() << "+" << card.height();
+  };
+  cardInside();
+
+  // Tab: the preview shows the focus ring on screen.
+  QWidget* preview = panel->findChild<QWidget*>("previewButton");
+  const QImage before = onScreen(preview);
+  xdotool({"key", "Tab"});
+  ASSERT_TRUE(waitUntil([&] { return panel->focusWidget() == preview; }));
+  settle(100);
+  const QImage ring = onScreen(preview);
+  QGuiApplication::primaryScreen()
+      ->grabWindow(0, panel->x(), panel->y(), panel->width(), panel->height())
+      .save(QStringLiteral(CLIPVANE_SCREENSHOTS "/x11-review-focus-preview.png"));
+  EXPECT_GT(accentPixels(ring), accentPixels(before) + 100);
+
+  // Space lists the items; Tab walks the rows, Space keeps the third.
+  xdotool({"key", "space"});
+  ASSERT_TRUE(waitUntil([&] { return view->showingItems(); }));
+  xdotool({"key", "--delay", "50", "Tab", "Tab", "Tab", "space"});
+  ASSERT_TRUE(waitUntil([&] { return view->keep() == std::set<int>{2}; }));
+  settle(100);
+  QGuiApplication::primaryScreen()
+      ->grabWindow(0, panel->x(), panel->y(), panel->width(), panel->height())
+      .save(QStringLiteral(CLIPVANE_SCREENSHOTS "/x11-review-items-keys.png"));
+  cardInside();
+  EXPECT_EQ(panel->height(), 32 + 12 + 28 + 12 + ReviewView::listMaxHeight + 12 + 32 + 12 + 32);
+
+  // Back to the summary: the same size and place as before.
+  xdotool({"key", "--delay", "50", "shift+Tab", "shift+Tab", "shift+Tab", "space"});
+  ASSERT_TRUE(waitUntil([&] { return !view->showingItems(); }));
+  settle(100);
+  EXPECT_EQ(panel->geometry(), summary);
+  EXPECT_EQ(panel->focusWidget(), preview);
+  QGuiApplication::primaryScreen()
+      ->grabWindow(0, panel->x(), panel->y(), panel->width(), panel->height() + 40)
+      .save(QStringLiteral(CLIPVANE_SCREENSHOTS "/x11-review-back-to-summary.png"));
+  xdotool({"key", "Return"});
+  ASSERT_TRUE(waitUntil([&] { return review.answers == 1; }));
+  EXPECT_EQ(review.answer, std::set<int>{2});
 }
 
 TEST(PanelsX11, TheReviewTakesTheKeyboardOnceAnotherClientsGrabEnds) {

@@ -3,12 +3,14 @@
 
 #include <QApplication>
 #include <QHideEvent>
+#include <QLayout>
 #include <QPainterPath>
 #include <QPropertyAnimation>
 #include <QRegion>
 #include <QScreen>
 #include <QWindow>
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "Ports.h"
@@ -79,19 +81,41 @@ void FloatingPanel::setContent(QWidget* content) {
   fitContent();
 }
 
+namespace {
+
+// Brings every layout under the widget up to date, innermost first: a
+// layout works out its size from its children's, which a hidden or shown
+// child only marked stale (the update would come with the next event loop
+// turn, leaving the panel at its old size).
+void settleLayouts(QWidget* widget) {
+  for (QWidget* child : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (!child->isWindow() && !child->isHidden()) settleLayouts(child);
+  if (QLayout* layout = widget->layout()) layout->activate();
+}
+
+}  // namespace
+
 void FloatingPanel::fitContent() {
   if (!content_) return;
+  settleLayouts(content_);
   content_->adjustSize();
   const QSize size = content_->sizeHint().expandedTo(content_->minimumSizeHint());
   content_->resize(size);
-  if (isVisible() && size.height() != height()) {
-    // A card that grows on screen grows upwards, as it stands above its
-    // anchor, but never beyond the top of the screen.
-    const auto screen = PanelPlacement::screenAt(QPointF(pos()));
-    const double top = screen ? screen->available.top() - margin : 0;
-    move(x(), int(std::max(double(y() + height() - size.height()), top)));
-  }
+  const QSize before = this->size();
   resize(size);
+  if (!isVisible() || size == before) return;
+  if (placedAt_) {
+    // Next to its anchor the card goes where it would have gone at this
+    // size: above the anchor, or below it, inside the visible area.
+    place(*placedAt_);
+    return;
+  }
+  // Elsewhere the bottom edge stays and the card stays on the screen.
+  const auto screen = PanelPlacement::screenAt(QPointF(pos()));
+  const QRectF v = screen ? screen->available : fallbackScreen;
+  double top = y() + before.height() - size.height();
+  top = std::max(std::min(top, v.bottom() - size.height() + margin), v.top() - margin);
+  move(x(), int(std::lround(top)));
 }
 
 void FloatingPanel::setIgnoresMouse(bool ignore) {
@@ -122,14 +146,21 @@ bool FloatingPanel::ignoresMouse() const {
 }
 
 void FloatingPanel::showAbove(const QRectF& anchor, double gap, double inset) {
-  const auto screen = PanelPlacement::screenAt(anchor.topLeft());
-  const QRectF available = screen ? screen->available : fallbackScreen;
-  const QPointF at = PanelPlacement::nextTo(QSizeF(size()), anchor, available, gap, inset);
-  move(qRound(at.x()), qRound(at.y()));
+  placedAt_ = Placement{anchor, gap, inset};
+  place(*placedAt_);
   present();
 }
 
+void FloatingPanel::place(const Placement& placement) {
+  const auto screen = PanelPlacement::screenAt(placement.anchor.topLeft());
+  const QRectF available = screen ? screen->available : fallbackScreen;
+  const QPointF at = PanelPlacement::nextTo(QSizeF(size()), placement.anchor, available,
+                                            placement.gap, placement.inset);
+  move(qRound(at.x()), qRound(at.y()));
+}
+
 void FloatingPanel::showAt(const QPoint& topLeft) {
+  placedAt_.reset();
   move(topLeft);
   present();
 }

@@ -37,7 +37,9 @@ class FloatingPanel : public QWidget {
   // Swaps the content and takes its size. The old content is deleted later:
   // it may be the sender of the signal that led here.
   void setContent(QWidget* content);
-  // Takes the content's preferred size; on screen, the bottom edge stays.
+  // Takes the content's preferred size. On screen, a panel shown next to an
+  // anchor is placed there again at its new size; any other keeps its
+  // bottom edge. Either way the card stays inside the visible area.
   void fitContent();
 
   // A notice without a button lets clicks through to what lies beneath.
@@ -78,6 +80,13 @@ class FloatingPanel : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Where showAbove put the panel, to place it again when it changes size.
+  struct Placement {
+    QRectF anchor;
+    double gap = 0;
+    double inset = 0;
+  };
+  void place(const Placement& placement);
   void present();
   void takeKeyboard();
   void tryGrabKeyboard();
@@ -89,6 +98,7 @@ class FloatingPanel : public QWidget {
   const GlassShape shape_;
   const bool translucent_;
   QPointer<QWidget> content_;
+  std::optional<Placement> placedAt_;
   QPropertyAnimation* fade_ = nullptr;
   std::function<void()> fadeDone_;
   QTimer grabRetry_;

@@ -43,29 +43,44 @@ QString shown(const Finding& finding) {
   return line.left(bounds[20]) + QStringLiteral("…");
 }
 
-std::vector<Run> preview(const ReviewSession& session, const std::set<int>& keep) {
+std::vector<Run> preview(const ReviewSession& session, const std::set<int>& keep, qsizetype limit,
+                         bool* whole) {
   const QString& text = session.text;
   std::vector<Run> runs;
-  const auto plain = [&](const QString& piece) {
-    if (piece.isEmpty()) return;
-    if (!runs.empty() && !runs.back().color)
-      runs.back().text += piece;
-    else
-      runs.push_back({piece, std::nullopt});
+  qsizetype made = 0;
+  // Adds a piece as far as the limit allows; false once the limit is reached.
+  const auto add = [&](QStringView piece, std::optional<ThemeColor> color) {
+    piece = piece.first(std::min(piece.size(), limit - made));
+    made += piece.size();
+    if (!piece.isEmpty()) {
+      if (!color && !runs.empty() && !runs.back().color)
+        runs.back().text += piece;
+      else
+        runs.push_back({piece.toString(), color});
+    }
+    return made < limit;
+  };
+  // The limit reached: the text may go on (exactly at its end it is taken
+  // for more, which costs the caller one more call).
+  const auto cut = [&] {
+    if (whole) *whole = false;
+    return runs;
   };
   std::map<QString, int> counters;
   std::map<QString, QString> labels;
   int cursor = 0;
-  for (int i = 0; i < int(session.found.size()); ++i) {
+  bool room = true;
+  for (int i = 0; room && i < int(session.found.size()); ++i) {
     const Finding& f = session.found[std::size_t(i)];
     if (f.range.location < cursor) continue;  // overlaps the previous one
     const int end = f.range.end();
     if (end > text.size()) continue;
-    plain(text.mid(cursor, f.range.location - cursor));
+    if (!add(QStringView(text).sliced(cursor, f.range.location - cursor), std::nullopt))
+      return cut();
     cursor = end;
     const bool locked = session.locked.count(i) > 0;
     if (keep.count(i) && !locked) {  // a locked value never shows, kept or not
-      plain(QString::fromStdU16String(f.value));
+      room = add(QString::fromStdU16String(f.value), std::nullopt);
       continue;
     }
     QString label;
@@ -85,9 +100,12 @@ std::vector<Run> preview(const ReviewSession& session, const std::set<int>& keep
       }
       label = found->second;
     }
-    runs.push_back({QLatin1Char(' ') + label + QLatin1Char(' '), locked ? Theme::bad : Theme::acc});
+    room =
+        add(QString(QLatin1Char(' ') + label + QLatin1Char(' ')), locked ? Theme::bad : Theme::acc);
   }
-  if (cursor < text.size()) plain(text.mid(cursor));
+  if (room && cursor < text.size()) room = add(QStringView(text).sliced(cursor), std::nullopt);
+  if (!room) return cut();
+  if (whole) *whole = true;
   return runs;
 }
 

@@ -3,6 +3,7 @@
 // list and the preview of the text as it would be pasted.
 #include <QString>
 
+#include <limits>
 #include <optional>
 #include <set>
 #include <vector>
@@ -32,6 +33,10 @@ struct Run {
 // are, locked ones as "[removed]", the others as numbered tokens (the same
 // value of the same word keeps its number) or as their partial masks.
 // Findings that overlap the previous one or run past the text are skipped.
-std::vector<Run> preview(const ReviewSession& session, const std::set<int>& keep);
+// Only its first `limit` characters are made (a panel shows a few lines of a
+// text that may be megabytes long); `whole` tells whether that was all of it.
+std::vector<Run> preview(const ReviewSession& session, const std::set<int>& keep,
+                         qsizetype limit = std::numeric_limits<qsizetype>::max(),
+                         bool* whole = nullptr);
 
 }  // namespace clipvane::ReviewText

@@ -6,7 +6,6 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QScrollArea>
 #include <QTextLayout>
 #include <QVBoxLayout>
 
@@ -15,6 +14,7 @@
 #include "HotkeyText.h"
 #include "Kit.h"
 #include "KitRows.h"
+#include "ReviewList.h"
 #include "ReviewText.h"
 #include "TextLine.h"
 
@@ -23,11 +23,18 @@ namespace clipvane {
 namespace {
 
 constexpr int padding = 12;
-constexpr int previewLines = 5;
+constexpr int textInset = 12;  // the preview's text inside its row
+constexpr int textTop = 10;
+// The first stretch of text the preview lays out; more is made only when it
+// does not fill the lines (a text of narrow characters).
+constexpr qsizetype firstPreviewLimit = 1024;
+// Characters beyond the last shown line that settle where that line breaks.
+constexpr qsizetype breakSlack = 8;
 
 // The preview of the pasted text: at most five lines on a rounded row; a
-// click opens the item list.
-class PreviewButton : public QAbstractButton {
+// click opens the item list. The text is made and laid out once per keep
+// set, and only as much of it as the lines show.
+class PreviewButton : public KitButton {
  public:
   PreviewButton(const ReviewSession& session, const std::set<int>& keep)
       : session_(session), keep_(keep) {
@@ -40,24 +47,38 @@ class PreviewButton : public QAbstractButton {
 
   // The keep set changed: the text and its height may have.
   void refresh() {
-    setFixedHeight(laidOut(false).height + 20);
+    for (qsizetype limit = firstPreviewLimit;; limit *= 4) {
+      bool whole = true;
+      runs_ = ReviewText::preview(session_, keep_, limit, &whole);
+      if (layOut(whole) || whole) break;
+    }
+    setFixedHeight(height_ + 2 * textTop);
     update();
   }
 
+  // The text as laid out, line by line (for tests).
+  QStringList lines() const {
+    QStringList out;
+    for (int i = 0; layout_ && i < layout_->lineCount(); ++i) {
+      const QTextLine line = layout_->lineAt(i);
+      out << layout_->text().mid(line.textStart(), line.textLength());
+    }
+    return out;
+  }
+
  protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    QPainterPath row;
-    row.addRoundedRect(QRectF(rect()), 12, 12);
-    p.fillPath(row, Theme::color(Theme::glassRow));
+  QPainterPath shape() const override { return Kit::continuousRect(QRectF(rect()), 12); }
+
+  void paintContent(QPainter& p) override {
+    p.fillPath(shape(), Theme::color(Theme::glassRow));
+    // The labels' colours are the scheme's: a new scheme lays the text out again.
+    if (scheme_ != Theme::scheme()) layOut(whole_);
     p.setPen(Theme::color(Theme::tx));
-    Laid laid = laidOut(true);
-    const QPointF origin(12, 10);
-    for (int i = 0; i < laid.layout->lineCount(); ++i) {
-      const QTextLine line = laid.layout->lineAt(i);
-      const bool last = i == laid.layout->lineCount() - 1;
-      if (last && laid.cut) {
+    const QPointF origin(textInset, textTop);
+    for (int i = 0; i < layout_->lineCount(); ++i) {
+      const QTextLine line = layout_->lineAt(i);
+      const bool last = i == layout_->lineCount() - 1;
+      if (last && cut_) {
         // The fifth line ends in an ellipsis when more text follows.
         const QString more = QStringLiteral("…");
         const double room = textWidth() - fontMetrics().horizontalAdvance(more);
@@ -74,20 +95,17 @@ class PreviewButton : public QAbstractButton {
   }
 
  private:
-  struct Laid {
-    std::unique_ptr<QTextLayout> layout;
-    int height = 0;
-    bool cut = false;
-  };
+  static double textWidth() { return ReviewView::cardWidth - 2 * padding - 2 * textInset; }
 
-  double textWidth() const { return width() - 24.0; }
-
-  Laid laidOut(bool colours) const {
-    const std::vector<ReviewText::Run> runs = ReviewText::preview(session_, keep_);
+  // Lays out the runs made; true when the lines shown are settled: the text
+  // was whole, or enough of it follows the last line shown.
+  bool layOut(bool whole) {
+    scheme_ = Theme::scheme();
+    whole_ = whole;
     QString text;
     QList<QTextLayout::FormatRange> formats;
-    for (const ReviewText::Run& run : runs) {
-      if (run.color && colours) {
+    for (const ReviewText::Run& run : runs_) {
+      if (run.color) {
         QColor c = Theme::color(*run.color);
         QTextCharFormat format;
         format.setForeground(c);
@@ -98,60 +116,38 @@ class PreviewButton : public QAbstractButton {
       text += run.text;
     }
     text.replace(QLatin1Char('\n'), QChar::LineSeparator);
-    Laid laid{std::make_unique<QTextLayout>(text, font()), 0, false};
-    laid.layout->setFormats(formats);
-    laid.layout->beginLayout();
+    layout_ = std::make_unique<QTextLayout>(text, font());
+    QTextOption option;
+    // A word longer than the row (a key, a base64 blob) breaks where the row ends.
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout_->setTextOption(option);
+    layout_->setFormats(formats);
+    layout_->beginLayout();
     double y = 0;
-    for (int n = 0; n < previewLines; ++n) {
-      QTextLine line = laid.layout->createLine();
+    qsizetype end = 0;
+    int lines = 0;
+    for (; lines < ReviewView::previewLines; ++lines) {
+      QTextLine line = layout_->createLine();
       if (!line.isValid()) break;
-      line.setLineWidth(ReviewView::cardWidth - 2 * padding - 24);
+      line.setLineWidth(textWidth());
       line.setPosition(QPointF(0, y));
       y += line.height();
-      laid.cut = line.textStart() + line.textLength() < text.size();
+      end = line.textStart() + line.textLength();
     }
-    laid.layout->endLayout();
-    laid.height = std::max(int(std::ceil(y)), fontMetrics().height());
-    return laid;
+    layout_->endLayout();
+    height_ = std::max(int(std::ceil(y)), fontMetrics().height());
+    cut_ = !whole || end < text.size();
+    return whole || (lines == ReviewView::previewLines && end + breakSlack <= text.size());
   }
 
   const ReviewSession& session_;
   const std::set<int>& keep_;
-};
-
-// A vertical list on a rounded row background, clipped to it.
-class ItemList : public QScrollArea {
- public:
-  ItemList() {
-    setObjectName(QStringLiteral("itemList"));
-    setFrameShape(QFrame::NoFrame);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setWidgetResizable(true);
-    viewport()->setAutoFillBackground(false);
-  }
-
-  // The list's height: its content's, at most the cap.
-  void fit() {
-    if (!widget()) return;
-    setFixedHeight(std::min(widget()->sizeHint().height(), ReviewView::listMaxHeight));
-    QPainterPath outline;
-    outline.addRoundedRect(QRectF(0, 0, width(), height()), 12, 12);
-    viewport()->setMask(QRegion(outline.toFillPolygon().toPolygon()));
-  }
-
- protected:
-  void resizeEvent(QResizeEvent* event) override {
-    QScrollArea::resizeEvent(event);
-    fit();
-  }
-  void paintEvent(QPaintEvent*) override {
-    QPainter p(viewport());
-    p.setRenderHint(QPainter::Antialiasing);
-    QPainterPath row;
-    row.addRoundedRect(QRectF(viewport()->rect()), 12, 12);
-    p.fillPath(row, Theme::color(Theme::glassRow));
-  }
+  std::vector<ReviewText::Run> runs_;
+  std::unique_ptr<QTextLayout> layout_;
+  Scheme scheme_ = Scheme::light;
+  int height_ = 0;
+  bool whole_ = true;  // the runs hold the whole preview
+  bool cut_ = false;   // more text follows the last line shown
 };
 
 }  // namespace
@@ -159,6 +155,11 @@ class ItemList : public QScrollArea {
 ReviewView::ReviewView(ReviewSession session, Done done, QWidget* parent)
     : QWidget(parent), session_(std::move(session)), done_(std::move(done)) {
   setObjectName(QStringLiteral("review"));
+  const int count = int(session_.found.size());
+  keepableCount_ = std::size_t(count);
+  for (int i : session_.locked)
+    if (i >= 0 && i < count) --keepableCount_;
+
   auto* card = new QWidget;
   card->setObjectName(QStringLiteral("reviewCard"));
   card->setFixedWidth(cardWidth);
@@ -174,10 +175,9 @@ ReviewView::ReviewView(ReviewSession session, Done done, QWidget* parent)
   dot_ = new StatusDot(anyLocked ? QStringLiteral("block") : QStringLiteral("priority_high"),
                        anyLocked ? Theme::bad : Theme::att, 28);
   dot_->setObjectName(QStringLiteral("reviewDot"));
-  auto* back = new RoundIconButton(QStringLiteral("chevron_left"), 28, 17, false, true);
-  back->setObjectName(QStringLiteral("backButton"));
-  back_ = back;
-  connect(back, &QAbstractButton::clicked, this, [this] { setShowItems(false); });
+  back_ = new RoundIconButton(QStringLiteral("chevron_left"), 28, 17, false, true);
+  back_->setObjectName(QStringLiteral("backButton"));
+  connect(back_, &QAbstractButton::clicked, this, [this] { setShowItems(false); });
   header->addWidget(dot_);
   header->addWidget(back_);
   auto* title =
@@ -218,49 +218,50 @@ ReviewView::ReviewView(ReviewSession session, Done done, QWidget* parent)
   column->addWidget(summary_);
 
   // The item list: one row per finding, its switch on while it is masked.
-  items_ = new ItemList;
-  auto* rows = new QWidget;
-  auto* list = new QVBoxLayout(rows);
-  list->setContentsMargins(0, 0, 0, 0);
-  list->setSpacing(0);
-  for (int i = 0; i < int(session_.found.size()); ++i) {
-    const Finding& f = session_.found[std::size_t(i)];
-    const bool locked = session_.locked.count(i) > 0;
-    auto* toggle = new SimpleSwitch;
-    toggle->setObjectName(QStringLiteral("switch%1").arg(i));
-    toggle->setChecked(true);
-    toggle->setEnabled(!locked);
-    connect(toggle, &QAbstractButton::toggled, this, [this, i](bool on) { setRowMasked(i, on); });
-    switches_.push_back(toggle);
-    auto* row =
-        new GroupedRow(QString::fromUtf8(f.kind.materialIcon()), locked ? Theme::bad : Theme::tx,
-                       QString::fromStdU16String(f.label), ReviewText::shown(f), i > 0, toggle);
-    row->setObjectName(QStringLiteral("row%1").arg(i));
-    list->addWidget(row);
-  }
-  items_->setWidget(rows);
-  rows->setAutoFillBackground(false);  // the list's rounded fill shows through
+  items_ = new ReviewList(
+      count, [this](int i) { return makeRow(i); },
+      [this](int i) { return session_.locked.count(i) == 0; });
   column->addWidget(items_);
 
   // Footer: Cancel (Escape) and Paste (Return).
   auto* footer = new QHBoxLayout;
   footer->setSpacing(8);
   footer->addStretch(1);
-  auto* cancelButton = new PillButton(QStringLiteral("Cancel"), false, 32);
-  cancelButton->setObjectName(QStringLiteral("cancelButton"));
-  auto* pasteButton = new PillButton(QStringLiteral("Paste"), true, 32);
-  pasteButton->setObjectName(QStringLiteral("pasteButton"));
-  connect(cancelButton, &QAbstractButton::clicked, this, &ReviewView::cancel);
-  connect(pasteButton, &QAbstractButton::clicked, this, &ReviewView::paste);
-  footer->addWidget(cancelButton);
-  footer->addWidget(pasteButton);
+  cancelButton_ = new PillButton(QStringLiteral("Cancel"), false, 32);
+  cancelButton_->setObjectName(QStringLiteral("cancelButton"));
+  pasteButton_ = new PillButton(QStringLiteral("Paste"), true, 32);
+  pasteButton_->setObjectName(QStringLiteral("pasteButton"));
+  connect(cancelButton_, &QAbstractButton::clicked, this, &ReviewView::cancel);
+  connect(pasteButton_, &QAbstractButton::clicked, this, &ReviewView::paste);
+  footer->addWidget(cancelButton_);
+  footer->addWidget(pasteButton_);
   column->addLayout(footer);
 
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
   outer->addWidget(new GlassFrame(GlassShape::rounded20, card));
   outer->setSizeConstraint(QLayout::SetFixedSize);
-  changed();
+  changed(false);
+}
+
+QWidget* ReviewView::makeRow(int i) {
+  const Finding& f = session_.found[std::size_t(i)];
+  const bool locked = session_.locked.count(i) > 0;
+  auto* toggle = new SimpleSwitch;
+  toggle->setObjectName(QStringLiteral("switch%1").arg(i));
+  toggle->setChecked(rowMasked(i));
+  toggle->setEnabled(!locked);
+  connect(toggle, &QAbstractButton::toggled, this, [this, i](bool on) { setRowMasked(i, on); });
+  auto* row =
+      new GroupedRow(QString::fromUtf8(f.kind.materialIcon()), locked ? Theme::bad : Theme::tx,
+                     QString::fromStdU16String(f.label), ReviewText::shown(f), i > 0, toggle);
+  row->setObjectName(QStringLiteral("row%1").arg(i));
+  row->setFocusProxy(toggle);
+  return row;
+}
+
+QStringList ReviewView::previewShown() const {
+  return static_cast<const PreviewButton*>(previewButton_)->lines();
 }
 
 std::set<int> ReviewView::keepable() const {
@@ -270,10 +271,7 @@ std::set<int> ReviewView::keepable() const {
   return all;
 }
 
-bool ReviewView::original() const {
-  const std::set<int> all = keepable();
-  return !all.empty() && keep_.size() == all.size();
-}
+bool ReviewView::original() const { return keepableCount_ > 0 && keep_.size() == keepableCount_; }
 
 bool ReviewView::rowMasked(int index) const {
   return session_.locked.count(index) > 0 || keep_.count(index) == 0;
@@ -281,12 +279,12 @@ bool ReviewView::rowMasked(int index) const {
 
 void ReviewView::chooseMasked() {
   keep_.clear();
-  changed();
+  changed(true);
 }
 
 void ReviewView::chooseOriginal() {
   keep_ = keepable();
-  changed();
+  changed(true);
 }
 
 void ReviewView::setRowMasked(int index, bool masked) {
@@ -295,12 +293,24 @@ void ReviewView::setRowMasked(int index, bool masked) {
     keep_.erase(index);
   else
     keep_.insert(index);
-  changed();
+  changed(true);
 }
 
 void ReviewView::setShowItems(bool show) {
+  if (show == showItems_) return;
+  // The control the keyboard was on goes with the mode: its counterpart in
+  // the other mode takes the focus (the way back, or the preview again).
+  const auto* focus = dynamic_cast<const KitButton*>(focusWidget());
+  const bool ring = focus && focus->showsFocus();
+  const bool leaving = focus && (show ? summary_->isAncestorOf(focus)
+                                      : focus == back_ || items_->isAncestorOf(focus));
   showItems_ = show;
-  changed();
+  changed(false);
+  if (!leaving) return;
+  if (ring)
+    (show ? static_cast<QWidget*>(back_) : previewButton_)->setFocus(Qt::TabFocusReason);
+  else
+    setFocus(Qt::OtherFocusReason);  // keys still reach the card
 }
 
 void ReviewView::paste() { answer(keep_); }
@@ -311,7 +321,7 @@ void ReviewView::answer(const std::optional<std::set<int>>& keep) {
   if (done_) done_(keep);
 }
 
-void ReviewView::changed() {
+void ReviewView::changed(bool keepChanged) {
   dot_->setVisible(!showItems_);
   back_->setVisible(showItems_);
   if (keyCap_) keyCap_->setVisible(!showItems_);
@@ -320,13 +330,14 @@ void ReviewView::changed() {
   const bool all = original();
   maskedTile_->setSelected(!all);
   originalTile_->setSelected(all);
-  originalTile_->setEnabled(!keepable().empty());
-  for (int i = 0; i < int(switches_.size()); ++i) {
-    const QSignalBlocker quiet(switches_[std::size_t(i)]);
-    switches_[std::size_t(i)]->setChecked(rowMasked(i));
-  }
-  static_cast<PreviewButton*>(previewButton_)->refresh();
-  if (showItems_) static_cast<ItemList*>(items_)->fit();
+  originalTile_->setEnabled(keepableCount_ > 0);
+  items_->forEachRow([this](int i, QWidget* row) {
+    if (auto* toggle = qobject_cast<QAbstractButton*>(row->focusProxy())) {
+      const QSignalBlocker quiet(toggle);
+      toggle->setChecked(rowMasked(i));
+    }
+  });
+  if (keepChanged) static_cast<PreviewButton*>(previewButton_)->refresh();
   if (auto* panel = qobject_cast<FloatingPanel*>(window())) panel->fitContent();
 }
 
@@ -342,6 +353,39 @@ void ReviewView::keyPressEvent(QKeyEvent* event) {
     default:
       QWidget::keyPressEvent(event);
   }
+}
+
+bool ReviewView::focusNextPrevChild(bool next) {
+  const Qt::FocusReason reason = next ? Qt::TabFocusReason : Qt::BacktabFocusReason;
+  // Inside the list, Tab goes row by row before it leaves the list.
+  if (items_->isVisibleTo(this) && items_->step(next, reason)) return true;
+
+  // The stops in reading order; null stands for the list.
+  const std::vector<QWidget*> stops{back_,   previewButton_, maskedTile_, originalTile_,
+                                    nullptr, cancelButton_,  pasteButton_};
+  const auto takes = [this](QWidget* stop) {
+    if (!stop) return items_->isVisibleTo(this);
+    return stop->isVisibleTo(this) && stop->isEnabled() && (stop->focusPolicy() & Qt::TabFocus);
+  };
+  const QWidget* focus = focusWidget();
+  int at = -1;
+  for (int i = 0; i < int(stops.size()); ++i)
+    if (stops[std::size_t(i)] ? stops[std::size_t(i)] == focus : items_->focusedRow() >= 0) at = i;
+  const int n = int(stops.size());
+  // From nowhere, Tab starts at the first stop and Backtab at the last.
+  int i = at < 0 ? (next ? -1 : n) : at;
+  for (int tries = 0; tries < n; ++tries) {
+    i = ((next ? i + 1 : i - 1) % n + n) % n;
+    QWidget* stop = stops[std::size_t(i)];
+    if (!takes(stop)) continue;
+    if (!stop) {
+      if (items_->enter(next, reason)) return true;
+      continue;
+    }
+    stop->setFocus(reason);
+    return true;
+  }
+  return false;
 }
 
 void ReviewView::showEvent(QShowEvent* event) {

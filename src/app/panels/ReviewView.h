@@ -13,11 +13,11 @@
 #include "ReviewSession.h"
 
 class QAbstractButton;
-class QScrollArea;
 
 namespace clipvane {
 
 class ChoiceTile;
+class ReviewList;
 
 class ReviewView : public QWidget {
   Q_OBJECT
@@ -27,6 +27,8 @@ class ReviewView : public QWidget {
 
   static constexpr int cardWidth = 340;
   static constexpr int listMaxHeight = 220;
+  // The most lines of the text the preview shows.
+  static constexpr int previewLines = 5;
 
   ReviewView(ReviewSession session, Done done, QWidget* parent = nullptr);
 
@@ -47,29 +49,41 @@ class ReviewView : public QWidget {
   void paste();
   void cancel();
 
+  // The item list (its rows exist only while on screen).
+  ReviewList* itemList() const { return items_; }
+  // The preview's lines as laid out.
+  QStringList previewShown() const;
+
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  // Tab and Backtab walk the controls in reading order, the list's rows
+  // among them one by one.
+  bool focusNextPrevChild(bool next) override;
 
  private:
-  void changed();
+  void changed(bool keepChanged);
   void answer(const std::optional<std::set<int>>& keep);
+  QWidget* makeRow(int index);
 
   const ReviewSession session_;
   Done done_;
   std::set<int> keep_;
+  // How many findings may be kept (those not locked).
+  std::size_t keepableCount_ = 0;
   bool showItems_ = false;
   bool answered_ = false;
 
   QWidget* dot_ = nullptr;
-  QWidget* back_ = nullptr;
+  QAbstractButton* back_ = nullptr;
   QWidget* keyCap_ = nullptr;
   QWidget* summary_ = nullptr;
   QAbstractButton* previewButton_ = nullptr;
   ChoiceTile* maskedTile_ = nullptr;
   ChoiceTile* originalTile_ = nullptr;
-  QScrollArea* items_ = nullptr;
-  std::vector<QAbstractButton*> switches_;
+  ReviewList* items_ = nullptr;
+  QAbstractButton* cancelButton_ = nullptr;
+  QAbstractButton* pasteButton_ = nullptr;
 };
 
 }  // namespace clipvane
