@@ -12,12 +12,77 @@
 #include "Hotkeys.h"
 #include "ProgramWindows.h"
 #include "ShortcutField.h"
+#include "Theme.h"
+#include "UiTest.h"
 #include "X11Ports.h"
 #include "X11TestSupport.h"
 
 using namespace clipvane;
 using namespace clipvane::x11;
 using namespace clipvane::x11::test;
+
+namespace {
+
+// The screen under a widget as the X server shows it.
+QImage onScreen(const QWidget* w) {
+  const QRect r(w->mapToGlobal(QPoint(0, 0)), w->size());
+  return QGuiApplication::primaryScreen()
+      ->grabWindow(0, r.x(), r.y(), r.width(), r.height())
+      .toImage();
+}
+
+// Pixels of the accent (a focus ring) in the picture.
+int accentPixels(const QImage& image) {
+  int n = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      n += c.blue() - c.red() > 100 && c.green() > 80;
+    }
+  return n;
+}
+
+}  // namespace
+
+TEST(SettingsX11, TabShowsWhereTheKeysAreOnTheRecorderAndItsClearButtonInBothSchemes) {
+  X11Ports ports;
+  for (const bool dark : {false, true}) {
+    clipvane::testing::SchemeScope scheme(dark);
+    AppSettings::Hotkey hotkey{9, 0x1100, u"⌃⌘V"};
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("clipvane-recorder-focus"));
+    window.setAutoFillBackground(true);
+    QPalette palette = window.palette();
+    palette.setColor(QPalette::Window, Theme::color(Theme::card));
+    window.setPalette(palette);
+    auto* field = new ShortcutField([&] { return hotkey; },
+                                    [&](const AppSettings::Hotkey& h) { hotkey = h; }, &window);
+    field->move(20, 18);
+    window.resize(240, 60);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == &window; }));
+    window.setFocus(Qt::OtherFocusReason);  // no control has the keys yet
+    waitUntil([] { return false; }, std::chrono::milliseconds(200));
+
+    for (QAbstractButton* button : {field->recordButton(), field->clearButton()}) {
+      SCOPED_TRACE(button->objectName().toStdString() + (dark ? " dark" : " light"));
+      const QImage before = onScreen(button);
+      xdotool({"key", "Tab"});
+      ASSERT_TRUE(waitUntil([&] { return button->hasFocus(); }));
+      waitUntil([] { return false; }, std::chrono::milliseconds(100));
+      EXPECT_GT(accentPixels(onScreen(button)), accentPixels(before) + 8);
+      QGuiApplication::primaryScreen()
+          ->grabWindow(0, window.x(), window.y(), window.width(), window.height())
+          .save(QStringLiteral(CLIPVANE_SCREENSHOTS "/x11-recorder-focus-%1-%2.png")
+                    .arg(button->objectName(), dark ? "dark" : "light"));
+    }
+    // Space on the clear button the user can see clears the key.
+    xdotool({"key", "space"});
+    EXPECT_TRUE(waitUntil([&] { return hotkey.display.empty(); }));
+    EXPECT_FALSE(field->isRecording());
+  }
+}
 
 TEST(SettingsX11, AUrlGivenToASecondCopyOpensTheNamedTabInTheFirst) {
   Program first(QStringLiteral(CLIPVANE_PROGRAM));

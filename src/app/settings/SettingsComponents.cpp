@@ -53,19 +53,17 @@ class TableFrame : public QWidget {
 };
 
 // One half of the add and remove bar: the outer corners rounded 4.
-class BarSegment : public QAbstractButton {
+class BarSegment : public KitButton {
  public:
   BarSegment(QString glyph, bool leftHalf, QWidget* parent)
-      : QAbstractButton(parent), glyph_(std::move(glyph)), left_(leftHalf) {
+      : KitButton(parent), glyph_(std::move(glyph)), left_(leftHalf) {
     setFixedSize(24, 20);
     setCursor(Qt::ArrowCursor);
   }
 
  protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setOpacity(isEnabled() ? 1.0 : 0.4);
+  // The half of a rounded plate: round on the outer side only.
+  QPainterPath shape() const override {
     const QRectF r = QRectF(rect()).adjusted(0.25, 0.25, -0.25, -0.25);
     const double radius = 4;
     QPainterPath path;
@@ -85,6 +83,11 @@ class BarSegment : public QAbstractButton {
       path.lineTo(r.left(), r.bottom());
     }
     path.closeSubpath();
+    return path;
+  }
+
+  void paintContent(QPainter& p) override {
+    const QPainterPath path = shape();
     p.fillPath(path, Theme::color(Theme::card));
     if (isDown()) p.fillPath(path, Theme::color(Theme::fill));
     p.setPen(QPen(Theme::color(Theme::edge), 0.5));
@@ -175,6 +178,9 @@ SettingsPane::SettingsPane(double spacing, QWidget* parent) : QScrollArea(parent
   setWidgetResizable(true);
   setFixedSize(width, height);
   setFont(paneFont(13));
+  // The pane's controls take the keyboard (the pane scrolls to them); the
+  // pane itself would take it without showing it.
+  setFocusPolicy(Qt::NoFocus);
 
   content_ = new QWidget;
   items_ = new QVBoxLayout(content_);

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "Enum.h"
+#include "Kit.h"
 #include "MaterialSymbols.h"
 #include "SettingsComponents.h"
 #include "Theme.h"
@@ -113,6 +114,12 @@ void SettingsTabButton::paintEvent(QPaintEvent*) {
     QPainterPath plate;
     plate.addRoundedRect(QRectF(rect()).adjusted(2, 1, -2, -1), 6, 6);
     p.fillPath(plate, Theme::color(Theme::fill));
+  }
+  // Only the keyboard gives a tab the focus: it always shows.
+  if (hasFocus()) {
+    QPainterPath plate;
+    plate.addRoundedRect(QRectF(rect()).adjusted(2, 1, -2, -1), 6, 6);
+    Kit::paintFocusRing(p, plate, false);
   }
   const QColor ink = Theme::color(on ? Theme::acc : Theme::tx2);
   // The glyph 22 wide, one in from each edge of its 24 box.

@@ -20,9 +20,9 @@ namespace {
 
 // The key-cap: 22 high, at least 52 wide, card plate with a hard shadow; an
 // accent border while recording.
-class RecordButton : public QAbstractButton {
+class RecordButton : public KitButton {
  public:
-  RecordButton(ShortcutField* field) : QAbstractButton(field), field_(field) {
+  RecordButton(ShortcutField* field) : KitButton(field), field_(field) {
     setObjectName(QStringLiteral("recordButton"));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   }
@@ -32,13 +32,12 @@ class RecordButton : public QAbstractButton {
   }
 
  protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF plate(0.5, 0.5, width() - 1.0, 22 - 1.0);
+  QPainterPath shape() const override { return Kit::continuousRect(plate(), 5); }
+
+  void paintContent(QPainter& p) override {
+    const QRectF plate = this->plate();
     p.fillPath(Kit::continuousRect(plate.translated(0, 1), 5), QColor(0, 0, 0, 20));
-    const QPainterPath shape = Kit::continuousRect(plate, 5);
-    p.fillPath(shape, Theme::color(Theme::card));
+    p.fillPath(shape(), Theme::color(Theme::card));
     const bool recording = field_->isRecording();
     if (recording)
       p.strokePath(Kit::continuousRect(plate.adjusted(0.5, 0.5, -0.5, -0.5), 4.5),
@@ -53,22 +52,28 @@ class RecordButton : public QAbstractButton {
   }
 
  private:
+  QRectF plate() const { return QRectF(0.5, 0.5, width() - 1.0, 22 - 1.0); }
+
   ShortcutField* field_;
 };
 
 // The clear button: a 15 px filled cancel glyph; invisible and inert with no key.
-class ClearButton : public QAbstractButton {
+class ClearButton : public KitButton {
  public:
-  explicit ClearButton(QWidget* parent) : QAbstractButton(parent) {
+  explicit ClearButton(QWidget* parent) : KitButton(parent) {
     setObjectName(QStringLiteral("clearButton"));
     setFixedSize(15, 15);
   }
 
  protected:
-  void paintEvent(QPaintEvent*) override {
+  QPainterPath shape() const override {
+    QPainterPath circle;
+    circle.addEllipse(QRectF(rect()));
+    return circle;
+  }
+
+  void paintContent(QPainter& p) override {
     if (!isEnabled()) return;
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
     MaterialSymbol::paint(p, QStringLiteral("cancel.fill"), QRectF(rect()),
                           Theme::color(Theme::dis));
   }

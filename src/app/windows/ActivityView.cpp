@@ -225,6 +225,8 @@ ActivityView::ActivityView(AppModel& model, QWidget* parent)
   scroll->setWidgetResizable(true);
   scroll->setFrameShape(QFrame::NoFrame);
   scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // The rows take the keyboard; the list around them would take it unseen.
+  scroll->setFocusPolicy(Qt::NoFocus);
   scroll->viewport()->setAutoFillBackground(false);
   auto* content = new QWidget;
   days_ = new QVBoxLayout(content);
