@@ -16,6 +16,15 @@ using Value = AccessibilityPort::Value;
 
 AccessibilityPort& port() { return Ports::get<AccessibilityPort>(); }
 
+// One query: its reads share the port's time-out as a whole.
+class Query {
+ public:
+  Query() { port().beginQuery(); }
+  ~Query() { port().endQuery(); }
+  Query(const Query&) = delete;
+  Query& operator=(const Query&) = delete;
+};
+
 Value read(const Element& element, Attribute attribute) {
   if (!element) return {};
   return port().attribute(element, attribute);
@@ -33,9 +42,29 @@ QRectF screenRect(const QRectF& r) {
   return QRectF(r.x(), r.y(), std::max(1.0, r.width()), std::max(1.0, r.height()));
 }
 
-Element focused() {
-  if (!isTrusted()) return nullptr;
-  return asElement(read(port().systemWide(), Attribute::focusedUIElement));
+// Callers have checked the permission and opened a query.
+Element focused() { return asElement(read(port().systemWide(), Attribute::focusedUIElement)); }
+
+std::optional<QRectF> frameOf(const Element& element) {
+  const Value position = read(element, Attribute::position);
+  const Value size = read(element, Attribute::size);
+  const QPointF* p = std::get_if<QPointF>(&position);
+  const QSizeF* s = std::get_if<QSizeF>(&size);
+  if (p == nullptr || s == nullptr) return std::nullopt;
+  if (!(s->width() > 0 && s->height() > 0)) return std::nullopt;
+  return screenRect(QRectF(*p, *s));
+}
+
+std::optional<QRectF> selectionOf(const Element& element) {
+  const Value range = read(element, Attribute::selectedTextRange);
+  if (std::holds_alternative<std::monostate>(range)) return std::nullopt;
+  const Value bounds = port().boundsForRange(element, range);
+  const QRectF* r = std::get_if<QRectF>(&bounds);
+  if (r == nullptr) return std::nullopt;
+  // Some applications answer an unknown position with an empty rectangle at
+  // the origin; an empty one elsewhere is a caret.
+  if (r->isEmpty() && r->topLeft() == QPointF(0, 0)) return std::nullopt;
+  return screenRect(*r);
 }
 
 Element focusedWindow(std::int32_t pid) {
@@ -50,36 +79,31 @@ bool isTrusted() {
          keyboard->isTrusted(false);
 }
 
-Element focusedElement() { return focused(); }
+Element focusedElement() {
+  if (!isTrusted()) return nullptr;
+  Query query;
+  return focused();
+}
 
 std::optional<QRectF> focusedElementRect() {
+  if (!isTrusted()) return std::nullopt;
+  Query query;
   const Element element = focused();
   if (!element) return std::nullopt;
-  const Value position = read(element, Attribute::position);
-  const Value size = read(element, Attribute::size);
-  const QPointF* p = std::get_if<QPointF>(&position);
-  const QSizeF* s = std::get_if<QSizeF>(&size);
-  if (p == nullptr || s == nullptr) return std::nullopt;
-  if (!(s->width() > 0 && s->height() > 0)) return std::nullopt;
-  return screenRect(QRectF(*p, *s));
+  return frameOf(element);
 }
 
 std::optional<QRectF> selectionRect() {
+  if (!isTrusted()) return std::nullopt;
+  Query query;
   const Element element = focused();
   if (!element) return std::nullopt;
-  const Value range = read(element, Attribute::selectedTextRange);
-  if (std::holds_alternative<std::monostate>(range)) return std::nullopt;
-  const Value bounds = port().boundsForRange(element, range);
-  const QRectF* r = std::get_if<QRectF>(&bounds);
-  if (r == nullptr) return std::nullopt;
-  // Some applications answer an unknown position with an empty rectangle at
-  // the origin; an empty one elsewhere is a caret.
-  if (r->isEmpty() && r->topLeft() == QPointF(0, 0)) return std::nullopt;
-  return screenRect(*r);
+  return selectionOf(element);
 }
 
 std::optional<QString> focusedWindowTitle(std::int32_t pid) {
   if (!isTrusted()) return std::nullopt;
+  Query query;
   const Element window = focusedWindow(pid);
   if (!window) return std::nullopt;
   const Value title = read(window, Attribute::title);
@@ -107,6 +131,7 @@ std::optional<QString> webHost(const Value& value) {
 
 std::optional<QString> frontTabHost(std::int32_t pid) {
   if (!isTrusted()) return std::nullopt;
+  Query query;
   Element element = focused();
   for (int examined = 0; element && examined < maxWalk; ++examined) {
     if (auto host = webHost(read(element, Attribute::url))) return host;
@@ -121,6 +146,8 @@ std::optional<QString> frontTabHost(std::int32_t pid) {
 }
 
 QString focusedElementText() {
+  if (!isTrusted()) return QString();
+  Query query;
   const Element element = focused();
   if (!element) return QString();
   QStringList texts;

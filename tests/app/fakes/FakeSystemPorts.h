@@ -32,6 +32,8 @@ class FakeAccessibility : public AccessibilityPort {
   Value selectionBounds;
   // Every attribute read, in order.
   std::vector<std::pair<const Node*, Attribute>> reads;
+  // Queries begun and ended, and reads made outside any query.
+  int queriesBegun = 0, queriesEnded = 0, readsOutsideQuery = 0;
 
   // Focus on a new element; returns it.
   std::shared_ptr<Node> focus() {
@@ -58,10 +60,16 @@ class FakeAccessibility : public AccessibilityPort {
     auto* n = dynamic_cast<const Node*>(element.get());
     if (n == nullptr) return {};
     reads.emplace_back(n, attribute);
+    if (queriesBegun == queriesEnded) ++readsOutsideQuery;
     auto it = n->attributes.find(attribute);
     return it == n->attributes.end() ? Value{} : it->second;
   }
-  Value boundsForRange(const Element&, const Value&) override { return selectionBounds; }
+  Value boundsForRange(const Element&, const Value&) override {
+    if (queriesBegun == queriesEnded) ++readsOutsideQuery;
+    return selectionBounds;
+  }
+  void beginQuery() override { ++queriesBegun; }
+  void endQuery() override { ++queriesEnded; }
 };
 
 class FakeKeyGrab : public KeyGrabPort {

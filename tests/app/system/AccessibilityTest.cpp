@@ -149,4 +149,27 @@ TEST_F(AccessibilityTest, FocusedElementTextJoinsEveryTextIncludingEmptyOnes) {
   }
 }
 
+// The reads of one query share the port's time-out as a whole: every query
+// opens one for them.
+TEST_F(AccessibilityTest, EveryReadIsMadeInsideAQuery) {
+  auto focused = ax.focus();
+  focused->attributes[Attribute::position] = QPointF(10, 10);
+  focused->attributes[Attribute::size] = QSizeF(100, 20);
+  focused->attributes[Attribute::selectedTextRange] = AccessibilityPort::TextRange{0, 0};
+  focused->attributes[Attribute::placeholderValue] = QStringLiteral("Ask the chat");
+  ax.selectionBounds = QRectF(12, 12, 0, 16);
+  ax.window(7, QStringLiteral("Chat"));
+
+  Accessibility::focusedElement();
+  Accessibility::focusedElementRect();
+  Accessibility::selectionRect();
+  Accessibility::focusedWindowTitle(7);
+  Accessibility::frontTabHost(7);
+  Accessibility::focusedElementText();
+  EXPECT_FALSE(ax.reads.empty());
+  EXPECT_EQ(ax.readsOutsideQuery, 0);
+  EXPECT_EQ(ax.queriesBegun, 6);
+  EXPECT_EQ(ax.queriesEnded, 6);
+}
+
 }  // namespace

@@ -11,6 +11,7 @@
 #include <QSizeF>
 #include <QString>
 #include <QUrl>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <variant>
@@ -55,6 +56,9 @@ class AccessibilityPort {
     roleDescription,    // the localized role name (QString)
   };
 
+  // The time one query may hold its caller.
+  static constexpr std::chrono::milliseconds queryTime{250};
+
   virtual ~AccessibilityPort() = default;
 
   // The element that stands for the whole desktop; null when unavailable.
@@ -62,7 +66,14 @@ class AccessibilityPort {
   // The element of the application with this process id; null when unknown.
   virtual Element application(std::int32_t pid) = 0;
 
-  // Each read is bounded by the port's messaging time-out (250 ms).
+  // One query of the engine makes several reads; between these two calls
+  // they share the time-out (queryTime) as a whole. Queries may nest:
+  // the outermost one counts.
+  virtual void beginQuery() {}
+  virtual void endQuery() {}
+
+  // Each read is bounded by the port's messaging time-out (250 ms), or by
+  // what is left of it in the open query.
   virtual Value attribute(const Element& element, Attribute attribute) = 0;
   // The screen rectangle of a text range of the element (QRectF); for an
   // empty range, the caret.

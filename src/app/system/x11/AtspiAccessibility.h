@@ -1,10 +1,13 @@
 #pragma once
-// The accessibility tree of other applications through AT-SPI2. Every call
-// to an application is bounded by the 250 ms time-out; this process's own
-// tree is never asked (its answers would wait for the thread that asks).
+// The accessibility tree of other applications through AT-SPI2. The calls of
+// one query share the 250 ms time-out as a whole, an application that let a
+// call go unanswered is left alone for a while, and this process's own tree
+// is never asked (its answers would wait for the thread that asks).
 //
 // Main thread only: libatspi is not thread-safe.
+#include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "ports/AccessibilityPort.h"
@@ -23,18 +26,34 @@ class AtspiAccessibility : public AccessibilityPort {
   Element application(std::int32_t pid) override;
   Value attribute(const Element& element, Attribute attribute) override;
   Value boundsForRange(const Element& element, const Value& range) override;
+  void beginQuery() override;
+  void endQuery() override;
 
-  static constexpr int timeoutMs = 250;
+  // How long an application that let a call go unanswered is not asked again:
+  // a hung application costs one time-out now and then, not one per query.
+  static constexpr std::chrono::milliseconds defaultRest{2000};
+  void setRest(std::chrono::milliseconds rest);
+
+  // The calls made to applications so far: each call, each that went
+  // unanswered within its time, and each not made because the query's time
+  // was up or the application was left alone.
+  struct Calls {
+    int made = 0, unanswered = 0, skipped = 0;
+  };
+  Calls calls() const;
 
   // Whether this process reached an accessibility bus; decided once, on the
   // first call. Without one every query answers nothing, but a window's title
   // still comes from the window manager.
   static bool busReady();
 
+  class Gate;
+
  private:
   std::function<std::optional<std::int32_t>()> activePid_;
   std::function<std::optional<QString>(std::int32_t)> windowTitle_;
   bool ready_ = false;
+  std::unique_ptr<Gate> gate_;
 };
 
 }  // namespace clipvane::x11

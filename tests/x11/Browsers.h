@@ -1,0 +1,181 @@
+#pragma once
+// Debian's Chromium and Firefox ESR showing a page served on 127.0.0.1, for
+// the checks that need a real web engine. Header only: the desktop
+// benchmarks use it too. Each browser runs with a profile of its own and
+// reaches nothing beyond this machine.
+#include <unistd.h>
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QHostAddress>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QThread>
+#include <memory>
+
+#include "X11Display.h"
+
+namespace clipvane::x11::test {
+
+// Serves one page at "/" and notes what the page posts to "/value".
+class LocalPage {
+ public:
+  explicit LocalPage(QByteArray html) : html_(std::move(html)) {
+    server_.listen(QHostAddress::LocalHost, 0);
+    QObject::connect(&server_, &QTcpServer::newConnection, [this] {
+      while (QTcpSocket* socket = server_.nextPendingConnection()) serve(socket);
+    });
+  }
+
+  QString url() const { return QStringLiteral("http://127.0.0.1:%1/").arg(server_.serverPort()); }
+  // Whether the page has posted its field yet (it does once loaded, with the
+  // field focused), and the field's text as it last posted it.
+  bool posted() const { return posted_; }
+  QString value() const { return value_; }
+
+  // A chat box whose only word "chat" is its placeholder; its text is posted
+  // once the page is loaded and on every change.
+  static QByteArray chatPage() {
+    return R"(<!doctype html><html><head><meta charset="utf-8"><title>Local chat</title></head>
+<body><h1>Support</h1>
+<textarea id="box" aria-label="Message" placeholder="Ask the chat anything" rows="4" cols="40"
+ autofocus></textarea>
+<script>
+const box = document.getElementById('box');
+const post = () => fetch('/value', {method: 'POST', body: box.value});
+box.addEventListener('input', post);
+box.focus();
+post();
+</script></body></html>
+)";
+  }
+
+ private:
+  void serve(QTcpSocket* socket) {
+    auto buffer = std::make_shared<QByteArray>();
+    QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
+      *buffer += socket->readAll();
+      const qsizetype end = buffer->indexOf("\r\n\r\n");
+      if (end < 0) return;
+      const QByteArray head = buffer->left(end);
+      qsizetype length = 0;
+      for (const QByteArray& line : head.split('\n'))
+        if (line.toLower().startsWith("content-length:")) length = line.mid(15).trimmed().toInt();
+      if (buffer->size() < end + 4 + length) return;
+      const QByteArray target = head.split(' ').value(1);
+      QByteArray status = "200 OK", body;
+      if (head.startsWith("POST") && target == "/value") {
+        value_ = QString::fromUtf8(buffer->mid(end + 4, length));
+        posted_ = true;
+      } else if (target == "/") {
+        body = html_;
+      } else {
+        status = "404 Not Found";
+      }
+      socket->write("HTTP/1.1 " + status +
+                    "\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
+                    QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+      socket->disconnectFromHost();
+    });
+  }
+
+  QByteArray html_;
+  QTcpServer server_;
+  QString value_;
+  bool posted_ = false;
+};
+
+class Browser {
+ public:
+  enum class Engine { chromium, firefox };
+
+  static QString program(Engine engine) {
+    return engine == Engine::chromium ? QStringLiteral("/usr/bin/chromium")
+                                      : QStringLiteral("/usr/bin/firefox-esr");
+  }
+  static bool available(Engine engine) { return QFileInfo(program(engine)).isExecutable(); }
+
+  Browser(Engine engine, const QString& url) {
+    QStringList args;
+    if (engine == Engine::chromium) {
+      // Chromium speaks to accessibility clients only when told to, and
+      // without the background flags tries the network at every start.
+      args << "--force-renderer-accessibility"
+           << "--disable-gpu"
+           << "--disable-quic"
+           << "--no-first-run"
+           << "--no-default-browser-check"
+           << "--disable-background-networking"
+           << "--disable-component-update"
+           << "--disable-sync"
+           << "--password-store=basic"
+           << "--window-position=80,60"
+           << "--window-size=900,600"
+           << "--user-data-dir=" + profile_.path();
+      if (::geteuid() == 0) args << "--no-sandbox";
+    } else {
+      QFile prefs(profile_.filePath("user.js"));
+      if (prefs.open(QIODevice::WriteOnly))
+        prefs.write(
+            "user_pref(\"browser.shell.checkDefaultBrowser\", false);\n"
+            "user_pref(\"browser.startup.homepage_override.mstone\", \"ignore\");\n"
+            "user_pref(\"browser.aboutwelcome.enabled\", false);\n"
+            "user_pref(\"startup.homepage_welcome_url\", \"\");\n"
+            "user_pref(\"datareporting.policy.dataSubmissionPolicyBypassNotification\", true);\n"
+            "user_pref(\"toolkit.telemetry.reportingpolicy.firstRun\", false);\n"
+            "user_pref(\"browser.sessionstore.resume_from_crash\", false);\n"
+            "user_pref(\"network.captive-portal-service.enabled\", false);\n"
+            "user_pref(\"app.normandy.enabled\", false);\n");
+      args << "--no-remote"
+           << "--new-instance"
+           << "--profile" << profile_.path();
+    }
+    process_.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+    process_.setStandardErrorFile(QProcess::nullDevice());
+    process_.start(program(engine), args << url);
+    process_.waitForStarted();
+  }
+
+  ~Browser() {
+    process_.terminate();
+    if (!process_.waitForFinished(5000)) {
+      process_.kill();
+      process_.waitForFinished(5000);
+    }
+  }
+
+  qint64 pid() const { return process_.processId(); }
+
+  // Waits until the browser's window is the active one and shows the page
+  // (its title starts with the page's). Browsers start slowly on a loaded
+  // machine.
+  bool waitShown(const QString& title = QStringLiteral("Local chat"), int limitMs = 60000) {
+    auto& d = X11Display::shared();
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < limitMs) {
+      if (auto w = d.windowProperty(d.root(), "_NET_ACTIVE_WINDOW")) {
+        const auto pid = d.cardinal(*w, "_NET_WM_PID");
+        const auto name = d.property(*w, "_NET_WM_NAME");
+        if (pid && qint64(*pid) == process_.processId() && name &&
+            QString::fromUtf8(name->data(), qsizetype(name->size())).startsWith(title))
+          return true;
+      }
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+      QThread::msleep(20);
+    }
+    return false;
+  }
+
+ private:
+  QTemporaryDir profile_;
+  QProcess process_;
+};
+
+}  // namespace clipvane::x11::test
