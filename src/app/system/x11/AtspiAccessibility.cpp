@@ -8,6 +8,8 @@
 #include <deque>
 #include <map>
 
+#include "AtspiAnswers.h"
+
 namespace clipvane::x11 {
 
 using Clock = std::chrono::steady_clock;
@@ -329,7 +331,7 @@ QString documentAddress(const Asker& ask, AtspiAccessible* a) {
     failed(error);
   });
   g_object_unref(doc);
-  return takeTable(table).value(QStringLiteral("DocURL"));
+  return AtspiAnswers::pageAddress(takeTable(table));
 }
 
 const QHash<QString, QString>& objectAttributes(const Asker& ask, const AtspiNode& node) {
@@ -544,7 +546,7 @@ AccessibilityPort::Value AtspiAccessibility::attribute(const Element& element, A
       return help;
     }
     case Attribute::placeholderValue: {
-      const QString p = objectAttributes(ask, *node).value(QStringLiteral("placeholder-text"));
+      const QString p = AtspiAnswers::placeholder(objectAttributes(ask, *node));
       if (p.isEmpty()) return {};
       return p;
     }
