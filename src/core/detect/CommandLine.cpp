@@ -39,6 +39,7 @@ enum class Family : std::uint8_t {
   openssl,    // -pass pass:…, -passin pass:…, -k password
   mount,      // -o username=…,password=…
   rabbitmq,   // add_user user password
+  leadIn,     // a prompt, "sudo" and the like: the command follows
 };
 
 struct Command {
@@ -131,19 +132,47 @@ constexpr Command kCommands[] = {
     {u"printf", Family::plain},
     {u"cd", Family::plain},
     {u"export", Family::plain},
+    // Words before a command that leave it the command: prompts, "sudo" and the like.
+    {u"$", Family::leadIn},
+    {u"#", Family::leadIn},
+    {u">", Family::leadIn},
+    {u"%", Family::leadIn},
+    {u"!", Family::leadIn},
+    {u"ps>", Family::leadIn},
+    {u"sudo", Family::leadIn},
+    {u"env", Family::leadIn},
+    {u"time", Family::leadIn},
+    {u"nohup", Family::leadIn},
+    {u"exec", Family::leadIn},
+    {u"run", Family::leadIn},
+    {u"then", Family::leadIn},
+    {u"do", Family::leadIn},
+    {u"else", Family::leadIn},
 };
 
-// Words before a command that leave it the command: prompts, "sudo" and the like.
-constexpr std::u16string_view kLeadIns[] = {u"$",    u"#",    u">",     u"%",    u"sudo",
-                                            u"env",  u"time", u"nohup", u"exec", u"run",
-                                            u"then", u"do",   u"else",  u"!",    u"ps>"};
+// The names by their first character, and bit n of lengths[c]: a name of n
+// characters starts with c, for a first look at a line's first word.
+struct NamesByFirst {
+  std::array<std::uint32_t, 128> lengths{};
+  std::array<std::uint8_t, 128> begin{}, count{};
+  std::array<std::uint8_t, std::size(kCommands)> index{};
+};
 
-// Bit n of entry c: a command or lead-in of n characters starts with c, for
-// a first look at a line's first word.
-constexpr std::array<std::uint32_t, 128> kHeads = [] {
-  std::array<std::uint32_t, 128> t{};
-  for (const Command& c : kCommands) t[c.name[0]] |= std::uint32_t(1) << c.name.size();
-  for (std::u16string_view w : kLeadIns) t[w[0]] |= std::uint32_t(1) << w.size();
+constexpr NamesByFirst kByFirst = [] {
+  static_assert(std::size(kCommands) < 256);
+  NamesByFirst t;
+  std::size_t n = 0;
+  for (std::size_t c = 0; c < 128; ++c) {
+    t.begin[c] = std::uint8_t(n);
+    for (std::size_t k = 0; k < std::size(kCommands); ++k) {
+      const std::u16string_view name = kCommands[k].name;
+      if (name[0] != c) continue;
+      if (name.size() >= 32) throw "a name too long for the length mask";
+      t.index[n++] = std::uint8_t(k);
+      t.lengths[c] |= std::uint32_t(1) << name.size();
+    }
+    t.count[c] = std::uint8_t(n - t.begin[c]);
+  }
   return t;
 }();
 
@@ -172,6 +201,45 @@ bool separator(View raw) {
   return raw == u"&&" || raw == u"||" || raw == u"|" || raw == u";" || raw == u"&";
 }
 
+// A command's file name ("/usr/bin/curl", "PsExec.exe" give "curl", "PsExec").
+View fileName(View word) {
+  for (std::size_t k = word.size(); k-- > 0;)
+    if (word[k] == u'/' || word[k] == u'\\') {
+      word.remove_prefix(k + 1);
+      break;
+    }
+  if (word.size() > 4 && equalsFolded(word.substr(word.size() - 4), u".exe")) word.remove_suffix(4);
+  return word;
+}
+
+// The command or lead-in a word names, looked up among those of its first character.
+const Command* named(View word) {
+  if (word.empty() || word.size() >= 32 || word[0] >= 128) return nullptr;
+  const char16_t first = lowerAscii(word[0]);
+  if (((kByFirst.lengths[first] >> word.size()) & 1) == 0) return nullptr;
+  for (std::size_t k = 0; k < kByFirst.count[first]; ++k) {
+    const Command& c = kCommands[kByFirst.index[kByFirst.begin[first] + k]];
+    if (equalsFolded(word, c.name)) return &c;
+  }
+  return nullptr;
+}
+
+// Whether the line [first, end) may run a command: its first word, read no
+// further than it is made of what names one, names one or a lead-in.
+bool commandHead(View t, int first, int end) {
+  if (first >= end || t[first] >= 128) return false;
+  int headEnd = first;
+  bool path = false;
+  while (headEnd < end && headEnd - first <= 40 && t[headEnd] < 128 && kHeadChars[t[headEnd]]) {
+    path = path || t[headEnd] == u'/' || t[headEnd] == u'\\';
+    ++headEnd;
+  }
+  if (headEnd == first || headEnd - first > 40 || (headEnd < end && !isBlank(t[headEnd])))
+    return false;
+  const View head = t.substr(first, headEnd - first);
+  return named(path ? fileName(head) : head) != nullptr;
+}
+
 class Line {
  public:
   Line(View text, bool secrets, bool usernames, std::vector<Candidate>& out)
@@ -179,15 +247,6 @@ class Line {
 
   void run(int begin, int end) {
     const int first = skipBlanks(begin, end);
-    // Most lines are no command: their first word tells, read no further
-    // than it is made of what names a command or a prompt.
-    int headEnd = first;
-    while (headEnd < end && headEnd - first <= 40 && t_[headEnd] < 128 && kHeadChars[t_[headEnd]])
-      ++headEnd;
-    if (headEnd == first || headEnd - first > 40 || (headEnd < end && !isBlank(t_[headEnd])))
-      return;
-    const View head = t_.substr(first, headEnd - first);
-    if (!mayHead(head) || (!leadIn(head) && !command(head))) return;
     tokens_.clear();
     for (int i = first; i < end && tokens_.size() < 128;) {
       const Token tok = tokenAt(i, end);
@@ -234,36 +293,13 @@ class Line {
   }
 
   static bool leadIn(View word) {
-    for (View w : kLeadIns)
-      if (equalsFolded(word, w)) return true;
-    return false;
-  }
-
-  // A command's file name ("/usr/bin/curl", "PsExec.exe" give "curl", "PsExec").
-  static View fileName(View word) {
-    for (std::size_t k = word.size(); k-- > 0;)
-      if (word[k] == u'/' || word[k] == u'\\') {
-        word.remove_prefix(k + 1);
-        break;
-      }
-    if (word.size() > 4 && equalsFolded(word.substr(word.size() - 4), u".exe"))
-      word.remove_suffix(4);
-    return word;
-  }
-
-  // Whether a word may name a command or a lead-in, by its first character and length.
-  static bool mayHead(View word) {
-    word = fileName(word);
-    return !word.empty() && word.size() < 32 && word[0] < 128 &&
-           ((kHeads[lowerAscii(word[0])] >> word.size()) & 1) != 0;
+    const Command* c = named(word);
+    return c && c->family == Family::leadIn;
   }
 
   static const Command* command(View word) {
-    word = fileName(word);
-    if (!mayHead(word)) return nullptr;
-    for (const Command& c : kCommands)
-      if (equalsFolded(word, c.name)) return &c;
-    return nullptr;
+    const Command* c = named(fileName(word));
+    return c && c->family != Family::leadIn ? c : nullptr;
   }
 
   // Returns the token an "echo" of this segment printed, for the next one.
@@ -560,6 +596,9 @@ class Line {
 void find(std::u16string_view text, int begin, int end, bool secrets, bool usernames,
           std::vector<Candidate>& out) {
   if (!secrets && !usernames) return;
+  while (begin < end && isBlank(text[begin])) ++begin;
+  // Most lines are no command: their first word tells.
+  if (!commandHead(text, begin, end)) return;
   Line(text, secrets, usernames, out).run(begin, end);
 }
 

@@ -329,7 +329,7 @@ std::size_t Scanner::numberAt(std::size_t i, std::size_t e) {
   if (cardNumber && on(Kind::card)) card(i);
   if (ssnNumber && on(Kind::ssn)) ssn(i);
   if (botToken && on(Kind::apiKey) && i >= keySkip_) apiKey(i);
-  if (on(Kind::apiKey) && i >= keySkip_) {
+  if ((suffixedKey(len, next) || (len == 1 && next == '/')) && on(Kind::apiKey) && i >= keySkip_) {
     if (suffixedKey(len, next)) suffixedApiKey(i, e);
     // Asana's personal access tokens ("1/…:…", "2/…/…:…"), Google's refresh tokens ("1//0…").
     if (len == 1 && next == '/' && (text_[i] == '1' || text_[i] == '2')) asanaToken(i);
