@@ -235,6 +235,15 @@ const WordSet kSystemUsers(std::to_array<std::string_view>(
      "login", "oauth2", "oauth", "x-access-token", "gitlab-ci-token", "__token__", "x-token-auth",
      "token", "api", "apikey", "bearer", "dbuser", "myuser"}));
 
+// Names of schemes and algorithms, written where a secret's kind is said.
+const WordSet kSchemeNames(std::to_array<std::string_view>(
+    {"oauth",   "oauth1",  "oauth2",  "saml",    "saml2",   "ldap",    "kerberos", "ntlm",
+     "openid",  "oidc",    "sso",     "mtls",    "tls",     "tls1.2",  "tls1.3",   "ssl",
+     "hs256",   "hs384",   "hs512",   "rs256",   "rs384",   "rs512",   "es256",    "es384",
+     "ps256",   "eddsa",   "sha1",    "sha256",  "sha512",  "md5",     "aes128",   "aes256",
+     "x509",    "pkcs8",   "pkcs12",  "base64",  "hmac",    "totp",    "hotp",     "webauthn",
+     "fido2",   "pbkdf2",  "bcrypt",  "scrypt",  "argon2",  "argon2id"}));
+
 // What databases, brokers and stores are installed with, and tutorials keep.
 const WordSet kDefaultPasswords(std::to_array<std::string_view>(
     {"postgres", "root", "admin", "mysql", "guest", "oracle", "redis", "rabbitmq", "elastic",
@@ -1853,8 +1862,14 @@ bool isStandInSecret(std::u16string_view value) {
   }
   for (std::u16string_view documented : kDocumentationKeys)
     if (value == documented) return true;
-  // The passwords a database or broker is installed with.
-  if (fieldvalue::inSet(value, fieldvalue::kDefaultPasswords)) return true;
+  // The passwords a database or broker is installed with; the name of a scheme.
+  if (fieldvalue::inSet(value, fieldvalue::kDefaultPasswords) ||
+      fieldvalue::inSet(value, fieldvalue::kSchemeNames))
+    return true;
+  // A date leads a value that names a day ("2024-05-01-morning"), not a secret.
+  if (value.size() > 10 && fieldvalue::dateEnd(value, 0, int(value.size())) == 10 &&
+      !isAlnum(value[10]))
+    return true;
   // A template or a named gap anywhere in it: "eyJ….<signature>", "sk_${ENV}_key".
   if (value.find(u"${") != View::npos || value.find(u"{{") != View::npos) return true;
   for (std::size_t open = value.find(u'<'); open != View::npos; open = value.find(u'<', open + 1)) {

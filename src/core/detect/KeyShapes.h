@@ -257,10 +257,13 @@ inline constexpr KeyShape kKeyShapes[] = {
     {u"tfp_", 40, 64, Alphabet::token, Check::letterDigit},
 };
 
-// Keys published in the issuers' own documentation: anyone may read them.
+// Keys published in the issuers' own documentation, and the example token
+// of the JSON Web Token introduction: anyone may read them.
 inline constexpr std::u16string_view kDocumentationKeys[] = {
     u"sk_test_4eC39HqLyjWDarjtT1zdp7dc", u"sk_test_BQokikJOvBiI2HlWgH4olfQ2",
-    u"pk_test_TYooMQauvdEDq54NiTphI7jx", u"sk_test_26PHem9AhJZvU623DfE1x4sd"};
+    u"pk_test_TYooMQauvdEDq54NiTphI7jx", u"sk_test_26PHem9AhJZvU623DfE1x4sd",
+    u"eyJhbGciOiJIUzI1NiIsInR5cCI6IkpXVCJ9.eyJzdWIiOiIxMjM0NTY3ODkwIiwibmFtZSI6IkpvaG4gRG9lIiwiaWF0"
+    u"IjoxNTE2MjM5MDIyfQ.SflKxwRJSMeKKF2QT4fwpMeJf36POk6yJV_adQssw5c"};
 
 // The first two characters of the keys read by hand rather than from the
 // table: "jdbc:", JSON Web Tokens and base64 JSON tokens ("eyJ"), SendGrid

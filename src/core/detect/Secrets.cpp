@@ -378,6 +378,8 @@ void Scanner::apiKey(std::size_t start) {
     const std::string header = base64UrlDecode(text_.substr(start, partEnd[0] - start));
     const auto json = nlohmann::json::parse(header, nullptr, false);
     if (json.is_discarded() || !json.is_object() || !json.contains("alg")) return;
+    for (auto documented : kDocumentationKeys)
+      if (text_.substr(start, i - start) == documented) return;
     add(Kind::apiKey, start, i);
     return;
   }
