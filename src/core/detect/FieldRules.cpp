@@ -847,9 +847,21 @@ class Scanner {
         // must look like one ("jdoe42", "m.rossi").
         const bool chatRole = key.ctx == Ctx::label && key.start >= 0 && s.pos - key.start == 4 &&
                               t_[key.start] == u'U' && equalsAscii(t_.substr(key.start, 4), "user");
-        value(rule, vs, extent,
-              key.ctx == Ctx::code || key.ctx == Ctx::dict ? Mode::code : Mode::leading, false,
-              key.start, chatRole);
+        // A command's options are values, not variables: "--user=jbrown",
+        // "-o username=rpatel,vers=3.0".
+        // An option's value ends at its comma or blank; what follows is more options.
+        const bool listed = extent < le && extent > vs && t_[extent - 1] == u',';
+        const bool flag = key.start >= 0 && t_[key.start] == u'-';
+        int optionEnd = extent;
+        if (listed) optionEnd = extent - 1;
+        if (flag) {
+          int blank = vs;
+          while (blank < optionEnd && !isBlank(t_[blank])) ++blank;
+          optionEnd = blank;
+        }
+        const bool code = (key.ctx == Ctx::code && !flag && !listed) || key.ctx == Ctx::dict;
+        value(rule, vs, flag || listed ? optionEnd : extent, code ? Mode::code : Mode::leading,
+              false, key.start, chatRole);
         resume = extent;
       }
     }
