@@ -114,7 +114,7 @@ void AppModel::applySideEffects(const AppSettings& old) {
 
 void AppModel::rescanClipboard() {
   std::optional<QString> text;
-  if (!Pasteboard::isConcealed()) text = Pasteboard::string();
+  if (!Pasteboard::isLeftAlone()) text = Pasteboard::string();
   clipboardChanged(std::move(text), Pasteboard::changeCount(), false, std::nullopt);
 }
 

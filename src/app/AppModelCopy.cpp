@@ -20,9 +20,10 @@ namespace {
 
 bool modelAvailable() { return AICheck::status() == AICheck::Status::available; }
 
-// What the clipboard holds right now, none when it is concealed or holds no text.
+// What the clipboard holds right now, none when it is left alone (concealed,
+// files, an image) or holds no text.
 std::optional<QString> clipboardText() {
-  if (Pasteboard::isConcealed()) return std::nullopt;
+  if (Pasteboard::isLeftAlone()) return std::nullopt;
   return Pasteboard::string();
 }
 

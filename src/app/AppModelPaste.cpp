@@ -41,9 +41,9 @@ struct Detection {
   PastePlan plan;
 };
 
-// A password manager's copy is pasted as it stands, by the keystroke alone:
-// writing its text again would drop the mark that keeps clipboard histories
-// from recording it.
+// A password manager's copy, files or an image are pasted as they stand, by
+// the keystroke alone: writing the text again would drop the mark that keeps
+// clipboard histories from recording it, or turn the files into text.
 void pasteAsItStands() {
   KeyboardPort* keyboard = Ports::find<KeyboardPort>();
   if (keyboard == nullptr || !keyboard->isTrusted(false)) return;
@@ -91,7 +91,7 @@ void AppModel::safePaste(Trigger trigger) {
   if (text->isEmpty()) return;
 
   const std::optional<RunningApp> app = frontmost();
-  if (Pasteboard::isConcealed()) {
+  if (Pasteboard::isLeftAlone()) {
     pasteAsItStands();
     return;
   }

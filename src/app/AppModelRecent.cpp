@@ -102,7 +102,7 @@ void AppModel::ignore(const RecentCopy& copy) {
 }
 
 bool AppModel::holdsCopy(const RecentCopy& copy) const {
-  if (Pasteboard::isConcealed()) return false;
+  if (Pasteboard::isLeftAlone()) return false;
   const std::optional<QString> current = Pasteboard::string();
   if (!current) return false;
   return *current == copy.text || (copy.masked && recentSafeTexts_.contains(*current));

@@ -52,6 +52,41 @@ TEST_F(AppModelCopyTest, NothingToScanClearsTheStateAndRecordsNothing) {
   }
 }
 
+// Auto-mask rewrites text only: files or an image stay as they were copied,
+// whatever text comes with them; rich text loses its formatting, and with it
+// every format that held the original.
+TEST_F(AppModelCopyTest, AutoMaskLeavesFilesAndImagesAndKeepsNoOriginalInAnotherFormat) {
+  struct Case {
+    const char* name;
+    ClipboardSnapshot contents;
+    bool masked;
+  };
+  const Case cases[] = {
+      {"files with the home folder", fakes::fileCopy(), false},
+      {"text, HTML and an image",
+       {{{fakes::plainText, "mail ada@example.com"},
+         {"text/html", "<b>mail ada@example.com</b>"},
+         {"image/png", "PNG"}}},
+       false},
+      {"rich text",
+       {{{fakes::plainText, "mail ada@example.com"}, {"text/html", "<b>ada@example.com</b>"}}},
+       true},
+  };
+  set(&AppSettings::autoMask, true);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto copies = model().recentCopies().size();
+    copy(c.contents);
+    if (!c.masked) {
+      EXPECT_EQ(ports.clipboard.contents, c.contents);
+      EXPECT_EQ(model().recentCopies().size(), copies) << "nothing was scanned";
+      continue;
+    }
+    EXPECT_EQ(ports.clipboard.types(), QStringList{fakes::plainText});
+    EXPECT_EQ(ports.clipboard.string(), "mail [EMAIL_1]");
+  }
+}
+
 TEST_F(AppModelCopyTest, AScanOfAClipboardTheUserReplacedFromTheMenuIsDropped) {
   struct Case {
     const char* name;

@@ -26,7 +26,7 @@ TEST_F(SafePasteTest, WhatNeedsNoMaskingPastesUnchangedOrBeeps) {
     std::function<void()> arrange;
     std::optional<QString> pasted;  // none: nothing pasted
     int beeps;
-    bool concealed;  // the clipboard keeps its mark: it is not written again
+    bool asItStands;  // the clipboard keeps its mark or its files: it is not written again
   };
   const Case cases[] = {
       {"protection off", [&] { set(&AppSettings::protect, false); }, privateKey, 0, false},
@@ -45,6 +45,8 @@ TEST_F(SafePasteTest, WhatNeedsNoMaskingPastesUnchangedOrBeeps) {
              {{{fakes::plainText, privateKey.toUtf8()}, {Pasteboard::passwordHintType, "secret"}}});
        },
        privateKey, 0, true},
+      {"files", [&] { ports.clipboard.userCopiesItems(fakes::fileCopy()); },
+       "file:///home/ada/report.pdf", 0, true},
       {"no text", [&] { ports.clipboard.userCopiesItems(fakes::imageCopy()); }, std::nullopt, 1,
        false},
       {"empty text", [&] { clipboardHolds(""); }, std::nullopt, 0, false},
@@ -66,9 +68,9 @@ TEST_F(SafePasteTest, WhatNeedsNoMaskingPastesUnchangedOrBeeps) {
     EXPECT_EQ(ports.workspace.beeps, beeps + c.beeps);
     EXPECT_TRUE(ports.panels.toasts.empty());
     EXPECT_TRUE(ports.panels.reviews.empty());
-    if (c.concealed) {
+    if (c.asItStands) {
       EXPECT_EQ(ports.clipboard.writes, writes);
-      EXPECT_TRUE(Pasteboard::isConcealed());
+      EXPECT_TRUE(Pasteboard::isLeftAlone());
     }
   }
   EXPECT_TRUE(history(0).empty());

@@ -114,6 +114,7 @@ TEST_F(SmartPasteTest, TheDecisionInItsOrder) {
        }},
       {"empty clipboard", false, [&] { ports.clipboard.userCopies(""); }},
       {"no text", false, holds(fakes::imageCopy())},
+      {"files", false, holds(fakes::fileCopy())},
       {"scanned clean", false, [&] { copy("nothing here"); }},
       {"scanned sensitive", true, [&] { copy("mail bob@example.org"); }},
       {"same clean text copied again", false,

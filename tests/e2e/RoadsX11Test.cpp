@@ -515,3 +515,61 @@ TEST_F(Roads, HardKillDuringABurstLosesNoCommittedEntry) {
   for (const std::u16string& m : masks) EXPECT_TRUE(masksAfter.count(m));
   qunsetenv("CLIPVANE_HOME");
 }
+
+// 11. Files copied in a file manager, and an image with its text, stay as they
+// were copied; rich text is masked as plain text, and no format is left that
+// holds the original.
+TEST_F(Roads, FilesAndImagesStayAsCopiedAndRichTextKeepsNoOriginal) {
+  start(onboarded());
+  const QByteArray file = "file:///home/ada/report.pdf";
+  const QByteArray address = "ada.lovelace@example.com";
+  struct Row {
+    const char* name;
+    QList<std::pair<QString, QByteArray>> formats;
+    bool masked;
+  };
+  const Row rows[] = {
+      {"files",
+       {{"x-special/gnome-copied-files", "copy\n" + file},
+        {"text/uri-list", file + "\r\n"},
+        {"text/plain", file}},
+       false},
+      {"text, HTML and an image",
+       {{"text/plain", "mail " + address},
+        {"text/html", "<b>mail " + address + "</b>"},
+        {"image/png", QByteArray::fromHex("89504e470d0a1a0a")}},
+       false},
+      {"rich text",
+       {{"text/plain", "mail " + address}, {"text/html", "<b>" + address + "</b>"}},
+       true},
+  };
+  const auto read = [](const QString& target) {
+    return x11::test::run("xclip", {"-selection", "clipboard", "-t", target, "-o"});
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    auto owner = Helper::copy(row.formats);
+    ASSERT_TRUE(owner);
+    waitUntil([] { return false; }, 2s);  // the program has long seen the copy
+    screenshot(QString("road11-%1").arg(row.name).replace(' ', '-').replace(',', ""));
+    const QStringList targets =
+        QString::fromLatin1(read("TARGETS")).split('\n', Qt::SkipEmptyParts);
+    if (!row.masked) {
+      for (const auto& [type, bytes] : row.formats) {
+        EXPECT_TRUE(targets.contains(type)) << type.toStdString();
+        EXPECT_EQ(read(type == "text/plain" ? "UTF8_STRING" : type).toStdString(),
+                  bytes.toStdString())
+            << type.toStdString();
+      }
+      continue;
+    }
+    EXPECT_EQ(read("UTF8_STRING").toStdString(), "mail [EMAIL_1]");
+    EXPECT_FALSE(targets.contains("text/html")) << targets.join(' ').toStdString();
+    for (const QString& target : targets) {
+      if (target == "TARGETS" || target == "MULTIPLE" || target == "TIMESTAMP" ||
+          target == "SAVE_TARGETS")
+        continue;
+      EXPECT_FALSE(read(target).contains(address)) << target.toStdString();
+    }
+  }
+}

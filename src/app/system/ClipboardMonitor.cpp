@@ -26,7 +26,7 @@ void ClipboardMonitor::poll() {
   lastCount_ = count;
   if (Pasteboard::ownChanges().erase(count) != 0) return;
   std::optional<QString> text;
-  if (!Pasteboard::isConcealed()) text = Pasteboard::string();
+  if (!Pasteboard::isLeftAlone()) text = Pasteboard::string();
   onChange_(std::move(text), count);
 }
 

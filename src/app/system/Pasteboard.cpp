@@ -46,6 +46,47 @@ bool isConcealed() {
   return false;
 }
 
+namespace {
+
+// What file managers put beside the file list (GNOME, MATE, Caja, KDE).
+const QStringList fileListTypes = {QStringLiteral("x-special/gnome-copied-files"),
+                                   QStringLiteral("x-special/mate-copied-files"),
+                                   QStringLiteral("application/x-kde-cutselection")};
+
+// A uri-list of local files only: a copied link to a web page is text.
+bool namesLocalFiles(const QByteArray& uriList) {
+  bool any = false;
+  for (const QByteArray& raw : uriList.split('\n')) {
+    const QByteArray line = raw.trimmed();
+    if (line.isEmpty() || line.startsWith('#')) continue;
+    if (!line.startsWith("file:")) return false;
+    any = true;
+  }
+  return any;
+}
+
+}  // namespace
+
+bool offersFilesOrImage() {
+  ClipboardPort& b = board();
+  const QStringList types = b.types();
+  for (const QString& type : types) {
+    if (fileListTypes.contains(type)) return true;
+    if (type.startsWith(QLatin1String("image/")) || type == QLatin1String("application/x-qt-image"))
+      return true;
+  }
+  if (types.contains(QLatin1String("text/uri-list")))
+    for (int i = 0; i < b.itemCount(); ++i)
+      if (const auto list = b.data(i, QStringLiteral("text/uri-list"));
+          list && namesLocalFiles(*list))
+        return true;
+  // Nautilus of GNOME 3.30 to 42 offers its file list as plain text only.
+  const std::optional<QString> text = b.string();
+  return text && text->startsWith(QLatin1String("x-special/nautilus-clipboard\n"));
+}
+
+bool isLeftAlone() { return isConcealed() || offersFilesOrImage(); }
+
 ClipboardSnapshot snapshot() {
   ClipboardPort& b = board();
   ClipboardSnapshot out;

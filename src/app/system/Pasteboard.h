@@ -29,6 +29,12 @@ qint64 changeCount();
 // The plain text, none when there is none.
 std::optional<QString> string();
 bool isConcealed();
+// Files copied in a file manager, or an image: whatever text comes with them
+// names or describes them, and rewriting it would turn them into text.
+bool offersFilesOrImage();
+// Never scanned, masked or rewritten, and pasted as it stands: a concealed
+// clipboard, or one that offers files or an image.
+bool isLeftAlone();
 ClipboardSnapshot snapshot();
 // Replaces the clipboard with the snapshot and records the write as ours;
 // false when the system refused the write (nothing changed).

@@ -85,7 +85,7 @@ bool SmartPaste::shouldIntercept() const {
   InstancePort* instance = Ports::find<InstancePort>();
   const std::optional<QString> own = instance ? instance->bundleIdentifier() : std::nullopt;
   if (front->bundleID == own) return false;
-  if (Pasteboard::isConcealed()) return false;
+  if (Pasteboard::isLeftAlone()) return false;
 
   const std::u16string id = front->bundleID ? front->bundleID->toStdU16String() : u"";
   const AppSettings::ProtectedApp* entry = nullptr;

@@ -40,6 +40,12 @@ inline ClipboardSnapshot passwordCopy() {
   return {{{plainText, "hunter2"}, {Pasteboard::passwordHintType, "secret"}}};
 }
 inline ClipboardSnapshot imageCopy() { return {{{"image/png", "PNG"}}}; }
+// A file copied in a file manager: its path holds the home folder.
+inline ClipboardSnapshot fileCopy() {
+  return {{{"x-special/gnome-copied-files", "copy\nfile:///home/ada/report.pdf"},
+           {"text/uri-list", "file:///home/ada/report.pdf\r\n"},
+           {plainText, "file:///home/ada/report.pdf"}}};
+}
 
 class FakeClipboard : public ClipboardPort {
  public:

@@ -52,6 +52,53 @@ TEST_F(PasteboardTest, ConcealedMarkers) {
   }
 }
 
+// Files and images are left alone whatever text comes with them; a copied
+// web link or rich text is text.
+TEST_F(PasteboardTest, FilesAndImagesAreLeftAlone) {
+  const QString home = "file:///home/ada/report.pdf";
+  struct Case {
+    const char* name;
+    ClipboardSnapshot contents;
+    bool leftAlone;
+  };
+  const Case cases[] = {
+      {"GNOME file manager", fakes::fileCopy(), true},
+      {"MATE file manager",
+       {{{"x-special/mate-copied-files", "cut\n" + home.toUtf8()}, {plainText, home.toUtf8()}}},
+       true},
+      {"KDE file manager",
+       {{{"text/uri-list", home.toUtf8()},
+         {"application/x-kde-cutselection", "0"},
+         {plainText, "/home/ada/report.pdf"}}},
+       true},
+      {"a list of files only",
+       {{{"text/uri-list", "# copied\r\n" + home.toUtf8() + "\r\nfile:///home/ada/b.txt\r\n"},
+         {plainText, home.toUtf8()}}},
+       true},
+      {"GNOME 42 file manager, as plain text",
+       {{{plainText, "x-special/nautilus-clipboard\ncopy\n" + home.toUtf8() + "\n"}}},
+       true},
+      {"text, HTML and an image",
+       {{{plainText, "mail ada@example.com"},
+         {"text/html", "<b>mail ada@example.com</b>"},
+         {"image/png", "PNG"}}},
+       true},
+      {"an image as Qt offers it", {{{"application/x-qt-image", "PNG"}}}, true},
+      {"a web link",
+       {{{"text/uri-list", "https://example.com/a\r\n"}, {plainText, "link"}}},
+       false},
+      {"a web link and a file",
+       {{{"text/uri-list", "https://example.com/\r\n" + home.toUtf8()}}},
+       false},
+      {"rich text", {{{plainText, "mail ada"}, {"text/html", "<i>mail ada</i>"}}}, false},
+      {"a path typed as text", {{{plainText, home.toUtf8()}}}, false},
+  };
+  for (const Case& c : cases) {
+    ports.clipboard.userCopiesItems(c.contents);
+    EXPECT_EQ(Pasteboard::isLeftAlone(), c.leftAlone) << c.name;
+  }
+}
+
 TEST_F(PasteboardTest, SnapshotKeepsReadableFormatsAndEveryItem) {
   ports.clipboard.userCopiesItems({
       {{plainText, "hello"}, {"text/html", "<b>hello</b>"}, {"image/png", "PNG"}},
