@@ -19,10 +19,10 @@ TEST(CommandUsers, OptionsOfCommands) {
           {"curl --user \"kwilliams:Tr0ub4dor&3\" https://api.example.com", {"kwilliams"}},
           {"mount -t cifs //fs01/share /mnt -o username=rpatel,password=Xk9vB2mQpL7r", {"rpatel"}},
           {"sudo mount.cifs //srv/data /mnt/data -o user=tnguyen,domain=CORP", {"tnguyen"}},
-      // Options of any command, and of a line that does not start with it.
-      {"then sshfs files:/srv /mnt -o username=tkowalski,port=2222", {"tkowalski"}},
-      {"then backup-tool --user=jbrown --dry-run", {"jbrown"}},
-      {"connect(user=current, timeout=5)", {}},
+          // Options of any command, and of a line that does not start with it.
+          {"then sshfs files:/srv /mnt -o username=tkowalski,port=2222", {"tkowalski"}},
+          {"then backup-tool --user=jbrown --dry-run", {"jbrown"}},
+          {"connect(user=current, timeout=5)", {}},
           {"mysql -u dbadmin -h db.example.com app", {"dbadmin"}},
           {"mysql --user=jbrown --password=Xk9vB2mQpL7r app", {"jbrown"}},
           {"$ psql -U analyst_kate -h db.example.com app", {"analyst_kate"}},

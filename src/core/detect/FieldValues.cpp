@@ -237,12 +237,12 @@ const WordSet kSystemUsers(std::to_array<std::string_view>(
 
 // Names of schemes and algorithms, written where a secret's kind is said.
 const WordSet kSchemeNames(std::to_array<std::string_view>(
-    {"oauth",   "oauth1",  "oauth2",  "saml",    "saml2",   "ldap",    "kerberos", "ntlm",
-     "openid",  "oidc",    "sso",     "mtls",    "tls",     "tls1.2",  "tls1.3",   "ssl",
-     "hs256",   "hs384",   "hs512",   "rs256",   "rs384",   "rs512",   "es256",    "es384",
-     "ps256",   "eddsa",   "sha1",    "sha256",  "sha512",  "md5",     "aes128",   "aes256",
-     "x509",    "pkcs8",   "pkcs12",  "base64",  "hmac",    "totp",    "hotp",     "webauthn",
-     "fido2",   "pbkdf2",  "bcrypt",  "scrypt",  "argon2",  "argon2id"}));
+    {"oauth",  "oauth1", "oauth2", "saml",   "saml2",  "ldap",    "kerberos", "ntlm",
+     "openid", "oidc",   "sso",    "mtls",   "tls",    "tls1.2",  "tls1.3",   "ssl",
+     "hs256",  "hs384",  "hs512",  "rs256",  "rs384",  "rs512",   "es256",    "es384",
+     "ps256",  "eddsa",  "sha1",   "sha256", "sha512", "md5",     "aes128",   "aes256",
+     "x509",   "pkcs8",  "pkcs12", "base64", "hmac",   "totp",    "hotp",     "webauthn",
+     "fido2",  "pbkdf2", "bcrypt", "scrypt", "argon2", "argon2id"}));
 
 // What databases, brokers and stores are installed with, and tutorials keep.
 const WordSet kDefaultPasswords(std::to_array<std::string_view>(
