@@ -999,13 +999,24 @@ class Scanner {
   // full date whose birth cue stands earlier in its sentence, in the sentence
   // before or on the line above, with nothing between that makes it the date
   // of something else.
-  void dateAfterBirthCue(int i, int ls, int le) {
+  // A first look at the digits and what follows them: most numbers are no date.
+  [[gnu::always_inline]] void dateAfterBirthCue(int i, int ls, int le) {
     if (!on(Kind::birthDate)) return;
-    // A first look at the digits and what follows them: most numbers are no date.
     int d = i;
     while (d < le && isDigit(t_[d]) && d - i < 9) ++d;
     const int n = d - i;
     if (n != 1 && n != 2 && n != 4 && n != 8) return;
+    const char16_t next = d < le ? t_[d] : u' ', after = d + 1 < le ? t_[d + 1] : u' ';
+    // "14 March", "March 14, 1988", "4th of May", "14/03/1988", "19880314"
+    if (next == u' ' && !isLetter(after) &&
+        !(i - 2 >= ls && (isAsciiAlpha(t_[i - 2]) || t_[i - 2] == u'.')))
+      return;
+    if (isDigit(next) || (n == 4 && next != u'-' && next != u'/' && next != u'.')) return;
+    birthDateAt(i, ls, le, d);
+  }
+
+  [[gnu::noinline]] void birthDateAt(int i, int ls, int le, int d) {
+    const int n = d - i;
     const char16_t next = d < le ? t_[d] : u' ', after = d + 1 < le ? t_[d + 1] : u' ';
     // "14/03/1988", "1988-03-14", "14-Mar-1988": the same mark again after the month.
     auto sameMarkAgain = [&] {
@@ -1171,9 +1182,20 @@ class Scanner {
   [[gnu::noinline]] void lowerStreetAt(int i, int ls, int le) {
     // The place after the street starts with a comma, soon after it and
     // before any sentence's end or other number.
-    int c = skipDigits(i, le);
-    while (c < le && c - i < 48 && t_[c] != u',' && t_[c] != u'.' && !isDigit(t_[c])) ++c;
-    if (c >= le || (t_[c] != u',' && !isDigit(t_[c]))) return;
+    {
+      // A street's own kind among the first few words ("baker street").
+      int c = skipDigits(i, le);
+      if (c < le && isAsciiLower(t_[c])) ++c;  // "221b"
+      bool kind = false;
+      for (int words = 0; words < 5 && !kind && c < le && t_[c] == u' '; ++words) {
+        const int w = ++c;
+        while (c < le && isAsciiLower(t_[c]) && c - w < 16) ++c;
+        if (c == w) return;
+        kind = words > 0 && fieldvalue::isStreetSuffix(t_.substr(w, c - w));
+        if (c < le && t_[c] == u'.') ++c;  // "st."
+      }
+      if (!kind) return;
+    }
     Span a = fieldvalue::streetAddress(t_, i, le, nullptr, true);
     if (a.begin < 0) return;
     for (int k = a.begin; k < a.end; ++k)
@@ -1210,7 +1232,9 @@ class Scanner {
         --w;
       const View word = t_.substr(w, i - 1 - w);
       const bool named = fieldvalue::isStreetWord(word);
-      if (named || fieldvalue::isStreetWord(word, true)) {
+      // "HAUPTSTRASSE", "storgatan": one case throughout.
+      const bool oneCase = !named && (isLower(word[0]) || (word.size() > 1 && isUpper(word[1])));
+      if (named || (oneCase && fieldvalue::isStreetWord(word, true))) {
         Span a = fieldvalue::streetFirstAddress(t_, w, i, le);
         if (a.begin >= 0) {
           address::Place place;
@@ -1253,6 +1277,20 @@ class Scanner {
   // Most numbers follow a word in lower case ("at 10", "version 2"): the
   // word before tells which of them can apply at all.
   [[gnu::noinline]] void otherStreetForms(int i, int ls, int le) {
+    // A house number, box or postcode ends its address or stands before a
+    // comma, a full stop, a slash or a capital: "Váci u. 19,", "84/92",
+    // "ul. Tverskaya, д. 7", "APO AE 09204".
+    {
+      int d = skipDigits(i, le);
+      if (d < le && isLetter(t_[d]) && !(d + 1 < le && isLetter(t_[d + 1])))
+        d = skipDigits(d + 1, le);  // "12a", "7к2"
+      const char16_t next = d < le ? t_[d] : u' ', after = d + 1 < le ? t_[d + 1] : u' ';
+      const bool ends = d >= le || next == u',' || next == u';' || next == u')' || next == u'/' ||
+                        next == u'-' || next == u'\r' || (next == u'.' && !isDigit(after)) ||
+                        (isBlank(next) && (isUpper(after) || isDigit(after) || after == u'(' ||
+                                           d + 1 >= le || isLineEnd(after)));
+      if (!ends) return;
+    }
     int we = i - 1;
     while (we > ls && isBlank(t_[we - 1])) --we;
     int wb = we;

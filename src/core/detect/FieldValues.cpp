@@ -1555,9 +1555,25 @@ bool isStreetWord(View word, bool anyCase) {
       u"vei",    u"katu",    u"kuja",  u"polku",    u"tie",    u"utca"};
   // "VISIBLESTRING" is a constant, not a "…ring" street: a name is
   // capitalised, or written all in one case where a place follows.
+  // The last two letters of the endings, in one table: most words end otherwise.
+  static constexpr auto kLastTwo = [] {
+    std::array<std::uint32_t, 26> t{};
+    for (std::u16string_view end : kEndings) {
+      const char16_t a = end[end.size() - 2], b = end.back();
+      if (a >= u'a' && a <= u'z' && b >= u'a' && b <= u'z') t[a - u'a'] |= 1u << (b - u'a');
+    }
+    return t;
+  }();
   if (word.size() < 4) return false;
   if (!anyCase && (!isUpper(word[0]) || !isLower(word[1]))) return false;
   if (anyCase && word.size() < 6) return false;
+  {
+    const char16_t a = lowerAscii(word[word.size() - 2]), b = lowerAscii(word.back());
+    // "…str.", "…straße", "…allé" are read in full.
+    if (a >= u'a' && a <= u'z' && b >= u'a' && b <= u'z' &&
+        !((kLastTwo[a - u'a'] >> (b - u'a')) & 1))
+      return false;
+  }
   for (std::u16string_view end : kEndings) {
     if (word.size() <= end.size()) continue;
     bool same = true;
