@@ -215,6 +215,8 @@ class AppModel : public QObject {
   std::optional<ClipboardSnapshot> clearedClipboard_;
   QStringList recentSafeTexts_;
   bool safePasteWaiting_ = false;
+  // A copy could not be masked and the user was told; cleared once a mask works.
+  bool maskFailureSaid_ = false;
   // The latest re-detection of each recent copy still under way.
   std::map<Uuid, qint64> redetections_;
   qint64 redetectTicket_ = 0;

@@ -52,6 +52,7 @@ void AppModel::commit(const QString& text, const std::vector<Finding>& findings,
       if (self) self->safePasteWaiting_ = false;
       return;
     }
+    self->maskFailureSaid_ = false;  // masking works again
     const QString masked = *result.masked;
     std::vector<std::u16string> placeholders = std::move(result.placeholders);
     // What follows is told only once the paste key went, or could not.

@@ -170,12 +170,28 @@ void AppModel::maskClipboard(const QString& text, const std::vector<Finding>& fi
                    checkAI, snapshot = std::move(snapshot), locked = !plan.locked.empty(),
                    what](VaultRecording recording) {
         const RenewalNotice renewal(recording.renewed);
-        // No key, a file error: the clipboard stays as it is.
-        if (!self || !recording.masked) return;
+        if (!self) return;
         AppModel& m = *self;
         if (generation != m.scanGeneration_ || !m.isProtecting() || !m.settings_.autoMask ||
             Pasteboard::changeCount() != changeCount)
           return;
+        if (!recording.masked) {
+          // The clipboard keeps the copy as it is. The user hears it once, and
+          // again only after masking has worked in between. A damaged vault
+          // set aside on the way has the word this time; the next copy says it.
+          if (recording.renewed) return;
+          if (!m.maskFailureSaid_)
+            Ports::get<PanelsPort>().showToast(
+                Toast{QStringLiteral("priority_high"),
+                      Tint::bad,
+                      QStringLiteral("Not masked (") + recording.why() +
+                          QStringLiteral("): the clipboard holds the original"),
+                      {}},
+                false);
+          m.maskFailureSaid_ = true;
+          return;
+        }
+        m.maskFailureSaid_ = false;
         const QString out = *recording.masked;
         // Refused: another copy came first and the monitor brings it.
         const std::optional<qint64> written = Pasteboard::write(out);

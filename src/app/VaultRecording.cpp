@@ -1,5 +1,7 @@
 #include "VaultRecording.h"
 
+#include <cerrno>
+
 #include "Ports.h"
 #include "Storage.h"
 #include "ports/PanelsPort.h"
@@ -19,11 +21,30 @@ VaultRecording VaultRecording::record(const QString& text, const std::vector<Fin
         },
         &out.renewed);
     out.masked = QString::fromStdU16String(masked);
+  } catch (const StorageError& error) {
+    out.placeholders.clear();
+    out.error = QString::fromUtf8(error.what());
+    out.code = error.code();
   } catch (const std::exception& error) {
     out.placeholders.clear();
     out.error = QString::fromUtf8(error.what());
   }
   return out;
+}
+
+QString VaultRecording::why() const {
+  switch (code) {
+    case ENOSPC:
+    case EDQUOT:
+      return QStringLiteral("disk full");
+    case EROFS:
+      return QStringLiteral("data folder read-only");
+    case EACCES:
+    case EPERM:
+      return QStringLiteral("data folder not writable");
+    default:
+      return QStringLiteral("vault unavailable");
+  }
 }
 
 RenewalNotice::~RenewalNotice() {

@@ -24,6 +24,12 @@ struct VaultRecording {
   // A damaged vault was set aside and a new one started.
   bool renewed = false;
   QString error;
+  // The system's error number behind the failure; 0 when none.
+  int code = 0;
+
+  // Why the originals could not be kept, in a few words a notice can hold
+  // ("disk full").
+  QString why() const;
 
   // Vault::record under VaultStore::update, a damaged vault renewed; never throws.
   static VaultRecording record(const QString& text, const std::vector<Finding>& findings,

@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 namespace {
 
 [[noreturn]] void fail(const std::string& what, const fs::path& path, int err) {
-  throw StorageError(what + " " + path.string() + ": " + std::strerror(err));
+  throw StorageError(what + " " + path.string() + ": " + std::strerror(err), err);
 }
 
 std::string env(const char* name) {

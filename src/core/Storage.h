@@ -11,7 +11,14 @@ namespace clipvane {
 // A failure a person can read: key missing, decryption failed, disk full …
 class StorageError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit StorageError(const std::string& what, int code = 0)
+      : std::runtime_error(what), code_(code) {}
+  // The system's error number behind the failure (ENOSPC, EROFS …); 0 when
+  // it did not come from the system.
+  int code() const { return code_; }
+
+ private:
+  int code_ = 0;
 };
 
 namespace Paths {

@@ -347,7 +347,7 @@ void setAside(const std::filesystem::path& dir) {
          {std::pair{dir / kVaultFile, bin}, std::pair{dir / kKeyFile, key}}) {
       if (!fs::exists(fs::symlink_status(from, ec))) continue;
       fs::rename(from, to, ec);
-      if (ec) throw StorageError("Can’t set the damaged vault aside: " + ec.message());
+      if (ec) throw StorageError("Can’t set the damaged vault aside: " + ec.message(), ec.value());
     }
     return;
   }

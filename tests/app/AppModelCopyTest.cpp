@@ -1,4 +1,5 @@
 // The road of one copy: scan, copy alert, clearing, auto-mask and its Undo.
+#include <QDir>
 #include <QFile>
 
 #include "EngineTest.h"
@@ -267,6 +268,31 @@ TEST_F(AppModelCopyTest, ADamagedVaultIsSetAsideAndTheCopyMaskedWithOneNotice) {
       ports.panels.texts().count("Damaged vault set aside: earlier originals can’t be restored"),
       1);
   EXPECT_EQ(ports.panels.lastText(), "Email masked");
+}
+
+// A vault that cannot take the originals for now (here its key is a folder;
+// a full or read-only disk alike) leaves the copy unmasked: the first such
+// copy says so, later ones stay quiet until a mask has worked again.
+TEST_F(AppModelCopyTest, ACopyThatCannotBeMaskedSaysSoOnceUntilMaskingWorksAgain) {
+  const QString said = "Not masked (vault unavailable): the clipboard holds the original";
+  const QString key = home.filePath("vault.key");
+  const auto notices = [&] { return ports.panels.texts().filter("Not masked"); };
+  ASSERT_TRUE(QDir().mkdir(key));
+  copy("mail ada@example.com");
+  EXPECT_EQ(ports.clipboard.string(), "mail ada@example.com");
+  EXPECT_FALSE(model().recentCopies()[0].masked);
+  EXPECT_FALSE(flashed());
+  EXPECT_EQ(notices(), QStringList{said});
+  copy("mail bob@example.org");
+  EXPECT_EQ(ports.clipboard.string(), "mail bob@example.org");
+  EXPECT_EQ(notices().size(), 1);
+
+  ASSERT_TRUE(QDir().rmdir(key));
+  copy("mail cy@example.net");
+  EXPECT_TRUE(model().recentCopies()[0].masked);
+  ASSERT_TRUE(QFile::remove(key) && QDir().mkdir(key));
+  copy("mail dee@example.com");
+  EXPECT_EQ(notices(), (QStringList{said, said}));
 }
 
 TEST_F(AppModelCopyTest, AMaskMadeStaleDuringTheVaultUpdateIsDropped) {
