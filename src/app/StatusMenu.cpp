@@ -219,7 +219,7 @@ void StatusMenu::rebuild() {
 }
 
 QAction* StatusMenu::addCopyRow(const AppModel::RecentCopy& copy, bool active) {
-  const QString preview = copyPreview(copy.text);
+  const QString preview = copyPreview(copy.text, copy.found);
   const QString time = LocaleText::shortTime(copy.date);
   QAction* row = addAction(literal(preview) + u'\t' + time);
   row->setObjectName(QStringLiteral("statusCopyRow"));

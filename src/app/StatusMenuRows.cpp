@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QStyleOptionMenuItem>
 #include <QTextBoundaryFinder>
+#include <algorithm>
 
 namespace clipvane {
 
@@ -218,7 +219,33 @@ QSize StatusMenuStyle::sizeFromContents(ContentsType type, const QStyleOption* o
   return size;
 }
 
-QString copyPreview(const QString& text) {
+namespace {
+
+// The text with each finding's value replaced by its partial mask, so that
+// no part of a value reaches the preview, however it is shortened after.
+QString masked(const QString& text, const std::vector<Finding>& found) {
+  std::vector<const Finding*> order;
+  for (const Finding& f : found) order.push_back(&f);
+  std::stable_sort(order.begin(), order.end(), [](const Finding* a, const Finding* b) {
+    return a->range.location < b->range.location;
+  });
+  QString out;
+  qsizetype copied = 0;
+  for (const Finding* f : order) {
+    const qsizetype start = f->range.location, end = qsizetype(f->range.end());
+    if (start < copied || f->range.length <= 0 || end > text.size()) continue;
+    out += QStringView(text).mid(copied, start - copied);
+    out += QString::fromStdU16String(f->mask);
+    copied = end;
+  }
+  out += QStringView(text).mid(copied);
+  return out;
+}
+
+}  // namespace
+
+QString copyPreview(const QString& original, const std::vector<Finding>& found) {
+  const QString text = masked(original, found);
   // The first non-empty line (every kind of line break counts).
   static const QRegularExpression breaks(QStringLiteral("\r\n|[\n\v\f\r\u0085\u2028\u2029]"));
   QString line = text;

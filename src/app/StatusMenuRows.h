@@ -11,6 +11,9 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
+
+#include "Detector.h"
 
 #include "Theme.h"
 
@@ -110,10 +113,10 @@ class StatusMenuStyle : public QProxyStyle {
   static QFont detailFont();
 };
 
-// The one-line preview of a copied text: its first non-empty line, trimmed
-// of spaces and tabs; longer than 18 characters it keeps the first 12, "…"
-// and the last 4.
-QString copyPreview(const QString& text);
+// The one-line preview of a copied text: every finding in it stands as its
+// partial mask, then the first non-empty line, trimmed of spaces and tabs;
+// longer than 18 characters it keeps the first 12, "…" and the last 4.
+QString copyPreview(const QString& text, const std::vector<Finding>& found = {});
 
 // A 16 x 16 icon with a 6 px dot in the middle, the same in every mode (it
 // keeps its colour when highlighted or disabled).
