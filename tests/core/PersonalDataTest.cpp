@@ -80,6 +80,7 @@ TEST(PersonalBirthDates, OtherDatesNearACueStayUnmarked) {
       "born\n2024-03-14 09:26:53 INFO worker started",
       "What is your date of birth?\nRelease notes\n2024-03-14",
       "Our product was born out of frustration. Version 1 shipped on 14/03/2019.",
+      "Born to Run tour, last show 14/03/1985.",
   });
   expectTable(Kind::birthDate,
               {{"Date of birth: 01/02/1980\nDate of issue: 14/03/2010", {"01/02/1980"}}});

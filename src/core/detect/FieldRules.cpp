@@ -1076,12 +1076,15 @@ class Scanner {
   bool birthCueBefore(int at) const {
     constexpr int kReach = 240, kMaxWords = 8;
     // Words that make the date another event's.
-    static constexpr std::array<std::string_view, 34> kOtherEvents = {
-        "died",       "death",     "deceased",    "passed",  "married", "hired",     "joined",
-        "started",    "admitted",  "discharged",  "issued",  "issue",   "expires",   "expiry",
-        "expiration", "valid",     "appointment", "visit",   "visited", "arrived",   "moved",
-        "registered", "graduated", "today",       "since",   "until",   "diagnosed", "surgery",
-        "meeting",    "due",       "deadline",    "updated", "signed",  "effective"};
+    static constexpr std::array<std::string_view, 50> kOtherEvents = {
+        "died",       "death",     "deceased",    "passed",  "married",   "hired",     "joined",
+        "started",    "admitted",  "discharged",  "issued",  "issue",     "expires",   "expiry",
+        "expiration", "valid",     "appointment", "visit",   "visited",   "arrived",   "moved",
+        "registered", "graduated", "today",       "since",   "until",     "diagnosed", "surgery",
+        "meeting",    "due",       "deadline",    "updated", "signed",    "effective", "show",
+        "tour",       "released",  "launched",    "shipped", "published", "opened",    "founded",
+        "ended",      "held",      "event",       "concert", "ordered",   "paid",      "delivered",
+        "booked"};
     const int from = std::max(0, at - kReach);
     int p = at, words = 0, boundaries = 0;
     bool gap = false;
