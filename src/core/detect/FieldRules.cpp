@@ -1145,7 +1145,11 @@ class Scanner {
 
   // An address with the unit and place lines around it.
   void addAddress(Span a, int ls, int le, bool lower = false) {
-    a = address::block(t_, a, ls, le, lower);
+    addressFound(address::block(t_, a, ls, le, lower));
+  }
+
+  // A free-text address, found without a label.
+  void addressFound(Span a) {
     out_.push_back({Kind::address, Range{a.begin, a.end - a.begin}, false, false, false, {}});
   }
 
@@ -1163,8 +1167,7 @@ class Scanner {
     const Span whole = address::block(t_, a, ls, le, false, !weak);
     // "12 Harbor View" needs its place, on its line or on the next.
     if (weak ? withPlace || whole.end > le : withPlace || placeCueBefore(a.begin, ls))
-      out_.push_back(
-          {Kind::address, Range{whole.begin, whole.end - whole.begin}, false, false, false, {}});
+      addressFound(whole);
   }
 
   // "4 742 Maple Avenue": a number of its own before the house number, where
@@ -1245,12 +1248,7 @@ class Scanner {
           const Span whole = address::block(t_, a, ls, le, !named);
           // "HAUPTSTRASSE 5", "storgatan 12": in one case only with a place after.
           if (named || place == address::Place::place || whole.end > le) {
-            out_.push_back({Kind::address,
-                            Range{whole.begin, whole.end - whole.begin},
-                            false,
-                            false,
-                            false,
-                            {}});
+            addressFound(whole);
             return;
           }
         }
@@ -1262,12 +1260,7 @@ class Scanner {
         const Span whole = a.begin >= 0 ? address::block(t_, a, ls, le, false) : a;
         if (a.begin >= 0 &&
             (a.end > numberEnd + 1 || whole.end > le || (sb > ls && placeCueBefore(sb, ls)))) {
-          out_.push_back({Kind::address,
-                          Range{whole.begin, whole.end - whole.begin},
-                          false,
-                          false,
-                          false,
-                          {}});
+          addressFound(whole);
           return;
         }
       }
@@ -1309,7 +1302,7 @@ class Scanner {
                           equalsAscii(word, "unit") || equalsAscii(word, "cmr");
     if (military) {
       if (Span m = address::military(t_, ls, le, i); m.begin >= 0) {
-        out_.push_back({Kind::address, Range{m.begin, m.end - m.begin}, false, false, false, {}});
+        addressFound(m);
         return;
       }
     }
@@ -1319,7 +1312,7 @@ class Scanner {
     if (lineStart == wb &&
         address::unitWord(word.back() == u'.' ? word.substr(0, word.size() - 1) : word)) {
       if (Span u = address::unitAboveStreet(t_, ls, le, i); u.begin >= 0) {
-        out_.push_back({Kind::address, Range{u.begin, u.end - u.begin}, false, false, false, {}});
+        addressFound(u);
         return;
       }
     }
@@ -1341,8 +1334,7 @@ class Scanner {
         !(greek ? place == address::Place::place
                 : place != address::Place::none || (sb > ls && placeCueBefore(sb, ls))))
       return;
-    out_.push_back(
-        {Kind::address, Range{whole.begin, whole.end - whole.begin}, false, false, false, {}});
+    addressFound(whole);
   }
 
   // How many ASCII letters (`most` at most, sixteen at most) stand right before
