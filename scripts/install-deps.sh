@@ -11,6 +11,8 @@ PACKAGES=(
   libicu-dev libssl-dev nlohmann-json3-dev libphonenumber-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
+  # a GTK text field for the program's benchmark to paste into
+  libgtk-3-dev
   # application (Qt)
   qt6-base-dev qt6-base-dev-tools libgl-dev libegl-dev libxkbcommon-dev
   # X11, AT-SPI, PAM

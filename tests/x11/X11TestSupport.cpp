@@ -5,9 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QFile>
 #include <QThread>
-#include <csignal>
 #include <cstdlib>
 
 #include "Pasteboard.h"
@@ -132,34 +130,6 @@ KeyboardLayout::~KeyboardLayout() { set(layout_, variant_); }
 
 void KeyboardLayout::set(const QString& layout, const QString& variant) {
   run("setxkbmap", {"-layout", layout, "-variant", variant});
-}
-
-Terminal::Terminal(const QString& program, QStringList args) {
-  const QString shell =
-      QString("echo $$ > '%1/pid'; stty -icanon -echo; exec cat > '%1/received'").arg(dir_.path());
-  args << "sh"
-       << "-c" << shell;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("XDG_CONFIG_HOME", dir_.path() + "/config");
-  process_.setProcessEnvironment(env);
-  process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  process_.start(program, args);
-  process_.waitForStarted();
-}
-
-Terminal::~Terminal() {
-  // Ending the shell closes the window, wherever the terminal runs it.
-  if (const qint64 pid = read("pid").trimmed().toLongLong(); pid > 0) ::kill(pid_t(pid), SIGHUP);
-  if (!process_.waitForFinished(3000)) process_.kill();
-  process_.waitForFinished(3000);
-}
-
-QByteArray Terminal::received() const { return read("received"); }
-bool Terminal::running() const { return QFile::exists(dir_.path() + "/received"); }
-
-QByteArray Terminal::read(const QString& name) const {
-  QFile f(dir_.path() + "/" + name);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 }  // namespace clipvane::x11::test

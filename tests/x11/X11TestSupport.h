@@ -6,10 +6,11 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <chrono>
 #include <functional>
 #include <memory>
+
+#include "Terminal.h"
 
 namespace clipvane::x11::test {
 
@@ -72,20 +73,5 @@ unsigned activeWindow();
 unsigned inputFocus();
 // Runs xdotool with the arguments.
 void xdotool(const QStringList& args);
-
-// A terminal emulator whose shell writes every byte it receives to a file,
-// with no echo and no waiting for the end of a line.
-class Terminal {
- public:
-  Terminal(const QString& program, QStringList args);
-  ~Terminal();
-  QByteArray received() const;
-  bool running() const;
-
- private:
-  QByteArray read(const QString& name) const;
-  QTemporaryDir dir_;
-  QProcess process_;
-};
 
 }  // namespace clipvane::x11::test
