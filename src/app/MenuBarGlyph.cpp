@@ -7,6 +7,9 @@
 #include <QPixmap>
 #include <QtMath>
 
+#include <map>
+#include <tuple>
+
 namespace clipvane::MenuBarGlyph {
 
 namespace {
@@ -127,12 +130,13 @@ QImage image(const IconState& state, const QColor& ink, qreal dpr) {
   return out;
 }
 
-QIcon trayIcon(const IconState& state, Scheme panel) {
+namespace {
+
+QIcon drawTrayIcon(const IconState& state, Scheme panel, qreal screen) {
   // Template or not, the clipboard takes the panel's text colour; only the
   // badge dot keeps its own.
   const QColor ink = Theme::tx.resolve(panel);
   QList<qreal> ratios{1.0};
-  const qreal screen = qApp ? qApp->devicePixelRatio() : 1.0;
   if (screen > 1.0) ratios.append(screen);
   QIcon icon;
   for (int side : {16, 22, 24, 32, 48}) {
@@ -153,6 +157,22 @@ QIcon trayIcon(const IconState& state, Scheme panel) {
     }
   }
   return icon;
+}
+
+}  // namespace
+
+QIcon trayIcon(const IconState& state, Scheme panel) {
+  // The icon flashes a badge at every copy and paste: each picture is drawn
+  // once and the same icon given again. A new icon every time would leave the
+  // tray's scaled copies of each one behind in the pixmap cache.
+  const qreal screen = qApp ? qApp->devicePixelRatio() : 1.0;
+  using Key = std::tuple<int, bool, bool, Scheme, qreal>;
+  // Kept to the end of the process, past the application's own end.
+  static auto& drawn = *new std::map<Key, QIcon>;
+  const Key key{state.badge ? int(*state.badge) : -1, state.askFirst, state.off, panel, screen};
+  auto found = drawn.find(key);
+  if (found == drawn.end()) found = drawn.emplace(key, drawTrayIcon(state, panel, screen)).first;
+  return found->second;
 }
 
 }  // namespace clipvane::MenuBarGlyph

@@ -89,6 +89,28 @@ TEST_F(StatusItemTest, RedrawsOnlyWhenTheStateOrTheSchemeChanges) {
   Ports::install<StatusItemPort>(&ports.statusItem);
 }
 
+// The badge comes and goes at every copy: a state shown again shows the
+// pictures it had before, not new ones.
+TEST_F(StatusItemTest, AStateShownAgainReusesItsPictures) {
+  StatusItemController item(model());
+  Ports::install<StatusItemPort>(&item);
+  item.install();
+  const auto shown = [&] { return item.trayIcon()->icon().cacheKey(); };
+  const qint64 first = shown();
+  for (int i = 0; i < 3; ++i) {
+    set(&AppSettings::autoMask, !model().settings().autoMask);
+    const qint64 other = shown();
+    EXPECT_NE(other, first);
+    set(&AppSettings::autoMask, !model().settings().autoMask);
+    EXPECT_EQ(shown(), first);
+  }
+  scheme.appearance.setDark(true);
+  EXPECT_NE(shown(), first);  // another ink is another picture
+  scheme.appearance.setDark(false);
+  EXPECT_EQ(shown(), first);
+  Ports::install<StatusItemPort>(&ports.statusItem);
+}
+
 TEST_F(StatusItemTest, StartsHiddenWhenTheSettingSaysSo) {
   set(&AppSettings::showInMenuBar, false);
   StatusItemController item(model());
