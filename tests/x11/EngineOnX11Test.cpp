@@ -347,7 +347,7 @@ TEST_F(EngineOnX11, ACopyBeforeThePasteKeyGoesMakesAFailedPaste) {
   ASSERT_TRUE(target && target->waitActive());
   userCopies("mail ada@example.com");
   // The other clients take a long while to settle.
-  board.settleQuiet = board.settleLimit = 2000;
+  board.settleFirst = board.settleQuiet = board.settleLimit = 2000;
   panels.toasts.clear();
   model.safePaste(AppModel::Trigger::hotkey);
   ASSERT_TRUE(waitUntil([&] { return board.string().value_or("").contains("[EMAIL_1]"); }));

@@ -242,3 +242,25 @@ TEST_F(X11ClipboardTest, AWriteTheServerRefusesIsNotDone) {
     helper.waitForFinished();
   }
 }
+
+// The paste key waits for the clients that ask which formats we offer as
+// soon as we own the clipboard, until they stop asking; with nobody asking it
+// goes at once rather than at the limit.
+TEST_F(X11ClipboardTest, SettledWaitsForTheQuestionsThatComeOnly) {
+  board.settleFirst = 200;
+  board.settleQuiet = 1500;
+  board.settleLimit = 20000;
+  for (const bool asked : {false, true}) {
+    SCOPED_TRACE(asked ? "asked" : "nobody asks");
+    ASSERT_TRUE(Pasteboard::write("masked [EMAIL_1]"));
+    if (asked) {
+      EXPECT_FALSE(xclipPastes("TARGETS").isEmpty());
+    }
+    bool ready = false;
+    board.whenSettled([&] { ready = true; });
+    if (asked) {
+      EXPECT_FALSE(waitUntil([&] { return ready; }, std::chrono::milliseconds(700)));
+    }
+    EXPECT_TRUE(waitUntil([&] { return ready; }, std::chrono::seconds(5)));
+  }
+}

@@ -218,9 +218,11 @@ void X11Clipboard::whenSettled(std::function<void()> ready) {
 }
 
 void X11Clipboard::checkSettled(std::function<void()> ready) {
+  const qint64 sinceWrite = sinceWrite_.isValid() ? sinceWrite_.elapsed() : settleLimit;
+  const bool unasked = !asked_ && sinceWrite >= settleFirst;
   const bool quiet = asked_ && sinceQuestion_.elapsed() >= settleQuiet;
-  const bool late = !sinceWrite_.isValid() || sinceWrite_.elapsed() >= settleLimit;
-  if (!quiet && !late) {
+  const bool late = sinceWrite >= settleLimit;
+  if (!unasked && !quiet && !late) {
     QTimer::singleShot(
         5, this, [this, ready = std::move(ready)]() mutable { checkSettled(std::move(ready)); });
     return;

@@ -42,10 +42,12 @@ class X11Clipboard : public QObject, public ClipboardPort, public QAbstractNativ
   // The formats of the selection's own bookkeeping, never shown as types.
   static bool isBookkeeping(const QString& format);
 
-  // A GTK client asks which formats we offer as soon as it learns of a new
-  // owner, and drops a paste it is asked for while that question is open.
-  // Settled: the questions that followed our write have stopped for
-  // `settleQuiet` ms, or `settleLimit` ms passed without any.
+  // A GTK terminal asks which formats we offer as soon as it learns of a new
+  // owner, and drops a paste it is asked for while that question is open;
+  // xterm and most fields ask nothing until they paste. Settled: no question
+  // came within `settleFirst` ms of our write, or the questions that came
+  // have stopped for `settleQuiet` ms, or `settleLimit` ms passed.
+  int settleFirst = 50;
   int settleQuiet = 40;
   int settleLimit = 250;
 
