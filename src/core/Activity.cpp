@@ -23,7 +23,7 @@ int ActivityEntry::hiddenCount() const {
 
 std::vector<ActivityEntry> ActivityStore::read() {
   try {
-    const auto bytes = readFile(Paths::file(kFile));
+    const auto bytes = readFile(Paths::file(kFile), Limits::activity);
     if (!bytes) return {};
     return json::decodeActivity(*bytes);
   } catch (const std::exception&) {
@@ -35,14 +35,23 @@ std::vector<ActivityEntry> ActivityStore::append(const ActivityEntry& entry) {
   const FileLock lock;
   const auto path = Paths::file(kFile);
   std::vector<ActivityEntry> list;
-  if (const auto bytes = readFile(path)) {
+  // Keep a damaged history for the user instead of writing over it.
+  const auto setAside = [&] {
+    std::error_code ec;
+    std::filesystem::rename(path, Paths::file(kAside), ec);
+    if (ec) throw StorageError("Can’t set the damaged history aside: " + ec.message());
+  };
+  std::optional<std::string> bytes;
+  try {
+    bytes = readFile(path, Limits::activity);
+  } catch (const TooLarge&) {
+    setAside();
+  }
+  if (bytes) {
     try {
       list = json::decodeActivity(*bytes);
     } catch (const json::DecodeError&) {
-      // Keep the damaged history for the user instead of writing over it.
-      std::error_code ec;
-      std::filesystem::rename(path, Paths::file(kAside), ec);
-      if (ec) throw StorageError("Can’t set the damaged history aside: " + ec.message());
+      setAside();
     }
   }
   const Date cutoff = Clock::now() - kKeep;

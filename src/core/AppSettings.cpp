@@ -62,12 +62,22 @@ std::string AppSettings::toJSON() const { return json::dumpPretty(json::encode(*
 AppSettings AppSettings::load() {
   try {
     const auto path = Paths::file(kFile);
-    const auto bytes = readFile(path);
+    // Not JSON at all, or far larger than settings ever grow: keep it for the
+    // user before a save replaces it.
+    const auto setAside = [&] {
+      std::error_code ec;
+      std::filesystem::rename(path, Paths::file(kAside), ec);
+    };
+    std::optional<std::string> bytes;
+    try {
+      bytes = readFile(path, Limits::settings);
+    } catch (const TooLarge&) {
+      setAside();
+      return {};
+    }
     if (!bytes) return {};
     if (auto s = fromJSON(*bytes)) return *s;
-    // Not JSON at all: keep it for the user before a save replaces it.
-    std::error_code ec;
-    std::filesystem::rename(path, Paths::file(kAside), ec);
+    setAside();
   } catch (const std::exception&) {
     // An unreadable file gives the defaults, like a missing one.
   }

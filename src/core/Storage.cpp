@@ -74,7 +74,13 @@ fs::path file(std::string_view name) { return directory() / name; }
 
 FileLock::FileLock() {
   const fs::path path = Paths::ensureDirectory() / ".lock";
-  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  // Never through a link: one there would make the program create or lock
+  // whatever it points to. The link goes and a file of the program's own
+  // takes its place.
+  const int flags = O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW;
+  fd_ = ::open(path.c_str(), flags, 0600);
+  if (fd_ < 0 && errno == ELOOP && (::unlink(path.c_str()) == 0 || errno == ENOENT))
+    fd_ = ::open(path.c_str(), flags, 0600);
   if (fd_ < 0) fail("Can’t open", path, errno);
   // Each FileLock has its own open file description, so the lock also holds
   // between threads of this process.
@@ -124,13 +130,23 @@ void writeFileAtomically(const fs::path& path, std::string_view bytes) {
   fsyncDirectory(dir);
 }
 
-std::optional<std::string> readFile(const fs::path& path) {
-  Fd in{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+std::optional<std::string> readFile(const fs::path& path, std::uint64_t maxBytes) {
+  // Not blocking: a pipe in the file's place would wait for a writer forever.
+  Fd in{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
   if (in.fd < 0) {
     if (errno == ENOENT) return std::nullopt;
     fail("Can’t read", path, errno);
   }
+  struct stat st {};
+  if (::fstat(in.fd, &st) != 0) fail("Can’t read", path, errno);
+  if (!S_ISREG(st.st_mode)) fail("Not a file:", path, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+  const auto tooLarge = [&] {
+    throw TooLarge("Too large to be read (more than " + std::to_string(maxBytes >> 20) +
+                   " MB): " + path.string());
+  };
+  if (std::uint64_t(st.st_size) > maxBytes) tooLarge();
   std::string out;
+  out.reserve(std::size_t(st.st_size));
   char buf[65536];
   for (;;) {
     const ssize_t n = ::read(in.fd, buf, sizeof buf);
@@ -139,6 +155,8 @@ std::optional<std::string> readFile(const fs::path& path) {
       fail("Can’t read", path, errno);
     }
     if (n == 0) break;
+    // It may have grown since it was measured.
+    if (out.size() + std::uint64_t(n) > maxBytes) tooLarge();
     out.append(buf, static_cast<std::size_t>(n));
   }
   return out;

@@ -1,5 +1,6 @@
 #pragma once
 // The data directory, its lock and whole-file writes.
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
@@ -43,12 +44,31 @@ class FileLock {
   int fd_ = -1;
 };
 
+// A data file larger than its limit: damaged or not the program's, and never
+// read whole.
+class TooLarge : public StorageError {
+ public:
+  using StorageError::StorageError;
+};
+
+// The most bytes a data file may hold. Each lies far above what the program
+// writes there in its heaviest use, so that only a file that is damaged or
+// not the program's is refused.
+namespace Limits {
+inline constexpr std::uint64_t settings = std::uint64_t(64) << 20;
+inline constexpr std::uint64_t activity = std::uint64_t(512) << 20;
+inline constexpr std::uint64_t vault = std::uint64_t(512) << 20;
+inline constexpr std::uint64_t none = UINT64_MAX;
+}  // namespace Limits
+
 // Writes to a temporary file in the same directory with 0600, fsyncs and
 // renames over the target: a crash leaves the old file or the new one.
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
-// The whole file; nullopt when it does not exist; throws StorageError on
-// other failures.
-std::optional<std::string> readFile(const std::filesystem::path& path);
+// The whole file; nullopt when it does not exist. Throws TooLarge, unread,
+// when it holds more than maxBytes, and StorageError on other failures (a
+// folder, a pipe or a device in its place among them).
+std::optional<std::string> readFile(const std::filesystem::path& path,
+                                    std::uint64_t maxBytes = Limits::none);
 
 }  // namespace clipvane

@@ -298,7 +298,12 @@ class Damaged : public StorageError {
 };
 
 std::optional<std::string> readKey(const std::filesystem::path& dir) {
-  auto key = readFile(dir / kKeyFile);
+  std::optional<std::string> key;
+  try {
+    key = readFile(dir / kKeyFile, Crypto::keySize);
+  } catch (const TooLarge&) {
+    key = std::string();  // of the wrong size all the same
+  }
   if (key && key->size() != Crypto::keySize)
     throw Damaged("The vault key (vault.key) is damaged, so the originals can’t be read.");
   return key;
@@ -311,7 +316,9 @@ Loaded load(const std::filesystem::path& dir, double ttl, bool forUpdate) {
   out.key = readKey(dir);
   std::optional<std::string> sealed;
   try {
-    sealed = readFile(dir / kVaultFile);
+    sealed = readFile(dir / kVaultFile, Limits::vault);
+  } catch (const TooLarge&) {
+    throw Damaged("The vault (vault.bin) is damaged: it is larger than the program ever writes.");
   } catch (const StorageError&) {
     if (forUpdate) throw;
   }
