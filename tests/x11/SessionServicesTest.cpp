@@ -279,8 +279,13 @@ TEST(PamAuth, DialogShowsTheReasonAndAnswersOnce) {
   ASSERT_TRUE(
       waitUntil([&] { return status->text().startsWith("Wrong"); }, std::chrono::seconds(20)));
   EXPECT_TRUE(answers.empty());
-  field->setText(user.password);
+  field->insert(user.password);  // as typed
+  // Shares the field's characters: shows whether they were overwritten where
+  // they lie rather than only let go.
+  const QString typed = field->text();
   press(QDialogButtonBox::Ok);
+  EXPECT_TRUE(field->text().isEmpty());
+  EXPECT_EQ(typed, QString(user.password.size(), QChar(0)));
   ASSERT_TRUE(waitUntil([&] { return !answers.empty(); }, std::chrono::seconds(20)));
   EXPECT_TRUE(waitUntil([] { return passwordDialog() == nullptr; }));
 

@@ -3,6 +3,7 @@
 #include <pwd.h>
 #include <security/pam_appl.h>
 #include <shadow.h>
+#include <string.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -48,6 +49,40 @@ int converse(int count, const pam_message** messages, pam_response** responses, 
   return PAM_SUCCESS;
 }
 
+// Overwrites the characters where they lie, in the buffer that every copy
+// shares (the field's own text among them), before the string lets it go.
+// Text the program never allocated (a literal) is left alone.
+void wipe(QString& text) {
+  if (text.data_ptr().isMutable())
+    explicit_bzero(const_cast<QChar*>(text.constData()), size_t(text.size()) * sizeof(QChar));
+  text = QString();
+}
+
+void wipe(QByteArray& bytes) {
+  if (bytes.data_ptr().isMutable())
+    explicit_bzero(const_cast<char*>(bytes.constData()), size_t(bytes.size()));
+  bytes = QByteArray();
+}
+
+// The field's text wiped, then the field emptied and its undo steps dropped.
+void wipe(QLineEdit* field) {
+  QString text = field->text();
+  wipe(text);
+  field->setText(QString());
+}
+
+// The password in UTF-8, which the caller wipes.
+bool authenticate(const QString& service, const QString& user, const QByteArray& password) {
+  pam_conv conversation{converse, const_cast<QByteArray*>(&password)};
+  pam_handle_t* handle = nullptr;
+  int rc = pam_start(service.toLocal8Bit().constData(), user.toLocal8Bit().constData(),
+                     &conversation, &handle);
+  if (rc == PAM_SUCCESS) rc = pam_authenticate(handle, PAM_DISALLOW_NULL_AUTHTOK);
+  if (rc == PAM_SUCCESS) rc = pam_acct_mgmt(handle, PAM_DISALLOW_NULL_AUTHTOK);
+  if (handle) pam_end(handle, rc);
+  return rc == PAM_SUCCESS;
+}
+
 class PasswordDialog : public QDialog {
  public:
   PasswordDialog(const QString& reason, const QString& user) {
@@ -76,6 +111,9 @@ class PasswordDialog : public QDialog {
     setMinimumWidth(360);
   }
 
+  // Whatever was typed and not submitted goes with the dialog.
+  ~PasswordDialog() override { wipe(field); }
+
   void setBusy(bool busy) {
     field->setEnabled(!busy);
     buttons->setEnabled(!busy);
@@ -100,15 +138,9 @@ QString PamAuth::service() {
 
 bool PamAuth::check(const QString& service, const QString& user, const QString& password) {
   QByteArray secret = password.toUtf8();
-  pam_conv conversation{converse, &secret};
-  pam_handle_t* handle = nullptr;
-  int rc = pam_start(service.toLocal8Bit().constData(), user.toLocal8Bit().constData(),
-                     &conversation, &handle);
-  if (rc == PAM_SUCCESS) rc = pam_authenticate(handle, PAM_DISALLOW_NULL_AUTHTOK);
-  if (rc == PAM_SUCCESS) rc = pam_acct_mgmt(handle, PAM_DISALLOW_NULL_AUTHTOK);
-  if (handle) pam_end(handle, rc);
-  secret.fill('\0');
-  return rc == PAM_SUCCESS;
+  const bool ok = authenticate(service, user, secret);
+  wipe(secret);
+  return ok;
 }
 
 bool PamAuth::canEvaluate(QString* error) {
@@ -153,11 +185,14 @@ void PamAuth::evaluate(const QString& reason, std::function<void(bool)> reply) {
   QPointer<PasswordDialog> guard(dialog);
   dialog->submitted = [guard, finish, failures, user] {
     if (!guard) return;
-    const QString password = guard->field->text();
+    // The one copy of the password from here on; the field forgets it now.
+    auto password = std::make_shared<QByteArray>(guard->field->text().toUtf8());
+    wipe(guard->field);
     guard->setBusy(true);
     // PAM may take seconds (a failure is delayed on purpose): off the main thread.
     QThread* worker = QThread::create([guard, finish, failures, user, password] {
-      const bool ok = check(service(), user, password);
+      const bool ok = authenticate(service(), user, *password);
+      wipe(*password);
       QMetaObject::invokeMethod(
           QCoreApplication::instance(),
           [guard, finish, failures, ok] {
@@ -168,7 +203,6 @@ void PamAuth::evaluate(const QString& reason, std::function<void(bool)> reply) {
               return;
             }
             guard->setBusy(false);
-            guard->field->clear();
             if (++*failures >= attempts) {
               guard->reject();
               return;
