@@ -141,6 +141,7 @@ TEST_F(DetectPaneTest, TheLocalModelCheckFollowsTheStatusAndStaysOnUntilSwitched
       {A::available, false, true},
       {A::noModel, false, false},
       {A::notListening, false, false},
+      {A::otherOwner, false, false},
       {A::notListening, true, true},
   };
   for (const Case& c : cases) {

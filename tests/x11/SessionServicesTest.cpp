@@ -2,7 +2,13 @@
 // session bus, the autostart entry, PAM and the local model.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <pwd.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,6 +23,7 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -26,6 +33,7 @@
 #include "OllamaModel.h"
 #include "PamAuth.h"
 #include "SessionBusInstance.h"
+#include "SocketOwner.h"
 #include "X11TestSupport.h"
 #include "XdgLoginItem.h"
 
@@ -144,6 +152,12 @@ const QByteArray kTags = R"({"models":[{"name":"llama3.2:3b"},{"name":"qwen2.5"}
 const QByteArray kVersion = R"({"version":"0.6.2"})";
 const QByteArray kChat =
     R"({"message":{"role":"assistant","content":"{\"items\":[]}"},"done":true})";
+
+// A valid answer with more in it than any answer may hold.
+constexpr qsizetype kMaxAnswer = 64 * 1024;
+const QByteArray kHugeChat =
+    R"({"message":{"role":"assistant","content":"{\"items\":[]}"},"pad":")" +
+    QByteArray(kMaxAnswer, 'x') + R"("})";
 
 LocalModelPort::ChatRequest request() {
   return {"Find secrets.", "my password is hunter2",
@@ -316,6 +330,8 @@ TEST(OllamaModel, AnswersAndFailures) {
       {"malformed answer", kTags, kVersion, "not json", 200, false, available, {}},
       {"no content", kTags, kVersion, R"({"message":{}})", 200, false, available, {}},
       {"server error", kTags, kVersion, R"({"error":"crashed"})", 500, false, available, {}},
+      {"answer too large", kTags, kVersion, kHugeChat, 200, false, available, {}},
+      {"answer too large, chunked", kTags, kVersion, kHugeChat, 200, true, available, {}},
   };
   for (const Row& r : rows) {
     StandIn server({{"/api/tags", {200, r.tags}},
@@ -323,6 +339,7 @@ TEST(OllamaModel, AnswersAndFailures) {
                     {"/api/chat", {r.chatStatus, r.chat}}},
                    r.chunked);
     OllamaModel model(server.server.serverPort());
+    model.maxAnswer = kMaxAnswer;
     EXPECT_EQ(offThread([&] { return model.probeNow(); }), r.availability) << r.what;
     EXPECT_EQ(model.availability(), r.availability) << r.what;  // kept
     EXPECT_EQ(offThread([&] { return model.chat(request()); }), r.answer) << r.what;
@@ -395,4 +412,110 @@ TEST(OllamaModel, ASilentServerHoldsUpNeitherTheStatusNorAGivenUpChat) {
       std::chrono::seconds(2)));
   EXPECT_EQ(answer.get(), std::nullopt);
   EXPECT_LT(timer.elapsed(), 2000);
+}
+
+TEST(SocketOwner, TheServersSideOfALoopbackConnectionAndWhoMayHearIt) {
+  const QByteArray v4 =
+      "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid\n"
+      "   0: 0100007F:2CAA 00000000:0000 0A 00000000:00000000 00:00000000 00000000  1001\n"
+      "   1: 0100007F:D431 0100007F:2CAA 01 00000000:00000000 00:00000000 00000000     0\n"
+      "   2: 0500000A:2CAA 0900000A:D431 01 00000000:00000000 00:00000000 00000000  1003\n"
+      "   3: 0100007F:2CAA 0100007F:D431 01 00000000:00000000 00:00000000 00000000  1002\n";
+  const QByteArray v6 =
+      "  sl  local_address                         remote_address                        st\n"
+      "   0: 0000000000000000FFFF00000100007F:2CAA 0000000000000000FFFF00000100007F:D431 01 "
+      "00000000:00000000 00:00000000 00000000   998\n"
+      "   1: 00000000000000000000000001000000:2CAB 00000000000000000000000001000000:D431 01 "
+      "00000000:00000000 00:00000000 00000000  4242\n";
+  struct Row {
+    const QByteArray* table;
+    std::uint16_t client, server;
+    std::optional<uid_t> owner;
+  };
+  const Row rows[] = {
+      // The server's side of this connection, not the listener nor the
+      // client's side, nor a connection of the same ports on another address.
+      {&v4, 0xD431, 0x2CAA, 1002},         {&v4, 0xD432, 0x2CAA, std::nullopt},
+      {&v6, 0xD431, 0x2CAA, 998},   // IPv4 taken by an IPv6 listener
+      {&v6, 0xD431, 0x2CAB, 4242},  // ::1
+      {&v6, 0xD431, 0x2CAC, std::nullopt},
+  };
+  for (const Row& r : rows)
+    EXPECT_EQ(SocketOwner::find(*r.table, r.client, r.server), r.owner) << r.server;
+
+  EXPECT_TRUE(SocketOwner::trusted(getuid()));
+  EXPECT_TRUE(SocketOwner::trusted(0));
+  EXPECT_TRUE(SocketOwner::trusted(110));  // a service's own account
+  if (getuid() != 4242) {
+    EXPECT_FALSE(SocketOwner::trusted(4242));
+  }
+  // What a user namespace shows for an account it cannot name.
+  EXPECT_FALSE(SocketOwner::trusted(65534));
+}
+
+// Another account listens on the model's port before the user's own server
+// runs: it hears nothing of what was copied and decides nothing.
+TEST(OllamaModel, AnotherAccountsListenerIsNeverSentAText) {
+  TestUser user;
+  if (!user.ready) GTEST_SKIP() << "needs root to make a test account";
+  const passwd* account = getpwnam(user.name.toLocal8Bit().constData());
+  ASSERT_NE(account, nullptr);
+  const uid_t uid = account->pw_uid;
+  const gid_t gid = account->pw_gid;
+  int portPipe[2], heardPipe[2];
+  ASSERT_EQ(pipe(portPipe), 0);
+  ASSERT_EQ(pipe2(heardPipe, O_NONBLOCK), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Only system calls from here: the parent has threads.
+    if (setgid(gid) != 0 || setuid(uid) != 0) _exit(1);
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof at;
+    if (bind(s, reinterpret_cast<sockaddr*>(&at), size) != 0 || listen(s, 8) != 0 ||
+        getsockname(s, reinterpret_cast<sockaddr*>(&at), &size) != 0)
+      _exit(1);
+    const std::uint16_t port = ntohs(at.sin_port);
+    if (write(portPipe[1], &port, sizeof port) != sizeof port) _exit(1);
+    // Whatever comes in goes to the test; every request gets a model's
+    // answer that finds nothing.
+    static const char answer[] =
+        "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n"
+        "{\"models\":[{\"name\":\"m\"}],\"version\":\"0.9.0\","
+        "\"message\":{\"content\":\"{\\\"items\\\":[]}\"}}";
+    for (;;) {
+      const int c = accept(s, nullptr, nullptr);
+      if (c < 0) continue;
+      char buf[4096];
+      const ssize_t n = read(c, buf, sizeof buf);
+      if (n > 0 && write(heardPipe[1], buf, size_t(n)) < 0) _exit(1);
+      if (write(c, answer, sizeof answer - 1) < 0) _exit(1);
+      close(c);
+    }
+  }
+  close(portPipe[1]);
+  std::uint16_t port = 0;
+  const bool gotPort = read(portPipe[0], &port, sizeof port) == sizeof port;
+  close(portPipe[0]);
+  const auto stop = qScopeGuard([&] {
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    close(heardPipe[0]);
+    close(heardPipe[1]);
+  });
+  ASSERT_TRUE(gotPort);
+
+  OllamaModel model(port);
+  EXPECT_EQ(offThread([&] { return model.probeNow(); }), Availability::otherOwner);
+  EXPECT_EQ(model.availability(), Availability::otherOwner);
+  LocalModelPort::ChatRequest chat = request();
+  chat.prompt = "Deploy with password: Hunter2-Corp!Prod";
+  EXPECT_EQ(offThread([&] { return model.chat(chat); }), std::nullopt);
+  QByteArray heard(1 << 16, '\0');
+  const ssize_t n = read(heardPipe[0], heard.data(), size_t(heard.size()));
+  heard.truncate(std::max<ssize_t>(n, 0));
+  EXPECT_TRUE(heard.isEmpty()) << heard.toStdString();
 }

@@ -31,7 +31,9 @@ constexpr Category categories[] = {
 AICheck::Spans scan(LocalModelPort* port, const QString& text,
                     const std::shared_ptr<std::atomic<bool>>& cancelled) {
   if (port == nullptr || cancelled->load()) return {};
-  if (port->availability() == LocalModelPort::Availability::tooOld) return {};
+  if (const auto a = port->availability();
+      a == LocalModelPort::Availability::tooOld || a == LocalModelPort::Availability::otherOwner)
+    return {};
   if (text.size() > AICheck::maxLength) return {};
   const auto pairs = AIScanner::values(*port, text, cancelled);
   if (pairs.empty()) return {};
@@ -68,6 +70,8 @@ AICheck::Status AICheck::status() {
       return Status::deviceNotEligible;
     case LocalModelPort::Availability::switchedOff:
       return Status::appleIntelligenceNotEnabled;
+    case LocalModelPort::Availability::otherOwner:
+      return Status::otherOwner;
     case LocalModelPort::Availability::noModel:
       break;
   }
@@ -84,6 +88,8 @@ QString AICheck::statusText(Status status) {
       return QStringLiteral("Needs a local model server");
     case Status::appleIntelligenceNotEnabled:
       return QStringLiteral("Turn on the local model server");
+    case Status::otherOwner:
+      return QStringLiteral("Not used: another account's program holds the local model's port");
     case Status::modelNotReady:
       break;
   }

@@ -29,7 +29,10 @@ class AICheck {
     osTooOld,
     deviceNotEligible,
     appleIntelligenceNotEnabled,
-    modelNotReady
+    modelNotReady,
+    // What listens on the model's port belongs to another account: it would
+    // read every text and decide what stays unmasked.
+    otherOwner,
   };
 
   // Texts longer than this (UTF-16 units) are not sent to the model.

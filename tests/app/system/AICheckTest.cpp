@@ -174,10 +174,16 @@ TEST_F(AICheckTest, NoServerAServerTooOldOrAFailedCallFindsNothing) {
   EXPECT_EQ(AICheck::status(), AICheck::Status::deviceNotEligible);
   Ports::install<LocalModelPort>(&model);
 
-  model.state = Availability::tooOld;
   const QString text = "Ada Lovelace, once more.";
-  EXPECT_TRUE(await(check.check(text)).empty());
-  EXPECT_EQ(model.chats.load(), 0);
+  for (const Availability a : {Availability::tooOld, Availability::otherOwner}) {
+    model.state = a;
+    AICheck fresh;
+    EXPECT_TRUE(await(fresh.check(text)).empty());
+    EXPECT_EQ(model.chats.load(), 0);
+  }
+  // Why the check is not used is said where the switch is.
+  EXPECT_EQ(AICheck::status(), AICheck::Status::otherOwner);
+  EXPECT_TRUE(AICheck::statusText(AICheck::status()).contains("another account"));
 
   model.state = Availability::available;
   model.answer = [](const LocalModelPort::ChatRequest&) { return std::nullopt; };

@@ -18,11 +18,13 @@ class LocalModelPort {
     notListening,  // nothing answers on the loopback port
     switchedOff,   // installed, but its service is not running
     noModel,       // it answers without a usable model (still downloading)
+    otherOwner,    // what listens there is another user's: it is never told a text
   };
 
   // One chat turn: the instructions as the system message, the text as the
   // user message, the answer constrained to the JSON schema ("format"),
-  // greedy (temperature 0), no limit on the answer's length.
+  // greedy (temperature 0), no limit on the answer's length (the answer read
+  // back has one).
   struct ChatRequest {
     QString instructions;
     QString prompt;

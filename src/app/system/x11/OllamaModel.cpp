@@ -9,6 +9,8 @@
 #include <QTcpSocket>
 #include <QUrl>
 
+#include "SocketOwner.h"
+
 namespace clipvane::x11 {
 
 namespace {
@@ -89,11 +91,9 @@ OllamaModel::~OllamaModel() {
   prober_.waitForDone();
 }
 
-std::optional<OllamaModel::Response> OllamaModel::request(const QByteArray& method,
-                                                          const QByteArray& path,
-                                                          const QByteArray& body,
-                                                          std::chrono::milliseconds timeout,
-                                                          const std::atomic<bool>* cancelled) {
+std::optional<OllamaModel::Response> OllamaModel::request(
+    const QByteArray& method, const QByteArray& path, const QByteArray& body,
+    std::chrono::milliseconds timeout, const std::atomic<bool>* cancelled, bool* otherOwner) {
   const auto deadline = Clock::now() + timeout;
   QTcpSocket socket;
   // Only ever the loopback address: nothing of the text leaves the machine.
@@ -102,6 +102,14 @@ std::optional<OllamaModel::Response> OllamaModel::request(const QByteArray& meth
   // of waitForConnected would drop the attempt): one wait.
   if (!socket.waitForConnected(remaining(deadline)) || (cancelled && cancelled->load()))
     return std::nullopt;
+  // Any account may listen on a free loopback port, and would read the text
+  // and decide what stays unmasked: only the user's own server, root's or a
+  // system service's is spoken to.
+  if (const auto owner = SocketOwner::ofServer(socket.localPort(), port_);
+      !owner || !SocketOwner::trusted(*owner)) {
+    if (otherOwner) *otherOwner = true;
+    return std::nullopt;
+  }
   QByteArray head = method + ' ' + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
                     "Connection: close\r\nAccept: application/json\r\n";
   if (!body.isEmpty() || method == "POST")
@@ -128,7 +136,9 @@ std::optional<OllamaModel::Response> OllamaModel::request(const QByteArray& meth
         if (l.startsWith("content-length:")) length = l.mid(15).trimmed().toLongLong();
         if (l.startsWith("transfer-encoding:") && l.contains("chunked")) chunked = true;
       }
+      if (length && (*length < 0 || *length > maxAnswer)) return std::nullopt;
     }
+    if (raw.size() > maxAnswer) return std::nullopt;
     if (headerEnd >= 0 && length && raw.size() - headerEnd - 4 >= *length) break;
     if (headerEnd >= 0 && chunked && raw.endsWith("0\r\n\r\n")) break;
     if (socket.state() != QAbstractSocket::ConnectedState && socket.bytesAvailable() == 0) break;
@@ -136,7 +146,7 @@ std::optional<OllamaModel::Response> OllamaModel::request(const QByteArray& meth
       return socket.waitForReadyRead(ms) || socket.state() != QAbstractSocket::ConnectedState;
     });
     if (!arrived) return std::nullopt;  // time-out or given up; closing the socket ends it there
-    raw += socket.readAll();
+    raw += socket.read(maxAnswer + 1 - raw.size());
   }
   if (headerEnd < 0 || !raw.startsWith("HTTP/1.")) return std::nullopt;
   Response response;
@@ -156,7 +166,9 @@ std::optional<OllamaModel::Response> OllamaModel::request(const QByteArray& meth
 }
 
 OllamaModel::Probe OllamaModel::probe() {
-  const auto tags = request("GET", "/api/tags", {}, probeTimeout, &closing_);
+  bool otherOwner = false;
+  const auto tags = request("GET", "/api/tags", {}, probeTimeout, &closing_, &otherOwner);
+  if (otherOwner) return {Availability::otherOwner, {}};
   if (!tags) {
     // Installed but not running, or not there at all.
     const bool installed = !QStandardPaths::findExecutable("ollama").isEmpty();
@@ -231,9 +243,16 @@ std::optional<QByteArray> OllamaModel::chat(const ChatRequest& chat) {
       {"messages", QJsonArray{QJsonObject{{"role", "system"}, {"content", chat.instructions}},
                               QJsonObject{{"role", "user"}, {"content", chat.prompt}}}},
   };
+  // Asked anew on this connection: another account may have taken the port
+  // since the probe.
+  bool otherOwner = false;
   const auto response =
       request("POST", "/api/chat", QJsonDocument(body).toJson(QJsonDocument::Compact), chatTimeout,
-              chat.cancelled.get());
+              chat.cancelled.get(), &otherOwner);
+  if (otherOwner) {
+    keep({Availability::otherOwner, {}});
+    return std::nullopt;
+  }
   if (chat.cancelled && chat.cancelled->load()) return std::nullopt;
   if (!response || response->status != 200) {
     // The model may have gone meanwhile: probe afresh next time.

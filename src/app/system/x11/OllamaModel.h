@@ -35,16 +35,22 @@ class OllamaModel : public LocalModelPort {
     QByteArray body;
   };
   // One request to the server; nothing when it cannot be reached, the answer
-  // is not HTTP, or `cancelled` was set meanwhile (looked at every 50 ms).
+  // is not HTTP or larger than maxAnswer, or `cancelled` was set meanwhile
+  // (looked at every 50 ms). Nothing is sent, and *otherOwner is set, when
+  // what listens on the port is not the user's, root's or a system account's.
   std::optional<Response> request(const QByteArray& method, const QByteArray& path,
                                   const QByteArray& body, std::chrono::milliseconds timeout,
-                                  const std::atomic<bool>* cancelled = nullptr);
+                                  const std::atomic<bool>* cancelled = nullptr,
+                                  bool* otherOwner = nullptr);
 
   // Structured answers ("format" with a JSON schema) came with this version.
   static constexpr int minimumMajor = 0, minimumMinor = 5;
   std::chrono::milliseconds probeTimeout{1500};
   std::chrono::milliseconds chatTimeout{120000};
   std::chrono::milliseconds probeReuse{5000};
+  // The most an answer may hold, head and body: far above a list of models
+  // or the values found in the longest text the check sends.
+  qsizetype maxAnswer = qsizetype(4) << 20;
 
  private:
   struct Probe {
