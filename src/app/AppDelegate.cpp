@@ -3,11 +3,13 @@
 #include <QPointer>
 #include <QRegularExpression>
 #include <QUrl>
+#include <cstdio>
 
 #include "AppModel.h"
 #include "OnMain.h"
 #include "Ports.h"
 #include "SingleInstance.h"
+#include "ports/PanelsPort.h"
 #include "ports/WindowsPort.h"
 
 namespace clipvane {
@@ -33,7 +35,31 @@ SettingsTab tabFor(const QString& key) {
   return fromRawName<SettingsTab>(key.toStdString()).value_or(SettingsTab::general);
 }
 
+// Another process holds the name a running copy would: the user would
+// otherwise believe the program protects them.
+void refuseToStart(const RunningCopy& holder) {
+  const QString name =
+      Ports::get<InstancePort>().bundleIdentifier().value_or(QStringLiteral("Clipvane"));
+  std::fprintf(stderr,
+               "Clipvane could not start: another process (%lld) holds its name %s on the "
+               "session bus\n",
+               static_cast<long long>(holder.pid), name.toLocal8Bit().constData());
+  std::fflush(stderr);
+  Ports::get<PanelsPort>().showToast(
+      Toast{QStringLiteral("priority_high"), Tint::bad,
+            QStringLiteral(
+                "Clipvane could not start: another process holds its name on the session bus"),
+            std::nullopt},
+      false);
+  onMain(AppDelegate::refusalWait(), [] { Ports::get<InstancePort>().terminate(1); });
+}
+
 }  // namespace
+
+double& AppDelegate::refusalWait() {
+  static double seconds = defaultRefusalWait;
+  return seconds;
+}
 
 AppDelegate::AppDelegate(AppModel* model) : model_(model) {}
 
@@ -67,6 +93,10 @@ void AppDelegate::open(const QStringList& urls) {
 }
 
 void AppDelegate::didFinishLaunching() {
+  if (runningCopy_ && !runningCopy_->isThisProgram) {
+    refuseToStart(*runningCopy_);
+    return;
+  }
   if (runningCopy_) {
     // URLs that arrive until then go along.
     onMain(handOverDelay,

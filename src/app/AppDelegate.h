@@ -27,6 +27,9 @@ class AppDelegate : public QObject {
   explicit AppDelegate(AppModel* model = nullptr);
 
   static constexpr double handOverDelay = 0.3;
+  // How long a copy that cannot start stays for its notice to be read.
+  static constexpr double defaultRefusalWait = 3.5;
+  static double& refusalWait();
 
   // Nothing for another scheme (compared exactly); host "activity" opens the
   // activity window; else the first path component names the settings tab.
@@ -36,7 +39,10 @@ class AppDelegate : public QObject {
   void willFinishLaunching();
   // URLs from the command line or handed over by a later copy.
   void open(const QStringList& urls);
-  // A second copy hands over after 0.3 s; the first listens and starts the model.
+  // A second copy hands over after 0.3 s; the first listens and starts the
+  // model. When what holds the program's name is not this program, nothing
+  // is handed over or started: standard error and a notice say why, and the
+  // process ends with 1.
   void didFinishLaunching();
   // The program was launched again while it runs.
   bool shouldHandleReopen();

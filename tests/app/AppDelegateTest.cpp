@@ -79,5 +79,34 @@ TEST_F(AppDelegateTest, SecondCopyHandsItsUrlsOverAfterTheDelayAndStartsNothing)
   EXPECT_FALSE(fakes::journal().contains("settings general"));
 }
 
+// Another process holds the program's name and does not answer as the
+// program does: it is handed nothing, nothing starts, and the user is told.
+TEST_F(AppDelegateTest, ACopyThatFindsItsNameHeldByAnotherProcessSaysSoAndEnds) {
+  AppDelegate::refusalWait() = 0.05;
+  RunningCopy holder{7, std::nullopt};
+  holder.isThisProgram = false;
+  ports.instance.copies = {holder, ports.instance.current};
+  AppDelegate delegate(&model());
+  delegate.willFinishLaunching();
+  delegate.open({"clipvane://x/apps"});
+  ::testing::internal::CaptureStderr();
+  delegate.didFinishLaunching();
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(err,
+            "Clipvane could not start: another process (7) holds its name app.ostrel.Clipvane on "
+            "the session bus\n");
+  EXPECT_EQ(ports.panels.texts(),
+            QStringList{"Clipvane could not start: another process holds its name on the "
+                        "session bus"});
+  ASSERT_TRUE(testing::waitUntil([&] { return ports.instance.terminations == 1; }));
+  AppDelegate::refusalWait() = AppDelegate::defaultRefusalWait;
+  EXPECT_EQ(ports.instance.exitCodes, std::vector<int>{1});
+  EXPECT_TRUE(ports.instance.handedOver.empty());
+  EXPECT_EQ(ports.instance.reopensPosted, 0);
+  EXPECT_FALSE(ports.instance.onUrls);
+  EXPECT_FALSE(model().monitor().isRunning());
+  EXPECT_FALSE(ports.statusItem.installed);
+}
+
 }  // namespace
 }  // namespace clipvane

@@ -138,11 +138,8 @@ TEST_F(DetectPaneTest, TheLocalModelCheckFollowsTheStatusAndStaysOnUntilSwitched
   };
   using A = LocalModelPort::Availability;
   const Case cases[] = {
-      {A::available, false, true},
-      {A::noModel, false, false},
-      {A::notListening, false, false},
-      {A::otherOwner, false, false},
-      {A::notListening, true, true},
+      {A::available, false, true},   {A::noModel, false, false},    {A::notListening, false, false},
+      {A::otherOwner, false, false}, {A::notListening, true, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(int(c.availability) * 10 + c.aiCheck);

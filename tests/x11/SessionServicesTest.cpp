@@ -14,6 +14,8 @@
 #include <cerrno>
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -196,6 +198,61 @@ TEST(SessionBusInstance, LaterCopyHandsOverAndEnds) {
   // Once it has gone, the next copy runs as the first.
   Helper next({"instance"});
   EXPECT_TRUE(next.waitFor("first"));
+}
+
+namespace {
+
+// Owners of the program's bus name that are not the program: one that says
+// nothing at its path, one with the hand-over method and no version, and one
+// whose version never comes.
+class HandOverOnly : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "app.ostrel.Clipvane")
+ public:
+  int handed = 0;
+ public Q_SLOTS:
+  Q_SCRIPTABLE void OpenUrls(const QStringList&) { ++handed; }
+};
+
+class SilentVersion : public HandOverOnly {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "app.ostrel.Clipvane")
+ public Q_SLOTS:
+  Q_SCRIPTABLE QString Version(const QDBusMessage& call) {
+    call.setDelayedReply(true);  // and never answered
+    return {};
+  }
+};
+
+}  // namespace
+
+TEST(SessionBusInstance, ANameHeldByAnotherProcessIsHandedNothing) {
+  HandOverOnly handOverOnly;
+  SilentVersion silent;
+  struct Row {
+    const char* what;
+    HandOverOnly* object;
+  };
+  const Row rows[] = {{"name only", nullptr}, {"no version", &handOverOnly}, {"silent", &silent}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    QDBusConnection other =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QString("foreign-") + r.what);
+    ASSERT_TRUE(other.isConnected());
+    if (r.object)
+      other.registerObject(SessionBusInstance::objectPath, r.object,
+                           QDBusConnection::ExportScriptableSlots);
+    ASSERT_TRUE(other.registerService(SessionBusInstance::serviceName));
+    Helper later({"instance", "clipvane://settings/apps"});
+    const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid());
+    EXPECT_TRUE(later.waitFor("foreign " + pid) && later.waitForExit());
+    EXPECT_EQ(later.exitCode(), 1);
+    if (r.object) {
+      EXPECT_EQ(r.object->handed, 0);
+    }
+    other.unregisterService(SessionBusInstance::serviceName);
+    QDBusConnection::disconnectFromBus(QString("foreign-") + r.what);
+  }
 }
 
 TEST(XdgLoginItem, AutostartEntryAppearsAndDisappears) {
@@ -519,3 +576,5 @@ TEST(OllamaModel, AnotherAccountsListenerIsNeverSentAText) {
   heard.truncate(std::max<ssize_t>(n, 0));
   EXPECT_TRUE(heard.isEmpty()) << heard.toStdString();
 }
+
+#include "SessionServicesTest.moc"

@@ -1,11 +1,14 @@
 // The program's start as a newcomer meets it: its options answer without a
-// display and never reach a running copy, a desktop without X11 is named, and
-// a desktop without a tray is told how to reach the program.
+// display and never reach a running copy, a desktop without X11 is named, a
+// desktop without a tray is told how to reach the program, and a name on the
+// session bus held by another process is said.
 #include <gtest/gtest.h>
 
+#include <QDBusConnection>
 #include <QDir>
 #include <QImage>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include "ProgramWindows.h"
 #include "X11TestSupport.h"
@@ -177,4 +180,43 @@ TEST(StartX11, WithoutATrayItSaysHowToReachItAndDocksWhenOneComes) {
   desktop.startTray();
   EXPECT_TRUE(waitUntil([&] { return bool(shown(true)); }, std::chrono::seconds(15)));
   EXPECT_TRUE(program.running());
+}
+
+// Another process owns the program's name on the session bus first: the
+// program hands it nothing, says why on standard error and in a notice, and
+// ends with 1 instead of 0 in silence.
+TEST(StartX11, ANameHeldByAnotherProcessIsSaidNotObeyed) {
+  QDBusConnection other =
+      QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("squatter"));
+  ASSERT_TRUE(other.registerService(QStringLiteral("app.ostrel.Clipvane")));
+  QTemporaryDir home;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("CLIPVANE_HOME"), home.path());
+  QProcess program;
+  program.setProcessEnvironment(env);
+  program.start(QStringLiteral(CLIPVANE_PROGRAM), {QStringLiteral("clipvane://settings/apps")});
+  ASSERT_TRUE(program.waitForStarted());
+
+  std::optional<ShownWindow> notice;
+  EXPECT_TRUE(waitUntil(
+      [&] {
+        for (const ShownWindow& w : shownWindows(program.processId()))
+          if (w.frame.width() > 1 && w.frame.height() > 1) notice = w;
+        return notice.has_value();
+      },
+      std::chrono::seconds(10)));
+  if (notice) {
+    EXPECT_LT(notice->frame.top(), 100);  // at the top, where no icon stands
+    waitUntil([] { return false; }, std::chrono::milliseconds(400));  // faded in
+    X11Display& d = X11Display::shared();
+    screenshot(d, QSize(1280, 800), QStringLiteral("x11-name-held-by-another-process"));
+  }
+  ASSERT_TRUE(program.waitForFinished(15000));
+  EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(program.exitCode(), 1);
+  const QByteArray err = program.readAllStandardError();
+  EXPECT_TRUE(err.contains("Clipvane could not start: another process")) << err.toStdString();
+  EXPECT_TRUE(err.contains("app.ostrel.Clipvane")) << err.toStdString();
+  other.unregisterService(QStringLiteral("app.ostrel.Clipvane"));
+  QDBusConnection::disconnectFromBus(QStringLiteral("squatter"));
 }

@@ -36,11 +36,11 @@ std::optional<RunningCopy> olderCopy() {
 void handOver(const QStringList& urls, const RunningCopy& to) {
   InstancePort& port = Ports::get<InstancePort>();
   if (!urls.isEmpty() && to.canOpenUrls) {
-    port.openUrls(urls, to, [] { onMain(0, [] { Ports::get<InstancePort>().terminate(); }); });
+    port.openUrls(urls, to, [] { onMain(0, [] { Ports::get<InstancePort>().terminate(0); }); });
     return;
   }
   port.postReopen();
-  port.terminate();
+  port.terminate(0);
 }
 
 void listen(std::function<void()> action, std::function<void(const QStringList&)> onUrls) {

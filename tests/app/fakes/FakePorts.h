@@ -240,10 +240,12 @@ class FakeInstance : public InstancePort {
     onReopen = std::move(reopen);
     onUrls = std::move(urls);
   }
-  void terminate() override {
+  void terminate(int exitCode) override {
     ++terminations;
+    exitCodes.push_back(exitCode);
     journal() << "terminate";
   }
+  std::vector<int> exitCodes;
 };
 
 class FakeLoginItem : public LoginItemPort {

@@ -6,7 +6,9 @@
 //   copy TYPE=HEX...    owns the clipboard with these formats until killed;
 //                       reports "copied"
 //   instance [URL...]   starts as a copy of the program would: reports
-//                       "first" and stays, or "older PID" and hands over
+//                       "first" and stays, "older PID" and hands over, or
+//                       "foreign PID" and ends with 1 when what holds the
+//                       name is not the program
 //   atspi PID           asks the accessibility port what a paste decision
 //                       asks about that process (its window's title taken
 //                       as "claude - bash"), reports "bus 0|1", "focus none|
@@ -78,6 +80,10 @@ int runInstance(QApplication& app, const QStringList& urls) {
   if (!older) {
     report("first");
     return app.exec();
+  }
+  if (!older->isThisProgram) {
+    report(QString("foreign %1").arg(older->pid));
+    return 1;
   }
   report(QString("older %1").arg(older->pid));
   QTimer::singleShot(0, [&] { clipvane::SingleInstance::handOver(urls, *older); });

@@ -19,6 +19,9 @@ struct RunningCopy {
   bool terminated = false;
   // It can be handed URLs (it exports the hand-over method).
   bool canOpenUrls = true;
+  // It answers as this program does. Another process that holds the
+  // program's name is never handed anything.
+  bool isThisProgram = true;
   bool operator==(const RunningCopy&) const = default;
 };
 
@@ -47,8 +50,8 @@ class InstancePort {
   virtual void listen(std::function<void()> onReopen,
                       std::function<void(const QStringList&)> onUrls) = 0;
 
-  // Ends this process.
-  virtual void terminate() = 0;
+  // Ends this process with that exit code.
+  virtual void terminate(int exitCode) = 0;
 };
 
 }  // namespace clipvane

@@ -41,6 +41,18 @@ std::optional<Date> startOf(qint64 pid) {
   return Date(wall - std::chrono::microseconds(qint64(sinceStart * 1e6)));
 }
 
+// Whether the owner of the name answers as this program does: its interface
+// at its path, with a version, in time.
+bool answersAsThisProgram(QDBusConnection& bus) {
+  const QDBusMessage call = QDBusMessage::createMethodCall(SessionBusInstance::serviceName,
+                                                           SessionBusInstance::objectPath,
+                                                           kInterface, QStringLiteral("Version"));
+  const QDBusMessage reply = bus.call(call, QDBus::Block, SessionBusInstance::answerTimeoutMs);
+  return reply.type() == QDBusMessage::ReplyMessage && reply.arguments().size() == 1 &&
+         reply.arguments().front().typeId() == QMetaType::QString &&
+         !reply.arguments().front().toString().isEmpty();
+}
+
 }  // namespace
 
 SessionBusInstance::SessionBusInstance() = default;
@@ -81,8 +93,11 @@ std::vector<RunningCopy> SessionBusInstance::runningCopies(const QString& bundle
   if (bundleID != serviceName || claim()) return copies;
   QDBusConnection bus = QDBusConnection::sessionBus();
   const auto pid = bus.interface()->servicePid(serviceName);
-  // The owner of the name is the older copy, whatever the clocks say.
-  if (pid.isValid()) copies.push_back(RunningCopy{qint64(pid.value()), std::nullopt, false, true});
+  // The owner of the name is the older copy, whatever the clocks say, when it
+  // answers as this program does.
+  if (pid.isValid())
+    copies.push_back(
+        RunningCopy{qint64(pid.value()), std::nullopt, false, true, answersAsThisProgram(bus)});
   return copies;
 }
 
@@ -125,16 +140,18 @@ void SessionBusInstance::OpenUrls(const QStringList& urls) {
     early_ << urls;
 }
 
+QString SessionBusInstance::Version() { return QStringLiteral(CLIPVANE_VERSION); }
+
 void SessionBusInstance::reopenSignalled() {
   if (onReopen_) onReopen_();
 }
 
-void SessionBusInstance::terminate() {
+void SessionBusInstance::terminate(int exitCode) {
   if (QCoreApplication::instance() && QThread::currentThread()->loopLevel() > 0) {
-    QCoreApplication::exit(0);
+    QCoreApplication::exit(exitCode);
     return;
   }
-  std::exit(0);
+  std::exit(exitCode);
 }
 
 }  // namespace clipvane::x11

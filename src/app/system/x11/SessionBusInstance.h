@@ -29,11 +29,17 @@ class SessionBusInstance : public QObject, public InstancePort {
   void postReopen() override;
   void listen(std::function<void()> onReopen,
               std::function<void(const QStringList&)> onUrls) override;
-  void terminate() override;
+  void terminate(int exitCode) override;
+
+  // How long the owner of the name has to answer as this program does.
+  static constexpr int answerTimeoutMs = 2000;
 
   // What a later copy calls on the bus.
  public Q_SLOTS:
   Q_SCRIPTABLE void OpenUrls(const QStringList& urls);
+  // The program's version: a later copy asks it to know that the name's
+  // owner is this program.
+  Q_SCRIPTABLE QString Version();
 
  private Q_SLOTS:
   void reopenSignalled();
