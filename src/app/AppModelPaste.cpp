@@ -2,7 +2,6 @@
 // the local model, detection and plan off the main thread, the destination
 // check, and the choice between a plain paste, the review and a commit.
 #include <QCoreApplication>
-#include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 #include <memory>
 
@@ -24,7 +23,7 @@ namespace {
 // How long the local model may hold up a paste, and how long detection runs
 // before the progress notice shows.
 constexpr double modelWait = 4.0;
-constexpr int progressDelayMs = 300;
+constexpr double progressDelay = 0.3;
 
 Toast progressToast(const QString& text) {
   return Toast{QStringLiteral("progress_activity"), Tint::gray, text, std::nullopt};
@@ -141,7 +140,7 @@ void AppModel::safePaste(const QString& text, std::optional<RunningApp> app,
   // The progress notice comes only when detection takes a noticeable time.
   auto detecting = std::make_shared<bool>(true);
   QPointer<AppModel> self = this;
-  QTimer::singleShot(progressDelayMs, Qt::PreciseTimer, this, [self, detecting] {
+  onMain(progressDelay, [self, detecting] {
     if (self && *detecting)
       Ports::get<PanelsPort>().showToast(progressToast(QStringLiteral("Checking")), true);
   });

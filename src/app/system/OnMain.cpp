@@ -10,6 +10,21 @@
 
 namespace clipvane {
 
+namespace {
+
+// Read and written on the main thread only.
+DelayedCalls& delayedCalls() {
+  static DelayedCalls calls;
+  return calls;
+}
+
+}  // namespace
+
+void setDelayedCalls(DelayedCalls calls) {
+  assertMainThread();
+  delayedCalls() = std::move(calls);
+}
+
 void onMain(double after, std::function<void()> fn) {
   QCoreApplication* app = QCoreApplication::instance();
   Q_ASSERT(app);
@@ -20,6 +35,10 @@ void onMain(double after, std::function<void()> fn) {
       [after, fn = std::move(fn)]() mutable {
         if (!(after > 0)) {  // also NaN
           fn();
+          return;
+        }
+        if (delayedCalls()) {
+          delayedCalls()(after, std::move(fn));
           return;
         }
         const double ms = std::ceil(after * 1000.0);

@@ -9,6 +9,12 @@ namespace clipvane {
 // callable from any thread; cannot be cancelled.
 void onMain(double after, std::function<void()> fn);
 
+// Tests only: while set, each call with a positive delay hands its delay and
+// fn to this function on the main thread instead of starting a timer, so that
+// a test runs the calls on a clock of its own. An empty function ends that.
+using DelayedCalls = std::function<void(double after, std::function<void()> fn)>;
+void setDelayedCalls(DelayedCalls calls);
+
 // Asserts that the caller runs on the main thread.
 void assertMainThread();
 

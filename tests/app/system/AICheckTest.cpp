@@ -56,7 +56,15 @@ TEST_F(AICheckTest, TheModelGetsTheInstructionsTheTextTheSchemaAndNoTemperature)
   await(check.check(text));
   ASSERT_TRUE(seen);
   EXPECT_EQ(seen->prompt, text);
-  EXPECT_FALSE(seen->instructions.isEmpty());
+  EXPECT_EQ(
+      seen->instructions.toStdString(),
+      std::string(
+          "You find personal data and secrets in text a user is about to paste into an AI chat. "
+          "The text can be prose, JSON, code or logs; in JSON look at the values, not the keys. "
+          "Report people's names, postal addresses, phone numbers, passwords, government ID "
+          "numbers and card security codes. Copy each value exactly as written, keeping its case. "
+          "Report nothing if there is none. Don't report code identifiers, products, companies or "
+          "ordinary words."));
   EXPECT_EQ(seen->temperature, 0);
 
   const QJsonObject schema = QJsonDocument::fromJson(seen->schema).object();
@@ -148,20 +156,24 @@ TEST_F(AICheckTest, AScanThatTimesOutIsKeptForTheNextPaste) {
 }
 
 TEST_F(AICheckTest, OnlyTextsUpToTheLimitReachTheModel) {
+  // The limit counts UTF-16 code units: a character outside the basic plane counts twice.
   struct Row {
     qsizetype length;
+    QString fill;
     int chats;
   };
-  const Row rows[] = {{AICheck::maxLength, 1}, {AICheck::maxLength + 1, 0}};
+  const QString wide = QString::fromUcs4(U"\U0001F600");
+  const Row rows[] = {{4000, "x", 1}, {4001, "x", 0}, {4000, wide, 1}, {4001, wide, 0}};
   for (const Row& row : rows) {
     AICheck fresh;
     model.chats = 0;
     QString text = "Ada Lovelace ";
+    while (text.size() + row.fill.size() <= row.length) text += row.fill;
     text += QString(row.length - text.size(), QLatin1Char('x'));
     ASSERT_EQ(text.size(), row.length);
     await(fresh.check(text));
     ASSERT_TRUE(waitUntil([&] { return fresh.finishedSpans(text).has_value(); }));
-    EXPECT_EQ(model.chats.load(), row.chats) << row.length;
+    EXPECT_EQ(model.chats.load(), row.chats) << row.length << " " << row.fill.size();
     // The empty answer of a long text is kept like any other.
     if (row.chats == 0) {
       EXPECT_TRUE(fresh.finishedSpans(text)->empty());
