@@ -99,19 +99,21 @@ TEST_F(ActivityViewTest, TitlesAndGlyphsOfEntries) {
             QString("2 addresses"));
 }
 
-TEST_F(ActivityViewTest, FilterAndSearchKeepNewestFirstWithStoredOrderForTies) {
+// Dates are stored to the second: of two entries in one second, the one
+// stored later is listed first.
+TEST_F(ActivityViewTest, FilterAndSearchKeepNewestFirstWithTheLaterStoredFirstForTies) {
   history();
   ActivityModel m;
   QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
   m.setHistory(model().activity());
-  EXPECT_EQ(titles(m), (QStringList{"2 API keys blocked", "2 kept as is", "3 emails masked",
+  EXPECT_EQ(titles(m), (QStringList{"2 kept as is", "2 API keys blocked", "3 emails masked",
                                     "3 items masked", "Email masked"}));
   EXPECT_EQ(m.index(0).data(ActivityModel::dayRole).toString(), QString("Today"));
   EXPECT_EQ(m.index(3).data(ActivityModel::dayRole).toString(), QString("Yesterday"));
   EXPECT_EQ(m.index(4).data(ActivityModel::dayRole).toString(), QString("Mar 5"));
   // ICU puts a narrow no-break space before the day period.
   EXPECT_EQ(m.index(0).data(ActivityModel::valueRole).toString().replace(QChar(0x202F), u' '),
-            QString("Code · 11:00 AM"));
+            QString("Firefox · 11:00 AM"));
 
   struct Case {
     ActivityModel::Filter filter;

@@ -106,10 +106,12 @@ TEST_F(WindowManagerTest, ScreenshotsOfTheEmptyWindowInBothSchemes) {
   }
 }
 
-TEST_F(WindowManagerTest, TheLatestEntryIsTheFirstOfTheNewestDate) {
+// Dates are stored to the second: of two pastes in one second, the one
+// stored later is the latest.
+TEST_F(WindowManagerTest, TheLatestEntryIsTheLastStoredOfTheNewestDate) {
   EXPECT_EQ(WindowManager::latest({}), std::nullopt);
   const auto a = entry(10), b = entry(12), c = entry(12);
-  EXPECT_EQ(WindowManager::latest({a, b, c}), b.id);
+  EXPECT_EQ(WindowManager::latest({a, b, c}), c.id);
   EXPECT_EQ(WindowManager::latest({b, a}), b.id);
   EXPECT_EQ(WindowManager::latest({a}), a.id);
 }

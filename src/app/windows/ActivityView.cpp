@@ -111,7 +111,11 @@ void ActivityModel::setSearch(const QString& search) {
 void ActivityModel::recompute() {
   beginResetModel();
   shown_.clear();
-  for (const ActivityEntry& e : history_) {
+  // The history is stored oldest first and its dates are kept to the second:
+  // taken from the end, entries of the same second stay newest first through
+  // the stable sort.
+  for (auto it = history_.rbegin(); it != history_.rend(); ++it) {
+    const ActivityEntry& e = *it;
     if (filter_ == Filter::masked && e.outcome != ActivityEntry::Outcome::hidden) continue;
     if (filter_ == Filter::blocked && e.outcome != ActivityEntry::Outcome::blocked) continue;
     if (!search_.isEmpty() && !title(e).contains(search_, Qt::CaseInsensitive) &&

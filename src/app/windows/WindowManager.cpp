@@ -79,8 +79,10 @@ void WindowManager::showSettings(SettingsTab tab) {
 std::optional<Uuid> WindowManager::latest(const std::vector<ActivityEntry>& entries) {
   if (entries.empty()) return std::nullopt;
   const ActivityEntry* newest = &entries.front();
+  // Dates are kept to the second: of two in the same second, the one stored
+  // later is the newer.
   for (const auto& entry : entries)
-    if (entry.date > newest->date) newest = &entry;
+    if (entry.date >= newest->date) newest = &entry;
   return newest->id;
 }
 
