@@ -2130,7 +2130,7 @@ inline void edges(Doc& d, Rng& r) {
 // A date of birth answered after the question, or under a form label on the
 // line above; and dates of other events near the same words.
 inline void birthCues(Doc& d, Rng& r) {
-  switch (r.in(0, 7)) {
+  switch (r.in(0, 10)) {
     case 0:
       d << r.pick({"Can you confirm when you were born? It's ", "When were you born? ",
                    "And your date of birth? That would be "});
@@ -2168,6 +2168,21 @@ inline void birthCues(Doc& d, Rng& r) {
       d << "Our app was born out of a hackathon. Version 1 shipped on ";
       d.neg("date", looks::date(r)) << ".\n";
       break;
+    case 7:
+      d << r.pick({"Birth date:", "DOB:", "Date of birth:"}) << r.pick({"\n\n", "\r\n\r\n"});
+      d.mark(Kind::birthDate, birthDate(r))
+          << "\nNationality: " << r.pick({"PT", "FR", "NL"}) << "\n";
+      break;
+    case 8:
+      d << "Agent: can I have your date of birth?\n"
+        << r.pick({"Customer", "Caller", "Client"}) << ": " << r.pick({"sure, ", "", "it's "});
+      d.mark(Kind::birthDate, birthDate(r)) << "\n";
+      break;
+    case 9:
+      d << r.pick({"Birthday party on ", "DOB check fixed in the release of ",
+                   "Born to be wild, recorded "});
+      d.neg("date", looks::date(r)) << ".\n";
+      break;
     default:
       d << "Place of birth\n" << r.pick({"Lyon", "Leeds"}) << "\nVisit date\n";
       d.neg("date", looks::date(r)) << "\n";
@@ -2180,7 +2195,7 @@ inline void birthCues(Doc& d, Rng& r) {
 // groups of counts and amounts beside them.
 inline void nationalPhones(Doc& d, Rng& r) {
   const std::string n3 = r.leadDigits(3), n4 = r.digits(4);
-  switch (r.in(0, 7)) {
+  switch (r.in(0, 9)) {
     case 0:
       d << "Send the signed copy to ";
       d.mark(Kind::phone, r.pick({"6", "7"}) + r.digits(2) + " " + r.digits(3) + " " + r.digits(3))
@@ -2220,6 +2235,20 @@ inline void nationalPhones(Doc& d, Rng& r) {
       d.neg("order-number", "3" + r.digits(2) + " " + r.digits(3) + " " + n4) << " shipped, batch ";
       d.neg("number", r.leadDigits(5) + " " + r.digits(5)) << ".\n";
       break;
+    case 8:
+      d << r.pick({"Oficina ", "Casa ", "Reach me on "});
+      d.mark(Kind::phone, "6" + r.digits(2) + "." + r.digits(3) + "." + r.digits(3))
+          << " " << r.pick({"(work)", "(home)", "(office)"}) << "\n";
+      break;
+    case 9:
+      d << "Numer telefonu ";
+      d.mark(Kind::phone,
+             "5" + r.pick({"0", "1", "3"}) + r.digits(1) + " " + r.digits(3) + " " + r.digits(3))
+          << ", wersja ";
+      d.neg("version", std::to_string(r.in(1, 9)) + "." + std::to_string(r.in(0, 40)) + "." +
+                           std::to_string(r.in(0, 9)))
+          << "\n";
+      break;
     default:
       d << "Athens office ";
       d.mark(Kind::phone, "210 " + n3 + " " + n4) << ", Oslo ";
@@ -2234,7 +2263,7 @@ inline void nationalPhones(Doc& d, Rng& r) {
 // and the street words, units and numbers of text that holds none.
 inline void addressForms(Doc& d, Rng& r) {
   const std::string n = std::to_string(r.in(1, 240));
-  switch (r.in(0, 11)) {
+  switch (r.in(0, 14)) {
     case 0:
       d << "Please send the parcel to ";
       d.markFree(Kind::address, r.pick({"Storgatan ", "Drottninggatan ", "Vesterbrogade "}) + n +
@@ -2290,6 +2319,28 @@ inline void addressForms(Doc& d, Rng& r) {
     case 9:
       d << "Terminal B Gate " << std::to_string(r.in(1, 40)) << " is closed; Apt. "
         << std::to_string(r.in(1, 40)) << " needs a plumber.\n";
+      break;
+    case 11:
+      d << "send it to ";
+      d.markFree(Kind::address,
+                 r.pick({"via roma ", "calle mayor ", "ul. długa ", "οδός ερμού "}) + n + ", " +
+                     r.pick({"00184 roma", "28013 madrid", "80-827 gdańsk", "105 63 αθήνα"}))
+          << "\n";
+      break;
+    case 12:
+      d << "Our new office is at ";
+      d.markFree(Kind::address, r.pick({"Strandvejen ", "Kirkeveien ", "Nørrebrogade "}) + n +
+                                    ", " + r.pick({"2900 Hellerup", "2200 København N"}))
+          << ". Come by!\n";
+      break;
+    case 13:
+      d.markFree(Kind::address, r.pick({"P O Box ", "p.o. box ", "PO BOX "}) + r.digits(4) + ", " +
+                                    r.pick({"Nairobi", "Windhoek", "Accra"}))
+          << "\n";
+      break;
+    case 14:
+      d << "We went via the bridge " << std::to_string(r.in(2, 9)) << ", "
+        << std::to_string(r.in(2, 9)) << " times.\n";
       break;
     case 10:
       d << "She walked " << std::to_string(r.in(2, 9))

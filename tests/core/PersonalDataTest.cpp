@@ -28,24 +28,31 @@ void expectNothing(const std::vector<std::string_view>& texts) {
 // ---- dates of birth whose cue stands a sentence or a line before -------------
 
 TEST(PersonalBirthDates, CueInTheSentenceOrLineBefore) {
-  expectValues(Kind::birthDate,
-               {
-                   {"Can you confirm when you were born? It's 14/03/1988.", {"14/03/1988"}},
-                   {"When were you born?\nMarch 14, 1988", {"March 14, 1988"}},
-                   {"Date of birth\n14/03/1988\nPlace of birth\nLyon", {"14/03/1988"}},
-                   {"DOB\n\n1988-03-14", {"1988-03-14"}},
-                   {"Q: When is your birthday?\nA: 3 May 1990", {"3 May 1990"}},
-                   {"She was born in Lyon on 14 March 1988.", {"14 March 1988"}},
-                   {"Please confirm your date of birth. I think it is 02.11.1975.", {"02.11.1975"}},
-                   {"Wann sind Sie geboren?\n14.03.1988", {"14.03.1988"}},
-                   {"Дата рождения: 14.03.1988", {"14.03.1988"}},
-                   {"Ημερομηνία γέννησης: 14/03/1988", {"14/03/1988"}},
-                   // one finding where the label rules take the date already
-                   {"DOB: 14/03/1988", {"14/03/1988"}},
-                   {"Born:\n12 June 1975", {"12 June 1975"}},
-                   {"my birthdate, 14.03.1988, is on file", {"14.03.1988"}},
-                   {"Geburtstag: 14.03.1988", {"14.03.1988"}},
-               });
+  expectValues(
+      Kind::birthDate,
+      {
+          {"Can you confirm when you were born? It's 14/03/1988.", {"14/03/1988"}},
+          {"When were you born?\nMarch 14, 1988", {"March 14, 1988"}},
+          {"Date of birth\n14/03/1988\nPlace of birth\nLyon", {"14/03/1988"}},
+          {"DOB\n\n1988-03-14", {"1988-03-14"}},
+          {"Q: When is your birthday?\nA: 3 May 1990", {"3 May 1990"}},
+          {"She was born in Lyon on 14 March 1988.", {"14 March 1988"}},
+          {"Please confirm your date of birth. I think it is 02.11.1975.", {"02.11.1975"}},
+          {"Wann sind Sie geboren?\n14.03.1988", {"14.03.1988"}},
+          {"Дата рождения: 14.03.1988", {"14.03.1988"}},
+          {"Ημερομηνία γέννησης: 14/03/1988", {"14/03/1988"}},
+          // one finding where the label rules take the date already
+          {"DOB: 14/03/1988", {"14/03/1988"}},
+          {"Born:\n12 June 1975", {"12 June 1975"}},
+          {"my birthdate, 14.03.1988, is on file", {"14.03.1988"}},
+          {"Geburtstag: 14.03.1988", {"14.03.1988"}},
+          // a blank line between a form label and its date
+          {"Birth date:\n\n1979-11-05\nNationality: PT", {"1979-11-05"}},
+          {"DOB:\r\n\r\n05/11/1979", {"05/11/1979"}},
+          // a speaker's mark in a transcript before the answer
+          {"Agent: can I have your date of birth?\nCustomer: sure, 05/11/1979", {"05/11/1979"}},
+          {"Nurse: And your birthday?\nCaller: 5 November 1979", {"5 November 1979"}},
+      });
 }
 
 // Dates near a birth cue that are some other event's.
@@ -62,6 +69,10 @@ TEST(PersonalBirthDates, OtherDatesNearACueStayUnmarked) {
       "What is your date of birth?\nRelease notes\n2024-03-14",
       "Our product was born out of frustration. Version 1 shipped on 14/03/2019.",
       "Born to Run tour, last show 14/03/1985.",
+      "DOB field validation fixed in the release of 05/11/2024",
+      "Birthday party on 05/11/2024 at 6pm!",
+      "Born to be wild, recorded 05/11/1968.",
+      "Date of birth:\nAuthor: 05/11/2024",
   });
   expectValues(Kind::birthDate,
                {{"Date of birth: 01/02/1980\nDate of issue: 14/03/2010", {"01/02/1980"}}});
@@ -92,6 +103,12 @@ TEST(PersonalPhones, NationalFormsInProse) {
                    {"Chiamami al 612 448 903", {"612 448 903"}},
                    // a signature's labels
                    {"T: 612 448 903 | M: 0612 345 678", {"612 448 903", "0612 345 678"}},
+                   // a link's text
+                   {"<a href=\"tel:3033806714\">303 380 6714</a>", {"3033806714", "303 380 6714"}},
+                   // dotted threes of Spain and Poland with a label or cue
+                   {"Oficina 612.448.903 (work)", {"612.448.903"}},
+                   {"Numer telefonu 512 345 678", {"512 345 678"}},
+                   {"Reach me on 512.345.678 (home)", {"512.345.678"}},
                });
 }
 
@@ -119,6 +136,10 @@ TEST(PersonalPhones, GroupsThatAreOtherNumbersStayUnmarked) {
                                 {"M280 240Q180 240 110 310Q40 380 40 480\"", {}},
                                 {"2024 123 4567", {}},
                                 {"Version 3.47.123.4567", {}},
+                                {"version 612.448.903 released", {}},
+                                {"Revenue 612.448.903 euros", {}},
+                                // not in the plans of Spain or Poland
+                                {"Call 012.448.903", {}},
                             });
 }
 
@@ -140,6 +161,13 @@ TEST(PersonalAddresses, StreetsNamedBeforeTheirNumber) {
           {"Drottninggatan 53, Stockholm", {"Drottninggatan 53, Stockholm"}},
           {"Karl-Marx-Straße 5\n10115 Berlin", {"Karl-Marx-Straße 5\n10115 Berlin"}},
           {"Schmidtstr. 12\n50667 Köln", {"Schmidtstr. 12\n50667 Köln"}},
+          // definite forms of the Nordic kinds of street
+          {"Our office: Strandvejen 100, 2900 Hellerup. Come by!",
+           {"Strandvejen 100, 2900 Hellerup"}},
+          // a district's letter before the sentence's full stop
+          {"Write to Vesterbrogade 85, 1620 København V. Thanks",
+           {"Vesterbrogade 85, 1620 København V"}},
+          {"Nørrebrogade 45, 2200 København N.", {"Nørrebrogade 45, 2200 København N"}},
       });
 }
 
@@ -167,6 +195,14 @@ TEST(PersonalAddresses, OneCaseStrayNumbersAndPostBoxes) {
           {"742 evergreen terrace springfield il 62704",
            {"742 evergreen terrace springfield il 62704"}},
           {"hauptstraße 5, 10115 berlin", {"hauptstraße 5, 10115 berlin"}},
+          // named before the number, all in lower case, with a postcode
+          {"via roma 15, 00184 roma", {"via roma 15, 00184 roma"}},
+          {"send it to calle mayor 10, 28013 madrid", {"calle mayor 10, 28013 madrid"}},
+          {"ul. długa 5, 80-827 gdańsk", {"ul. długa 5, 80-827 gdańsk"}},
+          {"deliver to váci u. 19, 1052 budapest", {"váci u. 19, 1052 budapest"}},
+          {"karl johans gate 22, 0159 oslo", {"karl johans gate 22, 0159 oslo"}},
+          {"οδός ερμού 25, 105 63 αθήνα", {"οδός ερμού 25, 105 63 αθήνα"}},
+          {"P O Box 42, Nairobi", {"P O Box 42, Nairobi"}},
           // printed in capitals
           {"742 EVERGREEN TERRACE, SPRINGFIELD, IL 62704",
            {"742 EVERGREEN TERRACE, SPRINGFIELD, IL 62704"}},
@@ -244,5 +280,10 @@ TEST(PersonalAddresses, StreetWordsInProseStayUnmarked) {
       "Copyright: 2001 Eric Ford\n 2001 Hubert Holin",
       "2012 Qualcomm Innovation Center, Inc",
       "64 draws the tile with a corner radius of 185",
+      // lower-case kinds of street without a postcode after them
+      "via email 15, then by post",
+      "we went via the bridge 3, 4 times",
+      "the calle 5, 6 and 7 are closed",
+      "P O 12 Box 5",
   });
 }

@@ -490,7 +490,12 @@ Word wordBefore(View t, int ls, int end, bool blank = true) {
 
 }  // namespace
 
-int namedStreetStart(View t, int ls, int number, bool* standsAlone) {
+int namedStreetStart(View t, int ls, int number, bool* standsAlone, bool lower) {
+  // In lower case a name word is any word; a short one before the first
+  // ("to", "at") is no part of the name.
+  const auto nameWord = [&](int b, int e, int k) {
+    return capital(t[b]) || (lower && (k == 0 || e - b > 3));
+  };
   *standsAlone = true;
   Word w = wordBefore(t, ls, number);
   if (w.b < 0) return -1;
@@ -509,7 +514,8 @@ int namedStreetStart(View t, int ls, int number, bool* standsAlone) {
     *standsAlone = word.back() == u'.' && !oneOf(word, kStr);
     int start = -1;
     Word n = wordBefore(t, ls, w.b);
-    for (int k = 0; k < 4 && n.b >= 0 && capital(t[n.b]) && t[n.e - 1] != u','; ++k) {
+    for (int k = 0; k < (lower ? 2 : 4) && n.b >= 0 && nameWord(n.b, n.e, k) && t[n.e - 1] != u',';
+         ++k) {
       start = n.b;
       n = wordBefore(t, ls, n.b);
     }
@@ -530,13 +536,15 @@ int namedStreetStart(View t, int ls, int number, bool* standsAlone) {
       *standsAlone = word.back() == u'.' || greekOrCyrillic(word[0]);
       return w.b;
     }
-    if (!capital(t[w.b]) && !(nameWords > 0 && fieldvalue::isStreetParticle(word))) return -1;
+    if (!capital(t[w.b]) && !lower && !(nameWords > 0 && fieldvalue::isStreetParticle(word)))
+      return -1;
     greek = greek || greekOrCyrillic(t[w.b]);
     ++nameWords;
     const Word before = wordBefore(t, ls, w.b);
     // "Ερμού 25, 105 63 Αθήνα": Greek and Cyrillic names need no kind of
     // street; the caller asks for the place after them.
-    if (greek && (before.b < 0 || !typeBeforeName(t.substr(before.b, before.e - before.b))) &&
+    if (greek && !lower &&
+        (before.b < 0 || !typeBeforeName(t.substr(before.b, before.e - before.b))) &&
         (before.b < 0 || !capital(t[before.b])) && !comma) {
       *standsAlone = false;
       return w.b;
@@ -584,7 +592,7 @@ int namedStreetEnd(View t, int number, int le, Place* place) {
   if (to < 0) to = postcodeFirst(t, p, e, true);  // "28014 madrid"
   if (to >= 0) {
     *place = Place::place;
-    return to;
+    return fieldvalue::placeSentenceEnd(t, p, to);
   }
   // A city alone: "…, Москва", "…, Αθήνα"
   std::array<int, 5> ends{};

@@ -48,8 +48,9 @@ Span unitAboveStreet(View t, int ls, int le, int number);
 // Тверская, д. 7"). Where the street begins, or -1. standsAlone tells whether
 // its kind of street says "street" clearly ("ul.", "u.", "ул."); else a
 // place after it or a word that introduces one must tell it from "Via
-// Verde 3 stars".
-int namedStreetStart(View t, int ls, int number, bool* standsAlone);
+// Verde 3 stars". With lower, the name may be in lower case ("via roma 15"),
+// and needs a kind of street.
+int namedStreetStart(View t, int ls, int number, bool* standsAlone, bool lower = false);
 
 // What follows a street: a place with a postcode or region, a city alone, or none.
 enum class Place { none, place, cityOnly };

@@ -571,9 +571,17 @@ Verdict acceptable(const PhoneShape& s, bool usePlan, bool whole) {
     }
     if (padded) return Verdict::no;
   }
+  // Addresses and versions; nine digits in dotted threes ("612.448.903")
+  // are a number of Spain or Poland only with a cue or label.
   if (s.sep == '.' && (s.groups.size() == 4 || s.groups.size() == 3) && !s.bracket && !s.plus &&
-      s.groups.front() <= 3 && s.groups.back() <= 3)
-    return Verdict::no;  // addresses and versions
+      s.groups.front() <= 3 && s.groups.back() <= 3 && !groupsAre(s, {3, 3, 3}))
+    return Verdict::no;
+  if (s.sep == '.' && groupsAre(s, {3, 3, 3}) && !s.bracket && !s.plus) {
+    if (!usePlan) return Verdict::no;
+    return NumberPlan::instance().national(s.digitView(), NumberPlan::spain | NumberPlan::poland)
+               ? Verdict::withCue
+               : Verdict::no;
+  }
   if (s.groups.size() == 1 && !s.plus) {
     // Plain digit runs, but no date such as "20240131".
     const auto two = [&](std::size_t k) {
@@ -692,14 +700,15 @@ bool oneOf(std::u16string_view word, const std::array<std::u16string_view, N>& l
 // "tel.", "mobile", "fax".
 // Also the commonest of other languages: "llámame al", "appelez le", "ruf …
 // an", "chiamami al", "bel".
-constexpr std::array<std::u16string_view, 44> kPhoneCues = {
-    u"call",     u"called",  u"calling", u"phone",     u"phoned",  u"tel",      u"telephone",
-    u"mobile",   u"mob",     u"cell",    u"cellphone", u"fax",     u"reach",    u"ring",
-    u"text",     u"txt",     u"sms",     u"whatsapp",  u"dial",    u"contact",  u"hotline",
-    u"helpline", u"ph",      u"tele",    u"llama",     u"llámame", u"llamar",   u"teléfono",
-    u"telefono", u"móvil",   u"celular", u"appelle",   u"appelez", u"appeler",  u"téléphone",
-    u"portable", u"anrufen", u"handy",   u"telefon",   u"chiama",  u"chiamami", u"cellulare",
-    u"bel",      u"telefoon"};
+constexpr std::array<std::u16string_view, 52> kPhoneCues = {
+    u"call",     u"called",   u"calling",  u"phone",     u"phoned",    u"tel",      u"telephone",
+    u"mobile",   u"mob",      u"cell",     u"cellphone", u"fax",       u"reach",    u"ring",
+    u"text",     u"txt",      u"sms",      u"whatsapp",  u"dial",      u"contact",  u"hotline",
+    u"helpline", u"ph",       u"tele",     u"llama",     u"llámame",   u"llamar",   u"teléfono",
+    u"telefono", u"móvil",    u"celular",  u"appelle",   u"appelez",   u"appeler",  u"téléphone",
+    u"portable", u"anrufen",  u"handy",    u"telefon",   u"chiama",    u"chiamami", u"cellulare",
+    u"bel",      u"telefoon", u"telefonu", u"telefone",  u"telemóvel", u"komórka",  u"mobiel",
+    u"mobil",    u"puhelin",  u"zadzwoń"};
 // Labels written after a number: "612 448 903 (office)", "0612 345 678 mobile";
 // in brackets any of them, bare after a blank only those that name a phone.
 // Before a number with a colon, as signatures write them: "M: 0612 345 678".
@@ -768,8 +777,10 @@ bool Scanner::otherNumberAround(std::size_t start, std::size_t end) const {
     while (k > 0 && (text_[k - 1] == ' ' || text_[k - 1] == '\t' || text_[k - 1] == ':' ||
                      text_[k - 1] == '#' || (text_[k - 1] == '.' && words > 0)))
       --k;
+    // An element's end stands before a link's text: ">303 380 6714</a>".
     if (k > 0 && !cueLetter(text_[k - 1]) && !space(text_[k - 1]) && text_[k - 1] != '(' &&
-        text_[k - 1] != '"' && text_[k - 1] != '\'' && text_[k - 1] != ',')
+        text_[k - 1] != '"' && text_[k - 1] != '\'' && text_[k - 1] != ',' &&
+        !(text_[k - 1] == '>' && words == 0))
       return true;  // a currency sign, a code's mark, or a row of numbers ("40 380 40 480")
     const std::size_t e = k;
     while (k > 0 && cueLetter(text_[k - 1]) && e - k < 12) --k;

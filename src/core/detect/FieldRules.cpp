@@ -1002,38 +1002,56 @@ class Scanner {
   // A first look at the digits and what follows them: most numbers are no date.
   [[gnu::always_inline]] void dateAfterBirthCue(int i, int ls, int le) {
     if (!on(Kind::birthDate)) return;
-    int d = i;
-    while (d < le && isDigit(t_[d]) && d - i < 9) ++d;
+    const int d = digitsAhead(i, le);
     const int n = d - i;
     if (n != 1 && n != 2 && n != 4 && n != 8) return;
     const char16_t next = d < le ? t_[d] : u' ', after = d + 1 < le ? t_[d + 1] : u' ';
+    // A day or a year goes on with a blank, a comma, a date's mark or an
+    // ordinal's letters; not "14:30", "18ms".
+    if (n != 8 && !(next == u' ' || next == u',' || next == u'-' || next == u'/' || next == u'.' ||
+                    (n <= 2 && (next == u's' || next == u'n' || next == u'r' || next == u't'))))
+      return;
     // "14 March", "March 14, 1988", "4th of May", "14/03/1988", "19880314"
     if (next == u' ' && !isLetter(after) &&
         !(i - 2 >= ls && (isAsciiAlpha(t_[i - 2]) || t_[i - 2] == u'.')))
       return;
     if (isDigit(next) || (n == 4 && next != u'-' && next != u'/' && next != u'.')) return;
-    birthDateAt(i, ls, le, d);
+    // "19.99", "2.4.1", "10.20.30.40": a mark after a day or a year that no
+    // month and the same mark follow.
+    const bool marked = next == u'-' || next == u'/' || next == u'.';
+    if (marked && n != 8 && !sameMarkAgain(d, n, le)) return;
+    birthDateAt(i, ls, le, d, marked);
   }
 
-  [[gnu::noinline]] void birthDateAt(int i, int ls, int le, int d) {
+  // "14/03/1988", "1988-03-14", "14-Mar-1988": after the n digits that end
+  // at d, a mark, a month and the same mark again, then a year of two or four
+  // digits or a day of one or two, and no further mark and digit.
+  bool sameMarkAgain(int d, int n, int le) const {
+    const char16_t mark = t_[d];
+    int m = d + 1;
+    while (m < le && (isDigit(t_[m]) || isAsciiAlpha(t_[m])) && m - d <= 9) ++m;
+    if (!(m > d + 1 && m - d <= 10 && m < le && t_[m] == mark)) return false;
+    int y = m + 1;
+    while (y < le && isDigit(t_[y]) && y - m <= 5) ++y;
+    const int last = y - m - 1;
+    if (n == 4 ? last < 1 || last > 2 : last != 2 && last != 4) return false;
+    return !(y + 1 < le && t_[y] == mark && isDigit(t_[y + 1]));
+  }
+
+  // The digits [i, d) that may begin a date; marked when the date's marks
+  // follow them ("14/03/1988", "1988-03-14").
+  [[gnu::noinline]] void birthDateAt(int i, int ls, int le, int d, bool marked) {
     const int n = d - i;
     const char16_t next = d < le ? t_[d] : u' ', after = d + 1 < le ? t_[d + 1] : u' ';
-    // "14/03/1988", "1988-03-14", "14-Mar-1988": the same mark again after the month.
-    auto sameMarkAgain = [&] {
-      if (next != u'-' && next != u'/' && next != u'.') return false;
-      int m = d + 1;
-      while (m < le && (isDigit(t_[m]) || isAsciiAlpha(t_[m])) && m - d <= 9) ++m;
-      return m > d + 1 && m - d <= 10 && m < le && t_[m] == next;
-    };
     int ds = i;
     if (n == 4) {
-      if (!sameMarkAgain()) return;
+      if (!marked) return;
       // "2024-03-14T09:26:53", "2024-03-14 09:26": a log's time stamp.
       const int q = i + 10;
       if (q + 3 < le && (t_[q] == u'T' || t_[q] == u' ') && isDigit(t_[q + 1]) &&
           (t_[q + 2] == u':' || t_[q + 3] == u':'))
         return;
-    } else if (n <= 2 && !sameMarkAgain()) {
+    } else if (n <= 2 && !marked) {
       bool shape = false;
       if (isAsciiAlpha(next) && isAsciiAlpha(after)) {  // "4th of May"
         const View ord = t_.substr(d, 2);
@@ -1045,9 +1063,11 @@ class Scanner {
         const View word = t_.substr(d + 1, w - d - 1);
         shape = fieldvalue::isMonthName(word) || equalsAscii(word, "of") || equalsAscii(word, "de");
       }
-      // "March 14, 1988", "Mar. 14 1988": a word before the day.
+      // "March 14, 1988", "Mar. 14 1988": a word before the day; not a
+      // log's "Mar 14 09:26:54".
       if (!shape && (next == u',' || next == u' ') && i - 2 >= ls && isBlank(t_[i - 1]) &&
-          (isAsciiAlpha(t_[i - 2]) || t_[i - 2] == u'.')) {
+          (isAsciiAlpha(t_[i - 2]) || t_[i - 2] == u'.') &&
+          !(isDigit(after) && d + 3 < le && (t_[d + 2] == u':' || t_[d + 3] == u':'))) {
         int j = i - 1;
         while (j > ls && isBlank(t_[j - 1]) && i - j < 3) --j;
         const int monthEnd = j > ls && t_[j - 1] == u'.' ? j - 1 : j;
@@ -1076,21 +1096,28 @@ class Scanner {
   bool birthCueBefore(int at) const {
     constexpr int kReach = 240, kMaxWords = 8;
     // Words that make the date another event's.
-    static constexpr std::array<std::string_view, 50> kOtherEvents = {
-        "died",       "death",     "deceased",    "passed",  "married",   "hired",     "joined",
-        "started",    "admitted",  "discharged",  "issued",  "issue",     "expires",   "expiry",
-        "expiration", "valid",     "appointment", "visit",   "visited",   "arrived",   "moved",
-        "registered", "graduated", "today",       "since",   "until",     "diagnosed", "surgery",
-        "meeting",    "due",       "deadline",    "updated", "signed",    "effective", "show",
-        "tour",       "released",  "launched",    "shipped", "published", "opened",    "founded",
-        "ended",      "held",      "event",       "concert", "ordered",   "paid",      "delivered",
-        "booked"};
+    static constexpr std::array<std::string_view, 60> kOtherEvents = {
+        "died",       "death",     "deceased",    "passed",   "married",   "hired",     "joined",
+        "started",    "admitted",  "discharged",  "issued",   "issue",     "expires",   "expiry",
+        "expiration", "valid",     "appointment", "visit",    "visited",   "arrived",   "moved",
+        "registered", "graduated", "today",       "since",    "until",     "diagnosed", "surgery",
+        "meeting",    "due",       "deadline",    "updated",  "signed",    "effective", "show",
+        "tour",       "released",  "launched",    "shipped",  "published", "opened",    "founded",
+        "ended",      "held",      "event",       "concert",  "ordered",   "paid",      "delivered",
+        "booked",     "release",   "fixed",       "party",    "recorded",  "created",   "modified",
+        "sent",       "received",  "renewed",     "cancelled"};
+    // A speaker's mark in a transcript is no other label: "Caller: 14/03/1988".
+    static constexpr std::array<std::string_view, 8> kSpeakers = {
+        "answer", "customer", "caller", "client", "patient", "user", "reply", "response"};
     const int from = std::max(0, at - kReach);
-    int p = at, words = 0, boundaries = 0;
+    int p = at, words = 0, boundaries = 0, lineEnds = 0;
     bool gap = false;
     while (true) {
       while (p > from && isSpace(t_[p - 1])) {
         gap = gap || isLineEnd(t_[p - 1]);
+        // "\r\n" is one line end; a blank line between a label and a date is two.
+        if (words == 0 && isLineEnd(t_[p - 1]) && !(t_[p - 1] == u'\r' && p < at && t_[p] == u'\n'))
+          ++lineEnds;
         --p;
       }
       if (p <= from) return false;
@@ -1114,9 +1141,9 @@ class Scanner {
         const KeyRule* r = matchKeyBefore(t_, from, e, 4, false).rule;
         if (r && r->kind == Kind::birthDate) {
           // Right after its label ("DOB 14/03/1988", "DOB:\n14/03/1988") the
-          // label rules take the date already.
+          // label rules take the date already; not across a blank line.
           const bool labelled =
-              words == 0 && (colon ? boundaries == 0 || p == e + 1
+              words == 0 && (colon ? boundaries == 0 || (p == e + 1 && lineEnds <= 1)
                                    : boundaries == 0 && p == e && (r->flags & kBare));
           return !labelled;
         }
@@ -1124,7 +1151,10 @@ class Scanner {
           if (isDigit(t_[k])) return false;  // another number or date between
         const View word = t_.substr(ws, e - ws);
         // "Q: … A: 14/03/1988": an answer's mark is no other label.
-        if (colon && e - ws > 2 && !equalsAscii(word, "answer")) return false;
+        if (colon && e - ws > 2 &&
+            std::none_of(kSpeakers.begin(), kSpeakers.end(),
+                         [&](std::string_view w) { return equalsAscii(word, w); }))
+          return false;
         for (std::string_view w : kOtherEvents)
           if (equalsAscii(word, w)) return false;
       }
@@ -1197,7 +1227,10 @@ class Scanner {
         const int w = ++c;
         while (c < le && isAsciiLower(t_[c]) && c - w < 16) ++c;
         if (c == w) return;
-        kind = words > 0 && fieldvalue::isStreetSuffix(t_.substr(w, c - w));
+        const View word = t_.substr(w, c - w);
+        // The street's reading stops at a word of a sentence ("1 for the refund").
+        if (fieldvalue::isSentenceWord(word)) return;
+        kind = words > 0 && fieldvalue::isStreetSuffix(word);
         if (c < le && t_[c] == u'.') ++c;  // "st."
       }
       if (!kind) return;
@@ -1252,7 +1285,11 @@ class Scanner {
             return;
           }
         }
-      } else if (const int sb = fieldvalue::typeFirstStreetStart(t_, ls, i); sb >= 0) {
+      } else if (const int sb =
+                     isUpper(word[0]) || (word.size() <= 6 && fieldvalue::isStreetParticle(word))
+                         ? fieldvalue::typeFirstStreetStart(t_, ls, i)
+                         : -1;
+                 sb >= 0) {
         // "Calle Mayor 12, 28013 Madrid": a postcode and city, or a word that
         // introduces a place, tell it from "Via Verde 3 stars".
         Span a = fieldvalue::streetFirstAddress(t_, sb, i, le);
@@ -1318,15 +1355,28 @@ class Scanner {
     }
     // A name's capital, an abbreviation's full stop, a comma ("Тверская, 7"),
     // or a kind of street after the name ("Karl Johans gate 22").
-    if (isLower(first) && last != u'.' && last != u',' && !address::mayBeTypeAfterName(first))
-      return;
     bool standsAlone = true;
-    const int sb = address::namedStreetStart(t_, ls, i, &standsAlone);
-    if (sb < 0) return;
+    int sb = -1;
+    if (!isLower(first) || last == u'.' || last == u',' || address::mayBeTypeAfterName(first))
+      sb = address::namedStreetStart(t_, ls, i, &standsAlone);
+    // "via roma 15, 00184 roma", "ul. długa 5, 80-827 gdańsk": all in lower
+    // case, with its kind of street and a postcode after a comma.
+    bool lower = false;
+    if (sb < 0) {
+      if (!isLower(first)) return;
+      const int d = skipDigits(i, le);
+      if (!(d < le && t_[d] == u',') && !(d + 1 < le && isLetter(t_[d]) && t_[d + 1] == u','))
+        return;
+      sb = address::namedStreetStart(t_, ls, i, &standsAlone, true);
+      if (sb < 0) return;
+      for (int k = sb; k < i; ++k)
+        if (isUpper(t_[k])) return;
+      lower = true;
+    }
     address::Place place;
     const int end = address::namedStreetEnd(t_, i, le, &place);
-    if (end < 0) return;
-    const Span whole = address::block(t_, {sb, end}, ls, le, false);
+    if (end < 0 || (lower && place != address::Place::place)) return;
+    const Span whole = address::block(t_, {sb, end}, ls, le, lower);
     if (whole.end > le) place = address::Place::place;  // the place on the line below
     // Greek and Cyrillic names without a kind of street need their postcode.
     const bool greek = t_[sb] >= 0x370 && t_[sb] < 0x530;
@@ -1482,24 +1532,28 @@ class Scanner {
   // kStreet; kLowerStreet when a word in lower case follows ("221b baker
   // street"), which is an address only with its place after it.
   enum StreetStart { kNoStreet, kStreet, kLowerStreet };
-  [[gnu::noinline]] StreetStart mayBeStreet(int i, int le) const {
-    const char16_t* t = t_.data();
-    int d = i;
+  // Where the digits from i end, eight at most (more digits follow then):
+  // from one load where the text allows it; the line end is no digit.
+  [[gnu::always_inline]] int digitsAhead(int i, int le) const {
 #if defined(__SSE2__)
     if (i + 8 <= int(t_.size())) {
-      // Where the digits end, from one load: the line end is no digit.
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i));
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t_.data() + i));
       const __m128i digit =
           _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(v, _mm_set1_epi16(u'0')), _mm_set1_epi16(9)),
                           _mm_setzero_si128());
       const unsigned other = ~unsigned(_mm_movemask_epi8(digit)) & 0xFFFFu;
-      d = other ? i + std::countr_zero(other) / 2 : i + 8;
-    } else
-#endif
-    {
-      const int digitsEnd = std::min(le, i + 6);
-      while (d < digitsEnd && isDigit(t[d])) ++d;
+      return other ? i + std::countr_zero(other) / 2 : i + 8;
     }
+#endif
+    int d = i;
+    const int digitsEnd = std::min(le, i + 8);
+    while (d < digitsEnd && isDigit(t_[d])) ++d;
+    return d;
+  }
+
+  [[gnu::noinline]] StreetStart mayBeStreet(int i, int le) const {
+    const char16_t* t = t_.data();
+    int d = digitsAhead(i, le);
     if (d - i > 5) return kNoStreet;
     if (d < le && t[d] == u'-') {  // "12-14"
       int r = ++d;

@@ -1220,6 +1220,7 @@ bool isAnyStreetSuffix(View word) {
   return inSet(word, kStreetSuffixes) || inSet(word, kWeakStreetSuffixes);
 }
 bool isStreetParticle(View word) { return inSet(word, kStreetParticles); }
+bool isSentenceWord(View word) { return inSet(word, kSentenceWords); }
 
 int postcodeEnd(View t, int b, int e, bool anyCase) {
   if (!anyCase) return postalCodeEnd(t, b, e);
@@ -1515,7 +1516,18 @@ Span poBox(View t, int begin, int number, int e, bool* withPlace) {
   int q = p;
   while (q > begin && (isAsciiAlpha(t[q - 1]) || t[q - 1] == u'.') && p - q < 6) --q;
   const View head = t.substr(q, p - q);
-  if (!(equalsAscii(head, "p.o.") || equalsAscii(head, "po") || equalsAscii(head, "p.o"))) {
+  bool po = equalsAscii(head, "p.o.") || equalsAscii(head, "po") || equalsAscii(head, "p.o");
+  // "P O Box 1234", "P. O. Box 1234": the letters apart.
+  if (!po && (equalsAscii(head, "o") || equalsAscii(head, "o.")) && q - 2 >= begin &&
+      isBlank(t[q - 1])) {
+    int r = q - 1;
+    if (r - 1 >= begin && t[r - 1] == u'.') --r;
+    if (r - 1 >= begin && (t[r - 1] | 0x20) == u'p' && (r - 1 == begin || !isLetter(t[r - 2]))) {
+      q = r - 1;
+      po = true;
+    }
+  }
+  if (!po) {
     if (!equalsAscii(head, "office")) return kNone;
     while (q > begin && isBlank(t[q - 1])) --q;
     if (q - 4 < begin || !equalsAscii(t.substr(q - 4, 4), "post")) return kNone;
@@ -1546,13 +1558,13 @@ int unitBefore(View t, int begin, int number) {
 
 bool isStreetWord(View word, bool anyCase) {
   // German, Dutch, Nordic, Finnish and Hungarian streets end with their kind.
-  static constexpr std::array<std::u16string_view, 41> kEndings = {
-      u"straße", u"strasse", u"str.",  u"weg",      u"gasse",  u"allee", u"platz",
-      u"ring",   u"damm",    u"ufer",  u"chaussee", u"steig",  u"markt", u"straat",
-      u"laan",   u"gracht",  u"plein", u"kade",     u"singel", u"dijk",  u"dreef",
-      u"gatan",  u"gata",    u"vägen", u"gränd",    u"torget", u"gade",  u"vej",
-      u"stræde", u"plads",   u"allé",  u"vænget",   u"vegen",  u"veien", u"veg",
-      u"vei",    u"katu",    u"kuja",  u"polku",    u"tie",    u"utca"};
+  static constexpr std::array<std::u16string_view, 44> kEndings = {
+      u"straße", u"strasse", u"str.",     u"weg",   u"gasse",  u"allee",  u"platz", u"ring",
+      u"damm",   u"ufer",    u"chaussee", u"steig", u"markt",  u"straat", u"laan",  u"gracht",
+      u"plein",  u"kade",    u"singel",   u"dijk",  u"dreef",  u"gatan",  u"gata",  u"vägen",
+      u"gränd",  u"torget",  u"gade",     u"vej",   u"stræde", u"plads",  u"allé",  u"vænget",
+      u"vegen",  u"veien",   u"veg",      u"vei",   u"katu",   u"kuja",   u"polku", u"tie",
+      u"utca",   u"vejen",   u"gaden",    u"gaten"};
   // "VISIBLESTRING" is a constant, not a "…ring" street: a name is
   // capitalised, or written all in one case where a place follows.
   // The last two letters of the endings, in one table: most words end otherwise.
@@ -1573,6 +1585,12 @@ bool isStreetWord(View word, bool anyCase) {
     if (a >= u'a' && a <= u'z' && b >= u'a' && b <= u'z' &&
         !((kLastTwo[a - u'a'] >> (b - u'a')) & 1))
       return false;
+    // "…ing" ends a street only as "…rring" ("Kaiserring"): most English
+    // words before a number end so ("ending 4111", "using 2").
+    const std::size_t n = word.size();
+    if (b == u'g' && a == u'n' && lowerAscii(word[n - 3]) == u'i' &&
+        !(n >= 5 && lowerAscii(word[n - 4]) == u'r' && lowerAscii(word[n - 5]) == u'r'))
+      return false;
   }
   for (std::u16string_view end : kEndings) {
     if (word.size() <= end.size()) continue;
@@ -1591,6 +1609,20 @@ bool isStreetWord(View word, bool anyCase) {
   return false;
 }
 
+// "1620 København V.", "2900 Hellerup. Come by": a district's letter or a
+// word of four letters or more, then a sentence's full stop; not a name's
+// initial or an abbreviation ("St. Gallen").
+int placeSentenceEnd(View t, int begin, int end) {
+  int letters = 0;
+  for (int k = begin; k < end; ++k) {
+    if (t[k] == u'.' && (k + 1 == end || isBlank(t[k + 1])) &&
+        (letters >= 4 || (letters == 1 && isAsciiUpper(t[k - 1]))))
+      return k;
+    letters = isLetter(t[k]) ? letters + 1 : 0;
+  }
+  return end;
+}
+
 Span streetFirstAddress(View t, int wordBegin, int number, int e) {
   int i = digitsEnd(t, number, e, 5);
   if (i == number || i - number > 4) return kNone;
@@ -1604,7 +1636,9 @@ Span streetFirstAddress(View t, int wordBegin, int number, int e) {
   int d = p > end && isDigit(t[p]) ? postalCodeEnd(t, p, e) : -1;
   if (d > 0 && d - p >= 4 && d < e && t[d] == u' ') {
     NameScan city = scanName(t, d + 1, e, 3, false);
-    if (city.ok) end = city.end;
+    if (city.ok) {
+      end = placeSentenceEnd(t, d + 1, city.end);
+    }
   }
   return {wordBegin, end};
 }
@@ -1621,7 +1655,8 @@ int typeFirstStreetStart(View t, int begin, int number) {
     const View word = t.substr(w, p - 1 - w);
     const View bare = word.back() == u'.' ? word.substr(0, word.size() - 1) : word;
     if (isUpper(word[0]) && inSet(bare, kTypes)) return k > 0 ? w : -1;
-    if (!isUpper(word[0]) && !inSet(word, kStreetParticles)) return -1;
+    // The particles are short words: most words in lower case are none.
+    if (!isUpper(word[0]) && (word.size() > 6 || !inSet(word, kStreetParticles))) return -1;
     p = w;
   }
   return -1;
