@@ -243,6 +243,59 @@ TEST_P(TerminalRoads, SafePasteArrivesInTheTerminal) {
 
 INSTANTIATE_TEST_SUITE_P(E2e, TerminalRoads, ::testing::Values("xterm", "desktop"));
 
+// The active window's frame on the screen.
+QRect activeFrame() {
+  QRect frame;
+  for (const QByteArray& line :
+       x11::test::run("xdotool", {"getactivewindow", "getwindowgeometry", "--shell"}).split('\n')) {
+    const QList<QByteArray> kv = line.split('=');
+    if (kv.size() != 2) continue;
+    const int v = kv[1].toInt();
+    if (kv[0] == "X") frame.moveLeft(v);
+    if (kv[0] == "Y") frame.moveTop(v);
+    if (kv[0] == "WIDTH") frame.setWidth(v);
+    if (kv[0] == "HEIGHT") frame.setHeight(v);
+  }
+  return frame;
+}
+
+// 4b. The safe-paste key held as people hold it, the pointer far away: the
+// review stands at the terminal's text cursor (a GTK window, which tells no
+// cursor while the key's grab lasts), not under the pointer.
+TEST_F(Roads, TheHotKeyOpensTheReviewAtTheTextCursorWithThePointerFarAway) {
+  if (QStandardPaths::findExecutable("xfce4-terminal").isEmpty()) GTEST_SKIP();
+  qputenv("LANG", "C.UTF-8");
+  x11::test::run("dbus-update-activation-environment", {"DISPLAY", "XAUTHORITY", "LANG"});
+  start(reviewing());
+  x11::test::Terminal term("xfce4-terminal", {"--disable-server", "--geometry", "60x12", "-x"});
+  ASSERT_TRUE(
+      waitUntil([&] { return term.running() && activeClass().contains("xfce4-terminal"); }, 30s));
+  xdotool({"getactivewindow", "windowmove", "--sync", "640", "400"});
+  waitUntil([] { return false; }, 500ms);  // moved, and its text cursor with it
+  const QRect terminal = activeFrame();
+  ASSERT_TRUE(copyPlain(original));
+  const QPoint pointer(200, 200);
+  xdotool({"mousemove", "--sync", "200", "200"});
+
+  const auto before = program->popups();
+  xdotool({"keydown", safePasteKey});
+  waitUntil([] { return false; }, 400ms);
+  xdotool({"keyup", "v", "keyup", "super", "keyup", "ctrl"});
+  std::optional<ShownWindow> panel;
+  ASSERT_TRUE(waitUntil([&] { return bool(panel = reviewPanel(*program, before)); }));
+  waitUntil([] { return false; }, 300ms);  // painted
+  screenshot("road4b-review-at-the-cursor");
+  const QRect card = panel->frame.adjusted(32, 32, -32, -32);
+  EXPECT_GT((card.center() - pointer).manhattanLength(), 300) << "under the pointer";
+  EXPECT_TRUE(card.left() < terminal.right() && card.right() > terminal.left())
+      << card.x() << " vs " << terminal.x();
+  // 12 above the cursor on the terminal's first lines, or 12 below it.
+  EXPECT_TRUE(card.bottom() >= terminal.top() - 12 - 1 || card.top() >= terminal.top())
+      << card.y() << "+" << card.height() << " vs " << terminal.y();
+  EXPECT_LE(card.top(), terminal.bottom());
+  ASSERT_TRUE(answerReview(*program, *panel, "Escape"));
+}
+
 // 5. The review panel: Escape pastes nothing, Return pastes masked into the
 // window that had the focus.
 TEST_F(Roads, ReviewPanelAnswersEscapeAndReturn) {

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QTest>
 #include <QWindow>
 
 #include "GlassChrome.h"
@@ -324,6 +325,47 @@ TEST_F(PanelsTest, TheReviewAnchorsAtTheFieldTheSelectionOrThePointer) {
     EXPECT_EQ(panel->pos(),
               PanelPlacement::nextTo(QSizeF(panel->size()), c.anchor, v, 12, 32).toPoint());
   }
+}
+
+TEST_F(PanelsTest, AReviewWaitsForTheHotKeyToBeLetGoBeforeItLooksForTheTextCursor) {
+  fakes::FakeKeyboard keyboard;
+  Ports::install<KeyboardPort>(&keyboard);
+  const QRectF field(400, 400, 200, 30);
+  int asked = 0;
+  bool grabbed = true;  // the window being typed in tells its field only after the grab
+  panels.setAnchors({[&] {
+                       ++asked;
+                       return grabbed ? std::nullopt : std::optional<QRectF>(field);
+                     },
+                     [] { return std::optional<QRectF>(); }, [] { return QPointF(10, 10); }});
+  for (const bool dismissed : {false, true}) {
+    SCOPED_TRACE(dismissed);
+    asked = 0;
+    grabbed = keyboard.held = true;
+    panels.showReview(session());
+    QPointer<FloatingPanel> panel = panels.reviewPanel();
+    QTest::qWait(3 * Panels::keysPollMs);
+    EXPECT_EQ(asked, 0) << "no anchor while the keys are held";
+    EXPECT_FALSE(panel->isVisible());
+    if (dismissed) panels.dismissAll();
+    grabbed = keyboard.held = false;
+    QTest::qWait(3 * Panels::keysPollMs);
+    if (dismissed) {
+      EXPECT_TRUE(!panel || !panel->isVisible()) << "a dismissed review never shows";
+      EXPECT_EQ(asked, 0);
+      continue;
+    }
+    ASSERT_TRUE(panel && panel->isVisible());
+    const QRectF v = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(panel->pos(),
+              PanelPlacement::nextTo(QSizeF(panel->size()), field, v, 12, 32).toPoint());
+  }
+  // A key held for good does not keep the review away.
+  keyboard.held = true;
+  panels.showReview(session());
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return panels.reviewPanel()->isVisible(); }, Panels::keysWaitMs + 500));
+  Ports::install<KeyboardPort>(nullptr);
 }
 
 TEST_F(PanelsTest, AReviewAnswersOnceAndNotAtAllWhenReplacedOrDismissed) {

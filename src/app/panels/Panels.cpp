@@ -5,11 +5,14 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 
 #include "Accessibility.h"
 #include "OnMain.h"
+#include "Ports.h"
 #include "ReviewView.h"
 #include "ToastView.h"
+#include "ports/KeyboardPort.h"
 
 namespace clipvane {
 
@@ -104,6 +107,19 @@ void Panels::showReview(const ReviewSession& session) {
         if (self) self->reviewDone(weakPanel, session, keep);
       }));
   review_ = panel;
+  showReviewWhenKeysUp(panel, 0);
+}
+
+void Panels::showReviewWhenKeysUp(QPointer<FloatingPanel> panel, int waitedMs) {
+  if (!panel || review_ != panel) return;  // closed or replaced meanwhile
+  KeyboardPort* keyboard = Ports::find<KeyboardPort>();
+  if (keyboard && waitedMs < keysWaitMs && keyboard->keysHeld()) {
+    QPointer<Panels> self = this;
+    QTimer::singleShot(keysPollMs, this, [self, panel, waitedMs] {
+      if (self) self->showReviewWhenKeysUp(panel, waitedMs + keysPollMs);
+    });
+    return;
+  }
   panel->showAbove(reviewAnchor(), reviewGap, FloatingPanel::margin);
 }
 

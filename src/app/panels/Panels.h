@@ -39,6 +39,11 @@ class Panels : public QObject, public PanelsPort {
   // A focused element taller than this is a text area: its selection anchors
   // the review card better than the whole area does.
   static constexpr double tallElement = 240;
+  // While the hot key that asked for a review is held, the window being
+  // typed in has lost the keyboard to the hot key's grab and tells no text
+  // cursor: the review waits for the keys (this often, this long at most).
+  static constexpr int keysPollMs = 20;
+  static constexpr int keysWaitMs = 1500;
 
   Panels();
   ~Panels() override;
@@ -66,6 +71,8 @@ class Panels : public QObject, public PanelsPort {
   void reviewDone(QPointer<FloatingPanel> panel, const ReviewSession& session,
                   const std::optional<std::set<int>>& keep);
   void closeReview();
+  // Places and shows the review once no key is held, or the wait is over.
+  void showReviewWhenKeysUp(QPointer<FloatingPanel> panel, int waitedMs);
   QRectF reviewAnchor() const;
 
   IconFrame iconFrame_;

@@ -133,10 +133,12 @@ class FakeKeyboard : public KeyboardPort {
   };
   bool trusted = true;
   int prompts = 0;
+  bool held = false;  // the user holds a key down
   std::vector<Event> events;
   // Runs on every posted event, as the destination receiving it.
   std::function<void(const Event&)> receiver;
 
+  bool keysHeld() override { return held; }
   bool isTrusted(bool prompt) override {
     if (prompt) {
       ++prompts;

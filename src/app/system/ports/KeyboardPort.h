@@ -41,6 +41,10 @@ class KeyboardPort {
   // bits) carrying the marker. A failed event is dropped silently.
   virtual void postKeyEvent(std::uint16_t keyCode, std::uint32_t modifiers, bool keyDown,
                             std::uint32_t marker) = 0;
+
+  // Whether the user holds a key down now: the hot key that started a road
+  // may still be held, under the grab that delivered it.
+  virtual bool keysHeld() { return false; }
 };
 
 }  // namespace clipvane

@@ -37,6 +37,7 @@ class X11Keyboard : public KeyboardPort, public KeyGrabPort {
   // key-down and released with the key-up.
   void postKeyEvent(std::uint16_t keyCode, std::uint32_t modifiers, bool keyDown,
                     std::uint32_t marker) override;
+  bool keysHeld() override { return !heldKeys().empty(); }
 
   // One press and release as the program's own.
   void postKey(uint16_t keyCode, uint32_t modifiers);
