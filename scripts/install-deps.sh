@@ -25,6 +25,8 @@ PACKAGES=(
   # setxkbmap, for the keyboard-layout switch; xrdb, for xterm's paste key
   x11-xkb-utils x11-xserver-utils
   qt6-qpa-plugins
+  # a GTK window with an entry, for where the review stands
+  python3-gi gir1.2-gtk-3.0
   # terminals the safe paste is tried in
   gnome-terminal xfce4-terminal xterm
   # the package: its icons drawn at build time, its checks and its round trip

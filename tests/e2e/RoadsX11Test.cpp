@@ -243,36 +243,65 @@ TEST_P(TerminalRoads, SafePasteArrivesInTheTerminal) {
 
 INSTANTIATE_TEST_SUITE_P(E2e, TerminalRoads, ::testing::Values("xterm", "desktop"));
 
-// The active window's frame on the screen.
+// The active window's client area on the screen (xwininfo's absolute
+// corner: xdotool's geometry counts the window manager's frame twice).
 QRect activeFrame() {
+  const QString id = QString::number(x11::test::activeWindow());
   QRect frame;
-  for (const QByteArray& line :
-       x11::test::run("xdotool", {"getactivewindow", "getwindowgeometry", "--shell"}).split('\n')) {
-    const QList<QByteArray> kv = line.split('=');
+  for (const QByteArray& raw : x11::test::run("xwininfo", {"-id", id}).split('\n')) {
+    const QList<QByteArray> kv = raw.trimmed().split(':');
     if (kv.size() != 2) continue;
-    const int v = kv[1].toInt();
-    if (kv[0] == "X") frame.moveLeft(v);
-    if (kv[0] == "Y") frame.moveTop(v);
-    if (kv[0] == "WIDTH") frame.setWidth(v);
-    if (kv[0] == "HEIGHT") frame.setHeight(v);
+    const int v = kv[1].trimmed().toInt();
+    if (kv[0] == "Absolute upper-left X") frame.moveLeft(v);
+    if (kv[0] == "Absolute upper-left Y") frame.moveTop(v);
+    if (kv[0] == "Width") frame.setWidth(v);
+    if (kv[0] == "Height") frame.setHeight(v);
   }
   return frame;
 }
 
+// A GTK window with one entry, as a dialog asking for a line (the class is
+// its name, so that the active window can be told).
+constexpr char gtkEntry[] = R"(
+import gi
+gi.require_version("Gtk", "3.0")
+from gi.repository import GLib, Gtk
+GLib.set_prgname("clipvane-e2e-gtk-entry")
+w = Gtk.Window(title="Enter a line")
+w.set_default_size(420, 60)
+w.add(Gtk.Entry())
+w.connect("destroy", Gtk.main_quit)
+w.show_all()
+Gtk.main()
+)";
+
 // 4b. The safe-paste key held as people hold it, the pointer far away: the
-// review stands at the terminal's text cursor (a GTK window, which tells no
-// cursor while the key's grab lasts), not under the pointer.
-TEST_F(Roads, TheHotKeyOpensTheReviewAtTheTextCursorWithThePointerFarAway) {
-  if (QStandardPaths::findExecutable("xfce4-terminal").isEmpty()) GTEST_SKIP();
+// review stands at the text cursor of a GTK window (which tells no focused
+// field while the key's grab lasts), not under the pointer.
+class CaretRoads : public Roads, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(CaretRoads, TheHotKeyOpensTheReviewAtTheTextCursorWithThePointerFarAway) {
+  const QString which = GetParam();
+  const bool terminal = which == "xfce4-terminal";
+  if (terminal && QStandardPaths::findExecutable("xfce4-terminal").isEmpty())
+    GTEST_SKIP() << "no xfce4-terminal";
   qputenv("LANG", "C.UTF-8");
   x11::test::run("dbus-update-activation-environment", {"DISPLAY", "XAUTHORITY", "LANG"});
   start(reviewing());
-  x11::test::Terminal term("xfce4-terminal", {"--disable-server", "--geometry", "60x12", "-x"});
-  ASSERT_TRUE(
-      waitUntil([&] { return term.running() && activeClass().contains("xfce4-terminal"); }, 30s));
+  std::optional<x11::test::Terminal> term;
+  QProcess entry;
+  if (terminal) {
+    term.emplace("xfce4-terminal", QStringList{"--disable-server", "--geometry", "60x12", "-x"});
+  } else {
+    entry.setProcessChannelMode(QProcess::ForwardedChannels);
+    entry.start("/usr/bin/python3", {"-c", gtkEntry});  // the system's, with its GTK
+  }
+  const QString cls = terminal ? "xfce4-terminal" : "clipvane-e2e-gtk-entry";
+  ASSERT_TRUE(waitUntil([&] { return activeClass().contains(cls); }, 30s))
+      << activeClass().toStdString();
   xdotool({"getactivewindow", "windowmove", "--sync", "640", "400"});
   waitUntil([] { return false; }, 500ms);  // moved, and its text cursor with it
-  const QRect terminal = activeFrame();
+  const QRect window = activeFrame();
   ASSERT_TRUE(copyPlain(original));
   const QPoint pointer(200, 200);
   xdotool({"mousemove", "--sync", "200", "200"});
@@ -284,17 +313,23 @@ TEST_F(Roads, TheHotKeyOpensTheReviewAtTheTextCursorWithThePointerFarAway) {
   std::optional<ShownWindow> panel;
   ASSERT_TRUE(waitUntil([&] { return bool(panel = reviewPanel(*program, before)); }));
   waitUntil([] { return false; }, 300ms);  // painted
-  screenshot("road4b-review-at-the-cursor");
+  screenshot("road4b-review-at-the-cursor-" + which);
   const QRect card = panel->frame.adjusted(32, 32, -32, -32);
   EXPECT_GT((card.center() - pointer).manhattanLength(), 300) << "under the pointer";
-  EXPECT_TRUE(card.left() < terminal.right() && card.right() > terminal.left())
-      << card.x() << " vs " << terminal.x();
-  // 12 above the cursor on the terminal's first lines, or 12 below it.
-  EXPECT_TRUE(card.bottom() >= terminal.top() - 12 - 1 || card.top() >= terminal.top())
-      << card.y() << "+" << card.height() << " vs " << terminal.y();
-  EXPECT_LE(card.top(), terminal.bottom());
+  EXPECT_TRUE(card.left() < window.right() && card.right() > window.left())
+      << card.x() << " vs " << window.x();
+  // 12 above the field or the cursor on the window's first lines, or 12 below it.
+  EXPECT_TRUE(card.bottom() >= window.top() - 12 - 1 || card.top() >= window.top())
+      << card.y() << "+" << card.height() << " vs " << window.y();
+  EXPECT_LE(card.top(), window.bottom());
   ASSERT_TRUE(answerReview(*program, *panel, "Escape"));
+  if (!terminal) {
+    entry.terminate();
+    entry.waitForFinished(3000);
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(E2e, CaretRoads, ::testing::Values("xfce4-terminal", "gtk-entry"));
 
 // 5. The review panel: Escape pastes nothing, Return pastes masked into the
 // window that had the focus.
