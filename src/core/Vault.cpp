@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
-#include <unordered_set>
+#include <mutex>
 
 #include <unicode/uchar.h>
 #include <unicode/utf16.h>
@@ -55,15 +55,7 @@ std::u16string number(long long n) {
 class Labeler {
  public:
   Labeler(Vault& vault, Vault::LabelStyle style, bool reuse, Date now)
-      : vault_(vault), style_(style), reuse_(reuse), now_(now) {
-    for (const auto& e : vault_.entries) {
-      used_.insert(e.mask);
-      if (const auto t = parseToken(e.mask); t && t->number <= kMaxNumber) {
-        auto& top = highest_[std::u16string(t->word)];
-        top = std::max(top, t->number);
-      }
-    }
-  }
+      : vault_(vault), style_(style), reuse_(reuse), now_(now) {}
 
   std::u16string placeholder(const Finding& f, std::u16string_view original) {
     const std::u16string word = tokenWord(f);
@@ -85,10 +77,10 @@ class Labeler {
       }
     }
     if (tokens) {
-      auto& top = highest_[word];
+      long long& top = highest(word);
       std::u16string mask;
       do mask = u"[" + word + u"_" + number(++top) + u"]";
-      while (used_.contains(mask));
+      while (held(mask));
       return add(mask, original, f);
     }
     for (int k = 1;; ++k) {
@@ -110,15 +102,36 @@ class Labeler {
   std::u16string add(const std::u16string& mask, std::u16string_view original, const Finding& f) {
     vault_.entries.push_back({mask, std::u16string(original), f.kind, now_,
                               f.jsonNumber ? std::optional<bool>(true) : std::nullopt});
-    used_.insert(mask);
     return mask;
+  }
+
+  // The vault is looked through only for the words this text needs, and
+  // without copying its masks: a copy with one finding costs little more in a
+  // vault of thousands than in an empty one.
+  bool held(std::u16string_view mask) const {
+    return std::any_of(vault_.entries.begin(), vault_.entries.end(),
+                       [&](const Vault::Entry& e) { return e.mask == mask; });
+  }
+
+  // The highest live number of the word's tokens, found at its first use.
+  long long& highest(const std::u16string& word) {
+    const auto [at, isNew] = highest_.try_emplace(word, 0);
+    if (!isNew) return at->second;
+    for (const auto& e : vault_.entries) {
+      const std::u16string_view m = e.mask;
+      if (m.size() < word.size() + 4 || m[0] != u'[' || m.substr(1, word.size()) != word ||
+          m[word.size() + 1] != u'_')
+        continue;
+      if (const auto t = parseToken(m); t && t->word == word && t->number <= kMaxNumber)
+        at->second = std::max(at->second, t->number);
+    }
+    return at->second;
   }
 
   Vault& vault_;
   Vault::LabelStyle style_;
   bool reuse_;
   Date now_;
-  std::unordered_set<std::u16string> used_;
   std::map<std::u16string, long long> highest_;
 };
 
@@ -283,11 +296,6 @@ void prune(Vault& vault, double ttl, Date now) {
   std::erase_if(vault.entries, [&](const Vault::Entry& e) { return e.created < cutoff; });
 }
 
-struct Loaded {
-  Vault vault;
-  std::optional<std::string> key;
-};
-
 // A vault that can never be read again: a key of the wrong size, or data
 // that is missing its key, fails to decrypt or does not decode. A file that
 // cannot be read for now (permissions, a folder in its place, an I/O error)
@@ -309,9 +317,30 @@ std::optional<std::string> readKey(const std::filesystem::path& dir) {
   return key;
 }
 
-// Reads the vault; the caller holds the lock. A vault file that cannot be
-// read at all counts as empty only when nothing will be written over it.
-Loaded load(const std::filesystem::path& dir, double ttl, bool forUpdate) {
+struct Loaded {
+  Vault vault;  // before the age limit
+  std::optional<std::string> key;
+  std::string sealed;  // the file it came from, byte for byte; empty when none
+};
+
+// The vault as this process last read or wrote it, kept between operations:
+// while the file is still byte for byte the one it came from, under the same
+// key, a copy compares the file instead of decrypting and decoding the whole
+// vault again. Any other write (another instance, a clear, damage) changes
+// the bytes, and the file is read as before. Taken only under the lock.
+struct Held {
+  std::filesystem::path dir;
+  Loaded loaded;
+};
+std::mutex heldMutex;
+std::optional<Held> held;
+
+// Reads the vault; the caller holds the lock and heldMutex. What is held is
+// taken out: it goes back only once the caller is done with it. A vault file
+// that cannot be read at all counts as empty only when nothing will be
+// written over it.
+Loaded load(const std::filesystem::path& dir, bool forUpdate) {
+  std::optional<Held> kept = std::exchange(held, std::nullopt);
   Loaded out;
   out.key = readKey(dir);
   std::optional<std::string> sealed;
@@ -323,6 +352,9 @@ Loaded load(const std::filesystem::path& dir, double ttl, bool forUpdate) {
     if (forUpdate) throw;
   }
   if (!sealed) return out;
+  if (kept && kept->dir == dir && kept->loaded.key == out.key && kept->loaded.sealed == *sealed)
+    return std::move(kept->loaded);
+  kept.reset();
   if (!out.key)
     throw Damaged("The vault key (vault.key) is missing, so the originals can’t be read.");
   const auto plain = Crypto::open(*out.key, *sealed);
@@ -334,7 +366,7 @@ Loaded load(const std::filesystem::path& dir, double ttl, bool forUpdate) {
   } catch (const json::DecodeError& e) {
     throw Damaged(std::string("The vault (vault.bin) is damaged: ") + e.what() + ".");
   }
-  prune(out.vault, ttl, Clock::now());
+  out.sealed = std::move(*sealed);
   return out;
 }
 
@@ -365,20 +397,28 @@ void setAside(const std::filesystem::path& dir) {
 
 Vault VaultStore::read(double ttl) {
   const FileLock lock;
-  return load(Paths::directory(), ttl, false).vault;
+  const std::lock_guard guard(heldMutex);
+  const auto dir = Paths::directory();
+  Loaded loaded = load(dir, false);
+  Vault out = loaded.vault;
+  if (!loaded.sealed.empty()) held = Held{dir, std::move(loaded)};
+  prune(out, ttl, Clock::now());
+  return out;
 }
 
 void VaultStore::updateImpl(double ttl, const std::function<void(Vault&)>& body, bool* renewed) {
   const FileLock lock;
+  const std::lock_guard guard(heldMutex);
   const auto dir = Paths::directory();
   Loaded loaded;
   try {
-    loaded = load(dir, ttl, true);
+    loaded = load(dir, true);
   } catch (const Damaged&) {
     if (!renewed) throw;
     setAside(dir);
     *renewed = true;
   }
+  prune(loaded.vault, ttl, Clock::now());
   body(loaded.vault);
   const std::string plain = json::encodeVault(loaded.vault);
   if (!loaded.key) {
@@ -386,11 +426,17 @@ void VaultStore::updateImpl(double ttl, const std::function<void(Vault&)>& body,
     loaded.key = Crypto::randomBytes(Crypto::keySize);
     writeFileAtomically(dir / kKeyFile, *loaded.key);
   }
-  writeFileAtomically(dir / kVaultFile, Crypto::seal(*loaded.key, plain));
+  loaded.sealed = Crypto::seal(*loaded.key, plain);
+  writeFileAtomically(dir / kVaultFile, loaded.sealed);
+  // Held again only once the file holds it: a body or a write that failed
+  // leaves nothing held, and the next operation reads the file.
+  held = Held{dir, std::move(loaded)};
 }
 
 void VaultStore::clear() {
   const FileLock lock;
+  const std::lock_guard guard(heldMutex);
+  held.reset();
   std::error_code ec;
   std::filesystem::remove(Paths::directory() / kVaultFile, ec);
   if (ec) throw StorageError("Can’t remove the vault: " + ec.message());

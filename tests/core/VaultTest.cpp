@@ -6,6 +6,7 @@
 
 #include "Crypto.h"
 #include "Detector.h"
+#include "Json.h"
 #include "Masks.h"
 #include "Storage.h"
 #include "TempHome.h"
@@ -465,4 +466,76 @@ TEST_F(VaultStoreTest, FailingBodyWritesNothingAndClearRemovesTheVault) {
   VaultStore::clear();
   EXPECT_TRUE(VaultStore::read(3600).entries.empty());
   EXPECT_NO_THROW(VaultStore::clear()) << "clearing twice";
+}
+
+// The vault's own encoder writes what the generic one writes, byte for byte,
+// whatever the texts hold.
+TEST(VaultEncoding, WritesWhatTheGenericEncoderWrites) {
+  const Date past = *parseISO8601("1900-02-28T23:59:59Z");
+  const Date fraction = kNow + std::chrono::milliseconds(999);
+  Vault v;
+  v.entries = {
+      entry(u"[EMAIL_1]", u"ada@example.com", Kind::email),
+      entry(u"[CUSTOM_2]", u"quote \" backslash \\ slash / tab\t nl\n cr\r bs\b ff\f",
+            Kind::custom),
+      entry(u"[A_1]", std::u16string(u"\x01\x1f\x7f nul:") + u'\0' + u"end", Kind::custom, past),
+      entry(u"é•••", u"\u00e9\u4e2d\U0001F600 \u2028", Kind::name, fraction),
+      entry(u"[B_1]",
+            std::u16string(u"lone ") + char16_t(0xD800) + u" low " + char16_t(0xDC00) + u" last " +
+                char16_t(0xDBFF),
+            Kind::custom),
+      {u"\"[N_1]\"", u"85000", Kind::financialRecord, kNow, true},
+      {u"[N_2]", u"12", Kind::financialRecord, kNow, false},
+  };
+  for (std::size_t n = 0; n <= v.entries.size(); ++n) {
+    Vault part;
+    part.entries.assign(v.entries.begin(), v.entries.begin() + std::ptrdiff_t(n));
+    const std::string generic =
+        json::dumpCompact(json::Json{{"entries", json::encode(part.entries)}});
+    EXPECT_EQ(json::encodeVault(part), generic) << n << " entries";
+  }
+  EXPECT_EQ(json::decodeVault(json::encodeVault(v)).entries.size(), v.entries.size());
+}
+
+// The vault held between operations gives way to whatever the file holds
+// now: another instance's write, a clear, and a failed update that wrote
+// nothing.
+TEST_F(VaultStoreTest, TheVaultHeldInMemoryNeverHidesTheFile) {
+  const auto add = [](const std::u16string& mask) {
+    VaultStore::update(3600,
+                       [&](Vault& v) { v.entries.push_back(entry(mask, u"x", Kind::custom)); });
+  };
+  const auto masks = [] { return masksOf(VaultStore::read(3600)); };
+  using Masks = std::vector<std::u16string>;
+
+  add(u"[A_1]");
+  const std::string first = contents("vault.bin");
+  add(u"[B_1]");
+  // Another instance wrote the vault as it was after A (its own write, the
+  // same key).
+  write("vault.bin", first);
+  EXPECT_EQ(masks(), Masks{u"[A_1]"});
+  add(u"[C_1]");
+  EXPECT_EQ(masks(), (Masks{u"[A_1]", u"[C_1]"}));
+
+  // An update whose body fails leaves the file as it was, and so what is read.
+  EXPECT_THROW(VaultStore::update(3600,
+                                  [](Vault& v) {
+                                    v.entries.clear();
+                                    throw StorageError("failed");
+                                  }),
+               StorageError);
+  add(u"[D_1]");
+  EXPECT_EQ(masks(), (Masks{u"[A_1]", u"[C_1]", u"[D_1]"}));
+
+  VaultStore::clear();
+  EXPECT_EQ(masks(), Masks{});
+  add(u"[E_1]");
+  EXPECT_EQ(masks(), Masks{u"[E_1]"});
+
+  // Renewed by another instance: a new key and a vault sealed with it.
+  const std::string key = Crypto::randomBytes(Crypto::keySize);
+  write("vault.key", key);
+  write("vault.bin", Crypto::seal(key, R"({"entries":[]})"));
+  EXPECT_EQ(masks(), Masks{});
 }

@@ -1,0 +1,53 @@
+// The cost of recording one copy's finding in a vault that already holds
+// `entries` placeholders: what every masked copy pays as the vault grows.
+// Runs in a temporary data folder of its own.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+
+#include "Detector.h"
+#include "Storage.h"
+#include "Vault.h"
+
+namespace {
+
+using namespace clipvane;
+
+std::u16string address(long long n) { return toUtf16("user" + std::to_string(n) + "@example.com"); }
+
+// One email address in a short text, recorded as a copy records it.
+void recordOne(long long n) {
+  const std::u16string value = address(n);
+  const std::u16string text = u"mail " + value;
+  const std::vector<Finding> findings{Finding{
+      Kind::email, {5, int(value.size())}, value, u"u\u2022\u2022\u2022@example.com", u"Email"}};
+  VaultStore::update(30 * 86400.0, [&](Vault& vault) {
+    return vault.record(text, findings, {}, {}, Vault::LabelStyle::token, true, Clock::now());
+  });
+}
+
+void BM_RecordACopy(benchmark::State& state) {
+  char folder[] = "/tmp/clipvane-bench-vault-XXXXXX";
+  const std::filesystem::path home = ::mkdtemp(folder);
+  ::setenv("CLIPVANE_HOME", home.c_str(), 1);
+  long long n = 0;
+  // The earlier copies' entries, written at once.
+  VaultStore::update(30 * 86400.0, [&](Vault& vault) {
+    for (; n < state.range(0); ++n)
+      vault.entries.push_back({u"[EMAIL_" + toUtf16(std::to_string(n + 1)) + u"]", address(n),
+                               Kind::email, Clock::now(), std::nullopt});
+  });
+  for (auto _ : state) recordOne(n++);
+  std::filesystem::remove_all(home);
+}
+BENCHMARK(BM_RecordACopy)
+    ->Arg(0)
+    ->Arg(1000)
+    ->Arg(5000)
+    ->Arg(20000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
