@@ -348,7 +348,7 @@ class Scanner {
       const char16_t p = i > ls ? t_[i - 1] : u' ';
       if (kClass[clampAscii(p)] == kOther && p != u'(' && p != u'_' &&
           !(p == u'-' && i - 1 > ls && isAsciiUpper(t_[i - 2])))
-        streetFrom(i, ls, le);
+        streetFrom(i, ls, le, digitsAhead(i, le));
       else
         digitStart(i, ls, le);
       return true;
@@ -963,8 +963,9 @@ class Scanner {
   // most digit runs follow a letter, a dot or a dash and start nothing.
   [[gnu::noinline]] void digitStart(int i, int ls, int le) {
     if (i == ls) {
-      streetFrom(i, ls, le);
-      dateAfterBirthCue(i, ls, le);
+      const int d = digitsAhead(i, le);
+      streetFrom(i, ls, le, d);
+      dateAfterBirthCue(i, ls, le, d);
       return;
     }
     const char16_t p = t_[i - 1];
@@ -985,11 +986,12 @@ class Scanner {
       return;
     }
     // p is neither a letter nor a digit.
-    streetFrom(i, ls, le);
-    if (p == u' ' && on(Kind::address)) streetAfterWords(i, ls, le);
+    const int d = digitsAhead(i, le);
+    streetFrom(i, ls, le, d);
+    if (p == u' ' && on(Kind::address)) streetAfterWords(i, ls, le, d);
     if (isBlank(p) || p == u'(') {
       labelBefore(i, ls, le);
-      dateAfterBirthCue(i, ls, le);
+      dateAfterBirthCue(i, ls, le, d);
     }
   }
 
@@ -1000,9 +1002,9 @@ class Scanner {
   // before or on the line above, with nothing between that makes it the date
   // of something else.
   // A first look at the digits and what follows them: most numbers are no date.
-  [[gnu::always_inline]] void dateAfterBirthCue(int i, int ls, int le) {
+  // d: where the digits from i end (digitsAhead).
+  [[gnu::always_inline]] void dateAfterBirthCue(int i, int ls, int le, int d) {
     if (!on(Kind::birthDate)) return;
-    const int d = digitsAhead(i, le);
     const int n = d - i;
     if (n != 1 && n != 2 && n != 4 && n != 8) return;
     const char16_t next = d < le ? t_[d] : u' ', after = d + 1 < le ? t_[d + 1] : u' ';
@@ -1164,9 +1166,10 @@ class Scanner {
   }
 
   // "221B Baker Street": a house number first.
-  void streetFrom(int i, int ls, int le) {
+  // d: where the digits from i end (digitsAhead).
+  void streetFrom(int i, int ls, int le, int d) {
     if (!on(Kind::address)) return;
-    const StreetStart start = mayBeStreet(i, le);
+    const StreetStart start = mayBeStreet(i, d, le);
     if (start == kStreet)
       streetAt(i, ls, le);
     else if (start == kLowerStreet)
@@ -1216,6 +1219,9 @@ class Scanner {
   // "221b baker street, london nw1 6xe": an address all in lower case is one
   // only with a place and postcode after it.
   [[gnu::noinline]] void lowerStreetAt(int i, int ls, int le) {
+    // Not the digits after a decimal point, a range's dash or a fraction's
+    // slash ("0.42 for key", "2.4.1 of the app").
+    if (i > ls && (t_[i - 1] == u'.' || t_[i - 1] == u'-' || t_[i - 1] == u'/')) return;
     // The place after the street starts with a comma, soon after it and
     // before any sentence's end or other number.
     {
@@ -1247,7 +1253,7 @@ class Scanner {
 
   // "P.O. Box 1234", "Hauptstraße 5", "Calle Mayor 12": the number after a
   // blank that follows words.
-  void streetAfterWords(int i, int ls, int le) {
+  void streetAfterWords(int i, int ls, int le, int d) {
     if (i - 4 >= ls && (t_[i - 2] | 0x20) == u'x') {
       bool withPlace = false;
       Span a = fieldvalue::poBox(t_, ls, i, le, &withPlace);
@@ -1302,19 +1308,20 @@ class Scanner {
         }
       }
     }
-    if (isLetter(p) || p == u'.' || p == u',') otherStreetForms(i, ls, le);
+    if (isLetter(p) || p == u'.' || p == u',') otherStreetForms(i, ls, le, d);
   }
 
   // Military addresses, a unit line above a street line, and streets named
-  // before their number in the ways of other countries and scripts.
+  // before their number in the ways of other countries and scripts; the
+  // digits from i end at digitsEnd.
   // Most numbers follow a word in lower case ("at 10", "version 2"): the
   // word before tells which of them can apply at all.
-  [[gnu::noinline]] void otherStreetForms(int i, int ls, int le) {
+  [[gnu::noinline]] void otherStreetForms(int i, int ls, int le, int digitsEnd) {
     // A house number, box or postcode ends its address or stands before a
     // comma, a full stop, a slash or a capital: "Váci u. 19,", "84/92",
     // "ul. Tverskaya, д. 7", "APO AE 09204".
     {
-      int d = skipDigits(i, le);
+      int d = digitsEnd;
       if (d < le && isLetter(t_[d]) && !(d + 1 < le && isLetter(t_[d + 1])))
         d = skipDigits(d + 1, le);  // "12a", "7к2"
       const char16_t next = d < le ? t_[d] : u' ', after = d + 1 < le ? t_[d + 1] : u' ';
@@ -1364,7 +1371,7 @@ class Scanner {
     bool lower = false;
     if (sb < 0) {
       if (!isLower(first)) return;
-      const int d = skipDigits(i, le);
+      const int d = digitsEnd;
       if (!(d < le && t_[d] == u',') && !(d + 1 < le && isLetter(t_[d]) && t_[d + 1] == u','))
         return;
       sb = address::namedStreetStart(t_, ls, i, &standsAlone, true);
@@ -1551,9 +1558,8 @@ class Scanner {
     return d;
   }
 
-  [[gnu::noinline]] StreetStart mayBeStreet(int i, int le) const {
+  [[gnu::noinline]] StreetStart mayBeStreet(int i, int d, int le) const {
     const char16_t* t = t_.data();
-    int d = digitsAhead(i, le);
     if (d - i > 5) return kNoStreet;
     if (d < le && t[d] == u'-') {  // "12-14"
       int r = ++d;
@@ -1571,10 +1577,14 @@ class Scanner {
       if (fieldvalue::isLeadingStreetType(t_.substr(d + 1, w - d - 1))) return kStreet;
       if (w - d > 2 && t[d - 1] != u',') return kLowerStreet;
     }
-    int o = d + 1;  // "350 5th Ave"
+    int o = d + 1;  // "350 5th Ave", not "200 18ms"
     while (o < le && isDigit(t[o]) && o - d < 4) ++o;
-    return o > d + 1 && o + 1 < le && isAsciiLower(t[o]) && isAsciiLower(t[o + 1]) ? kStreet
-                                                                                   : kNoStreet;
+    if (o == d + 1 || o + 1 >= le) return kNoStreet;
+    const char16_t a = t[o], b = t[o + 1];
+    return (a == u's' && b == u't') || (a == u'n' && b == u'd') || (a == u'r' && b == u'd') ||
+                   (a == u't' && b == u'h')
+               ? kStreet
+               : kNoStreet;
   }
 
   int skipDigits(int i, int le) const {

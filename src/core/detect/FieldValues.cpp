@@ -41,7 +41,8 @@ struct LowerWord {
 
 // A set of short ASCII words: a bit per (first letter, length) and a bit per
 // hash of the first, second and last letters and the length reject most words
-// before any comparison.
+// before any comparison. Words of nine letters or fewer are compared as one
+// number each, seven bits a letter (a longer word packs to a larger number).
 class WordSet {
  public:
   template <std::size_t N>
@@ -50,11 +51,18 @@ class WordSet {
     std::sort(words_.begin(), words_.end());
     for (std::string_view w : words_) {
       if (w.empty() || w.size() >= 32) continue;
+      if (w.size() <= kPackedLetters &&
+          std::none_of(w.begin(), w.end(), [](char c) { return std::uint8_t(c) >= 0x80; })) {
+        std::uint64_t v = 0;
+        for (char c : w) v = v << 7 | std::uint8_t(c);
+        packed_.push_back(v);
+      }
       shape_[std::uint8_t(w[0]) & 0x7F] |= 1u << w.size();
       const unsigned h =
           hash(char16_t(w[0]), char16_t(w.size() > 1 ? w[1] : 0), char16_t(w.back()), w.size());
       hashes_[h / 64] |= std::uint64_t{1} << (h % 64);
     }
+    std::sort(packed_.begin(), packed_.end());
   }
   bool contains(View word) const {
     if (word.empty() || word.size() >= 32 || word[0] >= 0x80) return false;
@@ -68,15 +76,25 @@ class WordSet {
   // Out of line: the checks above, inlined where a word is asked about,
   // answer most words.
   [[gnu::noinline]] bool compare(View word) const {
+    if (word.size() <= kPackedLetters) {
+      std::uint64_t v = 0;
+      for (char16_t c : word) {
+        if (c >= 0x80) return false;
+        v = v << 7 | lowerAscii(c);
+      }
+      return std::binary_search(packed_.begin(), packed_.end(), v);
+    }
     LowerWord w(word);
     return w.size != 0 && std::binary_search(words_.begin(), words_.end(), w.view());
   }
+  static constexpr std::size_t kPackedLetters = 9;
   static unsigned hash(char16_t first, char16_t second, char16_t last, std::size_t size) {
     return (unsigned(lowerAscii(first)) * 131u + unsigned(lowerAscii(second)) * 31u +
             unsigned(lowerAscii(last)) * 7u + unsigned(size)) %
            1024u;
   }
   std::vector<std::string_view> words_;
+  std::vector<std::uint64_t> packed_;  // sorted
   std::array<std::uint32_t, 128> shape_{};
   std::array<std::uint64_t, 16> hashes_{};
 };
