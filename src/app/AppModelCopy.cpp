@@ -6,6 +6,7 @@
 #include "AppModel.h"
 #include "ClipboardDetector.h"
 #include "LocaleText.h"
+#include "Memory.h"
 #include "OnMain.h"
 #include "Policy.h"
 #include "Ports.h"
@@ -62,6 +63,7 @@ void AppModel::clipboardChanged(std::optional<QString> text, qint64 changeCount,
                    replacing](std::vector<Finding> findings) {
         if (self)
           self->applyScan(std::move(findings), t, generation, changeCount, alert, replacing);
+        Memory::giveBackAfter(std::size_t(t.size()) * sizeof(QChar));
       });
 }
 
@@ -169,6 +171,7 @@ void AppModel::maskClipboard(const QString& text, const std::vector<Finding>& fi
       .then(qApp, [self = QPointer<AppModel>(this), text, findings, changeCount, entry, generation,
                    checkAI, snapshot = std::move(snapshot), locked = !plan.locked.empty(),
                    what](VaultRecording recording) {
+        Memory::giveBackAfter(std::size_t(text.size()) * sizeof(QChar));
         const RenewalNotice renewal(recording.renewed);
         if (!self) return;
         AppModel& m = *self;
