@@ -55,10 +55,14 @@ void AppModel::commit(const QString& text, const std::vector<Finding>& findings,
     self->maskFailureSaid_ = false;  // masking works again
     const QString masked = *result.masked;
     std::vector<std::u16string> placeholders = std::move(result.placeholders);
+    // The destination is read before the key goes: a browser taking in the
+    // paste is slow to answer, and may not answer in time at all.
+    Place place = Place::of(app, self->settings_);
     // What follows is told only once the paste key went, or could not.
     Pasteboard::paste(
         masked, false,
-        [self, findings, keep, locked, app, placeholders = std::move(placeholders),
+        [self, findings, keep, locked, place = std::move(place),
+         placeholders = std::move(placeholders),
          renewed = renewal.handOver()](Pasteboard::PasteResult written) {
           const RenewalNotice renewal(renewed);
           if (!self) return;
@@ -105,8 +109,7 @@ void AppModel::commit(const QString& text, const std::vector<Finding>& findings,
             std::optional<std::vector<std::u16string>> entryMasks;
             if (*outcome != ActivityEntry::Outcome::kept && !masks.empty())
               entryMasks = std::move(masks);
-            self->log(Place::of(app, self->settings_), *outcome, std::move(counts),
-                      int(keep.size()), std::move(entryMasks));
+            self->log(place, *outcome, std::move(counts), int(keep.size()), std::move(entryMasks));
           }
           self->safePasteWaiting_ = false;
         });

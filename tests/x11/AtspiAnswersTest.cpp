@@ -54,3 +54,29 @@ TEST(AtspiAnswers, ThePlaceholderUnderEitherName) {
   for (const Row& row : rows)
     EXPECT_EQ(AtspiAnswers::placeholder(row.object).toStdString(), row.placeholder) << row.engine;
 }
+
+TEST(AtspiAnswers, TheCaretAfterTheLastCharacter) {
+  struct Row {
+    const char* text;
+    QRectF last;
+    bool lineBreak;
+    std::optional<QRectF> lineStart;
+    std::optional<QRectF> caret;
+  };
+  const Row rows[] = {
+      // "abc|": right of the c.
+      {"abc", QRectF(26, 190, 8, 15), false, std::nullopt, QRectF(34, 190, 0, 15)},
+      // "abc\n|": at the start of the line below, where the text begins.
+      {"abc\\n", QRectF(34, 116, 1, 15), true, QRectF(12, 116, 7, 15), QRectF(12, 131, 0, 15)},
+      {"abc\\n, first character not placed yet", QRectF(34, 116, 1, 15), true, QRectF(0, 0, 0, 0),
+       QRectF(34, 131, 0, 15)},
+      {"a zero-width last character", QRectF(49, 164, 0, 15), false, std::nullopt,
+       QRectF(49, 164, 0, 15)},
+      // The engine has not laid the text out yet: no caret to place.
+      {"zeros at the origin", QRectF(0, 0, 0, 0), false, std::nullopt, std::nullopt},
+      {"minus ones", QRectF(-1, -1, -1, -1), false, std::nullopt, std::nullopt},
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(AtspiAnswers::caretAfter(row.last, row.lineBreak, row.lineStart), row.caret)
+        << row.text;
+}

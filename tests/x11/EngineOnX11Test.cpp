@@ -13,8 +13,11 @@
 #include <utility>
 
 #include "../app/fakes/FakePorts.h"
+#include "Accessibility.h"
 #include "AppModel.h"
+#include "Browsers.h"
 #include "Pasteboard.h"
+#include "Place.h"
 #include "SmartPaste.h"
 #include "Storage.h"
 #include "X11Ports.h"
@@ -170,6 +173,11 @@ class EngineOnX11 : public ::testing::Test {
     // A return still pending must never reach the next test's clipboard.
     Pasteboard::pendingRestore().reset();
   }
+
+  // A page in a real browser, the browser protected for chat boxes: the
+  // chat box's only chat word is its placeholder. Its first answers, the
+  // site, a Ctrl+V taken and masked into the page, the caret at the end.
+  void browserRoad(Browser::Engine engine, const char16_t* id);
 
   void setAutoMask(bool on) {
     AppSettings s = model.settings();
@@ -362,3 +370,80 @@ TEST_F(EngineOnX11, ACopyBeforeThePasteKeyGoesMakesAFailedPaste) {
   EXPECT_EQ(board.string(), "a newer copy");
   EXPECT_TRUE(ActivityStore::read().empty());
 }
+
+void EngineOnX11::browserRoad(Browser::Engine engine, const char16_t* id) {
+  if (!Browser::available(engine))
+    GTEST_SKIP() << Browser::program(engine).toStdString() << " is not installed";
+  AppSettings s = model.settings();
+  AppSettings::ProtectedApp chat = protect(id);
+  chat.scope = Scope::copilotChat;
+  s.protectedApps = {chat};
+  model.setSettings(s);
+
+  LocalPage page(LocalPage::chatPage());
+  Browser browser(engine, page.url());
+  ASSERT_TRUE(browser.waitShown());
+  ASSERT_TRUE(waitUntil([&] { return page.posted(); }));
+
+  // A query that the browser answered has its answer, even the first one; a
+  // browser too busy to answer in time (a loaded machine) is asked again
+  // after its rest.
+  constexpr auto rest = std::chrono::milliseconds(300);
+  ports.accessibility.setRest(rest);
+  const auto answered = [&](auto query) {
+    for (int tries = 1;; ++tries) {
+      const auto before = ports.accessibility.calls();
+      auto answer = query();
+      const auto after = ports.accessibility.calls();
+      const bool busy = after.unanswered > before.unanswered || after.skipped > before.skipped;
+      if (answer || !busy || tries == 20) return answer;
+      waitUntil([] { return false; }, rest + std::chrono::milliseconds(50));
+    }
+  };
+
+  const auto texts = answered([] {
+    const QString t = Accessibility::focusedElementText();
+    return t.contains("Ask the chat anything") ? std::optional(t) : std::nullopt;
+  });
+  EXPECT_TRUE(texts) << Accessibility::focusedElementText().toStdString();
+  const auto field = answered([] { return Accessibility::focusedElementRect(); });
+  ASSERT_TRUE(field);
+  const auto front = ports.workspace.frontmostApplication();
+  ASSERT_TRUE(front);
+  EXPECT_EQ(front->bundleID, QString::fromStdU16String(id));
+  const Place place = Place::of(front, model.settings());
+  EXPECT_EQ(place.name.toStdString(), "127.0.0.1");
+  EXPECT_EQ(place.kind, ActivityEntry::PlaceKind::site);
+
+  // Ctrl+V in the chat box is taken and pastes the masked text; the history
+  // names the site.
+  const QString original = "mail ada@example.com";
+  userCopies(original);
+  panels.toasts.clear();
+  xdotool({"key", "ctrl+v"});
+  ASSERT_TRUE(waitUntil([&] { return page.value().startsWith("mail "); }))
+      << page.value().toStdString();
+  EXPECT_FALSE(page.value().contains('@')) << page.value().toStdString();
+  expectMaskedAndGivenBack(original);
+  ASSERT_TRUE(waitUntil([&] { return model.activity().size() == 1; }));
+  EXPECT_EQ(model.activity().front().place, u"127.0.0.1");
+  EXPECT_EQ(model.activity().front().placeKind, ActivityEntry::PlaceKind::site);
+
+  // The caret after the last character, inside the field; after a line break
+  // at the start of the line below.
+  const auto caret = answered([] { return Accessibility::selectionRect(); });
+  ASSERT_TRUE(caret);
+  EXPECT_TRUE(field->contains(caret->center())) << caret->x() << "," << caret->y();
+  EXPECT_GT(caret->x(), field->x() + 40);
+  const QString pasted = page.value();
+  xdotool({"key", "Return"});
+  ASSERT_TRUE(waitUntil([&] { return page.value() == pasted + "\n"; }));
+  const auto below = answered([] { return Accessibility::selectionRect(); });
+  ASSERT_TRUE(below);
+  EXPECT_GT(below->y(), caret->y() + 5) << below->y();
+  EXPECT_LT(below->x(), caret->x() - 40) << below->x();
+}
+
+TEST_F(EngineOnX11, ChromiumPage) { browserRoad(Browser::Engine::chromium, u"chromium"); }
+
+TEST_F(EngineOnX11, FirefoxEsrPage) { browserRoad(Browser::Engine::firefox, u"firefox-esr"); }

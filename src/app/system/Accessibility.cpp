@@ -2,6 +2,8 @@
 
 #include <QUrl>
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "Ports.h"
 #include "ports/KeyboardPort.h"
@@ -16,6 +18,15 @@ using Value = AccessibilityPort::Value;
 
 AccessibilityPort& port() { return Ports::get<AccessibilityPort>(); }
 
+using Clock = std::chrono::steady_clock;
+
+// Firefox answers its first request for a frame or a caret with a stand-in
+// (-1s, or zeros at the origin) and has the answer a few milliseconds later,
+// longer on a busy desktop; a search for the focus may come back empty the
+// first time. Such answers are asked again after a pause, while the query has
+// time: the frame and the caret while they are stand-ins, the focus once.
+constexpr auto kAskAgainAfter = std::chrono::milliseconds(10);
+
 // One query: its reads share the port's time-out as a whole.
 class Query {
  public:
@@ -23,7 +34,37 @@ class Query {
   ~Query() { port().endQuery(); }
   Query(const Query&) = delete;
   Query& operator=(const Query&) = delete;
+
+  // Whether a pause before asking again still fits in the query's time.
+  bool hasTimeToAskAgain() const {
+    return Clock::now() - start_ + kAskAgainAfter < AccessibilityPort::queryTime;
+  }
+
+ private:
+  const Clock::time_point start_ = Clock::now();
 };
+
+// A rectangle asked of an application: none, a stand-in for one it has not
+// placed yet, or the rectangle.
+struct Placed {
+  std::optional<QRectF> rect;
+  bool standIn = false;
+};
+
+Placed placedRect(const QRectF& r) {
+  if (r.width() < 0 || r.height() < 0) return {std::nullopt, true};
+  return {r, false};
+}
+
+template <class Ask>
+std::optional<QRectF> askWhileStandIn(const Query& query, Ask ask) {
+  Placed answer = ask();
+  while (answer.standIn && query.hasTimeToAskAgain()) {
+    std::this_thread::sleep_for(kAskAgainAfter);
+    answer = ask();
+  }
+  return answer.standIn ? std::nullopt : answer.rect;
+}
 
 Value read(const Element& element, Attribute attribute) {
   if (!element) return {};
@@ -42,29 +83,40 @@ QRectF screenRect(const QRectF& r) {
   return QRectF(r.x(), r.y(), std::max(1.0, r.width()), std::max(1.0, r.height()));
 }
 
-// Callers have checked the permission and opened a query.
-Element focused() { return asElement(read(port().systemWide(), Attribute::focusedUIElement)); }
+// Callers have checked the permission.
+Element focused(const Query& query) {
+  const auto ask = [] { return asElement(read(port().systemWide(), Attribute::focusedUIElement)); };
+  Element element = ask();
+  if (!element && query.hasTimeToAskAgain()) {
+    std::this_thread::sleep_for(kAskAgainAfter);
+    element = ask();
+  }
+  return element;
+}
 
-std::optional<QRectF> frameOf(const Element& element) {
+Placed frameOf(const Element& element) {
   const Value position = read(element, Attribute::position);
   const Value size = read(element, Attribute::size);
   const QPointF* p = std::get_if<QPointF>(&position);
   const QSizeF* s = std::get_if<QSizeF>(&size);
-  if (p == nullptr || s == nullptr) return std::nullopt;
-  if (!(s->width() > 0 && s->height() > 0)) return std::nullopt;
-  return screenRect(QRectF(*p, *s));
+  if (p == nullptr || s == nullptr) return {};
+  const Placed frame = placedRect(QRectF(*p, *s));
+  if (!frame.rect || !(s->width() > 0 && s->height() > 0)) return {std::nullopt, frame.standIn};
+  return {screenRect(*frame.rect), false};
 }
 
-std::optional<QRectF> selectionOf(const Element& element) {
+Placed selectionOf(const Element& element) {
   const Value range = read(element, Attribute::selectedTextRange);
-  if (std::holds_alternative<std::monostate>(range)) return std::nullopt;
+  if (std::holds_alternative<std::monostate>(range)) return {};
   const Value bounds = port().boundsForRange(element, range);
   const QRectF* r = std::get_if<QRectF>(&bounds);
-  if (r == nullptr) return std::nullopt;
-  // Some applications answer an unknown position with an empty rectangle at
-  // the origin; an empty one elsewhere is a caret.
-  if (r->isEmpty() && r->topLeft() == QPointF(0, 0)) return std::nullopt;
-  return screenRect(*r);
+  if (r == nullptr) return {};
+  // An empty rectangle at the origin is an unknown position (for Firefox,
+  // one not known yet); an empty one elsewhere is a caret.
+  if (r->isEmpty() && r->topLeft() == QPointF(0, 0)) return {std::nullopt, true};
+  const Placed caret = placedRect(*r);
+  if (!caret.rect) return caret;
+  return {screenRect(*caret.rect), false};
 }
 
 Element focusedWindow(std::int32_t pid) {
@@ -82,23 +134,23 @@ bool isTrusted() {
 Element focusedElement() {
   if (!isTrusted()) return nullptr;
   Query query;
-  return focused();
+  return focused(query);
 }
 
 std::optional<QRectF> focusedElementRect() {
   if (!isTrusted()) return std::nullopt;
   Query query;
-  const Element element = focused();
+  const Element element = focused(query);
   if (!element) return std::nullopt;
-  return frameOf(element);
+  return askWhileStandIn(query, [&] { return frameOf(element); });
 }
 
 std::optional<QRectF> selectionRect() {
   if (!isTrusted()) return std::nullopt;
   Query query;
-  const Element element = focused();
+  const Element element = focused(query);
   if (!element) return std::nullopt;
-  return selectionOf(element);
+  return askWhileStandIn(query, [&] { return selectionOf(element); });
 }
 
 std::optional<QString> focusedWindowTitle(std::int32_t pid) {
@@ -132,7 +184,7 @@ std::optional<QString> webHost(const Value& value) {
 std::optional<QString> frontTabHost(std::int32_t pid) {
   if (!isTrusted()) return std::nullopt;
   Query query;
-  Element element = focused();
+  Element element = focused(query);
   for (int examined = 0; element && examined < maxWalk; ++examined) {
     if (auto host = webHost(read(element, Attribute::url))) return host;
     if (auto host = webHost(read(element, Attribute::document))) return host;
@@ -148,7 +200,7 @@ std::optional<QString> frontTabHost(std::int32_t pid) {
 QString focusedElementText() {
   if (!isTrusted()) return QString();
   Query query;
-  const Element element = focused();
+  const Element element = focused(query);
   if (!element) return QString();
   QStringList texts;
   for (Attribute a : {Attribute::description, Attribute::title, Attribute::help,

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -22,14 +23,18 @@ class FakeAccessibility : public AccessibilityPort {
  public:
   struct Node : AccessibilityPort::Node {
     std::map<Attribute, Value> attributes;
+    // Answers given before the standing one, first to last: an application
+    // that has its answer only from a later request on.
+    mutable std::map<Attribute, std::deque<Value>> earlier;
   };
 
   // A new element of the fake tree.
   std::shared_ptr<Node> node() { return std::make_shared<Node>(); }
   std::shared_ptr<Node> desktop = std::make_shared<Node>();
   std::map<std::int32_t, std::shared_ptr<Node>> applications;
-  // What the selection's bounds read as.
+  // What the selection's bounds read as, after the earlier answers.
   Value selectionBounds;
+  std::deque<Value> earlierSelectionBounds;
   // Every attribute read, in order.
   std::vector<std::pair<const Node*, Attribute>> reads;
   // Queries begun and ended, and reads made outside any query.
@@ -61,12 +66,21 @@ class FakeAccessibility : public AccessibilityPort {
     if (n == nullptr) return {};
     reads.emplace_back(n, attribute);
     if (queriesBegun == queriesEnded) ++readsOutsideQuery;
+    if (auto earlier = n->earlier.find(attribute);
+        earlier != n->earlier.end() && !earlier->second.empty()) {
+      Value first = earlier->second.front();
+      earlier->second.pop_front();
+      return first;
+    }
     auto it = n->attributes.find(attribute);
     return it == n->attributes.end() ? Value{} : it->second;
   }
   Value boundsForRange(const Element&, const Value&) override {
     if (queriesBegun == queriesEnded) ++readsOutsideQuery;
-    return selectionBounds;
+    if (earlierSelectionBounds.empty()) return selectionBounds;
+    Value first = earlierSelectionBounds.front();
+    earlierSelectionBounds.pop_front();
+    return first;
   }
   void beginQuery() override { ++queriesBegun; }
   void endQuery() override { ++queriesEnded; }

@@ -149,6 +149,60 @@ TEST_F(AccessibilityTest, FocusedElementTextJoinsEveryTextIncludingEmptyOnes) {
   }
 }
 
+// Firefox answers its first request for a frame or a caret with a stand-in
+// (-1s, or zeros at the origin) and the answer a moment later; a search for
+// the focus may come back empty the first time. Stand-ins are asked again
+// while the query has time, an empty focus once; a missing answer or a frame
+// of no size is final.
+TEST_F(AccessibilityTest, FirstAnswersThatAreStandInsAreAskedAgain) {
+  const QRectF frame(20, 180, 300, 40);
+  const QRectF caret(34, 190, 0, 15), shownCaret(34, 190, 1, 15);
+  const std::deque<Value> manyFrames(30, QPointF(-1, -1)), manySizes(30, QSizeF(-1, -1));
+  const std::deque<Value> manyCarets(30, QRectF(0, 0, 0, 0));
+  struct Row {
+    const char* answer;
+    std::deque<Value> focus, position, size, bounds;  // the answers before the standing one
+    std::optional<QRectF> rect, selection;
+  };
+  const Row rows[] = {
+      {"at once", {}, {}, {}, {}, frame, shownCaret},
+      {"no focused element first", {Value{}}, {}, {}, {}, frame, shownCaret},
+      {"twice no focused element", {Value{}, Value{}}, {}, {}, {}, std::nullopt, std::nullopt},
+      {"frame of -1s first", {}, {QPointF(-1, -1)}, {QSizeF(-1, -1)}, {}, frame, shownCaret},
+      {"frame of -1s three times",
+       {},
+       {QPointF(-1, -1), QPointF(-1, -1), QPointF(-1, -1)},
+       {QSizeF(-1, -1), QSizeF(-1, -1), QSizeF(-1, -1)},
+       {},
+       frame,
+       shownCaret},
+      {"frame of -1s for long", {}, manyFrames, manySizes, {}, std::nullopt, shownCaret},
+      {"frame of no size", {}, {}, {QSizeF(0, 40)}, {}, std::nullopt, shownCaret},
+      {"no frame", {}, {Value{}}, {}, {}, std::nullopt, shownCaret},
+      {"caret of zeros first", {}, {}, {}, {QRectF(0, 0, 0, 0)}, frame, shownCaret},
+      {"caret of -1s first", {}, {}, {}, {QRectF(-1, -1, 0, -1)}, frame, shownCaret},
+      {"caret of zeros for long", {}, {}, {}, manyCarets, frame, std::nullopt},
+      {"no caret", {}, {}, {}, {Value{}}, frame, std::nullopt},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.answer);
+    auto focused = ax.focus();
+    focused->attributes[Attribute::position] = frame.topLeft();
+    focused->attributes[Attribute::size] = frame.size();
+    focused->attributes[Attribute::selectedTextRange] = AccessibilityPort::TextRange{4, 0};
+    ax.selectionBounds = caret;
+
+    ax.desktop->earlier[Attribute::focusedUIElement] = row.focus;
+    focused->earlier[Attribute::position] = row.position;
+    focused->earlier[Attribute::size] = row.size;
+    EXPECT_EQ(Accessibility::focusedElementRect(), row.rect);
+
+    ax.desktop->earlier[Attribute::focusedUIElement] = row.focus;
+    ax.earlierSelectionBounds = row.bounds;
+    EXPECT_EQ(Accessibility::selectionRect(), row.selection);
+  }
+}
+
 // The reads of one query share the port's time-out as a whole: every query
 // opens one for them.
 TEST_F(AccessibilityTest, EveryReadIsMadeInsideAQuery) {

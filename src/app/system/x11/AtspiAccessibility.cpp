@@ -7,6 +7,7 @@
 #include <QHash>
 #include <deque>
 #include <map>
+#include <thread>
 
 #include "AtspiAnswers.h"
 
@@ -23,6 +24,9 @@ constexpr int kMaxVisited = 600;
 // A call that took its whole time, at least this much of it, went unanswered.
 constexpr milliseconds kSilence(50);
 constexpr milliseconds kSlack(5);
+// Firefox answers its first request for an element's attributes with an
+// empty table and has them a few milliseconds later.
+constexpr milliseconds kSecondAskAfter(10);
 
 }  // namespace
 
@@ -336,13 +340,20 @@ QString documentAddress(const Asker& ask, AtspiAccessible* a) {
 
 const QHash<QString, QString>& objectAttributes(const Asker& ask, const AtspiNode& node) {
   if (node.attributes) return *node.attributes;
-  GHashTable* table = nullptr;
-  ask([&] {
-    GError* error = nullptr;
-    table = atspi_accessible_get_attributes(node.object.p, &error);
-    failed(error);
-  });
-  node.attributes = takeTable(table);
+  QHash<QString, QString> out;
+  for (int round = 0; round < 2; ++round) {
+    if (round > 0) std::this_thread::sleep_for(kSecondAskAfter);
+    GHashTable* table = nullptr;
+    bool answered = false;
+    ask([&] {
+      GError* error = nullptr;
+      table = atspi_accessible_get_attributes(node.object.p, &error);
+      answered = !failed(error);
+    });
+    out = takeTable(table);
+    if (!out.isEmpty() || !answered) break;
+  }
+  node.attributes = std::move(out);
   return *node.attributes;
 }
 
@@ -386,6 +397,27 @@ AtspiText* textOf(const Asker& ask, AtspiAccessible* a) {
   AtspiText* text = nullptr;
   ask([&] { text = atspi_accessible_get_text_iface(a); });
   return text;
+}
+
+bool isLineBreak(gunichar c) { return c == '\n' || c == '\r' || c == 0x2028 || c == 0x2029; }
+
+// The caret after the last character of the text.
+std::optional<QRectF> caretAtEnd(const Asker& ask, AtspiAccessible* a, AtspiText* text, int count) {
+  const auto last = characterExtents(ask, text, count - 1);
+  // Not laid out yet: the stand-in tells the caller to ask again.
+  if (!last || !AtspiAnswers::placed(*last)) return last;
+  gunichar c = 0;
+  ask([&] {
+    GError* error = nullptr;
+    c = atspi_text_get_character_at_offset(text, count - 1, &error);
+    failed(error);
+  });
+  std::optional<QRectF> lineStart;
+  if (isLineBreak(c)) {
+    lineStart = characterExtents(ask, text, 0);
+    if (!lineStart || !AtspiAnswers::placed(*lineStart)) lineStart = extents(ask, a);
+  }
+  return AtspiAnswers::caretAfter(*last, isLineBreak(c), lineStart);
 }
 
 }  // namespace
@@ -580,7 +612,7 @@ AccessibilityPort::Value AtspiAccessibility::boundsForRange(const Element& eleme
     });
   } else {
     // The caret: the left edge of the character after it, or at the end of
-    // the text the right edge of the one before.
+    // the text after the last one.
     int count = -1;
     ask([&] {
       GError* error = nullptr;
@@ -588,10 +620,10 @@ AccessibilityPort::Value AtspiAccessibility::boundsForRange(const Element& eleme
       if (!failed(error)) count = n;
     });
     if (count > start) {
-      if (auto c = characterExtents(ask, text, start)) out = QRectF(c->x(), c->y(), 0, c->height());
+      if (auto c = characterExtents(ask, text, start))
+        out = AtspiAnswers::placed(*c) ? QRectF(c->x(), c->y(), 0, c->height()) : *c;
     } else if (count > 0) {
-      if (auto c = characterExtents(ask, text, count - 1))
-        out = QRectF(c->x() + c->width(), c->y(), 0, c->height());
+      if (auto c = caretAtEnd(ask, a, text, count)) out = *c;
     } else if (count == 0) {
       if (auto e = extents(ask, a)) out = QRectF(e->x(), e->y(), 0, e->height());
     }
