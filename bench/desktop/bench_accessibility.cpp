@@ -142,7 +142,11 @@ int main(int argc, char** argv) {
       continue;
     }
     x11::test::Browser browser(engine, page.url());
-    if (!browser.waitShown() || !fieldFound()) {
+    if (!browser.waitShown()) {
+      std::printf("%s: %s\n", name, browser.failure().c_str());
+      continue;
+    }
+    if (!fieldFound()) {
       std::printf("%s: no focused field found\n", name);
       continue;
     }

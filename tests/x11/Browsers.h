@@ -12,11 +12,13 @@
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 #include <memory>
+#include <string>
 
 #include "X11Display.h"
 
@@ -103,6 +105,7 @@ class Browser {
 
   Browser(Engine engine, const QString& url) {
     QStringList args;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     if (engine == Engine::chromium) {
       // Chromium speaks to accessibility clients only when told to, and
       // without the background flags tries the network at every start.
@@ -118,6 +121,9 @@ class Browser {
            << "--window-position=80,60"
            << "--window-size=900,600"
            << "--user-data-dir=" + profile_.path();
+      // Containers keep /dev/shm small (64 MB by default), too small for
+      // Chromium's shared memory; root's Chromium starts only unsandboxed.
+      args << "--disable-dev-shm-usage";
       if (::geteuid() == 0) args << "--no-sandbox";
     } else {
       QFile prefs(profile_.filePath("user.js"));
@@ -132,14 +138,20 @@ class Browser {
             "user_pref(\"browser.sessionstore.resume_from_crash\", false);\n"
             "user_pref(\"network.captive-portal-service.enabled\", false);\n"
             "user_pref(\"app.normandy.enabled\", false);\n");
+      // A crash ends the process instead of leaving a reporter's window.
+      env.insert(QStringLiteral("MOZ_CRASHREPORTER_DISABLE"), QStringLiteral("1"));
       args << "--no-remote"
            << "--new-instance"
            << "--profile" << profile_.path();
     }
-    process_.setProcessChannelMode(QProcess::ForwardedOutputChannel);
-    process_.setStandardErrorFile(QProcess::nullDevice());
+    // What the browser says goes to a file, not to the test's output: a
+    // helper process of the browser that outlives it would hold the test
+    // runner's pipe open, and a browser that fails says why in the file.
+    process_.setProcessEnvironment(env);
+    process_.setProcessChannelMode(QProcess::MergedChannels);
+    process_.setStandardOutputFile(logDir_.filePath(QStringLiteral("browser.log")));
     process_.start(program(engine), args << url);
-    process_.waitForStarted();
+    process_.waitForStarted(10000);
   }
 
   ~Browser() {
@@ -152,6 +164,25 @@ class Browser {
 
   qint64 pid() const { return process_.processId(); }
 
+  // Why the browser is not there to be tested: whether it started, how it
+  // ended, and the last of what it said.
+  std::string failure() const {
+    QString why;
+    if (process_.error() == QProcess::FailedToStart)
+      why = QStringLiteral("did not start: ") + process_.errorString();
+    else if (process_.state() == QProcess::NotRunning)
+      why = process_.exitStatus() == QProcess::CrashExit
+                ? QStringLiteral("crashed")
+                : QStringLiteral("ended with exit code %1").arg(process_.exitCode());
+    else
+      why = QStringLiteral("runs, but its window with the page did not come to the front");
+    QFile log(logDir_.filePath(QStringLiteral("browser.log")));
+    QByteArray said;
+    if (log.open(QIODevice::ReadOnly)) said = log.readAll().right(2000);
+    return (why + QStringLiteral("\n--- what it said (last lines):\n") + QString::fromUtf8(said))
+        .toStdString();
+  }
+
   // Waits until the browser's window is the active one and shows the page
   // (its title starts with the page's). Browsers start slowly on a loaded
   // machine.
@@ -160,6 +191,7 @@ class Browser {
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < limitMs) {
+      if (process_.state() == QProcess::NotRunning) return false;
       if (auto w = d.windowProperty(d.root(), "_NET_ACTIVE_WINDOW")) {
         const auto pid = d.cardinal(*w, "_NET_WM_PID");
         const auto name = d.property(*w, "_NET_WM_NAME");
@@ -175,6 +207,7 @@ class Browser {
 
  private:
   QTemporaryDir profile_;
+  QTemporaryDir logDir_;
   QProcess process_;
 };
 

@@ -66,7 +66,13 @@ class AtspiAccessibility::Gate {
     return false;
   }
 
-  bool canAsk(std::int32_t pid) { return !(pid > 0 && resting(pid)) && Clock::now() < deadline(); }
+  // Whether a call to `pid` would be made now; one that would not counts as
+  // skipped, as the caller gives up on it.
+  bool canAsk(std::int32_t pid) {
+    if (!(pid > 0 && resting(pid)) && Clock::now() < deadline()) return true;
+    ++calls.skipped;
+    return false;
+  }
 
   // Makes one call to the application `pid` (0: the registry or the bus
   // itself) unless the query's time is up or the application is left alone;
