@@ -29,7 +29,8 @@ PACKAGES=(
   python3-gi gir1.2-gtk-3.0
   # terminals the safe paste is tried in
   gnome-terminal xfce4-terminal xterm
-  # the browsers whose pages the desktop tests paste into (about 190 MB)
+  # the browsers whose pages the desktop tests paste into (about 200 MB to
+  # fetch, 660 MB installed)
   chromium firefox-esr
   # the package: its icons drawn at build time, its checks and its round trip
   qt6-svg-dev dpkg-dev file desktop-file-utils xdg-utils lintian
