@@ -1,12 +1,15 @@
 // How long the popups take to show: a notice replacing the one on screen, the
 // first notice (a new panel) and a review panel, each laid out and painted;
 // a review of 100, 10,000 and 100,000 findings opened and turned to its item
-// list.
+// list, with the memory the open panel holds.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
+
+#include <unistd.h>
+#include <fstream>
 
 #include "Panels.h"
 #include "ReviewView.h"
@@ -21,6 +24,13 @@ void paint(FloatingPanel* panel) {
   image.fill(Qt::transparent);
   panel->render(&image);
   benchmark::DoNotOptimize(image.constBits());
+}
+
+// The process's resident memory, in MB.
+double residentMB() {
+  long pages = 0, resident = 0;
+  std::ifstream("/proc/self/statm") >> pages >> resident;
+  return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
 Panels& quietPanels() {
@@ -103,14 +113,19 @@ ReviewSession manyFindings(int count) {
 void BM_ReviewOfManyFindingsOpens(benchmark::State& state) {
   Panels& panels = quietPanels();
   const ReviewSession session = manyFindings(int(state.range(0)));
+  const double before = residentMB();
+  double grown = 0;
   for (auto _ : state) {
     panels.showReview(session);
     paint(panels.reviewPanel());
     state.PauseTiming();
+    grown = std::max(grown, residentMB() - before);
     panels.dismissAll();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     state.ResumeTiming();
   }
+  // What the open panel holds beyond the findings themselves.
+  state.counters["resident_MB"] = grown;
 }
 BENCHMARK(BM_ReviewOfManyFindingsOpens)
     ->Arg(100)
@@ -123,6 +138,8 @@ BENCHMARK(BM_ReviewOfManyFindingsOpens)
 void BM_ReviewOfManyFindingsListsItems(benchmark::State& state) {
   Panels& panels = quietPanels();
   const ReviewSession session = manyFindings(int(state.range(0)));
+  const double before = residentMB();
+  double grown = 0;
   for (auto _ : state) {
     state.PauseTiming();
     panels.showReview(session);
@@ -131,10 +148,12 @@ void BM_ReviewOfManyFindingsListsItems(benchmark::State& state) {
     view->setShowItems(true);
     paint(panels.reviewPanel());
     state.PauseTiming();
+    grown = std::max(grown, residentMB() - before);
     panels.dismissAll();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     state.ResumeTiming();
   }
+  state.counters["resident_MB"] = grown;
 }
 BENCHMARK(BM_ReviewOfManyFindingsListsItems)
     ->Arg(100)
