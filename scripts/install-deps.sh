@@ -25,6 +25,8 @@ PACKAGES=(
   # setxkbmap, for the keyboard-layout switch; xrdb, for xterm's paste key
   x11-xkb-utils x11-xserver-utils
   qt6-qpa-plugins
+  # a compositor that blurs nothing, for the glass over text
+  xcompmgr
   # a GTK window with an entry, for where the review stands
   python3-gi gir1.2-gtk-3.0
   # terminals the safe paste is tried in

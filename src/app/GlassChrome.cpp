@@ -18,6 +18,10 @@ constexpr double kBlur = 15;  // the shadow's blur radius
 constexpr double kDrop = 10;  // and its offset downwards
 constexpr double kEdgeWidth = 0.5;
 
+// Where nothing blurs what lies behind the glass, its tint is raised until
+// text behind the panel can no longer be read through it.
+constexpr float kUnblurredAlpha = 0.97F;
+
 bool compositing() {
   const AppearancePort* appearance = Ports::find<AppearancePort>();
   return appearance && appearance->compositing();
@@ -62,6 +66,14 @@ GlassFrame::GlassFrame(GlassShape shape, QWidget* content, double margin, QWidge
 QPainterPath GlassFrame::plate() const {
   const QRectF r = QRectF(rect()).adjusted(margin_, margin_, -margin_, -margin_);
   return shape_ == GlassShape::capsule ? Kit::capsule(r) : Kit::continuousRect(r, 20);
+}
+
+QColor GlassFrame::tint() {
+  QColor colour = Theme::color(Theme::glass);
+  const AppearancePort* appearance = Ports::find<AppearancePort>();
+  if (!(appearance && appearance->blursBehind()))
+    colour.setAlphaF(std::max(colour.alphaF(), kUnblurredAlpha));
+  return colour;
 }
 
 bool GlassFrame::glass() const {
@@ -114,7 +126,7 @@ void GlassFrame::paintEvent(QPaintEvent*) {
   const QPainterPath outline = plate();
   if (glass()) {
     p.drawImage(QPointF(0, 0), shadowImage(devicePixelRatioF()));
-    p.fillPath(outline, Theme::color(Theme::glass));
+    p.fillPath(outline, tint());
   } else {
     p.fillPath(outline, Theme::color(Theme::card));
   }

@@ -1,7 +1,8 @@
 #pragma once
 // The popups' frame: a translucent glass plate with a hairline edge and a
 // soft drop shadow, drawn inside a transparent margin around the content.
-// Without a compositor the plate is an opaque card and has no shadow.
+// Without a compositor the plate is an opaque card and has no shadow; with one
+// that does not blur behind windows, the plate is near opaque.
 #include <QImage>
 #include <QPainterPath>
 #include <QWidget>
@@ -23,6 +24,9 @@ class GlassFrame : public QWidget {
   // Glass (translucent plate and shadow) rather than the opaque card: a
   // compositor runs and the window is translucent.
   bool glass() const;
+  // The glass's tint: the palette's over a desktop that blurs what lies
+  // behind, near opaque elsewhere.
+  static QColor tint();
 
  protected:
   void paintEvent(QPaintEvent*) override;

@@ -20,6 +20,7 @@ QWidget* content(int w, int h) { return testing::fixedBlock(w, h); }
 
 TEST(GlassChrome, PlateEdgeAndShadowInEachScheme) {
   testing::SchemeScope scheme;
+  scheme.appearance.blurs = true;
   for (Scheme s : {Scheme::light, Scheme::dark}) {
     scheme.appearance.isDark = s == Scheme::dark;
     SCOPED_TRACE(s == Scheme::dark ? "dark" : "light");
@@ -49,6 +50,27 @@ TEST(GlassChrome, PlateEdgeAndShadowInEachScheme) {
     // Rounded 20: the plate's own corner pixel is not glass.
     EXPECT_LT(pixelAt(image, 33, 33).alpha(), plate.alpha());
   }
+}
+
+// Text behind an unblurred plate shows through it by at most 3 %: under the
+// panel's own text it cannot be read. A blurred one keeps the palette's tint.
+TEST(GlassChrome, ThePlateHidesWhatLiesBehindUnlessTheDesktopBlursIt) {
+  testing::SchemeScope scheme;
+  for (const bool blurs : {false, true})
+    for (Scheme s : {Scheme::light, Scheme::dark}) {
+      scheme.appearance.isDark = s == Scheme::dark;
+      scheme.appearance.blurs = blurs;
+      SCOPED_TRACE(::testing::Message() << (blurs ? "blurred " : "unblurred ") << int(s));
+      GlassFrame frame(GlassShape::rounded20, content(200, 100));
+      frame.adjustSize();
+      const QColor plate = pixelAt(renderAlone(frame), 132, 82);
+      const QColor glass = Theme::glass.resolve(s);
+      EXPECT_TRUE(sameRgb(plate, glass)) << plate.name().toStdString();
+      if (blurs)
+        EXPECT_NEAR(plate.alphaF(), glass.alphaF(), 0.01);
+      else
+        EXPECT_GE(plate.alphaF(), 0.965);
+    }
 }
 
 TEST(GlassChrome, CapsuleHasRoundEnds) {

@@ -220,6 +220,35 @@ TEST_F(PanelsTest, WithoutACompositorOrWithReducedMotionNoticesHideAtOnce) {
   EXPECT_FALSE(panels.toastPanel()->isVisible());
 }
 
+// Where the desktop blurs behind windows, a panel asks for it behind its card
+// (not behind the shadow's margin), again when its size changes; elsewhere,
+// and without a compositor, it asks nothing.
+TEST_F(PanelsTest, APanelAsksForBlurBehindItsCardWhereTheDesktopBlurs) {
+  for (const auto& [blurs, compositing] : {std::pair{true, true}, {false, true}, {true, false}}) {
+    SCOPED_TRACE(::testing::Message() << blurs << compositing);
+    scheme.appearance.blurs = blurs;
+    scheme.appearance.isCompositing = compositing;
+    scheme.appearance.blurAsks.clear();
+    panels.showToast(plain(), false);
+    FloatingPanel* panel = panels.toastPanel();
+    ASSERT_TRUE(panel->isVisible());
+    if (!(blurs && compositing)) {
+      EXPECT_TRUE(scheme.appearance.blurAsks.isEmpty());
+      panels.dismissAll();
+      continue;
+    }
+    ASSERT_FALSE(scheme.appearance.blurAsks.isEmpty());
+    const auto card = [&] {
+      const qreal dpr = panel->devicePixelRatioF();
+      return QRect(QPoint(32, 32) * dpr, (panel->size() - QSize(64, 64)) * dpr);
+    };
+    EXPECT_EQ(scheme.appearance.blurAsks.last(), std::pair(quintptr(panel->winId()), card()));
+    panels.showToast(plain(QStringLiteral("A much longer notice than the one before it")), false);
+    EXPECT_EQ(scheme.appearance.blurAsks.last().second, card()) << "follows the new size";
+    panels.dismissAll();
+  }
+}
+
 TEST_F(PanelsTest, NoticesHangUnderTheIconAtTheTopAndStandOnItAtTheBottom) {
   QScreen* screen = QGuiApplication::primaryScreen();
   const QRect v = screen->availableGeometry();

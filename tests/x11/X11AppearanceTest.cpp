@@ -62,6 +62,29 @@ TEST(X11Appearance, CompositingFollowsTheCompositorSelection) {
   EXPECT_EQ(changes, 2);
 }
 
+// KWin's blur effect announces itself with the property's name on the root
+// window; a window asks by carrying the region, in its own pixels.
+TEST(X11Appearance, BlurBehindFollowsTheAnnouncementAndAWindowAsksForIt) {
+  const char* name = "_KDE_NET_WM_BLUR_BEHIND_REGION";
+  X11Appearance appearance(X11Display::shared(), 50ms);
+  if (appearance.blursBehind()) GTEST_SKIP() << "a window manager blurs on this display";
+  run("xprop", {"-root", "-f", name, "32c", "-set", name, "0"});
+  EXPECT_TRUE(waitUntil([&] { return appearance.blursBehind(); }, 5s));
+
+  xcb_connection_t* conn = X11Display::shared().conn();
+  const xcb_window_t window = xcb_generate_id(conn);
+  xcb_create_window(conn, XCB_COPY_FROM_PARENT, window, X11Display::shared().root(), 0, 0, 400, 300,
+                    0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+  appearance.blurBehind(window, QRect(32, 32, 340, 220));
+  EXPECT_EQ(run("xprop", {"-id", QString::number(window), name}).trimmed(),
+            QByteArray(name) + "(CARDINAL) = 32, 32, 340, 220");
+  xcb_destroy_window(conn, window);
+  xcb_flush(conn);
+
+  run("xprop", {"-root", "-remove", name});
+  EXPECT_TRUE(waitUntil([&] { return !appearance.blursBehind(); }, 5s));
+}
+
 TEST(X11Appearance, DarkFollowsTheColourScheme) {
   // Settings of this process only: nothing may reach the user's own. The
   // backend is chosen once per process, so a process that already took

@@ -6,7 +6,9 @@
 #include <QAbstractButton>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QProcess>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QWindow>
 #include <cstdlib>
 #include <functional>
@@ -15,10 +17,12 @@
 
 #include "Panels.h"
 #include "Pasteboard.h"
+#include "Ports.h"
 #include "ReviewView.h"
 #include "X11Display.h"
 #include "X11Ports.h"
 #include "X11TestSupport.h"
+#include "fakes/FakeAppearance.h"
 
 using namespace clipvane;
 using namespace clipvane::x11;
@@ -403,4 +407,72 @@ TEST_F(ReviewX11, AMenuOfOursBorrowsTheKeyboardAndTheReviewTakesItBack) {
   EXPECT_TRUE(waitUntil([&] {
     return helper->text() == QStringLiteral("write to [EMAIL_1] today");
   })) << helper->text().toStdString();
+}
+
+// With a compositor that blurs nothing (xcompmgr), the review's glass hides
+// the text of the window behind it, in both schemes: the strip of the card
+// above its own content is near one colour where the text lies behind it.
+TEST(PanelsX11, OverATextWindowTheGlassHidesTheTextBehindInBothSchemes) {
+  if (QStandardPaths::findExecutable("xcompmgr").isEmpty()) GTEST_SKIP() << "no xcompmgr";
+  QProcess compositor;
+  compositor.start("xcompmgr", {});
+  X11Ports ports;
+  ASSERT_TRUE(waitUntil([&] {
+    ports.appearance.refresh();
+    return ports.appearance.compositing();
+  }));
+  fakes::FakeAppearance scheme;  // the scheme as the test sets it, the compositor real
+  Ports::install<AppearancePort>(&scheme);
+  QProcess text;
+  text.start("xterm", {"-geometry", "120x50+100+40", "-fa", "DejaVu Sans Mono", "-fs", "10", "-e",
+                       "sh", "-c",
+                       "yes 'The quick brown fox jumps over the lazy dog 0123456789 ABCDEFGH' "
+                       "| head -60; exec sleep 60"});
+  ASSERT_TRUE(text.waitForStarted());
+  settle(1500);
+  // The spread of grey levels along a strip of the screen.
+  const auto spread = [](const QRect& strip) {
+    const QImage shot = QGuiApplication::primaryScreen()
+                            ->grabWindow(0, strip.x(), strip.y(), strip.width(), strip.height())
+                            .toImage();
+    int low = 255, high = 0;
+    for (int y = 0; y < shot.height(); ++y)
+      for (int x = 0; x < shot.width(); ++x) {
+        const int g = qGray(shot.pixel(x, y));
+        low = std::min(low, g);
+        high = std::max(high, g);
+      }
+    return high - low;
+  };
+  for (const bool dark : {false, true}) {
+    SCOPED_TRACE(dark ? "dark" : "light");
+    scheme.isDark = dark;
+    Panels panels;
+    panels.setAnchors({[] { return std::optional<QRectF>(QRectF(400, 500, 300, 30)); },
+                       [] { return std::optional<QRectF>(); }, [] { return QPointF(); }});
+    Review review;
+    panels.showReview(mailSession(review));
+    FloatingPanel* panel = panels.reviewPanel();
+    ASSERT_TRUE(panel && panel->translucent());
+    const QRect card = panel->geometry().adjusted(32, 32, -32, -32);
+    const QRect strip(card.left() + 24, card.top() + 2, card.width() - 48, 8);
+    panel->hide();
+    settle(300);
+    const int bare = spread(strip);
+    panel->show();
+    settle(500);
+    QGuiApplication::primaryScreen()
+        ->grabWindow(0, card.x() - 60, card.y() - 60, card.width() + 120, card.height() + 120)
+        .save(QStringLiteral(CLIPVANE_SCREENSHOTS "/x11-review-glass-over-text-%1.png")
+                  .arg(dark ? "dark" : "light"));
+    EXPECT_GT(bare, 100) << "no text behind the strip";
+    EXPECT_LT(spread(strip), 24) << "the text behind shows through";
+    panels.dismissAll();
+    settle(200);
+  }
+  Ports::install<AppearancePort>(&ports.appearance);
+  text.kill();
+  text.waitForFinished(3000);
+  compositor.terminate();
+  compositor.waitForFinished(3000);
 }

@@ -269,10 +269,12 @@ bool FloatingPanel::animates() {
 void FloatingPanel::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   updateMask();
+  askBlur();
 }
 
 void FloatingPanel::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
+  askBlur();
   if (wantsKey_ && windowHandle()) windowHandle()->installEventFilter(this);
 }
 
@@ -285,6 +287,17 @@ bool FloatingPanel::eventFilter(QObject* watched, QEvent* event) {
 void FloatingPanel::hideEvent(QHideEvent* event) {
   releaseKeyboard();
   QWidget::hideEvent(event);
+}
+
+void FloatingPanel::askBlur() {
+  // The blur goes behind the card only, not behind the margin of its shadow.
+  AppearancePort* appearance = Ports::find<AppearancePort>();
+  if (!translucent_ || !appearance || !appearance->blursBehind() || !windowHandle()) return;
+  const qreal dpr = devicePixelRatioF();
+  const QRectF card = QRectF(rect()).adjusted(margin, margin, -margin, -margin);
+  if (card.isEmpty()) return;
+  appearance->blurBehind(quintptr(winId()),
+                         QRectF(card.topLeft() * dpr, card.size() * dpr).toAlignedRect());
 }
 
 void FloatingPanel::updateMask() {

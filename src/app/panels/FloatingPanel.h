@@ -93,6 +93,7 @@ class FloatingPanel : public QWidget {
   void releaseKeyboard();
   void checkKeyboardOwner();
   void updateMask();
+  void askBlur();
 
   const bool wantsKey_;
   const GlassShape shape_;

@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPalette>
+#include <algorithm>
 #include <string>
 
 namespace clipvane::x11 {
@@ -43,8 +44,10 @@ int screenOf(X11Display& display) {
 
 X11Appearance::X11Appearance(X11Display& display, std::chrono::milliseconds recheck)
     : display_(display) {
-  if (display_.ok())
+  if (display_.ok()) {
     compositorSelection_ = display_.atom("_NET_WM_CM_S" + std::to_string(screenOf(display_)));
+    blurRegion_ = display_.atom("_KDE_NET_WM_BLUR_BEHIND_REGION");
+  }
   // GSettings speaks through the GLib main context, which Qt's event loop runs.
   settings_ = watchableSettings();
   if (settings_) {
@@ -56,6 +59,7 @@ X11Appearance::X11Appearance(X11Display& display, std::chrono::milliseconds rech
   if (qApp) qApp->installEventFilter(this);
   dark_ = readDark();
   compositing_ = readCompositing();
+  blurs_ = readBlurs();
   timer_.setInterval(recheck);
   QObject::connect(&timer_, &QTimer::timeout, this, &X11Appearance::refresh);
   timer_.start();
@@ -88,12 +92,38 @@ bool X11Appearance::readCompositing() {
   return owned;
 }
 
+// KWin's blur effect, while it is on, keeps the property's name among the
+// root window's properties (the name alone: it carries no value there).
+bool X11Appearance::readBlurs() {
+  if (!display_.ok() || blurRegion_ == XCB_ATOM_NONE) return false;
+  xcb_list_properties_reply_t* reply = xcb_list_properties_reply(
+      display_.conn(), xcb_list_properties(display_.conn(), display_.root()), nullptr);
+  if (!reply) return false;
+  const xcb_atom_t* atoms = xcb_list_properties_atoms(reply);
+  const bool found = std::find(atoms, atoms + xcb_list_properties_atoms_length(reply),
+                               blurRegion_) != atoms + xcb_list_properties_atoms_length(reply);
+  free(reply);
+  return found;
+}
+
+void X11Appearance::blurBehind(quintptr window, const QRect& region) {
+  if (!display_.ok() || blurRegion_ == XCB_ATOM_NONE || !window) return;
+  const uint32_t rect[4] = {uint32_t(std::max(0, region.x())), uint32_t(std::max(0, region.y())),
+                            uint32_t(std::max(0, region.width())),
+                            uint32_t(std::max(0, region.height()))};
+  xcb_change_property(display_.conn(), XCB_PROP_MODE_REPLACE, xcb_window_t(window), blurRegion_,
+                      XCB_ATOM_CARDINAL, 32, 4, rect);
+  xcb_flush(display_.conn());
+}
+
 void X11Appearance::refresh() {
   const bool dark = readDark();
   const bool compositing = readCompositing();
-  if (dark == dark_ && compositing == compositing_) return;
+  const bool blurs = readBlurs();
+  if (dark == dark_ && compositing == compositing_ && blurs == blurs_) return;
   dark_ = dark;
   compositing_ = compositing;
+  blurs_ = blurs;
   Q_EMIT changed();
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // The desktop's look on X11: dark from the GNOME colour-scheme setting (else
 // the application palette's window lightness), compositing from the owner of
-// the compositing-manager selection _NET_WM_CM_S<screen>. Main thread.
+// the compositing-manager selection _NET_WM_CM_S<screen>, blur behind from
+// KWin's announcing _KDE_NET_WM_BLUR_BEHIND_REGION on the root window. Main
+// thread.
 #include <QObject>
 #include <QTimer>
 #include <chrono>
@@ -26,6 +28,8 @@ class X11Appearance : public AppearancePort {
 
   bool dark() const override { return dark_; }
   bool compositing() const override { return compositing_; }
+  bool blursBehind() const override { return blurs_; }
+  void blurBehind(quintptr window, const QRect& region) override;
 
   // Reads both answers again; emits changed() when either differs.
   void refresh();
@@ -36,14 +40,17 @@ class X11Appearance : public AppearancePort {
  private:
   bool readDark() const;
   bool readCompositing();
+  bool readBlurs();
 
   X11Display& display_;
   xcb_atom_t compositorSelection_ = XCB_ATOM_NONE;
+  xcb_atom_t blurRegion_ = XCB_ATOM_NONE;
   _GSettings* settings_ = nullptr;
   unsigned long handler_ = 0;
   QTimer timer_;
   bool dark_ = false;
   bool compositing_ = false;
+  bool blurs_ = false;
 };
 
 }  // namespace clipvane::x11
