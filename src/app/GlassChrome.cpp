@@ -20,7 +20,7 @@ constexpr double kEdgeWidth = 0.5;
 
 // Where nothing blurs what lies behind the glass, its tint is raised until
 // text behind the panel can no longer be read through it.
-constexpr float kUnblurredAlpha = 0.97F;
+constexpr float kUnblurredAlpha = 0.985F;
 
 bool compositing() {
   const AppearancePort* appearance = Ports::find<AppearancePort>();
