@@ -28,6 +28,15 @@ std::optional<QString> clipboardText() {
   return Pasteboard::string();
 }
 
+// The user's clipboard of this change count: the one on the clipboard, or the
+// one a safe paste has taken and gives back later.
+ClipboardSnapshot userClipboard(qint64 changeCount) {
+  const auto& pending = Pasteboard::pendingRestore();
+  if (Pasteboard::changeCount() != changeCount && pending && pending->from == changeCount)
+    return pending->snapshot;
+  return Pasteboard::snapshot();
+}
+
 }  // namespace
 
 void AppModel::setClipboardFindings(std::vector<Finding> findings) {
@@ -162,7 +171,7 @@ void AppModel::maskClipboard(const QString& text, const std::vector<Finding>& fi
   const bool reuse = settings_.sameValueSameLabel;
   const QString what = copiedWhat();
   ClipboardSnapshot snapshot =
-      originalSnapshot ? std::move(*originalSnapshot) : Pasteboard::snapshot();
+      originalSnapshot ? std::move(*originalSnapshot) : userClipboard(changeCount);
   const Date now = Clock::now();
 
   QtConcurrent::run([text, findings, locked = plan.locked, timeToLive, style, reuse, now] {
@@ -175,10 +184,10 @@ void AppModel::maskClipboard(const QString& text, const std::vector<Finding>& fi
         const RenewalNotice renewal(recording.renewed);
         if (!self) return;
         AppModel& m = *self;
-        if (generation != m.scanGeneration_ || !m.isProtecting() || !m.settings_.autoMask ||
-            Pasteboard::changeCount() != changeCount)
-          return;
+        if (generation != m.scanGeneration_ || !m.isProtecting() || !m.settings_.autoMask) return;
         if (!recording.masked) {
+          // Another copy or a paste came first: this one is no longer on the clipboard.
+          if (Pasteboard::changeCount() != changeCount) return;
           // The clipboard keeps the copy as it is. The user hears it once, and
           // again only after masking has worked in between. A damaged vault
           // set aside on the way has the word this time; the next copy says it.
@@ -196,20 +205,31 @@ void AppModel::maskClipboard(const QString& text, const std::vector<Finding>& fi
         }
         m.maskFailureSaid_ = false;
         const QString out = *recording.masked;
-        // Refused: another copy came first and the monitor brings it.
-        const std::optional<qint64> written = Pasteboard::write(out);
-        if (!written) return;
+        // A safe paste may have taken the copy off the clipboard first: it
+        // gives it back masked, or has given it back already.
+        std::optional<qint64> written;
+        const qint64 now = Pasteboard::changeCount();
+        const auto& back = Pasteboard::lastReturn();
+        if (now == changeCount || (back && back->from == changeCount && back->as == now)) {
+          // Refused: another copy came first and the monitor brings it.
+          if (!(written = Pasteboard::write(out))) return;
+        } else if (!Pasteboard::maskPendingReturn(changeCount, out)) {
+          return;  // the user copied something else meanwhile
+        }
         m.rememberSafe(out);
         m.setMasked(entry, true);
         m.setClipboardFindings({});
-        m.lastScan_ = Scan{*written, out, false};
+        if (written)
+          m.lastScan_ = Scan{*written, out, false};
+        else
+          m.lastScan_.reset();  // the clipboard holds the paste until the copy comes back
         if (locked)
           m.flash(&AppModel::blockedFlash_, 3.0);
         else if (!Ports::get<WorkspacePort>().reduceMotion())
           m.flash(&AppModel::pastedFlash_, 1.0);
         m.refreshStatus();
 
-        if (checkAI && m.settings_.aiCheck && modelAvailable() &&
+        if (written && checkAI && m.settings_.aiCheck && modelAvailable() &&
             !AICheck::shared().finishedSpans(text))
           m.checkWithAI(text, generation, true, entry, out, findings, snapshot);
 

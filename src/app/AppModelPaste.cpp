@@ -81,6 +81,9 @@ void AppModel::safePaste(Trigger trigger) {
   PanelsPort& panels = Ports::get<PanelsPort>();
   panels.dismissAll();
   closeReview();
+  // A copy made since the monitor's last look starts its road now: the paste
+  // gives the clipboard back as that road leaves it (masked, with auto-mask).
+  monitor_.poll();
 
   const std::optional<QString> text = Pasteboard::string();
   if (!text) {

@@ -258,5 +258,69 @@ TEST_F(SafePasteTest, OnlyThePasteKeyAppliesTheDestinationsOwnAction) {
   }
 }
 
+// A copy that a safe paste takes before the auto-mask is done with it (a
+// copy pasted at once) comes back as the auto-mask would have left it:
+// masked, its one recent entry marked so, its Undo giving the original. A
+// copy whose mask the user undid comes back as the user left it.
+TEST_F(SafePasteTest, TheClipboardComesBackAsTheAutoMaskLeftIt) {
+  struct Case {
+    const char* name;
+    std::function<void()> copy;  // up to the safe paste
+    bool masked;                 // what comes back
+  };
+  const Case cases[] = {
+      {"copied, not yet seen", [&] { clipboardHolds(oneEmail); }, true},
+      {"seen, its scan and mask under way",
+       [&] {
+         testing::PoolBlocker busy;
+         clipboardHolds(oneEmail);
+         model().monitor().poll();
+         model().safePaste(Trigger::hotkey);
+       },
+       true},
+      {"masked, then undone",
+       [&] {
+         copy(oneEmail);
+         ASSERT_EQ(ports.panels.lastText(), "Email masked");
+         ports.panels.pressAction();
+         settle();
+         ASSERT_EQ(ports.clipboard.string(), oneEmail);
+       },
+       false},
+  };
+  set(&AppSettings::autoMask, true);
+  model().start();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto copies = model().recentCopies().size();
+    pasted.clear();
+    ports.panels.toasts.clear();
+    c.copy();
+    safePaste();  // ignored while the one of the case is under way
+    ASSERT_EQ(pasted.size(), 1u);
+    EXPECT_FALSE(pasted[0].contains("ada@")) << pasted[0].toStdString();
+    ASSERT_TRUE(testing::waitUntil([&] { return !Pasteboard::pendingRestore(); }, 5000));
+    const QString back = ports.clipboard.string().value_or("");
+    if (!c.masked) {
+      EXPECT_EQ(back, oneEmail);
+      continue;
+    }
+    EXPECT_EQ(back, "Write to [EMAIL_1] today");
+    EXPECT_EQ(model().recentCopies().size(), copies + 1);
+    if (back != "Write to [EMAIL_1] today" || model().recentCopies().empty()) continue;
+    EXPECT_TRUE(model().recentCopies().front().masked);
+    // The monitor leaves what came back alone, and the auto-mask's Undo
+    // gives the original.
+    model().monitor().poll();
+    settle();
+    EXPECT_EQ(ports.clipboard.string(), back);
+    ASSERT_TRUE(ports.panels.texts().contains("Email masked"));
+    while (ports.panels.lastText() != "Email masked") ports.panels.toasts.pop_back();
+    ports.panels.pressAction();
+    settle();
+    EXPECT_EQ(ports.clipboard.string(), oneEmail);
+  }
+}
+
 }  // namespace
 }  // namespace clipvane

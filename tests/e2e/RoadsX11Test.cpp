@@ -661,3 +661,64 @@ TEST_F(Roads, FilesAndImagesStayAsCopiedAndRichTextKeepsNoOriginal) {
     }
   }
 }
+
+// 12. A copy pasted at once, by the hot key into a terminal or by a burst of
+// Ctrl+V in a protected window, leaves no original on the clipboard: what
+// comes back after the paste is what the auto-mask made of the copy.
+TEST_F(Roads, ACopyPastedAtOnceLeavesNoOriginalOnTheClipboard) {
+  AppSettings settings = onboarded();
+  settings.smartPaste = true;
+  AppSettings::ProtectedApp app;
+  app.name = u"E2E Burst";
+  app.bundleID = u"clipvane-e2e-burst";
+  app.scope = AppSettings::ProtectedApp::Scope::allPastes;
+  settings.protectedApps.push_back(app);
+  start(settings);
+
+  x11::test::Terminal term(
+      "xterm",
+      {"-xrm", "XTerm*VT100.translations: #override Ctrl Shift <Key>V: insert-selection(CLIPBOARD)",
+       "-e"});
+  ASSERT_TRUE(waitUntil([&] { return term.running() && activeClass().contains("xterm"); }, 30s));
+  auto burst = window("clipvane-e2e-burst");
+  ASSERT_TRUE(burst);
+
+  struct Row {
+    const char* name;
+    bool terminal;
+    QStringList keys;
+  };
+  const Row rows[] = {
+      {"hot key into a terminal", true, {safePasteKey}},
+      {"Ctrl+V burst in a protected window", false, {"ctrl+v", "ctrl+v", "ctrl+v"}},
+  };
+  int n = 0;
+  for (const Row& row : rows) {
+    for (int round = 0; round < 3; ++round) {
+      SCOPED_TRACE(std::string(row.name) + ", round " + std::to_string(round));
+      const QString address = QString("user%1@example.com").arg(++n);
+      const QString text = "Mail " + address + " now;";
+      if (row.terminal) {
+        xdotool({"search", "--class", "xterm", "windowactivate", "--sync"});
+        ASSERT_TRUE(waitUntil([] { return activeClass().contains("xterm"); }));
+      } else {
+        ASSERT_TRUE(activate(*burst));
+      }
+      const auto received = [&] {
+        return row.terminal ? QString::fromUtf8(term.received()) : burst->text();
+      };
+      const int before = received().count("now;");
+      copy = std::make_unique<Copy>(text);
+      ASSERT_TRUE(waitUntil([&] { return clipboard() == text; }, 2s));
+      xdotool(QStringList{"key", "--delay", "40"} + row.keys);
+      EXPECT_TRUE(waitUntil([&] { return received().count("now;") > before; }))
+          << received().toStdString();
+      waitUntil([] { return false; }, 4s);
+      EXPECT_FALSE(received().contains(address)) << received().toStdString();
+      const QString now = clipboard();
+      EXPECT_FALSE(now.contains(address)) << now.toStdString();
+      EXPECT_TRUE(now.contains("[EMAIL_")) << now.toStdString();
+    }
+  }
+  screenshot("road12-pasted-at-once");
+}

@@ -23,9 +23,21 @@ std::set<qint64>& ownChanges() {
   return counts;
 }
 
-std::optional<std::pair<ClipboardSnapshot, qint64>>& pendingRestore() {
-  static std::optional<std::pair<ClipboardSnapshot, qint64>> pending;
+std::optional<PendingReturn>& pendingRestore() {
+  static std::optional<PendingReturn> pending;
   return pending;
+}
+
+bool maskPendingReturn(qint64 from, const QString& text) {
+  auto& pending = pendingRestore();
+  if (!pending || pending->from != from || changeCount() != pending->own) return false;
+  pending->snapshot = {{{QStringLiteral("text/plain"), text.toUtf8()}}};
+  return true;
+}
+
+std::optional<Returned>& lastReturn() {
+  static std::optional<Returned> last;
+  return last;
 }
 
 qint64 changeCount() { return board().changeCount(); }
@@ -161,7 +173,7 @@ struct Return {
 
 void checkReturn(const Return& r) {
   auto& pending = pendingRestore();
-  if (r.token != restoreToken() || !pending || pending->second != r.own) return;
+  if (r.token != restoreToken() || !pending || pending->own != r.own) return;
   if (changeCount() != r.own) return;  // the user copied meanwhile: keep theirs
   // On X11 the destination fetches the text only when it handles the
   // keystroke; a busy one would otherwise get the previous clipboard, the
@@ -172,9 +184,10 @@ void checkReturn(const Return& r) {
     onMain(restorePollInterval, [r] { checkReturn(r); });
     return;
   }
-  ClipboardSnapshot previous = std::move(pending->first);
+  ClipboardSnapshot previous = std::move(pending->snapshot);
+  const qint64 from = pending->from;
   pending.reset();
-  restore(previous);
+  if (restore(previous)) lastReturn() = Returned{from, changeCount()};
 }
 
 }  // namespace
@@ -192,8 +205,9 @@ void paste(const QString& text, bool keepOnClipboard, PasteDone done) {
   // holds that paste's text: the user's real clipboard is the pending one.
   // It stays pending when this write is refused.
   auto& pending = pendingRestore();
-  ClipboardSnapshot previous =
-      pending && changeCount() == pending->second ? pending->first : snapshot();
+  const bool chained = pending && changeCount() == pending->own;
+  ClipboardSnapshot previous = chained ? pending->snapshot : snapshot();
+  const qint64 from = chained ? pending->from : changeCount();
 
   const std::optional<qint64> own = write(text);
   if (!own) return tell(PasteResult::failed);
@@ -202,13 +216,13 @@ void paste(const QString& text, bool keepOnClipboard, PasteDone done) {
   const qint64 reads = board().readCount();
 
   if (!Ports::get<KeyboardPort>().isTrusted(false)) return tell(PasteResult::onClipboard);
-  if (!keepOnClipboard) pending.emplace(std::move(previous), *own);
+  if (!keepOnClipboard) pending.emplace(PendingReturn{std::move(previous), *own, from});
 
   board().whenSettled([token, own = *own, reads, keepOnClipboard, done = std::move(done)] {
     if (changeCount() != own) {
       // Another copy came first and stays: there is nothing to give back.
       auto& pending = pendingRestore();
-      if (token == restoreToken() && pending && pending->second == own) pending.reset();
+      if (token == restoreToken() && pending && pending->own == own) pending.reset();
       if (done) done(PasteResult::failed);
       return;
     }

@@ -17,8 +17,25 @@ namespace clipvane::Pasteboard {
 // Change counts of our own writes; the clipboard monitor skips (and removes) them.
 std::set<qint64>& ownChanges();
 
-// The clipboard to give back after a paste, with the change count the paste produced.
-std::optional<std::pair<ClipboardSnapshot, qint64>>& pendingRestore();
+// The clipboard to give back after a paste.
+struct PendingReturn {
+  ClipboardSnapshot snapshot;
+  qint64 own = 0;   // the change count the paste produced
+  qint64 from = 0;  // the change count of the clipboard the snapshot was taken from
+};
+std::optional<PendingReturn>& pendingRestore();
+
+// A copy that the paste replaced before the auto-mask was done with it comes
+// back masked: while the return of the clipboard with change count `from`
+// still waits, `text` comes back in its place. False when no such return
+// waits (the user copied something else, or it came back already).
+bool maskPendingReturn(qint64 from, const QString& text);
+// The latest return of a clipboard after a paste.
+struct Returned {
+  qint64 from = 0;  // the change count of the clipboard it gave back
+  qint64 as = 0;    // the change count its write made
+};
+std::optional<Returned>& lastReturn();
 
 // Formats that mark a clipboard as not to be recorded.
 inline const QString concealedType = QStringLiteral("org.nspasteboard.ConcealedType");

@@ -378,6 +378,7 @@ struct FakePorts {
     journal().clear();
     Pasteboard::ownChanges().clear();
     Pasteboard::pendingRestore().reset();
+    Pasteboard::lastReturn().reset();
     Pasteboard::restoreLimit() = Pasteboard::defaultRestoreLimit;
     keyboard.receiver = [this](const FakeKeyboard::Event& e) {
       if (!e.down || e.keyCode != KeyCode::v) return;

@@ -238,6 +238,48 @@ TEST_F(PasteboardTest, TwoQuickPastesGiveBackTheClipboardFromBeforeTheFirst) {
   EXPECT_FALSE(Pasteboard::pendingRestore());
 }
 
+// A copy that a paste took before the auto-mask was done with it comes back
+// masked, also after a second paste; once back, or when the user copied
+// meanwhile, nothing is masked in its place. The return is remembered, so
+// that a mask done after it can still replace what came back.
+TEST_F(PasteboardTest, APendingReturnComesBackMasked) {
+  struct Case {
+    const char* name;
+    int pastes;
+    bool userCopiesFirst;
+    bool returnedFirst;
+    bool masked;
+  };
+  const Case cases[] = {
+      {"after one paste", 1, false, false, true},
+      {"after two quick pastes", 2, false, false, true},
+      {"after a newer copy", 1, true, false, false},
+      {"after it came back", 1, false, true, false},
+  };
+  for (const Case& c : cases) {
+    fakes::FakePorts fresh;
+    fresh.clipboard.userCopies("mail ada@example.com");
+    const qint64 copied = fresh.clipboard.count;
+    for (int i = 0; i < c.pastes; ++i) paste("pasted");
+    if (c.userCopiesFirst) fresh.clipboard.userCopies("newer");
+    if (c.returnedFirst) {
+      ASSERT_TRUE(testing::waitUntil([] { return !Pasteboard::pendingRestore(); }, 3000)) << c.name;
+    }
+    EXPECT_EQ(Pasteboard::maskPendingReturn(copied, "mail [EMAIL_1]"), c.masked) << c.name;
+    testing::runFor(1300);
+    const QString expected = c.userCopiesFirst ? "newer"
+                             : c.masked        ? "mail [EMAIL_1]"
+                                               : "mail ada@example.com";
+    EXPECT_EQ(fresh.clipboard.string(), expected) << c.name;
+    const auto& back = Pasteboard::lastReturn();
+    EXPECT_EQ(back ? back->from : -1, c.userCopiesFirst ? -1 : copied) << c.name;
+    if (back) {
+      EXPECT_EQ(back->as, fresh.clipboard.count) << c.name;
+    }
+    testing::drainEvents();
+  }
+}
+
 TEST_F(PasteboardTest, KeptOnTheClipboardOrWithoutTrustNothingComesBack) {
   for (const bool trusted : {true, false}) {
     ports.keyboard.trusted = trusted;
