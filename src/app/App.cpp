@@ -1,7 +1,12 @@
 // The program: a tray application on an X11 desktop. It wires the desktop's
 // ports, the interface's ports and the model, and hands the command line's
 // URLs to the launch logic.
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
 #include <QApplication>
+#include <QSocketNotifier>
 
 #include <cstdio>
 
@@ -31,6 +36,37 @@ struct Installed {
   Installed(const Installed&) = delete;
   Installed& operator=(const Installed&) = delete;
 };
+
+// SIGTERM (a session ending, `kill`) and SIGINT (Ctrl+C in a terminal) end
+// the program as Quit does: through the event loop, so that Qt hands a
+// clipboard we own to the clipboard manager on the way out rather than it
+// emptying with the process.
+int quitPipe[2] = {-1, -1};
+
+void quitSignalled(int) {
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t n = ::write(quitPipe[1], &byte, 1);
+}
+
+void quitOnSignals() {
+  if (::pipe2(quitPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  auto* notifier = new QSocketNotifier(quitPipe[0], QSocketNotifier::Read, qApp);
+  QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
+    char byte = 0;
+    while (::read(quitPipe[0], &byte, 1) > 0) {
+    }
+    // A second signal ends the program at once, the clipboard manager or not.
+    ::signal(SIGTERM, SIG_DFL);
+    ::signal(SIGINT, SIG_DFL);
+    QCoreApplication::quit();
+  });
+  struct sigaction action {};
+  action.sa_handler = quitSignalled;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  ::sigaction(SIGTERM, &action, nullptr);
+  ::sigaction(SIGINT, &action, nullptr);
+}
 
 }  // namespace
 }  // namespace clipvane
@@ -70,6 +106,7 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(AppIconMark::icon());
   // A tray program: closing a window never ends it; only Quit does.
   QApplication::setQuitOnLastWindowClosed(false);
+  quitOnSignals();
 
   x11::X11Ports desktop;
   Theme::followAppearance();
