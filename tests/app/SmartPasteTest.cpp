@@ -172,6 +172,35 @@ TEST_F(SmartPasteTest, ScopesThatLookIntoTheApplication) {
   }
 }
 
+TEST_F(SmartPasteTest, AChatBoxThatCouldNotBeReadIsMasked) {
+  struct Case {
+    const char* name;
+    const char* placeholder;  // nullptr: the field has no texts
+    bool answers;             // the application answered every read
+    bool trusted;             // the permission to read other applications
+    bool intercept;
+  };
+  const Case cases[] = {
+      {"answered, chat box", "Ask Copilot Chat", true, true, true},
+      {"answered, other field", "Search", true, true, false},
+      {"answered, no texts", nullptr, true, true, false},
+      {"unanswered, no texts", nullptr, false, true, true},
+      {"unanswered, other field", "Search", false, true, true},
+      {"no permission", nullptr, false, false, false},
+  };
+  ports.workspace.frontmost = RunningApp{44, QStringLiteral("firefox"), QStringLiteral("Firefox")};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto focused = systemPorts.accessibility.focus();
+    if (c.placeholder)
+      focused->attributes[AccessibilityPort::Attribute::placeholderValue] =
+          QString::fromUtf8(c.placeholder);
+    systemPorts.accessibility.answers = c.answers;
+    ports.keyboard.trusted = c.trusted;
+    EXPECT_EQ(tap.shouldIntercept(), c.intercept);
+  }
+}
+
 TEST_F(SmartPasteTest, TheGrabFollowsPermissionRefusalAndLoss) {
   auto& grab = systemPorts.keyGrab;
   SmartPaste::shared().stop();  // the model's own tap shares the fake

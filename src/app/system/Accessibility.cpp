@@ -197,18 +197,21 @@ std::optional<QString> frontTabHost(std::int32_t pid) {
   return webHost(read(window, Attribute::url));
 }
 
-QString focusedElementText() {
+std::optional<QString> answeredFocusedElementText() {
   if (!isTrusted()) return QString();
   Query query;
   const Element element = focused(query);
-  if (!element) return QString();
   QStringList texts;
-  for (Attribute a : {Attribute::description, Attribute::title, Attribute::help,
-                      Attribute::placeholderValue, Attribute::roleDescription}) {
-    const Value value = read(element, a);
-    if (const QString* s = std::get_if<QString>(&value)) texts << *s;
-  }
+  if (element)
+    for (Attribute a : {Attribute::description, Attribute::title, Attribute::help,
+                        Attribute::placeholderValue, Attribute::roleDescription}) {
+      const Value value = read(element, a);
+      if (const QString* s = std::get_if<QString>(&value)) texts << *s;
+    }
+  if (!port().queryAnswered()) return std::nullopt;
   return texts.join(QLatin1Char(' '));
 }
+
+QString focusedElementText() { return answeredFocusedElementText().value_or(QString()); }
 
 }  // namespace clipvane::Accessibility

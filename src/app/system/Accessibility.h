@@ -29,6 +29,10 @@ std::optional<QString> frontTabHost(std::int32_t pid);
 // Description, title, help, placeholder and role name of the focused
 // element, each that is a text (empty ones too), joined by one space.
 QString focusedElementText();
+// The same, or nothing when the application did not answer all of it (busy,
+// stopped, or left alone after an earlier silence): an empty text from an
+// application that answered is not the same as one it never gave.
+std::optional<QString> answeredFocusedElementText();
 
 // The host of one address value (a URL or a text); exposed for tests.
 std::optional<QString> webHost(const AccessibilityPort::Value& value);

@@ -121,8 +121,11 @@ bool SmartPaste::shouldIntercept() const {
         if (title.contains(QLatin1String(agent))) return true;
       return false;
     }
-    case Scope::copilotChat:
-      return Accessibility::focusedElementText().toLower().contains(QLatin1String("chat"));
+    case Scope::copilotChat: {
+      // A field that could not be read may be the chat box: it is masked.
+      const std::optional<QString> texts = Accessibility::answeredFocusedElementText();
+      return !texts || texts->toLower().contains(QLatin1String("chat"));
+    }
   }
   return false;
 }

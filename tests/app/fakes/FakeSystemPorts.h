@@ -39,6 +39,8 @@ class FakeAccessibility : public AccessibilityPort {
   std::vector<std::pair<const Node*, Attribute>> reads;
   // Queries begun and ended, and reads made outside any query.
   int queriesBegun = 0, queriesEnded = 0, readsOutsideQuery = 0;
+  // Off: the application lets the queries' reads go unanswered.
+  bool answers = true;
 
   // Focus on a new element; returns it.
   std::shared_ptr<Node> focus() {
@@ -84,6 +86,7 @@ class FakeAccessibility : public AccessibilityPort {
   }
   void beginQuery() override { ++queriesBegun; }
   void endQuery() override { ++queriesEnded; }
+  bool queryAnswered() const override { return answers; }
 };
 
 class FakeKeyGrab : public KeyGrabPort {

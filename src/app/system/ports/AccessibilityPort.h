@@ -71,6 +71,11 @@ class AccessibilityPort {
   // the outermost one counts.
   virtual void beginQuery() {}
   virtual void endQuery() {}
+  // Whether every read of the open query (of the last one, once it ended) got
+  // its answer: none went unanswered, and none was left unmade because the
+  // application was left alone or the query's time ran out. An empty answer
+  // then means the application has nothing to tell, not that it was silent.
+  virtual bool queryAnswered() const { return true; }
 
   // Each read is bounded by the port's messaging time-out (250 ms), or by
   // what is left of it in the open query.

@@ -52,11 +52,17 @@ class AtspiAccessibility::Gate {
   };
 
   void open() {
-    if (depth_++ == 0) deadline_ = Clock::now() + queryTime;
+    if (depth_++ == 0) {
+      deadline_ = Clock::now() + queryTime;
+      missedBefore_ = missed();
+    }
   }
   void close() {
     if (depth_ > 0 && --depth_ == 0) deadline_.reset();
   }
+
+  // No call of the open (or last) query went unanswered or was skipped.
+  bool answered() const { return missed() == missedBefore_; }
 
   bool resting(std::int32_t pid) {
     const auto it = quietUntil_.find(pid);
@@ -102,9 +108,11 @@ class AtspiAccessibility::Gate {
 
  private:
   Clock::time_point deadline() const { return deadline_.value_or(Clock::now() + queryTime); }
+  int missed() const { return calls.unanswered + calls.skipped; }
 
   int depth_ = 0;
   std::optional<Clock::time_point> deadline_;
+  int missedBefore_ = 0;
   std::map<std::int32_t, Clock::time_point> quietUntil_;
 };
 
@@ -461,6 +469,8 @@ AtspiAccessibility::Calls AtspiAccessibility::calls() const { return gate_->call
 void AtspiAccessibility::beginQuery() { gate_->open(); }
 
 void AtspiAccessibility::endQuery() { gate_->close(); }
+
+bool AtspiAccessibility::queryAnswered() const { return gate_->answered(); }
 
 AccessibilityPort::Element AtspiAccessibility::systemWide() {
   if (!ready_) return nullptr;

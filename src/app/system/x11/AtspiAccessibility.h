@@ -28,6 +28,7 @@ class AtspiAccessibility : public AccessibilityPort {
   Value boundsForRange(const Element& element, const Value& range) override;
   void beginQuery() override;
   void endQuery() override;
+  bool queryAnswered() const override;
 
   // How long an application that let a call go unanswered is not asked again:
   // a hung application costs one time-out now and then, not one per query.
