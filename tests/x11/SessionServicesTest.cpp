@@ -46,62 +46,6 @@ using Availability = LocalModelPort::Availability;
 
 namespace {
 
-// Runs an account tool, again while another holds the user database's lock
-// (exit 1 or 10: the password or the group file could not be updated).
-int accountTool(const QString& tool, const QStringList& args, const QByteArray& input = {}) {
-  int rc = -1;
-  for (int attempt = 0; attempt < 50; ++attempt) {
-    run(tool, args, input, &rc);
-    if (rc != 1 && rc != 10) break;
-    QThread::msleep(100);
-  }
-  return rc;
-}
-
-// A throw-away account with a known password; made only where the tests
-// run as root (CI), since it changes the machine's user list. Named after the
-// process, so that runs at once on one machine (two checkouts, the plain and
-// the sanitized suite) never share one; removed when the test ends, passed or
-// failed. One left by a run that was killed goes at the next run.
-struct TestUser {
-  TestUser() {
-    if (geteuid() != 0) return;
-    removeOrphans();
-    int rc = accountTool("useradd", {"-M", "-s", "/usr/sbin/nologin", name});
-    if (rc == 0) rc = accountTool("chpasswd", {}, (name + ":" + password + "\n").toUtf8());
-    ready = rc == 0;
-    if (!ready) accountTool("userdel", {name});
-  }
-  ~TestUser() {
-    if (geteuid() == 0) accountTool("userdel", {name});
-  }
-  static QString prefix() { return QStringLiteral("cvpam"); }
-
-  // The accounts of this kind whose process is gone.
-  static void removeOrphans() {
-    QFile passwd(QStringLiteral("/etc/passwd"));
-    if (!passwd.open(QIODevice::ReadOnly)) return;
-    for (const QByteArray& line : passwd.readAll().split('\n')) {
-      const QString account = QString::fromUtf8(line.left(line.indexOf(':')));
-      if (!account.startsWith(prefix())) continue;
-      bool number = false;
-      const int pid = account.mid(prefix().size()).toInt(&number);
-      if (number && pid > 0 && kill(pid, 0) != 0 && errno == ESRCH)
-        accountTool("userdel", {account});
-    }
-  }
-
-  const QString name = prefix() + QString::number(getpid());
-  const QString password = QStringLiteral("c0rrect h\u00f6rse");
-  bool ready = false;
-};
-
-QWidget* passwordDialog() {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (w->objectName() == "clipvane-password" && w->isVisible()) return w;
-  return nullptr;
-}
-
 // A stand-in for the model server on 127.0.0.1: one answer (status, body)
 // per path, whole or in two chunks (status 0: none ever); the chat requests'
 // bodies are kept.

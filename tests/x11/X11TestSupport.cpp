@@ -5,8 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QThread>
+#include <QWidget>
+#include <cerrno>
 #include <cstdlib>
+
+#include <signal.h>
+#include <unistd.h>
 
 #include "Pasteboard.h"
 #include "X11Display.h"
@@ -21,6 +27,51 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     QThread::msleep(5);
   }
   return true;
+}
+
+int accountTool(const QString& tool, const QStringList& args, const QByteArray& input) {
+  int rc = -1;
+  // Again while another holds the lock (exit 1 or 10: the password or the
+  // group file could not be updated).
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    run(tool, args, input, &rc);
+    if (rc != 1 && rc != 10) break;
+    QThread::msleep(100);
+  }
+  return rc;
+}
+
+TestUser::TestUser() : name(prefix() + QString::number(getpid())) {
+  if (geteuid() != 0) return;
+  removeOrphans();
+  int rc = accountTool("useradd", {"-M", "-s", "/usr/sbin/nologin", name});
+  if (rc == 0) rc = accountTool("chpasswd", {}, (name + ":" + password + "\n").toUtf8());
+  ready = rc == 0;
+  if (!ready) accountTool("userdel", {name});
+}
+
+TestUser::~TestUser() {
+  if (geteuid() == 0) accountTool("userdel", {name});
+}
+
+QString TestUser::prefix() { return QStringLiteral("cvpam"); }
+
+void TestUser::removeOrphans() {
+  QFile passwd(QStringLiteral("/etc/passwd"));
+  if (!passwd.open(QIODevice::ReadOnly)) return;
+  for (const QByteArray& line : passwd.readAll().split('\n')) {
+    const QString account = QString::fromUtf8(line.left(line.indexOf(':')));
+    if (!account.startsWith(prefix())) continue;
+    bool number = false;
+    const int pid = account.mid(prefix().size()).toInt(&number);
+    if (number && pid > 0 && kill(pid, 0) != 0 && errno == ESRCH) accountTool("userdel", {account});
+  }
+}
+
+QWidget* passwordDialog() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == "clipvane-password" && w->isVisible()) return w;
+  return nullptr;
 }
 
 QByteArray run(const QString& program, const QStringList& args, const QByteArray& input,

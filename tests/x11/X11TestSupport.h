@@ -12,6 +12,8 @@
 
 #include "Terminal.h"
 
+class QWidget;
+
 namespace clipvane::x11::test {
 
 // Turns the event loop until the condition holds; false after the limit.
@@ -66,6 +68,31 @@ class KeyboardLayout {
  private:
   QString layout_ = QStringLiteral("us"), variant_;
 };
+
+// Runs an account tool, again while another holds the user database's lock.
+int accountTool(const QString& tool, const QStringList& args, const QByteArray& input = {});
+
+// A throw-away account with a known password; made only where the tests
+// run as root (CI), since it changes the machine's user list. Named after the
+// process, so that runs at once on one machine (two checkouts, the plain and
+// the sanitized suite) never share one; removed when the test ends, passed or
+// failed. One left by a run that was killed goes at the next run.
+struct TestUser {
+  TestUser();
+  ~TestUser();
+  TestUser(const TestUser&) = delete;
+  TestUser& operator=(const TestUser&) = delete;
+  static QString prefix();
+  // The accounts of this kind whose process is gone.
+  static void removeOrphans();
+
+  const QString name;
+  const QString password = QStringLiteral("c0rrect h\u00f6rse");
+  bool ready = false;
+};
+
+// The program's password dialog while it is on screen.
+QWidget* passwordDialog();
 
 // The active window according to the window manager (0 when none).
 unsigned activeWindow();
