@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -183,6 +184,10 @@ class AppModel : public QObject {
   void maskClipboard(const QString& text, const std::vector<Finding>& findings, qint64 changeCount,
                      std::optional<Uuid> entry, qint64 generation, bool checkAI,
                      std::optional<ClipboardSnapshot> originalSnapshot);
+  // Gives the clipboard the copy back as it was before the auto-mask; the
+  // lock of the model, or the one when the mask was made once it is gone.
+  static void undoMask(QPointer<AppModel> self, const ClipboardSnapshot& original,
+                       std::optional<Uuid> entry, bool lockedWhenShown);
   void checkWithAI(const QString& text, qint64 generation, bool alert, std::optional<Uuid> entry,
                    std::optional<QString> expectedClipboard, std::vector<Finding> previousFindings,
                    std::optional<ClipboardSnapshot> originalSnapshot);
@@ -194,6 +199,13 @@ class AppModel : public QObject {
   RecentCopy* findCopy(const Uuid& id);
   // The clipboard holds this copy, as copied or as masked by us.
   bool holdsCopy(const RecentCopy& copy) const;
+  // The clipboard holds this copy's masked form: writing the copy back shows
+  // its original.
+  bool showsOriginal(const RecentCopy& copy) const;
+  // Runs `then` at once, or, when it shows originals and the lock is on, once
+  // the owner has authenticated; never after a refusal.
+  void afterUnlock(bool showsOriginals, std::function<void()> then);
+  void checkAgainUnlocked(const RecentCopy& copy);
   // Finds a recent copy's values again without touching the clipboard.
   void redetect(const RecentCopy& copy);
   qint64 writeClipboardText(const QString& text);

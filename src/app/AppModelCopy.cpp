@@ -10,6 +10,7 @@
 #include "OnMain.h"
 #include "Policy.h"
 #include "Ports.h"
+#include "TouchID.h"
 #include "Vault.h"
 #include "VaultRecording.h"
 #include "ports/PanelsPort.h"
@@ -236,16 +237,29 @@ void AppModel::maskClipboard(const QString& text, const std::vector<Finding>& fi
         if (m.settings_.copyAlert &&
             m.settings_.copyAlertStyle == AppSettings::CopyAlertStyle::tag) {
           Toast toast{QStringLiteral("check"), Tint::acc, what + QStringLiteral(" masked"),
-                      Toast::Action{QStringLiteral("Undo"), [self, snapshot, entry] {
-                                      if (!Pasteboard::restore(snapshot) || !self) return;
-                                      self->setMasked(entry, false);
-                                      self->clipboardChanged(clipboardText(),
-                                                             Pasteboard::changeCount(), false,
-                                                             std::nullopt);
+                      Toast::Action{QStringLiteral("Undo"),
+                                    [self, snapshot, entry, lock = m.settings_.touchIDLock] {
+                                      undoMask(self, snapshot, entry, lock);
                                     }}};
           Ports::get<PanelsPort>().showToast(toast, false);
         }
       });
+}
+
+void AppModel::undoMask(QPointer<AppModel> self, const ClipboardSnapshot& original,
+                        std::optional<Uuid> entry, bool lockedWhenShown) {
+  const qint64 masked = Pasteboard::changeCount();
+  auto undo = [self, original, entry, masked](bool allowed) {
+    // A copy made while the owner was asked stays.
+    if (!allowed || Pasteboard::changeCount() != masked) return;
+    if (!Pasteboard::restore(Pasteboard::markedAsOriginals(original)) || !self) return;
+    self->setMasked(entry, false);
+    self->clipboardChanged(clipboardText(), Pasteboard::changeCount(), false, std::nullopt);
+  };
+  if (self ? self->settings_.touchIDLock : lockedWhenShown)
+    TouchID::unlock(QStringLiteral("restore masked values"), undo);
+  else
+    undo(true);
 }
 
 // ---- language-model second pass ------------------------------------------------------------

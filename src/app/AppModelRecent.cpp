@@ -7,6 +7,7 @@
 #include "OnMain.h"
 #include "Policy.h"
 #include "Ports.h"
+#include "TouchID.h"
 #include "ports/WorkspacePort.h"
 
 namespace clipvane {
@@ -62,43 +63,50 @@ void AppModel::setMasked(std::optional<Uuid> id, bool masked) {
 
 void AppModel::putBack(const RecentCopy& copy) {
   assertMainThread();
-  const std::optional<qint64> count = Pasteboard::write(copy.text);
-  if (!count) return;  // another copy came first: it stays
-  ++scanGeneration_;   // a scan of the replaced clipboard must not land on this one
-  setMasked(copy.id, false);
-  lastScan_ = Scan{*count, copy.text, !copy.found.empty()};
-  setClipboardFindings(copy.found);
-  refreshStatus();
+  // Shown wherever the clipboard stands: the original is the point of it.
+  afterUnlock(true, [this, copy] {
+    const std::optional<qint64> count = Pasteboard::writeOriginals(copy.text);
+    if (!count) return;  // another copy came first: it stays
+    ++scanGeneration_;   // a scan of the replaced clipboard must not land on this one
+    setMasked(copy.id, false);
+    lastScan_ = Scan{*count, copy.text, !copy.found.empty()};
+    setClipboardFindings(copy.found);
+    refreshStatus();
+  });
 }
 
 void AppModel::ignore(const RecentCopy& copy) {
   assertMainThread();
-  AppSettings s = settings_;
-  for (const Finding& f : copy.found) {
-    const QString value = QString::fromStdU16String(f.value);
-    const bool known = std::any_of(s.ignored.begin(), s.ignored.end(), [&](const IgnoredText& t) {
-      return sameIgnoringCase(t.text, value);
-    });
-    if (known) continue;
-    s.ignored.push_back(IgnoredText{Uuid::generate(), f.value, f.label, Clock::now()});
-  }
-  setSettings(s);
-
-  if (RecentCopy* listed = findCopy(copy.id); listed && !listed->found.empty()) {
-    listed->found.clear();
-    emit recentCopiesChanged();
-  }
-  // The text goes back only over this copy itself (as copied, or masked by
-  // us): a newer copy, an image or a password stays where it is.
-  if (holdsCopy(copy)) {
-    if (const std::optional<qint64> count = Pasteboard::write(copy.text)) {
-      ++scanGeneration_;  // a scan of the replaced clipboard must not land on this one
-      lastScan_ = Scan{*count, copy.text, false};
-      setClipboardFindings({});
-      refreshStatus();
+  // The values are ignored only together with the put-back, so a refusal
+  // leaves everything as it was.
+  afterUnlock(showsOriginal(copy), [this, copy] {
+    AppSettings s = settings_;
+    for (const Finding& f : copy.found) {
+      const QString value = QString::fromStdU16String(f.value);
+      const bool known = std::any_of(s.ignored.begin(), s.ignored.end(), [&](const IgnoredText& t) {
+        return sameIgnoringCase(t.text, value);
+      });
+      if (known) continue;
+      s.ignored.push_back(IgnoredText{Uuid::generate(), f.value, f.label, Clock::now()});
     }
-  }
-  setMasked(copy.id, false);
+    setSettings(s);
+
+    if (RecentCopy* listed = findCopy(copy.id); listed && !listed->found.empty()) {
+      listed->found.clear();
+      emit recentCopiesChanged();
+    }
+    // The text goes back only over this copy itself (as copied, or masked by
+    // us): a newer copy, an image or a password stays where it is.
+    if (holdsCopy(copy)) {
+      if (const std::optional<qint64> count = Pasteboard::writeOriginals(copy.text)) {
+        ++scanGeneration_;  // a scan of the replaced clipboard must not land on this one
+        lastScan_ = Scan{*count, copy.text, false};
+        setClipboardFindings({});
+        refreshStatus();
+      }
+    }
+    setMasked(copy.id, false);
+  });
 }
 
 bool AppModel::holdsCopy(const RecentCopy& copy) const {
@@ -119,8 +127,27 @@ void AppModel::mark(const std::vector<QString>& texts, Kind kind) {
   setSettings(s);
 }
 
+bool AppModel::showsOriginal(const RecentCopy& copy) const {
+  return holdsCopy(copy) && Pasteboard::string() != copy.text;
+}
+
+void AppModel::afterUnlock(bool showsOriginals, std::function<void()> then) {
+  if (!showsOriginals || !settings_.touchIDLock) {
+    then();
+    return;
+  }
+  TouchID::unlock(QStringLiteral("restore masked values"),
+                  [self = QPointer<AppModel>(this), then = std::move(then)](bool ok) {
+                    if (ok && self) then();
+                  });
+}
+
 void AppModel::checkAgain(const RecentCopy& copy) {
   assertMainThread();
+  afterUnlock(showsOriginal(copy), [this, copy] { checkAgainUnlocked(copy); });
+}
+
+void AppModel::checkAgainUnlocked(const RecentCopy& copy) {
   // Rescanning through the clipboard is only sound while it still holds this
   // copy: a newer copy, an image or a password would be lost for good.
   if (!holdsCopy(copy)) {
@@ -128,7 +155,7 @@ void AppModel::checkAgain(const RecentCopy& copy) {
     return;
   }
   redetections_.erase(copy.id);  // this scan supersedes one under way
-  const std::optional<qint64> count = Pasteboard::write(copy.text);
+  const std::optional<qint64> count = Pasteboard::writeOriginals(copy.text);
   if (count)
     clipboardChanged(copy.text, *count, true, copy.id);
   else
@@ -159,10 +186,13 @@ void AppModel::redetect(const RecentCopy& copy) {
 }
 
 void AppModel::changeType(const RecentCopy& copy, Kind kind) {
-  std::vector<QString> values;
-  for (const Finding& f : copy.found) values.push_back(QString::fromStdU16String(f.value));
-  mark(values, kind);
-  checkAgain(copy);
+  assertMainThread();
+  afterUnlock(showsOriginal(copy), [this, copy, kind] {
+    std::vector<QString> values;
+    for (const Finding& f : copy.found) values.push_back(QString::fromStdU16String(f.value));
+    mark(values, kind);
+    checkAgainUnlocked(copy);
+  });
 }
 
 void AppModel::ignoreLatest() {

@@ -47,7 +47,7 @@ void AppModel::restoreClipboard(bool silent) {
       return;
     }
     const QString out = QString::fromStdU16String(restored);
-    const std::optional<qint64> change = Pasteboard::write(out);
+    const std::optional<qint64> change = Pasteboard::writeOriginals(out);
     if (!change) return;  // another copy came first: it stays
     // A scan still running for what the clipboard held before must not land
     // on the restored text.

@@ -45,8 +45,9 @@ TEST_F(AppModelRecentTest, IgnoreAddsCaseFoldedValuesOnceAndPutsTheTextBackOverT
       EXPECT_EQ(model().settings().ignored[0].seenAs, u"Email");
       EXPECT_TRUE(model().recentCopies().back().found.empty());
       EXPECT_FALSE(model().recentCopies().back().masked);
-      EXPECT_EQ(ports.clipboard.contents,
-                since.value_or(ClipboardSnapshot{{{fakes::plainText, text.toUtf8()}}}));
+      EXPECT_EQ(
+          ports.clipboard.contents,
+          since.value_or(Pasteboard::markedAsOriginals({{{fakes::plainText, text.toUtf8()}}})));
       EXPECT_TRUE(model().clipboardFindings().empty());
       if (since) continue;
       model().monitor().poll();  // our own write is not reported
@@ -180,6 +181,78 @@ TEST_F(AppModelRecentTest, PutBackWritesTheOriginalAndUnmasks) {
   EXPECT_FALSE(latest().masked);
   EXPECT_EQ(model().copiedWhat(), "Email");
   EXPECT_TRUE(model().lastScan()->sensitive);
+}
+
+// While the lock is on, every road that gives a masked copy's original back
+// asks the owner before anything is written or ignored; a refusal leaves the
+// clipboard masked and the copy and the settings as they were.
+TEST_F(AppModelRecentTest, EveryRoadBackToAnOriginalAsksFirstWhileTheLockIsOn) {
+  const QString text = "mail ada@example.com";
+  const std::pair<const char*, std::function<void()>> roads[] = {
+      {"Show Original", [this] { model().putBack(latest()); }},
+      {"Ignore", [this] { model().ignore(latest()); }},
+      {"ignore hot key", [this] { model().ignoreLatest(); }},
+      {"Change Type", [this] { model().changeType(latest(), Kind::identifier); }},
+      {"check again", [this] { model().checkAgain(latest()); }},
+      {"Undo of the mask", [this] { ports.panels.pressAction(); }},
+  };
+  for (const auto& [name, road] : roads)
+    for (const bool answer : {false, true}) {
+      SCOPED_TRACE(::testing::Message() << name << (answer ? ", allowed" : ", refused"));
+      restart([](AppSettings& s) {
+        s.autoMask = s.touchIDLock = true;
+        s.ignored.clear();
+        s.marked.clear();
+      });
+      copy(text);
+      ASSERT_TRUE(latest().masked);
+      const std::optional<QString> masked = ports.clipboard.string();
+      const AppSettings before = model().settings();
+      const int writes = ports.clipboard.writes;
+      ports.auth.reasons.clear();
+      ports.auth.answer = answer;
+      road();
+      EXPECT_EQ(ports.clipboard.writes, writes);  // nothing before the answer
+      settle();
+      EXPECT_EQ(ports.auth.reasons, QStringList{"restore masked values"});
+      if (answer) {
+        EXPECT_GT(ports.clipboard.writes, writes);
+        // The original goes out marked for clipboard-history managers, and is
+        // still the user's text to us; a masked text goes out unmarked.
+        const bool hinted =
+            ports.clipboard.data(0, Pasteboard::passwordHintType) == QByteArray("secret");
+        EXPECT_EQ(hinted, ports.clipboard.string() == text);
+        EXPECT_FALSE(Pasteboard::isConcealed());
+        continue;
+      }
+      EXPECT_EQ(ports.clipboard.writes, writes);
+      EXPECT_EQ(ports.clipboard.string(), masked);
+      EXPECT_TRUE(latest().masked);
+      EXPECT_EQ(model().settings(), before);
+    }
+
+  // Nothing is shown where the clipboard holds no masked form: a copy left
+  // as it was, or a newer copy over a masked one. Show Original still asks.
+  for (const bool autoMask : {false, true}) {
+    SCOPED_TRACE(autoMask);
+    restart([&](AppSettings& s) {
+      s.autoMask = autoMask;
+      s.touchIDLock = true;
+      s.ignored.clear();
+    });
+    copy(text);
+    if (autoMask) copy("later words");
+    ports.auth.reasons.clear();
+    model().ignoreLatest();
+    settle();
+    EXPECT_TRUE(ports.auth.reasons.isEmpty());
+    EXPECT_EQ(model().settings().ignored.size(), 1u);
+    EXPECT_EQ(ports.clipboard.string(), autoMask ? "later words" : text);
+    model().putBack(model().recentCopies().back());
+    settle();
+    EXPECT_EQ(ports.auth.reasons.size(), 1);
+    EXPECT_EQ(ports.clipboard.string(), text);
+  }
 }
 
 TEST_F(AppModelRecentTest, MarkHotKey) {

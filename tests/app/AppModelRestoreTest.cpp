@@ -33,6 +33,8 @@ TEST_F(RestoreTest, EveryOccurrenceIsRestoredAndTheWriteIsOurs) {
   restore();
   const QString restored = QString("Hi ada@example.com, yes ada@example.com works.");
   EXPECT_EQ(ports.clipboard.string(), restored);
+  EXPECT_EQ(ports.clipboard.data(0, Pasteboard::passwordHintType), QByteArray("secret"));
+  EXPECT_FALSE(Pasteboard::isConcealed());
   EXPECT_TRUE(Pasteboard::ownChanges().count(ports.clipboard.changeCount()));
   ASSERT_TRUE(model().lastScan());
   EXPECT_EQ(*model().lastScan(), (AppModel::Scan{ports.clipboard.changeCount(), restored, false}));

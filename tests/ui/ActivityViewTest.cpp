@@ -234,6 +234,7 @@ TEST_F(ActivityViewTest, CopyOriginalPutsWhatTheVaultHoldsAndAsksFirstWhenLocked
   EntryView::copyOriginal(model(), masks);
   settle();
   EXPECT_EQ(ports.clipboard.string(), QString("ada@example.com\nbob@example.com"));
+  EXPECT_EQ(ports.clipboard.data(0, Pasteboard::passwordHintType), QByteArray("secret"));
   EXPECT_TRUE(Pasteboard::ownChanges().count(ports.clipboard.count));
   EXPECT_EQ(ports.panels.lastText(), QString("Original copied"));
   EXPECT_EQ(ports.auth.reasons.size(), 2);

@@ -6,7 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDialogButtonBox>
 #include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <atomic>
 #include <memory>
@@ -21,6 +25,7 @@
 #include "Place.h"
 #include "SmartPaste.h"
 #include "Storage.h"
+#include "Vault.h"
 #include "X11Ports.h"
 #include "X11TestSupport.h"
 
@@ -503,3 +508,64 @@ void EngineOnX11::browserRoad(Browser::Engine engine, const char16_t* id) {
 TEST_F(EngineOnX11, ChromiumPage) { browserRoad(Browser::Engine::chromium, u"chromium"); }
 
 TEST_F(EngineOnX11, FirefoxEsrPage) { browserRoad(Browser::Engine::firefox, u"firefox-esr"); }
+
+// With the lock on, the ignore hot key gives a masked copy's original back
+// only once the owner's password is in: refused, the clipboard stays masked
+// and nothing is ignored. The original then goes out marked for
+// clipboard-history managers, which the masked text never is.
+TEST_F(EngineOnX11, TheIgnoreHotKeyAsksForThePasswordWhileTheLockIsOn) {
+  TestUser user;
+  if (!user.ready) GTEST_SKIP() << "needs root to make a test account";
+  PamAuth owner(user.name);
+  Ports::install<AuthPort>(&owner);
+  const auto back = qScopeGuard([&] { Ports::install<AuthPort>(&ports.auth); });
+  AppSettings s = model.settings();
+  s.autoMask = s.touchIDLock = true;
+  model.setSettings(s);
+  const auto xclipPastes = [](const QString& type) {
+    return run("xclip", {"-selection", "clipboard", "-o", "-t", type});
+  };
+
+  const QString text = "mail ada@example.com";
+  run("xclip", {"-selection", "clipboard"}, text.toUtf8());
+  ASSERT_TRUE(waitUntil([&] { return board.string().value_or("").startsWith("mail ["); }));
+  const QByteArray masked = xclipPastes("UTF8_STRING");
+  EXPECT_FALSE(xclipPastes("TARGETS").contains("x-kde-passwordManagerHint"));
+
+  for (const bool given : {false, true}) {
+    SCOPED_TRACE(given);
+    xdotool({"key", "ctrl+super+i"});
+    QWidget* dialog = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (dialog = passwordDialog()) != nullptr; }));
+    EXPECT_EQ(xclipPastes("UTF8_STRING"), masked);  // nothing before the answer
+    auto* buttons = dialog->findChild<QDialogButtonBox*>();
+    if (given) dialog->findChild<QLineEdit*>()->insert(user.password);
+    buttons->button(given ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
+    ASSERT_TRUE(waitUntil([] { return passwordDialog() == nullptr; }, std::chrono::seconds(20)));
+    if (!given) {
+      waitUntil([] { return false; }, std::chrono::milliseconds(300));
+      EXPECT_EQ(xclipPastes("UTF8_STRING"), masked);
+      EXPECT_TRUE(model.settings().ignored.empty());
+    }
+  }
+  ASSERT_TRUE(waitUntil([&] { return board.string() == text; }));
+  EXPECT_EQ(xclipPastes("UTF8_STRING"), text.toUtf8());
+  EXPECT_EQ(xclipPastes("x-kde-passwordManagerHint"), "secret");
+  EXPECT_FALSE(Pasteboard::isConcealed());  // still the user's text to us
+  EXPECT_EQ(model.settings().ignored.size(), 1u);
+}
+
+// Restored originals go out marked the same way.
+TEST_F(EngineOnX11, RestoredOriginalsAreMarkedForClipboardHistoryManagers) {
+  VaultStore::update(1e9, [](Vault& v) {
+    v.entries.push_back(
+        {u"[EMAIL_1]", u"ada@example.com", Kind::email, Clock::now(), std::nullopt});
+  });
+  run("xclip", {"-selection", "clipboard"}, "reply to [EMAIL_1]");
+  ASSERT_TRUE(waitUntil([&] { return board.string() == "reply to [EMAIL_1]"; }));
+  model.restoreClipboard(false);
+  ASSERT_TRUE(waitUntil([&] { return board.string() == "reply to ada@example.com"; }));
+  EXPECT_EQ(run("xclip", {"-selection", "clipboard", "-o"}), "reply to ada@example.com");
+  EXPECT_EQ(run("xclip", {"-selection", "clipboard", "-o", "-t", "x-kde-passwordManagerHint"}),
+            "secret");
+}

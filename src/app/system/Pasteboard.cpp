@@ -49,7 +49,7 @@ bool isConcealed() {
   const QStringList types = b.types();
   if (types.contains(concealedType) || types.contains(transientType)) return true;
   // Password managers on Linux mark their copies with this format.
-  if (!types.contains(passwordHintType)) return false;
+  if (!types.contains(passwordHintType) || types.contains(originalsType)) return false;
   for (int i = 0; i < b.itemCount(); ++i) {
     if (!b.itemTypes(i).contains(passwordHintType)) continue;
     const auto value = b.data(i, passwordHintType);
@@ -134,6 +134,26 @@ std::optional<qint64> write(const QString& text) {
   const qint64 count = b.changeCount();
   ownChanges().insert(count);
   return count;
+}
+
+std::optional<qint64> writeOriginals(const QString& text) {
+  ClipboardPort& b = board();
+  if (!b.setItems(markedAsOriginals({{{QStringLiteral("text/plain"), text.toUtf8()}}})))
+    return std::nullopt;
+  const qint64 count = b.changeCount();
+  ownChanges().insert(count);
+  return count;
+}
+
+ClipboardSnapshot markedAsOriginals(ClipboardSnapshot items) {
+  for (ClipboardItem& item : items) {
+    std::erase_if(item, [](const auto& format) {
+      return format.first == passwordHintType || format.first == originalsType;
+    });
+    item.emplace_back(passwordHintType, QByteArrayLiteral("secret"));
+    item.emplace_back(originalsType, QByteArrayLiteral("1"));
+  }
+  return items;
 }
 
 std::optional<qint64> clear() {

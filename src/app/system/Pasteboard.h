@@ -41,6 +41,10 @@ std::optional<Returned>& lastReturn();
 inline const QString concealedType = QStringLiteral("org.nspasteboard.ConcealedType");
 inline const QString transientType = QStringLiteral("org.nspasteboard.TransientType");
 inline const QString passwordHintType = QStringLiteral("x-kde-passwordManagerHint");
+// Beside the hint on our own writes of originals: such a clipboard is the
+// user's text given back, not a password manager's copy, and is scanned and
+// masked like any other.
+inline const QString originalsType = QStringLiteral("application/x-clipvane-originals");
 
 qint64 changeCount();
 // The plain text, none when there is none.
@@ -59,6 +63,11 @@ bool restore(const ClipboardSnapshot& snapshot);
 // Clears the clipboard, writes the text and records the write; the change
 // count of the write, none when the system refused it (nothing changed).
 std::optional<qint64> write(const QString& text);
+// As write(), for a text that holds originals: it carries the password hint
+// "secret", so that clipboard-history managers keep no copy of it.
+std::optional<qint64> writeOriginals(const QString& text);
+// The items with that hint, for a clipboard of originals that comes back.
+ClipboardSnapshot markedAsOriginals(ClipboardSnapshot items);
 // Clears the clipboard and records the write; its change count, none when
 // the system refused it.
 std::optional<qint64> clear();

@@ -124,7 +124,7 @@ void EntryView::copyOriginal(AppModel& model, const std::vector<QString>& placeh
       return;
     }
     // Recorded as our own write, so the clipboard monitor does not scan it.
-    Pasteboard::write(*originals);
+    Pasteboard::writeOriginals(*originals);
     if (auto* panels = Ports::find<PanelsPort>())
       panels->showToast(Toast{QStringLiteral("check"), Tint::acc, QStringLiteral("Original copied"),
                               std::nullopt},
