@@ -152,7 +152,7 @@ class ClipboardManager {
       QByteArray out;
       if (p)
         out = QByteArray(static_cast<const char*>(xcb_get_property_value(p)),
-                         xcb_get_property_value_length(p) * (p->format / 8));
+                         xcb_get_property_value_length(p));  // in bytes already
       std::free(p);
       return out;
     }
