@@ -10,7 +10,7 @@ endif()
 include(GNUInstallDirs)
 find_package(Qt6 REQUIRED COMPONENTS Gui Svg)
 
-set(CLIPVANE_DATA_DIR ${CMAKE_SOURCE_DIR}/src/app/system/x11/data)
+set(CLIPVANE_DATA_DIR ${CMAKE_SOURCE_DIR}/src/x11/data)
 set(CLIPVANE_ICON_DIR ${CMAKE_BINARY_DIR}/icons)
 
 # ---- the icon, drawn at build time by the painter the program's windows use

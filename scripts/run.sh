@@ -7,4 +7,4 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default --target clipvane
-exec build/src/app/clipvane "$@"
+exec build/src/clipvane "$@"

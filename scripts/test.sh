@@ -30,7 +30,7 @@ run_suite() {
       set -e
       ctest --test-dir "$1" -L x11 --output-on-failure --timeout 300
       echo "-- x11 suite as one process"
-      timeout 1200 "$1/src/app/system/x11/clipvane_x11_tests"' x11 "$dir"
+      timeout 1200 "$1/tests/x11/clipvane_x11_tests"' x11 "$dir"
   fi
 }
 

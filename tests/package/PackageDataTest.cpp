@@ -138,7 +138,7 @@ TEST(PackageDocuments, FollowTheProgram) {
   EXPECT_TRUE(text("packaging/changelog").startsWith("clipvane (" + version + ") "));
   EXPECT_TRUE(text("packaging/clipvane.1").contains("\"Clipvane " + version + "\""));
   const QString copyright = text("packaging/copyright");
-  const QString outlines = QStringLiteral("src/app/MaterialSymbolsData.cpp");
+  const QString outlines = QStringLiteral("src/ui/MaterialSymbolsData.cpp");
   EXPECT_TRUE(copyright.contains("Files: " + outlines));
   EXPECT_TRUE(text(outlines).contains("@material-symbols/svg-400"));
   EXPECT_TRUE(copyright.contains("License: Apache-2.0"));

@@ -5,8 +5,8 @@
 #include <QImage>
 #include <QWidget>
 
-#include "Ports.h"
 #include "fakes/FakeAppearance.h"
+#include "ports/Ports.h"
 
 namespace clipvane::testing {
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <utility>
 
-#include "../app/fakes/FakePorts.h"
+#include "../engine/fakes/FakePorts.h"
 #include "Accessibility.h"
 #include "AppModel.h"
 #include "Browsers.h"

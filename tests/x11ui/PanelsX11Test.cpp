@@ -17,12 +17,12 @@
 
 #include "Panels.h"
 #include "Pasteboard.h"
-#include "Ports.h"
 #include "ReviewView.h"
 #include "X11Display.h"
 #include "X11Ports.h"
 #include "X11TestSupport.h"
 #include "fakes/FakeAppearance.h"
+#include "ports/Ports.h"
 
 using namespace clipvane;
 using namespace clipvane::x11;

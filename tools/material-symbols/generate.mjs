@@ -1,4 +1,4 @@
-// Writes src/app/MaterialSymbolsData.cpp: the outline text of every glyph of
+// Writes src/ui/MaterialSymbolsData.cpp: the outline text of every glyph of
 // the program's icon set, converted from the outlined, weight-400 SVGs of
 // @material-symbols/svg-400. Build-time only: the written source is committed
 // and the program never reads the package.
@@ -80,6 +80,6 @@ ${entries.join('\n')}
 
 }  // namespace clipvane
 `;
-const target = join(here, '..', '..', 'src', 'app', 'MaterialSymbolsData.cpp');
+const target = join(here, '..', '..', 'src', 'ui', 'MaterialSymbolsData.cpp');
 writeFileSync(target, source);
 console.log(`wrote ${NAMES.length} outlines to ${target}`);

@@ -24,9 +24,9 @@
 #include <cstdio>
 
 #include "AtspiAccessibility.h"
-#include "Ports.h"
 #include "SessionBusInstance.h"
 #include "SingleInstance.h"
+#include "ports/Ports.h"
 
 namespace {
 

@@ -1,0 +1,260 @@
+#include "Pasteboard.h"
+
+#include <QDeadlineTimer>
+
+#include <algorithm>
+
+#include "OnMain.h"
+#include "Place.h"
+#include "ports/KeyboardPort.h"
+#include "ports/Ports.h"
+#include "ports/WorkspacePort.h"
+
+namespace clipvane::Pasteboard {
+
+namespace {
+
+ClipboardPort& board() { return Ports::get<ClipboardPort>(); }
+
+}  // namespace
+
+std::set<qint64>& ownChanges() {
+  static std::set<qint64> counts;
+  return counts;
+}
+
+std::optional<PendingReturn>& pendingRestore() {
+  static std::optional<PendingReturn> pending;
+  return pending;
+}
+
+bool maskPendingReturn(qint64 from, const QString& text) {
+  auto& pending = pendingRestore();
+  if (!pending || pending->from != from || changeCount() != pending->own) return false;
+  pending->snapshot = {{{QStringLiteral("text/plain"), text.toUtf8()}}};
+  return true;
+}
+
+std::optional<Returned>& lastReturn() {
+  static std::optional<Returned> last;
+  return last;
+}
+
+qint64 changeCount() { return board().changeCount(); }
+
+std::optional<QString> string() { return board().string(); }
+
+bool isConcealed() {
+  ClipboardPort& b = board();
+  const QStringList types = b.types();
+  if (types.contains(concealedType) || types.contains(transientType)) return true;
+  // Password managers on Linux mark their copies with this format.
+  if (!types.contains(passwordHintType) || types.contains(originalsType)) return false;
+  for (int i = 0; i < b.itemCount(); ++i) {
+    if (!b.itemTypes(i).contains(passwordHintType)) continue;
+    const auto value = b.data(i, passwordHintType);
+    if (value && value->trimmed() == "secret") return true;
+  }
+  return false;
+}
+
+namespace {
+
+// What file managers put beside the file list (GNOME, MATE, Caja, KDE).
+const QStringList fileListTypes = {QStringLiteral("x-special/gnome-copied-files"),
+                                   QStringLiteral("x-special/mate-copied-files"),
+                                   QStringLiteral("application/x-kde-cutselection")};
+
+// A uri-list of local files only: a copied link to a web page is text.
+bool namesLocalFiles(const QByteArray& uriList) {
+  bool any = false;
+  for (const QByteArray& raw : uriList.split('\n')) {
+    const QByteArray line = raw.trimmed();
+    if (line.isEmpty() || line.startsWith('#')) continue;
+    if (!line.startsWith("file:")) return false;
+    any = true;
+  }
+  return any;
+}
+
+}  // namespace
+
+bool offersFilesOrImage() {
+  ClipboardPort& b = board();
+  const QStringList types = b.types();
+  for (const QString& type : types) {
+    if (fileListTypes.contains(type)) return true;
+    if (type.startsWith(QLatin1String("image/")) || type == QLatin1String("application/x-qt-image"))
+      return true;
+  }
+  if (types.contains(QLatin1String("text/uri-list")))
+    for (int i = 0; i < b.itemCount(); ++i)
+      if (const auto list = b.data(i, QStringLiteral("text/uri-list"));
+          list && namesLocalFiles(*list))
+        return true;
+  // Nautilus of GNOME 3.30 to 42 offers its file list as plain text only.
+  const std::optional<QString> text = b.string();
+  return text && text->startsWith(QLatin1String("x-special/nautilus-clipboard\n"));
+}
+
+bool isLeftAlone() { return isConcealed() || offersFilesOrImage(); }
+
+ClipboardSnapshot snapshot() {
+  ClipboardPort& b = board();
+  ClipboardSnapshot out;
+  const int n = b.itemCount();
+  out.reserve(std::size_t(std::max(n, 0)));
+  for (int i = 0; i < n; ++i) {
+    ClipboardItem item;
+    for (const QString& type : b.itemTypes(i)) {
+      const auto bytes = b.data(i, type);
+      if (!bytes) continue;
+      auto same =
+          std::find_if(item.begin(), item.end(), [&](const auto& p) { return p.first == type; });
+      if (same != item.end())
+        same->second = *bytes;
+      else
+        item.emplace_back(type, *bytes);
+    }
+    out.push_back(std::move(item));
+  }
+  return out;
+}
+
+bool restore(const ClipboardSnapshot& snap) {
+  ClipboardPort& b = board();
+  if (!b.setItems(snap)) return false;
+  ownChanges().insert(b.changeCount());
+  return true;
+}
+
+std::optional<qint64> write(const QString& text) {
+  ClipboardPort& b = board();
+  if (!b.setString(text)) return std::nullopt;
+  const qint64 count = b.changeCount();
+  ownChanges().insert(count);
+  return count;
+}
+
+std::optional<qint64> writeOriginals(const QString& text) {
+  ClipboardPort& b = board();
+  if (!b.setItems(markedAsOriginals({{{QStringLiteral("text/plain"), text.toUtf8()}}})))
+    return std::nullopt;
+  const qint64 count = b.changeCount();
+  ownChanges().insert(count);
+  return count;
+}
+
+ClipboardSnapshot markedAsOriginals(ClipboardSnapshot items) {
+  for (ClipboardItem& item : items) {
+    std::erase_if(item, [](const auto& format) {
+      return format.first == passwordHintType || format.first == originalsType;
+    });
+    item.emplace_back(passwordHintType, QByteArrayLiteral("secret"));
+    item.emplace_back(originalsType, QByteArrayLiteral("1"));
+  }
+  return items;
+}
+
+std::optional<qint64> clear() {
+  ClipboardPort& b = board();
+  if (!b.clear()) return std::nullopt;
+  const qint64 count = b.changeCount();
+  ownChanges().insert(count);
+  return count;
+}
+
+void postKey(std::uint16_t keyCode, std::uint32_t modifiers) {
+  KeyboardPort& keys = Ports::get<KeyboardPort>();
+  keys.postKeyEvent(keyCode, modifiers, true, ownKeystrokeMarker);
+  keys.postKeyEvent(keyCode, modifiers, false, ownKeystrokeMarker);
+}
+
+Shortcut pasteShortcut() {
+  const bool terminal = Place::isTerminal(Ports::get<WorkspacePort>().frontmostApplication());
+  return {KeyCode::v, Modifier::control | (terminal ? Modifier::shift : 0)};
+}
+
+namespace {
+
+// Each scheduled return, identified by its paste; a later paste or a reset
+// of the pending return ends the earlier one's checks.
+std::uint64_t& restoreToken() {
+  static std::uint64_t token = 0;
+  return token;
+}
+
+struct Return {
+  std::uint64_t token;
+  qint64 own;    // the change count of the paste's write
+  qint64 reads;  // the read count right after that write
+  QDeadlineTimer limit;
+};
+
+void checkReturn(const Return& r) {
+  auto& pending = pendingRestore();
+  if (r.token != restoreToken() || !pending || pending->own != r.own) return;
+  if (changeCount() != r.own) return;  // the user copied meanwhile: keep theirs
+  // On X11 the destination fetches the text only when it handles the
+  // keystroke; a busy one would otherwise get the previous clipboard, the
+  // very text the paste kept back. One that has not fetched it by the limit
+  // most likely never will (it ignored the keystroke), and the user's
+  // clipboard comes back anyway rather than staying masked for good.
+  if (board().readCount() == r.reads && !r.limit.hasExpired()) {
+    onMain(restorePollInterval, [r] { checkReturn(r); });
+    return;
+  }
+  ClipboardSnapshot previous = std::move(pending->snapshot);
+  const qint64 from = pending->from;
+  pending.reset();
+  if (restore(previous)) lastReturn() = Returned{from, changeCount()};
+}
+
+}  // namespace
+
+double& restoreLimit() {
+  static double seconds = defaultRestoreLimit;
+  return seconds;
+}
+
+void paste(const QString& text, bool keepOnClipboard, PasteDone done) {
+  const auto tell = [&done](PasteResult result) {
+    if (done) done(result);
+  };
+  // While the return of an earlier paste is still pending, the clipboard
+  // holds that paste's text: the user's real clipboard is the pending one.
+  // It stays pending when this write is refused.
+  auto& pending = pendingRestore();
+  const bool chained = pending && changeCount() == pending->own;
+  ClipboardSnapshot previous = chained ? pending->snapshot : snapshot();
+  const qint64 from = chained ? pending->from : changeCount();
+
+  const std::optional<qint64> own = write(text);
+  if (!own) return tell(PasteResult::failed);
+  pending.reset();
+  const std::uint64_t token = ++restoreToken();
+  const qint64 reads = board().readCount();
+
+  if (!Ports::get<KeyboardPort>().isTrusted(false)) return tell(PasteResult::onClipboard);
+  if (!keepOnClipboard) pending.emplace(PendingReturn{std::move(previous), *own, from});
+
+  board().whenSettled([token, own = *own, reads, keepOnClipboard, done = std::move(done)] {
+    if (changeCount() != own) {
+      // Another copy came first and stays: there is nothing to give back.
+      auto& pending = pendingRestore();
+      if (token == restoreToken() && pending && pending->own == own) pending.reset();
+      if (done) done(PasteResult::failed);
+      return;
+    }
+    const Shortcut key = pasteShortcut();
+    postKey(key.keyCode, key.modifiers);
+    if (!keepOnClipboard && token == restoreToken()) {
+      const Return r{token, own, reads,
+                     QDeadlineTimer(qint64(restoreLimit() * 1000.0), Qt::PreciseTimer)};
+      onMain(restoreDelay, [r] { checkReturn(r); });
+    }
+    if (done) done(PasteResult::pasted);
+  });
+}
+
+}  // namespace clipvane::Pasteboard

@@ -1,0 +1,75 @@
+// The application chooser of the Apps tab.
+#include "AppChooser.h"
+
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "SettingsComponents.h"
+#include "ports/Ports.h"
+
+namespace clipvane {
+
+AppChooser::AppChooser(std::vector<InstalledApp> apps, QWidget* parent)
+    : QDialog(parent), apps_(std::move(apps)) {
+  setObjectName(QStringLiteral("appChooser"));
+  setWindowTitle(QStringLiteral("Add Application"));
+  setWindowModality(Qt::WindowModal);
+  resize(380, 440);
+  auto* layout = new QVBoxLayout(this);
+  search_ = new QLineEdit(this);
+  search_->setObjectName(QStringLiteral("search"));
+  search_->setPlaceholderText(QStringLiteral("Search"));
+  search_->setClearButtonEnabled(true);
+  list_ = new QListWidget(this);
+  list_->setObjectName(QStringLiteral("applications"));
+  list_->setIconSize(QSize(24, 24));
+  list_->setUniformItemSizes(true);
+  for (std::size_t i = 0; i < apps_.size(); ++i) {
+    auto* item = new QListWidgetItem(installedAppIcon(apps_[i]), apps_[i].name, list_);
+    item->setToolTip(apps_[i].id);
+    item->setData(Qt::UserRole, int(i));
+  }
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
+  add_ = buttons->addButton(QStringLiteral("Add"), QDialogButtonBox::AcceptRole);
+  add_->setObjectName(QStringLiteral("add"));
+  add_->setDefault(true);
+  add_->setEnabled(false);
+  layout->addWidget(search_);
+  layout->addWidget(list_, 1);
+  layout->addWidget(buttons);
+  connect(search_, &QLineEdit::textChanged, this, &AppChooser::filter);
+  connect(list_, &QListWidget::currentItemChanged, this,
+          [this](QListWidgetItem* current) { add_->setEnabled(current && !current->isHidden()); });
+  connect(list_, &QListWidget::itemActivated, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+void AppChooser::filter(const QString& text) {
+  for (int i = 0; i < list_->count(); ++i) {
+    QListWidgetItem* item = list_->item(i);
+    const InstalledApp& app = apps_[std::size_t(item->data(Qt::UserRole).toInt())];
+    item->setHidden(!app.name.contains(text, Qt::CaseInsensitive) &&
+                    !app.id.contains(text, Qt::CaseInsensitive));
+  }
+  if (list_->currentItem() && list_->currentItem()->isHidden()) list_->setCurrentItem(nullptr);
+  add_->setEnabled(list_->currentItem() != nullptr);
+}
+
+std::optional<InstalledApp> AppChooser::chosen() const {
+  const QListWidgetItem* item = list_->currentItem();
+  if (!item || item->isHidden()) return std::nullopt;
+  return apps_[std::size_t(item->data(Qt::UserRole).toInt())];
+}
+
+std::optional<InstalledApp> AppChooser::choose(QWidget* parent) {
+  auto* port = Ports::find<ApplicationsPort>();
+  AppChooser chooser(port ? port->applications() : std::vector<InstalledApp>{}, parent);
+  if (chooser.exec() != QDialog::Accepted) return std::nullopt;
+  return chooser.chosen();
+}
+
+}  // namespace clipvane
