@@ -18,6 +18,7 @@
 #include "Panels.h"
 #include "Pasteboard.h"
 #include "ReviewView.h"
+#include "ScreenPixels.h"
 #include "X11Display.h"
 #include "X11Ports.h"
 #include "X11TestSupport.h"
@@ -272,29 +273,6 @@ TEST_F(ReviewX11, TurningToAnotherWindowGivesItTheKeysAndAClickOnThePanelTakesTh
   EXPECT_EQ(review.answers, 0);
   EXPECT_EQ(second->text(), QStringLiteral("hi"));
 }
-
-namespace {
-
-// The screen under a widget as the X server shows it.
-QImage onScreen(const QWidget* w) {
-  const QRect r(w->mapToGlobal(QPoint(0, 0)), w->size());
-  return QGuiApplication::primaryScreen()
-      ->grabWindow(0, r.x(), r.y(), r.width(), r.height())
-      .toImage();
-}
-
-// Pixels of the accent (a ring) in the picture.
-int accentPixels(const QImage& image) {
-  int n = 0;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x) {
-      const QColor c = image.pixelColor(x, y);
-      n += c.blue() - c.red() > 100 && c.green() > 80;
-    }
-  return n;
-}
-
-}  // namespace
 
 // A review of 2,000 addresses: the keyboard shows where it is, walks into the
 // item list and out again, and the card keeps the size of what it shows.

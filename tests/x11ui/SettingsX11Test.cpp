@@ -11,6 +11,7 @@
 
 #include "Hotkeys.h"
 #include "ProgramWindows.h"
+#include "ScreenPixels.h"
 #include "ShortcutField.h"
 #include "Theme.h"
 #include "UiTest.h"
@@ -20,29 +21,6 @@
 using namespace clipvane;
 using namespace clipvane::x11;
 using namespace clipvane::x11::test;
-
-namespace {
-
-// The screen under a widget as the X server shows it.
-QImage onScreen(const QWidget* w) {
-  const QRect r(w->mapToGlobal(QPoint(0, 0)), w->size());
-  return QGuiApplication::primaryScreen()
-      ->grabWindow(0, r.x(), r.y(), r.width(), r.height())
-      .toImage();
-}
-
-// Pixels of the accent (a focus ring) in the picture.
-int accentPixels(const QImage& image) {
-  int n = 0;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x) {
-      const QColor c = image.pixelColor(x, y);
-      n += c.blue() - c.red() > 100 && c.green() > 80;
-    }
-  return n;
-}
-
-}  // namespace
 
 TEST(SettingsX11, TabShowsWhereTheKeysAreOnTheRecorderAndItsClearButtonInBothSchemes) {
   X11Ports ports;
