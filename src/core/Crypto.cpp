@@ -29,11 +29,11 @@ std::string randomBytes(std::size_t n) {
   return out;
 }
 
-std::string seal(std::string_view key, std::string_view plain) {
+void sealInto(std::string_view key, std::string_view plain, std::string& out) {
   if (key.size() != keySize) throw StorageError("The vault key has the wrong size.");
   if (plain.size() > std::size_t(INT_MAX - 64)) throw StorageError("The vault is too large.");
   const std::string nonce = randomBytes(nonceSize);
-  std::string out(nonceSize + plain.size() + tagSize, '\0');
+  out.resize(nonceSize + plain.size() + tagSize);
   out.replace(0, nonceSize, nonce);
   const Ctx ctx = newContext();
   int len = 0;
@@ -48,6 +48,11 @@ std::string seal(std::string_view key, std::string_view plain) {
        EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_GET_TAG, int(tagSize),
                            bytes(out) + nonceSize + plain.size());
   if (!ok) throw StorageError("The vault could not be encrypted.");
+}
+
+std::string seal(std::string_view key, std::string_view plain) {
+  std::string out;
+  sealInto(key, plain, out);
   return out;
 }
 

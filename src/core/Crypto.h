@@ -16,6 +16,8 @@ std::string randomBytes(std::size_t n);
 
 // Encrypts with a fresh random nonce; throws StorageError.
 std::string seal(std::string_view key, std::string_view plain);
+// The same into `out`, whose memory is reused; `plain` must not be in it.
+void sealInto(std::string_view key, std::string_view plain, std::string& out);
 
 // Nothing when the data is too short, was changed, or the key does not fit.
 std::optional<std::string> open(std::string_view key, std::string_view sealed);

@@ -1,5 +1,7 @@
 #include "Json.h"
 
+#include <algorithm>
+
 namespace clipvane::json {
 
 namespace detail {
@@ -63,56 +65,78 @@ std::optional<Json> parse(std::string_view bytes) {
 
 namespace {
 
-// A text as a JSON string, byte for byte as the document's own dump writes
-// it: UTF-8, a lone surrogate as U+FFFD, only quotes, backslashes and
-// control characters escaped.
-void appendString(std::string& out, std::u16string_view text) {
-  static constexpr char hex[] = "0123456789abcdef";
-  const std::size_t at = out.size();
-  out.resize(at + 6 * text.size() + 2);  // "\u00xx" at most for each unit
-  char* p = out.data() + at;
-  *p++ = '"';
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0x20 && c < 0x80 && c != '"' && c != '\\') {
-      *p++ = char(c);
+// The vault is written whole at every masked copy, so its text is measured
+// first and then written into a buffer of exactly that size: no growing, no
+// document of thousands of small objects. The bytes are those the generic
+// encoder writes (the fields in entryFields' order).
+
+// One UTF-16 unit or pair as a JSON string writes it: UTF-8, a lone surrogate
+// as U+FFFD, only quotes, backslashes and control characters escaped. Returns
+// the code point and moves `i` past what it took.
+char32_t codePointAt(std::u16string_view text, std::size_t& i) {
+  char32_t c = text[i++];
+  if (c >= 0xD800 && c <= 0xDFFF) {
+    const bool paired = c <= 0xDBFF && i < text.size() && text[i] >= 0xDC00 && text[i] <= 0xDFFF;
+    c = paired ? 0x10000 + ((c - 0xD800) << 10) + (text[i++] - 0xDC00) : 0xFFFD;
+  }
+  return c;
+}
+
+bool plainAscii(char32_t c) { return c >= 0x20 && c < 0x80 && c != '"' && c != '\\'; }
+
+char shortEscape(char32_t c) {
+  switch (c) {
+    case '"':
+      return '"';
+    case '\\':
+      return '\\';
+    case '\b':
+      return 'b';
+    case '\f':
+      return 'f';
+    case '\n':
+      return 'n';
+    case '\r':
+      return 'r';
+    case '\t':
+      return 't';
+    default:
+      return 0;
+  }
+}
+
+std::size_t stringSize(std::u16string_view text) {
+  std::size_t n = 2;
+  for (std::size_t i = 0; i < text.size();) {
+    if (plainAscii(text[i])) {
+      ++i, ++n;
       continue;
     }
-    if (c >= 0xD800 && c <= 0xDFFF) {
-      const bool paired =
-          c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
-      c = paired ? 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00) : 0xFFFD;
+    const char32_t c = codePointAt(text, i);
+    n += c < 0x80 ? (shortEscape(c) ? 2 : 6) : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+  }
+  return n;
+}
+
+char* writeString(char* p, std::u16string_view text) {
+  static constexpr char hex[] = "0123456789abcdef";
+  *p++ = '"';
+  for (std::size_t i = 0; i < text.size();) {
+    if (plainAscii(text[i])) {
+      *p++ = char(text[i++]);
+      continue;
     }
+    const char32_t c = codePointAt(text, i);
     if (c < 0x80) {
       *p++ = '\\';
-      switch (c) {
-        case '"':
-          *p++ = '"';
-          break;
-        case '\\':
-          *p++ = '\\';
-          break;
-        case '\b':
-          *p++ = 'b';
-          break;
-        case '\f':
-          *p++ = 'f';
-          break;
-        case '\n':
-          *p++ = 'n';
-          break;
-        case '\r':
-          *p++ = 'r';
-          break;
-        case '\t':
-          *p++ = 't';
-          break;
-        default:
-          *p++ = 'u';
-          *p++ = '0';
-          *p++ = '0';
-          *p++ = hex[c >> 4];
-          *p++ = hex[c & 0xF];
+      if (const char e = shortEscape(c)) {
+        *p++ = e;
+      } else {
+        *p++ = 'u';
+        *p++ = '0';
+        *p++ = '0';
+        *p++ = hex[c >> 4];
+        *p++ = hex[c & 0xF];
       }
     } else if (c < 0x800) {
       *p++ = char(0xC0 | (c >> 6));
@@ -129,69 +153,108 @@ void appendString(std::string& out, std::u16string_view text) {
     }
   }
   *p++ = '"';
-  out.resize(std::size_t(p - out.data()));
+  return p;
 }
 
-void appendDigits(std::string& out, unsigned value, int width) {
-  char buf[4];
-  for (int i = width - 1; i >= 0; --i, value /= 10) buf[i] = char('0' + value % 10);
-  out.append(buf, std::size_t(width));
+char* writeDigits(char* p, unsigned value, int width) {
+  for (int i = width - 1; i >= 0; --i, value /= 10) p[i] = char('0' + value % 10);
+  return p + width;
 }
 
-// formatISO8601 without its formatted print, for the years it writes with
-// four digits.
-void appendDate(std::string& out, Date d) {
-  using namespace std::chrono;
-  const auto secs = floor<seconds>(d);
-  const auto days = floor<std::chrono::days>(secs);
-  const year_month_day ymd{sys_days{days.time_since_epoch()}};
-  if (int(ymd.year()) < 0 || int(ymd.year()) > 9999) {
-    out += '"' + formatISO8601(d) + '"';
-    return;
+char* writeText(char* p, std::string_view s) { return std::copy(s.begin(), s.end(), p); }
+
+// Dates as formatISO8601 writes them; the years it writes with four digits
+// are written here without a formatted print, the others by it. Entries of
+// one copy share their day, so the day's part is worked out once.
+class DateWriter {
+ public:
+  static constexpr std::size_t size = 22;  // "YYYY-MM-DDTHH:MM:SSZ" quoted
+
+  std::string_view operator()(Date d) {
+    using namespace std::chrono;
+    const auto secs = floor<seconds>(d);
+    const auto day = floor<days>(secs);
+    if (!known_ || day != day_) {
+      const year_month_day ymd{sys_days{day.time_since_epoch()}};
+      const int y = int(ymd.year());
+      known_ = true;
+      day_ = day;
+      if (y < 0 || y > 9999) {
+        fallback_ = true;
+      } else {
+        fallback_ = false;
+        char* p = text_;
+        *p++ = '"';
+        p = writeDigits(p, unsigned(y), 4);
+        *p++ = '-';
+        p = writeDigits(p, unsigned(ymd.month()), 2);
+        *p++ = '-';
+        writeDigits(p, unsigned(ymd.day()), 2);
+      }
+    }
+    if (fallback_) {
+      other_ = '"' + formatISO8601(d) + '"';
+      return other_;
+    }
+    const auto s = unsigned((secs - day).count());
+    char* p = text_ + 11;
+    *p++ = 'T';
+    p = writeDigits(p, s / 3600, 2);
+    *p++ = ':';
+    p = writeDigits(p, s / 60 % 60, 2);
+    *p++ = ':';
+    p = writeDigits(p, s % 60, 2);
+    *p++ = 'Z';
+    *p = '"';
+    return {text_, size};
   }
-  const hh_mm_ss hms{secs - days};
-  out += '"';
-  appendDigits(out, unsigned(int(ymd.year())), 4);
-  out += '-';
-  appendDigits(out, unsigned(ymd.month()), 2);
-  out += '-';
-  appendDigits(out, unsigned(ymd.day()), 2);
-  out += 'T';
-  appendDigits(out, unsigned(hms.hours().count()), 2);
-  out += ':';
-  appendDigits(out, unsigned(hms.minutes().count()), 2);
-  out += ':';
-  appendDigits(out, unsigned(hms.seconds().count()), 2);
-  out += "Z\"";
-}
+
+ private:
+  bool known_ = false, fallback_ = false;
+  std::chrono::sys_days day_{};
+  char text_[size];
+  std::string other_;
+};
+
+constexpr std::string_view kHead = "{\"entries\":[", kTail = "]}";
+constexpr std::string_view kCreated = "{\"created\":", kNextCreated = ",{\"created\":";
+constexpr std::string_view kNumberTrue = ",\"jsonNumber\":true",
+                           kNumberFalse = ",\"jsonNumber\":false";
+constexpr std::string_view kKind = ",\"kind\":\"",
+                           kMask = "\",\"mask\":", kOriginal = ",\"original\":";
 
 }  // namespace
 
 std::string encodeVault(const Vault& vault) {
-  // Written whole at every masked copy: the entries go straight into the text,
-  // as the generic encoder would write them (the fields in entryFields' order),
-  // rather than through a document of thousands of small objects.
-  std::string out = "{\"entries\":[";
-  std::size_t size = 0;
-  for (const Vault::Entry& e : vault.entries) size += 100 + 3 * (e.mask.size() + e.original.size());
-  out.reserve(out.size() + size + 2);
-  bool first = true;
-  for (const Vault::Entry& e : vault.entries) {
-    out += first ? "{\"created\":" : ",{\"created\":";
-    first = false;
-    appendDate(out, e.created);
-    if (e.jsonNumber) out += *e.jsonNumber ? ",\"jsonNumber\":true" : ",\"jsonNumber\":false";
-    out += ",\"kind\":\"";
-    out += rawName(e.kind);  // a plain identifier
-    out += '"';
-    out += ",\"mask\":";
-    appendString(out, e.mask);
-    out += ",\"original\":";
-    appendString(out, e.original);
-    out += '}';
-  }
-  out += "]}";
+  std::string out;
+  encodeVault(vault, out);
   return out;
+}
+
+void encodeVault(const Vault& vault, std::string& out) {
+  DateWriter date;
+  std::size_t size = kHead.size() + kTail.size();
+  for (const Vault::Entry& e : vault.entries) {
+    size += kCreated.size() + (&e != &vault.entries.front()) + date(e.created).size();
+    if (e.jsonNumber) size += *e.jsonNumber ? kNumberTrue.size() : kNumberFalse.size();
+    size += kKind.size() + rawName(e.kind).size() + kMask.size() + stringSize(e.mask) +
+            kOriginal.size() + stringSize(e.original) + 1;
+  }
+  out.resize(size);
+  char* p = writeText(out.data(), kHead);
+  for (const Vault::Entry& e : vault.entries) {
+    p = writeText(p, &e == &vault.entries.front() ? kCreated : kNextCreated);
+    p = writeText(p, date(e.created));
+    if (e.jsonNumber) p = writeText(p, *e.jsonNumber ? kNumberTrue : kNumberFalse);
+    p = writeText(p, kKind);
+    p = writeText(p, rawName(e.kind));  // a plain identifier
+    p = writeText(p, kMask);
+    p = writeString(p, e.mask);
+    p = writeText(p, kOriginal);
+    p = writeString(p, e.original);
+    *p++ = '}';
+  }
+  writeText(p, kTail);
 }
 
 Vault decodeVault(std::string_view bytes) {

@@ -68,7 +68,8 @@ std::string dumpCompact(const Json& j);
 std::optional<Json> parse(std::string_view bytes);
 
 // Whole files' contents. Decoders throw DecodeError.
-std::string encodeVault(const Vault& vault);  // compact {"entries":[…]}
+std::string encodeVault(const Vault& vault);             // compact {"entries":[…]}
+void encodeVault(const Vault& vault, std::string& out);  // into `out`, its memory reused
 Vault decodeVault(std::string_view bytes);
 std::string encodeActivity(const std::vector<ActivityEntry>& entries);  // pretty array
 std::vector<ActivityEntry> decodeActivity(std::string_view bytes);

@@ -130,6 +130,25 @@ void writeFileAtomically(const fs::path& path, std::string_view bytes) {
   fsyncDirectory(dir);
 }
 
+bool fileHolds(const fs::path& path, std::string_view bytes) {
+  Fd in{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
+  struct stat st {};
+  if (in.fd < 0 || ::fstat(in.fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      std::uint64_t(st.st_size) != bytes.size())
+    return false;
+  char buf[65536];
+  std::size_t at = 0;
+  for (;;) {
+    const ssize_t n = ::read(in.fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return at == bytes.size();
+    if (std::size_t(n) > bytes.size() - at || std::memcmp(buf, bytes.data() + at, std::size_t(n)))
+      return false;
+    at += std::size_t(n);
+  }
+}
+
 std::optional<std::string> readFile(const fs::path& path, std::uint64_t maxBytes) {
   // Not blocking: a pipe in the file's place would wait for a writer forever.
   Fd in{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};

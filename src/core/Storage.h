@@ -71,4 +71,8 @@ void writeFileAtomically(const std::filesystem::path& path, std::string_view byt
 std::optional<std::string> readFile(const std::filesystem::path& path,
                                     std::uint64_t maxBytes = Limits::none);
 
+// Whether the path is a file holding exactly `bytes`, compared as it is read
+// without keeping a copy; false on any failure to read it.
+bool fileHolds(const std::filesystem::path& path, std::string_view bytes);
+
 }  // namespace clipvane

@@ -335,6 +335,12 @@ struct Held {
 std::mutex heldMutex;
 std::optional<Held> held;
 
+// The vault's text as last written, its memory kept between operations so
+// that a copy neither allocates nor faults in fresh pages for it: copies are
+// recorded on pool threads, and each thread's allocator would otherwise keep
+// vault-sized leftovers of its own. Taken only under heldMutex.
+std::string plainText;
+
 // Reads the vault; the caller holds the lock and heldMutex. What is held is
 // taken out: it goes back only once the caller is done with it. A vault file
 // that cannot be read at all counts as empty only when nothing will be
@@ -343,6 +349,10 @@ Loaded load(const std::filesystem::path& dir, bool forUpdate) {
   std::optional<Held> kept = std::exchange(held, std::nullopt);
   Loaded out;
   out.key = readKey(dir);
+  if (kept && kept->dir == dir && kept->loaded.key == out.key &&
+      fileHolds(dir / kVaultFile, kept->loaded.sealed))
+    return std::move(kept->loaded);
+  kept.reset();
   std::optional<std::string> sealed;
   try {
     sealed = readFile(dir / kVaultFile, Limits::vault);
@@ -352,9 +362,6 @@ Loaded load(const std::filesystem::path& dir, bool forUpdate) {
     if (forUpdate) throw;
   }
   if (!sealed) return out;
-  if (kept && kept->dir == dir && kept->loaded.key == out.key && kept->loaded.sealed == *sealed)
-    return std::move(kept->loaded);
-  kept.reset();
   if (!out.key)
     throw Damaged("The vault key (vault.key) is missing, so the originals can’t be read.");
   const auto plain = Crypto::open(*out.key, *sealed);
@@ -420,13 +427,14 @@ void VaultStore::updateImpl(double ttl, const std::function<void(Vault&)>& body,
   }
   prune(loaded.vault, ttl, Clock::now());
   body(loaded.vault);
-  const std::string plain = json::encodeVault(loaded.vault);
+  json::encodeVault(loaded.vault, plainText);
   if (!loaded.key) {
     // Only reached when there is no vault yet: nothing depends on an old key.
     loaded.key = Crypto::randomBytes(Crypto::keySize);
     writeFileAtomically(dir / kKeyFile, *loaded.key);
   }
-  loaded.sealed = Crypto::seal(*loaded.key, plain);
+  // Into the memory of the file as it was: what is held is the new file.
+  Crypto::sealInto(*loaded.key, plainText, loaded.sealed);
   writeFileAtomically(dir / kVaultFile, loaded.sealed);
   // Held again only once the file holds it: a body or a write that failed
   // leaves nothing held, and the next operation reads the file.
@@ -437,6 +445,7 @@ void VaultStore::clear() {
   const FileLock lock;
   const std::lock_guard guard(heldMutex);
   held.reset();
+  std::string().swap(plainText);
   std::error_code ec;
   std::filesystem::remove(Paths::directory() / kVaultFile, ec);
   if (ec) throw StorageError("Can’t remove the vault: " + ec.message());

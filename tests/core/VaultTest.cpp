@@ -495,6 +495,13 @@ TEST(VaultEncoding, WritesWhatTheGenericEncoderWrites) {
     EXPECT_EQ(json::encodeVault(part), generic) << n << " entries";
   }
   EXPECT_EQ(json::decodeVault(json::encodeVault(v)).entries.size(), v.entries.size());
+
+  // A year of more than four digits, then back to the day before.
+  v.entries.push_back(
+      entry(u"[C_1]", u"far", Kind::custom, kNow + std::chrono::hours(24 * 366 * 9000)));
+  v.entries.push_back(entry(u"[C_2]", u"near", Kind::custom, kNow - std::chrono::seconds(1)));
+  EXPECT_EQ(json::encodeVault(v),
+            json::dumpCompact(json::Json{{"entries", json::encode(v.entries)}}));
 }
 
 // The vault held between operations gives way to whatever the file holds
