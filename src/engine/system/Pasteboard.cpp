@@ -104,11 +104,20 @@ ClipboardSnapshot snapshot() {
   ClipboardSnapshot out;
   const int n = b.itemCount();
   out.reserve(std::size_t(std::max(n, 0)));
+  // Formats often carry the same bytes (a text as text/plain, UTF8_STRING
+  // and STRING): they keep one buffer between them, which counts once a copy
+  // runs to megabytes.
+  const auto shared = [](const ClipboardItem& item, QByteArray bytes) {
+    for (const auto& [type, kept] : item)
+      if (kept == bytes) return kept;
+    return bytes;
+  };
   for (int i = 0; i < n; ++i) {
     ClipboardItem item;
     for (const QString& type : b.itemTypes(i)) {
-      const auto bytes = b.data(i, type);
+      auto bytes = b.data(i, type);
       if (!bytes) continue;
+      bytes = shared(item, std::move(*bytes));
       auto same =
           std::find_if(item.begin(), item.end(), [&](const auto& p) { return p.first == type; });
       if (same != item.end())

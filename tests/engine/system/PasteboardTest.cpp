@@ -111,6 +111,20 @@ TEST_F(PasteboardTest, SnapshotKeepsReadableFormatsAndEveryItem) {
   EXPECT_TRUE(snap[1].empty());  // an item with nothing readable still counts
 }
 
+// A big copy offered as several formats of the same bytes is kept once.
+TEST_F(PasteboardTest, SnapshotFormatsWithTheSameBytesShareOneBuffer) {
+  const QByteArray text(1 << 20, 'a');
+  ports.clipboard.userCopiesItems({{{plainText, QByteArray(text.constData(), text.size())},
+                                    {"UTF8_STRING", QByteArray(text.constData(), text.size())},
+                                    {"text/html", "<b>other</b>"}}});
+  const ClipboardSnapshot snap = Pasteboard::snapshot();
+  ASSERT_EQ(snap.size(), 1u);
+  ASSERT_EQ(snap[0].size(), 3u);
+  EXPECT_EQ(snap[0][0].second, text);
+  EXPECT_EQ(snap[0][1].second.constData(), snap[0][0].second.constData());
+  EXPECT_EQ(snap[0][2].second, "<b>other</b>");
+}
+
 TEST_F(PasteboardTest, RestoringAnEmptySnapshotEmptiesTheClipboardAsOurOwnWrite) {
   ports.clipboard.userCopies("x");
   Pasteboard::restore({});
