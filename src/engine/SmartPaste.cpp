@@ -85,7 +85,6 @@ bool SmartPaste::shouldIntercept() const {
   InstancePort* instance = Ports::find<InstancePort>();
   const std::optional<QString> own = instance ? instance->bundleIdentifier() : std::nullopt;
   if (front->bundleID == own) return false;
-  if (Pasteboard::isLeftAlone()) return false;
 
   const std::u16string id = front->bundleID ? front->bundleID->toStdU16String() : u"";
   const AppSettings::ProtectedApp* entry = nullptr;
@@ -99,11 +98,14 @@ bool SmartPaste::shouldIntercept() const {
   if (entry == nullptr && settings.otherApps != AppSettings::OtherApps::mask) return false;
   const Scope scope = entry ? entry->scope : Scope::allPastes;
 
-  // A clipboard already known to be clean pastes as it is.
+  // A clipboard already known to be clean pastes as it is. Asking its owner
+  // is left for last: each question is a round trip the key waits for.
   const auto& scan = model->lastScan();
   if (scan && scan->changeCount == Pasteboard::changeCount()) {
+    // A scanned clipboard holds text: files and images are never scanned.
     if (!scan->sensitive) return false;
   } else {
+    if (Pasteboard::isLeftAlone()) return false;
     const std::optional<QString> text = Pasteboard::string();
     if (!text || text->isEmpty()) return false;
     if (scan && scan->text == *text && !scan->sensitive) return false;

@@ -117,6 +117,11 @@ TEST_F(SmartPasteTest, TheDecisionInItsOrder) {
       {"files", false, holds(fakes::fileCopy())},
       {"scanned clean", false, [&] { copy("nothing here"); }},
       {"scanned sensitive", true, [&] { copy("mail bob@example.org"); }},
+      {"files copied after a sensitive text", false,
+       [&] {
+         copy("mail bob@example.org");
+         ports.clipboard.userCopiesItems(fakes::fileCopy());
+       }},
       {"same clean text copied again", false,
        [&] {
          copy("nothing here");
