@@ -30,7 +30,12 @@ run_suite() {
       set -e
       ctest --test-dir "$1" -L x11 --output-on-failure --timeout 300
       echo "-- x11 suite as one process"
-      timeout 1200 "$1/tests/x11/clipvane_x11_tests"' x11 "$dir"
+      # Leaks were checked test by test just above. At the end of this run
+      # the accessibility bus may still owe a reply to an application that
+      # never answered, and libdbus then keeps that pending call: held by
+      # the library, not leaked by us, and only some of the time.
+      ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
+        timeout 1200 "$1/tests/x11/clipvane_x11_tests"' x11 "$dir"
   fi
 }
 
