@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <thread>
 
 #include "Activity.h"
+#include "Crypto.h"
 #include "Storage.h"
 #include "TempHome.h"
 #include "Vault.h"
@@ -104,6 +106,39 @@ TEST_F(StorageTest, WholeFileWritesReplaceAndStayPrivate) {
   EXPECT_EQ(files, 1);
   EXPECT_THROW(writeFileAtomically(home / "missing" / "x", "x"), StorageError);
   EXPECT_THROW(readFile(home), StorageError) << "a folder is not a file";
+}
+
+// The vault held in memory is used only while the file is byte for byte what
+// was written: any other length, content or kind of file is a difference.
+TEST_F(StorageTest, AFileHoldsExactlyItsBytesAndNothingElse) {
+  const std::string big(200 * 1024 + 3, 'v');  // past the buffer it is compared through
+  write("vault.bin", big);
+  const fs::path file = home / "vault.bin";
+  EXPECT_TRUE(fileHolds(file, big));
+  std::string changed = big;
+  changed[150 * 1024] = 'w';
+  EXPECT_FALSE(fileHolds(file, changed)) << "a byte past the first read";
+  EXPECT_FALSE(fileHolds(file, big.substr(0, big.size() - 1))) << "the file is longer";
+  EXPECT_FALSE(fileHolds(file, big + "x")) << "the file is shorter";
+  write("empty", "");
+  EXPECT_TRUE(fileHolds(home / "empty", ""));
+  EXPECT_FALSE(fileHolds(home / "missing", ""));
+  EXPECT_FALSE(fileHolds(home, "")) << "a folder";
+  ASSERT_EQ(::mkfifo((home / "pipe").c_str(), 0600), 0);
+  EXPECT_FALSE(fileHolds(home / "pipe", "")) << "a pipe, without waiting for a writer";
+}
+
+// A sealing into memory that held a longer vault gives the new one alone.
+TEST(CryptoTest, SealingIntoReusedMemoryGivesJustTheNewVault) {
+  const std::string key = Crypto::randomBytes(Crypto::keySize);
+  std::string out = Crypto::seal(key, std::string(4096, 'o'));
+  Crypto::sealInto(key, "short", out);
+  EXPECT_EQ(out.size(), Crypto::nonceSize + 5 + Crypto::tagSize);
+  EXPECT_EQ(Crypto::open(key, out), "short");
+  const std::string before = out;
+  Crypto::sealInto(key, "short", out);
+  EXPECT_NE(out.substr(0, Crypto::nonceSize), before.substr(0, Crypto::nonceSize))
+      << "a fresh nonce every time";
 }
 
 TEST_F(StorageTest, LockExcludesOtherThreads) {
