@@ -1,6 +1,12 @@
 #include "Json.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace clipvane::json {
 
@@ -105,63 +111,148 @@ char shortEscape(char32_t c) {
   }
 }
 
-std::size_t stringSize(std::u16string_view text) {
-  std::size_t n = 2;
-  for (std::size_t i = 0; i < text.size();) {
-    if (plainAscii(text[i])) {
-      ++i, ++n;
-      continue;
-    }
-    const char32_t c = codePointAt(text, i);
-    n += c < 0x80 ? (shortEscape(c) ? 2 : 6) : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
-  }
-  return n;
+// Nonzero for a character that does not stand for itself.
+unsigned notPlain(char16_t c) {
+  return unsigned(char16_t(c - 0x20) >= 0x60) | unsigned(c == u'"') | unsigned(c == u'\\');
 }
 
-char* writeString(char* p, std::u16string_view text) {
+// Whether every character stands for itself and, with `bytes`, is the byte
+// there. Eight characters at a time where the processor can: the vault's
+// texts are looked through at every masked copy.
+template <bool compare>
+bool plainAt(std::u16string_view s, const char* bytes) {
+  std::size_t k = 0;
+  unsigned rest = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  __m128i bad = zero;
+  for (; k + 8 <= s.size(); k += 8) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + k));
+    bad = _mm_or_si128(bad, _mm_subs_epu16(c, _mm_set1_epi16(0x7F)));  // 0x80 and up
+    bad = _mm_or_si128(bad, _mm_cmplt_epi16(c, _mm_set1_epi16(0x20)));
+    bad = _mm_or_si128(bad, _mm_cmpeq_epi16(c, _mm_set1_epi16('"')));
+    bad = _mm_or_si128(bad, _mm_cmpeq_epi16(c, _mm_set1_epi16('\\')));
+    if constexpr (compare) {
+      const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes + k));
+      bad = _mm_or_si128(bad, _mm_xor_si128(_mm_unpacklo_epi8(b, zero), c));
+    }
+  }
+  rest = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bad, zero)) != 0xFFFF);
+#endif
+  for (; k < s.size(); ++k) {
+    rest |= notPlain(s[k]);
+    if constexpr (compare) rest |= unsigned(static_cast<unsigned char>(bytes[k]) ^ s[k]);
+  }
+  return !rest;
+}
+
+bool allPlain(std::u16string_view s) { return plainAt<false>(s, nullptr); }
+
+// Where the vault's text goes: written out, counted, or compared with the
+// text last written, through one description of the bytes so that the three
+// can never disagree.
+// `ascii` takes a run of characters that stand for themselves; `plain` takes
+// a whole text when all of its characters do, and else takes nothing.
+struct Writer {
+  char* p;
+  void put(char c) { *p++ = c; }
+  void put(std::string_view s) { p = std::copy(s.begin(), s.end(), p); }
+  void ascii(std::u16string_view s) {
+    for (const char16_t c : s) *p++ = char(c);
+  }
+  bool plain(std::u16string_view s) {
+    if (!allPlain(s)) return false;
+    ascii(s);
+    return true;
+  }
+};
+
+struct Counter {
+  std::size_t n = 0;
+  void put(char) { ++n; }
+  void put(std::string_view s) { n += s.size(); }
+  void ascii(std::u16string_view s) { n += s.size(); }
+  bool plain(std::u16string_view s) {
+    if (!allPlain(s)) return false;
+    n += s.size();
+    return true;
+  }
+};
+
+// Whether the bytes would be exactly those already at p..end: once one
+// differs, p stays at the end and nothing more matches.
+struct Matcher {
+  const char* p;
+  const char* end;
+  void put(char c) {
+    if (p != end && *p == c)
+      ++p;
+    else
+      p = end, same = false;
+  }
+  void put(std::string_view s) {
+    if (std::size_t(end - p) >= s.size() && std::equal(s.begin(), s.end(), p))
+      p += s.size();
+    else
+      p = end, same = false;
+  }
+  void ascii(std::u16string_view s) {
+    if (!plain(s)) p = end, same = false;
+  }
+  bool plain(std::u16string_view s) {
+    if (std::size_t(end - p) < s.size() || !plainAt<true>(s, p)) return false;
+    p += s.size();
+    return true;
+  }
+  bool same = true;
+};
+
+template <class Sink>
+void putString(Sink& out, std::u16string_view text) {
   static constexpr char hex[] = "0123456789abcdef";
-  *p++ = '"';
+  out.put('"');
+  if (out.plain(text)) {
+    out.put('"');
+    return;
+  }
   for (std::size_t i = 0; i < text.size();) {
     if (plainAscii(text[i])) {
-      *p++ = char(text[i++]);
+      std::size_t j = i + 1;
+      while (j < text.size() && plainAscii(text[j])) ++j;
+      out.ascii(text.substr(i, j - i));
+      i = j;
       continue;
     }
     const char32_t c = codePointAt(text, i);
     if (c < 0x80) {
-      *p++ = '\\';
+      out.put('\\');
       if (const char e = shortEscape(c)) {
-        *p++ = e;
+        out.put(e);
       } else {
-        *p++ = 'u';
-        *p++ = '0';
-        *p++ = '0';
-        *p++ = hex[c >> 4];
-        *p++ = hex[c & 0xF];
+        const char escape[] = {'u', '0', '0', hex[c >> 4], hex[c & 0xF]};
+        out.put(std::string_view(escape, sizeof escape));
       }
     } else if (c < 0x800) {
-      *p++ = char(0xC0 | (c >> 6));
-      *p++ = char(0x80 | (c & 0x3F));
+      out.put(char(0xC0 | (c >> 6)));
+      out.put(char(0x80 | (c & 0x3F)));
     } else if (c < 0x10000) {
-      *p++ = char(0xE0 | (c >> 12));
-      *p++ = char(0x80 | ((c >> 6) & 0x3F));
-      *p++ = char(0x80 | (c & 0x3F));
+      out.put(char(0xE0 | (c >> 12)));
+      out.put(char(0x80 | ((c >> 6) & 0x3F)));
+      out.put(char(0x80 | (c & 0x3F)));
     } else {
-      *p++ = char(0xF0 | (c >> 18));
-      *p++ = char(0x80 | ((c >> 12) & 0x3F));
-      *p++ = char(0x80 | ((c >> 6) & 0x3F));
-      *p++ = char(0x80 | (c & 0x3F));
+      out.put(char(0xF0 | (c >> 18)));
+      out.put(char(0x80 | ((c >> 12) & 0x3F)));
+      out.put(char(0x80 | ((c >> 6) & 0x3F)));
+      out.put(char(0x80 | (c & 0x3F)));
     }
   }
-  *p++ = '"';
-  return p;
+  out.put('"');
 }
 
 char* writeDigits(char* p, unsigned value, int width) {
   for (int i = width - 1; i >= 0; --i, value /= 10) p[i] = char('0' + value % 10);
   return p + width;
 }
-
-char* writeText(char* p, std::string_view s) { return std::copy(s.begin(), s.end(), p); }
 
 // Dates as formatISO8601 writes them; the years it writes with four digits
 // are written here without a formatted print, the others by it. Entries of
@@ -173,6 +264,9 @@ class DateWriter {
   std::string_view operator()(Date d) {
     using namespace std::chrono;
     const auto secs = floor<seconds>(d);
+    // Entries recorded together share their second as well.
+    if (known_ && !fallback_ && secs == second_) return {text_, size};
+    second_ = secs;
     const auto day = floor<days>(secs);
     if (!known_ || day != day_) {
       const year_month_day ymd{sys_days{day.time_since_epoch()}};
@@ -212,49 +306,85 @@ class DateWriter {
  private:
   bool known_ = false, fallback_ = false;
   std::chrono::sys_days day_{};
+  std::chrono::sys_seconds second_{};
   char text_[size];
   std::string other_;
 };
 
 constexpr std::string_view kHead = "{\"entries\":[", kTail = "]}";
-constexpr std::string_view kCreated = "{\"created\":", kNextCreated = ",{\"created\":";
+constexpr std::string_view kCreated = "{\"created\":";
 constexpr std::string_view kNumberTrue = ",\"jsonNumber\":true",
                            kNumberFalse = ",\"jsonNumber\":false";
 constexpr std::string_view kKind = ",\"kind\":\"",
                            kMask = "\",\"mask\":", kOriginal = ",\"original\":";
 
+// One entry, as the generic encoder writes it (the fields in entryFields'
+// order).
+template <class Sink>
+void putEntry(Sink& out, const Vault::Entry& e, DateWriter& date) {
+  out.put(kCreated);
+  out.put(date(e.created));
+  if (e.jsonNumber) out.put(*e.jsonNumber ? kNumberTrue : kNumberFalse);
+  out.put(kKind);
+  out.put(rawName(e.kind));  // a plain identifier
+  out.put(kMask);
+  putString(out, e.mask);
+  out.put(kOriginal);
+  putString(out, e.original);
+  out.put('}');
+}
+
 }  // namespace
 
 std::string encodeVault(const Vault& vault) {
   std::string out;
-  encodeVault(vault, out);
+  std::vector<VaultPart> parts;
+  encodeVault(vault, {}, {}, out, parts);
   return out;
 }
 
-void encodeVault(const Vault& vault, std::string& out) {
+void encodeVault(const Vault& vault, std::string_view last, const std::vector<VaultPart>& lastParts,
+                 std::string& out, std::vector<VaultPart>& parts) {
+  constexpr std::size_t anew = std::string_view::npos;
+  const std::size_t count = vault.entries.size();
   DateWriter date;
-  std::size_t size = kHead.size() + kTail.size();
-  for (const Vault::Entry& e : vault.entries) {
-    size += kCreated.size() + (&e != &vault.entries.front()) + date(e.created).size();
-    if (e.jsonNumber) size += *e.jsonNumber ? kNumberTrue.size() : kNumberFalse.size();
-    size += kKind.size() + rawName(e.kind).size() + kMask.size() + stringSize(e.mask) +
-            kOriginal.size() + stringSize(e.original) + 1;
+  // First the size, and which entries still read as their part of the last
+  // text: those are copied, byte for byte, instead of written again.
+  parts.resize(count);
+  std::size_t size = kHead.size() + kTail.size() + (count ? count - 1 : 0);
+  for (std::size_t i = 0; i < count; ++i) {
+    const Vault::Entry& e = vault.entries[i];
+    if (i < lastParts.size()) {
+      const VaultPart was = lastParts[i];
+      if (was.begin <= was.end && was.end <= last.size()) {
+        Matcher match{last.data() + was.begin, last.data() + was.end};
+        putEntry(match, e, date);
+        if (match.same && match.p == match.end) {
+          parts[i] = was;
+          size += was.end - was.begin;
+          continue;
+        }
+      }
+    }
+    Counter counter;
+    putEntry(counter, e, date);
+    parts[i] = {anew, counter.n};
+    size += counter.n;
   }
   out.resize(size);
-  char* p = writeText(out.data(), kHead);
-  for (const Vault::Entry& e : vault.entries) {
-    p = writeText(p, &e == &vault.entries.front() ? kCreated : kNextCreated);
-    p = writeText(p, date(e.created));
-    if (e.jsonNumber) p = writeText(p, *e.jsonNumber ? kNumberTrue : kNumberFalse);
-    p = writeText(p, kKind);
-    p = writeText(p, rawName(e.kind));  // a plain identifier
-    p = writeText(p, kMask);
-    p = writeString(p, e.mask);
-    p = writeText(p, kOriginal);
-    p = writeString(p, e.original);
-    *p++ = '}';
+  char* const base = out.data();
+  Writer w{base};
+  w.put(kHead);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i) w.put(',');
+    const std::size_t begin = std::size_t(w.p - base);
+    if (parts[i].begin == anew)
+      putEntry(w, vault.entries[i], date);
+    else
+      w.put(last.substr(parts[i].begin, parts[i].end - parts[i].begin));
+    parts[i] = {begin, std::size_t(w.p - base)};
   }
-  writeText(p, kTail);
+  w.put(kTail);
 }
 
 Vault decodeVault(std::string_view bytes) {

@@ -68,8 +68,17 @@ std::string dumpCompact(const Json& j);
 std::optional<Json> parse(std::string_view bytes);
 
 // Whole files' contents. Decoders throw DecodeError.
-std::string encodeVault(const Vault& vault);             // compact {"entries":[…]}
-void encodeVault(const Vault& vault, std::string& out);  // into `out`, its memory reused
+std::string encodeVault(const Vault& vault);  // compact {"entries":[…]}
+// Where one entry's object stands in the vault's text: [begin, end).
+struct VaultPart {
+  std::size_t begin = 0, end = 0;
+};
+// The same text, into `out` (its memory reused), with each entry's part in
+// `parts`. `last` is an earlier text and `lastParts` its parts: an entry that
+// still reads exactly as the part of the same index is copied from there.
+// `last` must not lie in `out`.
+void encodeVault(const Vault& vault, std::string_view last, const std::vector<VaultPart>& lastParts,
+                 std::string& out, std::vector<VaultPart>& parts);
 Vault decodeVault(std::string_view bytes);
 std::string encodeActivity(const std::vector<ActivityEntry>& entries);  // pretty array
 std::vector<ActivityEntry> decodeActivity(std::string_view bytes);

@@ -64,23 +64,31 @@ class Labeler {
     // match everywhere on restore) nor the removal marker.
     const bool tokens =
         style_ == Vault::LabelStyle::token || f.mask.empty() || f.mask == Masks::removed;
-    if (reuse_) {
+    // One look through the vault finds the placeholder to take again and, at
+    // the word's first token in this text, the highest number its tokens
+    // have so far.
+    const auto [top, counting] =
+        tokens ? highest_.try_emplace(word, 0) : std::pair{highest_.end(), false};
+    Vault::Entry* again = nullptr;
+    if (reuse_ || counting) {
       for (auto& e : vault_.entries) {
-        if (e.original != original || e.jsonNumber.value_or(false) != json) continue;
-        const auto t = parseToken(e.mask);
-        if (t.has_value() != tokens) continue;  // the placeholder must be of this paste's style
-        const bool sameWord = e.kind != Kind::custom ? toUtf16(std::string(e.kind.token())) == word
-                                                     : t && t->word == word;
-        if (e.kind != f.kind && !sameWord) continue;
-        touch(e);
-        return e.mask;
+        if (counting) count(e.mask, word, top->second);
+        if (!again && reuse_ && fits(e, f, word, original, json, tokens)) {
+          again = &e;
+          if (!counting) break;
+        }
       }
     }
+    if (again) {
+      touch(*again);
+      return again->mask;
+    }
     if (tokens) {
-      long long& top = highest(word);
+      // No token of the word has a number above top, so the next one is
+      // free; only past the numbers we count must the vault say so.
       std::u16string mask;
-      do mask = u"[" + word + u"_" + number(++top) + u"]";
-      while (held(mask));
+      do mask = u"[" + word + u"_" + number(++top->second) + u"]";
+      while (top->second > kMaxNumber && held(mask));
       return add(mask, original, f);
     }
     for (int k = 1;; ++k) {
@@ -96,43 +104,52 @@ class Labeler {
   }
 
  private:
+  // Whether the entry's placeholder stands for this finding: the same
+  // original, as a JSON number or not, a placeholder of this paste's style,
+  // and of the same kind or word.
+  static bool fits(const Vault::Entry& e, const Finding& f, const std::u16string& word,
+                   std::u16string_view original, bool json, bool tokens) {
+    if (e.original != original || e.jsonNumber.value_or(false) != json) return false;
+    const auto t = parseToken(e.mask);
+    if (t.has_value() != tokens) return false;
+    const bool sameWord = e.kind != Kind::custom ? toUtf16(std::string(e.kind.token())) == word
+                                                 : t && t->word == word;
+    return e.kind == f.kind || sameWord;
+  }
+
   // A placeholder written again lives as long as if it were new.
   void touch(Vault::Entry& e) { e.created = std::max(e.created, now_); }
 
   std::u16string add(const std::u16string& mask, std::u16string_view original, const Finding& f) {
     vault_.entries.push_back({mask, std::u16string(original), f.kind, now_,
                               f.jsonNumber ? std::optional<bool>(true) : std::nullopt});
+    // A word already counted counts whatever token is added, in any style.
+    if (const auto t = parseToken(mask); t && t->number <= kMaxNumber)
+      if (const auto at = highest_.find(t->word); at != highest_.end())
+        at->second = std::max(at->second, t->number);
     return mask;
   }
 
-  // The vault is looked through only for the words this text needs, and
-  // without copying its masks: a copy with one finding costs little more in a
-  // vault of thousands than in an empty one.
   bool held(std::u16string_view mask) const {
     return std::any_of(vault_.entries.begin(), vault_.entries.end(),
                        [&](const Vault::Entry& e) { return e.mask == mask; });
   }
 
-  // The highest live number of the word's tokens, found at its first use.
-  long long& highest(const std::u16string& word) {
-    const auto [at, isNew] = highest_.try_emplace(word, 0);
-    if (!isNew) return at->second;
-    for (const auto& e : vault_.entries) {
-      const std::u16string_view m = e.mask;
-      if (m.size() < word.size() + 4 || m[0] != u'[' || m.substr(1, word.size()) != word ||
-          m[word.size() + 1] != u'_')
-        continue;
-      if (const auto t = parseToken(m); t && t->word == word && t->number <= kMaxNumber)
-        at->second = std::max(at->second, t->number);
-    }
-    return at->second;
+  // Raises top to the mask's number when it is a token of the word.
+  static void count(std::u16string_view m, const std::u16string& word, long long& top) {
+    if (m.size() < word.size() + 4 || m[0] != u'[' || m.substr(1, word.size()) != word ||
+        m[word.size() + 1] != u'_')
+      return;
+    if (const auto t = parseToken(m); t && t->word == word && t->number <= kMaxNumber)
+      top = std::max(top, t->number);
   }
 
   Vault& vault_;
   Vault::LabelStyle style_;
   bool reuse_;
   Date now_;
-  std::map<std::u16string, long long> highest_;
+  // The highest number of each word counted so far.
+  std::map<std::u16string, long long, std::less<>> highest_;
 };
 
 }  // namespace
@@ -287,13 +304,27 @@ namespace {
 constexpr std::string_view kVaultFile = "vault.bin";
 constexpr std::string_view kKeyFile = "vault.key";
 
-void prune(Vault& vault, double ttl, Date now) {
+// Drops what is older than ttl seconds, and each dropped entry's part of the
+// text along with it when `parts` has one for every entry.
+void prune(Vault& vault, double ttl, Date now, std::vector<json::VaultPart>& parts) {
   // An infinite, absurdly large or undefined age limit drops nothing; below
   // 1e12 s the limit fits the clock's microseconds without overflow.
   if (!(ttl < 1e12)) return;
   const auto limit = std::chrono::microseconds(std::llround(std::max(ttl, 0.0) * 1e6));
   const Date cutoff = now - limit;
-  std::erase_if(vault.entries, [&](const Vault::Entry& e) { return e.created < cutoff; });
+  auto& entries = vault.entries;
+  const bool withParts = parts.size() == entries.size();
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (entries[i].created < cutoff) continue;
+    if (kept != i) {
+      entries[kept] = std::move(entries[i]);
+      if (withParts) parts[kept] = parts[i];
+    }
+    ++kept;
+  }
+  entries.erase(entries.begin() + std::ptrdiff_t(kept), entries.end());
+  parts.resize(withParts ? kept : 0);
 }
 
 // A vault that can never be read again: a key of the wrong size, or data
@@ -321,6 +352,8 @@ struct Loaded {
   Vault vault;  // before the age limit
   std::optional<std::string> key;
   std::string sealed;  // the file it came from, byte for byte; empty when none
+  // Each entry's part of lastText, when that is the vault's own text.
+  std::vector<json::VaultPart> parts;
 };
 
 // The vault as this process last read or wrote it, kept between operations:
@@ -335,11 +368,14 @@ struct Held {
 std::mutex heldMutex;
 std::optional<Held> held;
 
-// The vault's text as last written, its memory kept between operations so
-// that a copy neither allocates nor faults in fresh pages for it: copies are
-// recorded on pool threads, and each thread's allocator would otherwise keep
-// vault-sized leftovers of its own. Taken only under heldMutex.
-std::string plainText;
+// The vault's text as last written, and the buffer the next text is written
+// into, their memory kept between operations so that a copy neither
+// allocates nor faults in fresh pages for them: copies are recorded on pool
+// threads, and each thread's allocator would otherwise keep vault-sized
+// leftovers of its own. The entries that did not change since are copied
+// from the last text rather than written again. Taken only under heldMutex.
+std::string lastText, nextText;
+std::vector<json::VaultPart> nextParts;
 
 // Reads the vault; the caller holds the lock and heldMutex. What is held is
 // taken out: it goes back only once the caller is done with it. A vault file
@@ -409,7 +445,8 @@ Vault VaultStore::read(double ttl) {
   Loaded loaded = load(dir, false);
   Vault out = loaded.vault;
   if (!loaded.sealed.empty()) held = Held{dir, std::move(loaded)};
-  prune(out, ttl, Clock::now());
+  std::vector<json::VaultPart> noParts;
+  prune(out, ttl, Clock::now(), noParts);
   return out;
 }
 
@@ -425,19 +462,21 @@ void VaultStore::updateImpl(double ttl, const std::function<void(Vault&)>& body,
     setAside(dir);
     *renewed = true;
   }
-  prune(loaded.vault, ttl, Clock::now());
+  prune(loaded.vault, ttl, Clock::now(), loaded.parts);
   body(loaded.vault);
-  json::encodeVault(loaded.vault, plainText);
+  json::encodeVault(loaded.vault, lastText, loaded.parts, nextText, nextParts);
   if (!loaded.key) {
     // Only reached when there is no vault yet: nothing depends on an old key.
     loaded.key = Crypto::randomBytes(Crypto::keySize);
     writeFileAtomically(dir / kKeyFile, *loaded.key);
   }
   // Into the memory of the file as it was: what is held is the new file.
-  Crypto::sealInto(*loaded.key, plainText, loaded.sealed);
+  Crypto::sealInto(*loaded.key, nextText, loaded.sealed);
   writeFileAtomically(dir / kVaultFile, loaded.sealed);
   // Held again only once the file holds it: a body or a write that failed
   // leaves nothing held, and the next operation reads the file.
+  lastText.swap(nextText);
+  loaded.parts.swap(nextParts);
   held = Held{dir, std::move(loaded)};
 }
 
@@ -445,7 +484,9 @@ void VaultStore::clear() {
   const FileLock lock;
   const std::lock_guard guard(heldMutex);
   held.reset();
-  std::string().swap(plainText);
+  std::string().swap(lastText);
+  std::string().swap(nextText);
+  std::vector<json::VaultPart>().swap(nextParts);
   std::error_code ec;
   std::filesystem::remove(Paths::directory() / kVaultFile, ec);
   if (ec) throw StorageError("Can’t remove the vault: " + ec.message());

@@ -2,6 +2,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include "Crypto.h"
@@ -156,6 +157,27 @@ TEST(VaultRecord, MaskStyleAddsSuffixesForOtherOriginals) {
   // Every placeholder brings back its own original.
   EXPECT_EQ(v.restore(u"j•••@e•••.com #3 j•••@e•••.com #2 j•••@e•••.com").first,
             u"jim@ex.com john@example.com jane@example.com");
+}
+
+// A new token's number is free because every token of its word was
+// counted: those added earlier in the same text in either style, and past
+// the numbers counted, those the vault holds.
+TEST(VaultRecord, ANewTokenNeverTakesAPlaceholderAlreadyHeld) {
+  Vault v;
+  const std::u16string text = u"a@x.io b@x.io c@x.io";
+  std::vector<Finding> findings = {at(text, u"a@x.io", Kind::email),
+                                   at(text, u"b@x.io", Kind::email, u"[EMAIL_2]"),
+                                   at(text, u"c@x.io", Kind::email)};
+  findings[0].mask.clear();  // without a mask it takes a token
+  findings[2].mask.clear();
+  EXPECT_EQ(v.record(text, findings, {}, {}, Style::mask, false, kNow),
+            u"[EMAIL_1] [EMAIL_2] [EMAIL_3]");
+
+  v.entries = {entry(u"[EMAIL_999999999999]", u"last@x.io", Kind::email),
+               entry(u"[EMAIL_1000000000000]", u"beyond@x.io", Kind::email)};
+  const std::u16string far = u"d@x.io";
+  EXPECT_EQ(v.record(far, {at(far, far, Kind::email)}, {}, {}, Style::token, false, kNow),
+            u"[EMAIL_1000000000001]");
 }
 
 TEST(VaultRestore, LongestMasksFirstAndCounted) {
@@ -502,6 +524,65 @@ TEST(VaultEncoding, WritesWhatTheGenericEncoderWrites) {
   v.entries.push_back(entry(u"[C_2]", u"near", Kind::custom, kNow - std::chrono::seconds(1)));
   EXPECT_EQ(json::encodeVault(v),
             json::dumpCompact(json::Json{{"entries", json::encode(v.entries)}}));
+}
+
+// Written again from the last text, the vault reads exactly as when written
+// whole: an entry is copied only while it still reads as its part, and each
+// part given back is that entry's own text.
+TEST(VaultEncoding, TakesOnlyUnchangedEntriesFromTheLastText) {
+  Vault base;
+  base.entries = {entry(u"[EMAIL_1]", u"ada@example.com", Kind::email),
+                  entry(u"[NAME_1]", u"Zoë “Z” Lee\n", Kind::name),
+                  {u"\"[N_1]\"", u"85000", Kind::financialRecord, kNow, true},
+                  entry(u"[EMAIL_2]", u"bob@example.com", Kind::email),
+                  entry(u"[A_1]", u"a long original of more than eight letters", Kind::custom)};
+  std::string last;
+  std::vector<json::VaultPart> lastParts;
+  json::encodeVault(base, {}, {}, last, lastParts);
+
+  using Change = std::function<void(Vault&, std::vector<json::VaultPart>&)>;
+  const std::pair<const char*, Change> changes[] = {
+      {"none", [](Vault&, auto&) {}},
+      {"one more", [](Vault& v, auto&) { v.entries.push_back(v.entries[1]); }},
+      {"the first gone, parts kept in step",
+       [](Vault& v, auto& parts) {
+         v.entries.erase(v.entries.begin());
+         parts.erase(parts.begin());
+       }},
+      {"one in the middle gone, parts not in step",
+       [](Vault& v, auto&) { v.entries.erase(v.entries.begin() + 2); }},
+      {"a later date", [](Vault& v, auto&) { v.entries[0].created += std::chrono::seconds(1); }},
+      {"a letter changed in place", [](Vault& v, auto&) { v.entries[3].original[0] = u'c'; }},
+      {"a letter past the first eight", [](Vault& v, auto&) { v.entries[4].original[30] = u'X'; }},
+      {"a mask's last letter", [](Vault& v, auto&) { v.entries[0].mask[7] = u'9'; }},
+      {"another kind", [](Vault& v, auto&) { v.entries[3].kind = Kind::name; }},
+      {"a JSON number", [](Vault& v, auto&) { v.entries[3].jsonNumber = false; }},
+      {"two of one length swapped", [](Vault& v, auto&) { std::swap(v.entries[0], v.entries[3]); }},
+      {"parts beyond the text",
+       [](Vault&, auto& parts) {
+         parts[1] = {parts[1].begin, parts[1].end + 100000};
+       }},
+      {"a part backwards", [](Vault&, auto& parts) { std::swap(parts[2].begin, parts[2].end); }},
+      {"everything gone", [](Vault& v, auto&) { v.entries.clear(); }},
+  };
+  for (const auto& [name, change] : changes) {
+    Vault v = base;
+    std::vector<json::VaultPart> was = lastParts;
+    change(v, was);
+    std::string out = "left over from before";
+    std::vector<json::VaultPart> parts;
+    json::encodeVault(v, last, was, out, parts);
+    EXPECT_EQ(out, json::encodeVault(v)) << name;
+    ASSERT_EQ(parts.size(), v.entries.size()) << name;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+      Vault one;
+      one.entries = {v.entries[i]};
+      const std::string alone = json::encodeVault(one);
+      EXPECT_EQ(out.substr(parts[i].begin, parts[i].end - parts[i].begin),
+                alone.substr(12, alone.size() - 14))
+          << name << ", entry " << i;
+    }
+  }
 }
 
 // The vault held between operations gives way to whatever the file holds
