@@ -81,4 +81,36 @@ void BM_EncodeTheVaultAgain(benchmark::State& state) {
 }
 BENCHMARK(BM_EncodeTheVaultAgain)->Arg(5000)->Unit(benchmark::kMicrosecond);
 
+// As the program meets it: entries added one copy at a time among the
+// program's other allocations, and caches gone cold between two copies.
+void BM_RecordInMemoryCold(benchmark::State& state) {
+  Vault vault;
+  std::vector<std::string> others;
+  for (long long n = 0; n < state.range(0); ++n) {
+    vault.entries.push_back({u"[EMAIL_" + toUtf16(std::to_string(n + 1)) + u"]", address(n),
+                             Kind::email, Clock::now(), std::nullopt});
+    for (int k = 0; k < 20; ++k) others.emplace_back(40 + k * 13, 'x');
+  }
+  std::string last, next;
+  std::vector<json::VaultPart> lastParts, nextParts;
+  json::encodeVault(vault, {}, {}, last, lastParts);
+  std::vector<char> flood(64 << 20);
+  long long n = state.range(0);
+  for (auto _ : state) {
+    state.PauseTiming();
+    for (std::size_t i = 0; i < flood.size(); i += 64) flood[i] = char(i);
+    state.ResumeTiming();
+    const std::u16string value = address(n++);
+    const std::u16string text = u"mail " + value;
+    const std::vector<Finding> findings{Finding{
+        Kind::email, {5, int(value.size())}, value, u"u\u2022\u2022\u2022@example.com", u"Email"}};
+    benchmark::DoNotOptimize(
+        vault.record(text, findings, {}, {}, Vault::LabelStyle::token, true, Clock::now()));
+    json::encodeVault(vault, last, lastParts, next, nextParts);
+    last.swap(next);
+    lastParts.swap(nextParts);
+  }
+}
+BENCHMARK(BM_RecordInMemoryCold)->Arg(0)->Arg(5000)->Unit(benchmark::kMicrosecond);
+
 }  // namespace

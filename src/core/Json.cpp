@@ -354,6 +354,7 @@ void encodeVault(const Vault& vault, std::string_view last, const std::vector<Va
   std::size_t size = kHead.size() + kTail.size() + (count ? count - 1 : 0);
   for (std::size_t i = 0; i < count; ++i) {
     const Vault::Entry& e = vault.entries[i];
+    if (i + kAhead < count) prefetchTexts(vault.entries[i + kAhead]);
     if (i < lastParts.size()) {
       const VaultPart was = lastParts[i];
       if (was.begin <= was.end && was.end <= last.size()) {

@@ -71,7 +71,10 @@ class Labeler {
         tokens ? highest_.try_emplace(word, 0) : std::pair{highest_.end(), false};
     Vault::Entry* again = nullptr;
     if (reuse_ || counting) {
-      for (auto& e : vault_.entries) {
+      auto& entries = vault_.entries;
+      for (std::size_t i = 0; i < entries.size(); ++i) {
+        Vault::Entry& e = entries[i];
+        if (i + kAhead < entries.size()) prefetchTexts(entries[i + kAhead]);
         if (counting) count(e.mask, word, top->second);
         if (!again && reuse_ && fits(e, f, word, original, json, tokens)) {
           again = &e;
