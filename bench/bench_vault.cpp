@@ -18,15 +18,23 @@ using namespace clipvane;
 
 std::u16string address(long long n) { return toUtf16("user" + std::to_string(n) + "@example.com"); }
 
+// An earlier copy's entry.
+Vault::Entry numbered(long long n) {
+  return {u"[EMAIL_" + toUtf16(std::to_string(n + 1)) + u"]", address(n), Kind::email, Clock::now(),
+          std::nullopt};
+}
+
 // One email address in a short text, recorded as a copy records it.
-void recordOne(long long n) {
+std::u16string recordInto(Vault& vault, long long n) {
   const std::u16string value = address(n);
   const std::u16string text = u"mail " + value;
   const std::vector<Finding> findings{Finding{
       Kind::email, {5, int(value.size())}, value, u"u\u2022\u2022\u2022@example.com", u"Email"}};
-  VaultStore::update(30 * 86400.0, [&](Vault& vault) {
-    return vault.record(text, findings, {}, {}, Vault::LabelStyle::token, true, Clock::now());
-  });
+  return vault.record(text, findings, {}, {}, Vault::LabelStyle::token, true, Clock::now());
+}
+
+void recordOne(long long n) {
+  VaultStore::update(30 * 86400.0, [&](Vault& vault) { return recordInto(vault, n); });
 }
 
 void BM_RecordACopy(benchmark::State& state) {
@@ -36,9 +44,7 @@ void BM_RecordACopy(benchmark::State& state) {
   long long n = 0;
   // The earlier copies' entries, written at once.
   VaultStore::update(30 * 86400.0, [&](Vault& vault) {
-    for (; n < state.range(0); ++n)
-      vault.entries.push_back({u"[EMAIL_" + toUtf16(std::to_string(n + 1)) + u"]", address(n),
-                               Kind::email, Clock::now(), std::nullopt});
+    for (; n < state.range(0); ++n) vault.entries.push_back(numbered(n));
   });
   for (auto _ : state) recordOne(n++);
   std::filesystem::remove_all(home);
@@ -53,9 +59,7 @@ BENCHMARK(BM_RecordACopy)
 
 Vault filled(long long entries) {
   Vault vault;
-  for (long long n = 0; n < entries; ++n)
-    vault.entries.push_back({u"[EMAIL_" + toUtf16(std::to_string(n + 1)) + u"]", address(n),
-                             Kind::email, Clock::now(), std::nullopt});
+  for (long long n = 0; n < entries; ++n) vault.entries.push_back(numbered(n));
   return vault;
 }
 
@@ -87,8 +91,7 @@ void BM_RecordInMemoryCold(benchmark::State& state) {
   Vault vault;
   std::vector<std::string> others;
   for (long long n = 0; n < state.range(0); ++n) {
-    vault.entries.push_back({u"[EMAIL_" + toUtf16(std::to_string(n + 1)) + u"]", address(n),
-                             Kind::email, Clock::now(), std::nullopt});
+    vault.entries.push_back(numbered(n));
     for (int k = 0; k < 20; ++k) others.emplace_back(40 + k * 13, 'x');
   }
   std::string last, next;
@@ -100,12 +103,7 @@ void BM_RecordInMemoryCold(benchmark::State& state) {
     state.PauseTiming();
     for (std::size_t i = 0; i < flood.size(); i += 64) flood[i] = char(i);
     state.ResumeTiming();
-    const std::u16string value = address(n++);
-    const std::u16string text = u"mail " + value;
-    const std::vector<Finding> findings{Finding{
-        Kind::email, {5, int(value.size())}, value, u"u\u2022\u2022\u2022@example.com", u"Email"}};
-    benchmark::DoNotOptimize(
-        vault.record(text, findings, {}, {}, Vault::LabelStyle::token, true, Clock::now()));
+    benchmark::DoNotOptimize(recordInto(vault, n++));
     json::encodeVault(vault, last, lastParts, next, nextParts);
     last.swap(next);
     lastParts.swap(nextParts);

@@ -111,11 +111,6 @@ char shortEscape(char32_t c) {
   }
 }
 
-// Nonzero for a character that does not stand for itself.
-unsigned notPlain(char16_t c) {
-  return unsigned(char16_t(c - 0x20) >= 0x60) | unsigned(c == u'"') | unsigned(c == u'\\');
-}
-
 // Whether every character stands for itself and, with `bytes`, is the byte
 // there. Eight characters at a time where the processor can: the vault's
 // texts are looked through at every masked copy.
@@ -140,7 +135,7 @@ bool plainAt(std::u16string_view s, const char* bytes) {
   rest = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bad, zero)) != 0xFFFF);
 #endif
   for (; k < s.size(); ++k) {
-    rest |= notPlain(s[k]);
+    rest |= unsigned(!plainAscii(s[k]));
     if constexpr (compare) rest |= unsigned(static_cast<unsigned char>(bytes[k]) ^ s[k]);
   }
   return !rest;

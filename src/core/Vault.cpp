@@ -309,25 +309,25 @@ constexpr std::string_view kKeyFile = "vault.key";
 
 // Drops what is older than ttl seconds, and each dropped entry's part of the
 // text along with it when `parts` has one for every entry.
-void prune(Vault& vault, double ttl, Date now, std::vector<json::VaultPart>& parts) {
+void prune(Vault& vault, double ttl, Date now, std::vector<json::VaultPart>* parts = nullptr) {
   // An infinite, absurdly large or undefined age limit drops nothing; below
   // 1e12 s the limit fits the clock's microseconds without overflow.
   if (!(ttl < 1e12)) return;
   const auto limit = std::chrono::microseconds(std::llround(std::max(ttl, 0.0) * 1e6));
   const Date cutoff = now - limit;
   auto& entries = vault.entries;
-  const bool withParts = parts.size() == entries.size();
+  const bool withParts = parts && parts->size() == entries.size();
   std::size_t kept = 0;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     if (entries[i].created < cutoff) continue;
     if (kept != i) {
       entries[kept] = std::move(entries[i]);
-      if (withParts) parts[kept] = parts[i];
+      if (withParts) (*parts)[kept] = (*parts)[i];
     }
     ++kept;
   }
   entries.erase(entries.begin() + std::ptrdiff_t(kept), entries.end());
-  parts.resize(withParts ? kept : 0);
+  if (parts) parts->resize(withParts ? kept : 0);
 }
 
 // A vault that can never be read again: a key of the wrong size, or data
@@ -448,8 +448,7 @@ Vault VaultStore::read(double ttl) {
   Loaded loaded = load(dir, false);
   Vault out = loaded.vault;
   if (!loaded.sealed.empty()) held = Held{dir, std::move(loaded)};
-  std::vector<json::VaultPart> noParts;
-  prune(out, ttl, Clock::now(), noParts);
+  prune(out, ttl, Clock::now());
   return out;
 }
 
@@ -465,7 +464,7 @@ void VaultStore::updateImpl(double ttl, const std::function<void(Vault&)>& body,
     setAside(dir);
     *renewed = true;
   }
-  prune(loaded.vault, ttl, Clock::now(), loaded.parts);
+  prune(loaded.vault, ttl, Clock::now(), &loaded.parts);
   body(loaded.vault);
   json::encodeVault(loaded.vault, lastText, loaded.parts, nextText, nextParts);
   if (!loaded.key) {
