@@ -7,9 +7,9 @@
 // --jsonl reads lines of {"id": …, "text": …} and tags each finding with its
 // line's "id". --settings takes the "detection" object of a settings file.
 // Exit status 0, or 2 when an input could not be read.
+#include <cstdio>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -30,27 +30,100 @@ std::optional<std::string> readAll(const std::string& path) {
     s << std::cin.rdbuf();
     return s.str();
   }
+  // One read of the whole file where its size is known: reading it a
+  // character at a time took longer than detecting in it.
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
+  const std::streamoff size = in.seekg(0, std::ios::end) ? std::streamoff(in.tellg()) : -1;
+  in.clear();
+  if (size < 0 || !in.seekg(0)) {  // a pipe or a device: read to its end
+    in.clear();
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  std::string bytes(std::size_t(size), '\0');
+  if (!in.read(bytes.data(), size)) return std::nullopt;
   return bytes;
 }
 
-void print(const Detector& detector, std::u16string_view text, const std::string& file,
-           const Json* id) {
+// A JSON string of text that is already valid UTF-8 (the findings' texts come
+// from UTF-16 that way), escaped as the JSON library escapes it.
+void appendString(std::string& out, std::string_view s) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  out += '"';
+  for (const char c : s) {
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          out += "\\u00";
+          out += kHex[(c >> 4) & 0xf];
+          out += kHex[c & 0xf];
+        } else {
+          out += c;
+        }
+    }
+  }
+  out += '"';
+}
+
+std::string dumped(const Json& value) {
+  return value.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+// One line per finding, its keys in the sorted order the JSON library writes.
+// fileJson and idJson are written already (the file name need not be UTF-8).
+void print(const Detector& detector, std::u16string_view text, const std::string& fileJson,
+           const std::string* idJson, std::string& out) {
   for (const Finding& f : detector.detect(text)) {
-    Json line = {{"file", file},
-                 {"kind", std::string(rawName(f.kind))},
-                 {"start", f.range.location},
-                 {"length", f.range.length},
-                 {"value", toUtf8(f.value)},
-                 {"label", toUtf8(f.label)},
-                 {"mask", toUtf8(f.mask)},
-                 {"contextual", f.contextual},
-                 {"jsonNumber", f.jsonNumber}};
-    if (id) line["id"] = *id;
-    std::cout << line.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
+    out += "{\"contextual\":";
+    out += f.contextual ? "true" : "false";
+    out += ",\"file\":";
+    out += fileJson;
+    if (idJson) {
+      out += ",\"id\":";
+      out += *idJson;
+    }
+    out += ",\"jsonNumber\":";
+    out += f.jsonNumber ? "true" : "false";
+    out += ",\"kind\":";
+    appendString(out, rawName(f.kind));
+    out += ",\"label\":";
+    appendString(out, toUtf8(f.label));
+    out += ",\"length\":";
+    out += std::to_string(f.range.length);
+    out += ",\"mask\":";
+    appendString(out, toUtf8(f.mask));
+    out += ",\"start\":";
+    out += std::to_string(f.range.location);
+    out += ",\"value\":";
+    appendString(out, toUtf8(f.value));
+    out += "}\n";
+  }
+  if (out.size() >= (1u << 16)) {
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    out.clear();
   }
 }
 
@@ -92,6 +165,7 @@ int main(int argc, char** argv) {
   if (files.empty()) files.push_back("-");
 
   int status = 0;
+  std::string out;
   for (const auto& file : files) {
     const auto bytes = readAll(file);
     if (!bytes) {
@@ -99,8 +173,9 @@ int main(int argc, char** argv) {
       status = 2;
       continue;
     }
+    const std::string fileJson = dumped(Json(file));
     if (!jsonl) {
-      print(detector, toUtf16(*bytes), file, nullptr);
+      print(detector, toUtf16(*bytes), fileJson, nullptr, out);
       continue;
     }
     std::istringstream lines(*bytes);
@@ -115,10 +190,11 @@ int main(int argc, char** argv) {
         status = 2;
         continue;
       }
-      const Json id = record->contains("id") ? (*record)["id"] : Json();
-      print(detector, toUtf16((*record)["text"].get<std::string>()), file, &id);
+      const std::string id = dumped(record->contains("id") ? (*record)["id"] : Json());
+      print(detector, toUtf16((*record)["text"].get<std::string>()), fileJson, &id, out);
     }
   }
-  std::cout.flush();
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  std::fflush(stdout);
   return status;
 }

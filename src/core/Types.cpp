@@ -1,7 +1,7 @@
 #include "Types.h"
 
 #include <openssl/rand.h>
-#include <unicode/unistr.h>
+#include <unicode/ustring.h>
 
 #include <cstdio>
 #include <ctime>
@@ -155,14 +155,33 @@ std::optional<Uuid> Uuid::parse(std::string_view s) {
   return u;
 }
 
+// Straight into the result: a text never has more UTF-16 units than UTF-8
+// bytes, nor more than three bytes a unit. Ill-formed input becomes U+FFFD.
+// Most texts are ASCII up to their end or far into it: that part is widened
+// as it stands.
 std::u16string toUtf16(std::string_view utf8) {
-  const auto us = icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), int(utf8.size())));
-  return std::u16string(us.getBuffer(), us.getBuffer() + us.length());
+  std::u16string out(utf8.size(), u'\0');
+  std::size_t ascii = 0;
+  while (ascii < utf8.size() && static_cast<unsigned char>(utf8[ascii]) < 0x80) {
+    out[ascii] = char16_t(utf8[ascii]);
+    ++ascii;
+  }
+  if (ascii == utf8.size()) return out;
+  int32_t length = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  u_strFromUTF8WithSub(out.data() + ascii, int32_t(out.size() - ascii), &length,
+                       utf8.data() + ascii, int32_t(utf8.size() - ascii), 0xFFFD, nullptr, &status);
+  out.resize(U_SUCCESS(status) ? ascii + std::size_t(length) : 0);
+  return out;
 }
 
 std::string toUtf8(std::u16string_view utf16) {
-  std::string out;
-  icu::UnicodeString(false, utf16.data(), int(utf16.size())).toUTF8String(out);
+  std::string out(utf16.size() * 3, '\0');
+  int32_t length = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  u_strToUTF8WithSub(out.data(), int32_t(out.size()), &length, utf16.data(), int32_t(utf16.size()),
+                     0xFFFD, nullptr, &status);
+  out.resize(U_SUCCESS(status) ? std::size_t(length) : 0);
   return out;
 }
 

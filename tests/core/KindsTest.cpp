@@ -60,4 +60,12 @@ TEST(Types, UuidAndUtf16) {
                     "b"),
             u"a\U0001F600b");
   EXPECT_EQ(toUtf8(u"\u00e9\U0001F600"), "\xC3\xA9\xF0\x9F\x98\x80");
+  // Ill-formed input, after a plain start and at the very start, stands as U+FFFD.
+  EXPECT_EQ(toUtf16("ab\xFF"
+                    "c\xC3\xA9"),
+            u"ab\uFFFDc\u00e9");
+  EXPECT_EQ(toUtf16("\xED\xA0\x80x"), u"\uFFFD\uFFFD\uFFFDx");
+  EXPECT_EQ(toUtf16(""), u"");
+  EXPECT_EQ(toUtf8(std::u16string(1, char16_t(0xD800)) + u"x"), "\xEF\xBF\xBDx");
+  EXPECT_EQ(toUtf8(u""), "");
 }
