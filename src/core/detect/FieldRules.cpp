@@ -213,9 +213,10 @@ class Scanner {
 #if defined(__SSE2__)
   // Bit mask of the sixteen characters at p where kStops holds, or the
   // full-width colon stands (p[-1] is read as the character before the
-  // first). The characters are narrowed to bytes: past U+00FF they saturate
-  // to 0xFF, or to 0 from U+8000 on, neither of which stops anything; whether
-  // the character before is ASCII is asked of all its sixteen bits.
+  // first, p[16] as the one after the last), less the words that wordStop()
+  // would pass over by their second character. The characters are narrowed to bytes: past U+00FF
+  // they saturate to 0xFF, or to 0 from U+8000 on, neither of which stops anything; whether the
+  // character before is ASCII is asked of all its sixteen bits.
   static unsigned stopBits(const char16_t* p) {
     const auto* q = reinterpret_cast<const __m128i*>(p);
     const __m128i lo = _mm_loadu_si128(q), hi = _mm_loadu_si128(q + 1);
@@ -237,8 +238,15 @@ class Scanner {
                                      _mm_or_si128(is(c, ','), is(c, '|'))));
     const __m128i prevDigit = inRange(prev, '0', 9);
     m = _mm_or_si128(m, _mm_andnot_si128(prevDigit, inRange(c, '0', 9)));
+    // Words start a rule only as "is", "was" and "to", and a capital only
+    // before a small letter, or as "I" but not "In": the character after
+    // each decides too.
+    const __m128i next = _mm_packus_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1)),
+                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 9)));
     const __m128i prevBlank = _mm_or_si128(is(prev, ' '), is(prev, '\t'));
-    const __m128i iwt = _mm_or_si128(_mm_or_si128(is(c, 'i'), is(c, 'w')), is(c, 't'));
+    const __m128i iwt = _mm_or_si128(_mm_or_si128(_mm_and_si128(is(c, 'i'), is(next, 's')),
+                                                  _mm_and_si128(is(c, 'w'), is(next, 'a'))),
+                                     _mm_and_si128(is(c, 't'), is(next, 'o')));
     m = _mm_or_si128(m, _mm_and_si128(prevBlank, iwt));
     // Before a salutation's capital: an ASCII character that is no letter or digit.
     const __m128i past = _mm_set1_epi16(short(0xFF80));
@@ -250,7 +258,9 @@ class Scanner {
     const __m128i caps =
         _mm_or_si128(_mm_or_si128(inRange(c, 'C', 3), inRange(c, 'H', 1)),
                      _mm_or_si128(_mm_or_si128(is(c, 'M'), is(c, 'P')), is(c, 'S')));
-    m = _mm_or_si128(m, _mm_and_si128(prevOther, caps));
+    const __m128i capital =
+        _mm_or_si128(inRange(next, 'a', 25), _mm_andnot_si128(is(next, 'n'), is(c, 'I')));
+    m = _mm_or_si128(m, _mm_and_si128(_mm_and_si128(prevOther, caps), capital));
     return unsigned(_mm_movemask_epi8(m));
   }
 #endif
@@ -322,7 +332,7 @@ class Scanner {
   // stop the line loop; i > ls.
   unsigned stopMask(int i, int ls, int le) const {
 #if defined(__SSE2__)
-    if (i + 16 <= int(t_.size())) {
+    if (i + 17 <= int(t_.size())) {
       const unsigned m = stopBits(t_.data() + i);
       return le - i < 16 ? m & ((1u << (le - i)) - 1) : m;
     }
