@@ -393,7 +393,7 @@ TEST_F(Roads, ActivityWindowListsThePasteAndCopiesTheOriginal) {
   Clipvane second(home, {"clipvane://activity"});
   EXPECT_TRUE(second.waitExit(10000));
   std::optional<ShownWindow> activity;
-  ASSERT_TRUE(waitUntil([&] { return bool(activity = program->window("Activity")); }));
+  ASSERT_TRUE(waitUntil([&] { return bool(activity = program->window("Activity — Clipvane")); }));
   waitUntil([] { return false; }, 300ms);  // painted
   screenshot("road7-1-activity");
   const QPoint row(activity->frame.center().x(), activity->frame.top() + 107);
@@ -454,7 +454,7 @@ TEST_F(Roads, EachPasteKeepsItsOwnPartialMaskAndCopiesItsOwnOriginal) {
   Clipvane second(home, {"clipvane://activity"});
   EXPECT_TRUE(second.waitExit(10000));
   std::optional<ShownWindow> activity;
-  ASSERT_TRUE(waitUntil([&] { return bool(activity = program->window("Activity")); }));
+  ASSERT_TRUE(waitUntil([&] { return bool(activity = program->window("Activity — Clipvane")); }));
   waitUntil([] { return false; }, 300ms);  // painted
   const QPoint row(activity->frame.center().x(), activity->frame.top() + 107);
   xdotool({"mousemove", QString::number(row.x()), QString::number(row.y()), "click", "1"});
@@ -498,7 +498,7 @@ TEST_F(Roads, SecondCopyOpensTheSettingsTabInTheFirst) {
   EXPECT_TRUE(second.waitExit(10000));
   EXPECT_EQ(second.exitCode(), 0);
   std::optional<ShownWindow> settings;
-  EXPECT_TRUE(waitUntil([&] { return bool(settings = program->window("Apps")); }))
+  EXPECT_TRUE(waitUntil([&] { return bool(settings = program->window("Apps — Clipvane")); }))
       << "no settings window at the Apps tab";
   waitUntil([] { return false; }, 300ms);  // painted
   screenshot("road8-settings-apps");

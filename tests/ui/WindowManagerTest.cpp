@@ -52,7 +52,7 @@ TEST_F(WindowManagerTest, ASecondRequestSwitchesTheTabOfTheSameWindowAndKeepsPan
   manager().showSettings(SettingsTab::general);
   SettingsWindow* window = manager().settingsWindow();
   ASSERT_NE(window, nullptr);
-  EXPECT_EQ(window->windowTitle(), "General");
+  EXPECT_EQ(window->windowTitle(), "General — Clipvane");
   EXPECT_TRUE(window->isVisible());
   // A half-edited field in a pane survives the switch.
   auto* field = new QLineEdit(window->pane(SettingsTab::general));
@@ -62,7 +62,7 @@ TEST_F(WindowManagerTest, ASecondRequestSwitchesTheTabOfTheSameWindowAndKeepsPan
   manager().showSettings(SettingsTab::apps);
   EXPECT_EQ(manager().settingsWindow(), window);
   EXPECT_EQ(window->selected(), SettingsTab::apps);
-  EXPECT_EQ(window->windowTitle(), "Apps");
+  EXPECT_EQ(window->windowTitle(), "Apps — Clipvane");
   EXPECT_EQ(window->pane(SettingsTab::apps), apps);
   EXPECT_TRUE(window->action(SettingsTab::apps)->isChecked());
   EXPECT_FALSE(window->action(SettingsTab::general)->isChecked());
@@ -84,7 +84,7 @@ TEST_F(WindowManagerTest, TheToolbarSelectsTabsOneAtATimeAndTheWindowHasTheFixed
   for (const SettingsTab tab : allCases<SettingsTab>()) {
     click(child(window, "tab." + QString::fromUtf8(rawName(tab).data())));
     EXPECT_EQ(window->selected(), tab);
-    EXPECT_EQ(window->windowTitle(), SettingsTabs::label(tab));
+    EXPECT_EQ(window->windowTitle(), SettingsTabs::label(tab) + " — Clipvane");
     EXPECT_EQ(stack->currentWidget(), window->pane(tab));
     int checked = 0;
     for (const SettingsTab other : allCases<SettingsTab>())

@@ -114,14 +114,14 @@ class Program {
     }
     return std::nullopt;
   }
-  // Starts a second copy with the URL in this program's data folder; true
-  // once it has handed the URL over and ended.
+  // Starts a second copy with the URL (none: a plain second start) in this
+  // program's data folder; true once it has handed it over and ended.
   bool handOver(const QString& url) const {
     QProcess second;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("CLIPVANE_HOME"), home());
     second.setProcessEnvironment(env);
-    second.start(process_.program(), {url});
+    second.start(process_.program(), url.isEmpty() ? QStringList() : QStringList{url});
     return second.waitForStarted() && second.waitForFinished(10000) &&
            second.exitStatus() == QProcess::NormalExit;
   }

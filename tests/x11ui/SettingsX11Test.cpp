@@ -70,7 +70,7 @@ TEST(SettingsX11, AUrlGivenToASecondCopyOpensTheNamedTabInTheFirst) {
   EXPECT_TRUE(first.handOver(QStringLiteral("clipvane://settings/apps")));
 
   std::optional<ShownWindow> window;
-  ASSERT_TRUE(waitUntil([&] { return bool(window = first.titled("Apps")); }));
+  ASSERT_TRUE(waitUntil([&] { return bool(window = first.titled("Apps — Clipvane")); }));
   EXPECT_EQ(window->frame.width(), 680);
   waitUntil([] { return false; }, std::chrono::milliseconds(300));  // painted
   QDir().mkpath(QStringLiteral(CLIPVANE_SCREENSHOTS));

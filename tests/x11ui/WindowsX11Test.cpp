@@ -3,17 +3,20 @@
 // of fixed size cannot be maximised.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFile>
 #include <QImage>
 #include <QRegularExpression>
 #include <QWindow>
 
 #include <cstring>
+#include <functional>
 #include <map>
 
 #include "EngineTest.h"
 #include "Kit.h"
 #include "ProgramWindows.h"
+#include "SettingsWindow.h"
 #include "WindowManager.h"
 #include "X11TestSupport.h"
 
@@ -86,8 +89,8 @@ TEST(WindowsX11, EveryWindowCarriesTheProgramsIconAndClassAndOnlyTheActivityWind
   };
   const Case cases[] = {
       {"Welcome to Clipvane", true},
-      {"General", true},
-      {"Activity", false},
+      {"General — Clipvane", true},
+      {"Activity — Clipvane", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.title);
@@ -119,8 +122,80 @@ TEST(WindowsX11, EveryWindowCarriesTheProgramsIconAndClassAndOnlyTheActivityWind
   EXPECT_TRUE(program.running());
 }
 
+// WM_STATE's state: 1 normal, 3 iconic (0 when the window has none).
+uint32_t wmState(xcb_window_t window) {
+  const auto bytes = X11Display::shared().property(window, "WM_STATE");
+  uint32_t state = 0;
+  if (bytes && bytes->size() >= 4) std::memcpy(&state, bytes->data(), 4);
+  return state;
+}
+
+TEST(WindowsX11, AMinimisedWindowComesBackNormalRaisedAndFocusedOnEveryRequest) {
+  Program program(QStringLiteral(CLIPVANE_PROGRAM));
+  ASSERT_TRUE(waitUntil([&] { return bool(program.trayIcon()); }));
+  struct Case {
+    const char* what;
+    QString url;  // handed to a second copy; empty: a plain second start
+    std::string title;
+  };
+  const Case cases[] = {
+      {"settings by URL", QStringLiteral("clipvane://settings/general"), "General — Clipvane"},
+      {"another tab by URL", QStringLiteral("clipvane://settings/about"), "About — Clipvane"},
+      {"a second start", QString(), "General — Clipvane"},
+      {"activity by URL", QStringLiteral("clipvane://activity"), "Activity — Clipvane"},
+      {"activity again", QStringLiteral("clipvane://activity"), "Activity — Clipvane"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(program.handOver(c.url));
+    std::optional<ShownWindow> window;
+    ASSERT_TRUE(waitUntil([&] { return bool(window = program.titled(c.title)); }));
+    EXPECT_TRUE(waitUntil([&] { return wmState(window->id) == 1 && activeWindow() == window->id; }))
+        << "state " << wmState(window->id) << ", active " << activeWindow();
+
+    // Minimised as the taskbar does it: the next request must bring it back.
+    xdotool({"windowminimize", "--sync", QString::number(window->id)});
+    ASSERT_TRUE(waitUntil([&] { return wmState(window->id) == 3; }));
+  }
+  EXPECT_TRUE(program.running());
+}
+
 // The import window, shown in this process: its size follows its content.
 class ImportWindowX11 : public clipvane::testing::EngineTest {};
+
+// The windows shown by a manager in this process.
+class ManagedWindowsX11 : public clipvane::testing::EngineTest {};
+
+TEST_F(ManagedWindowsX11, CtrlWClosesEveryWindowAndTheNextRequestShowsItAgain) {
+  WindowManager manager(model());
+  struct Case {
+    const char* title;
+    std::function<void()> show;
+    std::function<QWidget*()> window;
+  };
+  const Case cases[] = {
+      {"General — Clipvane", [&] { manager.showSettings(SettingsTab::general); },
+       [&]() -> QWidget* { return manager.settingsWindow(); }},
+      {"Activity — Clipvane", [&] { manager.showActivity(false); },
+       [&] { return manager.activityWindow(); }},
+      {"Import — Clipvane", [&] { manager.showImport(); }, [&] { return manager.importWindow(); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.title);
+    for (int round = 0; round < 2; ++round) {
+      c.show();
+      QWidget* window = c.window();
+      ASSERT_NE(window, nullptr);
+      EXPECT_EQ(window->windowTitle(), QString::fromUtf8(c.title));
+      ASSERT_TRUE(waitUntil([&] {
+        return window->isVisible() && activeWindow() == window->winId() &&
+               QApplication::activeWindow() == window;
+      }));
+      xdotool({"key", "ctrl+w"});
+      EXPECT_TRUE(waitUntil([&] { return !window->isVisible(); }));
+    }
+  }
+}
 
 TEST_F(ImportWindowX11, CannotBeMaximised) {
   WindowManager manager(model());

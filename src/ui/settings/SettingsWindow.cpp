@@ -9,6 +9,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "AccessibleRole.h"
 #include "Enum.h"
 #include "Kit.h"
 #include "MaterialSymbols.h"
@@ -98,6 +99,8 @@ SettingsTabButton::SettingsTabButton(SettingsTab tab, QWidget* parent)
   setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   setAutoRaise(true);
   setFocusPolicy(Qt::TabFocus);
+  AccessibleRole::set(*this, QAccessible::PageTab);
+  setAccessibleName(SettingsTabs::label(tab));
 }
 
 QSize SettingsTabButton::sizeHint() const {
@@ -137,6 +140,7 @@ SettingsWindow::SettingsWindow(AppModel& model, QWidget* parent) : QWidget(paren
   setObjectName(QStringLiteral("settingsWindow"));
   setFixedWindowFlags(*this);
   setAttribute(Qt::WA_DeleteOnClose, false);
+  closeOnCtrlW(*this);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -144,6 +148,7 @@ SettingsWindow::SettingsWindow(AppModel& model, QWidget* parent) : QWidget(paren
 
   toolbar_ = new TabToolbar(this);
   toolbar_->setObjectName(QStringLiteral("settingsToolbar"));
+  AccessibleRole::set(*toolbar_, QAccessible::PageTabList);
   group_ = new QActionGroup(this);
   group_->setExclusive(true);
   stack_ = new QStackedWidget(this);
@@ -182,7 +187,7 @@ void SettingsWindow::select(SettingsTab tab) {
   selected_ = tab;
   actions_.at(tab)->setChecked(true);
   stack_->setCurrentWidget(panes_.at(tab));
-  setWindowTitle(SettingsTabs::label(tab));
+  setWindowTitle(programTitle(SettingsTabs::label(tab)));
 }
 
 QWidget* SettingsWindow::pane(SettingsTab tab) const { return panes_.at(tab); }

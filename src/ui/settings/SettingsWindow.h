@@ -2,7 +2,8 @@
 // The settings window: a toolbar of the five tabs (glyph over label, one
 // selected at a time) above the panes, each pane built once and kept while
 // the window lives. Fixed at the panes' 680 x 580 under the toolbar; the
-// title is the selected tab's label; closing only hides it.
+// title is the selected tab's label beside the program's name; closing (or
+// Ctrl+W) only hides it.
 #include <QToolButton>
 #include <QWidget>
 

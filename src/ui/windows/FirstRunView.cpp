@@ -243,6 +243,7 @@ FirstRunView* newFirstRunWindow(AppModel& model, std::function<void()> close) {
   auto* window = new FirstRunView(model, std::move(close));
   setFixedWindowFlags(*window);
   window->setWindowTitle(QStringLiteral("Welcome to Clipvane"));
+  closeOnCtrlW(*window);
   return window;
 }
 

@@ -5,8 +5,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QShortcut>
 #include <QVBoxLayout>
 
+#include "AccessibleRole.h"
 #include "Kit.h"
 
 namespace clipvane {
@@ -62,6 +64,7 @@ WrappedText::WrappedText(QString text, const QFont& font, ThemeColor color, int 
                          QWidget* parent)
     : QWidget(parent), text_(std::move(text)), color_(color) {
   setFont(font);
+  AccessibleRole::setText(*this, text_);
   const QRect bounds =
       QFontMetrics(font).boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap, text_);
   setFixedSize(width, bounds.height());
@@ -177,6 +180,14 @@ void fitWindow(QWidget* content) {
       return;
     }
   }
+}
+
+QString programTitle(const QString& pane) { return pane + QStringLiteral(" — Clipvane"); }
+
+void closeOnCtrlW(QWidget& window) {
+  auto* close = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), &window);
+  close->setContext(Qt::WindowShortcut);
+  QObject::connect(close, &QShortcut::activated, &window, &QWidget::close);
 }
 
 void setFixedWindowFlags(QWidget& window) {

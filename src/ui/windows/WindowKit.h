@@ -100,4 +100,12 @@ void fitWindow(QWidget* content);
 // the layout's size: the user cannot resize it.
 void setFixedWindowFlags(QWidget& window);
 
+// The title of a window showing `pane`: "General — Clipvane". The taskbar,
+// not a menu bar, says whose window it is.
+QString programTitle(const QString& pane);
+
+// Ctrl+W closes (hides) the window, as it closes a window anywhere on the
+// desktop.
+void closeOnCtrlW(QWidget& window);
+
 }  // namespace clipvane

@@ -21,7 +21,8 @@ class ImportWindow : public QWidget {
  public:
   ImportWindow() : QWidget(nullptr, Qt::Window) {
     setObjectName(QStringLiteral("importWindow"));
-    setWindowTitle(QStringLiteral("Import"));
+    setWindowTitle(programTitle(QStringLiteral("Import")));
+    closeOnCtrlW(*this);
     resize(360, 300);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -54,6 +55,9 @@ WindowManager::~WindowManager() {
 SettingsWindow* WindowManager::settingsWindow() const { return settingsWindow_; }
 
 void WindowManager::bringForward(QWidget* window) {
+  // A minimised window comes back as it was before (normal or maximised):
+  // showing and activating alone leave it in the taskbar.
+  if (window->isMinimized()) window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
   window->show();
   window->raise();
   window->activateWindow();

@@ -57,7 +57,7 @@ class WindowManager : public QObject, public WindowsPort {
   ActivityState& activityState() { return activityState_; }
 
  private:
-  // Shows, raises and activates the window.
+  // Shows the window (normal again when minimised), raises and activates it.
   static void bringForward(QWidget* window);
   static void centre(QWidget* window);
 
