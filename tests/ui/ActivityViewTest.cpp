@@ -1,6 +1,7 @@
 // The activity window: its model (checked by Qt's model tester), the
 // filter, the search, day grouping and the entry's detail with Copy Original.
 #include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -171,6 +172,85 @@ TEST_F(ActivityViewTest, ListFilteredEmptyAndOpenedEntry) {
   // An id the history does not hold shows the list.
   view->setOpen(Uuid::generate());
   EXPECT_EQ(view->detail(), nullptr);
+}
+
+TEST_F(ActivityViewTest, RowsAndHeaderStayInsideTheNarrowestWindowWithLongPlaces) {
+  using O = ActivityEntry::Outcome;
+  const std::u16string sixty = u"login.accounts.eu-west.example-organisation-services.co.uk/x";
+  ASSERT_EQ(sixty.size(), 60u);
+  model().setActivity({
+      entry(now - 3h, sixty.c_str(), O::hidden, {{Kind::email, 3}}),
+      entry(now - 2h, u"support.thirty-three-chars.example", O::blocked, {{Kind::apiKey, 1}}),
+      entry(now - 1h, u"Terminal", O::kept, {{Kind::email, 1}}, 2),
+  });
+  for (const bool dark : {false, true}) {
+    SchemeScope scheme(dark);
+    for (const int width : {420, 828}) {
+      SCOPED_TRACE(std::to_string(width) + (dark ? " dark" : " light"));
+      std::unique_ptr<ActivityView> view(newActivityWindow(model()));
+      view->resize(width, 440);
+      view->show();
+      QCoreApplication::processEvents();
+      const auto right = [&](QWidget* w) { return w->mapTo(view.get(), w->rect().topRight()).x(); };
+      const auto left = [&](QWidget* w) { return w->mapTo(view.get(), QPoint()).x(); };
+      const int inside = width - 24;  // the list's right margin
+
+      auto* filter = view->findChild<QWidget*>("filter");
+      auto* search = view->findChild<QWidget*>("search")->parentWidget();
+      EXPECT_LT(right(filter), left(search));
+      EXPECT_LE(right(search), inside);
+      EXPECT_GE(search->width(), 120);
+
+      for (int row = 0; row < 3; ++row) {
+        SCOPED_TRACE(row);
+        auto* button = view->findChild<QWidget*>(QStringLiteral("row.%1").arg(row));
+        ASSERT_NE(button, nullptr);
+        auto* value = button->findChild<QWidget*>("value");
+        auto* chevron = button->findChild<QWidget*>("chevron");
+        EXPECT_LE(right(button), inside);
+        EXPECT_LT(right(value), left(chevron));
+        EXPECT_LE(right(chevron), inside);
+      }
+      // The longest place is cut (in the middle, so its time stays) at 420.
+      auto* longest = view->findChild<QWidget*>("row.2")->findChild<QWidget*>("value");
+      if (width == 420) {
+        EXPECT_LT(longest->width(), longest->sizeHint().width());
+      }
+      screenshot(
+          *view,
+          QStringLiteral("activity-long-places-%1-%2").arg(width).arg(dark ? "dark" : "light"));
+    }
+  }
+}
+
+TEST_F(ActivityViewTest, TabReachesARowThatShowsItAndReturnOpensIt) {
+  history();
+  for (const bool dark : {false, true}) {
+    SchemeScope scheme(dark);
+    std::unique_ptr<ActivityView> view(newActivityWindow(model()));
+    view->show();
+    view->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    auto* row = view->findChild<QWidget*>("row.0");
+    const QImage plain = row->grab().toImage();
+    // From the search field, Tab goes to the first row.
+    view->findChild<QLineEdit*>("search")->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), row);
+    const QImage focused = row->grab().toImage();
+    int ring = 0;  // accent pixels the focus added
+    const QColor accent = Theme::color(Theme::acc);
+    for (int y = 0; y < focused.height(); ++y)
+      for (int x = 0; x < focused.width(); ++x) {
+        const QColor a = focused.pixelColor(x, y), b = plain.pixelColor(x, y);
+        if (a != b && std::abs(a.hue() - accent.hue()) < 20 && a.saturation() > 80) ++ring;
+      }
+    EXPECT_GT(ring, 2 * row->width()) << "a ring round the row";
+    screenshot(*view, QStringLiteral("activity-row-focus-%1").arg(dark ? "dark" : "light"));
+    QTest::keyClick(row, Qt::Key_Return);
+    ASSERT_NE(view->detail(), nullptr);
+    EXPECT_EQ(view->detail()->entry().id, view->list().entry(0).id);
+  }
 }
 
 TEST_F(ActivityViewTest, EmptyHistoryAndDarkDetail) {

@@ -4,7 +4,9 @@
 #include <QAbstractButton>
 #include <QDateTime>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QPainter>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -45,19 +47,37 @@ const ThemeColor& outcomeTint(ActivityEntry::Outcome outcome) {
   return Theme::gray;
 }
 
-// One clickable entry row: the whole rectangle opens the entry.
+// One clickable entry row: the whole rectangle opens the entry, and so do
+// Return and Space once Tab has brought the focus (and its ring) to it.
 class EntryRow : public QAbstractButton {
  public:
   EntryRow(QWidget* content, QWidget* parent = nullptr) : QAbstractButton(parent) {
+    // Only the keyboard focuses a row: a click opens it at once.
+    setFocusPolicy(Qt::TabFocus);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     content->setAttribute(Qt::WA_TransparentForMouseEvents);
     layout->addWidget(content);
     setCursor(Qt::PointingHandCursor);
+    // As narrow as its content may shrink (its value cut in the middle), not
+    // as wide as its whole text: a long place would push the row past the
+    // window.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   }
 
  protected:
-  void paintEvent(QPaintEvent*) override {}
+  void paintEvent(QPaintEvent*) override {
+    if (!hasFocus()) return;
+    QPainter p(this);
+    Kit::paintFocusRing(p, Kit::continuousRect(QRectF(rect()).adjusted(1, 1, -1, -1), 10), false);
+  }
+  void keyPressEvent(QKeyEvent* e) override {
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+      click();
+      return;
+    }
+    QAbstractButton::keyPressEvent(e);
+  }
 };
 
 // The search text on the field's own plate: no background of its own.
@@ -209,7 +229,11 @@ ActivityView::ActivityView(AppModel& model, QWidget* parent)
   header->addWidget(filterControl_);
   header->addStretch();
   auto* searchPlate = new Plate(Theme::fill, 9);
-  searchPlate->setFixedSize(200, 30);
+  // 200 wide where there is room; it gives way before the filter does.
+  searchPlate->setFixedHeight(30);
+  searchPlate->setMinimumWidth(120);
+  searchPlate->setMaximumWidth(200);
+  searchPlate->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   auto* searchRow = new QHBoxLayout(searchPlate);
   searchRow->setContentsMargins(10, 0, 10, 0);
   searchRow->setSpacing(6);
@@ -316,10 +340,12 @@ void ActivityView::rebuildList() {
       firstInCard = true;
     }
     const ActivityEntry& e = list_.entry(row);
-    auto* content = new GroupedRow(
-        index.data(ActivityModel::glyphRole).toString(), outcomeTint(e.outcome),
-        index.data(Qt::DisplayRole).toString(), index.data(ActivityModel::valueRole).toString(),
-        !firstInCard, new MaterialIcon(QStringLiteral("chevron_right"), 17, Theme::dis));
+    auto* chevron = new MaterialIcon(QStringLiteral("chevron_right"), 17, Theme::dis);
+    chevron->setObjectName(QStringLiteral("chevron"));
+    auto* content =
+        new GroupedRow(index.data(ActivityModel::glyphRole).toString(), outcomeTint(e.outcome),
+                       index.data(Qt::DisplayRole).toString(),
+                       index.data(ActivityModel::valueRole).toString(), !firstInCard, chevron);
     firstInCard = false;
     auto* button = new EntryRow(content);
     button->setObjectName(QStringLiteral("row.%1").arg(row));
@@ -345,7 +371,8 @@ void ActivityView::rebuildList() {
 ActivityView* newActivityWindow(AppModel& model) {
   auto* window = new ActivityView(model);
   window->setWindowFlag(Qt::Window);
-  window->setWindowTitle(QStringLiteral("Activity"));
+  window->setWindowTitle(programTitle(QStringLiteral("Activity")));
+  closeOnCtrlW(*window);
   window->resize(828, 440);
   return window;
 }

@@ -102,9 +102,10 @@ class ActivityView : public QWidget {
   QPointer<EntryView> detail_;
 };
 
-// The top-level activity window (828 x 440, at least 420 x 360, "Activity")
-// around a view of the model's history; makeActivityWindow (WindowManager.h)
-// builds it over the manager's shared state.
+// The top-level activity window (828 x 440, at least 420 x 360, "Activity —
+// Clipvane", hidden by Ctrl+W) around a view of the model's history;
+// makeActivityWindow (WindowManager.h) builds it over the manager's shared
+// state.
 ActivityView* newActivityWindow(AppModel& model);
 
 }  // namespace clipvane
