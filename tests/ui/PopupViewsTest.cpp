@@ -305,6 +305,29 @@ TEST(ReviewView, SummaryAndItemModesInEveryLockStateLightAndDark) {
   }
 }
 
+TEST(ReviewView, TheLongestHotKeyIsNeverCutAndTheTitleGivesWay) {
+  for (const bool dark : {false, true}) {
+    testing::SchemeScope scheme(dark);
+    for (const QString& keys : {QStringLiteral("⌃⌥⇧⌘K"), QStringLiteral("⌃⌘V")}) {
+      SCOPED_TRACE(keys.toStdString() + schemeName(dark));
+      ReviewSession s = threeFindings({});
+      s.hotkey = keys;
+      auto* view = new ReviewView(s, [](const auto&) {});
+      FloatingPanel panel(view, true, GlassShape::rounded20);
+      testing::screenshot(panel, QStringLiteral("review-hotkey-%1-%2")
+                                     .arg(keys.size() > 3 ? "longest" : "short", schemeName(dark)));
+      QWidget* cap = child(&panel, "reviewKeyCap");
+      const QRect card = placed(child(&panel, "reviewCard"));
+      const QRect shown = placed(cap);
+      EXPECT_GE(cap->width(), cap->sizeHint().width());
+      EXPECT_LE(shown.right(), card.right() - 12 + 1);  // inside the card's padding
+      const QRect title = placed(child(&panel, "reviewTitle"));
+      EXPECT_LT(title.right(), shown.left());
+      EXPECT_GT(title.width(), 40);
+    }
+  }
+}
+
 TEST(ReviewView, ALongListScrollsWithinTwoHundredTwenty) {
   testing::SchemeScope scheme;
   ReviewSession s;

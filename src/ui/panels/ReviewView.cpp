@@ -183,6 +183,7 @@ ReviewView::ReviewView(ReviewSession session, Done done, QWidget* parent)
   auto* title =
       new TextLine(ReviewText::title(session_.found.size()), Kit::font(15, QFont::Bold), Theme::tx);
   title->setObjectName(QStringLiteral("reviewTitle"));
+  title->giveWay();  // the key cap is never cut
   header->addWidget(title);
   header->addSpacing(8);
   header->addStretch(1);

@@ -3,22 +3,33 @@
 
 #include <QPainter>
 
+#include "AccessibleRole.h"
+
 namespace clipvane {
 
 TextLine::TextLine(QString text, const QFont& font, ThemeColor color, QWidget* parent)
     : QWidget(parent), text_(std::move(text)), color_(color) {
   setFont(font);
   setFixedSize(sizeHint());
+  AccessibleRole::setText(*this, text_);
 }
 
 QSize TextLine::sizeHint() const {
   return {fontMetrics().horizontalAdvance(text_), fontMetrics().height()};
 }
 
+void TextLine::giveWay() {
+  givesWay_ = true;
+  setMinimumSize(fontMetrics().horizontalAdvance(QStringLiteral("…")), height());
+  setMaximumSize(QWIDGETSIZE_MAX, height());
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
 void TextLine::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setPen(Theme::color(color_));
-  p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text_);
+  p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+             givesWay_ ? fontMetrics().elidedText(text_, Qt::ElideRight, width()) : text_);
 }
 
 }  // namespace clipvane

@@ -7,12 +7,15 @@
 
 namespace clipvane {
 
-// Never cut: its size is the text's.
+// Never cut: its size is the text's, unless it is told to give way.
 class TextLine : public QWidget {
  public:
   TextLine(QString text, const QFont& font, ThemeColor color, QWidget* parent = nullptr);
   QString text() const { return text_; }
   QSize sizeHint() const override;
+  // Lets the line give way to its neighbours: as narrow as an ellipsis, the
+  // text cut at its end.
+  void giveWay();
 
  protected:
   void paintEvent(QPaintEvent*) override;
@@ -20,6 +23,7 @@ class TextLine : public QWidget {
  private:
   QString text_;
   ThemeColor color_;
+  bool givesWay_ = false;
 };
 
 }  // namespace clipvane
