@@ -225,17 +225,27 @@ Checkbox::Checkbox(QString title, QWidget* parent) : KitButton(parent) {
 
 QSize Checkbox::sizeHint() const {
   const QFontMetricsF m(font());
+  if (room_ > 0) return {qCeil(kBox) + 2 * room_, qCeil(kBox) + 2 * room_};
   return {qCeil(kBox + kBoxGap + m.horizontalAdvance(text())), std::max(16, qCeil(m.height()))};
 }
 
+void Checkbox::setRingRoom(int room) {
+  room_ = room;
+  updateGeometry();
+}
+
+QRectF Checkbox::box() const { return {double(room_), (height() - kBox) / 2, kBox, kBox}; }
+
 QPainterPath Checkbox::shape() const {
+  if (room_ > 0)
+    return Kit::continuousRect(box().adjusted(-room_, -room_, room_, room_), 3.5 + room_);
   QPainterPath all;
   all.addRect(rect());
   return all;
 }
 
 void Checkbox::paintContent(QPainter& p) {
-  const QRectF box(0, (height() - kBox) / 2, kBox, kBox);
+  const QRectF box = this->box();
   const QPainterPath outline = Kit::continuousRect(box, 3.5);
   if (isChecked()) {
     p.fillPath(outline, Theme::color(Theme::acc));
@@ -248,6 +258,7 @@ void Checkbox::paintContent(QPainter& p) {
   }
   p.setPen(Theme::color(Theme::tx));
   p.setFont(font());
+  if (text().isEmpty()) return;
   const QRectF title(kBox + kBoxGap, 0, width() - kBox - kBoxGap, height());
   p.drawText(title, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
              QFontMetricsF(font()).elidedText(text(), Qt::ElideRight, title.width() + 1));

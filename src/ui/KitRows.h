@@ -120,12 +120,20 @@ class Checkbox : public KitButton {
   explicit Checkbox(QString title, QWidget* parent = nullptr);
 
   QSize sizeHint() const override;
+  // Leaves `room` around the box on every side, for a focus ring drawn
+  // outside the box (an untitled box filled with the accent would hide one
+  // drawn inside it). The widget grows by twice the room.
+  void setRingRoom(int room);
 
  protected:
   QPainterPath shape() const override;
   bool onAccent() const override { return false; }
   void paintContent(QPainter& p) override;
   void nextCheckState() override { setChecked(!isChecked()); }
+
+ private:
+  QRectF box() const;
+  int room_ = 0;
 };
 
 // A pop-up menu over a list of values, at its ideal size. Each item carries

@@ -152,6 +152,27 @@ class RuleEditorTest : public ::testing::Test {
   Answers<CustomRule> answers;
 };
 
+TEST_F(RuleEditorTest, TabLeavesTheTermsAndTheFieldShowsItHasTheKeys) {
+  for (const bool dark : {false, true}) {
+    scheme.appearance.isDark = dark;
+    RuleEditor editor(DetectRules::newRule(), answers.done());
+    editor.show();
+    editor.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
+    auto* terms = child<QPlainTextEdit>(editor, "terms");
+    QWidget* frame = terms->parentWidget();
+    const QImage plain = frame->grab().toImage();
+    terms->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(terms, "Falcon");
+    EXPECT_NE(frame->grab().toImage(), plain) << "the frame shows the focus";
+    screenshot(editor,
+               QStringLiteral("detect-rule-editor-terms-focus-%1").arg(dark ? "dark" : "light"));
+    QTest::keyClick(terms, Qt::Key_Tab);
+    EXPECT_FALSE(terms->hasFocus());
+    EXPECT_EQ(terms->toPlainText(), "Falcon") << "no tab character typed";
+  }
+}
+
 TEST_F(RuleEditorTest, SaveWaitsForANameAndATermAndHandsBackTheTrimmedRuleOnce) {
   const CustomRule fresh = DetectRules::newRule();
   RuleEditor editor(fresh, answers.done());

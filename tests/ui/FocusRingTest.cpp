@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QTest>
 
 #include "FloatingPanel.h"
 #include "ReviewView.h"
 #include "SettingsViewTest.h"
 #include "SettingsWindow.h"
+#include "Theme.h"
 #include "WindowManager.h"
 
 namespace clipvane {
@@ -81,6 +83,72 @@ TEST_F(FocusRingTest, EveryControlTabReachesShowsItsFocusInBothSchemes) {
     view->setShowItems(true);
     EXPECT_EQ(unseenFocus(&panel), std::string()) << "review items";
   }
+}
+
+// Accent pixels that `focused` has and `plain` lacks, outside `skip`.
+int ringPixels(const QImage& focused, const QImage& plain, const QRect& skip = {}) {
+  const QColor accent = Theme::color(Theme::acc);
+  int n = 0;
+  for (int y = 0; y < focused.height(); ++y)
+    for (int x = 0; x < focused.width(); ++x) {
+      if (skip.contains(x, y)) continue;
+      const QColor a = focused.pixelColor(x, y);
+      if (a != plain.pixelColor(x, y) && std::abs(a.hue() - accent.hue()) < 20 &&
+          a.saturation() > 80)
+        ++n;
+    }
+  return n;
+}
+
+TEST_F(FocusRingTest, ATableCheckboxShowsItsRingOutsideItsBoxInBothSchemes) {
+  for (const bool dark : {false, true}) {
+    scheme.appearance.isDark = dark;
+    SCOPED_TRACE(dark ? "dark" : "light");
+    manager().showSettings(SettingsTab::detection);
+    SettingsWindow* window = manager().settingsWindow();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    // A group's checkbox, checked: its box is filled with the accent.
+    auto* box = window->pane(SettingsTab::detection)
+                    ->findChild<QAbstractButton*>(QStringLiteral("rowCheckbox"));
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(box->isChecked());
+    QWidget* row = box->parentWidget();
+    window->setFocus(Qt::OtherFocusReason);
+    const QImage plain = row->grab().toImage();
+    box->setFocus(Qt::TabFocusReason);
+    const QImage focused = row->grab().toImage();
+    // The box itself, 14 square in the middle of the checkbox, left out.
+    const QRect inner = box->geometry().adjusted(3, 3, -3, -3);
+    EXPECT_GT(ringPixels(focused, plain, inner), 40);
+    QDir().mkpath(QStringLiteral(CLIPVANE_SCREENSHOTS));
+    focused.copy(0, 0, 200, focused.height())
+        .scaled(600, 3 * focused.height())
+        .save(QStringLiteral(CLIPVANE_SCREENSHOTS "/settings-detect-checkbox-focus-row-%1.png")
+                  .arg(dark ? "dark" : "light"));
+    testing::screenshot(
+        *window, QStringLiteral("settings-detect-checkbox-focus-%1").arg(dark ? "dark" : "light"));
+  }
+}
+
+TEST_F(FocusRingTest, TabReachesTheSupportLinkAndReturnWritesToSupport) {
+  manager().showSettings(SettingsTab::about);
+  QWidget* window = manager().settingsWindow();
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+  auto* support = window->findChild<QAbstractButton*>(QStringLiteral("support"));
+  ASSERT_NE(support, nullptr);
+  bool reached = false;
+  for (int step = 0; step < 20 && !reached; ++step) {
+    QWidget* at = QApplication::focusWidget();
+    QTest::keyClick(at ? at : window, Qt::Key_Tab);
+    reached = QApplication::focusWidget() == support;
+  }
+  ASSERT_TRUE(reached);
+  int opened = 0;
+  QObject::connect(support, &QAbstractButton::clicked, [&] { ++opened; });
+  QTest::keyClick(support, Qt::Key_Return);
+  EXPECT_EQ(opened, 1);
 }
 
 }  // namespace

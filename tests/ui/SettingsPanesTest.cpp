@@ -293,7 +293,7 @@ TEST(AboutPane, TheVersionLine) {
 TEST_F(PanesTest, AboutShowsTheNameVersionAndAddresses) {
   auto pane = show<AboutPane>();
   EXPECT_EQ(child<ThemeText>(pane.get(), "version")->text(), AboutPane::version());
-  EXPECT_EQ(child<ThemeText>(pane.get(), "support")->text(), "support@clipvane.app");
+  EXPECT_EQ(child<QAbstractButton>(pane.get(), "support")->text(), "support@clipvane.app");
   const auto before = pane->grab().toImage();
   set(&AppSettings::protect, false);  // the same whatever the settings
   EXPECT_EQ(pane->grab().toImage(), before);
@@ -495,6 +495,29 @@ TEST_F(PanesTest, TheChooserNarrowsByNameOrIdAndAddsOnlyAVisibleChoice) {
   chooser.search()->setText("fire");  // the choice is filtered away
   EXPECT_EQ(chooser.chosen(), std::nullopt);
   EXPECT_FALSE(add->isEnabled());
+}
+
+TEST_F(PanesTest, DownFromTheChoosersSearchReachesTheListAndReturnAddsTheChoice) {
+  AppChooser chooser({{"org.gnome.Terminal", "Terminal", ""},
+                      {"org.gnome.gedit", "Text Editor", ""},
+                      {"firefox", "Firefox Web Browser", ""}});
+  chooser.show();
+  chooser.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&chooser));
+  chooser.search()->setFocus();
+  QTest::keyClicks(chooser.search(), "e");  // every one: "Terminal" leads
+  QTest::keyClick(chooser.search(), Qt::Key_Down);
+  EXPECT_TRUE(chooser.list()->hasFocus());
+  ASSERT_NE(chooser.chosen(), std::nullopt);
+  EXPECT_EQ(chooser.chosen()->id, "org.gnome.Terminal");
+  QTest::keyClick(chooser.list(), Qt::Key_Down);
+  EXPECT_EQ(chooser.chosen()->id, "org.gnome.gedit");
+  // Back in the search, Down goes on from the current row.
+  chooser.search()->setFocus();
+  QTest::keyClick(chooser.search(), Qt::Key_Down);
+  EXPECT_EQ(chooser.chosen()->id, "firefox");
+  QTest::keyClick(chooser.list(), Qt::Key_Return);
+  EXPECT_EQ(chooser.result(), QDialog::Accepted);
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 #include "AboutPane.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QVBoxLayout>
 
 #include "Kit.h"
@@ -25,17 +27,36 @@ class Rule : public QWidget {
   }
 };
 
-// The support link: the address in the accent, opening a new message.
-class Link : public ThemeText {
+// The support link: the address in the accent, opening a new message. Tab
+// reaches it like any button; Space or Return opens it.
+class Link : public KitButton {
  public:
-  Link(const QString& address) : ThemeText(address, Theme::acc) {
+  explicit Link(const QString& address) {
+    setText(address);
+    setFont(Kit::font(13));
     setCursor(Qt::PointingHandCursor);
-    setAlignment(Qt::AlignCenter);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setAccessibleDescription(QStringLiteral("Writes to support"));
+    connect(this, &QAbstractButton::clicked, this,
+            [this] { AboutPane::open(QStringLiteral("mailto:") + text()); });
+  }
+  QSize sizeHint() const override {
+    const QFontMetrics m(font());
+    return {m.horizontalAdvance(text()) + 12, m.height() + 6};
   }
 
  protected:
-  void mouseReleaseEvent(QMouseEvent*) override {
-    AboutPane::open(QStringLiteral("mailto:") + text());
+  QPainterPath shape() const override { return Kit::continuousRect(QRectF(rect()), 5); }
+  void paintContent(QPainter& p) override {
+    p.setPen(Theme::color(Theme::acc));
+    p.setFont(font());
+    p.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
+  }
+  void keyPressEvent(QKeyEvent* e) override {
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)
+      click();
+    else
+      KitButton::keyPressEvent(e);
   }
 };
 
@@ -89,7 +110,7 @@ AboutPane::AboutPane(QWidget* parent) : SettingsPane(14, parent) {
   column->addSpacing(12);
   auto* support = new Link(Edition::supportAddress);
   support->setObjectName(QStringLiteral("support"));
-  column->addWidget(support);
+  column->addWidget(support, 0, Qt::AlignHCenter);
   column->addWidget(
       centred(QStringLiteral("Private: everything is checked on this computer"), Theme::tx2));
 

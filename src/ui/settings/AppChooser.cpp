@@ -1,7 +1,9 @@
 // The application chooser of the Apps tab.
 #include "AppChooser.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -40,12 +42,35 @@ AppChooser::AppChooser(std::vector<InstalledApp> apps, QWidget* parent)
   layout->addWidget(search_);
   layout->addWidget(list_, 1);
   layout->addWidget(buttons);
+  search_->installEventFilter(this);
   connect(search_, &QLineEdit::textChanged, this, &AppChooser::filter);
   connect(list_, &QListWidget::currentItemChanged, this,
           [this](QListWidgetItem* current) { add_->setEnabled(current && !current->isHidden()); });
   connect(list_, &QListWidget::itemActivated, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+bool AppChooser::eventFilter(QObject* watched, QEvent* e) {
+  if (watched != search_ || e->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, e);
+  const int key = static_cast<QKeyEvent*>(e)->key();
+  if (key != Qt::Key_Down && key != Qt::Key_Up && key != Qt::Key_PageDown && key != Qt::Key_PageUp)
+    return QDialog::eventFilter(watched, e);
+  // Asked before the focus moves: the list makes its first row current when
+  // it takes the focus.
+  const bool current = list_->currentItem() != nullptr;
+  list_->setFocus(Qt::TabFocusReason);
+  if (current) {
+    QCoreApplication::sendEvent(list_, e);
+  } else {
+    // The first application the search leaves.
+    for (int i = 0; i < list_->count(); ++i) {
+      if (list_->item(i)->isHidden()) continue;
+      list_->setCurrentItem(list_->item(i));
+      break;
+    }
+  }
+  return true;
 }
 
 void AppChooser::filter(const QString& text) {

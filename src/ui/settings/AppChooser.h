@@ -26,6 +26,10 @@ class AppChooser : public QDialog {
   QLineEdit* search() const { return search_; }
   QListWidget* list() const { return list_; }
 
+ protected:
+  // Down, Up and the page keys in the search field move through the list.
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
  private:
   void filter(const QString& text);
 

@@ -11,6 +11,7 @@
 #include <QPainterPath>
 #include <cmath>
 
+#include "AccessibleRole.h"
 #include "Kit.h"
 #include "MaterialSymbols.h"
 #include "SettingsComponents.h"
@@ -22,11 +23,13 @@ DetectText::DetectText(QString text, const QFont& font, ThemeColor color, Qt::Te
     : QWidget(parent), text_(std::move(text)), color_(color), elide_(elide) {
   setFont(font);
   setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  AccessibleRole::setText(*this, text_);
 }
 
 void DetectText::setText(const QString& text) {
   if (text == text_) return;
   text_ = text;
+  setAccessibleName(text_);
   updateGeometry();
   update();
 }
@@ -182,6 +185,8 @@ DetectTextEdit::DetectTextEdit(QWidget* parent) : QPlainTextEdit(parent) {
   setFrameShape(QFrame::NoFrame);
   // The field paints its own background, in the colour of the current scheme.
   viewport()->setAutoFillBackground(false);
+  // Tab moves on to the next control, as in any other field.
+  setTabChangesFocus(true);
 }
 
 void DetectTextEdit::paintEvent(QPaintEvent* e) {
@@ -193,10 +198,17 @@ void DetectTextEdit::paintEvent(QPaintEvent* e) {
   QPlainTextEdit::paintEvent(e);
 }
 
-FieldFrame::FieldFrame(QWidget* field, QWidget* parent) : QWidget(parent) {
+FieldFrame::FieldFrame(QWidget* field, QWidget* parent) : QWidget(parent), field_(field) {
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(2, 2, 2, 2);
   layout->addWidget(field);
+  field->installEventFilter(this);
+}
+
+bool FieldFrame::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == field_ && (e->type() == QEvent::FocusIn || e->type() == QEvent::FocusOut))
+    update();
+  return QWidget::eventFilter(watched, e);
 }
 
 void FieldFrame::paintEvent(QPaintEvent*) {
@@ -206,6 +218,7 @@ void FieldFrame::paintEvent(QPaintEvent*) {
   const QPainterPath outline = Kit::continuousRect(inside, 5);
   p.fillPath(outline, Theme::color(Theme::card));
   p.strokePath(outline, QPen(Theme::color(Theme::sep), 1));
+  if (field_->hasFocus()) Kit::paintFocusRing(p, Kit::continuousRect(QRectF(rect()), 5), false);
 }
 
 }  // namespace clipvane

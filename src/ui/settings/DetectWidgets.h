@@ -112,13 +112,18 @@ class DetectTextEdit : public QPlainTextEdit {
   void paintEvent(QPaintEvent* e) override;
 };
 
-// A field on the card colour inside a rounded line (radius 5) in `sep`.
+// A field on the card colour inside a rounded line (radius 5) in `sep`; the
+// focus ring goes round it while the field has the keyboard.
 class FieldFrame : public QWidget {
  public:
   explicit FieldFrame(QWidget* field, QWidget* parent = nullptr);
 
  protected:
   void paintEvent(QPaintEvent*) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
+ private:
+  QWidget* field_;
 };
 
 }  // namespace clipvane

@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include "AccessibleRole.h"
 #include "KitRows.h"
 #include "MaterialSymbols.h"
 #include "ports/ApplicationsPort.h"
@@ -108,11 +109,13 @@ class BarSegment : public KitButton {
 ThemeText::ThemeText(QString text, ThemeColor color, QWidget* parent)
     : QWidget(parent), text_(std::move(text)), color_(color) {
   setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  AccessibleRole::setText(*this, text_);
 }
 
 void ThemeText::setText(const QString& text) {
   if (text == text_) return;
   text_ = text;
+  setAccessibleName(text_);
   updateGeometry();
   update();
 }
@@ -291,17 +294,26 @@ TableRow::TableRow(const std::vector<SettingsTable::Column>& columns, int index,
     : QWidget(parent), index_(index), selected_(selected) {
   setFixedHeight(rowHeight);
   auto* layout = new QHBoxLayout(this);
-  layout->setContentsMargins(SettingsTable::padding, 0, SettingsTable::padding, 0);
-  layout->setSpacing(SettingsTable::spacing);
+  // The checkbox's focus ring lies outside its box, in the row's padding and
+  // the gap after it; the gaps are explicit so that the cells stay under the
+  // column titles.
+  constexpr int ring = 3;
+  layout->setContentsMargins(SettingsTable::padding - (checked ? ring : 0), 0,
+                             SettingsTable::padding, 0);
+  layout->setSpacing(0);
   if (checked) {
-    checkbox_ = new Checkbox(QString(), this);
-    checkbox_->setObjectName(QStringLiteral("rowCheckbox"));
-    checkbox_->setFixedWidth(SettingsTable::checkWidth);
-    checkbox_->setChecked(*checked);
+    auto* box = new Checkbox(QString(), this);
+    box->setObjectName(QStringLiteral("rowCheckbox"));
+    box->setRingRoom(ring);
+    box->setFixedSize(box->sizeHint());
+    box->setChecked(*checked);
+    checkbox_ = box;
     connect(checkbox_, &QAbstractButton::clicked, this, &TableRow::checkToggled);
     layout->addWidget(checkbox_);
+    layout->addSpacing(SettingsTable::spacing - ring);
   }
   for (std::size_t i = 0; i < cells.size(); ++i) {
+    if (i > 0) layout->addSpacing(SettingsTable::spacing);
     auto* slot = new QWidget(this);
     auto* inner = new QHBoxLayout(slot);
     inner->setContentsMargins(0, 0, 0, 0);
