@@ -193,6 +193,7 @@ void AppsPane::rebuild(const AppSettings& s) {
 
     TableRow* row = table_->addRow({appCell, action}, selected_ == id, s.isEnabled(app));
     row->setObjectName(QStringLiteral("row.") + QString::fromStdU16String(id));
+    row->checkbox()->setAccessibleName(QString::fromStdU16String(app.name));
     connect(row, &TableRow::clicked, this, [this, id] { select(id); });
     connect(row, &TableRow::checkToggled, this,
             [this, id](bool on) { setEnabled(model_, id, on); });

@@ -132,6 +132,7 @@ QWidget* DetectPane::buildGroups() {
     auto* count = new ThemeText(QString(), Theme::tx2);
     TableRow* row = groups_->addRow({groupCell(group), count}, false, false);
     row->setObjectName(QStringLiteral("group.") + group.title);
+    row->checkbox()->setAccessibleName(group.title);
     onRowClicks(
         row,
         [this, title = group.title] {
@@ -231,6 +232,7 @@ void DetectPane::refreshRules() {
       TableRow* row = rules_->addRow({new DetectText(name, font(), Theme::tx), match, mask}, false,
                                      rule.enabled);
       row->setObjectName(QStringLiteral("rule.") + QString::fromStdString(rule.id.string()));
+      row->checkbox()->setAccessibleName(name);
       onRowClicks(
           row,
           [this, id = rule.id] {
@@ -366,6 +368,7 @@ void DetectPane::refreshLists() {
            new DetectText(DetectLists::when(list.added), font(), Theme::tx)},
           false, list.enabled);
       row->setObjectName(QStringLiteral("list.") + QString::fromStdString(list.id.string()));
+      row->checkbox()->setAccessibleName(qs(list.file));
       onRowClicks(row, [this, id = list.id] {
         selectedList_ = id;
         refreshLists();
