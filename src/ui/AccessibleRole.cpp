@@ -24,7 +24,7 @@ class RoleInterface : public QAccessibleWidget {
   }
   QAccessible::State state() const override {
     QAccessible::State s = QAccessibleWidget::state();
-    if (const auto* b = button(); b && b->isCheckable()) {
+    if (const auto* b = button(); b && b->isCheckable() && role() == QAccessible::PageTab) {
       s.selectable = true;
       s.selected = b->isChecked();
     }

@@ -9,8 +9,8 @@ class QWidget;
 
 namespace clipvane::AccessibleRole {
 
-// Gives `widget` the role; a checkable button is then selected while checked
-// and offers the press action. Main thread.
+// Gives `widget` the role; a button offers the press action, and a checkable
+// page tab is selected while checked. Main thread.
 void set(QWidget& widget, QAccessible::Role role);
 
 // Painted text: the role of text and `text` as its name.

@@ -437,6 +437,11 @@ QPainterPath ChoiceTile::shape() const { return Kit::continuousRect(rect().toRec
 
 void ChoiceTile::paintContent(QPainter& p) {
   p.fillPath(shape(), selected() ? Theme::color(Theme::acc) : Theme::color(idle_));
+  // An idle tile keeps an edge: on a plate of its own colour (white on white
+  // in the light scheme) it would not look like something to press.
+  if (!selected())
+    p.strokePath(Kit::continuousRect(rect().toRectF().adjusted(0.5, 0.5, -0.5, -0.5), 15.5),
+                 QPen(Theme::color(Theme::glassEdge), 1));
   const QColor ink = selected() ? white() : Theme::color(Theme::tx);
   const QFontMetricsF metrics(font());
   constexpr double kGlyph = 28, kSpacing = 8;

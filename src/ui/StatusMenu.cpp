@@ -3,9 +3,11 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QScreen>
 #include <QStyleOptionMenuItem>
 #include <QWidgetAction>
 
+#include <algorithm>
 #include <chrono>
 
 #include "HotkeyText.h"
@@ -41,6 +43,29 @@ Date fromLocal(const QDateTime& t) {
 }
 
 QString fromU16(const std::u16string& s) { return QString::fromStdU16String(s); }
+
+// A menu of the third level: it opens on the side its parent opened to, so
+// that it never covers the menu two levels up (Qt would open it to the right
+// of its parent whenever there is room, which near the tray is over the
+// status menu itself).
+class BesideMenu : public QMenu {
+ public:
+  using QMenu::QMenu;
+
+ protected:
+  void showEvent(QShowEvent* e) override {
+    QMenu::showEvent(e);
+    QWidget* parentMenu = parentWidget();
+    QWidget* topMenu = parentMenu ? parentMenu->parentWidget() : nullptr;
+    if (!topMenu || !geometry().intersects(topMenu->geometry())) return;
+    const QRect parent = parentMenu->geometry();
+    const QRect screen = parentMenu->screen() ? parentMenu->screen()->availableGeometry() : QRect();
+    const bool leftward = parent.center().x() < topMenu->geometry().center().x();
+    int x = leftward ? parent.left() - width() : parent.right() + 1;
+    if (!screen.isEmpty()) x = std::clamp(x, screen.left(), screen.right() + 1 - width());
+    move(x, y());
+  }
+};
 
 }  // namespace
 
@@ -101,8 +126,8 @@ QAction* StatusMenu::addItem(const QString& title, const QString& glyph, const Q
   return a;
 }
 
-QMenu* StatusMenu::newSubmenu(QWidget* parent) {
-  auto* menu = new QMenu(parent);
+QMenu* StatusMenu::newSubmenu(QWidget* parent, bool beside) {
+  QMenu* menu = beside ? new BesideMenu(parent) : new QMenu(parent);
   menu->setPalette(palette());
   submenus_ << menu;
   return menu;
@@ -269,7 +294,7 @@ QMenu* StatusMenu::unmaskedSubmenu(const AppModel::RecentCopy& copy, QWidget* pa
 QMenu* StatusMenu::kindMenu(const AppModel::RecentCopy& copy,
                             std::function<void(const AppModel::RecentCopy&, Kind)> run,
                             QWidget* parent) {
-  QMenu* menu = newSubmenu(parent);
+  QMenu* menu = newSubmenu(parent, true);
   menu->setObjectName(QStringLiteral("statusKindMenu"));
   for (const auto& [label, kind] : WordLists::markKinds()) {
     QAction* a = menu->addAction(literal(fromU16(label)));

@@ -50,7 +50,8 @@ class StatusMenu : public QMenu {
   QAction* addItem(const QString& title, const QString& glyph, const QString& hint,
                    const QString& name);
   QAction* addCopyRow(const AppModel::RecentCopy& copy, bool active);
-  QMenu* newSubmenu(QWidget* parent);
+  // `beside`: a menu of the third level, opened on its parent's far side.
+  QMenu* newSubmenu(QWidget* parent, bool beside = false);
   QMenu* maskedSubmenu(const AppModel::RecentCopy& copy, QWidget* parent);
   QMenu* unmaskedSubmenu(const AppModel::RecentCopy& copy, QWidget* parent);
   QMenu* kindMenu(const AppModel::RecentCopy& copy,

@@ -62,7 +62,15 @@ TEST_F(FocusRingTest, EveryControlTabReachesShowsItsFocusInBothSchemes) {
       manager().showSettings(tab);
       EXPECT_EQ(unseenFocus(manager().settingsWindow()), std::string()) << rawName(tab).data();
     }
+    if (!dark) {  // rows to reach in the list
+      ActivityEntry entry;
+      entry.date = Clock::now();
+      entry.place = u"Terminal";
+      entry.counts = {{Kind::email, 1}};
+      ActivityStore::append(entry);
+    }
     manager().showActivity(false);
+    EXPECT_NE(manager().activityWindow()->findChild<QWidget*>(QStringLiteral("row.0")), nullptr);
     EXPECT_EQ(unseenFocus(manager().activityWindow()), std::string()) << "activity";
     manager().showFirstRun();
     EXPECT_EQ(unseenFocus(manager().firstRunWindow()), std::string()) << "first run";

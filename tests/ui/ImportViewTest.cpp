@@ -295,6 +295,24 @@ TEST_F(ImportViewTest, ADropReadsTheFirstFileAndTheDialogChoosesOne) {
   EXPECT_EQ(view->state(), State::preview);
 }
 
+TEST_F(ImportViewTest, TheDialogTakesTheSchemesColours) {
+  for (const bool dark : {false, true}) {
+    testing::SchemeScope scheme(dark);
+    auto w = window();
+    view->choose();
+    QFileDialog* dialog = view->dialog();
+    ASSERT_NE(dialog, nullptr);
+    dialog->setDirectory(dir.path());
+    auto* list = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(dialog->palette().color(QPalette::Window), Theme::color(Theme::card));
+    EXPECT_EQ(list->palette().color(QPalette::Base), Theme::color(Theme::card));
+    EXPECT_EQ(list->palette().color(QPalette::Text), Theme::color(Theme::tx));
+    testing::screenshot(*dialog, QStringLiteral("import-dialog-%1").arg(dark ? "dark" : "light"));
+    dialog->reject();
+  }
+}
+
 TEST_F(ImportViewTest, TheDialogListsEveryKindOfListAtOnce) {
   for (const char* name : {"a.csv", "b.tsv", "c.txt", "d.png"}) file(name, "x\n");
   auto w = window();

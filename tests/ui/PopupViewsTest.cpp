@@ -17,6 +17,7 @@
 #include "ReviewText.h"
 #include "ReviewView.h"
 #include "TextLine.h"
+#include "ThemeScrollBar.h"
 #include "ToastView.h"
 #include "UiTest.h"
 
@@ -301,6 +302,59 @@ TEST(ReviewView, SummaryAndItemModesInEveryLockStateLightAndDark) {
       EXPECT_TRUE(child(&panel, "backButton")->isVisibleTo(&panel));
       EXPECT_LE(child(&panel, "itemList")->height(), ReviewView::listMaxHeight);
       EXPECT_EQ(placed(child(&panel, "row0")).height(), 44);
+    }
+  }
+}
+
+TEST(ReviewView, TheBoxesAndTheIdleTileHaveAnEdgeAndTheListItsOwnScrollBar) {
+  for (const bool dark : {false, true}) {
+    testing::SchemeScope scheme(dark);
+    SCOPED_TRACE(schemeName(dark));
+    auto* view = new ReviewView(threeFindings({}), [](const auto&) {});
+    FloatingPanel panel(view, true, GlassShape::rounded20);
+    const QImage summary = testing::screenshot(panel, "review-edges-" + QString(schemeName(dark)));
+    // Across the middle of each one's top edge: the edge is set off from the
+    // panel above it and from its own inside.
+    for (const char* name : {"originalTile", "previewButton"}) {
+      SCOPED_TRACE(name);
+      QWidget* w = child(&panel, name);
+      ASSERT_NE(w, nullptr);
+      const QRect at = placed(w);
+      const int x = at.center().x();
+      const int edge = qGray(summary.pixel(x, at.top()));
+      const int inside = qGray(summary.pixel(x, at.top() + 4));
+      const int outside = qGray(summary.pixel(x, at.top() - 3));
+      EXPECT_GE(std::abs(edge - inside), 6) << edge << " " << inside;
+      EXPECT_GE(std::abs(edge - outside), 6) << edge << " " << outside;
+    }
+  }
+  // A list long enough to scroll: its bar is the palette's, inside the list.
+  for (const bool dark : {false, true}) {
+    testing::SchemeScope scheme(dark);
+    ReviewSession s;
+    for (int i = 0; i < 12; ++i) {
+      const QString mail = QStringLiteral("user%1@example.com").arg(i);
+      s.found.push_back(finding(Kind::email, int(s.text.size()), mail));
+      s.text += mail + QLatin1Char(' ');
+    }
+    auto* view = new ReviewView(s, [](const auto&) {});
+    FloatingPanel panel(view, true, GlassShape::rounded20);
+    view->setShowItems(true);
+    const QImage shown =
+        testing::screenshot(panel, QStringLiteral("review-items-scroll-%1").arg(schemeName(dark)));
+    auto* list = static_cast<QAbstractScrollArea*>(child(&panel, "itemList"));
+    QScrollBar* bar = list->verticalScrollBar();
+    ASSERT_TRUE(bar->isVisibleTo(&panel));
+    EXPECT_NE(dynamic_cast<ThemeScrollBar*>(bar), nullptr);
+    const QRect barAt = placed(bar);
+    EXPECT_TRUE(placed(list).contains(barAt));
+    EXPECT_LE(barAt.width(), ThemeScrollBar::thickness);
+    if (dark) {
+      int bright = 0;  // a native bar's light track and arrows
+      for (int y = barAt.top(); y <= barAt.bottom(); ++y)
+        for (int x = barAt.left(); x <= barAt.right(); ++x)
+          bright += qGray(shown.pixel(x, y)) > 160;
+      EXPECT_EQ(bright, 0);
     }
   }
 }

@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include "AboutPane.h"
@@ -495,6 +496,25 @@ TEST_F(PanesTest, TheChooserNarrowsByNameOrIdAndAddsOnlyAVisibleChoice) {
   chooser.search()->setText("fire");  // the choice is filtered away
   EXPECT_EQ(chooser.chosen(), std::nullopt);
   EXPECT_FALSE(add->isEnabled());
+}
+
+TEST_F(PanesTest, TheChoosersIconsAreSquaresOfOneSizeCentredWhateverTheirShape) {
+  QTemporaryDir dir;
+  QImage wide(32, 20, QImage::Format_ARGB32);
+  wide.fill(Qt::red);
+  const QString path = dir.filePath(QStringLiteral("wide.png"));
+  ASSERT_TRUE(wide.save(path));
+  AppChooser chooser(
+      {{"firefox", "Firefox Web Browser", path}, {"org.gnome.gedit", "Text Editor", ""}});
+  for (int row = 0; row < 2; ++row) {
+    SCOPED_TRACE(row);
+    const QImage shown = chooser.list()->item(row)->icon().pixmap(QSize(24, 24), 1.0).toImage();
+    ASSERT_EQ(shown.size(), QSize(24, 24)) << "every row keeps its names in line";
+    EXPECT_EQ(qAlpha(shown.pixel(12, 1)), 0) << "the wide icon is centred, not stretched";
+    EXPECT_EQ(qAlpha(shown.pixel(12, 12)), row == 0 ? 255 : 0);
+  }
+  chooser.show();
+  testing::screenshot(chooser, "settings-app-chooser-icons");
 }
 
 TEST_F(PanesTest, DownFromTheChoosersSearchReachesTheListAndReturnAddsTheChoice) {

@@ -1,6 +1,8 @@
 // The status menu: what it shows in each state, how its rows look, and what
 // each item asks of the model.
 #include <QAction>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTest>
 #include <QWidgetAction>
 
@@ -262,6 +264,38 @@ TEST_F(StatusMenuTest, EachItemAsksTheModel) {
   menu = opened();
   item(*menu, "statusProtection")->trigger();
   EXPECT_TRUE(settings().protect);
+}
+
+TEST_F(StatusMenuTest, KindMenusOpenBesideTheMenuTheyCameFromNotOverTheStatusMenu) {
+  twoCopies();
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  for (const bool rightEdge : {true, false}) {
+    SCOPED_TRACE(rightEdge ? "by a tray at the right" : "by a tray at the left");
+    auto menu = std::make_unique<StatusMenu>(model());
+    menu->popup(QPoint(rightEdge ? screen.right() - 5 : screen.left() + 5, screen.top() + 5));
+    drainEvents();
+    const auto rows = menu->findChildren<QAction*>(QStringLiteral("statusCopyRow"));
+    ASSERT_EQ(rows.size(), 2);
+    // Opened as the keyboard opens them: the copy's row, then "Change Type".
+    QMenu* masked = rows[1]->menu();
+    menu->setActiveAction(rows[1]);
+    QTest::keyClick(menu.get(), Qt::Key_Right);
+    drainEvents();
+    ASSERT_TRUE(masked->isVisible());
+    QAction* change = masked->actions()[2];
+    masked->setActiveAction(change);
+    QTest::keyClick(masked, Qt::Key_Right);
+    drainEvents();
+    QMenu* kinds = change->menu();
+    ASSERT_TRUE(kinds->isVisible());
+    EXPECT_FALSE(kinds->geometry().intersects(menu->geometry()))
+        << "kinds " << kinds->geometry().x() << "+" << kinds->width() << ", menu "
+        << menu->geometry().x() << "+" << menu->width();
+    EXPECT_TRUE(screen.contains(kinds->geometry()));
+    kinds->hide();
+    masked->hide();
+    menu->hide();
+  }
 }
 
 TEST_F(StatusMenuTest, RecentCopiesOfferTheirOwnActions) {

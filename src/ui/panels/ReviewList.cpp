@@ -1,6 +1,7 @@
 // The review's item list, rows made as they scroll in.
 #include "ReviewList.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollBar>
@@ -8,6 +9,7 @@
 
 #include "Kit.h"
 #include "Theme.h"
+#include "ThemeScrollBar.h"
 
 namespace clipvane {
 
@@ -31,6 +33,7 @@ ReviewList::ReviewList(int count, MakeRow make, TakesFocus takesFocus, QWidget* 
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   viewport()->setAutoFillBackground(false);
+  ThemeScrollBar::install(*this);
   verticalScrollBar()->setSingleStep(rowHeight / 2);
   setFixedHeight(fittingHeight());
   // The first rows stand ready before the list is first shown.
@@ -177,12 +180,18 @@ void ReviewList::showEvent(QShowEvent* event) {
   layoutRows();
 }
 
-void ReviewList::paintEvent(QPaintEvent*) {
-  QPainter p(viewport());
+bool ReviewList::event(QEvent* event) {
+  if (event->type() != QEvent::Paint) return QAbstractScrollArea::event(event);
+  QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
   QPainterPath plate;
-  plate.addRoundedRect(QRectF(viewport()->rect()), corner, corner);
+  plate.addRoundedRect(QRectF(rect()), corner, corner);
   p.fillPath(plate, Theme::color(Theme::glassRow));
+  // The edge the glass would give the list: white on white without it.
+  QPainterPath edge;
+  edge.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), corner - 0.5, corner - 0.5);
+  p.strokePath(edge, QPen(Theme::color(Theme::glassEdge), 1));
+  return true;
 }
 
 }  // namespace clipvane

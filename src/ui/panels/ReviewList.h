@@ -50,7 +50,8 @@ class ReviewList : public QAbstractScrollArea {
   void scrollContentsBy(int dx, int dy) override;
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
-  void paintEvent(QPaintEvent* event) override;
+  // The rounded plate goes under the rows and the scroll bar alike.
+  bool event(QEvent* event) override;
 
  private:
   void layoutRows();

@@ -9,6 +9,7 @@
 #include <QTextLayout>
 #include <QVBoxLayout>
 
+#include "AccessibleRole.h"
 #include "FloatingPanel.h"
 #include "GlassChrome.h"
 #include "HotkeyText.h"
@@ -71,6 +72,9 @@ class PreviewButton : public KitButton {
 
   void paintContent(QPainter& p) override {
     p.fillPath(shape(), Theme::color(Theme::glassRow));
+    // The edge the glass would give the box: white on white without it.
+    p.strokePath(Kit::continuousRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 11.5),
+                 QPen(Theme::color(Theme::glassEdge), 1));
     // The labels' colours are the scheme's: a new scheme lays the text out again.
     if (scheme_ != Theme::scheme()) layOut(whole_);
     p.setPen(Theme::color(Theme::tx));
@@ -177,6 +181,8 @@ ReviewView::ReviewView(ReviewSession session, Done done, QWidget* parent)
   dot_->setObjectName(QStringLiteral("reviewDot"));
   back_ = new RoundIconButton(QStringLiteral("chevron_left"), 28, 17, false, true);
   back_->setObjectName(QStringLiteral("backButton"));
+  AccessibleRole::set(*back_, QAccessible::Button);
+  back_->setAccessibleName(QStringLiteral("Back"));
   connect(back_, &QAbstractButton::clicked, this, [this] { setShowItems(false); });
   header->addWidget(dot_);
   header->addWidget(back_);
@@ -250,6 +256,8 @@ QWidget* ReviewView::makeRow(int i) {
   const bool locked = session_.locked.count(i) > 0;
   auto* toggle = new SimpleSwitch;
   toggle->setObjectName(QStringLiteral("switch%1").arg(i));
+  // Named by the kind only: the value stays off the accessibility bus.
+  toggle->setAccessibleName(QStringLiteral("Mask ") + QString::fromStdU16String(f.label));
   toggle->setChecked(rowMasked(i));
   toggle->setEnabled(!locked);
   connect(toggle, &QAbstractButton::toggled, this, [this, i](bool on) { setRowMasked(i, on); });

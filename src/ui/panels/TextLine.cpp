@@ -29,7 +29,9 @@ void TextLine::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setPen(Theme::color(color_));
   p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-             givesWay_ ? fontMetrics().elidedText(text_, Qt::ElideRight, width()) : text_);
+             givesWay_ && width() < sizeHint().width()
+                 ? fontMetrics().elidedText(text_, Qt::ElideRight, width())
+                 : text_);
 }
 
 }  // namespace clipvane

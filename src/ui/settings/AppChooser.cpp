@@ -6,13 +6,47 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "Kit.h"
 #include "SettingsComponents.h"
+#include "Theme.h"
+#include "ThemeScrollBar.h"
 #include "ports/Ports.h"
 
 namespace clipvane {
+
+namespace {
+
+constexpr int iconSide = 24;
+
+// The icon centred in a square of the list's icon size: a theme that has the
+// icon only at another size or shape (wider than high) would otherwise draw
+// it out of line with the others.
+QIcon squareIcon(const QIcon& icon) {
+  // No icon at all keeps an empty square: the names still line up.
+  QIcon out;
+  for (const double ratio : {1.0, 2.0}) {
+    const int side = qRound(iconSide * ratio);
+    QPixmap square(side, side);
+    square.fill(Qt::transparent);
+    const QPixmap drawn = icon.isNull() ? QPixmap() : icon.pixmap(QSize(iconSide, iconSide), ratio);
+    if (!drawn.isNull()) {
+      const QSize size = drawn.size().scaled(side, side, Qt::KeepAspectRatio);
+      QPainter p(&square);
+      p.setRenderHint(QPainter::SmoothPixmapTransform);
+      p.drawPixmap(QRect(QPoint((side - size.width()) / 2, (side - size.height()) / 2), size),
+                   drawn);
+    }
+    square.setDevicePixelRatio(ratio);
+    out.addPixmap(square);
+  }
+  return out;
+}
+
+}  // namespace
 
 AppChooser::AppChooser(std::vector<InstalledApp> apps, QWidget* parent)
     : QDialog(parent), apps_(std::move(apps)) {
@@ -20,17 +54,25 @@ AppChooser::AppChooser(std::vector<InstalledApp> apps, QWidget* parent)
   setWindowTitle(QStringLiteral("Add Application"));
   setWindowModality(Qt::WindowModal);
   resize(380, 440);
+  // The settings window's colours and type, not the platform's.
+  setPalette(Theme::popupPalette());
+  setFont(Kit::font(13));
   auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(20, 20, 20, 16);
+  layout->setSpacing(12);
   search_ = new QLineEdit(this);
   search_->setObjectName(QStringLiteral("search"));
   search_->setPlaceholderText(QStringLiteral("Search"));
   search_->setClearButtonEnabled(true);
   list_ = new QListWidget(this);
   list_->setObjectName(QStringLiteral("applications"));
-  list_->setIconSize(QSize(24, 24));
+  list_->setIconSize(QSize(iconSide, iconSide));
   list_->setUniformItemSizes(true);
+  list_->setFrameShape(QFrame::NoFrame);
+  list_->setSpacing(2);
+  ThemeScrollBar::install(*list_);
   for (std::size_t i = 0; i < apps_.size(); ++i) {
-    auto* item = new QListWidgetItem(installedAppIcon(apps_[i]), apps_[i].name, list_);
+    auto* item = new QListWidgetItem(squareIcon(installedAppIcon(apps_[i])), apps_[i].name, list_);
     item->setToolTip(apps_[i].id);
     item->setData(Qt::UserRole, int(i));
   }

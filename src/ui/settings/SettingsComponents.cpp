@@ -14,6 +14,7 @@
 #include "AccessibleRole.h"
 #include "KitRows.h"
 #include "MaterialSymbols.h"
+#include "ThemeScrollBar.h"
 #include "ports/ApplicationsPort.h"
 #include "ports/Ports.h"
 
@@ -60,6 +61,7 @@ class BarSegment : public KitButton {
       : KitButton(parent), glyph_(std::move(glyph)), left_(leftHalf) {
     setFixedSize(24, 20);
     setCursor(Qt::ArrowCursor);
+    setAccessibleName(leftHalf ? QStringLiteral("Add") : QStringLiteral("Remove"));
   }
 
  protected:
@@ -178,6 +180,7 @@ SettingsPane::SettingsPane(double spacing, QWidget* parent) : QScrollArea(parent
   setFrameShape(QFrame::NoFrame);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  ThemeScrollBar::install(*this);
   setWidgetResizable(true);
   setFixedSize(width, height);
   setFont(paneFont(13));

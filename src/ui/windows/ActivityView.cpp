@@ -20,6 +20,7 @@
 #include "KitRows.h"
 #include "LocaleText.h"
 #include "MaterialSymbols.h"
+#include "ThemeScrollBar.h"
 #include "WindowKit.h"
 #include "WindowManager.h"
 
@@ -253,6 +254,7 @@ ActivityView::ActivityView(AppModel& model, QWidget* parent)
   scroll->setWidgetResizable(true);
   scroll->setFrameShape(QFrame::NoFrame);
   scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  ThemeScrollBar::install(*scroll);
   // The rows take the keyboard; the list around them would take it unseen.
   scroll->setFocusPolicy(Qt::NoFocus);
   scroll->viewport()->setAutoFillBackground(false);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "AccessibleRole.h"
 #include "ActivityView.h"
 #include "AppModel.h"
 #include "DetectWidgets.h"
@@ -47,6 +48,8 @@ EntryView::EntryView(AppModel& model, ActivityEntry entry, std::function<void()>
   header->setSpacing(10);
   auto* backButton = new RoundIconButton(QStringLiteral("chevron_left"), 32, 20, false, true);
   backButton->setObjectName(QStringLiteral("back"));
+  AccessibleRole::set(*backButton, QAccessible::Button);
+  backButton->setAccessibleName(QStringLiteral("Back"));
   connect(backButton, &QAbstractButton::clicked, this, [this] {
     if (back_) back_();
   });

@@ -200,6 +200,7 @@ void FirstRunView::rebuild() {
       h->addStretch();
       auto* trust = new SimpleSwitch;
       trust->setObjectName(QStringLiteral("trust"));
+      trust->setAccessibleName(QStringLiteral("Clipvane"));
       trust->setChecked(trusted_);
       trust->setAttribute(Qt::WA_TransparentForMouseEvents);
       trust->setFocusPolicy(Qt::NoFocus);

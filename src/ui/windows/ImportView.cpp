@@ -209,6 +209,9 @@ void ImportView::choose() {
                           QStringLiteral("Text (*.txt)")});
   // Qt's own dialog: a desktop portal's would not be window-modal here.
   dialog->setOption(QFileDialog::DontUseNativeDialog);
+  // Qt's dialog takes its colours from the platform: in the dark scheme it
+  // would be a light window over a dark one.
+  dialog->setPalette(Theme::popupPalette());
   dialog->setWindowModality(Qt::WindowModal);
   connect(dialog, &QFileDialog::fileSelected, this, &ImportView::read);
   dialog_ = dialog;
