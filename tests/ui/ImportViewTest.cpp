@@ -52,6 +52,15 @@ class ImportViewTest : public EngineTest {
       s.importedLists.push_back(list);
     });
   }
+  // Opens the file dialog on the test's folder; its list of files (null
+  // when no dialog opened).
+  QAbstractItemView* openDialog() {
+    view->choose();
+    QFileDialog* dialog = view->dialog();
+    if (!dialog) return nullptr;
+    dialog->setDirectory(dir.path());
+    return dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
+  }
   std::unique_ptr<QWidget> window() {
     auto w = std::make_unique<QWidget>(nullptr, Qt::Window);
     auto* layout = new QVBoxLayout(w.get());
@@ -299,12 +308,9 @@ TEST_F(ImportViewTest, TheDialogTakesTheSchemesColours) {
   for (const bool dark : {false, true}) {
     testing::SchemeScope scheme(dark);
     auto w = window();
-    view->choose();
-    QFileDialog* dialog = view->dialog();
-    ASSERT_NE(dialog, nullptr);
-    dialog->setDirectory(dir.path());
-    auto* list = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
+    QAbstractItemView* list = openDialog();
     ASSERT_NE(list, nullptr);
+    QFileDialog* dialog = view->dialog();
     EXPECT_EQ(dialog->palette().color(QPalette::Window), Theme::color(Theme::card));
     EXPECT_EQ(list->palette().color(QPalette::Base), Theme::color(Theme::card));
     EXPECT_EQ(list->palette().color(QPalette::Text), Theme::color(Theme::tx));
@@ -316,12 +322,9 @@ TEST_F(ImportViewTest, TheDialogTakesTheSchemesColours) {
 TEST_F(ImportViewTest, TheDialogListsEveryKindOfListAtOnce) {
   for (const char* name : {"a.csv", "b.tsv", "c.txt", "d.png"}) file(name, "x\n");
   auto w = window();
-  view->choose();
-  QFileDialog* dialog = view->dialog();
-  ASSERT_NE(dialog, nullptr);
-  dialog->setDirectory(dir.path());
-  auto* list = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
+  QAbstractItemView* list = openDialog();
   ASSERT_NE(list, nullptr);
+  QFileDialog* dialog = view->dialog();
   const auto shown = [&] {
     QStringList names;
     const QModelIndex root = list->rootIndex();

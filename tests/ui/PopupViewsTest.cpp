@@ -306,6 +306,19 @@ TEST(ReviewView, SummaryAndItemModesInEveryLockStateLightAndDark) {
   }
 }
 
+// A text of `count` addresses, one a line, each a finding.
+ReviewSession addresses(int count, std::set<int> locked = {}) {
+  ReviewSession s;
+  for (int i = 0; i < count; ++i) {
+    const QString mail = QStringLiteral("user%1@example.com").arg(i);
+    s.found.push_back(finding(Kind::email, int(s.text.size()), mail));
+    s.text += mail + QLatin1Char('\n');
+  }
+  s.locked = std::move(locked);
+  s.hotkey = QStringLiteral("⌃⌘V");
+  return s;
+}
+
 TEST(ReviewView, TheBoxesAndTheIdleTileHaveAnEdgeAndTheListItsOwnScrollBar) {
   for (const bool dark : {false, true}) {
     testing::SchemeScope scheme(dark);
@@ -331,13 +344,7 @@ TEST(ReviewView, TheBoxesAndTheIdleTileHaveAnEdgeAndTheListItsOwnScrollBar) {
   // A list long enough to scroll: its bar is the palette's, inside the list.
   for (const bool dark : {false, true}) {
     testing::SchemeScope scheme(dark);
-    ReviewSession s;
-    for (int i = 0; i < 12; ++i) {
-      const QString mail = QStringLiteral("user%1@example.com").arg(i);
-      s.found.push_back(finding(Kind::email, int(s.text.size()), mail));
-      s.text += mail + QLatin1Char(' ');
-    }
-    auto* view = new ReviewView(s, [](const auto&) {});
+    auto* view = new ReviewView(addresses(12), [](const auto&) {});
     FloatingPanel panel(view, true, GlassShape::rounded20);
     view->setShowItems(true);
     const QImage shown =
@@ -396,19 +403,6 @@ TEST(ReviewView, ALongListScrollsWithinTwoHundredTwenty) {
   testing::screenshot(panel, QStringLiteral("review-items-long-light"));
   EXPECT_EQ(child(&panel, "itemList")->height(), ReviewView::listMaxHeight);
   EXPECT_EQ(child(&panel, "reviewKeyCap"), nullptr) << "no hot key, no key cap";
-}
-
-// A text of `count` addresses, one a line, each a finding.
-ReviewSession addresses(int count, std::set<int> locked = {}) {
-  ReviewSession s;
-  for (int i = 0; i < count; ++i) {
-    const QString mail = QStringLiteral("user%1@example.com").arg(i);
-    s.found.push_back(finding(Kind::email, int(s.text.size()), mail));
-    s.text += mail + QLatin1Char('\n');
-  }
-  s.locked = std::move(locked);
-  s.hotkey = QStringLiteral("⌃⌘V");
-  return s;
 }
 
 int rowsMade(QWidget* root) {
