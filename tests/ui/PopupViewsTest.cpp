@@ -163,10 +163,11 @@ TEST(ReviewText, ThePreviewNumbersTokensPerValueAndSkipsBrokenRanges) {
   const auto token = [](const char* t) {
     return PreviewRun{QStringLiteral(" %1 ").arg(QLatin1String(t)), Theme::acc};
   };
+  // The text's first chip starts at the edge, with no space before it.
+  const PreviewRun first{QStringLiteral("[EMAIL_1] "), Theme::acc};
   const PreviewRun comma{QStringLiteral(", "), std::nullopt};
   EXPECT_EQ(ReviewText::preview(s, {}),
-            (std::vector<PreviewRun>{token("[EMAIL_1]"), comma, token("[EMAIL_1]"), comma,
-                                     token("[EMAIL_2]")}));
+            (std::vector<PreviewRun>{first, comma, token("[EMAIL_1]"), comma, token("[EMAIL_2]")}));
   // Keeping the first leaves the numbering of the others alone.
   EXPECT_EQ(ReviewText::preview(s, {0}),
             (std::vector<PreviewRun>{{QStringLiteral("a@x.io, "), std::nullopt},
@@ -178,21 +179,25 @@ TEST(ReviewText, ThePreviewNumbersTokensPerValueAndSkipsBrokenRanges) {
   s.tokens = false;
   EXPECT_EQ(ReviewText::preview(s, {2}).back(),
             (PreviewRun{QStringLiteral(" [removed] "), Theme::bad}));
-  EXPECT_EQ(ReviewText::preview(s, {}).front(),
-            (PreviewRun{QStringLiteral(" a@••• "), Theme::acc}));
+  EXPECT_EQ(ReviewText::preview(s, {}).front(), (PreviewRun{QStringLiteral("a@••• "), Theme::acc}));
   // Custom labels give their own word.
   s.tokens = true;
   s.found[0].kind = Kind::custom;
   s.found[0].label = u"Project code";
-  EXPECT_EQ(ReviewText::preview(s, {}).front().text, QStringLiteral(" [PROJECT_CODE_1] "));
+  EXPECT_EQ(ReviewText::preview(s, {}).front().text, QStringLiteral("[PROJECT_CODE_1] "));
 
   // Overlapping the previous one, or past the end: skipped, the text shows.
   s.found = {finding(Kind::email, 0, "a@x.io, a"), finding(Kind::email, 8, "a@x.io"),
              finding(Kind::email, 16, "b@x.io and more")};
   s.locked.clear();
   EXPECT_EQ(ReviewText::preview(s, {}),
-            (std::vector<PreviewRun>{token("[EMAIL_1]"),
-                                     {QStringLiteral("@x.io, b@x.io"), std::nullopt}}));
+            (std::vector<PreviewRun>{first, {QStringLiteral("@x.io, b@x.io"), std::nullopt}}));
+
+  // A chip that opens a line after a line feed starts at the edge too.
+  s.text = QStringLiteral("To:\na@x.io");
+  s.found = {finding(Kind::email, 4, "a@x.io")};
+  EXPECT_EQ(ReviewText::preview(s, {}),
+            (std::vector<PreviewRun>{{QStringLiteral("To:\n"), std::nullopt}, first}));
 }
 
 struct ReviewCase {

@@ -100,8 +100,12 @@ std::vector<Run> preview(const ReviewSession& session, const std::set<int>& keep
       }
       label = found->second;
     }
-    room =
-        add(QString(QLatin1Char(' ') + label + QLatin1Char(' ')), locked ? Theme::bad : Theme::acc);
+    // A space on each side sets the label off from the words around it; at
+    // the start of the text or of a line there is nothing to set it off from,
+    // and the space would only push the chip in from the edge.
+    const bool lineStart = f.range.location == 0 || text[f.range.location - 1] == u'\n';
+    room = add((lineStart ? QString() : QStringLiteral(" ")) + label + QLatin1Char(' '),
+               locked ? Theme::bad : Theme::acc);
   }
   if (room && cursor < text.size()) room = add(QStringView(text).sliced(cursor), std::nullopt);
   if (!room) return cut();
