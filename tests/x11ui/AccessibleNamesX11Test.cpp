@@ -5,9 +5,11 @@
 
 #include <atspi/atspi.h>
 
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -110,6 +112,46 @@ TEST(AccessibleNamesX11, EverySettingsTabIsAPageTabAndNoCheckBoxGoesUnnamed) {
   EXPECT_TRUE(groupNamed) << "the Detect groups' check boxes carry the group's title";
   EXPECT_TRUE(headingRead) << "a section title is read as text";
   EXPECT_TRUE(program.running());
+}
+
+// The names of every piece of text the process shows.
+std::set<std::string> texts(qint64 pid) {
+  std::set<std::string> out;
+  for (const Node& n : tree(pid))
+    if ((n.role == ATSPI_ROLE_STATIC || n.role == ATSPI_ROLE_LABEL) && !n.name.empty())
+      out.insert(n.name);
+  return out;
+}
+
+TEST(AccessibleNamesX11, TheFirstRunHeadlineAndANoticeAreReadAsTheirText) {
+  ASSERT_EQ(atspi_init() >= 0, true);
+  QProcessEnvironment env;
+  env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+  Program program(QStringLiteral(CLIPVANE_PROGRAM), QByteArray(), env);
+  ASSERT_TRUE(waitUntil([&] { return bool(program.titled("Welcome to Clipvane")); }));
+  std::set<std::string> before;
+  EXPECT_TRUE(
+      waitUntil([&] { return (before = texts(program.pid())).count("How should paste work?"); },
+                std::chrono::seconds(30)));
+
+  // A copied address brings a notice: its words reach the bus as text.
+  QProcess xclip;
+  xclip.start(QStringLiteral("xclip"), {"-selection", "clipboard", "-quiet"});
+  ASSERT_TRUE(xclip.waitForStarted());
+  xclip.write("Please write to jane.doe@example.com today");
+  xclip.closeWriteChannel();
+  std::set<std::string> added;
+  EXPECT_TRUE(waitUntil(
+      [&] {
+        added.clear();
+        for (const std::string& t : texts(program.pid()))
+          if (!before.count(t)) added.insert(t);
+        return !added.empty();
+      },
+      std::chrono::seconds(30)))
+      << "no named text came with the notice";
+  xclip.kill();
+  xclip.waitForFinished();
 }
 
 }  // namespace
