@@ -179,7 +179,9 @@ TEST_F(ActivityViewTest, RowsAndHeaderStayInsideTheNarrowestWindowWithLongPlaces
   const std::u16string sixty = u"login.accounts.eu-west.example-organisation-services.co.uk/x";
   ASSERT_EQ(sixty.size(), 60u);
   model().setActivity({
-      entry(now - 3h, sixty.c_str(), O::hidden, {{Kind::email, 3}}),
+      entry(now - 3h, sixty.c_str(), O::hidden, {{Kind::email, 3}}, 0,
+            std::vector<std::u16string>{u"[CREDIT_CARD_1]", u"[PHONE_NUMBER_1]", u"[API_KEY_1]",
+                                        u"[EMAIL_1]"}),
       entry(now - 2h, u"support.thirty-three-chars.example", O::blocked, {{Kind::apiKey, 1}}),
       entry(now - 1h, u"Terminal", O::kept, {{Kind::email, 1}}, 2),
   });
@@ -219,6 +221,19 @@ TEST_F(ActivityViewTest, RowsAndHeaderStayInsideTheNarrowestWindowWithLongPlaces
       screenshot(
           *view,
           QStringLiteral("activity-long-places-%1-%2").arg(width).arg(dark ? "dark" : "light"));
+
+      // Its detail keeps the place and the tokens inside the window too.
+      view->setOpen(view->list().entry(2).id);
+      ASSERT_NE(view->detail(), nullptr);
+      QCoreApplication::processEvents();
+      for (QWidget* w : view->detail()->findChildren<QWidget*>()) {
+        if (w->isVisible() && (w->objectName() == "value" || w->objectName() == "tokens")) {
+          EXPECT_LE(right(w), inside) << w->objectName().toStdString();
+        }
+      }
+      screenshot(
+          *view,
+          QStringLiteral("activity-long-entry-%1-%2").arg(width).arg(dark ? "dark" : "light"));
     }
   }
 }
