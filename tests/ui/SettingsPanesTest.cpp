@@ -514,7 +514,14 @@ TEST_F(PanesTest, TheChoosersIconsAreSquaresOfOneSizeCentredWhateverTheirShape) 
     EXPECT_EQ(qAlpha(shown.pixel(12, 12)), row == 0 ? 255 : 0);
   }
   chooser.show();
-  testing::screenshot(chooser, "settings-app-chooser-icons");
+  testing::screenshot(chooser, "settings-app-chooser-icons-light");
+  scheme.appearance.isDark = true;
+  AppChooser dark(
+      {{"firefox", "Firefox Web Browser", path}, {"org.gnome.gedit", "Text Editor", ""}});
+  dark.list()->setCurrentRow(1);
+  dark.show();
+  EXPECT_EQ(dark.palette().color(QPalette::Window), Theme::color(Theme::card));
+  testing::screenshot(dark, "settings-app-chooser-icons-dark");
 }
 
 TEST_F(PanesTest, DownFromTheChoosersSearchReachesTheListAndReturnAddsTheChoice) {
