@@ -8,7 +8,6 @@ if(NOT TARGET clipvane)
   return()
 endif()
 include(GNUInstallDirs)
-find_package(Qt6 REQUIRED COMPONENTS Gui Svg)
 
 set(CLIPVANE_DATA_DIR ${CMAKE_SOURCE_DIR}/src/x11/data)
 set(CLIPVANE_ICON_DIR ${CMAKE_BINARY_DIR}/icons)
@@ -104,7 +103,8 @@ include(CPack)
 
 # ---- checks of the installed data ------------------------------------------------
 clipvane_sources(PACKAGE_TEST_SOURCES tests/package)
-if(PACKAGE_TEST_SOURCES)
+if(PACKAGE_TEST_SOURCES AND CLIPVANE_TESTS)
+  find_package(Qt6 REQUIRED COMPONENTS Svg)
   find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
   add_executable(clipvane_package_tests ${PACKAGE_TEST_SOURCES})
   target_include_directories(clipvane_package_tests PRIVATE ${CMAKE_SOURCE_DIR}/tools/app-icon)

@@ -2,7 +2,8 @@
 # Builds and runs every test: formatting, the suite (warnings as errors), the
 # Debian package's install and removal, the suite again under AddressSanitizer
 # and UndefinedBehaviorSanitizer, and each fuzzer for a short bounded time.
-# Installs what is missing first.
+# Installs what is missing first: what the program needs and what the tests
+# need (browsers, terminals, a desktop, clang, lintian, ...).
 #   scripts/test.sh            everything, as CI runs it
 #   scripts/test.sh --quick    formatting and the plain suite only
 set -euo pipefail
@@ -11,7 +12,7 @@ cd "$(dirname "$0")/.."
 quick=0
 [ "${1:-}" = "--quick" ] && quick=1
 
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh --tests
 
 echo "== formatting"
 git ls-files -z -- '*.h' '*.cpp' | xargs -0 -r clang-format --dry-run --Werror
