@@ -128,6 +128,9 @@ void AppModel::start() {
     s.launchAtLogin = on;
     setSettings(s);
   }
+  // An item made by another copy of the program (a build before the package,
+  // a package since purged) starts this one from now on.
+  LoginItem::retarget();
 
   registerHotkeys();
 

@@ -72,6 +72,33 @@ std::optional<QString> XdgLoginItem::registerItem() {
   return std::nullopt;
 }
 
+std::optional<QString> XdgLoginItem::retargetItem() {
+  if (status() != LoginItemStatus::enabled || !QFileInfo(program_).isExecutable())
+    return std::nullopt;
+  QFile file(path());
+  if (!file.open(QIODevice::ReadOnly)) return file.errorString();
+  QList<QByteArray> lines = file.readAll().split('\n');
+  file.close();
+  const QByteArray exec = "Exec=" + execLine(program_).toUtf8();
+  bool inMain = false, found = false;
+  for (QByteArray& line : lines) {
+    const QByteArray trimmed = line.trimmed();
+    if (trimmed.startsWith('[')) inMain = trimmed == "[Desktop Entry]";
+    const auto eq = trimmed.indexOf('=');
+    if (!inMain || eq <= 0 || trimmed.left(eq).trimmed() != "Exec") continue;
+    if (trimmed == exec) return std::nullopt;
+    line = exec;
+    found = true;
+  }
+  // An entry that starts nothing is written anew.
+  if (!found) return registerItem();
+  QSaveFile out(path());
+  if (!out.open(QIODevice::WriteOnly)) return out.errorString();
+  out.write(lines.join('\n'));
+  if (!out.commit()) return out.errorString();
+  return std::nullopt;
+}
+
 std::optional<QString> XdgLoginItem::unregisterItem() {
   QFile file(path());
   if (!file.exists()) return std::nullopt;

@@ -15,6 +15,10 @@ class XdgLoginItem : public LoginItemPort {
   LoginItemStatus status() override;
   std::optional<QString> registerItem() override;
   std::optional<QString> unregisterItem() override;
+  // Rewrites the Exec line of an entry that is on, and only that line, when
+  // it starts anything but the program; leaves the entry alone while the
+  // program's own file is gone (replaced by an upgrade, say).
+  std::optional<QString> retargetItem() override;
 
   static QString path();
   // The Exec value of a program path, quoted as desktop entries require.

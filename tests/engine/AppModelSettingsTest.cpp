@@ -189,6 +189,24 @@ TEST_F(AppModelSettingsTest, StartBringsLaunchAtLoginInLineWithoutRegistering) {
   }
 }
 
+// An item that is on is pointed at the copy that starts; one that is off is
+// left alone, and a failure leaves the setting on.
+TEST_F(AppModelSettingsTest, StartRetargetsALoginItemThatIsOn) {
+  const std::pair<LoginItemStatus, int> cases[] = {{LoginItemStatus::enabled, 1},
+                                                   {LoginItemStatus::requiresApproval, 1},
+                                                   {LoginItemStatus::notRegistered, 0}};
+  for (const auto& [status, retargets] : cases) {
+    SCOPED_TRACE(int(status));
+    model_.reset();
+    ports.loginItem.current = status;
+    ports.loginItem.retargets = 0;
+    ports.loginItem.failure = retargets ? std::optional<QString>("read-only") : std::nullopt;
+    model().start();
+    EXPECT_EQ(ports.loginItem.retargets, retargets);
+    EXPECT_EQ(model().settings().launchAtLogin, retargets == 1);
+  }
+}
+
 TEST_F(AppModelSettingsTest, StartWiresEverythingAndOpensTheFirstRunLast) {
   model().start();
   EXPECT_TRUE(model().monitor().isRunning());

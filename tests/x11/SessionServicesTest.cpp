@@ -245,6 +245,73 @@ TEST(XdgLoginItem, ExecLineQuoting) {
     EXPECT_EQ(XdgLoginItem::execLine(r.program), r.exec) << r.program.toStdString();
 }
 
+// An entry left by another copy of the program (a build tree, a package
+// since purged) is made to start this one: its Exec line alone changes.
+TEST(XdgLoginItem, RetargetPointsAnEntryThatIsOnAtThisProgram) {
+  QTemporaryDir config;
+  qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+  const QString file = config.path() + "/autostart/clipvane.desktop";
+  const QString program = config.path() + "/Clip vane/clipvane";
+  ASSERT_TRUE(QDir().mkpath(config.path() + "/Clip vane"));
+  QFile binary(program);
+  ASSERT_TRUE(binary.open(QIODevice::WriteOnly));
+  binary.close();
+  ASSERT_TRUE(binary.setPermissions(binary.permissions() | QFileDevice::ExeOwner));
+  const auto read = [&] {
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  };
+  const auto write = [&](const QByteArray& text) {
+    QDir().mkpath(config.path() + "/autostart");
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text);
+  };
+  XdgLoginItem here(program);
+
+  // No entry: nothing is made.
+  EXPECT_EQ(here.retargetItem(), std::nullopt);
+  EXPECT_FALSE(QFile::exists(file));
+
+  // Another copy's entry, with a line the user added, starts this copy after;
+  // a second start finds nothing to change.
+  ASSERT_EQ(XdgLoginItem("/home/u/clipvane/build/src/clipvane").registerItem(), std::nullopt);
+  write(read() + "X-GNOME-Autostart-Delay=5\n");
+  const QByteArray before = read();
+  EXPECT_EQ(here.retargetItem(), std::nullopt);
+  QByteArray expected = before;
+  expected.replace("Exec=/home/u/clipvane/build/src/clipvane\n",
+                   "Exec=" + XdgLoginItem::execLine(program).toUtf8() + "\n");
+  EXPECT_EQ(read().toStdString(), expected.toStdString());
+  EXPECT_TRUE(read().contains("Exec=\"" + program.toUtf8() + "\"\n"));
+  EXPECT_EQ(here.status(), LoginItemStatus::enabled);
+  EXPECT_EQ(here.retargetItem(), std::nullopt);
+  EXPECT_EQ(read().toStdString(), expected.toStdString());
+
+  // Only the main group's Exec changes; an entry without one is written anew.
+  write(
+      "[Desktop Entry]\nExec=/opt/old/clipvane\n[Desktop Action Quit]\nExec=/opt/old/clipvane q\n");
+  EXPECT_EQ(here.retargetItem(), std::nullopt);
+  EXPECT_EQ(read().toStdString(),
+            "[Desktop Entry]\nExec=" + XdgLoginItem::execLine(program).toStdString() +
+                "\n[Desktop Action Quit]\nExec=/opt/old/clipvane q\n");
+  write("[Desktop Entry]\nType=Application\n");
+  EXPECT_EQ(here.retargetItem(), std::nullopt);
+  EXPECT_TRUE(read().contains("\nExec=\"" + program.toUtf8() + "\"\n")) << read().data();
+
+  // Switched off in the desktop's settings, it is left as it is; and so is
+  // every entry while this copy's own file is gone.
+  for (const bool hidden : {true, false}) {
+    const QByteArray off =
+        "[Desktop Entry]\nExec=/opt/old/clipvane\n" + QByteArray(hidden ? "Hidden=true\n" : "");
+    write(off);
+    XdgLoginItem gone(config.path() + "/removed/clipvane");
+    EXPECT_EQ((hidden ? here : gone).retargetItem(), std::nullopt);
+    EXPECT_EQ(read().toStdString(), off.toStdString()) << hidden;
+  }
+  qunsetenv("XDG_CONFIG_HOME");
+}
+
 TEST(PamAuth, ChecksTheAccountsPassword) {
   TestUser user;
   if (!user.ready) GTEST_SKIP() << "needs root to make a test account";

@@ -16,6 +16,9 @@ class LoginItemPort {
   // Each returns the failure's description, or nothing when it worked.
   virtual std::optional<QString> registerItem() = 0;
   virtual std::optional<QString> unregisterItem() = 0;
+  // Makes an item that is on start the program that runs now, where it
+  // starts another (a copy elsewhere, or one since removed).
+  virtual std::optional<QString> retargetItem() = 0;
 };
 
 }  // namespace clipvane

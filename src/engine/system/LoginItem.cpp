@@ -11,12 +11,23 @@ bool isOn() {
   return status == LoginItemStatus::enabled || status == LoginItemStatus::requiresApproval;
 }
 
+namespace {
+
+void report(const std::optional<QString>& error) {
+  if (error) qWarning().noquote() << QStringLiteral("Clipvane: login item: ") + *error;
+}
+
+}  // namespace
+
 void set(bool on) {
   if (isOn() == on) return;
   LoginItemPort& port = Ports::get<LoginItemPort>();
-  const auto error = on ? port.registerItem() : port.unregisterItem();
   // The setting keeps the user's choice; the next start brings it in line.
-  if (error) qWarning().noquote() << QStringLiteral("Clipvane: login item: ") + *error;
+  report(on ? port.registerItem() : port.unregisterItem());
+}
+
+void retarget() {
+  if (isOn()) report(Ports::get<LoginItemPort>().retargetItem());
 }
 
 }  // namespace clipvane::LoginItem

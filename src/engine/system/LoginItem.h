@@ -9,6 +9,9 @@ bool isOn();
 // Registers or unregisters when the item differs from on; a failure is one
 // log line ("Clipvane: login item: …").
 void set(bool on);
+// While the item is on, makes it start the program that runs now; a failure
+// is one log line.
+void retarget();
 
 }  // namespace clipvane::LoginItem
 

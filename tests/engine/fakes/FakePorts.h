@@ -259,6 +259,13 @@ class FakeLoginItem : public LoginItemPort {
   LoginItemStatus status() override { return current; }
   std::optional<QString> registerItem() override { return call("register"); }
   std::optional<QString> unregisterItem() override { return call("unregister"); }
+  // Counted apart from the calls above: it neither adds nor removes the item.
+  std::optional<QString> retargetItem() override {
+    ++retargets;
+    journal() << "loginItem retarget";
+    return failure;
+  }
+  int retargets = 0;
 
  private:
   std::optional<QString> call(const QString& what) {
