@@ -112,6 +112,26 @@ TEST(PersonalPhones, NationalFormsInProse) {
                });
 }
 
+// After a verb of calling or reaching, or a number of one's own with a word
+// between; local forms without an area code, pairs with dashes, a bracketed
+// area code before fewer digits.
+TEST(PersonalPhones, AfterCallingVerbsAndInLocalForms) {
+  expectValues(Kind::phone,
+               {
+                   {"She is not answering at 555-0142, try later.", {"555-0142"}},
+                   {"He was not answering on 2345 6789 this morning.", {"2345 6789"}},
+                   {"My registered number is 9876 5432.", {"9876 5432"}},
+                   {"my registered mobile number is 06-12-34-56-78", {"06-12-34-56-78"}},
+                   {"Tel. 12-34-56-78", {"12-34-56-78"}},
+                   {"Phone: (02) 9876 543", {"(02) 9876 543"}},
+                   {"I called her at (089) 12345 yesterday.", {"(089) 12345"}},
+                   // a number of one's own only
+                   {"My account number is 9876 5432.", {}},
+                   {"Ratio 12-34-56-78 in the table.", {}},
+                   {"It took 555-0142 ms; nobody was answering questions.", {}},
+               });
+}
+
 // Digit groups that are counts, amounts, ids and codes.
 TEST(PersonalPhones, GroupsThatAreOtherNumbersStayUnmarked) {
   expectValues(Kind::phone, {
@@ -232,6 +252,22 @@ TEST(PersonalAddresses, LinesOfOneAddressAreOneFinding) {
            {"0487 Hayes Hollow Suite 123\nNew Sarah, MT 86214"}},
           {"8390 Smith Ville, Lake Amanda, CA 90210", {"8390 Smith Ville, Lake Amanda, CA 90210"}},
           {"Unit 5 12 Smith St\nMelbourne VIC 3000", {"Unit 5 12 Smith St\nMelbourne VIC 3000"}},
+          // a town line, then a country with its postcode or alone
+          {"221B Baker Street\nFlat 4\nLondon\nUnited Kingdom NW1 6XE\n\nThanks",
+           {"221B Baker Street\nFlat 4\nLondon\nUnited Kingdom NW1 6XE"}},
+          {"1600 Amphitheatre Parkway\nSuite 200\nMountain View, CA 94043\nUSA",
+           {"1600 Amphitheatre Parkway\nSuite 200\nMountain View, CA 94043\nUSA"}},
+          {"Hauptstraße 12\n10115 Berlin\nÖsterreich",
+           {"Hauptstraße 12\n10115 Berlin\nÖsterreich"}},
+          // the number after the street's name, with a place after it
+          {"Baker Street 221\nLondon NW1 6XE", {"Baker Street 221\nLondon NW1 6XE"}},
+          {"Main Street 12, Springfield, IL 62704", {"Main Street 12, Springfield, IL 62704"}},
+          // a country word that is no line of its own, and a street name before a number in a
+          // sentence
+          {"42 Elm Road\nSpringfield, IL 62704\nUSA today", {"42 Elm Road\nSpringfield, IL 62704"}},
+          {"See Abbey Road 2 on the shelf.", {}},
+          {"Oxford Street 5 stars for the show.", {}},
+          {"Mill Road 3\nTesting the build", {}},
       });
 }
 

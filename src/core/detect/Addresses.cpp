@@ -125,6 +125,49 @@ constexpr auto kTypesBefore = std::to_array<std::u16string_view>(
 
 bool capital(char16_t c) { return isUpper(c) || (isLetter(c) && !isLower(c)); }
 
+// Countries as the last lines of an address write them, in English and in
+// their own languages.
+constexpr auto kCountries = std::to_array<std::u16string_view>(
+    {u"united kingdom", u"uk",        u"great britain",  u"england",    u"scotland",
+     u"wales",          u"ireland",   u"united states",  u"usa",        u"u.s.a.",
+     u"canada",         u"australia", u"new zealand",    u"germany",    u"deutschland",
+     u"france",         u"spain",     u"españa",         u"italy",      u"italia",
+     u"netherlands",    u"nederland", u"belgium",        u"belgique",   u"switzerland",
+     u"schweiz",        u"suisse",    u"austria",        u"österreich", u"sweden",
+     u"sverige",        u"norway",    u"norge",          u"denmark",    u"danmark",
+     u"finland",        u"suomi",     u"poland",         u"polska",     u"portugal",
+     u"greece",         u"czechia",   u"czech republic", u"hungary",    u"romania",
+     u"luxembourg",     u"iceland",   u"india",          u"singapore",  u"japan",
+     u"brazil",         u"brasil",    u"mexico",         u"méxico",     u"south africa"});
+
+// The end of a country's name at b, without a word running on; -1 when none.
+int countryEnd(View t, int b, int e) {
+  for (std::u16string_view c : kCountries) {
+    const int end = b + int(c.size());
+    if (end > e || (end < e && isAlnum(t[end]))) continue;
+    bool same = true;
+    for (std::size_t k = 0; k < c.size() && same; ++k) {
+      const char16_t x = t[std::size_t(b) + k];
+      // Latin-1 capitals fold by their case bit ("Österreich").
+      const bool latinCapital = x >= 0xC0 && x <= 0xDE && x != 0xD7;
+      same = (latinCapital ? char16_t(x | 0x20) : lowerAscii(x)) == c[k];
+    }
+    if (same) return end;
+  }
+  return -1;
+}
+
+// A country alone on its line, or with its postcode after it ("United
+// Kingdom NW1 6XE"); postcode tells whether one is there.
+bool countryLine(View t, int b, int e, bool* postcode) {
+  const int c = countryEnd(t, b, e);
+  if (c < 0) return false;
+  *postcode = c < e;
+  if (c == e) return true;
+  const int p = skipBlanks(t, c, e);
+  return p > c && fieldvalue::postcodeEnd(t, p, e, false) == e;
+}
+
 // ---- place lines ---------------------------------------------------------------
 
 // Ends of up to five words of a place name from i: capitalised (or of a
@@ -333,12 +376,26 @@ Span block(View t, Span a, int ls, int le, bool lower, bool anyPlace) {
       continue;
     }
     const Place p = placeLine(t, next.b, next.e, lower, anyPlace);
+    Line last{};
     if (p == Place::place) {
       out.end = t[next.e - 1] == u'.' ? next.e - 1 : next.e;
+      last = next;
     } else if (p == Place::cityOnly) {
-      // "London\nSW1A 2AA"
+      // "London\nSW1A 2AA", "London\nUnited Kingdom NW1 6XE"
       const Line code = nextLine(t, next.le);
-      if (code.ok() && postcodeLine(t, code.b, code.e, lower)) out.end = code.e;
+      bool postcode = false;
+      if (code.ok() && (postcodeLine(t, code.b, code.e, lower) ||
+                        (countryLine(t, code.b, code.e, &postcode) && postcode))) {
+        out.end = code.e;
+        last = code;
+      }
+    }
+    // "…\nBerlin 10115\nGermany": the country on a line of its own.
+    bool postcode = false;
+    if (last.ok()) {
+      const Line country = nextLine(t, last.le);
+      if (country.ok() && countryLine(t, country.b, country.e, &postcode) && !postcode)
+        out.end = country.e;
     }
     break;
   }
@@ -519,6 +576,19 @@ int namedStreetStart(View t, int ls, int number, bool* standsAlone, bool lower) 
       start = n.b;
       n = wordBefore(t, ls, n.b);
     }
+    return start;
+  }
+  // "Baker Street 221", "Elm Road 4": a street's own kind after its
+  // capitalised name, the number last; only with a place after it.
+  if (capital(t[w.b]) && !lower &&
+      fieldvalue::isStreetSuffix(word.back() == u'.' ? word.substr(0, word.size() - 1) : word)) {
+    int start = -1;
+    Word n = wordBefore(t, ls, w.b);
+    for (int k = 0; k < 3 && n.b >= 0 && capital(t[n.b]) && t[n.e - 1] != u','; ++k) {
+      start = n.b;
+      n = wordBefore(t, ls, n.b);
+    }
+    if (start >= 0) *standsAlone = false;
     return start;
   }
   // "ul. Marszałkowska 84/92", "via Garibaldi 7", "Οδός Ερμού 25",

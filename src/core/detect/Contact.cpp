@@ -697,18 +697,19 @@ bool oneOf(std::u16string_view word, const std::array<std::u16string_view, N>& l
 }
 
 // Words that say a phone number follows: "call me at", "reach me on",
-// "tel.", "mobile", "fax".
+// "not answering at", "tel.", "mobile", "fax".
 // Also the commonest of other languages: "llámame al", "appelez le", "ruf …
 // an", "chiamami al", "bel".
-constexpr std::array<std::u16string_view, 52> kPhoneCues = {
-    u"call",     u"called",   u"calling",  u"phone",     u"phoned",    u"tel",      u"telephone",
-    u"mobile",   u"mob",      u"cell",     u"cellphone", u"fax",       u"reach",    u"ring",
-    u"text",     u"txt",      u"sms",      u"whatsapp",  u"dial",      u"contact",  u"hotline",
-    u"helpline", u"ph",       u"tele",     u"llama",     u"llámame",   u"llamar",   u"teléfono",
-    u"telefono", u"móvil",    u"celular",  u"appelle",   u"appelez",   u"appeler",  u"téléphone",
-    u"portable", u"anrufen",  u"handy",    u"telefon",   u"chiama",    u"chiamami", u"cellulare",
-    u"bel",      u"telefoon", u"telefonu", u"telefone",  u"telemóvel", u"komórka",  u"mobiel",
-    u"mobil",    u"puhelin",  u"zadzwoń"};
+constexpr std::array<std::u16string_view, 58> kPhoneCues = {
+    u"answering", u"answers",  u"reachable", u"contactable", u"phoning",  u"rang",      u"call",
+    u"called",    u"calling",  u"phone",     u"phoned",      u"tel",      u"telephone", u"mobile",
+    u"mob",       u"cell",     u"cellphone", u"fax",         u"reach",    u"ring",      u"text",
+    u"txt",       u"sms",      u"whatsapp",  u"dial",        u"contact",  u"hotline",   u"helpline",
+    u"ph",        u"tele",     u"llama",     u"llámame",     u"llamar",   u"teléfono",  u"telefono",
+    u"móvil",     u"celular",  u"appelle",   u"appelez",     u"appeler",  u"téléphone", u"portable",
+    u"anrufen",   u"handy",    u"telefon",   u"chiama",      u"chiamami", u"cellulare", u"bel",
+    u"telefoon",  u"telefonu", u"telefone",  u"telemóvel",   u"komórka",  u"mobiel",    u"mobil",
+    u"puhelin",   u"zadzwoń"};
 // Labels written after a number: "612 448 903 (office)", "0612 345 678 mobile";
 // in brackets any of them, bare after a blank only those that name a phone.
 // Before a number with a colon, as signatures write them: "M: 0612 345 678".
@@ -802,7 +803,7 @@ bool Scanner::otherNumberAround(std::size_t start, std::size_t end) const {
 // same sentence.
 bool Scanner::phoneCue(std::size_t start) const {
   std::size_t k = start;
-  bool afterNumber = false;  // the word read last was "number"
+  int sinceNumber = -1;  // words read after "number" (-1: none yet)
   for (int words = 0; words < 5; ++words) {
     while (k > 0 && (text_[k - 1] == ' ' || text_[k - 1] == '\t')) --k;
     const bool colon = k > 0 && text_[k - 1] == ':' && words == 0;
@@ -820,9 +821,10 @@ bool Scanner::phoneCue(std::size_t start) const {
     // "Office: 612 448 903", "M: 0612 345 678": a signature's labels.
     if (colon && oneOf(word, kPhoneLabels)) return true;
     if (oneOf(word, kOtherNumbers)) return false;
-    // "my number is 555-0100": a number of one's own is a phone number.
-    if (oneOf(word, kPossessives) && afterNumber) return true;
-    afterNumber = oneOf(word, kNumberWords);
+    // "my number is 555-0100", "my registered number is …": a number of
+    // one's own is a phone number.
+    if (oneOf(word, kPossessives) && (sinceNumber == 0 || sinceNumber == 1)) return true;
+    sinceNumber = oneOf(word, kNumberWords) ? 0 : sinceNumber >= 0 ? sinceNumber + 1 : -1;
   }
   return false;
 }
