@@ -37,6 +37,25 @@ TEST(CommandUsers, OptionsOfCommands) {
       });
 }
 
+// A command quoted in a sentence, after a prompt or with its host or URL
+// after the user; the options that take no user and a flag named in prose.
+TEST(CommandUsers, CommandsInsideALine) {
+  expectValues(Kind::username, {
+                                   {"Try `mysql -u jsmith -p` to connect.", {"jsmith"}},
+                                   {"then run: ssh -l kpatel gw.example.com", {"kpatel"}},
+                                   {"e.g. curl -u bob https://api.example.com", {"bob"}},
+                                   {"You can use \"ssh -l rlee host\" for that.", {"rlee"}},
+                                   {"user@host:~$ psql -U lnguyen mydb", {"lnguyen"}},
+                                   {"rsync -e \"ssh -l svc_sync\" a/ b:/srv", {"svc_sync"}},
+                                   {"sudo -u kbrown bash", {"kbrown"}},
+                                   {"Use the curl -u flag to pass credentials.", {}},
+                                   {"Pass ssh -l with the login name.", {}},
+                                   {"The mysql -u option takes a user name.", {}},
+                                   {"sort -u names.txt | tar -u file.tar", {}},
+                                   {"Try `mysql -u <user> -p` first.", {}},
+                               });
+}
+
 TEST(CommandUsers, RemoteLoginsAndAddresses) {
   expectValues(Kind::username, {
                                    {"ssh jdoe@bastion.example.com", {"jdoe"}},

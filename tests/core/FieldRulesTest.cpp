@@ -657,6 +657,53 @@ TEST(FieldRules, RecordsNeedTheirContextNearby) {
   EXPECT_TRUE(find(plain).empty());
 }
 
+// The condition a clinical phrase introduces, in a note that holds a record
+// field; the same phrases about builds and projects, or far from any record,
+// are no medical record.
+TEST(FieldRules, ConditionsAfterClinicalPhrasesInANote) {
+  const Case found[] = {
+      {"DOB: 04/12/1961. Presented with chest pain radiating to the left arm.",
+       "medicalRecord:chest pain"},
+      {"MRN: 4471920. Diagnosed with type 2 diabetes mellitus in 2015.",
+       "medicalRecord:type 2 diabetes mellitus"},
+      {"Date of birth: 1958-07-21\nHistory of hypertension and chronic kidney disease.",
+       "medicalRecord:hypertension and chronic kidney disease"},
+      {"{\"patient_id\": \"P-1001\", \"note\": \"admitted for community-acquired pneumonia\"}",
+       "medicalRecord:community-acquired pneumonia"},
+      {"DOB 02/03/1977. The patient presented with a persistent cough and was sent home.",
+       "medicalRecord:persistent cough"},
+  };
+  expectFound(found);
+  for (const char* c : {"The service was diagnosed with a memory leak after the release.",
+                        "DOB: 1980-01-01. The history of the project goes back years.",
+                        "MRN: 4471920\n\nThe build presented with a timeout."}) {
+    auto text = toUtf16(c);
+    for (const auto& d : describe(text, find(text)))
+      EXPECT_FALSE(d.rfind("medicalRecord:", 0) == 0 && d != "medicalRecord:4471920")
+          << c << " -> " << d;
+  }
+  auto far = toUtf16("DOB: 1980-01-01\n" + std::string(600, 'x') + " Presented with gout.");
+  EXPECT_FALSE(has(describe(far, find(far)), "medicalRecord:gout")) << "no record nearby";
+}
+
+// A person's name under a key that names the holder of a card or an
+// account; a product or a group there is no one's name.
+TEST(FieldRules, HoldersOfCardsAndAccounts) {
+  const Case found[] = {
+      {"Holder: Maria Gonzalez", "name:Maria Gonzalez"},
+      {"Cardholder: John A. Smith", "name:John A. Smith"},
+      {"Name on card: Wei Zhang", "name:Wei Zhang"},
+      {"Account name: Priya Raman", "name:Priya Raman"},
+      {"{\"account_holder_name\": \"Ana Souza\"}", "name:Ana Souza"},
+  };
+  expectFound(found);
+  for (const char* c : {"Holder: Visa Platinum", "Cardholder: Corporate card program",
+                        "Stakeholder: Finance Team", "Account name: Petty Cash"}) {
+    auto text = toUtf16(c);
+    EXPECT_TRUE(find(text).empty()) << c << " -> " << dump(describe(text, find(text)));
+  }
+}
+
 TEST(FieldRules, ArraysAndQueryValues) {
   auto arr = toUtf16(R"({"phones": ["555-201-7788", 5552017789]})");
   auto found = find(arr);

@@ -310,8 +310,11 @@ class Line {
       if (leadIn(word)) {
         ++k;
         if (equalsFolded(word, u"sudo"))
-          while (k < stop && text(tokens_[k]).starts_with(u"-"))
+          while (k < stop && text(tokens_[k]).starts_with(u"-")) {
+            // "sudo -u deploy …": the account the command runs as.
+            if (text(tokens_[k]) == u"-u" && k + 1 < stop) user(tokens_[k + 1].b, tokens_[k + 1].e);
             k += text(tokens_[k]).size() == 2 && k + 1 < stop ? 2 : 1;
+          }
         continue;
       }
       const auto eq = word.find(u'=');
@@ -600,6 +603,59 @@ void find(std::u16string_view text, int begin, int end, bool secrets, bool usern
   // Most lines are no command: their first word tells.
   if (!commandHead(text, begin, end)) return;
   Line(text, secrets, usernames, out).run(begin, end);
+}
+
+namespace {
+
+// Whether the word after the option at dash and its value holds a host, a
+// URL or an address, or is another option.
+bool codeAfterValue(View text, int dash, int end) {
+  int k = dash;
+  for (int words = 0; words < 2; ++words) {
+    while (k < end && !isBlank(text[k])) ++k;
+    while (k < end && isBlank(text[k])) ++k;
+  }
+  if (k >= end) return false;
+  if (text[k] == u'-') return true;
+  for (; k < end && !isBlank(text[k]); ++k)
+    if (text[k] == u'.' || text[k] == u':' || text[k] == u'/' || text[k] == u'@') return true;
+  return false;
+}
+
+}  // namespace
+
+void findInline(std::u16string_view text, int begin, int end, const std::vector<int>& options,
+                bool secrets, bool usernames, std::vector<Candidate>& out) {
+  if (!secrets && !usernames) return;
+  while (begin < end && isBlank(text[begin])) ++begin;
+  const int head = begin;  // a command there is read with its line
+  int done = begin;        // the end of the last command read
+  for (const int dash : options) {
+    if (dash < done || dash - 1 <= begin) continue;
+    int wb = dash - 1;  // the word before the blank
+    while (wb > begin && !isBlank(text[wb - 1])) --wb;
+    const char16_t open = text[wb];
+    const bool quoted = open == u'`' || open == u'"' || open == u'\'' || open == u'(';
+    const int nb = quoted ? wb + 1 : wb;
+    const View word = text.substr(std::size_t(nb), std::size_t(dash - 1 - nb));
+    const Command* c = word.empty() || word.size() > 24 ? nullptr : named(word);
+    if (!c || c->family == Family::leadIn || c->family == Family::plain || nb == head) continue;
+    // Unquoted in prose, after no prompt ("user@host:~$ psql …"), a command
+    // is one when its option's value has a host, a URL or another option
+    // after it ("curl -u bob https://…"), not words ("the curl -u flag to …").
+    const char16_t prompt = wb - 2 >= begin && isBlank(text[wb - 1]) ? text[wb - 2] : u' ';
+    const bool afterPrompt = prompt == u'$' || prompt == u'#' || prompt == u'>';
+    if (!quoted && !afterPrompt && !codeAfterValue(text, dash, end)) continue;
+    int segEnd = end;
+    if (quoted) {
+      const char16_t close = open == u'(' ? u')' : open;
+      int k = dash;
+      while (k < end && text[k] != close) ++k;
+      segEnd = k;
+    }
+    Line(text, secrets, usernames, out).run(nb, segEnd);
+    done = segEnd;
+  }
 }
 
 }  // namespace clipvane::detect::CommandLine

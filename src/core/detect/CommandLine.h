@@ -15,4 +15,12 @@ namespace clipvane::detect::CommandLine {
 void find(std::u16string_view text, int begin, int end, bool secrets, bool usernames,
           std::vector<Candidate>& out);
 
+// Commands inside a line of prose or quoted in one ("Try `mysql -u jsmith
+// -p`", "e.g. curl -u bob https://…", rsync -e "ssh -l svc host"): a word
+// that names a command right before one of the options (the places of
+// their dashes), up to the quote that opened the command or the line's end.
+// A command that begins the line is left to find().
+void findInline(std::u16string_view text, int begin, int end, const std::vector<int>& options,
+                bool secrets, bool usernames, std::vector<Candidate>& out);
+
 }  // namespace clipvane::detect::CommandLine

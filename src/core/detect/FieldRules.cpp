@@ -18,6 +18,7 @@
 
 #include "Addresses.h"
 #include "Candidate.h"
+#include "Clinical.h"
 #include "CommandLine.h"
 #include "FieldKeys.h"
 #include "FieldText.h"
@@ -114,7 +115,7 @@ constexpr std::array<std::array<bool, 129>, 4> kStops = [] {
   for (int prev = 0; prev < 4; ++prev) {
     for (char c : std::string_view(":=\t,;|>")) a[prev][std::size_t(c)] = true;
     for (char c = '0'; c <= '9'; ++c) a[prev][std::size_t(c)] = prev != kDigitClass;
-    for (char c : std::string_view("iwt")) a[prev][std::size_t(c)] = prev == kBlankClass;
+    for (char c : std::string_view("iwt-")) a[prev][std::size_t(c)] = prev == kBlankClass;
     for (char c : std::string_view("MDPSHFICE"))
       a[prev][std::size_t(c)] = prev == kBlankClass || prev == kOther;
   }
@@ -169,6 +170,7 @@ class Scanner {
       if (le >= n) break;
       ls = (t_[le] == u'\r' && le + 1 < n && t_[le + 1] == u'\n') ? le + 2 : le + 1;
     }
+    clinicalNotes();
     resolvePending();
   }
 
@@ -247,7 +249,7 @@ class Scanner {
     const __m128i iwt = _mm_or_si128(_mm_or_si128(_mm_and_si128(is(c, 'i'), is(next, 's')),
                                                   _mm_and_si128(is(c, 'w'), is(next, 'a'))),
                                      _mm_and_si128(is(c, 't'), is(next, 'o')));
-    m = _mm_or_si128(m, _mm_and_si128(prevBlank, iwt));
+    m = _mm_or_si128(m, _mm_and_si128(prevBlank, _mm_or_si128(iwt, is(c, '-'))));
     // Before a salutation's capital: an ASCII character that is no letter or digit.
     const __m128i past = _mm_set1_epi16(short(0xFF80));
     const __m128i prevAscii = _mm_packs_epi16(_mm_cmpeq_epi16(_mm_and_si128(prevLo, past), zero),
@@ -435,6 +437,9 @@ class Scanner {
       case u'>':
         if (i > ls && isAlnum(t_[i - 1])) i = xmlElement(i, ls, le);
         break;
+      case u'-':  // an option after a blank: a command may stand before it
+        if (i + 1 < le && (isAsciiAlpha(t_[i + 1]) || t_[i + 1] == u'-')) options_.push_back(i);
+        break;
       default:
         break;
     }
@@ -448,6 +453,7 @@ class Scanner {
       valueOnItsLine(*rule, ls, b, e);
     }
     seps_.clear();
+    options_.clear();
     std::array<int, 4> delims{};  // tab, comma, semicolon, pipe
     // The first character has nothing before it on its line; the blocks
     // after it read the character before each one.
@@ -482,6 +488,8 @@ class Scanner {
     sqlLine(b, le);
     signOff(b, e);
     CommandLine::find(t_, b, e, on(Kind::secret), on(Kind::username), out_);
+    if (!options_.empty())
+      CommandLine::findInline(t_, b, e, options_, on(Kind::secret), on(Kind::username), out_);
     if (!seps_.empty()) separators(ls, le);
   }
 
@@ -2055,6 +2063,8 @@ class Scanner {
   };
 
   void buildObjects() {
+    if (objectsBuilt_) return;
+    objectsBuilt_ = true;
     std::vector<int> stack;
     const int n = int(t_.size());
     for (int i = 0; i < n; ++i) {
@@ -2092,6 +2102,40 @@ class Scanner {
     return gap == paragraphBreaks_.end() || *gap >= std::max(a, b);
   }
 
+  // "DOB: 04/12/1961 … Presented with chest pain": the conditions a note
+  // names after its clinical phrases, near a field of a patient's record
+  // (a medical key, a date of birth or a record number taken).
+  void clinicalNotes() {
+    if (!on(Kind::medicalRecord)) return;
+    std::vector<int> fields = anchors_[std::size_t(std::countr_zero(unsigned(kMedical)))];
+    for (const Candidate& c : out_)
+      if (c.contextual && (c.kind == Kind::birthDate || c.kind == Kind::medicalRecord))
+        fields.push_back(c.range.location);
+    if (fields.empty()) return;
+    std::sort(fields.begin(), fields.end());
+    const int n = int(t_.size());
+    std::vector<fieldvalue::Span> found;
+    int scanned = 0;
+    for (const int a : fields) {
+      const int from = std::max({scanned, a - kContextWindow, 0});
+      const int to = std::min(n, a + kContextWindow);
+      if (from < to) Clinical::find(t_, from, to, found);
+      scanned = std::max(scanned, to);
+    }
+    if (found.empty()) return;
+    buildObjects();
+    for (const fieldvalue::Span& s : found) {
+      const auto mid = std::lower_bound(fields.begin(), fields.end(), s.begin);
+      const bool after =
+          mid != fields.end() && *mid - s.begin <= kContextWindow && sameRecord(*mid, s.begin);
+      const bool before = mid != fields.begin() && s.begin - *(mid - 1) <= kContextWindow &&
+                          sameRecord(*(mid - 1), s.begin);
+      if (after || before)
+        out_.push_back(
+            {Kind::medicalRecord, Range{s.begin, s.end - s.begin}, true, false, false, {}});
+    }
+  }
+
   void resolvePending() {
     if (pending_.empty()) return;
     for (auto& a : anchors_) std::sort(a.begin(), a.end());
@@ -2122,12 +2166,14 @@ class Scanner {
   std::array<bool, Kind::count> enabled_{};
   bool any_ = false;
   std::vector<Sep> seps_;
+  std::vector<int> options_;  // dashes after a blank on the line ("-u", "--user")
   std::vector<Key> keys_;
   int nameLine_ = -1, nameBegin_ = 0, nameEnd_ = 0;  // bareUsername's last word
   std::vector<int> nextLabel_;
   std::array<std::vector<int>, 3> anchors_;  // key positions by ContextGroup bit
   std::vector<Pending> pending_;
   std::vector<Object> objects_;
+  bool objectsBuilt_ = false;
   std::vector<int> paragraphBreaks_;  // starts of blank lines
   std::vector<Cell> cells_;
   bool csvActive_ = false;

@@ -168,7 +168,11 @@ const WordSet kNotNameWords(std::to_array<std::string_view>(
      "value",       "key",       "namespace",    "type",       "id",
      "arn",         "service",   "desk",         "success",    "relations",
      "journey",     "insights",  "satisfaction", "onboarding", "login",
-     "survey",      "details",   "profile"}));
+     "survey",      "details",   "profile",      "visa",       "mastercard",
+     "amex",        "platinum",  "corporate",    "business",   "card",
+     "cards",       "program",   "programme",    "expenses",   "operating",
+     "finance",     "payroll",   "savings",      "checking",   "holdings",
+     "pension",     "petty",     "cash"}));
 
 // Lower-case words that may stand inside a name.
 const WordSet kParticles(std::to_array<std::string_view>(
