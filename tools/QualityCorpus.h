@@ -2353,6 +2353,106 @@ inline void addressForms(Doc& d, Rng& r) {
   }
 }
 
+// The field kinds as notes and prose write them: a condition after a
+// clinical phrase in a note that holds a record field, a user name alone
+// after a command's user option, a phone after a verb of calling or in a
+// local form, an address as a block of lines or with its number after the
+// street, a person under a holder's key; and the look-alikes of each.
+inline void recordForms(Doc& d, Rng& r) {
+  const std::string n = std::to_string(r.in(1, 240));
+  switch (r.in(0, 11)) {
+    case 0:
+      d << "DOB: ";
+      d.mark(Kind::birthDate, birthDate(r))
+          << ". " << r.pick({"Presented with ", "Diagnosed with ", "History of ", "Admitted for "});
+      d.mark(Kind::medicalRecord,
+             r.pick({"chest pain", "type 2 diabetes mellitus", "community-acquired pneumonia",
+                     "hypertension and chronic kidney disease", "atrial fibrillation"}))
+          << r.pick({".", " in 2019.", ", stable since."}) << "\n";
+      break;
+    case 1:
+      d << "MRN: ";
+      d.mark(Kind::medicalRecord, r.digits(7))
+          << "\nSeen today. The patient "
+          << r.pick({"was diagnosed with ", "presented with a ", "has a history of "});
+      d.mark(Kind::medicalRecord, r.pick({"migraine", "persistent cough", "asthma", "gout"}))
+          << r.pick({".", " and was sent home."}) << "\n";
+      break;
+    case 2:  // no record around: a build's or a project's history
+      d << "The service was diagnosed with a ";
+      d.neg("clinical-prose", r.pick({"memory leak", "race condition", "slow query"}))
+          << " after the release. History of the project is in the wiki.\n";
+      d << "He presented with a plan for the quarterly review on ";
+      d.neg("date", looks::date(r)) << ".\n";
+      break;
+    case 3: {
+      const std::string open = r.pick({"Try `", "e.g. ", "$ ", "then run: "});
+      const int cmd = r.in(0, 2);
+      d << open << (cmd == 0 ? "curl -u " : cmd == 1 ? "ssh -l " : "mysql -u ");
+      d.mark(Kind::username, r.pick({"jsmith", "mgarcia", "wchen", "priya", "okafor", "kpatel"}))
+          << (cmd == 0   ? " https://api.example.com/v1/items"
+              : cmd == 1 ? " gw.example.com"
+                         : " -p")
+          << (open == "Try `" ? "` first." : "") << "\n";
+      break;
+    }
+    case 4:  // options that take no user, and the flag named in prose
+      d << r.pick({"Use the curl -u ", "Pass ssh -l ", "The mysql -u "});
+      d.neg("command-prose", r.pick({"flag", "with", "option"}))
+          << " in the docs.\nsort -u names.txt | " << r.pick({"wc -l", "head"}) << "\n";
+      break;
+    case 5: {
+      d << r.pick({"She is not answering at ", "You can reach me on ", "My registered number is ",
+                   "He was not answering on "});
+      const int form = r.in(0, 3);
+      const std::string nz = std::to_string(r.in(2, 9));
+      d.markFree(Kind::phone, form == 0   ? "555-01" + r.digits(2)
+                              : form == 1 ? nz + r.digits(3) + " " + r.digits(4)
+                              : form == 2 ? "0" + nz + "-" + r.digits(2) + "-" + r.digits(2) + "-" +
+                                                r.digits(2) + "-" + r.digits(2)
+                                          : "(0" + nz + ") " + r.digits(4) + " " + r.digits(3))
+          << r.pick({".", ", try later.", " after six."}) << "\n";
+      break;
+    }
+    case 6:  // numbers in dashed pairs that are no phone
+      d << r.pick({"Ratio ", "Ticket ", "Version "});
+      d.neg("dashed-pairs", r.digits(2) + "-" + r.digits(2) + "-" + r.digits(2))
+          << " was closed; it took " << std::to_string(r.in(2, 9)) << " answers.\n";
+      break;
+    case 7:
+      d << r.pick({"Ship to:\n", "Address:\n", ""});
+      d.markFree(Kind::address, r.pick(std::vector<std::string>{
+                                    n + " Baker Street\nFlat " + std::to_string(r.in(1, 40)) +
+                                        "\nLondon\nUnited Kingdom NW1 6XE",
+                                    n + " Elm Road\nApt 3B\nSpringfield, IL 62704\nUSA",
+                                    "Hauptstraße " + n + "\n10115 Berlin\nGermany"}))
+          << "\n";
+      break;
+    case 8:
+      d.markFree(Kind::address,
+                 r.pick(std::vector<std::string>{"Baker Street " + n + "\nLondon NW1 6XE",
+                                                 "Mill Road " + n + "\nCambridge CB1 3AN",
+                                                 "Main Street " + n + "\nSpringfield, IL 62704"}))
+          << "\n";
+      break;
+    case 9:  // a street's name and a number in a sentence
+      d << "See ";
+      d.neg("street-prose", r.pick({"Abbey Road ", "Penny Lane ", "Oxford Street "}) + n)
+          << r.pick({" on the shelf.", " stars for the show.", " minutes from here."}) << "\n";
+      break;
+    case 10:
+      d << r.pick({"Holder: ", "Cardholder: ", "Name on card: ", "Account name: "});
+      d.mark(Kind::name, plainName(r)) << "\nExpires: 0" << std::to_string(r.in(1, 9)) << "/"
+                                       << std::to_string(r.in(27, 31)) << "\n";
+      break;
+    default:  // holders that are products and groups
+      d << r.pick({"Holder: ", "Cardholder: ", "Stakeholder: "});
+      d.neg("holder-product", r.pick({"Visa Platinum", "Corporate card program", "Finance team"}))
+          << "\n";
+      break;
+  }
+}
+
 }  // namespace genres
 
 }  // namespace clipvane::quality
@@ -2413,6 +2513,7 @@ inline const std::vector<Genre>& allGenres() {
       {"birth-cues", birthCues, 3},
       {"national-phones", nationalPhones, 3},
       {"address-forms", addressForms, 4},
+      {"record-forms", recordForms, 4},
       // Credentials and accounts (QualityCorpusSecrets.h).
       {"issuer-keys", secretgenres::issuerKeys, 3},
       {"not-secrets", secretgenres::notSecrets, 3},

@@ -104,6 +104,21 @@ TEST(Quality, EverydayLookAlikesStayUnmarked) {
   }
 }
 
+// The look-alikes of the field kinds that notes and prose write: a build
+// "diagnosed with" a leak, a command's flag named in a sentence, dashed pairs
+// of digits that are no phone, a street's name before a number in a
+// sentence, a card product under a holder's key.
+TEST(Quality, RecordFormLookAlikesStayUnmarked) {
+  for (const char* tag :
+       {"clinical-prose", "command-prose", "dashed-pairs", "street-prose", "holder-product"}) {
+    const auto placed = report().lookAlikes.find(tag);
+    ASSERT_NE(placed, report().lookAlikes.end()) << tag << " missing from the corpus";
+    const auto hit = report().lookAlikeHits.find(tag);
+    EXPECT_EQ(hit == report().lookAlikeHits.end() ? 0 : hit->second, 0)
+        << tag << " look-alikes flagged";
+  }
+}
+
 // Over every text of the corpus: each finding's value is the text of its
 // range, and its mask never shows the whole value.
 TEST(Quality, FindingsHoldTheirRangeAndHideTheirValue) {
