@@ -53,6 +53,17 @@ void expectFloors(const std::vector<Floor>& floors) {
   }
 }
 
+// Look-alikes of each tag were placed, and none is flagged.
+void expectUnflagged(std::initializer_list<const char*> tags) {
+  for (const char* tag : tags) {
+    const auto placed = report().lookAlikes.find(tag);
+    ASSERT_NE(placed, report().lookAlikes.end()) << tag << " missing from the corpus";
+    const auto hit = report().lookAlikeHits.find(tag);
+    EXPECT_EQ(hit == report().lookAlikeHits.end() ? 0 : hit->second, 0)
+        << tag << " look-alikes flagged";
+  }
+}
+
 }  // namespace
 
 TEST(Quality, PatternKinds) {
@@ -94,14 +105,8 @@ TEST(Quality, FieldKinds) {
 // Look-alikes that users meet every day in code and logs: hardly any finding
 // may fall on them.
 TEST(Quality, EverydayLookAlikesStayUnmarked) {
-  for (const char* tag : {"uuid", "sha", "hash", "semver", "version", "timestamp", "date", "time",
-                          "hex-colour", "order-number", "invoice-number", "luhn-fail", "epoch"}) {
-    const auto placed = report().lookAlikes.find(tag);
-    ASSERT_NE(placed, report().lookAlikes.end()) << tag << " missing from the corpus";
-    const auto hit = report().lookAlikeHits.find(tag);
-    EXPECT_EQ(hit == report().lookAlikeHits.end() ? 0 : hit->second, 0)
-        << tag << " look-alikes flagged";
-  }
+  expectUnflagged({"uuid", "sha", "hash", "semver", "version", "timestamp", "date", "time",
+                   "hex-colour", "order-number", "invoice-number", "luhn-fail", "epoch"});
 }
 
 // The look-alikes of the field kinds that notes and prose write: a build
@@ -109,14 +114,8 @@ TEST(Quality, EverydayLookAlikesStayUnmarked) {
 // of digits that are no phone, a street's name before a number in a
 // sentence, a card product under a holder's key.
 TEST(Quality, RecordFormLookAlikesStayUnmarked) {
-  for (const char* tag :
-       {"clinical-prose", "command-prose", "dashed-pairs", "street-prose", "holder-product"}) {
-    const auto placed = report().lookAlikes.find(tag);
-    ASSERT_NE(placed, report().lookAlikes.end()) << tag << " missing from the corpus";
-    const auto hit = report().lookAlikeHits.find(tag);
-    EXPECT_EQ(hit == report().lookAlikeHits.end() ? 0 : hit->second, 0)
-        << tag << " look-alikes flagged";
-  }
+  expectUnflagged(
+      {"clinical-prose", "command-prose", "dashed-pairs", "street-prose", "holder-product"});
 }
 
 // Over every text of the corpus: each finding's value is the text of its
