@@ -243,6 +243,38 @@ TEST_F(DetectPaneTest, IgnoredTextsAreAddedTrimmedAndAStaleSelectionRemovesNothi
   EXPECT_EQ(model().settings().ignored.size(), 1u);
 }
 
+TEST_F(DetectPaneTest, ReturnSelectsTheRowTheFocusIsInSoTheKeyboardAloneCanEditAndRemove) {
+  changeSettings([&](AppSettings& s) {
+    s.ignored.push_back(*DetectLists::ignoredText(QStringLiteral("Acme Corp"), now));
+  });
+  pane().activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&pane()));
+  // Return on a group's checkbox selects its row, and Edit can open its sheet;
+  // Space still flips the box alone.
+  auto* box = row(QStringLiteral("group.Financial"))->checkbox();
+  box->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(pane().selectedGroup(), std::nullopt) << "reaching a row selects nothing yet";
+  QTest::keyClick(box, Qt::Key_Return);
+  EXPECT_EQ(pane().selectedGroup(), QStringLiteral("Financial"));
+  EXPECT_TRUE(child<QAbstractButton>(&pane(), "editGroup")->isEnabled());
+  EXPECT_TRUE(box->hasFocus());
+  EXPECT_TRUE(box->isChecked());
+
+  // A row without a checkbox takes the focus itself, shows it, and Space
+  // selects it.
+  const Uuid id = model().settings().ignored[0].id;
+  TableRow* ignored = row(QStringLiteral("ignored.") + QString::fromStdString(id.string()));
+  EXPECT_EQ(ignored->focusPolicy(), Qt::TabFocus);
+  const QImage plain = ignored->grab().toImage();
+  ignored->setFocus(Qt::TabFocusReason);
+  EXPECT_NE(ignored->grab().toImage(), plain);
+  QTest::keyClick(ignored, Qt::Key_Space);
+  EXPECT_EQ(pane().selectedIgnored(), id);
+  screenshot(*ignored, "detect-ignored-row-focus-light");
+  EXPECT_EQ(saves([&] { child<AddRemoveBar>(&pane(), "ignoredBar")->removeButton()->click(); }), 1);
+  EXPECT_TRUE(model().settings().ignored.empty());
+}
+
 TEST_F(DetectPaneTest, TheIgnoreQuestionTakesTheTypedTextOnReturnOnly) {
   struct Case {
     Qt::Key key;

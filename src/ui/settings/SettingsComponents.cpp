@@ -3,8 +3,10 @@
 
 #include <QDir>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -296,6 +298,8 @@ TableRow::TableRow(const std::vector<SettingsTable::Column>& columns, int index,
                    std::optional<bool> checked, std::vector<QWidget*> cells, QWidget* parent)
     : QWidget(parent), index_(index), selected_(selected) {
   setFixedHeight(rowHeight);
+  // A row without a checkbox takes the keyboard itself.
+  setFocusPolicy(checked ? Qt::NoFocus : Qt::TabFocus);
   auto* layout = new QHBoxLayout(this);
   // The checkbox's focus ring lies outside its box, in the row's padding and
   // the gap after it; the gaps are explicit so that the cells stay under the
@@ -358,11 +362,37 @@ void TableRow::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), Theme::color(Theme::acc));
   else if (index_ % 2 == 1)
     p.fillRect(rect(), Theme::color(Theme::bar));
+  if (hasFocus()) {
+    QPainterPath outline;
+    outline.addRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 4, 4);
+    Kit::paintFocusRing(p, outline, selected_);
+  }
 }
 
 void TableRow::mousePressEvent(QMouseEvent* e) {
   if (e->button() == Qt::LeftButton) emit clicked();
   e->accept();
+}
+
+void TableRow::focusInEvent(QFocusEvent* e) {
+  QWidget::focusInEvent(e);
+  update();
+}
+
+void TableRow::focusOutEvent(QFocusEvent* e) {
+  QWidget::focusOutEvent(e);
+  update();
+}
+
+void TableRow::keyPressEvent(QKeyEvent* e) {
+  const bool select = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter ||
+                      (!checkbox_ && e->key() == Qt::Key_Space);
+  if (!select) {
+    QWidget::keyPressEvent(e);
+    return;
+  }
+  e->accept();
+  emit clicked();
 }
 
 // ---- AddRemoveBar ----------------------------------------------------------------

@@ -125,7 +125,10 @@ class SettingsTable : public QWidget {
 // a 14 column, then the cells. Selected: accent background, white text;
 // otherwise every second row (odd index) on the bar colour. A click anywhere
 // in the row that no cell takes reports `clicked`; choosing the selection is
-// the pane's.
+// the pane's. The keyboard reaches the row through its checkbox, or the row
+// itself when it has none (with a focus ring); Return there (or Space on a
+// row without a checkbox) reports `clicked` too, so that the keyboard alone
+// can select a row.
 class TableRow : public QWidget {
   Q_OBJECT
 
@@ -152,6 +155,10 @@ class TableRow : public QWidget {
  protected:
   void paintEvent(QPaintEvent*) override;
   void mousePressEvent(QMouseEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
+  // Also the keys the checkbox leaves to its row.
+  void keyPressEvent(QKeyEvent* e) override;
 
  private:
   int index_;
