@@ -33,7 +33,7 @@ TESTS=(
   # a GTK text field for the program's benchmark to paste into
   libgtk-3-dev
   # desktop for the X11 tests and screenshots
-  xvfb xauth x11-utils xclip xdotool openbox tint2 dbus-x11 fonts-dejavu-core
+  xvfb xauth x11-utils xclip xdotool openbox tint2 dbus dbus-x11 fonts-dejavu-core
   # setxkbmap, for the keyboard-layout switch; xrdb, for xterm's paste key
   x11-xkb-utils x11-xserver-utils
   # a compositor that blurs nothing, for the glass over text
