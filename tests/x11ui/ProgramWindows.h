@@ -81,6 +81,9 @@ class Program {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(extra);
     env.insert(QStringLiteral("CLIPVANE_HOME"), home_.path());
+    // The program points an autostart entry that is on at itself: the
+    // user's own entry is never the test's.
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
     process_.setProcessEnvironment(env);
     process_.setProcessChannelMode(QProcess::ForwardedChannels);
     process_.start(executable, {});
