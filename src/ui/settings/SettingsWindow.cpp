@@ -149,6 +149,10 @@ SettingsWindow::SettingsWindow(AppModel& model, QWidget* parent) : QWidget(paren
   toolbar_ = new TabToolbar(this);
   toolbar_->setObjectName(QStringLiteral("settingsToolbar"));
   AccessibleRole::set(*toolbar_, QAccessible::PageTabList);
+  toolbar_->setAccessibleName(QStringLiteral("Settings"));
+  // Qt's button for tabs that do not fit (they always fit at 680).
+  if (auto* more = toolbar_->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+    more->setAccessibleName(QStringLiteral("More Tabs"));
   group_ = new QActionGroup(this);
   group_->setExclusive(true);
   stack_ = new QStackedWidget(this);

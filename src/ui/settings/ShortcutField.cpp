@@ -89,6 +89,7 @@ ShortcutField::ShortcutField(std::function<AppSettings::Hotkey()> get,
   layout->setSpacing(8);
   record_ = new RecordButton(this);
   clear_ = new ClearButton(this);
+  clear_->setAccessibleName(QStringLiteral("Clear Shortcut"));
   layout->addWidget(record_, 0, Qt::AlignVCenter);
   layout->addWidget(clear_, 0, Qt::AlignVCenter);
   layout->addStretch(1);
@@ -113,6 +114,8 @@ QString ShortcutField::shownText() const {
 
 void ShortcutField::refresh() {
   clear_->setEnabled(!get_().display.empty());
+  // Read out as it shows: the keys, "None" or "Type Shortcut".
+  record_->setAccessibleName(shownText());
   record_->updateGeometry();
   record_->adjustSize();
   record_->update();

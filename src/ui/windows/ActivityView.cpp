@@ -242,6 +242,7 @@ ActivityView::ActivityView(AppModel& model, QWidget* parent)
   auto* search = new SearchField;
   search->setObjectName(QStringLiteral("search"));
   search->setPlaceholderText(QStringLiteral("Search"));
+  search->setAccessibleName(QStringLiteral("Search"));
   search->setFrame(false);
   search->setFont(Kit::font(13));
   connect(search, &QLineEdit::textChanged, this, [this](const QString& t) { list_.setSearch(t); });

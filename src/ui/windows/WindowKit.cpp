@@ -83,11 +83,19 @@ SegmentedControl::SegmentedControl(QStringList labels, int index, std::function<
   setFont(Kit::font(13));
   setFocusPolicy(Qt::StrongFocus);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  setAccessibleDescription(QStringLiteral("Left and Right choose: ") +
+                           labels_.join(QStringLiteral(", ")));
+  nameChosen();
+}
+
+void SegmentedControl::nameChosen() {
+  if (index_ >= 0 && index_ < labels_.size()) setAccessibleName(labels_[index_]);
 }
 
 void SegmentedControl::setIndex(int index) {
   if (index == index_) return;
   index_ = index;
+  nameChosen();
   update();
 }
 
@@ -141,6 +149,7 @@ void SegmentedControl::keyPressEvent(QKeyEvent* e) {
 void SegmentedControl::choose(int i) {
   if (i == index_) return;
   index_ = i;
+  nameChosen();
   update();
   if (chosen_) chosen_(i);
 }

@@ -76,6 +76,8 @@ class SegmentedControl : public QWidget {
 
  private:
   void choose(int i);
+  // Assistive technology reads the chosen segment's label.
+  void nameChosen();
   QStringList labels_;
   int index_;
   std::function<void(int)> chosen_;
