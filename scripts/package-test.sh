@@ -109,7 +109,7 @@ if [ -x scripts/x11-session.sh ] && command -v xdg-open >/dev/null && command -v
   CLIPVANE_HOME="$home/data" HOME="$home" scripts/x11-session.sh bash -c '
     xdg-open clipvane://activity &
     for i in $(seq 1 100); do
-      window=$(xdotool search --onlyvisible --name "^Activity\$" 2>/dev/null | head -1) && [ -n "$window" ] && break
+      window=$(xdotool search --onlyvisible --name "^Activity — Clipvane\$" 2>/dev/null | head -1) && [ -n "$window" ] && break
       sleep 0.1
     done
     [ -n "$window" ] || { echo "no Activity window after clipvane://activity" >&2; exit 1; }
