@@ -10,8 +10,8 @@ set -euo pipefail
 
 # The program: what its build, its Debian package and its start need.
 PROGRAM=(
-  # toolchain; dpkg-dev (from build-essential) and file for the package
-  build-essential cmake ninja-build pkg-config file
+  # toolchain; dpkg-dev and file for the package
+  build-essential cmake ninja-build pkg-config dpkg-dev file
   # detection core
   libicu-dev libssl-dev nlohmann-json3-dev libphonenumber-dev
   # application (Qt), and its X11 platform plugin to start on
