@@ -300,6 +300,9 @@ std::vector<std::uint32_t> chooseByRank(const std::vector<Candidate>& candidates
 
 std::vector<Finding> Detector::detect(std::u16string_view text) const {
   std::vector<Candidate> candidates;
+  // About one candidate in a hundred characters of mixed text: growing the
+  // list from empty moved every candidate several times.
+  candidates.reserve(text.size() / 128 + 16);
   detect::PatternRules::find(text, settings, candidates);
   detect::FieldRules::find(text, settings, candidates);
   customRules(text, settings, candidates);
