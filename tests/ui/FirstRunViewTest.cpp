@@ -132,6 +132,30 @@ TEST_F(FirstRunViewTest, EveryStepWithThePermissionArrivingByPoll) {
   EXPECT_EQ(closes, 1);
 }
 
+TEST_F(FirstRunViewTest, TheLongestHotKeysFitTheirCapsAndTheWindow) {
+  changeSettings([](AppSettings& s) {
+    s.safePasteHotkey = {45, 0x1F00, u"⌃⌥⇧⌘K"};
+    s.restoreHotkey = {46, 0x1F00, u"⌃⌥⇧⌘L"};
+  });
+  ports.keyboard.trusted = true;
+  auto v = view();
+  QTest::keyClick(v.get(), Qt::Key_Return);
+  QTest::keyClick(v.get(), Qt::Key_Return);
+  ASSERT_EQ(v->step(), Step::ready);
+  for (const bool dark : {false, true}) {
+    SchemeScope scheme(dark);
+    screenshot(*v, QStringLiteral("first-run-ready-longest-keys-%1").arg(dark ? "dark" : "light"));
+    for (const char* name : {"safePasteKey", "restoreKey"}) {
+      SCOPED_TRACE(name);
+      auto* cap = v->findChild<QWidget*>(name);
+      ASSERT_NE(cap, nullptr);
+      EXPECT_GE(cap->width(), cap->sizeHint().width());
+      // Inside the card (20 in from the window) and its row's margin (12).
+      EXPECT_LE(cap->mapTo(v.get(), cap->rect().topRight()).x(), v->width() - 20 - 12);
+    }
+  }
+}
+
 TEST_F(FirstRunViewTest, TheHelpNamesWhatIsMissing) {
   EXPECT_TRUE(FirstRunView::accessHelp(true).contains("Wayland"));
   EXPECT_TRUE(FirstRunView::accessHelp(false).contains("XTEST"));

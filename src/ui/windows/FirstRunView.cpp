@@ -223,10 +223,21 @@ void FirstRunView::rebuild() {
       safe->setObjectName(QStringLiteral("safePasteKey"));
       auto* restore = new KeyCap(hotkeyText(QString::fromStdU16String(s.restoreHotkey.display)));
       restore->setObjectName(QStringLiteral("restoreKey"));
-      card->addRow(new GroupedRow(std::nullopt, Theme::tx, QStringLiteral("Safe Paste"),
-                                  std::nullopt, false, safe));
-      card->addRow(new GroupedRow(std::nullopt, Theme::tx, QStringLiteral("Restore"), std::nullopt,
-                                  true, restore));
+      // The key cap is never cut: its label gives way, and the row spends no
+      // more than one gap between them (the longest keys, all four
+      // modifiers, only just fit the window's width).
+      const auto keyRow = [](const QString& label, KeyCap* cap, bool separator) {
+        auto* content = new QWidget;
+        content->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+        auto* h = new QHBoxLayout(content);
+        h->setContentsMargins(0, 0, 0, 0);
+        h->setSpacing(8);
+        h->addWidget(new DetectText(label, Kit::font(13), Theme::tx), 1, Qt::AlignVCenter);
+        h->addWidget(cap, 0, Qt::AlignVCenter);
+        return new GroupedRow(std::nullopt, Theme::tx, QString(), std::nullopt, separator, content);
+      };
+      card->addRow(keyRow(QStringLiteral("Safe Paste"), safe, false));
+      card->addRow(keyRow(QStringLiteral("Restore"), restore, true));
       column_->addWidget(card);
       break;
     }
