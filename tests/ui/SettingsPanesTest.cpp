@@ -476,7 +476,7 @@ TEST_F(PanesTest, TheChooserNarrowsByNameOrIdAndAddsOnlyAVisibleChoice) {
                       {"org.gnome.gedit", "Text Editor", ""},
                       {"firefox", "Firefox Web Browser", ""}});
   chooser.show();
-  auto* add = chooser.findChild<QPushButton*>("add");
+  auto* add = chooser.findChild<QAbstractButton*>("add");
   EXPECT_FALSE(add->isEnabled());
   EXPECT_EQ(chooser.chosen(), std::nullopt);
   const auto visible = [&] {
@@ -496,6 +496,22 @@ TEST_F(PanesTest, TheChooserNarrowsByNameOrIdAndAddsOnlyAVisibleChoice) {
   chooser.search()->setText("fire");  // the choice is filtered away
   EXPECT_EQ(chooser.chosen(), std::nullopt);
   EXPECT_FALSE(add->isEnabled());
+}
+
+TEST_F(PanesTest, ReturnInTheChoosersSearchAddsOnlyAChosenApplication) {
+  AppChooser chooser({{"org.gnome.Terminal", "Terminal", ""}, {"firefox", "Firefox", ""}});
+  chooser.show();
+  chooser.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&chooser));
+  chooser.search()->setFocus();
+  QTest::keyClicks(chooser.search(), "fire");
+  QTest::keyClick(chooser.search(), Qt::Key_Return);
+  EXPECT_TRUE(chooser.isVisible()) << "nothing chosen yet: Return adds nothing";
+  QTest::keyClick(chooser.search(), Qt::Key_Down);
+  chooser.search()->setFocus();
+  QTest::keyClick(chooser.search(), Qt::Key_Return);
+  EXPECT_EQ(chooser.result(), QDialog::Accepted);
+  EXPECT_EQ(chooser.chosen()->id, "firefox");
 }
 
 TEST_F(PanesTest, TheChoosersIconsAreSquaresOfOneSizeCentredWhateverTheirShape) {

@@ -2,12 +2,11 @@
 #include "AppChooser.h"
 
 #include <QCoreApplication>
-#include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "Kit.h"
@@ -49,18 +48,19 @@ QIcon squareIcon(const QIcon& icon) {
 }  // namespace
 
 AppChooser::AppChooser(std::vector<InstalledApp> apps, QWidget* parent)
-    : QDialog(parent), apps_(std::move(apps)) {
+    : SheetDialog(Theme::card, parent), apps_(std::move(apps)) {
   setObjectName(QStringLiteral("appChooser"));
   setWindowTitle(QStringLiteral("Add Application"));
   setWindowModality(Qt::WindowModal);
   resize(380, 440);
-  // The settings window's colours and type, not the platform's.
+  // The list takes the settings window's colours, not the platform's.
   setPalette(Theme::popupPalette());
-  setFont(Kit::font(13));
   auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(20, 20, 20, 16);
+  layout->setContentsMargins(20, 18, 20, 16);
   layout->setSpacing(12);
-  search_ = new QLineEdit(this);
+  layout->addWidget(
+      new DetectText(QStringLiteral("Add Application"), Kit::font(13, QFont::DemiBold), Theme::tx));
+  search_ = new DetectLineEdit(this);
   search_->setObjectName(QStringLiteral("search"));
   search_->setPlaceholderText(QStringLiteral("Search"));
   search_->setClearButtonEnabled(true);
@@ -76,28 +76,31 @@ AppChooser::AppChooser(std::vector<InstalledApp> apps, QWidget* parent)
     item->setToolTip(apps_[i].id);
     item->setData(Qt::UserRole, int(i));
   }
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
-  add_ = buttons->addButton(QStringLiteral("Add"), QDialogButtonBox::AcceptRole);
-  add_->setObjectName(QStringLiteral("add"));
-  add_->setDefault(true);
+  auto* buttons = new QHBoxLayout;
+  buttons->setSpacing(8);
+  buttons->addStretch(1);
+  add_ = addAnswers(buttons, QStringLiteral("Add"), QStringLiteral("add"));
   add_->setEnabled(false);
   layout->addWidget(search_);
   layout->addWidget(list_, 1);
-  layout->addWidget(buttons);
+  layout->addLayout(buttons);
   search_->installEventFilter(this);
   connect(search_, &QLineEdit::textChanged, this, &AppChooser::filter);
   connect(list_, &QListWidget::currentItemChanged, this,
           [this](QListWidgetItem* current) { add_->setEnabled(current && !current->isHidden()); });
-  connect(list_, &QListWidget::itemActivated, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  connect(list_, &QListWidget::itemActivated, this, &AppChooser::confirm);
+}
+
+void AppChooser::confirm() {
+  if (chosen()) accept();
 }
 
 bool AppChooser::eventFilter(QObject* watched, QEvent* e) {
-  if (watched != search_ || e->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, e);
+  if (watched != search_ || e->type() != QEvent::KeyPress)
+    return SheetDialog::eventFilter(watched, e);
   const int key = static_cast<QKeyEvent*>(e)->key();
   if (key != Qt::Key_Down && key != Qt::Key_Up && key != Qt::Key_PageDown && key != Qt::Key_PageUp)
-    return QDialog::eventFilter(watched, e);
+    return SheetDialog::eventFilter(watched, e);
   // Asked before the focus moves: the list makes its first row current when
   // it takes the focus.
   const bool current = list_->currentItem() != nullptr;

@@ -1,21 +1,23 @@
 #pragma once
 // The application chooser: the installed applications the desktop lists,
-// each with its icon, name and id, narrowed by a search field. Window-modal
-// over the settings window.
+// each with its icon, name and id, narrowed by a search field; a sheet like
+// the Detect tab's ("Add" answers Return, "Cancel" Escape). Window-modal over
+// the settings window.
 #include <QDialog>
 
 #include <optional>
 #include <vector>
 
+#include "DetectWidgets.h"
 #include "ports/ApplicationsPort.h"
 
+class QAbstractButton;
 class QLineEdit;
 class QListWidget;
-class QPushButton;
 
 namespace clipvane {
 
-class AppChooser : public QDialog {
+class AppChooser : public SheetDialog {
  public:
   AppChooser(std::vector<InstalledApp> apps, QWidget* parent = nullptr);
 
@@ -25,6 +27,8 @@ class AppChooser : public QDialog {
   std::optional<InstalledApp> chosen() const;
   QLineEdit* search() const { return search_; }
   QListWidget* list() const { return list_; }
+  // Accepts when an application is chosen.
+  void confirm() override;
 
  protected:
   // Down, Up and the page keys in the search field move through the list.
@@ -36,7 +40,7 @@ class AppChooser : public QDialog {
   std::vector<InstalledApp> apps_;
   QLineEdit* search_;
   QListWidget* list_;
-  QPushButton* add_;
+  QAbstractButton* add_;
 };
 
 }  // namespace clipvane
