@@ -261,6 +261,13 @@ TEST(PersonalAddresses, LinesOfOneAddressAreOneFinding) {
            {"Hauptstraße 12\n10115 Berlin\nÖsterreich"}},
           // the number after the street's name, with a place after it
           {"Baker Street 221\nLondon NW1 6XE", {"Baker Street 221\nLondon NW1 6XE"}},
+          // the floor and door after the house number
+          {"Calle Mayor 7, 2º B\n28013 Madrid\nSpain",
+           {"Calle Mayor 7, 2º B\n28013 Madrid\nSpain"}},
+          {"Calle de Alcalá 45, 3º izq.\n28014 Madrid",
+           {"Calle de Alcalá 45, 3º izq.\n28014 Madrid"}},
+          {"Rua Augusta 100, 2º Esq, 1100-053 Lisboa",
+           {"Rua Augusta 100, 2º Esq, 1100-053 Lisboa"}},
           {"Main Street 12, Springfield, IL 62704", {"Main Street 12, Springfield, IL 62704"}},
           // a country word that is no line of its own, and a street name before a number in a
           // sentence

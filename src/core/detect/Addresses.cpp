@@ -105,6 +105,8 @@ constexpr auto kUnit = std::to_array<std::u16string_view>({u"unit"});
 constexpr auto kGermanTypesAfter = std::to_array<std::u16string_view>(
     {u"straße", u"strasse", u"str.", u"weg", u"allee", u"platz", u"gasse"});
 constexpr auto kHouse = std::to_array<std::u16string_view>({u"д.", u"дом"});
+constexpr auto kDoors = std::to_array<std::u16string_view>(
+    {u"izq", u"izda", u"dcha", u"der", u"dta", u"esq", u"dto", u"ctr", u"centro"});
 constexpr auto kStr = std::to_array<std::u16string_view>({u"str."});
 constexpr auto kUnitsAfterHouse =
     std::to_array<std::u16string_view>({u"кв", u"корп", u"стр", u"к", u"apt", u"m", u"lok"});
@@ -647,6 +649,17 @@ int namedStreetEnd(View t, int number, int le, Place* place) {
       const int d = skipBlanks(t, w + 1, le);
       const int d1 = digitsEnd(t, d, le, 4);
       if (d1 > d && (d1 >= le || !isAlnum(t[d1]))) end = d1;
+    }
+    // ", 2º B", ", 3º izq.", ", 1ª dcha": the floor and door of Spain and Portugal.
+    const int f = digitsEnd(t, p, le, 2);
+    if (p > end && f > p && f < le && (t[f] == 0xBA || t[f] == 0xAA)) {
+      int k = f + 1;
+      const int door = skipBlanks(t, k, le);
+      const int de = wordEnd(t, door, le);
+      if (de > door && de - door <= 4 &&
+          (de == door + 1 || oneOf(t.substr(door, de - door), kDoors)))
+        k = de < le && t[de] == u'.' ? de + 1 : de;
+      if (k >= le || !isAlnum(t[k])) end = k;
     }
   }
   // The place: ", 00-514 Warszawa", ", Москва, 125009", ", Αθήνα 10563".
