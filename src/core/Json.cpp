@@ -367,6 +367,15 @@ void encodeVault(const Vault& vault, std::string_view last, const std::vector<Va
     parts[i] = {anew, counter.n};
     size += counter.n;
   }
+  // The numbers given follow the entries, where a reader that does not know
+  // them passes them by.
+  std::string numbers;
+  if (!vault.numbers.empty()) {
+    Json given = Json::object();
+    for (const auto& [word, n] : vault.numbers) given[toUtf8(word)] = n;
+    numbers = ",\"numbers\":" + dumpCompact(given);
+  }
+  size += numbers.size();
   out.resize(size);
   char* const base = out.data();
   Writer w{base};
@@ -380,7 +389,9 @@ void encodeVault(const Vault& vault, std::string_view last, const std::vector<Va
       w.put(last.substr(parts[i].begin, parts[i].end - parts[i].begin));
     parts[i] = {begin, std::size_t(w.p - base)};
   }
-  w.put(kTail);
+  w.put(kTail.substr(0, 1));
+  w.put(numbers);
+  w.put(kTail.substr(1));
 }
 
 Vault decodeVault(std::string_view bytes) {
@@ -391,6 +402,11 @@ Vault decodeVault(std::string_view bytes) {
   if (it == j->end()) throw DecodeError("the vault has no entries");
   Vault v;
   decode(*it, v.entries, Mode::strict);
+  // Written by a version that kept no numbers: the live entries' count.
+  if (const auto given = j->find("numbers"); given != j->end() && given->is_object())
+    for (const auto& [word, n] : given->items())
+      if (n.is_number_unsigned() && n.get<std::uint64_t>() <= 999'999'999'999ULL)
+        v.numbers.emplace(toUtf16(word), n.get<long long>());
   return v;
 }
 

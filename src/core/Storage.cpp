@@ -72,7 +72,11 @@ fs::path file(std::string_view name) { return directory() / name; }
 
 }  // namespace Paths
 
-FileLock::FileLock() {
+FileLock::FileLock() : FileLock(true) {}
+
+FileLock::FileLock(std::try_to_lock_t) : FileLock(false) {}
+
+FileLock::FileLock(bool wait) {
   const fs::path path = Paths::ensureDirectory() / ".lock";
   // Never through a link: one there would make the program create or lock
   // whatever it points to. The link goes and a file of the program's own
@@ -84,9 +88,14 @@ FileLock::FileLock() {
   if (fd_ < 0) fail("Can’t open", path, errno);
   // Each FileLock has its own open file description, so the lock also holds
   // between threads of this process.
-  while (::flock(fd_, LOCK_EX) != 0) {
+  while (::flock(fd_, wait ? LOCK_EX : LOCK_EX | LOCK_NB) != 0) {
     if (errno == EINTR) continue;
     const int err = errno;
+    if (!wait && err == EWOULDBLOCK) {
+      ::close(fd_);
+      fd_ = -1;
+      return;
+    }
     ::close(fd_);
     fd_ = -1;
     fail("Can’t lock", path, err);

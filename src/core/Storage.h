@@ -2,6 +2,7 @@
 // The data directory, its lock and whole-file writes.
 #include <cstdint>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -36,11 +37,15 @@ std::filesystem::path file(std::string_view name);  // directory() / name
 class FileLock {
  public:
   FileLock();  // ensures the directory; throws StorageError
+  // Takes the lock only when no one holds it; owns() says whether it did.
+  explicit FileLock(std::try_to_lock_t);
   ~FileLock();
+  bool owns() const { return fd_ >= 0; }
   FileLock(const FileLock&) = delete;
   FileLock& operator=(const FileLock&) = delete;
 
  private:
+  explicit FileLock(bool wait);
   int fd_ = -1;
 };
 

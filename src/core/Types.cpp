@@ -4,6 +4,7 @@
 #include <unicode/ustring.h>
 
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <mutex>
 
@@ -85,6 +86,19 @@ std::optional<Date> parseISO8601(std::string_view s) {
   if (tp < sys_days{year{0} / 1 / 1} || tp >= sys_days{year{10000} / 1 / 1}) return std::nullopt;
   return Date{duration_cast<Date::duration>(tp.time_since_epoch())};
 }
+
+namespace {
+template <class S>
+void wipeString(S& s) {
+  // The whole capacity: a string that shrank keeps its older text past its end.
+  s.resize(s.capacity());
+  explicit_bzero(s.data(), s.size() * sizeof(typename S::value_type));
+  S().swap(s);
+}
+}  // namespace
+
+void wipe(std::string& s) { wipeString(s); }
+void wipe(std::u16string& s) { wipeString(s); }
 
 namespace Clock {
 namespace {

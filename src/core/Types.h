@@ -53,6 +53,11 @@ struct Uuid {
   auto operator<=>(const Uuid&) const = default;
 };
 
+// Overwrites the string's whole buffer, then empties it and lets the buffer
+// go: for texts that held originals or keys.
+void wipe(std::string& s);
+void wipe(std::u16string& s);
+
 // UTF-8 <-> UTF-16. Invalid input is replaced by U+FFFD, never rejected.
 std::u16string toUtf16(std::string_view utf8);
 std::string toUtf8(std::u16string_view utf16);

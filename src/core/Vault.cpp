@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <mutex>
 
@@ -51,11 +52,24 @@ std::u16string number(long long n) {
   return std::u16string(s.begin(), s.end());
 }
 
+// A mask-style placeholder split into its mask and its number: 1 for the
+// mask alone, n for "mask #n".
+std::pair<std::u16string_view, long long> splitMask(std::u16string_view mask) {
+  const auto hash = mask.rfind(u" #");
+  if (hash == std::u16string_view::npos || hash == 0 || hash + 2 == mask.size()) return {mask, 1};
+  long long n = 0;
+  for (const char16_t c : mask.substr(hash + 2)) {
+    if (c < u'0' || c > u'9' || n > kMaxNumber) return {mask, 1};
+    n = n * 10 + (c - u'0');
+  }
+  return {mask.substr(0, hash), n};
+}
+
 // Works out placeholders for one call of record().
 class Labeler {
  public:
-  Labeler(Vault& vault, Vault::LabelStyle style, bool reuse, Date now)
-      : vault_(vault), style_(style), reuse_(reuse), now_(now) {}
+  Labeler(Vault& vault, std::u16string_view text, Vault::LabelStyle style, bool reuse, Date now)
+      : vault_(vault), text_(text), style_(style), reuse_(reuse), now_(now) {}
 
   std::u16string placeholder(const Finding& f, std::u16string_view original) {
     const std::u16string word = tokenWord(f);
@@ -69,6 +83,9 @@ class Labeler {
     // have so far.
     const auto [top, counting] =
         tokens ? highest_.try_emplace(word, 0) : std::pair{highest_.end(), false};
+    if (counting)
+      if (const auto given = vault_.numbers.find(word); given != vault_.numbers.end())
+        top->second = std::min(given->second, kMaxNumber);
     Vault::Entry* again = nullptr;
     if (reuse_ || counting) {
       auto& entries = vault_.entries;
@@ -76,7 +93,7 @@ class Labeler {
         Vault::Entry& e = entries[i];
         if (i + kAhead < entries.size()) prefetchTexts(entries[i + kAhead]);
         if (counting) count(e.mask, word, top->second);
-        if (!again && reuse_ && fits(e, f, word, original, json, tokens)) {
+        if (!again && reuse_ && fits(e, f, word, original, json, tokens) && !standsInText(e.mask)) {
           again = &e;
           if (!counting) break;
         }
@@ -88,21 +105,31 @@ class Labeler {
     }
     if (tokens) {
       // No token of the word has a number above top, so the next one is
-      // free; only past the numbers we count must the vault say so.
+      // free; only past the numbers we count must the vault say so. A
+      // placeholder the text already quotes would take that quote along on
+      // restore: the number after it is taken instead.
       std::u16string mask;
       do mask = u"[" + word + u"_" + number(++top->second) + u"]";
-      while (top->second > kMaxNumber && held(mask));
+      while ((top->second > kMaxNumber && held(mask)) || standsInText(mask));
       return add(mask, original, f);
     }
-    for (int k = 1;; ++k) {
-      const std::u16string mask = k == 1 ? f.mask : f.mask + u" #" + number(k);
-      const auto held = std::find_if(vault_.entries.begin(), vault_.entries.end(),
-                                     [&](const Vault::Entry& e) { return e.mask == mask; });
-      if (held == vault_.entries.end()) return add(mask, original, f);
-      if (held->original == original && held->jsonNumber.value_or(false) == json) {
-        touch(*held);
-        return mask;
+    // The same original under this mask is taken again; a new one gets the
+    // next number the mask has never had.
+    long long k = 0;
+    if (const auto given = vault_.numbers.find(f.mask); given != vault_.numbers.end())
+      k = given->second;
+    for (Vault::Entry& e : vault_.entries) {
+      const auto [base, n] = splitMask(e.mask);
+      if (base != f.mask) continue;
+      if (e.original == original && e.jsonNumber.value_or(false) == json && !standsInText(e.mask)) {
+        touch(e);
+        return e.mask;
       }
+      k = std::max(k, n);
+    }
+    for (;;) {
+      const std::u16string mask = ++k == 1 ? f.mask : f.mask + u" #" + number(k);
+      if (!held(mask) && !standsInText(mask)) return add(mask, original, f);
     }
   }
 
@@ -126,6 +153,7 @@ class Labeler {
   std::u16string add(const std::u16string& mask, std::u16string_view original, const Finding& f) {
     vault_.entries.push_back({mask, std::u16string(original), f.kind, now_,
                               f.jsonNumber ? std::optional<bool>(true) : std::nullopt});
+    vault_.remember(vault_.entries.back());
     // A word already counted counts whatever token is added, in any style.
     if (const auto t = parseToken(mask); t && t->number <= kMaxNumber)
       if (const auto at = highest_.find(t->word); at != highest_.end())
@@ -138,6 +166,27 @@ class Labeler {
                        [&](const Vault::Entry& e) { return e.mask == mask; });
   }
 
+  // Whether the text being masked already holds this placeholder. The
+  // text's tokens are gathered once; a partial mask always holds a dot, so
+  // a text without one holds none.
+  bool standsInText(const std::u16string& mask) {
+    if (parseToken(mask)) {
+      if (!quoted_) {
+        quoted_.emplace();
+        for (std::size_t at = text_.find(u'['); at != std::u16string_view::npos;
+             at = text_.find(u'[', at + 1)) {
+          const auto close = text_.substr(at, 128).find(u']');
+          if (close == std::u16string_view::npos) continue;
+          const auto token = text_.substr(at, close + 1);
+          if (parseToken(token)) quoted_->emplace(token);
+        }
+      }
+      return quoted_->contains(mask);
+    }
+    if (!dotted_) dotted_ = text_.find(u'•') != std::u16string_view::npos;
+    return *dotted_ && text_.find(mask) != std::u16string_view::npos;
+  }
+
   // Raises top to the mask's number when it is a token of the word.
   static void count(std::u16string_view m, const std::u16string& word, long long& top) {
     if (m.size() < word.size() + 4 || m[0] != u'[' || m.substr(1, word.size()) != word ||
@@ -148,14 +197,36 @@ class Labeler {
   }
 
   Vault& vault_;
+  std::u16string_view text_;
   Vault::LabelStyle style_;
   bool reuse_;
   Date now_;
   // The highest number of each word counted so far.
   std::map<std::u16string, long long, std::less<>> highest_;
+  // The tokens the text quotes, once asked for; whether it holds a mask dot.
+  std::optional<std::set<std::u16string, std::less<>>> quoted_;
+  std::optional<bool> dotted_;
 };
 
 }  // namespace
+
+void wipe(Vault& vault) {
+  for (Vault::Entry& e : vault.entries) wipe(e.original);
+  vault.entries.clear();
+}
+
+void Vault::remember(const Entry& e) {
+  if (const auto t = parseToken(e.mask)) {
+    if (t->number > kMaxNumber) return;
+    auto [at, added] = numbers.try_emplace(std::u16string(t->word), t->number);
+    if (!added) at->second = std::max(at->second, t->number);
+    return;
+  }
+  const auto [base, n] = splitMask(e.mask);
+  if (base.empty()) return;
+  auto [at, added] = numbers.try_emplace(std::u16string(base), n);
+  if (!added) at->second = std::max(at->second, n);
+}
 
 std::u16string Vault::record(std::u16string_view text, const std::vector<Finding>& findings,
                              const std::set<int>& keep, const std::set<int>& locked,
@@ -167,7 +238,7 @@ std::u16string Vault::record(std::u16string_view text, const std::vector<Finding
     return findings[a].range.location < findings[b].range.location;
   });
 
-  Labeler labeler(*this, style, reuse, now);
+  Labeler labeler(*this, text, style, reuse, now);
   std::u16string out;
   out.reserve(text.size());
   std::size_t copied = 0;    // text before this is in out
@@ -308,26 +379,41 @@ constexpr std::string_view kVaultFile = "vault.bin";
 constexpr std::string_view kKeyFile = "vault.key";
 
 // Drops what is older than ttl seconds, and each dropped entry's part of the
-// text along with it when `parts` has one for every entry.
-void prune(Vault& vault, double ttl, Date now, std::vector<json::VaultPart>* parts = nullptr) {
+// text along with it when `parts` has one for every entry. An entry dated
+// after `now` was made while the clock ran ahead: it counts as made now, so
+// that it lives no longer than the retention from when it really was.
+// Returns whether anything changed. The dropped originals are wiped.
+bool prune(Vault& vault, double ttl, Date now, std::vector<json::VaultPart>* parts = nullptr) {
   // An infinite, absurdly large or undefined age limit drops nothing; below
   // 1e12 s the limit fits the clock's microseconds without overflow.
-  if (!(ttl < 1e12)) return;
+  if (!(ttl < 1e12)) return false;
   const auto limit = std::chrono::microseconds(std::llround(std::max(ttl, 0.0) * 1e6));
   const Date cutoff = now - limit;
   auto& entries = vault.entries;
   const bool withParts = parts && parts->size() == entries.size();
+  bool changed = false;
   std::size_t kept = 0;
   for (std::size_t i = 0; i < entries.size(); ++i) {
-    if (entries[i].created < cutoff) continue;
+    Vault::Entry& e = entries[i];
+    if (e.created > now) {
+      e.created = now;
+      changed = true;
+    }
+    if (e.created < cutoff) {
+      vault.remember(e);
+      wipe(e.original);
+      changed = true;
+      continue;
+    }
     if (kept != i) {
-      entries[kept] = std::move(entries[i]);
+      entries[kept] = std::move(e);
       if (withParts) (*parts)[kept] = (*parts)[i];
     }
     ++kept;
   }
   entries.erase(entries.begin() + std::ptrdiff_t(kept), entries.end());
   if (parts) parts->resize(withParts ? kept : 0);
+  return changed;
 }
 
 // A vault that can never be read again: a key of the wrong size, or data
@@ -352,6 +438,12 @@ std::optional<std::string> readKey(const std::filesystem::path& dir) {
 }
 
 struct Loaded {
+  Loaded() = default;
+  Loaded(Loaded&&) = default;
+  Loaded& operator=(Loaded&&) = default;
+  // The originals go with it.
+  ~Loaded() { wipe(vault); }
+
   Vault vault;  // before the age limit
   std::optional<std::string> key;
   std::string sealed;  // the file it came from, byte for byte; empty when none
@@ -407,11 +499,14 @@ Loaded load(const std::filesystem::path& dir, bool forUpdate) {
   if (!plain)
     throw Damaged(
         "The vault (vault.bin) can’t be decrypted: it was changed or its key does not match.");
+  std::string text = std::move(*plain);
   try {
-    out.vault = json::decodeVault(*plain);
+    out.vault = json::decodeVault(text);
   } catch (const json::DecodeError& e) {
+    wipe(text);
     throw Damaged(std::string("The vault (vault.bin) is damaged: ") + e.what() + ".");
   }
+  wipe(text);
   out.sealed = std::move(*sealed);
   return out;
 }
@@ -448,24 +543,15 @@ Vault VaultStore::read(double ttl) {
   Loaded loaded = load(dir, false);
   Vault out = loaded.vault;
   if (!loaded.sealed.empty()) held = Held{dir, std::move(loaded)};
-  prune(out, ttl, Clock::now());
+  clipvane::prune(out, ttl, Clock::now());
   return out;
 }
 
-void VaultStore::updateImpl(double ttl, const std::function<void(Vault&)>& body, bool* renewed) {
-  const FileLock lock;
-  const std::lock_guard guard(heldMutex);
-  const auto dir = Paths::directory();
-  Loaded loaded;
-  try {
-    loaded = load(dir, true);
-  } catch (const Damaged&) {
-    if (!renewed) throw;
-    setAside(dir);
-    *renewed = true;
-  }
-  prune(loaded.vault, ttl, Clock::now(), &loaded.parts);
-  body(loaded.vault);
+namespace {
+
+// Encrypts and writes the vault; the caller holds the lock and heldMutex.
+// What is written is held again.
+void store(const std::filesystem::path& dir, Loaded&& loaded) {
   json::encodeVault(loaded.vault, lastText, loaded.parts, nextText, nextParts);
   if (!loaded.key) {
     // Only reached when there is no vault yet: nothing depends on an old key.
@@ -479,15 +565,54 @@ void VaultStore::updateImpl(double ttl, const std::function<void(Vault&)>& body,
   // leaves nothing held, and the next operation reads the file.
   lastText.swap(nextText);
   loaded.parts.swap(nextParts);
+  // The text before this write is kept only as room for the next one: its
+  // originals, those just dropped among them, go now.
+  nextText.resize(nextText.capacity());
+  explicit_bzero(nextText.data(), nextText.size());
+  nextText.clear();
   held = Held{dir, std::move(loaded)};
+}
+
+}  // namespace
+
+void VaultStore::updateImpl(double ttl, const std::function<void(Vault&)>& body, bool* renewed) {
+  const FileLock lock;
+  const std::lock_guard guard(heldMutex);
+  const auto dir = Paths::directory();
+  Loaded loaded;
+  try {
+    loaded = load(dir, true);
+  } catch (const Damaged&) {
+    if (!renewed) throw;
+    setAside(dir);
+    *renewed = true;
+  }
+  clipvane::prune(loaded.vault, ttl, Clock::now(), &loaded.parts);
+  body(loaded.vault);
+  store(dir, std::move(loaded));
+}
+
+bool VaultStore::prune(double ttl, Date now) {
+  const FileLock lock(std::try_to_lock);
+  if (!lock.owns()) return false;
+  const std::lock_guard guard(heldMutex);
+  const auto dir = Paths::directory();
+  Loaded loaded = load(dir, true);
+  if (loaded.sealed.empty()) return false;  // no vault
+  if (!clipvane::prune(loaded.vault, ttl, now, &loaded.parts)) {
+    held = Held{dir, std::move(loaded)};
+    return false;
+  }
+  store(dir, std::move(loaded));
+  return true;
 }
 
 void VaultStore::clear() {
   const FileLock lock;
   const std::lock_guard guard(heldMutex);
   held.reset();
-  std::string().swap(lastText);
-  std::string().swap(nextText);
+  wipe(lastText);
+  wipe(nextText);
   std::vector<json::VaultPart>().swap(nextParts);
   std::error_code ec;
   std::filesystem::remove(Paths::directory() / kVaultFile, ec);

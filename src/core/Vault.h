@@ -1,6 +1,7 @@
 #pragma once
 // Placeholders and the originals behind them, kept encrypted on disk.
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -27,6 +28,15 @@ struct Vault {
   };
 
   std::vector<Entry> entries;
+  // The highest number each placeholder word ("EMAIL"), and each partial
+  // mask, has been given in this data folder. Kept after the entries that
+  // carried them are gone, so that a number once given never stands for
+  // another value: an old text that still quotes it is never restored with
+  // someone else's.
+  std::map<std::u16string, long long, std::less<>> numbers = {};
+
+  // Raises `numbers` to the entry's placeholder.
+  void remember(const Entry& e);
 
   // Replaces every finding not in keep by its placeholder (locked ones by
   // "[removed]", never stored) and returns the output text. `placeholders`,
@@ -45,6 +55,10 @@ struct Vault {
   bool operator==(const Vault&) const = default;
 };
 
+// Overwrites every original where it lies and empties the vault: for a vault
+// the program is done with.
+void wipe(Vault& vault);
+
 // A look through every entry reads each one's texts, which lie apart on the
 // heap, added one copy at a time among everything else: asked for a few
 // entries ahead, they arrive while the entries before them are read.
@@ -62,7 +76,8 @@ struct EnumTraits<Vault::LabelStyle> {
 // "vault.bin" (AES-256-GCM) with its key "vault.key", always under the lock.
 namespace VaultStore {
 
-// Drops entries older than ttl seconds. No file: empty vault. A key that is
+// Drops entries older than ttl seconds; an entry dated in the future counts
+// as made now. No file: empty vault. A key that is
 // missing, data that fails to decrypt or decode: throws StorageError.
 Vault read(double ttl);
 
@@ -77,6 +92,13 @@ auto update(double ttl, Body&& body, bool* renewed = nullptr)
     -> decltype(body(std::declval<Vault&>()));
 
 void updateImpl(double ttl, const std::function<void(Vault&)>& body, bool* renewed);
+
+// Drops from the file what is older than ttl seconds at `now`, and dates
+// an entry made while the clock ran ahead at `now`; writes only when that
+// changed something. No file: nothing. Never waits: while another
+// operation holds the lock, it does nothing, and the next prune does it.
+// Returns whether the file changed; throws StorageError as read() does.
+bool prune(double ttl, Date now);
 
 // Removes the vault file (under the lock).
 void clear();

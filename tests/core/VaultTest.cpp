@@ -627,3 +627,93 @@ TEST_F(VaultStoreTest, TheVaultHeldInMemoryNeverHidesTheFile) {
   write("vault.bin", Crypto::seal(key, R"({"entries":[]})"));
   EXPECT_EQ(masks(), Masks{});
 }
+
+// A number once given stays given after its entry expires, in either style
+// and through the file: an old text that still quotes it never restores
+// someone else's value.
+TEST_F(VaultStoreTest, ANumberIsNeverGivenToAnotherValueAfterItsEntryExpired) {
+  const auto paste = [&](std::u16string value, Style style, std::u16string mask) {
+    return VaultStore::update(3600, [&](Vault& v) {
+      return v.record(value, {at(value, value, Kind::email, mask)}, {}, {}, style, true, now);
+    });
+  };
+  EXPECT_EQ(paste(u"carol@example.com", Style::token, u""), u"[EMAIL_1]");
+  EXPECT_EQ(paste(u"cleo@example.com", Style::mask, u"c•••@e•••.com"), u"c•••@e•••.com");
+  now += std::chrono::hours(2);
+  EXPECT_EQ(paste(u"dave@example.com", Style::token, u""), u"[EMAIL_2]");
+  EXPECT_EQ(paste(u"cory@example.com", Style::mask, u"c•••@e•••.com"), u"c•••@e•••.com #2");
+  // carol's and cleo's placeholders restore nothing now.
+  const Vault v = VaultStore::read(3600);
+  EXPECT_EQ(v.restore(u"[EMAIL_1] c•••@e•••.com").second, 0);
+  EXPECT_EQ(masksOf(v), (std::vector<std::u16string>{u"[EMAIL_2]", u"c•••@e•••.com #2"}));
+
+  // A vault written before numbers were kept opens, counting from its live
+  // entries; the numbers of entries that expire there are kept from then on.
+  const std::string key = contents("vault.key");
+  write("vault.bin",
+        Crypto::seal(key, R"({"entries":[{"created":"2026-12-06T22:00:00Z","kind":"email",)"
+                          R"("mask":"[EMAIL_7]","original":"old@example.com"}]})"));
+  now += std::chrono::hours(2);
+  EXPECT_EQ(paste(u"erin@example.com", Style::token, u""), u"[EMAIL_8]");
+  // What the file holds reads as JSON with its entries where they were.
+  const auto plain = Crypto::open(key, contents("vault.bin"));
+  ASSERT_TRUE(plain);
+  const auto j = nlohmann::json::parse(*plain);
+  EXPECT_EQ(j["entries"].size(), 1u);
+  EXPECT_EQ(j["numbers"]["EMAIL"], 8);
+}
+
+// A placeholder that the copied text already quotes is never given to a new
+// value, nor to a value that had it before: restoring would take the quote
+// along.
+TEST(VaultRecord, APlaceholderTheTextQuotesIsNeverWrittenIntoIt) {
+  Vault v;
+  v.entries = {entry(u"[EMAIL_2]", u"bob@x.io", Kind::email)};
+  const std::u16string text = u"write [EMAIL_1] here, or [EMAIL_3], not ann@x.io or bob@x.io";
+  const std::u16string out =
+      v.record(text, {at(text, u"ann@x.io", Kind::email), at(text, u"bob@x.io", Kind::email)}, {},
+               {}, Style::token, true, kNow);
+  EXPECT_EQ(out, u"write [EMAIL_1] here, or [EMAIL_3], not [EMAIL_4] or [EMAIL_2]");
+  EXPECT_EQ(v.restore(out).first, u"write [EMAIL_1] here, or [EMAIL_3], not ann@x.io or bob@x.io");
+
+  const std::u16string quoted = u"b•••@x•••.io stands here; bob@x.io";
+  EXPECT_EQ(v.record(quoted, {at(quoted, u"bob@x.io", Kind::email, u"b•••@x•••.io", u"", 5)}, {},
+                     {}, Style::mask, true, kNow),
+            u"b•••@x•••.io stands here; b•••@x•••.io #2");
+  // Without the quote, the same value takes its placeholder again.
+  const std::u16string plain = u"again bob@x.io and [EMAIL_1]";
+  EXPECT_EQ(
+      v.record(plain, {at(plain, u"bob@x.io", Kind::email)}, {}, {}, Style::token, true, kNow),
+      u"again [EMAIL_2] and [EMAIL_1]");
+}
+
+// The file loses what expired without waiting for the next paste, and an
+// entry written while the clock ran ahead lives the retention from when the
+// clock came right; a vault with nothing to drop is left as it is.
+TEST_F(VaultStoreTest, PruneDropsExpiredOriginalsFromTheFileAndDatesFutureOnesNow) {
+  EXPECT_FALSE(VaultStore::prune(3600, now)) << "no vault";
+  EXPECT_FALSE(std::filesystem::exists(path("vault.bin")));
+  VaultStore::update(1e13, [&](Vault& v) {
+    v.entries = {entry(u"[A_1]", u"gone", Kind::custom, now - std::chrono::hours(2)),
+                 entry(u"[B_1]", u"stays", Kind::custom, now - std::chrono::minutes(10)),
+                 entry(u"[C_1]", u"ahead", Kind::custom, now + std::chrono::days(3))};
+  });
+  const double inf = std::numeric_limits<double>::infinity();
+  EXPECT_TRUE(VaultStore::prune(3600, now));
+  const Vault after = VaultStore::read(inf);
+  EXPECT_EQ(masksOf(after), (std::vector<std::u16string>{u"[B_1]", u"[C_1]"}));
+  EXPECT_EQ(after.entries[1].created, now);
+  const std::string sealed = contents("vault.bin");
+  EXPECT_FALSE(VaultStore::prune(3600, now));
+  EXPECT_EQ(contents("vault.bin"), sealed) << "nothing to drop: not written";
+
+  now += std::chrono::minutes(61);
+  EXPECT_TRUE(VaultStore::prune(3600, now));
+  EXPECT_TRUE(VaultStore::read(inf).entries.empty());
+  // The file holds none of the originals, nor does it forget their numbers.
+  const auto plain = Crypto::open(contents("vault.key"), contents("vault.bin"));
+  ASSERT_TRUE(plain);
+  EXPECT_EQ(plain->find("stays"), std::string::npos);
+  EXPECT_EQ(plain->find("ahead"), std::string::npos);
+  EXPECT_NE(plain->find("\"numbers\""), std::string::npos);
+}
