@@ -97,6 +97,9 @@ void AppModel::applySideEffects(const AppSettings& old) {
 
   if (old.pausedUntil != now.pausedUntil) schedulePauseEnd();
 
+  // A shorter retention lets go of what is older at once.
+  if (ttl(now.retention) < ttl(old.retention)) keepToRetention();
+
   if (old.showInMenuBar != now.showInMenuBar) {
     auto& item = Ports::get<StatusItemPort>();
     if (item.isInstalled()) item.setVisible(now.showInMenuBar);
@@ -156,6 +159,9 @@ void AppModel::start() {
 
   Ports::get<StatusItemPort>().install();
   noticeDesktopLimits();
+
+  // What expired while the program was not running leaves the vault now.
+  startRetentionTicks();
 
   if (!settings_.onboarded) Ports::get<WindowsPort>().showFirstRun();
 }

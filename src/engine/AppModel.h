@@ -65,6 +65,9 @@ class AppModel : public QObject {
   };
 
   static constexpr int maxRecentCopies = 3;
+  // How often the originals' ages are looked at: an original leaves the
+  // vault file and the recent copies within this time of its expiry.
+  static constexpr int retentionTick = 20'000;  // ms
   static constexpr int maxSafeTexts = 8;
 
   // The one model of the program, created on first use. Tests make their own.
@@ -134,6 +137,14 @@ class AppModel : public QObject {
   void checkAgain(const RecentCopy& copy);
   void ignoreLatest();
   void markLatest();
+
+  // ---- retention ----------------------------------------------------------------
+
+  // Lets go of the recent copies and the vault entries older than the
+  // retention; an age counted from a date ahead of the clock counts from now.
+  void keepToRetention();
+  // The copy is older than the retention: its original is no longer offered.
+  bool expired(const RecentCopy& copy) const;
 
   // ---- safe paste, commit, result notices, restore ---------------------------
 
@@ -210,6 +221,10 @@ class AppModel : public QObject {
   void redetect(const RecentCopy& copy);
   qint64 writeClipboardText(const QString& text);
 
+  // ---- retention -------------------------------------------------------------------------
+  void startRetentionTicks();
+  static void forget(RecentCopy& copy);
+
   // ---- state (declaration order of the model) --------------------------------------
   std::vector<RecentCopy> recentCopies_;
   AppSettings settings_;
@@ -223,6 +238,7 @@ class AppModel : public QObject {
   ClipboardMonitor monitor_;
   QPointer<QTimer> pauseTimer_;
   QPointer<QTimer> accessibilityTimer_;
+  QPointer<QTimer> retentionTimer_;
   QFuture<void> activityWrite_;
   std::optional<ClipboardSnapshot> clearedClipboard_;
   QStringList recentSafeTexts_;

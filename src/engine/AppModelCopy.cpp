@@ -12,6 +12,7 @@
 #include "TouchID.h"
 #include "Vault.h"
 #include "VaultRecording.h"
+#include "Wipe.h"
 #include "ports/PanelsPort.h"
 #include "ports/Ports.h"
 #include "ports/WorkspacePort.h"
@@ -51,6 +52,7 @@ void AppModel::clipboardChanged(std::optional<QString> text, qint64 changeCount,
   assertMainThread();
   if (alert) {
     Ports::get<PanelsPort>().dismissToast();
+    if (clearedClipboard_) wipe(*clearedClipboard_);  // its Undo is gone with the notice
     clearedClipboard_.reset();
   }
   const qint64 generation = ++scanGeneration_;

@@ -7,6 +7,7 @@
 #include "OnMain.h"
 #include "Policy.h"
 #include "TouchID.h"
+#include "Wipe.h"
 #include "ports/Ports.h"
 #include "ports/WorkspacePort.h"
 
@@ -48,7 +49,10 @@ Uuid AppModel::recordCopy(const QString& text, const std::vector<Finding>& findi
   RecentCopy copy{Uuid::generate(), text, findings, false, Clock::now()};
   const Uuid id = copy.id;
   recentCopies_.insert(recentCopies_.begin(), std::move(copy));
-  if (recentCopies_.size() > std::size_t(maxRecentCopies)) recentCopies_.resize(maxRecentCopies);
+  while (recentCopies_.size() > std::size_t(maxRecentCopies)) {
+    forget(recentCopies_.back());
+    recentCopies_.pop_back();
+  }
   emit recentCopiesChanged();
   return id;
 }
@@ -63,6 +67,7 @@ void AppModel::setMasked(std::optional<Uuid> id, bool masked) {
 
 void AppModel::putBack(const RecentCopy& copy) {
   assertMainThread();
+  if (expired(copy)) return;  // its original is no longer kept
   // Shown wherever the clipboard stands: the original is the point of it.
   afterUnlock(true, [this, copy] {
     const std::optional<qint64> count = Pasteboard::writeOriginals(copy.text);
@@ -77,6 +82,7 @@ void AppModel::putBack(const RecentCopy& copy) {
 
 void AppModel::ignore(const RecentCopy& copy) {
   assertMainThread();
+  if (expired(copy)) return;  // its original is no longer kept
   // The values are ignored only together with the put-back, so a refusal
   // leaves everything as it was.
   afterUnlock(showsOriginal(copy), [this, copy] {
@@ -144,6 +150,7 @@ void AppModel::afterUnlock(bool showsOriginals, std::function<void()> then) {
 
 void AppModel::checkAgain(const RecentCopy& copy) {
   assertMainThread();
+  if (expired(copy)) return;  // its original is no longer kept
   afterUnlock(showsOriginal(copy), [this, copy] { checkAgainUnlocked(copy); });
 }
 
@@ -187,6 +194,7 @@ void AppModel::redetect(const RecentCopy& copy) {
 
 void AppModel::changeType(const RecentCopy& copy, Kind kind) {
   assertMainThread();
+  if (expired(copy)) return;  // its original is no longer kept
   afterUnlock(showsOriginal(copy), [this, copy, kind] {
     std::vector<QString> values;
     for (const Finding& f : copy.found) values.push_back(QString::fromStdU16String(f.value));

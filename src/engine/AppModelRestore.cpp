@@ -6,6 +6,7 @@
 #include "Storage.h"
 #include "TouchID.h"
 #include "Vault.h"
+#include "Wipe.h"
 #include "ports/PanelsPort.h"
 #include "ports/Ports.h"
 
@@ -41,13 +42,20 @@ void AppModel::restoreClipboard(bool silent) {
     } catch (const std::exception&) {
       return;
     }
-    const auto [restored, count] = vault.restore(kept.toStdU16String());
+    auto [restored, count] = vault.restore(kept.toStdU16String());
+    wipe(vault);
     if (count < 1) {
       if (!silent) showNoTokens();
       return;
     }
-    const QString out = QString::fromStdU16String(restored);
+    QString out = QString::fromStdU16String(restored);
+    wipe(restored);
     const std::optional<qint64> change = Pasteboard::writeOriginals(out);
+    // Kept only where the clipboard and the last scan share it.
+    const struct Wiped {
+      QString& text;
+      ~Wiped() { wipe(text); }
+    } wiped{out};
     if (!change) return;  // another copy came first: it stays
     // A scan still running for what the clipboard held before must not land
     // on the restored text.
@@ -73,6 +81,10 @@ std::optional<QString> AppModel::originals(const std::vector<QString>& placehold
     return std::nullopt;
   }
   QStringList found;
+  const struct Wiped {
+    Vault& vault;
+    ~Wiped() { wipe(vault); }
+  } wiped{vault};
   for (const QString& placeholder : placeholders) {
     const std::u16string mask = placeholder.toStdU16String();
     for (const Vault::Entry& entry : vault.entries)
