@@ -117,8 +117,10 @@ void SessionBusInstance::openUrls(const QStringList& urls, const RunningCopy&,
 
 void SessionBusInstance::postReopen() {
   QDBusConnection bus = QDBusConnection::sessionBus();
-  bus.send(QDBusMessage::createSignal(objectPath, kInterface, QStringLiteral("reopen")));
-  // A round trip to the bus: the signal has left before this process ends.
+  // To the owner of the name alone, without waiting for its answer.
+  bus.send(QDBusMessage::createMethodCall(serviceName, objectPath, kInterface,
+                                          QStringLiteral("Reopen")));
+  // A round trip to the bus: the request has left before this process ends.
   if (bus.isConnected()) bus.interface()->isServiceRegistered(serviceName);
 }
 
@@ -128,7 +130,7 @@ void SessionBusInstance::listen(std::function<void()> onReopen,
   onUrls_ = std::move(onUrls);
   claim();
   QDBusConnection::sessionBus().connect(QString(), objectPath, kInterface, QStringLiteral("reopen"),
-                                        this, SLOT(reopenSignalled()));
+                                        this, SLOT(reopenSignalled(QDBusMessage)));
   for (const QStringList& urls : std::exchange(early_, {}))
     if (onUrls_) onUrls_(urls);
 }
@@ -142,8 +144,17 @@ void SessionBusInstance::OpenUrls(const QStringList& urls) {
 
 QString SessionBusInstance::Version() { return QStringLiteral(CLIPVANE_VERSION); }
 
-void SessionBusInstance::reopenSignalled() {
+void SessionBusInstance::Reopen() {
   if (onReopen_) onReopen_();
+}
+
+void SessionBusInstance::reopenSignalled(const QDBusMessage& signal) {
+  // A broadcast anyone on the bus can send: obeyed only from the holder of
+  // the program's name.
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  const auto owner = bus.interface()->serviceOwner(serviceName);
+  if (!owner.isValid() || owner.value() != signal.service()) return;
+  Reopen();
 }
 
 void SessionBusInstance::terminate(int exitCode) {

@@ -1,8 +1,10 @@
 #pragma once
 // One copy per user on the session bus: the first copy owns the name
 // "app.ostrel.Clipvane" and exports the hand-over method; the owner of the
-// name is the older copy. Reopen requests travel as the broadcast signal
-// "reopen" of the same interface.
+// name is the older copy. A later copy asks it to reopen through the
+// method "Reopen"; the broadcast signal "reopen" of the same interface is
+// obeyed only when the holder of the name sends it.
+#include <QDBusMessage>
 #include <QObject>
 #include <QStringList>
 
@@ -40,9 +42,11 @@ class SessionBusInstance : public QObject, public InstancePort {
   // The program's version: a later copy asks it to know that the name's
   // owner is this program.
   Q_SCRIPTABLE QString Version();
+  // Opens the settings window, as a copy started again asks.
+  Q_SCRIPTABLE void Reopen();
 
  private Q_SLOTS:
-  void reopenSignalled();
+  void reopenSignalled(const QDBusMessage& signal);
 
  private:
   // Takes the name (once); true when this copy owns it.

@@ -144,6 +144,28 @@ TEST(SessionBusInstance, LaterCopyHandsOverAndEnds) {
   EXPECT_TRUE(next.waitFor("first"));
 }
 
+// The broadcast "reopen" opens the settings only when the holder of the
+// program's name sends it; another process on the bus is not obeyed.
+TEST(SessionBusInstance, AReopenSignalIsObeyedOnlyFromTheHolderOfTheName) {
+  SessionBusInstance first;
+  ASSERT_EQ(first.runningCopies(*first.bundleIdentifier()).size(), 1u);
+  int reopened = 0;
+  first.listen([&] { ++reopened; }, [](const QStringList&) {});
+  const auto signal =
+      QDBusMessage::createSignal(SessionBusInstance::objectPath, "app.ostrel.Clipvane", "reopen");
+  QDBusConnection stranger =
+      QDBusConnection::connectToBus(QDBusConnection::SessionBus, "reopen-stranger");
+  ASSERT_TRUE(stranger.isConnected());
+  stranger.send(signal);
+  // Past a round trip of the owner's own, the stranger's signal has come.
+  QDBusConnection owner = QDBusConnection::sessionBus();
+  owner.send(signal);
+  EXPECT_TRUE(waitUntil([&] { return reopened > 0; }));
+  waitUntil([] { return false; }, std::chrono::milliseconds(500));
+  EXPECT_EQ(reopened, 1);
+  QDBusConnection::disconnectFromBus("reopen-stranger");
+}
+
 namespace {
 
 // Owners of the program's bus name that are not the program: one that says
