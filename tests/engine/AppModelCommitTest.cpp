@@ -1,4 +1,8 @@
 // The commit of a safe paste, its result notice and badge, and the history.
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
 #include <fstream>
 
 #include "PasteFixture.h"
@@ -364,6 +368,41 @@ TEST_F(CommitTest, HiddenTodayCountsOnlyTodaysMaskedAndBlockedValues) {
       entry(midnight - std::chrono::seconds(1), Outcome::hidden, 5),  // yesterday
   });
   EXPECT_EQ(model().hiddenToday(), 6);
+}
+
+}  // namespace
+}  // namespace clipvane
+
+namespace clipvane {
+namespace {
+
+// A history that cannot take the new entry (the file may grow no further
+// here) leaves the list as the file holds it, never empty.
+TEST_F(CommitTest, AFailedHistoryAppendReloadsTheListFromTheFile) {
+  std::vector<ActivityEntry> earlier;
+  for (int i = 0; i < 40; ++i) {
+    ActivityEntry e;
+    e.date = now - std::chrono::minutes(i + 1);
+    e.place = u"Earlier";
+    e.counts[Kind::email] = 1;
+    e.masks = std::vector<std::u16string>{u"[EMAIL_1]"};
+    earlier = ActivityStore::append(e);
+  }
+  const auto size = std::filesystem::file_size(home.path().toStdString() + "/activity.json");
+  ASSERT_GT(size, 4096u) << "larger than the vault will be";
+  rlimit was{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &was), 0);
+  const auto before = ::signal(SIGXFSZ, SIG_IGN);
+  set(&AppSettings::autoMask, true);
+  rlimit capped = was;
+  capped.rlim_cur = rlim_t(size);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &capped), 0);
+  paste("To ada@example.com");
+  ::setrlimit(RLIMIT_FSIZE, &was);
+  ::signal(SIGXFSZ, before);
+  ASSERT_EQ(pasted, QStringList{"To [EMAIL_1]"}) << "the paste itself went through";
+  EXPECT_EQ(ActivityStore::read(), earlier);
+  EXPECT_EQ(model().activity(), earlier);
 }
 
 }  // namespace

@@ -435,3 +435,22 @@ TEST_F(AppModelSecondPassTest, AnAnswerMadeStaleWhileTheModelThinksIsDropped) {
 
 }  // namespace
 }  // namespace clipvane
+
+namespace clipvane {
+namespace {
+
+// With the lock on, a copy made while Undo asks for the password stays on
+// the clipboard: the answer undoes nothing any more.
+TEST_F(AppModelCopyTest, ACopyMadeWhileUndoAsksForThePasswordStays) {
+  set(&AppSettings::touchIDLock, true);
+  copy("mail ada@example.com");
+  ASSERT_EQ(ports.panels.lastText(), "Email masked");
+  ports.auth.whileAsked = [&] { ports.clipboard.userCopies("newer words"); };
+  ports.panels.pressAction();
+  settle();
+  EXPECT_EQ(ports.auth.reasons.size(), 1);
+  EXPECT_EQ(ports.clipboard.string(), "newer words");
+}
+
+}  // namespace
+}  // namespace clipvane

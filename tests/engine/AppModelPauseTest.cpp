@@ -29,6 +29,9 @@ TEST_F(AppModelPauseTest, ToastTextsOfTheMenuChoices) {
   const Case cases[] = {
       {"one hour", now + 1h, "Paused for 1 hour"},
       {"a date in the past", now - 1h, "Paused for 1 hour"},
+      // The hour's choice ends a moment after it was made: a second's grace.
+      {"half a second past the hour", now + 3600500ms, "Paused for 1 hour"},
+      {"past the grace", now + 3602s, "Paused until tomorrow"},
       {"until tomorrow", startOfTomorrow(), "Paused until tomorrow"},
       {"until resumed", std::nullopt, "Paused"},
   };

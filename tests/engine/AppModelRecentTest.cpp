@@ -183,6 +183,25 @@ TEST_F(AppModelRecentTest, PutBackWritesTheOriginalAndUnmasks) {
   EXPECT_TRUE(model().lastScan()->sensitive);
 }
 
+// A masked copy checked again while auto-mask is off is on the clipboard as
+// copied: it no longer counts as masked.
+TEST_F(AppModelRecentTest, CheckAgainAndChangeTypeWithAutoMaskOffClearTheMaskedState) {
+  for (const bool changeType : {false, true}) {
+    SCOPED_TRACE(changeType ? "change type" : "check again");
+    set(&AppSettings::autoMask, true);
+    copy("mail ada@example.com");
+    ASSERT_TRUE(latest().masked);
+    set(&AppSettings::autoMask, false);
+    if (changeType)
+      model().changeType(latest(), Kind::name);
+    else
+      model().checkAgain(latest());
+    settle();
+    EXPECT_EQ(ports.clipboard.string(), "mail ada@example.com");
+    EXPECT_FALSE(latest().masked);
+  }
+}
+
 // While the lock is on, every road that gives a masked copy's original back
 // asks the owner before anything is written or ignored; a refusal leaves the
 // clipboard masked and the copy and the settings as they were.

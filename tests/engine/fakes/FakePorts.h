@@ -283,7 +283,8 @@ class FakeAuth : public AuthPort {
   QString unavailableReason;
   bool answer = true;
   bool replyFromOtherThread = false;
-  QStringList reasons;  // what the owner was asked, in order
+  QStringList reasons;               // what the owner was asked, in order
+  std::function<void()> whileAsked;  // what happens while the prompt is open
 
   bool canEvaluate(QString* error) override {
     if (!available && error) *error = unavailableReason;
@@ -291,6 +292,7 @@ class FakeAuth : public AuthPort {
   }
   void evaluate(const QString& reason, std::function<void(bool)> reply) override {
     reasons << reason;
+    if (whileAsked) whileAsked();
     if (replyFromOtherThread)
       std::thread([reply = std::move(reply), a = answer] { reply(a); }).join();
     else
