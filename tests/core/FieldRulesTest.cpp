@@ -677,7 +677,8 @@ TEST(FieldRules, ConditionsAfterClinicalPhrasesInANote) {
   for (const char* c : {"The service was diagnosed with a memory leak after the release.",
                         "DOB: 1980-01-01. The history of the project goes back years.",
                         "MRN: 4471920\n\nThe build presented with a timeout.",
-                        "DOB: 1990-01-01. Employment history of candidate attached."}) {
+                        "DOB: 1990-01-01. Employment history of candidate attached.",
+                        "DOB: 1990-01-01, history of Surgery: none"}) {
     auto text = toUtf16(c);
     for (const auto& d : describe(text, find(text)))
       EXPECT_FALSE(d.rfind("medicalRecord:", 0) == 0 && d != "medicalRecord:4471920")

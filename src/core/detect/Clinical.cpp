@@ -93,7 +93,10 @@ fieldvalue::Span condition(View t, int i) {
       // "hypertension and chronic kidney disease"
     } else {
       if (begin < 0) {
-        if (oneOf(word, kNotConditions) || !isLetter(t[std::size_t(k)])) return {-1, -1};
+        // "history of\nDOB: …": a label, not a condition.
+        if (oneOf(word, kNotConditions) || !isLetter(t[std::size_t(k)]) ||
+            (w < n && t[std::size_t(w)] == u':'))
+          return {-1, -1};
         begin = k;
       }
       end = w;
