@@ -77,10 +77,28 @@ X11Clipboard::X11Clipboard() {
       &std::free);
   if (ext && ext->present) fixesEvent_ = uint8_t(ext->first_event + XCB_XFIXES_SELECTION_NOTIFY);
   QCoreApplication::instance()->installNativeEventFilter(this);
+  reader_ = std::make_unique<X11SelectionReader>([this](qint64) {
+    QMetaObject::invokeMethod(this, &X11Clipboard::told, Qt::QueuedConnection);
+  });
+  if (!reader_->ok()) reader_.reset();
+  readAnew();
 }
+
+void X11Clipboard::told() {
+  if (changed_) changed_();
+}
+
+void X11Clipboard::readAnew() {
+  ours_ = false;
+  theirCount_ = count_;
+  if (reader_) reader_->fetch(theirCount_);
+}
+
+bool X11Clipboard::isReadable() const { return !theirs() || reader_->isReady(theirCount_); }
 
 X11Clipboard::~X11Clipboard() {
   if (QCoreApplication::instance()) QCoreApplication::instance()->removeNativeEventFilter(this);
+  reader_.reset();  // its thread ends before this object goes
 }
 
 bool X11Clipboard::nativeEventFilter(const QByteArray& type, void* message, qintptr*) {
@@ -107,6 +125,10 @@ bool X11Clipboard::nativeEventFilter(const QByteArray& type, void* message, qint
     return false;
   }
   ++count_;
+  readAnew();
+  // Told once Qt has handled the notice too, outside this filter; the
+  // reader tells again once the new contents can be read.
+  QMetaObject::invokeMethod(this, &X11Clipboard::told, Qt::QueuedConnection);
   return false;  // Qt still handles it
 }
 
@@ -120,11 +142,14 @@ std::uint32_t X11Clipboard::selectionOwner() const {
 }
 
 bool X11Clipboard::isBookkeeping(const QString& format) {
-  return format == QLatin1String("TARGETS") || format == QLatin1String("MULTIPLE") ||
-         format == QLatin1String("TIMESTAMP") || format == QLatin1String("SAVE_TARGETS");
+  return X11SelectionReader::isBookkeeping(format);
 }
 
 QStringList X11Clipboard::types() const {
+  if (theirs()) {
+    reader_->waitReady(theirCount_, readWait);
+    return reader_->types(theirCount_);
+  }
   const QMimeData* data = current();
   if (!data) return {};
   QStringList out;
@@ -134,6 +159,10 @@ QStringList X11Clipboard::types() const {
 }
 
 std::optional<QString> X11Clipboard::string() const {
+  if (theirs()) {
+    reader_->waitReady(theirCount_, readWait);
+    return reader_->text(theirCount_);
+  }
   const QMimeData* data = current();
   if (!data || !data->hasText()) return std::nullopt;
   const SelfRead self(selfReading_);
@@ -145,6 +174,10 @@ int X11Clipboard::itemCount() const { return types().isEmpty() ? 0 : 1; }
 QStringList X11Clipboard::itemTypes(int item) const { return item == 0 ? types() : QStringList{}; }
 
 std::optional<QByteArray> X11Clipboard::data(int item, const QString& type) const {
+  if (theirs()) {
+    if (item != 0 || isBookkeeping(type)) return std::nullopt;
+    return reader_->data(theirCount_, type, readWait);
+  }
   const QMimeData* data = current();
   if (item != 0 || !data || isBookkeeping(type) || !data->hasFormat(type)) return std::nullopt;
   // An owner that refuses or times out gives nothing; an empty value is data.
@@ -162,6 +195,7 @@ bool X11Clipboard::write(QMimeData* data) {
   // one (another client's copy that Qt has not seen yet): nothing changed.
   if (clipboard->mimeData(QClipboard::Clipboard) != data) return false;
   ++count_;
+  ours_ = true;
   sinceWrite_.restart();
   asked_ = false;
   return true;
@@ -180,6 +214,7 @@ bool X11Clipboard::disown() {
     // else: an owner with nothing on offer, which Qt leaves as it is
   }
   ++count_;
+  readAnew();
   sinceWrite_.restart();
   asked_ = false;
   return true;

@@ -10,12 +10,17 @@
 //
 // Its read count is the number of times Qt handed another client data of our
 // contents.
+//
+// Another client's contents are read by an X11SelectionReader, off the main
+// thread: the main thread waits for them a fraction of a second at most.
 #include <QAbstractNativeEventFilter>
 #include <QElapsedTimer>
 #include <QObject>
 
 #include <cstdint>
+#include <memory>
 
+#include "X11SelectionReader.h"
 #include "ports/ClipboardPort.h"
 
 class QMimeData;
@@ -38,6 +43,8 @@ class X11Clipboard : public QObject, public ClipboardPort, public QAbstractNativ
   bool setString(const QString& text) override;
   bool setItems(const ClipboardSnapshot& items) override;
   void whenSettled(std::function<void()> ready) override;
+  void whenChanged(std::function<void()> changed) override { changed_ = std::move(changed); }
+  bool isReadable() const override;
 
   // The formats of the selection's own bookkeeping, never shown as types.
   static bool isBookkeeping(const QString& format);
@@ -51,6 +58,10 @@ class X11Clipboard : public QObject, public ClipboardPort, public QAbstractNativ
   int settleQuiet = 40;
   int settleLimit = 250;
 
+  // How long the main thread waits for another client's text and formats
+  // (the reader's first reads), and for the other formats all together.
+  X11SelectionReader::Ms readWait{250};
+
   bool nativeEventFilter(const QByteArray& type, void* message, qintptr* result) override;
 
  private:
@@ -58,11 +69,20 @@ class X11Clipboard : public QObject, public ClipboardPort, public QAbstractNativ
   bool write(QMimeData* data);
   bool disown();
   std::uint32_t selectionOwner() const;
+  // Another client's contents (or none), read by the reader.
+  bool theirs() const { return reader_ && !ours_; }
+  // The clipboard changed hands: what it holds now comes through the reader.
+  void readAnew();
+  void told();
   void checkSettled(std::function<void()> ready);
   void fetched() {
     if (!selfReading_) ++reads_;
   }
 
+  std::function<void()> changed_;
+  std::unique_ptr<X11SelectionReader> reader_;
+  bool ours_ = false;      // Qt holds our own contents; no X request needed
+  qint64 theirCount_ = 0;  // the change the reader reads
   qint64 count_ = 0;
   qint64 reads_ = 0;
   // Our own reads of our own contents reach the same data as another

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -274,6 +275,50 @@ TEST_F(EngineOnX11, CopyRoadAlertsOrMasksTheClipboard) {
       EXPECT_EQ(panels.texts(), QStringList{r.notice});
     }
   }
+}
+
+// The server tells of each copy at once: with auto-mask on, another
+// application that pastes 100 ms after the copy gets the masked text.
+TEST_F(EngineOnX11, CopiesAreMaskedBeforeAQuickPaste) {
+  setAutoMask(true);
+  for (int i = 0; i < 10; ++i) {
+    const QString original = QString("copy %1 mail quick%1@example.com").arg(i);
+    run("xclip", {"-selection", "clipboard"}, original.toUtf8());
+    waitUntil([] { return false; }, std::chrono::milliseconds(100));
+    const QString pasted = QString::fromUtf8(run("xclip", {"-selection", "clipboard", "-o"}));
+    EXPECT_TRUE(pasted.startsWith(QString("copy %1 ").arg(i)) && !pasted.contains('@'))
+        << pasted.toStdString();
+  }
+}
+
+// An owner that gives the text at once but never three other formats it
+// offers: the clipboard is masked all the same, well within 1.5 s.
+TEST_F(EngineOnX11, AnOwnerThatNeverGivesSomeFormatsIsMaskedAtOnce) {
+  setAutoMask(true);
+  Helper owner({"owner", "slow", "mail ann@example.com"});
+  ASSERT_TRUE(owner.waitFor("copied"));
+  waitUntil([] { return false; }, std::chrono::milliseconds(1500));
+  const QString pasted = QString::fromUtf8(run("xclip", {"-selection", "clipboard", "-o"}));
+  EXPECT_TRUE(pasted.startsWith("mail ") && !pasted.contains('@')) << pasted.toStdString();
+}
+
+// An owner that never answers and takes the clipboard again every 2 s: the
+// main thread (the menu, the hot keys, the session bus) never stops for as
+// long as a second.
+TEST_F(EngineOnX11, AHungOwnerNeverStopsTheMainThread) {
+  setAutoMask(true);
+  Helper owner({"owner", "retake", "mail ann@example.com"});
+  ASSERT_TRUE(owner.waitFor("copied"));
+  QElapsedTimer gap;
+  gap.start();
+  qint64 longest = 0;
+  waitUntil(
+      [&] {
+        longest = std::max(longest, gap.restart());
+        return false;
+      },
+      std::chrono::seconds(7));
+  EXPECT_LT(longest, 1000);
 }
 
 TEST_F(EngineOnX11, SafePasteArrivesWhicheverKeyComesUpFirst) {

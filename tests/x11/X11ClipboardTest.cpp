@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QThread>
 #include <algorithm>
 
@@ -95,6 +96,39 @@ TEST_F(X11ClipboardTest, EachChangeCountsOnceOursRecognised) {
   EXPECT_EQ(Pasteboard::clear(), own + 4);
   EXPECT_EQ(board.itemCount(), 0);
   EXPECT_EQ(board.string(), std::nullopt);
+}
+
+// An owner that is slow, stalls or never answers holds up no one: the text it
+// gives comes at once, what it never gives is given up, and a snapshot waits
+// a fraction of a second once, not once for each format never answered.
+TEST_F(X11ClipboardTest, HostileOwnersHoldUpNoOne) {
+  const QString text = "mail ann@example.com";
+  struct Row {
+    const char* mode;
+    std::optional<QString> text;
+  };
+  const Row rows[] = {{"slow", text}, {"silent", std::nullopt}, {"stall", std::nullopt}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.mode);
+    const qint64 before = board.changeCount();
+    Helper owner({"owner", r.mode, text});
+    ASSERT_TRUE(owner.waitFor("copied"));
+    ASSERT_TRUE(waitUntil([&] { return board.changeCount() > before; }));
+    int told = 0;
+    board.whenChanged([&] { ++told; });
+    // Told again once the owner has answered, or was given up on.
+    ASSERT_TRUE(waitUntil([&] { return told > 0 && board.isReadable(); }));
+    board.whenChanged({});
+    EXPECT_EQ(board.string(), r.text);
+    QElapsedTimer clock;
+    clock.start();
+    const ClipboardSnapshot snap = Pasteboard::snapshot();
+    EXPECT_LT(clock.elapsed(), 2000) << "a wait of its own for each format";
+    if (r.text) {
+      ASSERT_EQ(snap.size(), 1u);
+      EXPECT_EQ(snap[0], (ClipboardItem{{"text/plain", r.text->toUtf8()}}));
+    }
+  }
 }
 
 TEST_F(X11ClipboardTest, PasswordManagerHintConceals) {

@@ -61,6 +61,17 @@ class ClipboardPort {
   // owner changes, and ignores a paste that arrives while it waits for the
   // answer. Bounded; may run inside the call where there is nothing to wait for.
   virtual void whenSettled(std::function<void()> ready) = 0;
+
+  // Runs `changed` on the main thread, outside the call that tells of it, soon
+  // after the system tells of another client's change (on X11 the XFixes
+  // selection notice): a watcher need not wait for its next look. An empty
+  // function stops it.
+  virtual void whenChanged(std::function<void()> changed) = 0;
+
+  // False while the contents of the latest change are still on their way
+  // from another client (read off the main thread); whenChanged's function
+  // runs again once they are here or the owner was given up on.
+  virtual bool isReadable() const = 0;
 };
 
 }  // namespace clipvane

@@ -1,5 +1,6 @@
 #pragma once
-// Notices clipboard changes by polling the change count.
+// Notices clipboard changes: on the system's notice of a change, and by
+// polling the change count where no notice comes.
 #include <QString>
 #include <QTimer>
 
@@ -18,7 +19,8 @@ class ClipboardMonitor {
   ~ClipboardMonitor();
 
   void setOnChange(Handler handler) { onChange_ = std::move(handler); }
-  // Polls every 0.3 s on the main thread, for the life of the process.
+  // Looks at once when the system tells of another client's change, and
+  // polls every 0.3 s on the main thread besides, until it is destroyed.
   void start();
   // One polling step (the timer's).
   void poll();

@@ -42,6 +42,13 @@ std::optional<Returned>& lastReturn() {
 
 qint64 changeCount() { return board().changeCount(); }
 
+void whenChanged(std::function<void()> changed) {
+  // A watcher may outlive the port (at the end of the process).
+  if (ClipboardPort* port = Ports::find<ClipboardPort>()) port->whenChanged(std::move(changed));
+}
+
+bool isReadable() { return board().isReadable(); }
+
 std::optional<QString> string() { return board().string(); }
 
 bool isConcealed() {

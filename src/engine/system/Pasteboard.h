@@ -47,6 +47,11 @@ inline const QString passwordHintType = QStringLiteral("x-kde-passwordManagerHin
 inline const QString originalsType = QStringLiteral("application/x-clipvane-originals");
 
 qint64 changeCount();
+// Runs `changed` on the main thread soon after another client changed the
+// clipboard, where the system tells of it; an empty function stops it.
+void whenChanged(std::function<void()> changed);
+// False while another client's new contents are still on their way.
+bool isReadable();
 // The plain text, none when there is none.
 std::optional<QString> string();
 bool isConcealed();

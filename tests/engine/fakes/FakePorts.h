@@ -115,6 +115,11 @@ class FakeClipboard : public ClipboardPort {
   }
   bool holdSettling = false;
   std::vector<std::function<void()>> held;
+  void whenChanged(std::function<void()> f) override { changed = std::move(f); }
+  // What the system would run on its change notice; tests run it.
+  std::function<void()> changed;
+  bool isReadable() const override { return readable; }
+  bool readable = true;  // false: the owner's answers are still on their way
   void settle() {
     auto waiting = std::move(held);
     held.clear();

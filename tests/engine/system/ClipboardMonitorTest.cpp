@@ -60,5 +60,17 @@ TEST_F(ClipboardMonitorTest, ConcealedAndNonTextClipboardsGiveNoText) {
   }
 }
 
+// The system's change notice makes the monitor look at once, without a poll;
+// a monitor that is gone is no longer told.
+TEST_F(ClipboardMonitorTest, LooksAtOnceOnTheSystemsNotice) {
+  monitor->start();
+  ASSERT_TRUE(ports.clipboard.changed);
+  ports.clipboard.userCopies("one");
+  ports.clipboard.changed();
+  EXPECT_EQ(calls, (std::vector<Call>{{"one", ports.clipboard.count}}));
+  monitor.reset();
+  EXPECT_FALSE(ports.clipboard.changed);
+}
+
 }  // namespace
 }  // namespace clipvane
