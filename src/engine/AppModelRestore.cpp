@@ -9,6 +9,7 @@
 #include "Wipe.h"
 #include "ports/PanelsPort.h"
 #include "ports/Ports.h"
+#include "ports/WindowsPort.h"
 
 namespace clipvane {
 
@@ -39,7 +40,10 @@ void AppModel::restoreClipboard(bool silent) {
     Vault vault;
     try {
       vault = VaultStore::read(ttl(self->settings_.retention));
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+      // The placeholders stay as they are; the user learns why.
+      Ports::get<WindowsPort>().runAlert(QStringLiteral("Can’t restore originals"),
+                                         QString::fromUtf8(error.what()));
       return;
     }
     auto [restored, count] = vault.restore(kept.toStdU16String());

@@ -120,12 +120,17 @@ TEST_F(RestoreTest, TheDeviceOwnerLockMustBeAnsweredAndTheClipboardUnchanged) {
   EXPECT_EQ(ports.clipboard.string(), QString("mail ada@example.com"));
 }
 
-TEST_F(RestoreTest, AnUnreadableVaultEndsSilently) {
+// The restore ends with the placeholders in place, and says why.
+TEST_F(RestoreTest, AnUnreadableVaultIsToldAndRestoresNothing) {
   std::ofstream(Paths::ensureDirectory() / "vault.key", std::ios::binary) << "short";
   clipboardHolds("mail [EMAIL_1]");
   restore();
   EXPECT_EQ(ports.clipboard.string(), QString("mail [EMAIL_1]"));
   EXPECT_TRUE(ports.panels.toasts.empty());
+  ASSERT_EQ(ports.windows.alerts.size(), 1u);
+  EXPECT_EQ(ports.windows.alerts[0].message, "Can’t restore originals");
+  EXPECT_TRUE(ports.windows.alerts[0].informative.contains("vault"))
+      << ports.windows.alerts[0].informative.toStdString();
   EXPECT_FALSE(model().originals({QString("[EMAIL_1]")}));
 }
 
