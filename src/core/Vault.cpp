@@ -231,7 +231,9 @@ void Vault::remember(const Entry& e) {
 std::u16string Vault::record(std::u16string_view text, const std::vector<Finding>& findings,
                              const std::set<int>& keep, const std::set<int>& locked,
                              LabelStyle style, bool reuse, Date now,
-                             std::vector<std::u16string>* placeholders) {
+                             std::vector<std::u16string>* placeholders,
+                             std::vector<std::u16string>* labels) {
+  if (labels) labels->assign(findings.size(), {});
   std::vector<int> order(findings.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
   std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
@@ -256,6 +258,7 @@ std::u16string Vault::record(std::u16string_view text, const std::vector<Finding
     if (placeholders && !locked.contains(i) &&
         std::find(placeholders->begin(), placeholders->end(), label) == placeholders->end())
       placeholders->push_back(label);
+    if (labels && !locked.contains(i)) (*labels)[std::size_t(i)] = label;
     // A bare JSON number becomes a string so that the text stays valid JSON.
     if (f.jsonNumber) label = u"\"" + label + u"\"";
     out.append(text.substr(copied, std::size_t(start) - copied));
@@ -264,6 +267,16 @@ std::u16string Vault::record(std::u16string_view text, const std::vector<Finding
   }
   out.append(text.substr(copied));
   return out;
+}
+
+std::vector<std::u16string> Vault::labelsFor(std::u16string_view text,
+                                             const std::vector<Finding>& findings,
+                                             const std::set<int>& keep, const std::set<int>& locked,
+                                             LabelStyle style, bool reuse, Date now) const {
+  Vault trial = *this;
+  std::vector<std::u16string> labels;
+  trial.record(text, findings, keep, locked, style, reuse, now, nullptr, &labels);
+  return labels;
 }
 
 namespace {

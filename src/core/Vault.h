@@ -41,10 +41,19 @@ struct Vault {
   // Replaces every finding not in keep by its placeholder (locked ones by
   // "[removed]", never stored) and returns the output text. `placeholders`,
   // when given, receives the placeholders written, in text order, each once:
-  // exactly what this text can be restored from.
+  // exactly what this text can be restored from. `labels`, when given, gets
+  // one entry per finding: its placeholder, or empty where none was written.
   std::u16string record(std::u16string_view text, const std::vector<Finding>& findings,
                         const std::set<int>& keep, const std::set<int>& locked, LabelStyle style,
-                        bool reuse, Date now, std::vector<std::u16string>* placeholders = nullptr);
+                        bool reuse, Date now, std::vector<std::u16string>* placeholders = nullptr,
+                        std::vector<std::u16string>* labels = nullptr);
+  // The placeholder record() would write for each finding with the same
+  // arguments, the vault left as it is: empty for a finding kept, locked or
+  // left out (overlapping an earlier one, or outside the text).
+  std::vector<std::u16string> labelsFor(std::u16string_view text,
+                                        const std::vector<Finding>& findings,
+                                        const std::set<int>& keep, const std::set<int>& locked,
+                                        LabelStyle style, bool reuse, Date now) const;
   // Entries whose mask stands whole in the text (never a piece of a longer
   // known mask, nor glued to letters or mask dots), longest mask first.
   std::vector<Entry> masks(std::u16string_view text) const;

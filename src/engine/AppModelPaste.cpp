@@ -11,6 +11,8 @@
 #include "OnMain.h"
 #include "Pasteboard.h"
 #include "ReviewSession.h"
+#include "Storage.h"
+#include "Vault.h"
 #include "ports/KeyboardPort.h"
 #include "ports/PanelsPort.h"
 #include "ports/Ports.h"
@@ -38,7 +40,43 @@ std::optional<RunningApp> frontmost() {
 struct Detection {
   std::vector<Finding> findings;
   PastePlan plan;
+  // The vault as the review's preview numbers from; none when not read.
+  std::shared_ptr<const Vault> vault;
 };
+
+// The vault a commit would record into now: a damaged one is renewed then,
+// so its placeholders start afresh.
+std::shared_ptr<const Vault> vaultForReview(double ttl) {
+  try {
+    return std::make_shared<const Vault>(VaultStore::read(ttl));
+  } catch (const std::exception&) {
+    return std::make_shared<const Vault>();
+  }
+}
+
+// The placeholders the commit will write for a keep set: worked out on the
+// vault as the review found it, the last answer kept for the next look.
+std::function<std::vector<QString>(const std::set<int>&)> reviewLabels(
+    std::shared_ptr<const Vault> vault, const QString& text, const std::vector<Finding>& findings,
+    const std::set<int>& locked, const AppSettings& settings) {
+  struct Last {
+    std::set<int> keep;
+    std::vector<QString> labels;
+  };
+  auto last = std::make_shared<std::optional<Last>>();
+  return [vault = std::move(vault), text = text.toStdU16String(), findings, locked,
+          style = settings.labelStyle, reuse = settings.sameValueSameLabel,
+          last](const std::set<int>& keep) {
+    if (!*last || (*last)->keep != keep) {
+      std::vector<QString> labels;
+      for (const std::u16string& label :
+           vault->labelsFor(text, findings, keep, locked, style, reuse, Clock::now()))
+        labels.push_back(QString::fromStdU16String(label));
+      *last = Last{keep, std::move(labels)};
+    }
+    return (*last)->labels;
+  };
+}
 
 // A password manager's copy, files or an image are pasted as they stand, by
 // the keystroke alone: writing the text again would drop the mark that keeps
@@ -152,6 +190,10 @@ void AppModel::safePaste(const QString& text, std::optional<RunningApp> app,
     Detection d;
     d.findings = detector.detect(text);
     d.plan = settings.pastePlan(d.findings, action);
+    const bool review = settings.autoMask
+                            ? d.plan.ask
+                            : settings.whenAutoMaskOff == AppSettings::WhenAutoMaskOff::showReview;
+    if (review && !d.findings.empty()) d.vault = vaultForReview(ttl(settings.retention));
     return d;
   }).then(QCoreApplication::instance(), [self, detecting, text, app](Detection d) {
     *detecting = false;
@@ -186,6 +228,8 @@ void AppModel::safePaste(const QString& text, std::optional<RunningApp> app,
     session.locked = d.plan.locked;
     session.hotkey = QString::fromStdU16String(now.safePasteHotkey.display);
     session.tokens = now.labelStyle == Vault::LabelStyle::token;
+    session.labels = reviewLabels(d.vault ? d.vault : vaultForReview(ttl(now.retention)), text,
+                                  d.findings, d.plan.locked, now);
     closeReview();
     auto open = std::make_shared<bool>(true);
     openReview() = open;

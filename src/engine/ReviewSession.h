@@ -18,6 +18,10 @@ struct ReviewSession {
   bool tokens = true;          // previews as numbered tokens, else as partial masks
   // Called with the keep set (indices pasted unmasked, never a locked one).
   std::function<void(const std::set<int>&)> paste;
+  // The placeholder the paste will write for each finding with this keep
+  // set, empty for one it writes none for; unset: the preview numbers the
+  // tokens itself.
+  std::function<std::vector<QString>(const std::set<int>& keep)> labels;
 };
 
 }  // namespace clipvane

@@ -200,6 +200,31 @@ TEST(ReviewText, ThePreviewNumbersTokensPerValueAndSkipsBrokenRanges) {
             (std::vector<PreviewRun>{{QStringLiteral("To:\n"), std::nullopt}, first}));
 }
 
+// The placeholders the paste will write, where the session knows them, stand
+// in for the preview's own numbers; a locked value stays removed.
+TEST(ReviewText, ThePreviewShowsTheSessionsLabels) {
+  ReviewSession s;
+  s.text = QStringLiteral("a@x.io, b@x.io, c@x.io");
+  s.found = {finding(Kind::email, 0, "a@x.io"), finding(Kind::email, 8, "b@x.io"),
+             finding(Kind::email, 16, "c@x.io")};
+  s.locked = {2};
+  std::vector<std::set<int>> asked;
+  s.labels = [&](const std::set<int>& keep) {
+    asked.push_back(keep);
+    return std::vector<QString>{keep.count(0) ? QString() : QStringLiteral("[EMAIL_7]"),
+                                QStringLiteral("[EMAIL_3]"), QString()};
+  };
+  const auto run = [](const char* t, std::optional<ThemeColor> c) {
+    return PreviewRun{QString::fromUtf8(t), c};
+  };
+  EXPECT_EQ(ReviewText::preview(s, {}),
+            (std::vector<PreviewRun>{run(" [EMAIL_7] ", Theme::acc), run(", ", std::nullopt),
+                                     run(" [EMAIL_3] ", Theme::acc), run(", ", std::nullopt),
+                                     run(" [removed] ", Theme::bad)}));
+  EXPECT_EQ(ReviewText::preview(s, {0}).front(), run("a@x.io, ", std::nullopt));
+  EXPECT_EQ(asked, (std::vector<std::set<int>>{{}, {0}}));
+}
+
 struct ReviewCase {
   const char* name;
   std::set<int> locked;

@@ -66,6 +66,8 @@ std::vector<Run> preview(const ReviewSession& session, const std::set<int>& keep
     if (whole) *whole = false;
     return runs;
   };
+  // What the paste will write, where the session knows it.
+  const std::vector<QString> given = session.labels ? session.labels(keep) : std::vector<QString>{};
   std::map<QString, int> counters;
   std::map<QString, QString> labels;
   int cursor = 0;
@@ -86,6 +88,8 @@ std::vector<Run> preview(const ReviewSession& session, const std::set<int>& keep
     QString label;
     if (locked) {
       label = QString::fromStdU16String(std::u16string(Masks::removed));
+    } else if (std::size_t(i) < given.size() && !given[std::size_t(i)].isEmpty()) {
+      label = given[std::size_t(i)];
     } else if (!session.tokens) {
       label = QString::fromStdU16String(f.mask);
     } else {

@@ -30,8 +30,9 @@ struct Run {
 };
 
 // The text as it would be pasted with `keep` unmasked: kept values as they
-// are, locked ones as "[removed]", the others as numbered tokens (the same
-// value of the same word keeps its number) or as their partial masks.
+// are, locked ones as "[removed]", the others as the session's labels when it
+// has them, else as numbered tokens (the same value of the same word keeps
+// its number) or as their partial masks.
 // Findings that overlap the previous one or run past the text are skipped.
 // Only its first `limit` characters are made (a panel shows a few lines of a
 // text that may be megabytes long); `whole` tells whether that was all of it.
