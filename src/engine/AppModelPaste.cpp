@@ -246,7 +246,9 @@ void AppModel::safePaste(const QString& text, std::optional<RunningApp> app,
 bool AppModel::isCurrentDestination(const std::optional<RunningApp>& app) const {
   if (!app) return true;
   const std::optional<RunningApp> front = frontmost();
-  return front && front->pid == app->pid;
+  // The same window too: another window of the same process (a second
+  // terminal window of one terminal server) is another destination.
+  return front && front->pid == app->pid && front->window == app->window;
 }
 
 }  // namespace clipvane

@@ -123,6 +123,7 @@ std::optional<RunningApp> X11Workspace::frontmostApplication() {
   const QString id = entries.idForWindow(f->gtkApplicationId, f->wmInstance, f->wmClass);
   RunningApp app;
   app.pid = f->pid;
+  app.window = f->window;
   if (!id.isEmpty()) app.bundleID = id;
   const auto entry = id.isEmpty() ? std::nullopt : entries.byId(id);
   app.name = entry && !entry->name.isEmpty() ? entry->name

@@ -327,6 +327,48 @@ TEST_F(CommitTest, TheResultWaitsForThePasteKeyAndAKeyNeverSentIsAFailedPaste) {
   }
 }
 
+// A paste counts once the destination has fetched the text: one that never
+// fetched it (a terminal whose paste key pastes nothing) got nothing, so it
+// says so, records nothing and offers no Undo.
+TEST_F(CommitTest, APasteCountsOnlyOnceTheDestinationFetchedIt) {
+  ports.destinationReadsOnPaste = false;
+  Pasteboard::restoreLimit() = 1.5;
+  struct Case {
+    const char* name;
+    int fetchAfterMs;  // -1: never
+    QString toast;
+    std::size_t entries;
+  };
+  const Case cases[] = {
+      {"never fetched", -1, "Paste failed", 0},
+      {"fetched late", 700, "2 items masked", 1},
+  };
+  std::size_t entries = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ports.panels.toasts.clear();
+    paste(twoEmails);
+    ASSERT_EQ(pasted.size(), 1);
+    pasted.clear();
+    if (c.fetchAfterMs >= 0) {
+      testing::runFor(c.fetchAfterMs);
+      EXPECT_TRUE(ports.panels.texts().isEmpty()) << "nothing is told before the fetch";
+      EXPECT_TRUE(model().safePasteWaiting());
+      ports.clipboard.destinationReads();
+    }
+    ASSERT_TRUE(testing::waitUntil([&] { return !ports.panels.texts().isEmpty(); }, 4000));
+    settle();
+    EXPECT_EQ(ports.panels.texts(), QStringList{c.toast});
+    EXPECT_EQ(ports.panels.toasts.back().toast.action.has_value(), c.entries > 0);  // Undo
+    EXPECT_FALSE(model().safePasteWaiting());
+    entries += c.entries;
+    EXPECT_EQ(history(entries).size(), entries);
+    // The user's clipboard is back either way.
+    EXPECT_TRUE(testing::waitUntil([&] { return ports.clipboard.string() == twoEmails; }, 4000));
+    testing::waitUntil([&] { return !model().pastedFlash(); });
+  }
+}
+
 TEST(AppModelPhrase, LabelsAsRunningText) {
   struct Case {
     QString label, phrase;

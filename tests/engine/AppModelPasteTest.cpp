@@ -2,6 +2,8 @@
 // review and a commit.
 #include "AICheck.h"
 #include "PasteFixture.h"
+#include "Storage.h"
+#include "Vault.h"
 
 namespace clipvane {
 namespace {
@@ -147,21 +149,29 @@ TEST_F(SafePasteTest, CheckingShowsWhileDetectionWaitsAndGoesWhenItEnds) {
 }
 
 TEST_F(SafePasteTest, ADestinationChangeDuringDetectionCancelsThePaste) {
-  const std::pair<std::optional<RunningApp>, bool> cases[] = {
-      {terminal, false}, {std::nullopt, false}, {editor, true}};  // switched back: pasted
-  for (const auto& [during, goesOn] : cases) {
-    SCOPED_TRACE(during ? during->name.toStdString() : "none");
+  // Two windows of one process (one terminal server's windows).
+  RunningApp windowA = terminal, windowB = terminal;
+  windowA.window = 0x400001;
+  windowB.window = 0x400002;
+  const std::tuple<RunningApp, std::optional<RunningApp>, bool> cases[] = {
+      {editor, terminal, false},
+      {editor, std::nullopt, false},
+      {editor, editor, true},  // switched back: pasted
+      {windowA, windowB, false},
+      {windowA, windowA, true}};
+  for (const auto& [before, during, goesOn] : cases) {
+    SCOPED_TRACE(during ? (during->name + QString::number(during->window)).toStdString() : "none");
     clipboardHolds(oneEmail);
     pasted.clear();
     ports.panels.toasts.clear();
-    ports.workspace.frontmost = editor;
+    ports.workspace.frontmost = before;
     {
       testing::PoolBlocker busy;
       model().safePaste(Trigger::hotkey);
       ports.workspace.frontmost = during;
     }
     settle();
-    ports.workspace.frontmost = editor;
+    ports.workspace.frontmost = before;
     EXPECT_EQ(!pasted.isEmpty(), goesOn);
     EXPECT_EQ(ports.panels.texts().contains("Paste cancelled"), !goesOn);
     if (!goesOn) {
@@ -226,6 +236,36 @@ TEST_F(SafePasteTest, TheReviewPastesWhatTheUserKeepsOnceAndNothingWhenClosed) {
   settle();
   EXPECT_EQ(pasted.size(), 1);
   EXPECT_EQ(history(1).size(), 1u);
+}
+
+// The review shows the placeholders the paste writes: numbered on from the
+// vault, the same value taking its placeholder again, whatever is kept.
+TEST_F(SafePasteTest, TheReviewShowsThePlaceholdersThePasteWrites) {
+  VaultStore::update(1e9, [&](Vault& v) {
+    v.entries.push_back({u"[EMAIL_1]", u"carol@example.net", Kind::email, now, std::nullopt});
+    v.entries.push_back({u"[EMAIL_4]", u"bob@example.org", Kind::email, now, std::nullopt});
+  });
+  const QString text = "ada@example.com, bob@example.org, cy@example.io";
+  struct Case {
+    std::set<int> keep;
+    std::vector<QString> labels;
+    QString pasted;
+  };
+  const Case cases[] = {
+      {{}, {"[EMAIL_5]", "[EMAIL_4]", "[EMAIL_6]"}, "[EMAIL_5], [EMAIL_4], [EMAIL_6]"},
+      // Kept: ada stays; cy takes again what the first paste gave it.
+      {{0}, {"", "[EMAIL_4]", "[EMAIL_6]"}, "ada@example.com, [EMAIL_4], [EMAIL_6]"},
+  };
+  for (const Case& c : cases) {
+    const ReviewSession session = openReview(text);
+    ASSERT_TRUE(session.labels);
+    EXPECT_EQ(session.labels(c.keep), c.labels);
+    pasted.clear();
+    session.paste(c.keep);
+    settle();
+    EXPECT_EQ(pasted, QStringList{c.pasted});
+    testing::waitUntil([&] { return !model().safePasteWaiting(); });
+  }
 }
 
 TEST_F(SafePasteTest, ANewPasteClosesAnOpenReviewFirstAndItCannotPasteAnyMore) {

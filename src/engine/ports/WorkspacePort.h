@@ -16,6 +16,8 @@ struct RunningApp {
   // Its desktop entry lists the category TerminalEmulator: it takes Ctrl+V
   // as a literal and pastes with Ctrl+Shift+V.
   bool terminal = false;
+  // The window in front (on X11 its id); 0 when unknown.
+  quint64 window = 0;
   bool operator==(const RunningApp&) const = default;
 };
 

@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 
 #include <algorithm>
+#include <memory>
 
 #include "OnMain.h"
 #include "Place.h"
@@ -200,30 +201,116 @@ std::uint64_t& restoreToken() {
   return token;
 }
 
-struct Return {
+std::optional<RunningApp> frontmost() {
+  WorkspacePort* workspace = Ports::find<WorkspacePort>();
+  return workspace ? workspace->frontmostApplication() : std::nullopt;
+}
+
+// One paste after its key went: whether the destination fetched the text,
+// and when the previous clipboard comes back.
+struct Watch {
   std::uint64_t token;
+  QString text;  // what the paste wrote
   qint64 own;    // the change count of the paste's write
   qint64 reads;  // the read count right after that write
+  bool giveBack;
+  std::optional<RunningApp> destination;  // in front when the key went
   QDeadlineTimer limit;
+  PasteDone done;  // emptied once told
+  bool fetched = false;
+  bool early = true;  // restoreDelay has not passed since the key
+  // The clipboard as last seen, and the looks since it last changed.
+  qint64 seen = 0;
+  int stillFor = 0;
 };
 
-void checkReturn(const Return& r) {
+void tell(Watch& w, PasteResult result) {
+  if (!w.done) return;
+  PasteDone done = std::exchange(w.done, {});
+  done(result);
+}
+
+// A window of the destination's process other than the one the paste went
+// to is in front: the destination asks the user first (a terminal's "unsafe
+// paste" dialog) and takes the text in only when the user confirms.
+bool destinationAsks(const Watch& w) {
+  if (!w.destination || !w.destination->window) return false;
+  const std::optional<RunningApp> front = frontmost();
+  return front && front->pid == w.destination->pid && front->window != w.destination->window;
+}
+
+void giveBack(PendingReturn& previous) {
+  const qint64 from = previous.from;
+  ClipboardSnapshot snapshot = std::move(previous.snapshot);
+  pendingRestore().reset();
+  if (restore(snapshot)) lastReturn() = Returned{from, changeCount()};
+}
+
+// Takes note of the destination's fetch: a read of our text since the
+// paste's write, while the clipboard still holds it.
+void noteFetch(Watch& w) {
+  if (w.fetched || board().readCount() == w.reads || changeCount() != w.seen) return;
+  w.fetched = true;
+  tell(w, PasteResult::pasted);
+}
+
+// The latest paste being watched.
+std::weak_ptr<Watch>& latestWatch() {
+  static std::weak_ptr<Watch> latest;
+  return latest;
+}
+
+// One look at a paste; true while it needs more.
+bool look(Watch& w) {
   auto& pending = pendingRestore();
-  if (r.token != restoreToken() || !pending || pending->own != r.own) return;
-  if (changeCount() != r.own) return;  // the user copied meanwhile: keep theirs
+  const bool current =
+      w.token == restoreToken() && (!w.giveBack || (pending && pending->own == w.own));
+  if (!current) {
+    // A later paste took over the clipboard, and its return with it; one
+    // that was not fetched by then never will be.
+    tell(w, PasteResult::failed);
+    return false;
+  }
+  const qint64 now = changeCount();
+  if (now != w.seen) {
+    // A destination that asks first may take the clipboard itself for the
+    // paste the user confirmed, and put back what it found there: our text.
+    // Anything else is a copy of the user's, which stays; what is read from
+    // here on is that copy.
+    if (!w.fetched || string() != w.text) {
+      tell(w, PasteResult::failed);
+      if (w.giveBack) pending.reset();
+      return false;
+    }
+    w.seen = now;
+    w.stillFor = 0;
+  } else {
+    ++w.stillFor;
+  }
+  noteFetch(w);
+  const bool fetched = w.fetched;
   // On X11 the destination fetches the text only when it handles the
   // keystroke; a busy one would otherwise get the previous clipboard, the
   // very text the paste kept back. One that has not fetched it by the limit
-  // most likely never will (it ignored the keystroke), and the user's
-  // clipboard comes back anyway rather than staying masked for good.
-  if (board().readCount() == r.reads && !r.limit.hasExpired()) {
-    onMain(restorePollInterval, [r] { checkReturn(r); });
-    return;
+  // most likely never will (it ignored the keystroke): the paste failed, and
+  // the user's clipboard comes back rather than staying masked for good.
+  if (!fetched) {
+    if (!w.limit.hasExpired()) return true;
+    tell(w, PasteResult::failed);
+    if (w.giveBack) giveBack(*pending);
+    return false;
   }
-  ClipboardSnapshot previous = std::move(pending->snapshot);
-  const qint64 from = pending->from;
-  pending.reset();
-  if (restore(previous)) lastReturn() = Returned{from, changeCount()};
+  if (!w.giveBack) return false;
+  // A destination that asks first keeps the text until the user answered,
+  // and one that took the clipboard for the paste has it back for a while.
+  constexpr int quietLooks = int(restoreDelay / restorePollInterval);
+  if (w.early || w.stillFor < quietLooks || destinationAsks(w)) return true;
+  giveBack(*pending);
+  return false;
+}
+
+void watch(std::shared_ptr<Watch> w) {
+  if (look(*w)) onMain(restorePollInterval, [w] { watch(w); });
 }
 
 }  // namespace
@@ -234,7 +321,7 @@ double& restoreLimit() {
 }
 
 void paste(const QString& text, bool keepOnClipboard, PasteDone done) {
-  const auto tell = [&done](PasteResult result) {
+  const auto tellNow = [&done](PasteResult result) {
     if (done) done(result);
   };
   // While the return of an earlier paste is still pending, the clipboard
@@ -245,31 +332,39 @@ void paste(const QString& text, bool keepOnClipboard, PasteDone done) {
   ClipboardSnapshot previous = chained ? pending->snapshot : snapshot();
   const qint64 from = chained ? pending->from : changeCount();
 
+  // A fetch of the earlier paste's text counts for that paste, never for this one.
+  if (const auto earlier = latestWatch().lock()) noteFetch(*earlier);
   const std::optional<qint64> own = write(text);
-  if (!own) return tell(PasteResult::failed);
+  if (!own) return tellNow(PasteResult::failed);
   pending.reset();
   const std::uint64_t token = ++restoreToken();
   const qint64 reads = board().readCount();
 
-  if (!Ports::get<KeyboardPort>().isTrusted(false)) return tell(PasteResult::onClipboard);
+  if (!Ports::get<KeyboardPort>().isTrusted(false)) return tellNow(PasteResult::onClipboard);
   if (!keepOnClipboard) pending.emplace(PendingReturn{std::move(previous), *own, from});
 
-  board().whenSettled([token, own = *own, reads, keepOnClipboard, done = std::move(done)] {
+  board().whenSettled([token, text, own = *own, reads, keepOnClipboard,
+                       done = std::make_shared<PasteDone>(std::move(done))] {
     if (changeCount() != own) {
       // Another copy came first and stays: there is nothing to give back.
       auto& pending = pendingRestore();
       if (token == restoreToken() && pending && pending->own == own) pending.reset();
-      if (done) done(PasteResult::failed);
+      if (*done) (*done)(PasteResult::failed);
       return;
     }
+    const std::optional<RunningApp> destination = frontmost();
     const Shortcut key = pasteShortcut();
     postKey(key.keyCode, key.modifiers);
-    if (!keepOnClipboard && token == restoreToken()) {
-      const Return r{token, own, reads,
-                     QDeadlineTimer(qint64(restoreLimit() * 1000.0), Qt::PreciseTimer)};
-      onMain(restoreDelay, [r] { checkReturn(r); });
-    }
-    if (done) done(PasteResult::pasted);
+    // The outcome is told once the destination has fetched the text, or once
+    // the limit says it never will; the clipboard comes back no sooner than
+    // restoreDelay after the key.
+    auto w = std::make_shared<Watch>(
+        Watch{token, text, own, reads, !keepOnClipboard, destination,
+              QDeadlineTimer(qint64(restoreLimit() * 1000.0), Qt::PreciseTimer), std::move(*done)});
+    w->seen = own;
+    latestWatch() = w;
+    onMain(restoreDelay, [w] { w->early = false; });
+    watch(w);
   });
 }
 

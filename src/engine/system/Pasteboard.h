@@ -90,10 +90,12 @@ struct Shortcut {
 Shortcut pasteShortcut();
 
 enum class PasteResult {
-  pasted,       // the text was written and the paste shortcut sent
+  pasted,       // the text was written, the paste shortcut sent and the text
+                // fetched by another client (on X11 only a paste fetches it)
   onClipboard,  // the text is on the clipboard; keystrokes cannot be sent
-  failed,       // nothing was pasted: the system refused the write, or another
-                // copy came before the shortcut could go (it would paste that copy)
+  failed,       // nothing was pasted: the system refused the write, another
+                // copy came before the shortcut could go (it would paste that
+                // copy), or no client fetched the text by restoreLimit()
 };
 using PasteDone = std::function<void(PasteResult)>;
 
@@ -102,15 +104,18 @@ using PasteDone = std::function<void(PasteResult)>;
 // copy the keys would paste that one) and gives the previous clipboard back
 // once the destination has fetched the text, no sooner than restoreDelay and
 // no later than restoreLimit() after the keystroke, unless the clipboard
-// changed meanwhile. `done` learns the outcome once, on the main thread: at
-// once (inside the call) when nothing will be sent, else when the shortcut
-// was sent or skipped.
+// changed meanwhile. A destination that asks the user first (a window of its
+// own in front of the one pasted into) keeps the text until the user
+// answered; one that took the clipboard over with the same text for the
+// paste is given the previous clipboard back too. `done` learns the outcome
+// once, on the main thread: at once (inside the call) when nothing will be
+// sent, else once the text was fetched or the paste failed.
 void paste(const QString& text, bool keepOnClipboard = false, PasteDone done = {});
 
 // Seconds until the previous clipboard comes back after a paste, at the earliest.
 inline constexpr double restoreDelay = 1.0;
-// Seconds after the keystroke when the previous clipboard comes back even
-// though no destination fetched the pasted text (tests shorten it).
+// Seconds after the keystroke when a paste that no destination fetched is
+// told as failed and the previous clipboard comes back (tests shorten it).
 inline constexpr double defaultRestoreLimit = 10.0;
 double& restoreLimit();
 // How often a pending return looks for the destination's fetch.

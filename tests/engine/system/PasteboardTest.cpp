@@ -17,11 +17,18 @@ using fakes::plainText;
 
 using Pasteboard::PasteResult;
 
-// Pastes and returns what became of it; none while the key still waits.
-std::optional<PasteResult> paste(const QString& text, bool keepOnClipboard = false) {
+// What a paste was told, as it is told.
+using Told = std::shared_ptr<std::optional<PasteResult>>;
+Told pasteTold(const QString& text, bool keepOnClipboard = false) {
   auto told = std::make_shared<std::optional<PasteResult>>();
   Pasteboard::paste(text, keepOnClipboard, [told](PasteResult r) { *told = r; });
-  return *told;
+  return told;
+}
+
+// Pastes and returns what became of it; none while the key or the
+// destination's fetch still waits.
+std::optional<PasteResult> paste(const QString& text, bool keepOnClipboard = false) {
+  return *pasteTold(text, keepOnClipboard);
 }
 
 class PasteboardTest : public ::testing::Test {
@@ -180,16 +187,21 @@ TEST_F(PasteboardTest, TheReturnWaitsForTheDestinationsFetch) {
     Pasteboard::restoreLimit() = c.limit;
     fresh.clipboard.userCopies("original");
     const ClipboardSnapshot before = fresh.clipboard.contents;
-    ASSERT_EQ(paste("masked"), PasteResult::pasted) << c.name;
+    const Told told = pasteTold("masked");
+    // Told as pasted once fetched; a paste never fetched is a failed one.
+    EXPECT_EQ(*told, c.fetch == Fetch::atOnce ? std::optional(PasteResult::pasted) : std::nullopt)
+        << c.name;
 
     testing::runFor(c.stillMasked);
     EXPECT_EQ(fresh.clipboard.string(), "masked") << c.name;
     if (c.fetch == Fetch::late) {
+      EXPECT_FALSE(told->has_value()) << c.name;
       EXPECT_EQ(fresh.clipboard.destinationReads(), "masked");
     }
     EXPECT_TRUE(
         testing::waitUntil([&] { return fresh.clipboard.contents == before; }, c.returnsWithin))
         << c.name;
+    EXPECT_EQ(*told, c.fetch == Fetch::never ? PasteResult::failed : PasteResult::pasted) << c.name;
     EXPECT_FALSE(Pasteboard::pendingRestore()) << c.name;
     testing::drainEvents();
   }
@@ -200,14 +212,47 @@ TEST_F(PasteboardTest, AWaitingReturnEndsWithALaterPaste) {
   // clipboard from before the first, once.
   ports.destinationReadsOnPaste = false;
   ports.clipboard.userCopies("original");
-  ASSERT_EQ(paste("first"), PasteResult::pasted);
+  const Told first = pasteTold("first");
   testing::runFor(1300);
+  EXPECT_FALSE(first->has_value());
   ports.destinationReadsOnPaste = true;
   ASSERT_EQ(paste("second"), PasteResult::pasted);
+  testing::runFor(100);
+  EXPECT_EQ(*first, PasteResult::failed);
   ASSERT_TRUE(testing::waitUntil([&] { return ports.clipboard.string() == "original"; }, 3000));
   const int writes = ports.clipboard.writes;
   testing::runFor(300);
   EXPECT_EQ(ports.clipboard.writes, writes);
+}
+
+// A terminal that asks the user first (its dialog, a window of its own, in
+// front) fetched the text for the dialog: the text stays on the clipboard
+// until the user answered. Confirming, it takes the clipboard over with the
+// text for its paste; the user's clipboard comes back after that too.
+TEST_F(PasteboardTest, ADestinationThatAsksFirstKeepsTheTextUntilAnswered) {
+  for (const bool confirmed : {true, false}) {
+    SCOPED_TRACE(confirmed);
+    fakes::FakePorts fresh;
+    RunningApp terminal{42, QString("xfce4-terminal"), "Xfce Terminal", true, 0x600001};
+    RunningApp dialog = terminal;
+    dialog.window = 0x600077;
+    fresh.workspace.frontmost = terminal;
+    fresh.clipboard.userCopies("original");
+    const Told told = pasteTold("masked");
+    EXPECT_EQ(*told, PasteResult::pasted);
+    fresh.workspace.frontmost = dialog;
+    testing::runFor(2000);  // the user reads the dialog
+    EXPECT_EQ(fresh.clipboard.string(), "masked");
+    fresh.workspace.frontmost = terminal;
+    if (confirmed) {
+      fresh.clipboard.userCopies("masked");  // the terminal's own, for its paste
+      testing::runFor(300);
+      EXPECT_EQ(fresh.clipboard.string(), "masked");
+    }
+    EXPECT_TRUE(testing::waitUntil([&] { return fresh.clipboard.string() == "original"; }, 3000));
+    EXPECT_FALSE(Pasteboard::pendingRestore());
+    testing::drainEvents();
+  }
 }
 
 TEST_F(PasteboardTest, TerminalsGetCtrlShiftV) {
@@ -226,12 +271,14 @@ TEST_F(PasteboardTest, ACopyAfterThePasteStays) {
     fresh.destinationReadsOnPaste = fetched;
     Pasteboard::restoreLimit() = 2.0;
     fresh.clipboard.userCopies("original");
-    ASSERT_EQ(paste("masked"), PasteResult::pasted);
+    const Told told = pasteTold("masked");
     testing::runFor(fetched ? 0 : 1300);
     fresh.clipboard.userCopies("newer");
     const qint64 count = fresh.clipboard.count;
     if (!fetched) fresh.clipboard.destinationReads();
     testing::runFor(1300);  // past the fetch and the limit
+    // Not fetched before the copy: the destination got the newer copy.
+    EXPECT_EQ(*told, fetched ? PasteResult::pasted : PasteResult::failed);
     EXPECT_EQ(fresh.clipboard.string(), "newer") << fetched;
     EXPECT_EQ(fresh.clipboard.count, count) << fetched;
     testing::drainEvents();
@@ -313,7 +360,8 @@ TEST_F(PasteboardTest, KeptOnTheClipboardOrWithoutTrustNothingComesBack) {
 TEST_F(PasteboardTest, ARefusedPasteSendsNothingAndKeepsTheEarlierReturn) {
   ports.destinationReadsOnPaste = false;
   ports.clipboard.userCopies("original");
-  ASSERT_EQ(paste("first"), PasteResult::pasted);
+  const Told first = pasteTold("first");
+  ASSERT_EQ(ports.keyboard.events.size(), 2u);
   ports.keyboard.events.clear();
   ports.clipboard.refuseWrites = true;
   EXPECT_EQ(paste("second"), PasteResult::failed);
