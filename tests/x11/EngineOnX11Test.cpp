@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <atomic>
 #include <memory>
@@ -94,15 +95,21 @@ class Hands {
 
 // An xterm whose shell writes every byte it gets to a file. Ctrl+Shift+V
 // pastes the clipboard, as xterm users set it up (by default xterm pastes
-// the primary selection only, with the middle button).
+// the primary selection only, with the middle button); a stock one has no
+// key that pastes the clipboard.
 class Xterm {
  public:
-  Xterm() {
+  explicit Xterm(bool pastesClipboard = true) {
     const QString out = dir_.path() + "/typed";
-    process_.start("xterm", {"-xrm",
-                             "XTerm*VT100.translations: #override Shift Ctrl <Key>V: "
-                             "insert-selection(CLIPBOARD)",
-                             "-e", "sh", "-c", "stty raw -echo; exec cat > '" + out + "'"});
+    QStringList args;
+    if (pastesClipboard)
+      args << "-xrm"
+           << "XTerm*VT100.translations: #override Shift Ctrl <Key>V: "
+              "insert-selection(CLIPBOARD)";
+    process_.start("xterm", args << "-e"
+                                 << "sh"
+                                 << "-c"
+                                 << "stty raw -echo; exec cat > '" + out + "'");
     file_.setFileName(out);
   }
   ~Xterm() {
@@ -396,6 +403,126 @@ TEST_F(EngineOnX11, KeysFollowALayoutSwitch) {
       << target->text().toStdString();
   QCoreApplication::processEvents();
   EXPECT_EQ(panels.dismissAlls, safePastes);
+}
+
+// With auto-mask off and the review confirmed: a paste counts only once the
+// terminal fetched the text. A stock xterm's Ctrl+Shift+V fetches nothing:
+// "Paste failed", no entry, and the user's clipboard back.
+TEST_F(EngineOnX11, ASafePasteCountsOnlyWhenTheTerminalFetchedIt) {
+  Pasteboard::restoreLimit() = 3.0;
+  struct Row {
+    const char* what;
+    bool pastesClipboard;
+    QString toast;
+    std::size_t entries;
+  };
+  const Row rows[] = {
+      {"xterm pasting the clipboard on Ctrl+Shift+V", true, "1 item masked", 1},
+      {"stock xterm", false, "Paste failed", 0},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    Xterm terminal(r.pastesClipboard);
+    ASSERT_TRUE(terminal.waitActive());
+    const QString original = "mail ada@example.com";
+    userCopies(original);
+    setAutoMask(false);
+    panels.toasts.clear();
+    panels.reviews.clear();
+    const std::size_t logged = ActivityStore::read().size();
+    model.safePaste(AppModel::Trigger::hotkey);
+    ASSERT_TRUE(waitUntil([&] { return !panels.reviews.empty(); }));
+    panels.reviews.back().paste({});  // confirmed, everything masked
+    EXPECT_TRUE(waitUntil([&] { return panels.texts().contains(r.toast); }))
+        << panels.texts().join(", ").toStdString();
+    EXPECT_EQ(panels.texts(), QStringList{r.toast});
+    EXPECT_TRUE(waitUntil([&] { return board.string() == original; }));
+    EXPECT_FALSE(model.safePasteWaiting());
+    waitUntil([&] { return ActivityStore::read().size() > logged + r.entries; },
+              std::chrono::milliseconds(500));
+    EXPECT_EQ(ActivityStore::read().size(), logged + r.entries);
+    if (r.entries) {
+      EXPECT_TRUE(terminal.text().startsWith("mail [EMAIL_")) << terminal.text().toStdString();
+    } else {  // its Ctrl+Shift+V types a literal ^V
+      EXPECT_FALSE(terminal.text().contains("mail")) << terminal.text().toStdString();
+    }
+  }
+}
+
+// One terminal server, two windows: a review opened for the first pastes
+// nothing once the second is in front, even though its process is the same.
+TEST_F(EngineOnX11, APasteIntoAnotherWindowOfTheSameProcessIsCancelled) {
+  if (QStandardPaths::findExecutable("gnome-terminal").isEmpty()) GTEST_SKIP() << "gnome-terminal";
+  qputenv("LANG", "C.UTF-8");
+  run("dbus-update-activation-environment", {"DISPLAY", "XAUTHORITY", "LANG"});
+  const auto front = [&] { return ports.workspace.frontmostApplication(); };
+  Terminal a("gnome-terminal", {"--wait", "--"});
+  ASSERT_TRUE(
+      waitUntil([&] { return a.running() && front() && front()->bundleID == "org.gnome.Terminal"; },
+                std::chrono::seconds(30)));
+  const RunningApp first = *front();
+  Terminal b("gnome-terminal", {"--wait", "--"});
+  ASSERT_TRUE(waitUntil([&] { return b.running() && front() && front()->window != first.window; },
+                        std::chrono::seconds(30)));
+  const RunningApp second = *front();
+  if (second.pid != first.pid) GTEST_SKIP() << "the two windows have two processes";
+  xdotool({"windowactivate", "--sync", QString::number(first.window)});
+  ASSERT_TRUE(waitUntil([&] { return front() && front()->window == first.window; }));
+
+  userCopies("mail ada@example.com");
+  setAutoMask(false);
+  panels.toasts.clear();
+  panels.reviews.clear();
+  model.safePaste(AppModel::Trigger::hotkey);
+  ASSERT_TRUE(waitUntil([&] { return !panels.reviews.empty(); }));
+  xdotool({"windowactivate", "--sync", QString::number(second.window)});
+  ASSERT_TRUE(waitUntil([&] { return front() && front()->window == second.window; }));
+  panels.reviews.back().paste({});
+  EXPECT_TRUE(waitUntil([&] { return panels.texts().contains("Paste cancelled"); }))
+      << panels.texts().join(", ").toStdString();
+  waitUntil([] { return false; }, std::chrono::milliseconds(500));
+  EXPECT_EQ(a.received(), QByteArray());
+  EXPECT_EQ(b.received(), QByteArray());
+  EXPECT_EQ(board.string(), "mail ada@example.com");
+  EXPECT_TRUE(ActivityStore::read().empty());
+}
+
+// xfce4-terminal asks before it pastes several lines: the masked text stays
+// on the clipboard while its dialog is open, arrives when the user confirms
+// two seconds later, and the user's text is on the clipboard again after.
+TEST_F(EngineOnX11, ATerminalThatAsksFirstGetsTheMaskedTextWhenTheUserConfirms) {
+  if (QStandardPaths::findExecutable("xfce4-terminal").isEmpty()) GTEST_SKIP() << "xfce4-terminal";
+  qputenv("LANG", "C.UTF-8");
+  run("dbus-update-activation-environment", {"DISPLAY", "XAUTHORITY", "LANG"});
+  const auto front = [&] { return ports.workspace.frontmostApplication(); };
+  Terminal term("xfce4-terminal", {"--disable-server", "-x"});
+  ASSERT_TRUE(
+      waitUntil([&] { return term.running() && front() && front()->bundleID == "xfce4-terminal"; },
+                std::chrono::seconds(30)));
+  const RunningApp window = *front();
+
+  const QString original = "echo mail ada@example.com\necho done\n";
+  userCopies("echo mail ada@example.com\necho done\n");
+  setAutoMask(false);
+  panels.toasts.clear();
+  panels.reviews.clear();
+  model.safePaste(AppModel::Trigger::hotkey);
+  ASSERT_TRUE(waitUntil([&] { return !panels.reviews.empty(); }));
+  panels.reviews.back().paste({});
+  // Its dialog, a window of the same process, comes to the front.
+  ASSERT_TRUE(waitUntil([&] { return front() && front()->window != window.window; },
+                        std::chrono::seconds(10)))
+      << "no dialog; received \"" << term.received().toStdString() << '"';
+  EXPECT_EQ(front()->pid, window.pid);
+  waitUntil([] { return false; }, std::chrono::seconds(2));
+  EXPECT_TRUE(board.string().value_or("").contains("[EMAIL_"));
+  EXPECT_EQ(term.received(), QByteArray());
+  xdotool({"key", "Return"});  // its default answer pastes
+  EXPECT_TRUE(waitUntil([&] { return term.received().contains("[EMAIL_"); }))
+      << term.received().toStdString();
+  EXPECT_FALSE(term.received().contains('@')) << term.received().toStdString();
+  EXPECT_TRUE(waitUntil([&] { return board.string() == original; }))
+      << board.string().value_or("(none)").toStdString();
 }
 
 // The paste key waits until the other clients have taken in the masked text;

@@ -219,9 +219,11 @@ struct Watch {
   PasteDone done;  // emptied once told
   bool fetched = false;
   bool early = true;  // restoreDelay has not passed since the key
-  // The clipboard as last seen, and the looks since it last changed.
+  // The clipboard as last seen, the looks since it last changed, and
+  // whether that change is still to be looked at.
   qint64 seen = 0;
   int stillFor = 0;
+  bool changed = false;
 };
 
 void tell(Watch& w, PasteResult result) {
@@ -249,10 +251,21 @@ void giveBack(PendingReturn& previous) {
 // Takes note of the destination's fetch: a read of our text since the
 // paste's write, while the clipboard still holds it.
 void noteFetch(Watch& w) {
-  if (w.fetched || board().readCount() == w.reads || changeCount() != w.seen) return;
+  if (w.fetched || board().readCount() == w.reads || changeCount() != w.own) return;
   w.fetched = true;
   tell(w, PasteResult::pasted);
 }
+
+// The same text, whatever its line ends: GTK offers plain text with CR LF.
+bool sameText(const std::optional<QString>& a, const QString& b) {
+  const auto lines = [](QString t) {
+    return t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  };
+  return a && lines(*a) == lines(b);
+}
+
+// Looks a changed clipboard must hold still for before it is read.
+constexpr int settleLooks = 6;
 
 // The latest paste being watched.
 std::weak_ptr<Watch>& latestWatch() {
@@ -271,21 +284,25 @@ bool look(Watch& w) {
     tell(w, PasteResult::failed);
     return false;
   }
-  const qint64 now = changeCount();
-  if (now != w.seen) {
-    // A destination that asks first may take the clipboard itself for the
-    // paste the user confirmed, and put back what it found there: our text.
-    // Anything else is a copy of the user's, which stays; what is read from
-    // here on is that copy.
-    if (!w.fetched || string() != w.text) {
+  if (const qint64 now = changeCount(); now != w.seen) {
+    w.seen = now;
+    w.stillFor = 0;
+    w.changed = true;
+  } else {
+    ++w.stillFor;
+  }
+  if (w.changed) {
+    // Looked at once it holds still: a destination that asks first may
+    // take the clipboard itself for the paste the user confirmed, and put
+    // back what it found there, our text. Anything else is a copy of the
+    // user's, which stays; what is read from here on is that copy.
+    if (w.stillFor < settleLooks) return true;
+    if (!w.fetched || !sameText(string(), w.text)) {
       tell(w, PasteResult::failed);
       if (w.giveBack) pending.reset();
       return false;
     }
-    w.seen = now;
-    w.stillFor = 0;
-  } else {
-    ++w.stillFor;
+    w.changed = false;
   }
   noteFetch(w);
   const bool fetched = w.fetched;
