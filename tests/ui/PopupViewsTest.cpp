@@ -218,7 +218,7 @@ TEST(ReviewText, ThePreviewShowsTheSessionsLabels) {
     return PreviewRun{QString::fromUtf8(t), c};
   };
   EXPECT_EQ(ReviewText::preview(s, {}),
-            (std::vector<PreviewRun>{run(" [EMAIL_7] ", Theme::acc), run(", ", std::nullopt),
+            (std::vector<PreviewRun>{run("[EMAIL_7] ", Theme::acc), run(", ", std::nullopt),
                                      run(" [EMAIL_3] ", Theme::acc), run(", ", std::nullopt),
                                      run(" [removed] ", Theme::bad)}));
   EXPECT_EQ(ReviewText::preview(s, {0}).front(), run("a@x.io, ", std::nullopt));
