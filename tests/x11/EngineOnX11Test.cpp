@@ -212,6 +212,38 @@ class EngineOnX11 : public ::testing::Test {
     setAutoMask(true);  // pastes mask from here on
   }
 
+  // A terminal that starts its windows through the session bus, which must
+  // know the display first.
+  static Terminal sessionTerminal(const QString& program, const QStringList& args) {
+    qputenv("LANG", "C.UTF-8");
+    run("dbus-update-activation-environment", {"DISPLAY", "XAUTHORITY", "LANG"});
+    return Terminal(program, args);
+  }
+  // The terminal's window in front (not the window `other`), its shell
+  // running; none when that does not come within 30 s.
+  std::optional<RunningApp> inFront(const Terminal& term, const QString& id, quint64 other = 0) {
+    std::optional<RunningApp> front;
+    waitUntil(
+        [&] {
+          front = ports.workspace.frontmostApplication();
+          return term.running() && front && front->bundleID == id && front->window != other;
+        },
+        std::chrono::seconds(30));
+    return term.running() && front && front->bundleID == id && front->window != other
+               ? front
+               : std::nullopt;
+  }
+
+  // With auto-mask off, a safe paste of what the user copied opens the review.
+  void reviewOpens(const QString& copied) {
+    userCopies(copied);
+    setAutoMask(false);
+    panels.toasts.clear();
+    panels.reviews.clear();
+    model.safePaste(AppModel::Trigger::hotkey);
+    ASSERT_TRUE(waitUntil([&] { return !panels.reviews.empty(); }));
+  }
+
   // The user presses the keys in the window: the masked text arrives there,
   // once, never the original.
   template <class Window>
@@ -425,13 +457,8 @@ TEST_F(EngineOnX11, ASafePasteCountsOnlyWhenTheTerminalFetchedIt) {
     Xterm terminal(r.pastesClipboard);
     ASSERT_TRUE(terminal.waitActive());
     const QString original = "mail ada@example.com";
-    userCopies(original);
-    setAutoMask(false);
-    panels.toasts.clear();
-    panels.reviews.clear();
     const std::size_t logged = ActivityStore::read().size();
-    model.safePaste(AppModel::Trigger::hotkey);
-    ASSERT_TRUE(waitUntil([&] { return !panels.reviews.empty(); }));
+    ASSERT_NO_FATAL_FAILURE(reviewOpens(original));
     panels.reviews.back().paste({});  // confirmed, everything masked
     EXPECT_TRUE(waitUntil([&] { return panels.texts().contains(r.toast); }))
         << panels.texts().join(", ").toStdString();
@@ -453,30 +480,20 @@ TEST_F(EngineOnX11, ASafePasteCountsOnlyWhenTheTerminalFetchedIt) {
 // nothing once the second is in front, even though its process is the same.
 TEST_F(EngineOnX11, APasteIntoAnotherWindowOfTheSameProcessIsCancelled) {
   if (QStandardPaths::findExecutable("gnome-terminal").isEmpty()) GTEST_SKIP() << "gnome-terminal";
-  qputenv("LANG", "C.UTF-8");
-  run("dbus-update-activation-environment", {"DISPLAY", "XAUTHORITY", "LANG"});
   const auto front = [&] { return ports.workspace.frontmostApplication(); };
-  Terminal a("gnome-terminal", {"--wait", "--"});
-  ASSERT_TRUE(
-      waitUntil([&] { return a.running() && front() && front()->bundleID == "org.gnome.Terminal"; },
-                std::chrono::seconds(30)));
-  const RunningApp first = *front();
-  Terminal b("gnome-terminal", {"--wait", "--"});
-  ASSERT_TRUE(waitUntil([&] { return b.running() && front() && front()->window != first.window; },
-                        std::chrono::seconds(30)));
-  const RunningApp second = *front();
-  if (second.pid != first.pid) GTEST_SKIP() << "the two windows have two processes";
-  xdotool({"windowactivate", "--sync", QString::number(first.window)});
-  ASSERT_TRUE(waitUntil([&] { return front() && front()->window == first.window; }));
+  Terminal a = sessionTerminal("gnome-terminal", {"--wait", "--"});
+  const auto first = inFront(a, "org.gnome.Terminal");
+  ASSERT_TRUE(first);
+  Terminal b = sessionTerminal("gnome-terminal", {"--wait", "--"});
+  const auto second = inFront(b, "org.gnome.Terminal", first->window);
+  ASSERT_TRUE(second);
+  if (second->pid != first->pid) GTEST_SKIP() << "the two windows have two processes";
+  xdotool({"windowactivate", "--sync", QString::number(first->window)});
+  ASSERT_TRUE(waitUntil([&] { return front() && front()->window == first->window; }));
 
-  userCopies("mail ada@example.com");
-  setAutoMask(false);
-  panels.toasts.clear();
-  panels.reviews.clear();
-  model.safePaste(AppModel::Trigger::hotkey);
-  ASSERT_TRUE(waitUntil([&] { return !panels.reviews.empty(); }));
-  xdotool({"windowactivate", "--sync", QString::number(second.window)});
-  ASSERT_TRUE(waitUntil([&] { return front() && front()->window == second.window; }));
+  ASSERT_NO_FATAL_FAILURE(reviewOpens("mail ada@example.com"));
+  xdotool({"windowactivate", "--sync", QString::number(second->window)});
+  ASSERT_TRUE(waitUntil([&] { return front() && front()->window == second->window; }));
   panels.reviews.back().paste({});
   EXPECT_TRUE(waitUntil([&] { return panels.texts().contains("Paste cancelled"); }))
       << panels.texts().join(", ").toStdString();
@@ -492,22 +509,14 @@ TEST_F(EngineOnX11, APasteIntoAnotherWindowOfTheSameProcessIsCancelled) {
 // two seconds later, and the user's text is on the clipboard again after.
 TEST_F(EngineOnX11, ATerminalThatAsksFirstGetsTheMaskedTextWhenTheUserConfirms) {
   if (QStandardPaths::findExecutable("xfce4-terminal").isEmpty()) GTEST_SKIP() << "xfce4-terminal";
-  qputenv("LANG", "C.UTF-8");
-  run("dbus-update-activation-environment", {"DISPLAY", "XAUTHORITY", "LANG"});
   const auto front = [&] { return ports.workspace.frontmostApplication(); };
-  Terminal term("xfce4-terminal", {"--disable-server", "-x"});
-  ASSERT_TRUE(
-      waitUntil([&] { return term.running() && front() && front()->bundleID == "xfce4-terminal"; },
-                std::chrono::seconds(30)));
-  const RunningApp window = *front();
+  Terminal term = sessionTerminal("xfce4-terminal", {"--disable-server", "-x"});
+  const auto started = inFront(term, "xfce4-terminal");
+  ASSERT_TRUE(started);
+  const RunningApp window = *started;
 
   const QString original = "echo mail ada@example.com\necho done\n";
-  userCopies("echo mail ada@example.com\necho done\n");
-  setAutoMask(false);
-  panels.toasts.clear();
-  panels.reviews.clear();
-  model.safePaste(AppModel::Trigger::hotkey);
-  ASSERT_TRUE(waitUntil([&] { return !panels.reviews.empty(); }));
+  ASSERT_NO_FATAL_FAILURE(reviewOpens(original));
   panels.reviews.back().paste({});
   // Its dialog, a window of the same process, comes to the front.
   ASSERT_TRUE(waitUntil([&] { return front() && front()->window != window.window; },
