@@ -115,6 +115,8 @@ void closeReview() {
 
 void AppModel::safePaste(Trigger trigger) {
   assertMainThread();
+  // A paste whose text was fetched a moment ago is done.
+  if (safePasteWaiting_) Pasteboard::noteFetches();
   if (safePasteWaiting_) return;
   PanelsPort& panels = Ports::get<PanelsPort>();
   panels.dismissAll();

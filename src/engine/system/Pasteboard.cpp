@@ -249,9 +249,10 @@ void giveBack(PendingReturn& previous) {
 }
 
 // Takes note of the destination's fetch: a read of our text since the
-// paste's write, while the clipboard still holds it.
+// paste's write (only our own contents count as read, so a read counted
+// after another copy took over was made before it).
 void noteFetch(Watch& w) {
-  if (w.fetched || board().readCount() == w.reads || changeCount() != w.own) return;
+  if (w.fetched || board().readCount() == w.reads) return;
   w.fetched = true;
   tell(w, PasteResult::pasted);
 }
@@ -284,6 +285,7 @@ bool look(Watch& w) {
     tell(w, PasteResult::failed);
     return false;
   }
+  noteFetch(w);
   if (const qint64 now = changeCount(); now != w.seen) {
     w.seen = now;
     w.stillFor = 0;
@@ -304,7 +306,6 @@ bool look(Watch& w) {
     }
     w.changed = false;
   }
-  noteFetch(w);
   const bool fetched = w.fetched;
   // On X11 the destination fetches the text only when it handles the
   // keystroke; a busy one would otherwise get the previous clipboard, the
@@ -332,6 +333,10 @@ void watch(std::shared_ptr<Watch> w) {
 
 }  // namespace
 
+void noteFetches() {
+  if (const auto latest = latestWatch().lock()) noteFetch(*latest);
+}
+
 double& restoreLimit() {
   static double seconds = defaultRestoreLimit;
   return seconds;
@@ -350,7 +355,7 @@ void paste(const QString& text, bool keepOnClipboard, PasteDone done) {
   const qint64 from = chained ? pending->from : changeCount();
 
   // A fetch of the earlier paste's text counts for that paste, never for this one.
-  if (const auto earlier = latestWatch().lock()) noteFetch(*earlier);
+  noteFetches();
   const std::optional<qint64> own = write(text);
   if (!own) return tellNow(PasteResult::failed);
   pending.reset();

@@ -112,6 +112,10 @@ using PasteDone = std::function<void(PasteResult)>;
 // sent, else once the text was fetched or the paste failed.
 void paste(const QString& text, bool keepOnClipboard = false, PasteDone done = {});
 
+// Tells the latest paste as pasted now if its text was fetched since the
+// last look (looks come every restorePollInterval).
+void noteFetches();
+
 // Seconds until the previous clipboard comes back after a paste, at the earliest.
 inline constexpr double restoreDelay = 1.0;
 // Seconds after the keystroke when a paste that no destination fetched is

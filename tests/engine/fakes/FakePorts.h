@@ -54,14 +54,17 @@ class FakeClipboard : public ClipboardPort {
   void userCopiesItems(const ClipboardSnapshot& items) {
     contents = items;
     ++count;
+    ours = false;
   }
   // The owner refuses to give out this format.
   std::set<QString> unreadable;
-  // A destination fetches the text, as on pasting it.
+  // A destination fetches the text, as on pasting it; only a fetch of what
+  // we wrote counts as read.
   std::optional<QString> destinationReads() {
-    ++reads;
+    if (ours) ++reads;
     return string();
   }
+  bool ours = false;  // the contents are our write
 
   ClipboardSnapshot contents;
   qint64 count = 100;
@@ -102,6 +105,7 @@ class FakeClipboard : public ClipboardPort {
     contents = items;
     ++count;
     ++writes;
+    ours = true;
     return true;
   }
   // The system refuses every write (another client's copy came first).
