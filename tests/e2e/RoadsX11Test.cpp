@@ -594,6 +594,8 @@ TEST_F(Roads, HardKillDuringABurstLosesNoCommittedEntry) {
   pasted = target->text().count("now;");
   ASSERT_TRUE(round(6, true));
   screenshot("road10-2-restarted");
+  // Its entry follows the text, once the program has seen the fetch.
+  waitUntil([&] { return ActivityStore::read().size() > history.size(); });
   std::set<std::string> after;
   for (const ActivityEntry& e : ActivityStore::read()) after.insert(e.id.string());
   for (const std::string& id : history) EXPECT_TRUE(after.count(id)) << id;
