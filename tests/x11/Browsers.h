@@ -27,7 +27,10 @@ namespace clipvane::x11::test {
 // Serves one page at "/" and notes what the page posts to "/value".
 class LocalPage {
  public:
-  explicit LocalPage(QByteArray html) : html_(std::move(html)) {
+  // `frame`, when given, is served at "/frame"; "{PORT}" in either page
+  // reads as the server's port.
+  explicit LocalPage(QByteArray html, QByteArray frame = {})
+      : html_(std::move(html)), frame_(std::move(frame)) {
     server_.listen(QHostAddress::LocalHost, 0);
     QObject::connect(&server_, &QTcpServer::newConnection, [this] {
       while (QTcpSocket* socket = server_.nextPendingConnection()) serve(socket);
@@ -42,6 +45,19 @@ class LocalPage {
 
   // A chat box whose only word "chat" is its placeholder; its text is posted
   // once the page is loaded and on every change.
+  // A shop page whose chat box comes in a frame from another host
+  // (localhost, where the page is 127.0.0.1); the frame is chatPage().
+  static QByteArray framedPage() {
+    return R"(<!doctype html><html><head><meta charset="utf-8"><title>Framed shop</title></head>
+<body><h1>Shop</h1>
+<iframe id="chat" src="http://localhost:{PORT}/frame" width="500" height="200"></iframe>
+<script>
+const chat = document.getElementById('chat');
+chat.addEventListener('load', () => chat.focus());
+</script></body></html>
+)";
+  }
+
   static QByteArray chatPage() {
     return R"(<!doctype html><html><head><meta charset="utf-8"><title>Local chat</title></head>
 <body><h1>Support</h1>
@@ -75,8 +91,9 @@ post();
       if (head.startsWith("POST") && target == "/value") {
         value_ = QString::fromUtf8(buffer->mid(end + 4, length));
         posted_ = true;
-      } else if (target == "/") {
-        body = html_;
+      } else if (target == "/" || (target == "/frame" && !frame_.isEmpty())) {
+        body = target == "/" ? html_ : frame_;
+        body.replace("{PORT}", QByteArray::number(server_.serverPort()));
       } else {
         status = "404 Not Found";
       }
@@ -87,7 +104,7 @@ post();
     });
   }
 
-  QByteArray html_;
+  QByteArray html_, frame_;
   QTcpServer server_;
   QString value_;
   bool posted_ = false;

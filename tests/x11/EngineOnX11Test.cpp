@@ -192,6 +192,8 @@ class EngineOnX11 : public ::testing::Test {
   // chat box's only chat word is its placeholder. Its first answers, the
   // site, a Ctrl+V taken and masked into the page, the caret at the end.
   void browserRoad(Browser::Engine engine, const char16_t* id);
+  // A page whose focused field is in a frame from another host.
+  void framedPlace(Browser::Engine engine);
 
   void setAutoMask(bool on) {
     AppSettings s = model.settings();
@@ -685,6 +687,44 @@ void EngineOnX11::browserRoad(Browser::Engine engine, const char16_t* id) {
   EXPECT_GT(below->y(), caret->y() + 5) << where(*below) << " after " << where(*caret);
   EXPECT_LT(below->x(), caret->x() - 40) << where(*below) << " after " << where(*caret);
 }
+
+// A chat box in a frame from another host: the history names the page's
+// site, not the frame's.
+void EngineOnX11::framedPlace(Browser::Engine engine) {
+  if (!Browser::available(engine))
+    GTEST_SKIP() << Browser::program(engine).toStdString()
+                 << " is not installed (scripts/install-deps.sh installs it)";
+  LocalPage page(LocalPage::framedPage(), LocalPage::chatPage());
+  Browser browser(engine, page.url());
+  ASSERT_TRUE(browser.waitShown("Framed shop")) << browser.failure();
+  ASSERT_TRUE(waitUntil([&] { return page.posted(); }, std::chrono::seconds(30)))
+      << "the frame did not post its field";
+  // The focus is in the frame (its chat box, or in Chromium its document,
+  // "Local chat") once the browser says so.
+  ASSERT_TRUE(waitUntil(
+      [] {
+        const QString focused = Accessibility::focusedElementText();
+        return focused.contains("Message") || focused.contains("Local chat");
+      },
+      std::chrono::seconds(20)))
+      << Accessibility::focusedElementText().toStdString();
+  const auto front = ports.workspace.frontmostApplication();
+  ASSERT_TRUE(front);
+  std::optional<Place> place;
+  waitUntil(
+      [&] {
+        place = Place::of(front, model.settings());
+        return place->kind == ActivityEntry::PlaceKind::site;
+      },
+      std::chrono::seconds(20));
+  ASSERT_TRUE(place);
+  EXPECT_EQ(place->name.toStdString(), "127.0.0.1");
+  EXPECT_EQ(place->kind, ActivityEntry::PlaceKind::site);
+}
+
+TEST_F(EngineOnX11, ChromiumFramedPage) { framedPlace(Browser::Engine::chromium); }
+
+TEST_F(EngineOnX11, FirefoxEsrFramedPage) { framedPlace(Browser::Engine::firefox); }
 
 TEST_F(EngineOnX11, ChromiumPage) { browserRoad(Browser::Engine::chromium, u"chromium"); }
 

@@ -185,11 +185,18 @@ std::optional<QString> frontTabHost(std::int32_t pid) {
   if (!isTrusted()) return std::nullopt;
   Query query;
   Element element = focused(query);
+  // The front tab's page is the outermost web document on the way up: a
+  // frame inside it (an embedded chat or form from another host) is a
+  // document of its own, nearer the focus.
+  std::optional<QString> page;
   for (int examined = 0; element && examined < maxWalk; ++examined) {
-    if (auto host = webHost(read(element, Attribute::url))) return host;
-    if (auto host = webHost(read(element, Attribute::document))) return host;
+    if (auto host = webHost(read(element, Attribute::url)))
+      page = host;
+    else if (auto doc = webHost(read(element, Attribute::document)))
+      page = doc;
     element = asElement(read(element, Attribute::parent));
   }
+  if (page) return page;
   // A window's document is its own page; its URL attribute comes second.
   const Element window = focusedWindow(pid);
   if (!window) return std::nullopt;

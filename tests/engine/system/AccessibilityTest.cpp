@@ -124,6 +124,21 @@ TEST_F(AccessibilityTest, FrontTabHostWalksFortyElementsThenAsksTheWindow) {
   EXPECT_EQ(Accessibility::frontTabHost(3), QStringLiteral("doc.example.com"));
 }
 
+// A field inside a frame from another host: the site is the page's, the
+// outermost web document above the focus.
+TEST_F(AccessibilityTest, FrontTabHostIsThePageNotAFrameInIt) {
+  auto field = ax.focus();
+  auto frame = ax.node();
+  auto page = ax.node();
+  auto tab = ax.node();
+  field->attributes[Attribute::parent] = AccessibilityPort::Element(frame);
+  frame->attributes[Attribute::document] = QStringLiteral("https://widget.example.net/chat");
+  frame->attributes[Attribute::parent] = AccessibilityPort::Element(page);
+  page->attributes[Attribute::document] = QStringLiteral("https://www.shop.example.com/");
+  page->attributes[Attribute::parent] = AccessibilityPort::Element(tab);
+  EXPECT_EQ(Accessibility::frontTabHost(3), QStringLiteral("shop.example.com"));
+}
+
 TEST_F(AccessibilityTest, FocusedElementTextJoinsEveryTextIncludingEmptyOnes) {
   struct Row {
     std::map<Attribute, Value> attributes;
