@@ -141,6 +141,26 @@ TEST(VaultRecord, KeptLockedOverlappingAndOutOfRangeFindings) {
   for (const auto& e : v.entries) EXPECT_NE(e.mask, Masks::removed);
 }
 
+// What a record would write for each finding, worked out on the vault as it
+// is: the same placeholders record() then writes, nothing stored meanwhile,
+// and none for a finding kept, locked or left out.
+TEST(VaultRecord, LabelsForTellWhatRecordWritesAndChangeNothing) {
+  const std::u16string text = u"key=sk_live_abc card 4111 1111 1111 1111 mail ann@x.io, ann@x.io";
+  Finding overlap = at(text, u"1111 mail", Kind::custom, u"", u"Odd");
+  const std::vector<Finding> findings = {at(text, u"ann@x.io", Kind::email),
+                                         at(text, u"4111 1111 1111 1111", Kind::card),
+                                         at(text, u"sk_live_abc", Kind::apiKey), overlap,
+                                         at(text, u"ann@x.io", Kind::email, u"", u"", 50)};
+  Vault v;
+  v.entries = {entry(u"[EMAIL_3]", u"bo@x.io", Kind::email)};
+  const Vault before = v;
+  const auto labels = v.labelsFor(text, findings, {2}, {1}, Style::token, true, kNow);
+  EXPECT_EQ(v, before);
+  EXPECT_EQ(labels, (std::vector<std::u16string>{u"[EMAIL_4]", u"", u"", u"", u"[EMAIL_4]"}));
+  EXPECT_EQ(v.record(text, findings, {2}, {1}, Style::token, true, kNow),
+            u"key=sk_live_abc card [removed] mail [EMAIL_4], [EMAIL_4]");
+}
+
 TEST(VaultRecord, MaskStyleAddsSuffixesForOtherOriginals) {
   Vault v;
   v.entries = {entry(u"j•••@e•••.com", u"jane@example.com", Kind::email)};
