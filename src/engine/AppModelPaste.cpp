@@ -118,6 +118,7 @@ void AppModel::safePaste(Trigger trigger) {
   // A paste whose text was fetched a moment ago is done.
   if (safePasteWaiting_) Pasteboard::noteFetches();
   if (safePasteWaiting_) return;
+  if (trigger != Trigger::smartPaste) Pasteboard::userPasteKey().reset();
   PanelsPort& panels = Ports::get<PanelsPort>();
   panels.dismissAll();
   closeReview();

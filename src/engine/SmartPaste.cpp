@@ -52,17 +52,22 @@ void SmartPaste::regrab() {
 }
 
 Verdict SmartPaste::handle(const KeyGrabPort::Press& press) {
-  if (press.keyCode != KeyCode::v) return Verdict::replay;
-  if (press.own) return Verdict::replay;
-  // Only the plain paste shortcut: Ctrl+V, and in terminals (which take
-  // Ctrl+V as a literal) Ctrl+Shift+V.
-  if (!press.control || press.alt || press.super) return Verdict::replay;
+  if (press.own || press.alt || press.super) return Verdict::replay;
+  // The keystrokes that paste the clipboard: Ctrl+V, Ctrl+Shift+V ("paste as
+  // plain text" in browsers and editors) and Shift+Insert.
+  const bool v = press.keyCode == KeyCode::v && press.control;
+  const bool insert = press.keyCode == KeyCode::insert && press.shift && !press.control;
+  if (!v && !insert) return Verdict::replay;
   std::optional<RunningApp> front;
   if (WorkspacePort* workspace = Ports::find<WorkspacePort>())
     front = workspace->frontmostApplication();
-  const bool terminal = Place::isTerminal(front);
-  if (press.shift != terminal) return Verdict::replay;
+  // Terminals take Ctrl+V as a literal character, and many paste the primary
+  // selection with Shift+Insert: there only Ctrl+Shift+V pastes the clipboard.
+  if (Place::isTerminal(front) && !(v && press.shift)) return Verdict::replay;
   if (!shouldIntercept()) return Verdict::replay;
+  Pasteboard::userPasteKey() = Pasteboard::Shortcut{
+      std::uint16_t(press.keyCode),
+      (press.shift ? Modifier::shift : 0) | (press.control ? Modifier::control : 0)};
   QPointer<AppModel> model = model_;
   onMain(0, [model] {
     if (model) model->safePaste(AppModel::Trigger::smartPaste);

@@ -32,12 +32,14 @@ struct Pending {
 };
 
 uint16_t pasteMask(bool shift) { return XCB_MOD_MASK_CONTROL | (shift ? XCB_MOD_MASK_SHIFT : 0); }
+constexpr uint16_t insertMask = XCB_MOD_MASK_SHIFT;
 
 }  // namespace
 
 X11Keyboard::X11Keyboard(X11Display& display) : display_(display) {
   mods_ = ModifierMap::read(display_);
   vCode_ = keycodeForKeysym(display_, keysym::v).value_or(0);
+  insertCode_ = keycodeForKeysym(display_, keysym::insert).value_or(0);
   listener_ = display_.addListener([this](const xcb_generic_event_t& e) { return onEvent(e); });
 }
 
@@ -62,12 +64,19 @@ bool X11Keyboard::grabPasteKeys() {
     ungrabKey(display_, mods_, vCode_, pasteMask(false));
     return false;
   }
+  // A keyboard without Insert pastes with the other two.
+  if (insertCode_ && !grabKey(display_, mods_, insertCode_, insertMask, true)) {
+    ungrabKey(display_, mods_, vCode_, pasteMask(false));
+    ungrabKey(display_, mods_, vCode_, pasteMask(true));
+    return false;
+  }
   return true;
 }
 
 void X11Keyboard::ungrabPasteKeys() {
   ungrabKey(display_, mods_, vCode_, pasteMask(false));
   ungrabKey(display_, mods_, vCode_, pasteMask(true));
+  if (insertCode_) ungrabKey(display_, mods_, insertCode_, insertMask);
 }
 
 bool X11Keyboard::start(Decide decide, std::function<void()> lost) {
@@ -90,16 +99,18 @@ void X11Keyboard::followMapping() {
   // Read before taking the lock: both are round trips to the server.
   const ModifierMap mods = ModifierMap::read(display_);
   const xcb_keycode_t code = keycodeForKeysym(display_, keysym::v).value_or(0);
+  const xcb_keycode_t insert = keycodeForKeysym(display_, keysym::insert).value_or(0);
   std::function<void()> lost;
   {
     std::lock_guard lock(mutex_);
-    if (mods == mods_ && code == vCode_) return;
+    if (mods == mods_ && code == vCode_ && insert == insertCode_) return;
     const bool wasGrabbing = grabbing_;
     // A grab sits on a key code: the one of the old mapping types another
     // letter now, and V sits elsewhere.
     if (wasGrabbing) ungrabPasteKeys();
     mods_ = mods;
     vCode_ = code;
+    insertCode_ = insert;
     grabbing_ = wasGrabbing && grabPasteKeys();
     if (wasGrabbing && !grabbing_) lost = lost_;
   }
@@ -128,20 +139,21 @@ bool X11Keyboard::onEvent(const xcb_generic_event_t& event) {
   const auto& press = reinterpret_cast<const xcb_key_press_event_t&>(event);
   Decide decide;
   uint16_t mask = 0;
+  bool insert = false;
   {
     std::lock_guard lock(mutex_);
     mask = mods_.withoutLocks(press.state);
-    if (!grabbing_ || press.detail != vCode_ ||
-        (mask != pasteMask(false) && mask != pasteMask(true)))
-      return false;
+    const bool v = press.detail == vCode_ && (mask == pasteMask(false) || mask == pasteMask(true));
+    insert = insertCode_ && press.detail == insertCode_ && mask == insertMask;
+    if (!grabbing_ || (!v && !insert)) return false;
     decide = decide_;
   }
   // The keyboard stays frozen until this answer: it is given on every path,
   // whatever the decision does.
   Press p;
-  p.keyCode = KeyCode::v;
-  p.control = true;
-  p.shift = mask == pasteMask(true);
+  p.keyCode = insert ? KeyCode::insert : KeyCode::v;
+  p.control = !insert;
+  p.shift = (mask & XCB_MOD_MASK_SHIFT) != 0;
   p.own = consumeOwn(press.detail, mask);
   bool swallow = false;
   // Our own windows take the user's paste as it is.
@@ -162,7 +174,9 @@ bool X11Keyboard::onEvent(const xcb_generic_event_t& event) {
           lock.unlock();
           pending->answered.notify_all();
           // Swallowed for lack of an answer but meant to pass: give it back.
-          if (late && !answer) postPaste(p.shift);
+          if (late && !answer)
+            postKey(uint16_t(p.keyCode),
+                    (p.control ? Modifier::control : 0) | (p.shift ? Modifier::shift : 0));
         },
         Qt::QueuedConnection);
     std::unique_lock lock(pending->mutex);

@@ -1,6 +1,6 @@
 #pragma once
 // Synthetic keystrokes through XTest and the synchronous grab of the paste
-// shortcuts (Ctrl+V, and Ctrl+Shift+V for terminals).
+// keystrokes (Ctrl+V, Ctrl+Shift+V and Shift+Insert).
 //
 // A key event of X carries nothing of its sender, so the program's own paste
 // is told apart by count: posting raises a counter of expected keystrokes and
@@ -44,11 +44,12 @@ class X11Keyboard : public KeyboardPort, public KeyGrabPort {
   // Ctrl+V, or Ctrl+Shift+V for terminals.
   void postPaste(bool terminal);
 
-  // Grabs Ctrl+V and Ctrl+Shift+V; decide runs on the main thread for each
+  // Grabs Ctrl+V, Ctrl+Shift+V and Shift+Insert; decide runs on the main thread for each
   // press the user makes (the program's own presses and presses into its own
   // windows pass without asking). False when another client holds them. The
-  // grab follows the key of V when the keyboard mapping changes; `lost` runs
-  // (on the reader thread) when another client holds the keys where V sits now.
+  // grab follows the keys of V and Insert when the keyboard mapping changes;
+  // `lost` runs (on the reader thread) when another client holds the keys
+  // where they sit now.
   bool start(Decide decide, std::function<void()> lost) override;
   void stop() override;
   bool grabbing() const;
@@ -81,6 +82,7 @@ class X11Keyboard : public KeyboardPort, public KeyGrabPort {
   mutable std::mutex mutex_;
   ModifierMap mods_;
   xcb_keycode_t vCode_ = 0;
+  xcb_keycode_t insertCode_ = 0;
   Decide decide_;
   std::function<void()> lost_;
   bool grabbing_ = false;

@@ -17,6 +17,7 @@ class X11Display;
 
 namespace keysym {
 inline constexpr uint32_t v = 0x76;
+inline constexpr uint32_t insert = 0xff63;
 inline constexpr uint32_t shiftL = 0xffe1;
 inline constexpr uint32_t controlL = 0xffe3;
 inline constexpr uint32_t altL = 0xffe9;

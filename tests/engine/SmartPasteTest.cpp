@@ -39,7 +39,7 @@ class SmartPasteTest : public testing::EngineTest {
   SmartPaste tap{&model()};
 };
 
-TEST_F(SmartPasteTest, OnlyThePlainPasteShortcutOfTheDestinationIsTaken) {
+TEST_F(SmartPasteTest, OnlyThePasteKeystrokesOfTheDestinationAreTaken) {
   struct Case {
     const char* name;
     Press press;  // key, shift, control, alt, super, own
@@ -50,7 +50,14 @@ TEST_F(SmartPasteTest, OnlyThePlainPasteShortcutOfTheDestinationIsTaken) {
   const Case cases[] = {
       {"Ctrl+V", ctrlV, editor, Verdict::swallow},
       {"our own Ctrl+V", {v, false, true, false, false, true}, editor, Verdict::replay},
-      {"Ctrl+Shift+V", {v, true, true}, editor, Verdict::replay},
+      {"Ctrl+Shift+V, paste as plain text", {v, true, true}, editor, Verdict::swallow},
+      {"Shift+Insert", {KeyCode::insert, true}, editor, Verdict::swallow},
+      {"Ctrl+Shift+Insert", {KeyCode::insert, true, true}, editor, Verdict::replay},
+      {"Insert", {KeyCode::insert}, editor, Verdict::replay},
+      {"Shift+Insert in a terminal (its primary selection)",
+       {KeyCode::insert, true},
+       terminal,
+       Verdict::replay},
       {"Ctrl+Alt+V", {v, false, true, true}, editor, Verdict::replay},
       {"Ctrl+Super+V", {v, false, true, false, true}, editor, Verdict::replay},
       {"V", {v}, editor, Verdict::replay},
@@ -74,6 +81,57 @@ TEST_F(SmartPasteTest, ASwallowedPressStartsASmartSafePasteAfterwards) {
   // Auto-mask is off here: the safe paste asks first.
   ASSERT_EQ(ports.panels.reviews.size(), 1u);
   EXPECT_EQ(ports.panels.reviews[0].text, "mail ada@example.com");
+}
+
+// The destination is sent the key the user pressed; a safe paste of the hot
+// key sends its own paste shortcut again.
+TEST_F(SmartPasteTest, TheDestinationIsSentTheKeyTheUserPressed) {
+  using Event = fakes::FakeKeyboard::Event;
+  tap.start();
+  const auto pastedWith = [&](const std::function<void()>& start) -> std::optional<Event> {
+    ports.keyboard.events.clear();
+    ports.panels.reviews.clear();
+    start();
+    settle();
+    if (ports.panels.reviews.size() != 1) return std::nullopt;
+    ports.panels.reviews[0].paste({});
+    settle();
+    if (ports.keyboard.events.empty()) return std::nullopt;
+    ports.clipboard.destinationReads();  // the destination takes the paste in
+    settle();
+    return ports.keyboard.events.front();
+  };
+  struct Row {
+    const char* name;
+    Press press;
+    Event sent;
+  };
+  const Row rows[] = {
+      {"Shift+Insert",
+       {KeyCode::insert, true},
+       {KeyCode::insert, Modifier::shift, true, ownKeystrokeMarker}},
+      {"Ctrl+Shift+V",
+       {KeyCode::v, true, true},
+       {KeyCode::v, Modifier::control | Modifier::shift, true, ownKeystrokeMarker}},
+      {"Ctrl+V", ctrlV, {KeyCode::v, Modifier::control, true, ownKeystrokeMarker}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(pastedWith([&] {
+                ports.clipboard.userCopies(QStringLiteral("mail ada@example.com"));
+                EXPECT_EQ(systemPorts.keyGrab.press(r.press), Verdict::swallow);
+              }),
+              r.sent);
+  }
+  EXPECT_EQ(pastedWith([&] {
+              ports.keyboard.events.clear();
+              ports.clipboard.userCopies(QStringLiteral("mail ada@example.com"));
+              systemPorts.keyGrab.press({KeyCode::insert, true});
+              settle();
+              ports.panels.reviews.clear();
+              model().safePaste(AppModel::Trigger::hotkey);
+            }),
+            (Event{KeyCode::v, Modifier::control, true, ownKeystrokeMarker}));
 }
 
 TEST_F(SmartPasteTest, TheDecisionInItsOrder) {

@@ -186,6 +186,7 @@ class EngineOnX11 : public ::testing::Test {
     SmartPaste::shared().stop();
     // A return still pending must never reach the next test's clipboard.
     Pasteboard::pendingRestore().reset();
+    Pasteboard::userPasteKey().reset();
   }
 
   // A page in a real browser, the browser protected for chat boxes: the
@@ -382,6 +383,41 @@ TEST_F(EngineOnX11, SafePasteArrivesWhicheverKeyComesUpFirst) {
     const QString original = QString("mail ada%1@example.com").arg(++copies);
     userCopies(original);
     expectMaskedPaste(*target, r.keys, r.modifiersFirst, original);
+  }
+}
+
+// Shift+Insert and Ctrl+Shift+V paste the clipboard as Ctrl+V does: with
+// auto-mask off and the review asked for (as the first run's Ask sets it up)
+// each opens the review and the original never reaches the field; the
+// review's paste sends the key the user pressed.
+TEST_F(EngineOnX11, EveryPasteKeyOpensTheReview) {
+  auto target = Helper::window("Target");
+  ASSERT_TRUE(target && target->waitActive());
+  int copies = 0;
+  for (const QStringList& keys :
+       {QStringList{"shift", "Insert"}, QStringList{"ctrl", "shift", "v"}}) {
+    SCOPED_TRACE(keys.join('+').toStdString());
+    const QString original = QString("mail ada%1@example.com").arg(++copies);
+    userCopies(original);
+    AppSettings s = model.settings();
+    s.autoMask = false;
+    s.whenAutoMaskOff = AppSettings::WhenAutoMaskOff::showReview;
+    model.setSettings(s);
+    panels.reviews.clear();
+    const int before = target->text().count("mail ");
+    {
+      Hands hands(keys, true);
+      ASSERT_TRUE(waitUntil([&] { return panels.reviews.size() == 1; }));
+    }
+    waitUntil([] { return false; }, std::chrono::milliseconds(300));
+    EXPECT_FALSE(target->text().contains('@')) << target->text().toStdString();
+    if (keys.contains("Insert")) {
+      panels.reviews[0].paste({});
+      EXPECT_TRUE(waitUntil([&] { return target->text().count("mail ") == before + 1; }))
+          << target->text().toStdString();
+      EXPECT_FALSE(target->text().contains('@')) << target->text().toStdString();
+      EXPECT_TRUE(waitUntil([&] { return board.string() == original; }));
+    }
   }
 }
 

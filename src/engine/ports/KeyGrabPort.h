@@ -1,6 +1,6 @@
 #pragma once
-// A synchronous grab of the paste shortcuts (Ctrl+V and Ctrl+Shift+V, with
-// any lock key) on the whole desktop. While a press waits for its verdict the
+// A synchronous grab of the paste keystrokes (Ctrl+V, Ctrl+Shift+V and
+// Shift+Insert, with any lock key) on the whole desktop. While a press waits for its verdict the
 // keyboard is frozen, so the decision must stay short and never wait for
 // detection.
 #include <cstdint>
@@ -12,7 +12,7 @@ class KeyGrabPort {
  public:
   // One grabbed key press. Lock keys (Caps Lock, Num Lock) are left out.
   struct Press {
-    std::uint32_t keyCode = 0;  // the stored virtual key code (9 = V)
+    std::uint32_t keyCode = 0;  // the stored virtual key code (9 = V, 114 = Insert)
     bool shift = false;
     bool control = false;
     bool alt = false;

@@ -22,6 +22,7 @@ inline constexpr std::uint16_t r = 0x0F;
 inline constexpr std::uint16_t i = 0x22;
 inline constexpr std::uint16_t p = 0x23;
 inline constexpr std::uint16_t m = 0x2E;
+inline constexpr std::uint16_t insert = 0x72;
 }  // namespace KeyCode
 
 // Carried by every keystroke the program sends, so that its own paste-key

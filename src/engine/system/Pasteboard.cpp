@@ -187,7 +187,13 @@ void postKey(std::uint16_t keyCode, std::uint32_t modifiers) {
   keys.postKeyEvent(keyCode, modifiers, false, ownKeystrokeMarker);
 }
 
+std::optional<Shortcut>& userPasteKey() {
+  static std::optional<Shortcut> key;
+  return key;
+}
+
 Shortcut pasteShortcut() {
+  if (const auto& key = userPasteKey()) return *key;
   const bool terminal = Place::isTerminal(Ports::get<WorkspacePort>().frontmostApplication());
   return {KeyCode::v, Modifier::control | (terminal ? Modifier::shift : 0)};
 }

@@ -88,6 +88,12 @@ struct Shortcut {
   bool operator==(const Shortcut&) const = default;
 };
 Shortcut pasteShortcut();
+// The paste keystroke the user pressed for the safe paste under way (Smart
+// Ctrl+V caught it): the destination is sent that key in place of its own
+// shortcut, so that Shift+Insert and "paste as plain text" (Ctrl+Shift+V) do
+// what the user asked of them. Cleared by a paste the user did not start with
+// a paste key (the hot key, the menu).
+std::optional<Shortcut>& userPasteKey();
 
 enum class PasteResult {
   pasted,       // the text was written, the paste shortcut sent and the text
