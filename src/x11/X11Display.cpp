@@ -1,4 +1,5 @@
 #include "X11Display.h"
+#include "XcbReply.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -9,14 +10,6 @@
 #include <memory>
 
 namespace clipvane::x11 {
-
-namespace {
-struct FreeDeleter {
-  void operator()(void* p) const { std::free(p); }
-};
-template <class T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
-}  // namespace
 
 X11Display::X11Display(const char* displayName) {
   int screenIndex = 0;

@@ -1,4 +1,5 @@
 #include "X11SelectionReader.h"
+#include "XcbReply.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -12,12 +13,6 @@
 namespace clipvane::x11 {
 
 namespace {
-
-struct FreeDeleter {
-  void operator()(void* p) const { std::free(p); }
-};
-template <class T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
 
 const QString plainText = QStringLiteral("text/plain");
 
