@@ -1,5 +1,6 @@
 #include "SessionBusInstance.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -9,6 +10,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QFile>
 #include <QThread>
+#include <cstdio>
 #include <cstdlib>
 
 namespace clipvane::x11 {
@@ -16,7 +18,6 @@ namespace clipvane::x11 {
 namespace {
 
 const QString kInterface = QStringLiteral("app.ostrel.Clipvane");
-constexpr int kCallTimeoutMs = 5000;
 
 // The process's start, from /proc (clock ticks after boot); none when unknown.
 std::optional<Date> startOf(qint64 pid) {
@@ -41,16 +42,49 @@ std::optional<Date> startOf(qint64 pid) {
   return Date(wall - std::chrono::microseconds(qint64(sinceStart * 1e6)));
 }
 
-// Whether the owner of the name answers as this program does: its interface
-// at its path, with a version, in time.
-bool answersAsThisProgram(QDBusConnection& bus) {
+enum class Answer { asThisProgram, otherwise, none };
+
+// How the owner of the name answers the program's question: as this program
+// does (its interface at its path, with a version), otherwise (an error, or
+// something else than a version), or not at all in time.
+Answer versionAnswer(QDBusConnection& bus) {
   const QDBusMessage call = QDBusMessage::createMethodCall(SessionBusInstance::serviceName,
                                                            SessionBusInstance::objectPath,
                                                            kInterface, QStringLiteral("Version"));
   const QDBusMessage reply = bus.call(call, QDBus::Block, SessionBusInstance::answerTimeoutMs);
-  return reply.type() == QDBusMessage::ReplyMessage && reply.arguments().size() == 1 &&
-         reply.arguments().front().typeId() == QMetaType::QString &&
-         !reply.arguments().front().toString().isEmpty();
+  if (reply.type() == QDBusMessage::ErrorMessage &&
+      (reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.NoReply") ||
+       reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.Timeout")))
+    return Answer::none;
+  const bool version = reply.type() == QDBusMessage::ReplyMessage &&
+                       reply.arguments().size() == 1 &&
+                       reply.arguments().front().typeId() == QMetaType::QString &&
+                       !reply.arguments().front().toString().isEmpty();
+  return version ? Answer::asThisProgram : Answer::otherwise;
+}
+
+// The executable a process runs, as /proc names it; a file replaced since
+// (a package update) keeps its path.
+QByteArray executableOf(const QByteArray& proc) {
+  char buffer[4096];
+  const ssize_t n = ::readlink(proc + "/exe", buffer, sizeof buffer);
+  if (n <= 0 || size_t(n) >= sizeof buffer) return {};
+  QByteArray path(buffer, n);
+  if (path.endsWith(" (deleted)")) path.chop(10);
+  return path;
+}
+
+// Whether the process runs this program's own executable: the same file, or
+// the same path.
+bool runsThisExecutable(qint64 pid) {
+  const QByteArray theirs = "/proc/" + QByteArray::number(pid);
+  struct stat a {
+  }, b{};
+  if (::stat("/proc/self/exe", &a) == 0 && ::stat(theirs + "/exe", &b) == 0 &&
+      a.st_dev == b.st_dev && a.st_ino == b.st_ino)
+    return true;
+  const QByteArray path = executableOf(theirs);
+  return !path.isEmpty() && path == executableOf("/proc/self");
 }
 
 }  // namespace
@@ -93,24 +127,36 @@ std::vector<RunningCopy> SessionBusInstance::runningCopies(const QString& bundle
   if (bundleID != serviceName || claim()) return copies;
   QDBusConnection bus = QDBusConnection::sessionBus();
   const auto pid = bus.interface()->servicePid(serviceName);
+  if (!pid.isValid()) return copies;
   // The owner of the name is the older copy, whatever the clocks say, when it
-  // answers as this program does.
-  if (pid.isValid())
-    copies.push_back(
-        RunningCopy{qint64(pid.value()), std::nullopt, false, true, answersAsThisProgram(bus)});
+  // answers as this program does; a copy too busy to answer in time is known
+  // by its executable, and waited for when handed over to.
+  const Answer answer = versionAnswer(bus);
+  const bool isThisProgram = answer == Answer::asThisProgram ||
+                             (answer == Answer::none && runsThisExecutable(pid.value()));
+  copies.push_back(RunningCopy{qint64(pid.value()), std::nullopt, false, true, isThisProgram});
   return copies;
 }
 
-void SessionBusInstance::openUrls(const QStringList& urls, const RunningCopy&,
+void SessionBusInstance::openUrls(const QStringList& urls, const RunningCopy& copy,
                                   std::function<void()> done) {
   QDBusMessage call = QDBusMessage::createMethodCall(serviceName, objectPath, kInterface,
                                                      QStringLiteral("OpenUrls"));
   call << urls;
   auto* watcher = new QDBusPendingCallWatcher(
-      QDBusConnection::sessionBus().asyncCall(call, kCallTimeoutMs), this);
+      QDBusConnection::sessionBus().asyncCall(call, handOverTimeoutMs), this);
   connect(watcher, &QDBusPendingCallWatcher::finished, this,
-          [done = std::move(done)](QDBusPendingCallWatcher* w) {
+          [done = std::move(done), pid = copy.pid](QDBusPendingCallWatcher* w) {
             w->deleteLater();
+            // The request waits on the bus for the copy, which takes it once
+            // it reads again.
+            if (w->isError() && w->error().type() == QDBusError::NoReply) {
+              std::fprintf(stderr,
+                           "Clipvane is running (process %lld) but has not answered yet; it "
+                           "opens what was asked once it does\n",
+                           static_cast<long long>(pid));
+              std::fflush(stderr);
+            }
             if (done) done();
           });
 }

@@ -33,8 +33,11 @@ class SessionBusInstance : public QObject, public InstancePort {
               std::function<void(const QStringList&)> onUrls) override;
   void terminate(int exitCode) override;
 
-  // How long the owner of the name has to answer as this program does.
+  // How long the owner of the name has to answer as this program does; a
+  // copy of this program that is busy longer is known by its executable.
   static constexpr int answerTimeoutMs = 2000;
+  // How long a later copy waits for the running one to take its URLs.
+  static constexpr int handOverTimeoutMs = 30000;
 
   // What a later copy calls on the bus.
  public Q_SLOTS:
