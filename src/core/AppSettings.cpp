@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <set>
 
 #include "AppIds.h"
 #include "Json.h"
@@ -59,11 +60,89 @@ std::optional<AppSettings> AppSettings::fromJSON(std::string_view bytes) {
 
 std::string AppSettings::toJSON() const { return json::dumpPretty(json::encode(*this)); }
 
-AppSettings AppSettings::load() {
+namespace {
+
+using json::Json;
+using Value = std::optional<Json>;  // none: the key is missing
+
+// The key an element of a list is known by across copies: a record's id (an
+// app's bundle ID, else its site, else its name), a text itself; none when
+// the list holds anything else.
+std::optional<Json> elementKey(const Json& e) {
+  if (e.is_object()) {
+    for (const char* field : {"id", "bundleID", "site", "name"})
+      if (const auto it = e.find(field); it != e.end() && it->is_string()) return *it;
+    return std::nullopt;
+  }
+  if (e.is_string() || e.is_number() || e.is_boolean()) return e;
+  return std::nullopt;
+}
+
+bool keyed(const Json& list) {
+  return std::all_of(list.begin(), list.end(),
+                     [](const Json& e) { return elementKey(e).has_value(); });
+}
+
+const Json* findKey(const Json& list, const Json& key) {
+  for (const Json& e : list)
+    if (elementKey(e) == key) return &e;
+  return nullptr;
+}
+
+// A hot key's parts make one key only together: it is never merged part by part.
+bool whole(const Json& v) { return v.is_object() && v.contains("keyCode"); }
+
+// Three-way merge: what `mine` changed from `base` goes over `theirs`.
+Value merge(const Value& base, const Value& mine, const Value& theirs) {
+  if (mine == base) return theirs;
+  if (theirs == base || !mine || !theirs) return mine;
+  if (mine->is_object() && theirs->is_object() && !whole(*mine)) {
+    Json out = *theirs;
+    const Json none = Json::object();
+    const Json& b = base && base->is_object() ? *base : none;
+    auto at = [](const Json& o, const std::string& k) -> Value {
+      const auto it = o.find(k);
+      return it == o.end() ? Value() : Value(*it);
+    };
+    std::set<std::string> keys;
+    for (const auto& [k, v] : b.items()) keys.insert(k);
+    for (const auto& [k, v] : mine->items()) keys.insert(k);
+    for (const std::string& k : keys) {
+      const Value merged = merge(at(b, k), at(*mine, k), at(*theirs, k));
+      if (merged)
+        out[k] = *merged;
+      else
+        out.erase(k);
+    }
+    return out;
+  }
+  if (mine->is_array() && theirs->is_array() && base && base->is_array() && keyed(*mine) &&
+      keyed(*theirs) && keyed(*base)) {
+    Json out = Json::array();
+    // Theirs, in their order, with what I changed or removed.
+    for (const Json& t : *theirs) {
+      const Json key = *elementKey(t);
+      const Json* b = findKey(*base, key);
+      const Json* m = findKey(*mine, key);
+      const Value merged = merge(b ? Value(*b) : Value(), m ? Value(*m) : Value(), Value(t));
+      if (merged) out.push_back(*merged);
+    }
+    // Then what I added.
+    for (const Json& m : *mine) {
+      const Json key = *elementKey(m);
+      if (!findKey(*base, key) && !findKey(*theirs, key)) out.push_back(m);
+    }
+    return out;
+  }
+  return mine;
+}
+
+// What "settings.json" holds; nothing when it is missing, unreadable or
+// damaged. A file that is not JSON at all, or far larger than settings ever
+// grow, is kept aside for the user before a save replaces it.
+std::optional<AppSettings> readStored() {
   try {
     const auto path = Paths::file(kFile);
-    // Not JSON at all, or far larger than settings ever grow: keep it for the
-    // user before a save replaces it.
     const auto setAside = [&] {
       std::error_code ec;
       std::filesystem::rename(path, Paths::file(kAside), ec);
@@ -73,16 +152,39 @@ AppSettings AppSettings::load() {
       bytes = readFile(path, Limits::settings);
     } catch (const TooLarge&) {
       setAside();
-      return {};
+      return std::nullopt;
     }
-    if (!bytes) return {};
-    if (auto s = fromJSON(*bytes)) return *s;
+    if (!bytes) return std::nullopt;
+    if (auto s = AppSettings::fromJSON(*bytes)) return s;
     setAside();
   } catch (const std::exception&) {
-    // An unreadable file gives the defaults, like a missing one.
+    // Unreadable: like a missing file.
   }
-  return {};
+  return std::nullopt;
 }
+
+}  // namespace
+
+AppSettings AppSettings::saveOver(const AppSettings& base) const {
+  // The settings' own lock: a save on the main thread never waits for a
+  // vault or history write of the pool.
+  const FileLock lock(".settings");
+  const std::optional<AppSettings> theirs = readStored();
+  AppSettings out = *this;
+  // Compared as stored: dates are kept to the second.
+  const Json was = json::encode(base);
+  if (Json now; theirs && (now = json::encode(*theirs)) != was) {
+    const Value merged = merge(was, json::encode(*this), now);
+    if (merged && merged->is_object()) {
+      out = AppSettings();
+      json::decodeRecord(*merged, out, json::Mode::lenient);
+    }
+  }
+  out.save();
+  return out;
+}
+
+AppSettings AppSettings::load() { return readStored().value_or(AppSettings()); }
 
 void AppSettings::save() const {
   const auto dir = Paths::ensureDirectory();

@@ -85,6 +85,13 @@ struct AppSettings {
   static AppSettings load();
   // Writes "settings.json" whole and atomically; throws StorageError.
   void save() const;
+  // Saves these settings, changed from `base` (what the file held when this
+  // copy of the program last read or wrote it), under a lock in the data
+  // folder: what another copy changed in the file meanwhile is kept, except
+  // where both changed the same value (then this copy's change wins).
+  // Lists of records are merged record by record, lists of texts text by
+  // text. Returns what the file holds now; throws StorageError.
+  AppSettings saveOver(const AppSettings& base) const;
   // The file's reading rules without the file: nothing when the text is not a
   // JSON object; otherwise every readable field, the rest at its default.
   static std::optional<AppSettings> fromJSON(std::string_view json);

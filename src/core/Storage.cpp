@@ -72,12 +72,14 @@ fs::path file(std::string_view name) { return directory() / name; }
 
 }  // namespace Paths
 
-FileLock::FileLock() : FileLock(true) {}
+FileLock::FileLock() : FileLock({}, true) {}
 
-FileLock::FileLock(std::try_to_lock_t) : FileLock(false) {}
+FileLock::FileLock(std::try_to_lock_t) : FileLock({}, false) {}
 
-FileLock::FileLock(bool wait) {
-  const fs::path path = Paths::ensureDirectory() / ".lock";
+FileLock::FileLock(std::string_view name) : FileLock(name, true) {}
+
+FileLock::FileLock(std::string_view name, bool wait) {
+  const fs::path path = Paths::ensureDirectory() / (".lock" + std::string(name));
   // Never through a link: one there would make the program create or lock
   // whatever it points to. The link goes and a file of the program's own
   // takes its place.

@@ -39,13 +39,17 @@ class FileLock {
   FileLock();  // ensures the directory; throws StorageError
   // Takes the lock only when no one holds it; owns() says whether it did.
   explicit FileLock(std::try_to_lock_t);
+  // Another lock of the data directory, on its own file there (".lock" and
+  // this name): for a file that must not wait on the vault's and the
+  // history's work.
+  explicit FileLock(std::string_view name);
   ~FileLock();
   bool owns() const { return fd_ >= 0; }
   FileLock(const FileLock&) = delete;
   FileLock& operator=(const FileLock&) = delete;
 
  private:
-  explicit FileLock(bool wait);
+  FileLock(std::string_view name, bool wait);
   int fd_ = -1;
 };
 

@@ -22,7 +22,8 @@ AppModel& AppModel::shared() {
   return *model;
 }
 
-AppModel::AppModel() : settings_(AppSettings::load()), activity_(ActivityStore::read()) {}
+AppModel::AppModel()
+    : settings_(AppSettings::load()), saved_(settings_), activity_(ActivityStore::read()) {}
 
 AppModel::~AppModel() = default;
 
@@ -33,7 +34,8 @@ void AppModel::setSettings(const AppSettings& next) {
   if (next == settings_) return;
   const AppSettings old = std::exchange(settings_, next);
   try {
-    settings_.save();
+    // Another copy's changes since come along, and apply here too.
+    saved_ = settings_ = next.saveOver(saved_);
   } catch (...) {
     // The settings stay in memory and apply all the same; the next change saves again.
   }

@@ -228,6 +228,9 @@ class AppModel : public QObject {
   // ---- state (declaration order of the model) --------------------------------------
   std::vector<RecentCopy> recentCopies_;
   AppSettings settings_;
+  // What the settings file held when this copy last read or wrote it: what
+  // another copy of the program changed since is merged in on saving.
+  AppSettings saved_;
   std::vector<Finding> clipboardFindings_;
   std::optional<Scan> lastScan_;
   qint64 scanGeneration_ = 0;

@@ -3,6 +3,7 @@
 
 #include "AppIds.h"
 #include "AppSettings.h"
+#include "Storage.h"
 #include "TempHome.h"
 
 using namespace clipvane;
@@ -466,4 +467,83 @@ TEST(Policy, SummarizeGroupsByKindAndLabelInFirstOrder) {
                                                  {Kind::phone, u"Email", 1}};
   EXPECT_EQ(Policy::summarize(findings), expected);
   EXPECT_TRUE(Policy::summarize({}).empty());
+}
+
+// Two copies of the program over one data folder, each saving what it
+// changed from what it last read: neither loses the other's change.
+TEST_F(AppSettingsFile, SavingOverKeepsWhatAnotherCopyChangedMeanwhile) {
+  AppSettings start = populated();
+  start.ignored = {IgnoredText{Uuid::generate(), u"one", u"Name", {}},
+                   IgnoredText{Uuid::generate(), u"two", u"Name", {}}};
+  start.save();
+  AppSettings a = start, b = start;  // each copy's view
+
+  IgnoredText fromA{Uuid::generate(), u"ada@example.com", u"Email", {}};
+  a.ignored.push_back(fromA);
+  a.retention = AppSettings::Retention::hour;
+  a = a.saveOver(start);
+  const AppSettings aSaved = a;
+
+  MarkedText fromB{Uuid::generate(), u"Falcon", Kind::custom};
+  b.marked.push_back(fromB);
+  b.detection.internalDomains.push_back(u"corp.example.org");
+  b.ignored.erase(b.ignored.begin());  // b removes one it had
+  const AppSettings merged = b.saveOver(start);
+  EXPECT_EQ(AppSettings::load(), merged);
+
+  AppSettings expected = aSaved;
+  expected.marked.push_back(fromB);
+  expected.detection.internalDomains.push_back(u"corp.example.org");
+  expected.ignored.erase(expected.ignored.begin());
+  EXPECT_EQ(merged, expected);
+  EXPECT_EQ(merged.retention, AppSettings::Retention::hour);
+  EXPECT_NE(std::find(merged.ignored.begin(), merged.ignored.end(), fromA), merged.ignored.end());
+
+  // The same value changed by both: the later save's change wins.
+  AppSettings c = merged;
+  c.retention = AppSettings::Retention::week;
+  AppSettings d = aSaved;
+  d.retention = AppSettings::Retention::day;
+  d.saveOver(aSaved);
+  EXPECT_EQ(c.saveOver(merged).retention, AppSettings::Retention::week);
+}
+
+// Apps are known by their bundle ID, so each copy's new app stays; a hot key
+// is one value, never put together from the two copies' halves.
+TEST_F(AppSettingsFile, SavingOverKeepsBothCopiesAppsAndTakesAHotKeyWhole) {
+  const AppSettings start;
+  start.save();
+  AppSettings a = start, b = start;
+  const AS::ProtectedApp editor{
+      u"Editor", u"org.example.Editor", {}, AS::ProtectedApp::Scope::allPastes, {}};
+  const AS::ProtectedApp chat{
+      u"Chat", u"org.example.Chat", {}, AS::ProtectedApp::Scope::aiAgents, AS::AppAction::off};
+  a.protectedApps.push_back(editor);
+  a.safePasteHotkey = {9, 0x1800, u"⌃⌥V"};  // the modifiers changed
+  a.saveOver(start);
+  b.protectedApps.push_back(chat);
+  b.safePasteHotkey = {7, 0x1100, u"⌃⌘X"};  // the key changed
+  const AppSettings merged = b.saveOver(start);
+  ASSERT_EQ(merged.protectedApps.size(), start.protectedApps.size() + 2);
+  EXPECT_EQ(merged.protectedApps[start.protectedApps.size()], editor);
+  EXPECT_EQ(merged.protectedApps.back(), chat);
+  EXPECT_EQ(merged.safePasteHotkey, b.safePasteHotkey);
+  EXPECT_EQ(AppSettings::load(), merged);
+}
+
+// A file that cannot be merged with is no reason to lose this copy's
+// settings: a damaged one is set aside and replaced, one that cannot be
+// replaced says so and stays as it was.
+TEST_F(AppSettingsFile, SavingOverADamagedOrUnwritableFile) {
+  const std::string broken = "{\"protect\": false,\n  \"marked\": [";
+  write("settings.json", broken);
+  const AppSettings mine = populated();
+  EXPECT_EQ(mine.saveOver(AppSettings{}), mine);
+  EXPECT_EQ(AppSettings::load(), mine);
+  EXPECT_EQ(contents("settings.json.bad"), broken);
+
+  std::filesystem::remove(path("settings.json"));
+  std::filesystem::create_directory(path("settings.json"));  // not even root replaces it
+  EXPECT_THROW(AppSettings{}.saveOver(mine), StorageError);
+  EXPECT_TRUE(std::filesystem::is_directory(path("settings.json")));
 }

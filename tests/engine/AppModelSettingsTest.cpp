@@ -249,3 +249,26 @@ TEST_F(AppModelSettingsTest, TheTapRunsOnlyWhileSettingsAndPermissionAllow) {
 
 }  // namespace
 }  // namespace clipvane
+
+namespace clipvane {
+namespace {
+
+// Two copies of the program on one data folder: what one stores, the
+// other's next change keeps, and takes up itself.
+TEST_F(AppModelSettingsTest, NoChangeOfAnotherCopyOnTheSameFolderIsLost) {
+  AppModel& first = model();
+  AppModel second;  // started over the same folder
+  AppSettings s = first.settings();
+  s.ignored.push_back(IgnoredText{Uuid::generate(), u"ada@example.com", u"Email", now});
+  first.setSettings(s);
+  second.mark({"Falcon"}, Kind::custom);
+  for (const AppSettings& held : {AppSettings::load(), second.settings()}) {
+    ASSERT_EQ(held.ignored.size(), 1u);
+    EXPECT_EQ(held.ignored[0].text, u"ada@example.com");
+    ASSERT_EQ(held.marked.size(), 1u);
+    EXPECT_EQ(held.marked[0].text, u"Falcon");
+  }
+}
+
+}  // namespace
+}  // namespace clipvane
