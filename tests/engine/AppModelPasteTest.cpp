@@ -364,3 +364,36 @@ TEST_F(SafePasteTest, TheClipboardComesBackAsTheAutoMaskLeftIt) {
 
 }  // namespace
 }  // namespace clipvane
+
+namespace clipvane {
+namespace {
+
+// A safe paste that gave the user's copy back before the auto-mask was done
+// with it: the mask, once done, still replaces the original that came back.
+TEST_F(SafePasteTest, AMaskDoneAfterThePasteGaveTheCopyBackStillReplacesIt) {
+  set(&AppSettings::autoMask, true);
+  model().start();
+  std::optional<FileLock> vaultBusy(std::in_place);  // the mask's record waits for the vault
+  clipboardHolds(oneEmail);
+  const qint64 copied = ports.clipboard.count;
+  model().monitor().poll();
+  ASSERT_TRUE(testing::waitUntil([&] { return !model().recentCopies().empty(); }, 5000));
+  Pasteboard::paste("Write to [EMAIL_1] today", false, [](Pasteboard::PasteResult) {});
+  ASSERT_TRUE(testing::waitUntil(
+      [&] {
+        const auto& back = Pasteboard::lastReturn();
+        return !Pasteboard::pendingRestore() && back && back->from == copied;
+      },
+      5000));
+  ASSERT_EQ(ports.clipboard.string(), oneEmail);
+  vaultBusy.reset();
+  EXPECT_TRUE(testing::waitUntil(
+      [&] { return ports.clipboard.string() == "Write to [EMAIL_1] today"; }, 5000));
+  settle();
+  EXPECT_EQ(ports.clipboard.string(), "Write to [EMAIL_1] today");
+  ASSERT_EQ(model().recentCopies().size(), 1u);
+  EXPECT_TRUE(model().recentCopies().front().masked);
+}
+
+}  // namespace
+}  // namespace clipvane

@@ -139,6 +139,29 @@ TEST_F(AICheckTest, ANewTextCancelsTheScanOfTheOldOne) {
   ASSERT_TRUE(waitUntil([&] { return check.finishedSpans(a).has_value(); }));
 }
 
+// A, then B, then A again: the first scan of A, cancelled by B, gives up
+// with nothing, and that nothing is never kept as A's result; A's own new
+// scan is.
+TEST_F(AICheckTest, ACancelledScanIsNeverTakenForTheSameTextCheckedAgain) {
+  const QString a = "First, Ada Lovelace.";
+  const QString b = "Second, Ada Lovelace again.";
+  model.close();
+  AICheck::Task firstA = check.check(a);
+  ASSERT_TRUE(waitUntil([&] { return model.chats.load() == 1; }));  // A is with the model
+  check.check(b);
+  AICheck::Task againA = check.check(a);
+  EXPECT_TRUE(await(firstA).empty());  // given up
+  ASSERT_TRUE(waitUntil([&] { return model.givenUp.load() >= 1; }));
+  clipvane::testing::drainEvents();
+  EXPECT_FALSE(check.finishedSpans(a));
+  EXPECT_FALSE(againA.isFinished());
+
+  model.open();
+  EXPECT_EQ(await(againA), expectedSpans(a));
+  ASSERT_TRUE(waitUntil([&] { return check.finishedSpans(a).has_value(); }));
+  EXPECT_EQ(*check.finishedSpans(a), expectedSpans(a));
+}
+
 TEST_F(AICheckTest, AScanThatTimesOutIsKeptForTheNextPaste) {
   const QString text = "Ada Lovelace is slow to answer.";
   model.close();
