@@ -27,6 +27,10 @@ constexpr milliseconds kSlack(5);
 // Firefox answers its first request for an element's attributes with an
 // empty table and has them a few milliseconds later.
 constexpr milliseconds kSecondAskAfter(10);
+// A Chromium browser just woken has its front page's address some ten
+// milliseconds later; it is looked for this often, for at most this long.
+constexpr milliseconds kWakeStep(10);
+constexpr milliseconds kWakeWait(150);
 
 }  // namespace
 
@@ -352,6 +356,91 @@ QString documentAddress(const Asker& ask, AtspiAccessible* a) {
   return AtspiAnswers::pageAddress(takeTable(table));
 }
 
+// Whether a window shows a web page whose address can be read: a showing
+// web document (the page, its frames, the browser's own pages) with one.
+bool showsPage(const Asker& ask, AtspiAccessible* window) {
+  AtspiCollection* collection = nullptr;
+  ask([&] { collection = atspi_accessible_get_collection_iface(window); });
+  if (!collection) return false;
+  AtspiStateSet* states = atspi_state_set_new(nullptr);
+  atspi_state_set_add(states, ATSPI_STATE_SHOWING);
+  GArray* roles = g_array_new(FALSE, FALSE, sizeof(AtspiRole));
+  const AtspiRole document = ATSPI_ROLE_DOCUMENT_WEB;
+  g_array_append_val(roles, document);
+  AtspiMatchRule* rule = atspi_match_rule_new(
+      states, ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_NONE, roles,
+      ATSPI_Collection_MATCH_ANY, nullptr, ATSPI_Collection_MATCH_NONE, FALSE);
+  g_object_unref(states);
+  g_array_free(roles, TRUE);
+  GArray* matches = nullptr;
+  ask([&] {
+    GError* error = nullptr;
+    matches = atspi_collection_get_matches(collection, rule, ATSPI_Collection_SORT_ORDER_CANONICAL,
+                                           8, TRUE, &error);
+    failed(error);
+  });
+  g_object_unref(rule);
+  g_object_unref(collection);
+  bool shows = false;
+  if (matches) {
+    for (guint i = 0; i < matches->len; ++i) {
+      auto* a = g_array_index(matches, AtspiAccessible*, i);
+      if (a && !shows && ask.canAsk()) shows = !documentAddress(ask, a).isEmpty();
+      if (a) g_object_unref(a);
+    }
+    g_array_free(matches, TRUE);
+  }
+  return shows;
+}
+
+// The bus name of an application's connection: never given to another
+// connection while the bus runs.
+std::string busName(AtspiAccessible* a) {
+  const AtspiApplication* app = ATSPI_OBJECT(a)->app;
+  return app && app->bus_name ? std::string(app->bus_name) : std::string();
+}
+
+// Chromium, and every browser built on it, exposes its pages (and the
+// contents of its own windows) only once it takes an assistive technology to
+// be present: on Linux when one asks the application for its object
+// attributes, as screen readers do first. Until then each of its windows is
+// an empty frame: the accessibility bus's status, ACCESSIBILITY_ENABLED at
+// its start and listeners for its events leave it so. The attributes of a
+// browser's application are asked for on its first query, which then waits a
+// moment for the window's page. The browser keeps its pages exposed until it
+// ends; none of its settings change.
+void wakePages(const Asker& ask, AtspiAccessible* app, AtspiAccessible* window, std::int32_t pid,
+               const std::function<bool(std::int32_t)>& isBrowser,
+               std::map<std::string, bool>& woken) {
+  const std::string bus = busName(app);
+  if (bus.empty() || !isBrowser || woken.count(bus)) return;
+  QString toolkit;
+  bool answered = false;
+  ask([&] {
+    GError* error = nullptr;
+    gchar* name = atspi_accessible_get_toolkit_name(app, &error);
+    answered = !failed(error);
+    toolkit = take(name);
+  });
+  if (!answered) return;
+  if (toolkit != QLatin1String("Chromium") || !isBrowser(pid)) {
+    woken[bus] = false;
+    return;
+  }
+  GHashTable* attributes = nullptr;
+  ask([&] {
+    GError* error = nullptr;
+    attributes = atspi_accessible_get_attributes(app, &error);
+    answered = !failed(error);
+  });
+  if (attributes) g_hash_table_unref(attributes);
+  if (!answered) return;
+  woken[bus] = true;
+  const auto until = Clock::now() + kWakeWait;
+  while (!showsPage(ask, window) && Clock::now() + kWakeStep < until && ask.canAsk())
+    std::this_thread::sleep_for(kWakeStep);
+}
+
 const QHash<QString, QString>& objectAttributes(const Asker& ask, const AtspiNode& node) {
   if (node.attributes) return *node.attributes;
   QHash<QString, QString> out;
@@ -454,9 +543,11 @@ bool AtspiAccessibility::busReady() {
 
 AtspiAccessibility::AtspiAccessibility(
     std::function<std::optional<std::int32_t>()> activePid,
-    std::function<std::optional<QString>(std::int32_t)> windowTitle)
+    std::function<std::optional<QString>(std::int32_t)> windowTitle,
+    std::function<bool(std::int32_t)> isBrowser)
     : activePid_(std::move(activePid)),
       windowTitle_(std::move(windowTitle)),
+      isBrowser_(std::move(isBrowser)),
       ready_(busReady()),
       gate_(std::make_unique<Gate>()) {}
 
@@ -501,6 +592,7 @@ AccessibilityPort::Value AtspiAccessibility::attribute(const Element& element, A
       const Asker inApp{gate, *pid};
       Ref window = activeWindowOf(inApp, app.p);
       AtspiAccessible* root = window ? window.p : app.p;
+      wakePages(inApp, app.p, root, *pid, isBrowser_, woken_);
       std::optional<Ref> focus = focusedByCollection(inApp, root);
       if (!focus) focus = focusedBySearch(inApp, root);
       if (!*focus) return {};

@@ -7,8 +7,10 @@
 // Main thread only: libatspi is not thread-safe.
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "ports/AccessibilityPort.h"
 
@@ -17,9 +19,12 @@ namespace clipvane::x11 {
 class AtspiAccessibility : public AccessibilityPort {
  public:
   // activePid: the process of the window the user works in (none: unknown);
-  // windowTitle: a process's focused window title from the window manager.
+  // windowTitle: a process's focused window title from the window manager;
+  // isBrowser: whether a process is a browser, whose pages are asked for
+  // their site (a Chromium one is woken to expose them).
   AtspiAccessibility(std::function<std::optional<std::int32_t>()> activePid,
-                     std::function<std::optional<QString>(std::int32_t)> windowTitle);
+                     std::function<std::optional<QString>(std::int32_t)> windowTitle,
+                     std::function<bool(std::int32_t)> isBrowser = {});
   ~AtspiAccessibility() override;
 
   Element systemWide() override;
@@ -53,6 +58,10 @@ class AtspiAccessibility : public AccessibilityPort {
  private:
   std::function<std::optional<std::int32_t>()> activePid_;
   std::function<std::optional<QString>(std::int32_t)> windowTitle_;
+  std::function<bool(std::int32_t)> isBrowser_;
+  // Per application (its bus name): whether its pages were woken (true) or
+  // it needs no waking (false).
+  std::map<std::string, bool> woken_;
   bool ready_ = false;
   std::unique_ptr<Gate> gate_;
 };

@@ -1,5 +1,9 @@
 #include "X11Ports.h"
 
+#include <algorithm>
+#include <string>
+
+#include "AppIds.h"
 #include "ports/Ports.h"
 
 namespace clipvane::x11 {
@@ -25,7 +29,16 @@ X11Ports::X11Ports()
             if (auto w = workspace.activeWindow(true)) return std::int32_t(w->pid);
             return std::nullopt;
           },
-          [this](std::int32_t pid) { return workspace.windowTitle(pid); }),
+          [this](std::int32_t pid) { return workspace.windowTitle(pid); },
+          // Only browsers are woken: the program needs the pages of no other
+          // application built on Chromium, and waking one costs it what a
+          // screen reader costs.
+          [this](std::int32_t pid) {
+            const auto front = workspace.frontmostApplication();
+            if (!front || front->pid != pid || !front->bundleID) return false;
+            const std::u16string id = front->bundleID->toStdU16String();
+            return std::ranges::find(AppIds::browsers, id) != std::end(AppIds::browsers);
+          }),
       appearance(display) {
   Ports::install<ClipboardPort>(&clipboard);
   Ports::install<KeyboardPort>(&keyboard);

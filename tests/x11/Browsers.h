@@ -120,14 +120,18 @@ class Browser {
   }
   static bool available(Engine engine) { return QFileInfo(program(engine)).isExecutable(); }
 
-  Browser(Engine engine, const QString& url) {
+  // How Chromium is started: told to expose its pages to accessibility
+  // clients, or as users start it, waiting for one to show itself.
+  enum class Start { withAccessibility, asUsersStartIt };
+
+  Browser(Engine engine, const QString& url, Start start = Start::withAccessibility) {
     QStringList args;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     if (engine == Engine::chromium) {
-      // Chromium speaks to accessibility clients only when told to, and
-      // without the background flags tries the network at every start.
-      args << "--force-renderer-accessibility"
-           << "--disable-gpu"
+      // Without the background flags Chromium tries the network at every
+      // start.
+      if (start == Start::withAccessibility) args << "--force-renderer-accessibility";
+      args << "--disable-gpu"
            << "--disable-quic"
            << "--no-first-run"
            << "--no-default-browser-check"
