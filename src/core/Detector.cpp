@@ -242,11 +242,17 @@ class Taken {
 // indices of the kept candidates in text order.
 std::vector<std::uint32_t> chooseByRank(const std::vector<Candidate>& candidates,
                                         const std::vector<int>& ranks) {
-  // Location, then index: sorting the packed numbers orders by place.
+  // Location, then index: sorting the packed numbers orders by place. Each
+  // pass adds its candidates mostly in text order: runs already in order
+  // are merged, not sorted again.
   std::vector<std::uint64_t> byPlace(candidates.size());
   for (std::size_t k = 0; k < candidates.size(); ++k)
     byPlace[k] = (std::uint64_t(candidates[k].range.location) << 32) | std::uint32_t(k);
-  std::sort(byPlace.begin(), byPlace.end());
+  const auto firstRunEnd = std::is_sorted_until(byPlace.begin(), byPlace.end());
+  if (std::is_sorted(firstRunEnd, byPlace.end()))
+    std::inplace_merge(byPlace.begin(), firstRunEnd, byPlace.end());
+  else
+    std::sort(byPlace.begin(), byPlace.end());
 
   struct Order {
     std::uint64_t rankLength;     // rank, then the length's complement
@@ -332,16 +338,16 @@ std::vector<Finding> Detector::detect(std::u16string_view text) const {
   std::vector<Finding> findings;
   findings.reserve(chosen.size());
   for (const std::uint32_t k : chosen) {
-    const Candidate* c = &candidates[k];
-    Finding f;
-    f.kind = c->kind;
-    f.range = c->range;
-    f.value = std::u16string(text.substr(c->range.location, c->range.length));
-    f.mask = Masks::mask(c->kind, f.value);
-    f.label = c->label.empty() ? std::u16string(c->kind.label()) : c->label;
-    f.contextual = c->contextual;
-    f.jsonNumber = c->jsonNumber;
-    findings.push_back(std::move(f));
+    const Candidate& c = candidates[k];
+    const std::u16string_view value = text.substr(c.range.location, c.range.length);
+    Finding& f = findings.emplace_back();
+    f.kind = c.kind;
+    f.range = c.range;
+    f.value.assign(value);
+    f.mask = Masks::mask(c.kind, value);
+    f.label.assign(c.label.empty() ? c.kind.label() : c.label);
+    f.contextual = c.contextual;
+    f.jsonNumber = c.jsonNumber;
   }
   return findings;
 }

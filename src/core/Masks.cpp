@@ -87,21 +87,24 @@ bool isAlnum(char16_t c) { return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 
 
 // The last n ASCII letters or digits (as picked), in order.
 std::u16string lastOf(std::u16string_view s, std::size_t n, bool (*pick)(char16_t)) {
-  std::u16string out;
-  for (std::size_t i = s.size(); i > 0 && out.size() < n; --i)
-    if (pick(s[i - 1])) out.insert(out.begin(), s[i - 1]);
+  std::size_t found = 0, i = s.size();
+  for (; i > 0 && found < n; --i) found += pick(s[i - 1]);
+  std::u16string out(found, u'\0');
+  for (std::size_t k = 0; k < found; ++i)
+    if (pick(s[i])) out[k++] = s[i];
   return out;
 }
 
 // The lead followed by the last four picked characters, or dots alone when
 // fewer than four are there.
 std::u16string lastFour(std::u16string_view lead, std::u16string_view s, bool (*pick)(char16_t)) {
-  const auto last = lastOf(s, 4, pick);
-  if (last.size() < 4) return std::u16string(kDots);
-  std::u16string out;
-  out.reserve(lead.size() + last.size());
-  out += lead;
-  out += last;
+  std::size_t found = 0, i = s.size();
+  for (; i > 0 && found < 4; --i) found += pick(s[i - 1]);
+  if (found < 4) return std::u16string(kDots);
+  std::u16string out(lead.size() + 4, u'\0');
+  std::copy(lead.begin(), lead.end(), out.begin());
+  for (std::size_t k = lead.size(); k < out.size(); ++i)
+    if (pick(s[i])) out[k++] = s[i];
   return out;
 }
 
@@ -140,17 +143,26 @@ std::u16string initials(std::u16string_view v) {
   return out.empty() ? std::u16string(kDots) : out;
 }
 
+// The length of the first cluster of s (none when empty).
+std::size_t firstClusterLength(std::u16string_view s) {
+  if (s.empty()) return 0;
+  if (s[0] < 0x80 && (s.size() == 1 || s[1] < 0x80)) return asciiClusterEnd(s, 0);
+  const auto g = graphemes(s);
+  return g.empty() ? 0 : g.front().second;
+}
+
 std::u16string email(std::u16string_view v) {
   const auto at = v.rfind(u'@');
   const auto dot = v.rfind(u'.');
   if (at == std::u16string_view::npos || at == 0 || dot == std::u16string_view::npos || dot < at)
     return firstAndLast(v);
+  const std::u16string_view local = v.substr(0, at), domain = v.substr(at + 1);
   std::u16string out;
   out.reserve(v.size() - dot + 2 * kDots.size() + 8);
-  out += firstGrapheme(v.substr(0, at));
+  out += local.substr(0, firstClusterLength(local));
   out += kDots;
   out += u'@';
-  out += firstGrapheme(v.substr(at + 1));
+  out += domain.substr(0, firstClusterLength(domain));
   out += kDots;
   out += v.substr(dot);
   return out;

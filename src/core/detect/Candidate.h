@@ -16,7 +16,10 @@ struct Candidate {
   bool contextual = false;  // found through a field name or label
   bool jsonNumber = false;  // an unquoted JSON number
   bool userMade = false;    // custom rules and extra spans rank above the built-in kinds
-  std::u16string label;     // empty: the kind's label
+  // Empty: the kind's label. A custom rule's name, which the settings hold
+  // while the text is scanned: the candidate stays a plain value, copied
+  // and moved without allocating.
+  std::u16string_view label;
 };
 
 // Values under known field names and labels (JSON, YAML, .env/INI, headers,
