@@ -86,6 +86,9 @@ void Scanner::loadBlock(std::size_t base, Block& b) const {
   const std::size_t n = text_.size();
   b.base = base;
   std::uint64_t alnumBits = 0, wordBits = 0, punctBits = 0;
+  // For the first look at words below: digits, letters but "P", the marks
+  // after which a short word may still start something, and backslashes.
+  std::uint64_t digitBits = 0, letterBits = 0, markBits = 0, slashBits = 0;
 #if defined(__SSE2__)
   if (n - base >= 64) {
     const auto* p = reinterpret_cast<const __m128i*>(text_.data() + base);
@@ -104,7 +107,15 @@ void Scanner::loadBlock(std::size_t base, Block& b) const {
       const __m128i punct =
           _mm_or_si128(_mm_or_si128(_mm_or_si128(is('@'), is(':')), _mm_or_si128(is('-'), is('/'))),
                        _mm_or_si128(_mm_or_si128(is('~'), is('+')), is('(')));
+      const __m128i mark =
+          _mm_or_si128(_mm_or_si128(_mm_or_si128(is('_'), is('-')), _mm_or_si128(is('.'), is('$'))),
+                       _mm_or_si128(is('='), is(':')));
       const auto shift = 16 * k;
+      auto bits = [](__m128i m) { return std::uint64_t(unsigned(_mm_movemask_epi8(m))); };
+      digitBits |= bits(digit) << shift;
+      letterBits |= bits(_mm_andnot_si128(is('P'), letter)) << shift;
+      markBits |= bits(mark) << shift;
+      slashBits |= bits(is('\\')) << shift;
       alnumBits |= std::uint64_t(unsigned(_mm_movemask_epi8(alnum))) << shift;
       wordBits |= std::uint64_t(unsigned(_mm_movemask_epi8(_mm_or_si128(alnum, is('_'))))) << shift;
       punctBits |= std::uint64_t(unsigned(_mm_movemask_epi8(punct))) << shift;
@@ -117,6 +128,11 @@ void Scanner::loadBlock(std::size_t base, Block& b) const {
       const char16_t c = text_[base + k];
       if (c >= 0x80) continue;
       const std::uint8_t cls = kStartClass[c];
+      digitBits |= std::uint64_t(chars::digit(c)) << k;
+      letterBits |= std::uint64_t(chars::alpha(c) && c != 'P') << k;
+      markBits |=
+          std::uint64_t(c == '_' || c == '-' || c == '.' || c == '$' || c == '=' || c == ':') << k;
+      slashBits |= std::uint64_t(c == '\\') << k;
       alnumBits |= std::uint64_t(cls == kWordStart) << k;
       punctBits |= std::uint64_t(cls == kPunctStart) << k;
       wordBits |= std::uint64_t(cls == kWordStart || c == '_') << k;
@@ -125,7 +141,24 @@ void Scanner::loadBlock(std::size_t base, Block& b) const {
   const std::uint64_t prevWord =
       (wordBits << 1) | std::uint64_t(base > 0 && wordish(text_[base - 1]));
   b.alnum = alnumBits;
-  b.starts = (alnumBits & ~prevWord) | punctBits;
+  // Most words are short words of prose and code: a word of letters (not
+  // "P") with no digit as its third character that ends within seven
+  // characters at a blank or other mark after which no issuer's key, MAC
+  // group or host name goes on. quietLetters() turns each of them away,
+  // whatever was read before: they are dropped here, 64 at a time. Words
+  // running past the block and words after a backslash ("\\nabc") keep
+  // their start.
+  const std::uint64_t other = ~alnumBits;
+  const std::uint64_t plainEnd = other & ~markBits;
+  std::uint64_t open = ~std::uint64_t(0), shortPlain = 0;
+  for (int j = 1; j <= 7; ++j) {
+    shortPlain |= open & (plainEnd >> j);
+    open &= ~(other >> j);
+  }
+  const std::uint64_t afterSlash =
+      (slashBits << 1) | std::uint64_t(base > 0 && text_[base - 1] == '\\');
+  const std::uint64_t quietWord = letterBits & ~(digitBits >> 2) & shortPlain & ~afterSlash;
+  b.starts = ((alnumBits & ~prevWord) & ~quietWord) | punctBits;
 }
 
 // The first tests of the rules that can start at a number, a word of
