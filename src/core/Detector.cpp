@@ -343,9 +343,9 @@ std::vector<Finding> Detector::detect(std::u16string_view text) const {
     Finding& f = findings.emplace_back();
     f.kind = c.kind;
     f.range = c.range;
-    f.value.assign(value);
+    f.value = std::u16string(value);
     f.mask = Masks::mask(c.kind, value);
-    f.label.assign(c.label.empty() ? c.kind.label() : c.label);
+    f.label = std::u16string(c.label.empty() ? c.kind.label() : c.label);
     f.contextual = c.contextual;
     f.jsonNumber = c.jsonNumber;
   }
