@@ -124,7 +124,9 @@ class Browser {
   // clients, or as users start it, waiting for one to show itself.
   enum class Start { withAccessibility, asUsersStartIt };
 
-  Browser(Engine engine, const QString& url, Start start = Start::withAccessibility) {
+  // `extra`: more of Chromium's flags.
+  Browser(Engine engine, const QString& url, Start start = Start::withAccessibility,
+          const QStringList& extra = {}) {
     QStringList args;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     if (engine == Engine::chromium) {
@@ -146,6 +148,7 @@ class Browser {
       // Chromium's shared memory; root's Chromium starts only unsandboxed.
       args << "--disable-dev-shm-usage";
       if (::geteuid() == 0) args << "--no-sandbox";
+      args << extra;
     } else {
       QFile prefs(profile_.filePath("user.js"));
       if (prefs.open(QIODevice::WriteOnly))

@@ -790,6 +790,29 @@ TEST_F(EngineOnX11, ChromiumStartedAsUsersStartItRecordsTheSite) {
   pasteRecordsTheSite(page, rest);
 }
 
+// An application built on Chromium that is no browser (a chat program, say)
+// is never woken: the program needs none of its pages, and waking it costs it
+// what a screen reader costs. Asked as a paste asks, it shows no page.
+TEST_F(EngineOnX11, AChromiumApplicationThatIsNoBrowserIsNotWoken) {
+  if (!Browser::available(Browser::Engine::chromium))
+    GTEST_SKIP() << Browser::program(Browser::Engine::chromium).toStdString()
+                 << " is not installed (scripts/install-deps.sh installs it)";
+  LocalPage page(LocalPage::chatPage());
+  Browser chat(Browser::Engine::chromium, page.url(), Browser::Start::asUsersStartIt,
+               {"--class=Chatter"});
+  ASSERT_TRUE(chat.waitShown()) << chat.failure();
+  ASSERT_TRUE(waitUntil([&] { return page.posted(); }, std::chrono::seconds(30)))
+      << "the page did not post its field";
+  const auto front = ports.workspace.frontmostApplication();
+  ASSERT_TRUE(front && front->bundleID);
+  EXPECT_EQ(*front->bundleID, "chatter");
+  for (int i = 0; i < 10; ++i) {
+    EXPECT_EQ(Accessibility::focusedElement(), nullptr);
+    EXPECT_EQ(Accessibility::frontTabHost(std::int32_t(front->pid)), std::nullopt);
+    waitUntil([] { return false; }, std::chrono::milliseconds(100));
+  }
+}
+
 TEST_F(EngineOnX11, FirefoxEsrPage) { browserRoad(Browser::Engine::firefox, u"firefox-esr"); }
 
 // With the lock on, the ignore hot key gives a masked copy's original back
