@@ -148,13 +148,14 @@ void Scanner::loadBlock(std::size_t base, Block& b) const {
   // whatever was read before: they are dropped here, 64 at a time. Words
   // running past the block and words after a backslash ("\\nabc") keep
   // their start.
-  const std::uint64_t other = ~alnumBits;
-  const std::uint64_t plainEnd = other & ~markBits;
-  std::uint64_t open = ~std::uint64_t(0), shortPlain = 0;
-  for (int j = 1; j <= 7; ++j) {
-    shortPlain |= open & (plainEnd >> j);
-    open &= ~(other >> j);
-  }
+  // The words that end so within seven characters: each plain end reaches
+  // back over the letters and digits before it, 1, 2 and then 4 more at a
+  // time.
+  std::uint64_t shortPlain = ~alnumBits & ~markBits;
+  const std::uint64_t run1 = alnumBits, run2 = run1 & (run1 >> 1), run4 = run2 & (run2 >> 2);
+  shortPlain |= (shortPlain >> 1) & run1;
+  shortPlain |= (shortPlain >> 2) & run2;
+  shortPlain |= (shortPlain >> 4) & run4;
   const std::uint64_t afterSlash =
       (slashBits << 1) | std::uint64_t(base > 0 && text_[base - 1] == '\\');
   const std::uint64_t quietWord = letterBits & ~(digitBits >> 2) & shortPlain & ~afterSlash;
