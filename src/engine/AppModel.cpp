@@ -180,22 +180,22 @@ void AppModel::registerHotkeys() {
   assertMainThread();
   QPointer<AppModel> self(this);
   auto act = [self](void (AppModel::*fn)()) {
-    return [self, fn] {
+    return [self, fn](Hotkeys::PressedIn) {
       if (self) (self.data()->*fn)();
     };
   };
   struct Entry {
     Key key;
     AppSettings::Hotkey hotkey;
-    std::function<void()> action;
+    std::function<void(Hotkeys::PressedIn)> action;
   };
   const Entry table[] = {
       {Key::safePaste, settings_.safePasteHotkey,
-       [self] {
-         if (self) self->safePaste(Trigger::hotkey);
+       [self](Hotkeys::PressedIn pressedIn) {
+         if (self) self->safePaste(Trigger::hotkey, pressedIn);
        }},
       {Key::restore, settings_.restoreHotkey,
-       [self] {
+       [self](Hotkeys::PressedIn) {
          if (self) self->restoreClipboard(false);
        }},
       {Key::pause, settings_.pauseHotkey, act(&AppModel::togglePause)},

@@ -148,7 +148,9 @@ class AppModel : public QObject {
 
   // ---- safe paste, commit, result notices, restore ---------------------------
 
-  void safePaste(Trigger trigger);
+  // pressedIn: the window of the application in front when the key that asked
+  // for the paste went down (0: none); the paste goes there or nowhere.
+  void safePaste(Trigger trigger, std::optional<quint64> pressedIn = std::nullopt);
   void restoreClipboard(bool silent);
   // Vault time-to-live of the retention setting, in seconds.
   static double ttl(AppSettings::Retention retention);
@@ -258,6 +260,7 @@ class AppModel : public QObject {
   void safePaste(const QString& text, std::optional<RunningApp> app,
                  std::optional<AppSettings::AppAction> action, std::vector<Detector::Span> ai);
   bool isCurrentDestination(const std::optional<RunningApp>& app) const;
+  static void showPasteCancelled();
   void commit(const QString& text, const std::vector<Finding>& findings, std::set<int> keep,
               const std::set<int>& locked, const std::optional<RunningApp>& app);
   void log(const Place& place, ActivityEntry::Outcome outcome, std::map<Kind, int> counts, int kept,

@@ -41,9 +41,7 @@ void AppModel::commit(const QString& text, const std::vector<Finding>& findings,
     RenewalNotice renewal(result.renewed);
     if (!self) return;
     if (!self->isCurrentDestination(app)) {
-      Ports::get<PanelsPort>().showToast(
-          Toast{QStringLiteral("remove"), Tint::gray, QStringLiteral("Paste cancelled"), {}},
-          false);
+      showPasteCancelled();
       self->safePasteWaiting_ = false;
       return;
     }

@@ -113,7 +113,7 @@ void closeReview() {
 
 }  // namespace
 
-void AppModel::safePaste(Trigger trigger) {
+void AppModel::safePaste(Trigger trigger, std::optional<quint64> pressedIn) {
   assertMainThread();
   // A paste whose text was fetched a moment ago is done.
   if (safePasteWaiting_) Pasteboard::noteFetches();
@@ -127,13 +127,19 @@ void AppModel::safePaste(Trigger trigger) {
   monitor_.poll();
 
   const std::optional<QString> text = Pasteboard::string();
+  // The key's destination is the window in front when it went down: one
+  // that has come to the front since (while a slow clipboard owner or a long
+  // task held the program up) gets nothing.
+  const std::optional<RunningApp> app = frontmost();
+  if (pressedIn && *pressedIn != (app ? app->window : 0)) {
+    showPasteCancelled();
+    return;
+  }
   if (!text) {
     if (WorkspacePort* workspace = Ports::find<WorkspacePort>()) workspace->beep();
     return;
   }
   if (text->isEmpty()) return;
-
-  const std::optional<RunningApp> app = frontmost();
   if (Pasteboard::isLeftAlone()) {
     pasteAsItStands();
     return;
@@ -205,9 +211,7 @@ void AppModel::safePaste(const QString& text, std::optional<RunningApp> app,
     PanelsPort& panels = Ports::get<PanelsPort>();
     panels.dismissToast();
     if (!self->isCurrentDestination(app)) {
-      panels.showToast(
-          Toast{QStringLiteral("remove"), Tint::gray, QStringLiteral("Paste cancelled"), {}},
-          false);
+      showPasteCancelled();
       return;
     }
     if (d.findings.empty()) {
@@ -244,6 +248,11 @@ void AppModel::safePaste(const QString& text, std::optional<RunningApp> app,
     };
     panels.showReview(session);
   });
+}
+
+void AppModel::showPasteCancelled() {
+  Ports::get<PanelsPort>().showToast(
+      Toast{QStringLiteral("remove"), Tint::gray, QStringLiteral("Paste cancelled"), {}}, false);
 }
 
 bool AppModel::isCurrentDestination(const std::optional<RunningApp>& app) const {

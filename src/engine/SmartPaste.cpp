@@ -61,16 +61,23 @@ Verdict SmartPaste::handle(const KeyGrabPort::Press& press) {
   std::optional<RunningApp> front;
   if (WorkspacePort* workspace = Ports::find<WorkspacePort>())
     front = workspace->frontmostApplication();
-  // Terminals take Ctrl+V as a literal character, and many paste the primary
-  // selection with Shift+Insert: there only Ctrl+Shift+V pastes the clipboard.
-  if (Place::isTerminal(front) && !(v && press.shift)) return Verdict::replay;
-  if (!shouldIntercept()) return Verdict::replay;
+  // Another window has come to the front since the key went down (the
+  // program was held up): the key must not reach it. The safe paste it asks
+  // for finds the window changed and says the paste is cancelled.
+  const bool moved = press.pressedIn && *press.pressedIn != (front ? front->window : 0);
+  if (!moved) {
+    // Terminals take Ctrl+V as a literal character, and many paste the
+    // primary selection with Shift+Insert: there only Ctrl+Shift+V pastes the
+    // clipboard.
+    if (Place::isTerminal(front) && !(v && press.shift)) return Verdict::replay;
+    if (!shouldIntercept()) return Verdict::replay;
+  }
   Pasteboard::userPasteKey() = Pasteboard::Shortcut{
       std::uint16_t(press.keyCode),
       (press.shift ? Modifier::shift : 0) | (press.control ? Modifier::control : 0)};
   QPointer<AppModel> model = model_;
-  onMain(0, [model] {
-    if (model) model->safePaste(AppModel::Trigger::smartPaste);
+  onMain(0, [model, in = press.pressedIn] {
+    if (model) model->safePaste(AppModel::Trigger::smartPaste, in);
   });
   return Verdict::swallow;
 }

@@ -60,7 +60,8 @@ std::optional<xcb_keycode_t> X11Hotkeys::grabbedKeyCode(Ref ref) const {
   return it->second.code;
 }
 
-void X11Hotkeys::setPressHandler(std::function<void(HotkeyID)> handler) {
+void X11Hotkeys::setPressHandler(
+    std::function<void(HotkeyID, std::optional<std::uint64_t>)> handler) {
   handler_ = std::move(handler);
 }
 
@@ -88,19 +89,26 @@ bool X11Hotkeys::onEvent(const xcb_generic_event_t& event) {
   }
   if ((event.response_type & 0x7f) != XCB_KEY_PRESS) return false;
   const auto& press = reinterpret_cast<const xcb_key_press_event_t&>(event);
-  std::lock_guard lock(mutex_);
-  const uint16_t state = mods_.withoutLocks(press.state);
-  for (auto& [ref, grab] : grabs_) {
-    if (!grab.held || grab.code != press.detail || grab.mask != state) continue;
-    QMetaObject::invokeMethod(
-        &context_,
-        [this, id = grab.id] {
-          if (handler_) handler_(id);
-        },
-        Qt::QueuedConnection);
-    return true;
+  std::optional<HotkeyID> id;
+  {
+    std::lock_guard lock(mutex_);
+    const uint16_t state = mods_.withoutLocks(press.state);
+    for (auto& [ref, grab] : grabs_)
+      if (grab.held && grab.code == press.detail && grab.mask == state) {
+        id = grab.id;
+        break;
+      }
   }
-  return false;
+  if (!id) return false;
+  // Where the user is now, not once the main thread gets round to the press.
+  const std::optional<std::uint64_t> in = frontWindow ? std::optional(frontWindow()) : std::nullopt;
+  QMetaObject::invokeMethod(
+      &context_,
+      [this, id = *id, in] {
+        if (handler_) handler_(id, in);
+      },
+      Qt::QueuedConnection);
+  return true;
 }
 
 }  // namespace clipvane::x11

@@ -25,7 +25,12 @@ class X11Hotkeys : public HotkeyPort {
   std::optional<Ref> registerHotkey(std::uint32_t keyCode, std::uint32_t modifiers,
                                     HotkeyID id) override;
   void unregisterHotkey(Ref ref) override;
-  void setPressHandler(std::function<void(HotkeyID)> handler) override;
+  void setPressHandler(
+      std::function<void(HotkeyID, std::optional<std::uint64_t>)> handler) override;
+
+  // Asked on the reader thread as a hot key goes down: the window of the
+  // application in front (0: none). Unset, presses carry none.
+  std::function<std::uint64_t()> frontWindow;
 
   // The key code a registration's grab sits on; none while it holds none.
   std::optional<xcb_keycode_t> grabbedKeyCode(Ref ref) const;
@@ -48,7 +53,7 @@ class X11Hotkeys : public HotkeyPort {
   ModifierMap mods_;
   std::map<Ref, Grab> grabs_;
   Ref nextRef_ = 1;
-  std::function<void(HotkeyID)> handler_;  // main thread only
+  std::function<void(HotkeyID, std::optional<std::uint64_t>)> handler_;  // main thread only
   int listener_ = 0;
 };
 

@@ -158,6 +158,7 @@ bool X11Keyboard::onEvent(const xcb_generic_event_t& event) {
   bool swallow = false;
   // Our own windows take the user's paste as it is.
   if (!p.own && decide && !ownWindowActive()) {
+    if (frontWindow) p.pressedIn = frontWindow();
     auto pending = std::make_shared<Pending>();
     QMetaObject::invokeMethod(
         &context_,

@@ -40,6 +40,11 @@ X11Ports::X11Ports()
             return std::ranges::find(AppIds::browsers, id) != std::end(AppIds::browsers);
           }),
       appearance(display) {
+  // A key's destination is the window in front as it goes down. Asked on the
+  // display's reader thread, which outlives these ports.
+  const auto front = [&display = display] { return X11Workspace(display).frontWindow(); };
+  keyboard.frontWindow = front;
+  hotkeys.frontWindow = front;
   Ports::install<ClipboardPort>(&clipboard);
   Ports::install<KeyboardPort>(&keyboard);
   Ports::install<KeyGrabPort>(&keyboard);

@@ -116,6 +116,11 @@ std::optional<WindowFacts> X11Workspace::activeWindow(bool includeOwn) {
   return std::nullopt;
 }
 
+quint64 X11Workspace::frontWindow() {
+  const auto f = activeWindow();
+  return f ? f->window : 0;
+}
+
 std::optional<RunningApp> X11Workspace::frontmostApplication() {
   auto f = activeWindow();
   if (!f) return std::nullopt;

@@ -22,6 +22,8 @@ class X11Workspace : public WorkspacePort {
   explicit X11Workspace(X11Display& display);
 
   std::optional<RunningApp> frontmostApplication() override;
+  // The window of the frontmost application (0: none); any thread may ask.
+  quint64 frontWindow();
   bool reduceMotion() override;
   bool openUrl(const QUrl& url) override;
   void beep() override;

@@ -134,6 +134,55 @@ TEST_F(SmartPasteTest, TheDestinationIsSentTheKeyTheUserPressed) {
             (Event{KeyCode::v, Modifier::control, true, ownKeystrokeMarker}));
 }
 
+// A paste key goes to the window in front as it went down: once another has
+// come to the front (the program was held up), the caught key reaches
+// neither and the paste is cancelled, whether the first window was
+// protected or not; the hot key the same.
+TEST_F(SmartPasteTest, AKeyPressedInAnotherWindowThanTheFrontOnePastesNothing) {
+  RunningApp front = editor;
+  front.window = 7;
+  ports.workspace.frontmost = front;
+  tap.start();
+  model().registerHotkeys();
+  struct Row {
+    const char* name;
+    std::function<void()> press;
+  };
+  const Row rows[] = {
+      {"Ctrl+V in a protected window",
+       [&] {
+         Press p = ctrlV;
+         p.pressedIn = 5;
+         EXPECT_EQ(systemPorts.keyGrab.press(p), Verdict::swallow);
+       }},
+      {"Ctrl+V where nothing was in front",
+       [&] {
+         Press p = ctrlV;
+         p.pressedIn = 0;
+         EXPECT_EQ(systemPorts.keyGrab.press(p), Verdict::swallow);
+       }},
+      {"hot key", [&] { EXPECT_TRUE(ports.hotkeys.press(KeyCode::v, 0x1100, 5)); }},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    ports.panels.toasts.clear();
+    ports.keyboard.events.clear();
+    r.press();
+    settle();
+    EXPECT_EQ(ports.panels.texts(), QStringList{"Paste cancelled"});
+    EXPECT_TRUE(ports.keyboard.events.empty());
+    EXPECT_TRUE(ports.panels.reviews.empty());
+  }
+  // Pressed in the window in front: the safe paste asks first, as always here.
+  ports.panels.toasts.clear();
+  Press p = ctrlV;
+  p.pressedIn = 7;
+  EXPECT_EQ(systemPorts.keyGrab.press(p), Verdict::swallow);
+  settle();
+  EXPECT_EQ(ports.panels.reviews.size(), 1u);
+  EXPECT_TRUE(ports.panels.texts().isEmpty());
+}
+
 TEST_F(SmartPasteTest, TheDecisionInItsOrder) {
   using Other = AppSettings::OtherApps;
   const RunningApp gimp{50, QStringLiteral("gimp"), QStringLiteral("GIMP")};

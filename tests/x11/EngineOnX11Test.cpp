@@ -17,6 +17,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "../engine/fakes/FakePorts.h"
@@ -424,6 +425,55 @@ TEST_F(EngineOnX11, EveryPasteKeyOpensTheReview) {
       EXPECT_FALSE(target->text().contains('@')) << target->text().toStdString();
       EXPECT_TRUE(waitUntil([&] { return board.string() == original; }));
     }
+  }
+}
+
+// The program held up (as a slow clipboard owner or a long task holds its
+// main thread) while the user presses the hot key or Ctrl+V in one window and
+// then brings another to the front: the key was meant for the first window,
+// so nothing arrives in the second, nor in the first, and the paste says it
+// was cancelled.
+TEST_F(EngineOnX11, AKeyPressedWhileTheProgramIsHeldUpPastesIntoNoOtherWindow) {
+  // xdotool to its end without turning the event loop: nothing of the
+  // program's runs meanwhile.
+  const auto held = [](const QStringList& args) {
+    QProcess p;
+    p.start("xdotool", args);
+    p.waitForFinished(10000);
+  };
+  auto a = Helper::window("Target");
+  ASSERT_TRUE(a && a->waitActive());
+  auto b = Helper::window("Other");
+  ASSERT_TRUE(b && b->waitActive());
+  struct Row {
+    const char* what;
+    QString keys;
+  };
+  const Row rows[] = {{"hot key", "ctrl+super+v"}, {"Ctrl+V", "ctrl+v"}};
+  int copies = 0;
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    const QString original = QString("mail ada%1@example.com").arg(++copies);
+    userCopies(original);
+    xdotool({"windowactivate", "--sync", QString::number(a->windowId())});
+    ASSERT_TRUE(a->waitActive());
+    panels.toasts.clear();
+    const QString inA = a->text(), inB = b->text();
+
+    held({"key", r.keys});
+    // Past the paste-key grab's wait for a verdict, which then holds the key.
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    held({"windowactivate", "--sync", QString::number(b->windowId())});
+    for (int i = 0; i < 100 && activeWindow() != b->windowId(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_EQ(activeWindow(), b->windowId());
+
+    EXPECT_TRUE(waitUntil([&] { return panels.texts().contains("Paste cancelled"); }))
+        << panels.texts().join(", ").toStdString();
+    waitUntil([] { return false; }, std::chrono::seconds(1));
+    EXPECT_EQ(b->text().toStdString(), inB.toStdString());
+    EXPECT_EQ(a->text().toStdString(), inA.toStdString());
+    EXPECT_EQ(board.string(), original);
   }
 }
 

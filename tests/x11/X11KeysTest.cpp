@@ -57,7 +57,7 @@ TEST(X11Hotkeys, FiresInEveryLockState) {
   X11Display display;
   X11Hotkeys hotkeys(display);
   std::vector<uint32_t> fired;
-  hotkeys.setPressHandler([&](clipvane::HotkeyID id) { fired.push_back(id.id); });
+  hotkeys.setPressHandler([&](clipvane::HotkeyID id, auto) { fired.push_back(id.id); });
   const auto ctrlSuper = Modifier::control | Modifier::command;
   const auto restore = hotkeys.registerHotkey(15, ctrlSuper, {0x434C4B59, 2});
   ASSERT_TRUE(restore);
@@ -262,7 +262,7 @@ TEST_F(X11KeyboardTest, GrabsFollowALayoutSwitch) {
   // Dvorak puts V where Qwerty has the period, and K where Qwerty has V.
   X11Hotkeys hotkeys(display);
   int fired = 0, asked = 0;
-  hotkeys.setPressHandler([&](clipvane::HotkeyID) { ++fired; });
+  hotkeys.setPressHandler([&](clipvane::HotkeyID, auto) { ++fired; });
   const auto safePaste =
       hotkeys.registerHotkey(KeyCode::v, Modifier::control | Modifier::command, {0x434C4B59, 1});
   ASSERT_TRUE(safePaste);

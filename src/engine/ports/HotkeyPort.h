@@ -27,8 +27,11 @@ class HotkeyPort {
   virtual void unregisterHotkey(Ref ref) = 0;
 
   // The one handler of presses; called on the main thread with the id of the
-  // pressed registration. Setting it again replaces it.
-  virtual void setPressHandler(std::function<void(HotkeyID)> handler) = 0;
+  // pressed registration and the window of the application in front when the
+  // key went down, as RunningApp::window names it (0: none; none when the
+  // port cannot tell). Setting it again replaces it.
+  virtual void setPressHandler(
+      std::function<void(HotkeyID, std::optional<std::uint64_t> pressedIn)> handler) = 0;
 };
 
 }  // namespace clipvane

@@ -5,6 +5,7 @@
 // detection.
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace clipvane {
 
@@ -20,6 +21,9 @@ class KeyGrabPort {
     // The press is one the program posted itself (the keyboard port counted
     // it out before sending).
     bool own = false;
+    // The window of the application in front when the key went down, as
+    // RunningApp::window names it (0: none); none when the port cannot tell.
+    std::optional<std::uint64_t> pressedIn = std::nullopt;
   };
 
   enum class Verdict {

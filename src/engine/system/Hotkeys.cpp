@@ -25,14 +25,14 @@ HotkeyPort& Hotkeys::port() {
   return current;
 }
 
-void Hotkeys::pressed(HotkeyID id) {
+void Hotkeys::pressed(HotkeyID id, PressedIn pressedIn) {
   // The action runs as its own main-thread task, never inside the system's callback.
-  onMain(0, [id = id.id] {
+  onMain(0, [id = id.id, pressedIn] {
     auto& actions = Hotkeys::shared().actions_;
     const auto it = actions.find(id);
     if (it == actions.end()) return;
     const auto action = it->second;  // the action may re-register and replace itself
-    action();
+    action(pressedIn);
   });
 }
 
@@ -48,6 +48,13 @@ void Hotkeys::unregisterHotkey(std::uint32_t id) {
 
 void Hotkeys::registerHotkey(std::uint32_t id, const AppSettings::Hotkey& hotkey,
                              std::function<void()> action) {
+  registerHotkey(id, hotkey, [action = std::move(action)](PressedIn) {
+    if (action) action();
+  });
+}
+
+void Hotkeys::registerHotkey(std::uint32_t id, const AppSettings::Hotkey& hotkey,
+                             std::function<void(PressedIn)> action) {
   unregisterHotkey(id);
   wanted_[id] = hotkey;
   actions_[id] = std::move(action);
@@ -57,7 +64,8 @@ void Hotkeys::registerHotkey(std::uint32_t id, const AppSettings::Hotkey& hotkey
 void Hotkeys::grab(std::uint32_t id) {
   HotkeyPort& p = port();
   // Installed with every registration: cheap, and a replaced port gets it too.
-  p.setPressHandler([this](HotkeyID pressedId) { pressed(pressedId); });
+  p.setPressHandler(
+      [this](HotkeyID pressedId, PressedIn pressedIn) { pressed(pressedId, pressedIn); });
   const AppSettings::Hotkey hotkey = wanted_.at(id);
   const auto ref = p.registerHotkey(hotkey.keyCode, hotkey.modifiers, {signature, id});
   if (!ref) {

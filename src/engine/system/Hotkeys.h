@@ -27,8 +27,14 @@ class Hotkeys {
 
   static Hotkeys& shared();
 
+  // The window of the application in front when the key went down (0: none);
+  // none when the system cannot tell.
+  using PressedIn = std::optional<std::uint64_t>;
+
   // Replaces the id's registration; a combination the system refuses stays
   // unregistered, silently.
+  void registerHotkey(std::uint32_t id, const AppSettings::Hotkey& hotkey,
+                      std::function<void(PressedIn)> action);
   void registerHotkey(std::uint32_t id, const AppSettings::Hotkey& hotkey,
                       std::function<void()> action);
   void unregisterHotkey(std::uint32_t id);
@@ -47,11 +53,11 @@ class Hotkeys {
 
  private:
   HotkeyPort& port();
-  void pressed(HotkeyID id);
+  void pressed(HotkeyID id, PressedIn pressedIn);
 
   HotkeyPort* port_ = nullptr;  // the port the press handler is installed on
   std::map<std::uint32_t, std::uint64_t> refs_;
-  std::map<std::uint32_t, std::function<void()>> actions_;
+  std::map<std::uint32_t, std::function<void(PressedIn)>> actions_;
   // What each id asked for, to grab again after a suspension.
   std::map<std::uint32_t, AppSettings::Hotkey> wanted_;
   int suspended_ = 0;

@@ -172,13 +172,15 @@ class FakeHotkeys : public HotkeyPort {
   std::map<Ref, Registration> registered;
   // Combinations (keyCode, modifiers) another client holds.
   std::set<std::pair<std::uint32_t, std::uint32_t>> heldElsewhere;
-  std::function<void(HotkeyID)> handler;
+  std::function<void(HotkeyID, std::optional<std::uint64_t>)> handler;
 
-  // The user presses a combination: the handler runs when it is registered.
-  bool press(std::uint32_t keyCode, std::uint32_t modifiers) {
+  // The user presses a combination (in that window, when known): the handler
+  // runs when it is registered.
+  bool press(std::uint32_t keyCode, std::uint32_t modifiers,
+             std::optional<std::uint64_t> pressedIn = std::nullopt) {
     for (const auto& [ref, r] : registered)
       if (r.keyCode == keyCode && r.modifiers == modifiers) {
-        if (handler) handler(r.id);
+        if (handler) handler(r.id, pressedIn);
         return true;
       }
     return false;
@@ -200,7 +202,9 @@ class FakeHotkeys : public HotkeyPort {
     return ref;
   }
   void unregisterHotkey(Ref ref) override { registered.erase(ref); }
-  void setPressHandler(std::function<void(HotkeyID)> h) override { handler = std::move(h); }
+  void setPressHandler(std::function<void(HotkeyID, std::optional<std::uint64_t>)> h) override {
+    handler = std::move(h);
+  }
 
  private:
   // Unique across fakes: the registry outlives each test's fake, and a stale
