@@ -59,10 +59,10 @@ class X11Keyboard : public KeyboardPort, public KeyGrabPort {
   // How long a press waits for the decision before it is swallowed; a late
   // "let it through" is then posted again as the program's own.
   std::chrono::milliseconds decisionWait{800};
+  std::chrono::milliseconds releaseWait{1000};
   // Asked on the reader thread as a paste key goes down: the window of the
   // application in front (0: none). Unset, presses carry none.
   std::function<std::uint64_t()> frontWindow;
-  std::chrono::milliseconds releaseWait{1000};
 
  private:
   struct Expected {
