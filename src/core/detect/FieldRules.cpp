@@ -1187,6 +1187,10 @@ class Scanner {
   // d: where the digits from i end (digitsAhead).
   void streetFrom(int i, int ls, int le, int d) {
     if (!on(Kind::address)) return;
+    // mayBeStreet()'s first look, inline: most numbers are long or end at
+    // another mark ("10.20", "14:30", "2024-03-14T…" after its dash).
+    if (d - i > 5 || d + 1 >= le) return;
+    if (const char16_t c = t_[d]; c != u' ' && c != u'-' && c != u',' && !isAsciiAlpha(c)) return;
     const StreetStart start = mayBeStreet(i, d, le);
     if (start == kStreet)
       streetAt(i, ls, le);
