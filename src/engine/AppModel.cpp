@@ -25,7 +25,10 @@ AppModel& AppModel::shared() {
 AppModel::AppModel()
     : settings_(AppSettings::load()), saved_(settings_), activity_(ActivityStore::read()) {}
 
-AppModel::~AppModel() = default;
+AppModel::~AppModel() {
+  maskUndo_.reset();  // a notice on screen keeps its Undo
+  for (RecentCopy& copy : recentCopies_) forget(copy);
+}
 
 // ---- state ---------------------------------------------------------------------
 

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <vector>
@@ -92,6 +93,11 @@ class AppModel : public QObject {
   bool restoredFlash() const { return restoredFlash_; }
   ClipboardMonitor& monitor() { return monitor_; }
   const std::optional<ClipboardSnapshot>& clearedClipboard() const { return clearedClipboard_; }
+  // The copy as it was before the auto-mask, held for its notice's Undo
+  // while the notice is the latest and the copy's original is kept.
+  std::weak_ptr<const ClipboardSnapshot> maskUndoOriginal() const {
+    return maskUndo_ && *maskUndo_ ? (*maskUndo_)->original : nullptr;
+  }
   const QStringList& recentSafeTexts() const { return recentSafeTexts_; }
   bool safePasteWaiting() const { return safePasteWaiting_; }
 
@@ -196,14 +202,23 @@ class AppModel : public QObject {
   // ---- auto-mask and the language-model pass ---------------------------------------
   void maskClipboard(const QString& text, const std::vector<Finding>& findings, qint64 changeCount,
                      std::optional<Uuid> entry, qint64 generation, bool checkAI,
-                     std::optional<ClipboardSnapshot> originalSnapshot);
-  // Gives the clipboard the copy back as it was before the auto-mask; the
-  // lock of the model, or the one when the mask was made once it is gone.
-  static void undoMask(QPointer<AppModel> self, const ClipboardSnapshot& original,
-                       std::optional<Uuid> entry, bool lockedWhenShown);
+                     std::shared_ptr<const ClipboardSnapshot> original);
+  // The Undo of an auto-mask's notice: the copy as it was before the mask.
+  // The notice and the model share the slot; the model empties it when it
+  // lets the original go.
+  struct MaskUndo {
+    std::shared_ptr<const ClipboardSnapshot> original;  // wiped by the last holder
+    std::optional<Uuid> entry;                          // the recent copy it goes with
+  };
+  using MaskUndoSlot = std::shared_ptr<std::optional<MaskUndo>>;
+  // Gives the clipboard the copy back as it was before the auto-mask, while
+  // the slot holds it; the lock of the model, or the one when the mask was
+  // made once it is gone.
+  static void undoMask(QPointer<AppModel> self, const MaskUndoSlot& slot, bool lockedWhenShown);
+  void letMaskUndoGo();
   void checkWithAI(const QString& text, qint64 generation, bool alert, std::optional<Uuid> entry,
                    std::optional<QString> expectedClipboard, std::vector<Finding> previousFindings,
-                   std::optional<ClipboardSnapshot> originalSnapshot);
+                   std::shared_ptr<const ClipboardSnapshot> original);
 
   // ---- recent copies -------------------------------------------------------------------
   Uuid recordCopy(const QString& text, const std::vector<Finding>& findings,
@@ -225,7 +240,8 @@ class AppModel : public QObject {
 
   // ---- retention -------------------------------------------------------------------------
   void startRetentionTicks();
-  static void forget(RecentCopy& copy);
+  // Lets a copy's original go, wherever the program holds it, wiped.
+  void forget(RecentCopy& copy);
 
   // ---- state (declaration order of the model) --------------------------------------
   std::vector<RecentCopy> recentCopies_;
@@ -246,6 +262,7 @@ class AppModel : public QObject {
   QPointer<QTimer> retentionTimer_;
   QFuture<void> activityWrite_;
   std::optional<ClipboardSnapshot> clearedClipboard_;
+  MaskUndoSlot maskUndo_;
   QStringList recentSafeTexts_;
   bool safePasteWaiting_ = false;
   // A copy could not be masked and the user was told; cleared once a mask works.

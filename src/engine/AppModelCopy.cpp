@@ -54,6 +54,7 @@ void AppModel::clipboardChanged(std::optional<QString> text, qint64 changeCount,
     Ports::get<PanelsPort>().dismissToast();
     if (clearedClipboard_) wipe(*clearedClipboard_);  // its Undo is gone with the notice
     clearedClipboard_.reset();
+    letMaskUndoGo();  // so is the auto-mask's
   }
   const qint64 generation = ++scanGeneration_;
   setClipboardFindings({});
@@ -96,14 +97,14 @@ void AppModel::applyScan(std::vector<Finding> findings, const QString& text, qin
   if (!findings.empty()) setClipboardFindings(findings);
 
   if (alert && settings_.autoMask && !findings.empty()) {
-    maskClipboard(text, findings, changeCount, entry, generation, true, std::nullopt);
+    maskClipboard(text, findings, changeCount, entry, generation, true, nullptr);
     return;
   }
   refreshStatus();
   if (alert) showCopyAlert();
 
   if (settings_.aiCheck && modelAvailable() && !AICheck::shared().finishedSpans(text))
-    checkWithAI(text, generation, alert, entry, std::nullopt, {}, std::nullopt);
+    checkWithAI(text, generation, alert, entry, std::nullopt, {}, nullptr);
 }
 
 void AppModel::showCopyAlert() {
@@ -156,9 +157,11 @@ void AppModel::clearClipboard() {
 
 void AppModel::undoClear() {
   if (!clearedClipboard_) return;
-  const ClipboardSnapshot snapshot = std::move(*clearedClipboard_);
+  ClipboardSnapshot snapshot = std::move(*clearedClipboard_);
   clearedClipboard_.reset();
-  if (!Pasteboard::restore(snapshot)) return;  // another copy came first: it stays
+  const bool back = Pasteboard::restore(snapshot);
+  wipe(snapshot);
+  if (!back) return;  // another copy came first: it stays
   // A password manager's copy stays unread when it comes back.
   clipboardChanged(clipboardText(), Pasteboard::changeCount(), false, std::nullopt);
 }
@@ -167,14 +170,14 @@ void AppModel::undoClear() {
 
 void AppModel::maskClipboard(const QString& text, const std::vector<Finding>& findings,
                              qint64 changeCount, std::optional<Uuid> entry, qint64 generation,
-                             bool checkAI, std::optional<ClipboardSnapshot> originalSnapshot) {
+                             bool checkAI, std::shared_ptr<const ClipboardSnapshot> original) {
   const PastePlan plan = settings_.pastePlan(findings, std::nullopt);
   const double timeToLive = ttl(settings_.retention);
   const Vault::LabelStyle style = settings_.labelStyle;
   const bool reuse = settings_.sameValueSameLabel;
   const QString what = copiedWhat();
-  ClipboardSnapshot snapshot =
-      originalSnapshot ? std::move(*originalSnapshot) : userClipboard(changeCount);
+  std::shared_ptr<const ClipboardSnapshot> snapshot =
+      original ? std::move(original) : sharedWiped(userClipboard(changeCount));
   const Date now = Clock::now();
 
   QtConcurrent::run([text, findings, locked = plan.locked, timeToLive, style, reuse, now] {
@@ -238,24 +241,28 @@ void AppModel::maskClipboard(const QString& text, const std::vector<Finding>& fi
 
         if (m.settings_.copyAlert &&
             m.settings_.copyAlertStyle == AppSettings::CopyAlertStyle::tag) {
+          m.letMaskUndoGo();
+          m.maskUndo_ = std::make_shared<std::optional<MaskUndo>>(MaskUndo{snapshot, entry});
           Toast toast{QStringLiteral("check"), Tint::acc, what + QStringLiteral(" masked"),
                       Toast::Action{QStringLiteral("Undo"),
-                                    [self, snapshot, entry, lock = m.settings_.touchIDLock] {
-                                      undoMask(self, snapshot, entry, lock);
+                                    [self, slot = m.maskUndo_, lock = m.settings_.touchIDLock] {
+                                      undoMask(self, slot, lock);
                                     }}};
           Ports::get<PanelsPort>().showToast(toast, false);
         }
       });
 }
 
-void AppModel::undoMask(QPointer<AppModel> self, const ClipboardSnapshot& original,
-                        std::optional<Uuid> entry, bool lockedWhenShown) {
+void AppModel::undoMask(QPointer<AppModel> self, const MaskUndoSlot& slot, bool lockedWhenShown) {
+  if (!*slot) return;  // let go with its original
   const qint64 masked = Pasteboard::changeCount();
-  auto undo = [self, original, entry, masked](bool allowed) {
+  auto undo = [self, slot, masked](bool allowed) {
     // A copy made while the owner was asked stays.
-    if (!allowed || Pasteboard::changeCount() != masked) return;
-    if (!Pasteboard::restore(Pasteboard::markedAsOriginals(original)) || !self) return;
-    self->setMasked(entry, false);
+    if (!allowed || Pasteboard::changeCount() != masked || !*slot) return;
+    const MaskUndo held = std::move(**slot);
+    slot->reset();
+    if (!Pasteboard::restore(Pasteboard::markedAsOriginals(*held.original)) || !self) return;
+    self->setMasked(held.entry, false);
     self->clipboardChanged(clipboardText(), Pasteboard::changeCount(), false, std::nullopt);
   };
   if (self ? self->settings_.touchIDLock : lockedWhenShown)
@@ -264,53 +271,58 @@ void AppModel::undoMask(QPointer<AppModel> self, const ClipboardSnapshot& origin
     undo(true);
 }
 
+void AppModel::letMaskUndoGo() {
+  if (maskUndo_) maskUndo_->reset();
+  maskUndo_.reset();
+}
+
 // ---- language-model second pass ------------------------------------------------------------
 
 void AppModel::checkWithAI(const QString& text, qint64 generation, bool alert,
                            std::optional<Uuid> entry, std::optional<QString> expectedClipboard,
                            std::vector<Finding> previousFindings,
-                           std::optional<ClipboardSnapshot> originalSnapshot) {
+                           std::shared_ptr<const ClipboardSnapshot> original) {
   const qint64 count = Pasteboard::changeCount();
-  AICheck::shared().check(text).then(qApp, [self = QPointer<AppModel>(this), text, generation,
-                                            alert, entry, expectedClipboard,
-                                            previousFindings = std::move(previousFindings),
-                                            originalSnapshot = std::move(originalSnapshot),
-                                            count](std::vector<Detector::Span> spans) {
-    if (!self) return;
-    AppModel& m = *self;
-    const auto current = [generation, count](const AppModel& model) {
-      return generation == model.scanGeneration_ && model.isProtecting() &&
-             model.settings_.aiCheck && modelAvailable() && Pasteboard::changeCount() == count;
-    };
-    if (spans.empty() || !current(m) || Pasteboard::string() != expectedClipboard.value_or(text))
-      return;
-    const ClipboardDetector detector{Detector{m.settings_.detection, std::move(spans)},
-                                     m.settings_};
-    QtConcurrent::run([detector, text] { return detector.detect(text); })
-        .then(qApp, [self, text, generation, alert, entry, expectedClipboard, previousFindings,
-                     originalSnapshot, count, current](std::vector<Finding> found) {
-          if (!self || !current(*self)) return;
-          AppModel& m = *self;
-          if (expectedClipboard && (found == previousFindings || !m.settings_.autoMask)) return;
-          if (entry)
-            if (RecentCopy* copy = m.findCopy(*entry)) {
-              copy->found = found;
-              emit m.recentCopiesChanged();
-            }
-          if (alert && m.settings_.autoMask && !found.empty()) {
-            m.setClipboardFindings(found);
-            m.maskClipboard(text, found, count, entry, generation, false, originalSnapshot);
-            return;
-          }
-          const std::size_t before = m.clipboardFindings_.size();
-          const bool sensitive = !found.empty();
-          const std::size_t after = found.size();
-          m.setClipboardFindings(std::move(found));
-          if (m.lastScan_) m.lastScan_->sensitive = sensitive;
-          m.refreshStatus();
-          if (alert && after > before) m.showCopyAlert();
-        });
-  });
+  AICheck::shared().check(text).then(
+      qApp, [self = QPointer<AppModel>(this), text, generation, alert, entry, expectedClipboard,
+             previousFindings = std::move(previousFindings), original = std::move(original),
+             count](std::vector<Detector::Span> spans) {
+        if (!self) return;
+        AppModel& m = *self;
+        const auto current = [generation, count](const AppModel& model) {
+          return generation == model.scanGeneration_ && model.isProtecting() &&
+                 model.settings_.aiCheck && modelAvailable() && Pasteboard::changeCount() == count;
+        };
+        if (spans.empty() || !current(m) ||
+            Pasteboard::string() != expectedClipboard.value_or(text))
+          return;
+        const ClipboardDetector detector{Detector{m.settings_.detection, std::move(spans)},
+                                         m.settings_};
+        QtConcurrent::run([detector, text] { return detector.detect(text); })
+            .then(qApp, [self, text, generation, alert, entry, expectedClipboard, previousFindings,
+                         original, count, current](std::vector<Finding> found) {
+              if (!self || !current(*self)) return;
+              AppModel& m = *self;
+              if (expectedClipboard && (found == previousFindings || !m.settings_.autoMask)) return;
+              if (entry)
+                if (RecentCopy* copy = m.findCopy(*entry)) {
+                  copy->found = found;
+                  emit m.recentCopiesChanged();
+                }
+              if (alert && m.settings_.autoMask && !found.empty()) {
+                m.setClipboardFindings(found);
+                m.maskClipboard(text, found, count, entry, generation, false, original);
+                return;
+              }
+              const std::size_t before = m.clipboardFindings_.size();
+              const bool sensitive = !found.empty();
+              const std::size_t after = found.size();
+              m.setClipboardFindings(std::move(found));
+              if (m.lastScan_) m.lastScan_->sensitive = sensitive;
+              m.refreshStatus();
+              if (alert && after > before) m.showCopyAlert();
+            });
+      });
 }
 
 }  // namespace clipvane

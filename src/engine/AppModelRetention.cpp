@@ -1,6 +1,7 @@
 // Originals keep to the retention: the vault file and the recent copies let
 // them go once they are older, checked at start, when the retention changes
 // and every little while as the program runs.
+#include "AICheck.h"
 #include "AppModel.h"
 #include "OnMain.h"
 #include "Vault.h"
@@ -41,6 +42,8 @@ void AppModel::keepToRetention() {
 }
 
 void AppModel::forget(RecentCopy& copy) {
+  if (maskUndo_ && *maskUndo_ && (*maskUndo_)->entry == copy.id) letMaskUndoGo();
+  AICheck::shared().forget(copy.text);
   wipe(copy.text);
   wipe(copy.found);
 }

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 #include "Detector.h"
@@ -16,5 +17,16 @@ void wipe(QString& text);
 void wipe(QByteArray& bytes);
 void wipe(ClipboardSnapshot& snapshot);
 void wipe(std::vector<Finding>& findings);
+
+// One copy of originals that several holders share: the last to let it go
+// wipes it.
+template <class T>
+std::shared_ptr<const T> sharedWiped(T value) {
+  return std::shared_ptr<const T>(new T(std::move(value)), [](const T* held) {
+    T* mine = const_cast<T*>(held);
+    wipe(*mine);
+    delete mine;
+  });
+}
 
 }  // namespace clipvane

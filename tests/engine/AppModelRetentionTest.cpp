@@ -1,6 +1,7 @@
 // Originals keep to the retention: in the vault file and in the recent copies.
 #include <limits>
 
+#include "AICheck.h"
 #include "EngineTest.h"
 #include "Storage.h"
 #include "Vault.h"
@@ -105,6 +106,44 @@ TEST_F(RetentionTest, TheProgramLooksAtTheAgesEveryTwentySeconds) {
   ASSERT_EQ(model().recentCopies().size(), 1u);
   EXPECT_TRUE(testing::waitUntil([&] { return model().recentCopies().empty(); }, 40'000));
   EXPECT_TRUE(originalsInFile().empty());
+}
+
+// The copies of an original the program keeps beside the recent copies, the
+// auto-mask's Undo and the local model's last text, go with it: when it
+// expires, when the notice goes (a new copy) and once the Undo is used. The
+// notice that is still listed holds nothing of it.
+TEST_F(RetentionTest, TheUndoCopyAndTheLocalModelsTextGoWithTheOriginal) {
+  set(&AppSettings::aiCheck, true);
+  systemPorts.model.answer = [](const LocalModelPort::ChatRequest&) {
+    return QByteArray(R"({"items":[]})");
+  };
+  const QString ada = "mail ada@example.com";
+  copy(ada);
+  const QString masked = ports.clipboard.string().value_or("");
+  ASSERT_NE(masked, ada);
+  ASSERT_EQ(ports.panels.lastText(), "Email masked");
+  std::weak_ptr<const ClipboardSnapshot> held = model().maskUndoOriginal();
+  ASSERT_FALSE(held.expired());
+  ASSERT_TRUE(testing::waitUntil([&] { return AICheck::shared().finishedSpans(ada).has_value(); }));
+
+  advance(std::chrono::minutes(61));
+  model().keepToRetention();
+  EXPECT_TRUE(held.expired());
+  EXPECT_FALSE(AICheck::shared().finished());
+  ports.panels.pressAction();  // the notice's Undo gives nothing back
+  settle();
+  EXPECT_EQ(ports.clipboard.string(), masked);
+
+  copy("mail bob@example.com");
+  held = model().maskUndoOriginal();
+  ASSERT_FALSE(held.expired());
+  copy("mail cy@example.com");  // bob's notice is gone
+  EXPECT_TRUE(held.expired());
+  held = model().maskUndoOriginal();
+  ports.panels.pressAction();
+  settle();
+  EXPECT_EQ(ports.clipboard.string(), "mail cy@example.com");
+  EXPECT_TRUE(held.expired());
 }
 
 }  // namespace

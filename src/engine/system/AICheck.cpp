@@ -9,6 +9,7 @@
 
 #include "FutureTimeout.h"
 #include "OnMain.h"
+#include "Wipe.h"
 #include "ports/Ports.h"
 
 namespace clipvane {
@@ -127,6 +128,19 @@ AICheck::Task AICheck::check(const QString& text) {
 std::optional<AICheck::Spans> AICheck::finishedSpans(const QString& text) const {
   if (state_->finished && state_->finished->text == text) return state_->finished->spans;
   return std::nullopt;
+}
+
+void AICheck::forget(const QString& text) {
+  assertMainThread();
+  if (auto& running = state_->running; running && running->text == text) {
+    running->cancelled->store(true);
+    wipe(running->text);
+    running.reset();
+  }
+  if (auto& finished = state_->finished; finished && finished->text == text) {
+    wipe(finished->text);
+    finished.reset();
+  }
 }
 
 QFuture<AICheck::Spans> AICheck::spans(const QString& text, double timeout) {

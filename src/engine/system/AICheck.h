@@ -68,6 +68,9 @@ class AICheck {
   // The kept result when it is of this text.
   std::optional<Spans> finishedSpans(const QString& text) const;
 
+  // Lets this text go, wiped: its scan is cancelled, its result dropped.
+  void forget(const QString& text);
+
   // The latest text handed to check(), and the latest kept result.
   struct Running {
     QString text;

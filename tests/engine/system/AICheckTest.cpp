@@ -162,6 +162,29 @@ TEST_F(AICheckTest, ACancelledScanIsNeverTakenForTheSameTextCheckedAgain) {
   EXPECT_EQ(*check.finishedSpans(a), expectedSpans(a));
 }
 
+// A text let go takes its result with it, and its scan still under way is
+// given up; another text's result stays.
+TEST_F(AICheckTest, AForgottenTextLeavesNoResultAndNoScan) {
+  const QString a = "First, Ada Lovelace.";
+  const QString b = "Second, Ada Lovelace again.";
+  await(check.check(a));
+  ASSERT_TRUE(waitUntil([&] { return check.finishedSpans(a).has_value(); }));
+  check.forget(b);
+  EXPECT_TRUE(check.finishedSpans(a));
+  check.forget(a);
+  EXPECT_FALSE(check.finished());
+
+  model.close();
+  AICheck::Task task = check.check(b);
+  ASSERT_TRUE(waitUntil([&] { return model.chats.load() == 2; }));
+  check.forget(b);
+  EXPECT_FALSE(check.running());
+  EXPECT_TRUE(await(task).empty());
+  EXPECT_EQ(model.givenUp.load(), 1);
+  clipvane::testing::drainEvents();
+  EXPECT_FALSE(check.finished());
+}
+
 TEST_F(AICheckTest, AScanThatTimesOutIsKeptForTheNextPaste) {
   const QString text = "Ada Lovelace is slow to answer.";
   model.close();
