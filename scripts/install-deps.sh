@@ -18,6 +18,7 @@ PROGRAM=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libegl-dev libxkbcommon-dev qt6-qpa-plugins
   # X11, AT-SPI, PAM
   libx11-dev libx11-xcb-dev libxcb1-dev libxcb-xtest0-dev libxcb-keysyms1-dev libxcb-xfixes0-dev
+  libxcb-xkb-dev
   libatspi2.0-dev libglib2.0-dev libpam0g-dev
   # what the package recommends: the accessibility bus, and xdg-open for web
   # addresses

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
+#include "XcbXkb.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -99,6 +100,34 @@ void X11Display::sync() {
   if (!conn_) return;
   Reply<xcb_get_input_focus_reply_t> reply(
       xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr));
+}
+
+uint8_t X11Display::keyboardNotices() {
+  if (!conn_) return 0;
+  std::call_once(xkbOnce_, [this] {
+    const xcb_query_extension_reply_t* ext = xcb_get_extension_data(conn_, &xcb_xkb_id);
+    if (!ext || !ext->present) return;
+    Reply<xcb_xkb_use_extension_reply_t> use(xcb_xkb_use_extension_reply(
+        conn_, xcb_xkb_use_extension(conn_, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION),
+        nullptr));
+    if (!use || !use->supported) return;
+    constexpr uint16_t events = XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY |
+                                XCB_XKB_EVENT_TYPE_MAP_NOTIFY | XCB_XKB_EVENT_TYPE_STATE_NOTIFY;
+    constexpr uint16_t mapParts =
+        XCB_XKB_MAP_PART_KEY_TYPES | XCB_XKB_MAP_PART_KEY_SYMS | XCB_XKB_MAP_PART_MODIFIER_MAP;
+    constexpr uint16_t groupParts = XCB_XKB_STATE_PART_GROUP_STATE;
+    xcb_xkb_select_events_details_t details{};
+    details.affectNewKeyboard = details.newKeyboardDetails = XCB_XKB_NKN_DETAIL_KEYCODES;
+    details.affectState = details.stateDetails = groupParts;
+    if (xcb_generic_error_t* error = xcb_request_check(
+            conn_, xcb_xkb_select_events_aux_checked(conn_, XCB_XKB_ID_USE_CORE_KBD, events, 0, 0,
+                                                     mapParts, mapParts, &details))) {
+      std::free(error);
+      return;
+    }
+    xkbEvent_ = ext->first_event;
+  });
+  return xkbEvent_;
 }
 
 int X11Display::addListener(Listener listener) {

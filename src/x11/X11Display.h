@@ -49,6 +49,12 @@ class X11Display {
   int addListener(Listener listener);
   void removeListener(int id);
 
+  // Turns on the keyboard extension (XKB) for this connection, once, and asks
+  // for its notices of a new keyboard, a new key map and a change of the
+  // group (the layout in force). Its first event code; 0 on a server without
+  // it, where only the core mapping notices come.
+  uint8_t keyboardNotices();
+
  private:
   void readLoop();
 
@@ -56,6 +62,8 @@ class X11Display {
   xcb_window_t root_ = 0;
   std::mutex atomsMutex_;
   std::map<std::string, xcb_atom_t, std::less<>> atoms_;
+  std::once_flag xkbOnce_;
+  uint8_t xkbEvent_ = 0;
   std::recursive_mutex listenersMutex_;
   std::map<int, Listener> listeners_;
   int nextListener_ = 1;

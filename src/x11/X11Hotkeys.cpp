@@ -10,6 +10,7 @@
 namespace clipvane::x11 {
 
 X11Hotkeys::X11Hotkeys(X11Display& display) : display_(display) {
+  display_.keyboardNotices();
   mods_ = ModifierMap::read(display_);
   listener_ = display_.addListener([this](const xcb_generic_event_t& e) { return onEvent(e); });
 }
@@ -68,8 +69,9 @@ void X11Hotkeys::setPressHandler(
 void X11Hotkeys::followMapping() {
   std::lock_guard lock(mutex_);
   const ModifierMap old = std::exchange(mods_, ModifierMap::read(display_));
+  const KeyLayout layout = KeyLayout::read(display_);
   for (auto& [ref, grab] : grabs_) {
-    const xcb_keycode_t code = keycodeForKeysym(display_, grab.sym).value_or(0);
+    const xcb_keycode_t code = layout.keycodeFor(grab.sym).value_or(0);
     const uint16_t mask = mods_.fromModifiers(grab.modifiers);
     if (grab.held && code == grab.code && mask == grab.mask && old == mods_) continue;
     if (grab.held) ungrabKey(display_, old, grab.code, grab.mask);
@@ -83,7 +85,7 @@ void X11Hotkeys::followMapping() {
 }
 
 bool X11Hotkeys::onEvent(const xcb_generic_event_t& event) {
-  if (isKeyMappingChange(event)) {
+  if (isKeyMappingChange(display_, event)) {
     followMapping();
     return false;  // the paste-key grab follows it too
   }

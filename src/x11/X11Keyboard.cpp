@@ -21,7 +21,6 @@ namespace clipvane::x11 {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr auto kOwnExpiry = std::chrono::seconds(1);
 
 // One press waiting for the main thread's decision.
 struct Pending {
@@ -37,9 +36,12 @@ constexpr uint16_t insertMask = XCB_MOD_MASK_SHIFT;
 }  // namespace
 
 X11Keyboard::X11Keyboard(X11Display& display) : display_(display) {
+  display_.keyboardNotices();
   mods_ = ModifierMap::read(display_);
-  vCode_ = keycodeForKeysym(display_, keysym::v).value_or(0);
-  insertCode_ = keycodeForKeysym(display_, keysym::insert).value_or(0);
+  const KeyLayout layout = KeyLayout::read(display_);
+  vCode_ = layout.keycodeFor(keysym::v).value_or(0);
+  insertCode_ = layout.keycodeFor(keysym::insert).value_or(0);
+  replayTypesV_ = layout.typedBy(vCode_, 0) == layout.typedBy(vCode_);
   listener_ = display_.addListener([this](const xcb_generic_event_t& e) { return onEvent(e); });
 }
 
@@ -98,15 +100,17 @@ void X11Keyboard::stop() {
 void X11Keyboard::followMapping() {
   // Read before taking the lock: both are round trips to the server.
   const ModifierMap mods = ModifierMap::read(display_);
-  const xcb_keycode_t code = keycodeForKeysym(display_, keysym::v).value_or(0);
-  const xcb_keycode_t insert = keycodeForKeysym(display_, keysym::insert).value_or(0);
+  const KeyLayout layout = KeyLayout::read(display_);
+  const xcb_keycode_t code = layout.keycodeFor(keysym::v).value_or(0);
+  const xcb_keycode_t insert = layout.keycodeFor(keysym::insert).value_or(0);
   std::function<void()> lost;
   {
     std::lock_guard lock(mutex_);
+    replayTypesV_ = layout.typedBy(code, 0) == layout.typedBy(code);
     if (mods == mods_ && code == vCode_ && insert == insertCode_) return;
     const bool wasGrabbing = grabbing_;
-    // A grab sits on a key code: the one of the old mapping types another
-    // letter now, and V sits elsewhere.
+    // A grab sits on a key code, whatever the group: the one of the old
+    // mapping or group types another letter now, and V sits elsewhere.
     if (wasGrabbing) ungrabPasteKeys();
     mods_ = mods;
     vCode_ = code;
@@ -119,19 +123,8 @@ void X11Keyboard::followMapping() {
   if (lost) lost();
 }
 
-bool X11Keyboard::consumeOwn(xcb_keycode_t code, uint16_t mask) {
-  std::lock_guard lock(mutex_);
-  const auto now = Clock::now();
-  std::erase_if(expected_, [&](const Expected& e) { return e.until < now; });
-  auto it = std::find_if(expected_.begin(), expected_.end(),
-                         [&](const Expected& e) { return e.code == code && e.mask == mask; });
-  if (it == expected_.end()) return false;
-  expected_.erase(it);
-  return true;
-}
-
 bool X11Keyboard::onEvent(const xcb_generic_event_t& event) {
-  if (isKeyMappingChange(event)) {
+  if (isKeyMappingChange(display_, event)) {
     followMapping();
     return false;  // the hot keys follow it too
   }
@@ -139,7 +132,7 @@ bool X11Keyboard::onEvent(const xcb_generic_event_t& event) {
   const auto& press = reinterpret_cast<const xcb_key_press_event_t&>(event);
   Decide decide;
   uint16_t mask = 0;
-  bool insert = false;
+  bool insert = false, replayTypesV = true;
   {
     std::lock_guard lock(mutex_);
     mask = mods_.withoutLocks(press.state);
@@ -147,6 +140,7 @@ bool X11Keyboard::onEvent(const xcb_generic_event_t& event) {
     insert = insertCode_ && press.detail == insertCode_ && mask == insertMask;
     if (!grabbing_ || (!v && !insert)) return false;
     decide = decide_;
+    replayTypesV = replayTypesV_;
   }
   // The keyboard stays frozen until this answer: it is given on every path,
   // whatever the decision does.
@@ -154,15 +148,15 @@ bool X11Keyboard::onEvent(const xcb_generic_event_t& event) {
   p.keyCode = insert ? KeyCode::insert : KeyCode::v;
   p.control = !insert;
   p.shift = (mask & XCB_MOD_MASK_SHIFT) != 0;
-  p.own = consumeOwn(press.detail, mask);
+  const bool regroup = !insert && !replayTypesV;
   bool swallow = false;
   // Our own windows take the user's paste as it is.
-  if (!p.own && decide && !ownWindowActive()) {
+  if (decide && !ownWindowActive()) {
     if (frontWindow) p.pressedIn = frontWindow();
     auto pending = std::make_shared<Pending>();
     QMetaObject::invokeMethod(
         &context_,
-        [this, pending, decide, p] {
+        [this, pending, decide, p, regroup] {
           bool answer = false;
           try {
             answer = decide(p) == Verdict::swallow;
@@ -174,8 +168,9 @@ bool X11Keyboard::onEvent(const xcb_generic_event_t& event) {
           const bool late = pending->abandoned;
           lock.unlock();
           pending->answered.notify_all();
-          // Swallowed for lack of an answer but meant to pass: give it back.
-          if (late && !answer)
+          // Swallowed for lack of an answer, or because a replay would type
+          // another letter, but meant to pass: give it back.
+          if ((late || regroup) && !answer)
             postKey(uint16_t(p.keyCode),
                     (p.control ? Modifier::control : 0) | (p.shift ? Modifier::shift : 0));
         },
@@ -183,7 +178,10 @@ bool X11Keyboard::onEvent(const xcb_generic_event_t& event) {
     std::unique_lock lock(pending->mutex);
     if (pending->answered.wait_for(lock, decisionWait,
                                    [&] { return pending->swallow.has_value(); })) {
-      swallow = *pending->swallow;
+      // Where the first group has another letter on the key of V, a replay
+      // would type that letter: the press is held back and given back as the
+      // program's own, in the group in force.
+      swallow = *pending->swallow || regroup;
     } else {
       // No answer in time: hold the keystroke back rather than let a paste
       // the program may still decide to mask reach the window.
@@ -260,12 +258,15 @@ void X11Keyboard::postKeyEvent(std::uint16_t keyCode, std::uint32_t modifiers, b
   if (!display_.ok()) return;
   const auto sym = keysymForVirtualKey(keyCode);
   if (!sym) return;
-  const auto code = keycodeForKeysym(display_, *sym);
+  // The key that types the letter in the layout in force: Ctrl+V is Ctrl on
+  // the key of V there, wherever the first layout has it.
+  const KeyLayout layout = KeyLayout::read(display_);
+  const auto code = layout.keycodeFor(*sym);
   if (!code) return;
   std::vector<xcb_keycode_t> modifierCodes;
   auto add = [&](uint32_t flag, uint32_t modifierSym) {
     if (!(modifiers & flag)) return;
-    if (auto c = keycodeForKeysym(display_, modifierSym)) modifierCodes.push_back(*c);
+    if (auto c = layout.keycodeFor(modifierSym)) modifierCodes.push_back(*c);
   };
   add(Modifier::control, keysym::controlL);
   add(Modifier::shift, keysym::shiftL);
@@ -278,19 +279,29 @@ void X11Keyboard::postKeyEvent(std::uint16_t keyCode, std::uint32_t modifiers, b
     xcb_test_fake_input(c, type, k, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
   };
   if (keyDown) {
-    if (own) {
-      waitForReleasedKeys();
+    std::function<void()> lost;
+    if (own) waitForReleasedKeys();
+    {
+      // Lifted while the keys go down: a press is grabbed only as it goes
+      // down, so the grab is back before the key comes up. (A user's press in
+      // these few milliseconds passes too.)
       std::lock_guard lock(mutex_);
-      if (grabbing_)
-        expected_.push_back({*code, mods_.fromModifiers(modifiers), Clock::now() + kOwnExpiry});
+      const bool lifted = own && grabbing_;
+      if (lifted) ungrabPasteKeys();
+      for (xcb_keycode_t m : modifierCodes) fake(XCB_KEY_PRESS, m);
+      fake(XCB_KEY_PRESS, *code);
+      display_.sync();
+      if (lifted) {
+        grabbing_ = grabPasteKeys();
+        if (!grabbing_) lost = lost_;
+      }
     }
-    for (xcb_keycode_t m : modifierCodes) fake(XCB_KEY_PRESS, m);
-    fake(XCB_KEY_PRESS, *code);
-  } else {
-    fake(XCB_KEY_RELEASE, *code);
-    for (auto it = modifierCodes.rbegin(); it != modifierCodes.rend(); ++it)
-      fake(XCB_KEY_RELEASE, *it);
+    if (lost) lost();
+    return;
   }
+  fake(XCB_KEY_RELEASE, *code);
+  for (auto it = modifierCodes.rbegin(); it != modifierCodes.rend(); ++it)
+    fake(XCB_KEY_RELEASE, *it);
   display_.sync();
 }
 

@@ -2,9 +2,10 @@
 // Synthetic keystrokes through XTest and the synchronous grab of the paste
 // keystrokes (Ctrl+V, Ctrl+Shift+V and Shift+Insert).
 //
-// A key event of X carries nothing of its sender, so the program's own paste
-// is told apart by count: posting raises a counter of expected keystrokes and
-// the grab consumes one per matching press (each expires after a second).
+// A key event of X carries nothing of its sender, so the program's own
+// keystrokes pass beside the grab: it is lifted while they go down. (Replayed
+// through it, a key would type what it types in the first group: the server
+// replays a grabbed key without the group in force.)
 #include <QObject>
 
 #include <chrono>
@@ -32,9 +33,10 @@ class X11Keyboard : public KeyboardPort, public KeyGrabPort {
   bool isTrusted(bool prompt = false) override;
   // A key-down with the program's marker first waits (at most
   // `releaseWait`) until the user has let go of every key, modifiers and the
-  // key of the shortcut that asked for the paste alike, and counts as the
-  // program's own for the paste-key grab. The modifiers are pressed with the
-  // key-down and released with the key-up.
+  // key of the shortcut that asked for the paste alike, and passes beside the
+  // paste-key grab. The key is the one that types the letter in the layout in
+  // force. The modifiers are pressed with the key-down and released with the
+  // key-up.
   void postKeyEvent(std::uint16_t keyCode, std::uint32_t modifiers, bool keyDown,
                     std::uint32_t marker) override;
   bool keysHeld() override { return !heldKeys().empty(); }
@@ -65,13 +67,7 @@ class X11Keyboard : public KeyboardPort, public KeyGrabPort {
   std::function<std::uint64_t()> frontWindow;
 
  private:
-  struct Expected {
-    xcb_keycode_t code;
-    uint16_t mask;
-    std::chrono::steady_clock::time_point until;
-  };
   bool onEvent(const xcb_generic_event_t& event);
-  bool consumeOwn(xcb_keycode_t code, uint16_t mask);
   // Both under the lock.
   bool grabPasteKeys();
   void ungrabPasteKeys();
@@ -86,10 +82,12 @@ class X11Keyboard : public KeyboardPort, public KeyGrabPort {
   ModifierMap mods_;
   xcb_keycode_t vCode_ = 0;
   xcb_keycode_t insertCode_ = 0;
+  // Whether the key of V types v in the first group too: a replay arrives as
+  // it types there.
+  bool replayTypesV_ = true;
   Decide decide_;
   std::function<void()> lost_;
   bool grabbing_ = false;
-  std::vector<Expected> expected_;
   std::optional<bool> extensionsPresent_;
   int listener_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "X11Keys.h"
 
 #include <xcb/xcb_keysyms.h>
+#include "XcbXkb.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 
 #include "VirtualKeys.h"
 #include "X11Display.h"
+#include "XcbReply.h"
 
 namespace clipvane::x11 {
 
@@ -18,6 +20,27 @@ struct SymbolsDeleter {
   void operator()(xcb_key_symbols_t* s) const { xcb_key_symbols_free(s); }
 };
 using Symbols = std::unique_ptr<xcb_key_symbols_t, SymbolsDeleter>;
+
+// The places of the US layout's characters, row by row from the digits down,
+// as the server names the keys.
+struct Row {
+  const char* chars;
+  char row;  // E, D, C or B
+};
+constexpr Row kUsRows[] = {
+    {"1234567890-=", 'E'}, {"qwertyuiop[]", 'D'}, {"asdfghjkl;'", 'C'}, {"zxcvbnm,./", 'B'}};
+
+// The name of the key that types the character on a US keyboard.
+std::optional<std::array<char, 4>> usPlace(uint32_t sym) {
+  if (sym == '`') return std::array<char, 4>{'T', 'L', 'D', 'E'};
+  if (sym == '\\') return std::array<char, 4>{'B', 'K', 'S', 'L'};
+  if (sym == ' ') return std::array<char, 4>{'S', 'P', 'C', 'E'};
+  for (const Row& r : kUsRows)
+    for (int i = 0; r.chars[i]; ++i)
+      if (uint32_t(static_cast<unsigned char>(r.chars[i])) == sym)
+        return std::array<char, 4>{'A', r.row, char('0' + (i + 1) / 10), char('0' + (i + 1) % 10)};
+  return std::nullopt;
+}
 
 }  // namespace
 
@@ -84,20 +107,147 @@ uint16_t ModifierMap::withoutLocks(uint16_t state) const {
   return state & 0xff & ~(XCB_MOD_MASK_LOCK | numLock);
 }
 
-std::optional<xcb_keycode_t> keycodeForKeysym(X11Display& display, uint32_t sym) {
-  if (!display.ok()) return std::nullopt;
-  Symbols symbols(xcb_key_symbols_alloc(display.conn()));
-  if (!symbols) return std::nullopt;
-  std::unique_ptr<xcb_keycode_t, decltype(&std::free)> codes(
-      xcb_key_symbols_get_keycode(symbols.get(), sym), &std::free);
-  if (!codes || !codes.get()[0]) return std::nullopt;
-  return codes.get()[0];
+KeyLayout KeyLayout::read(X11Display& display) {
+  KeyLayout layout;
+  if (display.ok() && !layout.readXkb(display)) layout.readCore(display);
+  return layout;
 }
 
-bool isKeyMappingChange(const xcb_generic_event_t& event) {
-  if ((event.response_type & 0x7f) != XCB_MAPPING_NOTIFY) return false;
-  const auto& notify = reinterpret_cast<const xcb_mapping_notify_event_t&>(event);
-  return notify.request == XCB_MAPPING_KEYBOARD || notify.request == XCB_MAPPING_MODIFIER;
+bool KeyLayout::readXkb(X11Display& display) {
+  if (!display.keyboardNotices()) return false;
+  xcb_connection_t* c = display.conn();
+  const auto device = XCB_XKB_ID_USE_CORE_KBD;
+  // Every key's symbols (the part asked for in full), nothing else.
+  auto mapCookie = xcb_xkb_get_map(c, device, XCB_XKB_MAP_PART_KEY_SYMS, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                   0, 0, 0, 0, 0, 0, 0);
+  auto stateCookie = xcb_xkb_get_state(c, device);
+  auto namesCookie = xcb_xkb_get_names(c, device, XCB_XKB_NAME_DETAIL_KEY_NAMES);
+  Reply<xcb_xkb_get_map_reply_t> map(xcb_xkb_get_map_reply(c, mapCookie, nullptr));
+  Reply<xcb_xkb_get_state_reply_t> state(xcb_xkb_get_state_reply(c, stateCookie, nullptr));
+  Reply<xcb_xkb_get_names_reply_t> names(xcb_xkb_get_names_reply(c, namesCookie, nullptr));
+  if (!map || !state) return false;
+  group_ = state->group;
+
+  xcb_xkb_get_map_map_t parts{};
+  xcb_xkb_get_map_map_unpack(xcb_xkb_get_map_map(map.get()), map->nTypes, map->nKeySyms,
+                             map->nKeyActions, map->totalActions, map->totalKeyBehaviors,
+                             map->virtualMods, map->totalKeyExplicit, map->totalModMapKeys,
+                             map->totalVModMapKeys, map->present, &parts);
+  keys_.assign(256, Key{});
+  auto it = xcb_xkb_get_map_map_syms_rtrn_iterator(map.get(), &parts);
+  for (int i = 0; it.rem > 0; ++i, xcb_xkb_key_sym_map_next(&it)) {
+    const int code = map->firstKeySym + i;
+    if (code > 255) break;
+    Key& key = keys_[code];
+    key.groups = it.data->groupInfo & 0x0f;
+    key.groupInfo = it.data->groupInfo;
+    key.width = it.data->width;
+    const xcb_keysym_t* syms = xcb_xkb_key_sym_map_syms(it.data);
+    key.syms.assign(syms, syms + xcb_xkb_key_sym_map_syms_length(it.data));
+  }
+
+  if (names) {
+    xcb_xkb_get_names_value_list_t list{};
+    xcb_xkb_get_names_value_list_unpack(xcb_xkb_get_names_value_list(names.get()), names->nTypes,
+                                        names->indicators, names->virtualMods, names->groupNames,
+                                        names->nKeys, names->nKeyAliases, names->nRadioGroups,
+                                        names->which, &list);
+    for (int i = 0; list.keyNames && i < names->nKeys && names->firstKey + i < 256; ++i)
+      std::copy_n(list.keyNames[i].name, 4, keys_[names->firstKey + i].name.begin());
+  }
+  return true;
+}
+
+void KeyLayout::readCore(X11Display& display) {
+  // Without XKB every key has one group: the core mapping's row.
+  xcb_connection_t* c = display.conn();
+  const xcb_setup_t* setup = xcb_get_setup(c);
+  const uint8_t first = setup->min_keycode, count = uint8_t(setup->max_keycode - first + 1);
+  Reply<xcb_get_keyboard_mapping_reply_t> reply(
+      xcb_get_keyboard_mapping_reply(c, xcb_get_keyboard_mapping(c, first, count), nullptr));
+  if (!reply) return;
+  const uint8_t width = reply->keysyms_per_keycode;
+  const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(reply.get());
+  const int total = xcb_get_keyboard_mapping_keysyms_length(reply.get());
+  keys_.assign(256, Key{});
+  for (int i = 0; i < count && (i + 1) * width <= total; ++i) {
+    Key& key = keys_[first + i];
+    key.groups = 1;
+    key.width = width;
+    key.syms.assign(syms + i * width, syms + (i + 1) * width);
+  }
+}
+
+uint8_t KeyLayout::effectiveGroup(const Key& key, uint8_t group) {
+  if (group < key.groups) return group;
+  // What the server does with a group the key lacks: clamp to its last one,
+  // redirect to a named one, or (the default) wrap around.
+  switch (key.groupInfo & 0xc0) {
+    case 0x40:
+      return uint8_t(key.groups - 1);
+    case 0x80: {
+      const uint8_t to = (key.groupInfo >> 4) & 0x03;
+      return to < key.groups ? to : 0;
+    }
+    default:
+      return uint8_t(group % key.groups);
+  }
+}
+
+uint32_t KeyLayout::sym(const Key& key, uint8_t group, uint8_t level) {
+  const size_t at = size_t(group) * key.width + level;
+  return level < key.width && at < key.syms.size() ? key.syms[at] : 0;
+}
+
+std::optional<xcb_keycode_t> KeyLayout::keycodeFor(uint32_t keysym) const {
+  if (!keysym) return std::nullopt;
+  const auto find = [&](auto types) -> std::optional<xcb_keycode_t> {
+    for (size_t code = 8; code < keys_.size(); ++code)
+      if (keys_[code].groups && types(keys_[code])) return xcb_keycode_t(code);
+    return std::nullopt;
+  };
+  // Unshifted in the group in force: what the letters and named keys need.
+  if (auto code =
+          find([&](const Key& k) { return sym(k, effectiveGroup(k, group_), 0) == keysym; }))
+    return code;
+  // Unshifted in another group.
+  if (auto code = find([&](const Key& k) {
+        for (uint8_t g = 0; g < k.groups; ++g)
+          if (sym(k, g, 0) == keysym) return true;
+        return false;
+      }))
+    return code;
+  // Its place on a US keyboard.
+  if (const auto place = usPlace(keysym))
+    if (auto code = find([&](const Key& k) { return k.name == *place; })) return code;
+  // On any level of any group.
+  return find([&](const Key& k) {
+    return std::find(k.syms.begin(), k.syms.end(), keysym) != k.syms.end();
+  });
+}
+
+uint32_t KeyLayout::typedBy(xcb_keycode_t code, std::optional<uint8_t> group) const {
+  if (code >= keys_.size() || !keys_[code].groups) return 0;
+  const Key& k = keys_[code];
+  return sym(k, effectiveGroup(k, group.value_or(group_)), 0);
+}
+
+std::optional<xcb_keycode_t> keycodeForKeysym(X11Display& display, uint32_t sym) {
+  return KeyLayout::read(display).keycodeFor(sym);
+}
+
+bool isKeyMappingChange(X11Display& display, const xcb_generic_event_t& event) {
+  const uint8_t type = event.response_type & 0x7f;
+  if (type == XCB_MAPPING_NOTIFY) {
+    const auto& notify = reinterpret_cast<const xcb_mapping_notify_event_t&>(event);
+    return notify.request == XCB_MAPPING_KEYBOARD || notify.request == XCB_MAPPING_MODIFIER;
+  }
+  const uint8_t xkb = display.keyboardNotices();
+  if (!xkb || type != xkb) return false;
+  // The group notice is asked for with group changes only.
+  const uint8_t xkbType = event.pad0;
+  return xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY || xkbType == XCB_XKB_MAP_NOTIFY ||
+         xkbType == XCB_XKB_STATE_NOTIFY;
 }
 
 }  // namespace clipvane::x11

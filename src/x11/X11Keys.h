@@ -5,6 +5,7 @@
 // shift → Shift, command → Super).
 #include <xcb/xcb.h>
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -51,12 +52,47 @@ struct ModifierMap {
   bool operator==(const ModifierMap&) const = default;
 };
 
-// The key codes of a keysym in the current keyboard mapping (first one). The
-// mapping is read afresh on every call: a layout switched meanwhile counts.
+// The keyboard as the server has it now: the symbols of every key in every
+// group (layout) and the group in force. A keysym's key is the one that types
+// it in the group in force; on a layout without it, the key that types it in
+// another group (as toolkits match a shortcut such as Ctrl+V on a Cyrillic
+// layout); on a keyboard with no group that has it, the key at the place the
+// US layout puts it, where toolkits look last.
+class KeyLayout {
+ public:
+  static KeyLayout read(X11Display& display);
+
+  std::optional<xcb_keycode_t> keycodeFor(uint32_t keysym) const;
+  // What the key types unshifted in the group in force, or in the group given.
+  uint32_t typedBy(xcb_keycode_t code, std::optional<uint8_t> group = std::nullopt) const;
+  uint8_t group() const { return group_; }
+
+ private:
+  struct Key {
+    uint8_t groups = 0;     // how many groups the key has
+    uint8_t groupInfo = 0;  // what a group beyond them means
+    uint8_t width = 0;      // symbols per group
+    std::vector<uint32_t> syms;
+    std::array<char, 4> name{};  // its place on the keyboard, "AB04"
+  };
+  // The group the key types in while `group` is in force.
+  static uint8_t effectiveGroup(const Key& key, uint8_t group);
+  static uint32_t sym(const Key& key, uint8_t group, uint8_t level);
+  bool readXkb(X11Display& display);
+  void readCore(X11Display& display);
+
+  std::vector<Key> keys_;  // by key code
+  uint8_t group_ = 0;
+};
+
+// The key of a keysym in the keyboard as it is now (read afresh: a layout
+// switched meanwhile counts).
 std::optional<xcb_keycode_t> keycodeForKeysym(X11Display& display, uint32_t keysym);
 
-// Whether the event is the server's notice of a new key or modifier mapping
-// (a layout switch, `setxkbmap`, a keyboard plugged in). Every client gets it.
-bool isKeyMappingChange(const xcb_generic_event_t& event);
+// Whether the event is one of the server's notices that keys moved: a new key
+// or modifier mapping (a layout switch, `setxkbmap`, a keyboard plugged in),
+// or another group in force. Every client gets the core ones; the others come
+// once the display has asked for them (X11Display::keyboardNotices).
+bool isKeyMappingChange(X11Display& display, const xcb_generic_event_t& event);
 
 }  // namespace clipvane::x11

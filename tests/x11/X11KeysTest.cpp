@@ -291,3 +291,68 @@ TEST_F(X11KeyboardTest, GrabsFollowALayoutSwitch) {
   }
   keyboard.stop();
 }
+
+TEST_F(X11KeyboardTest, KeysOfTheLayoutInForce) {
+  // Dvorak types v on Qwerty's period key and k on Qwerty's V key; a Russian
+  // keyboard has no v at all, and toolkits take Ctrl on the key at the place
+  // of V as Ctrl+V there. The keys go by their codes, as a keyboard sends them.
+  const unsigned qwertyV = keycodeForKeysym(display, 'v').value_or(0);
+  const unsigned period = keycodeForKeysym(display, '.').value_or(0);
+  const unsigned ctrl = keycodeForKeysym(display, keysym::controlL).value_or(0);
+  const unsigned super = keycodeForKeysym(display, keysym::superL).value_or(0);
+  ASSERT_TRUE(qwertyV && period && ctrl && super);
+  X11Hotkeys hotkeys(display);
+  int fired = 0, asked = 0;
+  hotkeys.setPressHandler([&](clipvane::HotkeyID) { ++fired; });
+  const auto safePaste =
+      hotkeys.registerHotkey(KeyCode::v, Modifier::control | Modifier::command, {0x434C4B59, 1});
+  ASSERT_TRUE(safePaste);
+  ASSERT_TRUE(keyboard.start(
+      [&](const Press&) {
+        ++asked;
+        return Verdict::replay;
+      },
+      {}));
+  struct Row {
+    const char* what;
+    QString layout, variant;
+    int group;
+    unsigned v;                     // where Ctrl+V is
+    std::optional<unsigned> other;  // Ctrl there is another letter's
+    bool pastes;                    // Qt takes no key for Ctrl+V on a keyboard without v
+  };
+  const Row rows[] = {
+      {"Dvorak group locked", "us,us", ",dvorak", 1, period, qwertyV, true},
+      {"first group locked while running", "us,us", ",dvorak", 0, qwertyV, period, true},
+      {"Russian alone", "ru", "", 0, qwertyV, std::nullopt, false},
+      {"Dvorak group again", "us,us", ",dvorak", 1, period, qwertyV, true},
+  };
+  KeyboardLayout layout;
+  QString layoutNow;
+  int rounds = 0, pastes = 0;
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    if (r.layout + r.variant != layoutNow) KeyboardLayout::set(r.layout, r.variant);
+    layoutNow = r.layout + r.variant;
+    ASSERT_TRUE(KeyboardLayout::lockGroup(r.group));
+    ASSERT_TRUE(waitUntil([&] {
+      return keyboard.pasteKeyCode() == r.v && hotkeys.grabbedKeyCode(*safePaste) == r.v;
+    })) << int(keyboard.pasteKeyCode());
+    // Ctrl+K (or Ctrl+period) is nobody's business; Ctrl+V is asked about
+    // and, let through, pastes; the hot key fires on the key of V.
+    if (r.other) typeKeys({ctrl, *r.other});
+    typeKeys({ctrl, r.v});
+    typeKeys({ctrl, super, r.v});
+    ++rounds;
+    EXPECT_TRUE(waitUntil([&] { return asked == rounds && fired == rounds; }))
+        << asked << " asked, " << fired << " fired";
+    if (r.pastes) {
+      EXPECT_TRUE(fieldHolds(++pastes, 0)) << target->text().toStdString();
+      // The program's own paste types Ctrl+V in the layout in force.
+      keyboard.postPaste(false);
+      EXPECT_TRUE(fieldHolds(++pastes, 0)) << target->text().toStdString();
+    }
+    asked = fired = rounds;
+  }
+  keyboard.stop();
+}

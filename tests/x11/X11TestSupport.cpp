@@ -16,6 +16,10 @@
 
 #include "Pasteboard.h"
 #include "X11Display.h"
+#include "X11Keys.h"
+#include "XcbXkb.h"
+
+#include <xcb/xtest.h>
 
 namespace clipvane::x11::test {
 
@@ -88,10 +92,10 @@ QByteArray run(const QString& program, const QStringList& args, const QByteArray
   return p.readAllStandardOutput();
 }
 
-Helper::Helper(const QStringList& args) {
+Helper::Helper(const QStringList& args, const QString& program) {
   process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
   QObject::connect(&process_, &QProcess::readyReadStandardOutput, [this] { readLines(); });
-  process_.start(CLIPVANE_X11_HELPER, args);
+  process_.start(program, args);
   process_.waitForStarted();
 }
 
@@ -102,6 +106,45 @@ Helper::~Helper() {
 
 std::unique_ptr<Helper> Helper::window(const QString& name) {
   auto h = std::make_unique<Helper>(QStringList{"window", name});
+  return h->waitFor("window") ? std::move(h) : nullptr;
+}
+
+namespace {
+
+constexpr char gtkWindowScript[] = R"(
+import sys
+import gi
+gi.require_version("Gdk", "3.0")
+gi.require_version("GdkX11", "3.0")
+gi.require_version("Gtk", "3.0")
+from gi.repository import GLib
+GLib.set_prgname("target")  # before GTK starts: its window class comes from it
+from gi.repository import Gdk, GdkX11, Gtk
+def say(line):
+    print(line, flush=True)
+def key(_, event):
+    if event.state & Gdk.ModifierType.CONTROL_MASK:
+        say("key ctrl+" + Gdk.keyval_name(Gdk.keyval_to_lower(event.keyval)))
+    return False
+w = Gtk.Window(title=sys.argv[1])
+w.set_default_size(420, 60)
+field = Gtk.Entry()
+w.add(field)
+field.connect("changed", lambda f: say("text " + f.get_text().encode().hex()))
+field.connect("key-press-event", key)
+w.connect("focus-in-event", lambda *_: say("focus 1"))
+w.connect("focus-out-event", lambda *_: say("focus 0"))
+w.connect("map-event", lambda *_: say("window %d" % w.get_window().get_xid()))
+w.connect("destroy", Gtk.main_quit)
+w.show_all()
+Gtk.main()
+)";
+
+}  // namespace
+
+std::unique_ptr<Helper> Helper::gtkWindow(const QString& name) {
+  // The system's Python, with its GTK.
+  auto h = std::make_unique<Helper>(QStringList{"-c", gtkWindowScript, name}, "/usr/bin/python3");
   return h->waitFor("window") ? std::move(h) : nullptr;
 }
 
@@ -157,10 +200,25 @@ unsigned activeWindow() {
   return d.windowProperty(d.root(), "_NET_ACTIVE_WINDOW").value_or(0);
 }
 
+namespace {
+
+// Whether the window is the other one or a child of it (GTK gives the focus
+// to a child window of its own).
+bool inside(unsigned window, unsigned other) {
+  if (window == other) return true;
+  auto& d = X11Display::shared();
+  auto* reply = xcb_query_tree_reply(d.conn(), xcb_query_tree(d.conn(), window), nullptr);
+  const bool child = reply && reply->parent == other;
+  std::free(reply);
+  return child;
+}
+
+}  // namespace
+
 bool Helper::waitActive() {
   const auto active = [&] {
     process_.waitForReadyRead(0);
-    return focused_ && activeWindow() == windowId_ && inputFocus() == windowId_;
+    return focused_ && activeWindow() == windowId_ && inside(inputFocus(), windowId_);
   };
   if (waitUntil(active)) return true;
   xdotool({"windowactivate", "--sync", QString::number(windowId_)});
@@ -168,6 +226,16 @@ bool Helper::waitActive() {
 }
 
 void xdotool(const QStringList& args) { run("xdotool", args); }
+
+void typeKeys(const std::vector<unsigned>& codes) {
+  auto& d = X11Display::shared();
+  const auto fake = [&](uint8_t type, unsigned code) {
+    xcb_test_fake_input(d.conn(), type, uint8_t(code), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  };
+  for (unsigned code : codes) fake(XCB_KEY_PRESS, code);
+  for (auto it = codes.rbegin(); it != codes.rend(); ++it) fake(XCB_KEY_RELEASE, *it);
+  xcb_flush(d.conn());
+}
 
 KeyboardLayout::KeyboardLayout() {
   for (const QString& line : QString::fromUtf8(run("setxkbmap", {"-query"})).split('\n')) {
@@ -177,10 +245,20 @@ KeyboardLayout::KeyboardLayout() {
   }
 }
 
-KeyboardLayout::~KeyboardLayout() { set(layout_, variant_); }
+KeyboardLayout::~KeyboardLayout() {
+  lockGroup(0);
+  set(layout_, variant_);
+}
 
 void KeyboardLayout::set(const QString& layout, const QString& variant) {
   run("setxkbmap", {"-layout", layout, "-variant", variant});
+}
+
+bool KeyboardLayout::lockGroup(int group) {
+  auto& d = X11Display::shared();
+  if (!d.keyboardNotices()) return false;
+  xcb_xkb_latch_lock_state(d.conn(), XCB_XKB_ID_USE_CORE_KBD, 0, 0, 1, uint8_t(group), 0, 0, 0);
+  return waitUntil([&] { return KeyLayout::read(d).group() == group; });
 }
 
 }  // namespace clipvane::x11::test

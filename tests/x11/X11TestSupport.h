@@ -9,6 +9,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "Terminal.h"
 
@@ -24,12 +25,16 @@ bool waitUntil(const std::function<bool()>& condition,
 QByteArray run(const QString& program, const QStringList& args, const QByteArray& input = {},
                int* exitCode = nullptr);
 
-// The helper client (tests/x11/helper) in one of its modes.
+// The helper client (tests/x11/helper) in one of its modes, or the GTK
+// window that speaks as it does.
 class Helper {
  public:
-  explicit Helper(const QStringList& args);
+  explicit Helper(const QStringList& args, const QString& program = CLIPVANE_X11_HELPER);
   ~Helper();
   static std::unique_ptr<Helper> window(const QString& name);
+  // A GTK window with one entry, of the class "target" as the helper's
+  // window. It also tells each key pressed with Ctrl ("key ctrl+k").
+  static std::unique_ptr<Helper> gtkWindow(const QString& name);
   // Starts a helper that owns the clipboard with these formats.
   static std::unique_ptr<Helper> copy(const QList<std::pair<QString, QByteArray>>& formats);
 
@@ -64,6 +69,9 @@ class KeyboardLayout {
   ~KeyboardLayout();
   // Waits until the server has the new layout (setxkbmap has ended).
   static void set(const QString& layout, const QString& variant);
+  // Locks the group (0 the first layout, 1 the second) as a layout switch
+  // key does; true once the server has it in force.
+  static bool lockGroup(int group);
 
  private:
   QString layout_ = QStringLiteral("us"), variant_;
@@ -100,5 +108,10 @@ unsigned activeWindow();
 unsigned inputFocus();
 // Runs xdotool with the arguments.
 void xdotool(const QStringList& args);
+// Presses the keys by their codes in order and lets them go in reverse, as a
+// keyboard sends them, and waits for nothing (the keyboard may stay frozen
+// until a grab's owner has decided). xdotool is no help here: it switches
+// the group in force for the keys it types.
+void typeKeys(const std::vector<unsigned>& codes);
 
 }  // namespace clipvane::x11::test
