@@ -118,6 +118,20 @@ class X11KeyboardTest : public ::testing::Test {
     return waitUntil(
         [&] { return target->text().count(clip) == pastes && target->text().count('x') == typed; });
   }
+  // The safe-paste hot key (Ctrl+Super+V) registered and the paste keys
+  // grabbed, each press counted and let through.
+  std::optional<HotkeyPort::Ref> countPresses(X11Hotkeys& hotkeys, int& fired, int& asked) {
+    hotkeys.setPressHandler([&fired](clipvane::HotkeyID, auto) { ++fired; });
+    const auto ref =
+        hotkeys.registerHotkey(KeyCode::v, Modifier::control | Modifier::command, {0x434C4B59, 1});
+    const bool started = keyboard.start(
+        [&asked](const Press&) {
+          ++asked;
+          return Verdict::replay;
+        },
+        {});
+    return started ? ref : std::nullopt;
+  }
   const QString clip = QStringLiteral("pasted-\u00e9-42");
   X11Display display;
   X11Keyboard keyboard{display};
@@ -262,16 +276,8 @@ TEST_F(X11KeyboardTest, GrabsFollowALayoutSwitch) {
   // Dvorak puts V where Qwerty has the period, and K where Qwerty has V.
   X11Hotkeys hotkeys(display);
   int fired = 0, asked = 0;
-  hotkeys.setPressHandler([&](clipvane::HotkeyID, auto) { ++fired; });
-  const auto safePaste =
-      hotkeys.registerHotkey(KeyCode::v, Modifier::control | Modifier::command, {0x434C4B59, 1});
+  const auto safePaste = countPresses(hotkeys, fired, asked);
   ASSERT_TRUE(safePaste);
-  ASSERT_TRUE(keyboard.start(
-      [&](const Press&) {
-        ++asked;
-        return Verdict::replay;
-      },
-      {}));
   const auto followed = [&] {
     const auto v = keycodeForKeysym(display, 'v');
     return v && keyboard.pasteKeyCode() == *v && hotkeys.grabbedKeyCode(*safePaste) == *v;
@@ -303,16 +309,8 @@ TEST_F(X11KeyboardTest, KeysOfTheLayoutInForce) {
   ASSERT_TRUE(qwertyV && period && ctrl && super);
   X11Hotkeys hotkeys(display);
   int fired = 0, asked = 0;
-  hotkeys.setPressHandler([&](clipvane::HotkeyID) { ++fired; });
-  const auto safePaste =
-      hotkeys.registerHotkey(KeyCode::v, Modifier::control | Modifier::command, {0x434C4B59, 1});
+  const auto safePaste = countPresses(hotkeys, fired, asked);
   ASSERT_TRUE(safePaste);
-  ASSERT_TRUE(keyboard.start(
-      [&](const Press&) {
-        ++asked;
-        return Verdict::replay;
-      },
-      {}));
   struct Row {
     const char* what;
     QString layout, variant;
