@@ -48,6 +48,7 @@ X11Keyboard::X11Keyboard(X11Display& display) : display_(display) {
 X11Keyboard::~X11Keyboard() {
   stop();
   display_.removeListener(listener_);
+  KeyLayout::releaseSpares(display_);
 }
 
 bool X11Keyboard::grabbing() const {
@@ -261,7 +262,7 @@ void X11Keyboard::postKeyEvent(std::uint16_t keyCode, std::uint32_t modifiers, b
   // The key that types the letter in the layout in force: Ctrl+V is Ctrl on
   // the key of V there, wherever the first layout has it.
   const KeyLayout layout = KeyLayout::read(display_);
-  const auto code = layout.keycodeFor(*sym);
+  const auto code = layout.keycodeToType(display_, *sym);
   if (!code) return;
   std::vector<xcb_keycode_t> modifierCodes;
   auto add = [&](uint32_t flag, uint32_t modifierSym) {

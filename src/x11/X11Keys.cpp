@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <utility>
 
 #include "VirtualKeys.h"
@@ -20,6 +22,11 @@ struct SymbolsDeleter {
   void operator()(xcb_key_symbols_t* s) const { xcb_key_symbols_free(s); }
 };
 using Symbols = std::unique_ptr<xcb_key_symbols_t, SymbolsDeleter>;
+
+// The keys this program gave a keysym to type its own keystrokes with (the
+// mapping is the server's: one for every connection).
+std::mutex sparesMutex;
+std::map<xcb_keycode_t, uint32_t> spareKeys;
 
 // The places of the US layout's characters, row by row from the digits down,
 // as the server names the keys.
@@ -110,6 +117,19 @@ uint16_t ModifierMap::withoutLocks(uint16_t state) const {
 KeyLayout KeyLayout::read(X11Display& display) {
   KeyLayout layout;
   if (display.ok() && !layout.readXkb(display)) layout.readCore(display);
+  // A spare key stays the program's while it types what it was given (a new
+  // keyboard map takes it back).
+  std::lock_guard lock(sparesMutex);
+  for (auto it = spareKeys.begin(); it != spareKeys.end();) {
+    const auto& syms =
+        it->first < layout.keys_.size() ? layout.keys_[it->first].syms : std::vector<uint32_t>{};
+    if (std::find(syms.begin(), syms.end(), it->second) == syms.end()) {
+      it = spareKeys.erase(it);
+    } else {
+      layout.spares_.push_back(it->first);
+      ++it;
+    }
+  }
   return layout;
 }
 
@@ -199,31 +219,74 @@ uint32_t KeyLayout::sym(const Key& key, uint8_t group, uint8_t level) {
   return level < key.width && at < key.syms.size() ? key.syms[at] : 0;
 }
 
-std::optional<xcb_keycode_t> KeyLayout::keycodeFor(uint32_t keysym) const {
+std::optional<xcb_keycode_t> KeyLayout::find(const std::function<bool(const Key&)>& matches,
+                                             bool spares) const {
+  for (size_t code = 8; code < keys_.size(); ++code) {
+    if (!keys_[code].groups || !matches(keys_[code])) continue;
+    if (!spares && std::find(spares_.begin(), spares_.end(), code) != spares_.end()) continue;
+    return xcb_keycode_t(code);
+  }
+  return std::nullopt;
+}
+
+std::optional<xcb_keycode_t> KeyLayout::typing(uint32_t keysym, bool spares) const {
   if (!keysym) return std::nullopt;
-  const auto find = [&](auto types) -> std::optional<xcb_keycode_t> {
-    for (size_t code = 8; code < keys_.size(); ++code)
-      if (keys_[code].groups && types(keys_[code])) return xcb_keycode_t(code);
-    return std::nullopt;
-  };
   // Unshifted in the group in force: what the letters and named keys need.
-  if (auto code =
-          find([&](const Key& k) { return sym(k, effectiveGroup(k, group_), 0) == keysym; }))
+  if (auto code = find([&](const Key& k) { return sym(k, effectiveGroup(k, group_), 0) == keysym; },
+                       spares))
     return code;
   // Unshifted in another group.
-  if (auto code = find([&](const Key& k) {
+  return find(
+      [&](const Key& k) {
         for (uint8_t g = 0; g < k.groups; ++g)
           if (sym(k, g, 0) == keysym) return true;
         return false;
-      }))
-    return code;
+      },
+      spares);
+}
+
+std::optional<xcb_keycode_t> KeyLayout::keycodeFor(uint32_t keysym) const {
+  if (auto code = typing(keysym, false)) return code;
   // Its place on a US keyboard.
   if (const auto place = usPlace(keysym))
-    if (auto code = find([&](const Key& k) { return k.name == *place; })) return code;
+    if (auto code = find([&](const Key& k) { return k.name == *place; }, false)) return code;
   // On any level of any group.
-  return find([&](const Key& k) {
-    return std::find(k.syms.begin(), k.syms.end(), keysym) != k.syms.end();
-  });
+  return find(
+      [&](const Key& k) { return std::find(k.syms.begin(), k.syms.end(), keysym) != k.syms.end(); },
+      false);
+}
+
+std::optional<xcb_keycode_t> KeyLayout::keycodeToType(X11Display& display, uint32_t keysym) const {
+  if (auto code = typing(keysym, true)) return code;
+  // A key of no layout: none of its groups has a symbol.
+  std::optional<xcb_keycode_t> spare;
+  const xcb_setup_t* setup = display.ok() ? xcb_get_setup(display.conn()) : nullptr;
+  const size_t last = setup ? std::min<size_t>(setup->max_keycode, keys_.size() - 1) : 0;
+  for (size_t code = last; code >= 8 && code < keys_.size() && !spare; --code)
+    if (std::all_of(keys_[code].syms.begin(), keys_[code].syms.end(),
+                    [](uint32_t s) { return s == 0; }))
+      spare = xcb_keycode_t(code);
+  if (!spare || !display.ok() || keysym > 0xffff) return keycodeFor(keysym);
+  // Given the keysym for good: a toolkit reads the new mapping when its next
+  // key arrives, and one given back at once could be read too late.
+  const xcb_keysym_t syms[2] = {keysym, keysym >= 'a' && keysym <= 'z' ? keysym - 0x20 : keysym};
+  xcb_change_keyboard_mapping(display.conn(), 1, *spare, 2, syms);
+  display.sync();
+  {
+    std::lock_guard lock(sparesMutex);
+    spareKeys[*spare] = keysym;
+  }
+  return spare;
+}
+
+void KeyLayout::releaseSpares(X11Display& display) {
+  std::lock_guard lock(sparesMutex);
+  if (!display.ok() || spareKeys.empty()) return;
+  const xcb_keysym_t none = 0;
+  for (const auto& [code, keysym] : spareKeys)
+    xcb_change_keyboard_mapping(display.conn(), 1, code, 1, &none);
+  spareKeys.clear();
+  display.sync();
 }
 
 uint32_t KeyLayout::typedBy(xcb_keycode_t code, std::optional<uint8_t> group) const {

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -58,11 +59,23 @@ struct ModifierMap {
 // another group (as toolkits match a shortcut such as Ctrl+V on a Cyrillic
 // layout); on a keyboard with no group that has it, the key at the place the
 // US layout puts it, where toolkits look last.
+//
+// A keystroke the program types itself needs a key that types its letter,
+// or the destination reads another one: on a keyboard without the letter the
+// program gives it to a key that no layout uses. Such a key is no user's
+// key, and no grab sits on it.
 class KeyLayout {
  public:
   static KeyLayout read(X11Display& display);
 
+  // The key the user presses for the keysym.
   std::optional<xcb_keycode_t> keycodeFor(uint32_t keysym) const;
+  // The key to type the keysym with: one that types it in the group in force
+  // or another group, else a spare key given the keysym now, else the key
+  // the user presses for it.
+  std::optional<xcb_keycode_t> keycodeToType(X11Display& display, uint32_t keysym) const;
+  // Takes the keysyms back from the spare keys, as the program ends.
+  static void releaseSpares(X11Display& display);
   // What the key types unshifted in the group in force, or in the group given.
   uint32_t typedBy(xcb_keycode_t code, std::optional<uint8_t> group = std::nullopt) const;
   uint8_t group() const { return group_; }
@@ -80,9 +93,15 @@ class KeyLayout {
   static uint32_t sym(const Key& key, uint8_t group, uint8_t level);
   bool readXkb(X11Display& display);
   void readCore(X11Display& display);
+  // The first key that types the keysym unshifted, in the group in force or
+  // in another group; the program's spare keys too or not.
+  std::optional<xcb_keycode_t> typing(uint32_t keysym, bool spares) const;
+  std::optional<xcb_keycode_t> find(const std::function<bool(const Key&)>& matches,
+                                    bool spares) const;
 
   std::vector<Key> keys_;  // by key code
   uint8_t group_ = 0;
+  std::vector<xcb_keycode_t> spares_;  // the keys this program gave a keysym
 };
 
 // The key of a keysym in the keyboard as it is now (read afresh: a layout
