@@ -2,8 +2,11 @@
 
 #include <vector>
 
+#include "HotkeyText.h"
 #include "OnMain.h"
+#include "Toast.h"
 #include "ports/KeyboardPort.h"
+#include "ports/PanelsPort.h"
 #include "ports/Ports.h"
 
 namespace clipvane {
@@ -19,6 +22,7 @@ HotkeyPort& Hotkeys::port() {
     // A new port knows none of the old registrations.
     port_ = &current;
     refs_.clear();
+    told_.clear();
     actions_.clear();
     wanted_.clear();
   }
@@ -69,9 +73,17 @@ void Hotkeys::grab(std::uint32_t id) {
   const AppSettings::Hotkey hotkey = wanted_.at(id);
   const auto ref = p.registerHotkey(hotkey.keyCode, hotkey.modifiers, {signature, id});
   if (!ref) {
-    // Refused: this id stays unregistered.
+    // Refused: this id stays unregistered, and the user hears of it once
+    // (every change of the settings registers the hot keys again).
     actions_.erase(id);
     wanted_.erase(id);
+    if (told_.insert(hotkey.display).second)
+      Ports::get<PanelsPort>().showToast(
+          Toast{QStringLiteral("priority_high"), Tint::att,
+                QStringLiteral("Hot key %1 can't be used: another program holds it")
+                    .arg(hotkeyText(QString::fromStdU16String(hotkey.display))),
+                std::nullopt},
+          false);
     return;
   }
   refs_[id] = *ref;

@@ -6,6 +6,8 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
+#include <string>
 
 #include "AppSettings.h"
 #include "ports/HotkeyPort.h"
@@ -32,7 +34,7 @@ class Hotkeys {
   using PressedIn = std::optional<std::uint64_t>;
 
   // Replaces the id's registration; a combination the system refuses stays
-  // unregistered, silently.
+  // unregistered, and a notice says so once.
   void registerHotkey(std::uint32_t id, const AppSettings::Hotkey& hotkey,
                       std::function<void(PressedIn)> action);
   void registerHotkey(std::uint32_t id, const AppSettings::Hotkey& hotkey,
@@ -61,6 +63,8 @@ class Hotkeys {
   // What each id asked for, to grab again after a suspension.
   std::map<std::uint32_t, AppSettings::Hotkey> wanted_;
   int suspended_ = 0;
+  // The combinations refused so far, each told once.
+  std::set<std::u16string> told_;
 
   void grab(std::uint32_t id);
 };

@@ -60,6 +60,10 @@ TEST_F(HotkeysTest, RefusedCombinationStaysUnregisteredAndUnregisteredPressesDoN
   int runs = 0;
   hotkeys.registerHotkey(1, ctrlCmdV, [&] { ++runs; });
   EXPECT_FALSE(hotkeys.isRegistered(1));
+  // Said once, however often the settings register it again.
+  hotkeys.registerHotkey(1, ctrlCmdV, [&] { ++runs; });
+  EXPECT_EQ(ports.panels.texts(),
+            QStringList{"Hot key Ctrl+Super+V can't be used: another program holds it"});
 
   ports.hotkeys.heldElsewhere.clear();
   hotkeys.registerHotkey(1, ctrlCmdV, [&] { ++runs; });
