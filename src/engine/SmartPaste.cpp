@@ -5,8 +5,10 @@
 #include "OnMain.h"
 #include "Pasteboard.h"
 #include "Place.h"
+#include "Toast.h"
 #include "ports/InstancePort.h"
 #include "ports/KeyboardPort.h"
+#include "ports/PanelsPort.h"
 #include "ports/Ports.h"
 #include "ports/WorkspacePort.h"
 
@@ -35,6 +37,15 @@ void SmartPaste::start() {
                              if (auto tap = self.lock()) (*tap)->regrab();
                            });
                          });
+  // Tried again on every refresh; the user hears of the refusal once.
+  if (!running_ && !toldRefused_) {
+    toldRefused_ = true;
+    Ports::get<PanelsPort>().showToast(
+        Toast{QStringLiteral("priority_high"), Tint::att,
+              QStringLiteral("Smart Ctrl+V can't catch the paste keys: another program holds them"),
+              std::nullopt},
+        false);
+  }
 }
 
 void SmartPaste::stop() {

@@ -49,6 +49,7 @@ class SmartPaste {
 
   QPointer<AppModel> model_;
   bool running_ = false;
+  bool toldRefused_ = false;  // the notice of paste keys held elsewhere
   // Lets a re-grab queued for later find out that this tap is gone.
   std::shared_ptr<SmartPaste*> self_ = std::make_shared<SmartPaste*>(this);
 };

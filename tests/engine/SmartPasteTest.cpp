@@ -326,11 +326,14 @@ TEST_F(SmartPasteTest, TheGrabFollowsPermissionRefusalAndLoss) {
   grab.refuse = true;
   tap.start();
   EXPECT_FALSE(tap.isRunning());
+  tap.start();  // told once
+  EXPECT_EQ(ports.panels.texts(),
+            QStringList{"Smart Ctrl+V can't catch the paste keys: another program holds them"});
   grab.refuse = false;
   tap.start();  // the next refresh tries again
   EXPECT_TRUE(tap.isRunning());
   tap.start();
-  EXPECT_EQ(grab.starts, starts + 2);
+  EXPECT_EQ(grab.starts, starts + 3);
 
   // Another client takes the keys: the tap takes them back on the next turn.
   grab.held = false;
