@@ -339,20 +339,30 @@ std::string encodeVault(const Vault& vault) {
 }
 
 void encodeVault(const Vault& vault, std::string_view last, const std::vector<VaultPart>& lastParts,
-                 std::string& out, std::vector<VaultPart>& parts) {
+                 std::string& out, std::vector<VaultPart>& parts,
+                 const std::vector<std::size_t>* changed) {
   constexpr std::size_t anew = std::string_view::npos;
   const std::size_t count = vault.entries.size();
   DateWriter date;
+  std::vector<bool> compare(changed ? count : 0);
+  if (changed)
+    for (const std::size_t i : *changed)
+      if (i < count) compare[i] = true;
   // First the size, and which entries still read as their part of the last
   // text: those are copied, byte for byte, instead of written again.
   parts.resize(count);
   std::size_t size = kHead.size() + kTail.size() + (count ? count - 1 : 0);
   for (std::size_t i = 0; i < count; ++i) {
     const Vault::Entry& e = vault.entries[i];
-    if (i + kAhead < count) prefetchTexts(vault.entries[i + kAhead]);
     if (i < lastParts.size()) {
       const VaultPart was = lastParts[i];
       if (was.begin <= was.end && was.end <= last.size()) {
+        if (changed && !compare[i]) {
+          parts[i] = was;
+          size += was.end - was.begin;
+          continue;
+        }
+        if (!changed && i + kAhead < count) prefetchTexts(vault.entries[i + kAhead]);
         Matcher match{last.data() + was.begin, last.data() + was.end};
         putEntry(match, e, date);
         if (match.same && match.p == match.end) {

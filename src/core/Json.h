@@ -76,9 +76,11 @@ struct VaultPart {
 // The same text, into `out` (its memory reused), with each entry's part in
 // `parts`. `last` is an earlier text and `lastParts` its parts: an entry that
 // still reads exactly as the part of the same index is copied from there.
-// `last` must not lie in `out`.
+// `last` must not lie in `out`. `changed`, when given, lists every entry
+// that may read otherwise than its part: the others are copied unread.
 void encodeVault(const Vault& vault, std::string_view last, const std::vector<VaultPart>& lastParts,
-                 std::string& out, std::vector<VaultPart>& parts);
+                 std::string& out, std::vector<VaultPart>& parts,
+                 const std::vector<std::size_t>* changed = nullptr);
 Vault decodeVault(std::string_view bytes);
 std::string encodeActivity(const std::vector<ActivityEntry>& entries);  // pretty array
 std::vector<ActivityEntry> decodeActivity(std::string_view bytes);

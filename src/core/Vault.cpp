@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <unordered_map>
 
 #include <unicode/uchar.h>
 #include <unicode/utf16.h>
@@ -65,11 +66,113 @@ std::pair<std::u16string_view, long long> splitMask(std::u16string_view mask) {
   return {mask.substr(0, hash), n};
 }
 
+// Where to look in a vault without going through every entry: the entries
+// holding each original and each placeholder (by their texts' hashes, so
+// that no original is copied), each word's and each partial mask's highest
+// number among the entries, and the span of their dates. Built once for a
+// vault read from the file, then brought along by every entry record() adds
+// or takes again; it also notes those entries, so that the next write copies
+// every other entry's text from the last one as it stands.
+class Index {
+ public:
+  explicit Index(const Vault& vault) {
+    for (std::size_t i = 0; i < vault.entries.size(); ++i) {
+      if (i + kAhead < vault.entries.size()) prefetchTexts(vault.entries[i + kAhead]);
+      add(vault.entries[i], i);
+    }
+    changed_.clear();
+  }
+
+  void add(const Vault::Entry& e, std::size_t i) {
+    byOriginal_.emplace(hash(e.original), i);
+    byMask_.emplace(hash(e.mask), i);
+    if (const auto t = parseToken(e.mask)) {
+      if (t->number <= kMaxNumber) raise(wordTop_, t->word, t->number);
+    } else {
+      const auto [base, n] = splitMask(e.mask);
+      raise(baseTop_, base, n);
+    }
+    dated(e.created);
+    changed_.push_back(i);
+  }
+
+  void touched(const Vault::Entry& e, std::size_t i) {
+    dated(e.created);
+    changed_.push_back(i);
+  }
+
+  // The first entry, in vault order, holding this original that `take`
+  // accepts.
+  template <class Take>
+  Vault::Entry* first(Vault& vault, std::u16string_view original, Take&& take) const {
+    std::size_t best = vault.entries.size();
+    const auto [from, to] = byOriginal_.equal_range(hash(original));
+    for (auto it = from; it != to; ++it) {
+      Vault::Entry& e = vault.entries[it->second];
+      if (it->second < best && e.original == original && take(e)) best = it->second;
+    }
+    return best < vault.entries.size() ? &vault.entries[best] : nullptr;
+  }
+
+  bool holds(const Vault& vault, std::u16string_view mask) const {
+    const auto [from, to] = byMask_.equal_range(hash(mask));
+    return std::any_of(from, to,
+                       [&](const auto& at) { return vault.entries[at.second].mask == mask; });
+  }
+
+  // The highest number among the entries' tokens of the word (at most
+  // kMaxNumber), and among the entries numbered on from a partial mask: 0
+  // when none.
+  long long wordTop(std::u16string_view word) const { return top(wordTop_, word); }
+  long long maskTop(std::u16string_view base) const { return top(baseTop_, base); }
+
+  // Whether no entry is older than cutoff nor dated after now.
+  bool within(Date cutoff, Date now) const {
+    return empty_ || (oldest_ >= cutoff && newest_ <= now);
+  }
+
+  // The entries changed since the last write, or none when not known.
+  const std::vector<std::size_t>* changed() const { return known_ ? &changed_ : nullptr; }
+  void written() {
+    changed_.clear();
+    known_ = true;
+  }
+
+ private:
+  using Tops = std::map<std::u16string, long long, std::less<>>;
+
+  static std::size_t hash(std::u16string_view s) { return std::hash<std::u16string_view>{}(s); }
+  static void raise(Tops& tops, std::u16string_view key, long long n) {
+    auto at = tops.find(key);
+    if (at == tops.end()) at = tops.emplace(std::u16string(key), n).first;
+    at->second = std::max(at->second, n);
+  }
+  static long long top(const Tops& tops, std::u16string_view key) {
+    const auto at = tops.find(key);
+    return at == tops.end() ? 0 : at->second;
+  }
+  void dated(Date d) {
+    oldest_ = empty_ ? d : std::min(oldest_, d);
+    newest_ = empty_ ? d : std::max(newest_, d);
+    empty_ = false;
+  }
+
+  std::unordered_multimap<std::size_t, std::size_t> byOriginal_, byMask_;
+  Tops wordTop_, baseTop_;
+  // No entry is dated before oldest_ nor after newest_ (an entry taken again
+  // only ever moves later, so oldest_ may lie before the oldest one).
+  Date oldest_{}, newest_{};
+  bool empty_ = true;
+  std::vector<std::size_t> changed_;
+  bool known_ = false;
+};
+
 // Works out placeholders for one call of record().
 class Labeler {
  public:
-  Labeler(Vault& vault, std::u16string_view text, Vault::LabelStyle style, bool reuse, Date now)
-      : vault_(vault), text_(text), style_(style), reuse_(reuse), now_(now) {}
+  Labeler(Vault& vault, Index& index, std::u16string_view text, Vault::LabelStyle style, bool reuse,
+          Date now)
+      : vault_(vault), index_(index), text_(text), style_(style), reuse_(reuse), now_(now) {}
 
   std::u16string placeholder(const Finding& f, std::u16string_view original) {
     const std::u16string word = tokenWord(f);
@@ -78,27 +181,21 @@ class Labeler {
     // match everywhere on restore) nor the removal marker.
     const bool tokens =
         style_ == Vault::LabelStyle::token || f.mask.empty() || f.mask == Masks::removed;
-    // One look through the vault finds the placeholder to take again and, at
-    // the word's first token in this text, the highest number its tokens
-    // have so far.
+    // The index finds the placeholder to take again and, at the word's first
+    // token in this text, the highest number its tokens have so far.
     const auto [top, counting] =
         tokens ? highest_.try_emplace(word, 0) : std::pair{highest_.end(), false};
-    if (counting)
+    if (counting) {
       if (const auto given = vault_.numbers.find(word); given != vault_.numbers.end())
         top->second = std::min(given->second, kMaxNumber);
-    Vault::Entry* again = nullptr;
-    if (reuse_ || counting) {
-      auto& entries = vault_.entries;
-      for (std::size_t i = 0; i < entries.size(); ++i) {
-        Vault::Entry& e = entries[i];
-        if (i + kAhead < entries.size()) prefetchTexts(entries[i + kAhead]);
-        if (counting) count(e.mask, word, top->second);
-        if (!again && reuse_ && fits(e, f, word, original, json, tokens) && !standsInText(e.mask)) {
-          again = &e;
-          if (!counting) break;
-        }
-      }
+      top->second = std::max(top->second, index_.wordTop(word));
     }
+    Vault::Entry* again =
+        reuse_ ? index_.first(vault_, original,
+                              [&](const Vault::Entry& e) {
+                                return fits(e, f, word, json, tokens) && !standsInText(e.mask);
+                              })
+               : nullptr;
     if (again) {
       touch(*again);
       return again->mask;
@@ -115,18 +212,16 @@ class Labeler {
     }
     // The same original under this mask is taken again; a new one gets the
     // next number the mask has never had.
-    long long k = 0;
-    if (const auto given = vault_.numbers.find(f.mask); given != vault_.numbers.end())
-      k = given->second;
-    for (Vault::Entry& e : vault_.entries) {
-      const auto [base, n] = splitMask(e.mask);
-      if (base != f.mask) continue;
-      if (e.original == original && e.jsonNumber.value_or(false) == json && !standsInText(e.mask)) {
-        touch(e);
-        return e.mask;
-      }
-      k = std::max(k, n);
+    if (Vault::Entry* e = index_.first(vault_, original, [&](const Vault::Entry& e) {
+          return splitMask(e.mask).first == f.mask && e.jsonNumber.value_or(false) == json &&
+                 !standsInText(e.mask);
+        })) {
+      touch(*e);
+      return e->mask;
     }
+    long long k = std::max(index_.maskTop(f.mask), index_.holds(vault_, f.mask) ? 1LL : 0LL);
+    if (const auto given = vault_.numbers.find(f.mask); given != vault_.numbers.end())
+      k = std::max(k, given->second);
     for (;;) {
       const std::u16string mask = ++k == 1 ? f.mask : f.mask + u" #" + number(k);
       if (!held(mask) && !standsInText(mask)) return add(mask, original, f);
@@ -137,9 +232,9 @@ class Labeler {
   // Whether the entry's placeholder stands for this finding: the same
   // original, as a JSON number or not, a placeholder of this paste's style,
   // and of the same kind or word.
-  static bool fits(const Vault::Entry& e, const Finding& f, const std::u16string& word,
-                   std::u16string_view original, bool json, bool tokens) {
-    if (e.original != original || e.jsonNumber.value_or(false) != json) return false;
+  static bool fits(const Vault::Entry& e, const Finding& f, const std::u16string& word, bool json,
+                   bool tokens) {
+    if (e.jsonNumber.value_or(false) != json) return false;
     const auto t = parseToken(e.mask);
     if (t.has_value() != tokens) return false;
     const bool sameWord = e.kind != Kind::custom ? toUtf16(std::string(e.kind.token())) == word
@@ -148,12 +243,16 @@ class Labeler {
   }
 
   // A placeholder written again lives as long as if it were new.
-  void touch(Vault::Entry& e) { e.created = std::max(e.created, now_); }
+  void touch(Vault::Entry& e) {
+    e.created = std::max(e.created, now_);
+    index_.touched(e, std::size_t(&e - vault_.entries.data()));
+  }
 
   std::u16string add(const std::u16string& mask, std::u16string_view original, const Finding& f) {
     vault_.entries.push_back({mask, std::u16string(original), f.kind, now_,
                               f.jsonNumber ? std::optional<bool>(true) : std::nullopt});
     vault_.remember(vault_.entries.back());
+    index_.add(vault_.entries.back(), vault_.entries.size() - 1);
     // A word already counted counts whatever token is added, in any style.
     if (const auto t = parseToken(mask); t && t->number <= kMaxNumber)
       if (const auto at = highest_.find(t->word); at != highest_.end())
@@ -161,10 +260,7 @@ class Labeler {
     return mask;
   }
 
-  bool held(std::u16string_view mask) const {
-    return std::any_of(vault_.entries.begin(), vault_.entries.end(),
-                       [&](const Vault::Entry& e) { return e.mask == mask; });
-  }
+  bool held(std::u16string_view mask) const { return index_.holds(vault_, mask); }
 
   // Whether the text being masked already holds this placeholder. The
   // text's tokens are gathered once; a partial mask always holds a dot, so
@@ -187,16 +283,8 @@ class Labeler {
     return *dotted_ && text_.find(mask) != std::u16string_view::npos;
   }
 
-  // Raises top to the mask's number when it is a token of the word.
-  static void count(std::u16string_view m, const std::u16string& word, long long& top) {
-    if (m.size() < word.size() + 4 || m[0] != u'[' || m.substr(1, word.size()) != word ||
-        m[word.size() + 1] != u'_')
-      return;
-    if (const auto t = parseToken(m); t && t->word == word && t->number <= kMaxNumber)
-      top = std::max(top, t->number);
-  }
-
   Vault& vault_;
+  Index& index_;
   std::u16string_view text_;
   Vault::LabelStyle style_;
   bool reuse_;
@@ -228,11 +316,13 @@ void Vault::remember(const Entry& e) {
   if (!added) at->second = std::max(at->second, n);
 }
 
-std::u16string Vault::record(std::u16string_view text, const std::vector<Finding>& findings,
-                             const std::set<int>& keep, const std::set<int>& locked,
-                             LabelStyle style, bool reuse, Date now,
-                             std::vector<std::u16string>* placeholders,
-                             std::vector<std::u16string>* labels) {
+namespace {
+
+std::u16string record(Vault& vault, Index& index, std::u16string_view text,
+                      const std::vector<Finding>& findings, const std::set<int>& keep,
+                      const std::set<int>& locked, Vault::LabelStyle style, bool reuse, Date now,
+                      std::vector<std::u16string>* placeholders,
+                      std::vector<std::u16string>* labels) {
   if (labels) labels->assign(findings.size(), {});
   std::vector<int> order(findings.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
@@ -240,7 +330,7 @@ std::u16string Vault::record(std::u16string_view text, const std::vector<Finding
     return findings[a].range.location < findings[b].range.location;
   });
 
-  Labeler labeler(*this, text, style, reuse, now);
+  Labeler labeler(vault, index, text, style, reuse, now);
   std::u16string out;
   out.reserve(text.size());
   std::size_t copied = 0;    // text before this is in out
@@ -267,6 +357,18 @@ std::u16string Vault::record(std::u16string_view text, const std::vector<Finding
   }
   out.append(text.substr(copied));
   return out;
+}
+
+}  // namespace
+
+std::u16string Vault::record(std::u16string_view text, const std::vector<Finding>& findings,
+                             const std::set<int>& keep, const std::set<int>& locked,
+                             LabelStyle style, bool reuse, Date now,
+                             std::vector<std::u16string>* placeholders,
+                             std::vector<std::u16string>* labels) {
+  Index index(*this);
+  return clipvane::record(*this, index, text, findings, keep, locked, style, reuse, now,
+                          placeholders, labels);
 }
 
 std::vector<std::u16string> Vault::labelsFor(std::u16string_view text,
@@ -395,13 +497,17 @@ constexpr std::string_view kKeyFile = "vault.key";
 // text along with it when `parts` has one for every entry. An entry dated
 // after `now` was made while the clock ran ahead: it counts as made now, so
 // that it lives no longer than the retention from when it really was.
-// Returns whether anything changed. The dropped originals are wiped.
-bool prune(Vault& vault, double ttl, Date now, std::vector<json::VaultPart>* parts = nullptr) {
+// Returns whether anything changed. The dropped originals are wiped. The
+// vault's index, when given, spares the look through the entries while their
+// dates all lie within the limit, and is made anew after a change.
+bool prune(Vault& vault, double ttl, Date now, std::vector<json::VaultPart>* parts = nullptr,
+           std::optional<Index>* index = nullptr) {
   // An infinite, absurdly large or undefined age limit drops nothing; below
   // 1e12 s the limit fits the clock's microseconds without overflow.
   if (!(ttl < 1e12)) return false;
   const auto limit = std::chrono::microseconds(std::llround(std::max(ttl, 0.0) * 1e6));
   const Date cutoff = now - limit;
+  if (index && *index && (*index)->within(cutoff, now)) return false;
   auto& entries = vault.entries;
   const bool withParts = parts && parts->size() == entries.size();
   bool changed = false;
@@ -426,6 +532,8 @@ bool prune(Vault& vault, double ttl, Date now, std::vector<json::VaultPart>* par
   }
   entries.erase(entries.begin() + std::ptrdiff_t(kept), entries.end());
   if (parts) parts->resize(withParts ? kept : 0);
+  // What changed is no longer known entry by entry: the next write compares.
+  if (index && changed) index->emplace(vault);
   return changed;
 }
 
@@ -462,6 +570,8 @@ struct Loaded {
   std::string sealed;  // the file it came from, byte for byte; empty when none
   // Each entry's part of lastText, when that is the vault's own text.
   std::vector<json::VaultPart> parts;
+  // The vault's index, once made; none after a change it did not follow.
+  std::optional<Index> index;
 };
 
 // The vault as this process last read or wrote it, kept between operations:
@@ -565,7 +675,8 @@ namespace {
 // Encrypts and writes the vault; the caller holds the lock and heldMutex.
 // What is written is held again.
 void store(const std::filesystem::path& dir, Loaded&& loaded) {
-  json::encodeVault(loaded.vault, lastText, loaded.parts, nextText, nextParts);
+  json::encodeVault(loaded.vault, lastText, loaded.parts, nextText, nextParts,
+                    loaded.index ? loaded.index->changed() : nullptr);
   if (!loaded.key) {
     // Only reached when there is no vault yet: nothing depends on an old key.
     loaded.key = Crypto::randomBytes(Crypto::keySize);
@@ -578,6 +689,7 @@ void store(const std::filesystem::path& dir, Loaded&& loaded) {
   // leaves nothing held, and the next operation reads the file.
   lastText.swap(nextText);
   loaded.parts.swap(nextParts);
+  if (loaded.index) loaded.index->written();
   // The text before this write is kept only as room for the next one: its
   // originals, those just dropped among them, go now.
   nextText.resize(nextText.capacity());
@@ -588,7 +700,12 @@ void store(const std::filesystem::path& dir, Loaded&& loaded) {
 
 }  // namespace
 
-void VaultStore::updateImpl(double ttl, const std::function<void(Vault&)>& body, bool* renewed) {
+namespace {
+
+// Read, prune, body and write, all under the lock. A body that keeps the
+// index gets one; any other leaves the vault without.
+void change(double ttl, const std::function<void(Vault&, Index*)>& body, bool keepsIndex,
+            bool* renewed) {
   const FileLock lock;
   const std::lock_guard guard(heldMutex);
   const auto dir = Paths::directory();
@@ -600,9 +717,34 @@ void VaultStore::updateImpl(double ttl, const std::function<void(Vault&)>& body,
     setAside(dir);
     *renewed = true;
   }
-  clipvane::prune(loaded.vault, ttl, Clock::now(), &loaded.parts);
-  body(loaded.vault);
+  if (keepsIndex && !loaded.index) loaded.index.emplace(loaded.vault);
+  clipvane::prune(loaded.vault, ttl, Clock::now(), &loaded.parts, &loaded.index);
+  if (!keepsIndex) loaded.index.reset();
+  body(loaded.vault, loaded.index ? &*loaded.index : nullptr);
   store(dir, std::move(loaded));
+}
+
+}  // namespace
+
+void VaultStore::updateImpl(double ttl, const std::function<void(Vault&)>& body, bool* renewed) {
+  change(
+      ttl, [&](Vault& vault, Index*) { body(vault); }, false, renewed);
+}
+
+std::u16string VaultStore::record(double ttl, std::u16string_view text,
+                                  const std::vector<Finding>& findings, const std::set<int>& keep,
+                                  const std::set<int>& locked, Vault::LabelStyle style, bool reuse,
+                                  Date now, std::vector<std::u16string>* placeholders,
+                                  bool* renewed) {
+  std::u16string out;
+  change(
+      ttl,
+      [&](Vault& vault, Index* index) {
+        out = clipvane::record(vault, *index, text, findings, keep, locked, style, reuse, now,
+                               placeholders, nullptr);
+      },
+      true, renewed);
+  return out;
 }
 
 bool VaultStore::prune(double ttl, Date now) {
@@ -612,7 +754,8 @@ bool VaultStore::prune(double ttl, Date now) {
   const auto dir = Paths::directory();
   Loaded loaded = load(dir, true);
   if (loaded.sealed.empty()) return false;  // no vault
-  if (!clipvane::prune(loaded.vault, ttl, now, &loaded.parts)) {
+  if (!loaded.index) loaded.index.emplace(loaded.vault);
+  if (!clipvane::prune(loaded.vault, ttl, now, &loaded.parts, &loaded.index)) {
     held = Held{dir, std::move(loaded)};
     return false;
   }

@@ -109,6 +109,14 @@ void updateImpl(double ttl, const std::function<void(Vault&)>& body, bool* renew
 // Returns whether the file changed; throws StorageError as read() does.
 bool prune(double ttl, Date now);
 
+// Vault::record under update(), its look-ups in an index of the vault kept
+// while the vault is held, and only the entries it adds or takes again
+// written anew into the file's text.
+std::u16string record(double ttl, std::u16string_view text, const std::vector<Finding>& findings,
+                      const std::set<int>& keep, const std::set<int>& locked,
+                      Vault::LabelStyle style, bool reuse, Date now,
+                      std::vector<std::u16string>* placeholders = nullptr, bool* renewed = nullptr);
+
 // Removes the vault file (under the lock).
 void clear();
 

@@ -13,13 +13,9 @@ VaultRecording VaultRecording::record(const QString& text, const std::vector<Fin
                                       double ttl, Vault::LabelStyle style, bool reuse, Date now) {
   VaultRecording out;
   try {
-    const std::u16string masked = VaultStore::update(
-        ttl,
-        [&](Vault& vault) {
-          return vault.record(text.toStdU16String(), findings, keep, locked, style, reuse, now,
-                              &out.placeholders);
-        },
-        &out.renewed);
+    const std::u16string masked =
+        VaultStore::record(ttl, text.toStdU16String(), findings, keep, locked, style, reuse, now,
+                           &out.placeholders, &out.renewed);
     out.masked = QString::fromStdU16String(masked);
   } catch (const StorageError& error) {
     out.placeholders.clear();

@@ -31,7 +31,7 @@ struct VaultRecording {
   // ("disk full").
   QString why() const;
 
-  // Vault::record under VaultStore::update, a damaged vault renewed; never throws.
+  // VaultStore::record, a damaged vault renewed; never throws.
   static VaultRecording record(const QString& text, const std::vector<Finding>& findings,
                                const std::set<int>& keep, const std::set<int>& locked, double ttl,
                                Vault::LabelStyle style, bool reuse, Date now);

@@ -737,3 +737,58 @@ TEST_F(VaultStoreTest, PruneDropsExpiredOriginalsFromTheFileAndDatesFutureOnesNo
   EXPECT_EQ(plain->find("ahead"), std::string::npos);
   EXPECT_NE(plain->find("\"numbers\""), std::string::npos);
 }
+
+// Copies recorded through the store look their placeholders up in an index
+// of the vault it holds: the file still decides. Another copy's write is read
+// anew, an entry taken again is written with its new date, numbers outlive
+// their entries through a prune and a fresh read, and every text restores.
+TEST_F(VaultStoreTest, RecordsThroughTheStoreFollowTheFileAndRestoreEveryText) {
+  const auto value = [](int n) { return u"user" + toUtf16(std::to_string(n)) + u"@example.com"; };
+  const auto copy = [&](std::u16string v, Style style = Style::token, std::u16string mask = u"") {
+    const std::u16string text = u"mail " + v;
+    return VaultStore::record(3600, text, {at(text, v, Kind::email, mask)}, {}, {}, style, true,
+                              now);
+  };
+  const auto token = [](int n) { return u"mail [EMAIL_" + toUtf16(std::to_string(n)) + u"]"; };
+  std::vector<std::u16string> outs;
+  std::string after100;
+  for (int n = 1; n <= 200; ++n) {
+    outs.push_back(copy(value(n)));
+    EXPECT_EQ(outs.back(), token(n));
+    if (n == 100) after100 = contents("vault.bin");
+  }
+  now += std::chrono::minutes(5);
+  EXPECT_EQ(copy(value(5)), token(5)) << "the same value, its placeholder again";
+  EXPECT_EQ(copy(u"cleo@example.com", Style::mask, u"c•••@e•••.com"), u"mail c•••@e•••.com");
+  EXPECT_EQ(copy(u"cory@example.com", Style::mask, u"c•••@e•••.com"), u"mail c•••@e•••.com #2");
+  EXPECT_EQ(copy(u"cleo@example.com", Style::mask, u"c•••@e•••.com"), u"mail c•••@e•••.com");
+
+  // Every text restores from the file, and the entry taken again carries
+  // its new date there.
+  const Vault all = VaultStore::read(3600);
+  for (int n = 1; n <= 200; ++n) EXPECT_EQ(all.restore(outs[n - 1]).first, u"mail " + value(n));
+  ASSERT_EQ(all.entries.size(), 202u);
+  EXPECT_EQ(all.entries[4].created, now);
+  EXPECT_EQ(all.entries[5].created, now - std::chrono::minutes(5));
+
+  // Another copy of the program wrote the vault as it was after 100 copies:
+  // that file is read, not the vault held here.
+  write("vault.bin", after100);
+  EXPECT_EQ(copy(value(150)), token(101));
+  EXPECT_EQ(copy(value(50)), token(50));
+  EXPECT_EQ(copy(u"cleo@example.com", Style::mask, u"c•••@e•••.com"), u"mail c•••@e•••.com");
+  EXPECT_EQ(VaultStore::read(3600).entries.size(), 102u);
+
+  // All of it expires; the numbers stay, after the prune and after the file
+  // is read anew (sealed again as another start of the program would find it).
+  now += std::chrono::hours(2);
+  EXPECT_TRUE(VaultStore::prune(3600, now));
+  const std::string key = contents("vault.key");
+  const auto plain = Crypto::open(key, contents("vault.bin"));
+  ASSERT_TRUE(plain);
+  write("vault.bin", Crypto::seal(key, *plain));
+  EXPECT_EQ(copy(value(1)), token(102));
+  EXPECT_EQ(copy(u"cory@example.com", Style::mask, u"c•••@e•••.com"), u"mail c•••@e•••.com #2");
+  EXPECT_EQ(VaultStore::read(3600).restore(token(1)).second, 0);
+  EXPECT_EQ(VaultStore::read(3600).restore(token(102)).first, u"mail " + value(1));
+}
