@@ -89,9 +89,6 @@ void Scanner::loadBlock(std::size_t base, Block& b) const {
   // For the first look at words below: digits, letters but "P", the marks
   // after which a short word may still start something, and backslashes.
   std::uint64_t digitBits = 0, letterBits = 0, markBits = 0, slashBits = 0;
-  // And for numbers and marks: what a number ends at that lets a rule go
-  // on, and dashes.
-  std::uint64_t numberMarkBits = 0, dashBits = 0;
 #if defined(__SSE2__)
   if (n - base >= 64) {
     const auto* p = reinterpret_cast<const __m128i*>(text_.data() + base);
@@ -119,11 +116,6 @@ void Scanner::loadBlock(std::size_t base, Block& b) const {
       letterBits |= bits(_mm_andnot_si128(is('P'), letter)) << shift;
       markBits |= bits(mark) << shift;
       slashBits |= bits(is('\\')) << shift;
-      const __m128i dash = is('-');
-      dashBits |= bits(dash) << shift;
-      numberMarkBits |= bits(_mm_or_si128(_mm_or_si128(_mm_or_si128(is(' '), dash), is('.')),
-                                          _mm_or_si128(_mm_or_si128(is(':'), is('(')), is('/'))))
-                        << shift;
       alnumBits |= std::uint64_t(unsigned(_mm_movemask_epi8(alnum))) << shift;
       wordBits |= std::uint64_t(unsigned(_mm_movemask_epi8(_mm_or_si128(alnum, is('_'))))) << shift;
       punctBits |= std::uint64_t(unsigned(_mm_movemask_epi8(punct))) << shift;
@@ -141,9 +133,6 @@ void Scanner::loadBlock(std::size_t base, Block& b) const {
       markBits |=
           std::uint64_t(c == '_' || c == '-' || c == '.' || c == '$' || c == '=' || c == ':') << k;
       slashBits |= std::uint64_t(c == '\\') << k;
-      dashBits |= std::uint64_t(c == '-') << k;
-      numberMarkBits |=
-          std::uint64_t(c == ' ' || c == '-' || c == '.' || c == ':' || c == '(' || c == '/') << k;
       alnumBits |= std::uint64_t(cls == kWordStart) << k;
       punctBits |= std::uint64_t(cls == kPunctStart) << k;
       wordBits |= std::uint64_t(cls == kWordStart || c == '_') << k;
@@ -169,18 +158,8 @@ void Scanner::loadBlock(std::size_t base, Block& b) const {
   shortPlain |= (shortPlain >> 4) & run4;
   const std::uint64_t afterSlash =
       (slashBits << 1) | std::uint64_t(base > 0 && text_[base - 1] == '\\');
-  // Numbers of fewer than seven characters that end where no rule goes on
-  // (quietNumber()), and dashes before no other dash (quietMark()); the
-  // last character's next one is unknown.
-  const std::uint64_t run3 = run2 & (run1 >> 2);
-  std::uint64_t shortNumber = ~alnumBits & ~numberMarkBits;
-  shortNumber |= (shortNumber >> 1) & run1;
-  shortNumber |= (shortNumber >> 2) & run2;
-  shortNumber |= (shortNumber >> 3) & run3;
-  const std::uint64_t quietWord =
-      (letterBits & ~(digitBits >> 2) & shortPlain & ~afterSlash) | (digitBits & shortNumber);
-  const std::uint64_t quietDash = dashBits & ~(dashBits >> 1) & ~(std::uint64_t(1) << 63);
-  b.starts = ((alnumBits & ~prevWord) & ~quietWord) | (punctBits & ~quietDash);
+  const std::uint64_t quietWord = letterBits & ~(digitBits >> 2) & shortPlain & ~afterSlash;
+  b.starts = ((alnumBits & ~prevWord) & ~quietWord) | punctBits;
 }
 
 // The first tests of the rules that can start at a number, a word of
