@@ -691,9 +691,11 @@ void store(const std::filesystem::path& dir, Loaded&& loaded) {
   loaded.parts.swap(nextParts);
   if (loaded.index) loaded.index->written();
   // The text before this write is kept only as room for the next one: its
-  // originals, those just dropped among them, go now.
-  nextText.resize(nextText.capacity());
+  // originals, those just dropped among them, go now: its own bytes, then
+  // the room past them that a longer text may have used (zeroed as the
+  // string grows into it), each written over once.
   explicit_bzero(nextText.data(), nextText.size());
+  nextText.resize(nextText.capacity());
   nextText.clear();
   held = Held{dir, std::move(loaded)};
 }
