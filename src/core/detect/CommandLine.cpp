@@ -176,12 +176,17 @@ constexpr NamesByFirst kByFirst = [] {
   return t;
 }();
 
-// The characters of a command's path and name, and of the prompts.
-constexpr std::array<bool, 128> kHeadChars = [] {
-  std::array<bool, 128> t{};
-  for (char16_t c = 0; c < 128; ++c)
-    t[c] = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
-           std::u16string_view(u"._-/\\$#>%!:").find(c) != std::u16string_view::npos;
+// The characters of a command's path and name, and of the prompts: kHead,
+// and kPath too for the separators of a path.
+constexpr std::uint8_t kHead = 1, kPath = 2;
+constexpr std::array<std::uint8_t, 128> kHeadChars = [] {
+  std::array<std::uint8_t, 128> t{};
+  for (char16_t c = 0; c < 128; ++c) {
+    const bool head = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
+                      (c >= u'0' && c <= u'9') ||
+                      std::u16string_view(u"._-/\\$#>%!:").find(c) != std::u16string_view::npos;
+    t[c] = head ? std::uint8_t(kHead | (c == u'/' || c == u'\\' ? kPath : 0)) : 0;
+  }
   return t;
 }();
 
@@ -228,12 +233,17 @@ const Command* named(View word) {
 // further than it is made of what names one, names one or a lead-in.
 bool commandHead(View t, int first, int end) {
   if (first >= end || t[first] >= 128) return false;
+  // A head of more than 40 characters names nothing: the 41st ends the look.
+  const int limit = std::min(end, first + 41);
   int headEnd = first;
-  bool path = false;
-  while (headEnd < end && headEnd - first <= 40 && t[headEnd] < 128 && kHeadChars[t[headEnd]]) {
-    path = path || t[headEnd] == u'/' || t[headEnd] == u'\\';
-    ++headEnd;
+  std::uint8_t seen = 0;
+  for (; headEnd < limit; ++headEnd) {
+    const char16_t c = t[headEnd];
+    const std::uint8_t bits = c < 128 ? kHeadChars[c] : 0;
+    if (!bits) break;
+    seen |= bits;
   }
+  const bool path = seen & kPath;
   if (headEnd == first || headEnd - first > 40 || (headEnd < end && !isBlank(t[headEnd])))
     return false;
   const View head = t.substr(first, headEnd - first);
