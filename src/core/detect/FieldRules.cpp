@@ -784,10 +784,10 @@ class Scanner {
 
   void separators(int ls, int le) {
     const std::size_t n = seps_.size();
-    keys_.resize(n);
+    // Grown, never shrunk: each line writes the first n of both.
+    if (keys_.size() < n) keys_.resize(n), nextLabel_.resize(n);
     for (std::size_t k = 0; k < n; ++k) keys_[k] = keyAt(seps_[k], ls);
     // Where the next label begins: an unquoted value never runs into it.
-    nextLabel_.resize(n);
     int next = le;
     for (std::size_t k = n; k-- > 0;) {
       nextLabel_[k] = next;
