@@ -3,6 +3,10 @@
 #include <openssl/rand.h>
 #include <unicode/ustring.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -175,7 +179,19 @@ std::optional<Uuid> Uuid::parse(std::string_view s) {
 // as it stands.
 std::u16string toUtf16(std::string_view utf8) {
   std::u16string out(utf8.size(), u'\0');
+  // ASCII as it stands: sixteen bytes at a time while none has its high bit.
   std::size_t ascii = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  while (ascii + 16 <= utf8.size()) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(utf8.data() + ascii));
+    if (_mm_movemask_epi8(v) != 0) break;
+    auto* to = reinterpret_cast<__m128i*>(out.data() + ascii);
+    _mm_storeu_si128(to, _mm_unpacklo_epi8(v, zero));
+    _mm_storeu_si128(to + 1, _mm_unpackhi_epi8(v, zero));
+    ascii += 16;
+  }
+#endif
   while (ascii < utf8.size() && static_cast<unsigned char>(utf8[ascii]) < 0x80) {
     out[ascii] = char16_t(utf8[ascii]);
     ++ascii;
@@ -190,6 +206,10 @@ std::u16string toUtf16(std::string_view utf8) {
 }
 
 std::string toUtf8(std::u16string_view utf16) {
+  // Most values are ASCII: narrowed as they stand, without the converter.
+  std::size_t ascii = 0;
+  while (ascii < utf16.size() && utf16[ascii] < 0x80) ++ascii;
+  if (ascii == utf16.size()) return std::string(utf16.begin(), utf16.end());
   std::string out(utf16.size() * 3, '\0');
   int32_t length = 0;
   UErrorCode status = U_ZERO_ERROR;

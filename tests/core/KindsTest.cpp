@@ -68,4 +68,16 @@ TEST(Types, UuidAndUtf16) {
   EXPECT_EQ(toUtf16(""), u"");
   EXPECT_EQ(toUtf8(std::u16string(1, char16_t(0xD800)) + u"x"), "\xEF\xBF\xBDx");
   EXPECT_EQ(toUtf8(u""), "");
+  // Long plain runs are widened in blocks: a character past one, inside one
+  // and at its last byte keeps its place.
+  const std::string plain(37, 'x');
+  for (const std::size_t at : {0u, 15u, 16u, 31u, 36u}) {
+    std::string bytes = plain;
+    bytes.replace(at, 1, "\xC3\xA9");
+    std::u16string wide(plain.begin(), plain.end());
+    wide[at] = u'\u00e9';
+    EXPECT_EQ(toUtf16(bytes), wide) << at;
+    EXPECT_EQ(toUtf8(wide), bytes) << at;
+  }
+  EXPECT_EQ(toUtf16(plain + plain), std::u16string(74, u'x'));
 }
