@@ -52,7 +52,17 @@ std::optional<std::string> readAll(const std::string& path) {
 void appendString(std::string& out, std::string_view s) {
   static constexpr char kHex[] = "0123456789abcdef";
   out += '"';
-  for (const char c : s) {
+  // Runs that need no escape go in whole.
+  auto plain = [](char c) {
+    return c != '"' && c != '\\' && static_cast<unsigned char>(c) >= 0x20;
+  };
+  while (!s.empty()) {
+    std::size_t run = 0;
+    while (run < s.size() && plain(s[run])) ++run;
+    out.append(s.data(), run);
+    if (run == s.size()) break;
+    const char c = s[run];
+    s.remove_prefix(run + 1);
     switch (c) {
       case '"':
         out += "\\\"";
@@ -75,14 +85,10 @@ void appendString(std::string& out, std::string_view s) {
       case '\t':
         out += "\\t";
         break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          out += "\\u00";
-          out += kHex[(c >> 4) & 0xf];
-          out += kHex[c & 0xf];
-        } else {
-          out += c;
-        }
+      default:  // the other control characters
+        out += "\\u00";
+        out += kHex[(c >> 4) & 0xf];
+        out += kHex[c & 0xf];
     }
   }
   out += '"';
