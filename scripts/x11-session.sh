@@ -104,9 +104,21 @@ wait_for dbus-send --bus="$a11y_address" --print-reply --dest=org.a11y.atspi.Reg
   /org/a11y/atspi/accessible/root org.freedesktop.DBus.Properties.Get \
   string:org.a11y.atspi.Accessible string:Name
 
-openbox >/dev/null 2>&1 &
-pids+=($!)
-wait_for sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+# On a loaded machine the window manager has now and then come up without
+# ever taking the screen: give it up to three starts.
+start_wm() {
+  openbox >/dev/null 2>&1 &
+  wm=$!
+  pids+=("$wm")
+}
+wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"; }
+start_wm
+for attempt in 1 2 3; do
+  if wait_for wm_ready; then break; fi
+  [ "$attempt" -lt 3 ] || exit 1
+  kill "$wm" 2>/dev/null || true
+  start_wm
+done
 
 # The tray is ready once the window that owns the tray selection carries the
 # tray's orientation.
