@@ -1446,6 +1446,9 @@ class Scanner {
     const int open = j;
     while (j > ls && isBlank(t_[j - 1]) && open - j < 3) --j;
     if (j == ts || j == ls) return;
+    // After another number ("4111 1111", "1 2 3") only a label ending in a
+    // digit after a letter ("CVV2 123") can stand: no month, "the" or mark.
+    if (isDigit(t_[j - 1]) && !(j - 1 > ls && isLetter(t_[j - 2]))) return;
     int valueStart = ts;
     // A month name before the day belongs to the date.
     int w = j;
