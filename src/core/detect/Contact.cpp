@@ -858,7 +858,11 @@ bool Scanner::sevenDigitsAhead(std::size_t start) const {
     const unsigned fourOthers = others & (others >> 1) & (others >> 2) & (others >> 3);
     const int read = std::min(
         {std::countr_zero(stops | 0x10000u), std::countr_zero(fourOthers | 0x10000u) + 4, 16});
-    if (std::popcount(digits & ((1u << read) - 1)) >= 7) return true;
+    // Seven bits at least: six cleared from the bottom leave one. (std::popcount
+    // is a library call on processors without the instruction.)
+    unsigned seen = digits & ((1u << read) - 1);
+    for (int k = 0; k < 6; ++k) seen &= seen - 1;
+    if (seen != 0) return true;
     if (read < 16) return false;
   }
 #endif
