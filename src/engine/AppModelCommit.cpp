@@ -6,6 +6,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "AppModel.h"
+#include "FutureTimeout.h"
 #include "InOrder.h"
 #include "LocaleText.h"
 #include "OnMain.h"
@@ -35,83 +36,88 @@ void AppModel::commit(const QString& text, const std::vector<Finding>& findings,
   safePasteWaiting_ = true;
 
   QPointer<AppModel> self = this;
-  QtConcurrent::run([text, findings, keep, locked, ttl, style, reuse] {
-    return VaultRecording::record(text, findings, keep, locked, ttl, style, reuse, Clock::now());
-  }).then(QCoreApplication::instance(), [self, findings, keep, locked, app](VaultRecording result) {
-    RenewalNotice renewal(result.renewed);
-    if (!self) return;
-    if (!self->isCurrentDestination(app)) {
-      showPasteCancelled();
-      self->safePasteWaiting_ = false;
-      return;
-    }
-    if (!result.masked) {
-      Ports::get<WindowsPort>().runAlert(result.error, QString());
-      if (self) self->safePasteWaiting_ = false;
-      return;
-    }
-    self->maskFailureSaid_ = false;  // masking works again
-    const QString masked = *result.masked;
-    std::vector<std::u16string> placeholders = std::move(result.placeholders);
-    // The destination is read before the key goes: a browser taking in the
-    // paste is slow to answer, and may not answer in time at all.
-    Place place = Place::of(app, self->settings_);
-    // What follows is told only once the paste key went, or could not.
-    Pasteboard::paste(
-        masked, false,
-        [self, findings, keep, locked, place = std::move(place),
-         placeholders = std::move(placeholders),
-         renewed = renewal.handOver()](Pasteboard::PasteResult written) {
-          const RenewalNotice renewal(renewed);
-          if (!self) return;
-          if (written == Pasteboard::PasteResult::failed) {
-            // The write was refused, or another copy came before the key (which
-            // would have pasted that copy): nothing arrived, nothing is recorded.
-            Ports::get<PanelsPort>().showToast(
-                Toast{QStringLiteral("remove"), Tint::gray, QStringLiteral("Paste failed"), {}},
-                false);
-            self->safePasteWaiting_ = false;
-            return;
-          }
-          self->setClipboardFindings({});
-          self->refreshStatus();
-          const bool pasted = written == Pasteboard::PasteResult::pasted;
-
-          std::vector<int> hidden;
-          for (int i = 0; i < int(findings.size()); ++i)
-            if (!keep.count(i) && !locked.count(i)) hidden.push_back(i);
-
-          WorkspacePort* workspace = Ports::find<WorkspacePort>();
-          if (!locked.empty())
-            self->flash(&AppModel::blockedFlash_, 3.0);
-          else if (pasted && !hidden.empty() && !(workspace && workspace->reduceMotion()))
-            self->flash(&AppModel::pastedFlash_, 1.0);
-
-          self->showPasteResult(findings, locked, hidden, pasted);
-
-          std::map<Kind, int> counts;
-          for (int i : hidden) ++counts[findings[i].kind];
-          for (int i : locked) ++counts[findings[i].kind];
-          // Exactly the placeholders this paste wrote: a label is never taken for
-          // another that it stands inside.
-          std::vector<std::u16string> masks =
-              hidden.empty() ? std::vector<std::u16string>{} : placeholders;
-
-          std::optional<ActivityEntry::Outcome> outcome;
-          if (!counts.empty())
-            outcome =
-                locked.empty() ? ActivityEntry::Outcome::hidden : ActivityEntry::Outcome::blocked;
-          else if (!keep.empty())
-            outcome = ActivityEntry::Outcome::kept;
-          if (outcome) {
-            std::optional<std::vector<std::u16string>> entryMasks;
-            if (*outcome != ActivityEntry::Outcome::kept && !masks.empty())
-              entryMasks = std::move(masks);
-            self->log(place, *outcome, std::move(counts), int(keep.size()), std::move(entryMasks));
-          }
+  onPool(
+      QCoreApplication::instance(),
+      [text, findings, keep, locked, ttl, style, reuse] {
+        return VaultRecording::record(text, findings, keep, locked, ttl, style, reuse,
+                                      Clock::now());
+      },
+      [self, findings, keep, locked, app](VaultRecording result) {
+        RenewalNotice renewal(result.renewed);
+        if (!self) return;
+        if (!self->isCurrentDestination(app)) {
+          showPasteCancelled();
           self->safePasteWaiting_ = false;
-        });
-  });
+          return;
+        }
+        if (!result.masked) {
+          Ports::get<WindowsPort>().runAlert(result.error, QString());
+          if (self) self->safePasteWaiting_ = false;
+          return;
+        }
+        self->maskFailureSaid_ = false;  // masking works again
+        const QString masked = *result.masked;
+        std::vector<std::u16string> placeholders = std::move(result.placeholders);
+        // The destination is read before the key goes: a browser taking in the
+        // paste is slow to answer, and may not answer in time at all.
+        Place place = Place::of(app, self->settings_);
+        // What follows is told only once the paste key went, or could not.
+        Pasteboard::paste(
+            masked, false,
+            [self, findings, keep, locked, place = std::move(place),
+             placeholders = std::move(placeholders),
+             renewed = renewal.handOver()](Pasteboard::PasteResult written) {
+              const RenewalNotice renewal(renewed);
+              if (!self) return;
+              if (written == Pasteboard::PasteResult::failed) {
+                // The write was refused, or another copy came before the key (which
+                // would have pasted that copy): nothing arrived, nothing is recorded.
+                Ports::get<PanelsPort>().showToast(
+                    Toast{QStringLiteral("remove"), Tint::gray, QStringLiteral("Paste failed"), {}},
+                    false);
+                self->safePasteWaiting_ = false;
+                return;
+              }
+              self->setClipboardFindings({});
+              self->refreshStatus();
+              const bool pasted = written == Pasteboard::PasteResult::pasted;
+
+              std::vector<int> hidden;
+              for (int i = 0; i < int(findings.size()); ++i)
+                if (!keep.count(i) && !locked.count(i)) hidden.push_back(i);
+
+              WorkspacePort* workspace = Ports::find<WorkspacePort>();
+              if (!locked.empty())
+                self->flash(&AppModel::blockedFlash_, 3.0);
+              else if (pasted && !hidden.empty() && !(workspace && workspace->reduceMotion()))
+                self->flash(&AppModel::pastedFlash_, 1.0);
+
+              self->showPasteResult(findings, locked, hidden, pasted);
+
+              std::map<Kind, int> counts;
+              for (int i : hidden) ++counts[findings[i].kind];
+              for (int i : locked) ++counts[findings[i].kind];
+              // Exactly the placeholders this paste wrote: a label is never taken for
+              // another that it stands inside.
+              std::vector<std::u16string> masks =
+                  hidden.empty() ? std::vector<std::u16string>{} : placeholders;
+
+              std::optional<ActivityEntry::Outcome> outcome;
+              if (!counts.empty())
+                outcome = locked.empty() ? ActivityEntry::Outcome::hidden
+                                         : ActivityEntry::Outcome::blocked;
+              else if (!keep.empty())
+                outcome = ActivityEntry::Outcome::kept;
+              if (outcome) {
+                std::optional<std::vector<std::u16string>> entryMasks;
+                if (*outcome != ActivityEntry::Outcome::kept && !masks.empty())
+                  entryMasks = std::move(masks);
+                self->log(place, *outcome, std::move(counts), int(keep.size()),
+                          std::move(entryMasks));
+              }
+              self->safePasteWaiting_ = false;
+            });
+      });
 }
 
 void AppModel::log(const Place& place, ActivityEntry::Outcome outcome, std::map<Kind, int> counts,

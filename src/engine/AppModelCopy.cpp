@@ -5,6 +5,7 @@
 #include "AICheck.h"
 #include "AppModel.h"
 #include "ClipboardDetector.h"
+#include "FutureTimeout.h"
 #include "LocaleText.h"
 #include "Memory.h"
 #include "OnMain.h"
@@ -71,9 +72,10 @@ void AppModel::clipboardChanged(std::optional<QString> text, qint64 changeCount,
     return;
   }
 
-  QtConcurrent::run([detector = detectorFor(*text), t = *text] { return detector.detect(t); })
-      .then(qApp, [self = QPointer<AppModel>(this), t = *text, generation, changeCount, alert,
-                   replacing](std::vector<Finding> findings) {
+  onPool(
+      qApp, [detector = detectorFor(*text), t = *text] { return detector.detect(t); },
+      [self = QPointer<AppModel>(this), t = *text, generation, changeCount, alert,
+       replacing](std::vector<Finding> findings) {
         if (self)
           self->applyScan(std::move(findings), t, generation, changeCount, alert, replacing);
         Memory::giveBackAfter(std::size_t(t.size()) * sizeof(QChar));
@@ -180,12 +182,14 @@ void AppModel::maskClipboard(const QString& text, const std::vector<Finding>& fi
       original ? std::move(original) : sharedWiped(userClipboard(changeCount));
   const Date now = Clock::now();
 
-  QtConcurrent::run([text, findings, locked = plan.locked, timeToLive, style, reuse, now] {
-    return VaultRecording::record(text, findings, {}, locked, timeToLive, style, reuse, now);
-  })
-      .then(qApp, [self = QPointer<AppModel>(this), text, findings, changeCount, entry, generation,
-                   checkAI, snapshot = std::move(snapshot), locked = !plan.locked.empty(),
-                   what](VaultRecording recording) {
+  onPool(
+      qApp,
+      [text, findings, locked = plan.locked, timeToLive, style, reuse, now] {
+        return VaultRecording::record(text, findings, {}, locked, timeToLive, style, reuse, now);
+      },
+      [self = QPointer<AppModel>(this), text, findings, changeCount, entry, generation, checkAI,
+       snapshot = std::move(snapshot), locked = !plan.locked.empty(),
+       what](VaultRecording recording) {
         Memory::giveBackAfter(std::size_t(text.size()) * sizeof(QChar));
         const RenewalNotice renewal(recording.renewed);
         if (!self) return;
@@ -298,9 +302,10 @@ void AppModel::checkWithAI(const QString& text, qint64 generation, bool alert,
           return;
         const ClipboardDetector detector{Detector{m.settings_.detection, std::move(spans)},
                                          m.settings_};
-        QtConcurrent::run([detector, text] { return detector.detect(text); })
-            .then(qApp, [self, text, generation, alert, entry, expectedClipboard, previousFindings,
-                         original, count, current](std::vector<Finding> found) {
+        onPool(
+            qApp, [detector, text] { return detector.detect(text); },
+            [self, text, generation, alert, entry, expectedClipboard, previousFindings, original,
+             count, current](std::vector<Finding> found) {
               if (!self || !current(*self)) return;
               AppModel& m = *self;
               if (expectedClipboard && (found == previousFindings || !m.settings_.autoMask)) return;

@@ -8,6 +8,7 @@
 #include "AICheck.h"
 #include "AppModel.h"
 #include "ClipboardDetector.h"
+#include "FutureTimeout.h"
 #include "OnMain.h"
 #include "Pasteboard.h"
 #include "ReviewSession.h"
@@ -195,59 +196,63 @@ void AppModel::safePaste(const QString& text, std::optional<RunningApp> app,
       Ports::get<PanelsPort>().showToast(progressToast(QStringLiteral("Checking")), true);
   });
 
-  QtConcurrent::run([detector, settings, text, action] {
-    Detection d;
-    d.findings = detector.detect(text);
-    d.plan = settings.pastePlan(d.findings, action);
-    const bool review = settings.autoMask
-                            ? d.plan.ask
-                            : settings.whenAutoMaskOff == AppSettings::WhenAutoMaskOff::showReview;
-    if (review && !d.findings.empty()) d.vault = vaultForReview(ttl(settings.retention));
-    return d;
-  }).then(QCoreApplication::instance(), [self, detecting, text, app](Detection d) {
-    *detecting = false;
-    if (!self) return;
-    self->safePasteWaiting_ = false;
-    PanelsPort& panels = Ports::get<PanelsPort>();
-    panels.dismissToast();
-    if (!self->isCurrentDestination(app)) {
-      showPasteCancelled();
-      return;
-    }
-    if (d.findings.empty()) {
-      pasteUnchanged(text);
-      return;
-    }
-    const AppSettings& now = self->settings_;
-    const bool review =
-        now.autoMask ? d.plan.ask : now.whenAutoMaskOff == AppSettings::WhenAutoMaskOff::showReview;
-    if (!review) {
-      std::set<int> keep;
-      if (!now.autoMask)  // originals pass, locked values still go
-        for (int i = 0; i < int(d.findings.size()); ++i)
-          if (!d.plan.locked.count(i)) keep.insert(i);
-      self->commit(text, d.findings, keep, d.plan.locked, app);
-      return;
-    }
-    ReviewSession session;
-    session.text = text;
-    session.found = d.findings;
-    session.locked = d.plan.locked;
-    session.hotkey = QString::fromStdU16String(now.safePasteHotkey.display);
-    session.tokens = now.labelStyle == Vault::LabelStyle::token;
-    session.labels = reviewLabels(d.vault ? d.vault : vaultForReview(ttl(now.retention)), text,
-                                  d.findings, d.plan.locked, now);
-    closeReview();
-    auto open = std::make_shared<bool>(true);
-    openReview() = open;
-    session.paste = [self, open, text, findings = d.findings, locked = d.plan.locked,
-                     app](const std::set<int>& keep) {
-      if (!*open) return;
-      *open = false;
-      if (self) self->commit(text, findings, keep, locked, app);
-    };
-    panels.showReview(session);
-  });
+  onPool(
+      QCoreApplication::instance(),
+      [detector, settings, text, action] {
+        Detection d;
+        d.findings = detector.detect(text);
+        d.plan = settings.pastePlan(d.findings, action);
+        const bool review = settings.autoMask ? d.plan.ask
+                                              : settings.whenAutoMaskOff ==
+                                                    AppSettings::WhenAutoMaskOff::showReview;
+        if (review && !d.findings.empty()) d.vault = vaultForReview(ttl(settings.retention));
+        return d;
+      },
+      [self, detecting, text, app](Detection d) {
+        *detecting = false;
+        if (!self) return;
+        self->safePasteWaiting_ = false;
+        PanelsPort& panels = Ports::get<PanelsPort>();
+        panels.dismissToast();
+        if (!self->isCurrentDestination(app)) {
+          showPasteCancelled();
+          return;
+        }
+        if (d.findings.empty()) {
+          pasteUnchanged(text);
+          return;
+        }
+        const AppSettings& now = self->settings_;
+        const bool review = now.autoMask
+                                ? d.plan.ask
+                                : now.whenAutoMaskOff == AppSettings::WhenAutoMaskOff::showReview;
+        if (!review) {
+          std::set<int> keep;
+          if (!now.autoMask)  // originals pass, locked values still go
+            for (int i = 0; i < int(d.findings.size()); ++i)
+              if (!d.plan.locked.count(i)) keep.insert(i);
+          self->commit(text, d.findings, keep, d.plan.locked, app);
+          return;
+        }
+        ReviewSession session;
+        session.text = text;
+        session.found = d.findings;
+        session.locked = d.plan.locked;
+        session.hotkey = QString::fromStdU16String(now.safePasteHotkey.display);
+        session.tokens = now.labelStyle == Vault::LabelStyle::token;
+        session.labels = reviewLabels(d.vault ? d.vault : vaultForReview(ttl(now.retention)), text,
+                                      d.findings, d.plan.locked, now);
+        closeReview();
+        auto open = std::make_shared<bool>(true);
+        openReview() = open;
+        session.paste = [self, open, text, findings = d.findings, locked = d.plan.locked,
+                         app](const std::set<int>& keep) {
+          if (!*open) return;
+          *open = false;
+          if (self) self->commit(text, findings, keep, locked, app);
+        };
+        panels.showReview(session);
+      });
 }
 
 void AppModel::showPasteCancelled() {

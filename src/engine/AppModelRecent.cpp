@@ -3,6 +3,7 @@
 
 #include "AppModel.h"
 #include "ClipboardDetector.h"
+#include "FutureTimeout.h"
 #include "LocaleText.h"
 #include "OnMain.h"
 #include "Policy.h"
@@ -173,23 +174,22 @@ void AppModel::redetect(const RecentCopy& copy) {
   if (!isProtecting() || copy.text.isEmpty()) return;
   const qint64 ticket = ++redetectTicket_;
   redetections_[copy.id] = ticket;
-  QtConcurrent::run(
-      [detector = detectorFor(copy.text), t = copy.text] { return detector.detect(t); })
-      .then(qApp,
-            [self = QPointer<AppModel>(this), id = copy.id, ticket](std::vector<Finding> findings) {
-              if (!self) return;
-              AppModel& m = *self;
-              // A newer check of this copy, or protection switched off or paused
-              // meanwhile, makes this stale.
-              const auto pending = m.redetections_.find(id);
-              if (pending == m.redetections_.end() || pending->second != ticket) return;
-              m.redetections_.erase(pending);
-              if (!m.isProtecting()) return;
-              if (RecentCopy* listed = m.findCopy(id); listed && listed->found != findings) {
-                listed->found = std::move(findings);
-                emit m.recentCopiesChanged();
-              }
-            });
+  onPool(
+      qApp, [detector = detectorFor(copy.text), t = copy.text] { return detector.detect(t); },
+      [self = QPointer<AppModel>(this), id = copy.id, ticket](std::vector<Finding> findings) {
+        if (!self) return;
+        AppModel& m = *self;
+        // A newer check of this copy, or protection switched off or paused
+        // meanwhile, makes this stale.
+        const auto pending = m.redetections_.find(id);
+        if (pending == m.redetections_.end() || pending->second != ticket) return;
+        m.redetections_.erase(pending);
+        if (!m.isProtecting()) return;
+        if (RecentCopy* listed = m.findCopy(id); listed && listed->found != findings) {
+          listed->found = std::move(findings);
+          emit m.recentCopiesChanged();
+        }
+      });
 }
 
 void AppModel::changeType(const RecentCopy& copy, Kind kind) {

@@ -8,10 +8,12 @@
 #include <QFutureWatcher>
 #include <QPromise>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 #include <cmath>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <type_traits>
 
 #include "AsyncTimeout.h"
 
@@ -40,6 +42,27 @@ void whenFinished(const QFuture<T>& future, QObject* context,
     watcher->deleteLater();
   });
   watcher->setFuture(future);
+}
+
+// Runs `work` on the global pool and hands its value to `done` on the
+// context's thread (nothing when `work` threw, or when the context is gone).
+// A watcher, not then(): then() attaches its continuation to a future that
+// the pool thread may be finishing at that very moment, and with the Qt this
+// runs on the main thread was once seen crashing as such a continuation
+// started; a watcher connects under the future's own lock.
+template <class Work, class Done>
+void onPool(QObject* context, Work work, Done done) {
+  using T = std::invoke_result_t<Work&>;
+  whenFinished<T>(QtConcurrent::run(std::move(work)), context,
+                  [done = std::move(done)](std::optional<T> value) mutable {
+                    if (!value) return;
+                    // As with then(), what `done` throws ends there and
+                    // never reaches the event loop.
+                    try {
+                      done(std::move(*value));
+                    } catch (...) {
+                    }
+                  });
 }
 
 // A future of its own that finishes with the given one's value, so that the

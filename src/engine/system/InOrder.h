@@ -12,6 +12,8 @@
 #include <memory>
 #include <optional>
 
+#include "FutureTimeout.h"
+
 namespace clipvane::InOrder {
 
 // Starts `work` after `previous` (an invalid future: at once) and hands its
@@ -24,18 +26,21 @@ QFuture<void> after(const QFuture<void>& previous, QObject* context, std::functi
   ended->start();
   QFuture<void> result = ended->future();
   auto start = [context, work = std::move(work), done = std::move(done), ended] {
-    QtConcurrent::run([work]() -> std::optional<T> {
-      try {
-        return work();
-      } catch (...) {
-        return std::nullopt;  // any exception: the next job still runs
-      }
-    }).then(context, [done, ended](std::optional<T> value) {
-      // Ends even when `done` throws.
-      const std::unique_ptr<QPromise<void>, void (*)(QPromise<void>*)> finish(
-          ended.get(), [](QPromise<void>* p) { p->finish(); });
-      done(std::move(value));
-    });
+    onPool(
+        context,
+        [work]() -> std::optional<T> {
+          try {
+            return work();
+          } catch (...) {
+            return std::nullopt;  // any exception: the next job still runs
+          }
+        },
+        [done, ended](std::optional<T> value) {
+          // Ends even when `done` throws.
+          const std::unique_ptr<QPromise<void>, void (*)(QPromise<void>*)> finish(
+              ended.get(), [](QPromise<void>* p) { p->finish(); });
+          done(std::move(value));
+        });
   };
   if (!previous.isValid() || previous.isFinished()) {
     start();
