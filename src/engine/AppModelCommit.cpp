@@ -3,7 +3,6 @@
 // order of the pastes.
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include "AppModel.h"
 #include "FutureTimeout.h"

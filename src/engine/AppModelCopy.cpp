@@ -1,6 +1,5 @@
 // The road of one copy: scan, record, copy alert or auto-mask, the
 // language-model second pass, and clearing the clipboard.
-#include <QtConcurrent>
 
 #include "AICheck.h"
 #include "AppModel.h"

@@ -2,7 +2,6 @@
 // the local model, detection and plan off the main thread, the destination
 // check, and the choice between a plain paste, the review and a commit.
 #include <QCoreApplication>
-#include <QtConcurrent/QtConcurrentRun>
 #include <memory>
 
 #include "AICheck.h"

@@ -1,5 +1,4 @@
 // The recent copies and their actions.
-#include <QtConcurrent>
 
 #include "AppModel.h"
 #include "ClipboardDetector.h"

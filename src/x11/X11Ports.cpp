@@ -1,9 +1,6 @@
 #include "X11Ports.h"
 
-#include <algorithm>
-#include <string>
-
-#include "AppIds.h"
+#include "Place.h"
 #include "ports/Ports.h"
 
 namespace clipvane::x11 {
@@ -36,8 +33,7 @@ X11Ports::X11Ports()
           [this](std::int32_t pid) {
             const auto front = workspace.frontmostApplication();
             if (!front || front->pid != pid || !front->bundleID) return false;
-            const std::u16string id = front->bundleID->toStdU16String();
-            return std::ranges::find(AppIds::browsers, id) != std::end(AppIds::browsers);
+            return Place::browsers().count(front->bundleID->toStdU16String()) > 0;
           }),
       appearance(display) {
   // A key's destination is the window in front as it goes down. Asked on the

@@ -7,7 +7,6 @@
 #include <QFuture>
 #include <QFutureWatcher>
 #include <QPromise>
-#include <QtConcurrent/QtConcurrentRun>
 #include <functional>
 #include <memory>
 #include <optional>
