@@ -54,7 +54,8 @@ scripts/package-test.sh build-ci
 echo "== suite under ASan and UBSan"
 cmake --preset asan >/dev/null
 cmake --build --preset asan
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_suite build-asan
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp":print_suppressions=0 run_suite build-asan
 
 echo "== fuzzers"
 cmake --preset fuzz >/dev/null
