@@ -1,14 +1,17 @@
-// The scans read the text in blocks of 16 and 64 characters and step the
+// The scans read the text in blocks of 16, 32 and 64 characters and step the
 // word-term automaton by ASCII and other characters apart: what they find must
-// not depend on where a value falls against those blocks.
+// not depend on where a value falls against those blocks, nor on whether the
+// processor takes 32 characters a step.
 #include <gtest/gtest.h>
 
 #include <tuple>
 #include <vector>
 
+#include "../../tools/QualityCorpus.h"
 #include "Detector.h"
 #include "Types.h"
 #include "WordLists.h"
+#include "detect/WideScan.h"
 
 using namespace clipvane;
 
@@ -59,6 +62,27 @@ TEST(ScanAlignment, FindingsDoNotDependOnTheirOffset) {
       EXPECT_EQ(found(shifted(sample, shift), shift + 1), expected);
     }
   }
+}
+
+// Where the processor has AVX2, the same texts read 16 characters a step
+// (as elsewhere) must give the same findings, wherever the values fall.
+TEST(ScanAlignment, WideAndNarrowStepsFindTheSame) {
+  if (!detect::wideScan()) GTEST_SKIP() << "no AVX2 here: the narrow steps alone run";
+  std::vector<std::u16string> texts;
+  for (const auto& item : quality::generate(11, 400)) texts.push_back(item.text);
+  // Long lines and many stops per block, moved against the blocks.
+  const std::u16string_view dense =
+      u"a=1;B:2 is 3,was\t4|to 5\u2028Mr Smith\uFF1A 6 -x 07-08 +1 (415) 555-2671 "
+      u"user@host.example.org 10.20.30.40 fe80::1 DE89 3704 0044 0532 0130 00\n";
+  for (int shift = 0; shift < 64; ++shift) texts.push_back(shifted(dense, shift));
+  std::vector<std::vector<Found>> wide;
+  for (const auto& text : texts) wide.push_back(found(text, 0));
+  detect::setWideScan(false);
+  for (std::size_t k = 0; k < texts.size(); ++k) {
+    SCOPED_TRACE(toUtf8(texts[k]));
+    EXPECT_EQ(found(texts[k], 0), wide[k]);
+  }
+  detect::setWideScan(true);
 }
 
 TEST(ScanAlignment, WordTermsDoNotDependOnTheirOffset) {

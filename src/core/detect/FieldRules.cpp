@@ -23,6 +23,7 @@
 #include "FieldKeys.h"
 #include "FieldText.h"
 #include "FieldValues.h"
+#include "WideScan.h"
 
 namespace clipvane::detect {
 
@@ -143,10 +144,69 @@ bool allowedAfterIs(const KeyRule& r) {
   }
 }
 
+#if defined(CLIPVANE_WIDE_SCAN)
+// Scanner::lineEnd() 32 characters a step: the first line end from i, or -1
+// with i moved to where fewer than 32 characters are left.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i wideLineEnds(__m256i v) {
+  const __m256i ctl = _mm256_cmpeq_epi16(
+      _mm256_subs_epu16(_mm256_sub_epi16(v, _mm256_set1_epi16(0x0A)), _mm256_set1_epi16(3)),
+      _mm256_setzero_si256());
+  const __m256i nel = _mm256_cmpeq_epi16(v, _mm256_set1_epi16(0x85));
+  const __m256i sep =
+      _mm256_cmpeq_epi16(v & _mm256_set1_epi16(short(0xFFFE)), _mm256_set1_epi16(0x2028));
+  return ctl | nel | sep;
+}
+
+[[gnu::target("avx2")]] int wideLineEnd(const char16_t* p, int& i, int n) {
+  using namespace wide;
+  const __m256i below = _mm256_set1_epi8(0x0E);
+  for (; i + 32 <= n; i += 32) {
+    const __m256i a = load(p + i), b = load(p + i + 16);
+    if (bits(_mm256_cmpgt_epi8(below, narrow(a, b)))) {
+      const unsigned exact = inOrder(_mm256_packs_epi16(wideLineEnds(a), wideLineEnds(b)));
+      if (exact) return i + std::countr_zero(exact);
+    }
+  }
+  return -1;
+}
+
+// Scanner::stopBits() for the 32 characters at p (p[-1] and p[32] are read too).
+[[gnu::target("avx2")]] unsigned wideStopBits(const char16_t* p) {
+  using namespace wide;
+  const __m256i lo = load(p), hi = load(p + 16);
+  const __m256i c = narrow(lo, hi);
+  const __m256i prevLo = load(p - 1), prevHi = load(p + 15);
+  const __m256i prev = narrow(prevLo, prevHi);
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i fullColon = _mm256_set1_epi16(short(0xFF1A));
+  __m256i m =
+      _mm256_packs_epi16(_mm256_cmpeq_epi16(lo, fullColon), _mm256_cmpeq_epi16(hi, fullColon));
+  const __m256i colonToGt = but(inRange(c, ':', 4), is(c, '<'));
+  m = m | (colonToGt | is(c, '\t')) | (is(c, ',') | is(c, '|'));
+  const __m256i prevDigit = inRange(prev, '0', 9);
+  m = m | but(inRange(c, '0', 9), prevDigit);
+  const __m256i next = narrow(load(p + 1), load(p + 17));
+  const __m256i prevBlank = is(prev, ' ') | is(prev, '\t');
+  const __m256i iwt =
+      (is(c, 'i') & is(next, 's')) | (is(c, 'w') & is(next, 'a')) | (is(c, 't') & is(next, 'o'));
+  m = m | (prevBlank & (iwt | is(c, '-')));
+  const __m256i past = _mm256_set1_epi16(short(0xFF80));
+  const __m256i prevAscii = _mm256_packs_epi16(_mm256_cmpeq_epi16(prevLo & past, zero),
+                                               _mm256_cmpeq_epi16(prevHi & past, zero));
+  const __m256i prevLetter = inRange(prev | _mm256_set1_epi8(0x20), 'a', 25);
+  const __m256i prevOther = but(prevAscii, prevLetter | prevDigit);
+  const __m256i caps =
+      (inRange(c, 'C', 3) | inRange(c, 'H', 1)) | (is(c, 'M') | is(c, 'P') | is(c, 'S'));
+  const __m256i capital = inRange(next, 'a', 25) | but(is(c, 'I'), is(next, 'n'));
+  m = m | (prevOther & caps & capital);
+  return inOrder(m);
+}
+#endif
+
 class Scanner {
  public:
   Scanner(View text, const DetectionSettings& settings, std::vector<Candidate>& out)
-      : t_(text), out_(out) {
+      : t_(text), out_(out), wide_(wideScan()) {
     for (int k = 0; k < Kind::count; ++k) {
       enabled_[k] = settings.isEnabled(Kind(static_cast<Kind::Value>(k)));
       // Custom findings come from the user's own rules, never from here.
@@ -181,6 +241,10 @@ class Scanner {
   // then are the characters compared exactly.
   int lineEnd(int i, int n) const {
     const char16_t* p = t_.data();
+#if defined(CLIPVANE_WIDE_SCAN)
+    if (wide_)
+      if (const int end = wideLineEnd(p, i, n); end >= 0) return end;
+#endif
 #if defined(__SSE2__)
     const __m128i below = _mm_set1_epi8(0x0E);
     while (i + 16 <= n) {
@@ -330,9 +394,17 @@ class Scanner {
     value(rule, b, e, Mode::whole, false, ls, true);
   }
 
-  // Bits of the characters from i on (sixteen at most, none past le) that
-  // stop the line loop; i > ls.
-  unsigned stopMask(int i, int ls, int le) const {
+  // Bits of the characters from i on (width of them at most, none past le)
+  // that stop the line loop; i > ls.
+  unsigned stopMask(int i, int ls, int le, int& width) const {
+#if defined(CLIPVANE_WIDE_SCAN)
+    if (wide_ && i + 33 <= int(t_.size())) {
+      width = 32;
+      const unsigned m = wideStopBits(t_.data() + i);
+      return le - i < 32 ? m & ((1u << (le - i)) - 1) : m;
+    }
+#endif
+    width = 16;
 #if defined(__SSE2__)
     if (i + 17 <= int(t_.size())) {
       const unsigned m = stopBits(t_.data() + i);
@@ -461,13 +533,14 @@ class Scanner {
     if (i < le && stopsAt(i, ls) && !wordStop(i, ls, le, t_[i]) && !delimiter(t_[i], delims))
       i = stopAt(i, ls, le);
     ++i;
-    // Sixteen characters a block: most characters stop nothing, and the
+    // Sixteen or 32 characters a block: most characters stop nothing, and the
     // block's mask leads from one stop to the next. A stop that reads on
     // (a URL, an XML element) drops the bits it passed.
     while (i < le) {
       const int base = i;
-      unsigned mask = stopMask(base, ls, le);
-      i = std::min(le, base + 16);
+      int width;
+      unsigned mask = stopMask(base, ls, le, width);
+      i = std::min(le, base + width);
       while (mask) {
         const int k = base + std::countr_zero(mask);
         mask &= mask - 1;
@@ -477,7 +550,7 @@ class Scanner {
           continue;
         }
         const int last = stopAt(k, ls, le);
-        if (last - base >= 15) {
+        if (last - base >= width - 1) {
           i = last + 1;
           break;
         }
@@ -2170,6 +2243,7 @@ class Scanner {
 
   View t_;
   std::vector<Candidate>& out_;
+  bool wide_;  // 32 characters a step (WideScan.h)
   std::array<bool, Kind::count> enabled_{};
   bool any_ = false;
   std::vector<Sep> seps_;

@@ -170,6 +170,7 @@ class Scanner {
   const DetectionSettings& settings_;
   std::vector<Candidate>& out_;
   std::array<bool, Kind::count> enabled_{};
+  bool wide_;  // 32 characters a step (WideScan.h)
 
   // How far each unbounded reader has read: positions before these are not
   // started again.
