@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <span>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -340,20 +341,24 @@ std::string encodeVault(const Vault& vault) {
 
 void encodeVault(const Vault& vault, std::string_view last, const std::vector<VaultPart>& lastParts,
                  std::string& out, std::vector<VaultPart>& parts,
-                 const std::vector<std::size_t>* changed) {
+                 const std::vector<std::size_t>* changed, std::size_t from,
+                 const VaultLinks* links) {
   constexpr std::size_t anew = std::string_view::npos;
-  const std::size_t count = vault.entries.size();
+  from = std::min(from, vault.entries.size());
+  const std::span<const Vault::Entry> entries(vault.entries.begin() + std::ptrdiff_t(from),
+                                              vault.entries.end());
+  const std::size_t count = entries.size();
   DateWriter date;
   std::vector<bool> compare(changed ? count : 0);
   if (changed)
     for (const std::size_t i : *changed)
-      if (i < count) compare[i] = true;
+      if (i >= from && i - from < count) compare[i - from] = true;
   // First the size, and which entries still read as their part of the last
   // text: those are copied, byte for byte, instead of written again.
   parts.resize(count);
   std::size_t size = kHead.size() + kTail.size() + (count ? count - 1 : 0);
   for (std::size_t i = 0; i < count; ++i) {
-    const Vault::Entry& e = vault.entries[i];
+    const Vault::Entry& e = entries[i];
     if (i < lastParts.size()) {
       const VaultPart was = lastParts[i];
       if (was.begin <= was.end && was.end <= last.size()) {
@@ -362,7 +367,7 @@ void encodeVault(const Vault& vault, std::string_view last, const std::vector<Va
           size += was.end - was.begin;
           continue;
         }
-        if (!changed && i + kAhead < count) prefetchTexts(vault.entries[i + kAhead]);
+        if (!changed && i + kAhead < count) prefetchTexts(entries[i + kAhead]);
         Matcher match{last.data() + was.begin, last.data() + was.end};
         putEntry(match, e, date);
         if (match.same && match.p == match.end) {
@@ -385,6 +390,15 @@ void encodeVault(const Vault& vault, std::string_view last, const std::vector<Va
     for (const auto& [word, n] : vault.numbers) given[toUtf8(word)] = n;
     numbers = ",\"numbers\":" + dumpCompact(given);
   }
+  if (links) {
+    if (!links->id.empty()) numbers += ",\"id\":" + dumpCompact(links->id);
+    if (!links->base.empty()) numbers += ",\"base\":" + dumpCompact(links->base);
+    if (!links->redated.empty()) {
+      Json redated = Json::array();
+      for (const auto& [at, when] : links->redated) redated.push_back({at, formatISO8601(when)});
+      numbers += ",\"redated\":" + dumpCompact(redated);
+    }
+  }
   size += numbers.size();
   out.resize(size);
   char* const base = out.data();
@@ -394,7 +408,7 @@ void encodeVault(const Vault& vault, std::string_view last, const std::vector<Va
     if (i) w.put(',');
     const std::size_t begin = std::size_t(w.p - base);
     if (parts[i].begin == anew)
-      putEntry(w, vault.entries[i], date);
+      putEntry(w, entries[i], date);
     else
       w.put(last.substr(parts[i].begin, parts[i].end - parts[i].begin));
     parts[i] = {begin, std::size_t(w.p - base)};
@@ -404,7 +418,7 @@ void encodeVault(const Vault& vault, std::string_view last, const std::vector<Va
   w.put(kTail.substr(1));
 }
 
-Vault decodeVault(std::string_view bytes) {
+Vault decodeVault(std::string_view bytes, VaultLinks* links) {
   const auto j = parse(bytes);
   if (!j) throw DecodeError("the vault is not valid JSON");
   if (!j->is_object()) throw DecodeError("the vault is not a JSON object");
@@ -417,6 +431,29 @@ Vault decodeVault(std::string_view bytes) {
     for (const auto& [word, n] : given->items())
       if (n.is_number_unsigned() && n.get<std::uint64_t>() <= 999'999'999'999ULL)
         v.numbers.emplace(toUtf16(word), n.get<long long>());
+  if (links) {
+    *links = {};
+    const auto text = [&](const char* key, std::string& out) {
+      const auto at = j->find(key);
+      if (at == j->end()) return;
+      if (!at->is_string() || at->get_ref<const std::string&>().empty())
+        throw DecodeError(std::string("the vault's ") + key + " is not a name");
+      out = at->get<std::string>();
+    };
+    text("id", links->id);
+    text("base", links->base);
+    if (const auto redated = j->find("redated"); redated != j->end()) {
+      if (!redated->is_array()) throw DecodeError("the vault's new dates are not a list");
+      for (const auto& r : *redated) {
+        const auto when =
+            r.is_array() && r.size() == 2 && r[0].is_number_unsigned() && r[1].is_string()
+                ? parseISO8601(r[1].get_ref<const std::string&>())
+                : std::nullopt;
+        if (!when) throw DecodeError("the vault's new dates are not dates");
+        links->redated.emplace_back(r[0].get<std::size_t>(), *when);
+      }
+    }
+  }
   return v;
 }
 

@@ -34,6 +34,14 @@ struct Fd {
   }
 };
 
+FileId identity(const struct stat& st) {
+  const auto ns = [](const timespec& t) {
+    return std::int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+  };
+  return {std::uint64_t(st.st_dev), std::uint64_t(st.st_ino), std::uint64_t(st.st_size),
+          ns(st.st_mtim), ns(st.st_ctim)};
+}
+
 void fsyncDirectory(const fs::path& dir) {
   Fd d{::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
   if (d.fd >= 0) ::fsync(d.fd);  // best effort: some file systems refuse it
@@ -160,7 +168,13 @@ bool fileHolds(const fs::path& path, std::string_view bytes) {
   }
 }
 
-std::optional<std::string> readFile(const fs::path& path, std::uint64_t maxBytes) {
+std::optional<FileId> fileId(const fs::path& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return identity(st);
+}
+
+std::optional<std::string> readFile(const fs::path& path, std::uint64_t maxBytes, FileId* id) {
   // Not blocking: a pipe in the file's place would wait for a writer forever.
   Fd in{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
   if (in.fd < 0) {
@@ -170,6 +184,7 @@ std::optional<std::string> readFile(const fs::path& path, std::uint64_t maxBytes
   struct stat st {};
   if (::fstat(in.fd, &st) != 0) fail("Can’t read", path, errno);
   if (!S_ISREG(st.st_mode)) fail("Not a file:", path, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+  if (id) *id = identity(st);
   const auto tooLarge = [&] {
     throw TooLarge("Too large to be read (more than " + std::to_string(maxBytes >> 20) +
                    " MB): " + path.string());

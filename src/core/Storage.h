@@ -74,11 +74,25 @@ inline constexpr std::uint64_t none = UINT64_MAX;
 // renames over the target: a crash leaves the old file or the new one.
 void writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
+// What tells one state of a file from another without reading it: the file
+// it is (device and inode: a file replaced by rename is another), its size
+// and the times of its last write and last change, to the nanosecond. The
+// system sets the change time on every write, rename and change of mode.
+struct FileId {
+  std::uint64_t device = 0, inode = 0, size = 0;
+  std::int64_t modified = 0, changed = 0;  // nanoseconds since the epoch
+  bool operator==(const FileId&) const = default;
+};
+
+// The file's identity now; nullopt when it cannot be looked at.
+std::optional<FileId> fileId(const std::filesystem::path& path);
+
 // The whole file; nullopt when it does not exist. Throws TooLarge, unread,
 // when it holds more than maxBytes, and StorageError on other failures (a
-// folder, a pipe or a device in its place among them).
+// folder, a pipe or a device in its place among them). `id`, when given,
+// gets the identity of the file read, as it was before it was read.
 std::optional<std::string> readFile(const std::filesystem::path& path,
-                                    std::uint64_t maxBytes = Limits::none);
+                                    std::uint64_t maxBytes = Limits::none, FileId* id = nullptr);
 
 // Whether the path is a file holding exactly `bytes`, compared as it is read
 // without keeping a copy; false on any failure to read it.

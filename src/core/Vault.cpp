@@ -133,6 +133,9 @@ class Index {
 
   // The entries changed since the last write, or none when not known.
   const std::vector<std::size_t>* changed() const { return known_ ? &changed_ : nullptr; }
+  // The entries added or taken again since the index was made or last
+  // written, whether or not the last text is known.
+  const std::vector<std::size_t>& since() const { return changed_; }
   void written() {
     changed_.clear();
     known_ = true;
@@ -490,18 +493,77 @@ std::pair<std::u16string, int> Vault::restore(std::u16string_view text) const {
 
 namespace {
 
+// The vault lies in one file, "vault.bin", while it is small. Once it holds
+// more entries than kMinTail, most of them go into a base file of their own,
+// written whole only when the base itself changes (an entry in it dropped,
+// everything written anew) or when the entries added since have grown to
+// about the square root of twice the base's (a merge): a copy then writes
+// only "vault.bin", which names the base it extends by the base's id and
+// holds the entries added since, the new dates of the base's entries taken
+// again, and every number given. The base is named by its id and never
+// written over: a new base is written under a new name before "vault.bin"
+// names it, and the old one removed only after, so that a crash between any
+// two steps leaves "vault.bin" naming a complete base and no entry is lost
+// or counted twice. A base "vault.bin" does not name is left over from such
+// a crash (or a clear) and is removed.
 constexpr std::string_view kVaultFile = "vault.bin";
 constexpr std::string_view kKeyFile = "vault.key";
+constexpr std::string_view kBasePrefix = "vault.base-", kBaseSuffix = ".bin";
+constexpr std::size_t kMinTail = 256;
+constexpr std::size_t kIdBytes = 16;
 
-// Drops what is older than ttl seconds, and each dropped entry's part of the
-// text along with it when `parts` has one for every entry. An entry dated
-// after `now` was made while the clock ran ahead: it counts as made now, so
-// that it lives no longer than the retention from when it really was.
-// Returns whether anything changed. The dropped originals are wiped. The
-// vault's index, when given, spares the look through the entries while their
-// dates all lie within the limit, and is made anew after a change.
-bool prune(Vault& vault, double ttl, Date now, std::vector<json::VaultPart>* parts = nullptr,
-           std::optional<Index>* index = nullptr) {
+std::string baseName(std::string_view id) {
+  return std::string(kBasePrefix) + std::string(id) + std::string(kBaseSuffix);
+}
+
+bool isBaseName(std::string_view name) {
+  return name.size() > kBasePrefix.size() + kBaseSuffix.size() && name.starts_with(kBasePrefix) &&
+         name.ends_with(kBaseSuffix);
+}
+
+// An id as this program writes it: lower-case hexadecimal of kIdBytes bytes.
+bool validId(std::string_view id) {
+  return id.size() == 2 * kIdBytes && std::all_of(id.begin(), id.end(), [](char c) {
+           return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+         });
+}
+
+std::string newId() {
+  const std::string bytes = Crypto::randomBytes(kIdBytes);
+  std::string out;
+  for (const unsigned char b : bytes) {
+    out += "0123456789abcdef"[b >> 4];
+    out += "0123456789abcdef"[b & 15];
+  }
+  return out;
+}
+
+// How many entries (added, or of the base dated anew) "vault.bin" may hold
+// over a base of this many before they are merged into a new one.
+std::size_t tailLimit(std::size_t base) {
+  return std::max(kMinTail, std::size_t(std::sqrt(2.0 * double(base))));
+}
+
+// Removes every base file but the one named `keep`: left over from a crash
+// or a clear. Best effort: one that stays is tried again next time.
+void removeBases(const std::filesystem::path& dir, std::string_view keep) {
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (isBaseName(name) && name != baseName(keep)) std::filesystem::remove(it->path(), ec);
+    ec.clear();
+  }
+}
+
+// Drops what is older than ttl seconds. An entry dated after `now` was made
+// while the clock ran ahead: it counts as made now, so that it lives no
+// longer than the retention from when it really was. Returns whether
+// anything changed; `first`, when given, then gets the place of the first
+// entry dropped or dated anew. The dropped originals are wiped. The vault's
+// index, when given, spares the look through the entries while their dates
+// all lie within the limit, and is made anew after a change.
+bool prune(Vault& vault, double ttl, Date now, std::optional<Index>* index = nullptr,
+           std::size_t* first = nullptr) {
   // An infinite, absurdly large or undefined age limit drops nothing; below
   // 1e12 s the limit fits the clock's microseconds without overflow.
   if (!(ttl < 1e12)) return false;
@@ -509,38 +571,32 @@ bool prune(Vault& vault, double ttl, Date now, std::vector<json::VaultPart>* par
   const Date cutoff = now - limit;
   if (index && *index && (*index)->within(cutoff, now)) return false;
   auto& entries = vault.entries;
-  const bool withParts = parts && parts->size() == entries.size();
   bool changed = false;
   std::size_t kept = 0;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     Vault::Entry& e = entries[i];
-    if (e.created > now) {
-      e.created = now;
+    if (e.created > now || e.created < cutoff) {
+      if (first && !changed) *first = i;
       changed = true;
     }
+    if (e.created > now) e.created = now;
     if (e.created < cutoff) {
       vault.remember(e);
       wipe(e.original);
-      changed = true;
       continue;
     }
-    if (kept != i) {
-      entries[kept] = std::move(e);
-      if (withParts) (*parts)[kept] = (*parts)[i];
-    }
+    if (kept != i) entries[kept] = std::move(e);
     ++kept;
   }
   entries.erase(entries.begin() + std::ptrdiff_t(kept), entries.end());
-  if (parts) parts->resize(withParts ? kept : 0);
-  // What changed is no longer known entry by entry: the next write compares.
   if (index && changed) index->emplace(vault);
   return changed;
 }
 
 // A vault that can never be read again: a key of the wrong size, or data
-// that is missing its key, fails to decrypt or does not decode. A file that
-// cannot be read for now (permissions, a folder in its place, an I/O error)
-// is not damaged and throws a plain StorageError.
+// that is missing its key or its base, fails to decrypt or does not decode.
+// A file that cannot be read for now (permissions, a folder in its place, an
+// I/O error) is not damaged and throws a plain StorageError.
 class Damaged : public StorageError {
  public:
   using StorageError::StorageError;
@@ -565,20 +621,31 @@ struct Loaded {
   // The originals go with it.
   ~Loaded() { wipe(vault); }
 
-  Vault vault;  // before the age limit
+  Vault vault;  // before the age limit: the base's entries first, then the rest
   std::optional<std::string> key;
-  std::string sealed;  // the file it came from, byte for byte; empty when none
-  // Each entry's part of lastText, when that is the vault's own text.
+  std::string sealed;  // "vault.bin" as read or written, byte for byte; empty when none
+  // Each entry's part of lastText past the base's, when that is the vault's
+  // own text.
   std::vector<json::VaultPart> parts;
   // The vault's index, once made; none after a change it did not follow.
   std::optional<Index> index;
+  // The base "vault.bin" extends: its id (empty when none), the number of
+  // entries at the front that came from it, its file's identity when read
+  // or written, and the places of those dated anew since.
+  std::string baseId;
+  std::size_t baseCount = 0;
+  FileId baseFile;
+  std::set<std::size_t> redated;
 };
 
 // The vault as this process last read or wrote it, kept between operations:
-// while the file is still byte for byte the one it came from, under the same
-// key, a copy compares the file instead of decrypting and decoding the whole
-// vault again. Any other write (another instance, a clear, damage) changes
-// the bytes, and the file is read as before. Taken only under the lock.
+// while "vault.bin" is still byte for byte the one it came from, under the
+// same key, and the base it names is still the file it was (the same file,
+// size and times of its last write and change), a copy neither decrypts nor
+// decodes the vault again. Another instance writes a base only under a new
+// name and then changes "vault.bin"; any other write of a base (a tool, a
+// restored backup) changes its times, or is a file of its own. Taken only
+// under the lock.
 struct Held {
   std::filesystem::path dir;
   Loaded loaded;
@@ -586,14 +653,32 @@ struct Held {
 std::mutex heldMutex;
 std::optional<Held> held;
 
-// The vault's text as last written, and the buffer the next text is written
-// into, their memory kept between operations so that a copy neither
+// The text of "vault.bin" as last written, and the buffer the next text is
+// written into, their memory kept between operations so that a copy neither
 // allocates nor faults in fresh pages for them: copies are recorded on pool
-// threads, and each thread's allocator would otherwise keep vault-sized
-// leftovers of its own. The entries that did not change since are copied
-// from the last text rather than written again. Taken only under heldMutex.
+// threads, and each thread's allocator would otherwise keep leftovers of its
+// own. The entries that did not change since are copied from the last text
+// rather than written again. Taken only under heldMutex.
 std::string lastText, nextText;
 std::vector<json::VaultPart> nextParts;
+
+// Opens and decodes one of the vault's files; `name` is how the user knows it.
+Vault decodeFile(const std::string& key, const std::string& sealed, const std::string& name,
+                 json::VaultLinks& links) {
+  const auto plain = Crypto::open(key, sealed);
+  if (!plain)
+    throw Damaged("The vault (" + name +
+                  ") can’t be decrypted: it was changed or its key does not match.");
+  std::string text = std::move(*plain);
+  try {
+    Vault v = json::decodeVault(text, &links);
+    wipe(text);
+    return v;
+  } catch (const json::DecodeError& e) {
+    wipe(text);
+    throw Damaged("The vault (" + name + ") is damaged: " + e.what() + ".");
+  }
+}
 
 // Reads the vault; the caller holds the lock and heldMutex. What is held is
 // taken out: it goes back only once the caller is done with it. A vault file
@@ -604,7 +689,9 @@ Loaded load(const std::filesystem::path& dir, bool forUpdate) {
   Loaded out;
   out.key = readKey(dir);
   if (kept && kept->dir == dir && kept->loaded.key == out.key &&
-      fileHolds(dir / kVaultFile, kept->loaded.sealed))
+      fileHolds(dir / kVaultFile, kept->loaded.sealed) &&
+      (kept->loaded.baseId.empty() ||
+       fileId(dir / baseName(kept->loaded.baseId)) == kept->loaded.baseFile))
     return std::move(kept->loaded);
   kept.reset();
   std::optional<std::string> sealed;
@@ -615,41 +702,72 @@ Loaded load(const std::filesystem::path& dir, bool forUpdate) {
   } catch (const StorageError&) {
     if (forUpdate) throw;
   }
-  if (!sealed) return out;
+  if (!sealed) {
+    removeBases(dir, {});
+    return out;
+  }
   if (!out.key)
     throw Damaged("The vault key (vault.key) is missing, so the originals can’t be read.");
-  const auto plain = Crypto::open(*out.key, *sealed);
-  if (!plain)
-    throw Damaged(
-        "The vault (vault.bin) can’t be decrypted: it was changed or its key does not match.");
-  std::string text = std::move(*plain);
-  try {
-    out.vault = json::decodeVault(text);
-  } catch (const json::DecodeError& e) {
-    wipe(text);
-    throw Damaged(std::string("The vault (vault.bin) is damaged: ") + e.what() + ".");
+  json::VaultLinks links;
+  Vault head = decodeFile(*out.key, *sealed, std::string(kVaultFile), links);
+  if (!links.base.empty()) {
+    if (!validId(links.base)) throw Damaged("The vault (vault.bin) is damaged: a bad base name.");
+    const std::string name = baseName(links.base);
+    std::optional<std::string> base;
+    try {
+      base = readFile(dir / name, Limits::vault, &out.baseFile);
+    } catch (const TooLarge&) {
+      throw Damaged("The vault (" + name +
+                    ") is damaged: it is larger than the program ever writes.");
+    }
+    if (!base) throw Damaged("The vault’s earlier entries (" + name + ") are missing.");
+    json::VaultLinks own;
+    out.vault = decodeFile(*out.key, *base, name, own);
+    wipe(*base);
+    if (own.id != links.base)
+      throw Damaged("The vault (" + name + ") is damaged: it is not the base vault.bin names.");
+    out.baseId = links.base;
+    out.baseCount = out.vault.entries.size();
+    for (const auto& [at, when] : links.redated) {
+      if (at >= out.baseCount)
+        throw Damaged("The vault (vault.bin) is damaged: a date for an entry it does not have.");
+      out.vault.entries[at].created = when;
+      out.redated.insert(at);
+    }
+    for (auto& e : head.entries) out.vault.entries.push_back(std::move(e));
+    head.entries.clear();
+    for (const auto& [word, n] : head.numbers) {
+      auto [at, added] = out.vault.numbers.try_emplace(word, n);
+      if (!added) at->second = std::max(at->second, n);
+    }
+  } else {
+    out.vault = std::move(head);
   }
-  wipe(text);
+  removeBases(dir, out.baseId);
   out.sealed = std::move(*sealed);
   return out;
 }
 
-// Moves the damaged vault and its key aside together, as "vault.bin.bad" and
-// "vault.key.bad" (".bad.2", ".bad.3" … when earlier ones are there), so that
-// nothing is lost and the pair still belongs together.
+// Moves the damaged vault, its base files and its key aside together, as
+// "vault.bin.bad", "vault.base-….bin.bad" and "vault.key.bad" (".bad.2",
+// ".bad.3" … when earlier ones are there), so that nothing is lost and the
+// files still belong together.
 void setAside(const std::filesystem::path& dir) {
   namespace fs = std::filesystem;
+  std::vector<fs::path> files{dir / kVaultFile, dir / kKeyFile};
+  std::error_code ec;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+    if (isBaseName(it->path().filename().string())) files.push_back(it->path());
   for (int n = 1; n <= 1000; ++n) {
     const std::string suffix = n == 1 ? ".bad" : ".bad." + std::to_string(n);
-    const fs::path bin = dir / (std::string(kVaultFile) + suffix);
-    const fs::path key = dir / (std::string(kKeyFile) + suffix);
-    std::error_code ec;
-    if (fs::exists(fs::symlink_status(bin, ec)) || fs::exists(fs::symlink_status(key, ec)))
+    const auto aside = [&](const fs::path& p) { return fs::path(p.string() + suffix); };
+    if (std::any_of(files.begin(), files.end(), [&](const fs::path& p) {
+          return fs::exists(fs::symlink_status(aside(p), ec));
+        }))
       continue;
-    for (const auto& [from, to] :
-         {std::pair{dir / kVaultFile, bin}, std::pair{dir / kKeyFile, key}}) {
+    for (const fs::path& from : files) {
       if (!fs::exists(fs::symlink_status(from, ec))) continue;
-      fs::rename(from, to, ec);
+      fs::rename(from, aside(from), ec);
       if (ec) throw StorageError("Can’t set the damaged vault aside: " + ec.message(), ec.value());
     }
     return;
@@ -672,24 +790,23 @@ Vault VaultStore::read(double ttl) {
 
 namespace {
 
-// Encrypts and writes the vault; the caller holds the lock and heldMutex.
-// What is written is held again.
-void store(const std::filesystem::path& dir, Loaded&& loaded) {
+// Whether a write may leave the base as it is (only "vault.bin" written) or
+// must write every entry anew.
+enum class Write { tail, whole };
+
+// Writes "vault.bin": the entries past the base, and what it says of the base.
+void writeHead(const std::filesystem::path& dir, Loaded& loaded) {
+  json::VaultLinks links;
+  links.base = loaded.baseId;
+  for (const std::size_t at : loaded.redated)
+    links.redated.emplace_back(at, loaded.vault.entries[at].created);
   json::encodeVault(loaded.vault, lastText, loaded.parts, nextText, nextParts,
-                    loaded.index ? loaded.index->changed() : nullptr);
-  if (!loaded.key) {
-    // Only reached when there is no vault yet: nothing depends on an old key.
-    loaded.key = Crypto::randomBytes(Crypto::keySize);
-    writeFileAtomically(dir / kKeyFile, *loaded.key);
-  }
+                    loaded.index ? loaded.index->changed() : nullptr, loaded.baseCount, &links);
   // Into the memory of the file as it was: what is held is the new file.
   Crypto::sealInto(*loaded.key, nextText, loaded.sealed);
   writeFileAtomically(dir / kVaultFile, loaded.sealed);
-  // Held again only once the file holds it: a body or a write that failed
-  // leaves nothing held, and the next operation reads the file.
   lastText.swap(nextText);
   loaded.parts.swap(nextParts);
-  if (loaded.index) loaded.index->written();
   // The text before this write is kept only as room for the next one: its
   // originals, those just dropped among them, go now: its own bytes, then
   // the room past them that a longer text may have used (zeroed as the
@@ -697,6 +814,53 @@ void store(const std::filesystem::path& dir, Loaded&& loaded) {
   explicit_bzero(nextText.data(), nextText.size());
   nextText.resize(nextText.capacity());
   nextText.clear();
+}
+
+// Encrypts and writes the vault; the caller holds the lock and heldMutex.
+// What is written is held again.
+void store(const std::filesystem::path& dir, Loaded&& loaded, Write how) {
+  if (!loaded.key) {
+    // Only reached when there is no vault yet: nothing depends on an old key.
+    loaded.key = Crypto::randomBytes(Crypto::keySize);
+    writeFileAtomically(dir / kKeyFile, *loaded.key);
+  }
+  const std::size_t count = loaded.vault.entries.size();
+  if (how == Write::tail && loaded.index) {
+    for (const std::size_t at : loaded.index->since())
+      if (at < loaded.baseCount) loaded.redated.insert(at);
+  } else {
+    how = Write::whole;
+  }
+  const std::size_t tail = count - loaded.baseCount + loaded.redated.size();
+  if (tail > (loaded.baseId.empty() ? kMinTail : tailLimit(loaded.baseCount))) how = Write::whole;
+  // Held again only once the files hold it: a body or a write that failed
+  // leaves nothing held, and the next operation reads the files.
+  if (how == Write::whole) {
+    loaded.redated.clear();
+    loaded.parts.clear();
+    if (count <= kMinTail) {
+      loaded.baseId.clear();
+      loaded.baseCount = 0;
+    } else {
+      json::VaultLinks links;
+      links.id = newId();
+      std::string text;
+      std::vector<json::VaultPart> parts;
+      json::encodeVault(loaded.vault, {}, {}, text, parts, nullptr, 0, &links);
+      std::string sealed = Crypto::seal(*loaded.key, text);
+      wipe(text);
+      const auto path = dir / baseName(links.id);
+      writeFileAtomically(path, sealed);
+      const auto id = fileId(path);
+      if (!id) throw StorageError("Can’t read " + path.string() + " back.");
+      loaded.baseId = links.id;
+      loaded.baseCount = count;
+      loaded.baseFile = *id;
+    }
+  }
+  writeHead(dir, loaded);
+  if (how == Write::whole) removeBases(dir, loaded.baseId);
+  if (loaded.index) loaded.index->written();
   held = Held{dir, std::move(loaded)};
 }
 
@@ -705,7 +869,8 @@ void store(const std::filesystem::path& dir, Loaded&& loaded) {
 namespace {
 
 // Read, prune, body and write, all under the lock. A body that keeps the
-// index gets one; any other leaves the vault without.
+// index gets one, and writes the base only when it must; any other leaves
+// the vault without, and writes it whole.
 void change(double ttl, const std::function<void(Vault&, Index*)>& body, bool keepsIndex,
             bool* renewed) {
   const FileLock lock;
@@ -720,10 +885,13 @@ void change(double ttl, const std::function<void(Vault&, Index*)>& body, bool ke
     *renewed = true;
   }
   if (keepsIndex && !loaded.index) loaded.index.emplace(loaded.vault);
-  clipvane::prune(loaded.vault, ttl, Clock::now(), &loaded.parts, &loaded.index);
+  std::size_t first = 0;
+  const bool pruned = clipvane::prune(loaded.vault, ttl, Clock::now(), &loaded.index, &first);
+  if (pruned) loaded.parts.clear();
   if (!keepsIndex) loaded.index.reset();
   body(loaded.vault, loaded.index ? &*loaded.index : nullptr);
-  store(dir, std::move(loaded));
+  const bool tail = keepsIndex && !(pruned && first < loaded.baseCount);
+  store(dir, std::move(loaded), tail ? Write::tail : Write::whole);
 }
 
 }  // namespace
@@ -757,11 +925,14 @@ bool VaultStore::prune(double ttl, Date now) {
   Loaded loaded = load(dir, true);
   if (loaded.sealed.empty()) return false;  // no vault
   if (!loaded.index) loaded.index.emplace(loaded.vault);
-  if (!clipvane::prune(loaded.vault, ttl, now, &loaded.parts, &loaded.index)) {
+  std::size_t first = 0;
+  if (!clipvane::prune(loaded.vault, ttl, now, &loaded.index, &first)) {
     held = Held{dir, std::move(loaded)};
     return false;
   }
-  store(dir, std::move(loaded));
+  loaded.parts.clear();
+  const bool tail = first >= loaded.baseCount;
+  store(dir, std::move(loaded), tail ? Write::tail : Write::whole);
   return true;
 }
 
@@ -772,9 +943,13 @@ void VaultStore::clear() {
   wipe(lastText);
   wipe(nextText);
   std::vector<json::VaultPart>().swap(nextParts);
+  const auto dir = Paths::directory();
   std::error_code ec;
-  std::filesystem::remove(Paths::directory() / kVaultFile, ec);
+  std::filesystem::remove(dir / kVaultFile, ec);
   if (ec) throw StorageError("Can’t remove the vault: " + ec.message());
+  // Without "vault.bin" a base stands for nothing; one that stays is removed
+  // by the next read.
+  removeBases(dir, {});
 }
 
 }  // namespace clipvane
