@@ -130,6 +130,11 @@ class Index {
   bool within(Date cutoff, Date now) const {
     return empty_ || (oldest_ >= cutoff && newest_ <= now);
   }
+  // The span of the entries' dates as a look through all of them found it.
+  void dates(Date oldest, Date newest) {
+    oldest_ = oldest;
+    newest_ = newest;
+  }
 
   // The entries changed since the last write, or none when not known.
   const std::vector<std::size_t>* changed() const { return known_ ? &changed_ : nullptr; }
@@ -573,6 +578,7 @@ bool prune(Vault& vault, double ttl, Date now, std::optional<Index>* index = nul
   auto& entries = vault.entries;
   bool changed = false;
   std::size_t kept = 0;
+  Date oldest = Date::max(), newest = Date::min();
   for (std::size_t i = 0; i < entries.size(); ++i) {
     Vault::Entry& e = entries[i];
     if (e.created > now || e.created < cutoff) {
@@ -585,11 +591,17 @@ bool prune(Vault& vault, double ttl, Date now, std::optional<Index>* index = nul
       wipe(e.original);
       continue;
     }
+    oldest = std::min(oldest, e.created);
+    newest = std::max(newest, e.created);
     if (kept != i) entries[kept] = std::move(e);
     ++kept;
   }
   entries.erase(entries.begin() + std::ptrdiff_t(kept), entries.end());
   if (index && changed) index->emplace(vault);
+  // Nothing to drop after all (the entry that was oldest has been taken
+  // again since): the next look waits until one really is.
+  else if (index && *index && kept)
+    (*index)->dates(oldest, newest);
   return changed;
 }
 
@@ -697,15 +709,14 @@ Loaded load(const std::filesystem::path& dir, bool forUpdate) {
   std::optional<std::string> sealed;
   try {
     sealed = readFile(dir / kVaultFile, Limits::vault);
+    // No vault: a base left by a clear stands for nothing.
+    if (!sealed) removeBases(dir, {});
   } catch (const TooLarge&) {
     throw Damaged("The vault (vault.bin) is damaged: it is larger than the program ever writes.");
   } catch (const StorageError&) {
     if (forUpdate) throw;
   }
-  if (!sealed) {
-    removeBases(dir, {});
-    return out;
-  }
+  if (!sealed) return out;
   if (!out.key)
     throw Damaged("The vault key (vault.key) is missing, so the originals can’t be read.");
   json::VaultLinks links;

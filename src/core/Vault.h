@@ -83,6 +83,8 @@ struct EnumTraits<Vault::LabelStyle> {
 };
 
 // "vault.bin" (AES-256-GCM) with its key "vault.key", always under the lock.
+// A vault of more than a few hundred entries keeps most of them in a base
+// file beside it, sealed the same way, that a copy does not write.
 namespace VaultStore {
 
 // Drops entries older than ttl seconds; an entry dated in the future counts
@@ -93,8 +95,9 @@ Vault read(double ttl);
 // Read, body, encrypt and write, all under the lock. Returns the body's result.
 // A vault that can never be read again (a key of the wrong size or missing,
 // data that fails to decrypt or decode) throws StorageError, unless `renewed`
-// is given: then the vault and its key are set aside as "vault.bin.bad" and
-// "vault.key.bad", the body runs on a new empty vault and *renewed is set.
+// is given: then the vault, its base and its key are set aside as
+// "vault.bin.bad", "vault.base-….bin.bad" and "vault.key.bad", the body runs
+// on a new empty vault and *renewed is set. The vault is written whole.
 // Files that cannot be read for now (permissions, I/O) always throw.
 template <class Body>
 auto update(double ttl, Body&& body, bool* renewed = nullptr)
@@ -111,13 +114,14 @@ bool prune(double ttl, Date now);
 
 // Vault::record under update(), its look-ups in an index of the vault kept
 // while the vault is held, and only the entries it adds or takes again
-// written anew into the file's text.
+// written anew into the file's text; the base is written only when the
+// entries beside it have grown to about the square root of twice its own.
 std::u16string record(double ttl, std::u16string_view text, const std::vector<Finding>& findings,
                       const std::set<int>& keep, const std::set<int>& locked,
                       Vault::LabelStyle style, bool reuse, Date now,
                       std::vector<std::u16string>* placeholders = nullptr, bool* renewed = nullptr);
 
-// Removes the vault file (under the lock).
+// Removes the vault's files (under the lock).
 void clear();
 
 }  // namespace VaultStore

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <map>
 
 #include "Crypto.h"
 #include "Detector.h"
@@ -791,4 +792,206 @@ TEST_F(VaultStoreTest, RecordsThroughTheStoreFollowTheFileAndRestoreEveryText) {
   EXPECT_EQ(copy(u"cory@example.com", Style::mask, u"c•••@e•••.com"), u"mail c•••@e•••.com #2");
   EXPECT_EQ(VaultStore::read(3600).restore(token(1)).second, 0);
   EXPECT_EQ(VaultStore::read(3600).restore(token(102)).first, u"mail " + value(1));
+}
+
+// A vault of more than a few hundred entries lies in two files: a base file
+// with most of them, and "vault.bin" with the rest, naming the base.
+class VaultFilesTest : public VaultStoreTest {
+ protected:
+  using Files = std::map<std::string, std::string>;
+
+  static std::u16string value(int n) {
+    return u"user" + toUtf16(std::to_string(n)) + u"@example.com";
+  }
+  static std::u16string token(int n) { return u"[EMAIL_" + toUtf16(std::to_string(n)) + u"]"; }
+
+  // Entries 1 to n, as earlier copies left them.
+  void fill(int n, Date created) {
+    VaultStore::update(1e13, [&](Vault& v) {
+      for (int k = 1; k <= n; ++k)
+        v.entries.push_back(entry(token(k), value(k), Kind::email, created));
+    });
+  }
+  std::u16string copy(const std::u16string& v, double ttl = 3600) {
+    return VaultStore::record(ttl, v, {at(v, v, Kind::email)}, {}, {}, Style::token, true, now);
+  }
+
+  Files files() const {
+    Files out;
+    for (const auto& f : std::filesystem::directory_iterator(home))
+      if (f.path().filename() != ".lock")
+        out[f.path().filename().string()] = contents(f.path().filename());
+    return out;
+  }
+  // The folder as it would be left: these files and no others.
+  void leave(const Files& wanted) const {
+    for (const auto& [name, bytes] : files())
+      if (!wanted.contains(name)) std::filesystem::remove(path(name));
+    for (const auto& [name, bytes] : wanted) write(name, bytes);
+  }
+  // The base files in the folder, by name.
+  std::vector<std::string> bases() const {
+    std::vector<std::string> out;
+    for (const auto& [name, bytes] : files())
+      if (name.starts_with("vault.base-") && name.ends_with(".bin")) out.push_back(name);
+    return out;
+  }
+  std::string plain(const std::string& name) const {
+    return Crypto::open(contents("vault.key"), contents(name)).value_or("");
+  }
+};
+
+TEST_F(VaultFilesTest, CopiesWriteOnlyVaultBinUntilTheirEntriesGoIntoANewBase) {
+  fill(300, now);
+  ASSERT_EQ(bases().size(), 1u);
+  const std::string base = bases()[0], baseBytes = contents(base);
+  EXPECT_EQ(plain("vault.bin").find("user1@"), std::string::npos) << "the base holds them";
+  for (int n = 301; n <= 556; ++n) ASSERT_EQ(copy(value(n)), token(n));
+  EXPECT_EQ(bases(), std::vector<std::string>{base});
+  EXPECT_EQ(contents(base), baseBytes);
+  EXPECT_LT(contents("vault.bin").size(), baseBytes.size());
+  // One more than the base takes beside it: all of them go into a new one.
+  EXPECT_EQ(copy(value(557)), token(557));
+  ASSERT_EQ(bases().size(), 1u);
+  EXPECT_NE(bases()[0], base);
+  EXPECT_EQ(plain("vault.bin").find("user557@"), std::string::npos);
+  const Vault all = VaultStore::read(3600);
+  ASSERT_EQ(all.entries.size(), 557u);
+  for (int n = 1; n <= 557; ++n) EXPECT_EQ(all.entries[n - 1].original, value(n));
+
+  // A vault.bin written before bases were kept is read whole, and split.
+  const std::string key = contents("vault.key");
+  Vault old;
+  for (int k = 1; k <= 300; ++k) old.entries.push_back(entry(token(k), value(k), Kind::email));
+  leave({{"vault.key", key}, {"vault.bin", Crypto::seal(key, json::encodeVault(old))}});
+  EXPECT_EQ(copy(value(1000)), token(301));
+  EXPECT_EQ(VaultStore::read(3600).restore(token(7) + token(301)).first, value(7) + value(1000));
+  EXPECT_EQ(bases().size(), 1u);
+}
+
+// Every state a crash can leave between the steps of writing a new base
+// reads as the vault before it or after it, each entry once.
+TEST_F(VaultFilesTest, ACrashBetweenTheStepsOfANewBaseLosesAndRepeatsNothing) {
+  fill(300, now);
+  const Files before = files();
+  const std::string oldBase = bases()[0];
+  VaultStore::update(3600,
+                     [&](Vault& v) { v.entries.push_back(entry(u"[B_1]", u"b", Kind::custom)); });
+  const Files after = files();
+  const std::string newBase = bases()[0];
+  ASSERT_NE(newBase, oldBase);
+  ASSERT_FALSE(after.contains(oldBase));
+
+  // The new base written, vault.bin not yet: the new base is left over.
+  Files crash = before;
+  crash[newBase] = after.at(newBase);
+  leave(crash);
+  EXPECT_EQ(VaultStore::read(3600).entries.size(), 300u);
+  EXPECT_EQ(bases(), std::vector<std::string>{oldBase});
+  // vault.bin written, the old base not yet removed: the old one is.
+  crash = after;
+  crash[oldBase] = before.at(oldBase);
+  leave(crash);
+  const Vault v = VaultStore::read(3600);
+  ASSERT_EQ(v.entries.size(), 301u);
+  EXPECT_EQ(v.entries.back().mask, u"[B_1]");
+  EXPECT_EQ(bases(), std::vector<std::string>{newBase});
+}
+
+// A base that is missing, damaged or not the one vault.bin names makes the
+// vault unreadable: set aside with vault.bin and the key, when it may be.
+TEST_F(VaultFilesTest, ABaseMissingOrDamagedIsSetAsideWithTheRest) {
+  fill(300, now);
+  const Files good = files();
+  const std::string base = bases()[0];
+  const std::string key = good.at("vault.key");
+  struct Row {
+    const char* name;
+    std::optional<std::string> bytes;  // the base's; none: missing
+  };
+  std::string flipped = good.at(base);
+  flipped[flipped.size() / 2] ^= 1;
+  Vault other;
+  other.entries = {entry(u"[A_1]", u"a", Kind::custom)};
+  const Row rows[] = {{"missing", std::nullopt},
+                      {"flipped byte", flipped},
+                      {"another vault", Crypto::seal(key, json::encodeVault(other))}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    Files damaged = good;
+    if (r.bytes)
+      damaged[base] = *r.bytes;
+    else
+      damaged.erase(base);
+    leave(damaged);
+    EXPECT_THROW(VaultStore::read(3600), StorageError);
+    bool renewed = false;
+    std::size_t found = 99;
+    VaultStore::update(
+        3600, [&](Vault& v) { found = v.entries.size(); }, &renewed);
+    EXPECT_TRUE(renewed);
+    EXPECT_EQ(found, 0u);
+    EXPECT_EQ(contents("vault.bin.bad"), good.at("vault.bin"));
+    EXPECT_EQ(contents("vault.key.bad"), key);
+    EXPECT_EQ(std::filesystem::exists(path(base + ".bad")), r.bytes.has_value());
+    EXPECT_TRUE(bases().empty());
+  }
+  // A vault.bin that cannot be read for now takes its base with it nowhere.
+  Files unreadable = good;
+  unreadable.erase("vault.bin");
+  leave(unreadable);
+  std::filesystem::create_directory(path("vault.bin"));
+  EXPECT_TRUE(VaultStore::read(3600).entries.empty());
+  std::filesystem::remove(path("vault.bin"));
+  leave(good);
+  EXPECT_EQ(VaultStore::read(3600).entries.size(), 300u);
+}
+
+// The vault held between copies gives way when another program changed the
+// base: in place, or replaced by a file of the same size.
+TEST_F(VaultFilesTest, AnotherWriteOfTheBaseIsRead) {
+  fill(300, now);
+  const std::string base = bases()[0], key = contents("vault.key");
+  EXPECT_EQ(copy(value(301)), token(301));
+  auto j = nlohmann::json::parse(plain(base));
+  j["entries"].erase(j["entries"].begin());
+  write(base, Crypto::seal(key, j.dump()));
+  EXPECT_EQ(VaultStore::read(3600).entries.size(), 300u);
+  EXPECT_EQ(copy(value(1)), token(302)) << "its entry is gone";
+
+  std::string text = plain(base);
+  text.replace(text.find("user2@"), 6, "uzer2@");
+  write("replacement", Crypto::seal(key, text));
+  std::filesystem::rename(path("replacement"), path(base));
+  EXPECT_EQ(VaultStore::read(3600).restore(token(2)).first, u"uzer2@example.com");
+}
+
+// An entry of the base taken again keeps its new date in vault.bin; a prune
+// that drops entries of the base writes it anew, and the originals leave
+// every file; a clear leaves none.
+TEST_F(VaultFilesTest, PruneAndClearReachBothFiles) {
+  fill(300, now - std::chrono::hours(2));
+  const std::string base = bases()[0], baseBytes = contents(base);
+  EXPECT_EQ(copy(value(5), 1e13), token(5));
+  EXPECT_EQ(contents(base), baseBytes);
+  // Read as another start of the program would: the new date holds.
+  const std::string key = contents("vault.key");
+  write("vault.bin", Crypto::seal(key, plain("vault.bin")));
+  EXPECT_EQ(VaultStore::read(1e13).entries[4].created, now);
+
+  EXPECT_TRUE(VaultStore::prune(3600, now));
+  EXPECT_EQ(masksOf(VaultStore::read(3600)), std::vector<std::u16string>{token(5)});
+  EXPECT_TRUE(bases().empty());
+  for (const auto& [name, bytes] : files()) {
+    const std::string text = name == "vault.key" ? bytes : plain(name);
+    EXPECT_EQ(text.find("user7@"), std::string::npos) << name;
+  }
+  EXPECT_EQ(copy(value(7)), token(301)) << "numbers outlive the base";
+
+  fill(300, now);
+  ASSERT_EQ(bases().size(), 1u);
+  VaultStore::clear();
+  EXPECT_FALSE(std::filesystem::exists(path("vault.bin")));
+  EXPECT_TRUE(bases().empty());
+  EXPECT_TRUE(VaultStore::read(3600).entries.empty());
 }
