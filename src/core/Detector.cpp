@@ -23,6 +23,9 @@
 #include "detect/Scanner.h"
 
 namespace clipvane {
+
+// Literals compared in the hot paths carry their length: no count at run time.
+using namespace std::string_view_literals;
 namespace {
 
 using detect::Candidate;
@@ -135,7 +138,7 @@ bool skipped(const Candidate& c, std::u16string_view value, const DetectionSetti
     case Kind::databaseUrl: {
       std::u16string_view host;
       bool password = false;
-      if (value.find(u"://") != std::u16string_view::npos) {
+      if (value.find(u"://"sv) != std::u16string_view::npos) {
         const auto parts = detect::splitUrl(value);
         host = parts.host;
         password = parts.passwordLength > 0;

@@ -7,6 +7,9 @@
 #include <vector>
 
 namespace clipvane::Masks {
+
+// Literals compared in the hot paths carry their length: no count at run time.
+using namespace std::string_view_literals;
 namespace {
 
 constexpr std::u16string_view kDots = u"\u2022\u2022\u2022";  // "•••"
@@ -169,8 +172,8 @@ std::u16string email(std::u16string_view v) {
 }
 
 std::u16string schemeAndEllipsis(std::u16string_view v) {
-  const auto sep = v.find(u"://");
-  if (v.substr(0, 5) == u"jdbc:") {
+  const auto sep = v.find(u"://"sv);
+  if (v.substr(0, 5) == u"jdbc:"sv) {
     const auto colon = v.find(u':', 5);
     if (colon != std::u16string_view::npos)
       return std::u16string(v.substr(0, colon + 1)) + u"\u2026";
@@ -185,7 +188,7 @@ std::u16string internalUrl(std::u16string_view v) {
   std::size_t hostStart = 0;
   std::u16string out;
   out.reserve(v.size() + 1);
-  if (const auto sep = v.find(u"://"); sep != std::u16string_view::npos && sep <= 32) {
+  if (const auto sep = v.find(u"://"sv); sep != std::u16string_view::npos && sep <= 32) {
     hostStart = sep + 3;
     out.assign(v.substr(0, hostStart));
   }

@@ -10,6 +10,9 @@
 #include "FieldValues.h"
 
 namespace clipvane::detect::CommandLine {
+
+// Literals compared in the hot paths carry their length: no count at run time.
+using namespace std::string_view_literals;
 namespace {
 
 using namespace fieldtext;
@@ -203,7 +206,7 @@ bool equalsFolded(View a, View lowerWord) {
 }
 
 bool separator(View raw) {
-  return raw == u"&&" || raw == u"||" || raw == u"|" || raw == u";" || raw == u"&";
+  return raw == u"&&"sv || raw == u"||"sv || raw == u"|"sv || raw == u";"sv || raw == u"&"sv;
 }
 
 // A command's file name ("/usr/bin/curl", "PsExec.exe" give "curl", "PsExec").
@@ -320,9 +323,10 @@ class Line {
       if (leadIn(word)) {
         ++k;
         if (equalsFolded(word, u"sudo"))
-          while (k < stop && text(tokens_[k]).starts_with(u"-")) {
+          while (k < stop && text(tokens_[k]).starts_with(u"-"sv)) {
             // "sudo -u deploy …": the account the command runs as.
-            if (text(tokens_[k]) == u"-u" && k + 1 < stop) user(tokens_[k + 1].b, tokens_[k + 1].e);
+            if (text(tokens_[k]) == u"-u"sv && k + 1 < stop)
+              user(tokens_[k + 1].b, tokens_[k + 1].e);
             k += text(tokens_[k]).size() == 2 && k + 1 < stop ? 2 : 1;
           }
         continue;
@@ -338,11 +342,11 @@ class Line {
     const Command* c = command(text(tokens_[k]));
     if (!c) return -1;
     const View name = c->name;
-    if (name == u"echo" || name == u"printf") return stop - k == 2 ? int(k + 1) : -1;
+    if (name == u"echo"sv || name == u"printf"sv) return stop - k == 2 ? int(k + 1) : -1;
     Family family = c->family;
     if (family == Family::registry) {
       bool login = false;
-      for (std::size_t a = k + 1; a < stop; ++a) login = login || text(tokens_[a]) == u"login";
+      for (std::size_t a = k + 1; a < stop; ++a) login = login || text(tokens_[a]) == u"login"sv;
       if (!login) family = Family::plain;
     }
     int positional = 0;
@@ -355,10 +359,10 @@ class Line {
       const Token* next = hasNext ? &tokens_[a + 1] : nullptr;
       // The value after a flag, unless another flag follows.
       const auto valueAfter = [&]() -> const Token* {
-        return next && !text(*next).starts_with(u"-") ? next : nullptr;
+        return next && !text(*next).starts_with(u"-"sv) ? next : nullptr;
       };
-      if (word.starts_with(u"--")) {
-        if (word == u"--password-stdin" && echoed >= 0) password(tokens_[std::size_t(echoed)]);
+      if (word.starts_with(u"--"sv)) {
+        if (word == u"--password-stdin"sv && echoed >= 0) password(tokens_[std::size_t(echoed)]);
         a += longFlag(family, tok, valueAfter()) ? 1 : 0;
         continue;
       }
@@ -372,15 +376,15 @@ class Line {
         continue;
       }
       // "net use Z: \\server\share <password> /user:…": the word after the share.
-      if (family == Family::windows && action == u"use" && a > k + 1 &&
-          text(tokens_[a - 1]).starts_with(u"\\\\") && word != u"*") {
+      if (family == Family::windows && action == u"use"sv && a > k + 1 &&
+          text(tokens_[a - 1]).starts_with(u"\\\\"sv) && word != u"*"sv) {
         password(tok);
         continue;
       }
       if (++positional == 1) action = word;
-      const bool accountPair =
-          (family == Family::htpasswd && batch) ||
-          (family == Family::rabbitmq && (action == u"add_user" || action == u"change_password"));
+      const bool accountPair = (family == Family::htpasswd && batch) ||
+                               (family == Family::rabbitmq &&
+                                (action == u"add_user"sv || action == u"change_password"sv));
       if (family == Family::sqlplus && positional == 1) {
         sqlplusLogin(tok);
       } else if (accountPair && positional == 2) {
@@ -482,12 +486,13 @@ class Line {
         batch = batch || word.find(u'b') != View::npos;
         break;
       case Family::openssl:
-        if ((word == u"-pass" || word == u"-passin" || word == u"-passout") && next) {
+        if ((word == u"-pass"sv || word == u"-passin"sv || word == u"-passout"sv) && next) {
           const View v = text(*next);
-          if (v.starts_with(u"pass:")) password(Token{next->b + 5, next->e, next->b + 5, next->e});
+          if (v.starts_with(u"pass:"sv))
+            password(Token{next->b + 5, next->e, next->b + 5, next->e});
           return true;
         }
-        if (word == u"-k" && next) {
+        if (word == u"-k"sv && next) {
           password(*next);
           return true;
         }

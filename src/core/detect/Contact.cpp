@@ -22,6 +22,9 @@
 #include "Scanner.h"
 
 namespace clipvane::detect {
+
+// Literals compared in the hot paths carry their length: no count at run time.
+using namespace std::string_view_literals;
 namespace {
 
 using namespace chars;
@@ -132,7 +135,7 @@ bool afterLoginCommand(std::u16string_view text, std::size_t start, bool copy = 
     const char16_t last = word.empty() ? char16_t(0) : fold(word.back());
     if (lower(last) && ((kLastLetters >> (last - 'a')) & 1) != 0)
       for (auto command : kCommands)
-        if ((command != u"git" || copy) &&
+        if ((command != u"git"sv || copy) &&
             (foldedEquals(word, command) ||
              (word.size() > command.size() && word[word.size() - command.size() - 1] == '/' &&
               foldedEquals(word.substr(word.size() - command.size()), command))))
@@ -248,7 +251,7 @@ void Scanner::email(std::size_t at) {
     onlyLetters = onlyLetters && u_isalpha(c);
     ascii = ascii && c < 0x80;
   }
-  const bool punycode = tld.size() > 4 && chars::at(tld, 0, u"xn--");
+  const bool punycode = tld.size() > 4 && chars::at(tld, 0, u"xn--"sv);
   if (!punycode && (!onlyLetters || letters < 2)) return;
   const char16_t next = ch(end);
   if (next == '@' || next == '-') return;
@@ -282,7 +285,8 @@ void Scanner::loginTarget(std::size_t start, std::size_t at, std::size_t end, bo
   if (!on(Kind::internalUrl)) return;
   std::u16string host(text_.substr(at + 1, end - at - 1));
   for (auto& c : host) c = fold(c);
-  if (host == u"localhost" || host.starts_with(u"localhost.") || host.ends_with(u".localhost"))
+  if (host == u"localhost"sv || host.starts_with(u"localhost."sv) ||
+      host.ends_with(u".localhost"sv))
     return;
   if (internalHost(host, settings_, singleLabel))
     add(Kind::internalUrl, account ? at + 1 : start, end);
@@ -1066,7 +1070,7 @@ std::size_t Scanner::extension(std::size_t end) const {
   } else {
     std::size_t k = e;
     if (ch(k) == ' ') ++k;
-    if (!at(text_, k, u"ext")) return end;
+    if (!at(text_, k, u"ext"sv)) return end;
     k += 3;
     if (ch(k) == '.') ++k;
     if (ch(k) == ' ') ++k;

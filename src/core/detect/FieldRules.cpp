@@ -27,6 +27,9 @@
 
 namespace clipvane::detect {
 
+// Literals compared in the hot paths carry their length: no count at run time.
+using namespace std::string_view_literals;
+
 namespace fieldtext {
 bool isLetterSlow(char16_t c) { return u_isalpha(c); }
 bool isUpperSlow(char16_t c) { return u_isupper(c); }
@@ -620,7 +623,7 @@ class Scanner {
     return d;
   }
 
-  bool laravelFormToken(int b, int e) const { return e - b == 6 && t_.substr(b, 6) == u"_token"; }
+  bool laravelFormToken(int b, int e) const { return e - b == 6 && t_.substr(b, 6) == u"_token"sv; }
 
   Key keyAt(const Sep& s, int ls) {
     Key k;
@@ -1735,7 +1738,7 @@ class Scanner {
         !(isAsciiLower(t_[i + 1]) || (t_[i] == u'I' && t_[i + 1] != u'n')))
       return;
     if (introducedName(i, le)) return;
-    if (t_[i] == u'D' && le - i > 5 && t_.substr(i, 5) == u"Dear ") {
+    if (t_[i] == u'D' && le - i > 5 && t_.substr(i, 5) == u"Dear "sv) {
       greeting(i + 5, le);
       return;
     }

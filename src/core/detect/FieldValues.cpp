@@ -11,6 +11,9 @@
 #include "KeyShapes.h"
 
 namespace clipvane::detect {
+
+// Literals compared in the hot paths carry their length: no count at run time.
+using namespace std::string_view_literals;
 namespace fieldvalue {
 namespace {
 
@@ -465,11 +468,11 @@ namespace {
 bool acceptSecret(View v, const KeyRule& rule, bool quoted, bool strict, bool code = false) {
   if (v.empty() || v.size() > std::size_t(kMaxToken)) return false;
   if (FieldRules::isPlaceholderValue(v) || isNullWord(v) || inSet(v, kTypeWords)) return false;
-  if (v.substr(0, 5) == u"-----") return false;  // a PEM block: the private-key rule's
+  if (v.substr(0, 5) == u"-----"sv) return false;  // a PEM block: the private-key rule's
   // A file or a URL: where a secret is kept, not the secret ("/run/secrets/db",
   // "https://auth.example.com/token"); passwords inside URLs have their own rule.
-  if (v.find(u"://") != View::npos) return false;
-  if ((v[0] == u'/' || v.substr(0, 2) == u"./" || v.substr(0, 2) == u"~/" ||
+  if (v.find(u"://"sv) != View::npos) return false;
+  if ((v[0] == u'/' || v.substr(0, 2) == u"./"sv || v.substr(0, 2) == u"~/"sv ||
        (v.size() > 2 && isAsciiAlpha(v[0]) && v[1] == u':' && v[2] == u'\\')) &&
       !hasRandomRun(v))
     return false;
@@ -982,8 +985,8 @@ bool looksLikeCode(View v) {
   for (char16_t c : v)
     if (c == u'(' || c == u')' || c == u'{' || c == u'}' || c == u'[' || c == u'$' || c == u'%')
       return true;
-  return v.find(u"==") != View::npos || v.find(u"&&") != View::npos ||
-         v.find(u"||") != View::npos || v.find(u"=>") != View::npos;
+  return v.find(u"=="sv) != View::npos || v.find(u"&&"sv) != View::npos ||
+         v.find(u"||"sv) != View::npos || v.find(u"=>"sv) != View::npos;
 }
 
 // The end of a free-text value: the line, a tab, " | ", ";" or " #".
@@ -1064,7 +1067,7 @@ Span matchOrganization(View t, int b, int e, Mode mode) {
 }
 
 bool looksTechnicalAddress(View v) {
-  if (v.find(u'@') != View::npos || v.find(u"://") != View::npos) return true;
+  if (v.find(u'@') != View::npos || v.find(u"://"sv) != View::npos) return true;
   if (v.size() > 2 && v[0] == u'0' && (v[1] == u'x' || v[1] == u'X')) return true;
   bool onlyHostChars = true;
   for (char16_t c : v)
@@ -1623,7 +1626,7 @@ bool isStreetWord(View word, bool anyCase) {
       same = (c < 0x80 ? lowerAscii(c) : c) == end[k];
     }
     // "Kaiserring", never "Spring", "String" or "Engineering".
-    if (same && end == u"ring" && word.size() > 4 && lowerAscii(word[word.size() - 5]) != u'r')
+    if (same && end == u"ring"sv && word.size() > 4 && lowerAscii(word[word.size() - 5]) != u'r')
       continue;
     if (same) return true;
   }
@@ -1812,8 +1815,9 @@ bool isPlaceholderValue(std::u16string_view value) {
     if (value.size() > open.size() + close.size() && value.starts_with(open) &&
         value.ends_with(close))
       return true;
-  if (value.substr(0, 2) == u"${" || value.substr(0, 2) == u"{{" || value.substr(0, 2) == u"#{" ||
-      value.substr(0, 2) == u"%(" || value == u"%s" || value == u"?")
+  if (value.substr(0, 2) == u"${"sv || value.substr(0, 2) == u"{{"sv ||
+      value.substr(0, 2) == u"#{"sv || value.substr(0, 2) == u"%("sv || value == u"%s"sv ||
+      value == u"?"sv)
     return true;
   if (f == u'%' && l == u'%' && value.size() > 2) return true;  // %PASSWORD%
   if (f == u'{' && l == u'}') return true;                      // {password}
@@ -1902,10 +1906,10 @@ bool isStandInSecret(std::u16string_view value) {
   const char16_t f = value.front(), l = value.back();
   // Shell and template expressions and the pieces of a concatenation:
   // "$(vault read …)", "`cat pw`", "<%= ENV['PW'] %>", "\" + getPassword() + \"".
-  if (value.starts_with(u"$(") || value.starts_with(u"$[") || (f == u'`' && l == u'`') ||
-      value.starts_with(u"<%") || value.starts_with(u"@{") || value.starts_with(u"+ ") ||
-      value.ends_with(u" +") || value.starts_with(u". ") || value.ends_with(u" .") ||
-      value.starts_with(u"||"))
+  if (value.starts_with(u"$("sv) || value.starts_with(u"$["sv) || (f == u'`' && l == u'`') ||
+      value.starts_with(u"<%"sv) || value.starts_with(u"@{"sv) || value.starts_with(u"+ "sv) ||
+      value.ends_with(u" +"sv) || value.starts_with(u". "sv) || value.ends_with(u" ."sv) ||
+      value.starts_with(u"||"sv))
     return true;
   // Variables of PHP, Perl, Ruby and SQL parameters: "$this->password", "@password", ":password".
   if ((f == u'$' || f == u'@' || f == u':') && value.size() > 1 &&
@@ -1913,8 +1917,8 @@ bool isStandInSecret(std::u16string_view value) {
     std::size_t i = 1;
     while (i < value.size() && (isAsciiAlpha(value[i]) || isDigit(value[i]) || value[i] == u'_'))
       ++i;
-    if (i == value.size() || value.substr(i).starts_with(u"->") ||
-        value.substr(i).starts_with(u"::") || value[i] == u'.' || value[i] == u'[')
+    if (i == value.size() || value.substr(i).starts_with(u"->"sv) ||
+        value.substr(i).starts_with(u"::"sv) || value[i] == u'.' || value[i] == u'[')
       return true;
   }
   // YAML tags that fetch the value elsewhere: "!secret db_password", "!vault |", "!Ref DbPassword".
@@ -1943,7 +1947,7 @@ bool isStandInSecret(std::u16string_view value) {
       !isAlnum(value[10]))
     return true;
   // A template or a named gap anywhere in it: "eyJ….<signature>", "sk_${ENV}_key".
-  if (value.find(u"${") != View::npos || value.find(u"{{") != View::npos) return true;
+  if (value.find(u"${"sv) != View::npos || value.find(u"{{"sv) != View::npos) return true;
   for (std::size_t open = value.find(u'<'); open != View::npos; open = value.find(u'<', open + 1)) {
     std::size_t i = open + 1;
     while (i < value.size() &&

@@ -4,6 +4,9 @@
 #include "Scanner.h"
 
 namespace clipvane::detect {
+
+// Literals compared in the hot paths carry their length: no count at run time.
+using namespace std::string_view_literals;
 namespace {
 
 using namespace chars;
@@ -86,9 +89,9 @@ void Scanner::userPath(std::size_t start) {
          prev == '$') &&
         !fileUrl)
       return;
-    if (text_.substr(start, 7) == u"/Users/") {
+    if (text_.substr(start, 7) == u"/Users/"sv) {
       nameStart = start + 7;
-    } else if (text_.substr(start, 6) == u"/home/") {
+    } else if (text_.substr(start, 6) == u"/home/"sv) {
       nameStart = start + 6;
     } else {
       return;
@@ -110,7 +113,7 @@ void Scanner::userPath(std::size_t start) {
       }
       return false;
     };
-    if (!separator() || !at(text_, i, u"users")) return;
+    if (!separator() || !at(text_, i, u"users"sv)) return;
     i += 5;
     if (!separator()) return;
     nameStart = i;

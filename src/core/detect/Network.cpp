@@ -12,6 +12,9 @@
 #include "Scanner.h"
 
 namespace clipvane::detect {
+
+// Literals compared in the hot paths carry their length: no count at run time.
+using namespace std::string_view_literals;
 namespace {
 
 using namespace chars;
@@ -76,10 +79,10 @@ bool afterUpgrade(std::u16string_view text, std::size_t pos, int within, bool an
   for (int n = 0; n < within && words.next(a, b); ++n) {
     // Compared from the first letter on only where it fits.
     const char16_t first = a < text.size() ? fold(text[a]) : char16_t(0);
-    for (std::u16string_view stem : {u"upgrad", u"downgrad", u"bump", u"patch", u"roll"})
+    for (std::u16string_view stem : {u"upgrad"sv, u"downgrad"sv, u"bump"sv, u"patch"sv, u"roll"sv})
       if (stem[0] == first && at(text, a, stem)) return true;
     if (anyChange &&
-        ((first == 'u' && at(text, a, u"updat")) || (first == 'm' && at(text, a, u"migrat"))))
+        ((first == 'u' && at(text, a, u"updat"sv)) || (first == 'm' && at(text, a, u"migrat"sv))))
       return true;
   }
   return false;
@@ -105,19 +108,20 @@ bool introducedAsVersion(std::u16string_view text, std::size_t start, bool small
            (text[b - 1] == ':' || text[b - 1] == ',' || text[b - 1] == '.' || text[b - 1] == ')'))
       --b;
     const std::u16string_view word = text.substr(a, b - a);
-    if (word.starts_with(u"§")) return true;
+    if (word.starts_with(u"§"sv)) return true;
     for (auto w : kWords)
       if (foldedEquals(word, w)) return true;
     // "the build server 79.135.246.22": a host word right before a quad that
     // cannot be a section number speaks for the address.
     if (words == 0 && !small)
-      for (std::u16string_view w : {u"server", u"host", u"ip", u"address", u"addr", u"gateway",
-                                    u"node", u"machine", u"proxy", u"peer", u"client"})
+      for (std::u16string_view w :
+           {u"server"sv, u"host"sv, u"ip"sv, u"address"sv, u"addr"sv, u"gateway"sv, u"node"sv,
+            u"machine"sv, u"proxy"sv, u"peer"sv, u"client"sv})
         if (foldedEquals(word, w)) return false;
     // "v8: upgrade to 3.24.35.22", "upgrade to V8 4.7.80.25", "Upgraded to
     // 4.6.85.25 from 4.5.103.35" (but "update the A record to 52.1.2.3"
     // points a name at an address).
-    if ((foldedEquals(word, u"to") || foldedEquals(word, u"from")) &&
+    if ((foldedEquals(word, u"to"sv) || foldedEquals(word, u"from"sv)) &&
         afterUpgrade(text, a, 3, false))
       return true;
   }
@@ -155,14 +159,14 @@ bool introducedAsAddress(std::u16string_view text, std::size_t start, std::size_
   // and follow upgrades ("Upgraded OpenSSL to 1.1.1.9").
   auto versionBound = [&](std::u16string_view word, std::size_t wordStart) {
     if (afterUpgrade(text, wordStart, 6, true)) return true;
-    if (word == u"from") {
+    if (word == u"from"sv) {
       std::size_t k = end;
       while (k < text.size() && (text[k] == ' ' || text[k] == '\t')) ++k;
-      if (!at(text, k, u"to ")) return false;
+      if (!at(text, k, u"to "sv)) return false;
       for (k += 3; k < text.size() && text[k] == ' ';) ++k;
       return k < text.size() && digit(text[k]);
     }
-    if (word == u"to") {
+    if (word == u"to"sv) {
       std::size_t k = wordStart;
       while (k > 0 && (text[k - 1] == ' ' || text[k - 1] == '\t')) --k;
       const std::size_t last = k;
@@ -185,10 +189,10 @@ bool introducedAsAddress(std::u16string_view text, std::size_t start, std::size_
       // Bare, they also close release notes ("merged to 1.6.2.3"): as a key
       // ("to:", "from=") or before a port ("from 3.5.17.22 port 22") they are
       // about an address.
-      const bool weak = part == u"from" || part == u"to";
+      const bool weak = part == u"from"sv || part == u"to"sv;
       const bool keyed = e < wordEnd && (text[e] == ':' || text[e] == '=');
       const bool weakHolds =
-          nearest && (keyed || at(text, end, u" port ")) && !versionBound(part, s);
+          nearest && (keyed || at(text, end, u" port "sv)) && !versionBound(part, s);
       nearest = false;
       for (auto w : kWords)
         if (part == w && (!weak || weakHolds)) hit = true;
@@ -225,7 +229,7 @@ bool introducedAsHost(std::u16string_view text, std::size_t start) {
     for (auto w : kWords)
       if (last == w) return true;
     if (n == 0) continue;
-    if (last == u"to" || last == u"at" || last == u"via") continue;
+    if (last == u"to"sv || last == u"at"sv || last == u"via"sv) continue;
     // Options and their numbers between the command and the name.
     const bool number = std::all_of(last.begin(), last.end(), digit);
     if (text[a] == '-' || number) continue;
@@ -249,7 +253,7 @@ bool introducedAsMac(std::u16string_view text, std::size_t start, std::size_t en
     if (at(text, k, w) && !wordChar(k + w.size() < text.size() ? text[k + w.size()] : 0))
       return true;
   // An ARP cache: "(10.0.0.1) at 0:1a:2b:3c:4d:5e on en0".
-  if (at(text, k, u"on ") && start >= 4 && at(text, start - 4, u" at ")) return true;
+  if (at(text, k, u"on "sv) && start >= 4 && at(text, start - 4, u" at "sv)) return true;
   WordsBefore words(text, start);
   std::size_t a, b;
   for (int n = 0; n < 4 && words.next(a, b); ++n) {
@@ -427,7 +431,7 @@ void Scanner::ipv6(std::size_t colon) {
     number |= digit(text_[k]);
   }
   if (groups < 3 && !number) return;
-  if (groups < 2 && value != u"::1") return;
+  if (groups < 2 && value != u"::1"sv) return;
   // "A1::B2", "a::1" and "add::a1" are scopes too, "x[100::200]" a slice: a
   // two-group address starts with a network's group, digits and a letter or
   // four digits ("fe80::1", "2001::5").
@@ -588,9 +592,10 @@ void Scanner::bareHost(std::size_t start, std::size_t wordEnd) {
   std::u16string host(text_.substr(start, e - start));
   for (auto& c : host) c = fold(c);
   if (NetworkAddress::parseIPv4(host)) return;  // addresses are ipv4 findings
-  if (host.find(u"..") != std::u16string::npos) return;
+  if (host.find(u".."sv) != std::u16string::npos) return;
   // Member access in code ("self.cache.local") is no host name.
-  for (std::u16string_view receiver : {u"self.", u"this.", u"cls.", u"obj.", u"ctx.", u"app."})
+  for (std::u16string_view receiver :
+       {u"self."sv, u"this."sv, u"cls."sv, u"obj."sv, u"ctx."sv, u"app."sv})
     if (host.starts_with(receiver)) return;
   if (!internalHost(host, settings_, false)) return;
   if (joinsAt(text_, e) || ch(e) == '@') return;
@@ -607,9 +612,9 @@ void Scanner::bareHost(std::size_t start, std::size_t wordEnd) {
   // two-label name counts as a host only with a port, a path or a word that
   // calls it one. ".home" ends properties ("user.home") at any length.
   const bool ambiguous =
-      host.ends_with(u".local") || host.ends_with(u".lan") || host.ends_with(u".private");
+      host.ends_with(u".local"sv) || host.ends_with(u".lan"sv) || host.ends_with(u".private"sv);
   const bool twoLabels = std::count(host.begin(), host.end(), u'.') < 2;
-  const bool home = host.ends_with(u".home");
+  const bool home = host.ends_with(u".home"sv);
   // Code names ending in such a label: a call ("cache.local()"), a package
   // ("com.acme.internal", "import x.y.internal.*") or a member chain closing a
   // statement ("result.first.local);") unless a host word stands before it.

@@ -14,6 +14,9 @@
 
 namespace clipvane::detect {
 
+// Literals compared in the hot paths carry their length: no count at run time.
+using namespace std::string_view_literals;
+
 namespace {
 bool processorHasAvx2() {
 #if defined(CLIPVANE_WIDE_SCAN)
@@ -434,7 +437,7 @@ std::size_t Scanner::lettersAt(std::size_t i, std::size_t e) {
   if (on(Kind::iban) && len >= 4 && digit(ch(i + 2)) &&
       ((upper(c) && upper(ch(i + 1))) || (lower(c) && lower(ch(i + 1)))))
     iban(i);
-  if (c == 'P' && on(Kind::privateKey) && at(text_, i, u"putty-user-key-file-")) {
+  if (c == 'P' && on(Kind::privateKey) && at(text_, i, u"putty-user-key-file-"sv)) {
     const std::size_t end = puttyKeyEnd(i);
     if (end > i) return end;  // nothing inside a key file outranks it
   }
