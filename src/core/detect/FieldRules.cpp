@@ -174,7 +174,7 @@ bool allowedAfterIs(const KeyRule& r) {
 }
 
 // Scanner::stopBits() for the 32 characters at p (p[-1] and p[32] are read too).
-[[gnu::target("avx2")]] unsigned wideStopBits(const char16_t* p) {
+[[gnu::target("avx2"), gnu::always_inline]] inline unsigned wideStopBits(const char16_t* p) {
   using namespace wide;
   const __m256i lo = load(p), hi = load(p + 16);
   const __m256i c = narrow(lo, hi);
@@ -203,6 +203,12 @@ bool allowedAfterIs(const KeyRule& r) {
   const __m256i capital = inRange(next, 'a', 25) | but(is(c, 'I'), is(next, 'n'));
   m = m | (prevOther & caps & capital);
   return inOrder(m);
+}
+
+// The stop bits of `blocks` blocks of 32 characters from p, one word each: the
+// constants are set up once for all of them.
+[[gnu::target("avx2")]] void wideStopMasks(const char16_t* p, int blocks, unsigned* out) {
+  for (int k = 0; k < blocks; ++k) out[k] = wideStopBits(p + 32 * k);
 }
 #endif
 
@@ -399,12 +405,23 @@ class Scanner {
 
   // Bits of the characters from i on (width of them at most, none past le)
   // that stop the line loop; i > ls.
-  unsigned stopMask(int i, int ls, int le, int& width) const {
+  unsigned stopMask(int i, int ls, int le, int& width) {
 #if defined(CLIPVANE_WIDE_SCAN)
-    if (wide_ && i + 33 <= int(t_.size())) {
-      width = 32;
-      const unsigned m = wideStopBits(t_.data() + i);
-      return le - i < 32 ? m & ((1u << (le - i)) - 1) : m;
+    // The bits hold for any line: they are taken eight blocks ahead, and the
+    // lines after this one read on in them.
+    if (wide_ && (i < stopsFrom_ || i >= stopsTo_)) {
+      const int blocks = std::min(int(stops_.size()), (int(t_.size()) - 1 - i) / 32);
+      if (blocks > 0) {
+        wideStopMasks(t_.data() + i, blocks, stops_.data());
+        stopsFrom_ = i;
+        stopsTo_ = i + 32 * blocks;
+      }
+    }
+    if (wide_ && i >= stopsFrom_ && i < stopsTo_) {
+      const int at = i - stopsFrom_;
+      width = 32 - (at & 31);
+      const unsigned m = stops_[std::size_t(at >> 5)] >> (at & 31);
+      return le - i < width ? m & ((1u << (le - i)) - 1) : m;
     }
 #endif
     width = 16;
@@ -2253,6 +2270,8 @@ class Scanner {
   std::vector<int> options_;  // dashes after a blank on the line ("-u", "--user")
   std::vector<Key> keys_;
   int nameLine_ = -1, nameBegin_ = 0, nameEnd_ = 0;  // bareUsername's last word
+  std::array<unsigned, 8> stops_{};                  // stopMask()'s bits of [stopsFrom_, stopsTo_)
+  int stopsFrom_ = 0, stopsTo_ = 0;
   std::vector<int> nextLabel_;
   std::array<std::vector<int>, 3> anchors_;  // key positions by ContextGroup bit
   std::vector<Pending> pending_;
