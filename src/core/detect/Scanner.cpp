@@ -98,11 +98,15 @@ inline bool wordish(char16_t c) { return chars::alnum(c) || c == '_'; }
 }  // namespace
 
 #if defined(CLIPVANE_WIDE_SCAN)
-// loadBlock()'s classes of 64 characters, 32 a step.
-[[gnu::target("avx2")]] static void wideClasses(const char16_t* p, std::uint64_t (&out)[7]) {
+// loadBlock()'s classes of `blocks` blocks of 64 characters from p, 32 a
+// step: the constants are set up once for all of them.
+[[gnu::target("avx2")]] static void wideClasses(const char16_t* p, std::size_t blocks,
+                                                std::array<std::uint64_t, 7>* classes) {
   using namespace wide;
   const __m256i caseBit = _mm256_set1_epi8(0x20);
-  for (int k = 0; k < 2; ++k) {
+  for (std::size_t k = 0; k < 2 * blocks; ++k) {
+    std::array<std::uint64_t, 7>& out = classes[k / 2];
+    if (k % 2 == 0) out = {};
     const __m256i v = narrowInOrder(load(p + 32 * k), load(p + 32 * k + 16));
     const __m256i digit = inRange(v, '0', 9);
     const __m256i letter = inRange(v | caseBit, 'a', 25);
@@ -111,7 +115,7 @@ inline bool wordish(char16_t c) { return chars::alnum(c) || c == '_'; }
                           ((is(v, '~') | is(v, '+')) | is(v, '('));
     const __m256i mark =
         (is(v, '_') | is(v, '-')) | (is(v, '.') | is(v, '$')) | (is(v, '=') | is(v, ':'));
-    const auto shift = 32 * k;
+    const auto shift = 32 * (k % 2);
     out[0] |= std::uint64_t(bits(digit)) << shift;
     out[1] |= std::uint64_t(bits(but(letter, is(v, 'P')))) << shift;
     out[2] |= std::uint64_t(bits(mark)) << shift;
@@ -126,7 +130,7 @@ inline bool wordish(char16_t c) { return chars::alnum(c) || c == '_'; }
 // Most of the text is passed over a block of 64 characters at a time: the
 // block holds which of them are letters or digits and which can start
 // something.
-void Scanner::loadBlock(std::size_t base, Block& b) const {
+void Scanner::loadBlock(std::size_t base, Block& b) {
   const std::size_t n = text_.size();
   b.base = base;
   std::uint64_t alnumBits = 0, wordBits = 0, punctBits = 0;
@@ -134,9 +138,15 @@ void Scanner::loadBlock(std::size_t base, Block& b) const {
   // after which a short word may still start something, and backslashes.
   std::uint64_t digitBits = 0, letterBits = 0, markBits = 0, slashBits = 0;
 #if defined(CLIPVANE_WIDE_SCAN)
-  if (wide_ && n - base >= 64) {
-    std::uint64_t bits[7] = {};
-    wideClasses(text_.data() + base, bits);
+  // The classes are taken four blocks ahead.
+  if (wide_ && (base < classesFrom_ || base >= classesTo_) && n - base >= 64) {
+    const std::size_t blocks = std::min(classes_.size(), (n - base) / 64);
+    wideClasses(text_.data() + base, blocks, classes_.data());
+    classesFrom_ = base;
+    classesTo_ = base + 64 * blocks;
+  }
+  if (wide_ && base >= classesFrom_ && base < classesTo_) {
+    const auto& bits = classes_[(base - classesFrom_) / 64];
     digitBits = bits[0], letterBits = bits[1], markBits = bits[2], slashBits = bits[3];
     alnumBits = bits[4], wordBits = bits[5], punctBits = bits[6];
   } else

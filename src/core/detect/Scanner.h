@@ -99,7 +99,7 @@ class Scanner {
     std::uint64_t alnum = 0;   // letters and digits
     std::uint64_t starts = 0;  // first characters of words, and punctuation that starts a kind
   };
-  void loadBlock(std::size_t base, Block& b) const;
+  void loadBlock(std::size_t base, Block& b);
   // Whether nothing can start at the number or word [i, e) or the mark at i,
   // by a first look.
   bool quietNumber(std::size_t i, std::size_t e) const;
@@ -171,6 +171,9 @@ class Scanner {
   std::vector<Candidate>& out_;
   std::array<bool, Kind::count> enabled_{};
   bool wide_;  // 32 characters a step (WideScan.h)
+  // loadBlock()'s classes of the blocks in [classesFrom_, classesTo_).
+  std::array<std::array<std::uint64_t, 7>, 4> classes_;
+  std::size_t classesFrom_ = 0, classesTo_ = 0;
 
   // How far each unbounded reader has read: positions before these are not
   // started again.
