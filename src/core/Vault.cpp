@@ -102,14 +102,15 @@ class Index {
   }
 
   // The first entry, in vault order, holding this original that `take`
-  // accepts.
+  // accepts, of those not expired.
   template <class Take>
   Vault::Entry* first(Vault& vault, std::u16string_view original, Take&& take) const {
     std::size_t best = vault.entries.size();
     const auto [from, to] = byOriginal_.equal_range(hash(original));
     for (auto it = from; it != to; ++it) {
       Vault::Entry& e = vault.entries[it->second];
-      if (it->second < best && e.original == original && take(e)) best = it->second;
+      if (it->second < best && e.original == original && e.created >= expired_ && take(e))
+        best = it->second;
     }
     return best < vault.entries.size() ? &vault.entries[best] : nullptr;
   }
@@ -130,6 +131,9 @@ class Index {
   bool within(Date cutoff, Date now) const {
     return empty_ || (oldest_ >= cutoff && newest_ <= now);
   }
+  // Entries dated before this have expired, and wait in the vault for the
+  // prune that drops them: never taken again.
+  void expireBefore(Date cutoff) { expired_ = cutoff; }
   // The span of the entries' dates as a look through all of them found it.
   void dates(Date oldest, Date newest) {
     oldest_ = oldest;
@@ -171,6 +175,7 @@ class Index {
   // only ever moves later, so oldest_ may lie before the oldest one).
   Date oldest_{}, newest_{};
   bool empty_ = true;
+  Date expired_ = Date::min();
   std::vector<std::size_t> changed_;
   bool known_ = false;
 };
@@ -560,33 +565,39 @@ void removeBases(const std::filesystem::path& dir, std::string_view keep) {
   }
 }
 
-// Drops what is older than ttl seconds. An entry dated after `now` was made
-// while the clock ran ahead: it counts as made now, so that it lives no
-// longer than the retention from when it really was. Returns whether
-// anything changed; `first`, when given, then gets the place of the first
-// entry dropped or dated anew. The dropped originals are wiped. The vault's
-// index, when given, spares the look through the entries while their dates
-// all lie within the limit, and is made anew after a change.
+// The date before which an entry has expired at `now`; none for an age
+// limit that drops nothing (infinite, absurdly large or undefined). Below
+// 1e12 s the limit fits the clock's microseconds without overflow.
+std::optional<Date> expiry(double ttl, Date now) {
+  if (!(ttl < 1e12)) return std::nullopt;
+  return now - std::chrono::microseconds(std::llround(std::max(ttl, 0.0) * 1e6));
+}
+
+// Drops what is older than ttl seconds, of the entries from `from` on. An
+// entry dated after `now` was made while the clock ran ahead: it counts as
+// made now, so that it lives no longer than the retention from when it
+// really was. Returns whether anything changed; `first`, when given, then
+// gets the place of the first entry dropped or dated anew. The dropped
+// originals are wiped. The vault's index, when given, spares the look
+// through the entries while their dates all lie within the limit, and is
+// made anew after a change.
 bool prune(Vault& vault, double ttl, Date now, std::optional<Index>* index = nullptr,
-           std::size_t* first = nullptr) {
-  // An infinite, absurdly large or undefined age limit drops nothing; below
-  // 1e12 s the limit fits the clock's microseconds without overflow.
-  if (!(ttl < 1e12)) return false;
-  const auto limit = std::chrono::microseconds(std::llround(std::max(ttl, 0.0) * 1e6));
-  const Date cutoff = now - limit;
-  if (index && *index && (*index)->within(cutoff, now)) return false;
+           std::size_t* first = nullptr, std::size_t from = 0) {
+  const auto cutoff = expiry(ttl, now);
+  if (!cutoff) return false;
+  if (index && *index && (*index)->within(*cutoff, now)) return false;
   auto& entries = vault.entries;
   bool changed = false;
-  std::size_t kept = 0;
+  std::size_t kept = std::min(from, entries.size());
   Date oldest = Date::max(), newest = Date::min();
-  for (std::size_t i = 0; i < entries.size(); ++i) {
+  for (std::size_t i = kept; i < entries.size(); ++i) {
     Vault::Entry& e = entries[i];
-    if (e.created > now || e.created < cutoff) {
+    if (e.created > now || e.created < *cutoff) {
       if (first && !changed) *first = i;
       changed = true;
     }
     if (e.created > now) e.created = now;
-    if (e.created < cutoff) {
+    if (e.created < *cutoff) {
       vault.remember(e);
       wipe(e.original);
       continue;
@@ -600,7 +611,7 @@ bool prune(Vault& vault, double ttl, Date now, std::optional<Index>* index = nul
   if (index && changed) index->emplace(vault);
   // Nothing to drop after all (the entry that was oldest has been taken
   // again since): the next look waits until one really is.
-  else if (index && *index && kept)
+  else if (index && *index && kept && from == 0)
     (*index)->dates(oldest, newest);
   return changed;
 }
@@ -880,8 +891,10 @@ void store(const std::filesystem::path& dir, Loaded&& loaded, Write how) {
 namespace {
 
 // Read, prune, body and write, all under the lock. A body that keeps the
-// index gets one, and writes the base only when it must; any other leaves
-// the vault without, and writes it whole.
+// index gets one, and writes the base only when it must: what expired in
+// the base waits there for the next prune(), which the program runs every
+// 20 seconds, and is never taken again meanwhile. Any other body leaves the
+// vault without an index, and writes it whole.
 void change(double ttl, const std::function<void(Vault&, Index*)>& body, bool keepsIndex,
             bool* renewed) {
   const FileLock lock;
@@ -897,9 +910,12 @@ void change(double ttl, const std::function<void(Vault&, Index*)>& body, bool ke
   }
   if (keepsIndex && !loaded.index) loaded.index.emplace(loaded.vault);
   std::size_t first = 0;
-  const bool pruned = clipvane::prune(loaded.vault, ttl, Clock::now(), &loaded.index, &first);
+  const Date now = Clock::now();
+  const bool pruned = clipvane::prune(loaded.vault, ttl, now, &loaded.index, &first,
+                                      keepsIndex ? loaded.baseCount : 0);
   if (pruned) loaded.parts.clear();
   if (!keepsIndex) loaded.index.reset();
+  if (loaded.index) loaded.index->expireBefore(expiry(ttl, now).value_or(Date::min()));
   body(loaded.vault, loaded.index ? &*loaded.index : nullptr);
   const bool tail = keepsIndex && !(pruned && first < loaded.baseCount);
   store(dir, std::move(loaded), tail ? Write::tail : Write::whole);

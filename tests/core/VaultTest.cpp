@@ -966,13 +966,15 @@ TEST_F(VaultFilesTest, AnotherWriteOfTheBaseIsRead) {
   EXPECT_EQ(VaultStore::read(3600).restore(token(2)).first, u"uzer2@example.com");
 }
 
-// An entry of the base taken again keeps its new date in vault.bin; a prune
-// that drops entries of the base writes it anew, and the originals leave
-// every file; a clear leaves none.
+// An entry of the base taken again keeps its new date in vault.bin. What
+// expired in the base is never taken again, and leaves it with the next
+// prune, which writes it anew: the originals leave every file. A clear
+// leaves no file.
 TEST_F(VaultFilesTest, PruneAndClearReachBothFiles) {
   fill(300, now - std::chrono::hours(2));
   const std::string base = bases()[0], baseBytes = contents(base);
   EXPECT_EQ(copy(value(5), 1e13), token(5));
+  EXPECT_EQ(copy(value(6)), token(301)) << "expired";
   EXPECT_EQ(contents(base), baseBytes);
   // Read as another start of the program would: the new date holds.
   const std::string key = contents("vault.key");
@@ -980,13 +982,13 @@ TEST_F(VaultFilesTest, PruneAndClearReachBothFiles) {
   EXPECT_EQ(VaultStore::read(1e13).entries[4].created, now);
 
   EXPECT_TRUE(VaultStore::prune(3600, now));
-  EXPECT_EQ(masksOf(VaultStore::read(3600)), std::vector<std::u16string>{token(5)});
+  EXPECT_EQ(masksOf(VaultStore::read(3600)), (std::vector<std::u16string>{token(5), token(301)}));
   EXPECT_TRUE(bases().empty());
   for (const auto& [name, bytes] : files()) {
     const std::string text = name == "vault.key" ? bytes : plain(name);
     EXPECT_EQ(text.find("user7@"), std::string::npos) << name;
   }
-  EXPECT_EQ(copy(value(7)), token(301)) << "numbers outlive the base";
+  EXPECT_EQ(copy(value(7)), token(302)) << "numbers outlive the base";
 
   fill(300, now);
   ASSERT_EQ(bases().size(), 1u);
