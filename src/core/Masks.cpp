@@ -3,6 +3,8 @@
 #include <unicode/brkiter.h>
 #include <unicode/locid.h>
 
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -207,7 +209,7 @@ std::u16string internalUrl(std::u16string_view v) {
 }
 
 // Known issuer prefixes shown in a key's preview.
-std::u16string keyPrefix(std::u16string_view v) {
+std::u16string_view keyPrefix(std::u16string_view v) {
   static constexpr std::u16string_view kPrefixes[] = {u"xoxe.xoxp-",
                                                       u"xoxe.xoxb-",
                                                       u"xoxe-",
@@ -289,14 +291,34 @@ std::u16string keyPrefix(std::u16string_view v) {
                                                       u"SG.",
                                                       u"eyJ",
                                                       u"https://hooks.slack.com/"};
-  if (v.empty()) return {};
-  for (auto p : kPrefixes)
-    if (p[0] == v[0] && v.substr(0, p.size()) == p) return std::u16string(p);
+  // The prefixes by their first character, in the order above (the first
+  // that matches is taken): most keys are compared with a few.
+  static constexpr std::size_t kCount = std::size(kPrefixes);
+  struct ByFirst {
+    std::array<std::uint8_t, 128> begin{}, count{};
+    std::array<std::uint8_t, kCount> index{};
+  };
+  static constexpr ByFirst kByFirst = [] {
+    ByFirst t;
+    std::size_t at = 0;
+    for (char16_t c = 0; c < 128; ++c) {
+      t.begin[c] = std::uint8_t(at);
+      for (std::size_t k = 0; k < kCount; ++k)
+        if (kPrefixes[k][0] == c) t.index[at++] = std::uint8_t(k);
+      t.count[c] = std::uint8_t(at - t.begin[c]);
+    }
+    return t;
+  }();
+  if (v.empty() || v[0] >= 128) return {};
+  for (std::size_t k = 0; k < kByFirst.count[v[0]]; ++k) {
+    const std::u16string_view p = kPrefixes[kByFirst.index[kByFirst.begin[v[0]] + k]];
+    if (v.substr(0, p.size()) == p) return p;
+  }
   return {};
 }
 
 std::u16string apiKey(std::u16string_view v) {
-  const std::u16string prefix = keyPrefix(v);
+  const std::u16string_view prefix = keyPrefix(v);
   std::u16string out;
   out.reserve(prefix.size() + 5);
   out += prefix;
