@@ -122,19 +122,29 @@ QImage GlassFrame::shadowImage(qreal dpr) {
 
 void GlassFrame::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.setRenderHint(QPainter::Antialiasing);
-  const QPainterPath outline = plate();
-  if (glass()) {
-    p.drawImage(QPointF(0, 0), shadowImage(devicePixelRatioF()));
-    p.fillPath(outline, tint());
-  } else {
-    p.fillPath(outline, Theme::color(Theme::card));
-  }
-  // The hairline edge, inside the outline.
-  p.save();
-  p.setClipPath(outline);
-  p.strokePath(outline, QPen(Theme::color(Theme::glassEdge), 2 * kEdgeWidth));
-  p.restore();
+  const bool glassy = glass();
+  const QColor fill = glassy ? tint() : Theme::color(Theme::card);
+  const QColor edge = Theme::color(Theme::glassEdge);
+  const QColor shade = glassy ? Theme::color(Theme::shadow) : QColor();
+  const QString key = QStringLiteral("glass/%1/%2x%3/m%4/%5/%6/%7")
+                          .arg(int(shape_))
+                          .arg(width())
+                          .arg(height())
+                          .arg(margin_)
+                          .arg(fill.rgba(), 8, 16)
+                          .arg(edge.rgba(), 8, 16)
+                          .arg(shade.rgba(), 8, 16);
+  Kit::paintKept(p, key, size(), [&](QPainter& q) {
+    q.setRenderHint(QPainter::Antialiasing);
+    const QPainterPath outline = plate();
+    if (glassy) q.drawImage(QPointF(0, 0), shadowImage(q.device()->devicePixelRatio()));
+    q.fillPath(outline, fill);
+    // The hairline edge, inside the outline.
+    q.save();
+    q.setClipPath(outline);
+    q.strokePath(outline, QPen(edge, 2 * kEdgeWidth));
+    q.restore();
+  });
 }
 
 }  // namespace clipvane

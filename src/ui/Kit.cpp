@@ -2,6 +2,7 @@
 #include "Kit.h"
 
 #include <QApplication>
+#include <QCache>
 #include <QFocusEvent>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -95,6 +96,44 @@ void paintFocusRing(QPainter& p, const QPainterPath& outline, bool onAccent) {
   p.restore();
 }
 
+void paintKept(QPainter& p, const QString& key, const QSize& size,
+               const std::function<void(QPainter&)>& draw) {
+  // Pictures of the popups' plates, buttons and dots: a few hundred KB.
+  static QCache<QString, QImage> kept(4 << 20);
+  const qreal dpr = p.device() ? p.device()->devicePixelRatio() : 1.0;
+  const QTransform t = p.deviceTransform();
+  const bool whole = t.type() <= QTransform::TxScale && qFuzzyCompare(t.m11(), dpr) &&
+                     qFuzzyCompare(t.m22(), dpr) && t.dx() == std::round(t.dx()) &&
+                     t.dy() == std::round(t.dy());
+  if (!whole || size.isEmpty()) {
+    p.save();
+    draw(p);
+    p.restore();
+    return;
+  }
+  const QString name = key + QStringLiteral("@") + QString::number(dpr);
+  const QImage* picture = kept.object(name);
+  if (!picture) {
+    auto* made = new QImage(qCeil(size.width() * dpr), qCeil(size.height() * dpr),
+                            QImage::Format_ARGB32_Premultiplied);
+    made->setDevicePixelRatio(dpr);
+    made->fill(Qt::transparent);
+    {
+      QPainter q(made);
+      draw(q);
+    }
+    picture = made;
+    if (!kept.insert(name, made, int(made->sizeInBytes()))) {
+      // Larger than the whole budget: painted this once, not kept.
+      p.save();
+      draw(p);
+      p.restore();
+      return;
+    }
+  }
+  p.drawImage(QPointF(0, 0), *picture);
+}
+
 }  // namespace Kit
 
 namespace {
@@ -177,7 +216,17 @@ void PillButton::paintContent(QPainter& p) {
   const QColor background = Theme::color(primary_     ? Theme::acc
                                          : onGrouped_ ? Theme::card
                                                       : Theme::fill);
-  p.fillPath(shape(), background);
+  const QPainterPath outline = shape();
+  Kit::paintKept(p,
+                 QStringLiteral("pill/%1x%2/%3/%4")
+                     .arg(width())
+                     .arg(height())
+                     .arg(height_)
+                     .arg(background.rgba(), 8, 16),
+                 size(), [&](QPainter& q) {
+                   q.setRenderHint(QPainter::Antialiasing);
+                   q.fillPath(outline, background);
+                 });
   p.setPen(primary_ ? white() : Theme::color(Theme::tx));
   p.setFont(font());
   const QRectF text = rect().toRectF().adjusted(sidePadding(), 0, -sidePadding(), 0);
@@ -232,11 +281,13 @@ StatusDot::StatusDot(QString glyph, ThemeColor tint, double size, QWidget* paren
 }
 
 void StatusDot::setGlyph(const QString& glyph) {
+  if (glyph == glyph_) return;
   glyph_ = glyph;
   update();
 }
 
 void StatusDot::setTint(const ThemeColor& tint) {
+  if (tint == tint_) return;
   tint_ = tint;
   update();
 }
@@ -250,14 +301,23 @@ QSize StatusDot::sizeHint() const {
 
 void StatusDot::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.setRenderHint(QPainter::Antialiasing);
-  const QRectF circle((width() - size_) / 2, (height() - size_) / 2, size_, size_);
-  p.setPen(Qt::NoPen);
-  p.setBrush(Theme::color(tint_));
-  p.drawEllipse(circle);
-  const double g = glyphSize(size_);
-  MaterialSymbol::paint(p, glyph_ + QStringLiteral(".fill"),
-                        QRectF(circle.center() - QPointF(g / 2, g / 2), QSizeF(g, g)), white());
+  const QColor colour = Theme::color(tint_);
+  const QString key = QStringLiteral("dot/%1x%2/%3/%4/%5")
+                          .arg(width())
+                          .arg(height())
+                          .arg(size_)
+                          .arg(colour.rgba(), 8, 16)
+                          .arg(glyph_);
+  Kit::paintKept(p, key, size(), [&](QPainter& q) {
+    q.setRenderHint(QPainter::Antialiasing);
+    const QRectF circle((width() - size_) / 2, (height() - size_) / 2, size_, size_);
+    q.setPen(Qt::NoPen);
+    q.setBrush(colour);
+    q.drawEllipse(circle);
+    const double g = glyphSize(size_);
+    MaterialSymbol::paint(q, glyph_ + QStringLiteral(".fill"),
+                          QRectF(circle.center() - QPointF(g / 2, g / 2), QSizeF(g, g)), white());
+  });
 }
 
 // ---- KeyCap ------------------------------------------------------------------------------

@@ -9,6 +9,8 @@
 #include <QPainterPath>
 #include <QWidget>
 
+#include <functional>
+
 #include "Theme.h"
 
 namespace clipvane {
@@ -34,6 +36,15 @@ bool keepsRing(Qt::FocusReason reason);
 // The keyboard-focus ring, inside `outline` so it needs no room outside the
 // widget: the accent, or white on an accent plate.
 void paintFocusRing(QPainter& p, const QPainterPath& outline, bool onAccent);
+// Paints what `draw` paints over the rectangle (0, 0, size) of the painter's
+// coordinates, from a picture kept while `key` names the same drawing: `key`
+// must hold every input of `draw` (sizes, resolved colours, glyphs). The
+// picture is made at the device's pixel ratio and kept with it. Antialiased
+// outlines are costly to draw again each time a small popup is shown;
+// a kept picture is copied. Where the painter scales, rotates or stands
+// between pixels, `draw` paints directly.
+void paintKept(QPainter& p, const QString& key, const QSize& size,
+               const std::function<void(QPainter&)>& draw);
 
 }  // namespace Kit
 
