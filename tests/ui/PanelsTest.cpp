@@ -201,6 +201,77 @@ TEST_F(PanelsTest, CallbacksOfAReplacedOrDismissedNoticeDoNothing) {
   EXPECT_EQ(shownText(), QStringLiteral("Latest"));
 }
 
+// A copy's notice takes the capsule of the one before: what it shows and
+// what its button does are the new notice's alone, shown or hidden before,
+// and it looks as a capsule made for it would.
+TEST_F(PanelsTest, AReusedNoticeShowsAndActsForTheNewCopyNeverThePreviousOne) {
+  for (const bool dark : {false, true}) {
+    SCOPED_TRACE(dark ? "dark" : "light");
+    scheme.appearance.isDark = dark;
+    int first = 0, second = 0;
+    const Toast masked{QStringLiteral("check"), Tint::acc, QStringLiteral("Email masked"),
+                       Toast::Action{QStringLiteral("Undo"), [&first] { ++first; }}};
+    const Toast counted{QStringLiteral("priority_high"), Tint::att,
+                        QStringLiteral("3 items masked"),
+                        Toast::Action{QStringLiteral("Review"), [&second] { ++second; }}};
+    const Toast plainOne{QStringLiteral("block"), Tint::bad, QStringLiteral("Card blocked"), {}};
+    // Each notice as a capsule made for it alone draws it.
+    const auto fresh = [](const Toast& toast) {
+      FloatingPanel panel(new ToastView(toast, [] {}), false, GlassShape::capsule);
+      return panel.grab().toImage();
+    };
+    const auto button = [&] {
+      return panels.toastPanel()->findChild<QAbstractButton*>(QStringLiteral("toastAction"));
+    };
+
+    panels.showToast(masked, false);
+    FloatingPanel* panel = panels.toastPanel();
+    panels.showToast(counted, false);  // shown: replaced in place
+    ASSERT_EQ(panels.toastPanel(), panel);
+    EXPECT_EQ(shownText(), QStringLiteral("3 items masked"));
+    EXPECT_EQ(panel->grab().toImage(), fresh(counted));
+    ASSERT_TRUE(button());
+    EXPECT_EQ(button()->text(), QStringLiteral("Review"));
+    button()->click();
+    EXPECT_EQ(second, 1);
+    EXPECT_EQ(first, 0) << "never the previous notice's action";
+    EXPECT_FALSE(panel->isVisible());
+
+    // Hidden by the button: the next notice, without one, shows whole.
+    panels.showToast(plainOne, false);
+    EXPECT_EQ(panels.toastPanel(), panel);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(shownText(), QStringLiteral("Card blocked"));
+    EXPECT_TRUE(panel->ignoresMouse());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(button()) << "the button went with its notice";
+    EXPECT_EQ(testing::screenshot(
+                  *panel, QStringLiteral("toast-reused-%1")
+                              .arg(dark ? QStringLiteral("dark") : QStringLiteral("light"))),
+              fresh(plainOne));
+
+    // Replaced while shown by one with a button.
+    panels.showToast(masked, false);
+    ASSERT_TRUE(button());
+    EXPECT_TRUE(button()->isVisible());
+    EXPECT_EQ(panels.toastPanel()->grab().toImage(), fresh(masked));
+    // Dismissed by the next copy, then shown again.
+    panels.dismissToast();
+    panels.showToast(counted, false);
+    EXPECT_TRUE(panels.toastPanel()->isVisible());
+    EXPECT_EQ(panels.toastPanel()->grab().toImage(), fresh(counted));
+    // A press begun on one notice is let go when the next one takes the
+    // capsule: the release does nothing.
+    QTest::mousePress(button(), Qt::LeftButton);
+    panels.showToast(masked, false);
+    QTest::mouseRelease(button(), Qt::LeftButton);
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(second, 1);
+    EXPECT_TRUE(panels.toastPanel()->isVisible());
+    panels.dismissAll();
+  }
+}
+
 TEST_F(PanelsTest, WithoutACompositorOrWithReducedMotionNoticesHideAtOnce) {
   scheme.appearance.isCompositing = false;
   panels.showToast(plain(), false);

@@ -51,9 +51,17 @@ void Panels::showToast(const Toast& toast, bool sticky) {
   }
   QPointer<FloatingPanel> panel = toast_;
   QPointer<Panels> self = this;
-  panel->setContent(new ToastView(toast, [self, panel, token] {
+  auto done = [self, panel, token] {
     if (self) self->toastDone(panel, token);
-  }));
+  };
+  // The capsule shown before takes the new notice: only what differs is
+  // laid out and painted again.
+  if (auto* view = qobject_cast<ToastView*>(panel->content())) {
+    view->setToast(toast, std::move(done));
+    panel->fitContent();
+  } else {
+    panel->setContent(new ToastView(toast, std::move(done)));
+  }
   panel->setIgnoresMouse(!toast.action);
   panel->showAt(PanelPlacement::toast(QSizeF(panel->size()), anchor, *screen).toPoint());
 

@@ -14,6 +14,17 @@ TextLine::TextLine(QString text, const QFont& font, ThemeColor color, QWidget* p
   AccessibleRole::setText(*this, text_);
 }
 
+void TextLine::setText(const QString& text) {
+  if (text == text_) return;
+  text_ = text;
+  AccessibleRole::setText(*this, text_);
+  if (givesWay_)
+    updateGeometry();
+  else
+    setFixedSize(sizeHint());
+  update();
+}
+
 QSize TextLine::sizeHint() const {
   return {fontMetrics().horizontalAdvance(text_), fontMetrics().height()};
 }

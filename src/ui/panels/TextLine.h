@@ -12,6 +12,8 @@ class TextLine : public QWidget {
  public:
   TextLine(QString text, const QFont& font, ThemeColor color, QWidget* parent = nullptr);
   QString text() const { return text_; }
+  // Takes the new text's size; nothing changes when it is the same text.
+  void setText(const QString& text);
   QSize sizeHint() const override;
   // Lets the line give way to its neighbours: as narrow as an ellipsis, the
   // text cut at its end.
