@@ -26,11 +26,12 @@ GSettings* interfaceSettings(const char* key) {
 }  // namespace
 
 std::optional<bool> animationsEnabled() {
-  GSettings* settings = interfaceSettings("enable-animations");
+  // Asked on every masked copy: the schema is looked up and the settings
+  // opened once, and kept; reading a key of open settings is current (the
+  // backend follows its changes).
+  static GSettings* const settings = interfaceSettings("enable-animations");
   if (!settings) return std::nullopt;
-  const bool on = g_settings_get_boolean(settings, "enable-animations");
-  g_object_unref(settings);
-  return on;
+  return g_settings_get_boolean(settings, "enable-animations") != FALSE;
 }
 
 std::optional<bool> prefersDark() {

@@ -1,5 +1,6 @@
 // The desktop's look on a real X server: compositing follows the owner of the
-// compositing-manager selection, dark follows the colour-scheme setting.
+// compositing-manager selection, dark follows the colour-scheme setting, and
+// reduced motion the animations setting.
 // GLib's headers first: they name a member "signals", which Qt defines away.
 #define G_SETTINGS_ENABLE_BACKEND
 #include <gio/gio.h>
@@ -9,8 +10,11 @@
 
 #include <xcb/xcb.h>
 
+#include <string>
+
 #include "X11Appearance.h"
 #include "X11TestSupport.h"
+#include "X11Workspace.h"
 
 using namespace clipvane::x11;
 using namespace clipvane::x11::test;
@@ -85,22 +89,35 @@ TEST(X11Appearance, BlurBehindFollowsTheAnnouncementAndAWindowAsksForIt) {
   EXPECT_TRUE(waitUntil([&] { return !appearance.blursBehind(); }, 5s));
 }
 
-TEST(X11Appearance, DarkFollowsTheColourScheme) {
-  // Settings of this process only: nothing may reach the user's own. The
-  // backend is chosen once per process, so a process that already took
-  // another one (several tests in one run) skips this test.
+// The desktop's interface settings of this process alone: nothing may reach
+// the user's own. The backend is chosen once per process, so a process that
+// already took another one (several tests in one run) gets none, and says
+// why, as does a system without the schema.
+GSettings* ownInterfaceSettings(std::string& why) {
   qputenv("GSETTINGS_BACKEND", "memory");
   GSettingsBackend* backend = g_settings_backend_get_default();
   const bool memory = g_str_equal(G_OBJECT_TYPE_NAME(backend), "GMemorySettingsBackend");
   g_object_unref(backend);
-  if (!memory) GTEST_SKIP() << "the settings backend is not this process's own";
+  if (!memory) {
+    why = "the settings backend is not this process's own";
+    return nullptr;
+  }
   GSettingsSchemaSource* source = g_settings_schema_source_get_default();
   GSettingsSchema* schema =
       source ? g_settings_schema_source_lookup(source, "org.gnome.desktop.interface", TRUE)
              : nullptr;
-  if (!schema) GTEST_SKIP() << "no desktop interface schema";
+  if (!schema) {
+    why = "no desktop interface schema";
+    return nullptr;
+  }
   g_settings_schema_unref(schema);
-  GSettings* settings = g_settings_new("org.gnome.desktop.interface");
+  return g_settings_new("org.gnome.desktop.interface");
+}
+
+TEST(X11Appearance, DarkFollowsTheColourScheme) {
+  std::string why;
+  GSettings* settings = ownInterfaceSettings(why);
+  if (!settings) GTEST_SKIP() << why;
   g_settings_set_string(settings, "color-scheme", "default");
 
   // A long recheck: the change must come from the setting's own notice.
@@ -114,6 +131,22 @@ TEST(X11Appearance, DarkFollowsTheColourScheme) {
   g_settings_set_string(settings, "color-scheme", "prefer-light");
   EXPECT_TRUE(waitUntil([&] { return !appearance.dark(); }, 5s));
   EXPECT_EQ(changes, 2);
+  g_object_unref(settings);
+}
+
+// The motion setting is asked on every masked copy from settings opened once:
+// a change made since is what it reads.
+TEST(X11Workspace, ReduceMotionFollowsTheAnimationsSetting) {
+  std::string why;
+  GSettings* settings = ownInterfaceSettings(why);
+  if (!settings) GTEST_SKIP() << why;
+  X11Workspace workspace(X11Display::shared());
+  g_settings_set_boolean(settings, "enable-animations", TRUE);
+  EXPECT_FALSE(workspace.reduceMotion());
+  g_settings_set_boolean(settings, "enable-animations", FALSE);
+  EXPECT_TRUE(workspace.reduceMotion());
+  g_settings_set_boolean(settings, "enable-animations", TRUE);
+  EXPECT_FALSE(workspace.reduceMotion());
   g_object_unref(settings);
 }
 
