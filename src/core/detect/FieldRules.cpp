@@ -148,8 +148,7 @@ bool allowedAfterIs(const KeyRule& r) {
 }
 
 #if defined(CLIPVANE_WIDE_SCAN)
-// Scanner::lineEnd() 32 characters a step: the first line end from i, or -1
-// with i moved to where fewer than 32 characters are left.
+// Scanner::lineEnds() for sixteen characters.
 [[gnu::target("avx2"), gnu::always_inline]] inline __m256i wideLineEnds(__m256i v) {
   const __m256i ctl = _mm256_cmpeq_epi16(
       _mm256_subs_epu16(_mm256_sub_epi16(v, _mm256_set1_epi16(0x0A)), _mm256_set1_epi16(3)),
@@ -160,6 +159,8 @@ bool allowedAfterIs(const KeyRule& r) {
   return ctl | nel | sep;
 }
 
+// Scanner::lineEnd() 32 characters a step: the first line end from i, or -1
+// with i moved to where fewer than 32 characters are left.
 [[gnu::target("avx2")]] int wideLineEnd(const char16_t* p, int& i, int n) {
   using namespace wide;
   const __m256i below = _mm256_set1_epi8(0x0E);
