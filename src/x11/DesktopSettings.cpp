@@ -2,6 +2,7 @@
 
 #include <gio/gio.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
 
@@ -26,12 +27,24 @@ GSettings* interfaceSettings(const char* key) {
 }  // namespace
 
 std::optional<bool> animationsEnabled() {
-  // Asked on every masked copy: the schema is looked up and the settings
-  // opened once, and kept; reading a key of open settings is current (the
-  // backend follows its changes).
-  static GSettings* const settings = interfaceSettings("enable-animations");
-  if (!settings) return std::nullopt;
-  return g_settings_get_boolean(settings, "enable-animations") != FALSE;
+  // Asked on every masked copy: read once, then again only when the setting
+  // changes. GSettings tells of changes through the GLib main context, which
+  // Qt's event loop runs; reading the key once subscribes to them.
+  struct Watch {
+    GSettings* settings = interfaceSettings("enable-animations");
+    std::atomic<bool> on{settings && g_settings_get_boolean(settings, "enable-animations")};
+    Watch() {
+      if (settings)
+        g_signal_connect(settings, "changed::enable-animations",
+                         G_CALLBACK(+[](GSettings* s, gchar* key, gpointer self) {
+                           static_cast<Watch*>(self)->on = g_settings_get_boolean(s, key);
+                         }),
+                         this);
+    }
+  };
+  static Watch watch;  // for the process's life, as the setting's subscription
+  if (!watch.settings) return std::nullopt;
+  return watch.on.load();
 }
 
 std::optional<bool> prefersDark() {
