@@ -39,10 +39,17 @@ void TextLine::giveWay() {
 void TextLine::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setPen(Theme::color(color_));
-  p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-             givesWay_ && width() < sizeHint().width()
-                 ? fontMetrics().elidedText(text_, Qt::ElideRight, width())
-                 : text_);
+  if (givesWay_ && width() < sizeHint().width()) {
+    p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+               fontMetrics().elidedText(text_, Qt::ElideRight, width()));
+    return;
+  }
+  if (laidOut_.text() != text_) {
+    laidOut_ = QStaticText(text_);
+    laidOut_.setTextFormat(Qt::PlainText);
+  }
+  laidOut_.prepare(QTransform(), font());
+  p.drawStaticText(QPointF(0, (height() - fontMetrics().height()) / 2.0), laidOut_);
 }
 
 }  // namespace clipvane

@@ -1,6 +1,7 @@
 #pragma once
 // One line of text in a palette colour, resolved when it paints.
 #include <QFont>
+#include <QStaticText>
 #include <QWidget>
 
 #include "Theme.h"
@@ -24,6 +25,9 @@ class TextLine : public QWidget {
 
  private:
   QString text_;
+  // The text laid out once, drawn on every paint (a notice is painted anew
+  // each time it shows).
+  QStaticText laidOut_;
   ThemeColor color_;
   bool givesWay_ = false;
 };
