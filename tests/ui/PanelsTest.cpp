@@ -320,6 +320,31 @@ TEST_F(PanelsTest, APanelAsksForBlurBehindItsCardWhereTheDesktopBlurs) {
   }
 }
 
+// The blur behind stays with the window: asked again only for another size
+// or another window, never for each notice shown.
+TEST_F(PanelsTest, ANoticeShownAgainAtItsSizeAsksNoBlurAnew) {
+  scheme.appearance.blurs = true;
+  scheme.appearance.isCompositing = true;
+  panels.showToast(plain(), false);
+  FloatingPanel* panel = panels.toastPanel();
+  ASSERT_EQ(scheme.appearance.blurAsks.size(), 1);
+  panels.showToast(plain(), false);  // replaced while shown
+  panels.dismissToast();
+  panels.showToast(plain(), false);  // hidden, then shown again
+  EXPECT_EQ(scheme.appearance.blurAsks.size(), 1);
+  panels.showToast(plain(QStringLiteral("A much longer notice than the one before")), false);
+  ASSERT_EQ(scheme.appearance.blurAsks.size(), 2);
+  EXPECT_EQ(scheme.appearance.blurAsks.last().second.size(),
+            (panel->size() - QSize(64, 64)) * panel->devicePixelRatioF());
+  // A button makes the window anew (it takes clicks where the old one let
+  // them through): the new window is asked.
+  int runs = 0;
+  const quintptr before = panel->winId();
+  panels.showToast(withAction(&runs), false);
+  ASSERT_NE(panel->winId(), before);
+  EXPECT_EQ(scheme.appearance.blurAsks.last().first, quintptr(panel->winId()));
+}
+
 TEST_F(PanelsTest, NoticesHangUnderTheIconAtTheTopAndStandOnItAtTheBottom) {
   QScreen* screen = QGuiApplication::primaryScreen();
   const QRect v = screen->availableGeometry();

@@ -296,8 +296,13 @@ void FloatingPanel::askBlur() {
   const qreal dpr = devicePixelRatioF();
   const QRectF card = QRectF(rect()).adjusted(margin, margin, -margin, -margin);
   if (card.isEmpty()) return;
-  appearance->blurBehind(quintptr(winId()),
-                         QRectF(card.topLeft() * dpr, card.size() * dpr).toAlignedRect());
+  // The window keeps what it was told while it exists, hidden or shown: a
+  // notice shown again at the same size asks nothing of the server.
+  const std::pair<quintptr, QRect> ask{
+      quintptr(winId()), QRectF(card.topLeft() * dpr, card.size() * dpr).toAlignedRect()};
+  if (blurAsked_ == ask) return;
+  appearance->blurBehind(ask.first, ask.second);
+  blurAsked_ = ask;
 }
 
 void FloatingPanel::updateMask() {

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 #include "GlassChrome.h"
 
@@ -105,6 +106,8 @@ class FloatingPanel : public QWidget {
   QTimer grabRetry_;
   QTimer ownerWatch_;
   bool holdsKeyboard_ = false;
+  // The window and card the blur behind was last asked for.
+  std::optional<std::pair<quintptr, QRect>> blurAsked_;
   // The process of the frontmost application when the keyboard was taken.
   qint64 keyboardOwner_ = 0;
 };
