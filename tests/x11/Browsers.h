@@ -54,6 +54,12 @@ class LocalPage {
 <script>
 const chat = document.getElementById('chat');
 chat.addEventListener('load', () => chat.focus());
+// A focus asked for before the window itself had it may be dropped: asked
+// again until the frame holds it.
+const again = setInterval(() => {
+  if (document.activeElement === chat && document.hasFocus()) clearInterval(again);
+  else chat.focus();
+}, 500);
 </script></body></html>
 )";
   }
@@ -68,6 +74,9 @@ const box = document.getElementById('box');
 const post = () => fetch('/value', {method: 'POST', body: box.value});
 box.addEventListener('input', post);
 box.focus();
+// In a frame from another host the box's own focus may come before the
+// frame has any: it is taken again when the frame gets it.
+window.addEventListener('focus', () => { if (document.activeElement !== box) box.focus(); });
 post();
 </script></body></html>
 )";
