@@ -24,8 +24,7 @@ constexpr int kMaxVisited = 600;
 // A call that took its whole time, at least this much of it, went unanswered.
 constexpr milliseconds kSilence(50);
 constexpr milliseconds kSlack(5);
-// Firefox answers its first request for an element's attributes with an
-// empty table and has them a few milliseconds later.
+// The pause before asking again for attributes that came back empty.
 constexpr milliseconds kSecondAskAfter(10);
 // A Chromium browser just woken has its front page's address some ten
 // milliseconds later; it is looked for this often, for at most this long.
@@ -201,6 +200,28 @@ QHash<QString, QString> takeTable(GHashTable* table) {
   return out;
 }
 
+// Firefox answers its first request for an element's or a document's
+// attributes with an empty table and has them a few milliseconds later: an
+// empty answer is asked for once more.
+// `once`: for a caller that asks again itself.
+template <class Fetch>
+QHash<QString, QString> tableAskedTwice(const Asker& ask, Fetch&& fetch, bool once = false) {
+  QHash<QString, QString> out;
+  for (int round = 0; round < (once ? 1 : 2); ++round) {
+    if (round > 0) std::this_thread::sleep_for(kSecondAskAfter);
+    GHashTable* table = nullptr;
+    bool answered = false;
+    ask([&] {
+      GError* error = nullptr;
+      table = fetch(&error);
+      answered = !failed(error);
+    });
+    out = takeTable(table);
+    if (!out.isEmpty() || !answered) break;
+  }
+  return out;
+}
+
 std::optional<QRectF> takeRect(AtspiRect* r) {
   if (!r) return std::nullopt;
   QRectF rect(r->x, r->y, r->width, r->height);
@@ -342,18 +363,18 @@ AtspiAccessible* objectOf(Gate& gate, const AtspiNode& node) {
   return node.object.p;
 }
 
-QString documentAddress(const Asker& ask, AtspiAccessible* a) {
+QString documentAddress(const Asker& ask, AtspiAccessible* a, bool once = false) {
   AtspiDocument* doc = nullptr;
   ask([&] { doc = atspi_accessible_get_document_iface(a); });
   if (!doc) return {};
-  GHashTable* table = nullptr;
-  ask([&] {
-    GError* error = nullptr;
-    table = atspi_document_get_document_attributes(doc, &error);
-    failed(error);
-  });
+  // Asked again when empty: a page taken for one without an address would
+  // leave a frame inside it named as the page. `once`: for a caller that
+  // asks again itself.
+  const auto attributes = tableAskedTwice(
+      ask, [&](GError** error) { return atspi_document_get_document_attributes(doc, error); },
+      once);
   g_object_unref(doc);
-  return AtspiAnswers::pageAddress(takeTable(table));
+  return AtspiAnswers::pageAddress(attributes);
 }
 
 // Whether a window shows a web page whose address can be read: a showing
@@ -385,7 +406,7 @@ bool showsPage(const Asker& ask, AtspiAccessible* window) {
   if (matches) {
     for (guint i = 0; i < matches->len; ++i) {
       auto* a = g_array_index(matches, AtspiAccessible*, i);
-      if (a && !shows && ask.canAsk()) shows = !documentAddress(ask, a).isEmpty();
+      if (a && !shows && ask.canAsk()) shows = !documentAddress(ask, a, true).isEmpty();
       if (a) g_object_unref(a);
     }
     g_array_free(matches, TRUE);
@@ -443,20 +464,8 @@ void wakePages(const Asker& ask, AtspiAccessible* app, AtspiAccessible* window, 
 
 const QHash<QString, QString>& objectAttributes(const Asker& ask, const AtspiNode& node) {
   if (node.attributes) return *node.attributes;
-  QHash<QString, QString> out;
-  for (int round = 0; round < 2; ++round) {
-    if (round > 0) std::this_thread::sleep_for(kSecondAskAfter);
-    GHashTable* table = nullptr;
-    bool answered = false;
-    ask([&] {
-      GError* error = nullptr;
-      table = atspi_accessible_get_attributes(node.object.p, &error);
-      answered = !failed(error);
-    });
-    out = takeTable(table);
-    if (!out.isEmpty() || !answered) break;
-  }
-  node.attributes = std::move(out);
+  node.attributes = tableAskedTwice(
+      ask, [&](GError** error) { return atspi_accessible_get_attributes(node.object.p, error); });
   return *node.attributes;
 }
 
