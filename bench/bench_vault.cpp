@@ -24,22 +24,33 @@ Vault::Entry numbered(long long n) {
           std::nullopt};
 }
 
-// One email address in a short text, recorded as a copy records it.
-std::u16string recordInto(Vault& vault, long long n) {
+// One email address in a short text, and its finding, as a copy has them.
+struct Copy {
+  std::u16string text;
+  std::vector<Finding> findings;
+};
+Copy copyOf(long long n) {
   const std::u16string value = address(n);
-  const std::u16string text = u"mail " + value;
-  const std::vector<Finding> findings{Finding{
-      Kind::email, {5, int(value.size())}, value, u"u\u2022\u2022\u2022@example.com", u"Email"}};
-  return vault.record(text, findings, {}, {}, Vault::LabelStyle::token, true, Clock::now());
+  return {u"mail " + value,
+          {Finding{Kind::email,
+                   {5, int(value.size())},
+                   value,
+                   u"u\u2022\u2022\u2022@example.com",
+                   u"Email"}}};
+}
+
+// Recorded as a copy records it, into a vault in memory.
+std::u16string recordInto(Vault& vault, long long n) {
+  const Copy copy = copyOf(n);
+  return vault.record(copy.text, copy.findings, {}, {}, Vault::LabelStyle::token, true,
+                      Clock::now());
 }
 
 // As a copy records it: through the store, the vault held between copies.
 void recordOne(long long n) {
-  const std::u16string value = address(n);
-  const std::vector<Finding> findings{Finding{
-      Kind::email, {5, int(value.size())}, value, u"u\u2022\u2022\u2022@example.com", u"Email"}};
-  VaultStore::record(30 * 86400.0, u"mail " + value, findings, {}, {}, Vault::LabelStyle::token,
-                     true, Clock::now());
+  const Copy copy = copyOf(n);
+  VaultStore::record(30 * 86400.0, copy.text, copy.findings, {}, {}, Vault::LabelStyle::token, true,
+                     Clock::now());
 }
 
 void BM_RecordACopy(benchmark::State& state) {

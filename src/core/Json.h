@@ -73,18 +73,6 @@ std::string encodeVault(const Vault& vault);  // compact {"entries":[…]}
 struct VaultPart {
   std::size_t begin = 0, end = 0;
 };
-// The same text, into `out` (its memory reused), with each entry's part in
-// `parts`. `last` is an earlier text and `lastParts` its parts: an entry that
-// still reads exactly as the part of the same index is copied from there.
-// `last` must not lie in `out`. `changed`, when given, lists every entry
-// that may read otherwise than its part: the others are copied unread.
-// Only the entries from `from` on are written (parts count from there), and
-// `links`' fields after the numbers.
-struct VaultLinks;
-void encodeVault(const Vault& vault, std::string_view last, const std::vector<VaultPart>& lastParts,
-                 std::string& out, std::vector<VaultPart>& parts,
-                 const std::vector<std::size_t>* changed = nullptr, std::size_t from = 0,
-                 const VaultLinks* links = nullptr);
 // What a vault file may say beside its entries and numbers when the vault
 // lies in two files: the base's own id, or, in the file that extends a
 // base, that base's id and the new dates of its entries taken again since
@@ -93,6 +81,17 @@ struct VaultLinks {
   std::string id, base;
   std::vector<std::pair<std::size_t, Date>> redated;
 };
+// The same text, into `out` (its memory reused), with each entry's part in
+// `parts`. `last` is an earlier text and `lastParts` its parts: an entry that
+// still reads exactly as the part of the same index is copied from there.
+// `last` must not lie in `out`. `changed`, when given, lists every entry
+// that may read otherwise than its part: the others are copied unread.
+// Only the entries from `from` on are written (parts count from there), and
+// `links`' fields after the numbers.
+void encodeVault(const Vault& vault, std::string_view last, const std::vector<VaultPart>& lastParts,
+                 std::string& out, std::vector<VaultPart>& parts,
+                 const std::vector<std::size_t>* changed = nullptr, std::size_t from = 0,
+                 const VaultLinks* links = nullptr);
 Vault decodeVault(std::string_view bytes, VaultLinks* links = nullptr);
 std::string encodeActivity(const std::vector<ActivityEntry>& entries);  // pretty array
 std::vector<ActivityEntry> decodeActivity(std::string_view bytes);

@@ -909,16 +909,14 @@ void change(double ttl, const std::function<void(Vault&, Index*)>& body, bool ke
     *renewed = true;
   }
   if (keepsIndex && !loaded.index) loaded.index.emplace(loaded.vault);
-  std::size_t first = 0;
   const Date now = Clock::now();
-  const bool pruned = clipvane::prune(loaded.vault, ttl, now, &loaded.index, &first,
-                                      keepsIndex ? loaded.baseCount : 0);
-  if (pruned) loaded.parts.clear();
+  if (clipvane::prune(loaded.vault, ttl, now, &loaded.index, nullptr,
+                      keepsIndex ? loaded.baseCount : 0))
+    loaded.parts.clear();
   if (!keepsIndex) loaded.index.reset();
   if (loaded.index) loaded.index->expireBefore(expiry(ttl, now).value_or(Date::min()));
   body(loaded.vault, loaded.index ? &*loaded.index : nullptr);
-  const bool tail = keepsIndex && !(pruned && first < loaded.baseCount);
-  store(dir, std::move(loaded), tail ? Write::tail : Write::whole);
+  store(dir, std::move(loaded), keepsIndex ? Write::tail : Write::whole);
 }
 
 }  // namespace

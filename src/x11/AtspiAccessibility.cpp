@@ -203,11 +203,11 @@ QHash<QString, QString> takeTable(GHashTable* table) {
 // Firefox answers its first request for an element's or a document's
 // attributes with an empty table and has them a few milliseconds later: an
 // empty answer is asked for once more.
-// `once`: for a caller that asks again itself.
+// `askAgain` false: for a caller that asks again itself.
 template <class Fetch>
-QHash<QString, QString> tableAskedTwice(const Asker& ask, Fetch&& fetch, bool once = false) {
+QHash<QString, QString> attributeTable(const Asker& ask, Fetch&& fetch, bool askAgain = true) {
   QHash<QString, QString> out;
-  for (int round = 0; round < (once ? 1 : 2); ++round) {
+  for (int round = 0; round < (askAgain ? 2 : 1); ++round) {
     if (round > 0) std::this_thread::sleep_for(kSecondAskAfter);
     GHashTable* table = nullptr;
     bool answered = false;
@@ -363,16 +363,15 @@ AtspiAccessible* objectOf(Gate& gate, const AtspiNode& node) {
   return node.object.p;
 }
 
-QString documentAddress(const Asker& ask, AtspiAccessible* a, bool once = false) {
+QString documentAddress(const Asker& ask, AtspiAccessible* a, bool askAgain = true) {
   AtspiDocument* doc = nullptr;
   ask([&] { doc = atspi_accessible_get_document_iface(a); });
   if (!doc) return {};
   // Asked again when empty: a page taken for one without an address would
-  // leave a frame inside it named as the page. `once`: for a caller that
-  // asks again itself.
-  const auto attributes = tableAskedTwice(
+  // leave a frame inside it named as the page.
+  const auto attributes = attributeTable(
       ask, [&](GError** error) { return atspi_document_get_document_attributes(doc, error); },
-      once);
+      askAgain);
   g_object_unref(doc);
   return AtspiAnswers::pageAddress(attributes);
 }
@@ -406,7 +405,7 @@ bool showsPage(const Asker& ask, AtspiAccessible* window) {
   if (matches) {
     for (guint i = 0; i < matches->len; ++i) {
       auto* a = g_array_index(matches, AtspiAccessible*, i);
-      if (a && !shows && ask.canAsk()) shows = !documentAddress(ask, a, true).isEmpty();
+      if (a && !shows && ask.canAsk()) shows = !documentAddress(ask, a, false).isEmpty();
       if (a) g_object_unref(a);
     }
     g_array_free(matches, TRUE);
@@ -464,7 +463,7 @@ void wakePages(const Asker& ask, AtspiAccessible* app, AtspiAccessible* window, 
 
 const QHash<QString, QString>& objectAttributes(const Asker& ask, const AtspiNode& node) {
   if (node.attributes) return *node.attributes;
-  node.attributes = tableAskedTwice(
+  node.attributes = attributeTable(
       ask, [&](GError** error) { return atspi_accessible_get_attributes(node.object.p, error); });
   return *node.attributes;
 }

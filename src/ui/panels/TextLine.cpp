@@ -47,8 +47,8 @@ void TextLine::paintEvent(QPaintEvent*) {
   if (laidOut_.text() != text_) {
     laidOut_ = QStaticText(text_);
     laidOut_.setTextFormat(Qt::PlainText);
+    laidOut_.prepare(QTransform(), font());
   }
-  laidOut_.prepare(QTransform(), font());
   p.drawStaticText(QPointF(0, (height() - fontMetrics().height()) / 2.0), laidOut_);
 }
 
