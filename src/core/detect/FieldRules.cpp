@@ -2058,6 +2058,29 @@ class Scanner {
     return ch < 128 ? kHeaderChars[ch] : ch == 0x2019 || isLetter(ch);
   }
 
+  // What a character does to csvLine()'s first look at a cell: a space counts
+  // one towards the three that make it a sentence, another blank all three
+  // (headerCell() takes no such blank).
+  enum : std::uint8_t { kCellEnd = 0, kCellSpace = 1, kCellOtherBlank = 3, kCellHeader = 4 };
+  static constexpr std::array<std::uint8_t, 128> kCellChars = [] {
+    std::array<std::uint8_t, 128> t{};
+    for (char16_t c = 0; c < 128; ++c)
+      t[c] = c == u' '         ? kCellSpace
+             : c == u'\t'      ? kCellOtherBlank
+             : kHeaderChars[c] ? kCellHeader
+                               : kCellEnd;
+    return t;
+  }();
+  // The same where the tab is the delimiter.
+  static constexpr std::array<std::uint8_t, 128> kCellCharsTabbed = [] {
+    std::array<std::uint8_t, 128> t = kCellChars;
+    t[u'\t'] = kCellEnd;
+    return t;
+  }();
+  static std::uint8_t cellCharSlow(char16_t ch) {
+    return isBlank(ch) ? kCellOtherBlank : headerChar(ch) ? kCellHeader : kCellEnd;
+  }
+
   bool headerCell(const Cell& c) const {
     if (c.e - c.b < 1 || c.e - c.b > kMaxKeyLength || !isLetter(t_[c.b])) return false;
     int blanks = 0;
@@ -2087,30 +2110,37 @@ class Scanner {
       }
       csvActive_ = false;
     }
+    if ((delims[0] | delims[1] | delims[2] | delims[3]) == 0) return;
     int best = -1;
     for (int k = 0; k < 4; ++k)
       if (delims[k] > 0 && (best < 0 || delims[k] > delims[best])) best = k;
-    if (best < 0) return;
     const char16_t d = kDelims[best];
     // Most lines with a comma are prose: the first cell already tells, most
     // often at its first character that no column name holds or at the
-    // third word.
-    {
-      int b = first;
-      if (b < le && (t_[b] == u'"' || t_[b] == u'|')) ++b;
-      if (d != u'|' && (b >= le || !isLetter(t_[b]))) return;
-      int e = b, spaces = 0;
-      for (; e < le && t_[e] != d && t_[e] != u'"' && e - b <= kMaxKeyLength; ++e) {
+    // third word. The look is headerCell()'s, made as the cell is read: a
+    // character after three spaces or after another blank fails it.
+    if (d != u'|') {
+      const int b = first < le && (t_[first] == u'"' || t_[first] == u'|') ? first + 1 : first;
+      if (b >= le || !isLetter(t_[b])) return;
+      const auto& classes = d == u'\t' ? kCellCharsTabbed : kCellChars;
+      const int limit = std::min(le, b + kMaxKeyLength + 1);
+      int e = b, blanks = 0;
+      for (; e < limit; ++e) {
         const char16_t ch = t_[e];
-        if (isBlank(ch)) {
-          spaces += ch == u' ';
-          continue;
+        const std::uint8_t c = ch < 128 ? classes[ch] : cellCharSlow(ch);
+        if (c == kCellHeader) {
+          if (blanks >= 3) return;
+        } else if (c == kCellEnd) {
+          break;
+        } else {
+          blanks += c;
         }
-        // A character before the cell's trailing blanks: headerCell() reads it.
-        if (d != u'|' && (spaces >= 3 || !headerChar(ch))) return;
       }
-      while (e > b && isBlank(t_[e - 1])) --e;
-      if (d != u'|' && !headerCell({b, e})) return;
+      // The cell ends at its delimiter or a quote; any other character no
+      // column name holds fails it.
+      if (e < limit && t_[e] != d && t_[e] != u'"') return;
+      while (isBlank(t_[e - 1])) --e;
+      if (e - b > kMaxKeyLength) return;
     }
     if (!splitCells(ls, le, d, cells_) || cells_.size() < 2) return;
     // Tabs: only a value that cannot be a column's name ("Date of Birth\t04/12/1990").
