@@ -1,6 +1,7 @@
 // Card numbers and IBANs.
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
 #include "Scanner.h"
 
@@ -65,7 +66,7 @@ bool knownIssuer(std::u16string_view d) {
 bool typedRun(std::u16string_view d) {
   int run = 1;
   for (std::size_t k = 1; k < d.size(); ++k) {
-    run = d[k] - '0' == (d[k - 1] - '0' + 1) % 10 ? run + 1 : 1;
+    run = d[k] == d[k - 1] + 1 || (d[k] == '0' && d[k - 1] == '9') ? run + 1 : 1;
     if (run >= 8) return true;
   }
   return false;
@@ -177,6 +178,18 @@ Scanner::NumberCue Scanner::cueBefore(std::size_t pos) const {
       u"isbn",  u"po",      u"phone",        u"tel",      u"fax",    u"mobile"};
   static constexpr std::u16string_view kFillers[] = {u"no", u"nr", u"number", u"num",
                                                      u"id", u"on", u"file"};
+  // The lengths of those words by their first letter: most words before a
+  // number are none of them, and are told so without comparing.
+  static constexpr auto kLengths = [] {
+    std::array<std::uint32_t, 26> t{};
+    auto add = [&t](const auto& list) {
+      for (std::u16string_view w : list) t[std::size_t(w[0] - 'a')] |= 1u << w.size();
+    };
+    add(kCard);
+    add(kOther);
+    add(kFillers);
+    return t;
+  }();
   for (int words = 0; words < 3; ++words) {
     auto passed = [](char16_t c) {
       return c == ' ' || c == '#' || c == ':' || c == '.' || c == '"' || c == '\'' || c == '=';
@@ -186,6 +199,8 @@ Scanner::NumberCue Scanner::cueBefore(std::size_t pos) const {
     while (k > 0 && alpha(text_[k - 1]) && pos - k < 14) --k;
     const bool part = k > 0 && text_[k - 1] == '_';
     if (k == pos || (k > 0 && wordChar(text_[k - 1]) && !part)) return NumberCue::none;
+    if (((kLengths[std::size_t(fold(text_[k]) - 'a')] >> (pos - k)) & 1) == 0)
+      return NumberCue::none;
     const std::u16string_view word = text_.substr(k, pos - k);
     auto among = [&](const auto& list) {
       return std::any_of(std::begin(list), std::end(list),
@@ -208,6 +223,30 @@ void Scanner::card(std::size_t start) {
   // Twelve digits between colons are an account in a resource name
   // ("arn:aws:iam::123456789012:role/x"), not a Maestro card.
   if (prev == ':' && ch(start + 12) == ':') return;
+  // Whether the digits before start, in the separator before it, run on from
+  // a number before ("IT04 2296 9825 …", "12 4111 1111 …"), not from a word
+  // or the tail of a dotted number such as a version ("1.2.3.4 3627 …").
+  auto continuesBefore = [&] {
+    std::size_t k = start - 1;
+    bool number = false, other = false;
+    while (k > 0 && alnum(text_[k - 1]) && start - k < 40) {
+      number |= digit(text_[k - 1]);
+      other |= lower(text_[k - 1]);
+      --k;
+    }
+    const char16_t lead = k > 0 ? text_[k - 1] : char16_t(0);
+    const bool whole = lead != '.' && lead != ',' && lead != ':' && lead != '/';
+    return number && !other && whole && start - 1 - k <= 6;
+  };
+  // Such a number's later groups ("4111 1111 1111 1111" from its second) are
+  // turned away below once read: where four digits and a group of three to
+  // six follow in that separator, that reading is certain and is skipped.
+  if ((prev == ' ' || prev == '-') && start >= 2 && ch(start + 4) == prev && digit(ch(start + 3)) &&
+      digit(ch(start + 2)) && digit(ch(start + 1))) {
+    std::size_t e = start + 5;
+    while (e < text_.size() && digit(text_[e]) && e - start < 12) ++e;
+    if (e - start >= 8 && e - start <= 11 && continuesBefore()) return;
+  }
   // Groups of digits joined by one consistent single space or hyphen.
   // Only the first used digits and the first groups are set.
   std::array<char16_t, 32> buffer;
@@ -249,19 +288,7 @@ void Scanner::card(std::size_t start) {
   if ((prev == '#' && cue != NumberCue::card) || cue == NumberCue::other) return;
   // A grouped number that continues one before it in the same style
   // ("IT04 2296 9825 …", "12 4111 1111 …") is part of that number.
-  if (groups > 1 && prev == sep && start >= 2) {
-    std::size_t k = start - 1;
-    bool number = false, other = false;
-    while (k > 0 && alnum(text_[k - 1]) && start - k < 40) {
-      number |= digit(text_[k - 1]);
-      other |= lower(text_[k - 1]);
-      --k;
-    }
-    // Not the tail of a dotted number such as a version ("1.2.3.4 3627 …").
-    const char16_t lead = k > 0 ? text_[k - 1] : char16_t(0);
-    const bool whole = lead != '.' && lead != ',' && lead != ':' && lead != '/';
-    if (number && !other && whole && start - 1 - k <= 6) return;
-  }
+  if (groups > 1 && prev == sep && start >= 2 && continuesBefore()) return;
   // Rows of neighbouring four-digit numbers in order are tables (code points,
   // ports), not a card: "6020 6023 6024 6025". A card's groups close in value
   // ("5011 5026 4867 4894") are not in order.
