@@ -77,6 +77,22 @@ std::size_t asciiLastCluster(std::u16string_view s, std::size_t end) {
   return end - ((end >= 2 && s[end - 2] == '\r' && s[end - 1] == '\n') ? 2 : 1);
 }
 
+// Where the last n clusters of s start; the end of s when it has fewer. Only
+// the end is read when it is ASCII: clusters never join two ASCII characters
+// but CR LF, so when the character before the last n is ASCII too, what comes
+// before it cannot move their start.
+std::size_t lastClusters(std::u16string_view s, std::size_t n) {
+  std::size_t from = s.size(), count = 0;
+  while (count < n && from > 0 && s[from - 1] < 0x80) {
+    from = asciiLastCluster(s, from);
+    ++count;
+  }
+  if (count == n && (from == 0 || s[from - 1] < 0x80)) return from;
+  if (count < n && from == 0) return s.size();
+  const auto g = graphemes(s);
+  return g.size() >= n ? g[g.size() - n].first : s.size();
+}
+
 std::u16string firstGrapheme(std::u16string_view s) {
   if (allAscii(s)) return std::u16string(s.substr(0, s.empty() ? 0 : asciiClusterEnd(s, 0)));
   const auto g = graphemes(s);
@@ -89,27 +105,54 @@ bool isSpace(char16_t c) {
 
 bool isDigit(char16_t c) { return c >= '0' && c <= '9'; }
 bool isAlnum(char16_t c) { return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+// The same, as types: the loops that pick by them compile each test inline.
+constexpr auto kDigit = [](char16_t c) { return isDigit(c); };
+constexpr auto kAlnum = [](char16_t c) { return isAlnum(c); };
 
-// The last n ASCII letters or digits (as picked), in order.
-std::u16string lastOf(std::u16string_view s, std::size_t n, bool (*pick)(char16_t)) {
+// A preview as a few pieces, each a part of the value or a fixed text, joined
+// in one allocation of the exact size: the common previews are a handful of
+// characters, and building them by appending grew and copied the string.
+class Pieces {
+ public:
+  Pieces& operator<<(std::u16string_view piece) {
+    pieces_[count_++] = piece;
+    size_ += piece.size();
+    return *this;
+  }
+  std::u16string join() const {
+    std::u16string out(size_, u'\0');
+    char16_t* to = out.data();
+    for (std::size_t k = 0; k < count_; ++k)
+      for (const char16_t c : pieces_[k]) *to++ = c;
+    return out;
+  }
+
+ private:
+  std::array<std::u16string_view, 6> pieces_;
+  std::size_t count_ = 0, size_ = 0;
+};
+
+// Where the last n picked characters start, counted from the end; npos when
+// fewer than n are there.
+template <typename Pick>
+std::size_t lastPicked(std::u16string_view s, std::size_t n, Pick pick) {
   std::size_t found = 0, i = s.size();
   for (; i > 0 && found < n; --i) found += pick(s[i - 1]);
-  std::u16string out(found, u'\0');
-  for (std::size_t k = 0; k < found; ++i)
-    if (pick(s[i])) out[k++] = s[i];
-  return out;
+  return found < n ? std::u16string_view::npos : i;
 }
 
-// The lead followed by the last four picked characters, or dots alone when
-// fewer than four are there.
-std::u16string lastFour(std::u16string_view lead, std::u16string_view s, bool (*pick)(char16_t)) {
-  std::size_t found = 0, i = s.size();
-  for (; i > 0 && found < 4; --i) found += pick(s[i - 1]);
-  if (found < 4) return std::u16string(kDots);
-  std::u16string out(lead.size() + 4, u'\0');
-  std::copy(lead.begin(), lead.end(), out.begin());
-  for (std::size_t k = lead.size(); k < out.size(); ++i)
-    if (pick(s[i])) out[k++] = s[i];
+// The head and lead followed by the last four picked characters, or dots
+// alone when fewer than four are there.
+template <typename Pick>
+std::u16string lastFour(std::u16string_view head, std::u16string_view lead, std::u16string_view s,
+                        Pick pick) {
+  std::size_t i = lastPicked(s, 4, pick);
+  if (i == std::u16string_view::npos) return std::u16string(kDots);
+  std::u16string out(head.size() + lead.size() + 4, u'\0');
+  char16_t* to =
+      std::copy(lead.begin(), lead.end(), std::copy(head.begin(), head.end(), out.data()));
+  for (char16_t* const end = out.data() + out.size(); to != end; ++i)
+    if (pick(s[i])) *to++ = s[i];
   return out;
 }
 
@@ -158,19 +201,15 @@ std::size_t firstClusterLength(std::u16string_view s) {
 
 std::u16string email(std::u16string_view v) {
   const auto at = v.rfind(u'@');
-  const auto dot = v.rfind(u'.');
-  if (at == std::u16string_view::npos || at == 0 || dot == std::u16string_view::npos || dot < at)
-    return firstAndLast(v);
+  if (at == std::u16string_view::npos || at == 0) return firstAndLast(v);
+  // The last ".", when it follows the "@".
+  std::size_t dot = v.size() - 1;
+  while (dot > at && v[dot] != '.') --dot;
+  if (dot == at) return firstAndLast(v);
   const std::u16string_view local = v.substr(0, at), domain = v.substr(at + 1);
-  std::u16string out;
-  out.reserve(v.size() - dot + 2 * kDots.size() + 8);
-  out += local.substr(0, firstClusterLength(local));
-  out += kDots;
-  out += u'@';
-  out += domain.substr(0, firstClusterLength(domain));
-  out += kDots;
-  out += v.substr(dot);
-  return out;
+  return (Pieces() << local.substr(0, firstClusterLength(local)) << kDots << u"@"sv
+                   << domain.substr(0, firstClusterLength(domain)) << kDots << v.substr(dot))
+      .join();
 }
 
 std::u16string schemeAndEllipsis(std::u16string_view v) {
@@ -178,22 +217,16 @@ std::u16string schemeAndEllipsis(std::u16string_view v) {
   if (v.substr(0, 5) == u"jdbc:"sv) {
     const auto colon = v.find(u':', 5);
     if (colon != std::u16string_view::npos)
-      return std::u16string(v.substr(0, colon + 1)) + u"\u2026";
+      return (Pieces() << v.substr(0, colon + 1) << kEllipsis).join();
   }
   if (sep == std::u16string_view::npos || sep > 32) return std::u16string(kDots);
-  std::u16string out(v.substr(0, sep + 3));
-  out += kEllipsis;
-  return out;
+  return (Pieces() << v.substr(0, sep + 3) << kEllipsis).join();
 }
 
 std::u16string internalUrl(std::u16string_view v) {
   std::size_t hostStart = 0;
-  std::u16string out;
-  out.reserve(v.size() + 1);
-  if (const auto sep = v.find(u"://"sv); sep != std::u16string_view::npos && sep <= 32) {
+  if (const auto sep = v.find(u"://"sv); sep != std::u16string_view::npos && sep <= 32)
     hostStart = sep + 3;
-    out.assign(v.substr(0, hostStart));
-  }
   std::size_t hostEnd = hostStart;
   while (hostEnd < v.size() && v[hostEnd] != '/' && v[hostEnd] != '?' && v[hostEnd] != '#')
     ++hostEnd;
@@ -201,11 +234,12 @@ std::u16string internalUrl(std::u16string_view v) {
   if (const auto at = host.rfind(u'@'); at != std::u16string_view::npos) host = host.substr(at + 1);
   if (!host.empty() && host[0] != '[')
     host = host.substr(0, std::min(host.find(u':'), host.size()));
-  out += kEllipsis;
+  Pieces out;
+  out << v.substr(0, hostStart) << kEllipsis;
   const auto dot = host.rfind(u'.');
   if (dot != std::u16string_view::npos && dot + 1 < host.size() && !isDigit(host[host.size() - 1]))
-    out += host.substr(dot);
-  return out;
+    out << host.substr(dot);
+  return out.join();
 }
 
 // Known issuer prefixes shown in a key's preview.
@@ -319,23 +353,13 @@ std::u16string_view keyPrefix(std::u16string_view v) {
 
 std::u16string apiKey(std::u16string_view v) {
   const std::u16string_view prefix = keyPrefix(v);
-  std::u16string out;
-  out.reserve(prefix.size() + 5);
-  out += prefix;
-  out += kEllipsis;
+  Pieces out;
+  out << prefix << kEllipsis;
   // Show the last four only when at least twelve stay hidden.
   if (v.size() >= prefix.size() + 16) {
-    std::size_t from = v.size();
-    if (allAscii(v)) {
-      if (asciiClusterCount(v) >= 4)
-        for (int k = 0; k < 4; ++k) from = asciiLastCluster(v, from);
-    } else {
-      const auto g = graphemes(v);
-      if (g.size() >= 4) from = g[g.size() - 4].first;
-    }
-    out += v.substr(from);
+    out << v.substr(lastClusters(v, 4));
   }
-  return out;
+  return out.join();
 }
 
 std::u16string userPath(std::u16string_view v) {
@@ -349,21 +373,16 @@ std::u16string userPath(std::u16string_view v) {
         break;
       }
   }
-  return std::u16string(v.substr(0, cut)) + std::u16string(kDots);
+  return (Pieces() << v.substr(0, cut) << kDots).join();
 }
 
 std::u16string mac(std::u16string_view v) {
   if (v.size() == 17) {
-    const char16_t sep = v[2];
-    std::u16string out(v.substr(0, 9));
-    for (int k = 0; k < 3; ++k) {
-      out += u"xx";
-      if (k < 2) out += sep;
-    }
-    return out;
+    const std::u16string_view sep = v.substr(2, 1);
+    return (Pieces() << v.substr(0, 9) << u"xx"sv << sep << u"xx"sv << sep << u"xx"sv).join();
   }
-  if (v.size() == 14) return std::u16string(v.substr(0, 7)) + u"xx.xxxx";
-  if (v.size() == 12) return std::u16string(v.substr(0, 6)) + u"xxxxxx";
+  if (v.size() == 14) return (Pieces() << v.substr(0, 7) << u"xx.xxxx"sv).join();
+  if (v.size() == 12) return (Pieces() << v.substr(0, 6) << u"xxxxxx"sv).join();
   return firstAndLast(v);
 }
 
@@ -380,27 +399,27 @@ std::u16string compute(Kind kind, std::u16string_view v) {
             (c == 'e' && i + 2 < v.size() && (v[i + 1] | 0x20) == 'x' && (v[i + 2] | 0x20) == 't'))
           cut = i;
       }
-      return lastFour(u"\u2022\u2022\u2022 ", v.substr(0, cut), isDigit);
+      return lastFour({}, u"\u2022\u2022\u2022 "sv, v.substr(0, cut), kDigit);
     }
     case Kind::card: {
-      return lastFour(u"\u2022\u2022\u2022\u2022 ", v, isDigit);
+      return lastFour({}, u"\u2022\u2022\u2022\u2022 "sv, v, kDigit);
     }
-    case Kind::iban: {
-      const auto last = lastOf(v, 4, isAlnum);
-      if (v.size() < 8 || last.size() < 4) return std::u16string(kDots);
-      return std::u16string(v.substr(0, 2)) + u"\u2022\u2022 " + last;
-    }
+    case Kind::iban:
+      if (v.size() < 8) return std::u16string(kDots);
+      return lastFour(v.substr(0, 2), u"\u2022\u2022 "sv, v, kAlnum);
     case Kind::cvv:
       return std::u16string(kDots);
     case Kind::ipv4: {
-      const auto dot = v.find(u'.');
-      if (dot == std::u16string_view::npos || dot > 3) return firstAndLast(v);
-      return std::u16string(v.substr(0, dot)) + u".x.x.x";
+      // The first octet shows: a dot among the first four characters.
+      std::size_t dot = 0;
+      while (dot < 4 && dot < v.size() && v[dot] != '.') ++dot;
+      if (dot == 4 || dot == v.size()) return firstAndLast(v);
+      return (Pieces() << v.substr(0, dot) << u".x.x.x"sv).join();
     }
     case Kind::ipv6: {
       const auto colon = v.find(u':');
       if (colon == std::u16string_view::npos) return firstAndLast(v);
-      return std::u16string(v.substr(0, colon == 0 ? 2 : colon)) + std::u16string(kEllipsis);
+      return (Pieces() << v.substr(0, colon == 0 ? 2 : colon) << kEllipsis).join();
     }
     case Kind::macAddress:
       return mac(v);

@@ -68,3 +68,22 @@ TEST(Masks, GraphemeSafeAndNeverTheWholeValue) {
     }
   }
 }
+
+// A key's last four clusters, read from its end: a character before them that
+// joins the next one (a prepended sign, the CR of a CR LF) moves their start.
+TEST(Masks, KeyEndsReadAsWholeClusters) {
+  struct Row {
+    std::u16string_view value, mask;
+  };
+  const Row rows[] = {
+      {u"abcdefghijklmnopq\u0600wxyz", u"\u2026\u0600wxyz"},
+      {u"abcdefghijklmnopqr\u0600stu", u"\u2026r\u0600stu"},
+      {u"abcdefghijklmnopqrstuv\r\n", u"\u2026tuv\r\n"},
+      {u"abcdefghijklmnopqrst\r\n\r\n", u"\u2026st\r\n\r\n"},
+      {u"\u00e9abcdefghijklmnopqrstu", u"\u2026rstu"},
+      {u"abcdefghijklmnop\u0301\u0301\u0301\u0301\u0301\u0301\u0301",
+       u"\u2026mnop\u0301\u0301\u0301\u0301\u0301\u0301\u0301"},
+  };
+  for (const auto& r : rows)
+    EXPECT_EQ(Masks::mask(Kind::apiKey, r.value), r.mask) << toUtf8(r.value);
+}
