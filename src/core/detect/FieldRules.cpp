@@ -1282,9 +1282,16 @@ class Scanner {
   void streetFrom(int i, int ls, int le, int d) {
     if (!on(Kind::address)) return;
     // mayBeStreet()'s first look, inline: most numbers are long or end at
-    // another mark ("10.20", "14:30", "2024-03-14T…" after its dash).
+    // another mark ("10.20", "14:30", "2024-03-14T…" after its dash), and
+    // the character after that mark rules out most others ("1842, \"",
+    // "3000 }", "18ms", "9fceb0…").
     if (d - i > 5 || d + 1 >= le) return;
-    if (const char16_t c = t_[d]; c != u' ' && c != u'-' && c != u',' && !isAsciiAlpha(c)) return;
+    const char16_t c = t_[d], n = t_[d + 1];
+    const bool may = c == u' '   ? isAsciiAlpha(n) || isDigit(n)
+                     : c == u'-' ? isDigit(n)
+                     : c == u',' ? n == u' ' && d + 2 < le && isAsciiLower(t_[d + 2])
+                                 : isAsciiAlpha(c) && (n == u' ' || n == u',');
+    if (!may) return;
     const StreetStart start = mayBeStreet(i, d, le);
     if (start == kStreet)
       streetAt(i, ls, le);
