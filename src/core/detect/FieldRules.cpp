@@ -174,39 +174,73 @@ bool allowedAfterIs(const KeyRule& r) {
   return -1;
 }
 
-// Scanner::stopBits() for the 32 characters at p (p[-1] and p[32] are read too).
-[[gnu::target("avx2"), gnu::always_inline]] inline unsigned wideStopBits(const char16_t* p) {
-  using namespace wide;
-  const __m256i lo = load(p), hi = load(p + 16);
-  const __m256i c = narrow(lo, hi);
-  const __m256i prevLo = load(p - 1), prevHi = load(p + 15);
-  const __m256i prev = narrow(prevLo, prevHi);
-  const __m256i zero = _mm256_setzero_si256();
-  const __m256i fullColon = _mm256_set1_epi16(short(0xFF1A));
-  __m256i m =
-      _mm256_packs_epi16(_mm256_cmpeq_epi16(lo, fullColon), _mm256_cmpeq_epi16(hi, fullColon));
-  const __m256i colonToGt = but(inRange(c, ':', 4), is(c, '<'));
-  m = m | (colonToGt | is(c, '\t')) | (is(c, ',') | is(c, '|'));
-  const __m256i prevDigit = inRange(prev, '0', 9);
-  m = m | but(inRange(c, '0', 9), prevDigit);
-  const __m256i next = narrow(load(p + 1), load(p + 17));
-  const __m256i prevBlank = is(prev, ' ') | is(prev, '\t');
-  const __m256i iwt =
-      (is(c, 'i') & is(next, 's')) | (is(c, 'w') & is(next, 'a')) | (is(c, 't') & is(next, 'o'));
-  m = m | (prevBlank & (iwt | is(c, '-')));
-  const __m256i past = _mm256_set1_epi16(short(0xFF80));
-  const __m256i prevAscii = _mm256_packs_epi16(_mm256_cmpeq_epi16(prevLo & past, zero),
-                                               _mm256_cmpeq_epi16(prevHi & past, zero));
-  const __m256i prevLetter = inRange(prev | _mm256_set1_epi8(0x20), 'a', 25);
-  const __m256i prevOther = but(prevAscii, prevLetter | prevDigit);
-  const __m256i caps =
-      (inRange(c, 'C', 3) | inRange(c, 'H', 1)) | (is(c, 'M') | is(c, 'P') | is(c, 'S'));
-  const __m256i capital = inRange(next, 'a', 25) | but(is(c, 'I'), is(next, 'n'));
-  m = m | (prevOther & caps & capital);
-  return inOrder(m);
+// Bytes from `from` to `from + width`, by one signed comparison.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i within(__m256i v, char from,
+                                                                  char width) {
+  return _mm256_cmpgt_epi8(_mm256_set1_epi8(char(-127 + width)),
+                           _mm256_add_epi8(v, _mm256_set1_epi8(char(128 - from))));
 }
 
-// The stop bits of `blocks` blocks of 32 characters from p, one word each: the
+// Scanner::stopBits() for the 32 characters at p (p[-1] and p[32] are read too).
+// Each character's classes come from two table looks, one by each half of its
+// byte (the sets below are unions of such pairs); a stop is any nonzero byte
+// of `hit`.
+[[gnu::target("avx2"), gnu::always_inline]] inline unsigned wideStopBits(const char16_t* p) {
+  using namespace wide;
+  enum : char {
+    kColonToGt = 1,   // ":", ";", "=", ">"
+    kTab = 2,         // "\t"
+    kCommaOrBar = 4,  // ",", "|"
+    kCapsCtoM = 8,    // "C" to "F", "H", "I", "M"
+    kCapsPS = 16,     // "P", "S"
+    kDigit = 32,      // "0" to "9"
+    kI = 64,          // "i"
+    kTW = char(128),  // "t", "w"
+  };
+  // By the low half of the byte, then by the high half.
+  const __m256i byLow = _mm256_setr_epi8(
+      kDigit | kCapsPS, kDigit, kDigit, kDigit | kCapsCtoM | kCapsPS, kDigit | kCapsCtoM | kTW,
+      kDigit | kCapsCtoM, kDigit | kCapsCtoM, kDigit | kTW, kDigit | kCapsCtoM,
+      kDigit | kCapsCtoM | kTab | kI, kColonToGt, kColonToGt, kCommaOrBar, kColonToGt | kCapsCtoM,
+      kColonToGt, 0, kDigit | kCapsPS, kDigit, kDigit, kDigit | kCapsCtoM | kCapsPS,
+      kDigit | kCapsCtoM | kTW, kDigit | kCapsCtoM, kDigit | kCapsCtoM, kDigit | kTW,
+      kDigit | kCapsCtoM, kDigit | kCapsCtoM | kTab | kI, kColonToGt, kColonToGt, kCommaOrBar,
+      kColonToGt | kCapsCtoM, kColonToGt, 0);
+  const __m256i byHigh = _mm256_setr_epi8(kTab, 0, kCommaOrBar, kColonToGt | kDigit, kCapsCtoM,
+                                          kCapsPS, kI, kCommaOrBar | kTW, 0, 0, 0, 0, 0, 0, 0, 0,
+                                          kTab, 0, kCommaOrBar, kColonToGt | kDigit, kCapsCtoM,
+                                          kCapsPS, kI, kCommaOrBar | kTW, 0, 0, 0, 0, 0, 0, 0, 0);
+  // The character after "i", "w" and "t" that makes "is", "was" and "to", by the low half.
+  const __m256i pair = _mm256_setr_epi8(0, 0, 0, 0, 'o', 0, 0, 'a', 0, 's', 0, 0, 0, 0, 0, 0, 0, 0,
+                                        0, 0, 'o', 0, 0, 'a', 0, 's', 0, 0, 0, 0, 0, 0);
+  const __m256i nibble = _mm256_set1_epi8(0x0F);
+  const __m256i lo = load(p), hi = load(p + 16);
+  const __m256i c = narrow(lo, hi);
+  // The character before, past U+00FF as 0xFF: not ASCII whatever its size.
+  const __m256i byteMax = _mm256_set1_epi16(0xFF);
+  const __m256i prev =
+      narrow(_mm256_min_epu16(load(p - 1), byteMax), _mm256_min_epu16(load(p + 15), byteMax));
+  const __m256i next = narrow(load(p + 1), load(p + 17));
+  const __m256i low = c & nibble;
+  const __m256i cls = _mm256_shuffle_epi8(byLow, low) &
+                      _mm256_shuffle_epi8(byHigh, _mm256_srli_epi16(c, 4) & nibble);
+  const __m256i fullColon = _mm256_set1_epi16(short(0xFF1A));
+  __m256i hit =
+      _mm256_packs_epi16(_mm256_cmpeq_epi16(lo, fullColon), _mm256_cmpeq_epi16(hi, fullColon));
+  hit = hit | (cls & _mm256_set1_epi8(kColonToGt | kTab | kCommaOrBar));
+  const __m256i prevDigit = within(prev, '0', 9);
+  hit = hit | but(cls & _mm256_set1_epi8(kDigit), prevDigit);
+  const __m256i prevBlank = is(prev, ' ') | is(prev, '\t');
+  const __m256i iwt = (cls & _mm256_set1_epi8(char(kI | kTW))) &
+                      _mm256_cmpeq_epi8(_mm256_shuffle_epi8(pair, low), next);
+  hit = hit | (prevBlank & (iwt | is(c, '-')));
+  const __m256i prevLetter = within(prev | _mm256_set1_epi8(0x20), 'a', 25);
+  const __m256i prevAscii = _mm256_cmpgt_epi8(prev, _mm256_set1_epi8(-1));
+  const __m256i prevOther = but(prevAscii, prevLetter | prevDigit);
+  const __m256i capital = within(next, 'a', 25) | but(is(c, 'I'), is(next, 'n'));
+  hit = hit | (prevOther & capital & (cls & _mm256_set1_epi8(kCapsCtoM | kCapsPS)));
+  return ~inOrder(_mm256_cmpeq_epi8(hit, _mm256_setzero_si256()));
+}
 // constants are set up once for all of them.
 [[gnu::target("avx2")]] void wideStopMasks(const char16_t* p, int blocks, unsigned* out) {
   for (int k = 0; k < blocks; ++k) out[k] = wideStopBits(p + 32 * k);
