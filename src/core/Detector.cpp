@@ -117,11 +117,37 @@ bool localHostName(std::u16string_view host) {
            foldedEquals(host.substr(0, kName.size() + 1), u"localhost.")));
 }
 
+// Whether the settings can skip an address. With private ranges kept, only
+// loopback and unspecified addresses are skipped, and each of those starts
+// with "0", "127" or ":": any other first octet or group is neither zero nor
+// 127, so the address is kept without being parsed.
+bool maySkipAddress(std::u16string_view a, const DetectionSettings& s) {
+  if (s.skipPrivateRanges) return true;
+  if (!s.skipLocalAddresses || a.empty()) return false;
+  return a[0] == '0' || a[0] == ':' || a.starts_with(u"127"sv);
+}
+
+// Whether a URL's host can be skipped: it names "localhost", or it starts
+// (after "//", a user's "@" or a "[") with "0", "1" or ":". Any other URL is
+// kept without being split into its parts.
+bool mayNameLocalHost(std::u16string_view url) {
+  using detect::chars::foldedEquals;
+  for (std::size_t i = 0; i < url.size(); ++i) {
+    const char16_t c = url[i];
+    if ((c == '0' || c == '1' || c == ':') && i > 0 &&
+        (url[i - 1] == '/' || url[i - 1] == '@' || url[i - 1] == '['))
+      return true;
+    if ((c | 0x20) == 'l' && foldedEquals(url.substr(i, 9), u"localhost"sv)) return true;
+  }
+  return false;
+}
+
 // Loopback and unspecified addresses, and (when asked) private ranges.
 bool skipped(const Candidate& c, std::u16string_view value, const DetectionSettings& s) {
   namespace NA = NetworkAddress;
   if (c.userMade) return false;
   auto addressSkipped = [&](std::u16string_view a) {
+    if (!maySkipAddress(a, s)) return false;
     if (const auto v4 = NA::parseIPv4(a))
       return (s.skipLocalAddresses && NA::isLocal(*v4)) ||
              (s.skipPrivateRanges && NA::isPrivate(*v4));
@@ -136,9 +162,11 @@ bool skipped(const Candidate& c, std::u16string_view value, const DetectionSetti
       return addressSkipped(value);
     case Kind::internalUrl:
     case Kind::databaseUrl: {
+      if (!s.skipLocalAddresses && !s.skipPrivateRanges) return false;
       std::u16string_view host;
       bool password = false;
       if (value.find(u"://"sv) != std::u16string_view::npos) {
+        if (!s.skipPrivateRanges && !mayNameLocalHost(value)) return false;
         const auto parts = detect::splitUrl(value);
         host = parts.host;
         password = parts.passwordLength > 0;
@@ -155,6 +183,12 @@ bool skipped(const Candidate& c, std::u16string_view value, const DetectionSetti
     default:
       return false;
   }
+}
+
+// Only addresses and URLs can be skipped: the other kinds are kept without a call.
+bool maySkip(const Candidate& c) {
+  return c.kind == Kind::ipv4 || c.kind == Kind::ipv6 || c.kind == Kind::internalUrl ||
+         c.kind == Kind::databaseUrl;
 }
 
 // The places of the built-in candidates of one kind, earliest first.
@@ -319,7 +353,7 @@ std::vector<Finding> Detector::detect(std::u16string_view text) const {
   const int size = int(text.size());
   std::erase_if(candidates, [&](const Candidate& c) {
     if (c.range.location < 0 || c.range.length <= 0 || c.range.end() > size) return true;
-    return skipped(c, text.substr(c.range.location, c.range.length), settings);
+    return maySkip(c) && skipped(c, text.substr(c.range.location, c.range.length), settings);
   });
 
   for (const Span& span : extra) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
@@ -903,6 +904,37 @@ TEST(DetectorSkips, LocalAndPrivateUrlsAndAddresses) {
     s.skipLocalAddresses = r.skipLocal;
     s.skipPrivateRanges = r.skipPrivate;
     EXPECT_EQ(scan(toUtf16(r.text), s).size(), r.count) << r.text;
+  }
+}
+
+// The skips read a local host wherever a URL or an address can put it: after
+// a user's "@", inside brackets, in capitals, as a suffix, as a mapped or
+// spelled-out address; hosts that only start like one stay found.
+TEST(DetectorSkips, LocalHostsInEveryPlaceAndTheirLookAlikes) {
+  struct Row {
+    std::string_view text;
+    size_t count;  // with the default skips; each is found when local addresses are kept
+  };
+  const Row rows[] = {
+      {"see http://[::1]:8080/x now", 0},
+      {"see http://deploy@127.0.0.1:8080/x now", 0},
+      {"open HTTP://LOCALHOST:3000/ now", 0},
+      {"DB_URL=postgres://app@LocalHost:5432/db", 0},
+      {"mongodb://127.0.0.1:27017/app", 0},
+      {"http://[0:0::1]/a", 0},
+      {"go to http://0.0.0.0:8000/ now", 0},
+      {"ping ::ffff:127.0.0.1 now", 0},
+      {"ping 0:0:0:0:0:0:0:1 now", 0},
+      {"ssh deploy@127.0.0.1 now", 0},
+      {"see http://deploy@172.16.0.1:8080/x now", 1},
+      {"see http://[fe80::1]:8080/x now", 1},
+      {"ping 1.27.0.1 and 10.127.0.1 now", 2},
+  };
+  DetectionSettings keepLocal;
+  keepLocal.skipLocalAddresses = false;
+  for (const auto& r : rows) {
+    EXPECT_EQ(scan(toUtf16(r.text)).size(), r.count) << r.text;
+    EXPECT_EQ(scan(toUtf16(r.text), keepLocal).size(), std::max<size_t>(r.count, 1)) << r.text;
   }
 }
 
