@@ -1805,11 +1805,21 @@ class Scanner {
     while (w < le && isAsciiAlpha(t_[w]) && w - i < 5) ++w;
     // A title is two to four letters before "." or a blank.
     if (w - i > 4 || w >= le || (t_[w] != u'.' && t_[w] != u' ')) return;
-    View word = t_.substr(i, w - i);
-    static constexpr std::array<std::u16string_view, 12> kTitles = {
-        u"Mr",   u"Mrs", u"Ms",   u"Mx",   u"Miss", u"Dr",
-        u"Prof", u"Sir", u"Herr", u"Frau", u"Mme",  u"Mlle"};
-    if (std::find(kTitles.begin(), kTitles.end(), word) == kTitles.end()) return;
+    // The word's letters, one byte each, against the titles': one number each.
+    auto packed = [](auto word) {
+      std::uint32_t n = 0;
+      for (std::size_t k = 0; k < word.size(); ++k) n |= std::uint32_t(word[k] & 0xFF) << (8 * k);
+      return n;
+    };
+    static constexpr std::array<std::string_view, 12> kTitles = {
+        "Mr", "Mrs", "Ms", "Mx", "Miss", "Dr", "Prof", "Sir", "Herr", "Frau", "Mme", "Mlle"};
+    static constexpr auto kPacked = [&] {
+      std::array<std::uint32_t, kTitles.size()> a{};
+      for (std::size_t k = 0; k < a.size(); ++k) a[k] = packed(kTitles[k]);
+      return a;
+    }();
+    const std::uint32_t word = packed(t_.substr(i, w - i));
+    if (std::find(kPacked.begin(), kPacked.end(), word) == kPacked.end()) return;
     if (w < le && t_[w] == u'.') ++w;
     if (w >= le || t_[w] != u' ') return;
     int n = w + 1;
@@ -1853,7 +1863,8 @@ class Scanner {
     const auto [from, to] = kGroups[std::size_t(c - u'C')];
     for (std::size_t k = from; k < to; ++k) {
       const Intro& intro = kIntros[k];
-      if (le - i < int(intro.words.size()) || t_.substr(i, intro.words.size()) != intro.words)
+      if (le - i < int(intro.words.size()) || t_[i + 1] != intro.words[1] ||
+          t_.substr(i, intro.words.size()) != intro.words)
         continue;
       const int n = skipBlanksAt(i + int(intro.words.size()), le);
       Span s = fieldvalue::nameAfterSalutation(t_, n, le);
@@ -2192,9 +2203,12 @@ class Scanner {
     cols.assign(cells_.size(), nullptr);
     int known = 0;
     unsigned groups = 0;
+    // Every cell a column's name before any is looked up: most lines that
+    // get this far are code or prose with a word before their first comma.
+    for (const Cell& c : cells_)
+      if (!headerCell(c)) return;
     for (std::size_t k = 0; k < cells_.size(); ++k) {
       const Cell& c = cells_[k];
-      if (!headerCell(c)) return;
       const KeyRule* r = matchKeyBefore(t_, c.b, c.e, kMaxLabelWords, true).rule;
       if (!r) continue;
       groups |= anchorGroups(*r);
