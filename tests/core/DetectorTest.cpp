@@ -171,6 +171,19 @@ TEST(DetectorPhone, LookAlikes) {
                            });
 }
 
+// Three groups shaped like a date are one, unless the number goes on after
+// them in a form that phones take.
+TEST(DetectorPhone, DateShapesAloneAndGoingOn) {
+  expectTable(Kind::phone, {
+                               {"call 2024-03-14 today", {}},
+                               {"call 14.03.2024.", {}},
+                               {"call 2024-03-14T09:26", {}},
+                               {"call me on 01-23-45-67-89 today", {"01-23-45-67-89"}},
+                               {"call 12.34.56.78.90", {"12.34.56.78.90"}},
+                               {"tel 06.12.34 (5678)", {"06.12.34 (5678)"}},
+                           });
+}
+
 TEST(DetectorCard, Positives) {
   expectTable(Kind::card,
               {

@@ -894,6 +894,28 @@ bool Scanner::sevenDigitsAhead(std::size_t start) const {
   return digits >= 7;
 }
 
+// "2024-03-14", "14.03.2024": three groups of a date in one dash or dot,
+// after which no further group is read. Every reading of them below is a
+// date (or too short), so they are told by their shape before the groups
+// and readings are set up.
+bool Scanner::dateAlone(std::size_t start) const {
+  auto runEnd = [&](std::size_t k) {
+    while (k < text_.size() && digit(text_[k])) ++k;
+    return k;
+  };
+  const std::size_t e1 = runEnd(start), e2 = runEnd(e1 + 1), e3 = runEnd(e2 + 1);
+  const char16_t sep = ch(e1);
+  if ((sep != '-' && sep != '.') || e2 == e1 + 1 || ch(e2) != sep || e3 == e2 + 1) return false;
+  const std::size_t g0 = e1 - start, g1 = e2 - e1 - 1, g2 = e3 - e2 - 1;
+  if (!((g0 == 4 && g1 <= 2 && g2 <= 2) || (g0 <= 2 && g1 <= 2 && (g2 == 4 || g2 == 2))))
+    return false;
+  // The separators and brackets after which the phone reading goes on.
+  const char16_t next = ch(e3), after = ch(e3 + 1);
+  if (next == '(' && digit(after)) return false;
+  return !((next == ' ' || next == '-' || next == '.') &&
+           (digit(after) || (after == '(' && next == ' ')));
+}
+
 void Scanner::phone(std::size_t start) {
   const char16_t prev = before(start);
   if (wordChar(prev) || prev == '.' || prev == '-' || prev == '/' || prev == '+' || prev == '\\' ||
@@ -913,6 +935,7 @@ void Scanner::phone(std::size_t start) {
 
   if (!sevenDigitsAhead(start)) return;
   if (prev == ' ' && insideIbanShape(start)) return;  // the tail of an account number
+  if (dateAlone(start)) return;
 
   // The groups as written: digits, optionally bracketed, joined by single
   // separators. At most a phone's 15 digits are read.
