@@ -359,11 +359,16 @@ void Scanner::ipv4(std::size_t start) {
   if ((next == '.' || next == '-') && digit(ch(i + 1))) {
     if (next == '.') return;  // 1.2.3.4.5
   }
-  const auto address = NetworkAddress::parseIPv4(text_.substr(start, i - start));
-  if (!address) return;
+  // Four parts of digits and dots were read: each is up to three digits, at
+  // most 255, with no leading zero.
+  std::array<int, 4> a{};
+  for (std::size_t k = start, part = 0; part < 4; ++part, ++k) {
+    const std::size_t g = k;
+    for (; k < i && text_[k] != '.'; ++k) a[part] = a[part] * 10 + (text_[k] - '0');
+    if (k - g > 3 || a[part] > 255 || (k - g > 1 && text_[g] == '0')) return;
+  }
   // Quads of small numbers ("1.2.3.4", "23.2.2.1") are versions and section
   // numbers; a resolver such as "1.1.1.1" and the 10/8 network are addresses.
-  const auto& a = *address;
   if (a[0] == 255) return;  // a netmask
   const bool small = a[0] <= 31 && a[1] <= 31 && a[2] <= 31 && a[3] <= 31;
   const bool same = a[0] == a[1] && a[1] == a[2] && a[2] == a[3];
