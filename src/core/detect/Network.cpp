@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstdint>
 #include <string>
 
 #include "../NetworkAddress.h"
@@ -79,11 +80,28 @@ bool afterUpgrade(std::u16string_view text, std::size_t pos, int within, bool an
   for (int n = 0; n < within && words.next(a, b); ++n) {
     // Compared from the first letter on only where it fits.
     const char16_t first = a < text.size() ? fold(text[a]) : char16_t(0);
-    for (std::u16string_view stem : {u"upgrad"sv, u"downgrad"sv, u"bump"sv, u"patch"sv, u"roll"sv})
-      if (stem[0] == first && at(text, a, stem)) return true;
-    if (anyChange &&
-        ((first == 'u' && at(text, a, u"updat"sv)) || (first == 'm' && at(text, a, u"migrat"sv))))
-      return true;
+    switch (first) {
+      case 'u':
+        if (at(text, a, u"upgrad"sv) || (anyChange && at(text, a, u"updat"sv))) return true;
+        break;
+      case 'd':
+        if (at(text, a, u"downgrad"sv)) return true;
+        break;
+      case 'b':
+        if (at(text, a, u"bump"sv)) return true;
+        break;
+      case 'p':
+        if (at(text, a, u"patch"sv)) return true;
+        break;
+      case 'r':
+        if (at(text, a, u"roll"sv)) return true;
+        break;
+      case 'm':
+        if (anyChange && at(text, a, u"migrat"sv)) return true;
+        break;
+      default:
+        break;
+    }
   }
   return false;
 }
@@ -91,11 +109,34 @@ bool afterUpgrade(std::u16string_view text, std::size_t pos, int within, bool an
 // "version 1.2.3.4", "v 10.0.0.1", "build 4.0.1.2", "§ 12.2.3.4": numbering,
 // not hosts. Looks at the two blank-separated words before the quad on its
 // line, each without its surrounding punctuation.
+// The lengths of a list's words by their first letter, as bits: most words
+// are told apart from all of them without comparing.
+template <std::size_t N>
+constexpr std::array<std::uint32_t, 26> lengthsByFirst(const std::u16string_view (&words)[N]) {
+  std::array<std::uint32_t, 26> t{};
+  for (std::u16string_view w : words)
+    if (w[0] >= 'a' && w[0] <= 'z') t[std::size_t(w[0] - 'a')] |= 1u << w.size();
+  return t;
+}
+
+// Whether word (of letters folded to lower case) may be one of the words
+// whose lengths are in t.
+bool mayBeAmong(const std::array<std::uint32_t, 26>& t, std::u16string_view word) {
+  if (word.empty() || word.size() >= 32) return false;
+  const char16_t first = fold(word[0]);
+  return first >= 'a' && first <= 'z' && ((t[std::size_t(first - 'a')] >> word.size()) & 1) != 0;
+}
+
 bool introducedAsVersion(std::u16string_view text, std::size_t start, bool small) {
   static constexpr std::u16string_view kWords[] = {
       u"version", u"versions", u"ver",      u"release", u"releases", u"build",     u"firmware",
       u"v",       u"chapter",  u"chapters", u"section", u"sections", u"clause",    u"clauses",
       u"figure",  u"table",    u"oid",      u"rfc",     u"step",     u"paragraph", u"§"};
+  static constexpr std::u16string_view kHostWords[] = {u"server", u"host",    u"ip",    u"address",
+                                                       u"addr",   u"gateway", u"node",  u"machine",
+                                                       u"proxy",  u"peer",    u"client"};
+  static constexpr auto kWordLengths = lengthsByFirst(kWords);
+  static constexpr auto kHostWordLengths = lengthsByFirst(kHostWords);
   std::size_t i = start;
   while (i > 0 && !space(text[i - 1])) --i;  // the quad's own word
   WordsBefore before(text, i);
@@ -109,14 +150,13 @@ bool introducedAsVersion(std::u16string_view text, std::size_t start, bool small
       --b;
     const std::u16string_view word = text.substr(a, b - a);
     if (word.starts_with(u"§"sv)) return true;
-    for (auto w : kWords)
-      if (foldedEquals(word, w)) return true;
+    if (mayBeAmong(kWordLengths, word))
+      for (auto w : kWords)
+        if (foldedEquals(word, w)) return true;
     // "the build server 79.135.246.22": a host word right before a quad that
     // cannot be a section number speaks for the address.
-    if (words == 0 && !small)
-      for (std::u16string_view w :
-           {u"server"sv, u"host"sv, u"ip"sv, u"address"sv, u"addr"sv, u"gateway"sv, u"node"sv,
-            u"machine"sv, u"proxy"sv, u"peer"sv, u"client"sv})
+    if (words == 0 && !small && mayBeAmong(kHostWordLengths, word))
+      for (auto w : kHostWords)
         if (foldedEquals(word, w)) return false;
     // "v8: upgrade to 3.24.35.22", "upgrade to V8 4.7.80.25", "Upgraded to
     // 4.6.85.25 from 4.5.103.35" (but "update the A record to 52.1.2.3"
