@@ -98,31 +98,47 @@ inline bool wordish(char16_t c) { return chars::alnum(c) || c == '_'; }
 }  // namespace
 
 #if defined(CLIPVANE_WIDE_SCAN)
+namespace {
+// The classes of 32 characters, as loadBlock() needs them.
+struct WideHalf {
+  std::uint32_t digit, letter, p, mark, slash, underscore, punct;
+};
+[[gnu::target("avx2"), gnu::always_inline]] inline WideHalf wideHalf(const char16_t* q) {
+  using namespace wide;
+  const __m256i v = narrowInOrder(load(q), load(q + 16));
+  const __m256i dash = is(v, '-'), colon = is(v, ':'), underscore = is(v, '_');
+  const __m256i punct =
+      (is(v, '@') | colon) | (dash | is(v, '/')) | ((is(v, '~') | is(v, '+')) | is(v, '('));
+  const __m256i mark = (underscore | dash) | (is(v, '.') | is(v, '$')) | (is(v, '=') | colon);
+  return {bits(inRange(v, '0', 9)),
+          bits(inRange(v | _mm256_set1_epi8(0x20), 'a', 25)),
+          bits(is(v, 'P')),
+          bits(mark),
+          bits(is(v, '\\')),
+          bits(underscore),
+          bits(punct)};
+}
+}  // namespace
+
 // loadBlock()'s classes of `blocks` blocks of 64 characters from p, 32 a
-// step: the constants are set up once for all of them.
+// step. Each block's classes are gathered in registers and stored once;
+// letters and digits, and word characters, are joined from the others' bits.
 [[gnu::target("avx2")]] static void wideClasses(const char16_t* p, std::size_t blocks,
                                                 std::array<std::uint64_t, 7>* classes) {
-  using namespace wide;
-  const __m256i caseBit = _mm256_set1_epi8(0x20);
-  for (std::size_t k = 0; k < 2 * blocks; ++k) {
-    std::array<std::uint64_t, 7>& out = classes[k / 2];
-    if (k % 2 == 0) out = {};
-    const __m256i v = narrowInOrder(load(p + 32 * k), load(p + 32 * k + 16));
-    const __m256i digit = inRange(v, '0', 9);
-    const __m256i letter = inRange(v | caseBit, 'a', 25);
-    const __m256i alnum = digit | letter;
-    const __m256i punct = (is(v, '@') | is(v, ':')) | (is(v, '-') | is(v, '/')) |
-                          ((is(v, '~') | is(v, '+')) | is(v, '('));
-    const __m256i mark =
-        (is(v, '_') | is(v, '-')) | (is(v, '.') | is(v, '$')) | (is(v, '=') | is(v, ':'));
-    const auto shift = 32 * (k % 2);
-    out[0] |= std::uint64_t(bits(digit)) << shift;
-    out[1] |= std::uint64_t(bits(but(letter, is(v, 'P')))) << shift;
-    out[2] |= std::uint64_t(bits(mark)) << shift;
-    out[3] |= std::uint64_t(bits(is(v, '\\'))) << shift;
-    out[4] |= std::uint64_t(bits(alnum)) << shift;
-    out[5] |= std::uint64_t(bits(alnum | is(v, '_'))) << shift;
-    out[6] |= std::uint64_t(bits(punct)) << shift;
+  auto join = [](std::uint32_t low, std::uint32_t high) {
+    return std::uint64_t(low) | std::uint64_t(high) << 32;
+  };
+  for (std::size_t k = 0; k < blocks; ++k, p += 64) {
+    const WideHalf lo = wideHalf(p), hi = wideHalf(p + 32);
+    const std::uint64_t digit = join(lo.digit, hi.digit), letter = join(lo.letter, hi.letter);
+    const std::uint64_t alnum = digit | letter;
+    classes[k] = {digit,
+                  letter & ~join(lo.p, hi.p),
+                  join(lo.mark, hi.mark),
+                  join(lo.slash, hi.slash),
+                  alnum,
+                  alnum | join(lo.underscore, hi.underscore),
+                  join(lo.punct, hi.punct)};
   }
 }
 #endif
