@@ -74,34 +74,21 @@ bool anyPartBack(std::u16string_view text, std::size_t a, std::size_t b, F f) {
 // before pos on its line. Updates and migrations also move things to hosts
 // ("update DNS to 52.1.2.3"): they count only with `anyChange`.
 bool afterUpgrade(std::u16string_view text, std::size_t pos, int within, bool anyChange) {
+  struct Stem {
+    std::u16string_view stem;
+    bool change;  // an update or migration, not an upgrade
+  };
+  static constexpr Stem kStems[] = {
+      {u"upgrad"sv, false}, {u"downgrad"sv, false}, {u"bump"sv, false}, {u"patch"sv, false},
+      {u"roll"sv, false},   {u"updat"sv, true},     {u"migrat"sv, true}};
   WordsBefore words(text, pos);
   std::size_t a, b;
   words.next(a, b);  // pos starts a word
   for (int n = 0; n < within && words.next(a, b); ++n) {
     // Compared from the first letter on only where it fits.
     const char16_t first = a < text.size() ? fold(text[a]) : char16_t(0);
-    switch (first) {
-      case 'u':
-        if (at(text, a, u"upgrad"sv) || (anyChange && at(text, a, u"updat"sv))) return true;
-        break;
-      case 'd':
-        if (at(text, a, u"downgrad"sv)) return true;
-        break;
-      case 'b':
-        if (at(text, a, u"bump"sv)) return true;
-        break;
-      case 'p':
-        if (at(text, a, u"patch"sv)) return true;
-        break;
-      case 'r':
-        if (at(text, a, u"roll"sv)) return true;
-        break;
-      case 'm':
-        if (anyChange && at(text, a, u"migrat"sv)) return true;
-        break;
-      default:
-        break;
-    }
+    for (const auto& [stem, change] : kStems)
+      if (stem[0] == first && (anyChange || !change) && at(text, a, stem)) return true;
   }
   return false;
 }
