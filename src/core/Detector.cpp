@@ -32,39 +32,46 @@ using detect::Candidate;
 
 // Overlap ranking, highest first; user-made candidates sit between private
 // keys and every other built-in kind.
+constexpr Kind::Value kOrder[] = {Kind::databaseUrl,
+                                  Kind::apiKey,
+                                  Kind::card,
+                                  Kind::iban,
+                                  Kind::email,
+                                  Kind::internalUrl,
+                                  Kind::userPath,
+                                  Kind::ipv6,
+                                  Kind::macAddress,
+                                  Kind::ipv4,
+                                  Kind::secret,
+                                  Kind::cvv,
+                                  Kind::ssn,
+                                  Kind::passport,
+                                  Kind::driverLicense,
+                                  Kind::birthDate,
+                                  Kind::phone,
+                                  Kind::financialRecord,
+                                  Kind::employmentRecord,
+                                  Kind::medicalRecord,
+                                  Kind::address,
+                                  Kind::name,
+                                  Kind::username,
+                                  Kind::organization,
+                                  Kind::identifier,
+                                  Kind::custom};
+
+// The rank of each built-in kind by its place in the order, looked up at once.
+constexpr std::array<std::uint8_t, Kind::count> kBuiltInRank = [] {
+  std::array<std::uint8_t, Kind::count> ranks{};
+  ranks.fill(std::uint8_t(std::size(kOrder) + 2));
+  for (std::size_t k = 0; k < std::size(kOrder); ++k) ranks[kOrder[k]] = std::uint8_t(k + 2);
+  return ranks;
+}();
+
 int rank(const Candidate& c) {
-  static constexpr Kind::Value kOrder[] = {Kind::databaseUrl,
-                                           Kind::apiKey,
-                                           Kind::card,
-                                           Kind::iban,
-                                           Kind::email,
-                                           Kind::internalUrl,
-                                           Kind::userPath,
-                                           Kind::ipv6,
-                                           Kind::macAddress,
-                                           Kind::ipv4,
-                                           Kind::secret,
-                                           Kind::cvv,
-                                           Kind::ssn,
-                                           Kind::passport,
-                                           Kind::driverLicense,
-                                           Kind::birthDate,
-                                           Kind::phone,
-                                           Kind::financialRecord,
-                                           Kind::employmentRecord,
-                                           Kind::medicalRecord,
-                                           Kind::address,
-                                           Kind::name,
-                                           Kind::username,
-                                           Kind::organization,
-                                           Kind::identifier,
-                                           Kind::custom};
   const Kind::Value kind = c.kind;
   if (kind == Kind::privateKey) return 0;
   if (c.userMade) return 1;
-  for (int k = 0; k < int(std::size(kOrder)); ++k)
-    if (kOrder[k] == kind) return k + 2;
-  return int(std::size(kOrder)) + 2;
+  return kBuiltInRank[kind];
 }
 
 // Compiled user patterns, shared by every scan of the process.
@@ -128,15 +135,18 @@ bool maySkipAddress(std::u16string_view a, const DetectionSettings& s) {
 }
 
 // Whether a URL's host can be skipped: it names "localhost", or it starts
-// (after "//", a user's "@" or a "[") with "0", "1" or ":". Any other URL is
-// kept without being split into its parts.
-bool mayNameLocalHost(std::u16string_view url) {
+// with "0", "1" or ":". The host starts right after the "://" (sep) or after
+// a user's "@", past a "[": any other URL is kept without being split.
+bool mayNameLocalHost(std::u16string_view url, std::size_t sep) {
   using detect::chars::foldedEquals;
-  for (std::size_t i = 0; i < url.size(); ++i) {
+  auto localStart = [&](std::size_t i) {
+    if (i < url.size() && url[i] == '[') ++i;
+    return i < url.size() && (url[i] == '0' || url[i] == '1' || url[i] == ':');
+  };
+  if (localStart(sep + 3)) return true;
+  for (std::size_t i = sep + 3; i < url.size(); ++i) {
     const char16_t c = url[i];
-    if ((c == '0' || c == '1' || c == ':') && i > 0 &&
-        (url[i - 1] == '/' || url[i - 1] == '@' || url[i - 1] == '['))
-      return true;
+    if (c == '@' && localStart(i + 1)) return true;
     if ((c | 0x20) == 'l' && foldedEquals(url.substr(i, 9), u"localhost"sv)) return true;
   }
   return false;
@@ -165,8 +175,8 @@ bool skipped(const Candidate& c, std::u16string_view value, const DetectionSetti
       if (!s.skipLocalAddresses && !s.skipPrivateRanges) return false;
       std::u16string_view host;
       bool password = false;
-      if (value.find(u"://"sv) != std::u16string_view::npos) {
-        if (!s.skipPrivateRanges && !mayNameLocalHost(value)) return false;
+      if (const auto sep = value.find(u"://"sv); sep != std::u16string_view::npos) {
+        if (!s.skipPrivateRanges && !mayNameLocalHost(value, sep)) return false;
         const auto parts = detect::splitUrl(value);
         host = parts.host;
         password = parts.passwordLength > 0;
@@ -191,34 +201,39 @@ bool maySkip(const Candidate& c) {
          c.kind == Kind::databaseUrl;
 }
 
-// The places of the built-in candidates of one kind, earliest first.
-std::vector<Range> builtInRanges(const std::vector<Candidate>& candidates, Kind::Value kind) {
-  std::vector<Range> ranges;
-  for (const Candidate& c : candidates)
-    if (!c.userMade && c.kind == kind) ranges.push_back(c.range);
-  std::sort(ranges.begin(), ranges.end(),
-            [](const Range& a, const Range& b) { return a.location < b.location; });
-  return ranges;
+// What ranking needs of the candidates that pass the checks and skips,
+// gathered in one pass over them.
+struct Kept {
+  std::vector<int> ranks;              // by candidate index
+  std::vector<std::uint64_t> byPlace;  // location, then index: sorted, the text order
+  std::vector<Range> emails, cards;    // the built-in ones, sorted by location below
+  std::vector<std::uint32_t> urls;     // built-in internal and database URLs
+  std::vector<std::uint32_t> ibans;    // built-in IBANs found without a cue
+};
+
+// Ranges by location: the rules find them mostly in text order, so the common
+// list is only checked.
+void sortByLocation(std::vector<Range>& ranges) {
+  auto before = [](const Range& a, const Range& b) { return a.location < b.location; };
+  if (!std::is_sorted(ranges.begin(), ranges.end(), before))
+    std::sort(ranges.begin(), ranges.end(), before);
 }
 
 // An internal or database URL that wholly holds an e-mail address takes the
 // address's place in the ranking: found as the address alone, the URL would
 // leave its internal host in the paste. A URL that also cuts into another
 // address keeps its own place.
-void promoteUrlsHoldingEmails(const std::vector<Candidate>& candidates, std::vector<int>& ranks) {
-  const std::vector<Range> emails = builtInRanges(candidates, Kind::email);
-  if (emails.empty()) return;
+void promoteUrlsHoldingEmails(const std::vector<Candidate>& candidates, Kept& kept) {
+  std::vector<Range>& emails = kept.emails;
+  if (emails.empty() || kept.urls.empty()) return;
+  sortByLocation(emails);
   std::vector<int> maxEnd(emails.size());  // of the addresses up to each one
   for (std::size_t j = 0; j < emails.size(); ++j)
     maxEnd[j] = std::max(j ? maxEnd[j - 1] : 0, emails[j].end());
-  Candidate email;
-  email.kind = Kind::email;
-  const int emailRank = rank(email);
-  for (std::size_t k = 0; k < candidates.size(); ++k) {
+  const int emailRank = kBuiltInRank[Kind::email];
+  for (const std::uint32_t k : kept.urls) {
     const Candidate& c = candidates[k];
-    if (c.userMade || (c.kind != Kind::internalUrl && c.kind != Kind::databaseUrl) ||
-        ranks[k] <= emailRank)
-      continue;
+    if (kept.ranks[k] <= emailRank) continue;
     std::size_t j = std::size_t(
         std::lower_bound(emails.begin(), emails.end(), c.range.location,
                          [](const Range& r, int location) { return r.location < location; }) -
@@ -227,28 +242,26 @@ void promoteUrlsHoldingEmails(const std::vector<Candidate>& candidates, std::vec
     bool holds = false, cuts = false;
     for (; j < emails.size() && emails[j].location < c.range.end(); ++j)
       (emails[j].end() <= c.range.end() ? holds : cuts) = true;
-    if (holds && !cuts) ranks[k] = emailRank;
+    if (holds && !cuts) kept.ranks[k] = emailRank;
   }
 }
 
 // A checked IBAN whose digits also read as a card number ("IE12 FLTR 5909 3009
 // 9826 82") is the account: the card reading would leave its country and bank
 // code in the paste.
-void promoteIbansHoldingCards(const std::vector<Candidate>& candidates, std::vector<int>& ranks) {
-  const std::vector<Range> cards = builtInRanges(candidates, Kind::card);
-  if (cards.empty()) return;
-  Candidate card;
-  card.kind = Kind::card;
-  const int cardRank = rank(card);
-  for (std::size_t k = 0; k < candidates.size(); ++k) {
+void promoteIbansHoldingCards(const std::vector<Candidate>& candidates, Kept& kept) {
+  std::vector<Range>& cards = kept.cards;
+  if (cards.empty() || kept.ibans.empty()) return;
+  sortByLocation(cards);
+  const int cardRank = kBuiltInRank[Kind::card];
+  for (const std::uint32_t k : kept.ibans) {
     const Candidate& iban = candidates[k];
-    if (iban.userMade || iban.kind != Kind::iban || iban.contextual || ranks[k] <= cardRank)
-      continue;
+    if (kept.ranks[k] <= cardRank) continue;
     auto it = std::lower_bound(cards.begin(), cards.end(), iban.range.location,
                                [](const Range& r, int location) { return r.location < location; });
     for (; it != cards.end() && it->location < iban.range.end(); ++it)
       if (it->end() <= iban.range.end()) {
-        ranks[k] = cardRank;
+        kept.ranks[k] = cardRank;
         break;
       }
   }
@@ -277,14 +290,11 @@ class Taken {
 // the text is taken in clusters of overlapping candidates, and a candidate
 // that overlaps none (most of them) is kept without ranking. Returns the
 // indices of the kept candidates in text order.
-std::vector<std::uint32_t> chooseByRank(const std::vector<Candidate>& candidates,
-                                        const std::vector<int>& ranks) {
-  // Location, then index: sorting the packed numbers orders by place. Each
-  // pass adds its candidates mostly in text order: runs already in order
+std::vector<std::uint32_t> chooseByRank(const std::vector<Candidate>& candidates, Kept& kept) {
+  // Each pass adds its candidates mostly in text order: runs already in order
   // are merged, not sorted again.
-  std::vector<std::uint64_t> byPlace(candidates.size());
-  for (std::size_t k = 0; k < candidates.size(); ++k)
-    byPlace[k] = (std::uint64_t(candidates[k].range.location) << 32) | std::uint32_t(k);
+  std::vector<std::uint64_t>& byPlace = kept.byPlace;
+  const std::vector<int>& ranks = kept.ranks;
   const auto firstRunEnd = std::is_sorted_until(byPlace.begin(), byPlace.end());
   if (std::is_sorted(firstRunEnd, byPlace.end()))
     std::inplace_merge(byPlace.begin(), firstRunEnd, byPlace.end());
@@ -299,9 +309,15 @@ std::vector<std::uint32_t> chooseByRank(const std::vector<Candidate>& candidates
                                         : placeAndIndex < o.placeAndIndex;
     }
   };
+  auto orderOf = [&](std::uint64_t placeAndIndex) {
+    const std::uint32_t k = std::uint32_t(placeAndIndex);
+    return Order{(std::uint64_t(ranks[k]) << 32) | ~std::uint32_t(candidates[k].range.length),
+                 placeAndIndex};
+  };
   std::vector<std::uint32_t> chosen;
+  chosen.reserve(byPlace.size());
   std::vector<Order> order;
-  std::vector<std::uint64_t> kept;
+  std::vector<std::uint64_t> stays;
   for (std::size_t b = 0; b < byPlace.size();) {
     // The cluster [b, e): each candidate starts before the end of one before it.
     int end = candidates[std::uint32_t(byPlace[b])].range.end();
@@ -316,24 +332,26 @@ std::vector<std::uint32_t> chooseByRank(const std::vector<Candidate>& candidates
       b = e;
       continue;
     }
-    order.clear();
-    for (std::size_t j = b; j < e; ++j) {
-      const std::uint32_t k = std::uint32_t(byPlace[j]);
-      order.push_back(
-          Order{(std::uint64_t(ranks[k]) << 32) | ~std::uint32_t(candidates[k].range.length),
-                byPlace[j]});
+    // Two that overlap (the common cluster): the one ranked first stays.
+    if (e == b + 2) {
+      const Order first = orderOf(byPlace[b]), second = orderOf(byPlace[b + 1]);
+      chosen.push_back(std::uint32_t((second < first ? second : first).placeAndIndex));
+      b = e;
+      continue;
     }
+    order.clear();
+    for (std::size_t j = b; j < e; ++j) order.push_back(orderOf(byPlace[j]));
     std::sort(order.begin(), order.end());
     Taken taken;
-    kept.clear();
+    stays.clear();
     for (const Order& o : order) {
       const Range& r = candidates[std::uint32_t(o.placeAndIndex)].range;
       if (taken.overlaps(r)) continue;
       taken.insert(r);
-      kept.push_back(o.placeAndIndex);
+      stays.push_back(o.placeAndIndex);
     }
-    std::sort(kept.begin(), kept.end());
-    for (const std::uint64_t k : kept) chosen.push_back(std::uint32_t(k));
+    std::sort(stays.begin(), stays.end());
+    for (const std::uint64_t k : stays) chosen.push_back(std::uint32_t(k));
     b = e;
   }
   return chosen;
@@ -351,14 +369,11 @@ std::vector<Finding> Detector::detect(std::u16string_view text) const {
   customRules(text, settings, candidates);
 
   const int size = int(text.size());
-  std::erase_if(candidates, [&](const Candidate& c) {
-    if (c.range.location < 0 || c.range.length <= 0 || c.range.end() > size) return true;
-    return maySkip(c) && skipped(c, text.substr(c.range.location, c.range.length), settings);
-  });
-
+  auto inText = [size](const Range& r) {
+    return r.location >= 0 && r.length > 0 && r.end() <= size;
+  };
   for (const Span& span : extra) {
-    if (span.range.location < 0 || span.range.length <= 0 || span.range.end() > size) continue;
-    if (!settings.isEnabled(span.kind)) continue;
+    if (!inText(span.range) || !settings.isEnabled(span.kind)) continue;
     Candidate c;
     c.kind = span.kind;
     c.range = span.range;
@@ -366,11 +381,39 @@ std::vector<Finding> Detector::detect(std::u16string_view text) const {
     candidates.push_back(std::move(c));
   }
 
-  std::vector<int> ranks(candidates.size());
-  for (std::size_t k = 0; k < candidates.size(); ++k) ranks[k] = rank(candidates[k]);
-  promoteUrlsHoldingEmails(candidates, ranks);
-  promoteIbansHoldingCards(candidates, ranks);
-  const std::vector<std::uint32_t> chosen = chooseByRank(candidates, ranks);
+  // One pass: the checks and skips, the ranks, the places, and the candidates
+  // the promotions below look at. The extra spans, user-made, are never skipped.
+  Kept kept;
+  kept.ranks.resize(candidates.size());
+  kept.byPlace.reserve(candidates.size());
+  for (std::size_t k = 0; k < candidates.size(); ++k) {
+    const Candidate& c = candidates[k];
+    if (!inText(c.range)) continue;
+    if (maySkip(c) && skipped(c, text.substr(c.range.location, c.range.length), settings)) continue;
+    kept.ranks[k] = rank(c);
+    kept.byPlace.push_back((std::uint64_t(c.range.location) << 32) | std::uint32_t(k));
+    if (c.userMade) continue;
+    switch (c.kind) {
+      case Kind::email:
+        kept.emails.push_back(c.range);
+        break;
+      case Kind::card:
+        kept.cards.push_back(c.range);
+        break;
+      case Kind::internalUrl:
+      case Kind::databaseUrl:
+        kept.urls.push_back(std::uint32_t(k));
+        break;
+      case Kind::iban:
+        if (!c.contextual) kept.ibans.push_back(std::uint32_t(k));
+        break;
+      default:
+        break;
+    }
+  }
+  promoteUrlsHoldingEmails(candidates, kept);
+  promoteIbansHoldingCards(candidates, kept);
+  const std::vector<std::uint32_t> chosen = chooseByRank(candidates, kept);
 
   std::vector<Finding> findings;
   findings.reserve(chosen.size());
