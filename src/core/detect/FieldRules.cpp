@@ -488,6 +488,8 @@ class Scanner {
       if (kClass[clampAscii(p)] == kOther && p != u'(' && p != u'_' &&
           !(p == u'-' && i - 1 > ls && isAsciiUpper(t_[i - 2])))
         streetFrom(i, ls, le, digitsAhead(i, le));
+      else if (i > ls && (isAsciiLower(p) || p == u'_'))  // digitStart()'s first case, at once
+        bareUsername(i, ls, le);
       else
         digitStart(i, ls, le);
       return true;
