@@ -440,23 +440,30 @@ class Scanner {
 
   // Bits of the characters from i on (width of them at most, none past le)
   // that stop the line loop; i > ls.
-  unsigned stopMask(int i, int ls, int le, int& width) {
+  std::uint64_t stopMask(int i, int ls, int le, int& width) {
 #if defined(CLIPVANE_WIDE_SCAN)
-    // The bits hold for any line: they are taken eight blocks ahead, and the
-    // lines after this one read on in them.
-    if (wide_ && (i < stopsFrom_ || i >= stopsTo_)) {
-      const int blocks = std::min(int(stops_.size()), (int(t_.size()) - 1 - i) / 32);
-      if (blocks > 0) {
-        wideStopMasks(t_.data() + i, blocks, stops_.data());
-        stopsFrom_ = i;
-        stopsTo_ = i + 32 * blocks;
+    // The bits hold for any line: they are taken many blocks ahead, on a grid
+    // from the text's second character, and the lines after this one read on
+    // in them, up to 64 characters a step.
+    if (wide_) {
+      if (i < stopsFrom_ || i >= stopsTo_) {
+        const int from = i - (i - 1) % 32;
+        const int blocks = std::min(kStopBlocks, (int(t_.size()) - 1 - from) / 32);
+        if (blocks > 0) {
+          wideStopMasks(t_.data() + from, blocks, stops_.data());
+          stops_[std::size_t(blocks)] = 0;  // read with the last block, and masked off
+          stopsFrom_ = from;
+          stopsTo_ = from + 32 * blocks;
+        }
       }
-    }
-    if (wide_ && i >= stopsFrom_ && i < stopsTo_) {
-      const int at = i - stopsFrom_;
-      width = 32 - (at & 31);
-      const unsigned m = stops_[std::size_t(at >> 5)] >> (at & 31);
-      return le - i < width ? m & ((1u << (le - i)) - 1) : m;
+      if (i >= stopsFrom_ && i < stopsTo_) {
+        const int at = i - stopsFrom_;
+        const std::size_t b = std::size_t(at >> 5);
+        const std::uint64_t m = (stops_[b] | std::uint64_t(stops_[b + 1]) << 32) >> (at & 31);
+        width = std::min(64 - (at & 31), stopsTo_ - i);
+        const int keep = std::min(width, le - i);
+        return keep < 64 ? m & ((std::uint64_t(1) << keep) - 1) : m;
+      }
     }
 #endif
     width = 16;
@@ -590,13 +597,13 @@ class Scanner {
     if (i < le && stopsAt(i, ls) && !wordStop(i, ls, le, t_[i]) && !delimiter(t_[i], delims))
       i = stopAt(i, ls, le);
     ++i;
-    // Sixteen or 32 characters a block: most characters stop nothing, and the
+    // Sixteen or up to 64 characters a block: most characters stop nothing, and the
     // block's mask leads from one stop to the next. A stop that reads on
     // (a URL, an XML element) drops the bits it passed.
     while (i < le) {
       const int base = i;
       int width;
-      unsigned mask = stopMask(base, ls, le, width);
+      std::uint64_t mask = stopMask(base, ls, le, width);
       i = std::min(le, base + width);
       while (mask) {
         const int k = base + std::countr_zero(mask);
@@ -611,7 +618,7 @@ class Scanner {
           i = last + 1;
           break;
         }
-        mask &= ~((2u << (last - base)) - 1);
+        mask &= ~((std::uint64_t(2) << (last - base)) - 1);
       }
     }
     csvLine(ls, le, b, delims);
@@ -2358,7 +2365,9 @@ class Scanner {
   std::vector<int> options_;  // dashes after a blank on the line ("-u", "--user")
   std::vector<Key> keys_;
   int nameLine_ = -1, nameBegin_ = 0, nameEnd_ = 0;  // bareUsername's last word
-  std::array<unsigned, 8> stops_{};                  // stopMask()'s bits of [stopsFrom_, stopsTo_)
+  static constexpr int kStopBlocks = 64;
+  // stopMask()'s bits of [stopsFrom_, stopsTo_), and a word after them.
+  std::array<unsigned, kStopBlocks + 1> stops_{};
   int stopsFrom_ = 0, stopsTo_ = 0;
   std::vector<int> nextLabel_;
   std::array<std::vector<int>, 3> anchors_;  // key positions by ContextGroup bit
