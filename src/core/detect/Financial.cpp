@@ -141,10 +141,17 @@ constexpr int kLongestIban = 34;
 static_assert(std::ranges::all_of(kIbanLengths,
                                   [](const IbanCountry& c) { return c.length <= kLongestIban; }));
 
-int ibanLength(char16_t a, char16_t b) {
+// The lengths by country code, as one look-up: most letter pairs name none.
+constexpr auto kIbanLengthOf = [] {
+  std::array<std::array<std::uint8_t, 26>, 26> t{};
   for (const auto& c : kIbanLengths)
-    if (c.a == a && c.b == b) return c.length;
-  return 0;
+    t[std::size_t(c.a - 'A')][std::size_t(c.b - 'A')] = std::uint8_t(c.length);
+  return t;
+}();
+
+int ibanLength(char16_t a, char16_t b) {
+  if (!upper(a) || !upper(b)) return 0;
+  return kIbanLengthOf[std::size_t(a - 'A')][std::size_t(b - 'A')];
 }
 
 bool mod97(std::u16string_view iban) {
