@@ -903,9 +903,13 @@ bool Scanner::dateAlone(std::size_t start) const {
     while (k < text_.size() && digit(text_[k])) ++k;
     return k;
   };
-  const std::size_t e1 = runEnd(start), e2 = runEnd(e1 + 1), e3 = runEnd(e2 + 1);
+  const std::size_t e1 = runEnd(start);
   const char16_t sep = ch(e1);
-  if ((sep != '-' && sep != '.') || e2 == e1 + 1 || ch(e2) != sep || e3 == e2 + 1) return false;
+  if ((sep != '-' && sep != '.') || e1 - start > 4) return false;
+  const std::size_t e2 = runEnd(e1 + 1);
+  if (e2 == e1 + 1 || ch(e2) != sep) return false;
+  const std::size_t e3 = runEnd(e2 + 1);
+  if (e3 == e2 + 1) return false;
   const std::size_t g0 = e1 - start, g1 = e2 - e1 - 1, g2 = e3 - e2 - 1;
   if (!((g0 == 4 && g1 <= 2 && g2 <= 2) || (g0 <= 2 && g1 <= 2 && (g2 == 4 || g2 == 2))))
     return false;
