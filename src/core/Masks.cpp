@@ -223,22 +223,48 @@ std::u16string schemeAndEllipsis(std::u16string_view v) {
   return (Pieces() << v.substr(0, sep + 3) << kEllipsis).join();
 }
 
+// The characters a URL's authority is read by, for one look-up each.
+enum class UrlChar : std::uint8_t { other, end, at, colon, dot };
+constexpr std::array<UrlChar, 128> kUrlChars = [] {
+  std::array<UrlChar, 128> t{};
+  t['/'] = t['?'] = t['#'] = UrlChar::end;
+  t['@'] = UrlChar::at;
+  t[':'] = UrlChar::colon;
+  t['.'] = UrlChar::dot;
+  return t;
+}();
+
 std::u16string internalUrl(std::u16string_view v) {
   std::size_t hostStart = 0;
   if (const auto sep = v.find(u"://"sv); sep != std::u16string_view::npos && sep <= 32)
     hostStart = sep + 3;
-  std::size_t hostEnd = hostStart;
-  while (hostEnd < v.size() && v[hostEnd] != '/' && v[hostEnd] != '?' && v[hostEnd] != '#')
-    ++hostEnd;
-  auto host = v.substr(hostStart, hostEnd - hostStart);
-  if (const auto at = host.rfind(u'@'); at != std::u16string_view::npos) host = host.substr(at + 1);
-  if (!host.empty() && host[0] != '[')
-    host = host.substr(0, std::min(host.find(u':'), host.size()));
+  // One pass over the authority: the host follows its last "@" and ends at
+  // the first ":" after it (a bracketed host keeps its colons); its last dot
+  // is taken before that ":" or, bracketed, anywhere.
+  constexpr auto npos = std::u16string_view::npos;
+  std::size_t begin = hostStart, colon = npos, dot = npos, anyDot = npos, end = hostStart;
+  for (; end < v.size(); ++end) {
+    const UrlChar c = v[end] < 128 ? kUrlChars[v[end]] : UrlChar::other;
+    if (c == UrlChar::other) continue;
+    if (c == UrlChar::end) break;
+    if (c == UrlChar::at) {
+      begin = end + 1;
+      colon = dot = anyDot = npos;
+    } else if (c == UrlChar::colon) {
+      if (colon == npos) colon = end;
+    } else {
+      anyDot = end;
+      if (colon == npos) dot = end;
+    }
+  }
+  if (begin < end && v[begin] == '[') {
+    dot = anyDot;
+  } else if (colon != npos) {
+    end = colon;
+  }
   Pieces out;
   out << v.substr(0, hostStart) << kEllipsis;
-  const auto dot = host.rfind(u'.');
-  if (dot != std::u16string_view::npos && dot + 1 < host.size() && !isDigit(host[host.size() - 1]))
-    out << host.substr(dot);
+  if (dot != npos && dot + 1 < end && !isDigit(v[end - 1])) out << v.substr(dot, end - dot);
   return out.join();
 }
 
@@ -392,13 +418,14 @@ std::u16string compute(Kind kind, std::u16string_view v) {
       return email(v);
     case Kind::phone: {
       // The number's last digits, not those of an extension ("… ext. 22", "…x22").
-      std::size_t cut = v.size();
-      for (std::size_t i = 1; i < v.size() && cut == v.size(); ++i) {
-        const char16_t c = v[i] | 0x20;
-        if (c == 'x' ||
-            (c == 'e' && i + 2 < v.size() && (v[i + 1] | 0x20) == 'x' && (v[i + 2] | 0x20) == 't'))
-          cut = i;
-      }
+      // Both marks hold an "x": the first "x" after the first character, or
+      // the "e" of an "ext" around it.
+      std::size_t cut = 1;
+      while (cut < v.size() && (v[cut] | 0x20) != 'x') ++cut;
+      if (cut < v.size() && cut >= 2 && (v[cut - 1] | 0x20) == 'e' && cut + 1 < v.size() &&
+          (v[cut + 1] | 0x20) == 't')
+        --cut;
+      cut = std::min(cut, v.size());
       return lastFour({}, u"\u2022\u2022\u2022 "sv, v.substr(0, cut), kDigit);
     }
     case Kind::card: {

@@ -87,3 +87,28 @@ TEST(Masks, KeyEndsReadAsWholeClusters) {
   for (const auto& r : rows)
     EXPECT_EQ(Masks::mask(Kind::apiKey, r.value), r.mask) << toUtf8(r.value);
 }
+
+// The host a URL's preview keeps is the one after its user part and before
+// its port; a phone's last digits are those before the extension's mark.
+TEST(Masks, UrlHostsAndPhoneExtensions) {
+  struct Row {
+    Kind kind;
+    std::u16string_view value, mask;
+  };
+  const Row rows[] = {
+      {Kind::internalUrl, u"http://ann:pw@db.corp:5432/x", u"http://….corp"},
+      {Kind::internalUrl, u"http://a.b@jenkins:8080/", u"http://…"},
+      {Kind::internalUrl, u"http://[fd00::1]:8080/a.b", u"http://…"},
+      {Kind::internalUrl, u"http://[fd00::1.x]/", u"http://….x]"},
+      {Kind::internalUrl, u"http://10.0.0.12/a.html", u"http://…"},
+      {Kind::internalUrl, u"wiki.corp?q=a.b", u"….corp"},
+      {Kind::internalUrl, u"http://@/", u"http://…"},
+      {Kind::phone, u"415-555-2671 EXT 22", u"\u2022\u2022\u2022 2671"},
+      {Kind::phone, u"415-555-2671 Ex 22", u"\u2022\u2022\u2022 2671"},
+      {Kind::phone, u"x415-555-2671", u"\u2022\u2022\u2022 2671"},
+      {Kind::phone, u"415-555-2671 ext", u"\u2022\u2022\u2022 2671"},
+      {Kind::phone, u"415-555-2671ex", u"\u2022\u2022\u2022 2671"},
+      {Kind::phone, u"415-555-26 ext9999", u"\u2022\u2022\u2022 5526"},
+  };
+  for (const auto& r : rows) EXPECT_EQ(Masks::mask(r.kind, r.value), r.mask) << toUtf8(r.value);
+}
