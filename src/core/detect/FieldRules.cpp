@@ -128,6 +128,25 @@ constexpr std::array<std::array<bool, 129>, 4> kStops = [] {
 
 inline unsigned clampAscii(char16_t c) { return c < 128 ? c : 128u; }
 
+// Which rules a digit run may start, by the character before it (index 128
+// for all past ASCII): after ASCII punctuation only a house number, after a
+// small letter or "_" only an account's name, after a dash a house number
+// unless a capital stands before the dash ("ACC-426505"); the rest go to
+// digitStart().
+enum DigitRoute : std::uint8_t { kDigitStart, kStreetOnly, kAccount, kDigitDash };
+constexpr std::array<std::uint8_t, 129> kDigitRoute = [] {
+  std::array<std::uint8_t, 129> a{};
+  for (int c = 0; c < 129; ++c) {
+    if (c >= 'a' && c <= 'z')
+      a[std::size_t(c)] = kAccount;
+    else if (kClass[std::size_t(c)] == kOther && c != '(' && c != '_')
+      a[std::size_t(c)] = kStreetOnly;
+  }
+  a['_'] = kAccount;
+  a['-'] = kDigitDash;
+  return a;
+}();
+
 bool allowedAfterIs(const KeyRule& r) {
   if ((r.flags & kNeedsContext) && r.kind != Kind::name) return false;
   switch (r.shape) {
@@ -241,6 +260,8 @@ bool allowedAfterIs(const KeyRule& r) {
   hit = hit | (prevOther & capital & (cls & _mm256_set1_epi8(kCapsCtoM | kCapsPS)));
   return ~inOrder(_mm256_cmpeq_epi8(hit, _mm256_setzero_si256()));
 }
+
+// The stop bits of `blocks` blocks of 32 characters from p, one word each: the
 // constants are set up once for all of them.
 [[gnu::target("avx2")]] void wideStopMasks(const char16_t* p, int blocks, unsigned* out) {
   for (int k = 0; k < blocks; ++k) out[k] = wideStopBits(p + 32 * k);
@@ -491,11 +512,11 @@ class Scanner {
     if (isDigit(c)) {
       // After ASCII punctuation ("10.20.30.40", "2024-03-14") digits may only
       // open a house number: the other rules want a letter, a blank or "(".
-      const char16_t p = i > ls ? t_[i - 1] : u' ';
-      if (kClass[clampAscii(p)] == kOther && p != u'(' && p != u'_' &&
-          !(p == u'-' && i - 1 > ls && isAsciiUpper(t_[i - 2])))
+      // One table look at the character before chooses the rules.
+      const unsigned route = i > ls ? kDigitRoute[clampAscii(t_[i - 1])] : unsigned(kDigitStart);
+      if (route == kStreetOnly || (route == kDigitDash && !(i - 1 > ls && isAsciiUpper(t_[i - 2]))))
         streetFrom(i, ls, le, digitsAhead(i, le));
-      else if (i > ls && (isAsciiLower(p) || p == u'_'))  // digitStart()'s first case, at once
+      else if (route == kAccount)  // digitStart()'s first case, at once
         bareUsername(i, ls, le);
       else
         digitStart(i, ls, le);
