@@ -114,6 +114,12 @@ bool mayBeAmong(const std::array<std::uint32_t, 26>& t, std::u16string_view word
   return first >= 'a' && first <= 'z' && ((t[std::size_t(first - 'a')] >> word.size()) & 1) != 0;
 }
 
+// The last labels of the private suffixes of host names ("home.arpa" ends
+// in "arpa").
+constexpr std::u16string_view kPrivateLastLabels[] = {u"internal", u"local",   u"localdomain",
+                                                      u"corp",     u"lan",     u"intranet",
+                                                      u"arpa",     u"private", u"home"};
+
 bool introducedAsVersion(std::u16string_view text, std::size_t start, bool small) {
   static constexpr std::u16string_view kWords[] = {
       u"version", u"versions", u"ver",      u"release", u"releases", u"build",     u"firmware",
@@ -323,9 +329,14 @@ bool internalHost(std::u16string_view host, const DetectionSettings& settings, b
   static constexpr std::u16string_view kSuffixes[] = {u"internal",  u"local",   u"localdomain",
                                                       u"corp",      u"lan",     u"intranet",
                                                       u"home.arpa", u"private", u"home"};
-  const bool dotted = host.find(u'.') != std::u16string_view::npos;
-  for (auto s : kSuffixes)
-    if (dotted && endsWith(s)) return true;
+  // A name ends in one of them only where its last label ends one: most
+  // ("com", "org") are told apart by first letter and length.
+  static constexpr auto kLastLabelLengths = lengthsByFirst(kPrivateLastLabels);
+  const auto lastDot = host.rfind(u'.');
+  const bool dotted = lastDot != std::u16string_view::npos;
+  if (dotted && mayBeAmong(kLastLabelLengths, host.substr(lastDot + 1)))
+    for (auto s : kSuffixes)
+      if (endsWith(s)) return true;
   if (!dotted && singleLabel) {
     for (char16_t c : host)
       if (!(alnum(c) || c == '-' || c == '_')) return false;
@@ -601,19 +612,11 @@ void Scanner::bareHost(std::size_t start, std::size_t wordEnd) {
       if (fold(tail[k]) != fold(label[k])) return false;
     return true;
   };
-  static constexpr std::u16string_view kLastLabels[] = {u"internal", u"local",   u"localdomain",
-                                                        u"corp",     u"lan",     u"intranet",
-                                                        u"arpa",     u"private", u"home"};
-  // The lengths of those labels, as bits: most tails have none of them.
-  constexpr unsigned kLastLabelLengths = [] {
-    unsigned bits = 0;
-    for (std::u16string_view label : kLastLabels) bits |= 1u << label.size();
-    return bits;
-  }();
-  static_assert(std::ranges::all_of(kLastLabels, [](auto label) { return label.size() < 32; }));
+  // The lengths of those labels by first letter: most tails have none of them.
+  static constexpr auto kLastLabelLengths = lengthsByFirst(kPrivateLastLabels);
   bool candidate = false;
-  if (tail.size() < 32 && ((kLastLabelLengths >> tail.size()) & 1) != 0)
-    for (std::u16string_view label : kLastLabels) candidate = candidate || sameLabel(label);
+  if (mayBeAmong(kLastLabelLengths, tail))
+    for (std::u16string_view label : kPrivateLastLabels) candidate = candidate || sameLabel(label);
   for (const auto& domain : settings_.internalDomains) {
     const auto dot = domain.rfind(u'.');
     candidate =

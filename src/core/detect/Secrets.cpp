@@ -753,31 +753,40 @@ UrlParts splitUrl(std::u16string_view url) {
   const auto sep = url.find(u"://"sv);
   if (sep == std::u16string_view::npos) return p;
   p.scheme = url.substr(0, sep);
-  std::size_t authorityStart = sep + 3;
+  // The authority in one pass: its last "@" (the user part's end), the first
+  // ":" before it (the password's start) and the first after it (the port's).
+  const std::size_t authorityStart = sep + 3;
+  const std::size_t none = std::u16string_view::npos;
+  std::size_t atSign = none, userColon = none, hostColon = none;
   std::size_t authorityEnd = authorityStart;
-  while (authorityEnd < url.size() && url[authorityEnd] != '/' && url[authorityEnd] != '?' &&
-         url[authorityEnd] != '#')
-    ++authorityEnd;
-  const auto authority = url.substr(authorityStart, authorityEnd - authorityStart);
-  std::size_t hostStart = 0;
-  if (const auto atSign = authority.rfind(u'@'); atSign != std::u16string_view::npos) {
-    const auto userinfo = authority.substr(0, atSign);
-    const auto colon = userinfo.find(u':');
-    if (colon != std::u16string_view::npos) {
-      p.passwordStart = authorityStart + colon + 1;
-      p.passwordLength = atSign - colon - 1;
+  for (; authorityEnd < url.size(); ++authorityEnd) {
+    const char16_t c = url[authorityEnd];
+    if (c == '/' || c == '?' || c == '#') break;
+    if (c == '@') {
+      atSign = authorityEnd;
+      if (userColon == none) userColon = hostColon;
+      hostColon = none;
+    } else if (c == ':' && hostColon == none) {
+      hostColon = authorityEnd;
+    }
+  }
+  std::size_t hostStart = authorityStart;
+  if (atSign != none) {
+    if (userColon != none) {
+      p.passwordStart = userColon + 1;
+      p.passwordLength = atSign - userColon - 1;
     }
     p.userStart = authorityStart;
-    p.userLength = std::min(colon, atSign);
+    p.userLength = (userColon != none ? userColon : atSign) - authorityStart;
     hostStart = atSign + 1;
   }
-  auto hostPort = authority.substr(hostStart);
+  const auto hostPort = url.substr(hostStart, authorityEnd - hostStart);
   if (!hostPort.empty() && hostPort[0] == '[') {
     const auto close = hostPort.find(u']');
     p.host =
         hostPort.substr(1, close == std::u16string_view::npos ? hostPort.size() - 1 : close - 1);
   } else {
-    p.host = hostPort.substr(0, std::min(hostPort.find(u':'), hostPort.size()));
+    p.host = hostPort.substr(0, (hostColon != none ? hostColon : authorityEnd) - hostStart);
   }
   return p;
 }
