@@ -358,6 +358,16 @@ TEST(DetectorIPv4, PositivesAndLookAlikes) {
       });
 }
 
+// Without "::" every group is written: eight, or six before an IPv4 tail.
+TEST(DetectorIPv6, AllGroupsWrittenOut) {
+  expectTable(Kind::ipv6, {
+                              {"addr 0:0:0:0:0:ffff:192.0.2.1 ok", {"0:0:0:0:0:ffff:192.0.2.1"}},
+                              {"addr 2001:db8:0:0:0:0:0:1 ok", {"2001:db8:0:0:0:0:0:1"}},
+                              {"addr 2001:db8:1:2:3:4 ok", {}},
+                              {"key user:1842:profile ok", {}},
+                          });
+}
+
 TEST(DetectorIPv6, PositivesAndLookAlikes) {
   expectTable(Kind::ipv6, {
                               {"2001:db8::1", {"2001:db8::1"}},

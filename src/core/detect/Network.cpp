@@ -455,12 +455,18 @@ void Scanner::ipv6(std::size_t colon) {
   if (joinsAt(text_, end)) return;
   const auto value = text_.substr(b, end - b);
   int colons = 0;
-  bool hexDigit = false;
+  bool hexDigit = false, doubleColon = false;
+  char16_t last = 0;
   for (char16_t c : value.substr(0, e - b)) {
     colons += c == ':';
     hexDigit |= hex(c);
+    doubleColon |= c == ':' && last == ':';
+    last = c;
   }
   if (colons < 2 || !hexDigit) return;
+  // Without "::" an address writes all eight groups (six before an IPv4
+  // tail): times ("09:26:54") and keys ("user:1842:profile") hold fewer.
+  if (!doubleColon && colons < 6) return;
   // "C::" and "A::B" are scopes in code: a short form needs a digit ("::1").
   int groups = 0, pairs = 0;
   bool number = false;
