@@ -42,7 +42,9 @@ bool fileExtension(std::u16string_view tld) {
       u"ts",      u"tsx",   u"jsx",    u"json",   u"html",  u"lock",  u"yml", u"yaml", u"txt",
       u"map",     u"ico",   u"pdf",    u"zip",    u"tar",   u"tgz",   u"xz",  u"log",  u"conf",
       u"service", u"timer", u"socket", u"target", u"mount", u"slice", u"lst"};
-  return std::any_of(kExtensions.begin(), kExtensions.end(),
+  static constexpr auto kLengths = lengthsByFirst(kExtensions);
+  return mayBeAmong(kLengths, tld) &&
+         std::any_of(kExtensions.begin(), kExtensions.end(),
                      [&](std::u16string_view e) { return foldedEquals(tld, e); });
 }
 

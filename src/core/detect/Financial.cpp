@@ -185,16 +185,13 @@ Scanner::NumberCue Scanner::cueBefore(std::size_t pos) const {
       u"isbn",  u"po",      u"phone",        u"tel",      u"fax",    u"mobile"};
   static constexpr std::u16string_view kFillers[] = {u"no", u"nr", u"number", u"num",
                                                      u"id", u"on", u"file"};
-  // The lengths of those words by their first letter: most words before a
-  // number are none of them, and are told so without comparing.
+  // Most words before a number are none of them, and are told so without
+  // comparing.
   static constexpr auto kLengths = [] {
-    std::array<std::uint32_t, 26> t{};
-    auto add = [&t](const auto& list) {
-      for (std::u16string_view w : list) t[std::size_t(w[0] - 'a')] |= 1u << w.size();
-    };
-    add(kCard);
-    add(kOther);
-    add(kFillers);
+    WordLengths t{};
+    for (const auto& list :
+         {lengthsByFirst(kCard), lengthsByFirst(kOther), lengthsByFirst(kFillers)})
+      for (std::size_t k = 0; k < t.size(); ++k) t[k] |= list[k];
     return t;
   }();
   for (int words = 0; words < 3; ++words) {
@@ -206,8 +203,7 @@ Scanner::NumberCue Scanner::cueBefore(std::size_t pos) const {
     while (k > 0 && alpha(text_[k - 1]) && pos - k < 14) --k;
     const bool part = k > 0 && text_[k - 1] == '_';
     if (k == pos || (k > 0 && wordChar(text_[k - 1]) && !part)) return NumberCue::none;
-    if (((kLengths[std::size_t(fold(text_[k]) - 'a')] >> (pos - k)) & 1) == 0)
-      return NumberCue::none;
+    if (!mayBeAmong(kLengths, text_.substr(k, pos - k))) return NumberCue::none;
     const std::u16string_view word = text_.substr(k, pos - k);
     auto among = [&](const auto& list) {
       return std::any_of(std::begin(list), std::end(list),

@@ -96,24 +96,6 @@ bool afterUpgrade(std::u16string_view text, std::size_t pos, int within, bool an
 // "version 1.2.3.4", "v 10.0.0.1", "build 4.0.1.2", "§ 12.2.3.4": numbering,
 // not hosts. Looks at the two blank-separated words before the quad on its
 // line, each without its surrounding punctuation.
-// The lengths of a list's words by their first letter, as bits: most words
-// are told apart from all of them without comparing.
-template <std::size_t N>
-constexpr std::array<std::uint32_t, 26> lengthsByFirst(const std::u16string_view (&words)[N]) {
-  std::array<std::uint32_t, 26> t{};
-  for (std::u16string_view w : words)
-    if (w[0] >= 'a' && w[0] <= 'z') t[std::size_t(w[0] - 'a')] |= 1u << w.size();
-  return t;
-}
-
-// Whether word (of letters folded to lower case) may be one of the words
-// whose lengths are in t.
-bool mayBeAmong(const std::array<std::uint32_t, 26>& t, std::u16string_view word) {
-  if (word.empty() || word.size() >= 32) return false;
-  const char16_t first = fold(word[0]);
-  return first >= 'a' && first <= 'z' && ((t[std::size_t(first - 'a')] >> word.size()) & 1) != 0;
-}
-
 // The last labels of the private suffixes of host names ("home.arpa" ends
 // in "arpa").
 constexpr std::u16string_view kPrivateLastLabels[] = {u"internal", u"local",   u"localdomain",

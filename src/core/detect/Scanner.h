@@ -66,6 +66,24 @@ inline bool foldedEquals(std::u16string_view s, std::u16string_view lowerCase) {
          std::equal(s.begin(), s.end(), lowerCase.begin(),
                     [](char16_t a, char16_t b) { return fold(a) == b; });
 }
+// The lengths of a list's lower-case words by their first letter (the last
+// entry for other first characters), as bits (the last for 31 and more):
+// most words are told apart from all of a list's without comparing.
+using WordLengths = std::array<std::uint32_t, 27>;
+template <class List>
+constexpr WordLengths lengthsByFirst(const List& words) {
+  WordLengths t{};
+  for (std::u16string_view w : words)
+    if (!w.empty()) t[lower(w[0]) ? w[0] - 'a' : 26] |= 1u << std::min<std::size_t>(w.size(), 31);
+  return t;
+}
+// Whether word may be one of the words whose lengths are in t (ASCII case
+// folded).
+inline bool mayBeAmong(const WordLengths& t, std::u16string_view word) {
+  if (word.empty()) return false;
+  const char16_t first = fold(word[0]);
+  return ((t[lower(first) ? first - 'a' : 26] >> std::min<std::size_t>(word.size(), 31)) & 1) != 0;
+}
 }  // namespace chars
 
 // The parts of a URL the rules and skips look at (offsets into the URL).
