@@ -127,15 +127,18 @@ bool afterLoginCommand(std::u16string_view text, std::size_t start, bool copy = 
       pendingValue = false;
       continue;
     }
-    // The command itself, or its path ("/usr/bin/ssh"); most words end in a
-    // letter no command ends in.
-    static constexpr std::uint32_t kLastLetters = [] {
-      std::uint32_t bits = 0;
-      for (auto command : kCommands) bits |= 1u << (command.back() - 'a');
-      return bits;
+    // The command itself, or its path ("/usr/bin/ssh"); most words end in
+    // two letters no command ends in: the letters before each last letter
+    // of a command, as bits.
+    static constexpr auto kLastTwo = [] {
+      std::array<std::uint32_t, 26> t{};
+      for (auto command : kCommands)
+        t[std::size_t(command.back() - 'a')] |= 1u << (command[command.size() - 2] - 'a');
+      return t;
     }();
     const char16_t last = word.empty() ? char16_t(0) : fold(word.back());
-    if (lower(last) && ((kLastLetters >> (last - 'a')) & 1) != 0)
+    const char16_t second = word.size() < 2 ? char16_t(0) : fold(word[word.size() - 2]);
+    if (lower(last) && lower(second) && ((kLastTwo[last - 'a'] >> (second - 'a')) & 1) != 0)
       for (auto command : kCommands)
         if ((command != u"git"sv || copy) &&
             (foldedEquals(word, command) ||
