@@ -134,9 +134,21 @@ bool maySkipAddress(std::u16string_view a, const DetectionSettings& s) {
   return a[0] == '0' || a[0] == ':' || a.starts_with(u"127"sv);
 }
 
+// The characters that mark where a URL's authority ends, where a user part
+// gives way to the host, and where "localhost" may start: one look-up each.
+enum class HostMark : std::uint8_t { none, end, at, l };
+constexpr std::array<HostMark, 128> kHostMarks = [] {
+  std::array<HostMark, 128> t{};
+  t['/'] = t['?'] = t['#'] = HostMark::end;
+  t['@'] = HostMark::at;
+  t['l'] = t['L'] = HostMark::l;
+  return t;
+}();
+
 // Whether a URL's host can be skipped: it names "localhost", or it starts
 // with "0", "1" or ":". The host starts right after the "://" (sep) or after
-// a user's "@", past a "[": any other URL is kept without being split.
+// a user's "@", past a "[", and ends with the authority: any other URL is
+// kept without being split.
 bool mayNameLocalHost(std::u16string_view url, std::size_t sep) {
   using detect::chars::foldedEquals;
   auto localStart = [&](std::size_t i) {
@@ -145,9 +157,11 @@ bool mayNameLocalHost(std::u16string_view url, std::size_t sep) {
   };
   if (localStart(sep + 3)) return true;
   for (std::size_t i = sep + 3; i < url.size(); ++i) {
-    const char16_t c = url[i];
-    if (c == '@' && localStart(i + 1)) return true;
-    if ((c | 0x20) == 'l' && foldedEquals(url.substr(i, 9), u"localhost"sv)) return true;
+    const HostMark mark = url[i] < 128 ? kHostMarks[url[i]] : HostMark::none;
+    if (mark == HostMark::none) continue;
+    if (mark == HostMark::end) return false;
+    if (mark == HostMark::at ? localStart(i + 1) : foldedEquals(url.substr(i, 9), u"localhost"sv))
+      return true;
   }
   return false;
 }
@@ -211,12 +225,19 @@ struct Kept {
   std::vector<std::uint32_t> ibans;    // built-in IBANs found without a cue
 };
 
-// Ranges by location: the rules find them mostly in text order, so the common
-// list is only checked.
+// Ranges, or candidates by index, in order of location: the rules find them
+// mostly in text order, so the common list is only checked.
 void sortByLocation(std::vector<Range>& ranges) {
   auto before = [](const Range& a, const Range& b) { return a.location < b.location; };
   if (!std::is_sorted(ranges.begin(), ranges.end(), before))
     std::sort(ranges.begin(), ranges.end(), before);
+}
+void sortByLocation(std::vector<std::uint32_t>& indices, const std::vector<Candidate>& candidates) {
+  auto before = [&](std::uint32_t a, std::uint32_t b) {
+    return candidates[a].range.location < candidates[b].range.location;
+  };
+  if (!std::is_sorted(indices.begin(), indices.end(), before))
+    std::sort(indices.begin(), indices.end(), before);
 }
 
 // An internal or database URL that wholly holds an e-mail address takes the
@@ -231,13 +252,15 @@ void promoteUrlsHoldingEmails(const std::vector<Candidate>& candidates, Kept& ke
   for (std::size_t j = 0; j < emails.size(); ++j)
     maxEnd[j] = std::max(j ? maxEnd[j - 1] : 0, emails[j].end());
   const int emailRank = kBuiltInRank[Kind::email];
+  // URLs and addresses both in text order: the first address at or after each
+  // URL only moves forward.
+  sortByLocation(kept.urls, candidates);
+  std::size_t first = 0;
   for (const std::uint32_t k : kept.urls) {
     const Candidate& c = candidates[k];
+    while (first < emails.size() && emails[first].location < c.range.location) ++first;
     if (kept.ranks[k] <= emailRank) continue;
-    std::size_t j = std::size_t(
-        std::lower_bound(emails.begin(), emails.end(), c.range.location,
-                         [](const Range& r, int location) { return r.location < location; }) -
-        emails.begin());
+    std::size_t j = first;
     if (j > 0 && maxEnd[j - 1] > c.range.location) continue;
     bool holds = false, cuts = false;
     for (; j < emails.size() && emails[j].location < c.range.end(); ++j)
@@ -254,12 +277,13 @@ void promoteIbansHoldingCards(const std::vector<Candidate>& candidates, Kept& ke
   if (cards.empty() || kept.ibans.empty()) return;
   sortByLocation(cards);
   const int cardRank = kBuiltInRank[Kind::card];
+  sortByLocation(kept.ibans, candidates);
+  auto first = cards.begin();
   for (const std::uint32_t k : kept.ibans) {
     const Candidate& iban = candidates[k];
+    while (first != cards.end() && first->location < iban.range.location) ++first;
     if (kept.ranks[k] <= cardRank) continue;
-    auto it = std::lower_bound(cards.begin(), cards.end(), iban.range.location,
-                               [](const Range& r, int location) { return r.location < location; });
-    for (; it != cards.end() && it->location < iban.range.end(); ++it)
+    for (auto it = first; it != cards.end() && it->location < iban.range.end(); ++it)
       if (it->end() <= iban.range.end()) {
         kept.ranks[k] = cardRank;
         break;
@@ -420,14 +444,9 @@ std::vector<Finding> Detector::detect(std::u16string_view text) const {
   for (const std::uint32_t k : chosen) {
     const Candidate& c = candidates[k];
     const std::u16string_view value = text.substr(c.range.location, c.range.length);
-    Finding& f = findings.emplace_back();
-    f.kind = c.kind;
-    f.range = c.range;
-    f.value = std::u16string(value);
-    f.mask = Masks::mask(c.kind, value);
-    f.label = std::u16string(c.label.empty() ? c.kind.label() : c.label);
-    f.contextual = c.contextual;
-    f.jsonNumber = c.jsonNumber;
+    findings.push_back(Finding{c.kind, c.range, std::u16string(value), Masks::mask(c.kind, value),
+                               std::u16string(c.label.empty() ? c.kind.label() : c.label),
+                               c.contextual, c.jsonNumber});
   }
   return findings;
 }
