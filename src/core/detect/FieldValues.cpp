@@ -710,6 +710,14 @@ Span surnameFirst(View t, int vb, int ve) {
 
 Span matchName(View t, int b, int e, const KeyRule& rule, Mode mode) {
   auto [vb, ve] = mode == Mode::whole ? trim(t, b, e) : Trimmed{b, e};
+  // One word where two are needed ("name": "Widget"): no title, no surname
+  // first and no second word without a blank, so no name unless in a script
+  // without case ("王小明").
+  if ((rule.flags & kTwoWords) && vb < ve && (isUpper(t[vb]) || isLower(t[vb]))) {
+    int k = vb;
+    while (k < ve && !isBlank(t[k])) ++k;
+    if (k == ve) return kNone;
+  }
   vb = afterTitle(t, vb, ve);
   if (Span sf = surnameFirst(t, vb, ve); sf.begin >= 0) return sf;
   if (ve - vb > 64 && mode == Mode::whole) return kNone;
