@@ -2202,27 +2202,47 @@ class Scanner {
     // third word. The look is headerCell()'s, made as the cell is read: a
     // character after three spaces or after another blank fails it.
     if (d != u'|') {
+      const auto& classes = d == u'\t' ? kCellCharsTabbed : kCellChars;
+      // Where the cell from b (a letter) ends, at its delimiter, a quote or
+      // its 49th character; -1 when it holds what no column name does.
+      auto cellEnd = [&](int b) {
+        const int limit = std::min(le, b + kMaxKeyLength + 1);
+        int e = b, blanks = 0;
+        for (; e < limit; ++e) {
+          const char16_t ch = t_[e];
+          const std::uint8_t c = ch < 128 ? classes[ch] : cellCharSlow(ch);
+          if (c == kCellHeader) {
+            if (blanks >= 3) return -1;
+          } else if (c == kCellEnd) {
+            break;
+          } else {
+            blanks += c;
+          }
+        }
+        return e < limit && t_[e] != d && t_[e] != u'"' ? -1 : e;
+      };
+      // The cell's length without its trailing blanks, from b (a letter) to e.
+      auto trimmed = [&](int b, int e) {
+        while (isBlank(t_[e - 1])) --e;
+        return e - b;
+      };
       const int b = first < le && (t_[first] == u'"' || t_[first] == u'|') ? first + 1 : first;
       if (b >= le || !isLetter(t_[b])) return;
-      const auto& classes = d == u'\t' ? kCellCharsTabbed : kCellChars;
-      const int limit = std::min(le, b + kMaxKeyLength + 1);
-      int e = b, blanks = 0;
-      for (; e < limit; ++e) {
-        const char16_t ch = t_[e];
-        const std::uint8_t c = ch < 128 ? classes[ch] : cellCharSlow(ch);
-        if (c == kCellHeader) {
-          if (blanks >= 3) return;
-        } else if (c == kCellEnd) {
-          break;
-        } else {
-          blanks += c;
-        }
+      int e = cellEnd(b);
+      if (e < 0 || trimmed(b, e) > kMaxKeyLength) return;
+      // The other cells the same way, up to a quoted one or one too long to
+      // judge here: "def connect(host, port=5432):" is turned away before
+      // its cells are split.
+      for (int cells = 2; d != u'\t' && e < le && t_[e] == d; ++cells) {
+        if (cells > 64) return;  // more than splitCells() takes
+        const int cb = skipBlanksAt(e + 1, le);
+        if (cb < le && t_[cb] == u'"') break;
+        if (cb >= le || !isLetter(t_[cb])) return;
+        e = cellEnd(cb);
+        if (e < 0 || (e < le && t_[e] == u'"')) return;  // a quote inside an unquoted cell
+        if (e < le && t_[e] != d) break;                 // its 49th character
+        if (trimmed(cb, e) > kMaxKeyLength) return;
       }
-      // The cell ends at its delimiter or a quote; any other character no
-      // column name holds fails it.
-      if (e < limit && t_[e] != d && t_[e] != u'"') return;
-      while (isBlank(t_[e - 1])) --e;
-      if (e - b > kMaxKeyLength) return;
     }
     if (!splitCells(ls, le, d, cells_) || cells_.size() < 2) return;
     // Tabs: only a value that cannot be a column's name ("Date of Birth\t04/12/1990").
