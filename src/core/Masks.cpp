@@ -132,27 +132,21 @@ class Pieces {
   std::size_t count_ = 0, size_ = 0;
 };
 
-// Where the last n picked characters start, counted from the end; npos when
-// fewer than n are there.
-template <typename Pick>
-std::size_t lastPicked(std::u16string_view s, std::size_t n, Pick pick) {
-  std::size_t found = 0, i = s.size();
-  for (; i > 0 && found < n; --i) found += pick(s[i - 1]);
-  return found < n ? std::u16string_view::npos : i;
-}
-
 // The head and lead followed by the last four picked characters, or dots
-// alone when fewer than four are there.
+// alone when fewer than four are there. The four are gathered in one pass
+// from the end.
 template <typename Pick>
 std::u16string lastFour(std::u16string_view head, std::u16string_view lead, std::u16string_view s,
                         Pick pick) {
-  std::size_t i = lastPicked(s, 4, pick);
-  if (i == std::u16string_view::npos) return std::u16string(kDots);
+  std::array<char16_t, 4> last;
+  std::size_t found = 0;
+  for (std::size_t i = s.size(); i > 0 && found < 4; --i)
+    if (pick(s[i - 1])) last[3 - found++] = s[i - 1];
+  if (found < 4) return std::u16string(kDots);
   std::u16string out(head.size() + lead.size() + 4, u'\0');
   char16_t* to =
       std::copy(lead.begin(), lead.end(), std::copy(head.begin(), head.end(), out.data()));
-  for (char16_t* const end = out.data() + out.size(); to != end; ++i)
-    if (pick(s[i])) *to++ = s[i];
+  std::copy(last.begin(), last.end(), to);
   return out;
 }
 
@@ -478,7 +472,8 @@ std::u16string compute(Kind kind, std::u16string_view v) {
 std::u16string mask(Kind kind, std::u16string_view value) {
   std::u16string out = compute(kind, value);
   // A preview that would still show the whole value shows none of it.
-  if (!value.empty() && out.find(value) != std::u16string::npos) return std::u16string(kDots);
+  if (!value.empty() && out.size() >= value.size() && out.find(value) != std::u16string::npos)
+    return std::u16string(kDots);
   return out;
 }
 
