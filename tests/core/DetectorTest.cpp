@@ -181,6 +181,10 @@ TEST(DetectorPhone, DateShapesAloneAndGoingOn) {
                                {"call me on 01-23-45-67-89 today", {"01-23-45-67-89"}},
                                {"call 12.34.56.78.90", {"12.34.56.78.90"}},
                                {"tel 06.12.34 (5678)", {"06.12.34 (5678)"}},
+                               // The same with more text after them.
+                               {"call 14.03.2024 and later today", {}},
+                               {"tel 06.12.34 (5678) at the office", {"06.12.34 (5678)"}},
+                               {"call me on 01-23-45-67-89 or later", {"01-23-45-67-89"}},
                            });
 }
 

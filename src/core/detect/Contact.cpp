@@ -908,6 +908,36 @@ bool Scanner::sevenDigitsAhead(std::size_t start) const {
 // date (or too short), so they are told by their shape before the groups
 // and readings are set up.
 bool Scanner::dateAlone(std::size_t start) const {
+  // The groups are all within sixteen characters, looked at together where
+  // the text allows: digits, dashes and dots as bits.
+  const auto shape = [](int g0, int g1, int g2) {
+    return (g0 == 4 && g1 <= 2 && g2 <= 2) || (g0 <= 2 && g1 <= 2 && (g2 == 4 || g2 == 2));
+  };
+  const auto goesOn = [&](std::size_t end) {
+    const char16_t next = ch(end), after = ch(end + 1);
+    return (next == '(' && digit(after)) || ((next == ' ' || next == '-' || next == '.') &&
+                                             (digit(after) || (after == '(' && next == ' ')));
+  };
+#if defined(__SSE2__)
+  if (text_.size() - start >= 16) {
+    const auto* p = reinterpret_cast<const __m128i*>(text_.data() + start);
+    // Characters past U+00FF saturate to 0 or 0xFF, which match nothing below.
+    const __m128i v = _mm_packus_epi16(_mm_loadu_si128(p), _mm_loadu_si128(p + 1));
+    const unsigned digits = unsigned(_mm_movemask_epi8(
+        _mm_cmpeq_epi8(_mm_subs_epu8(_mm_sub_epi8(v, _mm_set1_epi8('0')), _mm_set1_epi8(9)),
+                       _mm_setzero_si128())));
+    const unsigned dashes = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('-'))));
+    const unsigned dots = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('.'))));
+    // A run reaching the sixteenth character is longer than any group here.
+    const int g0 = std::countr_one(digits);
+    if (g0 == 0 || g0 > 4) return false;
+    const unsigned sep = (dashes >> g0) & 1 ? dashes : (dots >> g0) & 1 ? dots : 0u;
+    const int g1 = std::countr_one(digits >> (g0 + 1));
+    if (sep == 0 || g1 == 0 || ((sep >> (g0 + 1 + g1)) & 1) == 0) return false;
+    const int g2 = std::countr_one(digits >> (g0 + g1 + 2));
+    return g2 > 0 && shape(g0, g1, g2) && !goesOn(start + std::size_t(g0 + g1 + g2 + 2));
+  }
+#endif
   auto runEnd = [&](std::size_t k) {
     while (k < text_.size() && digit(text_[k])) ++k;
     return k;
@@ -919,14 +949,7 @@ bool Scanner::dateAlone(std::size_t start) const {
   if (e2 == e1 + 1 || ch(e2) != sep) return false;
   const std::size_t e3 = runEnd(e2 + 1);
   if (e3 == e2 + 1) return false;
-  const std::size_t g0 = e1 - start, g1 = e2 - e1 - 1, g2 = e3 - e2 - 1;
-  if (!((g0 == 4 && g1 <= 2 && g2 <= 2) || (g0 <= 2 && g1 <= 2 && (g2 == 4 || g2 == 2))))
-    return false;
-  // The separators and brackets after which the phone reading goes on.
-  const char16_t next = ch(e3), after = ch(e3 + 1);
-  if (next == '(' && digit(after)) return false;
-  return !((next == ' ' || next == '-' || next == '.') &&
-           (digit(after) || (after == '(' && next == ' ')));
+  return shape(int(e1 - start), int(e2 - e1 - 1), int(e3 - e2 - 1)) && !goesOn(e3);
 }
 
 void Scanner::phone(std::size_t start) {
