@@ -18,9 +18,9 @@ namespace {
 
 using namespace chars;
 
-bool tokenChar(char16_t c) { return alnum(c) || c == '_' || c == '-'; }
+constexpr bool tokenChar(char16_t c) { return alnum(c) || c == '_' || c == '-'; }
 
-bool inAlphabet(Alphabet a, char16_t c) {
+constexpr bool alphabetRule(Alphabet a, char16_t c) {
   switch (a) {
     case Alphabet::upperDigit:
       return upper(c) || digit(c);
@@ -46,6 +46,20 @@ bool inAlphabet(Alphabet a, char16_t c) {
       return alnum(c) || c == '$';
   }
   return false;
+}
+
+// The alphabets as bits of one look-up per character: key bodies are read
+// character by character.
+constexpr auto kAlphabets = [] {
+  std::array<std::uint16_t, 128> t{};
+  for (char16_t c = 0; c < 128; ++c)
+    for (int a = 0; a <= int(Alphabet::alnumDollar); ++a)
+      if (alphabetRule(Alphabet(a), c)) t[c] |= std::uint16_t(1u << a);
+  return t;
+}();
+
+bool inAlphabet(Alphabet a, char16_t c) {
+  return c < 128 && ((kAlphabets[c] >> unsigned(a)) & 1) != 0;
 }
 
 // Keys that stand in a connection string after their name (Azure storage and
