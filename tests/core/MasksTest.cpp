@@ -1,11 +1,25 @@
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "Masks.h"
 #include "Types.h"
 
 using namespace clipvane;
+
+namespace {
+
+struct Preview {
+  Kind kind;
+  std::u16string_view value, mask;
+};
+
+void expectPreviews(std::initializer_list<Preview> rows) {
+  for (const auto& r : rows) EXPECT_EQ(Masks::mask(r.kind, r.value), r.mask) << toUtf8(r.value);
+}
+
+}  // namespace
 
 TEST(Masks, PreviewsPerKind) {
   struct Row {
@@ -91,11 +105,7 @@ TEST(Masks, KeyEndsReadAsWholeClusters) {
 // The host a URL's preview keeps is the one after its user part and before
 // its port; a phone's last digits are those before the extension's mark.
 TEST(Masks, UrlHostsAndPhoneExtensions) {
-  struct Row {
-    Kind kind;
-    std::u16string_view value, mask;
-  };
-  const Row rows[] = {
+  expectPreviews({
       {Kind::internalUrl, u"http://ann:pw@db.corp:5432/x", u"http://….corp"},
       {Kind::internalUrl, u"http://a.b@jenkins:8080/", u"http://…"},
       {Kind::internalUrl, u"http://[fd00::1]:8080/a.b", u"http://…"},
@@ -109,6 +119,5 @@ TEST(Masks, UrlHostsAndPhoneExtensions) {
       {Kind::phone, u"415-555-2671 ext", u"\u2022\u2022\u2022 2671"},
       {Kind::phone, u"415-555-2671ex", u"\u2022\u2022\u2022 2671"},
       {Kind::phone, u"415-555-26 ext9999", u"\u2022\u2022\u2022 5526"},
-  };
-  for (const auto& r : rows) EXPECT_EQ(Masks::mask(r.kind, r.value), r.mask) << toUtf8(r.value);
+  });
 }
