@@ -1606,14 +1606,22 @@ class Scanner {
   }
 
   // A bare label before the value that starts at ts ("CVV 123", "DOB 12/04/1990").
-  void labelBefore(int ts, int ls, int le) {
+  // The first look, inline: most numbers follow another number or a mark.
+  [[gnu::always_inline]] void labelBefore(int ts, int ls, int le) {
     int j = ts > ls && t_[ts - 1] == u'(' ? ts - 1 : ts;  // "driver's license (D1234567)"
     const int open = j;
     while (j > ls && isBlank(t_[j - 1]) && open - j < 3) --j;
     if (j == ts || j == ls) return;
-    // After another number ("4111 1111", "1 2 3") only a label ending in a
-    // digit after a letter ("CVV2 123") can stand: no month, "the" or mark.
-    if (isDigit(t_[j - 1]) && !(j - 1 > ls && isLetter(t_[j - 2]))) return;
+    // A label, a month or "the" ends with a letter, a full stop or a digit
+    // after a letter ("CVV2 123"), or stands before "#" or a dash. After
+    // another number ("4111 1111", "1 2 3") none can stand.
+    const char16_t c = t_[j - 1];
+    if (isLetter(c) || c == u'.' || c == u'#' || c == u'-' || c == 0x2013 || c == 0x2014 ||
+        (isDigit(c) && j - 1 > ls && isLetter(t_[j - 2])))
+      labelBefore(ts, ls, le, j, open);
+  }
+
+  [[gnu::noinline]] void labelBefore(int ts, int ls, int le, int j, const int open) {
     int valueStart = ts;
     // A month name before the day belongs to the date.
     int w = j;
