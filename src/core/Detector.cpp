@@ -381,6 +381,22 @@ std::vector<std::uint32_t> chooseByRank(const std::vector<Candidate>& candidates
   return chosen;
 }
 
+// A finding made where the list keeps it: emplaced, the conversion's result
+// is built in place, its strings never moved from a temporary.
+struct BuiltFinding {
+  const Candidate& c;
+  std::u16string_view value;
+  operator Finding() const {  // NOLINT: converts on purpose
+    return Finding{c.kind,
+                   c.range,
+                   std::u16string(value),
+                   Masks::mask(c.kind, value),
+                   std::u16string(c.label.empty() ? c.kind.label() : c.label),
+                   c.contextual,
+                   c.jsonNumber};
+  }
+};
+
 }  // namespace
 
 std::vector<Finding> Detector::detect(std::u16string_view text) const {
@@ -444,9 +460,7 @@ std::vector<Finding> Detector::detect(std::u16string_view text) const {
   for (const std::uint32_t k : chosen) {
     const Candidate& c = candidates[k];
     const std::u16string_view value = text.substr(c.range.location, c.range.length);
-    findings.push_back(Finding{c.kind, c.range, std::u16string(value), Masks::mask(c.kind, value),
-                               std::u16string(c.label.empty() ? c.kind.label() : c.label),
-                               c.contextual, c.jsonNumber});
+    findings.emplace_back(BuiltFinding{c, value});
   }
   return findings;
 }
