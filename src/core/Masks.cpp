@@ -406,7 +406,8 @@ std::u16string mac(std::u16string_view v) {
   return firstAndLast(v);
 }
 
-std::u16string compute(Kind kind, std::u16string_view v) {
+// Inlined into mask(): one call a preview.
+[[gnu::always_inline]] inline std::u16string compute(Kind kind, std::u16string_view v) {
   switch (kind) {
     case Kind::email:
       return email(v);
@@ -471,9 +472,10 @@ std::u16string compute(Kind kind, std::u16string_view v) {
 
 std::u16string mask(Kind kind, std::u16string_view value) {
   std::u16string out = compute(kind, value);
-  // A preview that would still show the whole value shows none of it.
+  // A preview that would still show the whole value shows none of it. One
+  // string is returned on every path: it is built in the caller's place.
   if (!value.empty() && out.size() >= value.size() && out.find(value) != std::u16string::npos)
-    return std::u16string(kDots);
+    out = kDots;
   return out;
 }
 
