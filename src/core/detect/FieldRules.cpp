@@ -1343,7 +1343,7 @@ class Scanner {
 
   // "221B Baker Street": a house number first.
   // d: where the digits from i end (digitsAhead).
-  void streetFrom(int i, int ls, int le, int d) {
+  [[gnu::always_inline]] void streetFrom(int i, int ls, int le, int d) {
     if (!on(Kind::address)) return;
     // mayBeStreet()'s first look, inline: most numbers are long or end at
     // another mark ("10.20", "14:30", "2024-03-14T…" after its dash), and
@@ -1351,7 +1351,10 @@ class Scanner {
     // "3000 }", "18ms", "9fceb0…").
     if (d - i > 5 || d + 1 >= le) return;
     const char16_t c = t_[d], n = t_[d + 1];
-    const bool may = c == u' '   ? isAsciiAlpha(n) || isDigit(n)
+    // After a blank, a digit opens only an ordinal ("350 5th Ave"): "1 2 3" is no street.
+    const bool may = c == u' '
+                         ? isAsciiAlpha(n) || (isDigit(n) && d + 2 < le &&
+                                               (isDigit(t_[d + 2]) || isAsciiLower(t_[d + 2])))
                      : c == u'-' ? isDigit(n)
                      : c == u',' ? n == u' ' && d + 2 < le && isAsciiLower(t_[d + 2])
                                  : isAsciiAlpha(c) && (n == u' ' || n == u',');
