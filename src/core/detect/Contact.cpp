@@ -972,7 +972,12 @@ void Scanner::phone(std::size_t start) {
   if (!sevenDigitsAhead(start)) return;
   if (prev == ' ' && insideIbanShape(start)) return;  // the tail of an account number
   if (dateAlone(start)) return;
+  phoneReading(start);
+}
 
+// The groups of a phone number from start and the readings of them; most
+// starts are turned away before, without setting up what this keeps.
+[[gnu::noinline]] void Scanner::phoneReading(std::size_t start) {
   // The groups as written: digits, optionally bracketed, joined by single
   // separators. At most a phone's 15 digits are read.
   struct Group {

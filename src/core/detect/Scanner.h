@@ -143,6 +143,7 @@ class Scanner {
   void email(std::size_t at);
   void loginTarget(std::size_t start, std::size_t at, std::size_t end, bool singleLabel);
   void phone(std::size_t start);
+  void phoneReading(std::size_t start);
   bool sevenDigitsAhead(std::size_t start) const;
   bool dateAlone(std::size_t start) const;
   bool phoneCue(std::size_t start) const;
