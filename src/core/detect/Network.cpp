@@ -379,6 +379,13 @@ void Scanner::ipv4(std::size_t start) {
   if ((next == '.' || next == '-') && digit(ch(i + 1))) {
     if (next == '.') return;  // 1.2.3.4.5
   }
+  ipv4Quad(start, i);
+}
+
+// Four parts of digits and dots in [start, i): whether they are an address.
+// Most starts are turned away before, without setting up what this keeps.
+[[gnu::noinline]] void Scanner::ipv4Quad(std::size_t start, std::size_t i) {
+  const char16_t next = ch(i);
   // Four parts of digits and dots were read: each is up to three digits, at
   // most 255, with no leading zero.
   std::array<int, 4> a{};
@@ -418,6 +425,13 @@ void Scanner::ipv6(std::size_t colon) {
   // Most colons stand alone ("key: value", "12:30"): an address holds two.
   if (std::count(text_.begin() + std::ptrdiff_t(b), text_.begin() + std::ptrdiff_t(e), u':') < 2)
     return;
+  ipv6Run(colon, b, e);
+}
+
+// The hex digits, colons and dots [b, e) around the colon: whether they are
+// an address. Most colons are turned away before, without setting up what
+// this keeps.
+[[gnu::noinline]] void Scanner::ipv6Run(std::size_t colon, std::size_t b, std::size_t e) {
   if (b > 0 && (joinsBefore(text_, b) || ipv6Char(text_[b - 1]))) {
     // "addr:fe80::1": a label and a colon before the address.
     if (!hex(ch(colon + 1)) || !alpha(text_[b - 1])) return;
@@ -611,7 +625,13 @@ void Scanner::bareHost(std::size_t start, std::size_t wordEnd) {
         candidate ||
         sameLabel(std::u16string_view(domain).substr(dot == std::u16string::npos ? 0 : dot + 1));
   }
-  if (!candidate) return;
+  if (candidate) internalHostName(start, e);
+}
+
+// [start, e), a dotted name that ends in an internal suffix: whether it is
+// an internal host. Most names are turned away before, without setting up
+// what this keeps.
+[[gnu::noinline]] void Scanner::internalHostName(std::size_t start, std::size_t e) {
   std::u16string host(text_.substr(start, e - start));
   for (auto& c : host) c = fold(c);
   if (NetworkAddress::parseIPv4(host)) return;  // addresses are ipv4 findings

@@ -173,10 +173,13 @@ class Scanner {
   void jdbc(std::size_t start);
   // Network
   void ipv4(std::size_t start);
+  void ipv4Quad(std::size_t start, std::size_t end);
   void ipv6(std::size_t colon);
+  void ipv6Run(std::size_t colon, std::size_t b, std::size_t e);
   void mac(std::size_t start);
   // A host name from start, whose first word ends at wordEnd.
   void bareHost(std::size_t start, std::size_t wordEnd);
+  void internalHostName(std::size_t start, std::size_t end);
   // Identity
   void ssn(std::size_t start);
   void userPath(std::size_t start);
