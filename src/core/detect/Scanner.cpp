@@ -400,8 +400,24 @@ std::size_t Scanner::numberAt(std::size_t i, std::size_t e) {
   // in this order.
   const std::size_t len = e - i;
   const char16_t next = ch(e), after = ch(e + 1);
+  // Keys read by hand from a number: a Telegram bot's ("123456789:AA…"),
+  // those whose first part's length and mark decide, Asana's ("1/…:…",
+  // "2/…/…:…") and Google's refresh tokens ("1//0…").
+  auto keys = [&] {
+    if (!on(Kind::apiKey) || i < keySkip_) return;
+    if (next == ':' && len >= 8 && len <= 10) apiKey(i);
+    if (suffixedKey(len, next)) suffixedApiKey(i, e);
+    if (len == 1 && next == '/' && (text_[i] == '1' || text_[i] == '2')) asanaToken(i);
+  };
+  // After a dot that follows no letter ("19.99", "203.0.113.45", "2.4.1") a
+  // number is the tail of a decimal, version or address: every rule but the
+  // keys' turns it away by the character before it.
+  if (before(i) == '.' && !alpha(before(i - 1))) {
+    keys();
+    return e;
+  }
   bool macAddress = len == 12, cardNumber = len >= 12 && len <= 19, ssnNumber = false;
-  bool botToken = false, quad = false, hostName = false;
+  bool quad = false, hostName = false;
   bool phoneNumber = len >= 7;  // plain runs are phones only after a cue ("call 5551234567")
   switch (next) {
     case ' ':
@@ -425,7 +441,6 @@ std::size_t Scanner::numberAt(std::size_t i, std::size_t e) {
       break;
     case ':':
       macAddress = macAddress || len <= 2;
-      botToken = len >= 8 && len <= 10;  // a Telegram bot token: "123456789:AA…"
       break;
     case '(':
       phoneNumber = true;
@@ -440,12 +455,7 @@ std::size_t Scanner::numberAt(std::size_t i, std::size_t e) {
   if (macAddress && on(Kind::macAddress)) mac(i);
   if (cardNumber && on(Kind::card)) card(i);
   if (ssnNumber && on(Kind::ssn)) ssn(i);
-  if (botToken && on(Kind::apiKey) && i >= keySkip_) apiKey(i);
-  if ((suffixedKey(len, next) || (len == 1 && next == '/')) && on(Kind::apiKey) && i >= keySkip_) {
-    if (suffixedKey(len, next)) suffixedApiKey(i, e);
-    // Asana's personal access tokens ("1/…:…", "2/…/…:…"), Google's refresh tokens ("1//0…").
-    if (len == 1 && next == '/' && (text_[i] == '1' || text_[i] == '2')) asanaToken(i);
-  }
+  keys();
   if (quad && on(Kind::ipv4)) ipv4(i);
   if (phoneNumber && len <= 15 && on(Kind::phone) && i >= phoneSkip_) phone(i);
   if (hostName && on(Kind::internalUrl) && i >= hostSkip_) bareHost(i, e);
