@@ -412,8 +412,16 @@ std::size_t Scanner::numberAt(std::size_t i, std::size_t e) {
   // After a dot that follows no letter ("19.99", "203.0.113.45", "2.4.1") a
   // number is the tail of a decimal, version or address: every rule but the
   // keys' turns it away by the character before it.
-  if (before(i) == '.' && !alpha(before(i - 1))) {
+  const char16_t prev = before(i);
+  if (prev == '.' && !alpha(before(i - 1))) {
     keys();
+    return e;
+  }
+  // After a dash ("2024-03-14", "AB-1123") only an address may still start
+  // ("-10.0.0.1").
+  if (prev == '-') {
+    keys();
+    if (next == '.' && len <= 3 && on(Kind::ipv4)) ipv4(i);
     return e;
   }
   bool macAddress = len == 12, cardNumber = len >= 12 && len <= 19, ssnNumber = false;
