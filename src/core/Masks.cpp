@@ -185,12 +185,17 @@ std::u16string initials(std::u16string_view v) {
   return out.empty() ? std::u16string(kDots) : out;
 }
 
-// The length of the first cluster of s (none when empty).
-std::size_t firstClusterLength(std::u16string_view s) {
-  if (s.empty()) return 0;
-  if (s[0] < 0x80 && (s.size() == 1 || s[1] < 0x80)) return asciiClusterEnd(s, 0);
+[[gnu::noinline]] std::size_t firstClusterLengthSlow(std::u16string_view s) {
   const auto g = graphemes(s);
   return g.empty() ? 0 : g.front().second;
+}
+
+// The length of the first cluster of s (none when empty); two ASCII
+// characters are answered inline.
+inline std::size_t firstClusterLength(std::u16string_view s) {
+  if (s.empty()) return 0;
+  if (s[0] < 0x80 && (s.size() == 1 || s[1] < 0x80)) return asciiClusterEnd(s, 0);
+  return firstClusterLengthSlow(s);
 }
 
 std::u16string email(std::u16string_view v) {
@@ -201,9 +206,19 @@ std::u16string email(std::u16string_view v) {
   while (dot > at && v[dot] != '.') --dot;
   if (dot == at) return firstAndLast(v);
   const std::u16string_view local = v.substr(0, at), domain = v.substr(at + 1);
-  return (Pieces() << local.substr(0, firstClusterLength(local)) << kDots << u"@"sv
-                   << domain.substr(0, firstClusterLength(domain)) << kDots << v.substr(dot))
-      .join();
+  const std::u16string_view first = local.substr(0, firstClusterLength(local));
+  const std::u16string_view host = domain.substr(0, firstClusterLength(domain));
+  const std::u16string_view suffix = v.substr(dot);
+  // The fixed marks written in place, the three parts of the address copied.
+  std::u16string out(first.size() + host.size() + suffix.size() + 2 * kDots.size() + 1, u'\0');
+  char16_t* to = out.data();
+  for (const char16_t c : first) *to++ = c;
+  for (const char16_t c : kDots) *to++ = c;
+  *to++ = u'@';
+  for (const char16_t c : host) *to++ = c;
+  for (const char16_t c : kDots) *to++ = c;
+  for (const char16_t c : suffix) *to++ = c;
+  return out;
 }
 
 std::u16string schemeAndEllipsis(std::u16string_view v) {
@@ -238,7 +253,9 @@ std::u16string internalUrl(std::u16string_view v) {
   constexpr auto npos = std::u16string_view::npos;
   std::size_t begin = hostStart, colon = npos, dot = npos, anyDot = npos, end = hostStart;
   for (; end < v.size(); ++end) {
-    const UrlChar c = v[end] < 128 ? kUrlChars[v[end]] : UrlChar::other;
+    // Letters, most of a host, lie above every mark.
+    if (v[end] > '@') continue;
+    const UrlChar c = kUrlChars[v[end]];
     if (c == UrlChar::other) continue;
     if (c == UrlChar::end) break;
     if (c == UrlChar::at) {
