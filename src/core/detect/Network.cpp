@@ -20,14 +20,6 @@ namespace {
 
 using namespace chars;
 
-// Hex digits, colons and dots, as one look-up: read around every colon.
-constexpr auto kIpv6Chars = [] {
-  std::array<bool, 128> t{};
-  for (char16_t c = 0; c < 128; ++c) t[c] = hex(c) || c == ':' || c == '.';
-  return t;
-}();
-bool ipv6Char(char16_t c) { return c < 128 && kIpv6Chars[c]; }
-
 // The blank-separated words before a position on its line, nearest first.
 // The first is what stands before the position in its own word (often
 // nothing); the walk ends at the start of the line.

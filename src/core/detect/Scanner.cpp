@@ -516,7 +516,9 @@ void Scanner::colon(std::size_t i) {
     const bool anyUrl = on(Kind::databaseUrl) || on(Kind::internalUrl) || on(Kind::secret) ||
                         on(Kind::apiKey) || on(Kind::username);
     if (anyUrl && i >= urlSkip_) url(i);
-  } else if (on(Kind::ipv6) && i >= ipv6Skip_) {
+  } else if (on(Kind::ipv6) && i >= ipv6Skip_ && (ipv6Char(before(i)) || ipv6Char(ch(i + 1)))) {
+    // A colon between two characters no address holds ("key: value",
+    // "\"id\": 1") stands alone.
     ipv6(i);
   }
   // A drive letter ("C:\\Users\\…") alone in its word.

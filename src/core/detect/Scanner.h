@@ -58,6 +58,14 @@ inline bool joinsAt(std::u16string_view text, std::size_t pos) {
   if (text[pos] < 0x80) return alnum(text[pos]) || text[pos] == '_';
   return joinsAtSlow(text, pos);
 }
+// Hex digits, colons and dots, the characters of an IPv6 address, as one
+// look-up: read around every colon.
+inline constexpr std::array<bool, 128> kIpv6Chars = [] {
+  std::array<bool, 128> t{};
+  for (char16_t c = 0; c < 128; ++c) t[c] = hex(c) || c == ':' || c == '.';
+  return t;
+}();
+constexpr bool ipv6Char(char16_t c) { return c < 128 && kIpv6Chars[c]; }
 // ASCII case-insensitive comparison of text at pos with a lower-case literal.
 bool at(std::u16string_view text, std::size_t pos, std::u16string_view lowerLiteral);
 // ASCII case-insensitive equality with a lower-case word, without a folded copy.
