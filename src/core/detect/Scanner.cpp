@@ -304,6 +304,10 @@ inline bool Scanner::quietMark(std::size_t i) const {
   const char16_t c = text_[i], next = ch(i + 1);
   if (c == '-') return next != '-';
   if (c == '(' || c == '+') return !chars::digit(next) && next != '+';
+  // A slash starts a home folder only in "/Users/" and "/home/", a tilde
+  // only before a letter.
+  if (c == '/') return next != 'U' && next != 'h';
+  if (c == '~') return !chars::alpha(next);
   // A colon inside an IPv6 run already read starts nothing but a URL or a
   // drive letter ("C:\\Users").
   if (c == ':' && next != '/' && i < ipv6Skip_) {
