@@ -428,25 +428,27 @@ std::size_t Scanner::numberAt(std::size_t i, std::size_t e) {
     if (next == '.' && len <= 3 && on(Kind::ipv4)) ipv4(i);
     return e;
   }
+  // An SSN's three digits go on with two more after the same separator.
+  auto ssnShape = [&] { return len == 3 && digit(after) && ch(e + 3) == next; };
   bool macAddress = len == 12, cardNumber = len >= 12 && len <= 19, ssnNumber = false;
   bool quad = false, hostName = false;
   bool phoneNumber = len >= 7;  // plain runs are phones only after a cue ("call 5551234567")
   switch (next) {
     case ' ':
       cardNumber = cardNumber || (len == 4 && digit(after));
-      ssnNumber = len == 3;
+      ssnNumber = ssnShape();
       phoneNumber = phoneNumber || digit(after) || after == '(';
       break;
     case '-':
       macAddress = macAddress || len <= 2;
       cardNumber = cardNumber || (len == 4 && digit(after));
-      ssnNumber = len == 3;
+      ssnNumber = ssnShape();
       phoneNumber = phoneNumber || digit(after) || after == '(';
       hostName = alnum(after);
       break;
     case '.':
       macAddress = macAddress || (len == 4 && hex(after));
-      ssnNumber = len == 3;
+      ssnNumber = ssnShape();
       quad = len <= 3;
       phoneNumber = phoneNumber || digit(after) || after == '(';
       hostName = alnum(after);
