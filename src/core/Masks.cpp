@@ -112,6 +112,7 @@ constexpr auto kAlnum = [](char16_t c) { return isAlnum(c); };
 // A preview as a few pieces, each a part of the value or a fixed text, joined
 // in one allocation of the exact size: the common previews are a handful of
 // characters, and building them by appending grew and copied the string.
+// Six pieces at the most: the longest form (a MAC address's) has six.
 class Pieces {
  public:
   Pieces& operator<<(std::u16string_view piece) {
