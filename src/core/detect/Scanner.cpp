@@ -428,20 +428,27 @@ std::size_t Scanner::numberAt(std::size_t i, std::size_t e) {
     if (next == '.' && len <= 3 && on(Kind::ipv4)) ipv4(i);
     return e;
   }
-  // An SSN's three digits go on with two more after the same separator.
+  // An SSN's three digits go on with two more after the same separator; a
+  // card's first four with a group of three or more (shorter ones make too
+  // few digits); an address's first part with a second and a dot.
   auto ssnShape = [&] { return len == 3 && digit(after) && ch(e + 3) == next; };
+  auto cardGroup = [&] { return len == 4 && digit(after) && digit(ch(e + 2)) && digit(ch(e + 3)); };
+  auto quadPart = [&] {
+    return len <= 3 && digit(after) &&
+           (ch(e + 2) == '.' || ch(e + 3) == '.' || ch(e + 4) == '.' || ch(e + 5) == '.');
+  };
   bool macAddress = len == 12, cardNumber = len >= 12 && len <= 19, ssnNumber = false;
   bool quad = false, hostName = false;
   bool phoneNumber = len >= 7;  // plain runs are phones only after a cue ("call 5551234567")
   switch (next) {
     case ' ':
-      cardNumber = cardNumber || (len == 4 && digit(after));
+      cardNumber = cardNumber || cardGroup();
       ssnNumber = ssnShape();
       phoneNumber = phoneNumber || digit(after) || after == '(';
       break;
     case '-':
       macAddress = macAddress || len <= 2;
-      cardNumber = cardNumber || (len == 4 && digit(after));
+      cardNumber = cardNumber || cardGroup();
       ssnNumber = ssnShape();
       phoneNumber = phoneNumber || digit(after) || after == '(';
       hostName = alnum(after);
@@ -449,7 +456,7 @@ std::size_t Scanner::numberAt(std::size_t i, std::size_t e) {
     case '.':
       macAddress = macAddress || (len == 4 && hex(after));
       ssnNumber = ssnShape();
-      quad = len <= 3;
+      quad = quadPart();
       phoneNumber = phoneNumber || digit(after) || after == '(';
       hostName = alnum(after);
       break;
