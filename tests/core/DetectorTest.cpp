@@ -188,6 +188,27 @@ TEST(DetectorPhone, DateShapesAloneAndGoingOn) {
                            });
 }
 
+// A number reaches a rule only where that rule's next group can follow it:
+// each shape at the edge of what its rule accepts.
+TEST(DetectorNumbers, GroupsAtTheEdgeStillReachTheirRule) {
+  expectTable(Kind::card, {
+                              {"card 3782 822463 10005 ok", {"3782 822463 10005"}},
+                              {"card 4222 2222 2222 2 ok", {"4222 2222 2222 2"}},
+                              {"card 4111-111-111-111-1 ok", {}},
+                          });
+  expectTable(Kind::ipv4, {
+                              {"ip 10.123.1.1 ok", {"10.123.1.1"}},
+                              {"ip 10.1.22.3 ok", {"10.1.22.3"}},
+                              {"range -10.0.0.1 ok", {"10.0.0.1"}},
+                              {"v1.2-10.0.0.1 ok", {"10.0.0.1"}},
+                          });
+  expectTable(Kind::ssn, {
+                             {"ssn 123-45-6789 ok", {"123-45-6789"}},
+                             {"ssn 123.45.6789 ok", {"123.45.6789"}},
+                             {"ref 123-456-789 ok", {}},
+                         });
+}
+
 TEST(DetectorCard, Positives) {
   expectTable(Kind::card,
               {
