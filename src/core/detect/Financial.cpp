@@ -155,18 +155,16 @@ int ibanLength(char16_t a, char16_t b) {
 }
 
 bool mod97(std::u16string_view iban) {
-  int rest = 0;
+  // The number grows by up to two digits a character and is reduced only
+  // before it could pass 2^63: once every few characters, not at each.
+  std::uint64_t rest = 0;
   auto feed = [&](char16_t c) {
-    if (digit(c)) {
-      rest = (rest * 10 + (c - '0')) % 97;
-    } else {
-      const int v = c - 'A' + 10;
-      rest = (rest * 100 + v) % 97;
-    }
+    if (rest >= 10'000'000'000'000'000u) rest %= 97;
+    rest = digit(c) ? rest * 10 + std::uint64_t(c - '0') : rest * 100 + std::uint64_t(c - 'A' + 10);
   };
   for (std::size_t k = 4; k < iban.size(); ++k) feed(iban[k]);
   for (std::size_t k = 0; k < 4; ++k) feed(iban[k]);
-  return rest == 1;
+  return rest % 97 == 1;
 }
 
 }  // namespace
