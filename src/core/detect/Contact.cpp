@@ -253,7 +253,7 @@ void Scanner::email(std::size_t at) {
     U16_NEXT(tld.data(), k, tld.size(), c);
     if (groupOf(c) == kMark) continue;
     ++letters;
-    onlyLetters = onlyLetters && u_isalpha(c);
+    onlyLetters = onlyLetters && (c < 0x80 ? alpha(char16_t(c)) : u_isalpha(c));
     ascii = ascii && c < 0x80;
   }
   const bool punycode = tld.size() > 4 && chars::at(tld, 0, u"xn--"sv);
