@@ -963,4 +963,11 @@ KeyMatch matchKeyBefore(std::u16string_view text, int begin, int end, int maxWor
   return best;
 }
 
+unsigned keyEndingDigits() {
+  unsigned bits = 0;
+  for (int d = 0; d < 10; ++d)
+    if (trie().stepSymbol(0, kAsciiKey[std::size_t('0' + d)]) >= 0) bits |= 1u << d;
+  return bits;
+}
+
 }  // namespace clipvane::detect

@@ -82,4 +82,8 @@ struct KeyMatch {
 // other entry must start a word ("Your Password") or, with wholeOnly, begin.
 KeyMatch matchKeyBefore(std::u16string_view text, int begin, int end, int maxWords, bool wholeOnly);
 
+// Bit d set when some known key ends with the digit d ("cvv2", "address1"):
+// before any other digit, matchKeyBefore() finds nothing.
+unsigned keyEndingDigits();
+
 }  // namespace clipvane::detect

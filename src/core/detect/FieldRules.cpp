@@ -552,6 +552,17 @@ class Scanner {
     return next != u':' && next != u'/' && next != u'=';
   }
 
+  // A plain colon at i > 0 whose key keyAt() would find no rule for and not
+  // take as a label: a digit that ends no known key before it, and no blank
+  // or quote after it ("09:26:53", "user:1842:profile"). separators() does
+  // nothing with such a key, so the colon is not kept.
+  bool inertColon(int i) const {
+    const unsigned p = unsigned(t_[i - 1]) - u'0';
+    if (p > 9 || ((keyDigits_ >> p) & 1)) return false;
+    const char16_t after = i + 1 < int(t_.size()) ? t_[i + 1] : u' ';
+    return !isSpace(after) && !isQuote(after);
+  }
+
   // What a separator at i starts; returns the last character it read past.
   int stopAt(int i, int ls, int le) {
     const char16_t c = t_[i];
@@ -631,7 +642,7 @@ class Scanner {
         mask &= mask - 1;
         if (wordStop(k, ls, le, t_[k]) || delimiter(t_[k], delims)) continue;
         if (t_[k] == u':' && plainColon(k, le)) {  // the most common separator, at once
-          seps_.push_back({k, 1, true});
+          if (!inertColon(k)) seps_.push_back({k, 1, true});
           continue;
         }
         const int last = stopAt(k, ls, le);
@@ -2414,6 +2425,7 @@ class Scanner {
   std::array<bool, Kind::count> enabled_{};
   bool any_ = false;
   std::vector<Sep> seps_;
+  const unsigned keyDigits_ = keyEndingDigits();
   std::vector<int> options_;  // dashes after a blank on the line ("-u", "--user")
   std::vector<Key> keys_;
   int nameLine_ = -1, nameBegin_ = 0, nameEnd_ = 0;  // bareUsername's last word
