@@ -1362,10 +1362,10 @@ class Scanner {
     // "3000 }", "18ms", "9fceb0…").
     if (d - i > 5 || d + 1 >= le) return;
     const char16_t c = t_[d], n = t_[d + 1];
-    // After a blank, a digit opens only an ordinal ("350 5th Ave"): "1 2 3" is no street.
-    const bool may = c == u' '
-                         ? isAsciiAlpha(n) || (isDigit(n) && d + 2 < le &&
-                                               (isDigit(t_[d + 2]) || isAsciiLower(t_[d + 2])))
+    // After a blank, a digit opens only an ordinal of one to three digits
+    // ("350 5th Ave"), as mayBeStreet() asks: "1 2 3" and a card's "4111 1111"
+    // are no street.
+    const bool may = c == u' '   ? isAsciiAlpha(n) || (isDigit(n) && ordinalAfter(d + 2, le))
                      : c == u'-' ? isDigit(n)
                      : c == u',' ? n == u' ' && d + 2 < le && isAsciiLower(t_[d + 2])
                                  : isAsciiAlpha(c) && (n == u' ' || n == u',');
@@ -1375,6 +1375,15 @@ class Scanner {
       streetAt(i, ls, le);
     else if (start == kLowerStreet)
       lowerStreetAt(i, ls, le);
+  }
+
+  // Whether a small letter follows the digit before o within the first three
+  // digits: the only way mayBeStreet() takes a number that a blank and a
+  // digit follow.
+  bool ordinalAfter(int o, int le) const {
+    for (const int end = std::min(le, o + 3); o < end; ++o)
+      if (!isDigit(t_[o])) return isAsciiLower(t_[o]);
+    return false;
   }
 
   // An address with the unit and place lines around it.
