@@ -8,6 +8,7 @@
 #include "Settings.h"
 #include "Types.h"
 #include "detect/Candidate.h"
+#include "detect/FieldKeys.h"
 
 using clipvane::DetectionSettings;
 using clipvane::Kind;
@@ -1060,4 +1061,30 @@ TEST(FieldRules, NamesWrittenSurnameFirstInCapitalsOrWithoutSpaces) {
       {"Contact: Jane Doe, Acme Corp", "name:Jane Doe"},
   };
   expectFound(partial);
+}
+
+// Colons after a digit are dropped before their key is read unless a known key
+// ends with that digit; house numbers before digits are read only for an ordinal.
+TEST(FieldRules, KeysEndingInDigitsAndOrdinalStreets) {
+  using clipvane::detect::keyEndingDigits;
+  using clipvane::detect::matchKeyBefore;
+  const unsigned digits = keyEndingDigits();
+  EXPECT_NE(digits & (1u << 2), 0u);  // "cvv2"
+  for (const char* word : {"cvv", "cvc", "address", "address_line", "pin", "password", "sha"})
+    for (char d = '0'; d <= '9'; ++d) {
+      const std::u16string key = toUtf16(std::string(word) + d);
+      if (matchKeyBefore(key, 0, int(key.size()), 1, true).rule) {
+        EXPECT_NE(digits & (1u << (d - '0')), 0u) << word << d;
+      }
+    }
+  const Case found[] = {
+      {"cvv2:123", "cvv:123"},
+      {"address_line1:221B Baker Street", "address:221B Baker Street"},
+      {"Meet me at 12 118th Street, Springfield", "address:12 118th Street, Springfield"},
+      {"at 350 5th Ave, New York, NY 10118", "address:350 5th Ave, New York, NY 10118"},
+      {"We are at 4 21st Street, Springfield", "address:4 21st Street, Springfield"},
+  };
+  expectFound(found);
+  expectNothing(
+      {"at 09:26:53 user:1842:profile", "card 4111 1111 1111 1111 Street", "1 2 3 Main Street"});
 }
