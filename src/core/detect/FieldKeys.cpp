@@ -856,7 +856,8 @@ class Trie {
   std::vector<std::vector<std::pair<char16_t, int>>> other_;
 };
 
-const Trie& trie() {
+// Inline: matchKeyBefore() asks for it on every key, and the first-use check is one compare.
+[[gnu::always_inline]] inline const Trie& trie() {
   static const Trie t;
   return t;
 }
