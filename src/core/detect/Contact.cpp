@@ -161,17 +161,28 @@ void Scanner::email(std::size_t at) {
   // Local part, read backwards (at most 64 characters).
   std::size_t start = at;
   int later = kPunct;  // group of the nearest letter or digit after the one read
+  // The marks of a local part; an apostrophe between letters belongs to the
+  // name ("o'connor@…"), one at either end is a quote around the address.
+  auto localMark = [&](UChar32 c, std::size_t k) {
+    return localChar(char16_t(c)) || (c == '\'' && k > 0 && k + 1 < at &&
+                                      letterLike(text_[k - 1]) && letterLike(text_[k + 1]));
+  };
   while (start > 0) {
     std::size_t k = start;
+    // ASCII before letters and digits of ASCII never parts words: it is taken
+    // without decoding or asking for its script.
+    if (const char16_t u = text_[k - 1]; u < 0x80 && later <= kLatin) {
+      const int g = digit(u) ? kDigit : alpha(u) ? kLatin : localMark(u, k - 1) ? kPunct : kNone;
+      if (g == kNone) break;
+      if (at - (k - 1) > 64) return;  // longer than any local part
+      start = k - 1;
+      if (g > kMark) later = g;
+      continue;
+    }
     UChar32 c;
     U16_PREV(text_.data(), 0, k, c);
     int g = groupOf(c);
-    // An apostrophe between letters belongs to the name ("o'connor@…"); one at
-    // either end is a quote around the address.
-    if (g == kNone &&
-        (localChar(char16_t(c)) || (c == '\'' && k > 0 && k + 1 < at && letterLike(text_[k - 1]) &&
-                                    letterLike(text_[k + 1]))))
-      g = kPunct;
+    if (g == kNone && localMark(c, k)) g = kPunct;
     if (g == kNone || (g != kMark && boundary(g, later))) break;
     if (at - k > 64) return;  // longer than any local part
     start = k;
@@ -205,6 +216,15 @@ void Scanner::email(std::size_t at) {
     const std::size_t labelStart = end;
     int earlier = kPunct;
     while (end < text_.size()) {
+      // ASCII letters, digits and hyphens after others of ASCII never part
+      // words: they are taken without decoding or asking for their script.
+      if (const char16_t u = text_[end]; u < 0x80 && earlier <= kLatin) {
+        if (!alnum(u) && u != '-') break;
+        if (end + 1 - labelStart > 63) return;
+        ++end;
+        if (u != '-') earlier = digit(u) ? kDigit : kLatin;
+        continue;
+      }
       std::size_t k = end;
       UChar32 c;
       U16_NEXT(text_.data(), k, text_.size(), c);
