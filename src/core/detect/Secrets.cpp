@@ -92,6 +92,39 @@ constexpr ShapesByFirst kShapesByFirst = [] {
   return t;
 }();
 
+// The third characters that follow each first character in a prefix read
+// from its start (the table's, the named keys', "jdbc:", "eyJ", "SG.",
+// "bot"), as bits; and the first two characters after which any third may
+// follow (prefixes of two, "AA…").
+constexpr auto kThirdAfterFirst = [] {
+  std::array<std::array<std::uint64_t, 2>, 128> t{};
+  auto set = [&](std::u16string_view w) { t[w[0]][w[2] >> 6] |= std::uint64_t(1) << (w[2] & 63); };
+  for (const KeyShape& shape : kKeyShapes)
+    if (shape.prefix.size() > 2) set(shape.prefix);
+  for (const NamedKey& named : kNamedKeys) set(named.name);
+  for (std::u16string_view w : {u"jdbc:"sv, u"eyJ"sv, u"SG."sv, u"bot"sv}) set(w);
+  return t;
+}();
+constexpr auto kAnyThird = [] {
+  std::array<std::array<std::uint64_t, 2>, 128> t{};
+  auto set = [&](char16_t a, char16_t b) { t[a][b >> 6] |= std::uint64_t(1) << (b & 63); };
+  for (const KeyShape& shape : kKeyShapes)
+    if (shape.prefix.size() == 2) set(shape.prefix[0], shape.prefix[1]);
+  set('A', 'A');
+  return t;
+}();
+
+// Whether a key read by apiKey() may start with a, b and c: most words that
+// begin like a prefix ("Accepted", "publickey") part from all by their
+// third character.
+bool keyMayStart(char16_t a, char16_t b, char16_t c) {
+  if (a >= 128 || b >= 128 || digit(a)) return true;
+  if ((kAnyThird[a][b >> 6] >> (b & 63)) & 1) return true;
+  if ((a == 'M' || a == 'N' || a == 'O') && b != 'R') return true;  // Discord's user ids
+  if ((a == 's' || a == 't') && c == '.') return true;              // Mapbox's "sk.", "tk."
+  return c < 128 && ((kThirdAfterFirst[a][c >> 6] >> (c & 63)) & 1) != 0;
+}
+
 bool startsWith(std::u16string_view text, std::size_t pos, std::u16string_view prefix) {
   return text.size() - pos >= prefix.size() && text.substr(pos, prefix.size()) == prefix;
 }
@@ -389,6 +422,7 @@ std::size_t Scanner::privateKeyEnd(std::size_t start) {
 
 void Scanner::apiKey(std::size_t start) {
   const char16_t c = text_[start];
+  if (!keyMayStart(c, ch(start + 1), ch(start + 2))) return;
   if (c == 'j' && at(text_, start, u"jdbc:"sv) && on(Kind::databaseUrl)) {
     const std::size_t end = urlEnd(start + 5);
     urlSkip_ = std::max(urlSkip_, end);
