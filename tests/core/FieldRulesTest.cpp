@@ -1088,3 +1088,15 @@ TEST(FieldRules, KeysEndingInDigitsAndOrdinalStreets) {
   expectNothing(
       {"at 09:26:53 user:1842:profile", "card 4111 1111 1111 1111 Street", "1 2 3 Main Street"});
 }
+
+// A word with several digit runs is judged once; the next word on the line is
+// judged on its own.
+TEST(FieldRules, AccountNamesJudgedOncePerWord) {
+  const Case found[] = {
+      {"build a1b2c3 username jdoe42", "username:jdoe42"},
+      {"Login failed for user 'jdoe42' after a1b2 user bob77x9", "username:bob77x9"},
+      {"user m.rossi2-x3 and user jd9", "username:m.rossi2-x3"},
+      {"user m.rossi2-x3 and user jd9", "username:jd9"},
+  };
+  expectFound(found);
+}

@@ -1707,32 +1707,26 @@ class Scanner {
   }
 
   // "Username jsmith88 has been locked": an account name with digits after its label.
-  void bareUsername(int i, int ls, int le) {
+  // Each word is judged at its first digit ("a1b2c3d4…" asks at every digit):
+  // a digit inside the word judged last returns at once.
+  [[gnu::always_inline]] void bareUsername(int i, int ls, int le) {
+    if (nameLine_ == ls && i >= nameBegin_ && i < nameEnd_) return;
+    bareUsernameWord(i, ls, le);
+  }
+
+  [[gnu::noinline]] void bareUsernameWord(int i, int ls, int le) {
     if (!on(Kind::username) && !on(Kind::secret)) return;
-    // Where the name's word begins: known from the last call when the word
-    // runs on to here ("a1b2c3d4…" asks at every digit), so that each
-    // character is read once.
     static constexpr auto kNameChars = asciiSet([](char16_t c) {
       return isAsciiAlpha(c) || isDigit(c) || c == u'_' || c == u'.' || c == u'-';
     });
     auto nameChar = [](char16_t c) { return c < 128 && kNameChars[c]; };
-    int tb = i;
-    if (nameLine_ == ls && nameEnd_ <= i) {
-      int k = nameEnd_;
-      while (k < i && nameChar(t_[k])) ++k;
-      if (k == i)
-        tb = nameBegin_;
-      else
-        while (tb > k + 1 && nameChar(t_[tb - 1])) --tb;
-    } else {
-      while (tb > ls && nameChar(t_[tb - 1])) --tb;
-    }
-    // The word was judged at its first digit ("a1b2c3d4…").
-    const bool judged = nameLine_ == ls && nameBegin_ == tb;
+    // The word around i, read once.
+    int tb = i, we = i + 1;
+    while (tb > ls && nameChar(t_[tb - 1])) --tb;
+    while (we < le && nameChar(t_[we])) ++we;
     nameLine_ = ls;
     nameBegin_ = tb;
-    nameEnd_ = i;
-    if (judged) return;
+    nameEnd_ = we;
     if (i - tb > 32) return;            // no more than 32 characters before the digit
     if (!isAsciiAlpha(t_[tb])) return;  // "0x4" is a number
     // "Login failed for user 'jdoe42'": the name in quotes.
@@ -2437,7 +2431,7 @@ class Scanner {
   const unsigned keyDigits_ = keyEndingDigits();
   std::vector<int> options_;  // dashes after a blank on the line ("-u", "--user")
   std::vector<Key> keys_;
-  int nameLine_ = -1, nameBegin_ = 0, nameEnd_ = 0;  // bareUsername's last word
+  int nameLine_ = -1, nameBegin_ = 0, nameEnd_ = 0;  // the word bareUsername() judged last
   static constexpr int kStopBlocks = 64;
   // stopMask()'s bits of [stopsFrom_, stopsTo_), and a word after them.
   std::array<unsigned, kStopBlocks + 1> stops_{};
