@@ -447,6 +447,16 @@ TEST(DetectorMac, PositivesAndLookAlikes) {
               });
 }
 
+// A first group reaches the rule only where a second follows it in its
+// separator: groups of one character on either side of the first colon.
+TEST(DetectorMac, SecondGroupsOfOneCharacter) {
+  expectTable(Kind::macAddress, {
+                                    {"ether 0:a:42:b:c:d up", {"0:a:42:b:c:d"}},
+                                    {"ether 1a:b:42:c:d:e up", {"1a:b:42:c:d:e"}},
+                                    {"ether 7:b:42:c:d:e up", {"7:b:42:c:d:e"}},
+                                });
+}
+
 TEST(DetectorVersionsAndIds, AreNotFindings) {
   const char* texts[] = {"1.2.3.4", "v10.0.0.1", "version 2.14.0", "2024-01-31T12:30:45Z",
                          "31/01/2024", "Jan 31, 2024 12:30", "550e8400-e29b-41d4-a716-446655440000",

@@ -92,6 +92,17 @@ inline constexpr auto kStartClass = [] {
   return t;
 }();
 
+// Whether the group of len characters that ends at e before its separator
+// next can begin a MAC address: one or two characters that a second group
+// follows in the same separator ("00:1a:…"), or four before a dot that four
+// more and a dot follow ("0011.2233.4455").
+inline bool macGroupAt(std::u16string_view text, std::size_t e, std::size_t len, char16_t next) {
+  auto at = [&](std::size_t k) { return k < text.size() ? text[k] : char16_t(0); };
+  if (!chars::hex(at(e + 1))) return false;
+  if (next == '.') return len == 4 && at(e + 5) == '.';
+  return len <= 2 && (at(e + 2) == next || (chars::hex(at(e + 2)) && at(e + 3) == next));
+}
+
 // A character after which a letter or digit goes on the same word.
 inline bool wordish(char16_t c) { return chars::alnum(c) || c == '_'; }
 
@@ -384,11 +395,11 @@ std::size_t Scanner::word(std::size_t i, Block& block) {
 // MAC addresses ("00:1a:…", "0011.2233.4455", "001122334455") and host
 // names start at words of either kind.
 inline void Scanner::macAt(std::size_t i, std::size_t e) {
-  using namespace chars;
   const std::size_t len = e - i;
-  const char16_t next = ch(e), after = ch(e + 1);
-  if (on(Kind::macAddress) && ((len <= 2 && (next == ':' || next == '-')) ||
-                               (len == 4 && next == '.' && hex(after)) || len == 12))
+  const char16_t next = ch(e);
+  if (on(Kind::macAddress) &&
+      (((next == ':' || next == '-' || next == '.') && macGroupAt(text_, e, len, next)) ||
+       len == 12))
     mac(i);
 }
 
@@ -447,21 +458,21 @@ std::size_t Scanner::numberAt(std::size_t i, std::size_t e) {
       phoneNumber = phoneNumber || digit(after) || after == '(';
       break;
     case '-':
-      macAddress = macAddress || len <= 2;
+      macAddress = macAddress || macGroupAt(text_, e, len, next);
       cardNumber = cardNumber || cardGroup();
       ssnNumber = ssnShape();
       phoneNumber = phoneNumber || digit(after) || after == '(';
       hostName = alnum(after);
       break;
     case '.':
-      macAddress = macAddress || (len == 4 && hex(after));
+      macAddress = macAddress || macGroupAt(text_, e, len, next);
       ssnNumber = ssnShape();
       quad = quadPart();
       phoneNumber = phoneNumber || digit(after) || after == '(';
       hostName = alnum(after);
       break;
     case ':':
-      macAddress = macAddress || len <= 2;
+      macAddress = macAddress || macGroupAt(text_, e, len, next);
       break;
     case '(':
       phoneNumber = true;
