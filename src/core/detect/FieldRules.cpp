@@ -1175,6 +1175,14 @@ class Scanner {
     // p is neither a letter nor a digit.
     const int d = digitsAhead(i, le);
     streetFrom(i, ls, le, d);
+    // After another number and a blank ("4111 1111", "14 09:26") no word
+    // before the number opens a street, and only a label that ends in a
+    // digit ("CVV2 123") can stand there.
+    if (p == u' ' && i - 2 >= ls && isDigit(t_[i - 2])) {
+      if (i - 3 >= ls && isLetter(t_[i - 3])) labelBefore(i, ls, le);
+      dateAfterBirthCue(i, ls, le, d);
+      return;
+    }
     if (p == u' ' && on(Kind::address)) streetAfterWords(i, ls, le, d);
     if (isBlank(p) || p == u'(') {
       labelBefore(i, ls, le);
