@@ -1100,3 +1100,19 @@ TEST(FieldRules, AccountNamesJudgedOncePerWord) {
   };
   expectFound(found);
 }
+
+// A number after another number or a mark and a blank skips the street-word
+// rules; a label ending in a digit, a house number and a birth date still hold.
+TEST(FieldRules, NumbersAfterANumberOrAMarkAndABlank) {
+  const Case found[] = {
+      {"card 4111 1111 1111 1111 CVV2 123", "cvv:123"},
+      {"Office: 4 742 Maple Avenue", "address:4 742 Maple Avenue"},
+      {"Passport # X1234567", "passport:X1234567"},
+      {"DOB - 04/12/1990", "birthDate:04/12/1990"},
+      {"She was born on 14 March 1988, in Leeds.", "birthDate:14 March 1988"},
+      {"Lives at Hauptstraße 5, 10115 Berlin", "address:Hauptstraße 5, 10115 Berlin"},
+  };
+  expectFound(found);
+  expectNothing({"for (int i = 0; i < n; ++i) { total += 1; }", "timeout: 3000 }",
+                 "4111 1111 1111 1111 = 12 Main", "(size 12 MB) ) 14 Street"});
+}

@@ -147,6 +147,18 @@ constexpr std::array<std::uint8_t, 129> kDigitRoute = [] {
   return a;
 }();
 
+// The characters before a blank and a number after which neither a label's
+// word (a letter, ".", "#", a dash, a digit after a letter) nor a street's
+// word (a letter, ".", ",") can end: digits and the other ASCII marks but
+// blanks. Index 128, past ASCII, is false.
+constexpr std::array<bool, 129> kNoWordBeforeBlank = [] {
+  std::array<bool, 129> a{};
+  for (int c = 0x21; c < 128; ++c)
+    a[std::size_t(c)] =
+        kClass[std::size_t(c)] != kLetterClass && c != '.' && c != ',' && c != '#' && c != '-';
+  return a;
+}();
+
 bool allowedAfterIs(const KeyRule& r) {
   if ((r.flags & kNeedsContext) && r.kind != Kind::name) return false;
   switch (r.shape) {
@@ -1175,11 +1187,12 @@ class Scanner {
     // p is neither a letter nor a digit.
     const int d = digitsAhead(i, le);
     streetFrom(i, ls, le, d);
-    // After another number and a blank ("4111 1111", "14 09:26") no word
-    // before the number opens a street, and only a label that ends in a
-    // digit ("CVV2 123") can stand there.
-    if (p == u' ' && i - 2 >= ls && isDigit(t_[i - 2])) {
-      if (i - 3 >= ls && isLetter(t_[i - 3])) labelBefore(i, ls, le);
+    // After another number and a blank ("4111 1111", "14 09:26"), or after
+    // ASCII punctuation that ends no label and no street's word ("i = 0",
+    // "timeout: 3000"), no word before the number opens a street, and only
+    // a label that ends in a digit ("CVV2 123") can stand there.
+    if (p == u' ' && i - 2 >= ls && kNoWordBeforeBlank[clampAscii(t_[i - 2])]) {
+      if (isDigit(t_[i - 2]) && i - 3 >= ls && isLetter(t_[i - 3])) labelBefore(i, ls, le);
       dateAfterBirthCue(i, ls, le, d);
       return;
     }
