@@ -1116,3 +1116,19 @@ TEST(FieldRules, NumbersAfterANumberOrAMarkAndABlank) {
   expectNothing({"for (int i = 0; i < n; ++i) { total += 1; }", "timeout: 3000 }",
                  "4111 1111 1111 1111 = 12 Main", "(size 12 MB) ) 14 Street"});
 }
+
+// Account names are read sixteen characters a step: words across those steps,
+// and characters that only look like name characters once folded.
+TEST(FieldRules, AccountNamesAcrossBlocks) {
+  const Case found[] = {
+      {"the username abcdefghijklmnopqrst1234", "username:abcdefghijklmnopqrst1234"},
+      {"the username j.doe-x_y.abcdefghijk9 end", "username:j.doe-x_y.abcdefghijk9"},
+  };
+  expectFound(found);
+  expectNothing({"the username abcdefghijklmnopqrstuvwxyzabcdefgh1",
+                 "the username j\x0e\x0f\x10\x19"
+                 "doe42",
+                 "the username j\x0d\x0e"
+                 "doe42 end",
+                 "the username j@doe42", "the username j/doe42"});
+}
