@@ -1132,3 +1132,14 @@ TEST(FieldRules, AccountNamesAcrossBlocks) {
                  "doe42 end",
                  "the username j@doe42", "the username j/doe42"});
 }
+
+// A range of house numbers goes on to the street only after a blank or a comma.
+TEST(FieldRules, HouseNumberRanges) {
+  const Case found[] = {
+      {"We moved to 12-14 Baker Street, London NW1 6XE",
+       "address:12-14 Baker Street, London NW1 6XE"},
+      {"at 12-14, rue de la Paix, Paris", "address:12-14, rue de la Paix, Paris"},
+  };
+  expectFound(found);
+  expectNothing({"on 2024-03-14 Baker Street", "call 415-555-2671 Baker Street"});
+}

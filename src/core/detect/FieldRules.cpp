@@ -1387,7 +1387,7 @@ class Scanner {
     // ("350 5th Ave"), as mayBeStreet() asks: "1 2 3" and a card's "4111 1111"
     // are no street.
     const bool may = c == u' '   ? isAsciiAlpha(n) || (isDigit(n) && ordinalAfter(d + 2, le))
-                     : c == u'-' ? isDigit(n)
+                     : c == u'-' ? isDigit(n) && blankAfterRange(d + 1, le)
                      : c == u',' ? n == u' ' && d + 2 < le && isAsciiLower(t_[d + 2])
                                  : isAsciiAlpha(c) && (n == u' ' || n == u',');
     if (!may) return;
@@ -1396,6 +1396,15 @@ class Scanner {
       streetAt(i, ls, le);
     else if (start == kLowerStreet)
       lowerStreetAt(i, ls, le);
+  }
+
+  // A range's second number from r ("12-14"), up to five digits as
+  // mayBeStreet() reads it: a street goes on only with a blank or a comma
+  // after it, which no date ("2024-03-14") or phone ("415-555-2671") has.
+  bool blankAfterRange(int r, int le) const {
+    int e = r;
+    while (e < le && isDigit(t_[e]) && e - r < 5) ++e;
+    return e + 1 < le && (t_[e] == u' ' || t_[e] == u',');
   }
 
   // Whether a small letter follows the digit before o within the first three
