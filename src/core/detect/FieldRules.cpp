@@ -1556,7 +1556,16 @@ class Scanner {
   // digits from i end at digitsEnd.
   // Most numbers follow a word in lower case ("at 10", "version 2"): the
   // word before tells which of them can apply at all.
-  [[gnu::noinline]] void otherStreetForms(int i, int ls, int le, int digitsEnd) {
+  // The first look inline: most numbers after a word go on with a small
+  // letter or a word in lower case ("at 10 am", "version 2 is").
+  [[gnu::always_inline]] void otherStreetForms(int i, int ls, int le, int digitsEnd) {
+    if (digitsEnd + 1 < le && isAsciiLower(t_[digitsEnd]) && isAsciiAlpha(t_[digitsEnd + 1]))
+      return;
+    if (digitsEnd + 1 < le && t_[digitsEnd] == u' ' && isAsciiLower(t_[digitsEnd + 1])) return;
+    otherStreetFormsAt(i, ls, le, digitsEnd);
+  }
+
+  [[gnu::noinline]] void otherStreetFormsAt(int i, int ls, int le, int digitsEnd) {
     // A house number, box or postcode ends its address or stands before a
     // comma, a full stop, a slash or a capital: "Váci u. 19,", "84/92",
     // "ul. Tverskaya, д. 7", "APO AE 09204".
