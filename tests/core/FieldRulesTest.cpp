@@ -1143,3 +1143,18 @@ TEST(FieldRules, HouseNumberRanges) {
   expectFound(found);
   expectNothing({"on 2024-03-14 Baker Street", "call 415-555-2671 Baker Street"});
 }
+
+// The street's word before its number is read sixteen characters a step:
+// words longer than that, with letters past ASCII, with dots and dashes.
+TEST(FieldRules, StreetWordsBeforeTheNumber) {
+  const Case found[] = {
+      {"Lives at Karl-Marx-Straße 5, 10115 Berlin", "address:Karl-Marx-Straße 5, 10115 Berlin"},
+      {"Lives at Schmidtstr. 12, 10115 Berlin", "address:Schmidtstr. 12, 10115 Berlin"},
+      {"Lives at the Kurfuerstendammstrasse 12, 10719 Berlin",
+       "address:Kurfuerstendammstrasse 12, 10719 Berlin"},
+      {"Lives at Hauptstrasse 5, 10115 Berlin", "address:Hauptstrasse 5, 10115 Berlin"},
+      {"Address is Calle Mayor 12, 28013 Madrid", "address:Calle Mayor 12, 28013 Madrid"},
+      {"I live at storgatan 12, 11122 stockholm", "address:storgatan 12, 11122 stockholm"},
+  };
+  expectFound(found);
+}

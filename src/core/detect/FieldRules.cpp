@@ -1512,9 +1512,17 @@ class Scanner {
     if (isLetter(p) || p == u'.') {
       // "Hauptstraße 5", "Karl-Marx-Straße 5", "Schmidtstr. 12"
       int w = i - 1;
-      while (w > ls && (isLetter(t_[w - 1]) || t_[w - 1] == u'.' || t_[w - 1] == u'-') &&
-             i - w < 40)
-        --w;
+#if defined(__SSE2__)
+      // Most words are ASCII and shorter than sixteen: one look finds their start.
+      if (w - 16 >= ls) {
+        const int run = std::countl_one(std::uint16_t(streetWordChars(t_.data() + w - 16)));
+        if (run < 16 && t_[w - 1 - run] < 128) w -= run;
+      }
+      if (w == i - 1 || t_[w - 1] >= 128)
+#endif
+        while (w > ls && (isLetter(t_[w - 1]) || t_[w - 1] == u'.' || t_[w - 1] == u'-') &&
+               i - w < 40)
+          --w;
       const View word = t_.substr(w, i - 1 - w);
       const bool named = fieldvalue::isStreetWord(word);
       // "HAUPTSTRASSE", "storgatan": one case throughout.
@@ -1762,6 +1770,21 @@ class Scanner {
         _mm_or_si128(_mm_or_si128(within(folded, 'a', 'z'), within(c, '0', '9')),
                      _mm_or_si128(within(c, '-', '.'), _mm_cmpeq_epi8(c, _mm_set1_epi8('_'))));
     return unsigned(_mm_movemask_epi8(name));
+  }
+#endif
+
+#if defined(__SSE2__)
+  // Bit k set when the character at p + k is an ASCII letter, "." or "-", the
+  // ASCII characters of the word before a house number in streetAfterWords().
+  static unsigned streetWordChars(const char16_t* p) {
+    const auto* q = reinterpret_cast<const __m128i*>(p);
+    const __m128i c = _mm_packs_epi16(_mm_loadu_si128(q), _mm_loadu_si128(q + 1));
+    const __m128i folded = _mm_or_si128(c, _mm_set1_epi8(0x20));
+    const __m128i letter = _mm_and_si128(_mm_cmpgt_epi8(folded, _mm_set1_epi8('a' - 1)),
+                                         _mm_cmplt_epi8(folded, _mm_set1_epi8('z' + 1)));
+    const __m128i marks =
+        _mm_or_si128(_mm_cmpeq_epi8(c, _mm_set1_epi8('.')), _mm_cmpeq_epi8(c, _mm_set1_epi8('-')));
+    return unsigned(_mm_movemask_epi8(_mm_or_si128(letter, marks)));
   }
 #endif
 
