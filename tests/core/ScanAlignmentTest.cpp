@@ -64,6 +64,28 @@ TEST(ScanAlignment, FindingsDoNotDependOnTheirOffset) {
   }
 }
 
+// Numbers of up to six digits are passed over a block at a time unless the
+// separator after them lets them go on, longer ones never: each first group
+// here must still reach its rule wherever it falls, also at a block's end.
+TEST(ScanAlignment, ShortFirstGroupsGoOnAfterTheirSeparator) {
+  const std::u16string_view samples[] = {
+      u"SSN 123 45 6789 and 078-05-1120 on file",
+      u"host 10.1.2.3 and mac 0a-1b-2c-3d-4e-5f, 00:1a:2b:3c:4d:5e",
+      u"call 030/12345678 or (415) 555-2671 or 415.555.2671 now",
+      u"call 5551234, or reach me on 5551234!",
+      u"card 4111 1111 1111 1111 then 5500-0000-0000-0004 here",
+  };
+  for (const auto sample : samples) {
+    SCOPED_TRACE(toUtf8(sample));
+    const auto expected = found(sample, 0);
+    EXPECT_GE(expected.size(), 2u);
+    for (int shift = 0; shift <= 70; ++shift) {
+      SCOPED_TRACE(shift);
+      EXPECT_EQ(found(shifted(sample, shift), shift + 1), expected);
+    }
+  }
+}
+
 // Where the processor has AVX2, the same texts read 16 characters a step
 // (as elsewhere) must give the same findings, wherever the values fall.
 TEST(ScanAlignment, WideAndNarrowStepsFindTheSame) {

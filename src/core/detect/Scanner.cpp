@@ -106,6 +106,21 @@ inline bool macGroupAt(std::u16string_view text, std::size_t e, std::size_t len,
 // A character after which a letter or digit goes on the same word.
 inline bool wordish(char16_t c) { return chars::alnum(c) || c == '_'; }
 
+// The numbers that quietNumber() turns away whatever was read before, 64 at
+// a time: at most six characters that end inside the block at a character
+// after which a number cannot go on (not one of numberGoesOn's " ", "-", ".",
+// ":", "(" and "/"). Each such end reaches back over the letters and digits
+// before it, 1, 2 and then 3 more at a time.
+inline std::uint64_t quietNumbers(std::uint64_t digit, std::uint64_t alnum,
+                                  std::uint64_t numberGoesOn) {
+  std::uint64_t shortNumber = ~alnum & ~numberGoesOn;
+  const std::uint64_t run2 = alnum & (alnum >> 1), run3 = run2 & (alnum >> 2);
+  shortNumber |= (shortNumber >> 1) & alnum;
+  shortNumber |= (shortNumber >> 2) & run2;
+  shortNumber |= (shortNumber >> 3) & run3;
+  return digit & shortNumber;
+}
+
 }  // namespace
 
 #if defined(CLIPVANE_WIDE_SCAN)
@@ -113,6 +128,7 @@ namespace {
 // The classes of 32 characters, as loadBlock() needs them.
 struct WideHalf {
   std::uint32_t digit, letter, p, mark, slash, underscore, punct;
+  std::uint32_t numberGoesOn;
 };
 [[gnu::target("avx2"), gnu::always_inline]] inline WideHalf wideHalf(const char16_t* q) {
   using namespace wide;
@@ -121,13 +137,16 @@ struct WideHalf {
   const __m256i punct =
       (is(v, '@') | colon) | (dash | is(v, '/')) | ((is(v, '~') | is(v, '+')) | is(v, '('));
   const __m256i mark = (underscore | dash) | (is(v, '.') | is(v, '$')) | (is(v, '=') | colon);
+  const __m256i slash = is(v, '/'), bracket = is(v, '(');
+  const __m256i goesOn = (is(v, ' ') | is(v, '.')) | (dash | colon) | (bracket | slash);
   return {bits(inRange(v, '0', 9)),
           bits(inRange(v | _mm256_set1_epi8(0x20), 'a', 25)),
           bits(is(v, 'P')),
           bits(mark),
           bits(is(v, '\\')),
           bits(underscore),
-          bits(punct)};
+          bits(punct),
+          bits(goesOn)};
 }
 }  // namespace
 
@@ -135,7 +154,8 @@ struct WideHalf {
 // step. Each block's classes are gathered in registers and stored once;
 // letters and digits, and word characters, are joined from the others' bits.
 [[gnu::target("avx2")]] static void wideClasses(const char16_t* p, std::size_t blocks,
-                                                std::array<std::uint64_t, 7>* classes) {
+                                                std::array<std::uint64_t, 7>* classes,
+                                                std::uint64_t* quiet) {
   auto join = [](std::uint32_t low, std::uint32_t high) {
     return std::uint64_t(low) | std::uint64_t(high) << 32;
   };
@@ -150,6 +170,7 @@ struct WideHalf {
                   alnum,
                   alnum | join(lo.underscore, hi.underscore),
                   join(lo.punct, hi.punct)};
+    quiet[k] = quietNumbers(digit, alnum, join(lo.numberGoesOn, hi.numberGoesOn));
   }
 }
 #endif
@@ -164,11 +185,12 @@ void Scanner::loadBlock(std::size_t base, Block& b) {
   // For the first look at words below: digits, letters but "P", the marks
   // after which a short word may still start something, and backslashes.
   std::uint64_t digitBits = 0, letterBits = 0, markBits = 0, slashBits = 0;
+  std::uint64_t quietBits = 0;  // quietNumbers()
 #if defined(CLIPVANE_WIDE_SCAN)
   // The classes are taken four blocks ahead.
   if (wide_ && (base < classesFrom_ || base >= classesTo_) && n - base >= 64) {
     const std::size_t blocks = std::min(classes_.size(), (n - base) / 64);
-    wideClasses(text_.data() + base, blocks, classes_.data());
+    wideClasses(text_.data() + base, blocks, classes_.data(), quiet_.data());
     classesFrom_ = base;
     classesTo_ = base + 64 * blocks;
   }
@@ -176,6 +198,7 @@ void Scanner::loadBlock(std::size_t base, Block& b) {
     const auto& bits = classes_[(base - classesFrom_) / 64];
     digitBits = bits[0], letterBits = bits[1], markBits = bits[2], slashBits = bits[3];
     alnumBits = bits[4], wordBits = bits[5], punctBits = bits[6];
+    quietBits = quiet_[(base - classesFrom_) / 64];
   } else
 #endif
 #if defined(__SSE2__)
@@ -184,6 +207,7 @@ void Scanner::loadBlock(std::size_t base, Block& b) {
     const __m128i zero = _mm_setzero_si128(), caseBit = _mm_set1_epi8(0x20);
     const __m128i digit0 = _mm_set1_epi8('0'), digits = _mm_set1_epi8(9);
     const __m128i letterA = _mm_set1_epi8('a'), letters = _mm_set1_epi8(25);
+    std::uint64_t goesOnBits = 0;
     for (int k = 0; k < 4; ++k) {
       // Characters past U+00FF saturate to 0 or 0xFF, which match nothing below.
       const __m128i v =
@@ -208,11 +232,17 @@ void Scanner::loadBlock(std::size_t base, Block& b) {
       alnumBits |= std::uint64_t(unsigned(_mm_movemask_epi8(alnum))) << shift;
       wordBits |= std::uint64_t(unsigned(_mm_movemask_epi8(_mm_or_si128(alnum, is('_'))))) << shift;
       punctBits |= std::uint64_t(unsigned(_mm_movemask_epi8(punct))) << shift;
+      const __m128i goesOn =
+          _mm_or_si128(_mm_or_si128(_mm_or_si128(is(' '), is('-')), _mm_or_si128(is('.'), is(':'))),
+                       _mm_or_si128(is('('), is('/')));
+      goesOnBits |= bits(goesOn) << shift;
     }
+    quietBits = quietNumbers(digitBits, alnumBits, goesOnBits);
   } else
 #endif
   {
     const std::size_t size = std::min<std::size_t>(64, n - base);
+    std::uint64_t goesOnBits = 0;
     for (std::size_t k = 0; k < size; ++k) {
       const char16_t c = text_[base + k];
       if (c >= 0x80) continue;
@@ -225,7 +255,10 @@ void Scanner::loadBlock(std::size_t base, Block& b) {
       alnumBits |= std::uint64_t(cls == kWordStart) << k;
       punctBits |= std::uint64_t(cls == kPunctStart) << k;
       wordBits |= std::uint64_t(cls == kWordStart || c == '_') << k;
+      const bool goesOn = c == ' ' || c == '-' || c == '.' || c == ':' || c == '(' || c == '/';
+      goesOnBits |= std::uint64_t(goesOn) << k;
     }
+    quietBits = quietNumbers(digitBits, alnumBits, goesOnBits);
   }
   const std::uint64_t prevWord =
       (wordBits << 1) | std::uint64_t(base > 0 && wordish(text_[base - 1]));
@@ -248,7 +281,7 @@ void Scanner::loadBlock(std::size_t base, Block& b) {
   const std::uint64_t afterSlash =
       (slashBits << 1) | std::uint64_t(base > 0 && text_[base - 1] == '\\');
   const std::uint64_t quietWord = letterBits & ~(digitBits >> 2) & shortPlain & ~afterSlash;
-  b.starts = ((alnumBits & ~prevWord) & ~quietWord) | punctBits;
+  b.starts = (((alnumBits & ~prevWord) & ~quietWord) | punctBits) & ~quietBits;
 }
 
 // The first tests of the rules that can start at a number, a word of
