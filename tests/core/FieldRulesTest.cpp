@@ -1158,3 +1158,16 @@ TEST(FieldRules, StreetWordsBeforeTheNumber) {
   };
   expectFound(found);
 }
+
+// Keys are read back from their separator sixteen characters a step: keys
+// longer than that, with "$", "@", dots, and letters past ASCII.
+TEST(FieldRules, KeysReadBackFromTheirSeparator) {
+  const Case found[] = {
+      {"$db_password = \"Xy7kLm2pQ9zR\"", "secret:Xy7kLm2pQ9zR"},
+      {"config.database.password: Xy7kLm2pQ9zR", "secret:Xy7kLm2pQ9zR"},
+      {"contraseña: Xy7kLm2pQ9zR", "secret:Xy7kLm2pQ9zR"},
+      {"x very_long_prefix_database_password=Xy7kLm2pQ9zR", "secret:Xy7kLm2pQ9zR"},
+      {"x @password=Xy7kLm2pQ9zR", "secret:Xy7kLm2pQ9zR"},
+  };
+  expectFound(found);
+}

@@ -772,7 +772,16 @@ class Scanner {
     } else {
       ke = j;
       kb = j;
-      while (kb > lim && isKeyChar(t_[kb - 1])) --kb;
+#if defined(__SSE2__)
+      // Most keys are ASCII and shorter than sixteen: one look finds their start.
+      if (kb - 16 >= lim) {
+        const unsigned m = nameChars(t_.data() + kb - 16, true);
+        const int run = std::countl_one(std::uint16_t(m));
+        if (run < 16 && t_[kb - 1 - run] < 128) kb -= run;
+      }
+      if (kb == ke || t_[kb - 1] >= 128)
+#endif
+        while (kb > lim && isKeyChar(t_[kb - 1])) --kb;
       if (kb == ke) return k;
       k.start = kb;
     }
@@ -1755,8 +1764,9 @@ class Scanner {
 
 #if defined(__SSE2__)
   // Bit k set when the character at p + k is an ASCII letter, digit, "_", "."
-  // or "-": bareUsernameWord()'s name characters, sixteen at once.
-  static unsigned nameChars(const char16_t* p) {
+  // or "-": bareUsernameWord()'s name characters, sixteen at once; with
+  // keys, "$" and "@" too, as kKeyChars holds them.
+  static unsigned nameChars(const char16_t* p, bool keys = false) {
     const auto* q = reinterpret_cast<const __m128i*>(p);
     // Signed saturation keeps ASCII as it is and turns everything else to
     // bytes outside every class below.
@@ -1766,9 +1776,12 @@ class Scanner {
       return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(char(from - 1))),
                            _mm_cmplt_epi8(v, _mm_set1_epi8(char(to + 1))));
     };
-    const __m128i name =
+    __m128i name =
         _mm_or_si128(_mm_or_si128(within(folded, 'a', 'z'), within(c, '0', '9')),
                      _mm_or_si128(within(c, '-', '.'), _mm_cmpeq_epi8(c, _mm_set1_epi8('_'))));
+    if (keys)
+      name = _mm_or_si128(name, _mm_or_si128(_mm_cmpeq_epi8(c, _mm_set1_epi8('$')),
+                                             _mm_cmpeq_epi8(c, _mm_set1_epi8('@'))));
     return unsigned(_mm_movemask_epi8(name));
   }
 #endif
