@@ -342,16 +342,33 @@ inline bool Scanner::quietNumber(std::size_t i, std::size_t e) const {
   return true;
 }
 
-// A dash starts a key block only in "-----BEGIN", a bracket or plus sign a
-// phone only before a digit ("(+44)").
+namespace {
+// The characters after which a mark may start something, a bit for each
+// kind of mark: a dash starts a key block only in "-----BEGIN", a bracket or
+// plus sign a phone only before a digit ("(+44)") or a plus sign, a slash a
+// home folder only in "/Users/" and "/home/", a tilde only before a letter.
+// Looked up together, most marks are turned away by one branch.
+enum : std::uint8_t { kAfterDash = 1, kAfterBracket = 2, kAfterSlash = 4, kAfterTilde = 8 };
+inline constexpr auto kMarkNeeds = [] {
+  std::array<std::uint8_t, 128> t{};
+  t['-'] = kAfterDash, t['('] = kAfterBracket, t['+'] = kAfterBracket;
+  t['/'] = kAfterSlash, t['~'] = kAfterTilde;
+  return t;
+}();
+inline constexpr auto kMarkGoesOn = [] {
+  std::array<std::uint8_t, 128> t{};  // none past ASCII: 127 stands for them
+  for (char16_t c = 0; c < 127; ++c)
+    t[c] = std::uint8_t(
+        (c == '-' ? kAfterDash : 0) | (chars::digit(c) || c == '+' ? kAfterBracket : 0) |
+        (c == 'U' || c == 'h' ? kAfterSlash : 0) | (chars::alpha(c) ? kAfterTilde : 0));
+  return t;
+}();
+}  // namespace
+
 inline bool Scanner::quietMark(std::size_t i) const {
-  const char16_t c = text_[i], next = ch(i + 1);
-  if (c == '-') return next != '-';
-  if (c == '(' || c == '+') return !chars::digit(next) && next != '+';
-  // A slash starts a home folder only in "/Users/" and "/home/", a tilde
-  // only before a letter.
-  if (c == '/') return next != 'U' && next != 'h';
-  if (c == '~') return !chars::alpha(next);
+  const char16_t c = text_[i], next = ch(i + 1);  // starts are ASCII
+  if (const std::uint8_t needs = kMarkNeeds[c]; needs != 0)
+    return (kMarkGoesOn[std::min<char16_t>(next, 127)] & needs) == 0;
   // A colon inside an IPv6 run already read starts nothing but a URL or a
   // drive letter ("C:\\Users").
   if (c == ':' && next != '/' && i < ipv6Skip_) {
