@@ -1171,3 +1171,17 @@ TEST(FieldRules, KeysReadBackFromTheirSeparator) {
   };
   expectFound(found);
 }
+
+// The looks that find a word's start may read into the line above; the word
+// still starts at its own line's start.
+TEST(FieldRules, WordsAtTheStartOfALaterLine) {
+  const Case found[] = {
+      {"A first line of text here\npassword: Xy7kLm2pQ9zR", "secret:Xy7kLm2pQ9zR"},
+      {"A first line of text here\nuser jdoe42 logged in", "username:jdoe42"},
+      {"A first line of text here\nHauptstrasse 5, 10115 Berlin",
+       "address:Hauptstrasse 5, 10115 Berlin"},
+      {"first_line_of_text_here_user\r\npassword: Xy7kLm2pQ9zR", "secret:Xy7kLm2pQ9zR"},
+  };
+  expectFound(found);
+  expectNothing({"user\njdoe42 logged in", "Hauptstrasse\n5 items"});
+}

@@ -774,12 +774,17 @@ class Scanner {
       kb = j;
 #if defined(__SSE2__)
       // Most keys are ASCII and shorter than sixteen: one look finds their start.
-      if (kb - 16 >= lim) {
+      // The look may start before lim: the walk stops there all the same.
+      bool found = false;
+      if (kb >= 16) {
         const unsigned m = nameChars(t_.data() + kb - 16, true);
         const int run = std::countl_one(std::uint16_t(m));
-        if (run < 16 && t_[kb - 1 - run] < 128) kb -= run;
+        if (kb - run <= lim)
+          kb = lim, found = true;
+        else if (run < 16 && t_[kb - 1 - run] < 128)
+          kb -= run, found = true;
       }
-      if (kb == ke || t_[kb - 1] >= 128)
+      if (!found)
 #endif
         while (kb > lim && isKeyChar(t_[kb - 1])) --kb;
       if (kb == ke) return k;
@@ -1523,11 +1528,16 @@ class Scanner {
       int w = i - 1;
 #if defined(__SSE2__)
       // Most words are ASCII and shorter than sixteen: one look finds their start.
-      if (w - 16 >= ls) {
+      // The look may start before the line: the walk stops at its start all the same.
+      bool found = false;
+      if (w >= 16) {
         const int run = std::countl_one(std::uint16_t(streetWordChars(t_.data() + w - 16)));
-        if (run < 16 && t_[w - 1 - run] < 128) w -= run;
+        if (w - run <= ls)
+          w = ls, found = true;
+        else if (run < 16 && t_[w - 1 - run] < 128)
+          w -= run, found = true;
       }
-      if (w == i - 1 || t_[w - 1] >= 128)
+      if (!found)
 #endif
         while (w > ls && (isLetter(t_[w - 1]) || t_[w - 1] == u'.' || t_[w - 1] == u'-') &&
                i - w < 40)
@@ -1819,13 +1829,23 @@ class Scanner {
     // text allows, the rest one by one.
     int tb = i, we = i + 1;
 #if defined(__SSE2__)
-    while (tb - 16 >= ls) {
+    // Past ASCII nothing is a name character, so each look is exact; a look
+    // may reach past the line, where the walk stops at its ends all the same.
+    while (tb >= 16) {
       const int run = std::countl_one(std::uint16_t(nameChars(t_.data() + tb - 16)));
+      if (tb - run <= ls) {
+        tb = ls;
+        break;
+      }
       tb -= run;
       if (run < 16) break;
     }
-    while (we + 16 <= le) {
+    while (we + 16 <= int(t_.size())) {
       const int run = std::countr_one(nameChars(t_.data() + we));
+      if (we + run >= le) {
+        we = le;
+        break;
+      }
       we += run;
       if (run < 16) break;
     }
