@@ -1034,7 +1034,7 @@ void Scanner::phone(std::size_t start) {
     if (digit(c) || open) {
       std::size_t j = open ? i + 1 : i;
       const std::size_t g = j;
-      while (j < text_.size() && digit(text_[j])) ++j;
+      j = digitsEnd(text_, j);
       if (open && (ch(j) != ')' || j - g > 5)) break;
       // "+44 (0)20 …": the trunk 0 written after the country code is no digit of the number.
       const bool trunk = open && plus && groups.size() == 1 && j - g == 1 && text_[g] == '0';

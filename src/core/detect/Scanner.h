@@ -14,6 +14,10 @@
 #include "../Settings.h"
 #include "Candidate.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace clipvane::detect {
 
 namespace chars {
@@ -91,6 +95,24 @@ inline bool mayBeAmong(const WordLengths& t, std::u16string_view word) {
   if (word.empty()) return false;
   const char16_t first = fold(word[0]);
   return ((t[lower(first) ? first - 'a' : 26] >> std::min<std::size_t>(word.size(), 31)) & 1) != 0;
+}
+// The end of the run of ASCII digits from pos (pos itself when none), eight
+// characters a look: the readers of digit groups stop without a branch per
+// digit.
+inline std::size_t digitsEnd(std::u16string_view text, std::size_t pos) {
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128(), nine = _mm_set1_epi16(9), d0 = _mm_set1_epi16('0');
+  while (pos <= text.size() && text.size() - pos >= 8) {
+    // c - '0' wraps past 9 for every character but a digit.
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + pos));
+    const __m128i digit = _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(v, d0), nine), zero);
+    const unsigned other = ~unsigned(_mm_movemask_epi8(digit)) & 0xFFFFu;  // two bits each
+    if (other != 0) return pos + std::size_t(std::countr_zero(other)) / 2;
+    pos += 8;
+  }
+#endif
+  while (pos < text.size() && digit(text[pos])) ++pos;
+  return pos;
 }
 }  // namespace chars
 
