@@ -799,8 +799,12 @@ class Scanner {
     }
     // "_token" is the forgery guard of Laravel's forms, handed to every visitor.
     if (laravelFormToken(kb, ke)) return k;
-    while (kb < ke && (t_[kb] == u'-' || t_[kb] == u'_' || t_[kb] == u'$' || t_[kb] == u'@')) ++kb;
-    if (kb >= ke || !isLetter(t_[kb])) return k;
+    // Most keys start with a letter at once.
+    if (!isAsciiAlpha(t_[kb])) {
+      while (kb < ke && (t_[kb] == u'-' || t_[kb] == u'_' || t_[kb] == u'$' || t_[kb] == u'@'))
+        ++kb;
+      if (kb >= ke || !isLetter(t_[kb])) return k;
+    }
 
     if (s.colon) {
       k.ctx = quote == u'"' ? Ctx::json : quote ? Ctx::dict : Ctx::label;
