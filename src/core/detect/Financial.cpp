@@ -244,8 +244,7 @@ void Scanner::card(std::size_t start) {
   // six follow in that separator, that reading is certain and is skipped.
   if ((prev == ' ' || prev == '-') && start >= 2 && ch(start + 4) == prev && digit(ch(start + 3)) &&
       digit(ch(start + 2)) && digit(ch(start + 1))) {
-    std::size_t e = start + 5;
-    while (e < text_.size() && digit(text_[e]) && e - start < 12) ++e;
+    const std::size_t e = std::min(digitsEnd(text_, start + 5), start + 12);
     if (e - start >= 8 && e - start <= 11 && continuesBefore()) return;
   }
   // Groups of digits joined by one consistent single space or hyphen.

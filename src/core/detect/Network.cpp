@@ -364,7 +364,7 @@ void Scanner::ipv4(std::size_t start) {
       ++i;
     }
     const std::size_t g = i;
-    while (i < text_.size() && digit(text_[i]) && i - g < 4) ++i;
+    i = std::min(digitsEnd(text_, i), g + 4);
   }
   const char16_t next = ch(i);
   if (joinsAt(text_, i)) return;
