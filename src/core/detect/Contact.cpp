@@ -1007,8 +1007,25 @@ void Scanner::phone(std::size_t start) {
     bool bracket;
   };
   Small<Group, 16> groups;
-  std::array<char, 16> digits;
+  // As written: a group's digits are copied eight a step, and the step past
+  // a phone's 15 has room here.
+  std::array<char, 24> digits;
   std::size_t count = 0;
+  auto copyDigits = [&](std::size_t from, std::size_t end) {  // end - from <= 15 - count
+    for (std::size_t k = from; k < end; k += 8) {
+#if defined(__SSE2__)
+      if (text_.size() - k >= 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text_.data() + k));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(digits.data() + count + (k - from)),
+                         _mm_packus_epi16(v, v));
+        continue;
+      }
+#endif
+      for (std::size_t q = k; q < end; ++q) digits[count + (q - from)] = char(text_[q]);
+      break;
+    }
+    count += end - from;
+  };
   std::size_t i = start;
   bool plus = false;
   if (text_[start] == '+') {
@@ -1043,7 +1060,7 @@ void Scanner::phone(std::size_t start) {
           overflow = true;
           break;
         }
-        for (std::size_t k = g; k < j; ++k) digits[count++] = char(text_[k]);
+        copyDigits(g, j);
       }
       if (open) ++j;
       if (!trunk) groups.put(Group{int(j - g - (open ? 1 : 0)), j, pending, open});  // < 15
