@@ -733,22 +733,28 @@ class Scanner {
   Key keyAt(const Sep& s, int ls) {
     Key k;
     int j = s.pos;
-    while (j > ls && isBlank(t_[j - 1]) && s.pos - j < 8) --j;
-    const bool blankBefore = j < s.pos;
-    if (s.colon && j > ls && t_[j - 1] == u')') {  // "Date of Birth (MM/DD/YYYY):"
-      int o = j - 1;
-      while (o > ls && t_[o] != u'(' && j - o < 40) --o;
-      if (t_[o] == u'(') {
-        j = o;
+    if (j == ls) return k;
+    bool blankBefore = false;
+    // Most keys end with a letter or digit right at their separator; only
+    // other characters may stand between.
+    if (const char16_t last = t_[j - 1]; !(isDigit(last) || isAsciiAlpha(last))) {
+      while (j > ls && isBlank(t_[j - 1]) && s.pos - j < 8) --j;
+      blankBefore = j < s.pos;
+      if (s.colon && j > ls && t_[j - 1] == u')') {  // "Date of Birth (MM/DD/YYYY):"
+        int o = j - 1;
+        while (o > ls && t_[o] != u'(' && j - o < 40) --o;
+        if (t_[o] == u'(') {
+          j = o;
+          while (j > ls && isBlank(t_[j - 1])) --j;
+        }
+      }
+      while (s.colon && j > ls && t_[j - 1] == u'*') --j;  // "**Name**:"
+      if (s.colon && j > ls && t_[j - 1] == u'#') {        // "Passport #:"
+        --j;
         while (j > ls && isBlank(t_[j - 1])) --j;
       }
+      if (j == ls) return k;
     }
-    while (s.colon && j > ls && t_[j - 1] == u'*') --j;  // "**Name**:"
-    if (s.colon && j > ls && t_[j - 1] == u'#') {        // "Passport #:"
-      --j;
-      while (j > ls && isBlank(t_[j - 1])) --j;
-    }
-    if (j == ls) return k;
     const char16_t c = t_[j - 1];
     int kb = 0, ke = 0;
     char16_t quote = 0;
