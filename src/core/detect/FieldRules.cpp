@@ -520,12 +520,15 @@ class Scanner {
   // Digits, "is", "was", "to" and capitals: where a value or a name may
   // start. False for the other stops.
   // Inlined into the line loop: most stops are these.
+  // first: i is the line's first character, which has none before it; the
+  // line loop's stops all have one.
+  template <bool first = false>
   [[gnu::always_inline]] bool wordStop(int i, int ls, int le, char16_t c) {
     if (isDigit(c)) {
       // After ASCII punctuation ("10.20.30.40", "2024-03-14") digits may only
       // open a house number: the other rules want a letter, a blank or "(".
       // One table look at the character before chooses the rules.
-      const unsigned route = i > ls ? kDigitRoute[clampAscii(t_[i - 1])] : unsigned(kDigitStart);
+      const unsigned route = first ? unsigned(kDigitStart) : kDigitRoute[clampAscii(t_[i - 1])];
       if (route == kStreetOnly || (route == kDigitDash && !(i - 1 > ls && isAsciiUpper(t_[i - 2]))))
         streetFrom(i, ls, le, digitsAhead(i, le));
       else if (route == kAccount)  // digitStart()'s first case, at once
@@ -540,7 +543,7 @@ class Scanner {
       return true;
     }
     if (!isAsciiLower(c)) return false;
-    if (i > ls && i + 1 < le) {
+    if (!first && i + 1 < le) {
       const char16_t n = t_[i + 1];
       if ((c == u'i' && n == u's') || (c == u'w' && n == u'a') || (c == u't' && n == u'o'))
         afterIs(i, ls, le);
@@ -638,7 +641,7 @@ class Scanner {
     // The first character has nothing before it on its line; the blocks
     // after it read the character before each one.
     int i = ls;
-    if (i < le && stopsAt(i, ls) && !wordStop(i, ls, le, t_[i]) && !delimiter(t_[i], delims))
+    if (i < le && stopsAt(i, ls) && !wordStop<true>(i, ls, le, t_[i]) && !delimiter(t_[i], delims))
       i = stopAt(i, ls, le);
     ++i;
     // Sixteen or up to 64 characters a block: most characters stop nothing, and the
