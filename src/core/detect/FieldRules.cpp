@@ -781,20 +781,10 @@ class Scanner {
     } else {
       ke = j;
       kb = j;
-#if defined(__SSE2__)
       // Most keys are ASCII and shorter than sixteen: one look finds their start.
-      // The look may start before lim: the walk stops there all the same.
-      bool found = false;
-      if (kb >= 16) {
-        const unsigned m = nameChars(t_.data() + kb - 16, true);
-        const int run = std::countl_one(std::uint16_t(m));
-        if (kb - run <= lim)
-          kb = lim, found = true;
-        else if (run < 16 && t_[kb - 1 - run] < 128)
-          kb -= run, found = true;
-      }
-      if (!found)
-#endif
+      if (const int start = runStartBefore(kb, lim, kKeyRun); start >= 0)
+        kb = start;
+      else
         while (kb > lim && isKeyChar(t_[kb - 1])) --kb;
       if (kb == ke) return k;
       k.start = kb;
@@ -1539,19 +1529,10 @@ class Scanner {
     if (isLetter(p) || p == u'.') {
       // "Hauptstraße 5", "Karl-Marx-Straße 5", "Schmidtstr. 12"
       int w = i - 1;
-#if defined(__SSE2__)
       // Most words are ASCII and shorter than sixteen: one look finds their start.
-      // The look may start before the line: the walk stops at its start all the same.
-      bool found = false;
-      if (w >= 16) {
-        const int run = std::countl_one(std::uint16_t(streetWordChars(t_.data() + w - 16)));
-        if (w - run <= ls)
-          w = ls, found = true;
-        else if (run < 16 && t_[w - 1 - run] < 128)
-          w -= run, found = true;
-      }
-      if (!found)
-#endif
+      if (const int start = runStartBefore(w, ls, kStreetWordRun); start >= 0)
+        w = start;
+      else
         while (w > ls && (isLetter(t_[w - 1]) || t_[w - 1] == u'.' || t_[w - 1] == u'-') &&
                i - w < 40)
           --w;
@@ -1783,6 +1764,28 @@ class Scanner {
         s = {tb, te};
     }
     emit(r, s, false, keyAt, false);
+  }
+
+  // The ASCII classes runStartBefore() reads runs of.
+  enum Run { kKeyRun, kNameRun, kStreetWordRun };
+
+  // Where the run of `run` characters that ends at `end` starts, from one
+  // look at the sixteen characters before `end`; a run that reaches lim
+  // starts there, as a walk back that stops at lim would have it. -1 when
+  // the look cannot tell: a longer run, or one that a character past ASCII
+  // ends, which the caller's own walk judges.
+  int runStartBefore(int end, int lim, Run run) const {
+#if defined(__SSE2__)
+    if (end < 16) return -1;
+    const char16_t* p = t_.data() + end - 16;
+    const unsigned bits = run == kStreetWordRun ? streetWordChars(p) : nameChars(p, run == kKeyRun);
+    const int length = std::countl_one(std::uint16_t(bits));
+    if (end - length <= lim) return lim;
+    if (length < 16 && t_[end - 1 - length] < 128) return end - length;
+#else
+    (void)end, (void)lim, (void)run;
+#endif
+    return -1;
   }
 
 #if defined(__SSE2__)
