@@ -65,8 +65,9 @@ TEST(ScanAlignment, FindingsDoNotDependOnTheirOffset) {
 }
 
 // Numbers of up to six digits are passed over a block at a time unless the
-// separator after them lets them go on, longer ones never: each first group
-// here must still reach its rule wherever it falls, also at a block's end.
+// separator after them, or before them, lets them go on, longer ones never:
+// each first group here must still reach its rule wherever it falls, also at
+// a block's edges.
 TEST(ScanAlignment, ShortFirstGroupsGoOnAfterTheirSeparator) {
   const std::u16string_view samples[] = {
       u"SSN 123 45 6789 and 078-05-1120 on file",
@@ -74,6 +75,9 @@ TEST(ScanAlignment, ShortFirstGroupsGoOnAfterTheirSeparator) {
       u"call 030/12345678 or (415) 555-2671 or 415.555.2671 now",
       u"call 5551234, or reach me on 5551234!",
       u"card 4111 1111 1111 1111 then 5500-0000-0000-0004 here",
+      // After a dot or dash: only a letter before the dot, or a dot after
+      // the number, lets something start there.
+      u"on 2024-03-14 for 19.99: ssn.123-45-6789, from -10.0.0.1 on",
   };
   for (const auto sample : samples) {
     SCOPED_TRACE(toUtf8(sample));

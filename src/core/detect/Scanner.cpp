@@ -106,19 +106,34 @@ inline bool macGroupAt(std::u16string_view text, std::size_t e, std::size_t len,
 // A character after which a letter or digit goes on the same word.
 inline bool wordish(char16_t c) { return chars::alnum(c) || c == '_'; }
 
-// The numbers that quietNumber() turns away whatever was read before, 64 at
-// a time: at most six characters that end inside the block at a character
-// after which a number cannot go on (not one of numberGoesOn's " ", "-", ".",
-// ":", "(" and "/"). Each such end reaches back over the letters and digits
-// before it, 1, 2 and then 3 more at a time.
-inline std::uint64_t quietNumbers(std::uint64_t digit, std::uint64_t alnum,
-                                  std::uint64_t numberGoesOn) {
-  std::uint64_t shortNumber = ~alnum & ~numberGoesOn;
+// The numbers that numberAt() and quietNumber() turn away whatever was read
+// before, 64 at a time. The classes besides letters and digits:
+struct NumberEdges {
+  std::uint64_t goesOn = 0;  // " ", "-", ".", ":", "(", "/": a number may go on after them
+  std::uint64_t dot = 0, dash = 0, slash = 0;
+};
+// The runs of at most six letters and digits that end inside the block at a
+// character of ends: each end reaches back over the letters and digits before
+// it, 1, 2 and then 3 more at a time.
+inline std::uint64_t shortRuns(std::uint64_t alnum, std::uint64_t ends) {
   const std::uint64_t run2 = alnum & (alnum >> 1), run3 = run2 & (alnum >> 2);
-  shortNumber |= (shortNumber >> 1) & alnum;
-  shortNumber |= (shortNumber >> 2) & run2;
-  shortNumber |= (shortNumber >> 3) & run3;
-  return digit & shortNumber;
+  ends |= (ends >> 1) & alnum;
+  ends |= (ends >> 2) & run2;
+  ends |= (ends >> 3) & run3;
+  return ends;
+}
+// Numbers of at most six characters that end where a number cannot go on
+// (quietNumber()), and those after a dash or after a dot that no letter leads
+// ("2024-03-14", "19.99"): numberAt() runs only the keys' and addresses'
+// rules there, and six characters that end at neither a dot nor a slash
+// start neither. The characters before a block's first two are not known
+// here: numbers there keep their start.
+inline std::uint64_t quietNumbers(std::uint64_t digit, std::uint64_t alnum, const NumberEdges& c) {
+  const std::uint64_t plain = shortRuns(alnum, ~alnum & ~c.goesOn);
+  const std::uint64_t letterTwoBefore = ((alnum & ~digit) << 2) | 3;
+  const std::uint64_t tail = ((c.dot << 1) & ~letterTwoBefore) | (c.dash << 1);
+  const std::uint64_t tailShort = shortRuns(alnum, ~alnum & ~c.dot & ~c.slash);
+  return digit & (plain | (tail & tailShort));
 }
 
 }  // namespace
@@ -128,7 +143,7 @@ namespace {
 // The classes of 32 characters, as loadBlock() needs them.
 struct WideHalf {
   std::uint32_t digit, letter, p, mark, slash, underscore, punct;
-  std::uint32_t numberGoesOn;
+  std::uint32_t numberGoesOn, dot, dash, forwardSlash;
 };
 [[gnu::target("avx2"), gnu::always_inline]] inline WideHalf wideHalf(const char16_t* q) {
   using namespace wide;
@@ -137,8 +152,8 @@ struct WideHalf {
   const __m256i punct =
       (is(v, '@') | colon) | (dash | is(v, '/')) | ((is(v, '~') | is(v, '+')) | is(v, '('));
   const __m256i mark = (underscore | dash) | (is(v, '.') | is(v, '$')) | (is(v, '=') | colon);
-  const __m256i slash = is(v, '/'), bracket = is(v, '(');
-  const __m256i goesOn = (is(v, ' ') | is(v, '.')) | (dash | colon) | (bracket | slash);
+  const __m256i slash = is(v, '/'), bracket = is(v, '('), dot = is(v, '.');
+  const __m256i goesOn = (is(v, ' ') | dot) | (dash | colon) | (bracket | slash);
   return {bits(inRange(v, '0', 9)),
           bits(inRange(v | _mm256_set1_epi8(0x20), 'a', 25)),
           bits(is(v, 'P')),
@@ -146,7 +161,10 @@ struct WideHalf {
           bits(is(v, '\\')),
           bits(underscore),
           bits(punct),
-          bits(goesOn)};
+          bits(goesOn),
+          bits(dot),
+          bits(dash),
+          bits(slash)};
 }
 }  // namespace
 
@@ -170,7 +188,12 @@ struct WideHalf {
                   alnum,
                   alnum | join(lo.underscore, hi.underscore),
                   join(lo.punct, hi.punct)};
-    quiet[k] = quietNumbers(digit, alnum, join(lo.numberGoesOn, hi.numberGoesOn));
+    NumberEdges edges;
+    edges.goesOn = join(lo.numberGoesOn, hi.numberGoesOn);
+    edges.dot = join(lo.dot, hi.dot);
+    edges.dash = join(lo.dash, hi.dash);
+    edges.slash = join(lo.forwardSlash, hi.forwardSlash);
+    quiet[k] = quietNumbers(digit, alnum, edges);
   }
 }
 #endif
@@ -207,7 +230,7 @@ void Scanner::loadBlock(std::size_t base, Block& b) {
     const __m128i zero = _mm_setzero_si128(), caseBit = _mm_set1_epi8(0x20);
     const __m128i digit0 = _mm_set1_epi8('0'), digits = _mm_set1_epi8(9);
     const __m128i letterA = _mm_set1_epi8('a'), letters = _mm_set1_epi8(25);
-    std::uint64_t goesOnBits = 0;
+    NumberEdges edges;
     for (int k = 0; k < 4; ++k) {
       // Characters past U+00FF saturate to 0 or 0xFF, which match nothing below.
       const __m128i v =
@@ -235,14 +258,17 @@ void Scanner::loadBlock(std::size_t base, Block& b) {
       const __m128i goesOn =
           _mm_or_si128(_mm_or_si128(_mm_or_si128(is(' '), is('-')), _mm_or_si128(is('.'), is(':'))),
                        _mm_or_si128(is('('), is('/')));
-      goesOnBits |= bits(goesOn) << shift;
+      edges.goesOn |= bits(goesOn) << shift;
+      edges.dot |= bits(is('.')) << shift;
+      edges.dash |= bits(is('-')) << shift;
+      edges.slash |= bits(is('/')) << shift;
     }
-    quietBits = quietNumbers(digitBits, alnumBits, goesOnBits);
+    quietBits = quietNumbers(digitBits, alnumBits, edges);
   } else
 #endif
   {
     const std::size_t size = std::min<std::size_t>(64, n - base);
-    std::uint64_t goesOnBits = 0;
+    NumberEdges edges;
     for (std::size_t k = 0; k < size; ++k) {
       const char16_t c = text_[base + k];
       if (c >= 0x80) continue;
@@ -256,9 +282,12 @@ void Scanner::loadBlock(std::size_t base, Block& b) {
       punctBits |= std::uint64_t(cls == kPunctStart) << k;
       wordBits |= std::uint64_t(cls == kWordStart || c == '_') << k;
       const bool goesOn = c == ' ' || c == '-' || c == '.' || c == ':' || c == '(' || c == '/';
-      goesOnBits |= std::uint64_t(goesOn) << k;
+      edges.goesOn |= std::uint64_t(goesOn) << k;
+      edges.dot |= std::uint64_t(c == '.') << k;
+      edges.dash |= std::uint64_t(c == '-') << k;
+      edges.slash |= std::uint64_t(c == '/') << k;
     }
-    quietBits = quietNumbers(digitBits, alnumBits, goesOnBits);
+    quietBits = quietNumbers(digitBits, alnumBits, edges);
   }
   const std::uint64_t prevWord =
       (wordBits << 1) | std::uint64_t(base > 0 && wordish(text_[base - 1]));
