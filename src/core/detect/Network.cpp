@@ -567,6 +567,7 @@ void Scanner::bareHost(std::size_t start, std::size_t wordEnd) {
   }();
   std::size_t e = wordEnd;  // [start, wordEnd) holds letters and digits
   bool dot = false;
+  std::size_t lastDot = 0;  // after the last dot read, 0 before any
 #if defined(__SSE2__)
   // Sixteen characters a step: where the name ends is no branch per character.
   while (text_.size() - e >= 16) {
@@ -585,19 +586,25 @@ void Scanner::bareHost(std::size_t start, std::size_t wordEnd) {
                                       _mm_or_si128(dots, _mm_cmpeq_epi8(v, _mm_set1_epi8('-'))));
     const unsigned past = ~unsigned(_mm_movemask_epi8(host)) & 0xFFFFu;
     const int n = std::countr_zero(past | 0x10000u);
-    dot = dot || (unsigned(_mm_movemask_epi8(dots)) & ((1u << n) - 1)) != 0;
+    const unsigned dotsIn = unsigned(_mm_movemask_epi8(dots)) & ((1u << n) - 1);
+    if (dotsIn != 0) lastDot = e + std::size_t(std::bit_width(dotsIn));
+    dot = dot || dotsIn != 0;
     e += std::size_t(n);
     if (n < 16) break;
   }
 #endif
-  for (; e < text_.size() && text_[e] < 128 && kHostChars[text_[e]]; ++e) dot |= text_[e] == '.';
+  for (; e < text_.size() && text_[e] < 128 && kHostChars[text_[e]]; ++e)
+    if (text_[e] == '.') dot = true, lastDot = e + 1;
   hostSkip_ = e;
   if (!dot) return;
   while (e > start && (text_[e - 1] == '.' || text_[e - 1] == '-')) --e;
   // Most dotted words ("e.g", "main.py", "1.5") end in no internal suffix:
-  // their last label is compared before anything is copied.
-  std::size_t lastDot = e;
-  while (lastDot > start && text_[lastDot - 1] != '.') --lastDot;
+  // their last label is compared before anything is copied. The last dot
+  // was noted while reading, unless the name's end was cut back over it.
+  if (lastDot > e) {
+    lastDot = e;
+    while (lastDot > start && text_[lastDot - 1] != '.') --lastDot;
+  }
   if (lastDot == start) return;
   const auto tail = text_.substr(lastDot, e - lastDot);
   auto sameLabel = [&](std::u16string_view label) {
