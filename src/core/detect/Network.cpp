@@ -566,7 +566,6 @@ void Scanner::bareHost(std::size_t start, std::size_t wordEnd) {
     return t;
   }();
   std::size_t e = wordEnd;  // [start, wordEnd) holds letters and digits
-  bool dot = false;
   std::size_t lastDot = 0;  // after the last dot read, 0 before any
 #if defined(__SSE2__)
   // Sixteen characters a step: where the name ends is no branch per character.
@@ -586,17 +585,18 @@ void Scanner::bareHost(std::size_t start, std::size_t wordEnd) {
                                       _mm_or_si128(dots, _mm_cmpeq_epi8(v, _mm_set1_epi8('-'))));
     const unsigned past = ~unsigned(_mm_movemask_epi8(host)) & 0xFFFFu;
     const int n = std::countr_zero(past | 0x10000u);
+    // Whether a dot was read is as likely as not: noted without a branch.
     const unsigned dotsIn = unsigned(_mm_movemask_epi8(dots)) & ((1u << n) - 1);
-    if (dotsIn != 0) lastDot = e + std::size_t(std::bit_width(dotsIn));
-    dot = dot || dotsIn != 0;
+    const std::size_t any = std::size_t(0) - std::size_t(dotsIn != 0);
+    lastDot = ((e + std::size_t(std::bit_width(dotsIn))) & any) | (lastDot & ~any);
     e += std::size_t(n);
     if (n < 16) break;
   }
 #endif
   for (; e < text_.size() && text_[e] < 128 && kHostChars[text_[e]]; ++e)
-    if (text_[e] == '.') dot = true, lastDot = e + 1;
+    if (text_[e] == '.') lastDot = e + 1;
   hostSkip_ = e;
-  if (!dot) return;
+  if (lastDot == 0) return;  // no dot
   while (e > start && (text_[e - 1] == '.' || text_[e - 1] == '-')) --e;
   // Most dotted words ("e.g", "main.py", "1.5") end in no internal suffix:
   // their last label is compared before anything is copied. The last dot
