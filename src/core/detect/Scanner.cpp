@@ -325,6 +325,14 @@ bool Scanner::quietBeforeSeparator(std::size_t i, std::size_t e) const {
   return !macGroup && !hostName;
 }
 
+// ":", "-" and ".", after which a word may go on as a MAC group or a host
+// name: one look-up, not a branch for each.
+inline constexpr auto kGroupSeparator = [] {
+  std::array<bool, 128> t{};  // 127 stands for characters past ASCII
+  t[':'] = t['-'] = t['.'] = true;
+  return t;
+}();
+
 // A first part of a key that its issuer marks after it, or a key of a set
 // length that carries its issuer's mark inside (Azure DevOps' 84 characters).
 constexpr bool suffixedKey(std::size_t len, char16_t next) {
@@ -364,7 +372,7 @@ inline bool Scanner::quietNumber(std::size_t i, std::size_t e) const {
   // Mailchimp's "…-us21").
   const char16_t next = ch(e);
   if (suffixedKey(len, next)) return false;
-  if (next == ':' || next == '-' || next == '.') {
+  if (kGroupSeparator[std::min<char16_t>(next, 127)]) {
     if (len > 4 && (next == ':' || !alnum(ch(e + 1)))) return true;
     return !(len <= 2 && next != '.') && quietBeforeSeparator(i, e);
   }
