@@ -56,6 +56,26 @@ TEST(CommandUsers, CommandsInsideALine) {
                                });
 }
 
+// The first word of a line decides whether it runs a command: any case, a
+// path before the name, a long name, a tab or a no-break space after it, a
+// short line with more text after it, and words that only start like one.
+TEST(CommandUsers, TheFirstWordOfALine) {
+  expectValues(
+      Kind::username,
+      {
+          {"CURL -u mkovacs:Xk9vB2mQpL7r https://api.example.com", {"mkovacs"}},
+          {"/usr/bin/curl -u tlindqvist:Xk9vB2mQpL7r https://x.example.com", {"tlindqvist"}},
+          {"C:\\Tools\\PsExec.exe \\\\srv -u rvance -p Xk9vB2mQ cmd", {"rvance"}},
+          {"clickhouse-client --user=dfarouk --host db.example.com", {"dfarouk"}},
+          {"ssh\t-l okafor gw.example.com", {"okafor"}},
+          {"ssh\u00a0-l mbrennan gw.example.com", {"mbrennan"}},
+          {"notes\nssh -l hsato gw\nand some more text after the line", {"hsato"}},
+          {"notes\nssh -l hsato", {"hsato"}},
+          {"curls -u jdoe https://a.example.com\nsshx -l jdoe gw.example.com", {}},
+          {"curl, -u jdoe https://a.example.com", {}},
+      });
+}
+
 TEST(CommandUsers, RemoteLoginsAndAddresses) {
   expectValues(Kind::username, {
                                    {"ssh jdoe@bastion.example.com", {"jdoe"}},

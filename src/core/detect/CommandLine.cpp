@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <string_view>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "FieldKeys.h"
 #include "FieldText.h"
@@ -251,6 +255,54 @@ bool commandHead(View t, int first, int end) {
     return false;
   const View head = t.substr(first, headEnd - first);
   return named(path ? fileName(head) : head) != nullptr;
+}
+
+// Bit (last & 31) of kNameEnds[(first & 31) * 32 + length]: a name of that
+// length starts with first and ends with last. The low five bits of a
+// character keep the case apart from no letter, so a word that names a
+// command (any case) finds its bit set; most other words find it clear.
+constexpr std::array<std::uint32_t, 32 * 32> kNameEnds = [] {
+  std::array<std::uint32_t, 32 * 32> t{};
+  for (const Command& c : kCommands)
+    t[(c.name.front() & 31u) * 32 + c.name.size()] |= std::uint32_t(1) << (c.name.back() & 31u);
+  return t;
+}();
+
+// Most lines start with a word that names no command or lead-in ("The",
+// "Hello,", "-", "1."): a first look, eight characters a step, for
+// where the first word ends. Returns false only where commandHead() would.
+// A word that ends past its sixteenth character, or at a path's separator
+// (the name after it is what counts), or a line too near the text's end
+// for whole steps, is left to commandHead().
+bool mayHaveCommandHead(View t, int first, int end) {
+#if defined(__SSE2__)
+  if (first >= end || std::size_t(first) + 16 > t.size()) return true;
+  // The characters no word of a command holds: controls, blanks and what
+  // is past ASCII (0x21..0x7E shifted to 0..0x5D), and the separators of a path.
+  const auto stops = [&](int at) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t.data() + at));
+    const __m128i shifted = _mm_sub_epi16(v, _mm_set1_epi16(0x21));
+    const __m128i printable =
+        _mm_cmpeq_epi16(_mm_subs_epu16(shifted, _mm_set1_epi16(0x5D)), _mm_setzero_si128());
+    const __m128i path = _mm_or_si128(_mm_cmpeq_epi16(v, _mm_set1_epi16(u'/')),
+                                      _mm_cmpeq_epi16(v, _mm_set1_epi16(u'\\')));
+    return ~unsigned(_mm_movemask_epi8(_mm_andnot_si128(path, printable))) & 0xFFFFu;
+  };
+  unsigned mask = stops(first) | (stops(first + 8) << 16);
+  // The line's end stops the word too.
+  if (end - first < 16) mask |= ~0u << (2 * (end - first));
+  if (!mask) return true;
+  const int wordEnd = first + std::countr_zero(mask) / 2;
+  if (wordEnd < end && (t[wordEnd] == u'/' || t[wordEnd] == u'\\')) return true;
+  // The word is printable ASCII without a path up to a stop: commandHead()
+  // takes all of it as the name, or fails at a character no name holds.
+  const int length = wordEnd - first;
+  if (length == 0) return false;
+  return (kNameEnds[(t[first] & 31u) * 32 + unsigned(length)] >> (t[wordEnd - 1] & 31u)) & 1;
+#else
+  (void)t, (void)first, (void)end;
+  return true;
+#endif
 }
 
 class Line {
@@ -616,7 +668,7 @@ void find(std::u16string_view text, int begin, int end, bool secrets, bool usern
   if (!secrets && !usernames) return;
   while (begin < end && isBlank(text[begin])) ++begin;
   // Most lines are no command: their first word tells.
-  if (!commandHead(text, begin, end)) return;
+  if (!mayHaveCommandHead(text, begin, end) || !commandHead(text, begin, end)) return;
   Line(text, secrets, usernames, out).run(begin, end);
 }
 
