@@ -819,6 +819,15 @@ class Trie {
       }
       if (!rules_[std::size_t(n)]) rules_[std::size_t(n)] = &rule;
     }
+    for (std::uint16_t& e : ascii_)
+      if (e && rules_[e]) e |= kHasRule;
+  }
+
+  // An entry of a node's row: 0 for no child, else the child, with kHasRule
+  // set where a key ends there, so that the walk reads one entry a step.
+  static constexpr int kHasRule = 0x8000, kNode = 0x7FFF;
+  int entry(int n, int symbol) const {
+    return ascii_[std::size_t(n) * kSymbols + std::size_t(symbol)];
   }
 
   // The child of node n for a folded character, or -1.
@@ -830,7 +839,7 @@ class Trie {
   }
   // The child of node n for a digit or letter's symbol, or -1.
   int stepSymbol(int n, int symbol) const {
-    const int child = ascii_[std::size_t(n) * kSymbols + std::size_t(symbol)];
+    const int child = entry(n, symbol) & kNode;
     return child ? child : -1;  // the root is nobody's child
   }
 
@@ -851,7 +860,7 @@ class Trie {
         std::size_t chars = 1;
         for (const KeyRule& r : kTable) chars += r.key.size();
         return chars;
-      }() <= 0xFFFF,
+      }() <= kNode,
       "more nodes than a row entry can name");
   std::vector<std::vector<std::pair<char16_t, int>>> other_;
 };
@@ -923,7 +932,11 @@ KeyMatch matchKeyBefore(std::u16string_view text, int begin, int end, int maxWor
     if (c < 128) {
       const int k = kAsciiKey[c];
       if (k >= 0) {
-        node = tr.stepSymbol(node, k);
+        const int e = tr.entry(node, k);
+        if (!e) break;
+        node = e & Trie::kNode;
+        --p;
+        if (!(e & Trie::kHasRule)) continue;
       } else if (k == kKeyStop) {
         break;
       } else if (k == kKeyIgnored) {
@@ -944,9 +957,9 @@ KeyMatch matchKeyBefore(std::u16string_view text, int begin, int end, int maxWor
       break;
     } else {
       node = tr.step(node, foldKeyChar(c));
+      if (node < 0) break;
+      --p;
     }
-    if (node < 0) break;
-    --p;
     const KeyRule* rule = tr.rule(node);
     if (!rule) continue;
     const bool atStart = p == begin;
