@@ -57,7 +57,7 @@ TEST(CommandUsers, CommandsInsideALine) {
 }
 
 // The first word of a line decides whether it runs a command: any case, a
-// path before the name, a long name, a tab or a no-break space after it, a
+// path before the name, a long word, a tab or a no-break space after it, a
 // short line with more text after it, and words that only start like one.
 TEST(CommandUsers, TheFirstWordOfALine) {
   expectValues(
@@ -67,6 +67,8 @@ TEST(CommandUsers, TheFirstWordOfALine) {
           {"/usr/bin/curl -u tlindqvist:Xk9vB2mQpL7r https://x.example.com", {"tlindqvist"}},
           {"C:\\Tools\\PsExec.exe \\\\srv -u rvance -p Xk9vB2mQ cmd", {"rvance"}},
           {"clickhouse-client --user=dfarouk --host db.example.com", {"dfarouk"}},
+          {"opt-tools-current-bin/curl -u ebakker https://x.example.com", {"ebakker"}},
+          {"2024-03-14T09:26:00Z runas /user:CORP\\jdoe cmd", {}},
           {"ssh\t-l okafor gw.example.com", {"okafor"}},
           {"ssh\u00a0-l mbrennan gw.example.com", {"mbrennan"}},
           {"notes\nssh -l hsato gw\nand some more text after the line", {"hsato"}},

@@ -269,17 +269,19 @@ constexpr std::array<std::uint32_t, 32 * 32> kNameEnds = [] {
 }();
 
 // Most lines start with a word that names no command or lead-in ("The",
-// "Hello,", "-", "1."): a first look, eight characters a step, for
-// where the first word ends. Returns false only where commandHead() would.
-// A word that ends past its sixteenth character, or at a path's separator
-// (the name after it is what counts), or a line too near the text's end
-// for whole steps, is left to commandHead().
+// "Hello,", "-", "order_id,sku", "2024-03-14T09:26:00Z"): a first look,
+// eight characters a step, for where the first word ends. Returns false
+// only where commandHead() would. A word that ends at a path's separator (the
+// name after it is what counts), or a line too near the text's end for whole
+// steps, is left to commandHead().
 bool mayHaveCommandHead(View t, int first, int end) {
 #if defined(__SSE2__)
-  if (first >= end || std::size_t(first) + 16 > t.size()) return true;
-  // The characters no word of a command holds: controls, blanks and what
-  // is past ASCII (0x21..0x7E shifted to 0..0x5D), and the separators of a path.
-  const auto stops = [&](int at) {
+  if (std::size_t(first) + 16 > t.size()) return true;
+  // Most first words end within sixteen characters at a blank, a control or
+  // a character past ASCII: a cheaper look finds that end, and the word up
+  // to it (printable ASCII but a path's separators) is all commandHead()
+  // would take for a name, or holds a character no name does.
+  const auto notPrintable = [&](int at) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t.data() + at));
     const __m128i shifted = _mm_sub_epi16(v, _mm_set1_epi16(0x21));
     const __m128i printable =
@@ -288,16 +290,55 @@ bool mayHaveCommandHead(View t, int first, int end) {
                                       _mm_cmpeq_epi16(v, _mm_set1_epi16(u'\\')));
     return ~unsigned(_mm_movemask_epi8(_mm_andnot_si128(path, printable))) & 0xFFFFu;
   };
-  unsigned mask = stops(first) | (stops(first + 8) << 16);
-  // The line's end stops the word too.
-  if (end - first < 16) mask |= ~0u << (2 * (end - first));
-  if (!mask) return true;
-  const int wordEnd = first + std::countr_zero(mask) / 2;
-  if (wordEnd < end && (t[wordEnd] == u'/' || t[wordEnd] == u'\\')) return true;
-  // The word is printable ASCII without a path up to a stop: commandHead()
-  // takes all of it as the name, or fails at a character no name holds.
+  int wordEnd = -1;
+  unsigned mask = notPrintable(first) | (notPrintable(first + 8) << 16);
+  if (end - first < 16) mask |= ~0u << (2 * (end - first));  // the line's end
+  if (mask) {
+    wordEnd = first + std::countr_zero(mask) / 2;
+    if (wordEnd < end && (t[wordEnd] == u'/' || t[wordEnd] == u'\\')) return true;
+    const int length = wordEnd - first;
+    if (length == 0) return false;
+    return (kNameEnds[(t[first] & 31u) * 32 + unsigned(length)] >> (t[wordEnd - 1] & 31u)) & 1;
+  }
+  // The characters of a command's name: those of commandHead() but the
+  // separators of a path.
+  const auto notName = [&](int at) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t.data() + at));
+    const auto in = [&](char16_t low, char16_t high) {
+      const __m128i x = _mm_sub_epi16(v, _mm_set1_epi16(short(low)));
+      return _mm_cmpeq_epi16(_mm_subs_epu16(x, _mm_set1_epi16(short(high - low))),
+                             _mm_setzero_si128());
+    };
+    const __m128i lower = _mm_or_si128(v, _mm_set1_epi16(0x20));
+    const __m128i letter = _mm_cmpeq_epi16(
+        _mm_subs_epu16(_mm_sub_epi16(lower, _mm_set1_epi16(u'a')), _mm_set1_epi16(25)),
+        _mm_setzero_si128());
+    __m128i name = _mm_or_si128(letter, in(u'0', u':'));
+    name = _mm_or_si128(name, in(u'-', u'.'));
+    name = _mm_or_si128(name, in(u'#', u'%'));
+    name = _mm_or_si128(name, _mm_cmpeq_epi16(v, _mm_set1_epi16(u'!')));
+    name = _mm_or_si128(name, _mm_cmpeq_epi16(v, _mm_set1_epi16(u'>')));
+    name = _mm_or_si128(name, _mm_cmpeq_epi16(v, _mm_set1_epi16(u'_')));
+    return ~unsigned(_mm_movemask_epi8(name)) & 0xFFFFu;
+  };
+  // Longer words: CSV rows, time stamps. Past 48 characters of a name the 41st has ended
+  // commandHead()'s look.
+  for (int at = first; at < first + 48; at += 8) {
+    if (std::size_t(at) + 8 > t.size()) return true;
+    mask = notName(at);
+    if (end - at < 8) mask |= 0xFFFFu << (2 * std::max(0, end - at));  // the line's end
+    if (mask) {
+      wordEnd = at + std::countr_zero(mask) / 2;
+      break;
+    }
+  }
+  if (wordEnd < 0) return false;
+  if (wordEnd < end) {
+    if (t[wordEnd] == u'/' || t[wordEnd] == u'\\') return true;
+    if (!isBlank(t[wordEnd])) return false;  // a character no name holds
+  }
   const int length = wordEnd - first;
-  if (length == 0) return false;
+  if (length == 0 || length >= 32) return false;
   return (kNameEnds[(t[first] & 31u) * 32 + unsigned(length)] >> (t[wordEnd - 1] & 31u)) & 1;
 #else
   (void)t, (void)first, (void)end;
