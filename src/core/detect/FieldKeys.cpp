@@ -929,24 +929,23 @@ KeyMatch matchKeyBefore(std::u16string_view text, int begin, int end, int maxWor
   int p = end, words = 1, node = 0;
   while (p > begin) {
     const char16_t c = text[p - 1];
-    if (c < 128) {
-      const int k = kAsciiKey[c];
-      if (k >= 0) {
-        const int e = tr.entry(node, k);
-        if (!e) break;
-        node = e & Trie::kNode;
+    // One test for the common step, a digit or an ASCII letter: the other
+    // ASCII characters have negative values, and so has all past ASCII.
+    const int k = c < 128 ? kAsciiKey[c] : -128;
+    if (k >= 0) {
+      const int e = tr.entry(node, k);
+      if (!e) break;
+      node = e & Trie::kNode;
+      --p;
+      if (!(e & Trie::kHasRule)) continue;
+    } else if (c < 128) {
+      if (k == kKeyStop) break;
+      if (k == kKeyIgnored) {
         --p;
-        if (!(e & Trie::kHasRule)) continue;
-      } else if (k == kKeyStop) {
-        break;
-      } else if (k == kKeyIgnored) {
-        --p;
-        continue;
-      } else if (!nextWord(text, begin, p, words, maxWords)) {
-        break;
-      } else {
         continue;
       }
+      if (!nextWord(text, begin, p, words, maxWords)) break;
+      continue;
     } else if (isBlank(c)) {
       if (!nextWord(text, begin, p, words, maxWords)) break;
       continue;
