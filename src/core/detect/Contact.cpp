@@ -641,15 +641,16 @@ Verdict acceptable(const PhoneShape& s, bool usePlan, bool whole) {
   if (doubleZero && !s.bracketFirst) {
     // "0044 20 7946 0958", "001-555-123-4567": the international call prefix.
     if (s.digits[2] == '0' || s.groups[0] < 2 || s.groups[0] > 5) return Verdict::no;
-    PhoneShape dialled = s;
+    // Built item by item: only the filled items of s are set.
+    PhoneShape dialled;
     dialled.plus = true;
-    dialled.digits.count = 0;
-    for (char c : s.digitView(2)) dialled.digits.push(c);
-    dialled.groups.items[0] -= 2;
-    if (dialled.groups[0] == 0) {
-      dialled.groups = {};
-      for (std::size_t k = 1; k < s.groups.size(); ++k) dialled.groups.push(s.groups[k]);
-    }
+    dialled.bracket = s.bracket;
+    dialled.bracketFirst = s.bracketFirst;
+    dialled.sep = s.sep;
+    for (char c : s.digitView(2)) dialled.digits.put(c);
+    for (std::size_t k = 0; k < s.seps.size(); ++k) dialled.seps.put(s.seps[k]);
+    if (s.groups[0] > 2) dialled.groups.put(s.groups[0] - 2);
+    for (std::size_t k = 1; k < s.groups.size(); ++k) dialled.groups.put(s.groups[k]);
     if (northAmerican(dialled)) return Verdict::phone;
     if (!usePlan) return Verdict::no;
     return plan.international(dialled.digitView(), false) ? Verdict::phone : Verdict::withCue;
@@ -1108,7 +1109,8 @@ void Scanner::phone(std::size_t start) {
     const bool whole = take == groups.size() && !overflow;
     const char16_t after = take < groups.size() ? groups[take].before : pending;
     if (!whole && after != ' ') continue;
-    PhoneShape s{};
+    // Not cleared: only the items its counts say are filled are ever read.
+    PhoneShape s;
     s.plus = plus;
     std::size_t used = 0;
     for (std::size_t k = 0; k < take; ++k) {
