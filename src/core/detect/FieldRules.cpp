@@ -2322,6 +2322,8 @@ class Scanner {
   // one towards the three that make it a sentence, another blank all three
   // (headerCell() takes no such blank).
   enum : std::uint8_t { kCellEnd = 0, kCellSpace = 1, kCellOtherBlank = 3, kCellHeader = 4 };
+  static_assert((kCellHeader & 3) == 0 && (kCellSpace & 3) == kCellSpace &&
+                (kCellOtherBlank & 3) == kCellOtherBlank);
   static constexpr std::array<std::uint8_t, 128> kCellChars = [] {
     std::array<std::uint8_t, 128> t{};
     for (char16_t c = 0; c < 128; ++c)
@@ -2389,13 +2391,13 @@ class Scanner {
         for (; e < limit; ++e) {
           const char16_t ch = t_[e];
           const std::uint8_t c = ch < 128 ? classes[ch] : cellCharSlow(ch);
-          if (c == kCellHeader) {
-            if (blanks >= 3) return -1;
-          } else if (c == kCellEnd) {
-            break;
-          } else {
-            blanks += c;
-          }
+          if (c == kCellEnd) break;
+          // Blanks and header characters take one path, where a branch
+          // between them would guess wrong at every word: a header
+          // character adds nothing, and matters only after three blanks.
+          if (blanks >= 3) [[unlikely]]
+            if (c == kCellHeader) return -1;
+          blanks += c & 3;
         }
         return e < limit && t_[e] != d && t_[e] != u'"' ? -1 : e;
       };
