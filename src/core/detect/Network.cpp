@@ -552,13 +552,9 @@ void Scanner::mac(std::size_t start) {
   add(Kind::macAddress, start, end);
 }
 
+// Its callers have turned away starts in the middle of a path, an address or
+// a longer name (hostMayStart()).
 void Scanner::bareHost(std::size_t start, std::size_t wordEnd) {
-  // Not the middle of a path, an address or a longer name (each start inside
-  // a dotted or dashed name is turned away here too, before reading on).
-  const char16_t prev = before(start);
-  if (prev == '/' || prev == '@' || prev == '.' || prev == ':' || prev == '\\' || prev == '-' ||
-      joinsBefore(text_, start))
-    return;
   // Letters, digits, dots and hyphens, as one look-up.
   static constexpr auto kHostChars = [] {
     std::array<bool, 128> t{};

@@ -490,10 +490,21 @@ inline void Scanner::macAt(std::size_t i, std::size_t e) {
     mac(i);
 }
 
+namespace {
+// Whether a bare host name may start at start: not in the middle of a path,
+// an address or a longer name. Asked before bareHost() is called: most starts
+// inside a dotted or dashed name are turned away without its set-up.
+inline bool hostMayStart(std::u16string_view text, std::size_t start) {
+  const char16_t prev = start > 0 ? text[start - 1] : char16_t(0);
+  return !(prev == '/' || prev == '@' || prev == '.' || prev == ':' || prev == '\\' ||
+           prev == '-' || chars::joinsBefore(text, start));
+}
+}  // namespace
+
 inline void Scanner::host(std::size_t i, std::size_t e) {
   using namespace chars;
   const bool hostLike = (ch(e) == '.' || ch(e) == '-') && alnum(ch(e + 1));
-  if (hostLike && on(Kind::internalUrl) && i >= hostSkip_) bareHost(i, e);
+  if (hostLike && on(Kind::internalUrl) && i >= hostSkip_ && hostMayStart(text_, i)) bareHost(i, e);
 }
 
 std::size_t Scanner::numberAt(std::size_t i, std::size_t e) {
@@ -577,7 +588,7 @@ std::size_t Scanner::numberAt(std::size_t i, std::size_t e) {
   keys();
   if (quad && on(Kind::ipv4)) ipv4(i);
   if (phoneNumber && len <= 15 && on(Kind::phone) && i >= phoneSkip_) phone(i);
-  if (hostName && on(Kind::internalUrl) && i >= hostSkip_) bareHost(i, e);
+  if (hostName && on(Kind::internalUrl) && i >= hostSkip_ && hostMayStart(text_, i)) bareHost(i, e);
   return e;
 }
 
