@@ -870,7 +870,8 @@ bool Scanner::phoneCue(std::size_t start) const {
 // Sixteen characters are looked at together where the text allows: the
 // reading stops at the first character it cannot pass or after the fourth
 // separator in a row.
-bool Scanner::sevenDigitsAhead(std::size_t start) const {
+// Asked at most digit runs: inlined into phone(), the only caller.
+[[gnu::always_inline]] inline bool Scanner::sevenDigitsAhead(std::size_t start) const {
 #if defined(__SSE2__)
   if (text_.size() - start >= 16) {
     const auto* p = reinterpret_cast<const __m128i*>(text_.data() + start);
@@ -928,7 +929,8 @@ bool Scanner::sevenDigitsAhead(std::size_t start) const {
 // after which no further group is read. Every reading of them below is a
 // date (or too short), so they are told by their shape before the groups
 // and readings are set up.
-bool Scanner::dateAlone(std::size_t start) const {
+// Inlined into phone(), the only caller, like sevenDigitsAhead().
+[[gnu::always_inline]] inline bool Scanner::dateAlone(std::size_t start) const {
   // The groups are all within sixteen characters, looked at together where
   // the text allows: digits, dashes and dots as bits.
   const auto shape = [](int g0, int g1, int g2) {
