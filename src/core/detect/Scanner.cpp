@@ -507,7 +507,9 @@ inline void Scanner::host(std::size_t i, std::size_t e) {
   if (hostLike && on(Kind::internalUrl) && i >= hostSkip_ && hostMayStart(text_, i)) bareHost(i, e);
 }
 
-std::size_t Scanner::numberAt(std::size_t i, std::size_t e) {
+// Inlined into run() and word(): a call for each digit run cost more than
+// most runs' tests.
+[[gnu::always_inline]] inline std::size_t Scanner::numberAt(std::size_t i, std::size_t e) {
   using namespace chars;
   // What can start at a run of len digits, by what follows it; the rules run
   // in this order.
@@ -592,7 +594,8 @@ std::size_t Scanner::numberAt(std::size_t i, std::size_t e) {
   return e;
 }
 
-std::size_t Scanner::lettersAt(std::size_t i, std::size_t e) {
+// Inlined into run() and word(), like numberAt().
+[[gnu::always_inline]] inline std::size_t Scanner::lettersAt(std::size_t i, std::size_t e) {
   using namespace chars;
   macAt(i, e);
   const std::size_t len = e - i;
