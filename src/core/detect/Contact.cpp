@@ -864,67 +864,6 @@ bool Scanner::phoneCue(std::size_t start) const {
   return false;
 }
 
-// Seven digits at least from start, counted over what the phone reading can
-// pass (digits, brackets, separators, at most three of those in a row, and a
-// leading "+"): most numbers in text are shorter ("19.99", "12.5 MB").
-// Sixteen characters are looked at together where the text allows: the
-// reading stops at the first character it cannot pass or after the fourth
-// separator in a row.
-// Asked at most digit runs: inlined into phone(), the only caller.
-[[gnu::always_inline]] inline bool Scanner::sevenDigitsAhead(std::size_t start) const {
-#if defined(__SSE2__)
-  if (text_.size() - start >= 16) {
-    const auto* p = reinterpret_cast<const __m128i*>(text_.data() + start);
-    // Characters past U+00FF saturate to 0 or 0xFF, which match nothing below.
-    const __m128i v = _mm_packus_epi16(_mm_loadu_si128(p), _mm_loadu_si128(p + 1));
-    auto is = [&](char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
-    const __m128i digit = _mm_cmpeq_epi8(
-        _mm_subs_epu8(_mm_sub_epi8(v, _mm_set1_epi8('0')), _mm_set1_epi8(9)), _mm_setzero_si128());
-    const __m128i other = _mm_or_si128(_mm_or_si128(_mm_or_si128(is(' '), is('-')), is('.')),
-                                       _mm_or_si128(_mm_or_si128(is('/'), is('(')), is(')')));
-    const unsigned digits = unsigned(_mm_movemask_epi8(digit));
-    const unsigned others =
-        unsigned(_mm_movemask_epi8(other)) | (unsigned(_mm_movemask_epi8(is('+'))) & 3u);
-    const unsigned stops = ~(digits | others) & 0xFFFFu;
-    const unsigned fourOthers = others & (others >> 1) & (others >> 2) & (others >> 3);
-    const int read = std::min(
-        {std::countr_zero(stops | 0x10000u), std::countr_zero(fourOthers | 0x10000u) + 4, 16});
-    // Seven bits at least, counted a byte at a time by table (std::popcount
-    // is a library call on processors without the instruction).
-    static constexpr auto kBits = [] {
-      std::array<std::uint8_t, 256> t{};
-      for (unsigned b = 1; b < 256; ++b) t[b] = std::uint8_t(t[b >> 1] + (b & 1));
-      return t;
-    }();
-    const unsigned seen = digits & ((1u << read) - 1);
-    if (kBits[seen & 0xFF] + kBits[seen >> 8] >= 7) return true;
-    if (read < 16) return false;
-  }
-#endif
-  enum : std::uint8_t { stop, digitChar, other, plusSign };
-  static constexpr auto kPassed = [] {
-    std::array<std::uint8_t, 128> t{};
-    for (char c = '0'; c <= '9'; ++c) t[std::size_t(c)] = digitChar;
-    for (char c : {' ', '-', '.', '/', '(', ')'}) t[std::size_t(c)] = other;
-    t['+'] = plusSign;
-    return t;
-  }();
-  int digits = 0, others = 0;
-  for (std::size_t k = start; k < text_.size() && digits < 7 && others <= 3; ++k) {
-    const char16_t c = text_[k];
-    const std::uint8_t kind = c < 128 ? kPassed[c] : std::uint8_t(stop);
-    if (kind == digitChar) {
-      ++digits;
-      others = 0;
-    } else if (kind == other || (kind == plusSign && k <= start + 1)) {
-      ++others;
-    } else {
-      break;
-    }
-  }
-  return digits >= 7;
-}
-
 // "2024-03-14", "14.03.2024": three groups of a date in one dash or dot,
 // after which no further group is read. Every reading of them below is a
 // date (or too short), so they are told by their shape before the groups
@@ -992,7 +931,7 @@ void Scanner::phone(std::size_t start) {
       return;
   }
 
-  if (!sevenDigitsAhead(start)) return;
+  // Its callers have asked sevenDigitsAhead() already.
   if (prev == ' ' && insideIbanShape(start)) return;  // the tail of an account number
   if (dateAlone(start)) return;
   phoneReading(start);
