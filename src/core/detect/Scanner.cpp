@@ -210,7 +210,8 @@ void Scanner::loadBlock(std::size_t base, Block& b) {
   std::uint64_t digitBits = 0, letterBits = 0, markBits = 0, slashBits = 0;
   std::uint64_t quietBits = 0;  // quietNumbers()
 #if defined(CLIPVANE_WIDE_SCAN)
-  // The classes are taken four blocks ahead.
+  // The classes are taken sixteen blocks ahead: fewer refills, fewer of their
+  // mispredicted tests.
   if (wide_ && (base < classesFrom_ || base >= classesTo_) && n - base >= 64) {
     const std::size_t blocks = std::min(classes_.size(), (n - base) / 64);
     wideClasses(text_.data() + base, blocks, classes_.data(), quiet_.data());

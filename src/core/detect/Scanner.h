@@ -225,10 +225,10 @@ class Scanner {
   std::array<bool, Kind::count> enabled_{};
   bool wide_;  // 32 characters a step (WideScan.h)
   // loadBlock()'s classes of the blocks in [classesFrom_, classesTo_).
-  std::array<std::array<std::uint64_t, 7>, 4> classes_;
+  std::array<std::array<std::uint64_t, 7>, 16> classes_;
   std::size_t classesFrom_ = 0, classesTo_ = 0;
   // The numbers of those blocks that nothing can start at (quietNumbers()).
-  std::array<std::uint64_t, 4> quiet_{};
+  std::array<std::uint64_t, 16> quiet_{};
 
   // How far each unbounded reader has read: positions before these are not
   // started again.
