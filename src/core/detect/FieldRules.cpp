@@ -1497,7 +1497,7 @@ class Scanner {
       bool kind = false;
       for (int words = 0; words < 5 && !kind && c < le && t_[c] == u' '; ++words) {
         const int w = ++c;
-        while (c < le && isAsciiLower(t_[c]) && c - w < 16) ++c;
+        c = letterRunEnd(t_, w, le, 16, true);
         if (c == w) return;
         const View word = t_.substr(w, c - w);
         // The street's reading stops at a word of a sentence ("1 for the refund").
@@ -1940,8 +1940,7 @@ class Scanner {
     if (d + 1 >= le || t[d] != u' ') return kNoStreet;
     if (isAsciiUpper(t[d + 1])) return kStreet;
     if (isAsciiLower(t[d + 1])) {  // "27 rue de la Paix"
-      int w = d + 1;
-      while (w < le && isAsciiAlpha(t[w]) && w - d < 12) ++w;
+      const int w = letterRunEnd(t_, d + 1, le, 11);
       if (fieldvalue::isLeadingStreetType(t_.substr(d + 1, w - d - 1))) return kStreet;
       if (w - d > 2 && t[d - 1] != u',') return kLowerStreet;
     }
@@ -2009,8 +2008,7 @@ class Scanner {
       greeting(i + 5, le);
       return;
     }
-    int w = i;
-    while (w < le && isAsciiAlpha(t_[w]) && w - i < 5) ++w;
+    int w = letterRunEnd(t_, i, le, 5);
     // A title is two to four letters before "." or a blank.
     if (w - i > 4 || w >= le || (t_[w] != u'.' && t_[w] != u' ')) return;
     // The word's letters, one byte each, against the titles': one number each.

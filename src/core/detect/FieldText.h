@@ -1,7 +1,12 @@
 #pragma once
 // Character classes of the field rules. ASCII is answered inline; other code
 // units go to ICU, which the hot loops rarely reach.
+#include <algorithm>
+#include <bit>
 #include <string_view>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace clipvane::detect::fieldtext {
 
@@ -37,6 +42,29 @@ inline bool equalsAscii(std::u16string_view text, std::string_view word) {
   for (std::size_t i = 0; i < word.size(); ++i)
     if (lowerAscii(text[i]) != char16_t(word[i])) return false;
   return true;
+}
+
+// Where the run of ASCII letters (small ones only when `small`) from i ends:
+// at le, at the first other character or after `most` letters (at most 16).
+// Sixteen characters at one look where the text holds them: a loop over a
+// word guesses wrong at its end.
+inline int letterRunEnd(std::u16string_view t, int i, int le, int most, bool small = false) {
+#if defined(__SSE2__)
+  if (i >= 0 && std::size_t(i) + 16 <= t.size()) {
+    const auto* q = reinterpret_cast<const __m128i*>(t.data() + i);
+    // Signed saturation keeps ASCII as it is and turns the rest to bytes
+    // that no letter's range below holds.
+    const __m128i c = _mm_packs_epi16(_mm_loadu_si128(q), _mm_loadu_si128(q + 1));
+    const __m128i v = small ? c : _mm_or_si128(c, _mm_set1_epi8(0x20));
+    const __m128i in = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('a' - 1)),
+                                     _mm_cmplt_epi8(v, _mm_set1_epi8('z' + 1)));
+    const int run = std::countr_one(unsigned(_mm_movemask_epi8(in)));
+    return i + std::max(0, std::min({run, le - i, most}));
+  }
+#endif
+  int e = i;
+  while (e < le && e - i < most && (small ? isAsciiLower(t[e]) : isAsciiAlpha(t[e]))) ++e;
+  return e;
 }
 
 }  // namespace clipvane::detect::fieldtext
