@@ -2371,9 +2371,9 @@ class Scanner {
       csvActive_ = false;
     }
     if ((delims[0] | delims[1] | delims[2] | delims[3]) == 0) return;
-    int best = -1;
-    for (int k = 0; k < 4; ++k)
-      if (delims[k] > 0 && (best < 0 || delims[k] > delims[best])) best = k;
+    // The most frequent delimiter, the first of equals; some count is above 0.
+    std::size_t best = 0;
+    for (std::size_t k = 1; k < 4; ++k) best = delims[k] > delims[best] ? k : best;
     const char16_t d = kDelims[best];
     // Most lines with a comma are prose: the first cell already tells, most
     // often at its first character that no column name holds or at the
