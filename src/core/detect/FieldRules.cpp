@@ -748,8 +748,9 @@ class Scanner {
     if (j == ls) return k;
     bool blankBefore = false;
     // Most keys end with a letter or digit right at their separator; only
-    // other characters may stand between.
-    if (const char16_t last = t_[j - 1]; !(isDigit(last) || isAsciiAlpha(last))) {
+    // other characters may stand between. Both tests at once ("|"): one
+    // branch, not one for each.
+    if (const char16_t last = t_[j - 1]; !(isDigit(last) | isAsciiAlpha(last))) {
       while (j > ls && isBlank(t_[j - 1]) && s.pos - j < 8) --j;
       blankBefore = j < s.pos;
       if (s.colon && j > ls && t_[j - 1] == u')') {  // "Date of Birth (MM/DD/YYYY):"
