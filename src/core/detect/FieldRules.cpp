@@ -1803,18 +1803,11 @@ class Scanner {
   // or "-": bareUsernameWord()'s name characters, sixteen at once; with
   // keys, "$" and "@" too, as kKeyChars holds them.
   static unsigned nameChars(const char16_t* p, bool keys = false) {
-    const auto* q = reinterpret_cast<const __m128i*>(p);
-    // Signed saturation keeps ASCII as it is and turns everything else to
-    // bytes outside every class below.
-    const __m128i c = _mm_packs_epi16(_mm_loadu_si128(q), _mm_loadu_si128(q + 1));
+    const __m128i c = asciiBytes(p);
     const __m128i folded = _mm_or_si128(c, _mm_set1_epi8(0x20));  // letters to small ones
-    auto within = [](__m128i v, char from, char to) {
-      return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(char(from - 1))),
-                           _mm_cmplt_epi8(v, _mm_set1_epi8(char(to + 1))));
-    };
     __m128i name =
-        _mm_or_si128(_mm_or_si128(within(folded, 'a', 'z'), within(c, '0', '9')),
-                     _mm_or_si128(within(c, '-', '.'), _mm_cmpeq_epi8(c, _mm_set1_epi8('_'))));
+        _mm_or_si128(_mm_or_si128(bytesWithin(folded, 'a', 'z'), bytesWithin(c, '0', '9')),
+                     _mm_or_si128(bytesWithin(c, '-', '.'), _mm_cmpeq_epi8(c, _mm_set1_epi8('_'))));
     if (keys)
       name = _mm_or_si128(name, _mm_or_si128(_mm_cmpeq_epi8(c, _mm_set1_epi8('$')),
                                              _mm_cmpeq_epi8(c, _mm_set1_epi8('@'))));
@@ -1826,11 +1819,8 @@ class Scanner {
   // Bit k set when the character at p + k is an ASCII letter, "." or "-", the
   // ASCII characters of the word before a house number in streetAfterWords().
   static unsigned streetWordChars(const char16_t* p) {
-    const auto* q = reinterpret_cast<const __m128i*>(p);
-    const __m128i c = _mm_packs_epi16(_mm_loadu_si128(q), _mm_loadu_si128(q + 1));
-    const __m128i folded = _mm_or_si128(c, _mm_set1_epi8(0x20));
-    const __m128i letter = _mm_and_si128(_mm_cmpgt_epi8(folded, _mm_set1_epi8('a' - 1)),
-                                         _mm_cmplt_epi8(folded, _mm_set1_epi8('z' + 1)));
+    const __m128i c = asciiBytes(p);
+    const __m128i letter = bytesWithin(_mm_or_si128(c, _mm_set1_epi8(0x20)), 'a', 'z');
     const __m128i marks =
         _mm_or_si128(_mm_cmpeq_epi8(c, _mm_set1_epi8('.')), _mm_cmpeq_epi8(c, _mm_set1_epi8('-')));
     return unsigned(_mm_movemask_epi8(_mm_or_si128(letter, marks)));

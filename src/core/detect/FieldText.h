@@ -44,6 +44,21 @@ inline bool equalsAscii(std::u16string_view text, std::string_view word) {
   return true;
 }
 
+#if defined(__SSE2__)
+// The sixteen characters at p as bytes. Signed saturation keeps ASCII as it
+// is and turns everything else to bytes that no ASCII class holds.
+inline __m128i asciiBytes(const char16_t* p) {
+  const auto* q = reinterpret_cast<const __m128i*>(p);
+  return _mm_packs_epi16(_mm_loadu_si128(q), _mm_loadu_si128(q + 1));
+}
+
+// All ones in the bytes of v from `from` to `to`, both included.
+inline __m128i bytesWithin(__m128i v, char from, char to) {
+  return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(char(from - 1))),
+                       _mm_cmplt_epi8(v, _mm_set1_epi8(char(to + 1))));
+}
+#endif
+
 // Where the run of ASCII letters (small ones only when `small`) from i ends:
 // at le, at the first other character or after `most` letters (at most 16).
 // Sixteen characters at one look where the text holds them: a loop over a
@@ -51,13 +66,8 @@ inline bool equalsAscii(std::u16string_view text, std::string_view word) {
 inline int letterRunEnd(std::u16string_view t, int i, int le, int most, bool small = false) {
 #if defined(__SSE2__)
   if (i >= 0 && std::size_t(i) + 16 <= t.size()) {
-    const auto* q = reinterpret_cast<const __m128i*>(t.data() + i);
-    // Signed saturation keeps ASCII as it is and turns the rest to bytes
-    // that no letter's range below holds.
-    const __m128i c = _mm_packs_epi16(_mm_loadu_si128(q), _mm_loadu_si128(q + 1));
-    const __m128i v = small ? c : _mm_or_si128(c, _mm_set1_epi8(0x20));
-    const __m128i in = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('a' - 1)),
-                                     _mm_cmplt_epi8(v, _mm_set1_epi8('z' + 1)));
+    const __m128i c = asciiBytes(t.data() + i);
+    const __m128i in = bytesWithin(small ? c : _mm_or_si128(c, _mm_set1_epi8(0x20)), 'a', 'z');
     const int run = std::countr_one(unsigned(_mm_movemask_epi8(in)));
     return i + std::max(0, std::min({run, le - i, most}));
   }
